@@ -1,0 +1,14 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# cae_add_test(<name> SOURCES <files...> LIBS <targets...>)
+# One GoogleTest executable per library target, each test case registered with CTest.
+function(cae_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  cae_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "CAE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,11 @@
+# Warnings are set per target; CI turns them into errors with -DCAE_WERROR=ON.
+function(cae_warnings target)
+  get_target_property(_type ${target} TYPE)
+  if(_type STREQUAL "INTERFACE_LIBRARY")
+    return()
+  endif()
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(CAE_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()

@@ -1,0 +1,132 @@
+#include "platform/base/OdString.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cwchar>
+#include <cwctype>
+#include <iterator>
+#include <utf8.h>
+#include <vector>
+
+namespace
+{
+std::wstring fromUtf8(const char* s)
+{
+    if (!s)
+        return {};
+    std::string in(s);
+    std::string valid;
+    utf8::replace_invalid(in.begin(), in.end(), std::back_inserter(valid));
+    std::wstring out;
+    utf8::utf8to32(valid.begin(), valid.end(), std::back_inserter(out));
+    return out;
+}
+} // namespace
+
+OdString::OdString(const char* utf8) : m_str(fromUtf8(utf8)) {}
+
+OdString& OdString::format(const wchar_t* fmt, ...)
+{
+    // vswprintf reports truncation only by failing, so grow until the text fits.
+    std::vector<wchar_t> buf(256);
+    for (;;)
+    {
+        va_list args;
+        va_start(args, fmt);
+        const int n = std::vswprintf(buf.data(), buf.size(), fmt, args);
+        va_end(args);
+        if (n >= 0 && static_cast<std::size_t>(n) < buf.size())
+        {
+            m_str.assign(buf.data(), static_cast<std::size_t>(n));
+            return *this;
+        }
+        if (buf.size() > (1u << 24))
+        {
+            // An encoding error (not a lack of room): keep the format itself rather than nothing.
+            m_str = fmt;
+            return *this;
+        }
+        buf.resize(buf.size() * 4);
+    }
+}
+
+OdString OdString::mid(int start) const
+{
+    if (start < 0)
+        start = 0;
+    if (static_cast<std::size_t>(start) >= m_str.size())
+        return OdString();
+    return OdString(m_str.substr(static_cast<std::size_t>(start)));
+}
+
+int OdString::find(wchar_t c) const
+{
+    const auto pos = m_str.find(c);
+    return pos == std::wstring::npos ? -1 : static_cast<int>(pos);
+}
+
+int OdString::find(const OdString& s) const
+{
+    const auto pos = m_str.find(s.m_str);
+    return pos == std::wstring::npos ? -1 : static_cast<int>(pos);
+}
+
+OdString& OdString::replace(const OdString& from, const OdString& to)
+{
+    if (from.m_str.empty())
+        return *this;
+    std::size_t pos = 0;
+    while ((pos = m_str.find(from.m_str, pos)) != std::wstring::npos)
+    {
+        m_str.replace(pos, from.m_str.size(), to.m_str);
+        pos += to.m_str.size();
+    }
+    return *this;
+}
+
+OdString& OdString::trimLeft()
+{
+    const auto it = std::find_if(m_str.begin(), m_str.end(), [](wchar_t c) { return !std::iswspace(c); });
+    m_str.erase(m_str.begin(), it);
+    return *this;
+}
+
+OdString& OdString::trimRight()
+{
+    while (!m_str.empty() && std::iswspace(m_str.back()))
+        m_str.pop_back();
+    return *this;
+}
+
+OdString& OdString::makeUpper()
+{
+    for (auto& c : m_str)
+        c = static_cast<wchar_t>(std::towupper(c));
+    return *this;
+}
+
+OdString& OdString::makeLower()
+{
+    for (auto& c : m_str)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return *this;
+}
+
+int OdString::iCompare(const OdString& s) const
+{
+    OdString a(*this), b(s);
+    return a.makeLower().compare(b.makeLower());
+}
+
+OdAnsiString::OdAnsiString(const OdString& s)
+{
+    std::u32string u32;
+    u32.reserve(s.str().size());
+    for (wchar_t c : s.str())
+    {
+        const auto cp = static_cast<char32_t>(c);
+        // Surrogates and values past the Unicode range cannot be encoded; show them as U+FFFD.
+        u32.push_back((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF ? char32_t(0xFFFD) : cp);
+    }
+    utf8::utf32to8(u32.begin(), u32.end(), std::back_inserter(m_str));
+}
