@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/base/OdString.h"
+#include "platform/db/DbObject.h"
+#include "platform/db/DbUnits.h"
+
+#include <cstdint>
+#include <unordered_map>
+
+/// An annotation scale: `paperUnits` on paper show `drawingUnits` of the drawing (1:50 is 1 and 50).
+class OdDbAnnotationScale : public OdRxObject
+{
+public:
+    OdString getName() const { return m_name; }
+    void setName(const OdString& name) { m_name = name; }
+    double getPaperUnits() const { return m_paperUnits; }
+    double getDrawingUnits() const { return m_drawingUnits; }
+    void setPaperUnits(double v) { m_paperUnits = v; }
+    void setDrawingUnits(double v) { m_drawingUnits = v; }
+    /// The ratio of paper units to drawing units; eInvalidInput when drawing units are not positive.
+    OdResult getScale(double& scale) const;
+
+private:
+    OdString m_name = L"1:1";
+    double m_paperUnits = 1.0;
+    double m_drawingUnits = 1.0;
+};
+using OdDbAnnotationScalePtr = OdSmartPtr<OdDbAnnotationScale>;
+
+/// A drawing database: system variables and the objects added to it.
+/// Defaults of a new metric drawing: MEASUREMENT metric, INSUNITS millimetres, CANNOSCALE 1:1.
+class OdDbDatabase : public OdRxObject
+{
+public:
+    OdDbDatabase();
+    ~OdDbDatabase() override;
+    OdDbDatabase(const OdDbDatabase&) = delete;
+    OdDbDatabase& operator=(const OdDbDatabase&) = delete;
+
+    static OdSmartPtr<OdDbDatabase> createObject();
+
+    OdDb::MeasurementValue getMEASUREMENT() const { return m_measurement; }
+    void setMEASUREMENT(OdDb::MeasurementValue v) { m_measurement = v; }
+    OdDb::UnitsValue getINSUNITS() const { return m_insunits; }
+    void setINSUNITS(OdDb::UnitsValue v) { m_insunits = v; }
+    /// The current annotation scale; null only if it was set to null.
+    OdDbAnnotationScalePtr getCANNOSCALE() const { return m_cannoscale; }
+    void setCANNOSCALE(const OdDbAnnotationScalePtr& scale) { m_cannoscale = scale; }
+
+    /// Adds obj to the database (which then holds a reference) and returns its new id.
+    /// An object already in a database keeps its id.
+    OdDbObjectId addOdDbObject(OdDbObject* obj);
+    /// The object with the given id, null when there is none (or it was erased).
+    OdDbObjectPtr getObject(const OdDbObjectId& id) const;
+    /// Removes the object from the database; false when the id is unknown.
+    bool eraseObject(const OdDbObjectId& id);
+    std::size_t numObjects() const { return m_objects.size(); }
+
+private:
+    OdDb::MeasurementValue m_measurement = OdDb::kMetric;
+    OdDb::UnitsValue m_insunits = OdDb::kUnitsMillimeters;
+    OdDbAnnotationScalePtr m_cannoscale;
+    std::uint64_t m_nextHandle = 1;
+    std::unordered_map<std::uint64_t, OdDbObjectPtr> m_objects;
+};
+using OdDbDatabasePtr = OdSmartPtr<OdDbDatabase>;

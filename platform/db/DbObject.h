@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/base/OdResult.h"
+#include "platform/base/RxObject.h"
+#include "platform/base/SmartPtr.h"
+#include "platform/db/DbObjectId.h"
+#include "platform/ge/GeExtents3d.h"
+
+class OdDbDatabase;
+
+/// An object that can live in a drawing database. Outside a database its id is null.
+class OdDbObject : public OdRxObject
+{
+public:
+    OdDbObjectId objectId() const { return m_id; }
+    OdDbDatabase* database() const { return m_database; }
+
+private:
+    friend class OdDbDatabase;
+    OdDbObjectId m_id;
+    OdDbDatabase* m_database = nullptr;
+};
+
+/// A drawable object of the drawing.
+class OdDbEntity : public OdDbObject
+{
+public:
+    /// The entity's bounding box; eInvalidExtents when it has no geometry.
+    virtual OdResult getGeomExtents(OdGeExtents3d& extents) const = 0;
+};
+
+using OdDbObjectPtr = OdSmartPtr<OdDbObject>;
+using OdDbEntityPtr = OdSmartPtr<OdDbEntity>;
