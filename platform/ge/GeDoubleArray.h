@@ -1,0 +1,5 @@
+#pragma once
+
+#include "platform/base/OdArray.h"
+
+using OdGeDoubleArray = OdArray<double>;
