@@ -1,0 +1,562 @@
+#include "cae_core/fea2d/InputHandler.h"
+
+#include "cae_core/core/Translation.h"
+#include "cae_core/mesher2d/DefaultMeshSize.h"
+#include "platform/ge/GeContext.h"
+#include "platform/ge/GePoint2d.h"
+#include "platform/ge/GeVector2d.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <functional>
+#include <type_traits>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace cae_core::fea2d
+{
+
+namespace
+{
+
+/// Two doubles typed into the set-up panel count as the same value when they differ by at most
+/// this much: well below any meaningful change of a thickness, modulus or mesh size in any of the
+/// admitted unit systems, yet above the round-off of a value that went through a text field.
+constexpr double kEqualValueTol = 1e-10;
+
+/// A quantity that must be strictly positive (load magnitude, thickness, modulus, yield) has to
+/// exceed this; it is the same scale as kEqualValueTol, so "zero" means "equal to zero".
+constexpr double kPositiveTol = 1e-10;
+
+/// A refinement ratio at or below 1 plus round-off would coarsen the mesh or do nothing, so such
+/// a ratio is stored as exactly 1.0 (no refinement).
+constexpr double kNoRefinementRatioLimit = 1.0000000001;
+
+/// Poisson's ratio of an isotropic material lies strictly inside (-1, 0.5); the bounds are pulled
+/// in by 1e-10 so that a value that is -1 or 0.5 up to round-off is still rejected, since the
+/// elasticity matrix degenerates there.
+constexpr double kMinPoissonRatio = -0.9999999999;
+constexpr double kMaxPoissonRatio = 0.4999999999;
+
+bool isEqual(double a, double b)
+{
+    return std::abs(a - b) <= kEqualValueTol;
+}
+
+/// One subscription: the callback lives as long as the caller keeps the handle. The signal holds
+/// only a weak reference, so nothing points back into the signal and a handle may outlive it.
+class SignalConnection final : public ut::Connection
+{
+public:
+    explicit SignalConnection(std::function<void()> callback) : m_callback(std::move(callback)) {}
+
+    void call() const
+    {
+        if (m_callback)
+            m_callback();
+    }
+
+private:
+    std::function<void()> m_callback;
+};
+
+/// Change notification with weakly held connections, called synchronously in order of connection.
+class Signal
+{
+public:
+    std::shared_ptr<ut::Connection> connect(const std::function<void()>& callback)
+    {
+        auto connection = std::make_shared<SignalConnection>(callback);
+        m_connections.push_back(connection);
+        return connection;
+    }
+
+    /// Works on a snapshot, so callbacks may connect (the new connection is first called on the
+    /// next raise) or release handles (a released connection is not called, even later in this
+    /// raise) without disturbing the iteration.
+    void raise()
+    {
+        std::erase_if(m_connections, [](const std::weak_ptr<SignalConnection>& c) { return c.expired(); });
+        const std::vector<std::weak_ptr<SignalConnection>> snapshot = m_connections;
+        for (const auto& weak : snapshot)
+        {
+            // The strong reference keeps the callback alive while it runs, even if it releases
+            // its own handle.
+            if (const auto connection = weak.lock())
+                connection->call();
+        }
+    }
+
+private:
+    std::vector<std::weak_ptr<SignalConnection>> m_connections;
+};
+
+// Supports are matched by location and by direction. The hash is over the exact coordinates and
+// equal hashes are confirmed within the global tolerance, so in practice only supports placed at
+// exactly the same point (as glyphs snapped to the same boundary point are) share an entry.
+struct PointHash
+{
+    std::size_t operator()(const OdGePoint2d& p) const noexcept { return combine(p.x, p.y); }
+
+    static std::size_t combine(double a, double b) noexcept
+    {
+        std::size_t seed = std::hash<double>{}(a);
+        // The golden-ratio increment spreads the bits so that (a, b) and (b, a) hash apart.
+        seed ^= std::hash<double>{}(b) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+        return seed;
+    }
+};
+
+/// Equal hashes confirmed within the global tolerance; comparing the hashes first keeps the
+/// grouping independent of how the table happens to place keys in buckets.
+struct PointEqual
+{
+    bool operator()(const OdGePoint2d& a, const OdGePoint2d& b) const
+    {
+        return PointHash{}(a) == PointHash{}(b) && (a - b).isZeroLength(OdGeContext::gTol);
+    }
+};
+
+struct VectorHash
+{
+    std::size_t operator()(const OdGeVector2d& v) const noexcept { return PointHash::combine(v.x, v.y); }
+};
+
+struct VectorEqual
+{
+    bool operator()(const OdGeVector2d& a, const OdGeVector2d& b) const
+    {
+        return VectorHash{}(a) == VectorHash{}(b) && (a - b).isZeroLength(OdGeContext::gTol);
+    }
+};
+
+using BlockedDirections = std::unordered_map<OdGePoint2d, std::vector<OdGeVector2d>, PointHash, PointEqual>;
+
+/// Normal of the straight chord from start to end (the chord turned clockwise), unit length.
+OdGeVector2d chordNormal(const OdGePoint2d& start, const OdGePoint2d& end)
+{
+    return OdGeVector2d(end.y - start.y, start.x - end.x).normal();
+}
+
+/// Whether the supports leave no rigid-body motion of the plate free: two independent
+/// translations and the rotation about every supported point must all be blocked. It works on
+/// the supported points and the directions blocked there, so it judges supports as placed, not
+/// as they will land on mesh vertices.
+bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
+{
+    int fixedPointCount = 0;
+    int fixedLinearCount = 0;
+    int rollingPointCount = 0;
+    int rollingLinearCount = 0;
+    BlockedDirections blocked;
+
+    for (const LoadOrSupport& entry : loadsAndSupports)
+    {
+        if (const auto* point = std::get_if<PointSupport>(&entry))
+        {
+            const OdGeVector2d direction = point->direction.normal();
+            auto& directions = blocked[point->location];
+            directions.push_back(direction);
+            if (point->rolling)
+            {
+                ++rollingPointCount;
+            }
+            else
+            {
+                ++fixedPointCount;
+                directions.push_back(OdGeVector2d(-point->direction.y, point->direction.x).normal());
+            }
+        }
+        else if (const auto* linear = std::get_if<LinearSupport>(&entry))
+        {
+            if (linear->rolling)
+            {
+                ++rollingLinearCount;
+                const OdGeVector2d normal = chordNormal(linear->startLocation, linear->endLocation);
+                blocked[linear->startLocation].push_back(normal);
+                blocked[linear->endLocation].push_back(normal);
+            }
+            else
+            {
+                ++fixedLinearCount;
+                for (const OdGePoint2d& end : {linear->startLocation, linear->endLocation})
+                {
+                    auto& directions = blocked[end];
+                    directions.push_back(OdGeVector2d::kXAxis);
+                    directions.push_back(OdGeVector2d::kYAxis);
+                }
+            }
+        }
+    }
+
+    // A clamped edge, or two clamped points, hold the plate completely.
+    if (fixedLinearCount > 0 || fixedPointCount >= 2)
+        return true;
+    if (rollingPointCount == 0 && rollingLinearCount == 0)
+        return false;
+
+    // Opposite directions stay distinct here; they block the same translation, which the
+    // parallel test below accounts for.
+    std::unordered_set<OdGeVector2d, VectorHash, VectorEqual> distinct;
+    for (const auto& [location, directions] : blocked)
+        distinct.insert(directions.begin(), directions.end());
+    if (distinct.size() < 2)
+        return false;
+    const OdGeVector2d first = *distinct.begin();
+    const bool allParallel = std::all_of(distinct.begin(), distinct.end(),
+                                         [&first](const OdGeVector2d& d) { return d.isParallelTo(first); });
+    if (allParallel)
+        return false; // the translation perpendicular to them is free
+
+    // A rotation about P moves every other supported point Q perpendicular to P - Q; a support at
+    // Q blocks it unless the support's direction is parallel to P - Q.
+    for (const auto& [centre, centreDirections] : blocked)
+    {
+        bool rotationBlocked = false;
+        for (const auto& [other, otherDirections] : blocked)
+        {
+            const OdGeVector2d arm = centre - other;
+            if (arm.isZeroLength(OdGeContext::gTol))
+                continue;
+            for (const OdGeVector2d& d : otherDirections)
+            {
+                if (!d.isParallelTo(arm))
+                {
+                    rotationBlocked = true;
+                    break;
+                }
+            }
+            if (rotationBlocked)
+                break;
+        }
+        if (!rotationBlocked)
+            return false;
+    }
+    return true;
+}
+
+bool hasNonZeroLoad(const std::vector<LoadOrSupport>& loadsAndSupports)
+{
+    int pointLoadCount = 0;
+    int linearLoadCount = 0;
+    for (const LoadOrSupport& entry : loadsAndSupports)
+    {
+        // A negative magnitude is not a reversed load here: the glyphs and the driver take the
+        // sense from the direction, so only a positive magnitude loads the plate.
+        if (const auto* point = std::get_if<PointLoad>(&entry); point && point->magnitude > kPositiveTol)
+            ++pointLoadCount;
+        else if (const auto* linear = std::get_if<LinearLoad>(&entry);
+                 linear && linear->magnitude > kPositiveTol)
+            ++linearLoadCount;
+    }
+    return pointLoadCount != 0 || linearLoadCount != 0;
+}
+
+const OdDbObjectId& idOf(const LoadOrSupport& entry)
+{
+    return std::visit([](const auto& record) -> const OdDbObjectId& { return record.id; }, entry);
+}
+
+} // namespace
+
+struct InputHandler::Impl
+{
+    explicit Impl(Params2d p) : params(std::move(p)) {}
+
+    Params2d params;
+    Signal settingsChanged;
+    Signal validMeshChanged;
+    Signal hasMeshChanged;
+
+    bool hasMesh() const { return !params.mesh.isNull(); }
+
+    /// Stores value into field and raises the settings signal, unless it is equal within tolerance.
+    void setValue(double& field, double value)
+    {
+        if (isEqual(field, value))
+            return;
+        field = value;
+        settingsChanged.raise();
+    }
+};
+
+InputHandler::InputHandler(Params2d params) : m_impl(std::make_unique<Impl>(std::move(params))) {}
+
+InputHandler::~InputHandler() = default;
+
+OdSmartPtr<OdDbRegion> InputHandler::getRegion() const
+{
+    return m_impl->params.region;
+}
+
+OdSmartPtr<OdDbSubDMesh> InputHandler::getMesh() const
+{
+    return m_impl->params.mesh;
+}
+
+const Params2d& InputHandler::getParams2d() const
+{
+    return m_impl->params;
+}
+
+const MeshProperties& InputHandler::getMeshProperties() const
+{
+    return m_impl->params.meshProperties;
+}
+
+const AdaptiveRefinementParameters& InputHandler::getAdaptiveParams() const
+{
+    return m_impl->params.adaptiveParams;
+}
+
+bool InputHandler::isBoundarySelected() const
+{
+    return !m_impl->params.region.isNull();
+}
+
+void InputHandler::initializeMeshSize() const
+{
+    MeshProperties& mesh = m_impl->params.meshProperties;
+    mesh.desiredMeshSize = getDefaultMeshSize(m_impl->params.region);
+    mesh.meshSize = -1.0;
+}
+
+InputHandler::Status InputHandler::getStatus() const
+{
+    const Params2d& params = m_impl->params;
+    const MaterialProperties& material = params.materialProperties;
+    Status status;
+    const auto fail = [&status](const wchar_t* english)
+    { status.message += cae_core::translate(OdString(english)); };
+
+    if (!hasNonZeroLoad(params.loadsAndSupports))
+        fail(L"There are no non-zero loads defined.\n");
+    if (!areSupportsSufficient(params.loadsAndSupports))
+        fail(L"Specify additional supports to fully constrain translational and rotational movement of the "
+             L"boundary.\n");
+    if (params.region.isNull())
+        fail(L"The region is not defined.\n");
+    if (params.mesh.isNull())
+        fail(L"No mesh is generated.\n");
+    if (!(params.meshProperties.validMeshConstraints && params.meshProperties.validMeshSize))
+        fail(L"Current mesh is not valid, update mesh.\n");
+    if (material.poissonRatio <= kMinPoissonRatio || material.poissonRatio >= kMaxPoissonRatio)
+        fail(L"Poisson ratio needs to be greater than -1 and smaller than 0.5.\n");
+    if (material.thickness <= kPositiveTol)
+        fail(L"The thickness needs to be greater than zero.\n");
+    if (material.youngsModulus <= kPositiveTol)
+        fail(L"The Young's modulus needs to be greater than zero.\n");
+    if (material.yield <= kPositiveTol)
+        fail(L"The yield needs to be greater than zero.\n");
+    return status;
+}
+
+std::shared_ptr<ut::Connection>
+InputHandler::connectSettingsChangedSignal(const std::function<void()>& callback)
+{
+    return m_impl->settingsChanged.connect(callback);
+}
+
+std::shared_ptr<ut::Connection>
+InputHandler::connectValidMeshChangedSignal(const std::function<void()>& callback)
+{
+    return m_impl->validMeshChanged.connect(callback);
+}
+
+std::shared_ptr<ut::Connection>
+InputHandler::connectHasMeshChangedSignal(const std::function<void()>& callback)
+{
+    return m_impl->hasMeshChanged.connect(callback);
+}
+
+void InputHandler::setMode(EMode mode)
+{
+    if (m_impl->params.mode == mode)
+        return;
+    m_impl->params.mode = mode;
+    m_impl->settingsChanged.raise();
+}
+
+void InputHandler::setElementType(EElementType elementType)
+{
+    if (m_impl->params.elementType == elementType)
+        return;
+    m_impl->params.elementType = elementType;
+    m_impl->settingsChanged.raise();
+}
+
+void InputHandler::setThickness(double thickness)
+{
+    m_impl->setValue(m_impl->params.materialProperties.thickness, thickness);
+}
+
+void InputHandler::setYoungsModulus(double youngsModulus)
+{
+    m_impl->setValue(m_impl->params.materialProperties.youngsModulus, youngsModulus);
+}
+
+void InputHandler::setPoissonRatio(double poissonRatio)
+{
+    m_impl->setValue(m_impl->params.materialProperties.poissonRatio, poissonRatio);
+}
+
+void InputHandler::setYield(double yield)
+{
+    m_impl->setValue(m_impl->params.materialProperties.yield, yield);
+}
+
+void InputHandler::setMaterialProperties(const MaterialProperties& properties)
+{
+    setThickness(properties.thickness);
+    setYoungsModulus(properties.youngsModulus);
+    setPoissonRatio(properties.poissonRatio);
+    setYield(properties.yield);
+}
+
+void InputHandler::setDesiredMeshSize(double size)
+{
+    MeshProperties& mesh = m_impl->params.meshProperties;
+    if (isEqual(size, mesh.desiredMeshSize) || isEqual(size, 0.0))
+        return;
+    mesh.desiredMeshSize = size;
+    m_impl->settingsChanged.raise();
+    recheckMeshSize(size);
+}
+
+void InputHandler::setMeshRefinementRatio(double ratio)
+{
+    MeshProperties& mesh = m_impl->params.meshProperties;
+    if (!mesh.meshRefinementEnabled)
+        return;
+    if (ratio <= kNoRefinementRatioLimit)
+    {
+        // Signalled even when the ratio already was 1.0, so that a panel showing the rejected
+        // value is reset to the stored one.
+        mesh.meshRefinementRatio = 1.0;
+        m_impl->settingsChanged.raise();
+    }
+    else
+    {
+        m_impl->setValue(mesh.meshRefinementRatio, ratio);
+    }
+}
+
+void InputHandler::setRefineAutomatically(bool refine)
+{
+    m_impl->params.adaptiveParams.refineAutomatically = refine;
+    m_impl->settingsChanged.raise();
+}
+
+void InputHandler::setAdaptiveBoundaryRefinement(int boundaryRefinement)
+{
+    m_impl->params.adaptiveParams.boundaryRefinement = boundaryRefinement;
+}
+
+void InputHandler::setAdaptiveMaxIterations(int maxIterations)
+{
+    m_impl->params.adaptiveParams.maxIterations = maxIterations;
+}
+
+void InputHandler::setAdaptiveInternalTriangleThreshold(int threshold)
+{
+    m_impl->params.adaptiveParams.internalTriangleThreshold = threshold;
+}
+
+void InputHandler::setAdaptiveElasticityThreshold(double threshold)
+{
+    m_impl->params.adaptiveParams.elasticityThreshold = threshold;
+}
+
+void InputHandler::setRegion(OdSmartPtr<OdDbRegion> region)
+{
+    if (m_impl->params.region == region)
+        return;
+    m_impl->params.region = std::move(region);
+    m_impl->settingsChanged.raise();
+}
+
+void InputHandler::addLoadOrSupport(const LoadOrSupport& loadOrSupport)
+{
+    m_impl->params.loadsAndSupports.push_back(loadOrSupport);
+    m_impl->settingsChanged.raise();
+    invalidateMeshConstraints();
+}
+
+void InputHandler::setLoadOrSupport(const LoadOrSupport& loadOrSupport, const OdDbObjectId& id)
+{
+    auto& entries = m_impl->params.loadsAndSupports;
+    const auto it = std::find_if(entries.begin(), entries.end(),
+                                 [&id](const LoadOrSupport& entry) { return idOf(entry) == id; });
+    if (it == entries.end())
+        return;
+    *it = loadOrSupport;
+    m_impl->settingsChanged.raise();
+    invalidateMeshConstraints();
+}
+
+void InputHandler::removeLoadOrSupport(int index)
+{
+    auto& entries = m_impl->params.loadsAndSupports;
+    if (index < 0 || static_cast<std::size_t>(index) >= entries.size())
+        return;
+    entries.erase(entries.begin() + index);
+    m_impl->settingsChanged.raise();
+    invalidateMeshConstraints();
+}
+
+void InputHandler::setMesh(OdSmartPtr<OdDbSubDMesh> mesh, std::optional<double> size)
+{
+    if (m_impl->params.mesh == mesh)
+        return;
+    m_impl->params.mesh = std::move(mesh);
+    if (size)
+        m_impl->params.meshProperties.meshSize = *size;
+    m_impl->settingsChanged.raise();
+    m_impl->hasMeshChanged.raise();
+}
+
+void InputHandler::setValidMeshConstraints(bool valid)
+{
+    bool& flag = m_impl->params.meshProperties.validMeshConstraints;
+    if (flag == valid)
+        return;
+    flag = valid;
+    m_impl->validMeshChanged.raise();
+}
+
+void InputHandler::setValidMeshSize(bool valid)
+{
+    bool& flag = m_impl->params.meshProperties.validMeshSize;
+    if (flag == valid)
+        return;
+    flag = valid;
+    m_impl->validMeshChanged.raise();
+}
+
+void InputHandler::invalidateMeshConstraints()
+{
+    if (!m_impl->hasMesh())
+        return;
+    // Raised even when the flag already was false: listeners treat it as "the constraints
+    // changed since the mesh was made", not only as a change of the flag.
+    m_impl->params.meshProperties.validMeshConstraints = false;
+    m_impl->validMeshChanged.raise();
+}
+
+void InputHandler::recheckMeshSize(double size)
+{
+    if (!m_impl->hasMesh())
+        return;
+    MeshProperties& mesh = m_impl->params.meshProperties;
+    const bool valid = isEqual(size, mesh.meshSize);
+    if (mesh.validMeshSize == valid)
+        return;
+    mesh.validMeshSize = valid;
+    m_impl->validMeshChanged.raise();
+}
+
+} // namespace cae_core::fea2d
