@@ -1,0 +1,81 @@
+#include "host/ut/Assert.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+TEST(CallAssert, ReturnsToTheCallerAndIsRecorded)
+{
+    ut::AssertRecorder recorder;
+    bool continued = false;
+    ut::callAssert("!s_pTheModule", "module created twice", "cae_core/cae_core_module", 135);
+    continued = true;
+    EXPECT_TRUE(continued);
+
+    const auto reports = recorder.reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].expression, "!s_pTheModule");
+    EXPECT_EQ(reports[0].message, "module created twice");
+    EXPECT_EQ(reports[0].source, "cae_core/cae_core_module");
+    EXPECT_EQ(reports[0].line, 135);
+    EXPECT_TRUE(recorder.fired("!s_pTheModule"));
+    EXPECT_TRUE(recorder.fired("!s_pTheModule", "cae_core/cae_core_module", 135));
+    EXPECT_FALSE(recorder.fired("!s_pTheModule", "cae_core/cae_core_module", 136));
+    EXPECT_FALSE(recorder.fired("0"));
+}
+
+TEST(CallAssert, WritesOneLineToStandardErrorWithoutARecorder)
+{
+    testing::internal::CaptureStderr();
+    ut::callAssert("0", "no output", "cae_core/cae_api_visualization_report", 72);
+    ut::callAssert("x > 0", nullptr, "a/b", 3);
+    ut::callAssert(nullptr, nullptr, nullptr, 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "Assertion failed: 0 (no output) at cae_core/cae_api_visualization_report:72\n"
+                   "Assertion failed: x > 0 at a/b:3\n"
+                   "Assertion failed:  at :0\n");
+}
+
+TEST(AssertRecorder, TheInnermostRecorderCapturesAndTheOuterOneResumesAfterIt)
+{
+    ut::AssertRecorder outer;
+    {
+        ut::AssertRecorder inner;
+        ut::callAssert("inner", "", "s", 1);
+        EXPECT_EQ(inner.count(), 1u);
+        EXPECT_EQ(outer.count(), 0u);
+    }
+    ut::callAssert("outer", "", "s", 2);
+    EXPECT_EQ(outer.count(), 1u);
+    EXPECT_TRUE(outer.fired("outer"));
+    outer.clear();
+    EXPECT_EQ(outer.count(), 0u);
+}
+
+TEST(AssertRecorder, CapturesNothingAfterItIsDestroyed)
+{
+    auto recorder = std::make_unique<ut::AssertRecorder>();
+    recorder.reset();
+    testing::internal::CaptureStderr();
+    ut::callAssert("after", "", "s", 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Assertion failed: after"), std::string::npos);
+}
+
+TEST(UtAssertMacro, FiresOnlyWhenTheConditionIsFalseAndNamesItsSourceLine)
+{
+    ut::AssertRecorder recorder;
+    const int n = 3;
+    UT_ASSERT(n == 3, "holds");
+    EXPECT_EQ(recorder.count(), 0u);
+    const int line = __LINE__ + 1;
+    UT_ASSERT(n == 4, "does not hold");
+    const auto reports = recorder.reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].expression, "n == 4");
+    EXPECT_EQ(reports[0].message, "does not hold");
+    EXPECT_EQ(reports[0].line, line);
+    EXPECT_NE(reports[0].source.find("AssertTest.cpp"), std::string::npos);
+}
+
+} // namespace
