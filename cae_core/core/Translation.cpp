@@ -22,6 +22,9 @@ OdString fromWx(const wxString& s)
 
 OdString translate(const OdString& english)
 {
+    // In a message catalogue the empty key names the catalogue's header, not a text.
+    if (english.isEmpty())
+        return english;
     const wxString key = toWx(english);
     if (const wxTranslations* translations = wxTranslations::Get())
     {
