@@ -1,0 +1,932 @@
+#include "cdt/Triangulation.h"
+
+#include "cdt/detail/FilteredPredicates.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <sstream>
+#include <stdexcept>
+
+namespace CDT
+{
+namespace
+{
+
+/// The helper triangle is equilateral around the centre of the first points' bounding box; its inscribed
+/// circle has this many times the half-size of that box as radius. Far enough that points inserted later a
+/// little outside the first box (circumcentres near the border) rarely force a rebuild; the exact predicates
+/// make the size itself harmless.
+constexpr double superTriangleScale = 20.0;
+
+/// The locator grid is rebuilt with about this many vertices per cell ...
+constexpr std::size_t gridVerticesPerCellAtBuild = 2;
+/// ... once single insertions have raised the average to this many vertices per cell.
+constexpr std::size_t gridVerticesPerCellMax = 8;
+
+/// Batches are inserted in rounds of growing size (each round twice the previous one), each round sorted
+/// along a Hilbert curve: nearby points follow each other, so each walk is short, while the random split into
+/// rounds keeps the structural change per insertion small on average. The first round holds at most this many
+/// points.
+constexpr std::size_t smallestInsertionRound = 64;
+
+/// Resolution of the Hilbert curve: 2^16 cells along each axis of the batch's bounding box.
+constexpr unsigned hilbertOrder = 16;
+
+/// Index of the cell (x, y) along a Hilbert curve of 2^hilbertOrder x 2^hilbertOrder cells.
+std::uint32_t hilbertIndex(std::uint32_t x, std::uint32_t y)
+{
+    constexpr std::uint32_t n = 1u << hilbertOrder;
+    std::uint32_t d = 0;
+    for (std::uint32_t s = n / 2; s > 0; s /= 2)
+    {
+        const std::uint32_t rx = (x & s) ? 1u : 0u;
+        const std::uint32_t ry = (y & s) ? 1u : 0u;
+        d += s * s * ((3u * rx) ^ ry);
+        if (ry == 0)
+        {
+            if (rx == 1)
+            {
+                x = n - 1 - x;
+                y = n - 1 - y;
+            }
+            std::swap(x, y);
+        }
+    }
+    return d;
+}
+
+std::string formatPoint(double x, double y)
+{
+    std::ostringstream out;
+    out.precision(17);
+    out << '(' << x << ", " << y << ')';
+    return out.str();
+}
+
+int compareCoordinates(double a, double b)
+{
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+/// Key of the directed edge from -> to, for sorting and matching the two sides of an edge.
+std::uint64_t directedKey(VertInd from, VertInd to)
+{
+    return (static_cast<std::uint64_t>(from) << 32) | to;
+}
+
+struct Bounds
+{
+    double minX = std::numeric_limits<double>::infinity();
+    double minY = std::numeric_limits<double>::infinity();
+    double maxX = -std::numeric_limits<double>::infinity();
+    double maxY = -std::numeric_limits<double>::infinity();
+
+    template <typename P> void add(const P& p)
+    {
+        minX = std::min(minX, static_cast<double>(p.x));
+        minY = std::min(minY, static_cast<double>(p.y));
+        maxX = std::max(maxX, static_cast<double>(p.x));
+        maxY = std::max(maxY, static_cast<double>(p.y));
+    }
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------------
+// Predicates on vertices
+
+template <typename T> int Triangulation<T>::orient(VertInd a, VertInd b, const V2d<T>& p) const
+{
+    const V2d<T>& pa = vertices[a];
+    const V2d<T>& pb = vertices[b];
+    return detail::orientSign(pa.x, pa.y, pb.x, pb.y, p.x, p.y);
+}
+
+template <typename T> int Triangulation<T>::orient(VertInd a, VertInd b, VertInd c) const
+{
+    return orient(a, b, vertices[c]);
+}
+
+template <typename T> int Triangulation<T>::inCircle(VertInd a, VertInd b, VertInd c, VertInd d) const
+{
+    const V2d<T>& pa = vertices[a];
+    const V2d<T>& pb = vertices[b];
+    const V2d<T>& pc = vertices[c];
+    const V2d<T>& pd = vertices[d];
+    return detail::inCircleSign(pa.x, pa.y, pb.x, pb.y, pc.x, pc.y, pd.x, pd.y);
+}
+
+template <typename T> std::uint32_t Triangulation<T>::nextRandom() const noexcept
+{
+    std::uint32_t x = m_randomState;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    m_randomState = x;
+    return x;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Vertex insertion
+
+template <typename T> void Triangulation<T>::insertVertices(const std::vector<V2d<T>>& newVertices)
+{
+    if (m_state == State::Erased)
+        throw Error("Cannot insert points: the outer triangles of this triangulation have been erased");
+    if (newVertices.empty())
+        return;
+    checkCoordinates(newVertices);
+    if (m_state == State::Empty)
+        insertFirstBatch(newVertices);
+    else if (newVertices.size() == 1)
+        insertSingle(newVertices.front());
+    else
+        insertLaterBatch(newVertices);
+}
+
+template <typename T> void Triangulation<T>::checkCoordinates(const std::vector<V2d<T>>& points) const
+{
+    const std::size_t firstUserIndex = vertices.size() - helperVertexCount();
+    for (std::size_t i = 0; i < points.size(); ++i)
+    {
+        const double x = points[i].x;
+        const double y = points[i].y;
+        if (!std::isfinite(x) || !std::isfinite(y))
+            throw Error("Point " + std::to_string(firstUserIndex + i) + " has a non-finite coordinate " +
+                        formatPoint(x, y));
+        if (std::fabs(x) > maxCoordinateMagnitude || std::fabs(y) > maxCoordinateMagnitude)
+            throw Error("Point " + std::to_string(firstUserIndex + i) + " " + formatPoint(x, y) +
+                        " has a coordinate beyond the supported magnitude 1e60");
+    }
+}
+
+template <typename T>
+void Triangulation<T>::setUpSuperTriangle(double minX, double minY, double maxX, double maxY)
+{
+    const double cx = 0.5 * (minX + maxX);
+    const double cy = 0.5 * (minY + maxY);
+    double halfSize = 0.5 * std::max(maxX - minX, maxY - minY);
+    if (halfSize == 0.0)
+    {
+        // A single point (or copies of one): no extent to scale by, so take the distance from the origin,
+        // which keeps the helper triangle in proportion with the coordinates.
+        halfSize = std::max(std::fabs(cx), std::fabs(cy));
+        if (halfSize == 0.0)
+            halfSize = 1.0;
+    }
+    const double inRadius = superTriangleScale * halfSize;
+    const double halfSide = std::sqrt(3.0) * inRadius;
+    // Counter-clockwise: top, bottom left, bottom right.
+    const V2d<T> corners[3] = {{static_cast<T>(cx), static_cast<T>(cy + 2.0 * inRadius)},
+                               {static_cast<T>(cx - halfSide), static_cast<T>(cy - inRadius)},
+                               {static_cast<T>(cx + halfSide), static_cast<T>(cy - inRadius)}};
+    if (vertices.size() < superTriangleVertexCount)
+        vertices.assign(corners, corners + superTriangleVertexCount);
+    else
+        std::copy(corners, corners + superTriangleVertexCount, vertices.begin());
+
+    triangles.clear();
+    triangles.push_back(Triangle{{0, 1, 2}, {noNeighbor, noNeighbor, noNeighbor}});
+    m_vertexTriangle.assign(vertices.size(), noNeighbor);
+    for (VertInd v = 0; v < superTriangleVertexCount; ++v)
+        m_vertexTriangle[v] = 0;
+    m_lastTriangle = 0;
+    m_grid.cells.clear();
+    m_state = State::Open;
+}
+
+template <typename T> bool Triangulation<T>::strictlyInsideSuperTriangle(const V2d<T>& p) const
+{
+    return orient(0, 1, p) > 0 && orient(1, 2, p) > 0 && orient(2, 0, p) > 0;
+}
+
+template <typename T> void Triangulation<T>::rebuildAround(double minX, double minY, double maxX, double maxY)
+{
+    Bounds box{minX, minY, maxX, maxY};
+    for (std::size_t v = superTriangleVertexCount; v < vertices.size(); ++v)
+        box.add(vertices[v]);
+    EdgeUSet constraints;
+    constraints.swap(fixedEdges);
+    setUpSuperTriangle(box.minX, box.minY, box.maxX, box.maxY);
+    insertInSpatialOrder(superTriangleVertexCount, static_cast<VertInd>(vertices.size()));
+    for (const Edge& e : constraints)
+        insertConstraint(e.v1(), e.v2(), toUser(e));
+}
+
+template <typename T> void Triangulation<T>::insertFirstBatch(const std::vector<V2d<T>>& points)
+{
+    Bounds box;
+    for (const V2d<T>& p : points)
+        box.add(p);
+    try
+    {
+        setUpSuperTriangle(box.minX, box.minY, box.maxX, box.maxY);
+        vertices.insert(vertices.end(), points.begin(), points.end());
+        m_vertexTriangle.resize(vertices.size(), noNeighbor);
+        insertInSpatialOrder(superTriangleVertexCount, static_cast<VertInd>(vertices.size()));
+    }
+    catch (...)
+    {
+        *this = Triangulation();
+        throw;
+    }
+}
+
+template <typename T> void Triangulation<T>::insertLaterBatch(const std::vector<V2d<T>>& points)
+{
+    const VertInd firstUserIndex = static_cast<VertInd>(vertices.size() - helperVertexCount());
+
+    // Everything that can fail is checked before anything changes: duplicates inside the batch (neighbours in
+    // coordinate order), then duplicates of inserted points (read-only point location).
+    std::vector<VertInd> order(points.size());
+    std::iota(order.begin(), order.end(), VertInd{0});
+    std::sort(order.begin(), order.end(),
+              [&](VertInd i, VertInd j)
+              {
+                  return points[i].x < points[j].x ||
+                         (points[i].x == points[j].x &&
+                          (points[i].y < points[j].y || (points[i].y == points[j].y && i < j)));
+              });
+    for (std::size_t k = 1; k < order.size(); ++k)
+        if (points[order[k - 1]] == points[order[k]])
+            throw DuplicateVertexError(firstUserIndex + order[k - 1], firstUserIndex + order[k]);
+
+    Bounds box;
+    bool growHelperTriangle = false;
+    for (std::size_t i = 0; i < points.size(); ++i)
+    {
+        box.add(points[i]);
+        if (!strictlyInsideSuperTriangle(points[i]))
+        {
+            growHelperTriangle = true;
+            continue;
+        }
+        const Location loc = locate(points[i], startTriangleNear(points[i]));
+        if (loc.kind == Location::Kind::OnVertex)
+            throw DuplicateVertexError(toUser(triangles[loc.triangle].vertices[loc.index]),
+                                       firstUserIndex + static_cast<VertInd>(i));
+    }
+
+    if (growHelperTriangle)
+        rebuildAround(box.minX, box.minY, box.maxX, box.maxY);
+    const VertInd first = static_cast<VertInd>(vertices.size());
+    vertices.insert(vertices.end(), points.begin(), points.end());
+    m_vertexTriangle.resize(vertices.size(), noNeighbor);
+    insertInSpatialOrder(first, static_cast<VertInd>(vertices.size()));
+    m_grid.cells.clear();
+}
+
+template <typename T> void Triangulation<T>::insertSingle(const V2d<T>& p)
+{
+    if (!strictlyInsideSuperTriangle(p))
+        rebuildAround(p.x, p.y, p.x, p.y);
+    const Location loc = locate(p, startTriangleNear(p));
+    const VertInd v = static_cast<VertInd>(vertices.size());
+    if (loc.kind == Location::Kind::OnVertex)
+        throw DuplicateVertexError(toUser(triangles[loc.triangle].vertices[loc.index]), toUser(v));
+    vertices.push_back(p);
+    m_vertexTriangle.push_back(noNeighbor);
+    insertVertexAt(v, loc);
+    if (!m_grid.cells.empty())
+        m_grid.cells[gridCell(p)] = v;
+}
+
+template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first, VertInd last)
+{
+    const std::size_t count = last - first;
+    if (count == 0)
+        return;
+    Bounds box;
+    for (VertInd v = first; v < last; ++v)
+        box.add(vertices[v]);
+    const double extent = std::max(box.maxX - box.minX, box.maxY - box.minY);
+    const double maxCell = static_cast<double>((1u << hilbertOrder) - 1);
+    const double scale = extent > 0.0 ? maxCell / extent : 0.0;
+
+    // Each entry: Hilbert index in the upper 32 bits, vertex index in the lower ones.
+    std::vector<std::uint64_t> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const VertInd v = first + static_cast<VertInd>(i);
+        const auto qx = static_cast<std::uint32_t>(std::min(maxCell, (vertices[v].x - box.minX) * scale));
+        const auto qy = static_cast<std::uint32_t>(std::min(maxCell, (vertices[v].y - box.minY) * scale));
+        order[i] = (static_cast<std::uint64_t>(hilbertIndex(qx, qy)) << 32) | v;
+    }
+    for (std::size_t i = count; i > 1; --i)
+        std::swap(order[i - 1], order[nextRandom() % i]);
+    std::size_t end = count;
+    while (end > smallestInsertionRound)
+    {
+        const std::size_t begin = end / 2;
+        std::sort(order.begin() + static_cast<std::ptrdiff_t>(begin),
+                  order.begin() + static_cast<std::ptrdiff_t>(end));
+        end = begin;
+    }
+    std::sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(end));
+
+    for (const std::uint64_t entry : order)
+    {
+        const auto v = static_cast<VertInd>(entry & 0xffffffffu);
+        const Location loc = locate(vertices[v], m_lastTriangle);
+        if (loc.kind == Location::Kind::OnVertex)
+        {
+            const VertInd existing = toUser(triangles[loc.triangle].vertices[loc.index]);
+            throw DuplicateVertexError(std::min(existing, toUser(v)), std::max(existing, toUser(v)));
+        }
+        insertVertexAt(v, loc);
+    }
+}
+
+template <typename T> void Triangulation<T>::insertVertexAt(VertInd v, const Location& loc)
+{
+    if (loc.kind == Location::Kind::InTriangle)
+        splitTriangle(loc.triangle, v);
+    else
+        splitEdge(loc.triangle, loc.index, v);
+    restoreDelaunay(v);
+    m_lastTriangle = m_vertexTriangle[v];
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Point location
+
+template <typename T>
+typename Triangulation<T>::Location Triangulation<T>::locate(const V2d<T>& p, TriInd start) const
+{
+    // Stochastic visibility walk: step into a neighbour whose shared edge has p strictly on its far side,
+    // testing the edges from a random first one. It terminates on any triangulation (a deterministic order
+    // could cycle on a constrained one). The edge just crossed is not tested again: p is known to lie on this
+    // side of it.
+    TriInd t = start;
+    TriInd previous = noNeighbor;
+    for (;;)
+    {
+        const Triangle& tri = triangles[t];
+        const Index first = static_cast<Index>(nextRandom() % 3);
+        int side[3] = {1, 1, 1};
+        bool moved = false;
+        for (Index k = 0; k < 3; ++k)
+        {
+            const Index i = static_cast<Index>((first + k) % 3);
+            const TriInd n = tri.neighbors[i];
+            if (previous != noNeighbor && n == previous)
+                continue;
+            side[i] = orient(tri.vertices[i], tri.vertices[ccw(i)], p);
+            if (side[i] < 0 && n != noNeighbor)
+            {
+                previous = t;
+                t = n;
+                moved = true;
+                break;
+            }
+        }
+        if (moved)
+            continue;
+
+        Location loc;
+        loc.triangle = t;
+        int zeros = 0;
+        Index zeroEdges[3] = {0, 0, 0};
+        for (Index i = 0; i < 3; ++i)
+            if (side[i] == 0)
+                zeroEdges[zeros++] = i;
+        if (zeros == 0)
+        {
+            loc.kind = Location::Kind::InTriangle;
+        }
+        else if (zeros == 1)
+        {
+            loc.kind = Location::Kind::OnEdge;
+            loc.index = zeroEdges[0];
+        }
+        else
+        {
+            // On two edges: p is their common vertex.
+            const Index i = zeroEdges[0];
+            const Index j = zeroEdges[1];
+            loc.kind = Location::Kind::OnVertex;
+            loc.index = (j == ccw(i)) ? j : i;
+        }
+        return loc;
+    }
+}
+
+template <typename T> std::uint32_t Triangulation<T>::gridCell(const V2d<T>& p) const
+{
+    const double fx =
+        std::clamp((p.x - m_grid.x0) * m_grid.inverseCellSize, 0.0, static_cast<double>(m_grid.nx - 1));
+    const double fy =
+        std::clamp((p.y - m_grid.y0) * m_grid.inverseCellSize, 0.0, static_cast<double>(m_grid.ny - 1));
+    return static_cast<std::uint32_t>(fy) * m_grid.nx + static_cast<std::uint32_t>(fx);
+}
+
+template <typename T> void Triangulation<T>::rebuildGrid()
+{
+    Bounds box;
+    for (std::size_t v = superTriangleVertexCount; v < vertices.size(); ++v)
+        box.add(vertices[v]);
+    const std::size_t userCount = vertices.size() - superTriangleVertexCount;
+    const std::size_t targetCells = std::max<std::size_t>(1, userCount / gridVerticesPerCellAtBuild);
+    const double w = box.maxX - box.minX;
+    const double h = box.maxY - box.minY;
+    // Square cells of about the target count, but never more than targetCells along one axis (thin boxes).
+    double cellSize = std::max(std::sqrt(w * h / static_cast<double>(targetCells)),
+                               std::max(w, h) / static_cast<double>(targetCells));
+    if (!(cellSize > 0.0))
+        cellSize = 1.0;
+    m_grid.x0 = box.minX;
+    m_grid.y0 = box.minY;
+    m_grid.inverseCellSize = 1.0 / cellSize;
+    m_grid.nx = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::ceil(w / cellSize)));
+    m_grid.ny = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::ceil(h / cellSize)));
+    m_grid.cells.assign(static_cast<std::size_t>(m_grid.nx) * m_grid.ny, noVertex);
+    for (std::size_t v = superTriangleVertexCount; v < vertices.size(); ++v)
+        m_grid.cells[gridCell(vertices[v])] = static_cast<VertInd>(v);
+}
+
+template <typename T> TriInd Triangulation<T>::startTriangleNear(const V2d<T>& p)
+{
+    const std::size_t userCount = vertices.size() - superTriangleVertexCount;
+    if (m_grid.cells.empty() || userCount > m_grid.cells.size() * gridVerticesPerCellMax)
+        rebuildGrid();
+    const VertInd v = m_grid.cells[gridCell(p)];
+    return v != noVertex ? m_vertexTriangle[v] : m_lastTriangle;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Splits and flips. Every triangle they create or rewrite has the new vertex at local index 0, so the edge to
+// test for the Delaunay property is always edge 1 (opposite the new vertex).
+
+template <typename T> void Triangulation<T>::replaceNeighbor(TriInd t, TriInd oldNeighbor, TriInd newNeighbor)
+{
+    if (t == noNeighbor)
+        return;
+    Triangle& tri = triangles[t];
+    tri.neighbors[tri.neighborIndex(oldNeighbor)] = newNeighbor;
+}
+
+template <typename T> void Triangulation<T>::splitTriangle(TriInd t, VertInd v)
+{
+    // The new vertex v inside (v0, v1, v2) is joined to the three corners; the triangle facing neighbour n0
+    // keeps index t, the other two are appended:
+    //   t  = (v, v0, v1)   edge 1 faces n0
+    //   t1 = (v, v1, v2)   edge 1 faces n1
+    //   t2 = (v, v2, v0)   edge 1 faces n2
+    const Triangle old = triangles[t];
+    const VertInd v0 = old.vertices[0], v1 = old.vertices[1], v2 = old.vertices[2];
+    const TriInd n0 = old.neighbors[0], n1 = old.neighbors[1], n2 = old.neighbors[2];
+    const auto t1 = static_cast<TriInd>(triangles.size());
+    const auto t2 = static_cast<TriInd>(t1 + 1);
+    triangles[t] = Triangle{{v, v0, v1}, {t2, n0, t1}};
+    triangles.push_back(Triangle{{v, v1, v2}, {t, n1, t2}});
+    triangles.push_back(Triangle{{v, v2, v0}, {t1, n2, t}});
+    replaceNeighbor(n1, t, t1);
+    replaceNeighbor(n2, t, t2);
+    m_vertexTriangle[v] = t;
+    m_vertexTriangle[v0] = t;
+    m_vertexTriangle[v1] = t;
+    m_vertexTriangle[v2] = t1;
+    m_flipStack.push_back(t);
+    m_flipStack.push_back(t1);
+    m_flipStack.push_back(t2);
+}
+
+template <typename T> void Triangulation<T>::splitEdge(TriInd t, Index edge, VertInd v)
+{
+    // v lies on edge (a, b) shared by t = (a, b, c) and o = (b, a, d); four triangles around v replace them:
+    //
+    //              c                         t  = (v, b, c)
+    //            /   \                       t3 = (v, c, a)
+    //          / t3 | t \                    o  = (v, a, d)
+    //        a ---- v ---- b                 t4 = (v, d, b)
+    //          \ o  | t4 /
+    //            \   /
+    //              d
+    const Triangle tOld = triangles[t];
+    const VertInd a = tOld.vertices[edge];
+    const VertInd b = tOld.vertices[ccw(edge)];
+    const VertInd c = tOld.vertices[cw(edge)];
+    const TriInd nBC = tOld.neighbors[ccw(edge)];
+    const TriInd nCA = tOld.neighbors[cw(edge)];
+    const TriInd o = tOld.neighbors[edge];
+    // Points strictly inside the helper triangle never lie on its border edges, so o exists.
+    const Triangle oOld = triangles[o];
+    const Index eo = oOld.neighborIndex(t);
+    const VertInd d = oOld.vertices[cw(eo)];
+    const TriInd nAD = oOld.neighbors[ccw(eo)];
+    const TriInd nDB = oOld.neighbors[cw(eo)];
+
+    const auto t3 = static_cast<TriInd>(triangles.size());
+    const auto t4 = static_cast<TriInd>(t3 + 1);
+    triangles[t] = Triangle{{v, b, c}, {t4, nBC, t3}};
+    triangles[o] = Triangle{{v, a, d}, {t3, nAD, t4}};
+    triangles.push_back(Triangle{{v, c, a}, {t, nCA, o}});
+    triangles.push_back(Triangle{{v, d, b}, {o, nDB, t}});
+    replaceNeighbor(nCA, t, t3);
+    replaceNeighbor(nDB, o, t4);
+    m_vertexTriangle[v] = t;
+    m_vertexTriangle[b] = t;
+    m_vertexTriangle[c] = t;
+    m_vertexTriangle[a] = o;
+    m_vertexTriangle[d] = o;
+
+    if (!fixedEdges.empty() && fixedEdges.erase(Edge(a, b)) != 0)
+    {
+        fixedEdges.insert(Edge(a, v));
+        fixedEdges.insert(Edge(v, b));
+    }
+    m_flipStack.push_back(t);
+    m_flipStack.push_back(t3);
+    m_flipStack.push_back(o);
+    m_flipStack.push_back(t4);
+}
+
+template <typename T> void Triangulation<T>::flip(TriInd t, TriInd o)
+{
+    // t = (v, a, b) and o on the other side of (a, b) with far vertex q become (v, a, q) and (v, q, b): the
+    // diagonal a-b of the quadrilateral v, a, q, b is replaced by v-q.
+    Triangle& tt = triangles[t];
+    Triangle& ot = triangles[o];
+    const VertInd v = tt.vertices[0], a = tt.vertices[1], b = tt.vertices[2];
+    const TriInd nVA = tt.neighbors[0];
+    const TriInd nBV = tt.neighbors[2];
+    const Index eo = ot.neighborIndex(t); // o's edge b -> a
+    const VertInd q = ot.vertices[cw(eo)];
+    const TriInd nAQ = ot.neighbors[ccw(eo)];
+    const TriInd nQB = ot.neighbors[cw(eo)];
+    tt = Triangle{{v, a, q}, {nVA, nAQ, o}};
+    ot = Triangle{{v, q, b}, {t, nQB, nBV}};
+    replaceNeighbor(nAQ, o, t);
+    replaceNeighbor(nBV, t, o);
+    m_vertexTriangle[v] = t;
+    m_vertexTriangle[a] = t;
+    m_vertexTriangle[q] = t;
+    m_vertexTriangle[b] = o;
+}
+
+template <typename T> void Triangulation<T>::restoreDelaunay(VertInd v)
+{
+    // Lawson's flips around the new vertex. Each stacked triangle has v at local index 0; its edge 1 is
+    // tested against the far vertex of the neighbour. Constraint edges are never flipped, which makes the
+    // result the constrained Delaunay triangulation.
+    while (!m_flipStack.empty())
+    {
+        const TriInd t = m_flipStack.back();
+        m_flipStack.pop_back();
+        const Triangle& tri = triangles[t];
+        const TriInd o = tri.neighbors[1];
+        if (o == noNeighbor)
+            continue;
+        const VertInd a = tri.vertices[1];
+        const VertInd b = tri.vertices[2];
+        if (isFixed(a, b))
+            continue;
+        const Triangle& other = triangles[o];
+        const VertInd q = other.vertices[cw(other.neighborIndex(t))];
+        if (inCircle(v, a, b, q) > 0)
+        {
+            flip(t, o);
+            m_flipStack.push_back(t);
+            m_flipStack.push_back(o);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Constraint edges
+
+template <typename T> void Triangulation<T>::insertEdges(const std::vector<Edge>& edges)
+{
+    if (m_state == State::Erased)
+        throw Error(
+            "Cannot insert constraint edges: the outer triangles of this triangulation have been erased");
+    const std::size_t userCount = vertices.size() - helperVertexCount();
+    for (std::size_t i = 0; i < edges.size(); ++i)
+    {
+        const Edge& e = edges[i];
+        const std::string name = "Constraint edge " + std::to_string(i) + " (" + std::to_string(e.v1()) +
+                                 ", " + std::to_string(e.v2()) + ")";
+        if (e.v2() >= userCount)
+            throw Error(name + " names point " + std::to_string(e.v2()) + ", but only " +
+                        std::to_string(userCount) + " points are inserted");
+        if (e.v1() == e.v2())
+            throw Error(name + " joins a point to itself");
+    }
+    const VertInd offset = helperVertexCount();
+    for (const Edge& e : edges)
+        insertConstraint(e.v1() + offset, e.v2() + offset, e);
+}
+
+template <typename T> void Triangulation<T>::insertConstraint(VertInd a, VertInd b, Edge userEdge)
+{
+    // First trace the whole segment without changing anything, so that a crossing leaves no half-inserted
+    // edge.
+    for (VertInd s = a; s != b;)
+    {
+        const ConstraintPiece piece = traceConstraintPiece(s, b);
+        for (const auto& [r, l] : piece.crossed)
+            if (isFixed(r, l))
+                throw IntersectingConstraintsError(toUser(Edge(r, l)), userEdge);
+        s = piece.end;
+    }
+    for (VertInd s = a; s != b;)
+    {
+        const ConstraintPiece piece = traceConstraintPiece(s, b);
+        if (piece.crossedTriangles.empty())
+            fixedEdges.insert(Edge(s, piece.end));
+        else
+            retriangulateCavity(s, piece);
+        s = piece.end;
+    }
+}
+
+template <typename T>
+typename Triangulation<T>::ConstraintPiece Triangulation<T>::traceConstraintPiece(VertInd a, VertInd b) const
+{
+    ConstraintPiece piece;
+    const V2d<T>& pa = vertices[a];
+    const V2d<T>& pb = vertices[b];
+    // A vertex u collinear with a and b lies on the segment when it is on b's side of a along both axes; no
+    // vertex lies beyond b on an edge from a, since no vertex lies inside an edge.
+    const auto towardsB = [&](VertInd u)
+    {
+        return compareCoordinates(vertices[u].x, pa.x) == compareCoordinates(pb.x, pa.x) &&
+               compareCoordinates(vertices[u].y, pa.y) == compareCoordinates(pb.y, pa.y);
+    };
+
+    // Turn around a until the triangle (a, u, w) whose wedge holds the direction a -> b, or an edge along it.
+    const TriInd start = m_vertexTriangle[a];
+    TriInd t = start;
+    VertInd right = noVertex;
+    VertInd left = noVertex;
+    for (std::size_t guard = 0;; ++guard)
+    {
+        if (t == noNeighbor || guard > triangles.size())
+            throw std::logic_error("CDT: the triangles around a vertex do not close");
+        const Triangle& tri = triangles[t];
+        const Index i = tri.vertexIndex(a);
+        const VertInd u = tri.vertices[ccw(i)];
+        const VertInd w = tri.vertices[cw(i)];
+        const int su = orient(a, b, u);
+        const int sw = orient(a, b, w);
+        if (u == b || (su == 0 && towardsB(u)))
+        {
+            piece.end = u;
+            return piece;
+        }
+        if (w == b || (sw == 0 && towardsB(w)))
+        {
+            piece.end = w;
+            return piece;
+        }
+        if (su < 0 && sw > 0)
+        {
+            right = u;
+            left = w;
+            break;
+        }
+        t = tri.neighbors[cw(i)];
+        if (t == start)
+            throw std::logic_error("CDT: no triangle around a vertex faces the constraint direction");
+    }
+
+    // Walk across the edges the open segment crosses; `right` and `left` are the ends of the current one.
+    piece.crossedTriangles.push_back(t);
+    piece.rightChain.push_back(right);
+    piece.leftChain.push_back(left);
+    for (;;)
+    {
+        piece.crossed.emplace_back(right, left);
+        const Triangle& tri = triangles[t];
+        const Index e = tri.vertexIndex(right); // edge right -> left of t
+        const TriInd o = tri.neighbors[e];
+        if (o == noNeighbor)
+            throw std::logic_error("CDT: a constraint segment leaves the triangulation");
+        const Triangle& other = triangles[o];
+        const Index eo = other.vertexIndex(left); // edge left -> right of o
+        const VertInd x = other.vertices[cw(eo)];
+        piece.crossedTriangles.push_back(o);
+        if (x == b)
+        {
+            piece.end = b;
+            return piece;
+        }
+        const int sx = orient(a, b, x);
+        if (sx == 0)
+        {
+            piece.end = x;
+            return piece;
+        }
+        if (sx < 0)
+        {
+            piece.rightChain.push_back(x);
+            right = x;
+        }
+        else
+        {
+            piece.leftChain.push_back(x);
+            left = x;
+        }
+        t = o;
+    }
+}
+
+template <typename T> void Triangulation<T>::retriangulateCavity(VertInd a, const ConstraintPiece& piece)
+{
+    const VertInd e = piece.end;
+    const std::vector<TriInd>& slots = piece.crossedTriangles;
+
+    // Cavity border: each border edge as its cavity triangle runs it, with the triangle outside.
+    std::vector<TriInd> sortedSlots = slots;
+    std::sort(sortedSlots.begin(), sortedSlots.end());
+    std::vector<std::pair<std::uint64_t, TriInd>> outside;
+    for (const TriInd t : slots)
+    {
+        const Triangle& tri = triangles[t];
+        for (Index k = 0; k < 3; ++k)
+        {
+            const TriInd n = tri.neighbors[k];
+            if (n == noNeighbor || !std::binary_search(sortedSlots.begin(), sortedSlots.end(), n))
+                outside.emplace_back(directedKey(tri.vertices[k], tri.vertices[ccw(k)]), n);
+        }
+    }
+    std::sort(outside.begin(), outside.end());
+
+    // Triangulate the pseudo-polygons on both sides of a -> e (Anglada's recursion): the chain vertex whose
+    // circle through the base edge holds no other chain vertex forms a triangle with the base, and both
+    // sub-chains recurse.
+    std::vector<VerticesArr3> created;
+    created.reserve(slots.size());
+    struct Task
+    {
+        VertInd from;
+        VertInd to;
+        std::size_t begin;
+        std::size_t end;
+    };
+    const auto triangulateSide = [&](VertInd from, VertInd to, const std::vector<VertInd>& chain)
+    {
+        std::vector<Task> tasks{{from, to, 0, chain.size()}};
+        while (!tasks.empty())
+        {
+            const Task task = tasks.back();
+            tasks.pop_back();
+            if (task.begin == task.end)
+                continue;
+            std::size_t best = task.begin;
+            for (std::size_t j = task.begin + 1; j < task.end; ++j)
+                if (inCircle(task.from, task.to, chain[best], chain[j]) > 0)
+                    best = j;
+            created.push_back(VerticesArr3{task.from, task.to, chain[best]});
+            tasks.push_back(Task{task.from, chain[best], task.begin, best});
+            tasks.push_back(Task{chain[best], task.to, best + 1, task.end});
+        }
+    };
+    triangulateSide(a, e, piece.leftChain);
+    const std::vector<VertInd> rightReversed(piece.rightChain.rbegin(), piece.rightChain.rend());
+    triangulateSide(e, a, rightReversed);
+    if (created.size() != slots.size())
+        throw std::logic_error("CDT: cavity retriangulation changed the triangle count");
+
+    // Write the new triangles into the old slots, then link them to each other and to the border.
+    std::vector<std::pair<std::uint64_t, TriInd>> inside;
+    for (std::size_t j = 0; j < slots.size(); ++j)
+    {
+        triangles[slots[j]] = Triangle{created[j], {noNeighbor, noNeighbor, noNeighbor}};
+        for (Index k = 0; k < 3; ++k)
+            inside.emplace_back(directedKey(created[j][k], created[j][ccw(k)]), slots[j]);
+        for (const VertInd v : created[j])
+            m_vertexTriangle[v] = slots[j];
+    }
+    std::sort(inside.begin(), inside.end());
+    const auto find = [](const std::vector<std::pair<std::uint64_t, TriInd>>& list, std::uint64_t key)
+    {
+        const auto it = std::lower_bound(list.begin(), list.end(), std::make_pair(key, TriInd{0}));
+        return (it != list.end() && it->first == key) ? it : list.end();
+    };
+    for (const TriInd t : slots)
+    {
+        Triangle& tri = triangles[t];
+        for (Index k = 0; k < 3; ++k)
+        {
+            const VertInd p = tri.vertices[k];
+            const VertInd q = tri.vertices[ccw(k)];
+            const auto twin = find(inside, directedKey(q, p));
+            if (twin != inside.end())
+            {
+                tri.neighbors[k] = twin->second;
+                continue;
+            }
+            const auto border = find(outside, directedKey(p, q));
+            if (border == outside.end())
+                throw std::logic_error("CDT: a new cavity triangle edge matches neither side");
+            tri.neighbors[k] = border->second;
+            if (border->second != noNeighbor)
+            {
+                Triangle& n = triangles[border->second];
+                n.neighbors[n.vertexIndex(q)] = t;
+            }
+        }
+    }
+    fixedEdges.insert(Edge(a, e));
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Erasing outer triangles and holes
+
+template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
+{
+    if (m_state != State::Open)
+        return;
+
+    constexpr std::uint32_t unset = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::uint32_t> depth(triangles.size(), unset);
+    std::vector<TriInd> seeds;
+    for (TriInd t = 0; t < triangles.size(); ++t)
+        for (const VertInd v : triangles[t].vertices)
+            if (v < superTriangleVertexCount)
+            {
+                seeds.push_back(t);
+                break;
+            }
+    // Flood fill layer by layer: a whole layer is reached before any triangle across its constraint edges.
+    for (std::uint32_t d = 0; !seeds.empty(); ++d)
+    {
+        std::vector<TriInd> stack;
+        std::vector<TriInd> nextSeeds;
+        for (const TriInd t : seeds)
+            if (depth[t] == unset)
+            {
+                depth[t] = d;
+                stack.push_back(t);
+            }
+        while (!stack.empty())
+        {
+            const TriInd t = stack.back();
+            stack.pop_back();
+            const Triangle& tri = triangles[t];
+            for (Index k = 0; k < 3; ++k)
+            {
+                const TriInd n = tri.neighbors[k];
+                if (n == noNeighbor || depth[n] != unset)
+                    continue;
+                if (isFixed(tri.vertices[k], tri.vertices[ccw(k)]))
+                {
+                    nextSeeds.push_back(n);
+                }
+                else
+                {
+                    depth[n] = d;
+                    stack.push_back(n);
+                }
+            }
+        }
+        seeds.swap(nextSeeds);
+    }
+
+    std::vector<TriInd> newIndex(triangles.size(), noNeighbor);
+    TriInd kept = 0;
+    for (TriInd t = 0; t < triangles.size(); ++t)
+        if (depth[t] != unset && depth[t] % 2 == 1)
+            newIndex[t] = kept++;
+    std::vector<Triangle> keptTriangles;
+    keptTriangles.reserve(kept);
+    for (TriInd t = 0; t < triangles.size(); ++t)
+    {
+        if (newIndex[t] == noNeighbor)
+            continue;
+        Triangle tri = triangles[t];
+        for (Index k = 0; k < 3; ++k)
+        {
+            tri.vertices[k] -= superTriangleVertexCount;
+            if (tri.neighbors[k] != noNeighbor)
+                tri.neighbors[k] = newIndex[tri.neighbors[k]];
+        }
+        keptTriangles.push_back(tri);
+    }
+    triangles.swap(keptTriangles);
+
+    vertices.erase(vertices.begin(), vertices.begin() + superTriangleVertexCount);
+    vertices.shrink_to_fit();
+    EdgeUSet renumbered;
+    renumbered.reserve(fixedEdges.size());
+    for (const Edge& e : fixedEdges)
+        if (e.v1() >= superTriangleVertexCount)
+            renumbered.insert(Edge(e.v1() - superTriangleVertexCount, e.v2() - superTriangleVertexCount));
+    fixedEdges.swap(renumbered);
+
+    m_vertexTriangle.assign(vertices.size(), noNeighbor);
+    for (TriInd t = 0; t < triangles.size(); ++t)
+        for (const VertInd v : triangles[t].vertices)
+            m_vertexTriangle[v] = t;
+    m_grid = LocatorGrid{};
+    m_flipStack = {};
+    m_lastTriangle = noNeighbor;
+    m_state = State::Erased;
+}
+
+template class Triangulation<double>;
+
+} // namespace CDT

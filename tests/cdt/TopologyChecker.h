@@ -1,0 +1,59 @@
+#pragma once
+
+// One shared checker of triangulation invariants for every cdt test, plus the seed of randomised tests.
+
+#include "cdt/Triangulation.h"
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace cdt_test
+{
+
+using Tri = CDT::Triangulation<double>;
+using P = CDT::V2d<double>;
+
+/// Counts taken while checking the topology.
+struct TopologyCounts
+{
+    long usedVertices = 0; ///< vertices used by at least one triangle
+    long edges = 0;
+    long triangles = 0;
+    long borderEdges = 0; ///< edges with noNeighbor on one side
+    long euler() const { return usedVertices - edges + triangles; }
+};
+
+/// Every index in range, every triangle counter-clockwise by the exact predicate with three distinct
+/// vertices, every neighbour link symmetric and across the same edge, no directed edge used twice. Returns a
+/// description of the first problems found, empty when valid.
+std::string checkTopology(const Tri& t, TopologyCounts* counts = nullptr);
+
+/// Every edge that is not a constraint is locally Delaunay: the far vertex of the neighbour lies outside or
+/// on the circumcircle (exact predicate). Locally Delaunay everywhere means constrained Delaunay.
+std::string checkDelaunay(const Tri& t);
+
+/// Every constraint edge in fixedEdges is an edge of some triangle.
+std::string checkConstraintsPresent(const Tri& t);
+
+/// All invariants of an open (not erased) triangulation: topology, Euler's relation of a triangulated disc
+/// (V - E + T = 1) bordered by the three helper edges, every vertex used, Delaunay, constraints present.
+std::string checkOpen(const Tri& t);
+
+/// Triangles as sorted vertex triples, each rotated to start at its smallest vertex (winding kept).
+std::vector<std::array<CDT::VertInd, 3>> canonicalTriangles(const Tri& t);
+
+/// Seed of a randomised test: CDT_TEST_SEED from the environment when set, else a fresh one. Printed so that
+/// a failing run can be replayed with CDT_TEST_SEED=<seed>.
+std::uint64_t testSeed();
+
+/// n points uniformly distributed in [x0, x1] x [y0, y1].
+std::vector<P> randomPoints(std::mt19937_64& rng, std::size_t n, double x0 = 0.0, double y0 = 0.0,
+                            double x1 = 1.0, double y1 = 1.0);
+
+/// Sum of the triangles' signed areas.
+double totalArea(const Tri& t);
+
+} // namespace cdt_test
