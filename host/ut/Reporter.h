@@ -19,6 +19,10 @@ namespace ut
 /// Key of a reporter message: the value of an enumerator of the module that registered it.
 using MessageKey = std::uint32_t;
 
+/// An enumeration whose enumerators serve as message keys.
+template <class T>
+concept KeyEnumeration = std::is_enum_v<T>;
+
 /// A message the host can show: its severity, how long the objects it names stay highlighted, and its
 /// text, a printf-style format whose arguments are given when the message is reported.
 class IReporterMessage
@@ -69,29 +73,30 @@ public:
     bool isRegistered(MessageKey key) const { return find(key) != nullptr; }
 
     /// The same operations keyed by an enumerator of the module's message enumeration.
-    template <class Key>
-    requires std::is_enum_v<Key>
+    template <KeyEnumeration Key>
     void registerMessage(Key key, IReporterMessage::ESeverity severity,
                          IReporterMessage::EHighlightDuration highlight, const char* text)
     {
         registerMessage(static_cast<MessageKey>(key), severity, highlight, text);
     }
-    template <class Key>
-    requires std::is_enum_v<Key>
+    template <KeyEnumeration Key>
     void registerMessage(Key key, IReporterMessage::ESeverity severity,
                          IReporterMessage::EHighlightDuration highlight, const wchar_t* text)
     {
         registerMessage(static_cast<MessageKey>(key), severity, highlight, text);
     }
-    template <class Key>
-    requires std::is_enum_v<Key>
-    bool unregisterMessage(Key key) { return unregisterMessage(static_cast<MessageKey>(key)); }
-    template <class Key>
-    requires std::is_enum_v<Key> std::shared_ptr<const IReporterMessage> find(Key key)
-    const { return find(static_cast<MessageKey>(key)); }
-    template <class Key>
-    requires std::is_enum_v<Key>
-    bool isRegistered(Key key) const { return isRegistered(static_cast<MessageKey>(key)); }
+    template <KeyEnumeration Key> bool unregisterMessage(Key key)
+    {
+        return unregisterMessage(static_cast<MessageKey>(key));
+    }
+    template <KeyEnumeration Key> std::shared_ptr<const IReporterMessage> find(Key key) const
+    {
+        return find(static_cast<MessageKey>(key));
+    }
+    template <KeyEnumeration Key> bool isRegistered(Key key) const
+    {
+        return isRegistered(static_cast<MessageKey>(key));
+    }
 
 private:
     ReporterMessageRegistry() = default;
@@ -141,9 +146,7 @@ public:
 
     /// Reports the message of an enumerator key; OdString and std::wstring arguments may be passed as
     /// they are (they fill %ls).
-    template <class Key, class... Args>
-    requires std::is_enum_v<Key>
-    void report(Key key, const Args&... args)
+    template <KeyEnumeration Key, class... Args> void report(Key key, const Args&... args)
     {
         report(static_cast<MessageKey>(key), detail::toVarArg(args)...);
     }
