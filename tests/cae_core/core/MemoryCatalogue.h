@@ -1,0 +1,101 @@
+#pragma once
+
+// Test helper: a message catalogue served from memory, so translated texts can be tested
+// without catalogue files.
+
+#include <wx/arrstr.h>
+#include <wx/translation.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace cae_core::test
+{
+/// Builds a gettext message catalogue (.mo) in memory from UTF-8 pairs.
+inline std::string makeCatalogue(std::map<std::string, std::string> entries)
+{
+    entries[""] = "Content-Type: text/plain; charset=UTF-8\n";
+    const auto n = static_cast<std::uint32_t>(entries.size());
+    const std::uint32_t headerSize = 7 * 4;
+    const std::uint32_t originalsAt = headerSize;
+    const std::uint32_t translationsAt = originalsAt + 8 * n;
+    std::uint32_t stringsAt = translationsAt + 8 * n;
+
+    std::vector<std::uint32_t> words{0x950412de, 0, n, originalsAt, translationsAt, 0, 0};
+    std::vector<std::uint32_t> originals, translations;
+    std::string strings;
+    // Entries are kept sorted by the original, as the format expects.
+    for (const auto& [original, translation] : entries)
+    {
+        originals.push_back(static_cast<std::uint32_t>(original.size()));
+        originals.push_back(stringsAt + static_cast<std::uint32_t>(strings.size()));
+        strings += original;
+        strings += '\0';
+    }
+    for (const auto& [original, translation] : entries)
+    {
+        translations.push_back(static_cast<std::uint32_t>(translation.size()));
+        translations.push_back(stringsAt + static_cast<std::uint32_t>(strings.size()));
+        strings += translation;
+        strings += '\0';
+    }
+    std::string out;
+    auto put = [&out](std::uint32_t w) { out.append(reinterpret_cast<const char*>(&w), 4); };
+    for (auto w : words)
+        put(w);
+    for (auto w : originals)
+        put(w);
+    for (auto w : translations)
+        put(w);
+    return out + strings;
+}
+
+/// Serves one in-memory catalogue for every domain in German.
+class MemoryLoader : public wxTranslationsLoader
+{
+public:
+    explicit MemoryLoader(std::string mo) : m_mo(std::move(mo)) {}
+    wxMsgCatalog* LoadCatalog(const wxString& domain, const wxString& lang) override
+    {
+        if (lang != "de")
+            return nullptr;
+        return wxMsgCatalog::CreateFromData(wxScopedCharBuffer::CreateNonOwned(m_mo.data(), m_mo.size()),
+                                            domain);
+    }
+    wxArrayString GetAvailableTranslations(const wxString&) const override
+    {
+        wxArrayString languages;
+        languages.Add("de");
+        return languages;
+    }
+
+private:
+    std::string m_mo;
+};
+
+/// Installs a German catalogue with the given UTF-8 pairs as the global translations; the
+/// previous translations are deleted, and so is this one on destruction.
+class ScopedGermanCatalogue
+{
+public:
+    explicit ScopedGermanCatalogue(std::map<std::string, std::string> entries)
+    {
+        auto* translations = new wxTranslations;
+        wxTranslations::Set(translations); // takes ownership
+        translations->SetLoader(new MemoryLoader(makeCatalogue(std::move(entries))));
+        translations->SetLanguage("de");
+        m_loaded = translations->AddCatalog("cae_core");
+    }
+    ~ScopedGermanCatalogue() { wxTranslations::Set(nullptr); }
+    ScopedGermanCatalogue(const ScopedGermanCatalogue&) = delete;
+    ScopedGermanCatalogue& operator=(const ScopedGermanCatalogue&) = delete;
+
+    bool loaded() const { return m_loaded; }
+
+private:
+    bool m_loaded = false;
+};
+} // namespace cae_core::test
