@@ -1,0 +1,13 @@
+#pragma once
+
+#include <functional>
+
+/// Numerical integration shared by the curve classes and the region (not an SDK interface).
+namespace OdGeQuadrature
+{
+/// Integral of f over [a, b] (a > b gives the negated integral) by adaptive Gauss-Legendre
+/// quadrature: a panel is accepted when its 10-point value and the sum over its two halves
+/// agree within its share of absTol (proportional to its width). f should be smooth on
+/// [a, b]; split integrals at kinks (a spline's knots) before calling.
+double integrate(const std::function<double(double)>& f, double a, double b, double absTol);
+} // namespace OdGeQuadrature
