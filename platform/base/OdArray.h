@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <vector>
 
 /// The SDK's dynamic array with copy-on-write: a copy shares the storage of its source
 /// until either of them is changed. Every access is bounds-tested and raises
 /// OdError_InvalidIndex; any non-const access to shared storage detaches first, so an
-/// iterator or pointer taken from a non-const array stays private to that array.
+/// iterator or pointer taken from a non-const array stays private to that array. Running out of
+/// memory while detaching or growing raises OdError(eOutOfMemory).
 template <class T> class OdArray
 {
 public:
@@ -20,7 +22,10 @@ public:
     using const_iterator = const T*;
 
     OdArray() = default;
-    explicit OdArray(size_type physicalLength) { m_data->reserve(physicalLength); }
+    explicit OdArray(size_type physicalLength)
+    {
+        growing([&] { m_data->reserve(physicalLength); });
+    }
     OdArray(std::initializer_list<T> init) : m_data(std::make_shared<std::vector<T>>(init)) {}
 
     size_type size() const { return static_cast<size_type>(m_data->size()); }
@@ -49,7 +54,8 @@ public:
 
     size_type append(const T& v)
     {
-        mutableData()->push_back(v);
+        auto* d = mutableData();
+        growing([&] { d->push_back(v); });
         return size() - 1;
     }
     OdArray& append(const OdArray& other)
@@ -57,7 +63,7 @@ public:
         // Copy first: other may share our storage, and detaching would invalidate its view.
         const std::vector<T> tail(other.begin(), other.end());
         auto* d = mutableData();
-        d->insert(d->end(), tail.begin(), tail.end());
+        growing([&] { d->insert(d->end(), tail.begin(), tail.end()); });
         return *this;
     }
     void push_back(const T& v) { append(v); }
@@ -66,7 +72,7 @@ public:
         if (i > size())
             throw OdError_InvalidIndex();
         auto* d = mutableData();
-        d->insert(d->begin() + i, v);
+        growing([&] { d->insert(d->begin() + i, v); });
         return *this;
     }
     OdArray& removeAt(size_type i)
@@ -87,18 +93,21 @@ public:
     }
     OdArray& resize(size_type n)
     {
-        mutableData()->resize(n);
+        auto* d = mutableData();
+        growing([&] { d->resize(n); });
         return *this;
     }
     OdArray& resize(size_type n, const T& v)
     {
-        mutableData()->resize(n, v);
+        auto* d = mutableData();
+        growing([&] { d->resize(n, v); });
         return *this;
     }
     OdArray& setLogicalLength(size_type n) { return resize(n); }
     OdArray& reserve(size_type n)
     {
-        mutableData()->reserve(n);
+        auto* d = mutableData();
+        growing([&] { d->reserve(n); });
         return *this;
     }
     OdArray& setPhysicalLength(size_type n)
@@ -169,8 +178,21 @@ private:
     std::vector<T>* mutableData()
     {
         if (m_data.use_count() > 1)
-            m_data = std::make_shared<std::vector<T>>(*m_data);
+            growing([this] { m_data = std::make_shared<std::vector<T>>(*m_data); });
         return m_data.get();
+    }
+    /// Runs an operation that allocates; running out of memory is reported as the SDK does,
+    /// with OdError(eOutOfMemory), and leaves the array as it was.
+    template <class F> static void growing(F&& allocate)
+    {
+        try
+        {
+            allocate();
+        }
+        catch (const std::bad_alloc&)
+        {
+            throw OdError(eOutOfMemory);
+        }
     }
 
     std::shared_ptr<std::vector<T>> m_data = std::make_shared<std::vector<T>>();

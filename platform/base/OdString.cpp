@@ -1,15 +1,21 @@
 #include "platform/base/OdString.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <clocale>
 #include <cstdarg>
 #include <cwchar>
 #include <cwctype>
 #include <iterator>
+#include <locale.h>
 #include <utf8.h>
 #include <vector>
 
 namespace
 {
+/// Longest text format() produces (in characters); beyond it the format is kept as it is.
+constexpr std::size_t kMaxFormattedLength = std::size_t(1) << 24;
+
 std::wstring fromUtf8(const char* s)
 {
     if (!s)
@@ -27,26 +33,43 @@ OdString::OdString(const char* utf8) : m_str(fromUtf8(utf8)) {}
 
 OdString& OdString::format(const wchar_t* fmt, ...)
 {
-    // vswprintf reports truncation only by failing, so grow until the text fits.
+    // Narrow (%s) arguments are UTF-8, as every narrow text given to OdString; the C library
+    // decodes them by the thread's locale, so format under a UTF-8 one.
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    const locale_t previous = utf8 ? uselocale(utf8) : static_cast<locale_t>(0);
+    struct RestoreLocale
+    {
+        locale_t previous;
+        ~RestoreLocale()
+        {
+            if (previous)
+                uselocale(previous);
+        }
+    } restore{previous};
+
+    // vswprintf fails both for lack of room and for an argument it cannot encode; only the
+    // latter sets errno (EILSEQ), so grow only for the former.
     std::vector<wchar_t> buf(256);
     for (;;)
     {
         va_list args;
         va_start(args, fmt);
+        errno = 0;
         const int n = std::vswprintf(buf.data(), buf.size(), fmt, args);
+        const int error = errno;
         va_end(args);
         if (n >= 0 && static_cast<std::size_t>(n) < buf.size())
         {
             m_str.assign(buf.data(), static_cast<std::size_t>(n));
             return *this;
         }
-        if (buf.size() > (1u << 24))
+        if (error == EILSEQ || buf.size() >= kMaxFormattedLength)
         {
-            // An encoding error (not a lack of room): keep the format itself rather than nothing.
+            // Keep the format itself rather than nothing.
             m_str = fmt;
             return *this;
         }
-        buf.resize(buf.size() * 4);
+        buf.resize(std::min(buf.size() * 4, kMaxFormattedLength));
     }
 }
 

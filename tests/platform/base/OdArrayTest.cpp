@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 namespace
 {
 OdInt32Array makeArray()
@@ -107,6 +109,42 @@ TEST(OdArrayBounds, AnInvalidIndexErrorCarriesItsResultCode)
         EXPECT_EQ(e.code(), eInvalidIndex);
     }
     EXPECT_THROW(empty.removeLast(), OdError_InvalidIndex);
+}
+
+/// An element whose copies fail as if memory ran out, once armed.
+struct FailingCopy
+{
+    static inline bool s_armed = false;
+    int value = 0;
+    FailingCopy(int v) : value(v) {}
+    FailingCopy(const FailingCopy& o) : value(o.value)
+    {
+        if (s_armed)
+            throw std::bad_alloc();
+    }
+    FailingCopy& operator=(const FailingCopy&) = default;
+    bool operator==(const FailingCopy&) const = default;
+};
+
+TEST(OdArrayMemory, RunningOutOfMemoryWhileDetachingRaisesOutOfMemory)
+{
+    OdArray<FailingCopy> original{1, 2, 3};
+    OdArray<FailingCopy> copy = original;
+    FailingCopy::s_armed = true;
+    try
+    {
+        copy[0].value = 9;
+        FAIL() << "the detaching copy must fail";
+    }
+    catch (const OdError& e)
+    {
+        EXPECT_EQ(e.code(), eOutOfMemory);
+    }
+    EXPECT_THROW(copy.append(FailingCopy(4)), OdError);
+    FailingCopy::s_armed = false;
+    // Both still share the untouched storage.
+    EXPECT_TRUE(copy.sharesStorageWith(original));
+    EXPECT_EQ(original[0].value, 1);
 }
 
 TEST(OdArraySearch, FindReportsTheFirstMatchFromTheStart)

@@ -21,6 +21,20 @@ TEST(OdStringFormat, NumbersAndNarrowStringsAreFormatted)
     EXPECT_EQ(s, OdString(L"42 1.500 abc"));
 }
 
+TEST(OdStringFormat, NarrowArgumentsAreReadAsUtf8)
+{
+    OdString s;
+    s.format(L"[%s]", "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(s, OdString(L"[\u00e9t\u00e9]"));
+}
+
+TEST(OdStringFormat, AnArgumentThatCannotBeDecodedKeepsTheFormat)
+{
+    OdString s;
+    s.format(L"[%s]", "\xFF\xFE");
+    EXPECT_EQ(s, OdString(L"[%s]"));
+}
+
 TEST(OdStringFormat, TextsLongerThanTheFirstBufferAreKeptWhole)
 {
     const std::wstring longText(5000, L'x');
