@@ -1,0 +1,180 @@
+#include "apps/CommandLine.h"
+
+namespace cae_app
+{
+namespace
+{
+constexpr const char* kVersion = "cae 0.1.0";
+
+CommandLine usageError(const std::string& message, const char* hint)
+{
+    CommandLine cl;
+    cl.action = CommandLine::Action::eUsageError;
+    cl.text = "cae: " + message + "\n" + hint;
+    return cl;
+}
+
+CommandLine showText(std::string text)
+{
+    CommandLine cl;
+    cl.action = CommandLine::Action::eShowText;
+    cl.text = std::move(text);
+    return cl;
+}
+
+constexpr const char* kGeneralHint = "Try 'cae --help'.\n";
+constexpr const char* kAnalyzeHint = "Usage: cae analyze2d FILE.json [--out DIR] [--quiet]\n"
+                                     "Try 'cae analyze2d --help'.\n";
+} // namespace
+
+std::string generalHelp()
+{
+    return "Usage: cae COMMAND [ARGS]\n"
+           "\n"
+           "Commands:\n"
+           "  analyze2d FILE.json [--out DIR] [--quiet]\n"
+           "              run the 2D linear-elastic analysis that FILE.json describes: mesh the\n"
+           "              region, check the inputs, solve, and report stresses, displacements and\n"
+           "              support reactions; with --out also write DIR/summary.json and\n"
+           "              DIR/result.vtu (open it in ParaView)\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help  show this text ('cae analyze2d --help' describes the file)\n"
+           "  --version   show the version\n"
+           "\n"
+           "Example analysis files are in examples/; README.md shows a run.\n";
+}
+
+std::string analyze2dHelp()
+{
+    return "Usage: cae analyze2d FILE.json [--out DIR] [--quiet]\n"
+           "\n"
+           "Runs the 2D linear-elastic analysis that FILE.json describes and prints the mesh, the\n"
+           "largest von Mises stress and displacement, the reaction of every support, an\n"
+           "equilibrium check (applied loads against the sum of reactions) and the times.\n"
+           "\n"
+           "Options:\n"
+           "  --out DIR   also write DIR/summary.json and DIR/result.vtu (VTK unstructured grid\n"
+           "              for ParaView); DIR is created if needed. Files are replaced only when\n"
+           "              complete. summary.json is written for failed runs too.\n"
+           "  --quiet     print only errors\n"
+           "  -h, --help  show this text\n"
+           "\n"
+           "Exit status: 0 solved; 1 wrong usage; 2 the file is unreadable or malformed, or the\n"
+           "analysis is not ready (its messages say why); 3 meshing or solving failed.\n"
+           "\n"
+           "The file is JSON; unknown keys are errors. Values are in the drawing's units with no\n"
+           "conversion: millimeters with N and MPa, meters with N and Pa, inches with lbf and psi.\n"
+           "Points and vectors are [x, y]; angles are in degrees.\n"
+           "\n"
+           "  \"description\": \"...\"                        optional, printed first\n"
+           "  \"drawing\": {\"measurement\": \"metric\" | \"imperial\",\n"
+           "              \"insunits\": \"millimeters\" | \"meters\" | \"inches\" | ...,\n"
+           "              \"annoScale\": 1}                 annoScale optional\n"
+           "  \"region\": {\"outer\": LOOP, \"holes\": [LOOP, ...]}     holes optional\n"
+           "      LOOP: a list of curves, each starting where the one before ends (a curve may\n"
+           "      be given either way round; the program orients the loops itself):\n"
+           "        {\"line\": {\"from\": P, \"to\": P}}\n"
+           "        {\"arc\": {\"center\": P, \"radius\": r, \"startAngleDeg\": a, \"endAngleDeg\": b}}\n"
+           "                                               counter-clockwise from a to b\n"
+           "        {\"circle\": {\"center\": P, \"radius\": r}}   alone in its loop\n"
+           "        {\"spline\": {\"fitPoints\": [P, P, ...]}}    passes through its fit points\n"
+           "  \"mode\": \"planeStress\" | \"planeStrain\"\n"
+           "  \"elementType\": \"triangle6\" | \"triangle3\"\n"
+           "  \"material\": {\"thickness\", \"youngsModulus\", \"poissonRatio\", \"yield\"}\n"
+           "  \"mesh\": {                                    optional, and so is each key\n"
+           "      \"size\": h,                              default: the region's default size\n"
+           "      \"smoothing\": 3,                         smoothing passes\n"
+           "      \"refinementRegions\": [{\"circle\": {\"center\": P, \"radius\": r}, \"ratio\": k},\n"
+           "                            {\"rectangle\": {\"corner1\": P, \"corner2\": P}, \"ratio\": k}],\n"
+           "                                               size inside: h / k (k >= 1)\n"
+           "      \"adaptive\": {\"refineAutomatically\": false, \"boundaryRefinement\": 3,\n"
+           "                   \"internalTriangleThreshold\": 20, \"maxIterations\": 25,\n"
+           "                   \"elasticityThreshold\": 0.05}}\n"
+           "                                               refines where the displacement still\n"
+           "                                               changes by more than the threshold\n"
+           "  \"loadsAndSupports\": [                        in order; the index names reactions\n"
+           "      {\"pointLoad\": {\"location\": P, \"direction\": V, \"magnitude\": F}},\n"
+           "      {\"linearLoad\": {\"start\": P, \"end\": P, \"magnitude\": q, \"angleDeg\": a,\n"
+           "                      \"angleRelativeToBoundary\": false, \"flipped\": false}},\n"
+           "      {\"pointSupport\": {\"location\": P, \"rolling\": false, \"direction\": V}},\n"
+           "      {\"linearSupport\": {\"start\": P, \"end\": P, \"rolling\": false, \"flipped\": false}}]\n"
+           "  \"solver\": \"inHouse\" | \"nastran\"             default \"inHouse\"\n"
+           "\n"
+           "Point loads and supports act at the mesh vertex nearest to their location. A rolling\n"
+           "point support blocks only its direction. Linear loads and supports act on the\n"
+           "boundary between start and end, which must lie on the same boundary loop: walking\n"
+           "with the material on the left (counter-clockwise around the outer loop, clockwise\n"
+           "around holes) from end to start, or from start to end when flipped. A linear load\n"
+           "is q per unit length along (-cos a, -sin a) (angleDeg 90 pushes in -y); with\n"
+           "angleRelativeToBoundary it is the walking direction turned counter-clockwise by a,\n"
+           "so 90 presses on the boundary and -90 pulls it outwards. A rolling linear support\n"
+           "blocks movement normal to the boundary.\n"
+           "\n"
+           "Examples: examples/*.json (plate_with_hole.json is the one README.md runs).\n";
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        return usageError("no command given", kGeneralHint);
+    const std::string& command = args[0];
+    if (command == "-h" || command == "--help" || command == "help")
+        return showText(generalHelp());
+    if (command == "--version")
+        return showText(std::string(kVersion) + "\n");
+    if (command != "analyze2d")
+        return usageError("unknown command '" + command + "'", kGeneralHint);
+
+    CommandLine cl;
+    cl.action = CommandLine::Action::eAnalyze2d;
+    bool filesOnly = false;
+    for (std::size_t i = 1; i < args.size(); ++i)
+    {
+        const std::string& a = args[i];
+        if (!filesOnly && (a == "-h" || a == "--help"))
+            return showText(analyze2dHelp());
+        if (!filesOnly && a == "--quiet")
+        {
+            cl.quiet = true;
+        }
+        else if (!filesOnly && (a == "--out" || a.rfind("--out=", 0) == 0))
+        {
+            std::string dir;
+            if (a == "--out")
+            {
+                if (i + 1 == args.size())
+                    return usageError("--out needs a folder", kAnalyzeHint);
+                dir = args[++i];
+            }
+            else
+            {
+                dir = a.substr(6);
+            }
+            if (dir.empty())
+                return usageError("--out needs a folder", kAnalyzeHint);
+            if (cl.outDir)
+                return usageError("--out is given twice", kAnalyzeHint);
+            cl.outDir = dir;
+        }
+        else if (!filesOnly && a == "--")
+        {
+            filesOnly = true;
+        }
+        else if (!filesOnly && a.size() > 1 && a[0] == '-')
+        {
+            return usageError("unknown option '" + a + "'", kAnalyzeHint);
+        }
+        else
+        {
+            if (!cl.file.empty())
+                return usageError("more than one file given ('" + cl.file + "' and '" + a + "')",
+                                  kAnalyzeHint);
+            cl.file = a;
+        }
+    }
+    if (cl.file.empty())
+        return usageError("analyze2d needs an analysis file", kAnalyzeHint);
+    return cl;
+}
+} // namespace cae_app

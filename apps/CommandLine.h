@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+/// The command line of the `cae` program.
+namespace cae_app
+{
+/// Exit statuses of `cae`, part of its documented interface.
+enum ExitStatus : int
+{
+    eExitSolved = 0,
+    eExitUsage = 1,
+    /// The file cannot be read or is malformed, or the analysis is not ready.
+    eExitInvalid = 2,
+    /// Meshing or solving failed.
+    eExitFailed = 3
+};
+
+struct CommandLine
+{
+    enum class Action
+    {
+        /// Print `text` to standard output and exit 0.
+        eShowText,
+        /// Print `text` (an error and a hint) to standard error and exit 1.
+        eUsageError,
+        eAnalyze2d
+    };
+    Action action = Action::eUsageError;
+    std::string text;
+    std::string file;
+    std::optional<std::string> outDir;
+    bool quiet = false;
+};
+
+/// Reads the arguments after the program name.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+/// `cae --help`.
+std::string generalHelp();
+/// `cae analyze2d --help`: the options and a short description of the analysis file.
+std::string analyze2dHelp();
+} // namespace cae_app

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/ge/GePoint2d.h"
+#include "platform/ge/GeVector2d.h"
+
+#include <string>
+
+/// Numbers in messages and reports: short, but with enough digits to tell values apart.
+namespace cae_app
+{
+/// `significant` digits, trailing zeros dropped ("%.*g"); -0 shows as 0.
+std::string formatNumber(double v, int significant = 6);
+/// "(x, y)".
+std::string formatPoint(const OdGePoint2d& p, int significant = 6);
+std::string formatVector(const OdGeVector2d& v, int significant = 6);
+} // namespace cae_app

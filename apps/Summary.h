@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+/// summary.json: what a run of `cae analyze2d` found, in a form scripts can read. Every key is
+/// always present; what a run did not get to is null (or an empty list), so that a failed or
+/// invalid run still says what is known.
+namespace cae_app
+{
+struct Summary
+{
+    /// "solved", "invalid" (the file or the inputs are not usable) or "failed" (meshing or solving failed).
+    std::string status;
+    /// The module's result code of the step that decided the status (0 when solved); null when no
+    /// module step ran (a file that cannot be read).
+    std::optional<std::uint32_t> result;
+    /// The analysis's own status texts, or the program's error messages, one per entry.
+    std::vector<std::string> messages;
+
+    struct Units
+    {
+        std::string length;
+        std::string force;
+        std::string stress;
+    };
+    std::optional<Units> units;
+
+    struct Mesh
+    {
+        double size = 0.0;
+        std::uint64_t vertices = 0;
+        std::uint64_t triangles = 0;
+        /// "triangle6" or "triangle3".
+        std::string elementType;
+    };
+    std::optional<Mesh> mesh;
+
+    std::optional<double> maxVonMises;
+    std::optional<double> maxDisplacement;
+
+    struct Reaction
+    {
+        /// Index of the support in the file's "loadsAndSupports".
+        std::uint64_t index = 0;
+        std::array<double, 2> force{};
+    };
+    std::vector<Reaction> reactions;
+    /// Sum of all applied loads.
+    std::optional<std::array<double, 2>> appliedLoad;
+
+    struct Times
+    {
+        std::optional<double> mesh;
+        std::optional<double> solve;
+        double total = 0.0;
+    };
+    /// Milliseconds.
+    Times timeMs;
+};
+
+/// The summary as an indented JSON document. Non-finite numbers are written as null.
+std::string formatSummary(const Summary& summary);
+} // namespace cae_app

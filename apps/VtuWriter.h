@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/ge/GePoint2d.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// A VTK XML unstructured grid (.vtu), the format ParaView opens directly. Numbers are written as
+/// text in their shortest form that reads back to the same double, so files are exact and
+/// readable, and formatting stays a small part of a run.
+namespace cae_app
+{
+/// A named array of `components` values per point or per cell, stored point after point.
+struct VtuArray
+{
+    std::string name;
+    int components = 1;
+    std::vector<double> values;
+};
+
+/// Points in the plane z = 0 and cells of one kind.
+struct VtuGrid
+{
+    std::vector<OdGePoint2d> points;
+    /// 3 (linear triangles, VTK type 5) or 6 (quadratic triangles, VTK type 22: three corners
+    /// counter-clockwise, then the mid-side nodes of the edges 0-1, 1-2, 2-0).
+    int nodesPerCell = 3;
+    /// nodesPerCell point indices per cell.
+    std::vector<std::uint64_t> connectivity;
+    std::vector<VtuArray> pointData;
+    std::vector<VtuArray> cellData;
+};
+
+/// The VTK cell type of the grid's cells.
+std::uint8_t vtkCellType(int nodesPerCell);
+
+/// The .vtu document of `grid`. Throws std::invalid_argument when the arrays do not fit the
+/// grid (a length that is not components times the point or cell count, an index beyond the points).
+std::string formatVtu(const VtuGrid& grid);
+} // namespace cae_app

@@ -1,0 +1,244 @@
+#include "apps/AnalysisFile.h"
+#include "apps/JsonLocation.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+#include <string>
+
+using namespace cae_app;
+
+namespace
+{
+// A complete, valid analysis; tests replace one piece of it at a time.
+const std::string kValid = R"({
+  "description": "square",
+  "drawing": {"measurement": "metric", "insunits": "millimeters"},
+  "region": {
+    "outer": [
+      {"line": {"from": [0, 0], "to": [10, 0]}},
+      {"line": {"from": [10, 0], "to": [10, 10]}},
+      {"arc": {"center": [5, 10], "radius": 5, "startAngleDeg": 0, "endAngleDeg": 180}},
+      {"line": {"from": [0, 10], "to": [0, 0]}}
+    ],
+    "holes": [[{"circle": {"center": [5, 5], "radius": 1}}]]
+  },
+  "mode": "planeStrain",
+  "elementType": "triangle3",
+  "material": {"thickness": 2, "youngsModulus": 210000, "poissonRatio": 0.3, "yield": 235},
+  "mesh": {"size": 0.5, "refinementRegions": [{"circle": {"center": [5, 5], "radius": 2}, "ratio": 2}]},
+  "loadsAndSupports": [
+    {"pointLoad": {"location": [10, 5], "direction": [3, 4], "magnitude": 100}},
+    {"linearLoad": {"start": [10, 0], "end": [10, 10], "magnitude": 1.5, "angleDeg": 90}},
+    {"pointSupport": {"location": [0, 0], "rolling": true, "direction": [0, -2]}},
+    {"linearSupport": {"start": [0, 10], "end": [0, 0]}}
+  ]
+})";
+
+std::string replaced(const std::string& from, const std::string& to)
+{
+    std::string text = kValid;
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
+std::string errorOf(const std::string& text)
+{
+    try
+    {
+        parseAnalysisText(text, "a.json");
+    }
+    catch (const InputError& e)
+    {
+        return e.what();
+    }
+    ADD_FAILURE() << "no error";
+    return {};
+}
+} // namespace
+
+TEST(AnalysisFileReading, TakesEveryValueOfACompleteFile)
+{
+    const AnalysisFile f = parseAnalysisText(kValid, "a.json");
+    EXPECT_EQ(f.description, "square");
+    EXPECT_EQ(f.drawing.insunits, OdDb::kUnitsMillimeters);
+    EXPECT_EQ(f.drawing.annoScale, 1.0);
+    ASSERT_EQ(f.outer.curves.size(), 4u);
+    EXPECT_EQ(f.outer.curves[2].kind, "arc");
+    EXPECT_EQ(f.outer.curves[2].path, "region.outer[2]");
+    const auto& arc = std::get<ArcCurve>(f.outer.curves[2].geometry);
+    EXPECT_DOUBLE_EQ(arc.sweep, std::numbers::pi);
+    ASSERT_EQ(f.holes.size(), 1u);
+    EXPECT_EQ(f.holes[0].path, "region.holes[0]");
+    EXPECT_DOUBLE_EQ(std::get<ArcCurve>(f.holes[0].curves[0].geometry).sweep, 2 * std::numbers::pi);
+    EXPECT_EQ(f.mode, AnalysisMode::ePlaneStrain);
+    EXPECT_EQ(f.elementType, ElementKind::eTriangle3);
+    EXPECT_EQ(f.material.yield, 235.0);
+    EXPECT_EQ(f.mesh.size, 0.5);
+    EXPECT_EQ(f.mesh.smoothing, 3);
+    ASSERT_EQ(f.mesh.refinementRegions.size(), 1u);
+    EXPECT_EQ(f.mesh.refinementRegions[0].ratio, 2.0);
+    EXPECT_FALSE(f.mesh.adaptive.refineAutomatically);
+    ASSERT_EQ(f.loadsAndSupports.size(), 4u);
+    const auto& pl = std::get<PointLoadSpec>(f.loadsAndSupports[0].value);
+    EXPECT_DOUBLE_EQ(pl.direction.x, 0.6); // directions are unit vectors
+    EXPECT_DOUBLE_EQ(pl.direction.y, 0.8);
+    const auto& ll = std::get<LinearLoadSpec>(f.loadsAndSupports[1].value);
+    EXPECT_DOUBLE_EQ(ll.angle, std::numbers::pi / 2);
+    EXPECT_FALSE(ll.flipped);
+    EXPECT_FALSE(ll.angleRelativeToBoundary);
+    const auto& ps = std::get<PointSupportSpec>(f.loadsAndSupports[2].value);
+    EXPECT_TRUE(ps.rolling);
+    EXPECT_DOUBLE_EQ(ps.direction.y, -1.0);
+    EXPECT_EQ(f.loadsAndSupports[3].path, "loadsAndSupports[3].linearSupport");
+    EXPECT_EQ(f.solver, SolverChoice::eInHouse);
+}
+
+TEST(AnalysisFileReading, ArcSweepsRunCounterClockwiseAcrossZeroDegrees)
+{
+    const AnalysisFile f = parseAnalysisText(
+        replaced(R"("startAngleDeg": 0, "endAngleDeg": 180)", R"("startAngleDeg": 270, "endAngleDeg": 90)"),
+        "a.json");
+    EXPECT_DOUBLE_EQ(std::get<ArcCurve>(f.outer.curves[2].geometry).sweep, std::numbers::pi);
+}
+
+TEST(AnalysisFileErrors, MalformedJsonNamesLineAndColumn)
+{
+    const std::string e = errorOf(replaced(R"("mode": "planeStrain",)", R"("mode": "planeStrain")"));
+    EXPECT_EQ(e, "a.json:14:3: not valid JSON: Missing a comma or '}' after an object member.");
+}
+
+TEST(AnalysisFileErrors, EmptyFileIsNotJson)
+{
+    EXPECT_EQ(errorOf(""), "a.json:1:1: not valid JSON: The document is empty.");
+}
+
+TEST(AnalysisFileErrors, MissingKeyNamesTheObjectThatLacksIt)
+{
+    EXPECT_EQ(errorOf(replaced(R"("magnitude": 1.5, )", "")),
+              "a.json:19:20: loadsAndSupports[1].linearLoad: missing key \"magnitude\"");
+}
+
+TEST(AnalysisFileErrors, WrongValueNamesItsKeyPathAndPlace)
+{
+    EXPECT_EQ(errorOf(replaced(R"("magnitude": 1.5)", R"("magnitude": "1.5")")),
+              "a.json:19:69: loadsAndSupports[1].linearLoad.magnitude: expected a number, found the string "
+              "\"1.5\"");
+}
+
+TEST(AnalysisFileErrors, UnknownKeySuggestsTheNearestKnownOne)
+{
+    EXPECT_EQ(
+        errorOf(replaced(R"("magnitude": 100)", R"("magnitdue": 100)")),
+        "a.json:18:62: loadsAndSupports[0].pointLoad.magnitdue: unknown key \"magnitdue\" (did you mean "
+        "\"magnitude\"?)");
+    const std::string e = errorOf(replaced(R"("mode")", R"("colour": 1, "mode")"));
+    EXPECT_NE(e.find("unknown key \"colour\"; expected \"description\""), std::string::npos) << e;
+}
+
+TEST(AnalysisFileErrors, RepeatedKeyIsRefused)
+{
+    const std::string e = errorOf(replaced(R"("yield": 235)", R"("yield": 235, "yield": 240)"));
+    EXPECT_NE(e.find("material.yield: the key \"yield\" is given twice"), std::string::npos) << e;
+}
+
+TEST(AnalysisFileErrors, UnknownUnitListsTheKnownOnes)
+{
+    const std::string e = errorOf(replaced(R"("millimeters")", R"("furlongs")"));
+    EXPECT_NE(
+        e.find("a.json:3:52: drawing.insunits: unknown drawing unit \"furlongs\"; known units are unitless, "
+               "inches, feet"),
+        std::string::npos)
+        << e;
+}
+
+TEST(AnalysisFileErrors, BadShapesAndValuesAreNamed)
+{
+    EXPECT_NE(errorOf(replaced(R"("location": [10, 5])", R"("location": [10])"))
+                  .find("loadsAndSupports[0].pointLoad.location: expected a point [x, y], found a list of 1"),
+              std::string::npos);
+    EXPECT_NE(errorOf(replaced(R"("direction": [3, 4])", R"("direction": [0, 0])"))
+                  .find("pointLoad.direction: a direction must not be the zero vector"),
+              std::string::npos);
+    EXPECT_NE(
+        errorOf(replaced(R"("rolling": true, "direction": [0, -2])", R"("rolling": true)"))
+            .find("loadsAndSupports[2].pointSupport: a rolling support needs the \"direction\" it blocks"),
+        std::string::npos);
+    EXPECT_NE(errorOf(replaced(R"("radius": 1)", R"("radius": -1)"))
+                  .find("region.holes[0][0].circle.radius: must be greater than zero, found -1"),
+              std::string::npos);
+    EXPECT_NE(errorOf(replaced(R"("ratio": 2)", R"("ratio": 0.5)"))
+                  .find("refinementRegions[0].ratio: must be at least 1"),
+              std::string::npos);
+    EXPECT_NE(errorOf(replaced(R"("size": 0.5)", R"("size": 0.5, "smoothing": 1.5)"))
+                  .find("mesh.smoothing: expected a whole number, found 1.5"),
+              std::string::npos);
+    EXPECT_NE(errorOf(replaced(R"("planeStrain")", R"("plane")"))
+                  .find("mode: expected \"planeStress\" or \"planeStrain\", found \"plane\""),
+              std::string::npos);
+    EXPECT_NE(errorOf(replaced(R"({"circle": {"center": [5, 5], "radius": 1}})",
+                               R"({"circle": {"center": [5, 5], "radius": 1}, "line": {}})"))
+                  .find("give only one of \"line\", \"arc\", \"circle\" or \"spline\""),
+              std::string::npos);
+    EXPECT_NE(errorOf(replaced(R"("startAngleDeg": 0, "endAngleDeg": 180)",
+                               R"("startAngleDeg": 5, "endAngleDeg": 5)"))
+                  .find("an arc needs different start and end angles"),
+              std::string::npos);
+    EXPECT_NE(errorOf(replaced(R"({"circle": {"center": [5, 5], "radius": 1}})",
+                               R"({"spline": {"fitPoints": [[4, 5], [4, 5], [6, 5]]}})"))
+                  .find("region.holes[0][0].spline.fitPoints[1]: a fit point repeats the one before it"),
+              std::string::npos);
+}
+
+TEST(AnalysisFileErrors, ValuesTheAnalysisChecksItselfAreLeftToIt)
+{
+    // The analysis reports these with its own status messages, so reading accepts them.
+    const AnalysisFile f =
+        parseAnalysisText(replaced(R"("poissonRatio": 0.3)", R"("poissonRatio": 0.5)"), "a.json");
+    EXPECT_EQ(f.material.poissonRatio, 0.5);
+}
+
+TEST(AnalysisFileErrors, MissingFileSaysSo)
+{
+    try
+    {
+        readAnalysisFile("no/such/file.json");
+        FAIL();
+    }
+    catch (const InputError& e)
+    {
+        EXPECT_EQ(std::string(e.what()),
+                  "no/such/file.json: cannot open the file: No such file or directory");
+    }
+}
+
+TEST(UnitNames, RoundTripAndAcceptBritishSpelling)
+{
+    for (int u = OdDb::kUnitsUndefined; u <= OdDb::kUnitsMax; ++u)
+        EXPECT_EQ(unitsFromName(unitsName(static_cast<OdDb::UnitsValue>(u))),
+                  static_cast<OdDb::UnitsValue>(u));
+    EXPECT_EQ(unitsFromName("metres"), OdDb::kUnitsMeters);
+    EXPECT_FALSE(unitsFromName("Meters"));
+}
+
+TEST(JsonLocation, FindsValuesAndKeysByPath)
+{
+    const std::string text = "{\n  \"a\": [1, {\"b\": true}],\n  \"c\": \"x\"\n}";
+    const auto b = locateJsonPath(text, {std::string("a"), std::size_t{1}, std::string("b")});
+    ASSERT_TRUE(b);
+    EXPECT_EQ(text.substr(*b, 4), "true");
+    const auto key = locateJsonPath(text, {std::string("c")}, true);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(text.substr(*key, 3), "\"c\"");
+    EXPECT_FALSE(locateJsonPath(text, {std::string("a"), std::size_t{2}}));
+    EXPECT_EQ(formatJsonPath({std::string("a"), std::size_t{1}, std::string("b")}), "a[1].b");
+}
+
+TEST(JsonLocation, ColumnsCountCharactersNotBytes)
+{
+    const std::string text = "{\"\xC3\xA9\xC3\xA9\": x}"; // two two-byte characters in the key
+    const TextPosition p = textPosition(text, text.find('x'));
+    EXPECT_EQ(p.line, 1u);
+    EXPECT_EQ(p.column, 8u);
+}

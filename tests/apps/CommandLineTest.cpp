@@ -1,0 +1,52 @@
+#include "apps/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace cae_app;
+using Action = CommandLine::Action;
+
+TEST(CommandLineParsing, ReadsTheAnalyzeCommandInAnyOrder)
+{
+    auto cl = parseCommandLine({"analyze2d", "--out", "out", "plate.json", "--quiet"});
+    EXPECT_EQ(cl.action, Action::eAnalyze2d);
+    EXPECT_EQ(cl.file, "plate.json");
+    EXPECT_EQ(cl.outDir, "out");
+    EXPECT_TRUE(cl.quiet);
+
+    cl = parseCommandLine({"analyze2d", "--out=results", "--", "-odd.json"});
+    EXPECT_EQ(cl.action, Action::eAnalyze2d);
+    EXPECT_EQ(cl.file, "-odd.json");
+    EXPECT_EQ(cl.outDir, "results");
+    EXPECT_FALSE(cl.quiet);
+}
+
+TEST(CommandLineParsing, HelpIsShownNotAnError)
+{
+    EXPECT_EQ(parseCommandLine({"--help"}).action, Action::eShowText);
+    EXPECT_EQ(parseCommandLine({"--help"}).text, generalHelp());
+    EXPECT_EQ(parseCommandLine({"analyze2d", "x.json", "--help"}).text, analyze2dHelp());
+    EXPECT_NE(analyze2dHelp().find("examples/"), std::string::npos);
+    EXPECT_NE(generalHelp().find("examples/"), std::string::npos);
+}
+
+TEST(CommandLineParsing, WrongUsageSaysWhatIsWrong)
+{
+    struct Case
+    {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{{}, "cae: no command given\n"}, Case{{"analyse"}, "cae: unknown command 'analyse'\n"},
+          Case{{"analyze2d"}, "cae: analyze2d needs an analysis file\n"},
+          Case{{"analyze2d", "a.json", "b.json"}, "cae: more than one file given ('a.json' and 'b.json')\n"},
+          Case{{"analyze2d", "a.json", "--out"}, "cae: --out needs a folder\n"},
+          Case{{"analyze2d", "a.json", "--out", "x", "--out=y"}, "cae: --out is given twice\n"},
+          Case{{"analyze2d", "a.json", "--verbose"}, "cae: unknown option '--verbose'\n"}})
+    {
+        const auto cl = parseCommandLine(c.args);
+        EXPECT_EQ(cl.action, Action::eUsageError);
+        EXPECT_EQ(cl.text.substr(0, cl.text.find('\n') + 1), c.message);
+        EXPECT_NE(cl.text.find("--help"), std::string::npos);
+    }
+}

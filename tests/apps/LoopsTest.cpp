@@ -1,0 +1,152 @@
+#include "apps/Loops.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+using namespace cae_app;
+
+namespace
+{
+BoundaryCurve line(double x0, double y0, double x1, double y1, std::string path = "c")
+{
+    return BoundaryCurve{LineCurve{{x0, y0}, {x1, y1}}, std::move(path), "line"};
+}
+
+BoundaryCurve arc(double cx, double cy, double r, double fromDeg, double toDeg, std::string path = "a")
+{
+    const double d = std::numbers::pi / 180;
+    double sweep = toDeg - fromDeg;
+    if (sweep <= 0)
+        sweep += 360;
+    return BoundaryCurve{ArcCurve{{cx, cy}, r, fromDeg * d, sweep * d}, std::move(path), "arc"};
+}
+
+BoundaryCurve circle(double cx, double cy, double r, std::string path = "o")
+{
+    return BoundaryCurve{ArcCurve{{cx, cy}, r, 0.0, 2 * std::numbers::pi}, std::move(path), "circle"};
+}
+
+BoundaryLoop loop(std::vector<BoundaryCurve> curves, std::string path = "region.outer")
+{
+    return BoundaryLoop{std::move(curves), std::move(path)};
+}
+
+std::string closeError(BoundaryLoop l)
+{
+    try
+    {
+        closeLoop(l, 1e-6);
+    }
+    catch (const InputError& e)
+    {
+        return e.what();
+    }
+    ADD_FAILURE() << "closed";
+    return {};
+}
+
+void expectChained(const BoundaryLoop& l)
+{
+    for (std::size_t i = 0; i < l.curves.size(); ++i)
+    {
+        const OdGePoint2d e = endPoint(l.curves[i]);
+        const OdGePoint2d s = startPoint(l.curves[(i + 1) % l.curves.size()]);
+        EXPECT_TRUE(e.isEqualTo(s)) << i;
+    }
+}
+} // namespace
+
+TEST(LoopArea, IsExactForLinesAndArcs)
+{
+    EXPECT_NEAR(signedArea(loop({circle(3, 4, 2)})), 4 * std::numbers::pi, 1e-12);
+    // A 10 x 10 square whose top is a half disc of radius 5, counter-clockwise.
+    const auto l = loop({line(0, 0, 10, 0), line(10, 0, 10, 10), arc(5, 10, 5, 0, 180), line(0, 10, 0, 0)});
+    EXPECT_NEAR(signedArea(l), 100 + 12.5 * std::numbers::pi, 1e-12);
+}
+
+TEST(LoopClosing, ReversesCurvesGivenTheOtherWayRound)
+{
+    // The second and third lines run backwards; the first curve, an arc, too.
+    auto l = loop({arc(5, 10, 5, 0, 180), line(10, 0, 10, 10), line(0, 0, 10, 0), line(0, 10, 0, 0)});
+    closeLoop(l, 1e-6);
+    expectChained(l);
+    EXPECT_TRUE(startPoint(l.curves[0]).isEqualTo({0, 10}));
+}
+
+TEST(LoopClosing, MovesLineEndsOntoArcsWithinTheTolerance)
+{
+    // The arc from 30 to 90 degrees about (0, -5) starts at (10 cos 30, 0), typed to seven digits.
+    auto l = loop({line(0, 0, 8.660254, 0), arc(0, -5, 10, 30, 90), line(0, 5, 0, 0)});
+    closeLoop(l, 1e-6);
+    expectChained(l);
+    // The arc keeps its exact ends; the line moved onto it.
+    EXPECT_DOUBLE_EQ(std::get<LineCurve>(l.curves[0].geometry).to.x, 10 * std::cos(std::numbers::pi / 6));
+}
+
+TEST(LoopClosing, OpenLoopNamesTheTwoCurvesAndTheGap)
+{
+    const auto e =
+        closeError(loop({line(0, 0, 10, 0, "region.outer[0]"), line(10, 0.5, 10, 10, "region.outer[1]"),
+                         line(10, 10, 0, 0, "region.outer[2]")}));
+    EXPECT_EQ(
+        e,
+        "region.outer: the loop is open between region.outer[0] (line) and region.outer[1] (line): their "
+        "nearest ends are 0.5 apart (region.outer[0] (line) runs (0, 0) to (10, 0), region.outer[1] (line) "
+        "runs (10, 0.5) to (10, 10))");
+    const auto e2 = closeError(
+        loop({line(0, 0, 10, 0, "p[0]"), line(10, 0, 10, 10, "p[1]"), line(10, 10, 0, 1, "p[2]")}));
+    EXPECT_EQ(
+        e2,
+        "region.outer: the loop does not close: p[2] (line) ends at (0, 1) but p[0] (line) starts at (0, 0) "
+        "(gap 1)");
+    const auto e3 =
+        closeError(loop({line(0, 0, 10, 0, "p[0]"), line(10, 0, 10, 10, "p[1]"), line(5, 10, 0, 0, "p[2]")}));
+    EXPECT_NE(
+        e3.find("the loop is open between p[1] (line) and p[2] (line): p[1] (line) ends at (10, 10) but p[2] "
+                "(line) runs from (5, 10) to (0, 0) (gap 5)"),
+        std::string::npos)
+        << e3;
+}
+
+TEST(LoopClosing, RefusesWhatCannotBeALoop)
+{
+    EXPECT_NE(closeError(loop({line(0, 0, 1, 0, "p[0]")})).find("a loop of one curve must be a circle"),
+              std::string::npos);
+    EXPECT_NE(closeError(loop({circle(0, 0, 1, "p[0]"), line(1, 0, 2, 0, "p[1]")}))
+                  .find("p[0] (circle) is closed by itself, so it must be the only curve of its loop"),
+              std::string::npos);
+    // Two arcs whose ends miss by less than the tolerance but more than the geometry tolerance.
+    auto nearly = arc(0, 1e-8, 1, 180, 360, "p[1]");
+    EXPECT_NE(closeError(loop({arc(0, 0, 1, 0, 180, "p[0]"), nearly})).find("two arcs must meet exactly"),
+              std::string::npos);
+}
+
+TEST(LoopOrientation, OuterRunsCounterClockwiseAndHolesClockwise)
+{
+    auto outer = loop({line(0, 0, 0, 10), line(0, 10, 10, 10), line(10, 10, 10, 0), line(10, 0, 0, 0)});
+    std::vector<BoundaryLoop> holes{loop({circle(5, 5, 1)}, "region.holes[0]")};
+    prepareLoops(outer, holes, "a.json");
+    EXPECT_GT(signedArea(outer), 0.0);
+    EXPECT_LT(signedArea(holes[0]), 0.0);
+    expectChained(outer);
+    expectChained(holes[0]);
+}
+
+TEST(LoopOrientation, HolesMustLieInsideTheOuterLoopAndOutsideEachOther)
+{
+    auto outer = loop({line(0, 0, 10, 0), line(10, 0, 10, 10), line(10, 10, 0, 10), line(0, 10, 0, 0)});
+    std::vector<BoundaryLoop> outside{loop({circle(20, 5, 1)}, "region.holes[0]")};
+    try
+    {
+        prepareLoops(outer, outside, "a.json");
+        FAIL();
+    }
+    catch (const InputError& e)
+    {
+        EXPECT_EQ(std::string(e.what()), "a.json: region.holes[0]: the hole is not inside the outer loop");
+    }
+    std::vector<BoundaryLoop> nested{loop({circle(5, 5, 3)}, "region.holes[0]"),
+                                     loop({circle(5, 5, 1)}, "region.holes[1]")};
+    EXPECT_THROW(prepareLoops(outer, nested, "a.json"), InputError);
+}

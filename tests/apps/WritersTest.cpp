@@ -1,0 +1,216 @@
+#include "apps/AtomicFile.h"
+#include "apps/Summary.h"
+#include "apps/VtuWriter.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace cae_app;
+namespace fs = std::filesystem;
+
+namespace
+{
+class TempDir
+{
+public:
+    TempDir()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_path = fs::temp_directory_path() /
+                 (std::string("cae_app_") + info->test_suite_name() + "_" + info->name());
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~TempDir() { fs::remove_all(m_path); }
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool hasTemporaryFiles(const fs::path& dir)
+{
+    for (const auto& e : fs::directory_iterator(dir))
+        if (isTemporaryName(e.path()))
+            return true;
+    return false;
+}
+
+/// The numbers between the opening tag of the data array named `name` and its closing tag.
+std::vector<double> arrayValues(const std::string& vtu, const std::string& name)
+{
+    const auto tag = vtu.find("Name=\"" + name + "\"");
+    if (tag == std::string::npos)
+        return {};
+    const auto begin = vtu.find('>', tag) + 1;
+    const auto end = vtu.find("</DataArray>", begin);
+    std::vector<double> values;
+    const char* p = vtu.data() + begin;
+    const char* last = vtu.data() + end;
+    while (p < last)
+    {
+        while (p < last && std::isspace(static_cast<unsigned char>(*p)))
+            ++p;
+        if (p == last)
+            break;
+        double v = 0;
+        const auto [next, ec] = std::from_chars(p, last, v);
+        if (ec != std::errc())
+            break;
+        values.push_back(v);
+        p = next;
+    }
+    return values;
+}
+} // namespace
+
+TEST(AtomicFileWriting, ReplacesTheTargetWithTheFullContent)
+{
+    TempDir dir;
+    const fs::path target = dir.path() / "summary.json";
+    writeFileAtomically(target, "old");
+    writeFileAtomically(target, std::string(1 << 20, 'x'));
+    EXPECT_EQ(slurp(target), std::string(1 << 20, 'x'));
+    EXPECT_FALSE(hasTemporaryFiles(dir.path()));
+}
+
+TEST(AtomicFileWriting, AFailedWriteKeepsThePreviousFileAndLeavesNoTemporary)
+{
+    TempDir dir;
+    // A folder where the file should go cannot be replaced by a file: the rename fails.
+    const fs::path target = dir.path() / "result.vtu";
+    fs::create_directories(target / "inside");
+    EXPECT_THROW(writeFileAtomically(target, "new"), OutputError);
+    EXPECT_TRUE(fs::is_directory(target / "inside"));
+    EXPECT_FALSE(hasTemporaryFiles(dir.path()));
+
+    try
+    {
+        writeFileAtomically(dir.path() / "missing" / "x.json", "new");
+        FAIL();
+    }
+    catch (const OutputError& e)
+    {
+        EXPECT_NE(std::string(e.what()).find("No such file or directory"), std::string::npos) << e.what();
+    }
+}
+
+TEST(AtomicFileWriting, TemporaryNamesAreHiddenAndMarked)
+{
+    EXPECT_TRUE(isTemporaryName(".summary.json.tmp-12-0"));
+    EXPECT_FALSE(isTemporaryName("summary.json"));
+    EXPECT_FALSE(isTemporaryName(".hidden"));
+}
+
+TEST(VtuWriting, NumbersReadBackExactly)
+{
+    VtuGrid grid;
+    grid.points = {{0.1, 1e-300}, {1.0 / 3.0, -2.5e7}, {std::nextafter(1.0, 2.0), 0.0}};
+    grid.connectivity = {0, 1, 2};
+    grid.pointData.push_back({"displacement", 3, {1e-17, 2, 0, 0.3, 0.7, 0, -1, -2, 0}});
+    grid.cellData.push_back({"vonMises", 1, {123.456789012345}});
+    const std::string vtu = formatVtu(grid);
+
+    EXPECT_NE(vtu.find("NumberOfPoints=\"3\" NumberOfCells=\"1\""), std::string::npos);
+    EXPECT_EQ(arrayValues(vtu, "displacement"), grid.pointData[0].values);
+    EXPECT_EQ(arrayValues(vtu, "vonMises"), grid.cellData[0].values);
+    EXPECT_EQ(arrayValues(vtu, "connectivity"), (std::vector<double>{0, 1, 2}));
+    EXPECT_EQ(arrayValues(vtu, "offsets"), (std::vector<double>{3}));
+    EXPECT_EQ(arrayValues(vtu, "types"), (std::vector<double>{5}));
+    // Points are the only unnamed array.
+    const auto points = vtu.find("<Points>");
+    ASSERT_NE(points, std::string::npos);
+    const std::string pointBlock = vtu.substr(points);
+    const auto begin = pointBlock.find('>', pointBlock.find("<DataArray")) + 1;
+    std::istringstream in(pointBlock.substr(begin, pointBlock.find("</DataArray>") - begin));
+    std::string token;
+    std::vector<double> xyz;
+    while (in >> token)
+    {
+        double v = 0;
+        std::from_chars(token.data(), token.data() + token.size(), v);
+        xyz.push_back(v);
+    }
+    EXPECT_EQ(xyz,
+              (std::vector<double>{0.1, 1e-300, 0, 1.0 / 3.0, -2.5e7, 0, std::nextafter(1.0, 2.0), 0, 0}));
+}
+
+TEST(VtuWriting, QuadraticTrianglesHaveTheirOwnType)
+{
+    VtuGrid grid;
+    grid.points = {{0, 0}, {2, 0}, {0, 2}, {1, 0}, {1, 1}, {0, 1}};
+    grid.nodesPerCell = 6;
+    grid.connectivity = {0, 1, 2, 3, 4, 5};
+    const std::string vtu = formatVtu(grid);
+    EXPECT_EQ(arrayValues(vtu, "types"), (std::vector<double>{22}));
+    EXPECT_EQ(arrayValues(vtu, "offsets"), (std::vector<double>{6}));
+}
+
+TEST(VtuWriting, ArraysThatDoNotFitTheGridAreRefused)
+{
+    VtuGrid grid;
+    grid.points = {{0, 0}, {1, 0}, {0, 1}};
+    grid.connectivity = {0, 1, 3};
+    EXPECT_THROW(formatVtu(grid), std::invalid_argument);
+    grid.connectivity = {0, 1, 2};
+    grid.pointData.push_back({"u", 3, {1, 2, 3}});
+    EXPECT_THROW(formatVtu(grid), std::invalid_argument);
+    grid.pointData.clear();
+    grid.nodesPerCell = 4;
+    EXPECT_THROW(formatVtu(grid), std::invalid_argument);
+}
+
+TEST(SummaryWriting, WritesEveryKeyAndNullForWhatIsUnknown)
+{
+    Summary s;
+    s.status = "invalid";
+    s.messages = {"There are no non-zero loads defined.\n"};
+    s.timeMs.total = 1.5;
+    s.maxDisplacement = std::nan("");
+    rapidjson::Document d;
+    d.Parse(formatSummary(s).c_str());
+    ASSERT_FALSE(d.HasParseError());
+    EXPECT_STREQ(d["status"].GetString(), "invalid");
+    EXPECT_TRUE(d["result"].IsNull());
+    EXPECT_STREQ(d["messages"][0].GetString(), "There are no non-zero loads defined.\n");
+    for (const char* key : {"units", "mesh", "maxVonMises", "maxDisplacement", "appliedLoad"})
+        EXPECT_TRUE(d[key].IsNull()) << key;
+    EXPECT_TRUE(d["reactions"].IsArray());
+    EXPECT_TRUE(d["timeMs"]["mesh"].IsNull());
+    EXPECT_EQ(d["timeMs"]["total"].GetDouble(), 1.5);
+}
+
+TEST(SummaryWriting, NumbersRoundTrip)
+{
+    Summary s;
+    s.status = "solved";
+    s.result = 0;
+    s.mesh = Summary::Mesh{2.5, 1234, 2345, "triangle6"};
+    s.maxVonMises = 303.123456789012;
+    s.reactions = {{2, {-1.0 / 3.0, 1e-13}}};
+    s.appliedLoad = std::array<double, 2>{1.0 / 3.0, 0.0};
+    rapidjson::Document d;
+    d.Parse<rapidjson::kParseFullPrecisionFlag>(formatSummary(s).c_str());
+    ASSERT_FALSE(d.HasParseError());
+    EXPECT_EQ(d["result"].GetUint(), 0u);
+    EXPECT_EQ(d["mesh"]["triangles"].GetUint64(), 2345u);
+    EXPECT_STREQ(d["mesh"]["elementType"].GetString(), "triangle6");
+    EXPECT_EQ(d["maxVonMises"].GetDouble(), 303.123456789012);
+    EXPECT_EQ(d["reactions"][0]["index"].GetUint64(), 2u);
+    EXPECT_EQ(d["reactions"][0]["force"][0].GetDouble(), -1.0 / 3.0);
+    EXPECT_EQ(d["appliedLoad"][0].GetDouble(), 1.0 / 3.0);
+}
