@@ -27,7 +27,7 @@ OdDbSubDMeshPtr makeSubDMesh(const std::vector<OdGePoint2d>& points, const std::
     for (int f : faceList)
         faces.append(f);
     OdDbSubDMeshPtr mesh = OdDbSubDMesh::createObject();
-    EXPECT_EQ(mesh->setSubDMesh(vertices, faces, 0), eOk);
+    EXPECT_EQ(mesh->setSubDMesh(vertices, faces, 0), ::eOk);
     return mesh;
 }
 
@@ -70,7 +70,7 @@ TEST(TriangularMeshReading, VerticesDropZAndTrianglesKeepTheirOrder)
 {
     OdGePoint3dArray vertices{OdGePoint3d(0, 0, 5), OdGePoint3d(2, 0, -1), OdGePoint3d(0, 2, 7)};
     OdDbSubDMeshPtr mesh = OdDbSubDMesh::createObject();
-    ASSERT_EQ(mesh->setSubDMesh(vertices, OdInt32Array{3, 0, 1, 2}, 0), eOk);
+    ASSERT_EQ(mesh->setSubDMesh(vertices, OdInt32Array{3, 0, 1, 2}, 0), ::eOk);
     const TriangularMesh2d m = getTriangularMesh2d(*mesh);
     ASSERT_EQ(m.vertices.size(), 3u);
     EXPECT_EQ(m.vertices[1].x, 2.0);
