@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdarg>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 #include <iterator>
+#include <langinfo.h>
 #include <locale.h>
 #include <utf8.h>
 #include <vector>
@@ -15,6 +17,45 @@ namespace
 {
 /// Longest text format() produces (in characters); beyond it the format is kept as it is.
 constexpr std::size_t kMaxFormattedLength = std::size_t(1) << 24;
+
+/// Switches the calling thread to its current locale with a UTF-8 LC_CTYPE for its lifetime.
+/// Does nothing if LC_CTYPE is UTF-8 already or no UTF-8 locale is installed.
+class Utf8CharacterLocale
+{
+public:
+    Utf8CharacterLocale()
+    {
+        const locale_t current = uselocale(static_cast<locale_t>(0));
+        const char* codeset =
+            current == LC_GLOBAL_LOCALE ? nl_langinfo(CODESET) : nl_langinfo_l(CODESET, current);
+        if (codeset && std::strcmp(codeset, "UTF-8") == 0)
+            return;
+        const locale_t base = duplocale(current);
+        if (!base)
+            return;
+        m_utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", base);
+        if (!m_utf8)
+        {
+            freelocale(base);
+            return;
+        }
+        m_previous = uselocale(m_utf8);
+    }
+    ~Utf8CharacterLocale()
+    {
+        if (m_utf8)
+        {
+            uselocale(m_previous);
+            freelocale(m_utf8);
+        }
+    }
+    Utf8CharacterLocale(const Utf8CharacterLocale&) = delete;
+    Utf8CharacterLocale& operator=(const Utf8CharacterLocale&) = delete;
+
+private:
+    locale_t m_utf8 = static_cast<locale_t>(0);
+    locale_t m_previous = static_cast<locale_t>(0);
+};
 
 std::wstring fromUtf8(const char* s)
 {
@@ -34,19 +75,9 @@ OdString::OdString(const char* utf8) : m_str(fromUtf8(utf8)) {}
 OdString& OdString::format(const wchar_t* fmt, ...)
 {
     // Narrow (%s) arguments are UTF-8, as every narrow text given to OdString; the C library
-    // decodes them by the thread's locale, so format under a UTF-8 one.
-    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    const locale_t previous = utf8 ? uselocale(utf8) : static_cast<locale_t>(0);
-    struct RestoreLocale
-    {
-        locale_t previous;
-        ~RestoreLocale()
-        {
-            if (previous)
-                uselocale(previous);
-        }
-    } restore{previous};
-
+    // decodes them by the thread's LC_CTYPE, so format under the thread's locale with a UTF-8
+    // LC_CTYPE (numbers keep the caller's LC_NUMERIC).
+    const Utf8CharacterLocale characterLocale;
     // vswprintf fails both for lack of room and for an argument it cannot encode; only the
     // latter sets errno (EILSEQ), so grow only for the former.
     std::vector<wchar_t> buf(256);
