@@ -1,0 +1,146 @@
+#include "apps/RegionBuilder.h"
+#include "apps/Loops.h"
+
+#include "platform/ge/GeCircArc3d.h"
+#include "platform/ge/GeNurbCurve3d.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+using namespace cae_app;
+
+namespace
+{
+BoundaryCurve line(double x0, double y0, double x1, double y1)
+{
+    return BoundaryCurve{LineCurve{{x0, y0}, {x1, y1}}, "region.outer[0]", "line"};
+}
+
+/// A 10 x 10 square with a circular hole of radius 2 at its centre, prepared as the program does.
+void plate(BoundaryLoop& outer, std::vector<BoundaryLoop>& holes)
+{
+    outer = BoundaryLoop{{line(0, 0, 10, 0), line(10, 0, 10, 10), line(10, 10, 0, 10), line(0, 10, 0, 0)},
+                         "region.outer"};
+    holes = {BoundaryLoop{
+        {BoundaryCurve{ArcCurve{{5, 5}, 2, 0, 2 * std::numbers::pi}, "region.holes[0][0]", "circle"}},
+        "region.holes[0]"}};
+    prepareLoops(outer, holes, "a.json");
+}
+
+std::size_t curveCount(const OdDbRegion& region, int loop)
+{
+    return region.loopAt(loop).size();
+}
+
+bool isCurveStart(const OdDbRegion& region, int loop, const OdGePoint2d& p)
+{
+    for (const auto& c : region.loopAt(loop))
+    {
+        OdGePoint3d s;
+        c->hasStartPoint(s);
+        if (s.x == p.x && s.y == p.y)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+TEST(RegionBuilding, SplitsCurvesWhereLinearLoadsStartAndEnd)
+{
+    BoundaryLoop outer;
+    std::vector<BoundaryLoop> holes;
+    plate(outer, holes);
+    std::vector<BoundaryPoint> points{{{10, 2.5}, "l.start"},
+                                      {{10, 7.5}, "l.end"},
+                                      {{0, 0}, "s.start"},
+                                      {{5, 3}, "h.start"},
+                                      {{3, 5}, "h.end"}};
+    const OdDbRegionPtr region = buildRegion(outer, holes, points, 1e-6, "a.json");
+    ASSERT_FALSE(region.isNull());
+    EXPECT_EQ(curveCount(*region, 0), 6u); // the right side in three pieces; (0, 0) was already a curve end
+    EXPECT_EQ(curveCount(*region, 1), 2u); // the circle in two arcs
+    for (const auto& p : points)
+        EXPECT_TRUE(isCurveStart(*region, p.loop, p.snapped)) << p.path;
+    EXPECT_EQ(points[0].loop, 0);
+    EXPECT_EQ(points[3].loop, 1);
+    EXPECT_NEAR(points[3].snapped.x, 5.0, 1e-12);
+    EXPECT_NEAR(points[3].snapped.y, 3.0, 1e-12);
+    double area = 0;
+    ASSERT_EQ(region->getArea(area), eOk);
+    EXPECT_NEAR(area, 100 - 4 * std::numbers::pi, 1e-9);
+}
+
+TEST(RegionBuilding, OnePointOnACircleStartsTheCircleThere)
+{
+    BoundaryLoop outer;
+    std::vector<BoundaryLoop> holes;
+    plate(outer, holes);
+    std::vector<BoundaryPoint> points{{{5, 7}, "p"}};
+    const OdDbRegionPtr region = buildRegion(outer, holes, points, 1e-6, "a.json");
+    ASSERT_EQ(curveCount(*region, 1), 1u);
+    EXPECT_TRUE(region->loopAt(1).front()->isClosed());
+    EXPECT_TRUE(isCurveStart(*region, 1, points[0].snapped));
+}
+
+TEST(RegionBuilding, APointOffTheBoundaryNamesTheNearestBoundaryPoint)
+{
+    BoundaryLoop outer;
+    std::vector<BoundaryLoop> holes;
+    plate(outer, holes);
+    std::vector<BoundaryPoint> points{{{10.5, 5}, "loadsAndSupports[1].linearLoad.start"}};
+    try
+    {
+        buildRegion(outer, holes, points, 1e-6, "a.json");
+        FAIL();
+    }
+    catch (const InputError& e)
+    {
+        EXPECT_EQ(std::string(e.what()),
+                  "a.json: loadsAndSupports[1].linearLoad.start: (10.5, 5) is not on the "
+                  "region's boundary; the nearest boundary point is (10, 5) on "
+                  "region.outer[0] (line), 0.5 away");
+    }
+}
+
+TEST(SplineSplitting, HalvesTraceTheSameCurveAndMeetExactly)
+{
+    OdGePoint3dArray fit{{0, 0, 0}, {3, 2, 0}, {6, -1, 0}, {9, 1, 0}, {12, 0, 0}};
+    const OdGeNurbCurve3d spline(fit);
+    OdGeInterval iv;
+    spline.getInterval(iv);
+    for (const double u : {0.3 * iv.upperBound(), 0.5 * iv.upperBound()})
+    {
+        const auto [left, right] = splitSpline(spline, u);
+        OdGePoint3d leftEnd, rightStart, leftStart, rightEnd;
+        left->hasEndPoint(leftEnd);
+        right->hasStartPoint(rightStart);
+        left->hasStartPoint(leftStart);
+        right->hasEndPoint(rightEnd);
+        EXPECT_EQ(leftEnd.x, rightStart.x);
+        EXPECT_EQ(leftEnd.y, rightStart.y);
+        EXPECT_TRUE(leftStart.isEqualTo({0, 0, 0}));
+        EXPECT_TRUE(rightEnd.isEqualTo({12, 0, 0}));
+        EXPECT_LT(leftEnd.distanceTo(spline.evalPoint(u)), 1e-12);
+        // Same parameters, same points, on both sides of the cut.
+        for (double t = 0; t <= 1.0; t += 0.125)
+        {
+            const double a = iv.lowerBound() + t * (u - iv.lowerBound());
+            const double b = u + t * (iv.upperBound() - u);
+            EXPECT_LT(left->evalPoint(a).distanceTo(spline.evalPoint(a)), 1e-12) << a;
+            EXPECT_LT(right->evalPoint(b).distanceTo(spline.evalPoint(b)), 1e-12) << b;
+        }
+    }
+}
+
+TEST(SplineSplitting, ASplitAtAnInnerKnotWorksToo)
+{
+    OdGePoint3dArray fit{{0, 0, 0}, {3, 2, 0}, {6, -1, 0}};
+    const OdGeNurbCurve3d spline(fit);
+    const double knot = std::hypot(3.0, 2.0); // the second fit point's chord-length parameter
+    const auto [left, right] = splitSpline(spline, knot);
+    OdGePoint3d end;
+    left->hasEndPoint(end);
+    EXPECT_LT(end.distanceTo({3, 2, 0}), 1e-12);
+    EXPECT_LT(right->evalPoint(knot + 1.0).distanceTo(spline.evalPoint(knot + 1.0)), 1e-12);
+}
