@@ -29,13 +29,14 @@ OdGeDoubleArray spansBetween(const OdGeCurve3d& curve, double from, double to)
     return result;
 }
 
-double speed(const OdGeCurve3d& curve, double t)
+} // namespace
+
+OdGeVector3d OdGeCurve3d::firstDerivative(double param) const
 {
     OdGeVector3dArray d;
-    curve.evalPoint(t, 1, d);
-    return d[0].length();
+    evalPoint(param, 1, d);
+    return d[0];
 }
-} // namespace
 
 bool OdGeEntity3d::isKindOf(OdGe::EntityId entType) const
 {
@@ -110,7 +111,7 @@ double OdGeCurve3d::length(double fromParam, double toParam, double tol) const
     {
         const double a = spans[i], b = spans[i + 1];
         // Each piece gets its share of the tolerance so that the sum meets it.
-        total += OdGeQuadrature::integrate([this](double t) { return speed(*this, t); }, a, b,
+        total += OdGeQuadrature::integrate([this](double t) { return firstDerivative(t).length(); }, a, b,
                                            tol * (b - a) / width);
     }
     return total;
@@ -120,45 +121,44 @@ double OdGeCurve3d::paramAtLength(double datumParam, double length, bool posPara
 {
     OdGeInterval iv;
     getInterval(iv);
-    if (length <= 0.0)
+    if (length <= 0.0 || !(posParamDir ? iv.isBoundedAbove() : iv.isBoundedBelow()))
         return datumParam;
     const double sign = posParamDir ? 1.0 : -1.0;
-    // Bracket [lo, hi] in the direction of travel, measured from the datum: s(lo) <= length <= s(hi).
-    double lo = datumParam;
-    double hi = posParamDir ? iv.upperBound() : iv.lowerBound();
-    if (!(posParamDir ? iv.isBoundedAbove() : iv.isBoundedBelow()))
-        return datumParam; // no end to bracket against: nothing sensible to search
-    const double full = this->length(datumParam, hi, tol);
-    if (full <= length)
-        return hi;
-    double sLo = 0.0;
+    const double end = posParamDir ? iv.upperBound() : iv.lowerBound();
+    auto before = [posParamDir](double a, double b) { return posParamDir ? a < b : a > b; };
+    if (!before(datumParam, end))
+        return end;
 
-    // Newton from a guess proportional to the parameter, bisection whenever Newton leaves
-    // the bracket or stalls.
-    double t = datumParam + (hi - datumParam) * (length / full);
-    double sT = this->length(datumParam, t, tol);
+    // Bracket [lo, hi] in the direction of travel with s(lo) <= length <= s(hi), s measured
+    // from the datum. Newton from the datum's speed; bisection whenever a step leaves the
+    // bracket. Lengths are measured from lo, so each one covers a short piece only and the
+    // whole remaining curve is measured only if the first guess runs past its end.
+    double lo = datumParam, sLo = 0.0, hi = end;
+    const double v0 = firstDerivative(datumParam).length();
+    double t = v0 > 0.0 ? datumParam + sign * length / v0 : end;
+    if (!std::isfinite(t) || !before(t, end))
+        t = end;
     for (int iter = 0; iter < kMaxIterations; ++iter)
     {
+        const double sT = sLo + this->length(lo, t, tol);
         const double f = sT - length;
         if (std::abs(f) <= tol)
             return t;
         if (f < 0.0)
         {
+            if (t == end)
+                return end; // the curve ends before the length is reached
             lo = t;
             sLo = sT;
         }
         else
             hi = t;
-        const double v = speed(*this, t);
+        const double v = firstDerivative(t).length();
         double next = v > 0.0 ? t - sign * f / v : 0.5 * (lo + hi);
-        const bool inside = posParamDir ? (next > lo && next < hi) : (next < lo && next > hi);
-        if (!inside)
+        if (!(before(lo, next) && before(next, hi)))
             next = 0.5 * (lo + hi);
-        if (next == t ||
-            std::abs(hi - lo) <= std::numeric_limits<double>::epsilon() * std::max(1.0, std::abs(t)))
-            return t;
-        // Measure from the bracket's lower end so errors do not accumulate along the steps.
-        sT = sLo + this->length(lo, next, tol);
+        if (next == lo || next == hi)
+            return t; // the bracket is down to adjacent doubles
         t = next;
     }
     return t;

@@ -77,4 +77,8 @@ protected:
     OdGeCurve3d() = default;
     OdGeCurve3d(const OdGeCurve3d&) = default;
     OdGeCurve3d& operator=(const OdGeCurve3d&) = default;
+
+    /// First derivative at param, for the numerical routines' inner loops. The default goes
+    /// through evalPoint with an array; curves may answer without allocating.
+    virtual OdGeVector3d firstDerivative(double param) const;
 };

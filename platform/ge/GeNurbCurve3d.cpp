@@ -14,6 +14,9 @@ using Vec4 = std::array<double, 4>;
 using Vec3 = std::array<double, 3>;
 /// Highest derivative order evaluated.
 constexpr int kMaxDeriv = 2;
+/// Highest degree accepted; evaluation works in fixed buffers of this size. Far above the
+/// cubic and quintic curves that drawings carry.
+constexpr int kMaxDegree = 25;
 
 Vec4 lerp(const Vec4& a, const Vec4& b, double alpha)
 {
@@ -114,8 +117,9 @@ void OdGeNurbCurve3d::validate() const
 {
     const int n = numControlPoints();
     auto fail = [](const std::string& what) { throw OdError(eInvalidInput, ("spline: " + what).c_str()); };
-    if (m_degree < 1)
-        fail("the degree must be at least 1");
+    if (m_degree < 1 || m_degree > kMaxDegree)
+        fail("the degree must be between 1 and " + std::to_string(kMaxDegree) + ", got " +
+             std::to_string(m_degree));
     if (n < m_degree + 1)
         fail("a degree " + std::to_string(m_degree) + " spline needs at least " +
              std::to_string(m_degree + 1) + " control points, got " + std::to_string(n));
@@ -373,15 +377,17 @@ int OdGeNurbCurve3d::findSpan(double param) const
 void OdGeNurbCurve3d::evalHomogeneous(double param, int numDeriv, double out[3][4]) const
 {
     const int p = m_degree, s = findSpan(param);
-    auto u = [this](int i) { return m_knots[i]; };
-    // The p + 1 control points of the span in homogeneous form (w x, w y, w z, w).
-    std::vector<Vec4> pts(static_cast<std::size_t>(p + 1));
+    const double* u = m_knots.asArrayPtr();
+    const OdGePoint3d* cps = m_controlPoints.getPtr();
+    const double* ws = m_weights.isEmpty() ? nullptr : m_weights.getPtr();
+    // The p + 1 control points of the span in homogeneous form (w x, w y, w z, w); fixed
+    // buffers because evaluation sits in the inner loop of every length and search.
+    std::array<Vec4, kMaxDegree + 1> pts;
     for (int j = 0; j <= p; ++j)
     {
         const int i = s - p + j;
-        const double w = weightAt(i);
-        const OdGePoint3d& cp = m_controlPoints[static_cast<unsigned>(i)];
-        pts[static_cast<std::size_t>(j)] = Vec4{w * cp.x, w * cp.y, w * cp.z, w};
+        const double w = ws ? ws[i] : 1.0;
+        pts[static_cast<std::size_t>(j)] = Vec4{w * cps[i].x, w * cps[i].y, w * cps[i].z, w};
     }
     for (int k = 0; k <= numDeriv; ++k)
     {
@@ -398,23 +404,20 @@ void OdGeNurbCurve3d::evalHomogeneous(double param, int numDeriv, double out[3][
             // (k-1)-th; the derivative curve uses the knots shifted by k.
             for (int j = 0; j <= deg; ++j)
             {
-                const double den = u(s + j + 1) - u(s - p + j + k);
+                const double den = u[s + j + 1] - u[s - p + j + k];
+                auto& q = pts[static_cast<std::size_t>(j)];
+                const auto& qNext = pts[static_cast<std::size_t>(j + 1)];
                 for (int c = 0; c < 4; ++c)
-                    pts[static_cast<std::size_t>(j)][c] = den > 0.0
-                                                              ? (deg + 1) *
-                                                                    (pts[static_cast<std::size_t>(j + 1)][c] -
-                                                                     pts[static_cast<std::size_t>(j)][c]) /
-                                                                    den
-                                                              : 0.0;
+                    q[c] = den > 0.0 ? (deg + 1) * (qNext[c] - q[c]) / den : 0.0;
             }
-            pts.pop_back();
         }
         // de Boor's algorithm on a copy: repeated convex combinations over the span.
-        std::vector<Vec4> d = pts;
+        std::array<Vec4, kMaxDegree + 1> d;
+        std::copy_n(pts.begin(), deg + 1, d.begin());
         for (int r = 1; r <= deg; ++r)
             for (int j = deg; j >= r; --j)
             {
-                const double lo = u(s - p + j + k), hi = u(s + j + 1 - r);
+                const double lo = u[s - p + j + k], hi = u[s + j + 1 - r];
                 const double alpha = hi > lo ? (param - lo) / (hi - lo) : 0.0;
                 d[static_cast<std::size_t>(j)] =
                     lerp(d[static_cast<std::size_t>(j - 1)], d[static_cast<std::size_t>(j)], alpha);
@@ -454,6 +457,17 @@ OdGePoint3d OdGeNurbCurve3d::evalPoint(double param, int numDeriv, OdGeVector3dA
                 (OdGeVector3d(h[2][0], h[2][1], h[2][2]) - c1 * (2.0 * h[1][3]) - c0 * h[2][3]) / w);
     }
     return OdGePoint3d(c0.x, c0.y, c0.z);
+}
+
+OdGeVector3d OdGeNurbCurve3d::firstDerivative(double param) const
+{
+    if (m_controlPoints.isEmpty())
+        return OdGeVector3d();
+    double h[3][4] = {};
+    evalHomogeneous(param, 1, h);
+    const double w = h[0][3];
+    const OdGeVector3d c0(h[0][0] / w, h[0][1] / w, h[0][2] / w);
+    return (OdGeVector3d(h[1][0], h[1][1], h[1][2]) - c0 * h[1][3]) / w;
 }
 
 void OdGeNurbCurve3d::getBreakParams(OdGeDoubleArray& params) const

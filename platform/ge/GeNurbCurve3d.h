@@ -11,7 +11,7 @@ class OdGeNurbCurve3d : public OdGeCurve3d
 public:
     /// An empty spline (no control points); it has no interval and evaluates to the origin.
     OdGeNurbCurve3d() = default;
-    /// Non-rational spline. Needs numKnots == numControlPoints + degree + 1, degree >= 1,
+    /// Non-rational spline. Needs numKnots == numControlPoints + degree + 1, 1 <= degree <= 25,
     /// non-decreasing knots and a non-empty interval; otherwise raises OdError(eInvalidInput)
     /// saying which requirement failed.
     OdGeNurbCurve3d(int degree, const OdGeKnotVector& knots, const OdGePoint3dArray& controlPoints);
@@ -24,8 +24,9 @@ public:
     /// distances up to it, so the interval is [0, total chord]). Knots: clamped, the inner fit
     /// parameters as simple knots. End conditions: at an end whose tangent is defined the
     /// first derivative equals that tangent (its direction scaled by the magnitude given;
-    /// clamped end); at an end whose tangent is not defined the second derivative is zero
-    /// (natural end). Raises OdError(eInvalidInput) for too few or coincident fit points.
+    /// clamped end); at an end whose tangent is not defined, or is zero, the second derivative
+    /// is zero (natural end). Raises OdError(eInvalidInput) for too few or coincident fit
+    /// points.
     OdGeNurbCurve3d(const OdGePoint3dArray& fitPoints, const OdGeVector3d& startTangent,
                     const OdGeVector3d& endTangent, bool startTangentDefined = true,
                     bool endTangentDefined = true, const OdGeTol& fitTolerance = OdGeContext::gTol);
@@ -67,6 +68,9 @@ public:
     OdGePoint3d evalPoint(double param) const override;
     OdGePoint3d evalPoint(double param, int numDeriv, OdGeVector3dArray& derivatives) const override;
     void getBreakParams(OdGeDoubleArray& params) const override;
+
+protected:
+    OdGeVector3d firstDerivative(double param) const override;
 
 private:
     void validate() const;
