@@ -359,10 +359,15 @@ typename Triangulation<T>::Location Triangulation<T>::locate(const V2d<T>& p, Tr
     // testing the edges from a random first one. It terminates on any triangulation (a deterministic order
     // could cycle on a constrained one). The edge just crossed is not tested again: p is known to lie on this
     // side of it.
+    // On a valid triangulation the walk visits far fewer triangles than there are; the bound only turns
+    // broken neighbour links into an error instead of an endless loop.
+    const std::size_t maxSteps = 4 * triangles.size() + 64;
     TriInd t = start;
     TriInd previous = noNeighbor;
-    for (;;)
+    for (std::size_t step = 0;; ++step)
     {
+        if (step > maxSteps)
+            throw std::logic_error("CDT: point location does not terminate; the neighbour links are broken");
         const Triangle& tri = triangles[t];
         const Index first = static_cast<Index>(nextRandom() % 3);
         int side[3] = {1, 1, 1};

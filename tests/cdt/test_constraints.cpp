@@ -83,10 +83,13 @@ TEST(Constraints, ASquareWithASquareHoleErasesToExactlyThePolygonsArea)
     std::vector<P> interior = cdt_test::randomPoints(rng, 600, -2.5, -2.5, 2.5, 2.5);
     interior.push_back({0.05, -2.0});
     interior.push_back({1.0, 0.33});
-    for (const P& p : interior)
+    for (std::size_t k = 0; k < interior.size(); ++k)
     {
-        t.insertVertices({p});
-        ASSERT_EQ(checkOpen(t), "");
+        t.insertVertices({interior[k]});
+        if (k < 40 || k % 40 == 0 || k + 2 >= interior.size())
+        {
+            ASSERT_EQ(checkOpen(t), "") << "after interior point " << k;
+        }
     }
 
     t.eraseOuterTrianglesAndHoles();
