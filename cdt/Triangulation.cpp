@@ -21,9 +21,9 @@ namespace
 constexpr double superTriangleScale = 20.0;
 
 /// The locator grid is rebuilt with about this many vertices per cell ...
-constexpr std::size_t gridVerticesPerCellAtBuild = 2;
+constexpr std::size_t gridVerticesPerCellAtBuild = 1;
 /// ... once single insertions have raised the average to this many vertices per cell.
-constexpr std::size_t gridVerticesPerCellMax = 8;
+constexpr std::size_t gridVerticesPerCellMax = 4;
 
 /// Batches are inserted in rounds of growing size (each round twice the previous one), each round sorted
 /// along a Hilbert curve: nearby points follow each other, so each walk is short, while the random split into
@@ -326,16 +326,53 @@ template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first,
     }
     std::sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(end));
 
-    for (const std::uint64_t entry : order)
+    std::vector<VertInd> sequence(count);
+    for (std::size_t i = 0; i < count; ++i)
+        sequence[i] = static_cast<VertInd>(order[i] & 0xffffffffu);
+    order = {};
+
+    if (first != superTriangleVertexCount)
     {
-        const auto v = static_cast<VertInd>(entry & 0xffffffffu);
+        for (const VertInd v : sequence)
+        {
+            const Location loc = locate(vertices[v], m_lastTriangle);
+            if (loc.kind == Location::Kind::OnVertex)
+            {
+                const VertInd existing = toUser(triangles[loc.triangle].vertices[loc.index]);
+                throw DuplicateVertexError(std::min(existing, toUser(v)), std::max(existing, toUser(v)));
+            }
+            insertVertexAt(v, loc);
+        }
+        return;
+    }
+
+    // A fresh triangulation (only the helper triangle so far): lay the points out in insertion order while
+    // building, so that the predicates read coordinates from neighbouring memory, then renumber back to the
+    // caller's order. Vertex k of the build is the caller's vertex sequence[k - first].
+    std::vector<V2d<T>> laidOut(count);
+    for (std::size_t i = 0; i < count; ++i)
+        laidOut[i] = vertices[sequence[i]];
+    std::copy(laidOut.begin(), laidOut.end(), vertices.begin() + first);
+    const auto original = [&](VertInd v) { return v < first ? v : sequence[v - first]; };
+    for (VertInd v = first; v < last; ++v)
+    {
         const Location loc = locate(vertices[v], m_lastTriangle);
         if (loc.kind == Location::Kind::OnVertex)
         {
-            const VertInd existing = toUser(triangles[loc.triangle].vertices[loc.index]);
-            throw DuplicateVertexError(std::min(existing, toUser(v)), std::max(existing, toUser(v)));
+            const VertInd existing = toUser(original(triangles[loc.triangle].vertices[loc.index]));
+            const VertInd duplicate = toUser(original(v));
+            throw DuplicateVertexError(std::min(existing, duplicate), std::max(existing, duplicate));
         }
         insertVertexAt(v, loc);
+    }
+    for (Triangle& tri : triangles)
+        for (VertInd& v : tri.vertices)
+            v = original(v);
+    std::vector<TriInd> vertexTriangle(m_vertexTriangle.begin() + first, m_vertexTriangle.begin() + last);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        vertices[sequence[i]] = laidOut[i];
+        m_vertexTriangle[sequence[i]] = vertexTriangle[i];
     }
 }
 
@@ -449,6 +486,39 @@ template <typename T> void Triangulation<T>::rebuildGrid()
     m_grid.cells.assign(static_cast<std::size_t>(m_grid.nx) * m_grid.ny, noVertex);
     for (std::size_t v = superTriangleVertexCount; v < vertices.size(); ++v)
         m_grid.cells[gridCell(vertices[v])] = static_cast<VertInd>(v);
+
+    // Give each empty cell the vertex of the nearest filled cell (breadth first over the grid), so that every
+    // cell offers a start close to the points that fall into it; a walk from the last triangle could be long.
+    const std::uint32_t nx = m_grid.nx;
+    const std::uint32_t ny = m_grid.ny;
+    std::vector<VertInd>& cells = m_grid.cells;
+    std::vector<std::uint32_t> queue;
+    queue.reserve(cells.size());
+    for (std::uint32_t c = 0; c < cells.size(); ++c)
+        if (cells[c] != noVertex)
+            queue.push_back(c);
+    for (std::size_t head = 0; head < queue.size(); ++head)
+    {
+        const std::uint32_t c = queue[head];
+        const std::uint32_t x = c % nx;
+        const std::uint32_t y = c / nx;
+        const auto spread = [&](std::uint32_t n)
+        {
+            if (cells[n] == noVertex)
+            {
+                cells[n] = cells[c];
+                queue.push_back(n);
+            }
+        };
+        if (x > 0)
+            spread(c - 1);
+        if (x + 1 < nx)
+            spread(c + 1);
+        if (y > 0)
+            spread(c - nx);
+        if (y + 1 < ny)
+            spread(c + nx);
+    }
 }
 
 template <typename T> TriInd Triangulation<T>::startTriangleNear(const V2d<T>& p)

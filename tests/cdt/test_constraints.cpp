@@ -63,7 +63,7 @@ P centroid(const Tri& t, const CDT::Triangle& tri)
     return {(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3};
 }
 
-TEST(Constraints, ASquareWithASquareHoleErasesToExactlyThePolygonsArea)
+TEST(CdtConstraints, ASquareWithASquareHoleErasesToExactlyThePolygonsArea)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     std::vector<P> points;
@@ -117,7 +117,7 @@ TEST(Constraints, ASquareWithASquareHoleErasesToExactlyThePolygonsArea)
     EXPECT_TRUE(t.fixedEdges.count(Edge(onBottom, 21)));
 }
 
-TEST(Constraints, NestedLoopsAlternateBetweenRegionAndHole)
+TEST(CdtConstraints, NestedLoopsAlternateBetweenRegionAndHole)
 {
     std::vector<P> points;
     const auto l1 = appendSquareLoop(points, 0.0, 10.0, 5);
@@ -142,7 +142,7 @@ TEST(Constraints, NestedLoopsAlternateBetweenRegionAndHole)
             EXPECT_TRUE(n == CDT::noNeighbor || n < t.triangles.size());
 }
 
-TEST(Constraints, AVertexExactlyOnANewConstraintSplitsIt)
+TEST(CdtConstraints, AVertexExactlyOnANewConstraintSplitsIt)
 {
     // Points 0..10 on the diagonal y = x, plus points off it so the diagonal is not already a chain of edges.
     std::vector<P> points;
@@ -168,7 +168,7 @@ TEST(Constraints, AVertexExactlyOnANewConstraintSplitsIt)
         EXPECT_TRUE(t.fixedEdges.count(Edge(onSegment[k] + offset, onSegment[k + 1] + offset)));
 }
 
-TEST(Constraints, ConstraintsThroughARegularGridFollowItsCollinearVertices)
+TEST(CdtConstraints, ConstraintsThroughARegularGridFollowItsCollinearVertices)
 {
     std::vector<P> points;
     for (int j = 0; j < 12; ++j)
@@ -186,7 +186,7 @@ TEST(Constraints, ConstraintsThroughARegularGridFollowItsCollinearVertices)
     EXPECT_EQ(t.fixedEdges.size(), 11u + 11u + 11u + 1u);
 }
 
-TEST(Constraints, LongRandomConstraintsAreRecoveredAndCrossingsRejectedWithoutChange)
+TEST(CdtConstraints, LongRandomConstraintsAreRecoveredAndCrossingsRejectedWithoutChange)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     const std::vector<P> points = cdt_test::randomPoints(rng, 400);
@@ -226,7 +226,7 @@ TEST(Constraints, LongRandomConstraintsAreRecoveredAndCrossingsRejectedWithoutCh
     EXPECT_GT(rejected, 0);
 }
 
-TEST(Constraints, CrossingConstraintsRaiseAnErrorCarryingBothEdges)
+TEST(CdtConstraints, CrossingConstraintsRaiseAnErrorCarryingBothEdges)
 {
     Tri t;
     t.insertVertices({{0, 0}, {2, 0}, {2, 2}, {0, 2}, {1, 3}});
@@ -249,7 +249,7 @@ TEST(Constraints, CrossingConstraintsRaiseAnErrorCarryingBothEdges)
     EXPECT_EQ(t.fixedEdges.size(), 2u);
 }
 
-TEST(Constraints, EdgesNamingMissingPointsOrOnePointTwiceAreRejectedBeforeAnyChange)
+TEST(CdtConstraints, EdgesNamingMissingPointsOrOnePointTwiceAreRejectedBeforeAnyChange)
 {
     Tri t;
     t.insertVertices({{0, 0}, {1, 0}, {0, 1}});
@@ -268,7 +268,7 @@ TEST(Constraints, EdgesNamingMissingPointsOrOnePointTwiceAreRejectedBeforeAnyCha
     EXPECT_THROW(Tri().insertEdges({Edge(0, 1)}), CDT::Error);
 }
 
-TEST(Constraints, ACircleBoundaryRefinedLikeTheMesherStaysConstrainedDelaunay)
+TEST(CdtConstraints, ACircleBoundaryRefinedLikeTheMesherStaysConstrainedDelaunay)
 {
     // A boundary sampled on a circle (all co-circular) with its segments as constraints, then circumcentres
     // of large triangles inside it inserted one at a time in a sweep over the triangles by index.
@@ -319,7 +319,7 @@ TEST(Constraints, ACircleBoundaryRefinedLikeTheMesherStaysConstrainedDelaunay)
     EXPECT_GT(t.triangles.size(), 200u);
 }
 
-TEST(Erasing, ErasingTwiceChangesNothingAndAnEmptyTriangulationStaysEmpty)
+TEST(CdtErasing, ErasingTwiceChangesNothingAndAnEmptyTriangulationStaysEmpty)
 {
     Tri empty;
     empty.eraseOuterTrianglesAndHoles();

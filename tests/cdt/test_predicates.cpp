@@ -44,7 +44,7 @@ PtCircleLocation referenceCircle(const P& p, const P& a, const P& b, const P& c)
                  : (s < 0 ? PtCircleLocation::Outside : PtCircleLocation::OnCircle);
 }
 
-TEST(ExactPredicates, OrientationMatchesRationalArithmeticOnAGridOfUlpsAroundALine)
+TEST(CdtExactPredicates, OrientationMatchesRationalArithmeticOnAGridOfUlpsAroundALine)
 {
     // Points a few ulps around (0.5, 0.5) against the line through (12, 12) and (24, 24): naive evaluation
     // gives a speckled, wrong picture here.
@@ -66,7 +66,7 @@ TEST(ExactPredicates, OrientationMatchesRationalArithmeticOnAGridOfUlpsAroundALi
     EXPECT_EQ(onLine, 64);
 }
 
-TEST(ExactPredicates, InCircleMatchesRationalArithmeticForPointsPerturbedOffACircle)
+TEST(CdtExactPredicates, InCircleMatchesRationalArithmeticForPointsPerturbedOffACircle)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     std::uniform_real_distribution<double> angle(0.0, 6.283185307179586);
@@ -91,7 +91,7 @@ TEST(ExactPredicates, InCircleMatchesRationalArithmeticForPointsPerturbedOffACir
     }
 }
 
-TEST(ExactPredicates, GridPointsAreExactlyCollinearAndCocircularAtAnyScale)
+TEST(CdtExactPredicates, GridPointsAreExactlyCollinearAndCocircularAtAnyScale)
 {
     for (const double scale : {1.0, 1e8, 1e-8, 0.1})
     {
@@ -110,7 +110,7 @@ TEST(ExactPredicates, GridPointsAreExactlyCollinearAndCocircularAtAnyScale)
     EXPECT_EQ(CDT::locatePointCircle(P{3, 3}, P{0, 0}, P{1, 0}, P{1, 1}), PtCircleLocation::Outside);
 }
 
-TEST(ExactPredicates, OrientationMatchesRationalArithmeticForRandomNearlyCollinearTriples)
+TEST(CdtExactPredicates, OrientationMatchesRationalArithmeticForRandomNearlyCollinearTriples)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     std::uniform_real_distribution<double> u(-1.0, 1.0);

@@ -45,7 +45,7 @@ std::vector<P> userPoints(const Tri& t)
     return {t.vertices.begin() + t.helperVertexCount(), t.vertices.end()};
 }
 
-TEST(VertexInsertion, RandomPointsGiveAValidDelaunayTriangulationAfterEveryInsertion)
+TEST(CdtVertexInsertion, RandomPointsGiveAValidDelaunayTriangulationAfterEveryInsertion)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     const std::vector<P> points = cdt_test::randomPoints(rng, 300);
@@ -55,7 +55,7 @@ TEST(VertexInsertion, RandomPointsGiveAValidDelaunayTriangulationAfterEveryInser
     EXPECT_EQ(t.triangles.size(), 2 * t.vertices.size() - 5);
 }
 
-TEST(VertexInsertion, RandomBatchesKeepTheCallersNumbering)
+TEST(CdtVertexInsertion, RandomBatchesKeepTheCallersNumbering)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     Tri t;
@@ -70,7 +70,7 @@ TEST(VertexInsertion, RandomBatchesKeepTheCallersNumbering)
     }
 }
 
-TEST(VertexInsertion, BatchAndSingleInsertionGiveTheSameDelaunayTriangulation)
+TEST(CdtVertexInsertion, BatchAndSingleInsertionGiveTheSameDelaunayTriangulation)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     // The same first call builds the same helper triangle; random points are in general position, so the
@@ -89,7 +89,7 @@ TEST(VertexInsertion, BatchAndSingleInsertionGiveTheSameDelaunayTriangulation)
     EXPECT_EQ(cdt_test::canonicalTriangles(batch), cdt_test::canonicalTriangles(single));
 }
 
-TEST(VertexInsertion, ARegularGridOfCocircularQuadruplesStaysValid)
+TEST(CdtVertexInsertion, ARegularGridOfCocircularQuadruplesStaysValid)
 {
     for (const double scale : {1.0, 1e8, 1e-8})
     {
@@ -109,7 +109,7 @@ TEST(VertexInsertion, ARegularGridOfCocircularQuadruplesStaysValid)
     }
 }
 
-TEST(VertexInsertion, SmallGridIsValidAfterEveryInsertionInEveryScale)
+TEST(CdtVertexInsertion, SmallGridIsValidAfterEveryInsertionInEveryScale)
 {
     for (const double scale : {1.0, 1e8, 1e-8, 0.1})
     {
@@ -122,7 +122,7 @@ TEST(VertexInsertion, SmallGridIsValidAfterEveryInsertionInEveryScale)
     }
 }
 
-TEST(VertexInsertion, PointsOnOneLineAreTriangulatedWithTheHelperVertices)
+TEST(CdtVertexInsertion, PointsOnOneLineAreTriangulatedWithTheHelperVertices)
 {
     std::vector<P> line;
     for (int i = 0; i < 200; ++i)
@@ -134,7 +134,7 @@ TEST(VertexInsertion, PointsOnOneLineAreTriangulatedWithTheHelperVertices)
     insertOneByOne(single, line, true);
 }
 
-TEST(VertexInsertion, ScaledRandomPointsStayValid)
+TEST(CdtVertexInsertion, ScaledRandomPointsStayValid)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     for (const double scale : {1e8, 1e-8})
@@ -147,7 +147,7 @@ TEST(VertexInsertion, ScaledRandomPointsStayValid)
     }
 }
 
-TEST(VertexInsertion, APointOutsideTheHelperTriangleRebuildsItAroundAllPoints)
+TEST(CdtVertexInsertion, APointOutsideTheHelperTriangleRebuildsItAroundAllPoints)
 {
     Tri t;
     t.insertVertices({{0.5, 0.5}});
@@ -164,7 +164,7 @@ TEST(VertexInsertion, APointOutsideTheHelperTriangleRebuildsItAroundAllPoints)
     EXPECT_EQ(userPoints(t), expected);
 }
 
-TEST(VertexInsertion, SplittingRewritesTheHoldingTriangleAndAppendsTheOthers)
+TEST(CdtVertexInsertion, SplittingRewritesTheHoldingTriangleAndAppendsTheOthers)
 {
     Tri t;
     t.insertVertices({{0, 0}, {4, 0}, {0, 4}});
@@ -179,7 +179,7 @@ TEST(VertexInsertion, SplittingRewritesTheHoldingTriangleAndAppendsTheOthers)
     ASSERT_EQ(checkOpen(t), "");
 }
 
-TEST(VertexInsertion, ASweepByIndexReachesTrianglesCreatedDuringIt)
+TEST(CdtVertexInsertion, ASweepByIndexReachesTrianglesCreatedDuringIt)
 {
     // Refine like the mesher does: sweep over the triangles by index, inserting the centroid of every
     // triangle inside the unit square larger than a threshold, until a sweep inserts nothing. Triangles
@@ -223,7 +223,7 @@ TEST(VertexInsertion, ASweepByIndexReachesTrianglesCreatedDuringIt)
     }
 }
 
-TEST(VertexInsertionErrors, ADuplicateInTheFirstBatchNamesBothPointsAndLeavesTheTriangulationEmpty)
+TEST(CdtVertexInsertionErrors, ADuplicateInTheFirstBatchNamesBothPointsAndLeavesTheTriangulationEmpty)
 {
     Tri t;
     try
@@ -243,7 +243,7 @@ TEST(VertexInsertionErrors, ADuplicateInTheFirstBatchNamesBothPointsAndLeavesThe
     EXPECT_EQ(checkOpen(t), "");
 }
 
-TEST(VertexInsertionErrors, AFailedSingleInsertionLeavesTheTriangulationExactlyAsItWas)
+TEST(CdtVertexInsertionErrors, AFailedSingleInsertionLeavesTheTriangulationExactlyAsItWas)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     const std::vector<P> points = cdt_test::randomPoints(rng, 500);
@@ -272,7 +272,7 @@ TEST(VertexInsertionErrors, AFailedSingleInsertionLeavesTheTriangulationExactlyA
     EXPECT_EQ(checkOpen(t), "");
 }
 
-TEST(VertexInsertionErrors, AFailedLaterBatchLeavesTheTriangulationExactlyAsItWas)
+TEST(CdtVertexInsertionErrors, AFailedLaterBatchLeavesTheTriangulationExactlyAsItWas)
 {
     Tri t;
     t.insertVertices(gridPoints(5, 5));
@@ -297,7 +297,7 @@ TEST(VertexInsertionErrors, AFailedLaterBatchLeavesTheTriangulationExactlyAsItWa
     expectDuplicate({{1e9, 0.5}, {2, 2}}, 12, 26);
 }
 
-TEST(VertexInsertionErrors, NonFiniteAndHugeCoordinatesAreRejectedWithThePointsIndex)
+TEST(CdtVertexInsertionErrors, NonFiniteAndHugeCoordinatesAreRejectedWithThePointsIndex)
 {
     Tri t;
     t.insertVertices({{0, 0}, {1, 0}, {0, 1}});
@@ -318,7 +318,7 @@ TEST(VertexInsertionErrors, NonFiniteAndHugeCoordinatesAreRejectedWithThePointsI
     }
 }
 
-TEST(VertexInsertionErrors, InsertingAfterErasingIsRejected)
+TEST(CdtVertexInsertionErrors, InsertingAfterErasingIsRejected)
 {
     Tri t;
     t.insertVertices({{0, 0}, {1, 0}, {0, 1}});
@@ -328,7 +328,7 @@ TEST(VertexInsertionErrors, InsertingAfterErasingIsRejected)
     EXPECT_THROW(t.insertEdges({CDT::Edge(0, 1)}), CDT::Error);
 }
 
-TEST(Copies, ACopyIsIndependentOfItsOriginal)
+TEST(CdtCopies, ACopyIsIndependentOfItsOriginal)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
     // Random points in the unit square, then its corners 200..203: constraints along two opposite sides.
