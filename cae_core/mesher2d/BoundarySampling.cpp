@@ -1,0 +1,303 @@
+#include "cae_core/mesher2d/BoundarySampling.h"
+
+#include "platform/br/BrBrep.h"
+#include "platform/ge/GeExternalCurve3d.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <unordered_set>
+
+namespace cae_core
+{
+
+namespace
+{
+/// Largest number of samples taken on one curve. A size that small against the curve's length
+/// (a 100 m edge at a 6 nm size) cannot be meshed within any triangle budget, and sampling it
+/// would exhaust memory first; such a curve is treated as one that cannot be sampled.
+constexpr double kMaxSamplesPerCurve = 1 << 24;
+
+/// Two boundary vertices on one curve are the same vertex when their parameters differ by at most
+/// this. Parameters are lengths or angles of drawing-sized curves; rounding in a resampled
+/// parameter stays far below this, while distinct samples are at least a mesh size apart.
+constexpr double kParamMatchTolerance = 1e-10;
+
+/// Points coincide when their distance is zero within the global equal-point tolerance.
+bool coincide(const OdGePoint3d& a, const OdGePoint3d& b)
+{
+    const double t = OdGeContext::gTol.equalPoint();
+    return (a - b).isZeroLength(OdGeTol(t, t));
+}
+
+/// The loop's edge curves in traversal order, each a copy of its own; external curves that have a
+/// native form are replaced by it.
+std::vector<OdSharedPtr<OdGeCurve3d>> collectCurves(const OdBrLoop& loop)
+{
+    std::vector<OdSharedPtr<OdGeCurve3d>> curves;
+    OdBrLoopEdgeTraverser edges;
+    if (edges.setLoop(loop) != odbrOK)
+        return curves;
+    for (; !edges.done(); edges.next())
+    {
+        OdSharedPtr<OdGeCurve3d> curve(edges.getEdge().getCurve());
+        if (!curve)
+            continue;
+        if (curve->isKindOf(OdGe::kExternalCurve3d))
+        {
+            OdGeCurve3d* native = nullptr;
+            if (static_cast<const OdGeExternalCurve3d&>(*curve).isNativeCurve(native) && native)
+                curve = OdSharedPtr<OdGeCurve3d>(native);
+        }
+        curves.push_back(curve);
+    }
+    return curves;
+}
+
+/// Turns the curves so that each ends where the next starts (the last where the first starts).
+/// False when a curve is unbounded or a link does not close.
+bool chainCurves(std::vector<OdSharedPtr<OdGeCurve3d>>& curves)
+{
+    if (curves.size() < 2)
+        return true;
+    const std::size_t n = curves.size();
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        const OdGeCurve3d& next = *curves[(i + 1) % n];
+        OdGePoint3d start, nextStart, nextEnd;
+        if (!curves[i]->hasStartPoint(start) || !next.hasStartPoint(nextStart) || !next.hasEndPoint(nextEnd))
+            return false;
+        if (coincide(start, nextStart) || coincide(start, nextEnd))
+            curves[i]->reverseParam();
+    }
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        OdGePoint3d end, nextStart;
+        if (!curves[i]->hasEndPoint(end) || !curves[(i + 1) % n]->hasStartPoint(nextStart) ||
+            !coincide(end, nextStart))
+            return false;
+    }
+    return true;
+}
+
+BoundaryLoop sampleLoop(const OdBrLoop& loop, double size, int pointsPerSegment)
+{
+    std::vector<OdSharedPtr<OdGeCurve3d>> curves = collectCurves(loop);
+    BoundaryLoop vertices;
+    if (!chainCurves(curves))
+        return vertices;
+    for (const OdSharedPtr<OdGeCurve3d>& curve : curves)
+        detail::sampleCurve(curve, size, pointsPerSegment, vertices);
+    return vertices;
+}
+
+bool sameVertex(const BoundaryVertex& a, const BoundaryVertex& b)
+{
+    return a.curve == b.curve && std::abs(a.param - b.param) <= kParamMatchTolerance;
+}
+
+/// A maximal stretch [begin, end) of consecutive loop vertices on one curve object.
+struct Run
+{
+    std::size_t begin;
+    std::size_t end;
+};
+
+std::vector<Run> splitIntoRuns(const BoundaryLoop& loop)
+{
+    std::vector<Run> runs;
+    for (std::size_t i = 0; i < loop.size();)
+    {
+        std::size_t j = i + 1;
+        while (j < loop.size() && loop[j].curve == loop[i].curve)
+            ++j;
+        runs.push_back({i, j});
+        i = j;
+    }
+    return runs;
+}
+
+/// The run's vertices outside, plus the new samples at `size` inside, ordered along the curve.
+BoundaryLoop replacementRun(const BoundaryLoop& loop, const Run& run, const std::vector<char>& inside,
+                            const std::function<bool(BoundaryVertex)>& isInside, double size)
+{
+    BoundaryLoop replacement;
+    for (std::size_t i = run.begin; i < run.end; ++i)
+        if (!inside[i])
+            replacement.push_back(loop[i]);
+    BoundaryLoop samples;
+    detail::sampleCurve(loop[run.begin].curve, size, 1, samples);
+    for (BoundaryVertex& sample : samples)
+        if (isInside(sample))
+            replacement.push_back(std::move(sample));
+    std::stable_sort(replacement.begin(), replacement.end(),
+                     [](const BoundaryVertex& a, const BoundaryVertex& b) { return a.param < b.param; });
+    return replacement;
+}
+
+} // namespace
+
+OdGePoint2d BoundaryVertex::position() const
+{
+    const OdGePoint3d p = curve->evalPoint(param);
+    return OdGePoint2d(p.x, p.y);
+}
+
+namespace detail
+{
+
+void sampleCurve(const OdSharedPtr<OdGeCurve3d>& curve, double size, int pointsPerSegment,
+                 std::vector<BoundaryVertex>& out)
+{
+    const OdGeTol& tol = OdGeContext::gTol;
+    OdGeInterval interval;
+    curve->getInterval(interval);
+    if (!interval.isBounded())
+        return;
+    const double length = curve->length(interval.lowerBound(), interval.upperBound(), tol.equalPoint());
+    const double pieces = std::ceil(length / size);
+    if (!(std::abs(pieces) * std::max(pointsPerSegment, 1) < kMaxSamplesPerCurve))
+        return;
+    // A negative size gives a negative count, and with it no samples on lines and arcs.
+    const int n = static_cast<int>(pieces);
+
+    if (curve->isLinear(tol) || curve->isCircular(tol))
+    {
+        OdGePoint3dArray points;
+        OdGeDoubleArray params;
+        curve->getSamplePoints(n * pointsPerSegment + 1, points, params);
+        std::size_t count = points.size();
+        if (count > 0 && !coincide(points.first(), points.last()) && !curve->isClosed(tol))
+            --count;
+        for (std::size_t i = 0; i < count; ++i)
+            out.push_back({curve, params[static_cast<unsigned>(i)]});
+        return;
+    }
+
+    const double step = length / n;
+    double param = interval.lowerBound();
+    out.push_back({curve, param});
+    for (int i = 1; i < n; ++i)
+    {
+        param = curve->paramAtLength(param, step, true, tol.equalPoint());
+        out.push_back({curve, param});
+    }
+}
+
+} // namespace detail
+
+std::vector<BoundaryLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double size, int pointsPerSegment)
+{
+    std::vector<BoundaryLoop> loops;
+    if (region.isNull())
+        return loops;
+    OdBrBrep brep;
+    if (region->brep(brep) != eOk)
+        return loops;
+
+    OdBrBrepFaceTraverser faces;
+    if (faces.setBrep(brep) != odbrOK)
+        return loops;
+    for (; !faces.done(); faces.next())
+    {
+        OdBrFaceLoopTraverser faceLoops;
+        if (faceLoops.setFace(faces.getFace()) != odbrOK)
+            continue;
+        for (; !faceLoops.done(); faceLoops.next())
+        {
+            const OdBrLoop loop = faceLoops.getLoop();
+            const OdBr::LoopType type = loop.getType();
+            if (type != OdBr::odbrLoopExterior && type != OdBr::odbrLoopInterior)
+                continue;
+            BoundaryLoop vertices = sampleLoop(loop, size, pointsPerSegment);
+            if (vertices.empty())
+                continue;
+            if (type == OdBr::odbrLoopExterior)
+                loops.insert(loops.begin(), std::move(vertices));
+            else
+                loops.push_back(std::move(vertices));
+        }
+    }
+    return loops;
+}
+
+bool refineBoundaries(std::vector<BoundaryLoop>& loops, const std::function<bool(BoundaryVertex)>& isInside,
+                      double size)
+{
+    for (const BoundaryLoop& loop : loops)
+        for (const BoundaryVertex& v : loop)
+            if (!v.curve || !v.curve->isOn(v.param, OdGeContext::gTol))
+                return false;
+
+    for (BoundaryLoop& loop : loops)
+    {
+        if (loop.empty())
+            continue;
+        const BoundaryLoop original = loop;
+        const std::vector<Run> runs = splitIntoRuns(original);
+        std::vector<char> inside(original.size());
+        for (std::size_t i = 0; i < original.size(); ++i)
+            inside[i] = isInside(original[i]) ? 1 : 0;
+
+        // When every curve forms a single run (always so for sampled loops), a run is found again
+        // exactly where it started, shifted by the earlier replacements, and the loop can be rebuilt
+        // in one pass. A curve that recurs in several runs needs the search from the loop's start.
+        std::unordered_set<const OdGeCurve3d*> curvesSeen;
+        bool curvesContiguous = true;
+        for (const Run& run : runs)
+            curvesContiguous = curvesSeen.insert(original[run.begin].curve.get()).second && curvesContiguous;
+
+        BoundaryLoop rebuilt;
+        rebuilt.reserve(original.size());
+        for (const Run& run : runs)
+        {
+            const bool touched = std::any_of(inside.begin() + static_cast<std::ptrdiff_t>(run.begin),
+                                             inside.begin() + static_cast<std::ptrdiff_t>(run.end),
+                                             [](char c) { return c != 0; });
+            if (!touched)
+            {
+                if (curvesContiguous)
+                    rebuilt.insert(rebuilt.end(), original.begin() + static_cast<std::ptrdiff_t>(run.begin),
+                                   original.begin() + static_cast<std::ptrdiff_t>(run.end));
+                continue;
+            }
+
+            const BoundaryLoop replacement = replacementRun(original, run, inside, isInside, size);
+            if (replacement.empty())
+            {
+                if (curvesContiguous)
+                {
+                    rebuilt.insert(rebuilt.end(), original.begin() + static_cast<std::ptrdiff_t>(run.begin),
+                                   original.end());
+                    loop = std::move(rebuilt);
+                }
+                return false;
+            }
+
+            if (curvesContiguous)
+            {
+                rebuilt.insert(rebuilt.end(), replacement.begin(), replacement.end());
+                continue;
+            }
+
+            const std::size_t length = run.end - run.begin;
+            const auto first =
+                std::find_if(loop.begin(), loop.end(),
+                             [&](const BoundaryVertex& v) { return sameVertex(v, original[run.begin]); });
+            const std::size_t at = static_cast<std::size_t>(first - loop.begin());
+            if (first == loop.end() || loop.size() - at < length)
+                return false;
+            for (std::size_t k = 1; k < length; ++k)
+                if (!sameVertex(loop[at + k], original[run.begin + k]))
+                    return false;
+            loop.erase(first, first + static_cast<std::ptrdiff_t>(length));
+            loop.insert(loop.begin() + static_cast<std::ptrdiff_t>(at), replacement.begin(),
+                        replacement.end());
+        }
+        if (curvesContiguous)
+            loop = std::move(rebuilt);
+    }
+    return true;
+}
+
+} // namespace cae_core

@@ -1,0 +1,243 @@
+#include "cae_core/mesher2d/DelaunayMesher.h"
+
+#include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <utility>
+
+namespace cae_core
+{
+
+namespace
+{
+/// The triangle the budget estimate counts per unit of area: a right isosceles triangle whose legs
+/// are the mesh size, so area / (kEstimateTriangleFactor * size^2) triangles.
+constexpr double kEstimateTriangleFactor = 0.5;
+} // namespace
+
+DelaunayMesher::DelaunayMesher() : m_impl(std::make_unique<Impl>()) {}
+
+DelaunayMesher::~DelaunayMesher() = default;
+
+EResult DelaunayMesher::clearRefinementRegions()
+{
+    if (m_impl->refinementRegions.empty())
+        return eEmpty;
+    m_impl->refinementRegions.clear();
+    return eOk;
+}
+
+OdSmartPtr<OdDbSubDMesh> DelaunayMesher::getMesh() const
+{
+    return m_impl->mesh;
+}
+
+bool DelaunayMesher::supportsAdaptiveRefinement()
+{
+    return true;
+}
+
+EResult DelaunayMesher::createMeshImpl(OdSmartPtr<OdDbRegion> region, double meshSize,
+                                       int smoothingIterations)
+{
+    Impl& impl = *m_impl;
+    EResult result = impl.createDelaunayMesh(region, meshSize);
+    if (result != eOk)
+        return result;
+    for (const std::unique_ptr<RefinementRegion>& refinement : impl.refinementRegions)
+    {
+        if ((result = impl.refineRegionBoundaries(*refinement)) != eOk)
+            return result;
+        if ((result = impl.refineRegionDelaunay(*refinement)) != eOk)
+            return result;
+    }
+    if ((result = impl.finishTriangulation(smoothingIterations)) != eOk)
+        return result;
+    return impl.updateMesh(smoothingIterations);
+}
+
+EResult DelaunayMesher::refineMeshImpl(std::unique_ptr<RefinementRegion> region, int smoothingIterations)
+{
+    if (!region)
+        return eInvalidArgument;
+    Impl& impl = *m_impl;
+    EResult result = impl.refineRegionBoundaries(*region);
+    if (result == eOk)
+        result = impl.refineRegionDelaunay(*region);
+    if (result == eOk)
+        result = impl.finishTriangulation(smoothingIterations);
+    if (result == eOk)
+        result = impl.updateMesh(smoothingIterations);
+    if (result == eOk)
+        impl.refinementRegions.push_back(std::move(region));
+    return result;
+}
+
+EResult DelaunayMesher::Impl::createDelaunayMesh(const OdSmartPtr<OdDbRegion>& region, double size)
+{
+    if (size <= detail::kMinMeshSize)
+        return eNotPossible;
+    meshSize = size;
+
+    double area = 0.0;
+    if (region && region->getArea(area) != ::eOk)
+        area = 0.0;
+    if (area / (kEstimateTriangleFactor * size * size) > static_cast<double>(maxTriangles))
+        return eLimitExceeded;
+
+    boundaries = sampleBoundaries(region, size, 1);
+    if (boundaries.empty())
+        return eNotPossible;
+
+    triangulateBoundaries();
+    const double constantSize = meshSize;
+    return refineBySize([constantSize](const OdGePoint2d&) { return constantSize; });
+}
+
+EResult DelaunayMesher::Impl::refineRegionBoundaries(const RefinementRegion& region)
+{
+    savedInteriorPoints = std::move(interiorPoints);
+    interiorPoints.clear();
+    if (savedInteriorPoints.empty())
+        return eFailed;
+    const double target = meshSize / region.getRefinementRatio();
+    const auto isInside = [&region](BoundaryVertex v) { return region.containsPoint(v.position()); };
+    if (!refineBoundaries(boundaries, isInside, target))
+        return eFailed;
+    return eOk;
+}
+
+EResult DelaunayMesher::Impl::refineRegionDelaunay(const RefinementRegion& region)
+{
+    EResult result = triangulateBoundaries();
+    if (result != eOk)
+        return result;
+    if ((result = reinsertInteriorPoints(region)) != eOk)
+        return result;
+    const double coarse = meshSize;
+    const double fine = meshSize / region.getRefinementRatio();
+    return refineBySize([&region, coarse, fine](const OdGePoint2d& p)
+                        { return region.containsPoint(p) ? fine : coarse; });
+}
+
+EResult DelaunayMesher::Impl::triangulateBoundaries()
+{
+    std::vector<CDT::V2d<double>> points;
+    std::vector<CDT::Edge> edges;
+    for (const BoundaryLoop& loop : boundaries)
+    {
+        const auto first = static_cast<CDT::VertInd>(points.size());
+        const auto count = static_cast<CDT::VertInd>(loop.size());
+        for (CDT::VertInd k = 0; k < count; ++k)
+        {
+            const OdGePoint2d p = loop[k].position();
+            points.push_back({p.x, p.y});
+            edges.emplace_back(first + k, first + (k + 1) % count);
+        }
+    }
+    CDT::Triangulation<double> fresh;
+    fresh.insertVertices(points);
+    fresh.insertEdges(edges);
+    triangulation = std::move(fresh);
+    interiorPoints.clear();
+    return eOk;
+}
+
+EResult DelaunayMesher::Impl::reinsertInteriorPoints(const RefinementRegion& region)
+{
+    if (savedInteriorPoints.empty() || !interiorPoints.empty())
+        return eFailed;
+    for (const std::pair<double, double>& point : savedInteriorPoints)
+    {
+        if (region.containsPoint(OdGePoint2d(point.first, point.second)))
+            continue;
+        try
+        {
+            triangulation.insertVertices({CDT::V2d<double>{point.first, point.second}});
+        }
+        catch (const std::exception&)
+        {
+            continue;
+        }
+        interiorPoints.push_back(point);
+    }
+    savedInteriorPoints.clear();
+    return eOk;
+}
+
+EResult DelaunayMesher::Impl::refineBySize(std::function<double(const OdGePoint2d&)> size)
+{
+    if (boundaries.empty() || triangulation.triangles.empty())
+        return eNotPossible;
+    const detail::DomainLocator domain(boundaries);
+    std::vector<CDT::Triangle>& triangles = triangulation.triangles;
+    const std::vector<CDT::V2d<double>>& vertices = triangulation.vertices;
+
+    for (bool inserted = true; inserted;)
+    {
+        inserted = false;
+        for (std::size_t i = 0; i < triangles.size(); ++i)
+        {
+            const CDT::VerticesArr3 tri = triangles[i].vertices;
+            const CDT::V2d<double>& a = vertices[tri[0]];
+            const CDT::V2d<double>& b = vertices[tri[1]];
+            const CDT::V2d<double>& c = vertices[tri[2]];
+            const OdGePoint2d centre = detail::circumcentre(a, b, c);
+            const auto squared = [](const CDT::V2d<double>& p, const CDT::V2d<double>& q)
+            { return (q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y); };
+            const double longest = std::sqrt(std::max({squared(a, b), squared(b, c), squared(c, a)}));
+
+            // Both tests are pure, so asking the cheap size test first changes no outcome; only a
+            // triangulation already over budget must reach the budget test through the domain test.
+            const bool overBudget = triangles.size() > maxTriangles;
+            if (overBudget)
+            {
+                if (!domain.contains(centre))
+                    continue;
+                if (!(size(centre) < longest))
+                    return eLimitExceeded;
+            }
+            else if (!(size(centre) < longest) || !domain.contains(centre))
+            {
+                continue;
+            }
+
+            try
+            {
+                triangulation.insertVertices({CDT::V2d<double>{centre.x, centre.y}});
+                interiorPoints.emplace_back(centre.x, centre.y);
+                inserted = true;
+            }
+            catch (const std::exception&)
+            {
+                // A circumcentre that coincides with a vertex adds nothing; the sweep goes on.
+            }
+            if (triangles.size() > maxTriangles)
+                return eLimitExceeded;
+        }
+    }
+    return eOk;
+}
+
+EResult DelaunayMesher::Impl::finishTriangulation(int smoothingIterations)
+{
+    if (triangulation.triangles.empty())
+        return eNotPossible;
+    finalTriangulation = triangulation;
+    finalTriangulation.eraseOuterTrianglesAndHoles();
+    if (smoothingIterations > 0)
+        detail::smoothTriangulation(finalTriangulation, smoothingIterations);
+    return eOk;
+}
+
+EResult DelaunayMesher::Impl::updateMesh(int /*smoothingIterations*/)
+{
+    if (finalTriangulation.vertices.empty() || finalTriangulation.triangles.empty())
+        return eNotPossible;
+    mesh = detail::createSubDMesh(finalTriangulation);
+    return eOk;
+}
+
+} // namespace cae_core

@@ -1,0 +1,350 @@
+#include "cae_core/mesher2d/DelaunayMesher.h"
+
+#include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
+#include "tests/cae_core/mesher2d/MesherTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <numbers>
+#include <set>
+
+using cae_core::DelaunayMesher;
+using cae_core::RefinementCircle;
+using cae_core::TriangularMesh2d;
+using mesher_test::readBackChecked;
+
+namespace
+{
+
+std::unique_ptr<RefinementCircle> circleRegion(double x, double y, double r, double ratio)
+{
+    auto circle = std::make_unique<RefinementCircle>(OdGePoint2d(x, y), r);
+    circle->setRefinementRatio(ratio);
+    return circle;
+}
+
+/// Positions of the boundary vertices of a read-back mesh, loop by loop.
+std::vector<std::vector<OdGePoint2d>> boundaryPositions(const TriangularMesh2d& mesh)
+{
+    std::vector<std::vector<OdGePoint2d>> loops;
+    for (const auto& loop : mesh.boundaries)
+    {
+        loops.emplace_back();
+        for (const std::uint64_t v : loop)
+            loops.back().push_back(mesh.vertices[v]);
+    }
+    return loops;
+}
+
+double polygonArea(const std::vector<OdGePoint2d>& polygon)
+{
+    double twice = 0.0;
+    for (std::size_t i = 0; i < polygon.size(); ++i)
+    {
+        const OdGePoint2d& a = polygon[i];
+        const OdGePoint2d& b = polygon[(i + 1) % polygon.size()];
+        twice += a.x * b.y - b.x * a.y;
+    }
+    return twice / 2;
+}
+
+bool sameArrays(const OdDbSubDMesh& a, const OdDbSubDMesh& b)
+{
+    OdGePoint3dArray va, vb;
+    OdInt32Array fa, fb;
+    a.getVertices(va);
+    b.getVertices(vb);
+    a.getFaceArray(fa);
+    b.getFaceArray(fb);
+    if (va.size() != vb.size() || !(fa == fb))
+        return false;
+    for (unsigned i = 0; i < va.size(); ++i)
+        if (va[i].x != vb[i].x || va[i].y != vb[i].y)
+            return false;
+    return true;
+}
+
+using Key = std::pair<double, double>;
+Key key(const OdGePoint2d& p)
+{
+    return {p.x, p.y};
+}
+
+} // namespace
+
+TEST(DelaunayMesherSize, AtOrBelowATenBillionthIsRefusedAndKeepsThePreviousMesh)
+{
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, nullptr, 0), cae_core::eOk);
+    const OdSmartPtr<OdDbSubDMesh> previous = mesher.getMesh();
+    for (const double size : {0.0, 1e-11, 1e-10, -2.0})
+    {
+        EXPECT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 20, 20), size, nullptr, 0),
+                  cae_core::eNotPossible)
+            << size;
+        EXPECT_EQ(mesher.getMesh().get(), previous.get());
+    }
+}
+
+TEST(DelaunayMesherBudget, RefusesAnEstimateAboveTheBudgetAndMeshesBelowIt)
+{
+    DelaunayMesher mesher;
+    // 10000 / (0.5 * 0.8^2) = 31250 estimated triangles.
+    EXPECT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 100, 100), 0.8, nullptr, 0),
+              cae_core::eLimitExceeded);
+    EXPECT_TRUE(mesher.getMesh().isNull());
+    // 5000 estimated triangles.
+    ASSERT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 100, 100), 2.0, nullptr, 2), cae_core::eOk);
+    const TriangularMesh2d mesh = readBackChecked(*mesher.getMesh(), 1);
+    EXPECT_LE(mesh.triangles.size(), 25000u);
+    EXPECT_NEAR(mesher_test::meshArea(mesh), 10000.0, 1e-6);
+}
+
+TEST(DelaunayMesherBudget, StopsARefinementThatOutgrowsTheBudget)
+{
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 100, 100), 2.0, nullptr, 0), cae_core::eOk);
+    const OdSmartPtr<OdDbSubDMesh> previous = mesher.getMesh();
+    // 10000 / (0.5 * 1.0^2) = 20000 passes the estimate, but the mesh needs more triangles.
+    EXPECT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 100, 100), 1.0, nullptr, 0),
+              cae_core::eLimitExceeded);
+    EXPECT_EQ(mesher.getMesh().get(), previous.get());
+}
+
+TEST(DelaunayMesherBoundary, SplitsASquareOfSideTenAtSize2_5IntoSixteenVertices)
+{
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, nullptr, 1), cae_core::eOk);
+    const TriangularMesh2d mesh = readBackChecked(*mesher.getMesh(), 1);
+    ASSERT_EQ(mesh.boundaries[0].size(), 16u);
+    std::set<Key> expected;
+    for (int k = 0; k < 4; ++k)
+    {
+        const double s = 2.5 * k;
+        expected.insert({s, 0.0});
+        expected.insert({10.0, s});
+        expected.insert({10.0 - s, 10.0});
+        expected.insert({0.0, 10.0 - s});
+    }
+    const auto loops = boundaryPositions(mesh);
+    std::set<Key> actual;
+    for (const OdGePoint2d& p : loops[0])
+        actual.insert(key(p));
+    EXPECT_EQ(actual, expected);
+    EXPECT_NEAR(polygonArea(loops[0]), 100.0, 1e-12); // walked counter-clockwise
+}
+
+TEST(DelaunayMesherBoundary, LeavesACircularHoleEmpty)
+{
+    const double cx = 50, cy = 30, r = 12;
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(mesher_test::makePlateWithHole(100, 60, cx, cy, r), 3.0, nullptr, 3),
+              cae_core::eOk);
+    const TriangularMesh2d mesh = readBackChecked(*mesher.getMesh(), 2);
+    const auto loops = boundaryPositions(mesh);
+    // The outer boundary runs counter-clockwise, the hole clockwise, whichever loop the reader finds first.
+    const std::size_t hole = polygonArea(loops[0]) < 0.0 ? 0 : 1;
+    for (const OdGePoint2d& p : loops[hole])
+        EXPECT_NEAR(p.distanceTo(OdGePoint2d(cx, cy)), r, 1e-9);
+    EXPECT_LT(polygonArea(loops[hole]), 0.0);
+    EXPECT_NEAR(polygonArea(loops[1 - hole]), 6000.0, 1e-9);
+
+    for (const auto& t : mesh.triangles)
+    {
+        const OdGePoint2d c((mesh.vertices[t[0]].x + mesh.vertices[t[1]].x + mesh.vertices[t[2]].x) / 3,
+                            (mesh.vertices[t[0]].y + mesh.vertices[t[1]].y + mesh.vertices[t[2]].y) / 3);
+        EXPECT_GT(c.distanceTo(OdGePoint2d(cx, cy)), r * std::cos(std::numbers::pi / 8));
+    }
+    // The triangles cover the plate less the hole's polygon exactly.
+    EXPECT_NEAR(mesher_test::meshArea(mesh), 6000.0 + polygonArea(loops[hole]), 1e-9);
+}
+
+TEST(DelaunayMesherBoundary, KeepsTheHoleAfterTheOuterLoop)
+{
+    DelaunayMesher::Impl impl;
+    ASSERT_EQ(impl.createDelaunayMesh(mesher_test::makePlateWithHole(100, 60, 50, 30, 12), 3.0),
+              cae_core::eOk);
+    ASSERT_EQ(impl.boundaries.size(), 2u);
+    for (const cae_core::BoundaryVertex& v : impl.boundaries[1])
+        EXPECT_NEAR(v.position().distanceTo(OdGePoint2d(50, 30)), 12.0, 1e-9);
+}
+
+TEST(DelaunayMesherSmoothing, WithNoPassTheInteriorVerticesAreTheInsertedCircumcentres)
+{
+    const auto region = mesher_test::makePlateWithHole(40, 30, 20, 15, 6);
+    DelaunayMesher::Impl impl;
+    ASSERT_EQ(impl.createDelaunayMesh(region, 2.0), cae_core::eOk);
+    ASSERT_EQ(impl.finishTriangulation(0), cae_core::eOk);
+    ASSERT_EQ(impl.updateMesh(0), cae_core::eOk);
+
+    std::size_t boundaryCount = 0;
+    for (const auto& loop : impl.boundaries)
+        boundaryCount += loop.size();
+    ASSERT_FALSE(impl.interiorPoints.empty());
+    const auto& vertices = impl.finalTriangulation.vertices;
+    ASSERT_EQ(vertices.size(), boundaryCount + impl.interiorPoints.size());
+    for (std::size_t i = 0; i < impl.interiorPoints.size(); ++i)
+    {
+        EXPECT_EQ(vertices[boundaryCount + i].x, impl.interiorPoints[i].first) << i;
+        EXPECT_EQ(vertices[boundaryCount + i].y, impl.interiorPoints[i].second) << i;
+    }
+
+    // The public operation writes the very same mesh.
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(region, 2.0, nullptr, 0), cae_core::eOk);
+    EXPECT_TRUE(sameArrays(*mesher.getMesh(), *impl.mesh));
+    readBackChecked(*mesher.getMesh(), 2);
+}
+
+TEST(DelaunayMesherSmoothing, MovesInteriorVerticesToTheirNeighboursAverageAndNeverBoundaryOnes)
+{
+    const auto region = mesher_test::makePlateWithHole(40, 30, 20, 15, 6);
+    DelaunayMesher rough, smooth;
+    ASSERT_EQ(rough.createMesh(region, 2.0, nullptr, 0), cae_core::eOk);
+    ASSERT_EQ(smooth.createMesh(region, 2.0, nullptr, 1), cae_core::eOk);
+    const TriangularMesh2d before = readBackChecked(*rough.getMesh(), 2);
+    const TriangularMesh2d after = readBackChecked(*smooth.getMesh(), 2);
+    ASSERT_EQ(before.vertices.size(), after.vertices.size());
+    ASSERT_EQ(before.triangles, after.triangles);
+
+    std::vector<char> onBoundary(before.vertices.size(), 0);
+    for (const auto& loop : before.boundaries)
+        for (const std::uint64_t v : loop)
+            onBoundary[v] = 1;
+    std::vector<OdGeVector2d> sum(before.vertices.size());
+    std::vector<int> count(before.vertices.size(), 0);
+    for (const auto& t : before.triangles)
+        for (int k = 0; k < 3; ++k)
+            for (int j = 1; j <= 2; ++j)
+            {
+                sum[t[k]] += before.vertices[t[(k + j) % 3]].asVector();
+                ++count[t[k]];
+            }
+    std::size_t moved = 0;
+    for (std::size_t v = 0; v < before.vertices.size(); ++v)
+    {
+        if (onBoundary[v])
+        {
+            EXPECT_EQ(after.vertices[v].x, before.vertices[v].x) << v;
+            EXPECT_EQ(after.vertices[v].y, before.vertices[v].y) << v;
+            continue;
+        }
+        const OdGePoint2d average(sum[v].x / count[v], sum[v].y / count[v]);
+        EXPECT_NEAR(after.vertices[v].distanceTo(average), 0.0, 1e-12) << v;
+        moved += after.vertices[v].distanceTo(before.vertices[v]) > 0.0 ? 1 : 0;
+    }
+    EXPECT_GT(moved, 0u);
+}
+
+TEST(DelaunayMesherRefinement, NeedsAMeshFirst)
+{
+    DelaunayMesher mesher;
+    EXPECT_EQ(mesher.refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eFailed);
+    EXPECT_TRUE(mesher.getMesh().isNull());
+    EXPECT_EQ(mesher.clearRefinementRegions(), cae_core::eEmpty);
+}
+
+TEST(DelaunayMesherRefinement, ACircleOfRatioTwoHalvesTheSpacingInsideItOnly)
+{
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, nullptr, 0), cae_core::eOk);
+    const TriangularMesh2d coarse = readBackChecked(*mesher.getMesh(), 1);
+    ASSERT_EQ(mesher.refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eOk);
+    const TriangularMesh2d fine = readBackChecked(*mesher.getMesh(), 1);
+
+    const RefinementCircle circle(OdGePoint2d(0, 0), 3);
+    std::set<Key> expected;
+    const auto coarseLoops = boundaryPositions(coarse);
+    const auto fineLoops = boundaryPositions(fine);
+    for (const OdGePoint2d& p : coarseLoops[0])
+        if (!circle.containsPoint(p))
+            expected.insert(key(p));
+    for (const Key& p : {Key{0, 0}, Key{1.25, 0}, Key{2.5, 0}, Key{0, 1.25}, Key{0, 2.5}})
+        expected.insert(p);
+    std::set<Key> actual;
+    for (const OdGePoint2d& p : fineLoops[0])
+        actual.insert(key(p));
+    EXPECT_EQ(actual, expected);
+    EXPECT_GT(fine.triangles.size(), coarse.triangles.size());
+
+    // Inside the circle no triangle is larger than the finer size allows.
+    for (const auto& t : fine.triangles)
+    {
+        bool allInside = true;
+        double longest = 0.0;
+        for (int k = 0; k < 3; ++k)
+        {
+            allInside = allInside && circle.containsPoint(fine.vertices[t[k]]);
+            longest = std::max(longest, fine.vertices[t[k]].distanceTo(fine.vertices[t[(k + 1) % 3]]));
+        }
+        if (allInside)
+        {
+            EXPECT_LE(longest, 1.25 + 1e-12);
+        }
+    }
+}
+
+TEST(DelaunayMesherRefinement, ClearingTheRegionsAnswersOkThenEmpty)
+{
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, nullptr, 0), cae_core::eOk);
+    ASSERT_EQ(mesher.refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eOk);
+    const OdSmartPtr<OdDbSubDMesh> refined = mesher.getMesh();
+    EXPECT_EQ(mesher.clearRefinementRegions(), cae_core::eOk);
+    EXPECT_EQ(mesher.clearRefinementRegions(), cae_core::eEmpty);
+    EXPECT_EQ(mesher.getMesh().get(), refined.get());
+}
+
+TEST(DelaunayMesherRefinement, StoredRegionsAreAppliedAgainToEveryNewMesh)
+{
+    const auto region = mesher_test::makePlateWithHole(40, 30, 20, 15, 6);
+    DelaunayMesher once, twice;
+    ASSERT_EQ(once.createMesh(region, 2.0, nullptr, 2), cae_core::eOk);
+    const OdSmartPtr<OdDbSubDMesh> plain = once.getMesh();
+    ASSERT_EQ(once.refineMesh(circleRegion(20, 15, 9, 3), nullptr, 2), cae_core::eOk);
+    readBackChecked(*once.getMesh(), 2);
+
+    ASSERT_EQ(twice.createMesh(region, 2.0, nullptr, 2), cae_core::eOk);
+    ASSERT_EQ(twice.refineMesh(circleRegion(20, 15, 9, 3), nullptr, 2), cae_core::eOk);
+    ASSERT_EQ(twice.createMesh(region, 2.0, nullptr, 2), cae_core::eOk);
+    EXPECT_TRUE(sameArrays(*twice.getMesh(), *once.getMesh()));
+
+    ASSERT_EQ(twice.clearRefinementRegions(), cae_core::eOk);
+    ASSERT_EQ(twice.createMesh(region, 2.0, nullptr, 2), cae_core::eOk);
+    EXPECT_TRUE(sameArrays(*twice.getMesh(), *plain));
+}
+
+TEST(DelaunayMesherRefinement, AFailedRefinementKeepsTheMeshAndIsNotStored)
+{
+    const auto region = mesher_test::makeRectangle(0, 0, 10, 10);
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(region, 2.5, nullptr, 0), cae_core::eOk);
+    const OdSmartPtr<OdDbSubDMesh> previous = mesher.getMesh();
+    // A negative ratio samples nothing, and the circle holds every boundary vertex: nothing would remain.
+    EXPECT_EQ(mesher.refineMesh(circleRegion(5, 5, 100, -1), nullptr, 0), cae_core::eFailed);
+    EXPECT_EQ(mesher.getMesh().get(), previous.get());
+    EXPECT_EQ(mesher.clearRefinementRegions(), cae_core::eEmpty);
+    // A new mesh starts afresh.
+    ASSERT_EQ(mesher.createMesh(region, 2.5, nullptr, 0), cae_core::eOk);
+    EXPECT_TRUE(sameArrays(*mesher.getMesh(), *previous));
+}
+
+TEST(DelaunayMesherQuality, IsReportedForAPlateWithAHole)
+{
+    const double size = 4.0;
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(mesher_test::makePlateWithHole(200, 100, 100, 50, 20), size, nullptr, 3),
+              cae_core::eOk);
+    const TriangularMesh2d mesh = readBackChecked(*mesher.getMesh(), 2);
+    const mesher_test::MeshQuality q = mesher_test::measureQuality(mesh);
+    std::cout << "[ quality  ] " << mesh.triangles.size() << " triangles, minimum angle " << q.minAngleDegrees
+              << " degrees, longest edge / size " << q.longestEdge / size << "\n";
+    RecordProperty("MinimumAngleDegrees", std::to_string(q.minAngleDegrees));
+    RecordProperty("LongestEdgeOverSize", std::to_string(q.longestEdge / size));
+    EXPECT_GT(q.minAngleDegrees, 1.0);
+    EXPECT_LT(q.longestEdge / size, 2.0);
+}

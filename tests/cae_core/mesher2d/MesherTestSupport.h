@@ -1,0 +1,117 @@
+#pragma once
+
+// Regions and mesh checks shared by the mesher tests.
+
+#include "cae_core/mesher2d/TriangularMesh2d.h"
+#include "platform/db/DbRegion.h"
+#include "platform/db/DbSubDMesh.h"
+#include "platform/ge/GeCircArc3d.h"
+#include "platform/ge/GeLineSeg3d.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace mesher_test
+{
+
+inline OdSharedPtr<OdGeCurve3d> line(double x0, double y0, double x1, double y1)
+{
+    return OdSharedPtr<OdGeCurve3d>(new OdGeLineSeg3d(OdGePoint3d(x0, y0, 0.0), OdGePoint3d(x1, y1, 0.0)));
+}
+
+inline OdSharedPtr<OdGeCurve3d> circle(double cx, double cy, double r)
+{
+    return OdSharedPtr<OdGeCurve3d>(new OdGeCircArc3d(OdGePoint3d(cx, cy, 0.0), OdGeVector3d::kZAxis, r));
+}
+
+/// The counter-clockwise loop of the rectangle [x0, x1] x [y0, y1].
+inline OdDbRegion::Loop rectangleLoop(double x0, double y0, double x1, double y1)
+{
+    return {line(x0, y0, x1, y0), line(x1, y0, x1, y1), line(x1, y1, x0, y1), line(x0, y1, x0, y0)};
+}
+
+inline OdSmartPtr<OdDbRegion> makeRegion(const std::vector<OdDbRegion::Loop>& loops)
+{
+    OdSmartPtr<OdDbRegion> region = OdDbRegion::createObject();
+    EXPECT_EQ(region->setLoops(loops), eOk);
+    return region;
+}
+
+inline OdSmartPtr<OdDbRegion> makeRectangle(double x0, double y0, double x1, double y1)
+{
+    return makeRegion({rectangleLoop(x0, y0, x1, y1)});
+}
+
+/// The rectangle [0, w] x [0, h] with a circular hole of radius r about (cx, cy).
+inline OdSmartPtr<OdDbRegion> makePlateWithHole(double w, double h, double cx, double cy, double r)
+{
+    return makeRegion({rectangleLoop(0.0, 0.0, w, h), {circle(cx, cy, r)}});
+}
+
+inline double signedArea(const OdGePoint2d& a, const OdGePoint2d& b, const OdGePoint2d& c)
+{
+    return 0.5 * ((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y));
+}
+
+/// Quality figures of a mesh, reported by the tests and the benchmark.
+struct MeshQuality
+{
+    double minAngleDegrees = 180.0;
+    double longestEdge = 0.0;
+};
+
+inline MeshQuality measureQuality(const cae_core::TriangularMesh2d& mesh)
+{
+    MeshQuality q;
+    for (const auto& t : mesh.triangles)
+    {
+        const OdGePoint2d p[3] = {mesh.vertices[t[0]], mesh.vertices[t[1]], mesh.vertices[t[2]]};
+        for (int k = 0; k < 3; ++k)
+        {
+            const OdGeVector2d u = p[(k + 1) % 3] - p[k];
+            const OdGeVector2d v = p[(k + 2) % 3] - p[k];
+            const double angle = std::atan2(std::abs(u.x * v.y - u.y * v.x), u.x * v.x + u.y * v.y);
+            q.minAngleDegrees = std::min(q.minAngleDegrees, angle * 180.0 / std::numbers::pi);
+            q.longestEdge = std::max(q.longestEdge, u.length());
+        }
+    }
+    return q;
+}
+
+/// Reads a written mesh back and checks what every mesh of the mesher must satisfy: the faces were
+/// written as triangles in counter-clockwise order (the reader had nothing to turn), and the
+/// boundary has one loop per region loop. Returns the read mesh.
+inline cae_core::TriangularMesh2d readBackChecked(const OdDbSubDMesh& subD, std::size_t expectedLoops)
+{
+    OdInt32Array faces;
+    subD.getFaceArray(faces);
+    const cae_core::TriangularMesh2d mesh = cae_core::getTriangularMesh2d(subD);
+    EXPECT_FALSE(mesh.triangles.empty());
+    EXPECT_EQ(faces.size(), 4 * mesh.triangles.size());
+    for (std::size_t i = 0; i < mesh.triangles.size(); ++i)
+    {
+        const auto& t = mesh.triangles[i];
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(faces[static_cast<unsigned>(4 * i + 1 + k)], static_cast<int>(t[k]))
+                << "triangle " << i;
+        EXPECT_GT(signedArea(mesh.vertices[t[0]], mesh.vertices[t[1]], mesh.vertices[t[2]]), 0.0)
+            << "triangle " << i;
+    }
+    EXPECT_EQ(mesh.boundaries.size(), expectedLoops);
+    return mesh;
+}
+
+/// Total area of the triangles of a mesh.
+inline double meshArea(const cae_core::TriangularMesh2d& mesh)
+{
+    double area = 0.0;
+    for (const auto& t : mesh.triangles)
+        area += signedArea(mesh.vertices[t[0]], mesh.vertices[t[1]], mesh.vertices[t[2]]);
+    return area;
+}
+
+} // namespace mesher_test
