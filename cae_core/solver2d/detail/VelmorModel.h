@@ -1,0 +1,96 @@
+#pragma once
+
+// The in-house solver's private finite-element model and the sparse algebra around it. Exposed in a detail
+// header only so that tests can check each stage against a dense reference; nothing outside the solver
+// folder builds on it.
+
+#include "cae_core/solver2d/Solver2d.h"
+#include "cae_core/solver2d/detail/Element2d.h"
+#include "platform/ge/GePoint2d.h"
+#include "platform/ge/GeVector2d.h"
+
+#include <Eigen/Core>
+#include <Eigen/SparseCore>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace cae_core::solver2d::detail
+{
+
+/// Global degree-of-freedom numbers are signed 32-bit (Eigen's sparse index), two per node.
+using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
+
+/// Largest node count whose degree-of-freedom numbers 2n + 1 fit a signed 32-bit integer.
+inline constexpr std::uint64_t kMaxNodeCount = std::uint64_t(1) << 30;
+
+struct Node
+{
+    OdGePoint2d position;
+    /// Assembled nodal load.
+    OdGeVector2d force;
+    /// Blocked in both directions.
+    bool fixed = false;
+    /// The direction a rolling support blocks; any length, a zero one blocks nothing.
+    OdGeVector2d blockedDirection;
+    bool hasBlockedDirection = false;
+};
+
+/// Nodes, elements and material of one run. The first `cornerCount` nodes are the mesh vertices in vertex
+/// order; a six-node model appends its mid-side nodes after them.
+template <std::size_t N> struct Model
+{
+    std::vector<Node> nodes;
+    /// Node indices per element: corners a, b, c, then (six-node) the mid-side nodes of a-b, b-c, c-a.
+    std::vector<std::array<std::uint64_t, N>> elements;
+    std::uint64_t cornerCount = 0;
+    /// For mid-side node cornerCount + i, the corners (smaller, larger) of its edge at index i.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> midNodeEdges;
+    double youngsModulus = 0.0;
+    double poissonRatio = 0.0;
+    fea2d::EMode mode = fea2d::EMode::ePlanarStress;
+    double thickness = 0.0;
+};
+
+/// A rolling support for direction d: leaves a fixed node alone, makes a free node block d, keeps a parallel
+/// blocked direction and fixes the node when d is not parallel to the one it already blocks.
+void applyRollingRule(Node& node, const OdGeVector2d& direction);
+
+/// The models of the two element kinds. Indices out of range throw std::out_of_range ("invalid vector
+/// subscript"); a support or load edge that no triangle has throws std::out_of_range ("invalid map<K, T>
+/// key") in the six-node model.
+Model<3> buildModel3(const Solver2dInput& input);
+Model<6> buildModel6(const Solver2dInput& input);
+
+/// K of size 2 x node count from one triplet per element-matrix entry, duplicates summed.
+template <std::size_t N> SparseMatrix assembleStiffness(const Model<N>& model);
+
+/// F with F[2n] = force.x and F[2n + 1] = force.y of node n.
+Eigen::VectorXd assembleForces(const std::vector<Node>& nodes);
+
+/// The block-diagonal rotation T of the supported degrees of freedom. Block n maps global (x, y) of node n
+/// to (tangential, blocked) for a rolling node, and is the identity otherwise.
+struct SupportTransform
+{
+    /// Row-major 2 x 2 block per node: {t00, t01, t10, t11}.
+    std::vector<std::array<double, 4>> blocks;
+    /// Per degree of freedom, whether its rotated displacement is held at zero.
+    std::vector<char> constrained;
+    /// Nodes whose block is not the identity, ascending.
+    std::vector<std::uint64_t> rotatedNodes;
+};
+
+SupportTransform supportTransform(const std::vector<Node>& nodes);
+
+/// T K T^T with every entry in a constrained row or column removed and 1 on the constrained diagonal: the
+/// constrained rotated displacements come out exactly 0 and the others are uncoupled from them.
+SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t);
+
+/// T v and T^T v.
+Eigen::VectorXd rotate(const SupportTransform& t, const Eigen::VectorXd& v);
+Eigen::VectorXd rotateBack(const SupportTransform& t, const Eigen::VectorXd& v);
+
+} // namespace cae_core::solver2d::detail
