@@ -1,13 +1,444 @@
+// Adaptive refinement of the Delaunay mesher: refine where a caller's field still changes.
+//
+// Each iteration proposes a finer candidate triangulation of the current one (boundary midpoints in the
+// first iterations, circumcentres of large triangles always), computes the field on both, and keeps the
+// new points at which the field changed. Points at which it did not change are frozen and never proposed
+// again, so converged parts of the domain stop growing.
+//
+// Apart from the two field computations and two triangulations, an iteration only does hashed point look-ups,
+// so its cost grows linearly with the number of points.
+
 #include "cae_core/mesher2d/DelaunayMesher.h"
 
 #include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
+#include "platform/ge/GeContext.h"
+#include "platform/ge/GeInterval.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace cae_core
 {
 
-EResult DelaunayMesher::adaptivelyRefineMeshImpl(const AdaptiveRefinementParams&)
+namespace
 {
-    return eNotPossible;
+
+using Point = CDT::V2d<double>;
+
+/// Laplacian passes applied to every mesh handed to the field and to the stored result: enough to even
+/// out the circumcentre clusters of one refinement step, few enough to keep the mesh near the triangulation
+/// the points were chosen on.
+constexpr int kSmoothingPasses = 5;
+
+/// Cells of the tolerance grid are the mesh size divided by this. Inserted points are at least a fraction
+/// of the mesh size apart (circumcentres of triangles of area h^2 / threshold and boundary midpoints), so a
+/// cell holds a handful of points, and coordinates over cell size stay far inside the exact range of doubles.
+constexpr double kGridCellsPerMeshSize = 16.0;
+
+/// A cell is never narrower than this many point tolerances, so that every point within the tolerance of a
+/// query lies in the query's cell or one of its eight neighbours.
+constexpr double kMinCellInTolerances = 4.0;
+
+/// Cell indices are clamped to this magnitude before conversion to an integer: far-away points (beyond any
+/// drawing) then share the border cells, which keeps the look-up correct, only slower.
+constexpr double kMaxCellIndex = 4.0e18;
+
+std::uint64_t mix(std::uint64_t key)
+{
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    key *= 0xc4ceb9fe1a85ec53ULL;
+    key ^= key >> 33;
+    return key;
+}
+
+/// Hashes exact coordinates; -0.0 and 0.0 compare equal and so must hash alike.
+struct ExactPointHash
+{
+    std::size_t operator()(const Point& p) const noexcept
+    {
+        const std::uint64_t x = std::bit_cast<std::uint64_t>(p.x + 0.0);
+        const std::uint64_t y = std::bit_cast<std::uint64_t>(p.y + 0.0);
+        return static_cast<std::size_t>(mix(x ^ mix(y)));
+    }
+};
+
+/// Points compared by exact coordinate equality.
+using ExactPointSet = std::unordered_set<Point, ExactPointHash>;
+
+/// Points that are looked up by "coincides with one of them": distance within the global equal-point
+/// tolerance. A hash grid of cells much wider than the tolerance; a query looks at its cell and the eight
+/// around it, which is the same answer as comparing with every stored point.
+class TolerancePointSet
+{
+public:
+    TolerancePointSet(double meshSize, double tolerance)
+        : m_tolerance(tolerance),
+          m_inverseCell(1.0 / std::max(meshSize / kGridCellsPerMeshSize, kMinCellInTolerances * tolerance))
+    {
+    }
+
+    void insert(const Point& p)
+    {
+        const auto [cx, cy] = cellOf(p);
+        const auto index = static_cast<std::uint32_t>(m_points.size());
+        auto [it, inserted] = m_heads.try_emplace(key(cx, cy), index);
+        m_points.push_back(p);
+        m_next.push_back(inserted ? kNone : it->second);
+        it->second = index;
+    }
+
+    bool containsCoincident(const Point& p) const
+    {
+        if (m_points.empty())
+            return false;
+        const auto [cx, cy] = cellOf(p);
+        for (std::int64_t dx = -1; dx <= 1; ++dx)
+            for (std::int64_t dy = -1; dy <= 1; ++dy)
+            {
+                const auto it = m_heads.find(key(cx + dx, cy + dy));
+                if (it == m_heads.end())
+                    continue;
+                for (std::uint32_t i = it->second; i != kNone; i = m_next[i])
+                {
+                    const double dx = m_points[i].x - p.x;
+                    const double dy = m_points[i].y - p.y;
+                    // A vector is never shorter than either component: the exact length is needed only
+                    // for the few points that pass this.
+                    if (std::abs(dx) <= m_tolerance && std::abs(dy) <= m_tolerance &&
+                        OdGeVector2d(dx, dy).length() <= m_tolerance)
+                        return true;
+                }
+            }
+        return false;
+    }
+
+private:
+    static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+
+    std::int64_t cellIndex(double v) const
+    {
+        const double f = std::floor(v * m_inverseCell);
+        if (!(f > -kMaxCellIndex))
+            return static_cast<std::int64_t>(-kMaxCellIndex);
+        if (f > kMaxCellIndex)
+            return static_cast<std::int64_t>(kMaxCellIndex);
+        return static_cast<std::int64_t>(f);
+    }
+    std::pair<std::int64_t, std::int64_t> cellOf(const Point& p) const
+    {
+        return {cellIndex(p.x), cellIndex(p.y)};
+    }
+    static std::uint64_t key(std::int64_t cx, std::int64_t cy)
+    {
+        return mix(static_cast<std::uint64_t>(cx)) ^ (static_cast<std::uint64_t>(cy) * 0x9e3779b97f4a7c15ULL);
+    }
+
+    double m_tolerance;
+    double m_inverseCell;
+    /// Cell key -> the most recently inserted point of the cell; m_next chains the cell's earlier points.
+    std::unordered_map<std::uint64_t, std::uint32_t> m_heads;
+    std::vector<Point> m_points;
+    std::vector<std::uint32_t> m_next;
+};
+
+Point toPoint(const OdGePoint2d& p)
+{
+    return Point{p.x, p.y};
+}
+
+/// The boundary vertices' positions, loop after loop.
+std::vector<Point> loopPositions(const std::vector<BoundaryLoop>& loops)
+{
+    std::vector<Point> points;
+    for (const BoundaryLoop& loop : loops)
+        for (const BoundaryVertex& v : loop)
+            points.push_back(toPoint(v.position()));
+    return points;
+}
+
+/// A triangulation of `boundaryPoints` and `interiorPoints` whose constraint edges follow the loops: each
+/// loop vertex found among the boundary points (by equal position) is joined to the next one found, the
+/// last to the first. Loop vertices that are not among the boundary points are passed over. Errors of the
+/// triangulation library propagate, as when the mesher triangulates its boundary.
+CDT::Triangulation<double> triangulate(const std::vector<Point>& boundaryPoints,
+                                       const std::vector<BoundaryLoop>& loops,
+                                       const std::vector<Point>& interiorPoints)
+{
+    std::unordered_map<Point, CDT::VertInd, ExactPointHash> indexOf;
+    indexOf.reserve(boundaryPoints.size());
+    for (std::size_t i = 0; i < boundaryPoints.size(); ++i)
+        indexOf.try_emplace(boundaryPoints[i], static_cast<CDT::VertInd>(i));
+
+    std::vector<CDT::Edge> edges;
+    std::vector<CDT::VertInd> found;
+    for (const BoundaryLoop& loop : loops)
+    {
+        found.clear();
+        for (const BoundaryVertex& v : loop)
+        {
+            const auto it = indexOf.find(toPoint(v.position()));
+            if (it != indexOf.end())
+                found.push_back(it->second);
+        }
+        for (std::size_t k = 0; k < found.size(); ++k)
+        {
+            const CDT::VertInd a = found[k];
+            const CDT::VertInd b = found[(k + 1) % found.size()];
+            if (a != b)
+                edges.emplace_back(a, b);
+        }
+    }
+
+    CDT::Triangulation<double> triangulation;
+    if (!boundaryPoints.empty())
+        triangulation.insertVertices(boundaryPoints);
+    if (!edges.empty())
+        triangulation.insertEdges(edges);
+    if (!interiorPoints.empty())
+        triangulation.insertVertices(interiorPoints);
+    return triangulation;
+}
+
+/// The mesh the field is computed on: the triangulation itself is trimmed to the domain (which also drops
+/// the helper vertices) and smoothed, then written out.
+OdSmartPtr<OdDbSubDMesh> smoothedMesh(CDT::Triangulation<double>& triangulation)
+{
+    triangulation.eraseOuterTrianglesAndHoles();
+    detail::smoothTriangulation(triangulation, kSmoothingPasses);
+    return detail::createSubDMesh(triangulation);
+}
+
+bool isValid(const std::shared_ptr<MeshVectorField2d>& field)
+{
+    return field && field->isValid();
+}
+
+/// One run of adaptive refinement over copies of the mesher's state.
+class AdaptiveRefinement
+{
+public:
+    AdaptiveRefinement(const DelaunayMesher::Impl& impl, const Mesher2d::AdaptiveRefinementParams& params)
+        : m_params(params), m_meshSize(impl.meshSize), m_tolerance(OdGeContext::gTol.equalPoint()),
+          m_tri(impl.triangulation), m_loops(impl.boundaries), m_frozen(impl.meshSize, m_tolerance)
+    {
+    }
+
+    /// eOk with the refined mesh in `result`, or eFailed when a field is invalid.
+    EResult run(OdSmartPtr<OdDbSubDMesh>& result)
+    {
+        if (m_params.maxIterations < 1)
+        {
+            result = smoothedMesh(m_tri);
+            return eOk;
+        }
+        // Without boundary refinement in the first iteration there is no previous candidate boundary to
+        // keep; the current one stands in for it.
+        if (m_params.boundaryRefinement <= 1)
+            m_boundaryPoints = loopPositions(m_loops);
+
+        for (int iteration = 1;; ++iteration)
+        {
+            std::vector<BoundaryLoop> newLoops;
+            if (iteration < m_params.boundaryRefinement)
+                newLoops = refinedBoundary();
+            else
+                newLoops = m_loops;
+
+            const detail::DomainLocator domain(newLoops);
+            std::vector<Point> candidates = candidatePoints(domain);
+            CDT::Triangulation<double> candidate = triangulate(m_boundaryPoints, newLoops, candidates);
+
+            TolerancePointSet oldPoints(m_meshSize, m_tolerance);
+            for (std::size_t v = m_tri.helperVertexCount(); v < m_tri.vertices.size(); ++v)
+                oldPoints.insert(m_tri.vertices[v]);
+
+            OdSmartPtr<OdDbSubDMesh> oldMesh = smoothedMesh(m_tri);
+            const std::shared_ptr<MeshVectorField2d> oldField = m_params.computeField(oldMesh);
+            const std::shared_ptr<MeshVectorField2d> newField =
+                m_params.computeField(smoothedMesh(candidate));
+            if (!isValid(oldField) || !isValid(newField))
+                return eFailed;
+
+            keepChanged(m_boundaryPoints, oldPoints, *oldField, *newField);
+            keepChanged(candidates, oldPoints, *oldField, *newField);
+
+            // The erased triangulation holds exactly its inserted points: equal counts mean nothing new
+            // survived.
+            if (m_tri.vertices.size() == m_boundaryPoints.size() + candidates.size())
+            {
+                result = oldMesh;
+                return eOk;
+            }
+
+            m_tri = triangulate(m_boundaryPoints, newLoops, candidates);
+            m_loops = withoutFrozen(newLoops);
+
+            if (iteration >= m_params.maxIterations)
+            {
+                result = smoothedMesh(m_tri);
+                return eOk;
+            }
+        }
+    }
+
+private:
+    /// Every boundary vertex followed by the midpoint towards the next vertex on its curve (or towards the
+    /// curve's end after its last vertex), unless that midpoint was frozen. Sets m_boundaryPoints to the
+    /// positions of the new loops' vertices.
+    std::vector<BoundaryLoop> refinedBoundary()
+    {
+        m_boundaryPoints.clear();
+        std::vector<BoundaryLoop> newLoops;
+        newLoops.reserve(m_loops.size());
+        for (const BoundaryLoop& loop : m_loops)
+        {
+            BoundaryLoop& newLoop = newLoops.emplace_back();
+            newLoop.reserve(2 * loop.size());
+            for (std::size_t k = 0; k < loop.size(); ++k)
+            {
+                const BoundaryVertex& v = loop[k];
+                newLoop.push_back(v);
+                m_boundaryPoints.push_back(toPoint(v.position()));
+
+                double midParam = 0.0;
+                if (k + 1 < loop.size() && loop[k + 1].curve == v.curve)
+                {
+                    midParam = 0.5 * (v.param + loop[k + 1].param);
+                }
+                else
+                {
+                    OdGeInterval interval;
+                    v.curve->getInterval(interval);
+                    midParam = 0.5 * (v.param + interval.upperBound());
+                }
+                BoundaryVertex mid{v.curve, midParam};
+                const Point midPoint = toPoint(mid.position());
+                if (m_frozen.containsCoincident(midPoint))
+                    continue;
+                newLoop.push_back(std::move(mid));
+                m_boundaryPoints.push_back(midPoint);
+            }
+        }
+        return newLoops;
+    }
+
+    /// Circumcentres of the large triangles of m_tri that lie in the domain and were not frozen, then the
+    /// vertices of m_tri inside the domain that are not candidate boundary points; each point once.
+    std::vector<Point> candidatePoints(const detail::DomainLocator& domain) const
+    {
+        // A threshold of 0 asks for triangles of infinite area: none.
+        const double minArea = m_params.internalTriangleThreshold == 0
+                                   ? std::numeric_limits<double>::infinity()
+                                   : m_meshSize * m_meshSize / m_params.internalTriangleThreshold;
+        std::vector<Point> candidates;
+        ExactPointSet proposed;
+        const std::vector<Point>& vertices = m_tri.vertices;
+        for (const CDT::Triangle& t : m_tri.triangles)
+        {
+            const Point& a = vertices[t.vertices[0]];
+            const Point& b = vertices[t.vertices[1]];
+            const Point& c = vertices[t.vertices[2]];
+            const double area = 0.5 * ((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y));
+            if (!(area >= minArea))
+                continue;
+            const OdGePoint2d centre = detail::circumcentre(a, b, c);
+            if (!std::isfinite(centre.x) || !std::isfinite(centre.y) || !domain.contains(centre))
+                continue;
+            const Point p = toPoint(centre);
+            if (m_frozen.containsCoincident(p) || !proposed.insert(p).second)
+                continue;
+            candidates.push_back(p);
+        }
+
+        const ExactPointSet boundary(m_boundaryPoints.begin(), m_boundaryPoints.end());
+        for (std::size_t v = m_tri.helperVertexCount(); v < vertices.size(); ++v)
+        {
+            const Point& p = vertices[v];
+            if (!domain.contains(OdGePoint2d(p.x, p.y)) || boundary.count(p) != 0 ||
+                !proposed.insert(p).second)
+                continue;
+            candidates.push_back(p);
+        }
+        return candidates;
+    }
+
+    /// Keeps, in order, the points that coincide with an old point and the new points at which the field
+    /// changed; the new points at which it converged are frozen.
+    void keepChanged(std::vector<Point>& points, const TolerancePointSet& oldPoints,
+                     const MeshVectorField2d& oldField, const MeshVectorField2d& newField)
+    {
+        std::size_t kept = 0;
+        for (const Point& p : points)
+        {
+            bool keep = oldPoints.containsCoincident(p);
+            if (!keep)
+            {
+                const OdGePoint2d q(p.x, p.y);
+                keep = !m_params.fieldConverged(oldField.getValue(q), newField.getValue(q));
+                if (!keep)
+                    m_frozen.insert(p);
+            }
+            if (keep)
+                points[kept++] = p;
+        }
+        points.resize(kept);
+    }
+
+    std::vector<BoundaryLoop> withoutFrozen(const std::vector<BoundaryLoop>& loops) const
+    {
+        std::vector<BoundaryLoop> result;
+        result.reserve(loops.size());
+        for (const BoundaryLoop& loop : loops)
+        {
+            BoundaryLoop& kept = result.emplace_back();
+            kept.reserve(loop.size());
+            for (const BoundaryVertex& v : loop)
+                if (!m_frozen.containsCoincident(toPoint(v.position())))
+                    kept.push_back(v);
+        }
+        return result;
+    }
+
+    const Mesher2d::AdaptiveRefinementParams& m_params;
+    /// h: the size of the mesh being refined.
+    double m_meshSize;
+    /// The global equal-point tolerance, read once so that one run decides "coincide" alike throughout.
+    double m_tolerance;
+    /// The current triangulation (helper vertices and outer triangles included until it is smoothed).
+    CDT::Triangulation<double> m_tri;
+    /// The current boundary loops.
+    std::vector<BoundaryLoop> m_loops;
+    /// Positions of the candidate boundary's vertices (after filtering: of the kept ones).
+    std::vector<Point> m_boundaryPoints;
+    /// Points at which the field had converged; never proposed again.
+    TolerancePointSet m_frozen;
+};
+
+} // namespace
+
+EResult DelaunayMesher::adaptivelyRefineMeshImpl(const AdaptiveRefinementParams& params)
+{
+    const Impl& impl = *m_impl;
+    // Refinement starts from the working state of a mesh made by createMesh; without one there is nothing
+    // to refine.
+    if (!(impl.meshSize > detail::kMinMeshSize) || impl.boundaries.empty() ||
+        impl.triangulation.triangles.empty())
+        return eNotPossible;
+
+    OdSmartPtr<OdDbSubDMesh> result;
+    const EResult code = AdaptiveRefinement(impl, params).run(result);
+    if (code == eOk)
+        m_impl->mesh = result;
+    return code;
 }
 
 } // namespace cae_core
