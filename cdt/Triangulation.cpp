@@ -427,6 +427,8 @@ typename Triangulation<T>::Location Triangulation<T>::locate(const V2d<T>& p, Tr
         if (moved)
             continue;
 
+        if (side[0] < 0 || side[1] < 0 || side[2] < 0)
+            throw std::logic_error("CDT: point location left the triangulation");
         Location loc;
         loc.triangle = t;
         int zeros = 0;
@@ -966,6 +968,20 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
     for (TriInd t = 0; t < triangles.size(); ++t)
         if (depth[t] != unset && depth[t] % 2 == 1)
             newIndex[t] = kept++;
+    // Constraint edges that no kept triangle borders (parts of constraints outside the domain) are dropped.
+    EdgeUSet keptConstraints;
+    keptConstraints.reserve(fixedEdges.size());
+    for (TriInd t = 0; t < triangles.size(); ++t)
+    {
+        if (newIndex[t] == noNeighbor)
+            continue;
+        const Triangle& tri = triangles[t];
+        for (Index k = 0; k < 3; ++k)
+            if (isFixed(tri.vertices[k], tri.vertices[ccw(k)]))
+                keptConstraints.insert(Edge(tri.vertices[k] - superTriangleVertexCount,
+                                            tri.vertices[ccw(k)] - superTriangleVertexCount));
+    }
+    fixedEdges.swap(keptConstraints);
     std::vector<Triangle> keptTriangles;
     keptTriangles.reserve(kept);
     for (TriInd t = 0; t < triangles.size(); ++t)
@@ -985,12 +1001,6 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
 
     vertices.erase(vertices.begin(), vertices.begin() + superTriangleVertexCount);
     vertices.shrink_to_fit();
-    EdgeUSet renumbered;
-    renumbered.reserve(fixedEdges.size());
-    for (const Edge& e : fixedEdges)
-        if (e.v1() >= superTriangleVertexCount)
-            renumbered.insert(Edge(e.v1() - superTriangleVertexCount, e.v2() - superTriangleVertexCount));
-    fixedEdges.swap(renumbered);
 
     m_vertexTriangle.assign(vertices.size(), noNeighbor);
     for (TriInd t = 0; t < triangles.size(); ++t)

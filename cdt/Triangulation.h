@@ -102,7 +102,9 @@ public:
     /// depth 0, crossing one constraint edge adds 1; triangles of odd depth are kept, so nested loops
     /// alternate between region and hole. Afterwards `vertices` holds exactly the inserted points in
     /// insertion order (including any that no kept triangle uses), triangles and fixedEdges refer to them,
-    /// and the neighbour across a removed triangle is noNeighbor. A second call does nothing.
+    /// and the neighbour across a removed triangle is noNeighbor. Constraint edges that no kept triangle
+    /// borders (parts of constraints outside the domain) are dropped from fixedEdges. A second call does
+    /// nothing.
     void eraseOuterTrianglesAndHoles();
 
     /// Number of helper vertices at the front of `vertices`: 3 while the helper triangle exists, else 0.

@@ -128,6 +128,11 @@ TEST(CdtConstraints, NestedLoopsAlternateBetweenRegionAndHole)
     for (const auto* loop : {&l3, &l1, &l2})
         t.insertEdges(loopEdges(*loop));
     ASSERT_EQ(checkOpen(t), "");
+    const std::size_t constraintCount = t.fixedEdges.size();
+    // A later batch with three points exactly on constraint edges (one per loop) and two off them.
+    t.insertVertices({{1.0, 0.0}, {8.0, 5.0}, {4.5, 6.0}, {9.0, 9.0}, {5.0, 5.0}});
+    ASSERT_EQ(checkOpen(t), "");
+    EXPECT_EQ(t.fixedEdges.size(), constraintCount + 3);
     t.eraseOuterTrianglesAndHoles();
     ASSERT_EQ(cdt_test::checkTopology(t), "");
     EXPECT_NEAR(cdt_test::totalArea(t), (100.0 - 36.0) + 4.0, 100.0 * areaTolerance);

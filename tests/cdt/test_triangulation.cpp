@@ -249,7 +249,7 @@ TEST(CdtVertexInsertionErrors, AFailedSingleInsertionLeavesTheTriangulationExact
     const std::vector<P> points = cdt_test::randomPoints(rng, 500);
     Tri t;
     t.insertVertices(points);
-    t.insertEdges({CDT::Edge(0, 1), CDT::Edge(2, 3)});
+    t.insertEdges({CDT::Edge(0, 1)});
     const Tri before = t;
     for (const std::size_t k : {0u, 1u, 77u, 499u})
     {
