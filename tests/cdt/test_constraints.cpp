@@ -324,6 +324,70 @@ TEST(CdtConstraints, ACircleBoundaryRefinedLikeTheMesherStaysConstrainedDelaunay
     EXPECT_GT(t.triangles.size(), 200u);
 }
 
+TEST(CdtConstraints, GridSubsetsWithRandomConstraintsAndPointsOnThemStayValid)
+{
+    // Degenerate everywhere: random subsets of small grids (collinear runs, co-circular quadruples) at three
+    // scales, random constraints through collinear vertices, and later points at midpoints of vertex pairs,
+    // which often fall exactly on constraint edges. Every invariant is checked after every operation.
+    const std::uint64_t seed = cdt_test::testSeed();
+    for (int round = 0; round < 24; ++round)
+    {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::mt19937_64 rng(seed + static_cast<std::uint64_t>(round));
+        const int n = 4 + static_cast<int>(rng() % 9);
+        const double scale = round % 3 == 0 ? 1e-8 : (round % 3 == 1 ? 1.0 : 1e8);
+        std::vector<P> points;
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i)
+                if (rng() % 3 != 0)
+                    points.push_back({i * scale, j * scale});
+        std::shuffle(points.begin(), points.end(), rng);
+        const std::size_t half = points.size() / 2;
+        Tri t;
+        t.insertVertices(std::vector<P>(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(half)));
+        const auto insertRandomEdges = [&](std::size_t count)
+        {
+            for (int k = 0; k < 8; ++k)
+            {
+                const auto a = static_cast<CDT::VertInd>(rng() % count);
+                const auto b = static_cast<CDT::VertInd>(rng() % count);
+                if (a == b)
+                    continue;
+                try
+                {
+                    t.insertEdges({Edge(a, b)});
+                }
+                catch (const CDT::IntersectingConstraintsError&)
+                {
+                }
+                ASSERT_EQ(checkOpen(t), "") << "after edge " << a << ", " << b;
+            }
+        };
+        insertRandomEdges(half);
+        for (std::size_t k = half; k < points.size(); ++k)
+        {
+            const P& p = points[rng() % k];
+            const P& q = points[rng() % k];
+            for (const P& r : {P{(p.x + q.x) / 2, (p.y + q.y) / 2}, points[k]})
+            {
+                try
+                {
+                    t.insertVertices({r});
+                }
+                catch (const CDT::DuplicateVertexError&)
+                {
+                }
+            }
+            ASSERT_EQ(checkOpen(t), "") << "after point " << k;
+        }
+        insertRandomEdges(t.vertices.size() - t.helperVertexCount());
+        t.eraseOuterTrianglesAndHoles();
+        ASSERT_EQ(cdt_test::checkTopology(t), "");
+        ASSERT_EQ(cdt_test::checkDelaunay(t), "");
+        ASSERT_EQ(cdt_test::checkConstraintsPresent(t), "");
+    }
+}
+
 TEST(CdtErasing, ErasingTwiceChangesNothingAndAnEmptyTriangulationStaysEmpty)
 {
     Tri empty;
