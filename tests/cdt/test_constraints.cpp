@@ -200,7 +200,7 @@ TEST(CdtConstraints, LongRandomConstraintsAreRecoveredAndCrossingsRejectedWithou
     std::uniform_int_distribution<CDT::VertInd> pick(0, 399);
     int inserted = 0;
     int rejected = 0;
-    for (int k = 0; k < 60; ++k)
+    for (int k = 0; k < 40; ++k)
     {
         const CDT::VertInd a = pick(rng);
         const CDT::VertInd b = pick(rng);
@@ -330,7 +330,7 @@ TEST(CdtConstraints, GridSubsetsWithRandomConstraintsAndPointsOnThemStayValid)
     // scales, random constraints through collinear vertices, and later points at midpoints of vertex pairs,
     // which often fall exactly on constraint edges. Every invariant is checked after every operation.
     const std::uint64_t seed = cdt_test::testSeed();
-    for (int round = 0; round < 24; ++round)
+    for (int round = 0; round < 16; ++round)
     {
         SCOPED_TRACE("round " + std::to_string(round));
         std::mt19937_64 rng(seed + static_cast<std::uint64_t>(round));

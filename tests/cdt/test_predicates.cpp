@@ -51,8 +51,8 @@ TEST(CdtExactPredicates, OrientationMatchesRationalArithmeticOnAGridOfUlpsAround
     const P a{12.0, 12.0};
     const P b{24.0, 24.0};
     int onLine = 0;
-    for (int i = 0; i < 64; ++i)
-        for (int j = 0; j < 64; ++j)
+    for (int i = 0; i < 40; ++i)
+        for (int j = 0; j < 40; ++j)
         {
             P p{0.5, 0.5};
             for (int k = 0; k < i; ++k)
@@ -63,7 +63,7 @@ TEST(CdtExactPredicates, OrientationMatchesRationalArithmeticOnAGridOfUlpsAround
             ASSERT_EQ(CDT::locatePointLine(p, a, b), expected) << "i = " << i << ", j = " << j;
             onLine += expected == PtLineLocation::OnLine;
         }
-    EXPECT_EQ(onLine, 64);
+    EXPECT_EQ(onLine, 40);
 }
 
 TEST(CdtExactPredicates, InCircleMatchesRationalArithmeticForPointsPerturbedOffACircle)
@@ -71,7 +71,7 @@ TEST(CdtExactPredicates, InCircleMatchesRationalArithmeticForPointsPerturbedOffA
     std::mt19937_64 rng(cdt_test::testSeed());
     std::uniform_real_distribution<double> angle(0.0, 6.283185307179586);
     std::uniform_int_distribution<int> ulps(-3, 3);
-    for (int trial = 0; trial < 2000; ++trial)
+    for (int trial = 0; trial < 800; ++trial)
     {
         const double scale = trial % 3 == 0 ? 1e8 : (trial % 3 == 1 ? 1e-8 : 1.0);
         P q[4];
@@ -115,7 +115,7 @@ TEST(CdtExactPredicates, OrientationMatchesRationalArithmeticForRandomNearlyColl
     std::mt19937_64 rng(cdt_test::testSeed());
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     std::uniform_real_distribution<double> t(-2.0, 2.0);
-    for (int trial = 0; trial < 5000; ++trial)
+    for (int trial = 0; trial < 2000; ++trial)
     {
         const double scale = std::pow(10.0, (trial % 17) - 8);
         const P a{scale * u(rng), scale * u(rng)};

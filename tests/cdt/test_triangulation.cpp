@@ -48,7 +48,7 @@ std::vector<P> userPoints(const Tri& t)
 TEST(CdtVertexInsertion, RandomPointsGiveAValidDelaunayTriangulationAfterEveryInsertion)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
-    const std::vector<P> points = cdt_test::randomPoints(rng, 300);
+    const std::vector<P> points = cdt_test::randomPoints(rng, 200);
     Tri t;
     insertOneByOne(t, points, true);
     EXPECT_EQ(userPoints(t), points);
@@ -94,7 +94,7 @@ TEST(CdtVertexInsertion, ARegularGridOfCocircularQuadruplesStaysValid)
     for (const double scale : {1.0, 1e8, 1e-8})
     {
         SCOPED_TRACE(scale);
-        const std::vector<P> grid = gridPoints(30, 30, scale);
+        const std::vector<P> grid = gridPoints(20, 20, scale);
         Tri batch;
         batch.insertVertices(grid);
         ASSERT_EQ(checkOpen(batch), "");
