@@ -43,8 +43,10 @@ public:
         const std::filesystem::path folder = target.parent_path();
         for (int attempt = 0; attempt < 100; ++attempt)
         {
-            const std::string name = "." + target.filename().string() + std::string(kTemporaryMark) +
-                                     std::to_string(::getpid()) + "-" + std::to_string(counter++);
+            std::string name = ".";
+            name += target.filename().string();
+            name += kTemporaryMark;
+            name += std::to_string(::getpid()) + "-" + std::to_string(counter++);
             m_path = folder.empty() ? std::filesystem::path(name) : folder / name;
             if (m_path.native().size() < sizeof g_pendingPath)
             {

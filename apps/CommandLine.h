@@ -14,7 +14,7 @@ enum ExitStatus : int
     eExitUsage = 1,
     /// The file cannot be read or is malformed, or the analysis is not ready.
     eExitInvalid = 2,
-    /// Meshing or solving failed.
+    /// Meshing, solving or writing the results failed.
     eExitFailed = 3
 };
 

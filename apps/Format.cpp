@@ -15,11 +15,22 @@ std::string formatNumber(double v, int significant)
 
 std::string formatPoint(const OdGePoint2d& p, int significant)
 {
-    return "(" + formatNumber(p.x, significant) + ", " + formatNumber(p.y, significant) + ")";
+    std::string out = "(";
+    out += formatNumber(p.x, significant);
+    out += ", ";
+    out += formatNumber(p.y, significant);
+    return out += ")";
 }
 
 std::string formatVector(const OdGeVector2d& v, int significant)
 {
-    return "(" + formatNumber(v.x, significant) + ", " + formatNumber(v.y, significant) + ")";
+    return formatPoint(OdGePoint2d(v.x, v.y), significant);
+}
+
+std::string formatMilliseconds(double ms)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", ms < 10.0 ? 2 : (ms < 100.0 ? 1 : 0), ms);
+    return buffer;
 }
 } // namespace cae_app

@@ -13,4 +13,6 @@ std::string formatNumber(double v, int significant = 6);
 /// "(x, y)".
 std::string formatPoint(const OdGePoint2d& p, int significant = 6);
 std::string formatVector(const OdGeVector2d& v, int significant = 6);
+/// A duration in milliseconds with a sensible number of decimals ("0.42", "12.5", "1480").
+std::string formatMilliseconds(double ms);
 } // namespace cae_app

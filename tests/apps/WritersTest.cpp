@@ -2,6 +2,8 @@
 #include "apps/Summary.h"
 #include "apps/VtuWriter.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
@@ -16,31 +18,8 @@ namespace fs = std::filesystem;
 
 namespace
 {
-class TempDir
-{
-public:
-    TempDir()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = fs::temp_directory_path() /
-                 (std::string("cae_app_") + info->test_suite_name() + "_" + info->name());
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
-    }
-    ~TempDir() { fs::remove_all(m_path); }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using cae_app_test::slurp;
+using cae_app_test::TempDir;
 
 bool hasTemporaryFiles(const fs::path& dir)
 {
@@ -50,31 +29,9 @@ bool hasTemporaryFiles(const fs::path& dir)
     return false;
 }
 
-/// The numbers between the opening tag of the data array named `name` and its closing tag.
 std::vector<double> arrayValues(const std::string& vtu, const std::string& name)
 {
-    const auto tag = vtu.find("Name=\"" + name + "\"");
-    if (tag == std::string::npos)
-        return {};
-    const auto begin = vtu.find('>', tag) + 1;
-    const auto end = vtu.find("</DataArray>", begin);
-    std::vector<double> values;
-    const char* p = vtu.data() + begin;
-    const char* last = vtu.data() + end;
-    while (p < last)
-    {
-        while (p < last && std::isspace(static_cast<unsigned char>(*p)))
-            ++p;
-        if (p == last)
-            break;
-        double v = 0;
-        const auto [next, ec] = std::from_chars(p, last, v);
-        if (ec != std::errc())
-            break;
-        values.push_back(v);
-        p = next;
-    }
-    return values;
+    return cae_app_test::vtuArray(vtu, "Name=\"" + name + "\"");
 }
 } // namespace
 

@@ -1,0 +1,753 @@
+#include "apps/Analyze2d.h"
+
+#include "apps/AtomicFile.h"
+#include "apps/DrawingContext.h"
+#include "apps/Format.h"
+#include "apps/Loops.h"
+#include "apps/RegionBuilder.h"
+#include "apps/Results.h"
+#include "apps/Summary.h"
+
+#include "cae_core/core/Result.h"
+#include "cae_core/core/Translation.h"
+#include "cae_core/fea2d/InputHandler.h"
+#include "cae_core/fea2d/Simulation.h"
+#include "cae_core/mesher2d/DelaunayMesher.h"
+#include "cae_core/mesher2d/MeshVectorField2d.h"
+#include "cae_core/mesher2d/Mesher2d.h"
+#include "cae_core/mesher2d/RefinementRegion.h"
+#include "cae_core/mesher2d/TriangularMesh2d.h"
+#include "cae_core/solver2d/Solver2dPointEvaluator.h"
+#include "host/ca/CommandLine.h"
+#include "host/cma/ProgressMeter.h"
+#include "host/ut/StopWatch.h"
+#include "platform/ge/GeUtils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <ostream>
+#include <sstream>
+
+namespace cae_app
+{
+namespace fea2d = cae_core::fea2d;
+namespace fs = std::filesystem;
+using cae_core::EResult;
+
+namespace
+{
+/// The mesher's triangle budget: it refuses a size whose estimated triangle count (the region's
+/// area over half the squared size) exceeds this, and stops refining beyond it.
+constexpr double kMesherTriangleBudget = 25000.0;
+
+/// Displacements smaller than this fraction of the largest one are compared against that
+/// fraction rather than against themselves when adaptive refinement judges a change: near
+/// supports the displacement tends to zero and its relative change would be pure noise.
+constexpr double kNegligibleDisplacement = 1e-3;
+
+/// Forces below this fraction of the largest force of the run are shown as 0 in the report
+/// (the files keep every digit): reactions in directions nothing loads come out as round-off.
+constexpr double kDisplayedForceFloor = 1e-10;
+
+/// A problem that ends the run: what to tell the user and how the run ended.
+struct Stop
+{
+    int exitStatus;
+    std::string status; // "invalid" or "failed"
+    std::vector<std::string> messages;
+    std::optional<std::uint32_t> result;
+};
+
+std::string utf8(const OdString& s)
+{
+    return OdAnsiString(s).str();
+}
+
+/// The messages of a status text, each with its terminating newline as the module gives it.
+std::vector<std::string> statusLines(const OdString& status)
+{
+    std::vector<std::string> lines;
+    std::string text = utf8(status);
+    std::size_t begin = 0;
+    while (begin < text.size())
+    {
+        const std::size_t end = text.find('\n', begin);
+        const std::size_t stop = end == std::string::npos ? text.size() : end + 1;
+        lines.push_back(text.substr(begin, stop - begin));
+        begin = stop;
+    }
+    return lines;
+}
+
+std::string withoutNewline(std::string s)
+{
+    while (!s.empty() && s.back() == '\n')
+        s.pop_back();
+    return s;
+}
+
+const char* kindName(const LoadOrSupportSpec& spec)
+{
+    static constexpr const char* names[] = {"pointLoad", "linearLoad", "pointSupport", "linearSupport"};
+    return names[spec.value.index()];
+}
+
+/// The module's provider of meshers, as the module's start-up registers it.
+void registerMesherProvider()
+{
+    static std::once_flag once;
+    std::call_once(once,
+                   []
+                   {
+                       cae_core::Mesher2d::initProvider(
+                           []
+                           { return std::unique_ptr<cae_core::Mesher2d>(new cae_core::DelaunayMesher()); });
+                   });
+}
+
+/// The field adaptive refinement follows: the displacement of the analysis solved on a mesh.
+class DisplacementField : public cae_core::MeshVectorField2d
+{
+public:
+    explicit DisplacementField(fea2d::SimulationOutput output) : m_output(std::move(output)) {}
+
+    OdGeVector2d getValue(const OdGePoint2d& p) const override
+    {
+        if (!m_output.solverOutput.pointEvaluator)
+            return OdGeVector2d();
+        const auto values = m_output.solverOutput.pointEvaluator->evaluate(p, 0.0);
+        // A point outside the previous mesh (which cuts across curved boundaries) has no value;
+        // zero makes it count as changed, so it is kept.
+        return values ? values->displacement : OdGeVector2d();
+    }
+    bool isValid() const override
+    {
+        return m_output.result == cae_core::eOk && m_output.solverOutput.pointEvaluator;
+    }
+
+    double scale() const
+    {
+        double m = 0.0;
+        for (const auto& v : m_output.solverOutput.vertexData)
+            m = std::max(m, v.displacement.length());
+        return m;
+    }
+
+private:
+    fea2d::SimulationOutput m_output;
+};
+
+/// Everything one run builds, in the order the host builds it.
+class Run
+{
+public:
+    Run(const CommandLine& cl, std::ostream& err) : m_cl(cl), m_err(err) {}
+
+    int execute();
+
+private:
+    void readFile();
+    void buildDrawing();
+    void buildRegion();
+    void createHandler();
+    void checkStatus(bool meshMessagesToo);
+    void mesh();
+    void adaptivelyRefine(cae_core::Mesher2d& mesher, double& elapsed);
+    void checkMeshConstraints();
+    void solve();
+    void report();
+    void writeFiles();
+    void writeSummary();
+
+    [[noreturn]] void invalid(std::vector<std::string> messages, std::optional<std::uint32_t> result = {})
+    {
+        throw Stop{eExitInvalid, "invalid", std::move(messages), result};
+    }
+    [[noreturn]] void failed(std::string message, std::optional<std::uint32_t> result)
+    {
+        throw Stop{eExitFailed, "failed", {std::move(message)}, result};
+    }
+    void print(const std::string& text)
+    {
+        if (!m_cl.quiet)
+            ca::print(OdString(text.c_str()));
+    }
+    std::string forceText(const OdGeVector2d& v) const;
+
+    const CommandLine& m_cl;
+    std::ostream& m_err;
+    ut::StopWatch m_total;
+    Summary m_summary;
+
+    AnalysisFile m_file;
+    OdDbDatabasePtr m_database;
+    std::unique_ptr<DrawingContext> m_context;
+    std::string m_lengthUnit, m_forceUnit, m_stressUnit;
+    OdDbRegionPtr m_region;
+    double m_regionSize = 0.0;
+    /// Per entry of loadsAndSupports: the boundary points its chain runs between (linear ones only).
+    std::vector<std::pair<OdGePoint2d, OdGePoint2d>> m_chainEnds;
+    std::unique_ptr<fea2d::InputHandler> m_handler;
+    double m_meshSize = 0.0;
+    double m_meshTime = 0.0;
+    double m_solveTime = 0.0;
+    std::optional<fea2d::SimulationOutput> m_output;
+    ResultFigures m_figures;
+};
+
+int Run::execute()
+{
+    m_summary.status = "invalid";
+    int exitStatus = eExitSolved;
+    try
+    {
+        readFile();
+        buildDrawing();
+        buildRegion();
+        createHandler();
+        checkStatus(false);
+        mesh();
+        checkMeshConstraints();
+        checkStatus(true);
+        solve();
+        m_summary.status = "solved";
+        m_summary.result = cae_core::eOk;
+        report();
+        writeFiles();
+    }
+    catch (const Stop& stop)
+    {
+        exitStatus = stop.exitStatus;
+        m_summary.status = stop.status;
+        m_summary.result = stop.result;
+        m_summary.messages = stop.messages;
+        if (stop.status == "invalid" && stop.messages.size() > 0 && m_handler)
+        {
+            m_err << m_cl.file << ": the analysis is not ready:\n";
+            for (const auto& m : stop.messages)
+                m_err << "  " << withoutNewline(m) << "\n";
+        }
+        else
+        {
+            for (const auto& m : stop.messages)
+                m_err << withoutNewline(m) << "\n";
+        }
+        try
+        {
+            writeSummary();
+        }
+        catch (const OutputError& e)
+        {
+            m_err << e.what() << "\n";
+        }
+    }
+    catch (const OutputError& e)
+    {
+        m_err << e.what() << "\n";
+        exitStatus = eExitFailed;
+    }
+    return exitStatus;
+}
+
+void Run::readFile()
+{
+    try
+    {
+        m_file = readAnalysisFile(m_cl.file);
+        prepareLoops(m_file.outer, m_file.holes, m_cl.file);
+        m_regionSize = regionSize(m_file.outer, m_file.holes);
+    }
+    catch (const InputError& e)
+    {
+        invalid({e.what()});
+    }
+    if (!m_file.description.empty())
+        print(m_file.description + "\n");
+}
+
+void Run::buildDrawing()
+{
+    m_database = OdDbDatabase::createObject();
+    m_database->setMEASUREMENT(m_file.drawing.measurement);
+    m_database->setINSUNITS(m_file.drawing.insunits);
+    OdDbAnnotationScalePtr scale = odrxCreateObject<OdDbAnnotationScale>();
+    scale->setPaperUnits(1.0);
+    scale->setDrawingUnits(m_file.drawing.annoScale);
+    m_database->setCANNOSCALE(scale);
+    m_context = std::make_unique<DrawingContext>(m_database);
+
+    OdString message;
+    if (!m_context->isValid(message))
+        invalid({m_cl.file + ": drawing: " + utf8(message)});
+    m_lengthUnit = utf8(m_context->lengthUnit());
+    m_forceUnit = utf8(m_context->forceUnit());
+    m_stressUnit = utf8(m_context->pressureUnit());
+    m_summary.units = Summary::Units{m_lengthUnit, m_forceUnit, m_stressUnit};
+}
+
+void Run::buildRegion()
+{
+    const double tolerance = kJoinPrecision * m_regionSize;
+    std::vector<BoundaryPoint> points;
+    for (const auto& spec : m_file.loadsAndSupports)
+    {
+        if (const auto* l = std::get_if<LinearLoadSpec>(&spec.value))
+        {
+            points.push_back({l->start, spec.path + ".start"});
+            points.push_back({l->end, spec.path + ".end"});
+        }
+        else if (const auto* s = std::get_if<LinearSupportSpec>(&spec.value))
+        {
+            points.push_back({s->start, spec.path + ".start"});
+            points.push_back({s->end, spec.path + ".end"});
+        }
+    }
+    try
+    {
+        m_region = cae_app::buildRegion(m_file.outer, m_file.holes, points, tolerance, m_cl.file);
+    }
+    catch (const InputError& e)
+    {
+        invalid({e.what()});
+    }
+    m_database->addOdDbObject(m_region.get());
+
+    // Pair the snapped points up again with their entries; both ends must share a loop.
+    std::size_t next = 0;
+    auto loopName = [this](int loop)
+    { return loop == 0 ? m_file.outer.path : m_file.holes[static_cast<std::size_t>(loop - 1)].path; };
+    for (const auto& spec : m_file.loadsAndSupports)
+    {
+        if (std::holds_alternative<LinearLoadSpec>(spec.value) ||
+            std::holds_alternative<LinearSupportSpec>(spec.value))
+        {
+            const BoundaryPoint& a = points[next++];
+            const BoundaryPoint& b = points[next++];
+            if (a.loop != b.loop)
+                invalid({m_cl.file + ": " + spec.path + ": start lies on " + loopName(a.loop) +
+                         " but end on " + loopName(b.loop) + "; both must lie on the same boundary loop"});
+            m_chainEnds.emplace_back(a.snapped, b.snapped);
+        }
+        else
+        {
+            // A point load or support acts at the nearest vertex; far outside the region that is
+            // surely a typing error.
+            const OdGePoint2d at = std::holds_alternative<PointLoadSpec>(spec.value)
+                                       ? std::get<PointLoadSpec>(spec.value).location
+                                       : std::get<PointSupportSpec>(spec.value).location;
+            OdGePoint2dArray polygon;
+            for (const auto& c : m_file.outer.curves)
+            {
+                const auto pts = polyline(c);
+                for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+                    polygon.append(pts[i]);
+            }
+            OdGeTol tol(tolerance, tolerance);
+            if (OdGeUtils::classifyPointPolygonRayTest(at, polygon, tol) == 0)
+            {
+                bool onCurve = false;
+                OdDbRegion::Loop outerLoop = m_region->loopAt(0);
+                for (const auto& curve : outerLoop)
+                    onCurve = onCurve || curve->closestPointTo(OdGePoint3d(at.x, at.y, 0.0))
+                                                 .distanceTo(OdGePoint3d(at.x, at.y, 0.0)) <= tolerance;
+                if (!onCurve)
+                    invalid({m_cl.file + ": " + spec.path + ": " + formatPoint(at, 9) +
+                             " lies outside the region"});
+            }
+            m_chainEnds.emplace_back(at, at);
+        }
+    }
+}
+
+void Run::createHandler()
+{
+    fea2d::Params2d params;
+    params.region = m_region;
+    for (std::size_t i = 0; i < m_file.loadsAndSupports.size(); ++i)
+        params.loadsAndSupports.push_back(
+            toLoadOrSupport(m_file.loadsAndSupports[i], m_chainEnds[i].first, m_chainEnds[i].second));
+    params.mode = m_file.mode == AnalysisMode::ePlaneStress ? fea2d::ePlanarStress : fea2d::ePlanarStrain;
+    params.elementType =
+        m_file.elementType == ElementKind::eTriangle6 ? fea2d::eTriangle6 : fea2d::eTriangle3;
+    params.materialProperties =
+        fea2d::MaterialProperties{m_file.material.thickness, m_file.material.youngsModulus,
+                                  m_file.material.poissonRatio, m_file.material.yield};
+    params.meshProperties.meshSize = -1.0;
+    params.meshProperties.desiredMeshSize = m_file.mesh.size.value_or(0.0);
+    params.meshProperties.meshRefinementRatio = 1.0;
+    params.meshProperties.meshRefinementEnabled = true;
+    const AdaptiveSettings& a = m_file.mesh.adaptive;
+    params.adaptiveParams = fea2d::AdaptiveRefinementParameters{a.refineAutomatically, a.boundaryRefinement,
+                                                                a.internalTriangleThreshold, a.maxIterations,
+                                                                a.elasticityThreshold};
+    m_handler = std::make_unique<fea2d::InputHandler>(std::move(params));
+    if (!m_file.mesh.size)
+        m_handler->initializeMeshSize();
+    m_meshSize = m_handler->getMeshProperties().desiredMeshSize;
+    if (!(m_meshSize > 0.0))
+        invalid({m_cl.file +
+                 ": mesh.size: the region is too small for a default mesh size (it rounds to 0); give "
+                 "\"size\" in \"mesh\""});
+}
+
+void Run::checkStatus(bool meshMessagesToo)
+{
+    const auto lines = statusLines(m_handler->getStatus().message);
+    // Before meshing, the program is about to make the mesh, so only the other checks count.
+    const std::string noMesh = utf8(cae_core::translate(L"No mesh is generated.\n"));
+    const std::string staleMesh = utf8(cae_core::translate(L"Current mesh is not valid, update mesh.\n"));
+    std::vector<std::string> messages;
+    for (const auto& line : lines)
+        if (meshMessagesToo || (line != noMesh && line != staleMesh))
+            messages.push_back(line);
+    if (!messages.empty())
+        invalid(messages);
+}
+
+void Run::mesh()
+{
+    registerMesherProvider();
+    std::unique_ptr<cae_core::Mesher2d> mesher = cae_core::Mesher2d::create();
+    if (!mesher)
+        failed("no mesher is registered", std::nullopt);
+    const int smoothing = m_file.mesh.smoothing;
+
+    std::optional<cma::ProgressMeter> meter;
+    if (!m_cl.quiet)
+        meter.emplace();
+    const int steps = 1 + static_cast<int>(m_file.mesh.refinementRegions.size());
+    if (meter)
+        meter->start(L"Meshing", steps);
+
+    double elapsed = 0.0;
+    EResult rc = cae_core::eOk;
+    try
+    {
+        rc = mesher->createMesh(m_region, m_meshSize, &elapsed, smoothing);
+    }
+    catch (const std::exception& e)
+    {
+        failed(m_cl.file + ": region: the region cannot be meshed: " + e.what() +
+                   " (do boundary curves cross each other?)",
+               std::nullopt);
+    }
+    m_meshTime += elapsed;
+    if (rc == cae_core::eLimitExceeded)
+    {
+        double area = 0.0;
+        m_region->getArea(area);
+        const double estimate = area / (0.5 * m_meshSize * m_meshSize);
+        const std::string budget = std::to_string(static_cast<long>(kMesherTriangleBudget));
+        if (estimate > kMesherTriangleBudget)
+            failed(m_cl.file + ": mesh.size: a mesh of size " + formatNumber(m_meshSize) +
+                       " would need about " + std::to_string(std::lround(estimate)) +
+                       " triangles, more than the mesher allows (" + budget + "); use a size larger than " +
+                       formatNumber(std::sqrt(2.0 * area / kMesherTriangleBudget), 3),
+                   rc);
+        failed(m_cl.file + ": mesh.size: meshing with size " + formatNumber(m_meshSize) +
+                   " went past the mesher's limit of " + budget + " triangles; use a larger size",
+               rc);
+    }
+    if (rc != cae_core::eOk)
+        failed(m_cl.file + ": region: the region cannot be meshed with size " + formatNumber(m_meshSize) +
+                   " (result " + std::to_string(rc) + ")",
+               rc);
+    if (meter)
+        meter->progress(1);
+
+    for (std::size_t i = 0; i < m_file.mesh.refinementRegions.size(); ++i)
+    {
+        const RefinementRegionSpec& spec = m_file.mesh.refinementRegions[i];
+        std::unique_ptr<cae_core::RefinementRegion> region;
+        if (const auto* c = std::get_if<RefinementCircleSpec>(&spec.shape))
+            region = std::make_unique<cae_core::RefinementCircle>(c->center, c->radius);
+        else
+        {
+            const auto& r = std::get<RefinementRectangleSpec>(spec.shape);
+            region = std::make_unique<cae_core::RefinementRectangle>(r.corner1, r.corner2);
+        }
+        region->setRefinementRatio(spec.ratio);
+        rc = mesher->refineMesh(std::move(region), &elapsed, smoothing);
+        m_meshTime += elapsed;
+        if (rc == cae_core::eLimitExceeded)
+            failed(m_cl.file + ": " + spec.path + ": refining here would take the mesh past the mesher's " +
+                       formatNumber(kMesherTriangleBudget) +
+                       " triangles; use a smaller ratio or region, or a larger "
+                       "mesh size",
+                   rc);
+        if (rc != cae_core::eOk)
+            failed(m_cl.file + ": " + spec.path + ": the mesh cannot be refined here (result " +
+                       std::to_string(rc) + ")",
+                   rc);
+        if (meter)
+            meter->progress(static_cast<int>(i) + 2);
+    }
+    if (meter)
+        meter->stop();
+
+    if (m_file.mesh.adaptive.refineAutomatically)
+        adaptivelyRefine(*mesher, elapsed);
+
+    m_handler->setMesh(mesher->getMesh(), m_meshSize);
+    m_handler->setValidMeshSize(true);
+}
+
+void Run::adaptivelyRefine(cae_core::Mesher2d& mesher, double& elapsed)
+{
+    if (!mesher.supportsAdaptiveRefinement())
+        failed(m_cl.file + ": mesh.adaptive: this mesher cannot refine adaptively", cae_core::eNotPossible);
+
+    const auto impl =
+        m_file.solver == SolverChoice::eInHouse ? cae_core::Solver2d::eInHouse : cae_core::Solver2d::eNastran;
+    std::optional<cma::ProgressMeter> meter;
+    if (!m_cl.quiet)
+    {
+        meter.emplace();
+        // Each iteration solves twice: on the current mesh and on the finer candidate.
+        meter->start(L"Refining adaptively", 2 * std::max(1, m_file.mesh.adaptive.maxIterations));
+    }
+    auto scale = std::make_shared<double>(0.0);
+    cae_core::Mesher2d::AdaptiveRefinementParams p;
+    p.boundaryRefinement = m_file.mesh.adaptive.boundaryRefinement;
+    p.internalTriangleThreshold = m_file.mesh.adaptive.internalTriangleThreshold;
+    p.maxIterations = m_file.mesh.adaptive.maxIterations;
+    p.computeField = [this, impl, scale, &meter](OdSmartPtr<OdDbSubDMesh> mesh)
+    {
+        fea2d::Params2d params = m_handler->getParams2d();
+        params.mesh = std::move(mesh);
+        auto field = std::make_shared<DisplacementField>(fea2d::runSimulation(params, impl));
+        *scale = std::max(*scale, field->scale());
+        if (meter)
+            meter->meterProgress();
+        return std::shared_ptr<cae_core::MeshVectorField2d>(field);
+    };
+    const double threshold = m_file.mesh.adaptive.elasticityThreshold;
+    p.fieldConverged = [scale, threshold](OdGeVector2d oldValue, OdGeVector2d newValue)
+    {
+        const double reference =
+            std::max({oldValue.length(), newValue.length(), kNegligibleDisplacement * *scale});
+        return (newValue - oldValue).length() <= threshold * reference;
+    };
+    const EResult rc = mesher.adaptivelyRefineMesh(p, &elapsed);
+    m_meshTime += elapsed;
+    if (meter)
+        meter->stop();
+    if (rc != cae_core::eOk)
+        failed(m_cl.file +
+                   ": mesh.adaptive: adaptive refinement failed: the analysis could not be solved on a "
+                   "refined mesh (result " +
+                   std::to_string(rc) + ")",
+               rc);
+}
+
+void Run::checkMeshConstraints()
+{
+    // The linear loads and supports start and end at curve ends of the region, which the mesher
+    // makes vertices; check it rather than trust it, as the host does before it sets the flag.
+    const cae_core::TriangularMesh2d mesh = cae_core::getTriangularMesh2d(*m_handler->getMesh());
+    for (std::size_t i = 0; i < m_file.loadsAndSupports.size(); ++i)
+    {
+        const auto& spec = m_file.loadsAndSupports[i];
+        if (!std::holds_alternative<LinearLoadSpec>(spec.value) &&
+            !std::holds_alternative<LinearSupportSpec>(spec.value))
+            continue;
+        const auto chain =
+            cae_core::getVerticesOnBoundaryBetween(mesh, m_chainEnds[i].first, m_chainEnds[i].second);
+        if (chain.size() < 2)
+            failed(m_cl.file + ": " + spec.path + ": the mesh has no boundary chain from " +
+                       formatPoint(m_chainEnds[i].first) + " to " + formatPoint(m_chainEnds[i].second),
+                   cae_core::eFailed);
+    }
+    m_handler->setValidMeshConstraints(true);
+    const auto& props = m_handler->getMeshProperties();
+    m_summary.mesh = Summary::Mesh{props.meshSize, mesh.vertices.size(), mesh.triangles.size(),
+                                   m_file.elementType == ElementKind::eTriangle6 ? "triangle6" : "triangle3"};
+    m_summary.timeMs.mesh = m_meshTime;
+}
+
+void Run::solve()
+{
+    const auto impl =
+        m_file.solver == SolverChoice::eInHouse ? cae_core::Solver2d::eInHouse : cae_core::Solver2d::eNastran;
+    std::optional<cma::ProgressMeter> meter;
+    if (!m_cl.quiet)
+    {
+        meter.emplace();
+        meter->start(L"Solving", 1);
+    }
+    ut::StopWatch watch;
+    m_output.emplace(fea2d::runSimulation(m_handler->getParams2d(), impl));
+    m_solveTime = watch.time();
+    if (meter)
+        meter->stop();
+    m_summary.timeMs.solve = m_solveTime;
+
+    const EResult rc = m_output->result;
+    if (rc != cae_core::eOk)
+    {
+        if (m_file.solver == SolverChoice::eNastran)
+            failed(m_cl.file + ": solver: there is no Nastran 2D solver in this build (result " +
+                       std::to_string(rc) + "); use \"inHouse\"",
+                   rc);
+        failed(m_cl.file + ": the solver failed (result " + std::to_string(rc) +
+                   "): the stiffness matrix could not be factorised",
+               rc);
+    }
+
+    m_figures = resultFigures(m_output->solverInput, m_output->solverOutput);
+    m_summary.maxVonMises = m_figures.maxVonMises;
+    m_summary.maxDisplacement = m_figures.maxDisplacement;
+    m_summary.appliedLoad = std::array<double, 2>{m_figures.appliedLoad.x, m_figures.appliedLoad.y};
+    for (const auto& [index, force] : m_output->reactionForces)
+        m_summary.reactions.push_back({index, {force.x, force.y}});
+}
+
+std::string Run::forceText(const OdGeVector2d& v) const
+{
+    double largest = m_figures.appliedLoad.length();
+    for (const auto& r : m_summary.reactions)
+        largest = std::max(largest, std::hypot(r.force[0], r.force[1]));
+    const double floor = kDisplayedForceFloor * largest;
+    auto clean = [floor](double x) { return std::abs(x) < floor ? 0.0 : x; };
+    return formatVector(OdGeVector2d(clean(v.x), clean(v.y))) + " " + m_forceUnit;
+}
+
+void Run::report()
+{
+    const auto& mesh = *m_summary.mesh;
+    std::ostringstream out;
+    out << "Units        " << m_lengthUnit << ", " << m_forceUnit << ", " << m_stressUnit << "\n";
+    out << "Mesh         size " << formatNumber(mesh.size);
+    if (!m_file.mesh.refinementRegions.empty())
+        out << ", " << m_file.mesh.refinementRegions.size() << " refinement region"
+            << (m_file.mesh.refinementRegions.size() == 1 ? "" : "s");
+    if (m_file.mesh.adaptive.refineAutomatically)
+        out << ", refined adaptively";
+    out << ": " << mesh.vertices << " vertices, " << mesh.triangles << " triangles ("
+        << (m_file.elementType == ElementKind::eTriangle6 ? "six-node" : "three-node") << " elements)\n";
+    out << "Analysis     " << (m_file.mode == AnalysisMode::ePlaneStress ? "plane stress" : "plane strain")
+        << ", " << (m_file.solver == SolverChoice::eInHouse ? "in-house" : "Nastran") << " solver\n";
+    out << "Max von Mises     " << formatNumber(m_figures.maxVonMises) << " " << m_stressUnit << " at "
+        << formatPoint(m_figures.maxVonMisesAt) << "\n";
+    out << "Max displacement  " << formatNumber(m_figures.maxDisplacement) << " " << m_lengthUnit << " at "
+        << formatPoint(m_figures.maxDisplacementAt) << "\n";
+    if (!m_summary.reactions.empty())
+    {
+        out << "Reactions\n";
+        for (const auto& r : m_summary.reactions)
+        {
+            const auto& spec = m_file.loadsAndSupports[r.index];
+            std::string label = "  [" + std::to_string(r.index) + "] " + kindName(spec);
+            label.resize(std::max<std::size_t>(label.size() + 1, 22), ' ');
+            out << label << forceText(OdGeVector2d(r.force[0], r.force[1])) << "\n";
+        }
+    }
+    const OdGeVector2d imbalance = m_figures.appliedLoad + m_figures.reactionSum;
+    out << "Equilibrium  applied loads " << forceText(m_figures.appliedLoad) << ", reactions "
+        << forceText(m_figures.reactionSum) << ", imbalance " << formatNumber(imbalance.length(), 2) << " "
+        << m_forceUnit << "\n";
+    print(out.str());
+}
+
+void Run::writeFiles()
+{
+    if (m_cl.outDir)
+    {
+        std::optional<cma::ProgressMeter> meter;
+        if (!m_cl.quiet)
+        {
+            meter.emplace();
+            meter->start(L"Writing", 1);
+        }
+        const fs::path dir(*m_cl.outDir);
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        if (ec)
+            throw OutputError(dir.string() + ": cannot create the folder: " + ec.message());
+        writeFileAtomically(dir / "result.vtu",
+                            formatVtu(resultGrid(m_output->solverInput, m_output->solverOutput)));
+        if (meter)
+            meter->stop();
+    }
+    writeSummary();
+    std::ostringstream out;
+    out << "Time         mesh " << formatMilliseconds(m_meshTime) << " ms, solve "
+        << formatMilliseconds(m_solveTime) << " ms, total " << formatMilliseconds(m_summary.timeMs.total)
+        << " ms\n";
+    if (m_cl.outDir)
+        out << "Wrote        " << (fs::path(*m_cl.outDir) / "summary.json").string() << ", "
+            << (fs::path(*m_cl.outDir) / "result.vtu").string() << "\n";
+    else
+        out << "(no files written: add --out DIR for summary.json and result.vtu)\n";
+    print(out.str());
+}
+
+void Run::writeSummary()
+{
+    m_summary.timeMs.total = m_total.time();
+    if (!m_cl.outDir)
+        return;
+    const fs::path dir(*m_cl.outDir);
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec)
+        throw OutputError(dir.string() + ": cannot create the folder: " + ec.message());
+    writeFileAtomically(dir / "summary.json", formatSummary(m_summary));
+}
+} // namespace
+
+fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& spec, const OdGePoint2d& start,
+                                     const OdGePoint2d& end)
+{
+    return std::visit(
+        [&](const auto& s) -> fea2d::LoadOrSupport
+        {
+            using T = std::decay_t<decltype(s)>;
+            if constexpr (std::is_same_v<T, PointLoadSpec>)
+            {
+                fea2d::PointLoad r;
+                r.direction = s.direction;
+                r.magnitude = s.magnitude;
+                r.location = s.location;
+                return r;
+            }
+            else if constexpr (std::is_same_v<T, LinearLoadSpec>)
+            {
+                fea2d::LinearLoad r;
+                r.magnitude = s.magnitude;
+                r.angleRelativeToBoundary = s.angleRelativeToBoundary;
+                r.angle = s.angle;
+                r.startLocation = start;
+                r.endLocation = end;
+                r.flipped = s.flipped;
+                return r;
+            }
+            else if constexpr (std::is_same_v<T, PointSupportSpec>)
+            {
+                fea2d::PointSupport r;
+                r.direction = s.direction;
+                r.location = s.location;
+                r.rolling = s.rolling;
+                return r;
+            }
+            else
+            {
+                fea2d::LinearSupport r;
+                r.startLocation = start;
+                r.endLocation = end;
+                r.rolling = s.rolling;
+                r.flipped = s.flipped;
+                return r;
+            }
+        },
+        spec.value);
+}
+
+int runAnalyze2d(const CommandLine& commandLine, std::ostream& err)
+{
+    Run run(commandLine, err);
+    return run.execute();
+}
+} // namespace cae_app

@@ -1,0 +1,357 @@
+// Runs the built `cae` program on the examples and on broken files, as a user would, and checks
+// the numbers against mechanics and the failures against what the user is told.
+
+#include "apps/AtomicFile.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <numbers>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using cae_app_test::slurp;
+using cae_app_test::spit;
+using cae_app_test::TempDir;
+using cae_app_test::vtuArray;
+
+namespace
+{
+/// Equilibrium holds to round-off: the reactions are computed from the same stiffness matrix
+/// whose rows sum to zero for a rigid translation, so the imbalance is the solver's residual,
+/// some 1e-12 of the load for these small systems; 1e-9 leaves room without hiding a lost load.
+constexpr double kEquilibriumTolerance = 1e-9;
+
+struct Outcome
+{
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+
+fs::path examples()
+{
+    const char* source = std::getenv("CAE_SOURCE_DIR");
+    return fs::path(source ? source : ".") / "examples";
+}
+
+std::string quote(const std::string& s)
+{
+    std::string q = "'";
+    for (const char c : s)
+        q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Outcome runCae(const std::vector<std::string>& args, const fs::path& scratch)
+{
+    std::string command = quote(CAE_PROGRAM);
+    for (const auto& a : args)
+        command += " " + quote(a);
+    const fs::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
+    command += " >" + quote(out.string()) + " 2>" + quote(err.string());
+    const int status = std::system(command.c_str());
+    Outcome o;
+    o.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.out = slurp(out);
+    o.err = slurp(err);
+    fs::remove(out);
+    fs::remove(err);
+    return o;
+}
+
+rapidjson::Document readSummary(const fs::path& dir)
+{
+    rapidjson::Document d;
+    d.Parse<rapidjson::kParseFullPrecisionFlag>(slurp(dir / "summary.json").c_str());
+    EXPECT_FALSE(d.HasParseError()) << "summary.json is not complete JSON";
+    return d;
+}
+
+bool hasTemporaryFiles(const fs::path& dir)
+{
+    if (!fs::exists(dir))
+        return false;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (cae_app::isTemporaryName(e.path()))
+            return true;
+    return false;
+}
+
+/// Checks that the applied loads and the summed reactions cancel. Supports that share no vertex
+/// are assumed, as in the examples, so the reported reactions add up to the vertex reactions.
+void expectEquilibrium(const rapidjson::Document& d)
+{
+    const double ax = d["appliedLoad"][0].GetDouble(), ay = d["appliedLoad"][1].GetDouble();
+    double rx = 0, ry = 0;
+    for (const auto& r : d["reactions"].GetArray())
+    {
+        rx += r["force"][0].GetDouble();
+        ry += r["force"][1].GetDouble();
+    }
+    const double scale = std::hypot(ax, ay);
+    ASSERT_GT(scale, 0.0);
+    EXPECT_LE(std::hypot(ax + rx, ay + ry), kEquilibriumTolerance * scale)
+        << "applied (" << ax << ", " << ay << "), reactions (" << rx << ", " << ry << ")";
+}
+
+/// The mean displacement of the result's points on the line x = `x`, and how many there are.
+std::pair<std::array<double, 2>, int> meanDisplacementAtX(const fs::path& vtu, double x)
+{
+    const std::string text = slurp(vtu);
+    const auto points = vtuArray(text.substr(text.find("<Points>")), "<DataArray");
+    const auto u = vtuArray(text, "Name=\"displacement\"");
+    EXPECT_EQ(points.size(), u.size());
+    std::array<double, 2> sum{0, 0};
+    int count = 0;
+    for (std::size_t i = 0; i + 2 < points.size(); i += 3)
+        if (points[i] == x)
+        {
+            sum[0] += u[i];
+            sum[1] += u[i + 1];
+            ++count;
+        }
+    return {{sum[0] / std::max(count, 1), sum[1] / std::max(count, 1)}, count};
+}
+} // namespace
+
+TEST(CaeExamples, PlateWithHoleShowsTheHolesStressConcentration)
+{
+    TempDir dir;
+    const Outcome o =
+        runCae({"analyze2d", (examples() / "plate_with_hole.json").string(), "--out", dir.path().string()},
+               dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    EXPECT_TRUE(o.err.empty()) << o.err;
+    const auto d = readSummary(dir.path());
+    EXPECT_STREQ(d["status"].GetString(), "solved");
+    EXPECT_EQ(d["result"].GetUint(), 0u);
+    EXPECT_EQ(d["messages"].Size(), 0u);
+    EXPECT_STREQ(d["mesh"]["elementType"].GetString(), "triangle6");
+    EXPECT_GT(d["mesh"]["triangles"].GetUint64(), 1000u);
+    expectEquilibrium(d);
+    // 250 N/mm on the 100 mm end: 25 kN along +x, carried by the rolling support on the left edge.
+    EXPECT_NEAR(d["appliedLoad"][0].GetDouble(), 25000.0, 1e-6);
+    EXPECT_NEAR(d["reactions"][0]["index"].GetUint(), 1u, 0);
+    EXPECT_NEAR(d["reactions"][0]["force"][0].GetDouble(), -25000.0, 1e-4);
+
+    // Gross stress 250 N/mm / 5 mm = 50 MPa. For a hole of d/W = 0.1 in a finite strip the
+    // net-section factor is about 2 + (1 - d/W)^3 = 2.73, i.e. 3.03 on the gross stress
+    // (Heywood's fit, within 1% of Howland's solution); the infinite plate's 3 is the lower bound.
+    const double kt = d["maxVonMises"].GetDouble() / 50.0;
+    EXPECT_GT(kt, 2.9);
+    EXPECT_LT(kt, 3.2);
+    EXPECT_TRUE(fs::exists(dir.path() / "result.vtu"));
+    EXPECT_FALSE(hasTemporaryFiles(dir.path()));
+    EXPECT_NE(o.out.find("Equilibrium"), std::string::npos);
+    EXPECT_NE(o.out.find("MPa"), std::string::npos);
+}
+
+TEST(CaeExamples, CantileverDeflectsAsBeamTheorySays)
+{
+    TempDir dir;
+    const Outcome o = runCae(
+        {"analyze2d", (examples() / "cantilever.json").string(), "--out", dir.path().string(), "--quiet"},
+        dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    EXPECT_TRUE(o.out.empty()) << "--quiet printed: " << o.out;
+    const auto d = readSummary(dir.path());
+    expectEquilibrium(d);
+
+    // Timoshenko beam: P L^3 / (3 E I) + P L / (k G A), k = 5/6 for a rectangle.
+    const double P = 50, L = 200, h = 10, t = 5, E = 210000, nu = 0.3;
+    const double I = t * h * h * h / 12, G = E / (2 * (1 + nu)), A = t * h;
+    const double expected = P * L * L * L / (3 * E * I) + P * L / (5.0 / 6.0 * G * A);
+    // The end section stays nearly straight, so the mean over its vertices is the tip deflection.
+    const auto [u, count] = meanDisplacementAtX(dir.path() / "result.vtu", 200);
+    ASSERT_GE(count, 2) << "no vertices on the loaded end";
+    EXPECT_NEAR(-u[1], expected, 0.02 * expected);
+}
+
+TEST(CaeExamples, BracketRestsOnItsRollingSupportWithoutFriction)
+{
+    TempDir dir;
+    const Outcome o = runCae(
+        {"analyze2d", (examples() / "l_bracket.json").string(), "--out", dir.path().string()}, dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    const auto d = readSummary(dir.path());
+    expectEquilibrium(d);
+    // 20 N/mm over 30 mm of the arm, downwards.
+    EXPECT_NEAR(d["appliedLoad"][1].GetDouble(), -600.0, 1e-6);
+    ASSERT_EQ(d["reactions"].Size(), 2u);
+    // The rolling support on the vertical wall (index 2) can only push along x.
+    const auto& rolling = d["reactions"][1];
+    EXPECT_EQ(rolling["index"].GetUint(), 2u);
+    EXPECT_LT(std::abs(rolling["force"][1].GetDouble()), 1e-9 * 600.0);
+    EXPECT_GT(std::abs(rolling["force"][0].GetDouble()), 1.0);
+    // The fillet takes the stress peak: the largest stress sits near the re-entrant corner.
+    EXPECT_NE(o.out.find("refined adaptively"), std::string::npos);
+}
+
+TEST(CaeExamples, NotReadyFileListsTheAnalysisOwnMessages)
+{
+    TempDir dir;
+    spit(dir.path() / "result.vtu", "previous good result");
+    const Outcome o = runCae(
+        {"analyze2d", (examples() / "not_ready.json").string(), "--out", dir.path().string()}, dir.path());
+    EXPECT_EQ(o.exitStatus, 2);
+    const auto d = readSummary(dir.path());
+    EXPECT_STREQ(d["status"].GetString(), "invalid");
+    ASSERT_EQ(d["messages"].Size(), 3u);
+    EXPECT_STREQ(d["messages"][0].GetString(), "There are no non-zero loads defined.\n");
+    EXPECT_STREQ(
+        d["messages"][1].GetString(),
+        "Specify additional supports to fully constrain translational and rotational movement of the "
+        "boundary.\n");
+    EXPECT_STREQ(d["messages"][2].GetString(),
+                 "Poisson ratio needs to be greater than -1 and smaller than 0.5.\n");
+    EXPECT_NE(o.err.find("the analysis is not ready:\n  There are no non-zero loads defined.\n"),
+              std::string::npos)
+        << o.err;
+    EXPECT_EQ(slurp(dir.path() / "result.vtu"), "previous good result");
+    EXPECT_FALSE(hasTemporaryFiles(dir.path()));
+}
+
+namespace
+{
+/// A valid file to break in one place.
+std::string plateText()
+{
+    return slurp(examples() / "plate_with_hole.json");
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
+/// Runs `text` as an analysis file with a previous good result in the output folder, and checks
+/// what every failed run must guarantee: the expected status, a complete summary saying so, the
+/// old result untouched and no temporary file left.
+std::string expectFailure(const std::string& text, int exitStatus, const char* status)
+{
+    TempDir dir;
+    const fs::path file = dir.path() / "analysis.json";
+    const fs::path out = dir.path() / "out";
+    spit(file, text);
+    fs::create_directories(out);
+    spit(out / "result.vtu", "previous good result");
+    const Outcome o = runCae({"analyze2d", file.string(), "--out", out.string()}, dir.path());
+    EXPECT_EQ(o.exitStatus, exitStatus) << o.err;
+    const auto d = readSummary(out);
+    EXPECT_STREQ(d["status"].GetString(), status);
+    EXPECT_EQ(slurp(out / "result.vtu"), "previous good result");
+    EXPECT_FALSE(hasTemporaryFiles(out));
+    EXPECT_FALSE(o.err.empty());
+    return o.err;
+}
+} // namespace
+
+TEST(CaeErrors, MalformedJsonGivesLineAndColumn)
+{
+    const std::string err = expectFailure(
+        replaced(plateText(), "\"mode\": \"planeStress\",", "\"mode\": \"planeStress\""), 2, "invalid");
+    EXPECT_NE(err.find("analysis.json:16:3: not valid JSON: Missing a comma or '}' after an object member."),
+              std::string::npos)
+        << err;
+}
+
+TEST(CaeErrors, MissingKeyNamesItsObject)
+{
+    const std::string err =
+        expectFailure(replaced(plateText(), "\"yield\": 235", "\"yeld\": 235"), 2, "invalid");
+    EXPECT_NE(err.find("material.yeld: unknown key \"yeld\" (did you mean \"yield\"?)"), std::string::npos)
+        << err;
+    const std::string err2 = expectFailure(replaced(plateText(), ", \"yield\": 235", ""), 2, "invalid");
+    EXPECT_NE(err2.find("material: missing key \"yield\""), std::string::npos) << err2;
+}
+
+TEST(CaeErrors, OpenLoopNamesTheGapAndTheCurves)
+{
+    const std::string err =
+        expectFailure(replaced(plateText(), "{\"line\": {\"from\": [200, 0], \"to\": [200, 100]}}",
+                               "{\"line\": {\"from\": [200, 0], \"to\": [200, 99]}}"),
+                      2, "invalid");
+    EXPECT_NE(
+        err.find("region.outer: the loop is open between region.outer[1] (line) and region.outer[2] (line)"),
+        std::string::npos)
+        << err;
+    EXPECT_NE(err.find("(gap 1)"), std::string::npos) << err;
+}
+
+TEST(CaeErrors, UnsupportedUnitGivesTheDrawingsOwnMessage)
+{
+    const std::string err =
+        expectFailure(replaced(plateText(), "\"millimeters\"", "\"centimeters\""), 2, "invalid");
+    EXPECT_NE(err.find("Only meter and millimeter are supported INSUNITS if MEASUREMENT is set to Metric."),
+              std::string::npos)
+        << err;
+    const std::string err2 =
+        expectFailure(replaced(plateText(), "\"measurement\": \"metric\", \"insunits\": \"millimeters\"",
+                               "\"measurement\": \"imperial\", \"insunits\": \"feet\""),
+                      2, "invalid");
+    EXPECT_NE(err2.find("Only Inches are supported INSUNITS if MEASUREMENT is set to Imperial."),
+              std::string::npos)
+        << err2;
+}
+
+TEST(CaeErrors, LoadEndOffTheBoundaryIsRefused)
+{
+    const std::string err =
+        expectFailure(replaced(plateText(), "\"start\": [200, 0]", "\"start\": [201, 0]"), 2, "invalid");
+    EXPECT_NE(err.find("loadsAndSupports[0].linearLoad.start: (201, 0) is not on the region's boundary"),
+              std::string::npos)
+        << err;
+}
+
+TEST(CaeErrors, MeshFinerThanTheBudgetSaysWhatSizeWouldDo)
+{
+    const std::string err = expectFailure(replaced(plateText(), "\"size\": 4", "\"size\": 0.5"), 3, "failed");
+    EXPECT_NE(err.find("mesh.size: a mesh of size 0.5 would need about"), std::string::npos) << err;
+    EXPECT_NE(err.find("use a size larger than 1.26"), std::string::npos) << err;
+    // The estimate lets 1.5 through, but refining past the budget is reported as well.
+    const std::string err2 =
+        expectFailure(replaced(plateText(), "\"size\": 4", "\"size\": 1.5"), 3, "failed");
+    EXPECT_NE(
+        err2.find("mesh.size: meshing with size 1.5 went past the mesher's limit of 25000 triangles; use a "
+                  "larger size"),
+        std::string::npos)
+        << err2;
+}
+
+TEST(CaeErrors, NastranSolverIsReportedMissing)
+{
+    const std::string err = expectFailure(replaced(plateText(), "\"mode\": \"planeStress\",",
+                                                   "\"solver\": \"nastran\", \"mode\": \"planeStress\","),
+                                          3, "failed");
+    EXPECT_NE(err.find("there is no Nastran 2D solver"), std::string::npos) << err;
+}
+
+TEST(CaeErrors, UnreadableFileIsInvalid)
+{
+    TempDir dir;
+    const Outcome o = runCae(
+        {"analyze2d", (dir.path() / "missing.json").string(), "--out", dir.path().string()}, dir.path());
+    EXPECT_EQ(o.exitStatus, 2);
+    EXPECT_NE(o.err.find("missing.json: cannot open the file"), std::string::npos) << o.err;
+    EXPECT_STREQ(readSummary(dir.path())["status"].GetString(), "invalid");
+}
+
+TEST(CaeUsage, WrongUsageExitsWithOneAndHelpWithZero)
+{
+    TempDir dir;
+    EXPECT_EQ(runCae({}, dir.path()).exitStatus, 1);
+    EXPECT_EQ(runCae({"analyze2d"}, dir.path()).exitStatus, 1);
+    EXPECT_EQ(runCae({"analyze2d", "a.json", "--bogus"}, dir.path()).exitStatus, 1);
+    const Outcome help = runCae({"analyze2d", "--help"}, dir.path());
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_NE(help.out.find("examples/"), std::string::npos);
+}

@@ -1,0 +1,97 @@
+#include "apps/Results.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace cae_app;
+using cae_core::Solver2dInput;
+using cae_core::Solver2dOutput;
+
+namespace
+{
+/// Two triangles over the unit square, split along (0,0)-(1,1), with made-up results that make
+/// every figure distinguishable.
+struct Square
+{
+    Solver2dInput input;
+    Solver2dOutput output;
+
+    Square()
+    {
+        input.mesh.vertices = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        input.mesh.triangles = {{0, 1, 2}, {0, 2, 3}};
+        input.mesh.boundaries = {{0, 1, 2, 3}};
+        input.fixedEdges = {{3, 0}};
+        input.rollingVertices[1] = OdGeVector2d(0, 1);
+        input.vertexForces[2] = OdGeVector2d(0, -5);
+        input.edgeLoads[{1, 2}] = OdGeVector2d(3, 0); // 3 per length on an edge of length 1
+        for (std::uint64_t v = 0; v < 4; ++v)
+        {
+            Solver2dOutput::VertexData d;
+            d.index = v;
+            d.position = input.mesh.vertices[v];
+            d.displacement = OdGeVector2d(0.1 * v, -0.2 * v);
+            output.vertexData.push_back(d);
+        }
+        // Reactions (internal - external) at the supported vertices 0, 1 and 3 cancel the loads (3, -5).
+        output.vertexData[0].internalForce = OdGeVector2d(-1, 2);
+        output.vertexData[1].internalForce = OdGeVector2d(0, 3);
+        output.vertexData[1].externalForce = OdGeVector2d(1.5, 0);
+        output.vertexData[1].internalForce += output.vertexData[1].externalForce;
+        output.vertexData[3].internalForce = OdGeVector2d(-2, 0);
+        for (std::uint64_t e = 0; e < 2; ++e)
+        {
+            Solver2dOutput::ElementData d;
+            d.index = e;
+            d.vertices = input.mesh.triangles[e];
+            for (int k = 0; k < 3; ++k)
+            {
+                d.corners[k].position = input.mesh.vertices[d.vertices[k]];
+                d.corners[k].stress.vonMises = 10.0 * (e + 1) + k;
+            }
+            d.center.stress = {1.0 + e, 2.0 + e, 3.0 + e, 4.0 + e};
+            output.elementData.push_back(d);
+        }
+    }
+};
+} // namespace
+
+TEST(ResultFigures, FindTheExtremesAndTheLoadBalance)
+{
+    const Square s;
+    const ResultFigures f = resultFigures(s.input, s.output);
+    EXPECT_EQ(f.maxVonMises, 22.0); // second element, third corner: vertex 3
+    EXPECT_TRUE(f.maxVonMisesAt.isEqualTo({0, 1}));
+    EXPECT_NEAR(f.maxDisplacement, std::hypot(0.3, 0.6), 1e-15);
+    EXPECT_TRUE(f.maxDisplacementAt.isEqualTo({0, 1}));
+    EXPECT_TRUE(f.appliedLoad.isEqualTo(OdGeVector2d(3, -5)));
+    EXPECT_TRUE(f.reactionSum.isEqualTo(OdGeVector2d(-3, 5)));
+    EXPECT_EQ(supportedVertices(s.input), (std::vector<std::uint64_t>{0, 1, 3}));
+}
+
+TEST(ResultGrid, AveragesCornerStressesAndKeepsReactionsAtSupportsOnly)
+{
+    Square s;
+    s.output.vertexData[2].internalForce = OdGeVector2d(1e-13, 0); // round-off at a free vertex
+    const VtuGrid g = resultGrid(s.input, s.output);
+    ASSERT_EQ(g.points.size(), 4u);
+    EXPECT_EQ(g.connectivity, (std::vector<std::uint64_t>{0, 1, 2, 0, 2, 3}));
+    const VtuArray& vm = g.pointData[0];
+    EXPECT_EQ(vm.name, "vonMises");
+    // Vertex 0 is corner 0 of both elements (10 and 20); vertex 2 is corner 2 and 1 (12 and 21).
+    EXPECT_EQ(vm.values, (std::vector<double>{15.0, 11.0, 16.5, 22.0}));
+    const VtuArray& u = g.pointData[1];
+    EXPECT_EQ(u.name, "displacement");
+    EXPECT_EQ(u.values[9], 0.30000000000000004);
+    EXPECT_EQ(u.values[11], 0.0);
+    const VtuArray& r = g.pointData[2];
+    EXPECT_EQ(r.name, "reaction");
+    EXPECT_EQ(r.values[0], -1.0);
+    EXPECT_EQ(r.values[6], 0.0); // vertex 2 is free: no reaction shown
+    ASSERT_EQ(g.cellData.size(), 4u);
+    EXPECT_EQ(g.cellData[0].values, (std::vector<double>{4.0, 5.0}));
+    EXPECT_EQ(g.cellData[3].name, "sxy");
+    EXPECT_EQ(g.cellData[3].values, (std::vector<double>{3.0, 4.0}));
+    EXPECT_NO_THROW(formatVtu(g));
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace cae_app_test
+{
+/// A fresh folder under the system's temporary folder, named after the running test, removed afterwards.
+class TempDir
+{
+public:
+    TempDir()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_path = std::filesystem::temp_directory_path() /
+                 (std::string("cae_app_") + info->test_suite_name() + "_" + info->name());
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline std::string slurp(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void spit(const std::filesystem::path& p, const std::string& text)
+{
+    std::ofstream(p, std::ios::binary) << text;
+}
+
+/// The numbers of the .vtu data array whose opening tag has `marker` (e.g. `Name="displacement"`,
+/// or `NumberOfComponents="3" format` for the points, the only unnamed array).
+inline std::vector<double> vtuArray(const std::string& vtu, const std::string& marker)
+{
+    const auto tag = vtu.find(marker);
+    if (tag == std::string::npos)
+        return {};
+    const auto begin = vtu.find('>', tag) + 1;
+    const auto end = vtu.find("</DataArray>", begin);
+    std::vector<double> values;
+    const char* p = vtu.data() + begin;
+    const char* last = vtu.data() + end;
+    while (p < last)
+    {
+        while (p < last && (*p == ' ' || *p == '\n'))
+            ++p;
+        if (p == last)
+            break;
+        double v = 0;
+        const auto [next, ec] = std::from_chars(p, last, v);
+        if (ec != std::errc())
+            break;
+        values.push_back(v);
+        p = next;
+    }
+    return values;
+}
+} // namespace cae_app_test
