@@ -56,39 +56,42 @@ EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, Ph
     VelmorProfile& prof = profile ? *profile : local;
     prof.modelMs = clock.lap();
 
-    const SparseMatrix k = assembleStiffness<N>(model);
+    SparseMatrix k = assembleStiffness<N>(model);
     const Eigen::VectorXd f = assembleForces(model.nodes);
     prof.unknowns = std::uint64_t(k.rows());
     prof.matrixNonZeros = std::uint64_t(k.nonZeros());
     prof.assemblyMs = clock.lap();
 
+    // K becomes the constrained system in place; what the internal forces need of the removed entries is
+    // kept aside, so that no second copy of the largest matrix of the run is made.
     const SupportTransform t = supportTransform(model.nodes);
     Eigen::VectorXd fr = rotate(t, f);
     for (Eigen::Index i = 0; i < fr.size(); ++i)
         if (t.constrained[std::size_t(i)])
             fr(i) = 0.0;
-    Eigen::VectorXd u;
-    {
-        // Scoped so that the factor and the constrained copy of K are released before the results are built.
-        const SparseMatrix kr = constrainedSystem(k, t);
-        prof.supportsMs = clock.lap();
+    const std::vector<Triplet> removedRows = constrainInPlace(k, t);
+    prof.supportsMs = clock.lap();
 
+    Eigen::VectorXd ur;
+    {
+        // Scoped so that the factor is released before the results are built.
         Factorisation ldlt;
-        if (kr.rows() > 0)
+        if (k.rows() > 0)
         {
-            ldlt.compute(kr);
+            ldlt.compute(k);
             prof.factorNonZeros = factorNonZeros(ldlt);
             prof.factoriseMs = clock.lap();
             if (ldlt.info() != Eigen::Success)
                 return eFailed;
-            u = rotateBack(t, Eigen::VectorXd(ldlt.solve(fr)));
+            ur = ldlt.solve(fr);
         }
         else
-            u.resize(0);
-        prof.solveMs = clock.lap();
+            ur.resize(0);
     }
+    const Eigen::VectorXd u = rotateBack(t, ur);
+    prof.solveMs = clock.lap();
 
-    const Eigen::VectorXd r = k * u;
+    const Eigen::VectorXd r = internalForces(k, removedRows, t, ur);
     prof.internalForcesMs = clock.lap();
 
     std::vector<Solver2dOutput::VertexData> vertexData(model.cornerCount);
@@ -126,13 +129,26 @@ EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, Ph
         out.vertices = {element[0], element[1], element[2]};
         out.center.position = OdGePoint2d((p[0].x + p[1].x + p[2].x) / 3.0, (p[0].y + p[1].y + p[2].y) / 3.0);
         out.center.displacement = interpolate<N>(ue, kThird, kThird);
-        out.center.stress = stressAt<N>(p, ue, d, model.poissonRatio, model.mode, kThird, kThird);
         for (std::size_t c = 0; c < 3; ++c)
         {
             out.corners[c].position = p[c];
             out.corners[c].displacement = ue[c];
-            out.corners[c].stress = stressAt<N>(p, ue, d, model.poissonRatio, model.mode,
-                                                kCornerParameters[c][0], kCornerParameters[c][1]);
+        }
+        if constexpr (N == 3)
+        {
+            // B is constant: one stress serves the centre and the corners.
+            const Solver2dOutput::Stress stress =
+                stressFrom<3>(shapeDerivatives3(p), ue, d, model.poissonRatio, model.mode);
+            out.center.stress = stress;
+            for (std::size_t c = 0; c < 3; ++c)
+                out.corners[c].stress = stress;
+        }
+        else
+        {
+            out.center.stress = stressAt<N>(p, ue, d, model.poissonRatio, model.mode, kThird, kThird);
+            for (std::size_t c = 0; c < 3; ++c)
+                out.corners[c].stress = stressAt<N>(p, ue, d, model.poissonRatio, model.mode,
+                                                    kCornerParameters[c][0], kCornerParameters[c][1]);
         }
     }
     prof.resultsMs = clock.lap();
@@ -168,6 +184,25 @@ EResult executeVelmor(const Solver2dInput& input, Solver2dOutput& output, Velmor
     return eFailed;
 }
 
+std::optional<std::size_t> findEvaluatorElement(const Solver2dPointEvaluator& evaluator,
+                                                const OdGePoint2d& point, double deformationScale,
+                                                bool byScan)
+{
+    const auto find = [&](const auto& impl)
+    {
+        double r = 0.0, s = 0.0;
+        return byScan ? impl.findElementByScan(point, deformationScale, r, s)
+                      : impl.findElement(point, deformationScale, r, s);
+    };
+    if (const auto* impl3 =
+            dynamic_cast<const Solver2dPointEvaluatorImpl<std::array<OdGePoint2d, 3>>*>(&evaluator))
+        return find(*impl3);
+    if (const auto* impl6 =
+            dynamic_cast<const Solver2dPointEvaluatorImpl<std::array<OdGePoint2d, 6>>*>(&evaluator))
+        return find(*impl6);
+    return std::nullopt;
+}
+
 struct ConstrainedSystem::Impl
 {
     SparseMatrix kr;
@@ -178,8 +213,8 @@ ConstrainedSystem::ConstrainedSystem(const Solver2dInput& input) : m_impl(std::m
 {
     const auto build = [&](const auto& model)
     {
-        const SparseMatrix k = assembleStiffness(model);
-        m_impl->kr = constrainedSystem(k, supportTransform(model.nodes));
+        m_impl->kr = assembleStiffness(model);
+        constrainInPlace(m_impl->kr, supportTransform(model.nodes));
     };
     if (input.elementType == fea2d::EElementType::eTriangle3)
         build(buildModel3(input));

@@ -32,7 +32,6 @@ namespace cae_core::solver2d::detail
 
 template <std::size_t N> using NodePositions = std::array<OdGePoint2d, N>;
 template <std::size_t N> using NodeDisplacements = std::array<OdGeVector2d, N>;
-template <std::size_t N> using StrainDisplacement = Eigen::Matrix<double, 3, 2 * int(N)>;
 template <std::size_t N> using ElementStiffness = Eigen::Matrix<double, 2 * int(N), 2 * int(N)>;
 using MaterialMatrix = Eigen::Matrix3d;
 
@@ -98,22 +97,25 @@ template <std::size_t N> inline std::array<double, N> shapeFunctions(double r, d
                 4.0 * s * l};
 }
 
-/// B of the linear triangle, constant over the element. Reversing the corner order flips the signs of the
-/// numerators and of det together, so B only has its columns permuted.
-inline StrainDisplacement<3> strainDisplacement3(const NodePositions<3>& p)
+/// Cartesian derivatives (dNk/dx, dNk/dy) of the shape functions at one point.
+template <std::size_t N> struct ShapeDerivatives
+{
+    std::array<double, N> dx;
+    std::array<double, N> dy;
+};
+
+/// Derivatives of the linear triangle, constant over the element: dNk/dx = bk / det, dNk/dy = ck / det.
+/// Reversing the corner order flips the signs of the numerators and of det together, so they only permute.
+inline ShapeDerivatives<3> shapeDerivatives3(const NodePositions<3>& p)
 {
     const double b0 = p[1].y - p[2].y, b1 = p[2].y - p[0].y, b2 = p[0].y - p[1].y;
     const double c0 = p[2].x - p[1].x, c1 = p[0].x - p[2].x, c2 = p[1].x - p[0].x;
-    const double det = b0 * c1 - b1 * c0; // twice the signed area
-    StrainDisplacement<3> b;
-    b << b0, 0.0, b1, 0.0, b2, 0.0, //
-        0.0, c0, 0.0, c1, 0.0, c2,  //
-        c0, b0, c1, b1, c2, b2;
-    return (1.0 / det) * b;
+    const double inv = 1.0 / (b0 * c1 - b1 * c0); // det = twice the signed area
+    return {{inv * b0, inv * b1, inv * b2}, {inv * c0, inv * c1, inv * c2}};
 }
 
-/// B of the quadratic triangle at parameters (r, s), through the isoparametric Jacobian.
-inline StrainDisplacement<6> strainDisplacement6(const NodePositions<6>& p, double r, double s)
+/// Derivatives of the quadratic triangle at parameters (r, s), through the isoparametric Jacobian.
+inline ShapeDerivatives<6> shapeDerivatives6(const NodePositions<6>& p, double r, double s)
 {
     // dN/dr and dN/ds of N0..N5.
     const double dr[6] = {4.0 * r + 4.0 * s - 3.0,  4.0 * r - 1.0, 0.0,
@@ -131,55 +133,76 @@ inline StrainDisplacement<6> strainDisplacement6(const NodePositions<6>& p, doub
     }
     const double invDet = 1.0 / (j00 * j11 - j01 * j10);
     const double i00 = j11 * invDet, i01 = -j01 * invDet, i10 = -j10 * invDet, i11 = j00 * invDet;
-    StrainDisplacement<6> b = StrainDisplacement<6>::Zero();
+    ShapeDerivatives<6> g;
     for (int k = 0; k < 6; ++k)
     {
-        const double dx = i00 * dr[k] + i01 * ds[k];
-        const double dy = i10 * dr[k] + i11 * ds[k];
-        b(0, 2 * k) = dx;
-        b(2, 2 * k) = dy;
-        b(1, 2 * k + 1) = dy;
-        b(2, 2 * k + 1) = dx;
+        g.dx[k] = i00 * dr[k] + i01 * ds[k];
+        g.dy[k] = i10 * dr[k] + i11 * ds[k];
     }
-    return b;
+    return g;
 }
 
 template <std::size_t N>
-inline StrainDisplacement<N> strainDisplacement(const NodePositions<N>& p, double r, double s)
+inline ShapeDerivatives<N> shapeDerivatives(const NodePositions<N>& p, double r, double s)
 {
     if constexpr (N == 3)
     {
         (void)r;
         (void)s;
-        return strainDisplacement3(p);
+        return shapeDerivatives3(p);
     }
     else
-        return strainDisplacement6(p, r, s);
+        return shapeDerivatives6(p, r, s);
+}
+
+/// Adds w B^T D B to the upper triangle of k, node block by node block: half of B is zeros, so the 2 x 2
+/// block of nodes i, j is B_i^T (D B_j) with B_k = [[dxk, 0], [0, dyk], [dyk, dxk]].
+template <std::size_t N>
+inline void addUpperBtDB(ElementStiffness<N>& k, const ShapeDerivatives<N>& g, const MaterialMatrix& d,
+                         double w)
+{
+    for (std::size_t j = 0; j < N; ++j)
+    {
+        const double xj = g.dx[j], yj = g.dy[j];
+        // Columns of w D B_j.
+        const double ax0 = w * (d(0, 0) * xj + d(0, 2) * yj), ax1 = w * (d(1, 0) * xj + d(1, 2) * yj),
+                     ax2 = w * (d(2, 0) * xj + d(2, 2) * yj);
+        const double ay0 = w * (d(0, 1) * yj + d(0, 2) * xj), ay1 = w * (d(1, 1) * yj + d(1, 2) * xj),
+                     ay2 = w * (d(2, 1) * yj + d(2, 2) * xj);
+        for (std::size_t i = 0; i <= j; ++i)
+        {
+            const double xi = g.dx[i], yi = g.dy[i];
+            const int r = 2 * int(i), c = 2 * int(j);
+            k(r, c) += xi * ax0 + yi * ax2;
+            k(r, c + 1) += xi * ay0 + yi * ay2;
+            if (i != j)
+                k(r + 1, c) += yi * ax1 + xi * ax2;
+            k(r + 1, c + 1) += yi * ay1 + xi * ay2;
+        }
+    }
 }
 
 /// K = t |A| sum_i w_i B_i^T D B_i over the element's rule, with A the area of the three corners (equal to
-/// the Jacobian's for the straight-sided elements the model builds).
+/// the Jacobian's for the straight-sided elements the model builds). Exactly symmetric: the upper triangle
+/// is computed and mirrored, so the assembled matrix is symmetric to the last bit as well.
 template <std::size_t N>
 inline ElementStiffness<N> elementStiffness(const NodePositions<N>& p, const MaterialMatrix& d,
                                             double thickness)
 {
-    ElementStiffness<N> k;
+    ElementStiffness<N> k = ElementStiffness<N>::Zero();
     if constexpr (N == 3)
-    {
-        const StrainDisplacement<3> b = strainDisplacement3(p);
-        k.noalias() = kTriangle3Rule[0].weight * (b.transpose() * (d * b));
-    }
+        addUpperBtDB<3>(k, shapeDerivatives3(p), d, kTriangle3Rule[0].weight);
     else
-    {
-        k.setZero();
         for (const IntegrationPoint& q : kTriangle6Rule)
-        {
-            const StrainDisplacement<6> b = strainDisplacement6(p, q.r, q.s);
-            const StrainDisplacement<6> db = d * b;
-            k.noalias() += q.weight * (b.transpose() * db);
-        }
+            addUpperBtDB<6>(k, shapeDerivatives6(p, q.r, q.s), d, q.weight);
+    const double scale = thickness * std::abs(signedArea(p[0], p[1], p[2]));
+    for (int c = 0; c < 2 * int(N); ++c)
+    {
+        for (int r = 0; r < c; ++r)
+            k(c, r) = k(r, c) = scale * k(r, c);
+        k(c, c) = scale * k(c, c);
     }
-    return (thickness * std::abs(signedArea(p[0], p[1], p[2]))) * k;
+    return k;
 }
 
 /// Von Mises stress from the in-plane components and the out-of-plane szz.
@@ -190,22 +213,31 @@ inline double vonMises(double sxx, double syy, double sxy, double szz)
                      3.0 * sxy * sxy);
 }
 
-/// Stress at parameters (r, s) of one element: D B u_e, szz = nu (sxx + syy) in plane strain (0 in any
-/// other mode), and the von Mises equivalent.
+/// Stress from the shape derivatives at a point: D B u_e, with the strain (exx, eyy, gxy) summed node by
+/// node; szz = nu (sxx + syy) in plane strain (0 in any other mode); and the von Mises equivalent.
+template <std::size_t N>
+inline Solver2dOutput::Stress stressFrom(const ShapeDerivatives<N>& g, const NodeDisplacements<N>& u,
+                                         const MaterialMatrix& d, double poissonRatio, fea2d::EMode mode)
+{
+    double exx = 0.0, eyy = 0.0, gxy = 0.0;
+    for (std::size_t k = 0; k < N; ++k)
+    {
+        exx += g.dx[k] * u[k].x;
+        eyy += g.dy[k] * u[k].y;
+        gxy += g.dy[k] * u[k].x + g.dx[k] * u[k].y;
+    }
+    const Eigen::Vector3d sigma = d * Eigen::Vector3d(exx, eyy, gxy);
+    const double szz = mode == fea2d::EMode::ePlanarStrain ? poissonRatio * (sigma(0) + sigma(1)) : 0.0;
+    return {sigma(0), sigma(1), sigma(2), vonMises(sigma(0), sigma(1), sigma(2), szz)};
+}
+
+/// Stress at parameters (r, s) of one element from its node positions and displacements.
 template <std::size_t N>
 inline Solver2dOutput::Stress stressAt(const NodePositions<N>& p, const NodeDisplacements<N>& u,
                                        const MaterialMatrix& d, double poissonRatio, fea2d::EMode mode,
                                        double r, double s)
 {
-    Eigen::Matrix<double, 2 * int(N), 1> ue;
-    for (std::size_t k = 0; k < N; ++k)
-    {
-        ue(2 * k) = u[k].x;
-        ue(2 * k + 1) = u[k].y;
-    }
-    const Eigen::Vector3d sigma = d * (strainDisplacement<N>(p, r, s) * ue);
-    const double szz = mode == fea2d::EMode::ePlanarStrain ? poissonRatio * (sigma(0) + sigma(1)) : 0.0;
-    return {sigma(0), sigma(1), sigma(2), vonMises(sigma(0), sigma(1), sigma(2), szz)};
+    return stressFrom<N>(shapeDerivatives<N>(p, r, s), u, d, poissonRatio, mode);
 }
 
 /// Displacement interpolated at (r, s) with the element's shape functions.

@@ -1,5 +1,8 @@
 #include "cae_core/solver2d/detail/VelmorModel.h"
 
+#include "host/ut/Assert.h"
+
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <unordered_map>
@@ -221,11 +224,104 @@ Model<6> buildModel6(const Solver2dInput& input)
     return model;
 }
 
-template <std::size_t N> SparseMatrix assembleStiffness(const Model<N>& model)
+template <std::size_t N> NodeAdjacency nodeAdjacency(const Model<N>& model)
+{
+    const std::size_t nodeCount = model.nodes.size();
+    // Every element lists all its nodes in the lists of all its nodes; duplicates are dropped below.
+    NodeAdjacency adjacency;
+    std::vector<int> count(nodeCount + 1, 0);
+    for (const std::array<std::uint64_t, N>& element : model.elements)
+        for (const std::uint64_t n : element)
+            count[n + 1] += int(N);
+    for (std::size_t n = 0; n < nodeCount; ++n)
+        count[n + 1] += count[n];
+    std::vector<int> all(static_cast<std::size_t>(count[nodeCount]));
+    {
+        std::vector<int> fill(count.begin(), count.end() - 1);
+        for (const std::array<std::uint64_t, N>& element : model.elements)
+            for (const std::uint64_t a : element)
+                for (const std::uint64_t b : element)
+                    all[std::size_t(fill[a]++)] = int(b);
+    }
+    adjacency.start.assign(nodeCount + 1, 0);
+    adjacency.nodes.reserve(all.size() / 2);
+    std::vector<std::size_t> seen(nodeCount, std::size_t(-1));
+    for (std::size_t a = 0; a < nodeCount; ++a)
+    {
+        const std::size_t first = adjacency.nodes.size();
+        for (int p = count[a]; p < count[a + 1]; ++p)
+        {
+            const int b = all[std::size_t(p)];
+            if (seen[std::size_t(b)] == a)
+                continue;
+            seen[std::size_t(b)] = a;
+            // A node has a few dozen neighbours at most: insertion keeps the list sorted cheaply.
+            adjacency.nodes.push_back(b);
+            for (std::size_t q = adjacency.nodes.size() - 1; q > first && adjacency.nodes[q - 1] > b; --q)
+                std::swap(adjacency.nodes[q - 1], adjacency.nodes[q]);
+        }
+        adjacency.start[a + 1] = int(adjacency.nodes.size());
+    }
+    return adjacency;
+}
+
+template NodeAdjacency nodeAdjacency<3>(const Model<3>&);
+template NodeAdjacency nodeAdjacency<6>(const Model<6>&);
+
+SparseMatrix compressTriplets(const NodeAdjacency& adjacency, const std::vector<Triplet>& triplets)
+{
+    const std::size_t nodeCount = adjacency.start.size() - 1;
+    const int size = int(2 * nodeCount);
+    // Columns 2m and 2m + 1 both hold rows 2n and 2n + 1 of every neighbour n of node m, ascending.
+    SparseMatrix k(size, size);
+    k.resizeNonZeros(Eigen::Index(4 * adjacency.nodes.size()));
+    int* outer = k.outerIndexPtr();
+    int* inner = k.innerIndexPtr();
+    double* value = k.valuePtr();
+    int entry = 0;
+    for (std::size_t m = 0; m < nodeCount; ++m)
+        for (int column = 0; column < 2; ++column)
+        {
+            outer[2 * m + std::size_t(column)] = entry;
+            for (int p = adjacency.start[m]; p < adjacency.start[m + 1]; ++p)
+            {
+                inner[entry++] = 2 * adjacency.nodes[std::size_t(p)];
+                inner[entry++] = 2 * adjacency.nodes[std::size_t(p)] + 1;
+            }
+        }
+    outer[size] = entry;
+    std::fill(value, value + entry, 0.0);
+
+    // Consecutive triplets mostly share their node pair (the x and y columns of a node follow each other),
+    // so the last look-up is kept.
+    int lastRowNode = -1, lastColumnNode = -1, lastOffset = 0;
+    for (const Triplet& t : triplets)
+    {
+        const int rowNode = t.row() / 2, columnNode = t.col() / 2;
+        if (rowNode != lastRowNode || columnNode != lastColumnNode)
+        {
+            const int* first = adjacency.nodes.data() + adjacency.start[std::size_t(columnNode)];
+            const int* last = adjacency.nodes.data() + adjacency.start[std::size_t(columnNode) + 1];
+            const int* at = std::lower_bound(first, last, rowNode);
+            if (at == last || *at != rowNode)
+            {
+                UT_ASSERT(at != last && *at == rowNode, "element triplet outside the node pattern");
+                continue;
+            }
+            lastRowNode = rowNode;
+            lastColumnNode = columnNode;
+            lastOffset = 2 * int(at - first);
+        }
+        value[outer[t.col()] + lastOffset + t.row() % 2] += t.value();
+    }
+    return k;
+}
+
+template <std::size_t N> std::vector<Triplet> elementTriplets(const Model<N>& model)
 {
     constexpr int kDofs = 2 * int(N);
     const MaterialMatrix d = materialMatrix(model.youngsModulus, model.poissonRatio, model.mode);
-    std::vector<Eigen::Triplet<double, int>> triplets;
+    std::vector<Triplet> triplets;
     triplets.reserve(model.elements.size() * std::size_t(kDofs * kDofs));
     for (const std::array<std::uint64_t, N>& element : model.elements)
     {
@@ -242,10 +338,15 @@ template <std::size_t N> SparseMatrix assembleStiffness(const Model<N>& model)
             for (int c = 0; c < kDofs; ++c)
                 triplets.emplace_back(dofs[r], dofs[c], ke(r, c));
     }
-    const int size = int(2 * model.nodes.size());
-    SparseMatrix k(size, size);
-    k.setFromTriplets(triplets.begin(), triplets.end());
-    return k;
+    return triplets;
+}
+
+template std::vector<Triplet> elementTriplets<3>(const Model<3>&);
+template std::vector<Triplet> elementTriplets<6>(const Model<6>&);
+
+template <std::size_t N> SparseMatrix assembleStiffness(const Model<N>& model)
+{
+    return compressTriplets(nodeAdjacency(model), elementTriplets(model));
 }
 
 template SparseMatrix assembleStiffness<3>(const Model<3>&);
@@ -381,45 +482,48 @@ SparseMatrix rotationMatrix(const SupportTransform& t)
 
 } // namespace
 
-SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t)
+std::vector<Triplet> constrainInPlace(SparseMatrix& k, const SupportTransform& t)
 {
-    SparseMatrix kr;
-    if (t.rotatedNodes.empty())
-        kr = k;
-    else
+    if (!t.rotatedNodes.empty())
     {
         std::vector<char> rotatedDof(std::size_t(k.rows()), 0);
         for (const std::uint64_t n : t.rotatedNodes)
             rotatedDof[2 * n] = rotatedDof[2 * n + 1] = 1;
         if (k.isCompressed() && pairedPattern(k, t, rotatedDof))
-        {
-            kr = k;
-            rotateInPlace(kr, t, rotatedDof);
-        }
+            rotateInPlace(k, t, rotatedDof);
         else
         {
             const SparseMatrix rot = rotationMatrix(t);
-            kr = SparseMatrix(rot * k * SparseMatrix(rot.transpose()));
+            k = SparseMatrix(rot * k * SparseMatrix(rot.transpose()));
         }
     }
 
+    std::vector<Triplet> removedRows;
     bool anyConstrained = false;
     for (const char c : t.constrained)
         anyConstrained = anyConstrained || c;
     if (!anyConstrained)
-        return kr;
+        return removedRows;
 
     const std::vector<char>& c = t.constrained;
-    kr.prune([&](const Eigen::Index& row, const Eigen::Index& col, const double&)
-             { return row == col || (!c[std::size_t(row)] && !c[std::size_t(col)]); });
+    k.prune(
+        [&](const Eigen::Index& row, const Eigen::Index& col, const double& value)
+        {
+            const bool rowConstrained = c[std::size_t(row)], colConstrained = c[std::size_t(col)];
+            if (row == col || (!rowConstrained && !colConstrained))
+                return true;
+            if (rowConstrained && !colConstrained)
+                removedRows.emplace_back(int(row), int(col), value);
+            return false;
+        });
     std::vector<int> missingDiagonal;
-    for (int j = 0; j < kr.outerSize(); ++j)
+    for (int j = 0; j < k.outerSize(); ++j)
     {
         if (!c[std::size_t(j)])
             continue;
         // Only the diagonal survived the pruning in a constrained column.
-        if (kr.outerIndexPtr()[j + 1] > kr.outerIndexPtr()[j])
-            kr.valuePtr()[kr.outerIndexPtr()[j]] = 1.0;
+        if (k.outerIndexPtr()[j + 1] > k.outerIndexPtr()[j])
+            k.valuePtr()[k.outerIndexPtr()[j]] = 1.0;
         else
             missingDiagonal.push_back(j);
     }
@@ -427,10 +531,28 @@ SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t)
     {
         // Only constrained nodes that no element uses; rare, so the slow insertion path is fine.
         for (const int j : missingDiagonal)
-            kr.insert(j, j) = 1.0;
-        kr.makeCompressed();
+            k.insert(j, j) = 1.0;
+        k.makeCompressed();
     }
+    return removedRows;
+}
+
+SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t)
+{
+    SparseMatrix kr = k;
+    constrainInPlace(kr, t);
     return kr;
+}
+
+Eigen::VectorXd internalForces(const SparseMatrix& kr, const std::vector<Triplet>& removedRows,
+                               const SupportTransform& t, const Eigen::VectorXd& ur)
+{
+    // Constrained rows of kr hold only their unit diagonal, times ur = 0 there; the removed entries of
+    // those rows carry their forces. Removed entries in constrained columns would multiply ur = 0.
+    Eigen::VectorXd rr = kr * ur;
+    for (const Triplet& e : removedRows)
+        rr(e.row()) += e.value() * ur(e.col());
+    return rotateBack(t, rr);
 }
 
 Eigen::VectorXd rotate(const SupportTransform& t, const Eigen::VectorXd& v)

@@ -65,7 +65,29 @@ void applyRollingRule(Node& node, const OdGeVector2d& direction);
 Model<3> buildModel3(const Solver2dInput& input);
 Model<6> buildModel6(const Solver2dInput& input);
 
-/// K of size 2 x node count from one triplet per element-matrix entry, duplicates summed.
+using Triplet = Eigen::Triplet<double, int>;
+
+/// For every node, the nodes it shares an element with (itself included), ascending: the node pattern of K.
+struct NodeAdjacency
+{
+    /// Node n's neighbours are nodes[start[n]] .. nodes[start[n + 1] - 1].
+    std::vector<int> start;
+    std::vector<int> nodes;
+};
+
+template <std::size_t N> NodeAdjacency nodeAdjacency(const Model<N>& model);
+
+/// One triplet (global row, global column, value) per entry of every element matrix, element by element,
+/// rows of an element matrix in order and its columns in order within a row; reserved up front exactly.
+template <std::size_t N> std::vector<Triplet> elementTriplets(const Model<N>& model);
+
+/// The 2 x node count matrix of the triplets, entries at equal (row, column) summed in triplet order, rows
+/// sorted within each column; its pattern is the node pattern `adjacency`, which every triplet must lie in.
+/// The same matrix as Eigen's setFromTriplets gives, but laid out from the known pattern first and then
+/// filled by one streaming pass over the triplets, without a transposed or bucketed copy of them.
+SparseMatrix compressTriplets(const NodeAdjacency& adjacency, const std::vector<Triplet>& triplets);
+
+/// K of size 2 x node count built once from elementTriplets.
 template <std::size_t N> SparseMatrix assembleStiffness(const Model<N>& model);
 
 /// F with F[2n] = force.x and F[2n + 1] = force.y of node n.
@@ -85,9 +107,19 @@ struct SupportTransform
 
 SupportTransform supportTransform(const std::vector<Node>& nodes);
 
-/// T K T^T with every entry in a constrained row or column removed and 1 on the constrained diagonal: the
-/// constrained rotated displacements come out exactly 0 and the others are uncoupled from them.
+/// Turns K into T K T^T with every entry in a constrained row or column removed and 1 on the constrained
+/// diagonal: the constrained rotated displacements come out exactly 0 and the others are uncoupled from
+/// them. Returns the removed entries of the constrained rows in unconstrained columns, which are all that
+/// the internal forces still need of them (see internalForces).
+std::vector<Triplet> constrainInPlace(SparseMatrix& k, const SupportTransform& t);
+
+/// The constrained system as a copy, K left as it is.
 SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t);
+
+/// R = K u for the K that constrainInPlace turned into `kr`, from the rotated solution ur (exactly 0 in the
+/// constrained degrees of freedom): R = T^T (Kr ur), the constrained rows of Kr ur made of `removedRows`.
+Eigen::VectorXd internalForces(const SparseMatrix& kr, const std::vector<Triplet>& removedRows,
+                               const SupportTransform& t, const Eigen::VectorXd& ur);
 
 /// T v and T^T v.
 Eigen::VectorXd rotate(const SupportTransform& t, const Eigen::VectorXd& v);

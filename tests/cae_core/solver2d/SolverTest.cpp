@@ -5,6 +5,8 @@
 #include <Eigen/Dense>
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -373,6 +375,49 @@ TEST(AssembledPatchTest, ALinearFieldLeavesEveryInteriorNodeInEquilibrium)
     EXPECT_EQ(std::count(interior3.begin(), interior3.end(), true), 2);
     check(m3, interior3);
     check(m6, interior6);
+}
+
+TEST(Assembly, TheMatrixFromTheNodePatternIsEigensSetFromTripletsBitForBit)
+{
+    RectangleMesh rm = rectangleMesh(3.0, 2.0, 3, 2);
+    rm.mesh.vertices[rm.vertex(1, 1)] = OdGePoint2d(1.3, 0.8);
+    // A vertex without element: its columns stay empty.
+    rm.mesh.vertices.emplace_back(9.0, 9.0);
+    const auto check = [](const auto& model)
+    {
+        const std::vector<Triplet> triplets = elementTriplets(model);
+        EXPECT_EQ(triplets.size(), model.elements.size() * (model.elements[0].size() == 3 ? 36u : 144u));
+        const int size = int(2 * model.nodes.size());
+        SparseMatrix expected(size, size);
+        expected.setFromTriplets(triplets.begin(), triplets.end());
+        const SparseMatrix k = compressTriplets(nodeAdjacency(model), triplets);
+        ASSERT_EQ(k.nonZeros(), expected.nonZeros());
+        ASSERT_TRUE(k.isCompressed());
+        for (int j = 0; j <= size; ++j)
+            EXPECT_EQ(k.outerIndexPtr()[j], expected.outerIndexPtr()[j]);
+        for (Eigen::Index p = 0; p < k.nonZeros(); ++p)
+        {
+            EXPECT_EQ(k.innerIndexPtr()[p], expected.innerIndexPtr()[p]);
+            EXPECT_EQ(k.valuePtr()[p], expected.valuePtr()[p]);
+        }
+    };
+    const Solver2dInput input = plateInput(rm.mesh, fea2d::eTriangle3);
+    check(buildModel3(input));
+    check(buildModel6(input));
+}
+
+TEST(Assembly, TheStiffnessMatrixIsExactlySymmetric)
+{
+    RectangleMesh rm = rectangleMesh(3.0, 2.0, 3, 2);
+    rm.mesh.vertices[rm.vertex(1, 1)] = OdGePoint2d(1.3, 0.8);
+    for (const auto type : kBothTypes)
+    {
+        const Solver2dInput input = plateInput(rm.mesh, type, 10.0, 0.25);
+        const SparseMatrix k = type == fea2d::eTriangle3 ? assembleStiffness(buildModel3(input))
+                                                         : assembleStiffness(buildModel6(input));
+        const SparseMatrix kt = k.transpose();
+        EXPECT_EQ((k - kt).cwiseAbs().sum(), 0.0) << typeName(type);
+    }
 }
 
 /// The constrained solution by an independent route: a dense basis Z of the admissible displacements in
