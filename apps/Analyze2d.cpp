@@ -58,6 +58,8 @@ struct Stop
     std::string status; // "invalid" or "failed"
     std::vector<std::string> messages;
     std::optional<std::uint32_t> result;
+    /// The messages are the input handler's status texts rather than the program's own errors.
+    bool statusMessages = false;
 };
 
 std::string utf8(const OdString& s)
@@ -152,6 +154,7 @@ private:
     void buildDrawing();
     void buildRegion();
     void createHandler();
+    bool insideOrOnRegion(const OdGePoint2d& p, double tolerance) const;
     void checkStatus(bool meshMessagesToo);
     void mesh();
     void adaptivelyRefine(cae_core::Mesher2d& mesher, double& elapsed);
@@ -161,9 +164,13 @@ private:
     void writeFiles();
     void writeSummary();
 
-    [[noreturn]] void invalid(std::vector<std::string> messages, std::optional<std::uint32_t> result = {})
+    [[noreturn]] void invalid(std::string message)
     {
-        throw Stop{eExitInvalid, "invalid", std::move(messages), result};
+        throw Stop{eExitInvalid, "invalid", {std::move(message)}, {}};
+    }
+    [[noreturn]] void notReady(std::vector<std::string> statusTexts)
+    {
+        throw Stop{eExitInvalid, "invalid", std::move(statusTexts), {}, true};
     }
     [[noreturn]] void failed(std::string message, std::optional<std::uint32_t> result)
     {
@@ -200,40 +207,49 @@ private:
 int Run::execute()
 {
     m_summary.status = "invalid";
-    int exitStatus = eExitSolved;
     try
     {
-        readFile();
-        buildDrawing();
-        buildRegion();
-        createHandler();
-        checkStatus(false);
-        mesh();
-        checkMeshConstraints();
-        checkStatus(true);
-        solve();
-        m_summary.status = "solved";
-        m_summary.result = cae_core::eOk;
-        report();
-        writeFiles();
+        try
+        {
+            readFile();
+            buildDrawing();
+            buildRegion();
+            createHandler();
+            checkStatus(false);
+            mesh();
+            checkMeshConstraints();
+            checkStatus(true);
+            solve();
+            m_summary.status = "solved";
+            m_summary.result = cae_core::eOk;
+            report();
+            writeFiles();
+            return eExitSolved;
+        }
+        catch (const Stop&)
+        {
+            throw;
+        }
+        catch (const OutputError&)
+        {
+            throw;
+        }
+        catch (const std::exception& e)
+        {
+            // Whatever the module throws (a mesh it cannot read, an allocation failure) ends the
+            // run like any other failure, with a summary that says so.
+            failed(m_cl.file + ": the analysis stopped: " + e.what(), std::nullopt);
+        }
     }
     catch (const Stop& stop)
     {
-        exitStatus = stop.exitStatus;
         m_summary.status = stop.status;
         m_summary.result = stop.result;
         m_summary.messages = stop.messages;
-        if (stop.status == "invalid" && stop.messages.size() > 0 && m_handler)
-        {
+        if (stop.statusMessages)
             m_err << m_cl.file << ": the analysis is not ready:\n";
-            for (const auto& m : stop.messages)
-                m_err << "  " << withoutNewline(m) << "\n";
-        }
-        else
-        {
-            for (const auto& m : stop.messages)
-                m_err << withoutNewline(m) << "\n";
-        }
+        for (const auto& m : stop.messages)
+            m_err << (stop.statusMessages ? "  " : "") << withoutNewline(m) << "\n";
         try
         {
             writeSummary();
@@ -242,13 +258,13 @@ int Run::execute()
         {
             m_err << e.what() << "\n";
         }
+        return stop.exitStatus;
     }
     catch (const OutputError& e)
     {
         m_err << e.what() << "\n";
-        exitStatus = eExitFailed;
     }
-    return exitStatus;
+    return eExitFailed;
 }
 
 void Run::readFile()
@@ -337,28 +353,40 @@ void Run::buildRegion()
             const OdGePoint2d at = std::holds_alternative<PointLoadSpec>(spec.value)
                                        ? std::get<PointLoadSpec>(spec.value).location
                                        : std::get<PointSupportSpec>(spec.value).location;
-            OdGePoint2dArray polygon;
-            for (const auto& c : m_file.outer.curves)
-            {
-                const auto pts = polyline(c);
-                for (std::size_t i = 0; i + 1 < pts.size(); ++i)
-                    polygon.append(pts[i]);
-            }
-            OdGeTol tol(tolerance, tolerance);
-            if (OdGeUtils::classifyPointPolygonRayTest(at, polygon, tol) == 0)
-            {
-                bool onCurve = false;
-                OdDbRegion::Loop outerLoop = m_region->loopAt(0);
-                for (const auto& curve : outerLoop)
-                    onCurve = onCurve || curve->closestPointTo(OdGePoint3d(at.x, at.y, 0.0))
-                                                 .distanceTo(OdGePoint3d(at.x, at.y, 0.0)) <= tolerance;
-                if (!onCurve)
-                    invalid({m_cl.file + ": " + spec.path + ": " + formatPoint(at, 9) +
-                             " lies outside the region"});
-            }
+            if (!insideOrOnRegion(at, tolerance))
+                invalid(m_cl.file + ": " + spec.path + ": " + formatPoint(at, 9) +
+                        " lies outside the region");
             m_chainEnds.emplace_back(at, at);
         }
     }
+}
+
+bool Run::insideOrOnRegion(const OdGePoint2d& p, double tolerance) const
+{
+    const OdGePoint3d p3(p.x, p.y, 0.0);
+    for (int l = 0; l < m_region->numLoops(); ++l)
+        for (const auto& curve : m_region->loopAt(l))
+            if (curve->closestPointTo(p3).distanceTo(p3) <= tolerance)
+                return true;
+    // Off the boundary: inside the outer loop and outside every hole. The polygons follow arcs to
+    // within a few thousandths of their radius, far less than any distance that would matter here.
+    auto inside = [&p](const BoundaryLoop& loop)
+    {
+        OdGePoint2dArray polygon;
+        for (const auto& c : loop.curves)
+        {
+            const auto pts = polyline(c);
+            for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+                polygon.append(pts[i]);
+        }
+        return OdGeUtils::classifyPointPolygonRayTest(p, polygon) != 0;
+    };
+    if (!inside(m_file.outer))
+        return false;
+    for (const auto& h : m_file.holes)
+        if (inside(h))
+            return false;
+    return true;
 }
 
 void Run::createHandler()
@@ -403,7 +431,7 @@ void Run::checkStatus(bool meshMessagesToo)
         if (meshMessagesToo || (line != noMesh && line != staleMesh))
             messages.push_back(line);
     if (!messages.empty())
-        invalid(messages);
+        notReady(messages);
 }
 
 void Run::mesh()
@@ -587,10 +615,13 @@ void Run::solve()
     const EResult rc = m_output->result;
     if (rc != cae_core::eOk)
     {
-        if (m_file.solver == SolverChoice::eNastran)
+        if (m_file.solver == SolverChoice::eNastran &&
+            !cae_core::Solver2d::create(cae_core::Solver2d::eNastran))
             failed(m_cl.file + ": solver: there is no Nastran 2D solver in this build (result " +
                        std::to_string(rc) + "); use \"inHouse\"",
                    rc);
+        if (m_file.solver == SolverChoice::eNastran)
+            failed(m_cl.file + ": solver: the Nastran solver failed (result " + std::to_string(rc) + ")", rc);
         failed(m_cl.file + ": the solver failed (result " + std::to_string(rc) +
                    "): the stiffness matrix could not be factorised",
                rc);

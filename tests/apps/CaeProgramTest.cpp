@@ -23,10 +23,11 @@ using cae_app_test::vtuArray;
 
 namespace
 {
-/// Equilibrium holds to round-off: the reactions are computed from the same stiffness matrix
-/// whose rows sum to zero for a rigid translation, so the imbalance is the solver's residual,
-/// some 1e-12 of the load for these small systems; 1e-9 leaves room without hiding a lost load.
-constexpr double kEquilibriumTolerance = 1e-9;
+/// Equilibrium holds to round-off: the reactions are the supported rows of K u, and every other
+/// row equals its load up to the solver's residual, which grows with the stiffness matrix's
+/// condition number. For the slender cantilever (20 times longer than deep) that residual is
+/// about 2e-9 of the load; a lost load on even one boundary edge would be 1e-3 of it or more.
+constexpr double kEquilibriumTolerance = 1e-7;
 
 struct Outcome
 {
@@ -138,8 +139,8 @@ TEST(CaeExamples, PlateWithHoleShowsTheHolesStressConcentration)
     expectEquilibrium(d);
     // 250 N/mm on the 100 mm end: 25 kN along +x, carried by the rolling support on the left edge.
     EXPECT_NEAR(d["appliedLoad"][0].GetDouble(), 25000.0, 1e-6);
-    EXPECT_NEAR(d["reactions"][0]["index"].GetUint(), 1u, 0);
-    EXPECT_NEAR(d["reactions"][0]["force"][0].GetDouble(), -25000.0, 1e-4);
+    EXPECT_EQ(d["reactions"][0]["index"].GetUint(), 1u);
+    EXPECT_NEAR(d["reactions"][0]["force"][0].GetDouble(), -25000.0, kEquilibriumTolerance * 25000.0);
 
     // Gross stress 250 N/mm / 5 mm = 50 MPa. For a hole of d/W = 0.1 in a finite strip the
     // net-section factor is about 2 + (1 - d/W)^3 = 2.73, i.e. 3.03 on the gross stress
@@ -188,7 +189,7 @@ TEST(CaeExamples, BracketRestsOnItsRollingSupportWithoutFriction)
     // The rolling support on the vertical wall (index 2) can only push along x.
     const auto& rolling = d["reactions"][1];
     EXPECT_EQ(rolling["index"].GetUint(), 2u);
-    EXPECT_LT(std::abs(rolling["force"][1].GetDouble()), 1e-9 * 600.0);
+    EXPECT_LT(std::abs(rolling["force"][1].GetDouble()), kEquilibriumTolerance * 600.0);
     EXPECT_GT(std::abs(rolling["force"][0].GetDouble()), 1.0);
     // The fillet takes the stress peak: the largest stress sits near the re-entrant corner.
     EXPECT_NE(o.out.find("refined adaptively"), std::string::npos);
