@@ -344,13 +344,15 @@ InputHandler::Status InputHandler::getStatus() const
         fail(L"No mesh is generated.\n");
     if (!(params.meshProperties.validMeshConstraints && params.meshProperties.validMeshSize))
         fail(L"Current mesh is not valid, update mesh.\n");
-    if (material.poissonRatio <= kMinPoissonRatio || material.poissonRatio >= kMaxPoissonRatio)
+    // The material checks are written as "not inside the admitted range" so that a value that is
+    // not a number (a failed text conversion) is reported instead of reaching the solver.
+    if (!(material.poissonRatio > kMinPoissonRatio && material.poissonRatio < kMaxPoissonRatio))
         fail(L"Poisson ratio needs to be greater than -1 and smaller than 0.5.\n");
-    if (material.thickness <= kPositiveTol)
+    if (!(material.thickness > kPositiveTol))
         fail(L"The thickness needs to be greater than zero.\n");
-    if (material.youngsModulus <= kPositiveTol)
+    if (!(material.youngsModulus > kPositiveTol))
         fail(L"The Young's modulus needs to be greater than zero.\n");
-    if (material.yield <= kPositiveTol)
+    if (!(material.yield > kPositiveTol))
         fail(L"The yield needs to be greater than zero.\n");
     return status;
 }

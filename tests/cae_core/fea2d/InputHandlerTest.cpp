@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -443,21 +444,33 @@ TEST(InputHandlerStatus, MaterialValuesAreCheckedAgainstTheirOpenRanges)
     const wchar_t* const thickness = L"The thickness needs to be greater than zero.\n";
     const wchar_t* const modulus = L"The Young's modulus needs to be greater than zero.\n";
     const wchar_t* const yield = L"The yield needs to be greater than zero.\n";
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     const Case cases[] = {
-        {{1, 1, 0.5, 1}, poisson},           {{1, 1, -1.0, 1}, poisson},
-        {{1, 1, 0.49999999995, 1}, poisson}, {{1, 1, -0.99999999995, 1}, poisson},
-        {{1, 1, 0.49, 1}, nullptr},          {{1, 1, -0.99, 1}, nullptr},
-        {{1, 1, 0.0, 1}, nullptr},           {{1e-10, 1, 0.3, 1}, thickness},
-        {{2e-10, 1, 0.3, 1}, nullptr},       {{1, 1e-10, 0.3, 1}, modulus},
-        {{1, 2e-10, 0.3, 1}, nullptr},       {{1, 1, 0.3, 1e-10}, yield},
+        {{1, 1, 0.5, 1}, poisson},
+        {{1, 1, -1.0, 1}, poisson},
+        {{1, 1, 0.49999999995, 1}, poisson},
+        {{1, 1, -0.99999999995, 1}, poisson},
+        {{1, 1, 0.49, 1}, nullptr},
+        {{1, 1, -0.99, 1}, nullptr},
+        {{1, 1, 0.0, 1}, nullptr},
+        {{1e-10, 1, 0.3, 1}, thickness},
+        {{2e-10, 1, 0.3, 1}, nullptr},
+        {{1, 1e-10, 0.3, 1}, modulus},
+        {{1, 2e-10, 0.3, 1}, nullptr},
+        {{1, 1, 0.3, 1e-10}, yield},
         {{1, 1, 0.3, 2e-10}, nullptr},
+        // A value that is not a number is not inside any range.
+        {{nan, 1, 0.3, 1}, thickness},
+        {{1, nan, 0.3, 1}, modulus},
+        {{1, 1, nan, 1}, poisson},
+        {{1, 1, 0.3, nan}, yield},
     };
     for (const Case& c : cases)
     {
         // A fresh handler each time: values within 1e-10 of the previous case would not be stored.
         const auto handler = handlerWithSupports({fixedPoint(0.0, 0.0), fixedPoint(10.0, 0.0)});
         handler->setMaterialProperties(c.material);
-        EXPECT_EQ(handler->getStatus().message, OdString(c.message ? c.message : L""))
+        EXPECT_EQ(std::wstring(handler->getStatus().message.c_str()), c.message ? c.message : L"")
             << c.material.thickness << " " << c.material.youngsModulus << " " << c.material.poissonRatio
             << " " << c.material.yield;
     }
