@@ -4,9 +4,9 @@
 #include "platform/db/DbSubDMesh.h"
 #include "platform/ge/GeContext.h"
 
-#include <algorithm>
 #include <memory>
 #include <type_traits>
+#include <unordered_set>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -28,14 +28,16 @@ VertexList chainOf(const TriangularMesh2d& mesh, const OdGePoint2d& start, const
                    : getVerticesOnBoundaryBetween(mesh, end, start);
 }
 
-void addPointSupport(Solver2dInput& input, std::uint64_t v, const PointSupport& support)
+/// `fixed` mirrors input.fixedVertices for look-ups.
+void addPointSupport(Solver2dInput& input, std::unordered_set<std::uint64_t>& fixed, std::uint64_t v,
+                     const PointSupport& support)
 {
-    std::vector<std::uint64_t>& fixed = input.fixedVertices;
-    if (std::find(fixed.begin(), fixed.end(), v) != fixed.end())
+    if (fixed.count(v) != 0)
         return;
     if (!support.rolling)
     {
-        fixed.push_back(v);
+        fixed.insert(v);
+        input.fixedVertices.push_back(v);
         input.rollingVertices.erase(v);
         return;
     }
@@ -46,7 +48,8 @@ void addPointSupport(Solver2dInput& input, std::uint64_t v, const PointSupport& 
     {
         // Two rolling supports in different directions hold the vertex completely.
         input.rollingVertices.erase(it);
-        fixed.push_back(v);
+        fixed.insert(v);
+        input.fixedVertices.push_back(v);
     }
 }
 
@@ -63,6 +66,7 @@ std::vector<VertexList> fillLoadsAndSupports(const Params2d& params, Solver2dInp
 
     input.mesh = getTriangularMesh2d(*params.mesh);
     const TriangularMesh2d& mesh = input.mesh;
+    std::unordered_set<std::uint64_t> fixed;
     for (std::size_t i = 0; i < params.loadsAndSupports.size(); ++i)
     {
         VertexList& vertices = vertexLists[i];
@@ -93,7 +97,7 @@ std::vector<VertexList> fillLoadsAndSupports(const Params2d& params, Solver2dInp
                 else if constexpr (std::is_same_v<T, PointSupport>)
                 {
                     const std::uint64_t v = getClosestVertex(mesh, item.location);
-                    addPointSupport(input, v, item);
+                    addPointSupport(input, fixed, v, item);
                     vertices = {v};
                 }
                 else

@@ -255,11 +255,9 @@ template <std::size_t N> NodeAdjacency nodeAdjacency(const Model<N>& model)
             if (seen[std::size_t(b)] == a)
                 continue;
             seen[std::size_t(b)] = a;
-            // A node has a few dozen neighbours at most: insertion keeps the list sorted cheaply.
             adjacency.nodes.push_back(b);
-            for (std::size_t q = adjacency.nodes.size() - 1; q > first && adjacency.nodes[q - 1] > b; --q)
-                std::swap(adjacency.nodes[q - 1], adjacency.nodes[q]);
         }
+        std::sort(adjacency.nodes.begin() + std::ptrdiff_t(first), adjacency.nodes.end());
         adjacency.start[a + 1] = int(adjacency.nodes.size());
     }
     return adjacency;
