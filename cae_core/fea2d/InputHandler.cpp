@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
@@ -136,10 +137,22 @@ struct VectorEqual
 
 using BlockedDirections = std::unordered_map<OdGePoint2d, std::vector<OdGeVector2d>, PointHash, PointEqual>;
 
-/// Normal of the straight chord from start to end (the chord turned clockwise), unit length.
-OdGeVector2d chordNormal(const OdGePoint2d& start, const OdGePoint2d& end)
+/// Whether a support placed at p is anywhere at all. A coordinate that is not a finite number
+/// places the support nowhere; it blocks nothing, and it would break the equality the hashed
+/// grouping relies on (NaN equals nothing, not even itself).
+bool isFinite(const OdGePoint2d& p)
 {
-    return OdGeVector2d(end.y - start.y, start.x - end.x).normal();
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+/// The unit vector along v, or nothing when v gives no direction: zero length within the global
+/// tolerance, or a length that is not a finite number.
+std::optional<OdGeVector2d> unitDirection(const OdGeVector2d& v)
+{
+    const double length = v.length();
+    if (!(length > OdGeContext::gTol.equalVector()) || !std::isfinite(length))
+        return std::nullopt;
+    return OdGeVector2d(v.x / length, v.y / length);
 }
 
 /// Whether the supports leave no rigid-body motion of the plate free: two independent
@@ -158,25 +171,43 @@ bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
     {
         if (const auto* point = std::get_if<PointSupport>(&entry))
         {
-            const OdGeVector2d direction = point->direction.normal();
-            auto& directions = blocked[point->location];
-            directions.push_back(direction);
+            if (!isFinite(point->location))
+                continue;
+            const std::optional<OdGeVector2d> direction = unitDirection(point->direction);
             if (point->rolling)
             {
+                // A roller without a direction blocks nothing. Kept as it is, its zero vector would
+                // count as "not parallel to anything" and so as blocking every motion.
+                if (!direction)
+                    continue;
                 ++rollingPointCount;
+                blocked[point->location].push_back(*direction);
             }
             else
             {
+                // A clamp blocks both components whatever its direction, so without one any
+                // orthonormal pair stands for it.
                 ++fixedPointCount;
-                directions.push_back(OdGeVector2d(-point->direction.y, point->direction.x).normal());
+                const OdGeVector2d d = direction.value_or(OdGeVector2d::kXAxis);
+                auto& directions = blocked[point->location];
+                directions.push_back(d);
+                directions.push_back(OdGeVector2d(-d.y, d.x));
             }
         }
         else if (const auto* linear = std::get_if<LinearSupport>(&entry))
         {
+            if (!isFinite(linear->startLocation) || !isFinite(linear->endLocation))
+                continue;
             if (linear->rolling)
             {
+                // The normal of the straight chord (the chord turned clockwise). Ends at one place
+                // make the support run round the whole loop; its normal then stays the zero
+                // vector, which is parallel to nothing, so the checks below count it as blocking.
+                const OdGeVector2d chord = linear->endLocation - linear->startLocation;
+                const OdGeVector2d normal = OdGeVector2d(chord.y, -chord.x).normal();
+                if (!std::isfinite(normal.x) || !std::isfinite(normal.y))
+                    continue;
                 ++rollingLinearCount;
-                const OdGeVector2d normal = chordNormal(linear->startLocation, linear->endLocation);
                 blocked[linear->startLocation].push_back(normal);
                 blocked[linear->endLocation].push_back(normal);
             }

@@ -491,6 +491,8 @@ TEST(InputHandlerStatus, OneLoadOfEitherKindAbovePlusTheToleranceIsEnough)
 TEST(InputHandlerStatus, SupportsMustBlockBothTranslationsAndTheRotationAboutEverySupportedPoint)
 {
     const OdGePoint2d origin(0.0, 0.0), right(10.0, 0.0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
     const LinearSupport bottom = linearSupport(origin, right, true);
     // Reversed chords block opposite, parallel directions.
     const LinearSupport top = linearSupport(OdGePoint2d(10.0, 5.0), OdGePoint2d(0.0, 5.0), true);
@@ -527,10 +529,18 @@ TEST(InputHandlerStatus, SupportsMustBlockBothTranslationsAndTheRotationAboutEve
         {"a roller edge", {bottom}, false},
         {"a roller edge and a roller across it", {bottom, rollingPoint(0, 5, 1, 0)}, true},
         {"two parallel roller edges", {bottom, top}, false},
+        // Supports that are nowhere or point nowhere block nothing.
+        {"fixed point, roller without a direction", {fixedPoint(0, 0), rollingPoint(10, 0, 0, 0)}, false},
+        {"fixed point, roller with a NaN direction", {fixedPoint(0, 0), rollingPoint(10, 0, nan, 1)}, false},
+        {"fixed point and one at NaN", {fixedPoint(0, 0), fixedPoint(nan, 0)}, false},
+        {"fixed edge with an infinite end", {linearSupport(origin, OdGePoint2d(inf, 0), false)}, false},
+        {"fixed point without a direction, roller across",
+         {PointSupport{OdDbObjectId(), OdGeVector2d(nan, 0), origin, false}, rollingPoint(10, 0, 0, 1)},
+         true},
     };
     for (const Case& c : cases)
     {
         const OdString message = handlerWithSupports(c.supports)->getStatus().message;
-        EXPECT_EQ(message, c.sufficient ? OdString() : kSupportsMessage) << c.name;
+        EXPECT_EQ(std::wstring(message.c_str()), c.sufficient ? L"" : kSupportsMessage.c_str()) << c.name;
     }
 }
