@@ -453,7 +453,9 @@ void InputHandler::setMaterialProperties(const MaterialProperties& properties)
 void InputHandler::setDesiredMeshSize(double size)
 {
     MeshProperties& mesh = m_impl->params.meshProperties;
-    if (isEqual(size, mesh.desiredMeshSize) || isEqual(size, 0.0))
+    // A size that is not a finite number (a failed text conversion) is no size to mesh with and
+    // is ignored like zero; stored, it would reach the mesher, which cannot work with it.
+    if (isEqual(size, mesh.desiredMeshSize) || isEqual(size, 0.0) || !std::isfinite(size))
         return;
     mesh.desiredMeshSize = size;
     m_impl->settingsChanged.raise();
@@ -465,7 +467,8 @@ void InputHandler::setMeshRefinementRatio(double ratio)
     MeshProperties& mesh = m_impl->params.meshProperties;
     if (!mesh.meshRefinementEnabled)
         return;
-    if (ratio <= kNoRefinementRatioLimit)
+    // Not a number counts as "no refinement" as well, rather than being stored.
+    if (!(ratio > kNoRefinementRatioLimit))
     {
         // Signalled even when the ratio already was 1.0, so that a panel showing the rejected
         // value is reset to the stored one.

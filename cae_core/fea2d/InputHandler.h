@@ -71,11 +71,11 @@ public:
     /// field that changed.
     void setMaterialProperties(const MaterialProperties& properties);
 
-    /// Ignores zero and the current size. With a mesh, re-checks whether the mesh still has
-    /// the desired size.
+    /// Ignores zero, the current size and values that are not finite. With a mesh, re-checks
+    /// whether the mesh still has the desired size.
     void setDesiredMeshSize(double size);
-    /// Only while refinement is enabled; a ratio of about 1 or below means no refinement and
-    /// is stored as exactly 1.0.
+    /// Only while refinement is enabled; a ratio of about 1 or below (or NaN) means no
+    /// refinement and is stored as exactly 1.0.
     void setMeshRefinementRatio(double ratio);
     void setRefineAutomatically(bool refine);
     /// The adaptive settings are passed on to the mesher when it runs; they raise no signal.

@@ -139,7 +139,8 @@ TEST(InputHandlerSetters, TheDesiredMeshSizeIgnoresZeroAndRechecksAnExistingMesh
 {
     InputHandler handler(makeReadyParams());
     SignalLog log(handler);
-    for (const double ignored : {0.0, 5e-11, 2.0 + 5e-11})
+    for (const double ignored : {0.0, 5e-11, 2.0 + 5e-11, std::numeric_limits<double>::quiet_NaN(),
+                                 std::numeric_limits<double>::infinity()})
         handler.setDesiredMeshSize(ignored);
     EXPECT_TRUE(log.take().empty());
     EXPECT_EQ(handler.getMeshProperties().desiredMeshSize, 2.0);
@@ -174,6 +175,9 @@ TEST(InputHandlerSetters, ARefinementRatioOfAboutOneOrLessIsStoredAsOneAndAlways
         handler.setMeshRefinementRatio(1.0 + 5e-11);
         EXPECT_EQ(handler.getMeshProperties().meshRefinementRatio, 1.0);
         EXPECT_EQ(log.take(), (enabled ? Events{"settings", "settings"} : Events{}));
+        handler.setMeshRefinementRatio(std::numeric_limits<double>::quiet_NaN());
+        EXPECT_EQ(handler.getMeshProperties().meshRefinementRatio, 1.0);
+        EXPECT_EQ(log.take(), (enabled ? Events{"settings"} : Events{}));
 
         handler.setMeshRefinementRatio(3.0);
         handler.setMeshRefinementRatio(3.0 + 5e-11);
