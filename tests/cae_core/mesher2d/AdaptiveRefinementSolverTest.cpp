@@ -1,0 +1,189 @@
+// Adaptive refinement driven by a real field: the plate with a hole is solved on every mesh the refinement
+// proposes, and the field compared is the von Mises stress there.
+
+#include "cae_core/fea2d/Params2d.h"
+#include "cae_core/fea2d/Simulation.h"
+#include "cae_core/mesher2d/DelaunayMesher.h"
+#include "cae_core/mesher2d/MeshVectorField2d.h"
+#include "cae_core/mesher2d/TriangularMesh2d.h"
+#include "cae_core/solver2d/Solver2d.h"
+
+#include "tests/cae_core/mesher2d/MesherTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <optional>
+#include <utility>
+
+namespace fea2d = cae_core::fea2d;
+using cae_core::Mesher2d;
+using cae_core::MeshVectorField2d;
+
+namespace
+{
+
+// The plate: 200 x 100, a hole of radius 20 in the middle, pulled at its right edge with a unit stress
+// and held at its left edge. Its stress peaks at about three times the applied stress on the hole's top
+// and bottom and falls to the applied stress within a few radii.
+constexpr double kWidth = 200.0;
+constexpr double kHeight = 100.0;
+constexpr double kHoleRadius = 20.0;
+const OdGePoint2d kHoleCentre(100.0, 50.0);
+constexpr double kAppliedStress = 1.0;
+
+constexpr double kStartSize = 10.0;
+/// The reference: a mesh four times finer everywhere.
+constexpr double kFineSize = 2.5;
+
+/// Relative change of the stress (5 %) below which a point needs no refinement, against a floor of a tenth
+/// of the applied stress so that nearly unstressed corners do not demand refinement on their own.
+constexpr double kRelativeChange = 0.05;
+constexpr double kStressFloor = 0.1 * kAppliedStress;
+
+fea2d::Params2d plateAnalysis()
+{
+    fea2d::Params2d params;
+    params.region =
+        mesher_test::makePlateWithHole(kWidth, kHeight, kHoleCentre.x, kHoleCentre.y, kHoleRadius);
+    params.mode = fea2d::ePlanarStress;
+    // Linear triangles: their constant stress makes the peak depend clearly on the element size at the hole.
+    params.elementType = fea2d::eTriangle3;
+    params.materialProperties.thickness = 1.0;
+    params.materialProperties.youngsModulus = 1000.0;
+    params.materialProperties.poissonRatio = 0.3;
+
+    // The outer loop runs counter-clockwise: up the right edge, down the left edge.
+    fea2d::LinearLoad pull;
+    pull.magnitude = kAppliedStress;
+    pull.angle = std::numbers::pi; // direction (-cos angle, -sin angle) = +x
+    pull.startLocation = OdGePoint2d(kWidth, 0.0);
+    pull.endLocation = OdGePoint2d(kWidth, kHeight);
+    pull.flipped = true;
+    params.loadsAndSupports.emplace_back(pull);
+
+    fea2d::LinearSupport slide; // blocks x along the left edge
+    slide.startLocation = OdGePoint2d(0.0, kHeight);
+    slide.endLocation = OdGePoint2d(0.0, 0.0);
+    slide.rolling = true;
+    slide.flipped = true;
+    params.loadsAndSupports.emplace_back(slide);
+
+    fea2d::PointSupport pin; // and y at one corner
+    pin.location = OdGePoint2d(0.0, 0.0);
+    params.loadsAndSupports.emplace_back(pin);
+    return params;
+}
+
+fea2d::SimulationOutput solve(const OdSmartPtr<OdDbSubDMesh>& mesh)
+{
+    fea2d::Params2d params = plateAnalysis();
+    params.mesh = mesh;
+    return fea2d::runSimulation(params, cae_core::Solver2d::eInHouse);
+}
+
+double maxVonMises(const fea2d::SimulationOutput& output)
+{
+    double peak = 0.0;
+    for (const auto& element : output.solverOutput.elementData)
+        for (const auto& corner : element.corners)
+            peak = std::max(peak, corner.stress.vonMises);
+    return peak;
+}
+
+/// The von Mises stress of the plate solved on one mesh, as the vector (stress, 0).
+class StressField : public MeshVectorField2d
+{
+public:
+    explicit StressField(const OdSmartPtr<OdDbSubDMesh>& mesh)
+        : m_output(solve(mesh)), m_mesh(cae_core::getTriangularMesh2d(*mesh))
+    {
+    }
+
+    OdGeVector2d getValue(const OdGePoint2d& p) const override
+    {
+        std::optional<cae_core::PointValues> values = m_output.solverOutput.pointEvaluator->evaluate(p, 0.0);
+        // A boundary midpoint on a straight edge may miss every element by rounding: it takes the stress at
+        // the nearest vertex.
+        if (!values)
+            values = m_output.solverOutput.pointEvaluator->evaluate(
+                m_mesh.vertices[cae_core::getClosestVertex(m_mesh, p)], 0.0);
+        return OdGeVector2d(values ? values->vonMises : 0.0, 0.0);
+    }
+
+    bool isValid() const override
+    {
+        return m_output.result == cae_core::eOk && m_output.solverOutput.pointEvaluator != nullptr;
+    }
+
+private:
+    fea2d::SimulationOutput m_output;
+    cae_core::TriangularMesh2d m_mesh;
+};
+
+bool stressUnchanged(OdGeVector2d oldValue, OdGeVector2d newValue)
+{
+    const double scale = std::max({oldValue.length(), newValue.length(), kStressFloor});
+    return (newValue - oldValue).length() <= kRelativeChange * scale;
+}
+
+bool nearHole(const OdGePoint2d& p)
+{
+    return p.distanceTo(kHoleCentre) < 2.0 * kHoleRadius;
+}
+
+/// Vertices per unit area near the hole (within two radii of its centre) and elsewhere.
+std::pair<double, double> vertexDensities(const cae_core::TriangularMesh2d& mesh)
+{
+    double near = 0.0, far = 0.0;
+    for (const OdGePoint2d& p : mesh.vertices)
+        (nearHole(p) ? near : far) += 1.0;
+    const double nearArea = std::numbers::pi * (4.0 - 1.0) * kHoleRadius * kHoleRadius;
+    const double farArea = kWidth * kHeight - std::numbers::pi * 4.0 * kHoleRadius * kHoleRadius;
+    return {near / nearArea, far / farArea};
+}
+
+} // namespace
+
+TEST(AdaptiveRefinementWithSolver, ConcentratesVerticesAtTheHoleAndApproachesTheFineMeshPeakStress)
+{
+    cae_core::DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(plateAnalysis().region, kStartSize, nullptr, 5), cae_core::eOk);
+    const OdSmartPtr<OdDbSubDMesh> start = mesher.getMesh();
+    const fea2d::SimulationOutput startOutput = solve(start);
+    ASSERT_EQ(startOutput.result, cae_core::eOk);
+
+    cae_core::DelaunayMesher fine;
+    ASSERT_EQ(fine.createMesh(plateAnalysis().region, kFineSize, nullptr, 5), cae_core::eOk);
+    const fea2d::SimulationOutput fineOutput = solve(fine.getMesh());
+    ASSERT_EQ(fineOutput.result, cae_core::eOk);
+
+    Mesher2d::AdaptiveRefinementParams params;
+    params.computeField = [](OdSmartPtr<OdDbSubDMesh> mesh) { return std::make_shared<StressField>(mesh); };
+    params.fieldConverged = stressUnchanged; // the other settings as the host offers them by default
+    ASSERT_EQ(mesher.adaptivelyRefineMesh(params, nullptr), cae_core::eOk);
+    const OdSmartPtr<OdDbSubDMesh> refined = mesher.getMesh();
+    ASSERT_NE(refined.get(), start.get());
+    const fea2d::SimulationOutput refinedOutput = solve(refined);
+    ASSERT_EQ(refinedOutput.result, cae_core::eOk);
+
+    // Where the vertices went: the density near the hole grew several times more than elsewhere.
+    const auto [startNear, startFar] = vertexDensities(cae_core::getTriangularMesh2d(*start));
+    const auto [refinedNear, refinedFar] = vertexDensities(mesher_test::readBackChecked(*refined, 2));
+    const double addedNear = refinedNear - startNear;
+    const double addedFar = refinedFar - startFar;
+    EXPECT_GT(addedNear, 0.0);
+    EXPECT_GT(addedNear, 3.0 * std::max(addedFar, 0.0))
+        << "added per unit area: near the hole " << addedNear << ", elsewhere " << addedFar;
+
+    // What it bought: the peak stress moved most of the way towards the fine mesh's.
+    const double finePeak = maxVonMises(fineOutput);
+    const double startError = std::abs(maxVonMises(startOutput) - finePeak);
+    const double refinedError = std::abs(maxVonMises(refinedOutput) - finePeak);
+    EXPECT_GT(finePeak, 2.5 * kAppliedStress);
+    EXPECT_LT(refinedError, 0.5 * startError) << "peaks: start " << maxVonMises(startOutput) << ", refined "
+                                              << maxVonMises(refinedOutput) << ", fine " << finePeak;
+}
