@@ -3,10 +3,12 @@
 #include "platform/db/DbRegion.h"
 #include "platform/db/DbSubDMesh.h"
 #include "platform/ge/GeLineSeg3d.h"
+#include "tests/cae_core/core/MemoryCatalogue.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -435,6 +437,18 @@ TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusAndEitherStaleFlagInvalidat
     handler->setValidMeshSize(true);
     handler->setValidMeshConstraints(false);
     EXPECT_EQ(handler->getStatus().message, invalid);
+}
+
+TEST(InputHandlerStatus, MessagesAreLookedUpInTheTranslationCatalogue)
+{
+    const cae_core::test::ScopedGermanCatalogue catalogue(std::map<std::string, std::string>{
+        {"The region is not defined.\n", "Der Bereich ist nicht festgelegt.\n"}});
+    ASSERT_TRUE(catalogue.loaded());
+    const auto handler = handlerWithSupports({fixedPoint(0.0, 0.0), fixedPoint(10.0, 0.0)});
+    handler->setRegion(nullptr);
+    handler->setThickness(0.0);
+    EXPECT_EQ(std::wstring(handler->getStatus().message.c_str()),
+              L"Der Bereich ist nicht festgelegt.\nThe thickness needs to be greater than zero.\n");
 }
 
 TEST(InputHandlerStatus, MaterialValuesAreCheckedAgainstTheirOpenRanges)
