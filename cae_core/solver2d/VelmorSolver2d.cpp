@@ -23,20 +23,31 @@ namespace
 /// 0.0; a system singular only within round-off factorises and gives huge displacements.
 using Factorisation = Eigen::SimplicialLDLT<SparseMatrix, Eigen::Lower, Eigen::AMDOrdering<int>>;
 
-/// Milliseconds between construction and each lap(), for the optional profile.
+/// Milliseconds between construction and each lap(), on the profile's clock or else the steady clock.
 class PhaseClock
 {
 public:
+    explicit PhaseClock(double (*clock)()) : m_clock(clock), m_last(now()) {}
+
     double lap()
     {
-        const auto now = std::chrono::steady_clock::now();
-        const double ms = std::chrono::duration<double, std::milli>(now - m_last).count();
-        m_last = now;
+        const double t = now();
+        const double ms = t - m_last;
+        m_last = t;
         return ms;
     }
 
 private:
-    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+    double now() const
+    {
+        if (m_clock)
+            return m_clock();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    double (*m_clock)();
+    double m_last;
 };
 
 std::uint64_t factorNonZeros(const Factorisation& ldlt)
@@ -176,7 +187,7 @@ EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, Ph
 
 EResult executeVelmor(const Solver2dInput& input, Solver2dOutput& output, VelmorProfile* profile)
 {
-    PhaseClock clock;
+    PhaseClock clock(profile ? profile->clock : nullptr);
     if (input.elementType == fea2d::EElementType::eTriangle3)
         return solve<3>(buildModel3(input), output, profile, clock);
     if (input.elementType == fea2d::EElementType::eTriangle6)

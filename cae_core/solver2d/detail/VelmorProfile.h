@@ -13,9 +13,12 @@
 namespace cae_core::solver2d::detail
 {
 
-/// Sizes and wall-clock phase times (milliseconds) of one solver run.
+/// Sizes and phase times (milliseconds) of one solver run.
 struct VelmorProfile
 {
+    /// The clock the phases are timed with, in milliseconds; null for the steady (wall) clock. A benchmark
+    /// on a shared machine passes a CPU-time clock.
+    double (*clock)() = nullptr;
     std::uint64_t unknowns = 0;
     std::uint64_t matrixNonZeros = 0;
     /// Non-zeros of the factor L (strictly below the diagonal).
