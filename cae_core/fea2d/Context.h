@@ -12,6 +12,10 @@ namespace cae_core::fea2d
 ///
 /// The 2D analysis works in the drawing's units without conversion, so only three consistent
 /// systems are admitted (see isValid): m-N-Pa, mm-N-MPa and in-lbf-psi.
+///
+/// The unit questions (isValid, lengthUnit, forceUnit, pressureUnit) need the drawing: when
+/// database() gives null they throw OdError(eNullPtr) rather than guess a unit system. annoScale()
+/// is then 1.0, so glyphs can still be drawn at their plain size.
 class Context
 {
 public:
