@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+#include <string>
+
 namespace cae_core::fea2d
 {
 namespace
@@ -24,100 +28,80 @@ public:
     OdDbDatabase* database() const override { return m_db.get(); }
     OdString unitName(OdDb::UnitsValue units) override
     {
-        lastUnitAsked = units;
         return units == OdDb::kUnitsMillimeters ? OdString(L"mm") : OdString(L"?");
     }
-
-    OdDb::UnitsValue lastUnitAsked = OdDb::kUnitsUndefined;
 
 private:
     OdDbDatabasePtr m_db;
 };
 
-/// A context whose host overrides the annotation scale.
-class FixedScaleContext : public DrawingContext
+std::wstring text(const OdString& s)
 {
-public:
-    double annoScale() const override { return 2.5; }
-};
-
-const OdString
-    kMetricMessage(L"Only meter and millimeter are supported INSUNITS if MEASUREMENT is set to Metric.");
-const OdString kImperialMessage(L"Only Inches are supported INSUNITS if MEASUREMENT is set to Imperial.");
-
-TEST(ContextUnits, MetreNewtonPascalIsValid)
-{
-    DrawingContext c(OdDb::kMetric, OdDb::kUnitsMeters);
-    OdString message(L"untouched");
-    EXPECT_TRUE(c.isValid(message));
-    EXPECT_EQ(message, OdString(L"untouched"));
-    EXPECT_EQ(c.forceUnit(), OdString(L"N"));
-    EXPECT_EQ(c.pressureUnit(), OdString(L"Pa"));
+    return s.c_str();
 }
 
-TEST(ContextUnits, MillimetreNewtonMegapascalIsValid)
+std::wstring widen(const std::string& ascii)
 {
-    DrawingContext c(OdDb::kMetric, OdDb::kUnitsMillimeters);
-    OdString message(L"untouched");
-    EXPECT_TRUE(c.isValid(message));
-    EXPECT_EQ(message, OdString(L"untouched"));
-    EXPECT_EQ(c.forceUnit(), OdString(L"N"));
-    EXPECT_EQ(c.pressureUnit(), OdString(L"MPa"));
+    return std::wstring(ascii.begin(), ascii.end());
 }
 
-TEST(ContextUnits, InchPoundForcePsiIsValid)
+TEST(ContextUnits, OnlyMetresAndMillimetresInMetricAndInchesInImperialDrawingsAreValid)
 {
-    DrawingContext c(OdDb::kEnglish, OdDb::kUnitsInches);
-    OdString message(L"untouched");
-    EXPECT_TRUE(c.isValid(message));
-    EXPECT_EQ(message, OdString(L"untouched"));
-    EXPECT_EQ(c.forceUnit(), OdString(L"lbf"));
-    EXPECT_EQ(c.pressureUnit(), OdString(L"psi"));
+    const std::string metric =
+        "Only meter and millimeter are supported INSUNITS if MEASUREMENT is set to Metric.";
+    const std::string imperial = "Only Inches are supported INSUNITS if MEASUREMENT is set to Imperial.";
+    struct Case
+    {
+        OdDb::MeasurementValue measurement;
+        OdDb::UnitsValue units;
+        std::string message; // empty: valid
+        std::string force;
+        std::string pressure;
+    };
+    const Case cases[] = {
+        {OdDb::kMetric, OdDb::kUnitsMeters, "", "N", "Pa"},
+        {OdDb::kMetric, OdDb::kUnitsMillimeters, "", "N", "MPa"},
+        {OdDb::kEnglish, OdDb::kUnitsInches, "", "lbf", "psi"},
+        {OdDb::kMetric, OdDb::kUnitsCentimeters, metric, "N", ""},
+        {OdDb::kMetric, OdDb::kUnitsInches, metric, "N", ""},
+        {OdDb::kEnglish, OdDb::kUnitsFeet, imperial, "lbf", "psi"},
+        // The pressure unit follows INSUNITS before MEASUREMENT.
+        {OdDb::kEnglish, OdDb::kUnitsMillimeters, imperial, "lbf", "MPa"},
+        // Any MEASUREMENT other than imperial counts as metric.
+        {static_cast<OdDb::MeasurementValue>(2), OdDb::kUnitsMeters, "", "N", "Pa"},
+    };
+    // Every text also goes through the catalogue: run once without and once with a translation
+    // of each.
+    for (const bool translated : {false, true})
+    {
+        std::optional<test::ScopedGermanCatalogue> catalogue;
+        if (translated)
+        {
+            std::map<std::string, std::string> entries;
+            for (const std::string& english : {metric, imperial, std::string("N"), std::string("lbf"),
+                                               std::string("Pa"), std::string("MPa"), std::string("psi")})
+                entries[english] = "DE " + english;
+            catalogue.emplace(std::move(entries));
+            ASSERT_TRUE(catalogue->loaded());
+        }
+        const auto expected = [translated](const std::string& english)
+        { return widen(translated && !english.empty() ? "DE " + english : english); };
+        for (const Case& c : cases)
+        {
+            SCOPED_TRACE(testing::Message()
+                         << c.measurement << " " << c.units << (translated ? " translated" : ""));
+            DrawingContext context(c.measurement, c.units);
+            OdString message(L"untouched");
+            EXPECT_EQ(context.isValid(message), c.message.empty());
+            EXPECT_EQ(text(message), c.message.empty() ? L"untouched" : expected(c.message));
+            EXPECT_EQ(text(context.forceUnit()), expected(c.force));
+            EXPECT_EQ(text(context.pressureUnit()), expected(c.pressure));
+        }
+    }
+    EXPECT_EQ(text(DrawingContext(OdDb::kMetric, OdDb::kUnitsMillimeters).lengthUnit()), L"mm");
 }
 
-TEST(ContextUnits, MetricCentimetresAreRejectedAndHaveNoPressureUnit)
-{
-    DrawingContext c(OdDb::kMetric, OdDb::kUnitsCentimeters);
-    OdString message;
-    EXPECT_FALSE(c.isValid(message));
-    EXPECT_EQ(message, kMetricMessage);
-    EXPECT_EQ(c.pressureUnit(), OdString());
-    EXPECT_EQ(c.forceUnit(), OdString(L"N"));
-}
-
-TEST(ContextUnits, MetricInchesAreRejectedWithTheMetricMessage)
-{
-    DrawingContext c(OdDb::kMetric, OdDb::kUnitsInches);
-    OdString message;
-    EXPECT_FALSE(c.isValid(message));
-    EXPECT_EQ(message, kMetricMessage);
-}
-
-TEST(ContextUnits, ImperialFeetAndMillimetresAreRejectedWithTheImperialMessage)
-{
-    DrawingContext feet(OdDb::kEnglish, OdDb::kUnitsFeet);
-    OdString message;
-    EXPECT_FALSE(feet.isValid(message));
-    EXPECT_EQ(message, kImperialMessage);
-    EXPECT_EQ(feet.pressureUnit(), OdString(L"psi"));
-
-    DrawingContext millimetres(OdDb::kEnglish, OdDb::kUnitsMillimeters);
-    message.empty();
-    EXPECT_FALSE(millimetres.isValid(message));
-    EXPECT_EQ(message, kImperialMessage);
-    // The pressure unit follows INSUNITS before MEASUREMENT.
-    EXPECT_EQ(millimetres.pressureUnit(), OdString(L"MPa"));
-    EXPECT_EQ(millimetres.forceUnit(), OdString(L"lbf"));
-}
-
-TEST(ContextUnits, TheLengthUnitIsTheHostsNameOfInsunits)
-{
-    DrawingContext c(OdDb::kMetric, OdDb::kUnitsMillimeters);
-    EXPECT_EQ(c.lengthUnit(), OdString(L"mm"));
-    EXPECT_EQ(c.lastUnitAsked, OdDb::kUnitsMillimeters);
-}
-
-TEST(ContextUnits, WithoutADatabaseTheQuestionsRaiseNullPtr)
+TEST(ContextUnits, WithoutADatabaseTheUnitQuestionsRaiseNullPtrAndTheScaleIsOne)
 {
     class NoDrawing : public Context
     {
@@ -126,47 +110,16 @@ TEST(ContextUnits, WithoutADatabaseTheQuestionsRaiseNullPtr)
     } c;
     OdString message;
     EXPECT_THROW(c.isValid(message), OdError);
+    EXPECT_THROW(c.lengthUnit(), OdError);
     EXPECT_THROW(c.forceUnit(), OdError);
     EXPECT_THROW(c.pressureUnit(), OdError);
+    EXPECT_EQ(c.supportLoadDrawableSize(), 1.0);
 }
 
-TEST(ContextTexts, MessagesAndUnitsGoThroughTheCatalogue)
-{
-    const test::ScopedGermanCatalogue catalogue({
-        {"Only meter and millimeter are supported INSUNITS if MEASUREMENT is set to Metric.",
-         "Nur Meter und Millimeter sind als INSUNITS zul\xC3\xA4ssig, wenn MEASUREMENT metrisch ist."},
-        {"Only Inches are supported INSUNITS if MEASUREMENT is set to Imperial.",
-         "Nur Zoll ist als INSUNITS zul\xC3\xA4ssig, wenn MEASUREMENT auf Imperial steht."},
-        {"lbf", "lbf (Pfund)"},
-        {"MPa", "MPa (N/mm\xC2\xB2)"},
-    });
-    ASSERT_TRUE(catalogue.loaded());
-
-    DrawingContext metric(OdDb::kMetric, OdDb::kUnitsCentimeters);
-    OdString message;
-    EXPECT_FALSE(metric.isValid(message));
-    EXPECT_EQ(message,
-              OdString("Nur Meter und Millimeter sind als INSUNITS zul\xC3\xA4ssig, wenn MEASUREMENT "
-                       "metrisch ist."));
-
-    DrawingContext imperial(OdDb::kEnglish, OdDb::kUnitsFeet);
-    EXPECT_FALSE(imperial.isValid(message));
-    EXPECT_EQ(message,
-              OdString("Nur Zoll ist als INSUNITS zul\xC3\xA4ssig, wenn MEASUREMENT auf Imperial steht."));
-    EXPECT_EQ(imperial.forceUnit(), OdString(L"lbf (Pfund)"));
-
-    DrawingContext millimetres(OdDb::kMetric, OdDb::kUnitsMillimeters);
-    EXPECT_EQ(millimetres.pressureUnit(), OdString("MPa (N/mm\xC2\xB2)"));
-    // No translation: the English text.
-    EXPECT_EQ(millimetres.forceUnit(), OdString(L"N"));
-}
-
-TEST(ContextScale, TheAnnotationScaleComesFromCannoscale)
+TEST(ContextScale, TheGlyphSizeIsTheAnnotationScaleThroughTheVirtualCall)
 {
     DrawingContext c;
-    EXPECT_EQ(c.annoScale(), 1.0);
     EXPECT_EQ(c.supportLoadDrawableSize(), 1.0);
-
     const OdDbAnnotationScalePtr scale = odrxCreateObject<OdDbAnnotationScale>();
     scale->setName(L"1:50");
     scale->setPaperUnits(1.0);
@@ -175,14 +128,14 @@ TEST(ContextScale, TheAnnotationScaleComesFromCannoscale)
     // Glyphs grow with the drawing units shown per paper unit.
     EXPECT_EQ(c.annoScale(), 50.0);
     EXPECT_EQ(c.supportLoadDrawableSize(), 50.0);
-}
 
-TEST(ContextScale, TheGlyphSizeFollowsAnOverriddenAnnotationScale)
-{
-    FixedScaleContext c;
-    const Context& base = c;
-    EXPECT_EQ(base.supportLoadDrawableSize(), 2.5);
-    EXPECT_FALSE(base.isInDevMode());
+    class FixedScaleContext : public DrawingContext
+    {
+    public:
+        double annoScale() const override { return 2.5; }
+    } overridden;
+    EXPECT_EQ(static_cast<const Context&>(overridden).supportLoadDrawableSize(), 2.5);
+    EXPECT_FALSE(overridden.isInDevMode());
 }
 } // namespace
 } // namespace cae_core::fea2d
