@@ -27,7 +27,7 @@ namespace
 {
 
 // The plate: 200 x 100, a hole of radius 20 in the middle, pulled at its right edge with a unit stress
-// and held at its left edge. Its stress peaks at about three times the applied stress on the hole's top
+// and held at its left edge. Its stress peaks at well over three times the applied stress on the hole's top
 // and bottom and falls to the applied stress within a few radii.
 constexpr double kWidth = 200.0;
 constexpr double kHeight = 100.0;
