@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -92,228 +93,144 @@ std::unique_ptr<InputHandler> handlerWithSupports(const std::vector<LoadOrSuppor
 
 } // namespace
 
-TEST(InputHandlerSetters, EachMaterialValueSignalsOnlyWhenItMovesByMoreThanTheTolerance)
-{
-    using Field = double MaterialProperties::*;
-    using Setter = void (InputHandler::*)(double);
-    const std::pair<Field, Setter> fields[] = {
-        {&MaterialProperties::thickness, &InputHandler::setThickness},
-        {&MaterialProperties::youngsModulus, &InputHandler::setYoungsModulus},
-        {&MaterialProperties::poissonRatio, &InputHandler::setPoissonRatio},
-        {&MaterialProperties::yield, &InputHandler::setYield}};
-    for (const auto& [field, setter] : fields)
-    {
-        InputHandler handler(makeReadyParams());
-        SignalLog log(handler);
-        const double before = handler.getParams2d().materialProperties.*field;
-        (handler.*setter)(before + 5e-11);
-        (handler.*setter)(before - 9e-11);
-        EXPECT_TRUE(log.take().empty()) << before;
-        EXPECT_EQ(handler.getParams2d().materialProperties.*field, before);
-        (handler.*setter)(before + 1e-9);
-        EXPECT_EQ(log.take(), Events{"settings"}) << before;
-        EXPECT_EQ(handler.getParams2d().materialProperties.*field, before + 1e-9);
-    }
-}
-
-TEST(InputHandlerSetters, MaterialPropertiesSignalOncePerChangedFieldAndEnumsOnlyOnChange)
-{
-    InputHandler handler(makeReadyParams());
-    SignalLog log(handler);
-    handler.setMaterialProperties(MaterialProperties{2.5, 210000.0, 0.3, 355.0});
-    EXPECT_EQ(log.take(), (Events{"settings", "settings"}));
-    const MaterialProperties& stored = handler.getParams2d().materialProperties;
-    EXPECT_EQ(stored.thickness, 2.5);
-    EXPECT_EQ(stored.youngsModulus, 210000.0);
-    EXPECT_EQ(stored.yield, 355.0);
-
-    handler.setMode(ePlanarStress);
-    handler.setElementType(eTriangle6);
-    EXPECT_TRUE(log.take().empty());
-    handler.setMode(ePlanarStrain);
-    handler.setElementType(eTriangle3);
-    EXPECT_EQ(log.take(), (Events{"settings", "settings"}));
-    EXPECT_EQ(handler.getParams2d().mode, ePlanarStrain);
-    EXPECT_EQ(handler.getParams2d().elementType, eTriangle3);
-}
-
-TEST(InputHandlerSetters, TheDesiredMeshSizeIgnoresZeroAndRechecksAnExistingMeshSignallingWhenTheFlagFlips)
-{
-    InputHandler handler(makeReadyParams());
-    SignalLog log(handler);
-    for (const double ignored : {0.0, 5e-11, 2.0 + 5e-11, std::numeric_limits<double>::quiet_NaN(),
-                                 std::numeric_limits<double>::infinity()})
-        handler.setDesiredMeshSize(ignored);
-    EXPECT_TRUE(log.take().empty());
-    EXPECT_EQ(handler.getMeshProperties().desiredMeshSize, 2.0);
-
-    handler.setDesiredMeshSize(3.0);
-    EXPECT_FALSE(handler.getMeshProperties().validMeshSize);
-    EXPECT_EQ(log.take(), (Events{"settings", "validMesh"}));
-    handler.setDesiredMeshSize(4.0);
-    EXPECT_EQ(log.take(), Events{"settings"});
-    handler.setDesiredMeshSize(2.0 + 5e-11);
-    EXPECT_TRUE(handler.getMeshProperties().validMeshSize);
-    EXPECT_EQ(log.take(), (Events{"settings", "validMesh"}));
-
-    // Without a mesh the flag is left as it is.
-    handler.setMesh(nullptr, std::nullopt);
-    log.take();
-    handler.setDesiredMeshSize(7.0);
-    EXPECT_TRUE(handler.getMeshProperties().validMeshSize);
-    EXPECT_EQ(handler.getMeshProperties().desiredMeshSize, 7.0);
-    EXPECT_EQ(log.take(), Events{"settings"});
-}
-
-TEST(InputHandlerSetters, ARefinementRatioOfAboutOneOrLessIsStoredAsOneAndAlwaysSignalledWhileEnabled)
-{
-    for (const bool enabled : {true, false})
-    {
-        Params2d params = makeReadyParams();
-        params.meshProperties.meshRefinementEnabled = enabled;
-        InputHandler handler(std::move(params));
-        SignalLog log(handler);
-        handler.setMeshRefinementRatio(0.5);
-        handler.setMeshRefinementRatio(1.0 + 5e-11);
-        EXPECT_EQ(handler.getMeshProperties().meshRefinementRatio, 1.0);
-        EXPECT_EQ(log.take(), (enabled ? Events{"settings", "settings"} : Events{}));
-        handler.setMeshRefinementRatio(std::numeric_limits<double>::quiet_NaN());
-        EXPECT_EQ(handler.getMeshProperties().meshRefinementRatio, 1.0);
-        EXPECT_EQ(log.take(), (enabled ? Events{"settings"} : Events{}));
-
-        handler.setMeshRefinementRatio(3.0);
-        handler.setMeshRefinementRatio(3.0 + 5e-11);
-        EXPECT_EQ(handler.getMeshProperties().meshRefinementRatio, enabled ? 3.0 : 1.0);
-        EXPECT_EQ(log.take(), (enabled ? Events{"settings"} : Events{}));
-    }
-}
-
-TEST(InputHandlerSetters, RefineAutomaticallyAlwaysSignalsAndTheOtherAdaptiveSettingsNever)
-{
-    InputHandler handler(makeReadyParams());
-    SignalLog log(handler);
-    handler.setAdaptiveBoundaryRefinement(3);
-    handler.setAdaptiveMaxIterations(7);
-    handler.setAdaptiveInternalTriangleThreshold(11);
-    handler.setAdaptiveElasticityThreshold(0.25);
-    EXPECT_TRUE(log.take().empty());
-    handler.setRefineAutomatically(false);
-    handler.setRefineAutomatically(true);
-    EXPECT_EQ(log.take(), (Events{"settings", "settings"}));
-
-    const AdaptiveRefinementParameters& adaptive = handler.getAdaptiveParams();
-    EXPECT_TRUE(adaptive.refineAutomatically);
-    EXPECT_EQ(adaptive.boundaryRefinement, 3);
-    EXPECT_EQ(adaptive.maxIterations, 7);
-    EXPECT_EQ(adaptive.internalTriangleThreshold, 11);
-    EXPECT_EQ(adaptive.elasticityThreshold, 0.25);
-}
-
-TEST(InputHandlerLoadsAndSupports,
-     EveryEditOfAMeshedInputResetsTheConstraintsFlagAndSignalsEvenWhenItWasFalse)
-{
-    for (const bool meshed : {true, false})
-    {
-        Params2d params = makeReadyParams();
-        if (!meshed)
-            params.mesh = nullptr;
-        params.loadsAndSupports = {pointLoad(1, 10.0), fixedPoint(0.0, 0.0, 2)};
-        InputHandler handler(std::move(params));
-        SignalLog log(handler);
-        const Events expected = meshed ? Events{"settings", "validMesh"} : Events{"settings"};
-
-        handler.addLoadOrSupport(pointLoad(4, 1.0));
-        EXPECT_EQ(log.take(), expected) << meshed;
-        EXPECT_EQ(handler.getMeshProperties().validMeshConstraints, !meshed);
-        handler.addLoadOrSupport(fixedPoint(1.0, 1.0, 5));
-        EXPECT_EQ(log.take(), expected) << meshed;
-        handler.setLoadOrSupport(linearLoad(9, 4.0), OdDbObjectId(2));
-        EXPECT_EQ(log.take(), expected) << meshed;
-        handler.removeLoadOrSupport(0);
-        EXPECT_EQ(log.take(), expected) << meshed;
-        EXPECT_EQ(handler.getMeshProperties().validMeshConstraints, !meshed);
-    }
-}
-
-TEST(InputHandlerLoadsAndSupports, ReplacementTakesTheFirstEntryWithTheIdAndRemovalShiftsTheRest)
+TEST(InputHandlerSetters, EverySetterStoresAndSignalsByItsRule)
 {
     Params2d params = makeReadyParams();
     params.loadsAndSupports = {pointLoad(1, 10.0), fixedPoint(0.0, 0.0, 2), pointLoad(2, 30.0)};
     InputHandler handler(std::move(params));
     SignalLog log(handler);
-    const auto& entries = handler.getParams2d().loadsAndSupports;
-
-    handler.setLoadOrSupport(linearLoad(9, 4.0), OdDbObjectId(2));
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(std::get<LinearLoad>(entries[1]).id, OdDbObjectId(9));
-    EXPECT_EQ(std::get<PointLoad>(entries[2]).magnitude, 30.0);
-
-    handler.removeLoadOrSupport(1);
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(std::get<PointLoad>(entries[0]).id, OdDbObjectId(1));
-    EXPECT_EQ(std::get<PointLoad>(entries[1]).id, OdDbObjectId(2));
-    log.take();
-
-    // Unknown ids and indices outside [0, count) change nothing and raise nothing.
-    handler.setValidMeshConstraints(true);
-    log.take();
-    handler.setLoadOrSupport(linearLoad(9, 4.0), OdDbObjectId(77));
-    handler.removeLoadOrSupport(-1);
-    handler.removeLoadOrSupport(2);
-    EXPECT_EQ(entries.size(), 2u);
-    EXPECT_TRUE(log.events.empty());
-    EXPECT_TRUE(handler.getMeshProperties().validMeshConstraints);
+    const Params2d& p = handler.getParams2d();
+    const MaterialProperties& material = p.materialProperties;
+    const MeshProperties& mesh = p.meshProperties;
+    const AdaptiveRefinementParameters& adaptive = p.adaptiveParams;
+    const OdSmartPtr<OdDbSubDMesh> newMesh = OdDbSubDMesh::createObject();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const Events none, settings{"settings"}, twice{"settings", "settings"}, valid{"validMesh"};
+    const Events settingsValid{"settings", "validMesh"}, settingsHasMesh{"settings", "hasMesh"};
+    struct Step
+    {
+        const char* what;
+        std::function<void()> act;
+        Events expected;
+        std::function<bool()> holds = [] { return true; };
+    };
+    // Starts with a mesh of size 2 that is valid in both respects, and refinement enabled.
+    const Step steps[] = {
+        {"thickness within 1e-10", [&] { handler.setThickness(1.0 + 5e-11); }, none,
+         [&] { return material.thickness == 1.0; }},
+        {"modulus within 1e-10", [&] { handler.setYoungsModulus(210000.0 - 9e-11); }, none},
+        {"Poisson's ratio within 1e-10", [&] { handler.setPoissonRatio(0.3 + 5e-11); }, none},
+        {"yield within 1e-10", [&] { handler.setYield(235.0 + 5e-11); }, none},
+        {"thickness", [&] { handler.setThickness(1.0 + 1e-9); }, settings,
+         [&] { return material.thickness == 1.0 + 1e-9; }},
+        {"modulus", [&] { handler.setYoungsModulus(2e5); }, settings},
+        {"Poisson's ratio", [&] { handler.setPoissonRatio(0.25); }, settings},
+        {"yield", [&] { handler.setYield(300.0); }, settings, [&] { return material.yield == 300.0; }},
+        {"two fields of the material",
+         [&] {
+             handler.setMaterialProperties({2.5, 2e5, 0.25, 355.0});
+         },
+         twice, [&] { return material.thickness == 2.5 && material.yield == 355.0; }},
+        {"same mode", [&] { handler.setMode(ePlanarStress); }, none},
+        {"same element type", [&] { handler.setElementType(eTriangle6); }, none},
+        {"mode", [&] { handler.setMode(ePlanarStrain); }, settings, [&] { return p.mode == ePlanarStrain; }},
+        {"element type", [&] { handler.setElementType(eTriangle3); }, settings},
+        {"desired size zero", [&] { handler.setDesiredMeshSize(0.0); }, none},
+        {"desired size within 1e-10 of zero", [&] { handler.setDesiredMeshSize(5e-11); }, none},
+        {"desired size current", [&] { handler.setDesiredMeshSize(2.0 + 5e-11); }, none},
+        {"desired size NaN", [&] { handler.setDesiredMeshSize(nan); }, none},
+        {"desired size infinite", [&] { handler.setDesiredMeshSize(inf); }, none,
+         [&] { return mesh.desiredMeshSize == 2.0; }},
+        {"desired size off the mesh's", [&] { handler.setDesiredMeshSize(3.0); }, settingsValid,
+         [&] { return !mesh.validMeshSize; }},
+        {"desired size still off", [&] { handler.setDesiredMeshSize(4.0); }, settings},
+        {"desired size back within 1e-10", [&] { handler.setDesiredMeshSize(2.0 + 5e-11); }, settingsValid,
+         [&] { return mesh.validMeshSize; }},
+        {"ratio below one", [&] { handler.setMeshRefinementRatio(0.5); }, settings,
+         [&] { return mesh.meshRefinementRatio == 1.0; }},
+        {"ratio about one, again", [&] { handler.setMeshRefinementRatio(1.0 + 5e-11); }, settings},
+        {"ratio NaN", [&] { handler.setMeshRefinementRatio(nan); }, settings,
+         [&] { return mesh.meshRefinementRatio == 1.0; }},
+        {"ratio above one", [&] { handler.setMeshRefinementRatio(3.0); }, settings,
+         [&] { return mesh.meshRefinementRatio == 3.0; }},
+        {"ratio within 1e-10", [&] { handler.setMeshRefinementRatio(3.0 + 5e-11); }, none},
+        {"boundary refinement", [&] { handler.setAdaptiveBoundaryRefinement(3); }, none,
+         [&] { return adaptive.boundaryRefinement == 3; }},
+        {"iterations", [&] { handler.setAdaptiveMaxIterations(7); }, none,
+         [&] { return adaptive.maxIterations == 7; }},
+        {"triangle threshold", [&] { handler.setAdaptiveInternalTriangleThreshold(11); }, none,
+         [&] { return adaptive.internalTriangleThreshold == 11; }},
+        {"elasticity threshold", [&] { handler.setAdaptiveElasticityThreshold(0.25); }, none,
+         [&] { return adaptive.elasticityThreshold == 0.25; }},
+        {"refine automatically, unchanged", [&] { handler.setRefineAutomatically(false); }, settings},
+        {"refine automatically", [&] { handler.setRefineAutomatically(true); }, settings,
+         [&] { return adaptive.refineAutomatically; }},
+        {"same constraints flag", [&] { handler.setValidMeshConstraints(true); }, none},
+        {"same size flag", [&] { handler.setValidMeshSize(true); }, none},
+        {"constraints flag", [&] { handler.setValidMeshConstraints(false); }, valid},
+        {"size flag", [&] { handler.setValidMeshSize(false); }, valid, [&] { return !mesh.validMeshSize; }},
+        {"add, constraints flag already false", [&] { handler.addLoadOrSupport(pointLoad(4, 1.0)); },
+         settingsValid, [&] { return p.loadsAndSupports.size() == 4; }},
+        {"replace the first entry with id 2",
+         [&] { handler.setLoadOrSupport(linearLoad(9, 4.0), OdDbObjectId(2)); }, settingsValid,
+         [&]
+         {
+             return std::get<LinearLoad>(p.loadsAndSupports[1]).id == OdDbObjectId(9) &&
+                    std::get<PointLoad>(p.loadsAndSupports[2]).magnitude == 30.0;
+         }},
+        {"replace an unknown id", [&] { handler.setLoadOrSupport(linearLoad(9, 4.0), OdDbObjectId(77)); },
+         none},
+        {"remove before the list", [&] { handler.removeLoadOrSupport(-1); }, none},
+        {"remove past the list", [&] { handler.removeLoadOrSupport(4); }, none,
+         [&] { return p.loadsAndSupports.size() == 4; }},
+        {"remove", [&] { handler.removeLoadOrSupport(1); }, settingsValid,
+         [&]
+         {
+             return p.loadsAndSupports.size() == 3 &&
+                    std::get<PointLoad>(p.loadsAndSupports[1]).id == OdDbObjectId(2) &&
+                    !mesh.validMeshConstraints;
+         }},
+        {"same mesh", [&] { handler.setMesh(handler.getMesh(), 9.0); }, none,
+         [&] { return mesh.meshSize == 2.0; }},
+        {"same region", [&] { handler.setRegion(handler.getRegion()); }, none},
+        {"size flag back", [&] { handler.setValidMeshSize(true); }, valid},
+        {"new mesh with its size", [&] { handler.setMesh(newMesh, 1.5); }, settingsHasMesh,
+         [&] { return handler.getMesh() == newMesh && mesh.meshSize == 1.5 && mesh.validMeshSize; }},
+        {"new mesh without a size", [&] { handler.setMesh(OdDbSubDMesh::createObject(), std::nullopt); },
+         settingsHasMesh, [&] { return mesh.meshSize == 1.5 && !mesh.validMeshConstraints; }},
+        {"no region", [&] { handler.setRegion(nullptr); }, settings,
+         [&] { return !handler.isBoundarySelected(); }},
+        {"new region", [&] { handler.setRegion(OdDbRegion::createObject()); }, settings,
+         [&] { return handler.isBoundarySelected() && !handler.getMesh().isNull() && mesh.validMeshSize; }},
+        {"no mesh", [&] { handler.setMesh(nullptr, std::nullopt); }, settingsHasMesh},
+        // Without a mesh, edits leave the flags alone.
+        {"constraints flag back", [&] { handler.setValidMeshConstraints(true); }, valid},
+        {"add without a mesh", [&] { handler.addLoadOrSupport(pointLoad(5, 1.0)); }, settings},
+        {"replace without a mesh", [&] { handler.setLoadOrSupport(pointLoad(5, 2.0), OdDbObjectId(5)); },
+         settings},
+        {"remove without a mesh", [&] { handler.removeLoadOrSupport(0); }, settings},
+        {"desired size without a mesh", [&] { handler.setDesiredMeshSize(7.0); }, settings,
+         [&] { return mesh.validMeshConstraints && mesh.validMeshSize && mesh.desiredMeshSize == 7.0; }},
+    };
+    for (const Step& step : steps)
+    {
+        step.act();
+        EXPECT_EQ(log.take(), step.expected) << step.what;
+        EXPECT_TRUE(step.holds()) << step.what;
+    }
 }
 
-TEST(InputHandlerMeshAndRegion, NewMeshesAndRegionsSignalSettingsAndLeaveTheFlags)
+TEST(InputHandlerSetters, TheRefinementRatioIsLeftAloneWhileRefinementIsDisabled)
 {
     Params2d params = makeReadyParams();
-    params.meshProperties.validMeshConstraints = false;
+    params.meshProperties.meshRefinementEnabled = false;
     InputHandler handler(std::move(params));
     SignalLog log(handler);
-
-    OdSmartPtr<OdDbSubDMesh> mesh = OdDbSubDMesh::createObject();
-    handler.setMesh(mesh, 1.5);
-    EXPECT_EQ(handler.getMesh(), mesh);
-    EXPECT_EQ(handler.getMeshProperties().meshSize, 1.5);
-    EXPECT_FALSE(handler.getMeshProperties().validMeshConstraints);
-    EXPECT_TRUE(handler.getMeshProperties().validMeshSize);
-    EXPECT_EQ(log.take(), (Events{"settings", "hasMesh"}));
-
-    handler.setMesh(OdDbSubDMesh::createObject(), std::nullopt);
-    EXPECT_EQ(handler.getMeshProperties().meshSize, 1.5);
-    EXPECT_EQ(log.take(), (Events{"settings", "hasMesh"}));
-    mesh = handler.getMesh();
-
-    // The same objects again change nothing.
-    handler.setMesh(handler.getMesh(), 9.0);
-    handler.setRegion(handler.getRegion());
-    EXPECT_EQ(handler.getMeshProperties().meshSize, 1.5);
-    EXPECT_TRUE(log.take().empty());
-
-    // A new region keeps the mesh and its flags.
-    handler.setRegion(nullptr);
-    EXPECT_FALSE(handler.isBoundarySelected());
-    handler.setRegion(OdDbRegion::createObject());
-    EXPECT_TRUE(handler.isBoundarySelected());
-    EXPECT_EQ(handler.getMesh(), mesh);
-    EXPECT_FALSE(handler.getMeshProperties().validMeshConstraints);
-    EXPECT_TRUE(handler.getMeshProperties().validMeshSize);
-    EXPECT_EQ(log.take(), (Events{"settings", "settings"}));
-}
-
-TEST(InputHandlerMeshAndRegion, ValidityFlagSettersSignalOnlyOnChange)
-{
-    InputHandler handler(makeReadyParams());
-    SignalLog log(handler);
-    handler.setValidMeshConstraints(true);
-    handler.setValidMeshSize(true);
+    for (const double ratio : {0.5, 4.0})
+        handler.setMeshRefinementRatio(ratio);
+    EXPECT_EQ(handler.getMeshProperties().meshRefinementRatio, 1.0);
     EXPECT_TRUE(log.events.empty());
-    handler.setValidMeshConstraints(false);
-    handler.setValidMeshSize(false);
-    EXPECT_EQ(log.events, (Events{"validMesh", "validMesh"}));
-    EXPECT_FALSE(handler.getMeshProperties().validMeshConstraints);
-    EXPECT_FALSE(handler.getMeshProperties().validMeshSize);
 }
 
 TEST(InputHandlerMeshAndRegion, InitializingTheMeshSizeOffersTheRegionDefaultAndForgetsTheMeshSize)
@@ -340,17 +257,22 @@ TEST(InputHandlerMeshAndRegion, InitializingTheMeshSizeOffersTheRegionDefaultAnd
     EXPECT_EQ(handler.getMeshProperties().desiredMeshSize, 0.0);
 }
 
-TEST(InputHandlerSignals, CallbacksRunInOrderOfConnectionUntilTheirHandleIsReleased)
+TEST(InputHandlerSignals, CallbacksRunInOrderOfConnectionUntilTheirHandleOrTheHandlerGoes)
 {
-    InputHandler handler(makeReadyParams());
+    auto handler = std::make_unique<InputHandler>(makeReadyParams());
     std::vector<int> calls;
-    auto a = handler.connectSettingsChangedSignal([&] { calls.push_back(1); });
-    auto b = handler.connectSettingsChangedSignal([&] { calls.push_back(2); });
-    auto c = handler.connectSettingsChangedSignal([&] { calls.push_back(3); });
-    handler.setThickness(4.0);
+    auto a = handler->connectSettingsChangedSignal([&] { calls.push_back(1); });
+    auto b = handler->connectSettingsChangedSignal([&] { calls.push_back(2); });
+    auto c = handler->connectValidMeshChangedSignal([&] { calls.push_back(3); });
+    handler->setThickness(4.0);
     b.reset();
-    handler.setThickness(5.0);
-    EXPECT_EQ(calls, (std::vector<int>{1, 2, 3, 1, 3}));
+    handler->setThickness(5.0);
+    EXPECT_EQ(calls, (std::vector<int>{1, 2, 1}));
+    // Handles that outlive the handler stay valid objects and are released without calls.
+    handler.reset();
+    a.reset();
+    c.reset();
+    EXPECT_EQ(calls.size(), 3u);
 }
 
 TEST(InputHandlerSignals, CallbacksMayReleaseHandlesAndConnectDuringARaise)
@@ -389,21 +311,6 @@ TEST(InputHandlerSignals, ASetterCalledFromACallbackRaisesAgainWithTheChangeAlre
     EXPECT_EQ(handler.getParams2d().materialProperties.yield, 100.0);
 }
 
-TEST(InputHandlerSignals, HandlesOutliveTheHandlerWithoutBeingCalled)
-{
-    int calls = 0;
-    std::shared_ptr<ut::Connection> settings, valid;
-    {
-        InputHandler handler(makeReadyParams());
-        settings = handler.connectSettingsChangedSignal([&] { ++calls; });
-        valid = handler.connectValidMeshChangedSignal([&] { ++calls; });
-        handler.setThickness(4.0);
-    }
-    EXPECT_EQ(calls, 1);
-    settings.reset();
-    valid.reset();
-}
-
 TEST(InputHandlerStatus, EveryFailedCheckIsListedInOrderOnItsOwnLine)
 {
     Params2d params{};
@@ -427,7 +334,7 @@ TEST(InputHandlerStatus, EveryFailedCheckIsListedInOrderOnItsOwnLine)
                  L"The yield needs to be greater than zero.\n"));
 }
 
-TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusAndEitherStaleFlagInvalidatesTheMesh)
+TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusUntilAFlagGoesStaleOrTheLastLoadIsZero)
 {
     const auto handler = handlerWithSupports({fixedPoint(0.0, 0.0), fixedPoint(10.0, 0.0)});
     EXPECT_TRUE(handler->getStatus().message.isEmpty()) << handler->getStatus().message.c_str();
@@ -437,6 +344,15 @@ TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusAndEitherStaleFlagInvalidat
     handler->setValidMeshSize(true);
     handler->setValidMeshConstraints(false);
     EXPECT_EQ(handler->getStatus().message, invalid);
+
+    // One load of either kind above 1e-10 is enough.
+    handler->removeLoadOrSupport(0); // the point load
+    handler->addLoadOrSupport(pointLoad(2, 1e-10));
+    handler->setValidMeshConstraints(true);
+    EXPECT_EQ(handler->getStatus().message, OdString(L"There are no non-zero loads defined.\n"));
+    handler->addLoadOrSupport(linearLoad(3, 2e-10));
+    handler->setValidMeshConstraints(true);
+    EXPECT_TRUE(handler->getStatus().message.isEmpty());
 }
 
 TEST(InputHandlerStatus, MessagesAreLookedUpInTheTranslationCatalogue)
@@ -463,26 +379,24 @@ TEST(InputHandlerStatus, MaterialValuesAreCheckedAgainstTheirOpenRanges)
     const wchar_t* const modulus = L"The Young's modulus needs to be greater than zero.\n";
     const wchar_t* const yield = L"The yield needs to be greater than zero.\n";
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const Case cases[] = {
-        {{1, 1, 0.5, 1}, poisson},
-        {{1, 1, -1.0, 1}, poisson},
-        {{1, 1, 0.49999999995, 1}, poisson},
-        {{1, 1, -0.99999999995, 1}, poisson},
-        {{1, 1, 0.49, 1}, nullptr},
-        {{1, 1, -0.99, 1}, nullptr},
-        {{1, 1, 0.0, 1}, nullptr},
-        {{1e-10, 1, 0.3, 1}, thickness},
-        {{2e-10, 1, 0.3, 1}, nullptr},
-        {{1, 1e-10, 0.3, 1}, modulus},
-        {{1, 2e-10, 0.3, 1}, nullptr},
-        {{1, 1, 0.3, 1e-10}, yield},
-        {{1, 1, 0.3, 2e-10}, nullptr},
-        // A value that is not a number is not inside any range.
-        {{nan, 1, 0.3, 1}, thickness},
-        {{1, nan, 0.3, 1}, modulus},
-        {{1, 1, nan, 1}, poisson},
-        {{1, 1, 0.3, nan}, yield},
-    };
+    // Each bound on both sides of it; a value that is not a number is inside no range.
+    const Case cases[] = {{{1, 1, 0.5, 1}, poisson},
+                          {{1, 1, -1.0, 1}, poisson},
+                          {{1, 1, 0.49999999995, 1}, poisson},
+                          {{1, 1, -0.99999999995, 1}, poisson},
+                          {{1, 1, 0.49, 1}, nullptr},
+                          {{1, 1, -0.99, 1}, nullptr},
+                          {{1, 1, 0.0, 1}, nullptr},
+                          {{1e-10, 1, 0.3, 1}, thickness},
+                          {{2e-10, 1, 0.3, 1}, nullptr},
+                          {{1, 1e-10, 0.3, 1}, modulus},
+                          {{1, 2e-10, 0.3, 1}, nullptr},
+                          {{1, 1, 0.3, 1e-10}, yield},
+                          {{1, 1, 0.3, 2e-10}, nullptr},
+                          {{nan, 1, 0.3, 1}, thickness},
+                          {{1, nan, 0.3, 1}, modulus},
+                          {{1, 1, nan, 1}, poisson},
+                          {{1, 1, 0.3, nan}, yield}};
     for (const Case& c : cases)
     {
         // A fresh handler each time: values within 1e-10 of the previous case would not be stored.
@@ -492,18 +406,6 @@ TEST(InputHandlerStatus, MaterialValuesAreCheckedAgainstTheirOpenRanges)
             << c.material.thickness << " " << c.material.youngsModulus << " " << c.material.poissonRatio
             << " " << c.material.yield;
     }
-}
-
-TEST(InputHandlerStatus, OneLoadOfEitherKindAbovePlusTheToleranceIsEnough)
-{
-    const auto handler = handlerWithSupports({fixedPoint(0.0, 0.0), fixedPoint(10.0, 0.0)});
-    handler->removeLoadOrSupport(0); // the point load
-    handler->addLoadOrSupport(pointLoad(2, 1e-10));
-    handler->setValidMeshConstraints(true);
-    EXPECT_EQ(handler->getStatus().message, OdString(L"There are no non-zero loads defined.\n"));
-    handler->addLoadOrSupport(linearLoad(3, 2e-10));
-    handler->setValidMeshConstraints(true);
-    EXPECT_TRUE(handler->getStatus().message.isEmpty());
 }
 
 TEST(InputHandlerStatus, SupportsMustBlockBothTranslationsAndTheRotationAboutEverySupportedPoint)
