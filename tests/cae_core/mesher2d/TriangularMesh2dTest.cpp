@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 #include <map>
 #include <random>
 #include <stdexcept>
@@ -66,7 +68,7 @@ const std::vector<OdGePoint2d> kFrame{{0, 0}, {3, 0}, {3, 3}, {0, 3}, {1, 1}, {2
 const std::vector<int> kFrameFaces{3, 0, 1, 5, 3, 0, 5, 4, 3, 1, 2, 6, 3, 1, 6, 5,
                                    3, 2, 3, 7, 3, 2, 7, 6, 3, 3, 0, 4, 3, 3, 4, 7};
 
-TEST(TriangularMeshReading, VerticesDropZAndTrianglesKeepTheirOrder)
+TEST(TriangularMeshReading, VerticesDropZAndTrianglesKeepTheirOrderUnlessTheyAreNotCounterClockwise)
 {
     OdGePoint3dArray vertices{OdGePoint3d(0, 0, 5), OdGePoint3d(2, 0, -1), OdGePoint3d(0, 2, 7)};
     OdDbSubDMeshPtr mesh = OdDbSubDMesh::createObject();
@@ -75,77 +77,55 @@ TEST(TriangularMeshReading, VerticesDropZAndTrianglesKeepTheirOrder)
     ASSERT_EQ(m.vertices.size(), 3u);
     EXPECT_EQ(m.vertices[1].x, 2.0);
     EXPECT_EQ(m.vertices[2].y, 2.0);
-    ASSERT_EQ(m.triangles.size(), 1u);
-    EXPECT_EQ(m.triangles[0], (std::array<Index, 3>{0, 1, 2}));
+    EXPECT_EQ(m.triangles, (std::vector<std::array<Index, 3>>{{0, 1, 2}}));
+
+    // A clockwise triangle is stored counter-clockwise.
+    EXPECT_EQ(readMesh(kSquare, {3, 0, 2, 1, 3, 0, 2, 3}).triangles,
+              (std::vector<std::array<Index, 3>>{{0, 1, 2}, {0, 2, 3}}));
+    // A zero-area triangle has its last two indices swapped, and so has one of undefined area.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(readMesh({{0, 0}, {1, 0}, {2, 0}}, {3, 0, 1, 2}).triangles,
+              (std::vector<std::array<Index, 3>>{{0, 2, 1}}));
+    EXPECT_EQ(readMesh({{0, 0}, {nan, 0}, {0, 1}}, {3, 0, 1, 2}).triangles,
+              (std::vector<std::array<Index, 3>>{{0, 2, 1}}));
 }
 
-TEST(TriangularMeshReading, AnyFaceThatIsNotATriangleGivesTheEmptyMesh)
+TEST(TriangularMeshReading, AnyFaceThatIsNotATriangleGivesTheEmptyMeshAndNoFacesGiveVerticesOnly)
 {
-    const TriangularMesh2d quadLast = readMesh(kSquare, {3, 0, 1, 2, 4, 0, 1, 2, 3});
-    EXPECT_TRUE(quadLast.vertices.empty());
-    EXPECT_TRUE(quadLast.boundaries.empty());
-    EXPECT_TRUE(quadLast.triangles.empty());
-
-    const TriangularMesh2d quadFirst = readMesh(kSquare, {4, 0, 1, 2, 3, 3, 0, 1, 2});
-    EXPECT_TRUE(quadFirst.vertices.empty());
-    EXPECT_TRUE(quadFirst.triangles.empty());
-}
-
-TEST(TriangularMeshReading, AMeshWithoutFacesHasVerticesOnly)
-{
+    for (const std::vector<int>& faces :
+         {std::vector<int>{3, 0, 1, 2, 4, 0, 1, 2, 3}, {4, 0, 1, 2, 3, 3, 0, 1, 2}})
+    {
+        const TriangularMesh2d m = readMesh(kSquare, faces);
+        EXPECT_TRUE(m.vertices.empty());
+        EXPECT_TRUE(m.boundaries.empty());
+        EXPECT_TRUE(m.triangles.empty());
+    }
     const TriangularMesh2d m = readMesh(kSquare, {});
     EXPECT_EQ(m.vertices.size(), 4u);
     EXPECT_TRUE(m.triangles.empty());
     EXPECT_TRUE(m.boundaries.empty());
 }
 
-TEST(TriangularMeshOrientation, ClockwiseTrianglesAreStoredCounterClockwise)
+TEST(TriangularMeshBoundaries, AnOuterLoopRunsCounterClockwiseAndAHoleClockwise)
 {
-    const TriangularMesh2d m = readMesh(kSquare, {3, 0, 2, 1, 3, 0, 2, 3});
-    ASSERT_EQ(m.triangles.size(), 2u);
-    EXPECT_EQ(m.triangles[0], (std::array<Index, 3>{0, 1, 2}));
-    EXPECT_EQ(m.triangles[1], (std::array<Index, 3>{0, 2, 3}));
-}
+    const TriangularMesh2d square = readMesh(kSquare, kSquareFaces);
+    EXPECT_EQ(square.boundaries, std::vector<Loop>{(Loop{2, 3, 0, 1})});
 
-TEST(TriangularMeshOrientation, AZeroAreaTriangleHasItsLastTwoIndicesSwapped)
-{
-    const std::vector<OdGePoint2d> collinear{{0, 0}, {1, 0}, {2, 0}};
-    const TriangularMesh2d m = readMesh(collinear, {3, 0, 1, 2});
-    ASSERT_EQ(m.triangles.size(), 1u);
-    EXPECT_EQ(m.triangles[0], (std::array<Index, 3>{0, 2, 1}));
-}
-
-TEST(TriangularMeshBoundaries, ASquareHasOneCounterClockwiseLoopOfFour)
-{
-    const TriangularMesh2d m = readMesh(kSquare, kSquareFaces);
-    ASSERT_EQ(m.boundaries.size(), 1u);
-    EXPECT_EQ(m.boundaries[0], (Loop{2, 3, 0, 1}));
-    EXPECT_GT(signedArea2(m, m.boundaries[0]), 0.0);
-}
-
-TEST(TriangularMeshBoundaries, AHoleIsWalkedClockwiseAndComesFirstHere)
-{
     const TriangularMesh2d m = readMesh(kFrame, kFrameFaces);
-    ASSERT_EQ(m.boundaries.size(), 2u);
     // The last boundary edge in key order, (6, 7), belongs to the hole, so its loop is traced first.
-    EXPECT_EQ(m.boundaries[0], (Loop{7, 6, 5, 4}));
-    EXPECT_EQ(m.boundaries[1], (Loop{2, 3, 0, 1}));
+    ASSERT_EQ(m.boundaries, (std::vector<Loop>{{7, 6, 5, 4}, {2, 3, 0, 1}}));
     EXPECT_LT(signedArea2(m, m.boundaries[0]), 0.0);
     EXPECT_GT(signedArea2(m, m.boundaries[1]), 0.0);
 }
 
-TEST(TriangularMeshBoundaries, TheWalkStopsOnceAsManyIndicesAsVerticesAreEmitted)
+TEST(TriangularMeshBoundaries, NonManifoldMeshesStopAtTheVertexCountOrRaiseTheMapKeyError)
 {
     // Two triangles touching at vertex 0 (a bow tie): the boundary passes vertex 0 twice, but
     // the walk ends after five indices, the vertex count.
     const std::vector<OdGePoint2d> bowTie{{0, 0}, {1, -1}, {1, 1}, {-1, 1}, {-1, -1}};
-    const TriangularMesh2d m = readMesh(bowTie, {3, 0, 1, 2, 3, 0, 3, 4});
-    ASSERT_EQ(m.boundaries.size(), 1u);
-    EXPECT_EQ(m.boundaries[0], (Loop{3, 4, 0, 1, 2}));
-}
+    EXPECT_EQ(readMesh(bowTie, {3, 0, 1, 2, 3, 0, 3, 4}).boundaries,
+              std::vector<Loop>{(Loop{3, 4, 0, 1, 2})});
 
-TEST(TriangularMeshBoundaries, AnOpenBoundaryChainRaisesTheMapKeyError)
-{
     // Both triangles lie on the same side of their shared edge 0-1, so the boundary edges end at
     // vertex 0 but none starts there.
     const std::vector<OdGePoint2d> folded{{0, 0}, {1, 0}, {0, 1}, {1, 1}};
@@ -162,8 +142,7 @@ TEST(TriangularMeshBoundaries, AnOpenBoundaryChainRaisesTheMapKeyError)
 
 // ---------------------------------------------------------------------------------------------
 // The boundary tracer removes edges from its work list by flagging them. This literal version
-// erases them from a vector; both must give the same loops (order and starting vertices) and
-// fail on the same meshes.
+// erases them from a vector; both must give the same loops (order and starting vertices).
 
 struct Edge
 {
@@ -209,7 +188,7 @@ std::vector<Loop> referenceBoundaries(const std::vector<std::array<Index, 3>>& t
 }
 
 /// An n x n grid of unit cells; each cell is left out with probability `holeRate`, otherwise
-/// split into two triangles along a random diagonal and given in a random winding.
+/// split into two triangles along a random diagonal, each given in a random winding.
 std::pair<std::vector<OdGePoint2d>, std::vector<int>> randomGrid(std::mt19937& rng, int n, double holeRate)
 {
     std::vector<OdGePoint2d> points;
@@ -218,29 +197,20 @@ std::pair<std::vector<OdGePoint2d>, std::vector<int>> randomGrid(std::mt19937& r
             points.emplace_back(i, j);
     std::bernoulli_distribution hole(holeRate), coin(0.5);
     std::vector<int> faces;
-    auto addTriangle = [&](int a, int b, int c)
-    {
-        faces.insert(faces.end(), {3, a});
-        if (coin(rng))
-            faces.insert(faces.end(), {b, c});
-        else
-            faces.insert(faces.end(), {c, b});
-    };
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i)
         {
             if (hole(rng))
                 continue;
-            const int v00 = j * (n + 1) + i, v10 = v00 + 1, v01 = v00 + n + 1, v11 = v01 + 1;
-            if (coin(rng))
+            // Corners a, b, c, d counter-clockwise from the lower left.
+            const int a = j * (n + 1) + i, b = a + 1, d = a + n + 1, c = d + 1;
+            const bool splitAtA = coin(rng);
+            for (std::array<int, 3> t : {splitAtA ? std::array{a, b, c} : std::array{a, b, d},
+                                         splitAtA ? std::array{a, c, d} : std::array{b, c, d}})
             {
-                addTriangle(v00, v10, v11);
-                addTriangle(v00, v11, v01);
-            }
-            else
-            {
-                addTriangle(v00, v10, v01);
-                addTriangle(v10, v11, v01);
+                if (coin(rng))
+                    std::swap(t[1], t[2]);
+                faces.insert(faces.end(), {3, t[0], t[1], t[2]});
             }
         }
     return {points, faces};
@@ -253,106 +223,76 @@ TEST(TriangularMeshBoundaries, LoopsMatchTheWorkListEraseVersionOnRandomGrids)
         seed = static_cast<unsigned>(std::stoul(replay));
     SCOPED_TRACE("seed " + std::to_string(seed) + " (replay with CAE_TEST_SEED)");
     std::mt19937 rng(seed);
-    int compared = 0;
     for (int round = 0; round < 300; ++round)
     {
-        const int n = 1 + round % 7;
-        const auto [points, faces] = randomGrid(rng, n, 0.35);
         SCOPED_TRACE("round " + std::to_string(round));
-        TriangularMesh2d actual;
-        std::vector<Loop> expected;
-        bool actualThrew = false, expectedThrew = false;
-        try
-        {
-            actual = readMesh(points, faces);
-        }
-        catch (const std::out_of_range&)
-        {
-            actualThrew = true;
-        }
-        try
-        {
-            // Orientation is checked elsewhere; the reference starts from the stored triangles.
-            expected = referenceBoundaries(
-                actualThrew ? std::vector<std::array<Index, 3>>{} : actual.triangles, points.size());
-        }
-        catch (const std::out_of_range&)
-        {
-            expectedThrew = true;
-        }
-        ASSERT_FALSE(actualThrew); // grids are oriented consistently: every boundary closes
-        ASSERT_EQ(expectedThrew, actualThrew);
-        ASSERT_EQ(actual.boundaries, expected);
-        ++compared;
+        const auto [points, faces] = randomGrid(rng, 1 + round % 7, 0.35);
+        // Grids are oriented consistently, so every boundary closes and nothing throws. Orientation
+        // is checked elsewhere; the reference starts from the stored triangles.
+        const TriangularMesh2d actual = readMesh(points, faces);
+        ASSERT_EQ(actual.boundaries, referenceBoundaries(actual.triangles, points.size()));
     }
-    EXPECT_EQ(compared, 300);
 }
 
 // ---------------------------------------------------------------------------------------------
 
-TEST(ClosestVertex, AnEmptyMeshGivesZero)
+TEST(ClosestVertex, TheNearestVertexWinsUnlessAnEarlierOneIsWithinTheSquaredTolerance)
 {
     EXPECT_EQ(getClosestVertex(TriangularMesh2d{}, OdGePoint2d(3, 4)), 0u);
-}
 
-TEST(ClosestVertex, TheNearestVertexWinsAndTheFirstOfEqualOnes)
-{
     TriangularMesh2d m;
     m.vertices = {{0, 0}, {4, 0}, {2, 2}, {2, -2}};
     EXPECT_EQ(getClosestVertex(m, OdGePoint2d(3.5, 0.1)), 1u);
+    EXPECT_EQ(getClosestVertex(m, OdGePoint2d(2, -1.5)), 3u);
     // (2, 0) is at distance 2 from all four: the first one is taken.
     EXPECT_EQ(getClosestVertex(m, OdGePoint2d(2, 0)), 0u);
-    EXPECT_EQ(getClosestVertex(m, OdGePoint2d(2, -1.5)), 3u);
-}
 
-TEST(ClosestVertex, AVertexWithinTheSquaredToleranceIsTakenAtOnce)
-{
-    TriangularMesh2d m;
     m.vertices = {{0, 0}, {5e-6, 0}};
     // Squared distance 1.6e-11 to vertex 0: taken although vertex 1 is nearer.
     EXPECT_EQ(getClosestVertex(m, OdGePoint2d(4e-6, 0)), 0u);
     // Squared distance 1.21e-10 to vertex 0 is beyond the tolerance: the nearer vertex wins.
     m.vertices = {{0, 0}, {1.2e-5, 0}};
     EXPECT_EQ(getClosestVertex(m, OdGePoint2d(1.1e-5, 0)), 1u);
+
+    // A vertex or a point that is not a number is never nearest; with nothing nearer, 0.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    m.vertices = {{nan, 0}, {1, 0}};
+    EXPECT_EQ(getClosestVertex(m, OdGePoint2d(0, 0)), 1u);
+    EXPECT_EQ(getClosestVertex(m, OdGePoint2d(nan, 0)), 0u);
 }
 
-TEST(BoundaryChain, FromAndToAtOnePlaceGiveTheWholeLoopFromItsFirstStoredVertex)
+TEST(BoundaryChain, TheWalkFollowsTheStoredDirectionOfTheFirstLoopHoldingFrom)
 {
     const TriangularMesh2d m = readMesh(kFrame, kFrameFaces);
-    EXPECT_EQ(getVerticesOnBoundaryBetween(m, OdGePoint2d(0, 0), OdGePoint2d(0, 0)), (Loop{2, 3, 0, 1}));
-    EXPECT_EQ(getVerticesOnBoundaryBetween(m, OdGePoint2d(2, 1), OdGePoint2d(2, 1 + 0.5e-10)),
-              (Loop{7, 6, 5, 4}));
-}
-
-TEST(BoundaryChain, TheWalkFollowsTheStoredDirectionAndWraps)
-{
-    const TriangularMesh2d m = readMesh(kFrame, kFrameFaces);
-    EXPECT_EQ(getVerticesOnBoundaryBetween(m, OdGePoint2d(0, 0), OdGePoint2d(3, 3)), (Loop{0, 1, 2}));
-    EXPECT_EQ(getVerticesOnBoundaryBetween(m, OdGePoint2d(3, 3), OdGePoint2d(0, 0)), (Loop{2, 3, 0}));
-    EXPECT_EQ(getVerticesOnBoundaryBetween(m, OdGePoint2d(0, 3), OdGePoint2d(3, 0)), (Loop{3, 0, 1}));
-    EXPECT_EQ(getVerticesOnBoundaryBetween(m, OdGePoint2d(3, 0), OdGePoint2d(0, 3)), (Loop{1, 2, 3}));
-    // Neighbours against the stored direction take the long way round.
-    EXPECT_EQ(getVerticesOnBoundaryBetween(m, OdGePoint2d(3, 0), OdGePoint2d(0, 0)), (Loop{1, 2, 3, 0}));
-    // The hole is walked clockwise.
-    EXPECT_EQ(getVerticesOnBoundaryBetween(m, OdGePoint2d(1, 2), OdGePoint2d(2, 1)), (Loop{7, 6, 5}));
-}
-
-TEST(BoundaryChain, PointsAreMatchedWithinTheGlobalTolerance)
-{
-    const TriangularMesh2d m = readMesh(kFrame, kFrameFaces);
-    EXPECT_EQ(getVerticesOnBoundaryBetween(m, OdGePoint2d(0, 0.9e-10), OdGePoint2d(3 - 0.9e-10, 0)),
-              (Loop{0, 1}));
-    EXPECT_TRUE(getVerticesOnBoundaryBetween(m, OdGePoint2d(0, 2e-10), OdGePoint2d(3, 0)).empty());
-    EXPECT_TRUE(getVerticesOnBoundaryBetween(m, OdGePoint2d(0, 0), OdGePoint2d(3, 2e-10)).empty());
-}
-
-TEST(BoundaryChain, PointsOnDifferentLoopsOrOffTheBoundaryGiveNothing)
-{
-    const TriangularMesh2d m = readMesh(kFrame, kFrameFaces);
-    EXPECT_TRUE(getVerticesOnBoundaryBetween(m, OdGePoint2d(0, 0), OdGePoint2d(1, 1)).empty());
-    EXPECT_TRUE(getVerticesOnBoundaryBetween(m, OdGePoint2d(1, 1), OdGePoint2d(0, 0)).empty());
-    EXPECT_TRUE(getVerticesOnBoundaryBetween(m, OdGePoint2d(1.5, 0), OdGePoint2d(3, 0)).empty());
-    EXPECT_TRUE(getVerticesOnBoundaryBetween(m, OdGePoint2d(1.5, 0), OdGePoint2d(1.5, 0)).empty());
+    const struct
+    {
+        OdGePoint2d from, to;
+        Loop expected;
+    } cases[] = {
+        // From and to at one place (within the tolerance): the whole loop from its first stored vertex.
+        {{0, 0}, {0, 0}, {2, 3, 0, 1}},
+        {{2, 1}, {2, 1 + 0.5e-10}, {7, 6, 5, 4}},
+        // Both ends included, wrapping round the end of the stored loop.
+        {{0, 0}, {3, 3}, {0, 1, 2}},
+        {{3, 3}, {0, 0}, {2, 3, 0}},
+        {{0, 3}, {3, 0}, {3, 0, 1}},
+        {{3, 0}, {0, 3}, {1, 2, 3}},
+        // Neighbours against the stored direction take the long way round; the hole runs clockwise.
+        {{3, 0}, {0, 0}, {1, 2, 3, 0}},
+        {{1, 2}, {2, 1}, {7, 6, 5}},
+        // Points match vertices within the global tolerance only.
+        {{0, 0.9e-10}, {3 - 0.9e-10, 0}, {0, 1}},
+        {{0, 2e-10}, {3, 0}, {}},
+        {{0, 0}, {3, 2e-10}, {}},
+        // Different loops, or a point that is on no boundary vertex: nothing.
+        {{0, 0}, {1, 1}, {}},
+        {{1, 1}, {0, 0}, {}},
+        {{1.5, 0}, {3, 0}, {}},
+        {{1.5, 0}, {1.5, 0}, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(getVerticesOnBoundaryBetween(m, c.from, c.to), c.expected)
+            << "(" << c.from.x << ", " << c.from.y << ") -> (" << c.to.x << ", " << c.to.y << ")";
     EXPECT_TRUE(
         getVerticesOnBoundaryBetween(TriangularMesh2d{}, OdGePoint2d(0, 0), OdGePoint2d(0, 0)).empty());
 }
