@@ -21,15 +21,12 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_catalogue.loaded()); }
 };
 
-TEST(TranslationWithoutCatalogue, TheEnglishTextIsReturned)
+TEST(TranslationWithoutCatalogue, TheEnglishTextIsReturnedWithEveryCharacter)
 {
     ASSERT_EQ(wxTranslations::Get(), nullptr);
     EXPECT_EQ(translate(L"Planar stress"), OdString(L"Planar stress"));
     EXPECT_EQ(translate(OdString()), OdString());
-}
-
-TEST(TranslationWithoutCatalogue, EveryCharacterSurvivesTheRoundTrip)
-{
+    // Characters beyond 16 bits and embedded nulls survive the round trip through wxString.
     const wchar_t text[] = {L'a', 0x1F600, 0, L'\u00e9', 0xFFFD};
     const OdString english(text, sizeof(text) / sizeof(text[0]));
     const OdString back = translate(english);
@@ -37,18 +34,15 @@ TEST(TranslationWithoutCatalogue, EveryCharacterSurvivesTheRoundTrip)
     EXPECT_EQ(back, english);
 }
 
-TEST_F(TranslationWithCatalogue, KnownTextsAreTranslated)
+TEST_F(TranslationWithCatalogue, KnownTextsAreTranslatedAndUnknownOnesAndTheEmptyTextStayAsGiven)
 {
     EXPECT_EQ(translate(L"Only Inches are supported INSUNITS if MEASUREMENT is set to Imperial."),
               OdString("Nur Zoll ist als INSUNITS zul\xC3\xA4ssig, wenn MEASUREMENT auf Imperial steht."));
     const OdString lbf = translate(L"lbf");
     ASSERT_EQ(lbf.getLength(), 5);
     EXPECT_EQ(lbf.getAt(0), static_cast<wchar_t>(0x1F600));
-}
-
-TEST_F(TranslationWithCatalogue, UnknownTextsAndTheEmptyTextStayAsGiven)
-{
     EXPECT_EQ(translate(L"Pa"), OdString(L"Pa"));
+    // The empty key names the catalogue's header, which is no translation.
     EXPECT_EQ(translate(OdString()), OdString());
 }
 } // namespace
