@@ -67,8 +67,6 @@ TEST(ContextUnits, OnlyMetresAndMillimetresInMetricAndInchesInImperialDrawingsAr
         {OdDb::kEnglish, OdDb::kUnitsFeet, imperial, "lbf", "psi"},
         // The pressure unit follows INSUNITS before MEASUREMENT.
         {OdDb::kEnglish, OdDb::kUnitsMillimeters, imperial, "lbf", "MPa"},
-        // Any MEASUREMENT other than imperial counts as metric.
-        {static_cast<OdDb::MeasurementValue>(2), OdDb::kUnitsMeters, "", "N", "Pa"},
     };
     // Every text also goes through the catalogue: run once without and once with a translation
     // of each.
