@@ -77,7 +77,7 @@ EResult DelaunayMesher::refineMeshImpl(std::unique_ptr<RefinementRegion> region,
 
 EResult DelaunayMesher::Impl::createDelaunayMesh(const OdSmartPtr<OdDbRegion>& region, double size)
 {
-    if (size <= detail::kMinMeshSize)
+    if (!detail::isUsableMeshSize(size))
         return eNotPossible;
     meshSize = size;
 

@@ -30,8 +30,8 @@ public:
     struct Impl;
 
 protected:
-    /// eNotPossible for a size of at most 1e-10, a region without loops or nothing to mesh;
-    /// eLimitExceeded when the mesh would need more than the triangle budget.
+    /// eNotPossible for a size of at most 1e-10 (or not a finite number), a region without loops or
+    /// nothing to mesh; eLimitExceeded when the mesh would need more than the triangle budget.
     EResult createMeshImpl(OdSmartPtr<OdDbRegion> region, double meshSize, int smoothingIterations) override;
     /// eFailed without a mesh to refine or when the boundary cannot be refined; otherwise as createMeshImpl.
     EResult refineMeshImpl(std::unique_ptr<RefinementRegion> region, int smoothingIterations) override;

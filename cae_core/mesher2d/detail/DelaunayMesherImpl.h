@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -72,6 +73,13 @@ namespace detail
 /// Mesh sizes at or below this (drawing units) are refused: the global point tolerance, below which
 /// boundary samples would coincide.
 inline constexpr double kMinMeshSize = 1e-10;
+
+/// True for a finite size above kMinMeshSize. NaN and infinity are refused too: they would sample a
+/// boundary into no vertices or a single one.
+inline bool isUsableMeshSize(double size)
+{
+    return size > kMinMeshSize && size < std::numeric_limits<double>::infinity();
+}
 
 /// The circumcentre of the triangle abc (not finite for a degenerate triangle).
 OdGePoint2d circumcentre(const CDT::V2d<double>& a, const CDT::V2d<double>& b, const CDT::V2d<double>& c);

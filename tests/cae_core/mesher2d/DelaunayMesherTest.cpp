@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <memory>
 #include <numbers>
@@ -76,17 +77,23 @@ Key key(const OdGePoint2d& p)
 
 } // namespace
 
-TEST(DelaunayMesherSize, AtOrBelowATenBillionthIsRefusedAndKeepsThePreviousMesh)
+TEST(DelaunayMesherSize, AtOrBelowATenBillionthOrNotFiniteIsRefusedAndKeepsThePreviousMesh)
 {
     DelaunayMesher mesher;
     ASSERT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, nullptr, 0), cae_core::eOk);
     const OdSmartPtr<OdDbSubDMesh> previous = mesher.getMesh();
-    for (const double size : {0.0, 1e-11, 1e-10, -2.0})
+    for (const double size : {0.0, 1e-11, 1e-10, -2.0, std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::infinity()})
     {
         EXPECT_EQ(mesher.createMesh(mesher_test::makeRectangle(0, 0, 20, 20), size, nullptr, 0),
                   cae_core::eNotPossible)
             << size;
         EXPECT_EQ(mesher.getMesh().get(), previous.get());
+        // Refused before anything is taken from it: the working size stays that of the last mesh.
+        DelaunayMesher::Impl impl;
+        EXPECT_EQ(impl.createDelaunayMesh(mesher_test::makeRectangle(0, 0, 20, 20), size),
+                  cae_core::eNotPossible);
+        EXPECT_EQ(impl.meshSize, -1.0) << size;
     }
 }
 
