@@ -131,7 +131,9 @@ enum LoadOrSupportType : std::int32_t
     eLinearSupport = 3
 };
 
-/// The complete description of one 2D analysis.
+/// The complete description of one 2D analysis. The member defaults only make a value-initialised
+/// record well defined (no mesh, no recorded size, no refinement); the host that creates the record
+/// sets the values the user starts from.
 struct Params2d
 {
     /// The analysed planar region; null until one is picked.
