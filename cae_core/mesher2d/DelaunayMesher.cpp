@@ -98,11 +98,15 @@ EResult DelaunayMesher::Impl::createDelaunayMesh(const OdSmartPtr<OdDbRegion>& r
 
 EResult DelaunayMesher::Impl::refineRegionBoundaries(const RefinementRegion& region)
 {
+    if (interiorPoints.empty())
+        return eFailed;
+    // A ratio that is not a positive number (a region whose ratio was never set has 0) gives no usable
+    // target size. Refused before the interior points are set aside, so the mesher stays refinable.
+    const double target = meshSize / region.getRefinementRatio();
+    if (!detail::isUsableMeshSize(target))
+        return eNotPossible;
     savedInteriorPoints = std::move(interiorPoints);
     interiorPoints.clear();
-    if (savedInteriorPoints.empty())
-        return eFailed;
-    const double target = meshSize / region.getRefinementRatio();
     const auto isInside = [&region](BoundaryVertex v) { return region.containsPoint(v.position()); };
     if (!refineBoundaries(boundaries, isInside, target))
         return eFailed;

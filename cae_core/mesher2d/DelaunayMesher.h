@@ -33,7 +33,9 @@ protected:
     /// eNotPossible for a size of at most 1e-10 (or not a finite number), a region without loops or
     /// nothing to mesh; eLimitExceeded when the mesh would need more than the triangle budget.
     EResult createMeshImpl(OdSmartPtr<OdDbRegion> region, double meshSize, int smoothingIterations) override;
-    /// eFailed without a mesh to refine or when the boundary cannot be refined; otherwise as createMeshImpl.
+    /// eFailed without a mesh to refine or when the boundary cannot be refined; eNotPossible when the
+    /// region's ratio gives no usable size (mesh size / ratio as for createMeshImpl); otherwise as
+    /// createMeshImpl.
     EResult refineMeshImpl(std::unique_ptr<RefinementRegion> region, int smoothingIterations) override;
     /// Refines the mesh of the last createMeshImpl where the field still changes; eFailed when a field
     /// is invalid (the mesh then stays as it was).

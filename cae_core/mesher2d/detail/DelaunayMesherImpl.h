@@ -47,7 +47,8 @@ struct DelaunayMesher::Impl
 
     /// Samples the region's boundary at `size`, triangulates it and refines it to `size`.
     EResult createDelaunayMesh(const OdSmartPtr<OdDbRegion>& region, double size);
-    /// Sets the interior points aside and resamples the boundary finer inside `region`.
+    /// Sets the interior points aside and resamples the boundary finer inside `region`. eFailed without
+    /// interior points; eNotPossible, changing nothing, when mesh size / ratio is not a usable size.
     EResult refineRegionBoundaries(const RefinementRegion& region);
     /// Rebuilds the triangulation on the refined boundary, puts back the interior points outside
     /// `region` and refines to the finer size inside it.

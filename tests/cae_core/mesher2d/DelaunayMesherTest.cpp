@@ -336,19 +336,23 @@ TEST(DelaunayMesherRefinement, StoredRegionsAreAppliedAgainToEveryNewMesh)
     EXPECT_TRUE(sameArrays(*twice.getMesh(), *plain));
 }
 
-TEST(DelaunayMesherRefinement, AFailedRefinementKeepsTheMeshAndIsNotStored)
+TEST(DelaunayMesherRefinement, ARatioGivingNoUsableSizeIsRefusedAndTheMesherStaysRefinable)
 {
     const auto region = mesher_test::makeRectangle(0, 0, 10, 10);
     DelaunayMesher mesher;
     ASSERT_EQ(mesher.createMesh(region, 2.5, nullptr, 0), cae_core::eOk);
     const OdSmartPtr<OdDbSubDMesh> previous = mesher.getMesh();
-    // A negative ratio samples nothing, and the circle holds every boundary vertex: nothing would remain.
-    EXPECT_EQ(mesher.refineMesh(circleRegion(5, 5, 100, -1), nullptr, 0), cae_core::eFailed);
-    EXPECT_EQ(mesher.getMesh().get(), previous.get());
+    // 0 is the ratio of a region nobody set; 1e12 makes the size 2.5e-12.
+    for (const double ratio :
+         {0.0, -1.0, 1e12, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+    {
+        EXPECT_EQ(mesher.refineMesh(circleRegion(0, 0, 3, ratio), nullptr, 0), cae_core::eNotPossible)
+            << ratio;
+        EXPECT_EQ(mesher.getMesh().get(), previous.get());
+    }
     EXPECT_EQ(mesher.clearRefinementRegions(), cae_core::eEmpty);
-    // A new mesh starts afresh.
-    ASSERT_EQ(mesher.createMesh(region, 2.5, nullptr, 0), cae_core::eOk);
-    EXPECT_TRUE(sameArrays(*mesher.getMesh(), *previous));
+    // Nothing was set aside, so a proper region still refines the mesh.
+    EXPECT_EQ(mesher.refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eOk);
 }
 
 TEST(DelaunayMesherQuality, IsReportedForAPlateWithAHole)
