@@ -42,12 +42,14 @@ LinearLoad linearLoad(std::uint64_t id, double magnitude)
                       OdGePoint2d(10.0, 10.0), false};
 }
 
-PointSupport fixedPoint(double x, double y, std::uint64_t id = 0)
+/// A fixed point support.
+PointSupport clamp(double x, double y, std::uint64_t id = 0)
 {
     return PointSupport{OdDbObjectId(id), OdGeVector2d(1.0, 0.0), OdGePoint2d(x, y), false};
 }
 
-PointSupport rollingPoint(double x, double y, double dx, double dy)
+/// A rolling point support blocking (dx, dy).
+PointSupport roller(double x, double y, double dx, double dy)
 {
     return PointSupport{OdDbObjectId(), OdGeVector2d(dx, dy), OdGePoint2d(x, y), true};
 }
@@ -96,7 +98,7 @@ std::unique_ptr<InputHandler> handlerWithSupports(const std::vector<LoadOrSuppor
 TEST(InputHandlerSetters, EverySetterStoresAndSignalsByItsRule)
 {
     Params2d params = makeReadyParams();
-    params.loadsAndSupports = {pointLoad(1, 10.0), fixedPoint(0.0, 0.0, 2), pointLoad(2, 30.0)};
+    params.loadsAndSupports = {pointLoad(1, 10.0), clamp(0.0, 0.0, 2), pointLoad(2, 30.0)};
     InputHandler handler(std::move(params));
     SignalLog log(handler);
     const Params2d& p = handler.getParams2d();
@@ -314,7 +316,7 @@ TEST(InputHandlerSignals, ASetterCalledFromACallbackRaisesAgainWithTheChangeAlre
 TEST(InputHandlerStatus, EveryFailedCheckIsListedInOrderOnItsOwnLine)
 {
     Params2d params{};
-    params.loadsAndSupports = {pointLoad(1, 0.0), linearLoad(2, -5.0), fixedPoint(0.0, 0.0)};
+    params.loadsAndSupports = {pointLoad(1, 0.0), linearLoad(2, -5.0), clamp(0.0, 0.0)};
     params.meshProperties.validMeshConstraints = false;
     params.meshProperties.validMeshSize = true;
     params.materialProperties = MaterialProperties{1e-10, 0.0, 0.5, -1.0};
@@ -336,7 +338,7 @@ TEST(InputHandlerStatus, EveryFailedCheckIsListedInOrderOnItsOwnLine)
 
 TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusUntilAFlagGoesStaleOrTheLastLoadIsZero)
 {
-    const auto handler = handlerWithSupports({fixedPoint(0.0, 0.0), fixedPoint(10.0, 0.0)});
+    const auto handler = handlerWithSupports({clamp(0.0, 0.0), clamp(10.0, 0.0)});
     EXPECT_TRUE(handler->getStatus().message.isEmpty()) << handler->getStatus().message.c_str();
     const OdString invalid(L"Current mesh is not valid, update mesh.\n");
     handler->setValidMeshSize(false);
@@ -360,7 +362,7 @@ TEST(InputHandlerStatus, MessagesAreLookedUpInTheTranslationCatalogue)
     const cae_core::test::ScopedGermanCatalogue catalogue(std::map<std::string, std::string>{
         {"The region is not defined.\n", "Der Bereich ist nicht festgelegt.\n"}});
     ASSERT_TRUE(catalogue.loaded());
-    const auto handler = handlerWithSupports({fixedPoint(0.0, 0.0), fixedPoint(10.0, 0.0)});
+    const auto handler = handlerWithSupports({clamp(0.0, 0.0), clamp(10.0, 0.0)});
     handler->setRegion(nullptr);
     handler->setThickness(0.0);
     EXPECT_EQ(std::wstring(handler->getStatus().message.c_str()),
@@ -400,7 +402,7 @@ TEST(InputHandlerStatus, MaterialValuesAreCheckedAgainstTheirOpenRanges)
     for (const Case& c : cases)
     {
         // A fresh handler each time: values within 1e-10 of the previous case would not be stored.
-        const auto handler = handlerWithSupports({fixedPoint(0.0, 0.0), fixedPoint(10.0, 0.0)});
+        const auto handler = handlerWithSupports({clamp(0.0, 0.0), clamp(10.0, 0.0)});
         handler->setMaterialProperties(c.material);
         EXPECT_EQ(std::wstring(handler->getStatus().message.c_str()), c.message ? c.message : L"")
             << c.material.thickness << " " << c.material.youngsModulus << " " << c.material.poissonRatio
@@ -424,38 +426,30 @@ TEST(InputHandlerStatus, SupportsMustBlockBothTranslationsAndTheRotationAboutEve
     };
     const Case cases[] = {
         {"no supports", {}, false},
-        {"one fixed point", {fixedPoint(0, 0)}, false},
-        {"two fixed points", {fixedPoint(0, 0), fixedPoint(10, 0)}, true},
-        {"two fixed points at one place", {fixedPoint(0, 0), fixedPoint(0, 0)}, true},
+        {"one fixed point", {clamp(0, 0)}, false},
+        {"two fixed points", {clamp(0, 0), clamp(10, 0)}, true},
+        {"two fixed points at one place", {clamp(0, 0), clamp(0, 0)}, true},
         {"a fixed edge", {linearSupport(origin, right, false)}, true},
-        {"fixed point, roller across the joining line", {fixedPoint(0, 0), rollingPoint(10, 0, 0, 1)}, true},
-        {"fixed point, oblique roller", {fixedPoint(0, 0), rollingPoint(10, 0, 1, 1)}, true},
-        {"fixed point, roller along the joining line", {fixedPoint(0, 0), rollingPoint(10, 0, 1, 0)}, false},
-        {"fixed point, roller along an oblique joining line",
-         {fixedPoint(0, 0), rollingPoint(3, 4, -6, -8)},
+        {"fixed point, roller across the joining line", {clamp(0, 0), roller(10, 0, 0, 1)}, true},
+        {"fixed point, oblique roller", {clamp(0, 0), roller(10, 0, 1, 1)}, true},
+        {"fixed point, roller along the joining line", {clamp(0, 0), roller(10, 0, 1, 0)}, false},
+        {"fixed point, roller along an oblique join", {clamp(0, 0), roller(3, 4, -6, -8)}, false},
+        {"rollers in one direction", {roller(0, 0, 0, 1), roller(1, 0, 0, 1), roller(0, 1, 0, 1)}, false},
+        {"rollers in opposite directions",
+         {roller(0, 0, 0, 1), roller(1, 0, 0, 1), roller(0, 1, 0, -1)},
          false},
-        {"three rollers in one direction",
-         {rollingPoint(0, 0, 0, 1), rollingPoint(1, 0, 0, 1), rollingPoint(0, 1, 0, 1)},
-         false},
-        {"three rollers in two opposite directions",
-         {rollingPoint(0, 0, 0, 1), rollingPoint(1, 0, 0, 1), rollingPoint(0, 1, 0, -1)},
-         false},
-        {"three rollers blocking both translations and the rotation",
-         {rollingPoint(0, 0, 0, 1), rollingPoint(10, 0, 0, 1), rollingPoint(0, 0, 1, 0)},
-         true},
-        {"two rollers at one point, free to turn about it",
-         {rollingPoint(0, 0, 1, 0), rollingPoint(0, 0, 0, 1)},
-         false},
+        {"rollers blocking everything", {roller(0, 0, 0, 1), roller(10, 0, 0, 1), roller(0, 0, 1, 0)}, true},
+        {"two rollers at one point", {roller(0, 0, 1, 0), roller(0, 0, 0, 1)}, false},
         {"a roller edge", {bottom}, false},
-        {"a roller edge and a roller across it", {bottom, rollingPoint(0, 5, 1, 0)}, true},
+        {"a roller edge and a roller across it", {bottom, roller(0, 5, 1, 0)}, true},
         {"two parallel roller edges", {bottom, top}, false},
         // Supports that are nowhere or point nowhere block nothing.
-        {"fixed point, roller without a direction", {fixedPoint(0, 0), rollingPoint(10, 0, 0, 0)}, false},
-        {"fixed point, roller with a NaN direction", {fixedPoint(0, 0), rollingPoint(10, 0, nan, 1)}, false},
-        {"fixed point and one at NaN", {fixedPoint(0, 0), fixedPoint(nan, 0)}, false},
+        {"fixed point, roller without a direction", {clamp(0, 0), roller(10, 0, 0, 0)}, false},
+        {"fixed point, roller with a NaN direction", {clamp(0, 0), roller(10, 0, nan, 1)}, false},
+        {"fixed point and one at NaN", {clamp(0, 0), clamp(nan, 0)}, false},
         {"fixed edge with an infinite end", {linearSupport(origin, OdGePoint2d(inf, 0), false)}, false},
         {"fixed point without a direction, roller across",
-         {PointSupport{OdDbObjectId(), OdGeVector2d(nan, 0), origin, false}, rollingPoint(10, 0, 0, 1)},
+         {PointSupport{{}, {nan, 0}, origin, false}, roller(10, 0, 0, 1)},
          true},
     };
     for (const Case& c : cases)
