@@ -91,7 +91,9 @@ EResult DelaunayMesher::Impl::createDelaunayMesh(const OdSmartPtr<OdDbRegion>& r
     if (boundaries.empty())
         return eNotPossible;
 
-    triangulateBoundaries();
+    const EResult result = triangulateBoundaries();
+    if (result != eOk)
+        return result;
     const double constantSize = meshSize;
     return refineBySize([constantSize](const OdGePoint2d&) { return constantSize; });
 }
@@ -128,8 +130,19 @@ EResult DelaunayMesher::Impl::refineRegionDelaunay(const RefinementRegion& regio
 
 EResult DelaunayMesher::Impl::triangulateBoundaries()
 {
+    // Every triangulation of a domain bounded by N vertices has at least N - 2 triangles, so such a
+    // boundary can never be meshed within the budget. Refused before triangulating it: a fine refinement
+    // ratio can sample millions of boundary vertices, which would take minutes only to fail the budget.
+    std::size_t boundaryVertexCount = 0;
+    for (const BoundaryLoop& loop : boundaries)
+        boundaryVertexCount += loop.size();
+    if (boundaryVertexCount > maxTriangles + 2)
+        return eLimitExceeded;
+
     std::vector<CDT::V2d<double>> points;
     std::vector<CDT::Edge> edges;
+    points.reserve(boundaryVertexCount);
+    edges.reserve(boundaryVertexCount);
     for (const BoundaryLoop& loop : boundaries)
     {
         const auto first = static_cast<CDT::VertInd>(points.size());

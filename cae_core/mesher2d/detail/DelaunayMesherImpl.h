@@ -56,6 +56,7 @@ struct DelaunayMesher::Impl
 
     /// Replaces the working triangulation by one of the boundary vertices with the boundary segments
     /// as constraint edges; clears interiorPoints. Errors of the triangulation library propagate.
+    /// eLimitExceeded, changing nothing, for a boundary of more vertices than the budget has triangles.
     EResult triangulateBoundaries();
     /// Inserts the saved interior points that lie outside `region` one by one.
     EResult reinsertInteriorPoints(const RefinementRegion& region);

@@ -355,6 +355,30 @@ TEST(DelaunayMesherRefinement, ARatioGivingNoUsableSizeIsRefusedAndTheMesherStay
     EXPECT_EQ(mesher.refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eOk);
 }
 
+TEST(DelaunayMesherRefinement, ABoundaryOverTheBudgetFailsBeforeItIsTriangulatedAndKeepsTheMesh)
+{
+    // Ratio 2000 samples the hole of circumference 37.7 every 0.001: 37700 boundary vertices, more than
+    // 25000 triangles can be bounded by.
+    const auto region = mesher_test::makePlateWithHole(40, 30, 20, 15, 6);
+    const auto fine = circleRegion(20, 15, 8, 2000);
+    DelaunayMesher::Impl impl;
+    ASSERT_EQ(impl.createDelaunayMesh(region, 2.0), cae_core::eOk);
+    const std::size_t triangles = impl.triangulation.triangles.size();
+    ASSERT_EQ(impl.refineRegionBoundaries(*fine), cae_core::eOk);
+    EXPECT_EQ(impl.triangulateBoundaries(), cae_core::eLimitExceeded);
+    EXPECT_EQ(impl.triangulation.triangles.size(), triangles);
+
+    DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(region, 2.0, nullptr, 1), cae_core::eOk);
+    const OdSmartPtr<OdDbSubDMesh> previous = mesher.getMesh();
+    EXPECT_EQ(mesher.refineMesh(circleRegion(20, 15, 8, 2000), nullptr, 1), cae_core::eLimitExceeded);
+    EXPECT_EQ(mesher.getMesh().get(), previous.get());
+    EXPECT_EQ(mesher.clearRefinementRegions(), cae_core::eEmpty);
+    // The next mesh is built afresh from the region.
+    ASSERT_EQ(mesher.createMesh(region, 2.0, nullptr, 1), cae_core::eOk);
+    EXPECT_TRUE(sameArrays(*mesher.getMesh(), *previous));
+}
+
 TEST(DelaunayMesherQuality, IsReportedForAPlateWithAHole)
 {
     const double size = 4.0;
