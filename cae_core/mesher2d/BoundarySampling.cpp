@@ -155,8 +155,10 @@ void sampleCurve(const OdSharedPtr<OdGeCurve3d>& curve, double size, int pointsP
     if (!interval.isBounded())
         return;
     const double length = curve->length(interval.lowerBound(), interval.upperBound(), tol.equalPoint());
+    // Counted in doubles: the sample count of lines and arcs must not overflow an int on the way.
     const double pieces = std::ceil(length / size);
-    if (!(std::abs(pieces) * std::max(pointsPerSegment, 1) < kMaxSamplesPerCurve))
+    const double sampleCount = pieces * pointsPerSegment + 1.0;
+    if (!(std::abs(pieces) < kMaxSamplesPerCurve && std::abs(sampleCount) < kMaxSamplesPerCurve))
         return;
     // A negative size gives a negative count, and with it no samples on lines and arcs.
     const int n = static_cast<int>(pieces);
@@ -165,7 +167,7 @@ void sampleCurve(const OdSharedPtr<OdGeCurve3d>& curve, double size, int pointsP
     {
         OdGePoint3dArray points;
         OdGeDoubleArray params;
-        curve->getSamplePoints(n * pointsPerSegment + 1, points, params);
+        curve->getSamplePoints(static_cast<int>(sampleCount), points, params);
         std::size_t count = points.size();
         if (count > 0 && !coincide(points.first(), points.last()) && !curve->isClosed(tol))
             --count;

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <utility>
 
 using cae_core::BoundaryLoop;
 using cae_core::BoundaryVertex;
@@ -93,6 +95,21 @@ TEST(BoundarySampling, SplitsLinesIntoPointsPerSegmentPiecesPerMeshSize)
     ASSERT_EQ(samples.size(), 8u);
     EXPECT_DOUBLE_EQ(samples[1].position().x, 1.25);
     EXPECT_DOUBLE_EQ(samples.back().position().x, 8.75);
+}
+
+TEST(BoundarySampling, GivesNoVerticesWhenTheCountIsBeyondAnyMeshOrNotANumber)
+{
+    const auto side = line(0, 0, 10, 0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // (size, pointsPerSegment): 0 and NaN sizes; 4 pieces of +-1e9 points each overflow an int;
+    // 1e8 pieces are far more than any triangle budget can mesh.
+    for (const auto& [size, perSegment] :
+         {std::pair{0.0, 1}, {nan, 1}, {2.5, 1000000000}, {2.5, -1000000000}, {1e-7, 1}})
+    {
+        std::vector<BoundaryVertex> samples;
+        cae_core::detail::sampleCurve(side, size, perSegment, samples);
+        EXPECT_TRUE(samples.empty()) << size << " " << perSegment;
+    }
 }
 
 TEST(BoundaryRefinement, ResamplesAtTheFinerSizeOnlyInsideTheRegion)
