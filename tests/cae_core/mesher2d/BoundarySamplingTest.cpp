@@ -177,12 +177,22 @@ TEST(BoundaryRefinement, RefusesVerticesOffTheirCurveAndLeavesTheLoopsAlone)
     EXPECT_EQ(withoutCurve[0].size(), 2u);
 }
 
-TEST(BoundaryRefinement, FailsWhenARunWouldBecomeEmpty)
+TEST(BoundaryRefinement, FailsWhenARunWouldBecomeEmptyOrCannotBeFoundAgain)
 {
-    auto loops = cae_core::sampleBoundaries(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 1);
-    // A negative size samples nothing, and every old vertex is inside, so nothing would remain.
-    EXPECT_FALSE(cae_core::refineBoundaries(
-        loops, [](BoundaryVertex) { return true; }, -1.0));
+    // Line a runs over parameters 0 to 1 and is 4 long; sampled at size 1 it gives 0, 0.25, 0.5, 0.75.
+    const OdSharedPtr<OdGeCurve3d> a = line(0, 0, 4, 0);
+    const OdSharedPtr<OdGeCurve3d> b = line(4, 0, 0, 3);
+    const auto onAFrom = [&](double from)
+    { return [&a, from](BoundaryVertex v) { return v.curve == a && v.param >= from; }; };
+
+    // Every vertex of the run is inside, but none of a's new samples is: nothing would remain.
+    std::vector<BoundaryLoop> emptied{{{a, 0.8}, {a, 0.9}, {b, 0.0}}};
+    EXPECT_FALSE(cae_core::refineBoundaries(emptied, onAFrom(0.8), 1.0));
+
+    // a recurs. Its second run (0.5, 0.6) is looked for from the loop's start and first met in the first
+    // run's replacement, at the new 0.5, which is followed by 0.75, not 0.6.
+    std::vector<BoundaryLoop> unmatched{{{a, 0.0}, {a, 0.5}, {b, 0.0}, {a, 0.5}, {a, 0.6}}};
+    EXPECT_FALSE(cae_core::refineBoundaries(unmatched, onAFrom(0.0), 1.0));
 }
 
 TEST(BoundaryRefinement, FindsARunAgainFromTheStartOfItsLoop)
