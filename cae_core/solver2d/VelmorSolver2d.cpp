@@ -67,29 +67,28 @@ EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, Ph
     VelmorProfile& prof = profile ? *profile : local;
     prof.modelMs = clock.lap();
 
-    SparseMatrix k = assembleStiffness<N>(model);
+    const SparseMatrix k = assembleStiffness<N>(model);
     const Eigen::VectorXd f = assembleForces(model.nodes);
     prof.unknowns = std::uint64_t(k.rows());
     prof.matrixNonZeros = std::uint64_t(k.nonZeros());
     prof.assemblyMs = clock.lap();
 
-    // K becomes the constrained system in place; what the internal forces need of the removed entries is
-    // kept aside, so that no second copy of the largest matrix of the run is made.
     const SupportTransform t = supportTransform(model.nodes);
     Eigen::VectorXd fr = rotate(t, f);
     for (Eigen::Index i = 0; i < fr.size(); ++i)
         if (t.constrained[std::size_t(i)])
             fr(i) = 0.0;
-    const std::vector<Triplet> removedRows = constrainInPlace(k, t);
     prof.supportsMs = clock.lap();
 
     Eigen::VectorXd ur;
     {
-        // Scoped so that the factor is released before the results are built.
+        // Scoped so that the constrained system and its factor are released before the results are built;
+        // K itself is kept for the internal forces.
+        const SparseMatrix kr = constrainedSystem(k, t);
         Factorisation ldlt;
-        if (k.rows() > 0)
+        if (kr.rows() > 0)
         {
-            ldlt.compute(k);
+            ldlt.compute(kr);
             prof.factorNonZeros = factorNonZeros(ldlt);
             prof.factoriseMs = clock.lap();
             if (ldlt.info() != Eigen::Success)
@@ -102,7 +101,8 @@ EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, Ph
     const Eigen::VectorXd u = rotateBack(t, ur);
     prof.solveMs = clock.lap();
 
-    const Eigen::VectorXd r = internalForces(k, removedRows, t, ur);
+    // With the unconstrained K: the reactions are the supported vertices' share of K u - F.
+    const Eigen::VectorXd r = k * u;
     prof.internalForcesMs = clock.lap();
 
     std::vector<Solver2dOutput::VertexData> vertexData(model.cornerCount);

@@ -480,7 +480,7 @@ SparseMatrix rotationMatrix(const SupportTransform& t)
 
 } // namespace
 
-std::vector<Triplet> constrainInPlace(SparseMatrix& k, const SupportTransform& t)
+void constrainInPlace(SparseMatrix& k, const SupportTransform& t)
 {
     if (!t.rotatedNodes.empty())
     {
@@ -496,24 +496,15 @@ std::vector<Triplet> constrainInPlace(SparseMatrix& k, const SupportTransform& t
         }
     }
 
-    std::vector<Triplet> removedRows;
     bool anyConstrained = false;
     for (const char c : t.constrained)
         anyConstrained = anyConstrained || c;
     if (!anyConstrained)
-        return removedRows;
+        return;
 
     const std::vector<char>& c = t.constrained;
-    k.prune(
-        [&](const Eigen::Index& row, const Eigen::Index& col, const double& value)
-        {
-            const bool rowConstrained = c[std::size_t(row)], colConstrained = c[std::size_t(col)];
-            if (row == col || (!rowConstrained && !colConstrained))
-                return true;
-            if (rowConstrained && !colConstrained)
-                removedRows.emplace_back(int(row), int(col), value);
-            return false;
-        });
+    k.prune([&](const Eigen::Index& row, const Eigen::Index& col, const double&)
+            { return row == col || (!c[std::size_t(row)] && !c[std::size_t(col)]); });
     std::vector<int> missingDiagonal;
     for (int j = 0; j < k.outerSize(); ++j)
     {
@@ -532,7 +523,6 @@ std::vector<Triplet> constrainInPlace(SparseMatrix& k, const SupportTransform& t
             k.insert(j, j) = 1.0;
         k.makeCompressed();
     }
-    return removedRows;
 }
 
 SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t)
@@ -540,17 +530,6 @@ SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t)
     SparseMatrix kr = k;
     constrainInPlace(kr, t);
     return kr;
-}
-
-Eigen::VectorXd internalForces(const SparseMatrix& kr, const std::vector<Triplet>& removedRows,
-                               const SupportTransform& t, const Eigen::VectorXd& ur)
-{
-    // Constrained rows of kr hold only their unit diagonal, times ur = 0 there; the removed entries of
-    // those rows carry their forces. Removed entries in constrained columns would multiply ur = 0.
-    Eigen::VectorXd rr = kr * ur;
-    for (const Triplet& e : removedRows)
-        rr(e.row()) += e.value() * ur(e.col());
-    return rotateBack(t, rr);
 }
 
 Eigen::VectorXd rotate(const SupportTransform& t, const Eigen::VectorXd& v)

@@ -109,17 +109,12 @@ SupportTransform supportTransform(const std::vector<Node>& nodes);
 
 /// Turns K into T K T^T with every entry in a constrained row or column removed and 1 on the constrained
 /// diagonal: the constrained rotated displacements come out exactly 0 and the others are uncoupled from
-/// them. Returns the removed entries of the constrained rows in unconstrained columns, which are all that
-/// the internal forces still need of them (see internalForces).
-std::vector<Triplet> constrainInPlace(SparseMatrix& k, const SupportTransform& t);
+/// them. The pattern of K is kept (explicit zeros included), so the fill-reducing ordering sees the pattern
+/// of the pruned T K T^T.
+void constrainInPlace(SparseMatrix& k, const SupportTransform& t);
 
-/// The constrained system as a copy, K left as it is.
+/// The constrained system of K, K left as it is.
 SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t);
-
-/// R = K u for the K that constrainInPlace turned into `kr`, from the rotated solution ur (exactly 0 in the
-/// constrained degrees of freedom): R = T^T (Kr ur), the constrained rows of Kr ur made of `removedRows`.
-Eigen::VectorXd internalForces(const SparseMatrix& kr, const std::vector<Triplet>& removedRows,
-                               const SupportTransform& t, const Eigen::VectorXd& ur);
 
 /// T v and T^T v.
 Eigen::VectorXd rotate(const SupportTransform& t, const Eigen::VectorXd& v);

@@ -1,4 +1,5 @@
 #include "cae_core/solver2d/VelmorSolver2d.h"
+#include "cae_core/solver2d/detail/Solver2dPointEvaluatorImpl.h"
 #include "cae_core/solver2d/detail/VelmorModel.h"
 #include "tests/cae_core/solver2d/SolverTestSupport.h"
 
@@ -617,6 +618,66 @@ TEST(SolverOutput, ListsVerticesAndElementSamplesInMeshOrder)
             EXPECT_NEAR(at->displacement.y, element.center.displacement.y, 1e-12);
             EXPECT_NEAR(at->vonMises, element.center.stress.vonMises, 1e-9);
         }
+    }
+}
+
+/// The model's displacement vector as the solver left it, read back from the point evaluator (which holds
+/// every node's displacement, mid-side nodes included).
+template <std::size_t N>
+Eigen::VectorXd solvedDisplacements(const Model<N>& model, const Solver2dOutput& output)
+{
+    const auto& evaluator =
+        dynamic_cast<const Solver2dPointEvaluatorImpl<std::array<OdGePoint2d, N>>&>(*output.pointEvaluator);
+    Eigen::VectorXd u = Eigen::VectorXd::Zero(Eigen::Index(2 * model.nodes.size()));
+    for (std::size_t e = 0; e < model.elements.size(); ++e)
+        for (std::size_t k = 0; k < N; ++k)
+        {
+            u(Eigen::Index(2 * model.elements[e][k])) = evaluator.elements[e].displacements[k].x;
+            u(Eigen::Index(2 * model.elements[e][k] + 1)) = evaluator.elements[e].displacements[k].y;
+        }
+    return u;
+}
+
+TEST(SolverOutput, InternalForcesAreTheUnconstrainedStiffnessTimesTheDisplacementsBitForBit)
+{
+    // Slanted rolling edges rotate degrees of freedom, so a product with the rotated system would differ.
+    RectangleMesh rm = rectangleMesh(3.0, 2.0, 3, 2);
+    for (OdGePoint2d& p : rm.mesh.vertices)
+        p.x += 0.5 * p.y;
+    for (const auto type : kBothTypes)
+    {
+        SCOPED_TRACE(typeName(type));
+        Solver2dInput input = plateInput(rm.mesh, type, 30.0, 0.35, 0.8);
+        for (int j = 0; j < rm.ny; ++j)
+            input.rollingEdges.push_back({rm.vertex(0, j + 1), rm.vertex(0, j)});
+        input.fixedVertices.push_back(rm.vertex(0, 0));
+        input.edgeLoads[{rm.vertex(3, 1), rm.vertex(3, 2)}] = OdGeVector2d(0.5, -2.0);
+        Solver2dOutput output;
+        ASSERT_EQ(runInHouse(input, output), cae_core::eOk);
+        const auto check = [&](const auto& model)
+        {
+            const Eigen::VectorXd r = assembleStiffness(model) * solvedDisplacements(model, output);
+            std::vector<OdGeVector2d> expected(model.cornerCount);
+            for (std::size_t n = 0; n < model.cornerCount; ++n)
+                expected[n] = OdGeVector2d(r(Eigen::Index(2 * n)), r(Eigen::Index(2 * n + 1)));
+            for (std::size_t i = 0; i < model.midNodeEdges.size(); ++i)
+            {
+                const std::size_t m = model.cornerCount + i;
+                const OdGeVector2d half =
+                    0.5 * OdGeVector2d(r(Eigen::Index(2 * m)), r(Eigen::Index(2 * m + 1)));
+                expected[model.midNodeEdges[i].first] += half;
+                expected[model.midNodeEdges[i].second] += half;
+            }
+            for (std::size_t n = 0; n < model.cornerCount; ++n)
+            {
+                EXPECT_EQ(output.vertexData[n].internalForce.x, expected[n].x) << n;
+                EXPECT_EQ(output.vertexData[n].internalForce.y, expected[n].y) << n;
+            }
+        };
+        if (type == fea2d::eTriangle3)
+            check(buildModel3(input));
+        else
+            check(buildModel6(input));
     }
 }
 
