@@ -1,6 +1,8 @@
 #include "cae_core/mesher2d/DelaunayMesher.h"
 
 #include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
+#include "cdt/CdtErrors.h"
+#include "platform/ge/GeNurbCurve3d.h"
 #include "tests/cae_core/mesher2d/MesherTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -377,6 +379,78 @@ TEST(DelaunayMesherRefinement, ABoundaryOverTheBudgetFailsBeforeItIsTriangulated
     // The next mesh is built afresh from the region.
     ASSERT_EQ(mesher.createMesh(region, 2.0, nullptr, 1), cae_core::eOk);
     EXPECT_TRUE(sameArrays(*mesher.getMesh(), *previous));
+}
+
+TEST(DelaunayMesherRobustness, AwkwardRegionsGiveAMeshOrATypedErrorOfTheTriangulation)
+{
+    // Share of a region's area that the chords of its curved edges may cut off at these sizes (the
+    // octagon of the touching hole misses 1.4 percent of its circle).
+    constexpr double kChordAreaShare = 0.03;
+    using mesher_test::line;
+    const OdSharedPtr<OdGeCurve3d> wave(new OdGeNurbCurve3d(OdGePoint3dArray{
+        OdGePoint3d(0, 0, 0), OdGePoint3d(3, 2, 0), OdGePoint3d(6, 0, 0), OdGePoint3d(9, 2, 0)}));
+    const OdSharedPtr<OdGeCurve3d> blob(new OdGeNurbCurve3d(
+        OdGePoint3dArray{OdGePoint3d(0, 0, 0), OdGePoint3d(10, 0, 0), OdGePoint3d(11, 5, 0),
+                         OdGePoint3d(5, 8, 0), OdGePoint3d(-1, 5, 0), OdGePoint3d(0, 0, 0)}));
+    enum class Outcome
+    {
+        meshed,
+        typedError
+    };
+    struct Case
+    {
+        const char* name;
+        OdSmartPtr<OdDbRegion> region;
+        double size;
+        Outcome outcome;
+    };
+    const Case cases[] = {
+        // At size 2 a sample of the hole, (5, 0), lies on the outer boundary's segment from (4, 0) to (6, 0).
+        {"hole touching the boundary", mesher_test::makePlateWithHole(10, 10, 5, 2, 2), 2.0, Outcome::meshed},
+        // A hole shorter than one size samples into two vertices: a slit the mesh keeps as an edge.
+        {"hole below the size", mesher_test::makePlateWithHole(100, 100, 50, 50, 0.3), 2.0, Outcome::meshed},
+        {"notch of 1e-6",
+         mesher_test::makeRegion(
+             {{line(0, 0, 10, 0), line(10, 0, 10, 10), line(10, 10, 5, 10), line(5, 10, 5, 10 - 1e-6),
+               line(5, 10 - 1e-6, 5 + 1e-6, 10 - 1e-6), line(5 + 1e-6, 10 - 1e-6, 5 + 1e-6, 10),
+               line(5 + 1e-6, 10, 0, 10), line(0, 10, 0, 0)}}),
+         1.0, Outcome::meshed},
+        {"sliver 1e4 times longer than wide",
+         mesher_test::makeRegion({{line(0, 0, 10, 0), line(10, 0, 10, 1e-3), line(10, 1e-3, 0, 0)}}), 1.0,
+         Outcome::meshed},
+        {"spline side",
+         mesher_test::makeRegion({{wave, line(9, 2, 9, -5), line(9, -5, 0, -5), line(0, -5, 0, 0)}}), 0.5,
+         Outcome::meshed},
+        {"closed spline", mesher_test::makeRegion({{blob}}), 0.7, Outcome::meshed},
+        // Beyond its length the closed spline keeps only its start: a loop of one vertex.
+        {"closed spline above its length", mesher_test::makeRegion({{blob}}), 100.0, Outcome::typedError},
+        {"hole crossing the boundary", mesher_test::makePlateWithHole(10, 10, 5, 1, 2), 2.0,
+         Outcome::typedError},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        DelaunayMesher mesher;
+        if (c.outcome == Outcome::typedError)
+        {
+            EXPECT_THROW(mesher.createMesh(c.region, c.size, nullptr, 2), CDT::Error);
+            EXPECT_TRUE(mesher.getMesh().isNull());
+            continue;
+        }
+        ASSERT_EQ(mesher.createMesh(c.region, c.size, nullptr, 2), cae_core::eOk);
+        const TriangularMesh2d mesh = cae_core::getTriangularMesh2d(*mesher.getMesh());
+        double area = 0.0;
+        for (const auto& t : mesh.triangles)
+        {
+            const double a =
+                mesher_test::signedArea(mesh.vertices[t[0]], mesh.vertices[t[1]], mesh.vertices[t[2]]);
+            EXPECT_GT(a, 0.0);
+            area += a;
+        }
+        double regionArea = 0.0;
+        ASSERT_EQ(c.region->getArea(regionArea), eOk);
+        EXPECT_NEAR(area, regionArea, kChordAreaShare * regionArea);
+    }
 }
 
 TEST(DelaunayMesherQuality, IsReportedForAPlateWithAHole)
