@@ -345,6 +345,12 @@ void Run::buildRegion()
             if (a.loop != b.loop)
                 invalid({m_cl.file + ": " + spec.path + ": start lies on " + loopName(a.loop) +
                          " but end on " + loopName(b.loop) + "; both must lie on the same boundary loop"});
+            if (a.snapped.isEqualTo(b.snapped) && !m_cl.quiet)
+                // The mesh gives a closed loop as an open chain from its first vertex round to its
+                // last, so the edge from the last back to the first carries nothing.
+                m_err << m_cl.file << ": warning: " << spec.path
+                      << ": start and end are the same point, so it covers the whole loop "
+                      << loopName(a.loop) << " except the one mesh edge that closes it\n";
             m_chainEnds.emplace_back(a.snapped, b.snapped);
         }
         else

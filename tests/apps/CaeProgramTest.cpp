@@ -356,3 +356,39 @@ TEST(CaeUsage, WrongUsageExitsWithOneAndHelpWithZero)
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_NE(help.out.find("examples/"), std::string::npos);
 }
+
+TEST(CaeErrors, LoadsMustLieOnOneLoopOrInsideTheRegion)
+{
+    const std::string err =
+        expectFailure(replaced(plateText(), "\"end\": [200, 100]", "\"end\": [105, 50]"), 2, "invalid");
+    EXPECT_NE(
+        err.find(
+            "loadsAndSupports[0].linearLoad: start lies on region.outer but end on region.holes[0]; both "
+            "must lie on the same boundary loop"),
+        std::string::npos)
+        << err;
+    const std::string err2 = expectFailure(
+        replaced(plateText(), "\"location\": [200, 50]", "\"location\": [100, 50]"), 2, "invalid");
+    EXPECT_NE(err2.find("loadsAndSupports[2].pointSupport: (100, 50) lies outside the region"),
+              std::string::npos)
+        << err2;
+}
+
+TEST(CaeWarnings, AWholeLoopLoadIsRunButFlagged)
+{
+    TempDir dir;
+    const fs::path file = dir.path() / "pressure.json";
+    spit(file,
+         replaced(plateText(), "\"loadsAndSupports\": [",
+                  "\"loadsAndSupports\": [\n    {\"linearLoad\": {\"start\": [105, 50], \"end\": [105, 50], "
+                  "\"magnitude\": 10, \"angleDeg\": 90, \"angleRelativeToBoundary\": true}},"));
+    const Outcome o = runCae({"analyze2d", file.string(), "--out", dir.path().string()}, dir.path());
+    EXPECT_EQ(o.exitStatus, 0) << o.err;
+    EXPECT_NE(
+        o.err.find(
+            "warning: loadsAndSupports[0].linearLoad: start and end are the same point, so it covers the "
+            "whole loop region.holes[0] except the one mesh edge that closes it"),
+        std::string::npos)
+        << o.err;
+    expectEquilibrium(readSummary(dir.path()));
+}
