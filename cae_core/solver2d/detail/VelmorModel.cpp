@@ -288,7 +288,10 @@ SparseMatrix compressTriplets(const NodeAdjacency& adjacency, const std::vector<
             }
         }
     outer[size] = entry;
-    std::fill(value, value + entry, 0.0);
+    // -0.0 is the exact identity of IEEE addition (-0.0 + x == x for every x, -0.0 included), so each entry
+    // ends as the plain left-to-right sum of its triplets, bit for bit what setFromTriplets gives; a start
+    // of +0.0 would turn an entry summed from negative zeros into +0.0.
+    std::fill(value, value + entry, -0.0);
 
     // Consecutive triplets mostly share their node pair (the x and y columns of a node follow each other),
     // so the last look-up is kept.
