@@ -568,7 +568,12 @@ void Run::adaptivelyRefine(cae_core::Mesher2d& mesher, double& elapsed)
     const EResult rc = mesher.adaptivelyRefineMesh(p, &elapsed);
     m_meshTime += elapsed;
     if (meter)
+    {
+        // Refinement stops early once nothing changes any more; the work is done then too.
+        if (rc == cae_core::eOk)
+            meter->progress(meter->total());
         meter->stop();
+    }
     if (rc != cae_core::eOk)
         failed(m_cl.file +
                    ": mesh.adaptive: adaptive refinement failed: the analysis could not be solved on a "
@@ -616,7 +621,10 @@ void Run::solve()
     m_output.emplace(fea2d::runSimulation(m_handler->getParams2d(), impl));
     m_solveTime = watch.time();
     if (meter)
+    {
+        meter->progress(1);
         meter->stop();
+    }
     m_summary.timeMs.solve = m_solveTime;
 
     const EResult rc = m_output->result;
@@ -707,7 +715,10 @@ void Run::writeFiles()
         writeFileAtomically(dir / "result.vtu",
                             formatVtu(resultGrid(m_output->solverInput, m_output->solverOutput)));
         if (meter)
+        {
+            meter->progress(1);
             meter->stop();
+        }
     }
     writeSummary();
     std::ostringstream out;
