@@ -195,25 +195,6 @@ EResult executeVelmor(const Solver2dInput& input, Solver2dOutput& output, Velmor
     return eFailed;
 }
 
-std::optional<std::size_t> findEvaluatorElement(const Solver2dPointEvaluator& evaluator,
-                                                const OdGePoint2d& point, double deformationScale,
-                                                bool byScan)
-{
-    const auto find = [&](const auto& impl)
-    {
-        double r = 0.0, s = 0.0;
-        return byScan ? impl.findElementByScan(point, deformationScale, r, s)
-                      : impl.findElement(point, deformationScale, r, s);
-    };
-    if (const auto* impl3 =
-            dynamic_cast<const Solver2dPointEvaluatorImpl<std::array<OdGePoint2d, 3>>*>(&evaluator))
-        return find(*impl3);
-    if (const auto* impl6 =
-            dynamic_cast<const Solver2dPointEvaluatorImpl<std::array<OdGePoint2d, 6>>*>(&evaluator))
-        return find(*impl6);
-    return std::nullopt;
-}
-
 struct ConstrainedSystem::Impl
 {
     SparseMatrix kr;

@@ -3,23 +3,46 @@
 #include "cae_core/fea2d/Params2d.h"
 #include "cae_core/solver2d/Solver2dPointEvaluator.h"
 #include "cae_core/solver2d/detail/Element2d.h"
-#include "cae_core/solver2d/detail/ElementGrid.h"
 
 #include <array>
 #include <cstddef>
-#include <memory>
-#include <mutex>
 #include <optional>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace cae_core
 {
 
+namespace solver2d::detail
+{
+
+/// Tolerance of the point-in-triangle test on the triangle parameters r, s and 1 - r - s: each may leave
+/// [0, 1] by this much. Parameters are areas over the element's area, so the tolerance is relative to the
+/// element whatever the drawing's scale; it only absorbs the round-off of points exactly on edges and
+/// vertices, which would otherwise fall between two elements.
+inline constexpr double kParameterTolerance = 1e-12;
+
+/// Parameters (r, s) of point p in the triangle q0, q1, q2 (r the area of q0, p, q2 and s that of q0, q1, p
+/// over the triangle's), and whether p lies in it within kParameterTolerance. A degenerate triangle gives
+/// non-finite parameters, which never pass.
+inline bool locateInTriangle(const std::array<OdGePoint2d, 3>& q, const OdGePoint2d& p, double& r, double& s)
+{
+    const double a =
+        0.5 * ((q[1].y - q[2].y) * q[0].x + (q[2].y - q[0].y) * q[1].x + (q[0].y - q[1].y) * q[2].x);
+    r = 0.5 * ((p.y - q[2].y) * q[0].x + (q[2].y - q[0].y) * p.x + (q[0].y - p.y) * q[2].x) / a;
+    s = 0.5 * ((p.y - q[0].y) * q[1].x + (q[1].y - p.y) * q[0].x + (q[0].y - q[1].y) * p.x) / a;
+    const auto within = [](double v) { return v >= -kParameterTolerance && v - 1.0 <= kParameterTolerance; };
+    return within(r) && within(s) && within(1.0 - r - s);
+}
+
+} // namespace solver2d::detail
+
 template <class NodePositions> class Solver2dPointEvaluatorImpl;
 
 /// The in-house solver's evaluator for elements of N nodes (3 or 6), holding a copy of every element's
-/// undeformed node positions and solved node displacements.
+/// undeformed node positions and solved node displacements. A query scans the elements in order; the mesher's
+/// triangle budget bounds the cost, and the scan makes "the first element that contains the point" the
+/// answer by construction.
 template <std::size_t N>
 class Solver2dPointEvaluatorImpl<std::array<OdGePoint2d, N>> final : public Solver2dPointEvaluator
 {
@@ -55,25 +78,20 @@ public:
     }
 
     /// The first element in element order whose displaced corners contain the point, with the point's
-    /// parameters in it. Uses a grid of the displaced elements, built on the first query of each scale.
+    /// parameters in it; the mid-side nodes take no part in locating the point.
     std::optional<std::size_t> findElement(const OdGePoint2d& point, double deformationScale, double& r,
                                            double& s) const
     {
-        const std::shared_ptr<const solver2d::detail::ElementGrid> grid = gridFor(deformationScale);
-        const std::size_t i = grid->findFirst(point, [&](std::size_t k)
-                                              { return locate(elements[k], point, deformationScale, r, s); });
-        if (i == solver2d::detail::ElementGrid::none)
-            return std::nullopt;
-        return i;
-    }
-
-    /// The same answer by scanning every element in order; the grid search must agree with it.
-    std::optional<std::size_t> findElementByScan(const OdGePoint2d& point, double deformationScale, double& r,
-                                                 double& s) const
-    {
         for (std::size_t k = 0; k < elements.size(); ++k)
-            if (locate(elements[k], point, deformationScale, r, s))
+        {
+            const Element& e = elements[k];
+            std::array<OdGePoint2d, 3> q;
+            for (std::size_t c = 0; c < 3; ++c)
+                q[c] = OdGePoint2d(e.positions[c].x + deformationScale * e.displacements[c].x,
+                                   e.positions[c].y + deformationScale * e.displacements[c].y);
+            if (solver2d::detail::locateInTriangle(q, point, r, s))
                 return k;
+        }
         return std::nullopt;
     }
 
@@ -81,44 +99,6 @@ public:
     double poissonRatio;
     fea2d::EMode mode;
     std::vector<Element> elements;
-
-private:
-    /// Corners on the displayed mesh; the mid-side nodes take no part in locating a point.
-    static std::array<OdGePoint2d, 3> displacedCorners(const Element& e, double deformationScale)
-    {
-        std::array<OdGePoint2d, 3> q;
-        for (std::size_t k = 0; k < 3; ++k)
-            q[k] = OdGePoint2d(e.positions[k].x + deformationScale * e.displacements[k].x,
-                               e.positions[k].y + deformationScale * e.displacements[k].y);
-        return q;
-    }
-
-    static bool locate(const Element& e, const OdGePoint2d& point, double deformationScale, double& r,
-                       double& s)
-    {
-        return solver2d::detail::locateInTriangle(displacedCorners(e, deformationScale), point, r, s);
-    }
-
-    std::shared_ptr<const solver2d::detail::ElementGrid> gridFor(double deformationScale) const
-    {
-        // The evaluator is logically immutable; the grid is a cache of the last displayed scale. The lock
-        // keeps concurrent const queries safe, although the module itself queries from one thread.
-        std::lock_guard<std::mutex> lock(m_gridMutex);
-        if (!m_grid || !(m_gridScale == deformationScale))
-        {
-            std::vector<std::array<OdGePoint2d, 3>> corners;
-            corners.reserve(elements.size());
-            for (const Element& e : elements)
-                corners.push_back(displacedCorners(e, deformationScale));
-            m_grid = std::make_shared<const solver2d::detail::ElementGrid>(corners);
-            m_gridScale = deformationScale;
-        }
-        return m_grid;
-    }
-
-    mutable std::mutex m_gridMutex;
-    mutable std::shared_ptr<const solver2d::detail::ElementGrid> m_grid;
-    mutable double m_gridScale = 0.0;
 };
 
 } // namespace cae_core

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 namespace cae_core::solver2d::detail
 {
@@ -35,12 +34,6 @@ struct VelmorProfile
 
 /// The solver run of VelmorSolver2d::executeImpl, filling `profile` when it is not null.
 EResult executeVelmor(const Solver2dInput& input, Solver2dOutput& output, VelmorProfile* profile);
-
-/// The element that the in-house solver's evaluator finds for a point, by its search (`byScan` false) or by
-/// the plain scan over all elements that defines the answer; nothing for evaluators of other solvers.
-std::optional<std::size_t> findEvaluatorElement(const Solver2dPointEvaluator& evaluator,
-                                                const OdGePoint2d& point, double deformationScale,
-                                                bool byScan);
 
 /// The constrained system the solver would factorise for an input, held so that its factorisation alone can
 /// be timed against the whole run.
