@@ -10,9 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <numbers>
 #include <vector>
 
 namespace mesher_test
@@ -55,31 +52,6 @@ inline OdSmartPtr<OdDbRegion> makePlateWithHole(double w, double h, double cx, d
 inline double signedArea(const OdGePoint2d& a, const OdGePoint2d& b, const OdGePoint2d& c)
 {
     return 0.5 * ((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y));
-}
-
-/// Quality figures of a mesh, reported by the tests and the benchmark.
-struct MeshQuality
-{
-    double minAngleDegrees = 180.0;
-    double longestEdge = 0.0;
-};
-
-inline MeshQuality measureQuality(const cae_core::TriangularMesh2d& mesh)
-{
-    MeshQuality q;
-    for (const auto& t : mesh.triangles)
-    {
-        const OdGePoint2d p[3] = {mesh.vertices[t[0]], mesh.vertices[t[1]], mesh.vertices[t[2]]};
-        for (int k = 0; k < 3; ++k)
-        {
-            const OdGeVector2d u = p[(k + 1) % 3] - p[k];
-            const OdGeVector2d v = p[(k + 2) % 3] - p[k];
-            const double angle = std::atan2(std::abs(u.x * v.y - u.y * v.x), u.x * v.x + u.y * v.y);
-            q.minAngleDegrees = std::min(q.minAngleDegrees, angle * 180.0 / std::numbers::pi);
-            q.longestEdge = std::max(q.longestEdge, u.length());
-        }
-    }
-    return q;
 }
 
 /// Reads a written mesh back and checks what every mesh of the mesher must satisfy: the faces were
