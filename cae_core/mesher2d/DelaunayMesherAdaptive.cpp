@@ -240,8 +240,12 @@ public:
             result = smoothedMesh(m_tri);
             return eOk;
         }
-        // Without boundary refinement in the first iteration there is no previous candidate boundary to
-        // keep; the current one stands in for it.
+        // An iteration that does not refine the boundary keeps the candidate boundary points the previous
+        // iteration left. When the very first iteration is such an iteration (boundaryRefinement <= 1)
+        // there are none, and starting from an empty list would build the candidate, and every later
+        // triangulation, without a single boundary vertex or constraint edge: the interior points alone,
+        // which erasing the outer triangles empties completely. The current boundary's points stand in for
+        // the missing previous list, so the boundary is kept as it is.
         if (m_params.boundaryRefinement <= 1)
             m_boundaryPoints = loopPositions(m_loops);
 
@@ -427,15 +431,10 @@ private:
 
 EResult DelaunayMesher::adaptivelyRefineMeshImpl(const AdaptiveRefinementParams& params)
 {
-    const Impl& impl = *m_impl;
-    // Refinement starts from the working state of a mesh made by createMesh; without one there is nothing
-    // to refine.
-    if (!(impl.meshSize > detail::kMinMeshSize) || impl.boundaries.empty() ||
-        impl.triangulation.triangles.empty())
-        return eNotPossible;
-
+    // Before any createMesh the working state is empty: the run then hands empty meshes to the field and
+    // stores an empty mesh, as the steps give it; it is not refused.
     OdSmartPtr<OdDbSubDMesh> result;
-    const EResult code = AdaptiveRefinement(impl, params).run(result);
+    const EResult code = AdaptiveRefinement(*m_impl, params).run(result);
     if (code == eOk)
         m_impl->mesh = result;
     return code;

@@ -165,14 +165,36 @@ TEST(AdaptiveRefinementParams, DefaultsToThreeTwentyAndTwentyFiveAndCarriesItsFu
     EXPECT_FALSE(moved.fieldConverged(OdGeVector2d(1, 0), OdGeVector2d(2, 0)));
 }
 
-TEST(AdaptiveRefinementStart, WithoutAMeshNothingIsRefinedAndNoFieldIsComputed)
+TEST(AdaptiveRefinementStart, BeforeAnyMeshTheStepsRunOnTheEmptyStateAndStoreAnEmptyMesh)
 {
-    DelaunayMesher mesher;
-    Recorder recorder;
-    EXPECT_TRUE(mesher.supportsAdaptiveRefinement());
-    EXPECT_EQ(mesher.adaptivelyRefineMesh(recorder.params(3, 20, 5), nullptr), cae_core::eNotPossible);
-    EXPECT_TRUE(recorder.meshes.empty());
-    EXPECT_TRUE(mesher.getMesh().isNull());
+    EXPECT_TRUE(DelaunayMesher().supportsAdaptiveRefinement());
+    {
+        DelaunayMesher mesher;
+        Params none; // unset functions would throw if called
+        none.maxIterations = 0;
+        ASSERT_EQ(mesher.adaptivelyRefineMesh(none, nullptr), cae_core::eOk);
+        ASSERT_FALSE(mesher.getMesh().isNull());
+        EXPECT_EQ(vertexCount(mesher.getMesh()), 0);
+    }
+    {
+        // One iteration: both fields on empty meshes, nothing to ask about, an early stop.
+        DelaunayMesher mesher;
+        Recorder recorder;
+        ASSERT_EQ(mesher.adaptivelyRefineMesh(recorder.params(3, 20, 5), nullptr), cae_core::eOk);
+        ASSERT_EQ(recorder.meshes.size(), 2u);
+        EXPECT_EQ(vertexCount(recorder.meshes[1]), 0);
+        EXPECT_TRUE(recorder.asked.empty());
+        EXPECT_EQ(mesher.getMesh().get(), recorder.meshes[0].get());
+    }
+    {
+        DelaunayMesher mesher;
+        Recorder recorder;
+        recorder.valid = [](std::size_t) { return false; };
+        EXPECT_EQ(mesher.adaptivelyRefineMesh(recorder.params(3, 20, 5), nullptr), cae_core::eFailed);
+        EXPECT_TRUE(mesher.getMesh().isNull());
+        Params unset;
+        EXPECT_THROW(mesher.adaptivelyRefineMesh(unset, nullptr), std::bad_function_call);
+    }
 }
 
 TEST(AdaptiveRefinementStart, NoIterationsStoresTheFivePassSmoothedMeshWithoutCallingEitherFunction)
