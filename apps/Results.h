@@ -34,6 +34,8 @@ std::vector<std::uint64_t> supportedVertices(const cae_core::Solver2dInput& inpu
 /// The mesh with its results as a VTK grid: per point the displacement (3 components, z = 0),
 /// the von Mises stress averaged over the element corners that meet there and the reaction
 /// force (zero where nothing supports the point); per cell the von Mises stress and sxx, syy,
-/// sxy at its centre. Cells are linear triangles: the solver does not report mid-side nodes.
+/// sxy at its centre. Cells are linear triangles, for six-node elements too: the solver reports
+/// corner vertices only, and taking the mid-side values back from the point evaluator would cost a
+/// scan of all elements per node.
 VtuGrid resultGrid(const cae_core::Solver2dInput& input, const cae_core::Solver2dOutput& output);
 } // namespace cae_app
