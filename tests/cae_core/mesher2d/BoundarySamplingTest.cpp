@@ -1,15 +1,17 @@
 #include "cae_core/mesher2d/BoundarySampling.h"
 #include "cae_core/mesher2d/RefinementRegion.h"
 
+#include "platform/ge/GeExternalCurve3d.h"
 #include "platform/ge/GeNurbCurve3d.h"
 #include "tests/cae_core/mesher2d/MesherTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <numbers>
-#include <utility>
 
 using cae_core::BoundaryLoop;
 using cae_core::BoundaryVertex;
@@ -31,28 +33,22 @@ bool sameVertex(const BoundaryVertex& a, const BoundaryVertex& b)
 }
 } // namespace
 
-TEST(BoundarySampling, SplitsEachSideOfASquareIntoWholeMeshSizes)
+TEST(BoundarySampling, SplitsEachSideOfASquareIntoWholeMeshSizesWhicheverWayItsEdgesRun)
 {
-    const auto loops = cae_core::sampleBoundaries(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 1);
-    ASSERT_EQ(loops.size(), 1u);
-    ASSERT_EQ(loops[0].size(), 16u);
-    expectEvenSpacing(loops[0], 2.5);
-    EXPECT_TRUE(loops[0][0].position().isEqualTo(OdGePoint2d(0, 0)));
-    // Four vertices per side, all sharing that side's curve.
-    for (std::size_t side = 0; side < 4; ++side)
-        for (std::size_t k = 1; k < 4; ++k)
-            EXPECT_EQ(loops[0][4 * side + k].curve, loops[0][4 * side].curve);
-}
-
-TEST(BoundarySampling, ChainsEdgesGivenInEitherDirection)
-{
-    // Sides 2 and 4 run against the loop.
-    const auto region = mesher_test::makeRegion(
-        {{line(0, 0, 10, 0), line(10, 10, 10, 0), line(10, 10, 0, 10), line(0, 0, 0, 10)}});
-    const auto loops = cae_core::sampleBoundaries(region, 2.5, 1);
-    ASSERT_EQ(loops.size(), 1u);
-    ASSERT_EQ(loops[0].size(), 16u);
-    expectEvenSpacing(loops[0], 2.5);
+    // The second region has its sides 2 and 4 running against the loop.
+    for (const auto& region : {mesher_test::makeRectangle(0, 0, 10, 10),
+                               mesher_test::makeRegion({{line(0, 0, 10, 0), line(10, 10, 10, 0),
+                                                         line(10, 10, 0, 10), line(0, 0, 0, 10)}})})
+    {
+        const auto loops = cae_core::sampleBoundaries(region, 2.5, 1);
+        ASSERT_EQ(loops.size(), 1u);
+        ASSERT_EQ(loops[0].size(), 16u);
+        expectEvenSpacing(loops[0], 2.5);
+        EXPECT_TRUE(loops[0][0].position().isEqualTo(OdGePoint2d(0, 0)));
+        // Four vertices per side, all sharing that side's curve.
+        for (std::size_t k = 0; k < 16; ++k)
+            EXPECT_EQ(loops[0][k].curve, loops[0][k - k % 4].curve);
+    }
 }
 
 TEST(BoundarySampling, PutsTheOuterLoopFirstAndSamplesACircleWithoutRepeatingItsStart)
@@ -71,9 +67,8 @@ TEST(BoundarySampling, PutsTheOuterLoopFirstAndSamplesACircleWithoutRepeatingIts
 
 TEST(BoundarySampling, SplitsACurvedSplineIntoEqualArcLengthsWithoutItsEnd)
 {
-    OdGePoint3dArray fit{OdGePoint3d(0, 0, 0), OdGePoint3d(3, 2, 0), OdGePoint3d(6, 0, 0),
-                         OdGePoint3d(9, 2, 0)};
-    const OdSharedPtr<OdGeCurve3d> spline(new OdGeNurbCurve3d(fit));
+    const OdSharedPtr<OdGeCurve3d> spline(new OdGeNurbCurve3d(OdGePoint3dArray{
+        OdGePoint3d(0, 0, 0), OdGePoint3d(3, 2, 0), OdGePoint3d(6, 0, 0), OdGePoint3d(9, 2, 0)}));
     OdGeInterval interval;
     spline->getInterval(interval);
     const double length = spline->length(interval.lowerBound(), interval.upperBound());
@@ -88,81 +83,81 @@ TEST(BoundarySampling, SplitsACurvedSplineIntoEqualArcLengthsWithoutItsEnd)
     EXPECT_NEAR(spline->length(samples.back().param, interval.upperBound()), length / n, 1e-8);
 }
 
-TEST(BoundarySampling, SplitsLinesIntoPointsPerSegmentPiecesPerMeshSize)
-{
-    std::vector<BoundaryVertex> samples;
-    cae_core::detail::sampleCurve(line(0, 0, 10, 0), 2.5, 2, samples);
-    ASSERT_EQ(samples.size(), 8u);
-    EXPECT_DOUBLE_EQ(samples[1].position().x, 1.25);
-    EXPECT_DOUBLE_EQ(samples.back().position().x, 8.75);
-}
-
-TEST(BoundarySampling, GivesNoVerticesWhenTheCountIsBeyondAnyMeshOrNotANumber)
+TEST(BoundarySampling, CountsSamplesOfLinesByPointsPerSegmentAndRefusesCountsBeyondAnyMesh)
 {
     const auto side = line(0, 0, 10, 0);
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    // (size, pointsPerSegment): 0 and NaN sizes; 4 pieces of +-1e9 points each overflow an int;
-    // 1e8 pieces are far more than any triangle budget can mesh.
-    for (const auto& [size, perSegment] :
-         {std::pair{0.0, 1}, {nan, 1}, {2.5, 1000000000}, {2.5, -1000000000}, {1e-7, 1}})
+    struct Case
+    {
+        OdSharedPtr<OdGeCurve3d> curve;
+        double size;
+        int perSegment;
+        std::size_t count;
+    };
+    const Case cases[] = {
+        {side, 2.5, 2, 8},             // 4 pieces of 2 points: 9 samples, the end dropped
+        {line(3, 3, 3, 3), 2.5, 1, 1}, // zero length: its start, which is also its end
+        {OdSharedPtr<OdGeCurve3d>(new OdGeExternalCurve3d()), 1.0, 1, 0}, // unbounded
+        {side, 0.0, 1, 0},
+        {side, nan, 1, 0},
+        {side, 2.5, 1000000000, 0}, // 4 pieces of +-1e9 points overflow an int
+        {side, 2.5, -1000000000, 0},
+        {side, 1e-7, 1, 0}, // 1e8 pieces: far more than any triangle budget can mesh
+    };
+    for (const Case& c : cases)
     {
         std::vector<BoundaryVertex> samples;
-        cae_core::detail::sampleCurve(side, size, perSegment, samples);
-        EXPECT_TRUE(samples.empty()) << size << " " << perSegment;
+        cae_core::detail::sampleCurve(c.curve, c.size, c.perSegment, samples);
+        EXPECT_EQ(samples.size(), c.count) << c.size << " " << c.perSegment;
     }
+    std::vector<BoundaryVertex> halves;
+    cae_core::detail::sampleCurve(side, 2.5, 2, halves);
+    EXPECT_DOUBLE_EQ(halves[1].position().x, 1.25);
+    EXPECT_DOUBLE_EQ(halves.back().position().x, 8.75);
 }
 
 TEST(BoundaryRefinement, ResamplesAtTheFinerSizeOnlyInsideTheRegion)
 {
-    const auto region = mesher_test::makeRectangle(0, 0, 10, 10);
-    const auto before = cae_core::sampleBoundaries(region, 2.5, 1);
+    const auto before = cae_core::sampleBoundaries(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 1);
     auto loops = before;
     const cae_core::RefinementCircle circle(OdGePoint2d(0, 0), 3.0);
     const auto inside = [&](BoundaryVertex v) { return circle.containsPoint(v.position()); };
     ASSERT_TRUE(cae_core::refineBoundaries(loops, inside, 1.25));
     ASSERT_EQ(loops.size(), 1u);
+    const auto select = [](const BoundaryLoop& loop, const auto& keep)
+    {
+        BoundaryLoop kept;
+        std::copy_if(loop.begin(), loop.end(), std::back_inserter(kept), keep);
+        return kept;
+    };
+    const auto outside = [&](BoundaryVertex v) { return !inside(v); };
 
     // Outside: exactly the old vertices, in the old order.
-    std::vector<BoundaryVertex> oldOutside, newOutside;
-    for (const BoundaryVertex& v : before[0])
-        if (!inside(v))
-            oldOutside.push_back(v);
-    for (const BoundaryVertex& v : loops[0])
-        if (!inside(v))
-            newOutside.push_back(v);
+    const BoundaryLoop oldOutside = select(before[0], outside), newOutside = select(loops[0], outside);
     ASSERT_EQ(newOutside.size(), oldOutside.size());
     for (std::size_t i = 0; i < oldOutside.size(); ++i)
         EXPECT_TRUE(sameVertex(newOutside[i], oldOutside[i])) << i;
 
-    // Inside: exactly the samples at half the spacing that lie inside, curve by curve.
-    std::vector<BoundaryVertex> expectedInside;
-    for (const BoundaryVertex& v : before[0])
-        if (&v == &before[0].front() || v.curve != (&v - 1)->curve)
-        {
-            std::vector<BoundaryVertex> samples;
-            cae_core::detail::sampleCurve(v.curve, 1.25, 1, samples);
-            for (const BoundaryVertex& s : samples)
-                if (inside(s))
-                    expectedInside.push_back(s);
-        }
-    std::vector<BoundaryVertex> actualInside;
-    for (const BoundaryVertex& v : loops[0])
-        if (inside(v))
-            actualInside.push_back(v);
+    // Inside: exactly the samples at half the spacing that lie inside, curve by curve: (0, 0), (1.25, 0),
+    // (2.5, 0) on the bottom and (0, 2.5), (0, 1.25) on the left, two more vertices than before.
+    BoundaryLoop expectedInside;
+    for (std::size_t k = 0; k < before[0].size(); k += 4)
+    {
+        BoundaryLoop samples;
+        cae_core::detail::sampleCurve(before[0][k].curve, 1.25, 1, samples);
+        const BoundaryLoop in = select(samples, inside);
+        expectedInside.insert(expectedInside.end(), in.begin(), in.end());
+    }
+    const BoundaryLoop actualInside = select(loops[0], inside);
     ASSERT_EQ(actualInside.size(), expectedInside.size());
     for (std::size_t i = 0; i < actualInside.size(); ++i)
-        EXPECT_EQ(actualInside[i].position().distanceTo(expectedInside[i].position()), 0.0) << i;
-    // (0,0), (1.25,0), (2.5,0) on the bottom and (0,2.5), (0,1.25) on the left: two more vertices.
+        EXPECT_TRUE(sameVertex(actualInside[i], expectedInside[i])) << i;
     EXPECT_EQ(loops[0].size(), 18u);
 
     // Within each curve the vertices still run forward.
     for (std::size_t i = 0; i + 1 < loops[0].size(); ++i)
-    {
-        if (loops[0][i].curve == loops[0][i + 1].curve)
-        {
-            EXPECT_LT(loops[0][i].param, loops[0][i + 1].param);
-        }
-    }
+        EXPECT_TRUE(loops[0][i].curve != loops[0][i + 1].curve || loops[0][i].param < loops[0][i + 1].param)
+            << i;
 }
 
 TEST(BoundaryRefinement, RefusesVerticesOffTheirCurveAndLeavesTheLoopsAlone)

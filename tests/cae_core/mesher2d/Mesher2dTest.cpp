@@ -27,9 +27,6 @@ public:
     EResult clearRefinementRegions() override { return cae_core::eOk; }
     OdSmartPtr<OdDbSubDMesh> getMesh() const override { return nullptr; }
 
-    /// The base class's adaptive refinement, reached directly.
-    EResult baseAdaptive(const AdaptiveRefinementParams& p) { return Mesher2d::adaptivelyRefineMeshImpl(p); }
-
 protected:
     EResult createMeshImpl(OdSmartPtr<OdDbRegion> r, double s, int k) override
     {
@@ -55,17 +52,9 @@ protected:
 
 } // namespace
 
-TEST_F(MesherProvider, CreateGivesNullUntilAProviderIsRegistered)
+TEST_F(MesherProvider, CreateGivesNullWithoutAProviderAndANewIndependentMesherWithOne)
 {
     EXPECT_EQ(Mesher2d::create(), nullptr);
-    Mesher2d::initProvider([] { return std::make_unique<cae_core::DelaunayMesher>(); });
-    EXPECT_NE(Mesher2d::create(), nullptr);
-    Mesher2d::initProvider({});
-    EXPECT_EQ(Mesher2d::create(), nullptr);
-}
-
-TEST_F(MesherProvider, EachCreatedMesherIsNewAndIndependent)
-{
     Mesher2d::initProvider([] { return std::make_unique<cae_core::DelaunayMesher>(); });
     const std::unique_ptr<Mesher2d> first = Mesher2d::create();
     const std::unique_ptr<Mesher2d> second = Mesher2d::create();
@@ -73,58 +62,47 @@ TEST_F(MesherProvider, EachCreatedMesherIsNewAndIndependent)
     ASSERT_NE(second, nullptr);
     EXPECT_NE(first.get(), second.get());
     EXPECT_TRUE(first->supportsAdaptiveRefinement());
-
     ASSERT_EQ(first->createMesh(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, nullptr, 0), cae_core::eOk);
     EXPECT_FALSE(first->getMesh().isNull());
     EXPECT_TRUE(second->getMesh().isNull());
+    Mesher2d::initProvider({});
+    EXPECT_EQ(Mesher2d::create(), nullptr);
 }
 
-TEST(Mesher2dWrappers, PassTheArgumentsOnAndTheResultBack)
+TEST(Mesher2dWrappers, PassTheArgumentsOnAndTheResultBackAndStoreTheTimeWhateverTheResult)
 {
     RecordingMesher mesher;
     const OdSmartPtr<OdDbRegion> region = OdDbRegion::createObject();
-    mesher.answer = cae_core::eLimitExceeded;
-    EXPECT_EQ(mesher.createMesh(region, 1.5, nullptr, 3), cae_core::eLimitExceeded);
-    EXPECT_EQ(mesher.region.get(), region.get());
-    EXPECT_EQ(mesher.size, 1.5);
-    EXPECT_EQ(mesher.smoothing, 3);
-
-    auto circle = std::make_unique<cae_core::RefinementCircle>(OdGePoint2d(1, 1), 2.0);
-    const cae_core::RefinementRegion* handedOver = circle.get();
-    mesher.answer = cae_core::eOk;
-    EXPECT_EQ(mesher.refineMesh(std::move(circle), nullptr, 7), cae_core::eOk);
-    EXPECT_EQ(mesher.refinement.get(), handedOver);
-    EXPECT_EQ(mesher.smoothing, 7);
-}
-
-TEST(Mesher2dWrappers, StoreTheElapsedTimeWhateverTheResult)
-{
-    RecordingMesher mesher;
-    for (const EResult answer : {cae_core::eOk, cae_core::eNotPossible})
+    for (const EResult answer : {cae_core::eOk, cae_core::eLimitExceeded})
     {
         mesher.answer = answer;
         double elapsed = -1.0;
-        EXPECT_EQ(mesher.createMesh(nullptr, 1.0, &elapsed, 0), answer);
+        EXPECT_EQ(mesher.createMesh(region, 1.5, &elapsed, 3), answer);
+        EXPECT_EQ(mesher.region.get(), region.get());
+        EXPECT_EQ(mesher.size, 1.5);
+        EXPECT_EQ(mesher.smoothing, 3);
         EXPECT_GE(elapsed, 0.0);
+
+        auto circle = std::make_unique<cae_core::RefinementCircle>(OdGePoint2d(1, 1), 2.0);
+        const cae_core::RefinementRegion* handedOver = circle.get();
         elapsed = -1.0;
-        EXPECT_EQ(mesher.refineMesh(nullptr, &elapsed, 0), answer);
+        EXPECT_EQ(mesher.refineMesh(std::move(circle), &elapsed, 7), answer);
+        EXPECT_EQ(mesher.refinement.get(), handedOver);
+        EXPECT_EQ(mesher.smoothing, 7);
         EXPECT_GE(elapsed, 0.0);
+        // elapsed may be null.
+        EXPECT_EQ(mesher.createMesh(region, 1.5, nullptr, 3), answer);
     }
-    double elapsed = -1.0;
-    EXPECT_EQ(mesher.adaptivelyRefineMesh({}, &elapsed), cae_core::eNotPossible);
-    EXPECT_GE(elapsed, 0.0);
 }
 
-TEST(Mesher2dBase, OffersNoAdaptiveRefinement)
+TEST(Mesher2dBase, OffersNoAdaptiveRefinementAndTheParametersStartAtTheirDefaults)
 {
     RecordingMesher mesher;
     EXPECT_FALSE(mesher.supportsAdaptiveRefinement());
-    EXPECT_EQ(mesher.baseAdaptive({}), cae_core::eNotPossible);
-    EXPECT_EQ(mesher.adaptivelyRefineMesh({}, nullptr), cae_core::eNotPossible);
-}
+    double elapsed = -1.0;
+    EXPECT_EQ(mesher.adaptivelyRefineMesh({}, &elapsed), cae_core::eNotPossible);
+    EXPECT_GE(elapsed, 0.0);
 
-TEST(Mesher2dBase, AdaptiveParametersStartAtTheirDefaults)
-{
     const Mesher2d::AdaptiveRefinementParams params;
     EXPECT_FALSE(params.computeField);
     EXPECT_FALSE(params.fieldConverged);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 using cae_core::RefinementCircle;
 using cae_core::RefinementRectangle;
@@ -27,46 +28,35 @@ private:
 };
 } // namespace
 
-TEST(RefinementRectangle, TakesItsCornersInAnyOrder)
+TEST(RefinementRectangle, TakesItsCornersInAnyOrderAndContainsPointsWithinTheTolerance)
 {
-    const RefinementRectangle r(OdGePoint2d(5, -1), OdGePoint2d(0, 3));
+    const RefinementRectangle r(OdGePoint2d(5, 5), OdGePoint2d(0, -1));
     EXPECT_EQ(r.minPoint.x, 0.0);
     EXPECT_EQ(r.minPoint.y, -1.0);
     EXPECT_EQ(r.maxPoint.x, 5.0);
-    EXPECT_EQ(r.maxPoint.y, 3.0);
+    EXPECT_EQ(r.maxPoint.y, 5.0);
     EXPECT_EQ(r.getRefinementRatio(), 0.0);
-}
-
-TEST(RefinementRectangle, ContainsItsCornersItsInsideAndPointsWithinTheTolerance)
-{
-    const RefinementRectangle r(OdGePoint2d(5, 5), OdGePoint2d(0, 0));
-    EXPECT_TRUE(r.containsPoint(OdGePoint2d(0, 0)));
-    EXPECT_TRUE(r.containsPoint(OdGePoint2d(5, 5)));
-    EXPECT_TRUE(r.containsPoint(OdGePoint2d(2, 3)));
-    EXPECT_TRUE(r.containsPoint(OdGePoint2d(5 + 1e-11, 5)));
-    EXPECT_TRUE(r.containsPoint(OdGePoint2d(-1e-11, 0)));
-    EXPECT_FALSE(r.containsPoint(OdGePoint2d(5 + 1e-9, 5)));
-    EXPECT_FALSE(r.containsPoint(OdGePoint2d(2, -1e-9)));
-    EXPECT_FALSE(r.containsPoint(OdGePoint2d(6, 6)));
-}
-
-TEST(RefinementRectangle, WithoutAToleranceContainsOnlyClosedRectanglePoints)
-{
-    const ScopedPointTolerance exact(0.0);
-    const RefinementRectangle r(OdGePoint2d(5, 5), OdGePoint2d(0, 0));
-    EXPECT_TRUE(r.containsPoint(OdGePoint2d(5, 5)));
-    EXPECT_TRUE(r.containsPoint(OdGePoint2d(0, 2)));
-    EXPECT_FALSE(r.containsPoint(OdGePoint2d(5 + 1e-11, 5)));
+    // (point, contained with the default tolerance 1e-10, contained with tolerance 0)
+    const std::tuple<OdGePoint2d, bool, bool> cases[] = {
+        {{0, -1}, true, true},          {{5, 5}, true, true},       {{2, 3}, true, true},
+        {{5 + 1e-11, 5}, true, false},  {{-1e-11, 0}, true, false}, {{5 + 1e-9, 5}, false, false},
+        {{2, -1 - 1e-9}, false, false}, {{6, 6}, false, false},
+    };
+    for (const auto& [p, withTolerance, exact] : cases)
+    {
+        EXPECT_EQ(r.containsPoint(p), withTolerance) << p.x << ", " << p.y;
+        const ScopedPointTolerance none(0.0);
+        EXPECT_EQ(r.containsPoint(p), exact) << p.x << ", " << p.y;
+    }
 }
 
 TEST(RefinementCircle, ContainsPointsUpToATenBillionthBeyondItsRadius)
 {
     const RefinementCircle c(OdGePoint2d(0, 0), 1.0);
-    EXPECT_TRUE(c.containsPoint(OdGePoint2d(1, 0)));
-    EXPECT_TRUE(c.containsPoint(OdGePoint2d(1 + 5e-11, 0)));
-    EXPECT_TRUE(c.containsPoint(OdGePoint2d(0, -0.5)));
-    EXPECT_FALSE(c.containsPoint(OdGePoint2d(1.001, 0)));
-    EXPECT_FALSE(c.containsPoint(OdGePoint2d(0.8, 0.8)));
+    for (const OdGePoint2d& p : {OdGePoint2d(1, 0), OdGePoint2d(1 + 5e-11, 0), OdGePoint2d(0, -0.5)})
+        EXPECT_TRUE(c.containsPoint(p)) << p.x << ", " << p.y;
+    for (const OdGePoint2d& p : {OdGePoint2d(1.001, 0), OdGePoint2d(0.8, 0.8)})
+        EXPECT_FALSE(c.containsPoint(p)) << p.x << ", " << p.y;
     EXPECT_EQ(c.getRefinementRatio(), 0.0);
 }
 
@@ -74,10 +64,11 @@ TEST(RefinementRegion, CopiesKeepTheRatioAndTheGeometry)
 {
     RefinementCircle c(OdGePoint2d(1, 2), 3.0);
     c.setRefinementRatio(2.5);
-    const RefinementCircle copy = c;
-    EXPECT_EQ(copy.getRefinementRatio(), 2.5);
-    EXPECT_EQ(copy.center.x, 1.0);
-    EXPECT_EQ(copy.radius, 3.0);
+    // Copied through the base class, as the mesher holds regions.
+    const std::unique_ptr<RefinementRegion> held = std::make_unique<RefinementCircle>(c);
+    EXPECT_EQ(held->getRefinementRatio(), 2.5);
+    EXPECT_TRUE(held->containsPoint(OdGePoint2d(4, 2)));
+    EXPECT_FALSE(held->containsPoint(OdGePoint2d(4.1, 2)));
 
     RefinementRectangle r(OdGePoint2d(0, 0), OdGePoint2d(1, 1));
     r.setRefinementRatio(4.0);
@@ -85,9 +76,4 @@ TEST(RefinementRegion, CopiesKeepTheRatioAndTheGeometry)
     assigned = r;
     EXPECT_EQ(assigned.getRefinementRatio(), 4.0);
     EXPECT_EQ(assigned.maxPoint.x, 1.0);
-
-    // Through the base class, as the mesher holds regions.
-    const std::unique_ptr<RefinementRegion> held = std::make_unique<RefinementCircle>(copy);
-    EXPECT_EQ(held->getRefinementRatio(), 2.5);
-    EXPECT_TRUE(held->containsPoint(OdGePoint2d(4, 2)));
 }
