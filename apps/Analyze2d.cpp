@@ -278,7 +278,7 @@ void Run::readFile()
     }
     catch (const InputError& e)
     {
-        invalid({e.what()});
+        invalid(e.what());
     }
     if (!m_file.description.empty())
         print(m_file.description + "\n");
@@ -297,7 +297,7 @@ void Run::buildDrawing()
 
     OdString message;
     if (!m_context->isValid(message))
-        invalid({m_cl.file + ": drawing: " + utf8(message)});
+        invalid(m_cl.file + ": drawing: " + utf8(message));
     m_lengthUnit = utf8(m_context->lengthUnit());
     m_forceUnit = utf8(m_context->forceUnit());
     m_stressUnit = utf8(m_context->pressureUnit());
@@ -327,7 +327,7 @@ void Run::buildRegion()
     }
     catch (const InputError& e)
     {
-        invalid({e.what()});
+        invalid(e.what());
     }
     m_database->addOdDbObject(m_region.get());
 
@@ -343,8 +343,8 @@ void Run::buildRegion()
             const BoundaryPoint& a = points[next++];
             const BoundaryPoint& b = points[next++];
             if (a.loop != b.loop)
-                invalid({m_cl.file + ": " + spec.path + ": start lies on " + loopName(a.loop) +
-                         " but end on " + loopName(b.loop) + "; both must lie on the same boundary loop"});
+                invalid(m_cl.file + ": " + spec.path + ": start lies on " + loopName(a.loop) +
+                        " but end on " + loopName(b.loop) + "; both must lie on the same boundary loop");
             if (a.snapped.isEqualTo(b.snapped) && !m_cl.quiet)
                 // The mesh gives a closed loop as an open chain from its first vertex round to its
                 // last, so the edge from the last back to the first carries nothing.
@@ -422,9 +422,9 @@ void Run::createHandler()
         m_handler->initializeMeshSize();
     m_meshSize = m_handler->getMeshProperties().desiredMeshSize;
     if (!(m_meshSize > 0.0))
-        invalid({m_cl.file +
-                 ": mesh.size: the region is too small for a default mesh size (it rounds to 0); give "
-                 "\"size\" in \"mesh\""});
+        invalid(m_cl.file +
+                ": mesh.size: the region is too small for a default mesh size (it rounds to 0); give "
+                "\"size\" in \"mesh\"");
 }
 
 void Run::checkStatus(bool meshMessagesToo)
