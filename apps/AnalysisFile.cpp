@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <numbers>
@@ -630,6 +633,9 @@ AnalysisFile parseAnalysisText(std::string_view text, const std::string& sourceN
 
 AnalysisFile readAnalysisFile(const std::string& path)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw InputError(path + ": cannot read the file: it is a folder");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw InputError(path + ": cannot open the file: " + std::strerror(errno));

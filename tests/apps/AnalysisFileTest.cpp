@@ -213,6 +213,19 @@ TEST(AnalysisFileErrors, MissingFileSaysSo)
     }
 }
 
+TEST(AnalysisFileErrors, AFolderIsNotAFile)
+{
+    try
+    {
+        readAnalysisFile(".");
+        FAIL();
+    }
+    catch (const InputError& e)
+    {
+        EXPECT_EQ(std::string(e.what()), ".: cannot read the file: it is a folder");
+    }
+}
+
 TEST(UnitNames, RoundTripAndAcceptBritishSpelling)
 {
     for (int u = OdDb::kUnitsUndefined; u <= OdDb::kUnitsMax; ++u)
