@@ -52,7 +52,7 @@ constexpr std::array kUnitNames{
     UnitName{"gigametres", OdDb::kUnitsGigameters}, UnitName{"undefined", OdDb::kUnitsUndefined}};
 constexpr std::size_t kPrimaryUnitNames = 25;
 
-std::string quoted(std::string_view s)
+std::string inQuotes(std::string_view s)
 {
     return "\"" + std::string(s) + "\"";
 }
@@ -71,7 +71,7 @@ std::string typeName(const rapidjson::Value& v)
     case rapidjson::kArrayType:
         return "a list";
     case rapidjson::kStringType:
-        return "the string " + quoted(std::string_view(v.GetString(), v.GetStringLength()));
+        return "the string " + inQuotes(std::string_view(v.GetString(), v.GetStringLength()));
     case rapidjson::kNumberType:
         return "a number";
     }
@@ -108,7 +108,7 @@ std::string listOf(std::initializer_list<std::string_view> names)
     {
         if (i > 0)
             out += (i + 1 == names.size()) ? " or " : ", ";
-        out += quoted(name);
+        out += inQuotes(name);
         ++i;
     }
     return out;
@@ -161,7 +161,7 @@ public:
             keyPath.emplace_back(std::string(key));
             if (std::find(allowed.begin(), allowed.end(), key) == allowed.end())
             {
-                std::string message = "unknown key " + quoted(key);
+                std::string message = "unknown key " + inQuotes(key);
                 std::string_view best;
                 std::size_t bestDistance = 3; // at most two edits away counts as a misspelling
                 for (const auto name : allowed)
@@ -174,14 +174,14 @@ public:
                     }
                 }
                 if (!best.empty())
-                    message += " (did you mean " + quoted(best) + "?)";
+                    message += " (did you mean " + inQuotes(best) + "?)";
                 else
                     message += "; expected " + listOf(allowed);
                 failAt(keyPath, true, message);
             }
             for (auto other = m_value.MemberBegin(); other != it; ++other)
                 if (other->name == it->name)
-                    failAt(keyPath, true, "the key " + quoted(key) + " is given twice");
+                    failAt(keyPath, true, "the key " + inQuotes(key) + " is given twice");
         }
     }
 
@@ -191,7 +191,7 @@ public:
     {
         const rapidjson::Value* v = find(key);
         if (!v)
-            fail("missing key " + quoted(key));
+            fail("missing key " + inQuotes(key));
         return child(*v, std::string(key));
     }
 
@@ -218,8 +218,8 @@ public:
             if (!has(name))
                 continue;
             if (!found.empty())
-                fail("give only one of " + listOf(choices) + ", not both " + quoted(found) + " and " +
-                     quoted(name));
+                fail("give only one of " + listOf(choices) + ", not both " + inQuotes(found) + " and " +
+                     inQuotes(name));
             found = name;
         }
         if (found.empty())
@@ -298,7 +298,7 @@ public:
                 return i;
             ++i;
         }
-        fail("expected " + listOf(names) + ", found " + quoted(s));
+        fail("expected " + listOf(names) + ", found " + inQuotes(s));
     }
 
     OdGePoint2d point() const
@@ -424,7 +424,7 @@ DrawingSettings readDrawing(const Node& node)
     const Node units = node.at("insunits");
     const auto value = unitsFromName(units.string());
     if (!value)
-        units.fail("unknown drawing unit " + quoted(units.string()) + "; known units are " +
+        units.fail("unknown drawing unit " + inQuotes(units.string()) + "; known units are " +
                    knownUnitNames());
     drawing.insunits = *value;
     if (const auto scale = node.optional("annoScale"))
