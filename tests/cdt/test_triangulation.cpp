@@ -1,5 +1,5 @@
 // Vertex insertion: validity after every operation on random and adversarial inputs, agreement of batch and
-// single insertion, errors, the exception guarantee, copies, and the order in which triangles are created.
+// single insertion, errors with the exception guarantee, and copies.
 
 #include "cdt/Triangulation.h"
 #include "tests/cdt/TopologyChecker.h"
@@ -32,10 +32,8 @@ void insertOneByOne(Tri& t, const std::vector<P>& points, bool checkEach)
     for (const P& p : points)
     {
         t.insertVertices({p});
-        if (checkEach)
-        {
-            ASSERT_EQ(checkOpen(t), "") << "after inserting point " << t.vertices.size() - 4;
-        }
+        ASSERT_TRUE(!checkEach || checkOpen(t).empty())
+            << checkOpen(t) << "after inserting point " << t.vertices.size() - 4;
     }
 }
 
@@ -43,6 +41,26 @@ void insertOneByOne(Tri& t, const std::vector<P>& points, bool checkEach)
 std::vector<P> userPoints(const Tri& t)
 {
     return {t.vertices.begin() + t.helperVertexCount(), t.vertices.end()};
+}
+
+/// Runs insert, which must throw a DuplicateVertexError naming v1 and v2, and checks that t is unchanged.
+template <typename Insert> void expectDuplicate(Tri& t, Insert insert, CDT::VertInd v1, CDT::VertInd v2)
+{
+    const Tri before = t;
+    try
+    {
+        insert();
+        ADD_FAILURE() << "no error";
+    }
+    catch (const CDT::DuplicateVertexError& e)
+    {
+        EXPECT_EQ(e.v1(), v1);
+        EXPECT_EQ(e.v2(), v2);
+        EXPECT_NE(std::string(e.what()).find("point " + std::to_string(v2)), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(t.vertices, before.vertices);
+    EXPECT_EQ(t.triangles, before.triangles);
+    EXPECT_EQ(t.fixedEdges, before.fixedEdges);
 }
 
 TEST(CdtVertexInsertion, RandomPointsGiveAValidDelaunayTriangulationAfterEveryInsertion)
@@ -89,61 +107,41 @@ TEST(CdtVertexInsertion, BatchAndSingleInsertionGiveTheSameDelaunayTriangulation
     EXPECT_EQ(cdt_test::canonicalTriangles(batch), cdt_test::canonicalTriangles(single));
 }
 
-TEST(CdtVertexInsertion, ARegularGridOfCocircularQuadruplesStaysValid)
+TEST(CdtVertexInsertion, DegenerateInputsStayValidInBatchesAndOneByOneAtEveryScale)
 {
-    for (const double scale : {1.0, 1e8, 1e-8})
+    std::mt19937_64 rng(cdt_test::testSeed());
+    struct Case
     {
-        SCOPED_TRACE(scale);
-        const std::vector<P> grid = gridPoints(20, 20, scale);
-        Tri batch;
-        batch.insertVertices(grid);
-        ASSERT_EQ(checkOpen(batch), "");
-
-        std::vector<P> shuffled = grid;
-        std::mt19937_64 rng(cdt_test::testSeed());
-        std::shuffle(shuffled.begin(), shuffled.end(), rng);
-        Tri single;
-        insertOneByOne(single, shuffled, false);
-        ASSERT_EQ(checkOpen(single), "");
-        EXPECT_EQ(single.triangles.size(), batch.triangles.size());
-    }
-}
-
-TEST(CdtVertexInsertion, SmallGridIsValidAfterEveryInsertionInEveryScale)
-{
+        std::string name;
+        std::vector<P> points;
+        bool checkEachInsertion;
+    };
+    std::vector<Case> cases;
     for (const double scale : {1.0, 1e8, 1e-8, 0.1})
     {
-        SCOPED_TRACE(scale);
-        std::vector<P> grid = gridPoints(8, 8, scale);
-        std::mt19937_64 rng(cdt_test::testSeed());
-        std::shuffle(grid.begin(), grid.end(), rng);
-        Tri t;
-        insertOneByOne(t, grid, true);
+        // Grids: collinear rows and co-circular quadruples everywhere.
+        cases.push_back({"20 x 20 grid at " + std::to_string(scale), gridPoints(20, 20, scale), false});
+        cases.push_back({"8 x 8 grid at " + std::to_string(scale), gridPoints(8, 8, scale), true});
+        if (scale != 1.0 && scale != 0.1)
+            cases.push_back({"random at " + std::to_string(scale),
+                             cdt_test::randomPoints(rng, 2000, 3 * scale, -scale, 4 * scale, 0.0), false});
     }
-}
-
-TEST(CdtVertexInsertion, PointsOnOneLineAreTriangulatedWithTheHelperVertices)
-{
     std::vector<P> line;
     for (int i = 0; i < 200; ++i)
         line.push_back({0.1 * i, 0.3 * i + 7.0});
-    Tri batch;
-    batch.insertVertices(line);
-    ASSERT_EQ(checkOpen(batch), "");
-    Tri single;
-    insertOneByOne(single, line, true);
-}
+    cases.push_back({"200 points on one line", line, true});
 
-TEST(CdtVertexInsertion, ScaledRandomPointsStayValid)
-{
-    std::mt19937_64 rng(cdt_test::testSeed());
-    for (const double scale : {1e8, 1e-8})
+    for (Case& c : cases)
     {
-        SCOPED_TRACE(scale);
-        const std::vector<P> points = cdt_test::randomPoints(rng, 2000, 3 * scale, -scale, 4 * scale, 0.0);
-        Tri t;
-        t.insertVertices(points);
-        ASSERT_EQ(checkOpen(t), "");
+        SCOPED_TRACE(c.name);
+        Tri batch;
+        batch.insertVertices(c.points);
+        ASSERT_EQ(checkOpen(batch), "");
+        std::shuffle(c.points.begin(), c.points.end(), rng);
+        Tri single;
+        insertOneByOne(single, c.points, c.checkEachInsertion);
+        ASSERT_EQ(checkOpen(single), "");
+        EXPECT_EQ(single.triangles.size(), batch.triangles.size());
     }
 }
 
@@ -164,140 +162,57 @@ TEST(CdtVertexInsertion, APointOutsideTheHelperTriangleRebuildsItAroundAllPoints
     EXPECT_EQ(userPoints(t), expected);
 }
 
-TEST(CdtVertexInsertion, SplittingRewritesTheHoldingTriangleAndAppendsTheOthers)
+TEST(CdtVertexInsertionErrors, DuplicatesNameBothPointsAndLeaveTheTriangulationAsItWas)
 {
-    Tri t;
-    t.insertVertices({{0, 0}, {4, 0}, {0, 4}});
-    const std::vector<CDT::Triangle> before = t.triangles;
-    // Inside a triangle: it is split into three, two appended.
-    t.insertVertices({{1, 1}});
-    ASSERT_EQ(t.triangles.size(), before.size() + 2);
-    // On an edge: two triangles become four, two appended.
-    const std::size_t size = t.triangles.size();
-    t.insertVertices({{2, 0}});
-    ASSERT_EQ(t.triangles.size(), size + 2);
-    ASSERT_EQ(checkOpen(t), "");
-}
+    // In the first batch: the triangulation stays empty and usable.
+    Tri first;
+    expectDuplicate(
+        first,
+        [&] {
+            first.insertVertices({{0, 0}, {1, 0}, {2, 2}, {1, 1}, {1, 0}});
+        },
+        1, 4);
+    EXPECT_TRUE(first.vertices.empty());
+    first.insertVertices({{0, 0}, {1, 0}, {0, 1}});
+    EXPECT_EQ(checkOpen(first), "");
 
-TEST(CdtVertexInsertion, ASweepByIndexReachesTrianglesCreatedDuringIt)
-{
-    // Refine like the mesher does: sweep over the triangles by index, inserting the centroid of every
-    // triangle inside the unit square larger than a threshold, until a sweep inserts nothing. Triangles
-    // appended during a sweep are refined in the same sweep.
-    Tri t;
-    t.insertVertices({{0, 0}, {1, 0}, {1, 1}, {0, 1}});
-    t.insertEdges({CDT::Edge(0, 1), CDT::Edge(1, 2), CDT::Edge(2, 3), CDT::Edge(3, 0)});
-    constexpr double maxArea = 0.002; // about 500 triangles in the unit square
-    bool refinedATriangleOfTheSameSweep = false;
-    for (bool inserted = true; inserted;)
-    {
-        inserted = false;
-        const std::size_t sizeAtStart = t.triangles.size();
-        for (std::size_t i = 0; i < t.triangles.size(); ++i)
-        {
-            const auto& v = t.triangles[i].vertices;
-            const P& a = t.vertices[v[0]];
-            const P& b = t.vertices[v[1]];
-            const P& c = t.vertices[v[2]];
-            const P centroid{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3};
-            const double area = 0.5 * ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x));
-            if (centroid.x > 0 && centroid.x < 1 && centroid.y > 0 && centroid.y < 1 && area > maxArea)
-            {
-                t.insertVertices({centroid});
-                inserted = true;
-                refinedATriangleOfTheSameSweep |= i >= sizeAtStart;
-            }
-        }
-    }
-    EXPECT_TRUE(refinedATriangleOfTheSameSweep);
-    ASSERT_EQ(checkOpen(t), "");
-    t.eraseOuterTrianglesAndHoles();
-    EXPECT_NEAR(cdt_test::totalArea(t), 1.0, 1e-12);
-    for (std::size_t i = 0; i < t.triangles.size(); ++i)
-    {
-        const auto& v = t.triangles[i].vertices;
-        const P& a = t.vertices[v[0]];
-        const P& b = t.vertices[v[1]];
-        const P& c = t.vertices[v[2]];
-        EXPECT_LE(0.5 * ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)), maxArea) << i;
-    }
-}
-
-TEST(CdtVertexInsertionErrors, ADuplicateInTheFirstBatchNamesBothPointsAndLeavesTheTriangulationEmpty)
-{
-    Tri t;
-    try
-    {
-        t.insertVertices({{0, 0}, {1, 0}, {2, 2}, {1, 1}, {1, 0}});
-        FAIL() << "no error";
-    }
-    catch (const CDT::DuplicateVertexError& e)
-    {
-        EXPECT_EQ(e.v1(), 1u);
-        EXPECT_EQ(e.v2(), 4u);
-        EXPECT_NE(std::string(e.what()).find("point 4"), std::string::npos) << e.what();
-    }
-    EXPECT_TRUE(t.vertices.empty());
-    EXPECT_TRUE(t.triangles.empty());
-    t.insertVertices({{0, 0}, {1, 0}, {0, 1}});
-    EXPECT_EQ(checkOpen(t), "");
-}
-
-TEST(CdtVertexInsertionErrors, AFailedSingleInsertionLeavesTheTriangulationExactlyAsItWas)
-{
+    // Single points repeating inserted ones, with a constraint present.
     std::mt19937_64 rng(cdt_test::testSeed());
     const std::vector<P> points = cdt_test::randomPoints(rng, 500);
     Tri t;
     t.insertVertices(points);
     t.insertEdges({CDT::Edge(0, 1)});
-    const Tri before = t;
-    for (const std::size_t k : {0u, 1u, 77u, 499u})
-    {
-        try
-        {
-            t.insertVertices({points[k]});
-            FAIL() << "no error";
-        }
-        catch (const CDT::DuplicateVertexError& e)
-        {
-            EXPECT_EQ(e.v1(), k);
-            EXPECT_EQ(e.v2(), 500u);
-        }
-        EXPECT_EQ(t.vertices, before.vertices);
-        EXPECT_EQ(t.triangles, before.triangles);
-        EXPECT_EQ(t.fixedEdges, before.fixedEdges);
-    }
-    // The triangulation still works after the failures.
+    for (const CDT::VertInd k : {0u, 1u, 77u, 499u})
+        expectDuplicate(
+            t, [&] { t.insertVertices({points[k]}); }, k, 500);
     t.insertVertices({{0.5, 0.5 + 1e-9}});
     EXPECT_EQ(checkOpen(t), "");
+
+    // Later batches: a repeat inside the batch, of an inserted point beside a point far outside, and of an
+    // inserted point after a point that would grow the helper triangle.
+    Tri grid;
+    grid.insertVertices(gridPoints(5, 5));
+    expectDuplicate(
+        grid,
+        [&] {
+            grid.insertVertices({{0.5, 0.5}, {9, 9}, {0.5, 0.5}});
+        },
+        25, 27);
+    expectDuplicate(
+        grid,
+        [&] {
+            grid.insertVertices({{0.5, 0.5}, {100, 100}, {3, 2}});
+        },
+        13, 27);
+    expectDuplicate(
+        grid,
+        [&] {
+            grid.insertVertices({{1e9, 0.5}, {2, 2}});
+        },
+        12, 26);
 }
 
-TEST(CdtVertexInsertionErrors, AFailedLaterBatchLeavesTheTriangulationExactlyAsItWas)
-{
-    Tri t;
-    t.insertVertices(gridPoints(5, 5));
-    const Tri before = t;
-    const auto expectDuplicate = [&](const std::vector<P>& batch, CDT::VertInd v1, CDT::VertInd v2)
-    {
-        try
-        {
-            t.insertVertices(batch);
-            ADD_FAILURE() << "no error";
-        }
-        catch (const CDT::DuplicateVertexError& e)
-        {
-            EXPECT_EQ(e.v1(), v1);
-            EXPECT_EQ(e.v2(), v2);
-        }
-        EXPECT_EQ(t.vertices, before.vertices);
-        EXPECT_EQ(t.triangles, before.triangles);
-    };
-    expectDuplicate({{0.5, 0.5}, {9, 9}, {0.5, 0.5}}, 25, 27); // inside the batch
-    expectDuplicate({{0.5, 0.5}, {100, 100}, {3, 2}}, 13, 27); // an inserted point, with a far point present
-    expectDuplicate({{1e9, 0.5}, {2, 2}}, 12, 26);
-}
-
-TEST(CdtVertexInsertionErrors, NonFiniteAndHugeCoordinatesAreRejectedWithThePointsIndex)
+TEST(CdtVertexInsertionErrors, BadCoordinatesAndInsertionsAfterErasingAreRejected)
 {
     Tri t;
     t.insertVertices({{0, 0}, {1, 0}, {0, 1}});
@@ -316,12 +231,6 @@ TEST(CdtVertexInsertionErrors, NonFiniteAndHugeCoordinatesAreRejectedWithThePoin
         EXPECT_EQ(t.vertices, before.vertices);
         EXPECT_EQ(t.triangles, before.triangles);
     }
-}
-
-TEST(CdtVertexInsertionErrors, InsertingAfterErasingIsRejected)
-{
-    Tri t;
-    t.insertVertices({{0, 0}, {1, 0}, {0, 1}});
     t.insertEdges({CDT::Edge(0, 1), CDT::Edge(1, 2), CDT::Edge(2, 0)});
     t.eraseOuterTrianglesAndHoles();
     EXPECT_THROW(t.insertVertices({{0.2, 0.2}}), CDT::Error);
