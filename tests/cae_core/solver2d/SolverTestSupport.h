@@ -2,18 +2,24 @@
 
 #include "cae_core/solver2d/Solver2d.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
-#include <cstdlib>
-#include <iostream>
-#include <random>
-#include <string>
+#include <memory>
+
+/// Exact equality of two points or vectors (their operator== allows the global tolerance).
+#define EXPECT_SAME_XY(a, b)                                                                                 \
+    do                                                                                                       \
+    {                                                                                                        \
+        EXPECT_EQ((a).x, (b).x);                                                                             \
+        EXPECT_EQ((a).y, (b).y);                                                                             \
+    } while (false)
 
 namespace cae_core::test
 {
 
-/// A structured triangulation of the rectangle [x0, x0 + lx] x [y0, y0 + ly] with nx by ny cells, each cut
-/// into two counter-clockwise triangles along its rising diagonal. Vertex (i, j) has index j (nx + 1) + i.
-/// The one boundary loop runs counter-clockwise from the lower-left corner.
+/// A structured triangulation of the rectangle [0, lx] x [0, ly] with nx by ny cells, each cut into two
+/// counter-clockwise triangles along its rising diagonal. Vertex (i, j) has index j (nx + 1) + i.
 struct RectangleMesh
 {
     TriangularMesh2d mesh;
@@ -26,14 +32,14 @@ struct RectangleMesh
     }
 };
 
-inline RectangleMesh rectangleMesh(double lx, double ly, int nx, int ny, double x0 = 0.0, double y0 = 0.0)
+inline RectangleMesh rectangleMesh(double lx, double ly, int nx, int ny)
 {
     RectangleMesh r;
     r.nx = nx;
     r.ny = ny;
     for (int j = 0; j <= ny; ++j)
         for (int i = 0; i <= nx; ++i)
-            r.mesh.vertices.emplace_back(x0 + lx * i / nx, y0 + ly * j / ny);
+            r.mesh.vertices.emplace_back(lx * i / nx, ly * j / ny);
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i)
         {
@@ -42,16 +48,6 @@ inline RectangleMesh rectangleMesh(double lx, double ly, int nx, int ny, double 
             r.mesh.triangles.push_back({a, b, c});
             r.mesh.triangles.push_back({a, c, d});
         }
-    std::vector<std::uint64_t> loop;
-    for (int i = 0; i < nx; ++i)
-        loop.push_back(r.vertex(i, 0));
-    for (int j = 0; j < ny; ++j)
-        loop.push_back(r.vertex(nx, j));
-    for (int i = nx; i > 0; --i)
-        loop.push_back(r.vertex(i, ny));
-    for (int j = ny; j > 0; --j)
-        loop.push_back(r.vertex(0, j));
-    r.mesh.boundaries.push_back(loop);
     return r;
 }
 
@@ -73,16 +69,6 @@ inline EResult runInHouse(const Solver2dInput& input, Solver2dOutput& output)
 {
     const std::unique_ptr<Solver2d> solver = Solver2d::create(Solver2d::eInHouse);
     return solver->execute(input, output);
-}
-
-/// Seed of a randomised test: CAE_TEST_SEED replays a run, otherwise a fixed default; printed either way.
-inline std::uint32_t testSeed(std::uint32_t fallback)
-{
-    std::uint32_t seed = fallback;
-    if (const char* env = std::getenv("CAE_TEST_SEED"))
-        seed = std::uint32_t(std::stoul(env));
-    std::cout << "[ seed ] " << seed << " (replay with CAE_TEST_SEED=" << seed << ")\n";
-    return seed;
 }
 
 } // namespace cae_core::test
