@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <optional>
 
 namespace
 {
@@ -13,32 +15,36 @@ namespace
 using namespace cae_core;
 using namespace cae_core::fea2d;
 
-/// The rectangle [0, lx] x [0, ly] with nx by ny cells, each cut into two counter-clockwise triangles;
-/// vertex (i, j) has index j (nx + 1) + i.
-struct Plate
-{
-    int nx = 0;
-    int ny = 0;
-    double lx = 0.0;
-    double ly = 0.0;
-    std::uint64_t vertex(int i, int j) const { return std::uint64_t(j * (nx + 1) + i); }
-    OdGePoint2d point(int i, int j) const { return OdGePoint2d(lx * i / nx, ly * j / ny); }
-};
+/// The 2 x 1 rectangle with 4 x 2 cells, each cut into two counter-clockwise triangles; vertex (i, j) has
+/// index 5 j + i and lies at (i / 2, j / 2). Its boundary loop runs counter-clockwise.
+constexpr int kNx = 4;
+constexpr int kNy = 2;
 
-OdSmartPtr<OdDbSubDMesh> plateMesh(const Plate& plate, int extraVertices = 0)
+std::uint64_t vertex(int i, int j)
+{
+    return std::uint64_t(j * (kNx + 1) + i);
+}
+
+OdGePoint2d point(int i, int j)
+{
+    return OdGePoint2d(0.5 * i, 0.5 * j);
+}
+
+/// The plate's mesh; `extraVertices` vertices that no triangle uses come after the plate's.
+OdSmartPtr<OdDbSubDMesh> plateMesh(int extraVertices = 0)
 {
     OdGePoint3dArray vertices;
-    for (int j = 0; j <= plate.ny; ++j)
-        for (int i = 0; i <= plate.nx; ++i)
-            vertices.push_back(OdGePoint3d(plate.point(i, j).x, plate.point(i, j).y, 0.0));
+    for (int j = 0; j <= kNy; ++j)
+        for (int i = 0; i <= kNx; ++i)
+            vertices.push_back(OdGePoint3d(point(i, j).x, point(i, j).y, 0.0));
     for (int e = 0; e < extraVertices; ++e)
         vertices.push_back(OdGePoint3d(10.0 + e, 10.0, 0.0));
     OdInt32Array faces;
-    for (int j = 0; j < plate.ny; ++j)
-        for (int i = 0; i < plate.nx; ++i)
+    for (int j = 0; j < kNy; ++j)
+        for (int i = 0; i < kNx; ++i)
         {
-            const int a = int(plate.vertex(i, j)), b = int(plate.vertex(i + 1, j)),
-                      c = int(plate.vertex(i + 1, j + 1)), d = int(plate.vertex(i, j + 1));
+            const int a = int(vertex(i, j)), b = int(vertex(i + 1, j)), c = int(vertex(i + 1, j + 1)),
+                      d = int(vertex(i, j + 1));
             for (const int v : {3, a, b, c, 3, a, c, d})
                 faces.push_back(v);
         }
@@ -47,231 +53,222 @@ OdSmartPtr<OdDbSubDMesh> plateMesh(const Plate& plate, int extraVertices = 0)
     return mesh;
 }
 
-Params2d plateParams(const Plate& plate, EElementType type = eTriangle3)
+Params2d plateParams(const std::vector<LoadOrSupport>& loadsAndSupports, EElementType type = eTriangle3)
 {
     Params2d params;
-    params.mesh = plateMesh(plate);
+    params.mesh = plateMesh();
     params.elementType = type;
     params.mode = ePlanarStress;
     params.materialProperties = {0.5, 200.0, 0.3, 1.0};
+    params.loadsAndSupports = loadsAndSupports;
     return params;
 }
 
 PointLoad pointLoad(const OdGePoint2d& at, const OdGeVector2d& direction, double magnitude)
 {
-    PointLoad load;
-    load.location = at;
-    load.direction = direction;
-    load.magnitude = magnitude;
-    return load;
+    return {.id = {}, .direction = direction, .magnitude = magnitude, .location = at};
 }
 
-PointSupport pointSupport(const OdGePoint2d& at, bool rolling, const OdGeVector2d& direction = {})
+/// A fixed point support, or with `rolling` a rolling one blocking `rolling`'s direction.
+PointSupport pointSupport(const OdGePoint2d& at, std::optional<OdGeVector2d> rolling = std::nullopt)
 {
-    PointSupport support;
-    support.location = at;
-    support.rolling = rolling;
-    support.direction = direction;
-    return support;
+    return {.id = {},
+            .direction = rolling.value_or(OdGeVector2d()),
+            .location = at,
+            .rolling = rolling.has_value()};
 }
 
-LinearSupport linearSupport(const OdGePoint2d& start, const OdGePoint2d& end, bool rolling,
+LinearSupport linearSupport(const OdGePoint2d& from, const OdGePoint2d& to, bool rolling = false,
                             bool flipped = true)
 {
-    LinearSupport support;
-    support.startLocation = start;
-    support.endLocation = end;
-    support.rolling = rolling;
-    support.flipped = flipped;
-    return support;
+    return {.id = {}, .startLocation = from, .endLocation = to, .rolling = rolling, .flipped = flipped};
 }
 
-LinearLoad linearLoad(const OdGePoint2d& start, const OdGePoint2d& end, double magnitude, double angle,
+LinearLoad linearLoad(const OdGePoint2d& from, const OdGePoint2d& to, double magnitude, double angle,
                       bool relative, bool flipped = true)
 {
-    LinearLoad load;
-    load.startLocation = start;
-    load.endLocation = end;
-    load.magnitude = magnitude;
-    load.angle = angle;
-    load.angleRelativeToBoundary = relative;
-    load.flipped = flipped;
-    return load;
+    return {.id = {},
+            .magnitude = magnitude,
+            .angleRelativeToBoundary = relative,
+            .angle = angle,
+            .startLocation = from,
+            .endLocation = to,
+            .flipped = flipped};
 }
 
-const Plate kPlate{4, 2, 2.0, 1.0};
+/// The left side, fixed: enough to solve.
+const LinearSupport kClampLeft = linearSupport(point(0, 2), point(0, 0));
 
-TEST(RunSimulation, PointLoadsAtOneVertexAddUpAndActAtTheNearestVertexEvenInside)
+TEST(RunSimulation, PointLoadsAddUpAtTheNearestVertexEvenInside)
 {
-    Params2d params = plateParams(kPlate);
-    params.loadsAndSupports = {pointLoad(OdGePoint2d(2.0, 1.0), OdGeVector2d(0, -1), 3.0),
-                               pointLoad(OdGePoint2d(2.01, 0.99), OdGeVector2d(1, 0), 2.0),
-                               pointLoad(OdGePoint2d(0.9, 0.55), OdGeVector2d(0, 1), 1.0),
-                               linearSupport(kPlate.point(0, 2), kPlate.point(0, 0), false)};
-    const SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
+    const SimulationOutput output =
+        runSimulation(plateParams({pointLoad(OdGePoint2d(2.0, 1.0), OdGeVector2d(0, -1), 3.0),
+                                   pointLoad(OdGePoint2d(2.01, 0.99), OdGeVector2d(1, 0), 2.0),
+                                   pointLoad(OdGePoint2d(0.9, 0.55), OdGeVector2d(0, 1), 1.0), kClampLeft}),
+                      Solver2d::eInHouse);
     ASSERT_EQ(output.result, cae_core::eOk);
     const auto& forces = output.solverInput.vertexForces;
     ASSERT_EQ(forces.size(), 2u);
-    EXPECT_DOUBLE_EQ(forces.at(kPlate.vertex(4, 2)).x, 2.0);
-    EXPECT_DOUBLE_EQ(forces.at(kPlate.vertex(4, 2)).y, -3.0);
+    EXPECT_EQ(forces.at(vertex(4, 2)).x, 2.0);
+    EXPECT_EQ(forces.at(vertex(4, 2)).y, -3.0);
     // (0.9, 0.55) is nearer to the interior vertex (1, 0.5) than to any boundary vertex.
-    EXPECT_DOUBLE_EQ(forces.at(kPlate.vertex(2, 1)).y, 1.0);
+    EXPECT_EQ(forces.at(vertex(2, 1)).y, 1.0);
 }
 
-TEST(RunSimulation, AFixedAndARollingPointSupportAtOneVertexFixItInEitherOrder)
+TEST(RunSimulation, PointSupportsAtOneVertexFixItOnceAFixedOneOrTwoRollingDirectionsMeetThere)
 {
-    const OdGePoint2d corner = kPlate.point(4, 0);
-    for (const bool fixedFirst : {true, false})
+    const OdGePoint2d corner = point(4, 0);
+    const PointSupport fixed = pointSupport(corner), up = pointSupport(corner, OdGeVector2d(0, 1)),
+                       down = pointSupport(corner, OdGeVector2d(0, -3)),
+                       slanted = pointSupport(corner, OdGeVector2d(1, 1));
+    struct Case
     {
-        Params2d params = plateParams(kPlate);
-        const PointSupport fixed = pointSupport(corner, false);
-        const PointSupport rolling = pointSupport(corner, true, OdGeVector2d(0, 1));
-        params.loadsAndSupports = {linearSupport(kPlate.point(0, 2), kPlate.point(0, 0), false)};
-        params.loadsAndSupports.push_back(fixedFirst ? LoadOrSupport(fixed) : LoadOrSupport(rolling));
-        params.loadsAndSupports.push_back(fixedFirst ? LoadOrSupport(rolling) : LoadOrSupport(fixed));
-        const SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
-        EXPECT_EQ(output.solverInput.fixedVertices, std::vector<std::uint64_t>{kPlate.vertex(4, 0)});
-        EXPECT_TRUE(output.solverInput.rollingVertices.empty());
+        std::vector<LoadOrSupport> supports;
+        bool fixed;
+    };
+    const Case cases[] = {
+        {{fixed, up}, true},         {{up, fixed}, true},       {{up, down}, false},
+        {{up, down, slanted}, true}, {{up, slanted, up}, true}, {{fixed, fixed}, true},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+    {
+        SCOPED_TRACE(i);
+        const SimulationOutput output = runSimulation(plateParams(cases[i].supports), Solver2d::eInHouse);
+        const Solver2dInput& input = output.solverInput;
+        if (cases[i].fixed)
+        {
+            EXPECT_EQ(input.fixedVertices, std::vector<std::uint64_t>{vertex(4, 0)});
+            EXPECT_TRUE(input.rollingVertices.empty());
+        }
+        else
+        {
+            EXPECT_TRUE(input.fixedVertices.empty());
+            ASSERT_EQ(input.rollingVertices.size(), 1u);
+            EXPECT_EQ(input.rollingVertices.at(vertex(4, 0)).y, 1.0) << "the first direction stays";
+        }
     }
 }
 
-TEST(RunSimulation, RollingPointSupportsAtOneVertexMergeByDirection)
+TEST(RunSimulation, LinearLoadsAndSupportsFollowTheirChainAndDirectionRules)
 {
-    const OdGePoint2d corner = kPlate.point(4, 0);
-    Params2d params = plateParams(kPlate);
-    params.loadsAndSupports = {pointSupport(corner, true, OdGeVector2d(0, 1)),
-                               pointSupport(corner, true, OdGeVector2d(0, -3))};
+    // Along the bottom, walked from (0, 0) to (2, 0) in the loop's direction: the edge direction (1, 0)
+    // turned by +90 degrees points up.
+    Params2d params = plateParams({linearLoad(point(0, 0), point(4, 0), 2.0, std::numbers::pi / 2.0, true),
+                                   linearSupport(point(0, 0), point(4, 0), true)});
     SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
-    ASSERT_EQ(output.solverInput.rollingVertices.size(), 1u);
-    EXPECT_EQ(output.solverInput.rollingVertices.begin()->second.y, 1.0) << "the first direction stays";
-    EXPECT_TRUE(output.solverInput.fixedVertices.empty());
+    using Edge = Solver2dInput::Edge;
+    const std::vector<Edge> bottom = {{0, 1}, {1, 2}, {2, 3}, {3, 4}};
+    ASSERT_EQ(output.solverInput.edgeLoads.size(), 4u);
+    for (const auto& [edge, q] : output.solverInput.edgeLoads)
+    {
+        EXPECT_NE(std::find(bottom.begin(), bottom.end(), edge), bottom.end());
+        EXPECT_NEAR(q.x, 0.0, 1e-15);
+        EXPECT_NEAR(q.y, 2.0, 1e-15);
+    }
+    EXPECT_EQ(output.solverInput.rollingEdges, bottom);
+    EXPECT_TRUE(output.solverInput.fixedEdges.empty());
 
-    params.loadsAndSupports.push_back(pointSupport(corner, true, OdGeVector2d(1, 1)));
+    // Not flipped, a chain runs from the end back to the start the long way round: the right, top and left
+    // sides, eight edges. An absolute angle gives (-cos, -sin) on every edge, whatever its direction; two
+    // loads on the same directed edges add up.
+    const LinearLoad absolute = linearLoad(point(0, 0), point(4, 0), 2.0, 0.0, false, false);
+    params.loadsAndSupports = {absolute, absolute, linearSupport(point(0, 0), point(4, 0), false, false)};
     output = runSimulation(params, Solver2d::eInHouse);
-    EXPECT_TRUE(output.solverInput.rollingVertices.empty());
-    EXPECT_EQ(output.solverInput.fixedVertices, std::vector<std::uint64_t>{kPlate.vertex(4, 0)});
-}
+    EXPECT_EQ(output.solverInput.edgeLoads.size(), 8u);
+    for (const auto& [edge, q] : output.solverInput.edgeLoads)
+    {
+        EXPECT_EQ(q.x, -4.0);
+        EXPECT_NEAR(q.y, 0.0, 1e-15);
+    }
+    ASSERT_EQ(output.solverInput.fixedEdges.size(), 8u);
+    EXPECT_EQ(output.solverInput.fixedEdges.front(), Edge(vertex(4, 0), vertex(4, 1)));
 
-TEST(RunSimulation, ALinearSupportFromAPointToItselfHoldsTheWholeLoopButNotItsClosingEdge)
-{
-    Params2d params = plateParams(kPlate);
-    params.loadsAndSupports = {linearSupport(kPlate.point(2, 0), kPlate.point(2, 0), false)};
-    const SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
+    // From a point to itself: the whole loop as the mesh query returns it, without its closing edge.
+    params.loadsAndSupports = {linearSupport(point(2, 0), point(2, 0))};
+    output = runSimulation(params, Solver2d::eInHouse);
     const std::vector<std::uint64_t>& loop = output.solverInput.mesh.boundaries.at(0);
     const auto& edges = output.solverInput.fixedEdges;
     ASSERT_EQ(edges.size(), loop.size() - 1);
     for (std::size_t k = 0; k + 1 < loop.size(); ++k)
-        EXPECT_EQ(edges[k], std::make_pair(loop[k], loop[k + 1]));
-    EXPECT_EQ(std::count(edges.begin(), edges.end(), std::make_pair(loop.back(), loop.front())), 0);
+        EXPECT_EQ(edges[k], Edge(loop[k], loop[k + 1]));
 }
 
-TEST(RunSimulation, LinearLoadsFollowTheirChainAndDirectionRule)
-{
-    const double angle = std::numbers::pi / 2.0;
-    // Along the bottom, walked from (0, 0) to (2, 0): turned by +90 degrees the load points up.
-    Params2d params = plateParams(kPlate);
-    params.loadsAndSupports = {linearLoad(kPlate.point(0, 0), kPlate.point(4, 0), 2.0, angle, true)};
-    SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
-    ASSERT_EQ(output.solverInput.edgeLoads.size(), 4u);
-    for (const auto& [edge, q] : output.solverInput.edgeLoads)
-    {
-        EXPECT_EQ(output.solverInput.mesh.vertices[edge.first].y, 0.0);
-        EXPECT_NEAR(q.x, 0.0, 1e-15);
-        EXPECT_NEAR(q.y, 2.0, 1e-15);
-    }
-    // Not flipped, the chain runs from the end back to the start the long way round: right, top and left
-    // sides, eight edges.
-    params.loadsAndSupports = {linearLoad(kPlate.point(0, 0), kPlate.point(4, 0), 2.0, 0.0, false, false)};
-    output = runSimulation(params, Solver2d::eInHouse);
-    EXPECT_EQ(output.solverInput.edgeLoads.size(), 8u);
-    // An absolute angle gives (-cos, -sin) on every edge, whatever its direction.
-    for (const auto& [edge, q] : output.solverInput.edgeLoads)
-    {
-        EXPECT_DOUBLE_EQ(q.x, -2.0);
-        EXPECT_NEAR(q.y, 0.0, 1e-15);
-    }
-    // Two loads on the same directed edges add up.
-    params.loadsAndSupports.push_back(params.loadsAndSupports.front());
-    output = runSimulation(params, Solver2d::eInHouse);
-    EXPECT_DOUBLE_EQ(output.solverInput.edgeLoads.begin()->second.x, -4.0);
-}
-
-TEST(RunSimulation, ReactionsAreKeyedByTheSupportsIndexAndBalanceTheLoads)
+TEST(RunSimulation, ReactionsAreKeyedBySupportIndexBalanceTheLoadsAndCountSharedVerticesInEach)
 {
     for (const EElementType type : {eTriangle3, eTriangle6})
     {
-        Params2d params = plateParams(kPlate, type);
-        params.loadsAndSupports = {pointLoad(kPlate.point(4, 2), OdGeVector2d(0, -1), 3.0),
-                                   linearLoad(kPlate.point(4, 0), kPlate.point(4, 2), 1.5, 0.0, false),
-                                   linearSupport(kPlate.point(0, 2), kPlate.point(0, 0), false)};
-        const SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
+        // Applied: (0, -3) at the tip and (-1.5, 0) per length over the right side of length 1.
+        SimulationOutput output =
+            runSimulation(plateParams({pointLoad(point(4, 2), OdGeVector2d(0, -1), 3.0),
+                                       linearLoad(point(4, 0), point(4, 2), 1.5, 0.0, false), kClampLeft},
+                                      type),
+                          Solver2d::eInHouse);
         ASSERT_EQ(output.result, cae_core::eOk);
         ASSERT_EQ(output.reactionForces.size(), 1u);
         ASSERT_EQ(output.reactionForces.begin()->first, 2u);
-        // Applied: (0, -3) at the tip and (-1.5, 0) per length over the right side of length 1.
-        const OdGeVector2d r = output.reactionForces.at(2);
-        EXPECT_NEAR(r.x, 1.5, 1e-9);
-        EXPECT_NEAR(r.y, 3.0, 1e-9);
+        EXPECT_NEAR(output.reactionForces.at(2).x, 1.5, 1e-9);
+        EXPECT_NEAR(output.reactionForces.at(2).y, 3.0, 1e-9);
         EXPECT_GE(output.solverOutput.time, 0.0);
         EXPECT_NE(output.solverOutput.pointEvaluator, nullptr);
     }
-}
-
-TEST(RunSimulation, SupportsSharingAVertexBothCountItsReaction)
-{
-    Params2d params = plateParams(kPlate);
-    // The left side and the bottom, fixed; they share the corner (0, 0).
-    params.loadsAndSupports = {linearSupport(kPlate.point(0, 2), kPlate.point(0, 0), false),
-                               linearSupport(kPlate.point(0, 0), kPlate.point(4, 0), false),
-                               pointLoad(kPlate.point(4, 2), OdGeVector2d(1, -1), 2.0)};
-    const SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
+    // The left side fixed, the bottom rolling: they share the corner (0, 0), whose reaction both sums hold.
+    const SimulationOutput output =
+        runSimulation(plateParams({kClampLeft, linearSupport(point(0, 0), point(4, 0), true),
+                                   pointLoad(point(4, 2), OdGeVector2d(1, -1), 2.0)}),
+                      Solver2d::eInHouse);
     ASSERT_EQ(output.result, cae_core::eOk);
-    const auto& data = output.solverOutput.vertexData;
-    const OdGeVector2d corner = data[0].internalForce - data[0].externalForce;
-    ASSERT_GT(corner.length(), 1e-6);
+    const auto& corner = output.solverOutput.vertexData[vertex(0, 0)];
+    const OdGeVector2d cornerReaction = corner.internalForce - corner.externalForce;
+    ASSERT_GT(cornerReaction.length(), 1e-6);
     const OdGeVector2d total = output.reactionForces.at(0) + output.reactionForces.at(1);
-    // Both sums hold the corner, so together they exceed the applied load by exactly that reaction.
-    EXPECT_NEAR(total.x - corner.x, -2.0, 1e-9);
-    EXPECT_NEAR(total.y - corner.y, 2.0, 1e-9);
+    EXPECT_NEAR(total.x - cornerReaction.x, -2.0, 1e-9);
+    EXPECT_NEAR(total.y - cornerReaction.y, 2.0, 1e-9);
 }
 
-TEST(RunSimulation, WithoutASolverTheResultIsFailedWithACopyOfTheParametersAndNothingElse)
+TEST(RunSimulation, WithoutASolverAMeshOrASolutionTheOutputSaysSoAndHoldsNoReactions)
 {
-    Params2d params = plateParams(kPlate);
-    params.loadsAndSupports = {pointLoad(kPlate.point(4, 2), OdGeVector2d(0, -1), 3.0),
-                               linearSupport(kPlate.point(0, 2), kPlate.point(0, 0), false)};
+    const std::vector<LoadOrSupport> items = {pointLoad(point(4, 2), OdGeVector2d(0, -1), 3.0), kClampLeft,
+                                              pointSupport(point(4, 0))};
+    const Params2d params = plateParams(items);
     for (const auto impl :
          {static_cast<Solver2d::EImpl>(7), static_cast<Solver2d::EImpl>(-1), Solver2d::eNastran})
     {
         const SimulationOutput output = runSimulation(params, impl);
         EXPECT_EQ(output.result, cae_core::eFailed);
         EXPECT_EQ(output.params.mesh.get(), params.mesh.get());
-        EXPECT_EQ(output.params.loadsAndSupports.size(), 2u);
-        EXPECT_TRUE(output.solverInput.mesh.vertices.empty());
-        EXPECT_TRUE(output.solverInput.vertexForces.empty());
-        EXPECT_TRUE(output.solverInput.fixedEdges.empty());
+        EXPECT_EQ(output.params.loadsAndSupports.size(), 3u);
+        EXPECT_TRUE(output.solverInput.mesh.vertices.empty() && output.solverInput.vertexForces.empty() &&
+                    output.solverInput.fixedEdges.empty());
         EXPECT_TRUE(output.solverOutput.vertexData.empty());
         EXPECT_EQ(output.solverOutput.pointEvaluator, nullptr);
         EXPECT_TRUE(output.reactionForces.empty());
     }
-}
 
-TEST(RunSimulation, AFailedSolveLeavesTheReactionsEmpty)
-{
-    Params2d params = plateParams(kPlate);
     // A vertex without a triangle has no stiffness: the solver reports an exact zero pivot.
-    params.mesh = plateMesh(kPlate, 1);
-    params.loadsAndSupports = {linearSupport(kPlate.point(0, 2), kPlate.point(0, 0), false),
-                               pointSupport(kPlate.point(4, 0), false)};
-    const SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
-    EXPECT_EQ(output.result, cae_core::eFailed);
-    EXPECT_TRUE(output.solverOutput.vertexData.empty());
-    EXPECT_TRUE(output.reactionForces.empty());
+    Params2d unused = params;
+    unused.mesh = plateMesh(1);
+    const SimulationOutput failed = runSimulation(unused, Solver2d::eInHouse);
+    EXPECT_EQ(failed.result, cae_core::eFailed);
+    EXPECT_TRUE(failed.solverOutput.vertexData.empty());
+    EXPECT_TRUE(failed.reactionForces.empty());
+
+    // A missing mesh or one without vertices: no mesh, loads or supports reach the solver, which solves
+    // the empty problem.
+    for (const OdSmartPtr<OdDbSubDMesh>& mesh : {OdSmartPtr<OdDbSubDMesh>(), OdDbSubDMesh::createObject()})
+    {
+        Params2d noMesh = params;
+        noMesh.mesh = mesh;
+        const SimulationOutput output = runSimulation(noMesh, Solver2d::eInHouse);
+        EXPECT_EQ(output.result, cae_core::eOk);
+        EXPECT_TRUE(output.solverInput.mesh.vertices.empty() && output.solverInput.vertexForces.empty() &&
+                    output.solverInput.fixedVertices.empty() && output.solverInput.fixedEdges.empty());
+        EXPECT_TRUE(output.reactionForces.empty());
+    }
 }
 
-TEST(RunSimulation, UnknownElementTypesAndModesFallBackToZeroAndAMissingMeshGivesAnEmptyInput)
+TEST(RunSimulation, ElementTypeAndModeFallBackToZeroAndMaterialValuesPassAsTheyAre)
 {
-    Params2d params = plateParams(kPlate);
+    Params2d params = plateParams({pointLoad(point(4, 2), OdGeVector2d(0, -1), 3.0), kClampLeft});
     params.elementType = static_cast<EElementType>(5);
     params.mode = static_cast<EMode>(9);
     params.materialProperties = {0.25, 70.0, 0.33, 1.0};
@@ -282,18 +279,17 @@ TEST(RunSimulation, UnknownElementTypesAndModesFallBackToZeroAndAMissingMeshGive
     EXPECT_EQ(output.solverInput.youngsModulus, 70.0);
     EXPECT_EQ(output.solverInput.poissonRatio, 0.33);
 
+    // Nothing is checked here: a NaN modulus solves to NaN reactions, a zero one fails with the solver's 4.
     params.elementType = eTriangle3;
     params.mode = ePlanarStrain;
-    params.mesh = OdSmartPtr<OdDbSubDMesh>();
-    params.loadsAndSupports = {pointLoad(kPlate.point(4, 2), OdGeVector2d(0, -1), 3.0),
-                               pointSupport(kPlate.point(0, 0), false)};
+    params.materialProperties.youngsModulus = std::numeric_limits<double>::quiet_NaN();
     output = runSimulation(params, Solver2d::eInHouse);
     EXPECT_EQ(output.solverInput.elementType, eTriangle3);
     EXPECT_EQ(output.solverInput.mode, ePlanarStrain);
-    EXPECT_TRUE(output.solverInput.mesh.vertices.empty());
-    EXPECT_TRUE(output.solverInput.vertexForces.empty());
-    EXPECT_TRUE(output.solverInput.fixedVertices.empty());
-    EXPECT_TRUE(output.reactionForces.empty());
+    ASSERT_EQ(output.result, cae_core::eOk);
+    EXPECT_TRUE(std::isnan(output.reactionForces.at(1).x));
+    params.materialProperties.youngsModulus = 0.0;
+    EXPECT_EQ(runSimulation(params, Solver2d::eInHouse).result, cae_core::eFailed);
 }
 
 } // namespace
