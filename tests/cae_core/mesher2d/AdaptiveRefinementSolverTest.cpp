@@ -35,9 +35,22 @@ constexpr double kHoleRadius = 20.0;
 const OdGePoint2d kHoleCentre(100.0, 50.0);
 constexpr double kAppliedStress = 1.0;
 
-constexpr double kStartSize = 10.0;
-/// The reference: a mesh four times finer everywhere.
-constexpr double kFineSize = 2.5;
+/// Coarse enough that the first solves are cheap, fine enough that the hole is a polygon of a dozen sides.
+constexpr double kStartSize = 15.0;
+/// Three iterations already bring nearly all of what the default 25 bring on this plate.
+constexpr int kIterations = 3;
+
+/// The peak stress at the hole over the applied (gross) stress: Heywood's fit for a hole of diameter d
+/// in a strip of width W under tension, Kt = (2 + (1 - d/W)^3) / (1 - d/W), here with d/W = 0.4. It holds
+/// within a few per cent for a strip as long as this one.
+constexpr double kHoleToWidth = 2.0 * kHoleRadius / kHeight;
+constexpr double kPeakStress = kAppliedStress *
+                               (2.0 + (1.0 - kHoleToWidth) * (1.0 - kHoleToWidth) * (1.0 - kHoleToWidth)) /
+                               (1.0 - kHoleToWidth);
+
+/// How near the refined peak must come to kPeakStress: the fit's own few per cent, and the linear triangles'
+/// constant stress, which averages the peak over the smallest elements at the hole.
+constexpr double kPeakTolerance = 0.05;
 
 /// Relative change of the stress (5 %) below which a point needs no refinement, against a floor of a tenth
 /// of the applied stress so that nearly unstressed corners do not demand refinement on their own.
@@ -56,25 +69,22 @@ fea2d::Params2d plateAnalysis()
     params.materialProperties.youngsModulus = 1000.0;
     params.materialProperties.poissonRatio = 0.3;
 
-    // The outer loop runs counter-clockwise: up the right edge, down the left edge.
-    fea2d::LinearLoad pull;
-    pull.magnitude = kAppliedStress;
-    pull.angle = std::numbers::pi; // direction (-cos angle, -sin angle) = +x
-    pull.startLocation = OdGePoint2d(kWidth, 0.0);
-    pull.endLocation = OdGePoint2d(kWidth, kHeight);
-    pull.flipped = true;
-    params.loadsAndSupports.emplace_back(pull);
-
-    fea2d::LinearSupport slide; // blocks x along the left edge
-    slide.startLocation = OdGePoint2d(0.0, kHeight);
-    slide.endLocation = OdGePoint2d(0.0, 0.0);
-    slide.rolling = true;
-    slide.flipped = true;
-    params.loadsAndSupports.emplace_back(slide);
-
-    fea2d::PointSupport pin; // and y at one corner
-    pin.location = OdGePoint2d(0.0, 0.0);
-    params.loadsAndSupports.emplace_back(pin);
+    // The outer loop runs counter-clockwise: up the right edge, down the left edge. The pull's direction
+    // (-cos angle, -sin angle) is +x; the left edge slides (x blocked) and one corner is pinned.
+    params.loadsAndSupports = {
+        fea2d::LinearLoad{.id = {},
+                          .magnitude = kAppliedStress,
+                          .angleRelativeToBoundary = false,
+                          .angle = std::numbers::pi,
+                          .startLocation = OdGePoint2d(kWidth, 0.0),
+                          .endLocation = OdGePoint2d(kWidth, kHeight),
+                          .flipped = true},
+        fea2d::LinearSupport{.id = {},
+                             .startLocation = OdGePoint2d(0.0, kHeight),
+                             .endLocation = OdGePoint2d(),
+                             .rolling = true,
+                             .flipped = true},
+        fea2d::PointSupport{.id = {}, .direction = {}, .location = OdGePoint2d(), .rolling = false}};
     return params;
 }
 
@@ -148,7 +158,7 @@ std::pair<double, double> vertexDensities(const cae_core::TriangularMesh2d& mesh
 
 } // namespace
 
-TEST(AdaptiveRefinementWithSolver, ConcentratesVerticesAtTheHoleAndApproachesTheFineMeshPeakStress)
+TEST(AdaptiveRefinementWithSolver, ConcentratesVerticesAtTheHoleAndBringsThePeakStressToTheKnownValue)
 {
     cae_core::DelaunayMesher mesher;
     ASSERT_EQ(mesher.createMesh(plateAnalysis().region, kStartSize, nullptr, 5), cae_core::eOk);
@@ -156,14 +166,10 @@ TEST(AdaptiveRefinementWithSolver, ConcentratesVerticesAtTheHoleAndApproachesThe
     const fea2d::SimulationOutput startOutput = solve(start);
     ASSERT_EQ(startOutput.result, cae_core::eOk);
 
-    cae_core::DelaunayMesher fine;
-    ASSERT_EQ(fine.createMesh(plateAnalysis().region, kFineSize, nullptr, 5), cae_core::eOk);
-    const fea2d::SimulationOutput fineOutput = solve(fine.getMesh());
-    ASSERT_EQ(fineOutput.result, cae_core::eOk);
-
     Mesher2d::AdaptiveRefinementParams params;
     params.computeField = [](OdSmartPtr<OdDbSubDMesh> mesh) { return std::make_shared<StressField>(mesh); };
-    params.fieldConverged = stressUnchanged; // the other settings as the host offers them by default
+    params.fieldConverged = stressUnchanged;
+    params.maxIterations = kIterations;
     ASSERT_EQ(mesher.adaptivelyRefineMesh(params, nullptr), cae_core::eOk);
     const OdSmartPtr<OdDbSubDMesh> refined = mesher.getMesh();
     ASSERT_NE(refined.get(), start.get());
@@ -175,15 +181,13 @@ TEST(AdaptiveRefinementWithSolver, ConcentratesVerticesAtTheHoleAndApproachesThe
     const auto [refinedNear, refinedFar] = vertexDensities(mesher_test::readBackChecked(*refined, 2));
     const double addedNear = refinedNear - startNear;
     const double addedFar = refinedFar - startFar;
-    EXPECT_GT(addedNear, 0.0);
     EXPECT_GT(addedNear, 3.0 * std::max(addedFar, 0.0))
         << "added per unit area: near the hole " << addedNear << ", elsewhere " << addedFar;
 
-    // What it bought: the peak stress moved most of the way towards the fine mesh's.
-    const double finePeak = maxVonMises(fineOutput);
-    const double startError = std::abs(maxVonMises(startOutput) - finePeak);
-    const double refinedError = std::abs(maxVonMises(refinedOutput) - finePeak);
-    EXPECT_GT(finePeak, 2.5 * kAppliedStress);
-    EXPECT_LT(refinedError, 0.5 * startError) << "peaks: start " << maxVonMises(startOutput) << ", refined "
-                                              << maxVonMises(refinedOutput) << ", fine " << finePeak;
+    // What it bought: the peak stress, well short of the known one on the start mesh, comes within 5 %.
+    const double startError = std::abs(maxVonMises(startOutput) - kPeakStress);
+    const double refinedError = std::abs(maxVonMises(refinedOutput) - kPeakStress);
+    EXPECT_LT(refinedError, kPeakTolerance * kPeakStress);
+    EXPECT_LT(refinedError, 0.5 * startError)
+        << "peaks: start " << maxVonMises(startOutput) << ", refined " << maxVonMises(refinedOutput);
 }
