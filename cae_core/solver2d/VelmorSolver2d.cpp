@@ -78,26 +78,23 @@ EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, Ph
     for (Eigen::Index i = 0; i < fr.size(); ++i)
         if (t.constrained[std::size_t(i)])
             fr(i) = 0.0;
+    // A copy: K itself is kept for the internal forces.
+    SparseMatrix kr = constrainedSystem(k, t);
     prof.supportsMs = clock.lap();
 
     Eigen::VectorXd ur;
+    if (kr.rows() > 0)
     {
-        // Scoped so that the constrained system and its factor are released before the results are built;
-        // K itself is kept for the internal forces.
-        const SparseMatrix kr = constrainedSystem(k, t);
+        // Scoped so that the factor is released before the results are built.
         Factorisation ldlt;
-        if (kr.rows() > 0)
-        {
-            ldlt.compute(kr);
-            prof.factorNonZeros = factorNonZeros(ldlt);
-            prof.factoriseMs = clock.lap();
-            if (ldlt.info() != Eigen::Success)
-                return eFailed;
-            ur = ldlt.solve(fr);
-        }
-        else
-            ur.resize(0);
+        ldlt.compute(kr);
+        prof.factorNonZeros = factorNonZeros(ldlt);
+        prof.factoriseMs = clock.lap();
+        if (ldlt.info() != Eigen::Success)
+            return eFailed;
+        ur = ldlt.solve(fr);
     }
+    kr = SparseMatrix();
     const Eigen::VectorXd u = rotateBack(t, ur);
     prof.solveMs = clock.lap();
 
