@@ -52,7 +52,10 @@ public:
     friend OdString operator+(OdString a, const OdString& b) { return a += b; }
 
     friend bool operator==(const OdString& a, const OdString& b) { return a.m_str == b.m_str; }
-    friend std::strong_ordering operator<=>(const OdString& a, const OdString& b) { return a.m_str <=> b.m_str; }
+    friend std::strong_ordering operator<=>(const OdString& a, const OdString& b)
+    {
+        return a.m_str <=> b.m_str;
+    }
     bool operator==(const wchar_t* s) const { return m_str == (s ? s : L""); }
 
     int compare(const OdString& s) const { return m_str.compare(s.m_str); }

@@ -34,7 +34,10 @@ public:
     }
 
     /// Casts another smart pointer; the result is null when the object is not a T.
-    template <class U> static OdSmartPtr cast(const OdSmartPtr<U>& o) { return OdSmartPtr(dynamic_cast<T*>(o.get())); }
+    template <class U> static OdSmartPtr cast(const OdSmartPtr<U>& o)
+    {
+        return OdSmartPtr(dynamic_cast<T*>(o.get()));
+    }
 
     T* get() const { return m_p; }
     T* operator->() const

@@ -31,5 +31,8 @@ inline const OdDbObjectId OdDbObjectId::kNull{};
 
 template <> struct std::hash<OdDbObjectId>
 {
-    std::size_t operator()(const OdDbObjectId& id) const noexcept { return std::hash<std::uint64_t>{}(id.getHandle()); }
+    std::size_t operator()(const OdDbObjectId& id) const noexcept
+    {
+        return std::hash<std::uint64_t>{}(id.getHandle());
+    }
 };

@@ -136,7 +136,8 @@ OdGeMatrix3d OdGeMatrix3d::mirroring(const OdGePoint3d& point, const OdGeVector3
 double OdGeMatrix3d::det() const
 {
     // Laplace expansion along the first row on 3x3 minors.
-    auto minor3 = [this](int skipCol) {
+    auto minor3 = [this](int skipCol)
+    {
         int cols[3], k = 0;
         for (int j = 0; j < 4; ++j)
             if (j != skipCol)
@@ -211,7 +212,8 @@ OdGePoint3d operator*(const OdGeMatrix3d& m, const OdGePoint3d& p)
 OdGeVector3d operator*(const OdGeMatrix3d& m, const OdGeVector3d& v)
 {
     const auto& e = m.entry;
-    return OdGeVector3d(e[0][0] * v.x + e[0][1] * v.y + e[0][2] * v.z, e[1][0] * v.x + e[1][1] * v.y + e[1][2] * v.z,
+    return OdGeVector3d(e[0][0] * v.x + e[0][1] * v.y + e[0][2] * v.z,
+                        e[1][0] * v.x + e[1][1] * v.y + e[1][2] * v.z,
                         e[2][0] * v.x + e[2][1] * v.y + e[2][2] * v.z);
 }
 

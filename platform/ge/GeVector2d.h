@@ -89,7 +89,10 @@ public:
         return a;
     }
     /// Unsigned angle to v in [0, pi].
-    double angleTo(const OdGeVector2d& v) const { return std::abs(std::atan2(crossProduct(v), dotProduct(v))); }
+    double angleTo(const OdGeVector2d& v) const
+    {
+        return std::abs(std::atan2(crossProduct(v), dotProduct(v)));
+    }
     /// This vector rotated by 90 degrees counter-clockwise.
     OdGeVector2d perpVector() const { return OdGeVector2d(-y, x); }
 

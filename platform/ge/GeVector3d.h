@@ -60,7 +60,10 @@ public:
         return *this;
     }
     /// Unsigned angle to v in [0, pi].
-    double angleTo(const OdGeVector3d& v) const { return std::atan2(crossProduct(v).length(), dotProduct(v)); }
+    double angleTo(const OdGeVector3d& v) const
+    {
+        return std::atan2(crossProduct(v).length(), dotProduct(v));
+    }
     /// Applies the linear part of m (translation does not move vectors).
     OdGeVector3d& transformBy(const OdGeMatrix3d& m);
 
