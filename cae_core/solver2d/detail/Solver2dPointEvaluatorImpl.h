@@ -22,17 +22,19 @@ namespace solver2d::detail
 /// vertices, which would otherwise fall between two elements.
 inline constexpr double kParameterTolerance = 1e-12;
 
-/// Parameters (r, s) of point p in the triangle q0, q1, q2 (r the area of q0, p, q2 and s that of q0, q1, p
-/// over the triangle's), and whether p lies in it within kParameterTolerance. A degenerate triangle gives
-/// non-finite parameters, which never pass.
-inline bool locateInTriangle(const std::array<OdGePoint2d, 3>& q, const OdGePoint2d& p, double& r, double& s)
+/// Parameters (r, s) of point (px, py) in the triangle (x0, y0), (x1, y1), (x2, y2) (r the area of q0, p, q2
+/// and s that of q0, q1, p over the triangle's), and whether the point lies in it within kParameterTolerance.
+/// A degenerate triangle gives non-finite parameters, which never pass. Plain doubles and no helper calls:
+/// the evaluator runs this for every element of every query.
+inline bool locateInTriangle(double x0, double y0, double x1, double y1, double x2, double y2, double px,
+                             double py, double& r, double& s)
 {
-    const double a =
-        0.5 * ((q[1].y - q[2].y) * q[0].x + (q[2].y - q[0].y) * q[1].x + (q[0].y - q[1].y) * q[2].x);
-    r = 0.5 * ((p.y - q[2].y) * q[0].x + (q[2].y - q[0].y) * p.x + (q[0].y - p.y) * q[2].x) / a;
-    s = 0.5 * ((p.y - q[0].y) * q[1].x + (q[1].y - p.y) * q[0].x + (q[0].y - q[1].y) * p.x) / a;
-    const auto within = [](double v) { return v >= -kParameterTolerance && v - 1.0 <= kParameterTolerance; };
-    return within(r) && within(s) && within(1.0 - r - s);
+    const double a = 0.5 * ((y1 - y2) * x0 + (y2 - y0) * x1 + (y0 - y1) * x2);
+    r = 0.5 * ((py - y2) * x0 + (y2 - y0) * px + (y0 - py) * x2) / a;
+    s = 0.5 * ((py - y0) * x1 + (y1 - py) * x0 + (y0 - y1) * px) / a;
+    const double t = 1.0 - r - s;
+    return r >= -kParameterTolerance && r - 1.0 <= kParameterTolerance && s >= -kParameterTolerance &&
+           s - 1.0 <= kParameterTolerance && t >= -kParameterTolerance && t - 1.0 <= kParameterTolerance;
 }
 
 } // namespace solver2d::detail
@@ -82,14 +84,15 @@ public:
     std::optional<std::size_t> findElement(const OdGePoint2d& point, double deformationScale, double& r,
                                            double& s) const
     {
-        for (std::size_t k = 0; k < elements.size(); ++k)
+        const double c = deformationScale;
+        const Element* e = elements.data();
+        for (std::size_t k = 0, count = elements.size(); k < count; ++k, ++e)
         {
-            const Element& e = elements[k];
-            std::array<OdGePoint2d, 3> q;
-            for (std::size_t c = 0; c < 3; ++c)
-                q[c] = OdGePoint2d(e.positions[c].x + deformationScale * e.displacements[c].x,
-                                   e.positions[c].y + deformationScale * e.displacements[c].y);
-            if (solver2d::detail::locateInTriangle(q, point, r, s))
+            const OdGePoint2d* p = e->positions.data();
+            const OdGeVector2d* u = e->displacements.data();
+            if (solver2d::detail::locateInTriangle(
+                    p[0].x + c * u[0].x, p[0].y + c * u[0].y, p[1].x + c * u[1].x, p[1].y + c * u[1].y,
+                    p[2].x + c * u[2].x, p[2].y + c * u[2].y, point.x, point.y, r, s))
                 return k;
         }
         return std::nullopt;
