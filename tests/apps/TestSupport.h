@@ -4,6 +4,8 @@
 
 #include <charconv>
 #include <filesystem>
+#include <string>
+#include <unistd.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -11,7 +13,8 @@
 
 namespace cae_app_test
 {
-/// A fresh folder under the system's temporary folder, named after the running test, removed afterwards.
+/// A fresh folder under the system's temporary folder, named after the running test and the test
+/// process (so that builds testing side by side on one machine never share it), removed afterwards.
 class TempDir
 {
 public:
@@ -19,7 +22,8 @@ public:
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         m_path = std::filesystem::temp_directory_path() /
-                 (std::string("cae_app_") + info->test_suite_name() + "_" + info->name());
+                 (std::string("cae_app_") + info->test_suite_name() + "_" + info->name() + "_" +
+                  std::to_string(::getpid()));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }
