@@ -444,13 +444,13 @@ RefinementRegionSpec readRefinementRegion(const Node& node)
 {
     const std::string_view kind = node.choice({"circle", "rectangle"}, {"ratio"});
     node.expectObject({"circle", "rectangle", "ratio"});
-    RefinementRegionSpec spec;
-    spec.path = node.pathText();
+    RefinementRegionSpec given;
+    given.path = node.pathText();
     const Node body = node.at(kind);
     if (kind == "circle")
     {
         body.expectObject({"center", "radius"});
-        spec.shape = RefinementCircleSpec{body.at("center").point(), body.at("radius").positive()};
+        given.shape = RefinementCircleSpec{body.at("center").point(), body.at("radius").positive()};
     }
     else
     {
@@ -458,14 +458,14 @@ RefinementRegionSpec readRefinementRegion(const Node& node)
         const RefinementRectangleSpec rect{body.at("corner1").point(), body.at("corner2").point()};
         if (rect.corner1.x == rect.corner2.x || rect.corner1.y == rect.corner2.y)
             body.fail("the corners of a rectangle must differ in both x and y");
-        spec.shape = rect;
+        given.shape = rect;
     }
     const Node ratio = node.at("ratio");
-    spec.ratio = ratio.number();
-    if (!(spec.ratio >= 1.0))
+    given.ratio = ratio.number();
+    if (!(given.ratio >= 1.0))
         ratio.fail("must be at least 1 (the mesh size inside is the mesh size divided by the ratio), found " +
-                   Node::formatNumber(spec.ratio));
-    return spec;
+                   Node::formatNumber(given.ratio));
+    return given;
 }
 
 MeshSettings readMesh(const Node& node)
@@ -509,13 +509,13 @@ LoadOrSupportSpec readLoadOrSupport(const Node& node)
     const std::string_view kind = node.choice({"pointLoad", "linearLoad", "pointSupport", "linearSupport"});
     node.expectObject({"pointLoad", "linearLoad", "pointSupport", "linearSupport"});
     const Node body = node.at(kind);
-    LoadOrSupportSpec spec;
-    spec.path = body.pathText();
+    LoadOrSupportSpec given;
+    given.path = body.pathText();
     if (kind == "pointLoad")
     {
         body.expectObject({"location", "direction", "magnitude"});
-        spec.value = PointLoadSpec{body.at("location").point(), body.at("direction").direction(),
-                                   body.at("magnitude").number()};
+        given.value = PointLoadSpec{body.at("location").point(), body.at("direction").direction(),
+                                    body.at("magnitude").number()};
     }
     else if (kind == "linearLoad")
     {
@@ -527,7 +527,7 @@ LoadOrSupportSpec readLoadOrSupport(const Node& node)
         load.angle = body.at("angleDeg").number() * kDegree;
         load.angleRelativeToBoundary = optionalFlag(body, "angleRelativeToBoundary");
         load.flipped = optionalFlag(body, "flipped");
-        spec.value = load;
+        given.value = load;
     }
     else if (kind == "pointSupport")
     {
@@ -539,7 +539,7 @@ LoadOrSupportSpec readLoadOrSupport(const Node& node)
             body.fail("a rolling support needs the \"direction\" it blocks");
         if (const auto direction = body.optional("direction"))
             support.direction = direction->direction();
-        spec.value = support;
+        given.value = support;
     }
     else
     {
@@ -549,9 +549,9 @@ LoadOrSupportSpec readLoadOrSupport(const Node& node)
         support.end = body.at("end").point();
         support.rolling = optionalFlag(body, "rolling");
         support.flipped = optionalFlag(body, "flipped");
-        spec.value = support;
+        given.value = support;
     }
-    return spec;
+    return given;
 }
 } // namespace
 

@@ -91,10 +91,10 @@ std::string withoutNewline(std::string s)
     return s;
 }
 
-const char* kindName(const LoadOrSupportSpec& spec)
+const char* kindName(const LoadOrSupportSpec& given)
 {
     static constexpr const char* names[] = {"pointLoad", "linearLoad", "pointSupport", "linearSupport"};
-    return names[spec.value.index()];
+    return names[given.value.index()];
 }
 
 /// The module's provider of meshers, as the module's start-up registers it.
@@ -308,17 +308,17 @@ void Run::buildRegion()
 {
     const double tolerance = kJoinPrecision * m_regionSize;
     std::vector<BoundaryPoint> points;
-    for (const auto& spec : m_file.loadsAndSupports)
+    for (const auto& given : m_file.loadsAndSupports)
     {
-        if (const auto* l = std::get_if<LinearLoadSpec>(&spec.value))
+        if (const auto* l = std::get_if<LinearLoadSpec>(&given.value))
         {
-            points.push_back({l->start, spec.path + ".start"});
-            points.push_back({l->end, spec.path + ".end"});
+            points.push_back({l->start, given.path + ".start"});
+            points.push_back({l->end, given.path + ".end"});
         }
-        else if (const auto* s = std::get_if<LinearSupportSpec>(&spec.value))
+        else if (const auto* s = std::get_if<LinearSupportSpec>(&given.value))
         {
-            points.push_back({s->start, spec.path + ".start"});
-            points.push_back({s->end, spec.path + ".end"});
+            points.push_back({s->start, given.path + ".start"});
+            points.push_back({s->end, given.path + ".end"});
         }
     }
     try
@@ -335,20 +335,20 @@ void Run::buildRegion()
     std::size_t next = 0;
     auto loopName = [this](int loop)
     { return loop == 0 ? m_file.outer.path : m_file.holes[static_cast<std::size_t>(loop - 1)].path; };
-    for (const auto& spec : m_file.loadsAndSupports)
+    for (const auto& given : m_file.loadsAndSupports)
     {
-        if (std::holds_alternative<LinearLoadSpec>(spec.value) ||
-            std::holds_alternative<LinearSupportSpec>(spec.value))
+        if (std::holds_alternative<LinearLoadSpec>(given.value) ||
+            std::holds_alternative<LinearSupportSpec>(given.value))
         {
             const BoundaryPoint& a = points[next++];
             const BoundaryPoint& b = points[next++];
             if (a.loop != b.loop)
-                invalid(m_cl.file + ": " + spec.path + ": start lies on " + loopName(a.loop) +
+                invalid(m_cl.file + ": " + given.path + ": start lies on " + loopName(a.loop) +
                         " but end on " + loopName(b.loop) + "; both must lie on the same boundary loop");
             if (a.snapped.isEqualTo(b.snapped) && !m_cl.quiet)
                 // The mesh gives a closed loop as an open chain from its first vertex round to its
                 // last, so the edge from the last back to the first carries nothing.
-                m_err << m_cl.file << ": warning: " << spec.path
+                m_err << m_cl.file << ": warning: " << given.path
                       << ": start and end are the same point, so it covers the whole loop "
                       << loopName(a.loop) << " except the one mesh edge that closes it\n";
             m_chainEnds.emplace_back(a.snapped, b.snapped);
@@ -357,11 +357,11 @@ void Run::buildRegion()
         {
             // A point load or support acts at the nearest vertex; far outside the region that is
             // surely a typing error.
-            const OdGePoint2d at = std::holds_alternative<PointLoadSpec>(spec.value)
-                                       ? std::get<PointLoadSpec>(spec.value).location
-                                       : std::get<PointSupportSpec>(spec.value).location;
+            const OdGePoint2d at = std::holds_alternative<PointLoadSpec>(given.value)
+                                       ? std::get<PointLoadSpec>(given.value).location
+                                       : std::get<PointSupportSpec>(given.value).location;
             if (!insideOrOnRegion(at, tolerance))
-                invalid(m_cl.file + ": " + spec.path + ": " + formatPoint(at, 9) +
+                invalid(m_cl.file + ": " + given.path + ": " + formatPoint(at, 9) +
                         " lies outside the region");
             m_chainEnds.emplace_back(at, at);
         }
@@ -494,26 +494,26 @@ void Run::mesh()
 
     for (std::size_t i = 0; i < m_file.mesh.refinementRegions.size(); ++i)
     {
-        const RefinementRegionSpec& spec = m_file.mesh.refinementRegions[i];
+        const RefinementRegionSpec& given = m_file.mesh.refinementRegions[i];
         std::unique_ptr<cae_core::RefinementRegion> region;
-        if (const auto* c = std::get_if<RefinementCircleSpec>(&spec.shape))
+        if (const auto* c = std::get_if<RefinementCircleSpec>(&given.shape))
             region = std::make_unique<cae_core::RefinementCircle>(c->center, c->radius);
         else
         {
-            const auto& r = std::get<RefinementRectangleSpec>(spec.shape);
+            const auto& r = std::get<RefinementRectangleSpec>(given.shape);
             region = std::make_unique<cae_core::RefinementRectangle>(r.corner1, r.corner2);
         }
-        region->setRefinementRatio(spec.ratio);
+        region->setRefinementRatio(given.ratio);
         rc = mesher->refineMesh(std::move(region), &elapsed, smoothing);
         m_meshTime += elapsed;
         if (rc == cae_core::eLimitExceeded)
-            failed(m_cl.file + ": " + spec.path + ": refining here would take the mesh past the mesher's " +
+            failed(m_cl.file + ": " + given.path + ": refining here would take the mesh past the mesher's " +
                        formatNumber(kMesherTriangleBudget) +
                        " triangles; use a smaller ratio or region, or a larger "
                        "mesh size",
                    rc);
         if (rc != cae_core::eOk)
-            failed(m_cl.file + ": " + spec.path + ": the mesh cannot be refined here (result " +
+            failed(m_cl.file + ": " + given.path + ": the mesh cannot be refined here (result " +
                        std::to_string(rc) + ")",
                    rc);
         if (meter)
@@ -589,14 +589,14 @@ void Run::checkMeshConstraints()
     const cae_core::TriangularMesh2d mesh = cae_core::getTriangularMesh2d(*m_handler->getMesh());
     for (std::size_t i = 0; i < m_file.loadsAndSupports.size(); ++i)
     {
-        const auto& spec = m_file.loadsAndSupports[i];
-        if (!std::holds_alternative<LinearLoadSpec>(spec.value) &&
-            !std::holds_alternative<LinearSupportSpec>(spec.value))
+        const auto& given = m_file.loadsAndSupports[i];
+        if (!std::holds_alternative<LinearLoadSpec>(given.value) &&
+            !std::holds_alternative<LinearSupportSpec>(given.value))
             continue;
         const auto chain =
             cae_core::getVerticesOnBoundaryBetween(mesh, m_chainEnds[i].first, m_chainEnds[i].second);
         if (chain.size() < 2)
-            failed(m_cl.file + ": " + spec.path + ": the mesh has no boundary chain from " +
+            failed(m_cl.file + ": " + given.path + ": the mesh has no boundary chain from " +
                        formatPoint(m_chainEnds[i].first) + " to " + formatPoint(m_chainEnds[i].second),
                    cae_core::eFailed);
     }
@@ -684,8 +684,8 @@ void Run::report()
         out << "Reactions\n";
         for (const auto& r : m_summary.reactions)
         {
-            const auto& spec = m_file.loadsAndSupports[r.index];
-            std::string label = "  [" + std::to_string(r.index) + "] " + kindName(spec);
+            const auto& given = m_file.loadsAndSupports[r.index];
+            std::string label = "  [" + std::to_string(r.index) + "] " + kindName(given);
             label.resize(std::max<std::size_t>(label.size() + 1, 22), ' ');
             out << label << forceText(OdGeVector2d(r.force[0], r.force[1])) << "\n";
         }
@@ -747,7 +747,7 @@ void Run::writeSummary()
 }
 } // namespace
 
-fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& spec, const OdGePoint2d& start,
+fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& given, const OdGePoint2d& start,
                                      const OdGePoint2d& end)
 {
     return std::visit(
@@ -791,7 +791,7 @@ fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& spec, const OdGePo
                 return r;
             }
         },
-        spec.value);
+        given.value);
 }
 
 int runAnalyze2d(const CommandLine& commandLine, std::ostream& err)

@@ -21,6 +21,6 @@ int runAnalyze2d(const CommandLine& commandLine, std::ostream& err);
 
 /// The module's record for one load or support of the file. Linear ones take their end points
 /// from `start` and `end` (the boundary points they were moved onto).
-cae_core::fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& spec, const OdGePoint2d& start,
+cae_core::fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& given, const OdGePoint2d& start,
                                                const OdGePoint2d& end);
 } // namespace cae_app

@@ -67,14 +67,14 @@ bool meshes(double size)
     cae_app::AnalysisFile file = cae_app::parseAnalysisText(plateText(size), "plate");
     cae_app::prepareLoops(file.outer, file.holes, "plate");
     std::vector<cae_app::BoundaryPoint> points;
-    for (const auto& spec : file.loadsAndSupports)
+    for (const auto& given : file.loadsAndSupports)
     {
-        if (const auto* l = std::get_if<cae_app::LinearLoadSpec>(&spec.value))
+        if (const auto* l = std::get_if<cae_app::LinearLoadSpec>(&given.value))
         {
             points.emplace_back(l->start, "start");
             points.emplace_back(l->end, "end");
         }
-        else if (const auto* s = std::get_if<cae_app::LinearSupportSpec>(&spec.value))
+        else if (const auto* s = std::get_if<cae_app::LinearSupportSpec>(&given.value))
         {
             points.emplace_back(s->start, "start");
             points.emplace_back(s->end, "end");
