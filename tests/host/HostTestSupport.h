@@ -3,34 +3,28 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <string>
+#include <unistd.h>
 
 namespace host_test
 {
 
-/// A fresh folder under the system's temporary folder, removed with everything in it at scope exit.
+/// A fresh folder under the system's temporary folder, named after the test process and a counter so
+/// that test programs running side by side never share one, removed with everything in it at scope exit.
 class TempDir
 {
 public:
     TempDir()
     {
-        std::random_device rd;
-        for (;;)
-        {
-            m_path = std::filesystem::temp_directory_path() / ("cae_host_test_" + std::to_string(rd()));
-            if (std::filesystem::create_directory(m_path))
-                break;
-        }
+        static int s_count = 0;
+        m_path = std::filesystem::temp_directory_path() /
+                 ("cae_host_test_" + std::to_string(::getpid()) + "_" + std::to_string(++s_count));
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
     }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-
     const std::filesystem::path& path() const { return m_path; }
 
 private:
@@ -41,7 +35,7 @@ private:
 class ScopedEnv
 {
 public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name)
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : m_name(name)
     {
         if (const char* old = std::getenv(name))
             m_previous = old;
@@ -54,10 +48,7 @@ public:
 private:
     void apply(const std::optional<std::string>& value)
     {
-        if (value)
-            ::setenv(m_name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
+        value ? ::setenv(m_name.c_str(), value->c_str(), 1) : ::unsetenv(m_name.c_str());
     }
 
     std::string m_name;

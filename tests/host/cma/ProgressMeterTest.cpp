@@ -16,28 +16,34 @@ std::size_t redraws(const std::string& s)
     return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\r'));
 }
 
-TEST(ProgressMeter, DrawsTheBarAtStartAndTheFinalStateAtStop)
+std::string lastDrawing(const std::string& s)
+{
+    return s.substr(s.rfind('\r'));
+}
+
+TEST(ProgressMeter, DrawsTheBarAtStartAndTheClampedFinalStateAtStopButNothingWhenStopped)
 {
     std::ostringstream sink;
     cma::ProgressMeter meter(sink, true);
+    meter.progress(5);
+    EXPECT_TRUE(sink.str().empty());
     meter.start(L"Meshing", 4);
     EXPECT_EQ(sink.str(), "\rMeshing [..............................]   0%");
+    meter.progress(-3);
+    EXPECT_EQ(meter.position(), 0);
     meter.progress(3);
     meter.stop();
     EXPECT_FALSE(meter.isRunning());
-    const std::string out = sink.str();
-    EXPECT_EQ(out.substr(out.rfind('\r')), "\rMeshing [######################........]  75%\n");
-}
+    EXPECT_EQ(lastDrawing(sink.str()), "\rMeshing [######################........]  75%\n");
 
-TEST(ProgressMeter, AnEmptyLabelDrawsOnlyTheBar)
-{
-    std::ostringstream sink;
-    cma::ProgressMeter meter(sink, true);
     meter.start(OdString(), 100);
-    meter.progress(100);
+    meter.progress(500);
+    EXPECT_EQ(meter.position(), 100);
     meter.stop();
-    const std::string out = sink.str();
-    EXPECT_EQ(out.substr(out.rfind('\r')), "\r[##############################] 100%\n");
+    EXPECT_EQ(lastDrawing(sink.str()), "\r[##############################] 100%\n")
+        << "no label, only the bar";
+    meter.start(L"y", 0);
+    EXPECT_EQ(meter.total(), 1);
 }
 
 TEST(ProgressMeter, AHotLoopRedrawsAtMostOncePerInterval)
@@ -57,55 +63,33 @@ TEST(ProgressMeter, AHotLoopRedrawsAtMostOncePerInterval)
     EXPECT_LE(redraws(sink.str()), limit) << "elapsed " << elapsed << " ms";
 }
 
-TEST(ProgressMeter, RedrawsAfterTheIntervalWhenThePercentageChanged)
+TEST(ProgressMeter, RedrawsAfterTheIntervalOnlyWhenThePercentageChanged)
 {
     std::ostringstream sink;
     cma::ProgressMeter meter(sink, true);
     meter.start(L"wait", 100);
     std::this_thread::sleep_for(cma::ProgressMeter::kRedrawInterval + std::chrono::milliseconds(10));
     meter.progress(0);
-    EXPECT_EQ(redraws(sink.str()), 1u) << "an unchanged percentage is not drawn again";
+    EXPECT_EQ(redraws(sink.str()), 1u);
     meter.progress(39);
     EXPECT_EQ(redraws(sink.str()), 2u);
     EXPECT_NE(sink.str().find(" 39%"), std::string::npos);
 }
 
-TEST(ProgressMeter, ClampsThePositionAndIgnoresProgressWhenStopped)
+TEST(ProgressMeter, StaysSilentOffATerminalAndEndsItsLineWhenDestroyedRunning)
 {
-    std::ostringstream sink;
-    cma::ProgressMeter meter(sink, true);
-    meter.progress(5);
-    EXPECT_TRUE(sink.str().empty());
-    meter.start(L"x", 10);
-    meter.progress(50);
-    EXPECT_EQ(meter.position(), 10);
-    meter.progress(-3);
-    EXPECT_EQ(meter.position(), 0);
-    meter.start(L"y", 0);
-    EXPECT_EQ(meter.total(), 1);
-}
-
-TEST(ProgressMeter, StaysSilentWhenTheSinkIsNotATerminal)
-{
-    std::ostringstream sink;
+    std::ostringstream quiet, abandoned;
     {
-        cma::ProgressMeter meter(sink, false);
-        meter.start(L"quiet", 10);
-        meter.progress(5);
-        meter.stop();
-        meter.start(L"left running", 10);
+        cma::ProgressMeter off(quiet, false);
+        off.start(L"quiet", 10);
+        off.progress(5);
+        off.stop();
+        off.start(L"left running", 10);
+        cma::ProgressMeter on(abandoned, true);
+        on.start(L"abandoned", 10);
     }
-    EXPECT_TRUE(sink.str().empty());
-}
-
-TEST(ProgressMeter, DestroyingARunningMeterEndsItsLine)
-{
-    std::ostringstream sink;
-    {
-        cma::ProgressMeter meter(sink, true);
-        meter.start(L"abandoned", 10);
-    }
-    EXPECT_EQ(sink.str().back(), '\n');
+    EXPECT_TRUE(quiet.str().empty());
+    EXPECT_EQ(abandoned.str().back(), '\n');
 }
 
 } // namespace

@@ -10,75 +10,44 @@
 namespace
 {
 
-TEST(GetTEMPPREFIX, TakesTmpdirAndEndsWithOneSeparator)
+TEST(GetTEMPPREFIX, TakesTmpdirOrElseTmpAndEndsWithOneSeparator)
 {
+    const std::pair<std::optional<std::string>, const wchar_t*> cases[] = {
+        {"/var/tmp/cae", L"/var/tmp/cae/"},
+        {"/var/tmp/cae/", L"/var/tmp/cae/"},
+        {std::nullopt, L"/tmp/"},
+        {"", L"/tmp/"},
+    };
+    for (const auto& [tmpdir, expected] : cases)
     {
-        host_test::ScopedEnv env("TMPDIR", "/var/tmp/cae");
-        EXPECT_EQ(oa::SysVars::getTEMPPREFIX(), OdString(L"/var/tmp/cae/"));
-    }
-    {
-        host_test::ScopedEnv env("TMPDIR", "/var/tmp/cae/");
-        EXPECT_EQ(oa::SysVars::getTEMPPREFIX(), OdString(L"/var/tmp/cae/"));
-    }
-}
-
-TEST(GetTEMPPREFIX, FallsBackToTmpWhenTmpdirIsUnsetOrEmpty)
-{
-    {
-        host_test::ScopedEnv env("TMPDIR", std::nullopt);
-        EXPECT_EQ(oa::SysVars::getTEMPPREFIX(), OdString(L"/tmp/"));
-    }
-    {
-        host_test::ScopedEnv env("TMPDIR", "");
-        EXPECT_EQ(oa::SysVars::getTEMPPREFIX(), OdString(L"/tmp/"));
+        host_test::ScopedEnv env("TMPDIR", tmpdir);
+        EXPECT_EQ(oa::SysVars::getTEMPPREFIX(), OdString(expected)) << tmpdir.value_or("(unset)");
     }
 }
 
-OdDbAnnotationScalePtr makeScale(double paper, double drawing)
-{
-    OdDbAnnotationScalePtr scale = odrxCreateObject<OdDbAnnotationScale>();
-    scale->setPaperUnits(paper);
-    scale->setDrawingUnits(drawing);
-    return scale;
-}
-
-TEST(SafeCANNOSCALE, IsDrawingUnitsPerPaperUnit)
-{
-    const OdDbDatabasePtr db = OdDbDatabase::createObject();
-    EXPECT_DOUBLE_EQ(oa::safeCANNOSCALE(db.get()), 1.0) << "a new drawing is at 1:1";
-    db->setCANNOSCALE(makeScale(1.0, 50.0));
-    EXPECT_DOUBLE_EQ(oa::safeCANNOSCALE(db.get()), 50.0);
-    db->setCANNOSCALE(makeScale(2.0, 1.0));
-    EXPECT_DOUBLE_EQ(oa::safeCANNOSCALE(db.get()), 0.5);
-    db->setCANNOSCALE(makeScale(0.25, 10.0));
-    EXPECT_DOUBLE_EQ(oa::safeCANNOSCALE(db.get()), 40.0);
-}
-
-TEST(SafeCANNOSCALE, IsOneWithoutADatabaseOrAScale)
-{
-    EXPECT_EQ(oa::safeCANNOSCALE(nullptr), 1.0);
-    const OdDbDatabasePtr db = OdDbDatabase::createObject();
-    db->setCANNOSCALE(OdDbAnnotationScalePtr());
-    EXPECT_EQ(oa::safeCANNOSCALE(db.get()), 1.0);
-}
-
-TEST(SafeCANNOSCALE, IsOneForAScaleThatIsNotPositiveAndFinite)
+TEST(SafeCANNOSCALE, IsDrawingUnitsPerPaperUnitOrOneWhenThatIsNotAPositiveFiniteNumber)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(oa::safeCANNOSCALE(nullptr), 1.0);
     const OdDbDatabasePtr db = OdDbDatabase::createObject();
-    for (const auto& [paper, drawing] : {std::pair{0.0, 50.0},
-                                         {1.0, 0.0},
-                                         {-1.0, 50.0},
-                                         {1.0, -50.0},
-                                         {nan, 1.0},
-                                         {1.0, nan},
-                                         {1.0, inf},
-                                         {1e-300, 1e300},
-                                         {1e300, 1e-300}})
+    EXPECT_DOUBLE_EQ(oa::safeCANNOSCALE(db.get()), 1.0) << "a new drawing is at 1:1";
+    db->setCANNOSCALE(OdDbAnnotationScalePtr());
+    EXPECT_EQ(oa::safeCANNOSCALE(db.get()), 1.0) << "no scale";
+
+    const struct
     {
-        db->setCANNOSCALE(makeScale(paper, drawing));
-        EXPECT_EQ(oa::safeCANNOSCALE(db.get()), 1.0) << paper << ":" << drawing;
+        double paper, drawing, factor;
+    } cases[] = {{1.0, 50.0, 50.0}, {2.0, 1.0, 0.5},   {0.25, 10.0, 40.0},   {0.0, 50.0, 1.0},
+                 {1.0, 0.0, 1.0},   {-1.0, 50.0, 1.0}, {1.0, -50.0, 1.0},    {nan, 1.0, 1.0},
+                 {1.0, nan, 1.0},   {1.0, inf, 1.0},   {1e-300, 1e300, 1.0}, {1e300, 1e-300, 1.0}};
+    for (const auto& c : cases)
+    {
+        OdDbAnnotationScalePtr scale = odrxCreateObject<OdDbAnnotationScale>();
+        scale->setPaperUnits(c.paper);
+        scale->setDrawingUnits(c.drawing);
+        db->setCANNOSCALE(scale);
+        EXPECT_DOUBLE_EQ(oa::safeCANNOSCALE(db.get()), c.factor) << c.paper << ":" << c.drawing;
     }
 }
 

@@ -5,61 +5,43 @@
 namespace
 {
 
-TEST(CallAssert, ReturnsToTheCallerAndIsRecorded)
-{
-    ut::AssertRecorder recorder;
-    bool continued = false;
-    ut::callAssert("!s_pTheModule", "module created twice", "cae_core/cae_core_module", 135);
-    continued = true;
-    EXPECT_TRUE(continued);
-
-    const auto reports = recorder.reports();
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].expression, "!s_pTheModule");
-    EXPECT_EQ(reports[0].message, "module created twice");
-    EXPECT_EQ(reports[0].source, "cae_core/cae_core_module");
-    EXPECT_EQ(reports[0].line, 135);
-    EXPECT_TRUE(recorder.fired("!s_pTheModule"));
-    EXPECT_TRUE(recorder.fired("!s_pTheModule", "cae_core/cae_core_module", 135));
-    EXPECT_FALSE(recorder.fired("!s_pTheModule", "cae_core/cae_core_module", 136));
-    EXPECT_FALSE(recorder.fired("0"));
-}
-
-TEST(CallAssert, WritesOneLineToStandardErrorWithoutARecorder)
-{
-    testing::internal::CaptureStderr();
-    ut::callAssert("0", "no output", "cae_core/cae_api_visualization_report", 72);
-    ut::callAssert("x > 0", nullptr, "a/b", 3);
-    ut::callAssert(nullptr, nullptr, nullptr, 0);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "Assertion failed: 0 (no output) at cae_core/cae_api_visualization_report:72\n"
-                   "Assertion failed: x > 0 at a/b:3\n"
-                   "Assertion failed:  at :0\n");
-}
-
-TEST(AssertRecorder, TheInnermostRecorderCapturesAndTheOuterOneResumesAfterIt)
+TEST(CallAssert, ReturnsToTheCallerAndOnlyTheInnermostRecorderKeepsTheReport)
 {
     ut::AssertRecorder outer;
     {
         ut::AssertRecorder inner;
-        ut::callAssert("inner", "", "s", 1);
-        EXPECT_EQ(inner.count(), 1u);
+        ut::callAssert("!s_pTheModule", "module created twice", "cae_core/cae_core_module", 135);
+        const auto reports = inner.reports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].expression, "!s_pTheModule");
+        EXPECT_EQ(reports[0].message, "module created twice");
+        EXPECT_EQ(reports[0].source, "cae_core/cae_core_module");
+        EXPECT_EQ(reports[0].line, 135);
+        EXPECT_TRUE(inner.fired("!s_pTheModule"));
+        EXPECT_TRUE(inner.fired("!s_pTheModule", "cae_core/cae_core_module", 135));
+        EXPECT_FALSE(inner.fired("!s_pTheModule", "cae_core/cae_core_module", 136));
+        EXPECT_FALSE(inner.fired("0"));
         EXPECT_EQ(outer.count(), 0u);
     }
     ut::callAssert("outer", "", "s", 2);
-    EXPECT_EQ(outer.count(), 1u);
-    EXPECT_TRUE(outer.fired("outer"));
+    EXPECT_TRUE(outer.fired("outer")) << "the outer recorder resumes once the inner one is gone";
     outer.clear();
     EXPECT_EQ(outer.count(), 0u);
 }
 
-TEST(AssertRecorder, CapturesNothingAfterItIsDestroyed)
+TEST(CallAssert, WithoutALiveRecorderWritesOneLineToStandardError)
 {
-    auto recorder = std::make_unique<ut::AssertRecorder>();
-    recorder.reset();
+    {
+        ut::AssertRecorder destroyed;
+    }
     testing::internal::CaptureStderr();
-    ut::callAssert("after", "", "s", 1);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Assertion failed: after"), std::string::npos);
+    ut::callAssert("0", "no output", "cae_core/cae_api_visualization_report", 72);
+    ut::callAssert("x > 0", nullptr, "a/b", 3);
+    ut::callAssert(nullptr, nullptr, nullptr, 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Assertion failed: 0 (no output) at cae_core/cae_api_visualization_report:72\n"
+              "Assertion failed: x > 0 at a/b:3\n"
+              "Assertion failed:  at :0\n");
 }
 
 TEST(UtAssertMacro, FiresOnlyWhenTheConditionIsFalseAndNamesItsSourceLine)

@@ -10,149 +10,103 @@
 namespace
 {
 
-OdString wide(const std::filesystem::path& p)
+TEST(FileName, SplitsFolderNameAndExtensionAtEitherSeparator)
 {
-    return OdString(p.string().c_str());
+    const struct
+    {
+        const wchar_t *path, *folder, *fileName, *name, *extension;
+    } cases[] = {
+        {L"/tmp/CAE_1712345678901/task.dat", L"/tmp/CAE_1712345678901", L"task.dat", L"task", L"dat"},
+        {L"a.b/archive.tar.gz", L"a.b", L"archive.tar.gz", L"archive.tar", L"gz"},
+        {L"a.b/noext", L"a.b", L"noext", L"noext", L""}, // a dot in a folder is no extension
+        {L"dir/.profile", L"dir", L".profile", L".profile", L""},
+        {L"trailing.", L"", L"trailing.", L"trailing", L""},
+        {L"C:\\work\\task.dat", L"C:\\work", L"task.dat", L"task", L"dat"},
+        {L"/task.dat", L"/", L"task.dat", L"task", L"dat"},
+        {L"folder/", L"folder", L"", L"", L""},
+    };
+    for (const auto& c : cases)
+    {
+        const ut::FileName f(c.path);
+        SCOPED_TRACE(OdAnsiString(f.path()).c_str());
+        EXPECT_EQ(f.folder(), OdString(c.folder));
+        EXPECT_EQ(f.fileName(), OdString(c.fileName));
+        EXPECT_EQ(f.name(), OdString(c.name));
+        EXPECT_EQ(f.extension(), OdString(c.extension));
+        EXPECT_EQ(f.hasExtension(), *c.extension != 0);
+    }
 }
 
-TEST(FileName, SplitsFolderNameAndExtension)
-{
-    const ut::FileName f(L"/tmp/CAE_1712345678901/task.dat");
-    EXPECT_EQ(f.folder(), OdString(L"/tmp/CAE_1712345678901"));
-    EXPECT_EQ(f.fileName(), OdString(L"task.dat"));
-    EXPECT_EQ(f.name(), OdString(L"task"));
-    EXPECT_EQ(f.extension(), OdString(L"dat"));
-    EXPECT_TRUE(f.hasExtension());
-}
-
-TEST(FileName, TheLastDotOfTheFileNameStartsTheExtension)
-{
-    EXPECT_EQ(ut::FileName(L"a.b/archive.tar.gz").extension(), OdString(L"gz"));
-    EXPECT_EQ(ut::FileName(L"a.b/archive.tar.gz").name(), OdString(L"archive.tar"));
-    EXPECT_EQ(ut::FileName(L"a.b/noext").extension(), OdString()) << "a dot in a folder is no extension";
-    EXPECT_EQ(ut::FileName(L"dir/.profile").extension(), OdString());
-    EXPECT_EQ(ut::FileName(L"dir/.profile").name(), OdString(L".profile"));
-    EXPECT_EQ(ut::FileName(L"trailing.").extension(), OdString());
-}
-
-TEST(FileName, AcceptsBothSeparatorsAndKeepsTheRootFolder)
-{
-    EXPECT_EQ(ut::FileName(L"C:\\work\\task.dat").folder(), OdString(L"C:\\work"));
-    EXPECT_EQ(ut::FileName(L"C:\\work\\task.dat").fileName(), OdString(L"task.dat"));
-    EXPECT_EQ(ut::FileName(L"/task.dat").folder(), OdString(L"/"));
-    EXPECT_EQ(ut::FileName(L"task.dat").folder(), OdString());
-    EXPECT_EQ(ut::FileName(L"folder/").fileName(), OdString());
-}
-
-TEST(FileName, JoinsWithExactlyOneSeparator)
-{
-    EXPECT_EQ((ut::FileName(L"/tmp") / L"task.dat").path(), OdString(L"/tmp/task.dat"));
-    EXPECT_EQ((ut::FileName(L"/tmp/") / L"task.dat").path(), OdString(L"/tmp/task.dat"));
-    EXPECT_EQ((ut::FileName(L"/tmp") / L"/task.dat").path(), OdString(L"/tmp/task.dat"));
-    EXPECT_EQ((ut::FileName() / L"task.dat").path(), OdString(L"task.dat"));
-    EXPECT_EQ(ut::FileName(L"/tmp/CAE_1", L"task", L"dat").path(), OdString(L"/tmp/CAE_1/task.dat"));
-    EXPECT_EQ(ut::FileName(L"/tmp/CAE_1/", L"task", L"").path(), OdString(L"/tmp/CAE_1/task"));
-}
-
-TEST(FileName, ReplacesAddsAndRemovesTheExtension)
-{
-    EXPECT_EQ(ut::FileName(L"/w/task.dat").withExtension(L"log").path(), OdString(L"/w/task.log"));
-    EXPECT_EQ(ut::FileName(L"/w/task.dat").withExtension(L".f06").path(), OdString(L"/w/task.f06"));
-    EXPECT_EQ(ut::FileName(L"/w.d/task").withExtension(L"log").path(), OdString(L"/w.d/task.log"));
-    EXPECT_EQ(ut::FileName(L"/w/task.dat").withExtension(L"").path(), OdString(L"/w/task"));
-}
-
-TEST(Config, TheSeparatorIsTheOneThisPlatformUses)
+TEST(FileName, JoinsWithExactlyOneSeparatorAndReplacesTheExtension)
 {
     EXPECT_EQ(ut::Config::separator(), L'/');
+    const std::pair<ut::FileName, const wchar_t*> cases[] = {
+        {ut::FileName(L"/tmp") / L"task.dat", L"/tmp/task.dat"},
+        {ut::FileName(L"/tmp/") / L"/task.dat", L"/tmp/task.dat"},
+        {ut::FileName(L"/tmp") / L"/task.dat", L"/tmp/task.dat"},
+        {ut::FileName(L"/tmp/") / L"task.dat", L"/tmp/task.dat"},
+        {ut::FileName() / L"task.dat", L"task.dat"},
+        {ut::FileName(L"/tmp/CAE_1", L"task", L"dat"), L"/tmp/CAE_1/task.dat"},
+        {ut::FileName(L"/tmp/CAE_1/", L"task", L""), L"/tmp/CAE_1/task"},
+        {ut::FileName(L"/w/task.dat").withExtension(L"log"), L"/w/task.log"},
+        {ut::FileName(L"/w/task.dat").withExtension(L".f06"), L"/w/task.f06"},
+        {ut::FileName(L"/w.d/task").withExtension(L"log"), L"/w.d/task.log"},
+        {ut::FileName(L"/w/task.dat").withExtension(L""), L"/w/task"},
+    };
+    for (const auto& [joined, expected] : cases)
+        EXPECT_EQ(joined.path(), OdString(expected));
 }
 
 TEST(ConvFileNameToMB, GivesUtf8ThatFileStreamsOpen)
 {
     host_test::TempDir dir;
-    const OdString path = wide(dir.path()) + L"/R\u00e9sultat \u5f20.dat";
+    const OdString path = OdString(dir.path().string().c_str()) + L"/R\u00e9sultat \u5f20.dat";
     const std::string mb = ut::convFileNameToMB(path);
     EXPECT_NE(mb.find("R\xC3\xA9sultat \xE5\xBC\xA0.dat"), std::string::npos);
-    {
-        std::ofstream out(mb);
-        ASSERT_TRUE(out.good());
-        out << "deck";
-    }
+    std::ofstream(mb) << "deck";
     EXPECT_TRUE(ut::File::exists(path));
 }
 
-TEST(FileCreate, CreatesAnEmptyFileAndTruncatesAnExistingOne)
+TEST(FileCreate, CreatesFilesAndFoldersAndSaysWhyItCannot)
 {
     host_test::TempDir dir;
-    const ut::FileName file = ut::FileName(wide(dir.path())) / L"task.dat";
+    const ut::FileName base(OdString(dir.path().string().c_str()));
+    const ut::FileName file = base / L"task.dat";
     ASSERT_TRUE(ut::File::create(file));
-    EXPECT_EQ(std::filesystem::file_size(dir.path() / "task.dat"), 0u);
-    {
-        std::ofstream out(dir.path() / "task.dat");
-        out << "old contents";
-    }
+    std::ofstream(dir.path() / "task.dat") << "old contents";
     ASSERT_TRUE(ut::File::create(file, ut::File::eFile, true));
-    EXPECT_EQ(std::filesystem::file_size(dir.path() / "task.dat"), 0u);
-}
-
-TEST(FileCreate, RefusesToOverwriteWhenAskedNotToAndSaysWhy)
-{
-    host_test::TempDir dir;
-    const ut::FileName file = ut::FileName(wide(dir.path())) / L"task.dat";
-    ASSERT_TRUE(ut::File::create(file));
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / "task.dat"), 0u) << "overwriting truncates";
     OdString error;
     EXPECT_FALSE(ut::File::create(file, ut::File::eFile, false, &error));
     EXPECT_GE(error.find(file.path()), 0) << "the error names the path";
-}
-
-TEST(FileCreate, FailsInAMissingFolderWithAnError)
-{
-    host_test::TempDir dir;
-    OdString error;
-    EXPECT_FALSE(ut::File::create(ut::FileName(wide(dir.path())) / L"missing/task.dat", ut::File::eFile, true,
-                                  &error));
+    error.empty();
+    EXPECT_FALSE(ut::File::create(base / L"missing/task.dat", ut::File::eFile, true, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(ut::File::create(ut::FileName(), ut::File::eFile, true, &error));
-}
 
-TEST(FileCreate, CreatesNestedFoldersAndReusesAnExistingOne)
-{
-    host_test::TempDir dir;
-    const ut::FileName folder = ut::FileName(wide(dir.path())) / L"CAE_1712345678901/sub";
-    ASSERT_TRUE(ut::File::create(folder, ut::File::eFolder));
+    const ut::FileName folder = base / L"CAE_1712345678901/sub";
+    ASSERT_TRUE(ut::File::create(folder, ut::File::eFolder)) << "missing parents are made";
     EXPECT_TRUE(ut::File::isFolder(folder));
     EXPECT_TRUE(ut::File::create(folder, ut::File::eFolder)) << "an existing folder is reused";
+    // A file and a folder of the same name do not replace each other.
+    EXPECT_FALSE(ut::File::create(file, ut::File::eFolder));
+    EXPECT_FALSE(ut::File::create(folder, ut::File::eFile, true));
 }
 
-TEST(FileCreate, AFileAndAFolderOfTheSameNameDoNotReplaceEachOther)
+TEST(GetEnvironment, TellsSetFromUnsetKeepsAnEmptyValueAndDecodesUtf8)
 {
-    host_test::TempDir dir;
-    const ut::FileName base(wide(dir.path()));
-    ASSERT_TRUE(ut::File::create(base / L"plain"));
-    EXPECT_FALSE(ut::File::create(base / L"plain", ut::File::eFolder));
-    ASSERT_TRUE(ut::File::create(base / L"folder", ut::File::eFolder));
-    EXPECT_FALSE(ut::File::create(base / L"folder", ut::File::eFile, true));
-}
-
-TEST(GetEnvironment, TellsSetFromUnsetAndKeepsAnEmptyValue)
-{
-    OdString value = L"stale";
+    const std::pair<std::optional<std::string>, const wchar_t*> cases[] = {
+        {std::nullopt, nullptr},
+        {"", L""},
+        {"/opt/nastran/bin/nastran \xC3\xA9", L"/opt/nastran/bin/nastran \u00e9"}};
+    for (const auto& [set, expected] : cases)
     {
-        host_test::ScopedEnv env("CAE_HOST_TEST_VARIABLE", std::nullopt);
-        EXPECT_FALSE(ut::getEnvironment(L"CAE_HOST_TEST_VARIABLE", value));
-        EXPECT_TRUE(value.isEmpty());
+        host_test::ScopedEnv env("CAE_HOST_TEST_VARIABLE", set);
+        OdString value = L"stale";
+        EXPECT_EQ(ut::getEnvironment(L"CAE_HOST_TEST_VARIABLE", value), expected != nullptr);
+        EXPECT_EQ(value, OdString(expected ? expected : L""));
     }
-    {
-        host_test::ScopedEnv env("CAE_HOST_TEST_VARIABLE", "");
-        value = L"stale";
-        EXPECT_TRUE(ut::getEnvironment(L"CAE_HOST_TEST_VARIABLE", value));
-        EXPECT_TRUE(value.isEmpty());
-    }
-    {
-        host_test::ScopedEnv env("CAE_HOST_TEST_VARIABLE", "/opt/nastran/bin/nastran \xC3\xA9");
-        EXPECT_TRUE(ut::getEnvironment(L"CAE_HOST_TEST_VARIABLE", value));
-        EXPECT_EQ(value, OdString(L"/opt/nastran/bin/nastran \u00e9"));
-    }
+    OdString value;
     EXPECT_FALSE(ut::getEnvironment(L"", value));
 }
 
