@@ -18,7 +18,7 @@ struct Derived : Tracked
 {
 };
 
-TEST(OdSmartPtrCounting, TheObjectIsDeletedWithTheLastReference)
+TEST(OdSmartPtrCounting, TheObjectIsDeletedWithTheLastReferenceAndNotBefore)
 {
     Tracked::s_alive = 0;
     {
@@ -32,37 +32,26 @@ TEST(OdSmartPtrCounting, TheObjectIsDeletedWithTheLastReference)
             EXPECT_EQ(a->numRefs(), 2);
         }
         EXPECT_EQ(a->numRefs(), 1);
+        a = odrxCreateObject<Tracked>(); // assigning over the last reference deletes the old object
+        EXPECT_EQ(Tracked::s_alive, 1);
+        a = a; // self-assignment must not release the object
+        EXPECT_EQ(Tracked::s_alive, 1);
+        OdSmartPtr<Tracked> other = odrxCreateObject<Tracked>();
+        other.release();
         EXPECT_EQ(Tracked::s_alive, 1);
     }
     EXPECT_EQ(Tracked::s_alive, 0);
 }
 
-TEST(OdSmartPtrCounting, AssigningOverTheLastReferenceDeletesTheOldObject)
+TEST(OdSmartPtrCasts, CastGivesNullForAnUnrelatedClassAndDereferencingNullRaises)
 {
-    Tracked::s_alive = 0;
-    OdSmartPtr<Tracked> a = odrxCreateObject<Tracked>();
-    a = odrxCreateObject<Tracked>();
-    EXPECT_EQ(Tracked::s_alive, 1);
-    a = a; // self-assignment must not release the object
-    EXPECT_EQ(Tracked::s_alive, 1);
-    a.release();
-    EXPECT_EQ(Tracked::s_alive, 0);
-}
-
-TEST(OdSmartPtrCasts, CastGivesNullForAnUnrelatedClass)
-{
-    OdSmartPtr<OdRxObject> base = odrxCreateObject<Derived>();
-    EXPECT_TRUE(base->isKindOf<Tracked>());
-    EXPECT_FALSE(OdSmartPtr<Derived>::cast(base).isNull());
-
+    OdSmartPtr<OdRxObject> derived = odrxCreateObject<Derived>();
+    EXPECT_TRUE(derived->isKindOf<Tracked>());
+    EXPECT_FALSE(OdSmartPtr<Derived>::cast(derived).isNull());
     OdSmartPtr<OdRxObject> plain = odrxCreateObject<Tracked>();
     EXPECT_FALSE(plain->isKindOf<Derived>());
-    EXPECT_TRUE(OdSmartPtr<Derived>::cast(plain).isNull());
-}
-
-TEST(OdSmartPtrCasts, DereferencingNullRaisesNullPtr)
-{
-    OdSmartPtr<Tracked> none;
+    const OdSmartPtr<Derived> none = OdSmartPtr<Derived>::cast(plain);
+    EXPECT_TRUE(none.isNull());
     try
     {
         none->numRefs();

@@ -44,13 +44,12 @@ TEST(GeInterval, ReportsBoundsAndContainsWithItsTolerance)
     const OdGeInterval iv(3.0, 1.0);
     EXPECT_TRUE(iv.isBounded());
     EXPECT_EQ(iv.lowerBound(), 1.0);
-    EXPECT_EQ(iv.upperBound(), 3.0);
     EXPECT_EQ(iv.length(), 2.0);
     EXPECT_TRUE(iv.contains(3.0 + 0.5e-12));
     EXPECT_FALSE(iv.contains(3.0 + 1e-9));
     const OdGeInterval below(true, 2.0);
-    EXPECT_TRUE(below.isBoundedBelow() && !below.isBoundedAbove() && below.contains(1e9));
-    EXPECT_FALSE(below.contains(1.0));
+    EXPECT_TRUE(below.isBoundedBelow() && !below.isBoundedAbove() && below.contains(1e9) &&
+                !below.contains(1.0));
     EXPECT_TRUE(OdGeInterval().isUnBounded());
 }
 
@@ -62,11 +61,8 @@ TEST(GeEntityKinds, FollowTheClassHierarchy)
     EXPECT_EQ(line.type(), OdGe::kLineSeg3d);
     for (const OdGe::EntityId kind : {OdGe::kLinearEnt3d, OdGe::kCurve3d, OdGe::kEntity3d})
         EXPECT_TRUE(line.isKindOf(kind));
-    EXPECT_FALSE(line.isKindOf(OdGe::kCircArc3d));
-    EXPECT_TRUE(circle.isKindOf(OdGe::kCurve3d));
-    EXPECT_FALSE(circle.isKindOf(OdGe::kLinearEnt3d));
-    EXPECT_TRUE(external.isKindOf(OdGe::kExternalCurve3d));
-    EXPECT_FALSE(external.isKindOf(OdGe::kLineSeg3d));
+    EXPECT_FALSE(line.isKindOf(OdGe::kCircArc3d) || circle.isKindOf(OdGe::kLinearEnt3d));
+    EXPECT_TRUE(external.isKindOf(OdGe::kExternalCurve3d) && !external.isKindOf(OdGe::kLineSeg3d));
     EXPECT_EQ(std::unique_ptr<OdGeEntity3d>(circle.copy())->type(), OdGe::kCircArc3d);
 }
 
@@ -173,22 +169,7 @@ TEST(GeCircArc3d, FullCircleIsClosedAndItsSamplesDoNotRepeatTheStart)
     }
 }
 
-TEST(GeCircArc3d, ThreePointArcPassesThroughItsPoints)
-{
-    const OdGePoint3d a(2, 0, 0), b(0, 2, 0), c(-2, 0, 0);
-    const OdGeCircArc3d arc(a, b, c);
-    EXPECT_POINT_NEAR(arc.center(), OdGePoint3d(0, 0, 0), kExact);
-    EXPECT_NEAR(arc.radius(), 2.0, kExact);
-    EXPECT_POINT_NEAR(arc.startPoint(), a, kExact);
-    EXPECT_POINT_NEAR(arc.endPoint(), c, kExact);
-    EXPECT_TRUE(arc.isOn(b));
-    EXPECT_FALSE(arc.isOn(OdGePoint3d(0, -2, 0))) << "the other half of the circle is not on the arc";
-    const OdGeCircArc3d clockwise(c, b, a);
-    EXPECT_POINT_NEAR(clockwise.evalPoint(0.5 * (clockwise.startAng() + clockwise.endAng())), b, kExact);
-    EXPECT_THROW(OdGeCircArc3d(a, OdGePoint3d(1, 0, 0), OdGePoint3d(3, 0, 0)), OdError);
-}
-
-TEST(GeCircArc3d, ParamOfProjectsOntoTheArcAndExtentsIncludeTheExtremePointsPassed)
+TEST(GeCircArc3d, ParamOfProjectsOntoTheArcAndClampsToItsEnds)
 {
     const OdGeCircArc3d arc(OdGePoint3d(0, 0, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis, 1.0, 0.0, kPi);
     EXPECT_NEAR(arc.paramOf(OdGePoint3d(0, 5, 0)), 0.5 * kPi, kExact);
@@ -197,34 +178,7 @@ TEST(GeCircArc3d, ParamOfProjectsOntoTheArcAndExtentsIncludeTheExtremePointsPass
     double p = 0;
     EXPECT_TRUE(arc.isOn(OdGePoint3d(std::cos(1.0), std::sin(1.0), 0), p));
     EXPECT_NEAR(p, 1.0, kExact);
-
-    const OdGeCircArc3d top(OdGePoint3d(0, 0, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis, 2.0, 0.25 * kPi,
-                            0.75 * kPi);
-    OdGeExtents3d box;
-    top.getGeomExtents(box);
-    EXPECT_POINT_NEAR(box.maxPoint(), OdGePoint3d(std::sqrt(2.0), 2.0, 0), kExact)
-        << "the circle's top is on it";
-    EXPECT_POINT_NEAR(box.minPoint(), OdGePoint3d(-std::sqrt(2.0), std::sqrt(2.0), 0), kExact);
-}
-
-TEST(GeCircArc3d, TransformsRigidlyAndByMirrorButNotByStretch)
-{
-    const OdGeCircArc3d arc(OdGePoint3d(1, 0, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis, 1.0, 0.0,
-                            0.5 * kPi);
-    const OdGeMatrix3d move = OdGeMatrix3d::translation(OdGeVector3d(0, 3, 0)) * OdGeMatrix3d::scaling(2.0);
-    const OdGeMatrix3d mirror = OdGeMatrix3d::mirroring(OdGePoint3d(), OdGeVector3d::kXAxis);
-    for (const OdGeMatrix3d& m : {move, mirror})
-    {
-        OdGeCircArc3d moved(arc);
-        moved.transformBy(m);
-        EXPECT_POINT_NEAR(moved.startPoint(), m * arc.startPoint(), kExact);
-        EXPECT_POINT_NEAR(moved.endPoint(), m * arc.endPoint(), kExact);
-    }
-    OdGeCircArc3d scaled(arc);
-    EXPECT_NEAR(scaled.transformBy(move).radius(), 2.0, kExact);
-    OdGeMatrix3d stretch;
-    stretch[0][0] = 2.0;
-    EXPECT_THROW(OdGeCircArc3d(arc).transformBy(stretch), OdError);
+    EXPECT_FALSE(arc.isOn(OdGePoint3d(0, -1, 0))) << "the other half of the circle is not on the arc";
 }
 
 TEST(GeExternalCurve3d, YieldsANewNativeCopyEachTimeAndEvaluatesThroughIt)

@@ -30,52 +30,47 @@ OdGePoint2dArray reversed(OdGePoint2dArray p)
 }
 } // namespace
 
-TEST(ClassifyPointPolygonRayTest, SquareInsideOutsideAndOnTheBoundary)
+TEST(ClassifyPointPolygonRayTest, TellsInsideOutsideAndBoundaryInEitherOrientationAndLevelWithVertices)
 {
-    for (const auto& poly : {square(), reversed(square())})
-    {
-        EXPECT_EQ(classify(5, 5, poly), kInside);
-        EXPECT_EQ(classify(-1, 5, poly), kOutside);
-        EXPECT_EQ(classify(11, 5, poly), kOutside);
-        EXPECT_EQ(classify(5, 10.5, poly), kOutside);
-        EXPECT_EQ(classify(5, 0, poly), kOnBoundary);
-        EXPECT_EQ(classify(10, 3, poly), kOnBoundary);
-        EXPECT_EQ(classify(10, 10, poly), kOnBoundary) << "a vertex";
-        EXPECT_EQ(classify(5, 1e-11, poly), kOnBoundary) << "within the tolerance of an edge";
-        EXPECT_EQ(classify(5, 1e-9, poly), kInside) << "beyond the tolerance";
-    }
-}
-
-TEST(ClassifyPointPolygonRayTest, PointsLevelWithVerticesCountOnce)
-{
-    // The ray from (x, 0) or (x, 10) runs along the square's horizontal edges; from (x, 4)
-    // and (x, 10) in the U it passes through vertices where the boundary turns back.
+    // The ray from (x, 0) or (x, 10) runs along the square's horizontal edges; from (x, 4) and (x, 10)
+    // in the U it passes through vertices where the boundary turns back.
     const OdGePoint2dArray diamond{OdGePoint2d(5, 0), OdGePoint2d(10, 5), OdGePoint2d(5, 10),
                                    OdGePoint2d(0, 5)};
-    EXPECT_EQ(classify(2, 5, diamond), kInside) << "the ray passes the vertex (10, 5)";
-    EXPECT_EQ(classify(-2, 5, diamond), kOutside) << "the ray passes both side vertices";
-    EXPECT_EQ(classify(-2, 10, diamond), kOutside) << "the ray touches the top vertex only";
-    EXPECT_EQ(classify(-2, 0, diamond), kOutside);
-
-    for (const auto& u : {uShape(), reversed(uShape())})
+    const struct
     {
-        EXPECT_EQ(classify(1, 4, u), kInside) << "level with the notch's bottom corners";
-        EXPECT_EQ(classify(-1, 4, u), kOutside);
-        EXPECT_EQ(classify(5, 10, u), kOutside) << "level with the tops of both arms, inside the notch";
-        EXPECT_EQ(classify(1, 10, u), kOnBoundary);
-    }
-}
-
-TEST(ClassifyPointPolygonRayTest, ConcavePolygonsTellTheNotchFromTheBody)
-{
-    for (const auto& u : {uShape(), reversed(uShape())})
+        OdGePoint2dArray polygon;
+        double x, y;
+        int expected;
+        const char* what;
+    } cases[] = {
+        {square(), 5, 5, kInside, "square centre"},
+        {square(), -1, 5, kOutside, "left of the square"},
+        {square(), 11, 5, kOutside, "right of the square"},
+        {square(), 5, 10.5, kOutside, "above the square"},
+        {square(), 5, 0, kOnBoundary, "bottom edge"},
+        {square(), 10, 3, kOnBoundary, "right edge"},
+        {square(), 10, 10, kOnBoundary, "a vertex"},
+        {square(), 5, 1e-11, kOnBoundary, "within the tolerance of an edge"},
+        {square(), 5, 1e-9, kInside, "beyond the tolerance"},
+        {diamond, 2, 5, kInside, "the ray passes the vertex (10, 5)"},
+        {diamond, -2, 5, kOutside, "the ray passes both side vertices"},
+        {diamond, -2, 10, kOutside, "the ray touches the top vertex only"},
+        {diamond, -2, 0, kOutside, "the ray touches the bottom vertex only"},
+        {uShape(), 1, 4, kInside, "level with the notch's bottom corners"},
+        {uShape(), -1, 4, kOutside, "level with the notch's bottom corners, outside"},
+        {uShape(), 5, 10, kOutside, "level with the tops of both arms, inside the notch"},
+        {uShape(), 1, 10, kOnBoundary, "top of the left arm"},
+        {uShape(), 5, 6, kOutside, "inside the notch"},
+        {uShape(), 5, 2, kInside, "below the notch"},
+        {uShape(), 1.5, 8, kInside, "left arm"},
+        {uShape(), 8.5, 8, kInside, "right arm"},
+        {uShape(), 5, 4, kOnBoundary, "the notch's bottom edge"},
+        {uShape(), 7, 7, kOnBoundary, "the notch's side"},
+    };
+    for (const auto& c : cases)
     {
-        EXPECT_EQ(classify(5, 6, u), kOutside) << "inside the notch";
-        EXPECT_EQ(classify(5, 2, u), kInside) << "below the notch";
-        EXPECT_EQ(classify(1.5, 8, u), kInside) << "left arm";
-        EXPECT_EQ(classify(8.5, 8, u), kInside) << "right arm";
-        EXPECT_EQ(classify(5, 4, u), kOnBoundary) << "the notch's bottom edge";
-        EXPECT_EQ(classify(7, 7, u), kOnBoundary) << "the notch's side";
+        EXPECT_EQ(classify(c.x, c.y, c.polygon), c.expected) << c.what;
+        EXPECT_EQ(classify(c.x, c.y, reversed(c.polygon)), c.expected) << c.what << ", reversed";
     }
 }
 
