@@ -1,14 +1,15 @@
 #pragma once
 
+#include "apps/AtomicFile.h"
+
 #include <gtest/gtest.h>
 
 #include <charconv>
 #include <filesystem>
-#include <string>
-#include <unistd.h>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace cae_app_test
@@ -21,9 +22,9 @@ public:
     TempDir()
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 (std::string("cae_app_") + info->test_suite_name() + "_" + info->name() + "_" +
-                  std::to_string(::getpid()));
+        m_path =
+            std::filesystem::temp_directory_path() / (std::string("cae_app_") + info->test_suite_name() +
+                                                      "_" + info->name() + "_" + std::to_string(::getpid()));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }
@@ -45,6 +46,17 @@ inline std::string slurp(const std::filesystem::path& p)
 inline void spit(const std::filesystem::path& p, const std::string& text)
 {
     std::ofstream(p, std::ios::binary) << text;
+}
+
+/// Whether a writer left a temporary file behind in `dir`.
+inline bool hasTemporaryFiles(const std::filesystem::path& dir)
+{
+    if (!std::filesystem::exists(dir))
+        return false;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (cae_app::isTemporaryName(e.path()))
+            return true;
+    return false;
 }
 
 /// The numbers of the .vtu data array whose opening tag has `marker` (e.g. `Name="displacement"`,
@@ -73,5 +85,11 @@ inline std::vector<double> vtuArray(const std::string& vtu, const std::string& m
         p = next;
     }
     return values;
+}
+
+/// The point coordinates of a .vtu text, three per point: the points' array is the only unnamed one.
+inline std::vector<double> vtuPoints(const std::string& vtu)
+{
+    return vtuArray(vtu.substr(vtu.find("<Points>")), "<DataArray");
 }
 } // namespace cae_app_test

@@ -7,27 +7,17 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
-#include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 using namespace cae_app;
 namespace fs = std::filesystem;
 
 namespace
 {
+using cae_app_test::hasTemporaryFiles;
 using cae_app_test::slurp;
 using cae_app_test::TempDir;
-
-bool hasTemporaryFiles(const fs::path& dir)
-{
-    for (const auto& e : fs::directory_iterator(dir))
-        if (isTemporaryName(e.path()))
-            return true;
-    return false;
-}
 
 std::vector<double> arrayValues(const std::string& vtu, const std::string& name)
 {
@@ -35,7 +25,7 @@ std::vector<double> arrayValues(const std::string& vtu, const std::string& name)
 }
 } // namespace
 
-TEST(AtomicFileWriting, ReplacesTheTargetWithTheFullContent)
+TEST(AtomicFileWriting, ReplacesTheTargetWithTheFullContentUnderAHiddenMarkedTemporaryName)
 {
     TempDir dir;
     const fs::path target = dir.path() / "summary.json";
@@ -43,6 +33,9 @@ TEST(AtomicFileWriting, ReplacesTheTargetWithTheFullContent)
     writeFileAtomically(target, std::string(1 << 20, 'x'));
     EXPECT_EQ(slurp(target), std::string(1 << 20, 'x'));
     EXPECT_FALSE(hasTemporaryFiles(dir.path()));
+    EXPECT_TRUE(isTemporaryName(".summary.json.tmp-12-0"));
+    EXPECT_FALSE(isTemporaryName("summary.json"));
+    EXPECT_FALSE(isTemporaryName(".hidden"));
 }
 
 TEST(AtomicFileWriting, AFailedWriteKeepsThePreviousFileAndLeavesNoTemporary)
@@ -54,7 +47,6 @@ TEST(AtomicFileWriting, AFailedWriteKeepsThePreviousFileAndLeavesNoTemporary)
     EXPECT_THROW(writeFileAtomically(target, "new"), OutputError);
     EXPECT_TRUE(fs::is_directory(target / "inside"));
     EXPECT_FALSE(hasTemporaryFiles(dir.path()));
-
     try
     {
         writeFileAtomically(dir.path() / "missing" / "x.json", "new");
@@ -66,53 +58,28 @@ TEST(AtomicFileWriting, AFailedWriteKeepsThePreviousFileAndLeavesNoTemporary)
     }
 }
 
-TEST(AtomicFileWriting, TemporaryNamesAreHiddenAndMarked)
-{
-    EXPECT_TRUE(isTemporaryName(".summary.json.tmp-12-0"));
-    EXPECT_FALSE(isTemporaryName("summary.json"));
-    EXPECT_FALSE(isTemporaryName(".hidden"));
-}
-
-TEST(VtuWriting, NumbersReadBackExactly)
+TEST(VtuWriting, NumbersReadBackExactlyAndEachTriangleKindHasItsCellType)
 {
     VtuGrid grid;
     grid.points = {{0.1, 1e-300}, {1.0 / 3.0, -2.5e7}, {std::nextafter(1.0, 2.0), 0.0}};
     grid.connectivity = {0, 1, 2};
     grid.pointData.push_back({"displacement", 3, {1e-17, 2, 0, 0.3, 0.7, 0, -1, -2, 0}});
     grid.cellData.push_back({"vonMises", 1, {123.456789012345}});
-    const std::string vtu = formatVtu(grid);
-
+    std::string vtu = formatVtu(grid);
     EXPECT_NE(vtu.find("NumberOfPoints=\"3\" NumberOfCells=\"1\""), std::string::npos);
+    EXPECT_EQ(cae_app_test::vtuPoints(vtu),
+              (std::vector<double>{0.1, 1e-300, 0, 1.0 / 3.0, -2.5e7, 0, std::nextafter(1.0, 2.0), 0, 0}));
     EXPECT_EQ(arrayValues(vtu, "displacement"), grid.pointData[0].values);
     EXPECT_EQ(arrayValues(vtu, "vonMises"), grid.cellData[0].values);
     EXPECT_EQ(arrayValues(vtu, "connectivity"), (std::vector<double>{0, 1, 2}));
     EXPECT_EQ(arrayValues(vtu, "offsets"), (std::vector<double>{3}));
     EXPECT_EQ(arrayValues(vtu, "types"), (std::vector<double>{5}));
-    // Points are the only unnamed array.
-    const auto points = vtu.find("<Points>");
-    ASSERT_NE(points, std::string::npos);
-    const std::string pointBlock = vtu.substr(points);
-    const auto begin = pointBlock.find('>', pointBlock.find("<DataArray")) + 1;
-    std::istringstream in(pointBlock.substr(begin, pointBlock.find("</DataArray>") - begin));
-    std::string token;
-    std::vector<double> xyz;
-    while (in >> token)
-    {
-        double v = 0;
-        std::from_chars(token.data(), token.data() + token.size(), v);
-        xyz.push_back(v);
-    }
-    EXPECT_EQ(xyz,
-              (std::vector<double>{0.1, 1e-300, 0, 1.0 / 3.0, -2.5e7, 0, std::nextafter(1.0, 2.0), 0, 0}));
-}
 
-TEST(VtuWriting, QuadraticTrianglesHaveTheirOwnType)
-{
-    VtuGrid grid;
-    grid.points = {{0, 0}, {2, 0}, {0, 2}, {1, 0}, {1, 1}, {0, 1}};
-    grid.nodesPerCell = 6;
-    grid.connectivity = {0, 1, 2, 3, 4, 5};
-    const std::string vtu = formatVtu(grid);
+    VtuGrid quadratic;
+    quadratic.points = {{0, 0}, {2, 0}, {0, 2}, {1, 0}, {1, 1}, {0, 1}};
+    quadratic.nodesPerCell = 6;
+    quadratic.connectivity = {0, 1, 2, 3, 4, 5};
+    vtu = formatVtu(quadratic);
     EXPECT_EQ(arrayValues(vtu, "types"), (std::vector<double>{22}));
     EXPECT_EQ(arrayValues(vtu, "offsets"), (std::vector<double>{6}));
 }
@@ -169,5 +136,6 @@ TEST(SummaryWriting, NumbersRoundTrip)
     EXPECT_EQ(d["maxVonMises"].GetDouble(), 303.123456789012);
     EXPECT_EQ(d["reactions"][0]["index"].GetUint64(), 2u);
     EXPECT_EQ(d["reactions"][0]["force"][0].GetDouble(), -1.0 / 3.0);
+    EXPECT_EQ(d["reactions"][0]["force"][1].GetDouble(), 1e-13);
     EXPECT_EQ(d["appliedLoad"][0].GetDouble(), 1.0 / 3.0);
 }
