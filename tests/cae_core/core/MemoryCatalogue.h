@@ -14,43 +14,29 @@
 
 namespace cae_core::test
 {
-/// Builds a gettext message catalogue (.mo) in memory from UTF-8 pairs.
+/// Builds a gettext message catalogue (.mo) in memory from UTF-8 pairs: the header, the tables of
+/// originals and of translations (length and offset of each), then the strings themselves.
 inline std::string makeCatalogue(std::map<std::string, std::string> entries)
 {
     entries[""] = "Content-Type: text/plain; charset=UTF-8\n";
     const auto n = static_cast<std::uint32_t>(entries.size());
-    const std::uint32_t headerSize = 7 * 4;
-    const std::uint32_t originalsAt = headerSize;
-    const std::uint32_t translationsAt = originalsAt + 8 * n;
-    std::uint32_t stringsAt = translationsAt + 8 * n;
-
-    std::vector<std::uint32_t> words{0x950412de, 0, n, originalsAt, translationsAt, 0, 0};
-    std::vector<std::uint32_t> originals, translations;
+    std::vector<std::uint32_t> words{0x950412de, 0, n, 28, 28 + 8 * n, 0, 0};
+    words.resize(7 + 4 * n);
     std::string strings;
+    std::uint32_t i = 0;
     // Entries are kept sorted by the original, as the format expects.
     for (const auto& [original, translation] : entries)
     {
-        originals.push_back(static_cast<std::uint32_t>(original.size()));
-        originals.push_back(stringsAt + static_cast<std::uint32_t>(strings.size()));
-        strings += original;
-        strings += '\0';
+        for (const auto& [text, slot] :
+             {std::pair(&original, 7 + 2 * i), std::pair(&translation, 7 + 2 * (n + i))})
+        {
+            words[slot] = static_cast<std::uint32_t>(text->size());
+            words[slot + 1] = 28 + 16 * n + static_cast<std::uint32_t>(strings.size());
+            strings += *text + '\0';
+        }
+        ++i;
     }
-    for (const auto& [original, translation] : entries)
-    {
-        translations.push_back(static_cast<std::uint32_t>(translation.size()));
-        translations.push_back(stringsAt + static_cast<std::uint32_t>(strings.size()));
-        strings += translation;
-        strings += '\0';
-    }
-    std::string out;
-    auto put = [&out](std::uint32_t w) { out.append(reinterpret_cast<const char*>(&w), 4); };
-    for (auto w : words)
-        put(w);
-    for (auto w : originals)
-        put(w);
-    for (auto w : translations)
-        put(w);
-    return out + strings;
+    return std::string(reinterpret_cast<const char*>(words.data()), words.size() * 4) + strings;
 }
 
 /// Serves one in-memory catalogue for every domain in German.

@@ -9,41 +9,35 @@ namespace cae_core
 {
 namespace
 {
-class TranslationWithCatalogue : public ::testing::Test
+TEST(Translation, KnownTextsAreTranslatedAndEveryOtherTextComesBackWithEveryCharacter)
 {
-protected:
-    test::ScopedGermanCatalogue m_catalogue{{
+    const auto check = [](const char* what)
+    {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(translate(L"Pa"), OdString(L"Pa"));
+        // The empty key names a catalogue's header, which is no translation.
+        EXPECT_EQ(translate(OdString()), OdString());
+        // Characters beyond 16 bits and embedded nulls survive the round trip through wxString.
+        const wchar_t text[] = {L'a', 0x1F600, 0, L'\u00e9', 0xFFFD};
+        const OdString english(text, sizeof(text) / sizeof(text[0]));
+        EXPECT_EQ(translate(english).getLength(), 5);
+        EXPECT_EQ(translate(english), english);
+    };
+    ASSERT_EQ(wxTranslations::Get(), nullptr);
+    check("without a catalogue");
+
+    const test::ScopedGermanCatalogue catalogue{{
         {"Only Inches are supported INSUNITS if MEASUREMENT is set to Imperial.",
          "Nur Zoll ist als INSUNITS zul\xC3\xA4ssig, wenn MEASUREMENT auf Imperial steht."},
-        {"N", "N"},
         {"lbf", "\xF0\x9F\x98\x80 lbf"},
     }};
-    void SetUp() override { ASSERT_TRUE(m_catalogue.loaded()); }
-};
-
-TEST(TranslationWithoutCatalogue, TheEnglishTextIsReturnedWithEveryCharacter)
-{
-    ASSERT_EQ(wxTranslations::Get(), nullptr);
-    EXPECT_EQ(translate(L"Planar stress"), OdString(L"Planar stress"));
-    EXPECT_EQ(translate(OdString()), OdString());
-    // Characters beyond 16 bits and embedded nulls survive the round trip through wxString.
-    const wchar_t text[] = {L'a', 0x1F600, 0, L'\u00e9', 0xFFFD};
-    const OdString english(text, sizeof(text) / sizeof(text[0]));
-    const OdString back = translate(english);
-    ASSERT_EQ(back.getLength(), 5);
-    EXPECT_EQ(back, english);
-}
-
-TEST_F(TranslationWithCatalogue, KnownTextsAreTranslatedAndUnknownOnesAndTheEmptyTextStayAsGiven)
-{
+    ASSERT_TRUE(catalogue.loaded());
+    check("with a catalogue");
     EXPECT_EQ(translate(L"Only Inches are supported INSUNITS if MEASUREMENT is set to Imperial."),
               OdString("Nur Zoll ist als INSUNITS zul\xC3\xA4ssig, wenn MEASUREMENT auf Imperial steht."));
     const OdString lbf = translate(L"lbf");
     ASSERT_EQ(lbf.getLength(), 5);
     EXPECT_EQ(lbf.getAt(0), static_cast<wchar_t>(0x1F600));
-    EXPECT_EQ(translate(L"Pa"), OdString(L"Pa"));
-    // The empty key names the catalogue's header, which is no translation.
-    EXPECT_EQ(translate(OdString()), OdString());
 }
 } // namespace
 } // namespace cae_core

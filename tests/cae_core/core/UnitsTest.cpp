@@ -1,11 +1,12 @@
 #include "cae_core/core/Units.h"
 #include "cae_core/core/Result.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <type_traits>
+#include <utility>
 
 namespace cae_core
 {
@@ -24,19 +25,8 @@ EUnits unit(int value)
     return static_cast<EUnits>(value);
 }
 
-/// The EResult that f throws, or eOk when it throws nothing.
-EResult thrownResult(const std::function<void()>& f)
-{
-    try
-    {
-        f();
-    }
-    catch (EResult r)
-    {
-        return r;
-    }
-    return eOk;
-}
+/// Matches a call that throws the EResult eUnsupported.
+const auto kThrowsUnsupported = testing::Throws<EResult>(testing::Eq(eUnsupported));
 
 TEST(UnitSystems, OddUnitsAreSiAndEverythingElseIsNot)
 {
@@ -46,43 +36,34 @@ TEST(UnitSystems, OddUnitsAreSiAndEverythingElseIsNot)
 
 TEST(PhysicalScale, InchPoundToSiUsesTheBaseFactorsAndTheReverseIsTheExactReciprocal)
 {
-    const struct
+    const std::pair<EUnits, double> cases[] = {{eEnglish_Inch, 0.0254},
+                                               {eEnglish_LbfSecSqPerInch, 175.1268},
+                                               {eEnglish_Lbf, 4.44822},
+                                               {eEnglish_LbfInch, 4.44822 * 0.0254},
+                                               {eEnglish_LbfPerInchSq, 4.44822 / std::pow(0.0254, 2.0)}};
+    for (const auto& [english, factor] : cases)
     {
-        EUnits english;
-        double factor;
-    } cases[] = {{eEnglish_Inch, 0.0254},
-                 {eEnglish_LbfSecSqPerInch, 175.1268},
-                 {eEnglish_Lbf, 4.44822},
-                 {eEnglish_LbfInch, 4.44822 * 0.0254},
-                 {eEnglish_LbfPerInchSq, 4.44822 / std::pow(0.0254, 2.0)}};
-    for (const auto& c : cases)
-    {
-        const EUnits si = unit(c.english - 1);
-        EXPECT_EQ(getPhysicalScale(c.english, si), c.factor) << c.english;
-        EXPECT_EQ(getPhysicalScale(si, c.english), 1.0 / c.factor) << c.english;
+        EXPECT_EQ(getPhysicalScale(english, unit(english - 1)), factor) << english;
+        EXPECT_EQ(getPhysicalScale(unit(english - 1), english), 1.0 / factor) << english;
     }
     EXPECT_DOUBLE_EQ(getPhysicalScale(eEnglish_LbfInch, eSI_NewtonMeter), 0.112984788);
     EXPECT_NEAR(getPhysicalScale(eEnglish_LbfPerInchSq, eSI_NewtonPerMeterSq), 6894.7547895, 1e-7);
     EXPECT_EQ(getPhysicalScale(eSI_Meter, eEnglish_Inch), 39.37007874015748);
 }
 
-TEST(PhysicalScale, TheSameValueConvertsWithOneEvenWhenItIsNoUnit)
+TEST(PhysicalScale, SameValuesConvertByOneEvenWhenNoUnitAndOtherPairsWithinOneSystemOrQuantityThrow)
 {
     for (int v : {-7, 0, 1, 4, 10, 11, 1000})
         EXPECT_EQ(getPhysicalScale(unit(v), unit(v)), 1.0) << v;
-}
-
-TEST(PhysicalScale, PairsWithinOneSystemOrOfDifferentQuantitiesThrowUnsupported)
-{
     const std::pair<EUnits, EUnits> pairs[] = {
         {eSI_Meter, eSI_Newton},     {eEnglish_Inch, eEnglish_Lbf}, {eEnglish_Inch, eSI_Newton},
         {eSI_Newton, eEnglish_Inch}, {eNoUnits, eSI_Meter},         {eSI_Meter, eNoUnits},
         {eEnglish_Inch, eNoUnits},   {unit(11), unit(12)},          {eSI_Kilogram, eEnglish_LbfInch}};
     for (const auto& [from, to] : pairs)
-        EXPECT_EQ(thrownResult([&] { getPhysicalScale(from, to); }), eUnsupported) << from << " -> " << to;
+        EXPECT_THAT([&] { getPhysicalScale(from, to); }, kThrowsUnsupported) << from << " -> " << to;
 }
 
-TEST(LinearScale, FromTheDrawingUnitToMetresAndInchesAndBackAsTheReciprocal)
+TEST(LinearScale, FromTheDrawingUnitToMetresAndInchesAndBackAsTheReciprocalButNoOtherUnit)
 {
     EXPECT_EQ(getLinearScale(OdDb::kUnitsMillimeters, eSI_Meter), 0.001);
     EXPECT_EQ(getLinearScale(eSI_Meter, OdDb::kUnitsMillimeters), 1000.0);
@@ -97,14 +78,11 @@ TEST(LinearScale, FromTheDrawingUnitToMetresAndInchesAndBackAsTheReciprocal)
         EXPECT_EQ(getLinearScale(eSI_Meter, drawing), 1.0 / getLinearScale(drawing, eSI_Meter)) << u;
         EXPECT_EQ(getLinearScale(eEnglish_Inch, drawing), 1.0 / getLinearScale(drawing, eEnglish_Inch)) << u;
     }
-}
-
-TEST(LinearScale, UnitsOtherThanMetreAndInchThrowUnsupported)
-{
+    // Units other than metre and inch throw either way.
     for (const EUnits u : {eNoUnits, eSI_Kilogram, eSI_Newton, eEnglish_Lbf, eEnglish_LbfPerInchSq, unit(42)})
     {
-        EXPECT_EQ(thrownResult([u] { getLinearScale(OdDb::kUnitsMillimeters, u); }), eUnsupported) << u;
-        EXPECT_EQ(thrownResult([u] { getLinearScale(u, OdDb::kUnitsInches); }), eUnsupported) << u;
+        EXPECT_THAT([u] { getLinearScale(OdDb::kUnitsMillimeters, u); }, kThrowsUnsupported) << u;
+        EXPECT_THAT([u] { getLinearScale(u, OdDb::kUnitsInches); }, kThrowsUnsupported) << u;
     }
 }
 } // namespace
