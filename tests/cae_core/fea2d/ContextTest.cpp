@@ -28,21 +28,16 @@ public:
     OdDbDatabase* database() const override { return m_db.get(); }
     OdString unitName(OdDb::UnitsValue units) override
     {
-        return units == OdDb::kUnitsMillimeters ? OdString(L"mm") : OdString(L"?");
+        return units == OdDb::kUnitsMillimeters ? L"mm" : L"?";
     }
 
 private:
     OdDbDatabasePtr m_db;
 };
 
-std::wstring text(const OdString& s)
+std::string narrow(const OdString& s)
 {
-    return s.c_str();
-}
-
-std::wstring widen(const std::string& ascii)
-{
-    return std::wstring(ascii.begin(), ascii.end());
+    return std::string(s.c_str(), s.c_str() + s.getLength());
 }
 
 TEST(ContextUnits, OnlyMetresAndMillimetresInMetricAndInchesInImperialDrawingsAreValid)
@@ -50,15 +45,12 @@ TEST(ContextUnits, OnlyMetresAndMillimetresInMetricAndInchesInImperialDrawingsAr
     const std::string metric =
         "Only meter and millimeter are supported INSUNITS if MEASUREMENT is set to Metric.";
     const std::string imperial = "Only Inches are supported INSUNITS if MEASUREMENT is set to Imperial.";
-    struct Case
+    const struct
     {
         OdDb::MeasurementValue measurement;
         OdDb::UnitsValue units;
-        std::string message; // empty: valid
-        std::string force;
-        std::string pressure;
-    };
-    const Case cases[] = {
+        std::string message, force, pressure; // message empty: valid
+    } cases[] = {
         {OdDb::kMetric, OdDb::kUnitsMeters, "", "N", "Pa"},
         {OdDb::kMetric, OdDb::kUnitsMillimeters, "", "N", "MPa"},
         {OdDb::kEnglish, OdDb::kUnitsInches, "", "lbf", "psi"},
@@ -68,8 +60,7 @@ TEST(ContextUnits, OnlyMetresAndMillimetresInMetricAndInchesInImperialDrawingsAr
         // The pressure unit follows INSUNITS before MEASUREMENT.
         {OdDb::kEnglish, OdDb::kUnitsMillimeters, imperial, "lbf", "MPa"},
     };
-    // Every text also goes through the catalogue: run once without and once with a translation
-    // of each.
+    // Every text also goes through the catalogue: run once without and once with a translation of each.
     for (const bool translated : {false, true})
     {
         std::optional<test::ScopedGermanCatalogue> catalogue;
@@ -79,24 +70,23 @@ TEST(ContextUnits, OnlyMetresAndMillimetresInMetricAndInchesInImperialDrawingsAr
             for (const std::string& english : {metric, imperial, std::string("N"), std::string("lbf"),
                                                std::string("Pa"), std::string("MPa"), std::string("psi")})
                 entries[english] = "DE " + english;
-            catalogue.emplace(std::move(entries));
-            ASSERT_TRUE(catalogue->loaded());
+            ASSERT_TRUE(catalogue.emplace(std::move(entries)).loaded());
         }
         const auto expected = [translated](const std::string& english)
-        { return widen(translated && !english.empty() ? "DE " + english : english); };
-        for (const Case& c : cases)
+        { return translated && !english.empty() ? "DE " + english : english; };
+        for (const auto& c : cases)
         {
             SCOPED_TRACE(testing::Message()
                          << c.measurement << " " << c.units << (translated ? " translated" : ""));
             DrawingContext context(c.measurement, c.units);
             OdString message(L"untouched");
             EXPECT_EQ(context.isValid(message), c.message.empty());
-            EXPECT_EQ(text(message), c.message.empty() ? L"untouched" : expected(c.message));
-            EXPECT_EQ(text(context.forceUnit()), expected(c.force));
-            EXPECT_EQ(text(context.pressureUnit()), expected(c.pressure));
+            EXPECT_EQ(narrow(message), c.message.empty() ? "untouched" : expected(c.message));
+            EXPECT_EQ(narrow(context.forceUnit()), expected(c.force));
+            EXPECT_EQ(narrow(context.pressureUnit()), expected(c.pressure));
         }
     }
-    EXPECT_EQ(text(DrawingContext(OdDb::kMetric, OdDb::kUnitsMillimeters).lengthUnit()), L"mm");
+    EXPECT_EQ(narrow(DrawingContext(OdDb::kMetric, OdDb::kUnitsMillimeters).lengthUnit()), "mm");
 }
 
 TEST(ContextUnits, WithoutADatabaseTheUnitQuestionsRaiseNullPtrAndTheScaleIsOne)
