@@ -7,11 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 using cae_core::BoundaryLoop;
 using cae_core::BoundaryVertex;
@@ -27,9 +26,14 @@ void expectEvenSpacing(const BoundaryLoop& loop, double spacing)
             << "segment " << i;
 }
 
-bool sameVertex(const BoundaryVertex& a, const BoundaryVertex& b)
+/// Expects the loop to be exactly these (curve, parameter) vertices.
+void expectLoop(const BoundaryLoop& loop,
+                const std::vector<std::pair<OdSharedPtr<OdGeCurve3d>, double>>& expected)
 {
-    return a.curve == b.curve && a.param == b.param;
+    ASSERT_EQ(loop.size(), expected.size());
+    for (std::size_t i = 0; i < loop.size(); ++i)
+        EXPECT_TRUE(loop[i].curve == expected[i].first && loop[i].param == expected[i].second)
+            << "vertex " << i << " has parameter " << loop[i].param;
 }
 } // namespace
 
@@ -109,70 +113,55 @@ TEST(BoundarySampling, CountsSamplesOfLinesByPointsPerSegmentAndRefusesCountsBey
         std::vector<BoundaryVertex> samples;
         cae_core::detail::sampleCurve(c.curve, c.size, c.perSegment, samples);
         EXPECT_EQ(samples.size(), c.count) << c.size << " " << c.perSegment;
+        // The first case's samples lie at the quarters of the pieces.
+        EXPECT_TRUE(c.count != 8 || (samples[1].position().x == 1.25 && samples.back().position().x == 8.75));
     }
-    std::vector<BoundaryVertex> halves;
-    cae_core::detail::sampleCurve(side, 2.5, 2, halves);
-    EXPECT_DOUBLE_EQ(halves[1].position().x, 1.25);
-    EXPECT_DOUBLE_EQ(halves.back().position().x, 8.75);
 }
 
-TEST(BoundaryRefinement, ResamplesAtTheFinerSizeOnlyInsideTheRegion)
+TEST(BoundaryRefinement, KeepsTheVerticesOutsideAndResamplesAtTheFinerSizeInsideInCurveOrder)
 {
-    const auto before = cae_core::sampleBoundaries(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 1);
-    auto loops = before;
+    auto loops = cae_core::sampleBoundaries(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 1);
     const cae_core::RefinementCircle circle(OdGePoint2d(0, 0), 3.0);
-    const auto inside = [&](BoundaryVertex v) { return circle.containsPoint(v.position()); };
-    ASSERT_TRUE(cae_core::refineBoundaries(loops, inside, 1.25));
+    ASSERT_TRUE(cae_core::refineBoundaries(
+        loops, [&](BoundaryVertex v) { return circle.containsPoint(v.position()); }, 1.25));
     ASSERT_EQ(loops.size(), 1u);
-    const auto select = [](const BoundaryLoop& loop, const auto& keep)
-    {
-        BoundaryLoop kept;
-        std::copy_if(loop.begin(), loop.end(), std::back_inserter(kept), keep);
-        return kept;
-    };
-    const auto outside = [&](BoundaryVertex v) { return !inside(v); };
-
-    // Outside: exactly the old vertices, in the old order.
-    const BoundaryLoop oldOutside = select(before[0], outside), newOutside = select(loops[0], outside);
-    ASSERT_EQ(newOutside.size(), oldOutside.size());
-    for (std::size_t i = 0; i < oldOutside.size(); ++i)
-        EXPECT_TRUE(sameVertex(newOutside[i], oldOutside[i])) << i;
-
-    // Inside: exactly the samples at half the spacing that lie inside, curve by curve: (0, 0), (1.25, 0),
-    // (2.5, 0) on the bottom and (0, 2.5), (0, 1.25) on the left, two more vertices than before.
-    BoundaryLoop expectedInside;
-    for (std::size_t k = 0; k < before[0].size(); k += 4)
-    {
-        BoundaryLoop samples;
-        cae_core::detail::sampleCurve(before[0][k].curve, 1.25, 1, samples);
-        const BoundaryLoop in = select(samples, inside);
-        expectedInside.insert(expectedInside.end(), in.begin(), in.end());
-    }
-    const BoundaryLoop actualInside = select(loops[0], inside);
-    ASSERT_EQ(actualInside.size(), expectedInside.size());
-    for (std::size_t i = 0; i < actualInside.size(); ++i)
-        EXPECT_TRUE(sameVertex(actualInside[i], expectedInside[i])) << i;
-    EXPECT_EQ(loops[0].size(), 18u);
-
-    // Within each curve the vertices still run forward.
-    for (std::size_t i = 0; i + 1 < loops[0].size(); ++i)
-        EXPECT_TRUE(loops[0][i].curve != loops[0][i + 1].curve || loops[0][i].param < loops[0][i + 1].param)
-            << i;
+    // Sides run over parameters 0 to 1 from (0, 0) counter-clockwise; the old vertices are at quarters.
+    // Inside the circle the bottom now has (0, 0), (1.25, 0), (2.5, 0) and the left side (0, 2.5), (0, 1.25).
+    const auto bottom = loops[0][0].curve, right = loops[0][5].curve, top = loops[0][9].curve,
+               left = loops[0][13].curve;
+    expectLoop(loops[0], {{bottom, 0.0},
+                          {bottom, 0.125},
+                          {bottom, 0.25},
+                          {bottom, 0.5},
+                          {bottom, 0.75},
+                          {right, 0.0},
+                          {right, 0.25},
+                          {right, 0.5},
+                          {right, 0.75},
+                          {top, 0.0},
+                          {top, 0.25},
+                          {top, 0.5},
+                          {top, 0.75},
+                          {left, 0.0},
+                          {left, 0.25},
+                          {left, 0.5},
+                          {left, 0.75},
+                          {left, 0.875}});
+    EXPECT_TRUE(bottom != right && right != top && top != left && left != bottom);
 }
 
-TEST(BoundaryRefinement, RefusesVerticesOffTheirCurveAndLeavesTheLoopsAlone)
+TEST(BoundaryRefinement, RefusesVerticesWithoutACurveOrOffItAndLeavesTheLoopsAlone)
 {
     const auto everywhere = [](BoundaryVertex) { return true; };
-    std::vector<BoundaryLoop> loops{{{line(0, 0, 1, 0), 0.0}, {line(1, 0, 0, 1), 2.0}}};
-    EXPECT_FALSE(cae_core::refineBoundaries(loops, everywhere, 0.1));
-    EXPECT_EQ(loops[0].size(), 2u);
-
-    std::vector<BoundaryLoop> withoutCurve{{{line(0, 0, 1, 0), 0.0}, {nullptr, 0.0}}};
-    EXPECT_FALSE(cae_core::refineBoundaries(withoutCurve, everywhere, 0.1));
-    EXPECT_EQ(withoutCurve[0].size(), 2u);
+    for (const OdSharedPtr<OdGeCurve3d>& second : {line(1, 0, 0, 1), OdSharedPtr<OdGeCurve3d>()})
+    {
+        std::vector<BoundaryLoop> loops{{{line(0, 0, 1, 0), 0.0}, {second, 2.0}}};
+        EXPECT_FALSE(cae_core::refineBoundaries(loops, everywhere, 0.1));
+        EXPECT_EQ(loops[0].size(), 2u);
+    }
 }
 
-TEST(BoundaryRefinement, FailsWhenARunWouldBecomeEmptyOrCannotBeFoundAgain)
+TEST(BoundaryRefinement, FindsEachRunAgainFromTheStartOfItsLoopAndFailsWhenOneIsMissingOrWouldBeEmpty)
 {
     // Line a runs over parameters 0 to 1 and is 4 long; sampled at size 1 it gives 0, 0.25, 0.5, 0.75.
     const OdSharedPtr<OdGeCurve3d> a = line(0, 0, 4, 0);
@@ -180,30 +169,19 @@ TEST(BoundaryRefinement, FailsWhenARunWouldBecomeEmptyOrCannotBeFoundAgain)
     const auto onAFrom = [&](double from)
     { return [&a, from](BoundaryVertex v) { return v.curve == a && v.param >= from; }; };
 
+    // a recurs after b, so its second run is searched for from the loop's start and found inside the first
+    // run's replacement, where it is replaced again.
+    std::vector<BoundaryLoop> loops{{{a, 0.0}, {a, 0.5}, {b, 0.0}, {a, 0.75}}};
+    ASSERT_TRUE(cae_core::refineBoundaries(loops, onAFrom(0.0), 1.0));
+    expectLoop(
+        loops[0],
+        {{a, 0.0}, {a, 0.25}, {a, 0.5}, {a, 0.0}, {a, 0.25}, {a, 0.5}, {a, 0.75}, {b, 0.0}, {a, 0.75}});
+
+    // The second run (0.5, 0.6) is first met in the first run's replacement, at the new 0.5, which is
+    // followed by 0.75, not 0.6.
+    std::vector<BoundaryLoop> unmatched{{{a, 0.0}, {a, 0.5}, {b, 0.0}, {a, 0.5}, {a, 0.6}}};
+    EXPECT_FALSE(cae_core::refineBoundaries(unmatched, onAFrom(0.0), 1.0));
     // Every vertex of the run is inside, but none of a's new samples is: nothing would remain.
     std::vector<BoundaryLoop> emptied{{{a, 0.8}, {a, 0.9}, {b, 0.0}}};
     EXPECT_FALSE(cae_core::refineBoundaries(emptied, onAFrom(0.8), 1.0));
-
-    // a recurs. Its second run (0.5, 0.6) is looked for from the loop's start and first met in the first
-    // run's replacement, at the new 0.5, which is followed by 0.75, not 0.6.
-    std::vector<BoundaryLoop> unmatched{{{a, 0.0}, {a, 0.5}, {b, 0.0}, {a, 0.5}, {a, 0.6}}};
-    EXPECT_FALSE(cae_core::refineBoundaries(unmatched, onAFrom(0.0), 1.0));
-}
-
-TEST(BoundaryRefinement, FindsARunAgainFromTheStartOfItsLoop)
-{
-    // Curve a recurs after curve b, so its second run is searched for from the loop's start and
-    // found inside the first run's replacement, where it is replaced again.
-    const OdSharedPtr<OdGeCurve3d> a = line(0, 0, 4, 0);
-    const OdSharedPtr<OdGeCurve3d> b = line(4, 0, 0, 3);
-    std::vector<BoundaryLoop> loops{{{a, 0.0}, {a, 0.5}, {b, 0.0}, {a, 0.75}}};
-    ASSERT_TRUE(cae_core::refineBoundaries(
-        loops, [&](BoundaryVertex v) { return v.curve == a; }, 1.0));
-    const std::vector<double> expected{0.0, 0.25, 0.5, 0.0, 0.25, 0.5, 0.75, 0.0, 0.75};
-    ASSERT_EQ(loops[0].size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i)
-    {
-        EXPECT_EQ(loops[0][i].curve, i == 7 ? b : a) << i;
-        EXPECT_DOUBLE_EQ(loops[0][i].param, expected[i]) << i;
-    }
 }

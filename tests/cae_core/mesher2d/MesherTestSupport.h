@@ -1,7 +1,9 @@
 #pragma once
 
-// Regions and mesh checks shared by the mesher tests.
+// Regions, refinement regions and mesh checks shared by the mesher tests.
 
+#include "cae_core/mesher2d/DelaunayMesher.h"
+#include "cae_core/mesher2d/RefinementRegion.h"
 #include "cae_core/mesher2d/TriangularMesh2d.h"
 #include "platform/db/DbRegion.h"
 #include "platform/db/DbSubDMesh.h"
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace mesher_test
@@ -84,6 +87,40 @@ inline double meshArea(const cae_core::TriangularMesh2d& mesh)
     for (const auto& t : mesh.triangles)
         area += signedArea(mesh.vertices[t[0]], mesh.vertices[t[1]], mesh.vertices[t[2]]);
     return area;
+}
+
+/// Exact equality of the vertices and faces of two meshes.
+inline void expectSameMesh(const OdSmartPtr<OdDbSubDMesh>& a, const OdSmartPtr<OdDbSubDMesh>& b)
+{
+    ASSERT_FALSE(a.isNull());
+    ASSERT_FALSE(b.isNull());
+    OdGePoint3dArray va, vb;
+    OdInt32Array fa, fb;
+    a->getVertices(va);
+    b->getVertices(vb);
+    a->getFaceArray(fa);
+    b->getFaceArray(fb);
+    ASSERT_EQ(va.size(), vb.size());
+    for (unsigned i = 0; i < va.size(); ++i)
+        ASSERT_TRUE(va[i].x == vb[i].x && va[i].y == vb[i].y) << "vertex " << i;
+    EXPECT_TRUE(fa == fb);
+}
+
+inline std::unique_ptr<cae_core::RefinementCircle> circleRegion(double x, double y, double r, double ratio)
+{
+    auto circle = std::make_unique<cae_core::RefinementCircle>(OdGePoint2d(x, y), r);
+    circle->setRefinementRatio(ratio);
+    return circle;
+}
+
+/// A mesher that has meshed `region` at `size` with `smoothing` passes (by default the 5 of adaptive
+/// refinement, so that its mesh is the one adaptive refinement starts from).
+inline std::unique_ptr<cae_core::DelaunayMesher> meshed(const OdSmartPtr<OdDbRegion>& region, double size,
+                                                        int smoothing = 5)
+{
+    auto mesher = std::make_unique<cae_core::DelaunayMesher>();
+    EXPECT_EQ(mesher->createMesh(region, size, nullptr, smoothing), cae_core::eOk);
+    return mesher;
 }
 
 } // namespace mesher_test
