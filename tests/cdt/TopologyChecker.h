@@ -1,6 +1,7 @@
 #pragma once
 
 // One shared checker of triangulation invariants for every cdt test, plus the seed of randomised tests.
+// Each check returns a description of the first problems found, empty when the triangulation is valid.
 
 #include "cdt/Triangulation.h"
 
@@ -27,20 +28,19 @@ struct TopologyCounts
 };
 
 /// Every index in range, every triangle counter-clockwise by the exact predicate with three distinct
-/// vertices, every neighbour link symmetric and across the same edge, no directed edge used twice. Returns a
-/// description of the first problems found, empty when valid.
+/// vertices, every neighbour link symmetric and across the same edge, no directed edge used twice.
 std::string checkTopology(const Tri& t, TopologyCounts* counts = nullptr);
 
-/// Every edge that is not a constraint is locally Delaunay: the far vertex of the neighbour lies outside or
-/// on the circumcircle (exact predicate). Locally Delaunay everywhere means constrained Delaunay.
-std::string checkDelaunay(const Tri& t);
-
-/// Every constraint edge in fixedEdges is an edge of some triangle.
-std::string checkConstraintsPresent(const Tri& t);
+/// Every edge that is not a constraint is locally Delaunay (exact predicate), which everywhere means
+/// constrained Delaunay; and every constraint edge in fixedEdges is an edge of some triangle.
+std::string checkDelaunayAndConstraints(const Tri& t);
 
 /// All invariants of an open (not erased) triangulation: topology, Euler's relation of a triangulated disc
 /// (V - E + T = 1) bordered by the three helper edges, every vertex used, Delaunay, constraints present.
 std::string checkOpen(const Tri& t);
+
+/// The invariants left after erasing: topology, Delaunay, constraints present.
+std::string checkErased(const Tri& t, TopologyCounts* counts = nullptr);
 
 /// Triangles as sorted vertex triples, each rotated to start at its smallest vertex (winding kept).
 std::vector<std::array<CDT::VertInd, 3>> canonicalTriangles(const Tri& t);
@@ -55,5 +55,19 @@ std::vector<P> randomPoints(std::mt19937_64& rng, std::size_t n, double x0 = 0.0
 
 /// Sum of the triangles' signed areas.
 double totalArea(const Tri& t);
+
+/// The message of the E that f throws, or "no error".
+template <typename E, typename F> std::string messageOf(F&& f)
+{
+    try
+    {
+        f();
+    }
+    catch (const E& e)
+    {
+        return e.what();
+    }
+    return "no error";
+}
 
 } // namespace cdt_test
