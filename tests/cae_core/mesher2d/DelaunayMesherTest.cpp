@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iostream>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -99,6 +101,31 @@ TEST(DelaunayMesherBoundary, LeavesACircularHoleEmpty)
     // The counter-clockwise triangles cover the plate less that polygon exactly: none lies in the hole.
     const double n = static_cast<double>(holeLoop.size());
     EXPECT_NEAR(mesher_test::meshArea(mesh), 6000.0 - n / 2 * 144 * std::sin(2 * std::numbers::pi / n), 1e-9);
+}
+
+TEST(DelaunayMesherQuality, ThePlateWithAHoleHasNoSliverAndNoEdgeFarAboveTheSize)
+{
+    // Reported rather than pinned: the figures move with any change of insertion order. The bounds
+    // only catch a broken refinement (slivers, or triangles left far larger than the size).
+    constexpr double kSize = 4.0;
+    constexpr double kSaneMinAngleDeg = 10.0;
+    constexpr double kSaneLongestOverSize = 2.0;
+    const auto mesher = meshed(mesher_test::makePlateWithHole(200, 100, 100, 50, 20), kSize, 3);
+    const TriangularMesh2d mesh = readBackChecked(*mesher->getMesh(), 2);
+    double minAngle = 180.0, longest = 0.0;
+    for (const auto& t : mesh.triangles)
+        for (int k = 0; k < 3; ++k)
+        {
+            const OdGePoint2d& a = mesh.vertices[t[k]];
+            const OdGeVector2d u = mesh.vertices[t[(k + 1) % 3]] - a, v = mesh.vertices[t[(k + 2) % 3]] - a;
+            minAngle = std::min(minAngle, u.angleTo(v) * 180.0 / std::numbers::pi);
+            longest = std::max(longest, u.length());
+        }
+    std::cout << "plate with a hole at size " << kSize << ": " << mesh.triangles.size()
+              << " triangles, minimum angle " << minAngle << " degrees, longest edge / size "
+              << longest / kSize << "\n";
+    EXPECT_GT(minAngle, kSaneMinAngleDeg);
+    EXPECT_LT(longest / kSize, kSaneLongestOverSize);
 }
 
 TEST(DelaunayMesherSmoothing,
