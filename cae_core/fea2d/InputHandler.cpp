@@ -2,6 +2,7 @@
 
 #include "cae_core/core/Translation.h"
 #include "cae_core/mesher2d/DefaultMeshSize.h"
+#include "host/ut/Signal.h"
 #include "platform/ge/GeContext.h"
 #include "platform/ge/GePoint2d.h"
 #include "platform/ge/GeVector2d.h"
@@ -47,54 +48,6 @@ bool isEqual(double a, double b)
 {
     return std::abs(a - b) <= kEqualValueTol;
 }
-
-/// One subscription: the callback lives as long as the caller keeps the handle. The signal holds
-/// only a weak reference, so nothing points back into the signal and a handle may outlive it.
-class SignalConnection final : public ut::Connection
-{
-public:
-    explicit SignalConnection(std::function<void()> callback) : m_callback(std::move(callback)) {}
-
-    void call() const
-    {
-        if (m_callback)
-            m_callback();
-    }
-
-private:
-    std::function<void()> m_callback;
-};
-
-/// Change notification with weakly held connections, called synchronously in order of connection.
-class Signal
-{
-public:
-    std::shared_ptr<ut::Connection> connect(const std::function<void()>& callback)
-    {
-        auto connection = std::make_shared<SignalConnection>(callback);
-        m_connections.push_back(connection);
-        return connection;
-    }
-
-    /// Works on a snapshot, so callbacks may connect (the new connection is first called on the
-    /// next raise) or release handles (a released connection is not called, even later in this
-    /// raise) without disturbing the iteration.
-    void raise()
-    {
-        std::erase_if(m_connections, [](const std::weak_ptr<SignalConnection>& c) { return c.expired(); });
-        const std::vector<std::weak_ptr<SignalConnection>> snapshot = m_connections;
-        for (const auto& weak : snapshot)
-        {
-            // The strong reference keeps the callback alive while it runs, even if it releases
-            // its own handle.
-            if (const auto connection = weak.lock())
-                connection->call();
-        }
-    }
-
-private:
-    std::vector<std::weak_ptr<SignalConnection>> m_connections;
-};
 
 // Supports are matched by location and by direction. The hash is over the exact coordinates and
 // equal hashes are confirmed within the global tolerance, so in practice only supports placed at
@@ -299,9 +252,9 @@ struct InputHandler::Impl
     explicit Impl(Params2d p) : params(std::move(p)) {}
 
     Params2d params;
-    Signal settingsChanged;
-    Signal validMeshChanged;
-    Signal hasMeshChanged;
+    ut::Signal<> settingsChanged;
+    ut::Signal<> validMeshChanged;
+    ut::Signal<> hasMeshChanged;
 
     bool hasMesh() const { return !params.mesh.isNull(); }
 
