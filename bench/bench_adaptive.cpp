@@ -7,12 +7,11 @@
 // whole call per iteration); own_ms_per_iteration (the same without the time spent computing fields, i.e.
 // what the mesher itself costs: two triangulations, smoothing and the point bookkeeping).
 
+#include "bench/BenchPlate.h"
 #include "cae_core/mesher2d/DelaunayMesher.h"
 #include "cae_core/mesher2d/MeshVectorField2d.h"
 #include "platform/db/DbRegion.h"
 #include "platform/db/DbSubDMesh.h"
-#include "platform/ge/GeCircArc3d.h"
-#include "platform/ge/GeLineSeg3d.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,10 +25,9 @@
 namespace
 {
 
-constexpr double kWidth = 200.0;
-constexpr double kHeight = 100.0;
-constexpr double kHoleRadius = 20.0;
-const OdGePoint2d kHoleCentre(100.0, 50.0);
+using bench_plate::kHoleRadius;
+using bench_plate::plateWithHole;
+const OdGePoint2d kHoleCentre(bench_plate::kHoleCentreX, bench_plate::kHoleCentreY);
 
 /// Relative change of the field below which a point needs no refinement (1 %), against a floor of a
 /// hundredth of the field's peak so that near-zero values do not demand refinement on their own.
@@ -39,22 +37,6 @@ constexpr double kValueFloor = 0.01;
 /// Barycentric slack for locating a point in a triangle: points on a shared edge or on the boundary
 /// (computed as curve midpoints) are off by rounding only.
 constexpr double kBarycentricSlack = 1e-9;
-
-OdSharedPtr<OdGeCurve3d> line(double x0, double y0, double x1, double y1)
-{
-    return OdSharedPtr<OdGeCurve3d>(new OdGeLineSeg3d(OdGePoint3d(x0, y0, 0.0), OdGePoint3d(x1, y1, 0.0)));
-}
-
-OdSmartPtr<OdDbRegion> plateWithHole()
-{
-    OdSmartPtr<OdDbRegion> region = OdDbRegion::createObject();
-    const OdDbRegion::Loop outer = {line(0, 0, kWidth, 0), line(kWidth, 0, kWidth, kHeight),
-                                    line(kWidth, kHeight, 0, kHeight), line(0, kHeight, 0, 0)};
-    const OdDbRegion::Loop hole = {OdSharedPtr<OdGeCurve3d>(new OdGeCircArc3d(
-        OdGePoint3d(kHoleCentre.x, kHoleCentre.y, 0.0), OdGeVector3d::kZAxis, kHoleRadius))};
-    region->setLoops({outer, hole});
-    return region;
-}
 
 /// (R/r)^2 (cos 2t, sin 2t) about the hole's centre: 1 on the hole, falling off with the square of the
 /// distance, like the disturbance a hole makes in a uniform stress.
@@ -88,8 +70,8 @@ public:
                                    static_cast<unsigned>(faces[i + 3])});
 
         m_nx = m_ny = std::max<std::size_t>(1, static_cast<std::size_t>(std::sqrt(m_triangles.size() / 2.0)));
-        m_cellX = kWidth / m_nx;
-        m_cellY = kHeight / m_ny;
+        m_cellX = bench_plate::kWidth / m_nx;
+        m_cellY = bench_plate::kHeight / m_ny;
         m_cells.resize(m_nx * m_ny);
         for (unsigned t = 0; t < m_triangles.size(); ++t)
         {

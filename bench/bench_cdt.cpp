@@ -66,10 +66,9 @@ template <typename Build> void reportCounters(benchmark::State& state, std::size
     state.counters["peak_rss_MB"] = peakResidentMegabytes();
 }
 
-void BM_CdtBatchRandom(benchmark::State& state)
+/// Times inserting `points` as one batch into a fresh triangulation.
+void runBatch(benchmark::State& state, const std::vector<P>& points)
 {
-    const auto n = static_cast<std::size_t>(state.range(0));
-    const std::vector<P> points = randomPoints(n, 0.0, 1.0, 42);
     const auto build = [&]
     {
         Tri t;
@@ -81,7 +80,13 @@ void BM_CdtBatchRandom(benchmark::State& state)
         Tri t = build();
         benchmark::DoNotOptimize(t.triangles.data());
     }
-    reportCounters(state, n, build);
+    reportCounters(state, points.size(), build);
+}
+
+void BM_CdtBatchRandom(benchmark::State& state)
+{
+    const auto n = static_cast<std::size_t>(state.range(0));
+    runBatch(state, randomPoints(n, 0.0, 1.0, 42));
 }
 BENCHMARK(BM_CdtBatchRandom)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
@@ -150,18 +155,7 @@ void BM_CdtBatchGrid(benchmark::State& state)
     for (int j = 0; j < side; ++j)
         for (int i = 0; i < side; ++i)
             points.push_back({static_cast<double>(i), static_cast<double>(j)});
-    const auto build = [&]
-    {
-        Tri t;
-        t.insertVertices(points);
-        return t;
-    };
-    for (auto _ : state)
-    {
-        Tri t = build();
-        benchmark::DoNotOptimize(t.triangles.data());
-    }
-    reportCounters(state, points.size(), build);
+    runBatch(state, points);
 }
 BENCHMARK(BM_CdtBatchGrid)->Arg(316)->Unit(benchmark::kMillisecond);
 

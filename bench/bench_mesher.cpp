@@ -6,12 +6,11 @@
 // milliseconds of each stage (sample_ms, boundary_ms, refine_ms, finish_ms, write_ms) measured by running
 // the stages one by one on the mesher's working state.
 
+#include "bench/BenchPlate.h"
 #include "cae_core/mesher2d/DelaunayMesher.h"
 #include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
 #include "host/ut/StopWatch.h"
 #include "platform/db/DbRegion.h"
-#include "platform/ge/GeCircArc3d.h"
-#include "platform/ge/GeLineSeg3d.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,31 +23,16 @@
 namespace
 {
 
-constexpr double kPlateWidth = 200.0;
-constexpr double kPlateHeight = 100.0;
-constexpr double kHoleRadius = 20.0;
+using bench_plate::kHoleRadius;
+using bench_plate::plateWithHole;
+constexpr double kPlateWidth = bench_plate::kWidth;
+constexpr double kPlateHeight = bench_plate::kHeight;
 constexpr int kSmoothingPasses = 3;
 /// Radius of the refinement circle around the hole and its ratio.
 constexpr double kRefinementRadius = 30.0;
 constexpr double kRefinementRatio = 4.0;
 /// Bisection stops when the bracket is this narrow relative to the size.
 constexpr double kBisectionRelativeWidth = 1e-3;
-
-OdSharedPtr<OdGeCurve3d> line(double x0, double y0, double x1, double y1)
-{
-    return OdSharedPtr<OdGeCurve3d>(new OdGeLineSeg3d(OdGePoint3d(x0, y0, 0.0), OdGePoint3d(x1, y1, 0.0)));
-}
-
-OdSmartPtr<OdDbRegion> plateWithHole()
-{
-    const double w = kPlateWidth, h = kPlateHeight;
-    OdSmartPtr<OdDbRegion> region = OdDbRegion::createObject();
-    const OdDbRegion::Loop outer{line(0, 0, w, 0), line(w, 0, w, h), line(w, h, 0, h), line(0, h, 0, 0)};
-    const OdDbRegion::Loop hole{OdSharedPtr<OdGeCurve3d>(
-        new OdGeCircArc3d(OdGePoint3d(w / 2, h / 2, 0.0), OdGeVector3d::kZAxis, kHoleRadius))};
-    region->setLoops({outer, hole});
-    return region;
-}
 
 std::unique_ptr<cae_core::RefinementRegion> refinementCircle()
 {
