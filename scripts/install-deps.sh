@@ -10,6 +10,8 @@ packages=(
   rapidjson-dev libutfcpp-dev
   libwxgtk3.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libcairo2-dev libdxflib-dev libgmsh-dev libsuitesparse-dev libopenblas-dev
+  calculix-ccx python3-ezdxf clang libclang-rt-14-dev
 )
 
 missing=()
