@@ -1,0 +1,128 @@
+#include "TestModels.h"
+
+#include "tools/nastran/Run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+using namespace nastran;
+using namespace nastran::test;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream in(p);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> v;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        v.push_back(l);
+    return v;
+}
+
+class ProgramRun : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() /
+                ("nastran run " + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    /// Writes the deck and runs the program the way the module's command line reaches it: the quoted
+    /// path split at its blank, then the options.
+    int run(const std::string& deck, std::vector<std::string> options)
+    {
+        std::ofstream(m_dir / "task.dat") << deck;
+        const std::string quoted = "\"" + (m_dir / "task.dat").string() + "\"";
+        const std::size_t blank = quoted.find(' ');
+        std::vector<std::string> args{quoted.substr(0, blank), quoted.substr(blank + 1)};
+        args.insert(args.end(), options.begin(), options.end());
+        return runProgram(args);
+    }
+
+    fs::path m_dir;
+};
+
+std::string boxDeck()
+{
+    const TetMesh m = boxMesh(2, 1, 1, 2.0, 1.0, 1.0, false);
+    return deckHeader() + solidBulk(m, 2.0e5, 0.3) +
+           pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 2.0; }), 1, 5.0) + "LOAD,10,1.0,1.0,1\n" +
+           spc1("123", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; })) + "ENDDATA";
+}
+
+const std::regex kCompletion(".*Analysis complete *[\\-0-9]+");
+
+} // namespace
+
+TEST_F(ProgramRun, WritesTheLogPhaseByPhaseAndTheResultsBesideTheDeck)
+{
+    EXPECT_EQ(run(boxDeck(), {"memorymaximum=16GB", "scr=yes", "old=no"}), 0);
+    const auto log = lines(slurp(m_dir / "task.log"));
+    ASSERT_FALSE(log.empty());
+    std::string all;
+    for (const auto& l : log)
+        all += l + "\n";
+    for (const char* phase : {"MEMORY LIMIT OF THE FACTOR: 16GB", "UNKNOWN KEYWORD scr=yes", "KEYWORD old=no HAS NO EFFECT",
+                              "READING DECK", "ASSEMBLING", "ORDERING", "FACTORISING", "SOLVING", "WRITING RESULTS"})
+        EXPECT_NE(all.find(phase), std::string::npos) << phase << "\n" << all;
+    EXPECT_TRUE(std::regex_match(log.back(), kCompletion)) << log.back();
+    EXPECT_EQ(log.back().substr(log.back().size() - 2), " 0");
+
+    const std::string f06 = slurp(m_dir / "task.f06");
+    EXPECT_NE(f06.find("D I S P L A C E M E N T   V E C T O R"), std::string::npos);
+    EXPECT_NE(f06.find("S T R E S S E S   I N    T E T R A H E D R O N"), std::string::npos);
+    EXPECT_NE(f06.find("A N A L Y S I S  S U M M A R Y  T A B L E"), std::string::npos);
+    EXPECT_NE(f06.find("* * * END OF JOB * * *"), std::string::npos);
+    EXPECT_FALSE(fs::exists(m_dir / "task.f06.part"));
+}
+
+TEST_F(ProgramRun, FatalErrorsEndWithANonZeroCompletionCodeInLogAndF06)
+{
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {std::string(boxDeck()).insert(boxDeck().find("ENDDATA"), "CQUAD4,1,1,1,2,3,4\n"), {}},
+        {boxDeck(), {"memorymaximum=1KB"}},
+    };
+    for (const auto& [deck, options] : cases)
+    {
+        EXPECT_NE(run(deck, options), 0);
+        const auto log = lines(slurp(m_dir / "task.log"));
+        ASSERT_FALSE(log.empty());
+        EXPECT_TRUE(std::regex_match(log.back(), kCompletion)) << log.back();
+        EXPECT_NE(log.back().substr(log.back().size() - 2), " 0") << log.back();
+        const std::string f06 = slurp(m_dir / "task.f06");
+        EXPECT_NE(f06.find("*** USER FATAL MESSAGE"), std::string::npos);
+        EXPECT_EQ(f06.find("D I S P L A C E M E N T"), std::string::npos);
+    }
+    const std::string f06 = slurp(m_dir / "task.f06");
+    EXPECT_NE(f06.find("more than the memory limit (memorymaximum)"), std::string::npos) << f06;
+}
+
+TEST(CommandLine, ReadsMemoryAmountsInBytesAndWords)
+{
+    EXPECT_DOUBLE_EQ(parseMemory("16GB"), 16.0 * 1073741824.0);
+    EXPECT_DOUBLE_EQ(parseMemory("512mb"), 512.0 * 1048576.0);
+    EXPECT_DOUBLE_EQ(parseMemory("2MW"), 2.0 * 8.0 * 1048576.0);
+    EXPECT_DOUBLE_EQ(parseMemory("1000"), 8000.0);
+    EXPECT_LT(parseMemory("lots"), 0.0);
+    EXPECT_LT(parseMemory("16XB"), 0.0);
+    EXPECT_EQ(parseCommandLine({"plain/path.dat"}).deck, "plain/path.dat");
+    EXPECT_EQ(parseCommandLine({"\"a b/c d.dat\"", "memorymaximum=1GB"}).deck, "a b/c d.dat");
+}
