@@ -24,7 +24,7 @@ struct TetMesh
 inline std::string real(double v)
 {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.15E", v);
+    std::snprintf(buf, sizeof buf, "%.12E", v); // 19 characters at most: CalculiX reads fields of up to 20
     return buf;
 }
 
