@@ -116,6 +116,9 @@ public:
     EUnits units() const { return m_units; }
 
 private:
+    // Displaced copies take their points as they are, already in the modelling unit.
+    friend class TaskOutput;
+
     EUnits m_units = eNoUnits;
     OdArray<std::shared_ptr<MeshVertex>> m_vertices;
     OdArray<std::shared_ptr<MeshEdge>> m_edges;
