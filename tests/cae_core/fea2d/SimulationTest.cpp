@@ -167,6 +167,37 @@ TEST(RunSimulation, LinearLoadsAndSupportsFollowTheirChainAndDirectionRules)
         EXPECT_EQ(edges[k], Edge(loop[k], loop[k + 1]));
 }
 
+TEST(RunSimulation, ALinearLoadTurnsItsEdgeOrTheNegativeXAxisByItsAngle)
+{
+    // On the right side, walked upwards (edge direction (0, 1)), with magnitude 2.
+    const double pi = std::numbers::pi;
+    struct Case
+    {
+        const char* name;
+        double angle;
+        bool relative;
+        OdGeVector2d expected;
+    };
+    const Case cases[] = {
+        {"relative, a sixth of a turn", pi / 3, true, 2.0 * OdGeVector2d(-std::sin(pi / 3), std::cos(pi / 3))},
+        {"relative, backwards", pi, true, OdGeVector2d(0.0, -2.0)},
+        {"absolute, a sixth of a turn", pi / 3, false, -2.0 * OdGeVector2d(std::cos(pi / 3), std::sin(pi / 3))},
+        {"absolute, clockwise", -pi / 4, false, -2.0 * OdGeVector2d(std::cos(pi / 4), -std::sin(pi / 4))},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const Params2d params = plateParams({linearLoad(point(4, 0), point(4, 2), 2.0, c.angle, c.relative), kClampLeft});
+        const SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
+        ASSERT_EQ(output.solverInput.edgeLoads.size(), 2u);
+        for (const auto& [edge, q] : output.solverInput.edgeLoads)
+        {
+            EXPECT_NEAR(q.x, c.expected.x, 1e-15);
+            EXPECT_NEAR(q.y, c.expected.y, 1e-15);
+        }
+    }
+}
+
 TEST(RunSimulation, ReactionsAreKeyedBySupportIndexBalanceTheLoadsAndCountSharedVerticesInEach)
 {
     for (const EElementType type : {eTriangle3, eTriangle6})
