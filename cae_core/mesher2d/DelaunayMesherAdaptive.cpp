@@ -239,8 +239,8 @@ class AdaptiveRefinement
 public:
     AdaptiveRefinement(const DelaunayMesher::Impl& impl, const Mesher2d::AdaptiveRefinementParams& params)
         : m_params(params), m_maxTriangles(impl.maxTriangles), m_meshSize(impl.meshSize),
-          m_tolerance(OdGeContext::gTol.equalPoint()),
-          m_tri(impl.triangulation), m_loops(impl.boundaries), m_frozen(impl.meshSize, m_tolerance)
+          m_tolerance(OdGeContext::gTol.equalPoint()), m_tri(impl.triangulation), m_loops(impl.boundaries),
+          m_frozen(impl.meshSize, m_tolerance)
     {
     }
 

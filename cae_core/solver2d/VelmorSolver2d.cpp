@@ -66,7 +66,8 @@ OdGeVector2d nodeVector(const Eigen::VectorXd& v, std::uint64_t node)
 /// degrees of freedom and constrain the blocked ones, LDL^T solves the rest. Empty when the system cannot
 /// be factorised or its solution is not finite (a load or a modulus so large that the numbers overflow).
 std::optional<Eigen::VectorXd> solveDisplacements(const std::vector<Node>& nodes, const SparseMatrix& k,
-                                                  const Eigen::VectorXd& f, VelmorProfile& prof, PhaseClock& clock)
+                                                  const Eigen::VectorXd& f, VelmorProfile& prof,
+                                                  PhaseClock& clock)
 {
     const SupportTransform t = supportTransform(nodes);
     Eigen::VectorXd fr = rotate(t, f);
@@ -131,7 +132,8 @@ std::unique_ptr<Solver2dPointEvaluator> pointEvaluator(const Model<N>& model, co
             elements[e].positions[kk] = model.nodes[node].position;
             elements[e].displacements[kk] = nodeVector(u, node);
         }
-    return std::make_unique<Evaluator>(model.youngsModulus, model.poissonRatio, model.mode, std::move(elements));
+    return std::make_unique<Evaluator>(model.youngsModulus, model.poissonRatio, model.mode,
+                                       std::move(elements));
 }
 
 template <std::size_t N>

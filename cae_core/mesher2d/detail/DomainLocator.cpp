@@ -1,5 +1,5 @@
-#include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
 #include "cae_core/mesher2d/MesherTolerances.h"
+#include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
 
 #include "platform/ge/GeContext.h"
 #include "platform/ge/GeUtils.h"

@@ -60,7 +60,8 @@ void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes)
         }
         for (std::size_t v = 0; v < n; ++v)
             if (!fixed[v] && count[v] > 0)
-                triangulation.moveVertex(static_cast<CDT::VertInd>(v), {sumX[v] / count[v], sumY[v] / count[v]});
+                triangulation.moveVertex(static_cast<CDT::VertInd>(v),
+                                         {sumX[v] / count[v], sumY[v] / count[v]});
     }
 }
 

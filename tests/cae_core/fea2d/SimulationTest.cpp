@@ -179,15 +179,18 @@ TEST(RunSimulation, ALinearLoadTurnsItsEdgeOrTheNegativeXAxisByItsAngle)
         OdGeVector2d expected;
     };
     const Case cases[] = {
-        {"relative, a sixth of a turn", pi / 3, true, 2.0 * OdGeVector2d(-std::sin(pi / 3), std::cos(pi / 3))},
+        {"relative, a sixth of a turn", pi / 3, true,
+         2.0 * OdGeVector2d(-std::sin(pi / 3), std::cos(pi / 3))},
         {"relative, backwards", pi, true, OdGeVector2d(0.0, -2.0)},
-        {"absolute, a sixth of a turn", pi / 3, false, -2.0 * OdGeVector2d(std::cos(pi / 3), std::sin(pi / 3))},
+        {"absolute, a sixth of a turn", pi / 3, false,
+         -2.0 * OdGeVector2d(std::cos(pi / 3), std::sin(pi / 3))},
         {"absolute, clockwise", -pi / 4, false, -2.0 * OdGeVector2d(std::cos(pi / 4), -std::sin(pi / 4))},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        const Params2d params = plateParams({linearLoad(point(4, 0), point(4, 2), 2.0, c.angle, c.relative), kClampLeft});
+        const Params2d params =
+            plateParams({linearLoad(point(4, 0), point(4, 2), 2.0, c.angle, c.relative), kClampLeft});
         const SimulationOutput output = runSimulation(params, Solver2d::eInHouse);
         ASSERT_EQ(output.solverInput.edgeLoads.size(), 2u);
         for (const auto& [edge, q] : output.solverInput.edgeLoads)

@@ -342,9 +342,9 @@ TEST(AdaptiveRefinementCandidates, APointExactlyOnAStraightHoleEdgeIsNotInserted
     for (const double size : {2.0, 2.5, 4.0, 5.0})
     {
         SCOPED_TRACE(testing::Message() << "size " << size);
-        const auto mesher = meshed(
-            mesher_test::makeRegion({mesher_test::rectangleLoop(0, 0, 40, 20), mesher_test::rectangleLoop(15, 5, 25, 15)}),
-            size);
+        const auto mesher = meshed(mesher_test::makeRegion({mesher_test::rectangleLoop(0, 0, 40, 20),
+                                                            mesher_test::rectangleLoop(15, 5, 25, 15)}),
+                                   size);
         Recorder recorder;
         ASSERT_EQ(mesher->adaptivelyRefineMesh(recorder.params(3, 20, 3), nullptr), cae_core::eOk);
         mesher_test::readBackChecked(*mesher->getMesh(), 2);

@@ -154,14 +154,16 @@ TEST(SolverSupports, UniaxialTensionOnRollingEdgesGivesTheClosedFormStateAtAnyIn
                 for (int j = 0; j < rm.ny; ++j)
                 {
                     input.rollingEdges.push_back({rm.vertex(0, j + 1), rm.vertex(0, j)});
-                    input.edgeLoads[{rm.vertex(rm.nx, j), rm.vertex(rm.nx, j + 1)}] = turn(OdGeVector2d(q, 0.0));
+                    input.edgeLoads[{rm.vertex(rm.nx, j), rm.vertex(rm.nx, j + 1)}] =
+                        turn(OdGeVector2d(q, 0.0));
                 }
                 for (int i = 0; i < rm.nx; ++i)
                     input.rollingEdges.push_back({rm.vertex(i, 0), rm.vertex(i + 1, 0)});
                 Solver2dOutput output;
                 ASSERT_EQ(runInHouse(input, output), cae_core::eOk);
 
-                // Plane stress: szz = 0; plane strain: ezz = 0, so szz = nu s enters the strains and von Mises.
+                // Plane stress: szz = 0; plane strain: ezz = 0, so szz = nu s enters the strains and von
+                // Mises.
                 const bool planeStress = mode == fea2d::ePlanarStress;
                 const double exx = planeStress ? s / e : s * (1.0 - nu * nu) / e;
                 const double eyy = planeStress ? -nu * s / e : -nu * (1.0 + nu) * s / e;
