@@ -1,6 +1,6 @@
 #include "apps/Analyze2d.h"
-#include "apps/AtomicFile.h"
 #include "apps/CommandLine.h"
+#include "apps/output/AtomicFile.h"
 
 #include <exception>
 #include <iostream>

@@ -9,11 +9,12 @@
 // the program measures it; total_ms, the whole command; overhead, total_ms / module_ms, whose target
 // is at most 1.2.
 
-#include "apps/AnalysisFile.h"
 #include "apps/Analyze2d.h"
 #include "apps/CommandLine.h"
-#include "apps/Loops.h"
-#include "apps/RegionBuilder.h"
+#include "apps/drawing/Drawing.h"
+#include "apps/drawing/RegionBuilder.h"
+#include "apps/file/AnalysisFile.h"
+#include "apps/file/Loops.h"
 
 #include "cae_core/mesher2d/DelaunayMesher.h"
 
@@ -66,20 +67,7 @@ bool meshes(double size)
 {
     cae_app::AnalysisFile file = cae_app::parseAnalysisText(plateText(size), "plate");
     cae_app::prepareLoops(file.outer, file.holes, "plate");
-    std::vector<cae_app::BoundaryPoint> points;
-    for (const auto& given : file.loadsAndSupports)
-    {
-        if (const auto* l = std::get_if<cae_app::LinearLoadSpec>(&given.value))
-        {
-            points.emplace_back(l->start, "start");
-            points.emplace_back(l->end, "end");
-        }
-        else if (const auto* s = std::get_if<cae_app::LinearSupportSpec>(&given.value))
-        {
-            points.emplace_back(s->start, "start");
-            points.emplace_back(s->end, "end");
-        }
-    }
+    std::vector<cae_app::BoundaryPoint> points = cae_app::linearEnds(file);
     const double tolerance = cae_app::kJoinPrecision * cae_app::regionSize(file.outer, file.holes);
     const OdDbRegionPtr region = cae_app::buildRegion(file.outer, file.holes, points, tolerance, "plate");
     cae_core::DelaunayMesher mesher;

@@ -1,4 +1,4 @@
-#include "apps/Format.h"
+#include "apps/file/Format.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "apps/Loops.h"
+#include "apps/file/Loops.h"
 
-#include "apps/Format.h"
+#include "apps/file/Format.h"
 
 #include <algorithm>
 #include <cmath>

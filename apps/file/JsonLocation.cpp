@@ -1,4 +1,4 @@
-#include "apps/JsonLocation.h"
+#include "apps/file/JsonLocation.h"
 
 #include <rapidjson/reader.h>
 

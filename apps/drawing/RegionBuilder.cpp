@@ -1,6 +1,6 @@
-#include "apps/RegionBuilder.h"
+#include "apps/drawing/RegionBuilder.h"
 
-#include "apps/Format.h"
+#include "apps/file/Format.h"
 
 #include "platform/ge/GeCircArc3d.h"
 #include "platform/ge/GeLineSeg3d.h"

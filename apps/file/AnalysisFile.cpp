@@ -1,6 +1,6 @@
-#include "apps/AnalysisFile.h"
+#include "apps/file/AnalysisFile.h"
 
-#include "apps/JsonLocation.h"
+#include "apps/file/JsonLocation.h"
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>

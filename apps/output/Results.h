@@ -1,6 +1,6 @@
 #pragma once
 
-#include "apps/VtuWriter.h"
+#include "apps/output/VtuWriter.h"
 
 #include "cae_core/solver2d/Solver2d.h"
 
