@@ -1,4 +1,4 @@
-#include "apps/Loops.h"
+#include "apps/file/Loops.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "apps/RegionBuilder.h"
-#include "apps/Loops.h"
+#include "apps/drawing/RegionBuilder.h"
+#include "apps/file/Loops.h"
 
 #include "platform/ge/GeCircArc3d.h"
 #include "platform/ge/GeNurbCurve3d.h"

@@ -1,4 +1,4 @@
-#include "apps/Results.h"
+#include "apps/output/Results.h"
 
 #include "TestSupport.h"
 
