@@ -131,3 +131,32 @@ void BM_CaeAnalyzePlateAtFinestSize(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_CaeAnalyzePlateAtFinestSize)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+namespace
+{
+/// Checking the loops of a plate with 100 x 100 circular holes against each other (closing,
+/// orienting, holes inside the outer loop, apart from it and from each other). Target: well under a
+/// second, so that the check is never what a user with many holes waits for.
+void BM_PrepareLoopsOfTenThousandHoles(benchmark::State& state)
+{
+    cae_app::BoundaryLoop outer{{}, "region.outer"};
+    const OdGePoint2d corners[] = {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}};
+    for (int i = 0; i < 4; ++i)
+        outer.curves.push_back({cae_app::LineCurve{corners[i], corners[(i + 1) % 4]}, "region.outer", "line"});
+    std::vector<cae_app::BoundaryLoop> holes;
+    for (int i = 0; i < 100; ++i)
+        for (int j = 0; j < 100; ++j)
+            holes.push_back({{{cae_app::ArcCurve{{5.0 + 10.0 * i, 5.0 + 10.0 * j}, 3.0, 0.0, 2.0 * M_PI},
+                               "region.holes", "circle"}},
+                             "region.holes"});
+    for (auto _ : state)
+    {
+        auto o = outer;
+        auto h = holes;
+        cae_app::prepareLoops(o, h, "plate");
+        benchmark::DoNotOptimize(h.data());
+    }
+}
+} // namespace
+
+BENCHMARK(BM_PrepareLoopsOfTenThousandHoles)->Unit(benchmark::kMillisecond);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
+#include <tuple>
 
 namespace cae_app
 {
@@ -13,6 +15,10 @@ namespace
 /// Largest angle between consecutive points when an arc is turned into a polyline: fine enough
 /// that orientation and containment tests on the polyline agree with the arc.
 constexpr double kArcStep = 5.0 * std::numbers::pi / 180.0;
+
+/// The shortest curve accepted, in join tolerances: a curve only a few tolerances long could have
+/// its ends, or a load's ends on it, merged into one point.
+constexpr double kSmallestFeature = 10.0;
 
 OdGePoint2d arcPoint(const ArcCurve& arc, double angle)
 {
@@ -88,19 +94,6 @@ void join(BoundaryCurve& a, BoundaryCurve& b, const std::string& loopPath)
         " apart: two arcs must meet exactly; adjust their centres or angles, or join them with a line");
 }
 
-bool insidePolygon(const std::vector<OdGePoint2d>& polygon, const OdGePoint2d& p)
-{
-    bool inside = false;
-    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++)
-    {
-        const OdGePoint2d& a = polygon[i];
-        const OdGePoint2d& b = polygon[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
-    }
-    return inside;
-}
-
 std::vector<OdGePoint2d> loopPolygon(const BoundaryLoop& loop)
 {
     std::vector<OdGePoint2d> points;
@@ -117,6 +110,258 @@ OdGePoint2d probe(const BoundaryLoop& loop)
 {
     const auto pts = polyline(loop.curves.front());
     return pts[pts.size() / 2];
+}
+
+/// A straight piece of a loop's polygon.
+struct Segment
+{
+    OdGePoint2d a, b;
+    /// 0 for the outer loop, then 1 + the hole's index.
+    std::size_t loop;
+};
+
+/// Twice the signed area of (a, b, c): positive when c lies left of a -> b.
+double cross(const OdGePoint2d& a, const OdGePoint2d& b, const OdGePoint2d& c)
+{
+    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
+
+double distanceToSegment(const OdGePoint2d& p, const Segment& s)
+{
+    const OdGeVector2d d = s.b - s.a;
+    const double len2 = d.x * d.x + d.y * d.y;
+    const double t =
+        len2 > 0.0 ? std::clamp(((p.x - s.a.x) * d.x + (p.y - s.a.y) * d.y) / len2, 0.0, 1.0) : 0.0;
+    return p.distanceTo(s.a + d * t);
+}
+
+/// Where two segments of different loops meet: crossing (each one's ends strictly on both sides
+/// of the other), or touching (within `tol` of each other). Empty when they stay apart.
+std::optional<std::pair<OdGePoint2d, bool>> meeting(const Segment& s, const Segment& t, double tol)
+{
+    const double d1 = cross(s.a, s.b, t.a), d2 = cross(s.a, s.b, t.b);
+    const double d3 = cross(t.a, t.b, s.a), d4 = cross(t.a, t.b, s.b);
+    if (((d1 > 0.0 && d2 < 0.0) || (d1 < 0.0 && d2 > 0.0)) &&
+        ((d3 > 0.0 && d4 < 0.0) || (d3 < 0.0 && d4 > 0.0)))
+    {
+        const double f = d3 / (d3 - d4);
+        return std::pair{s.a + (s.b - s.a) * f, true};
+    }
+    if (distanceToSegment(t.a, s) <= tol)
+        return std::pair{t.a, false};
+    if (distanceToSegment(t.b, s) <= tol)
+        return std::pair{t.b, false};
+    if (distanceToSegment(s.a, t) <= tol)
+        return std::pair{s.a, false};
+    if (distanceToSegment(s.b, t) <= tol)
+        return std::pair{s.b, false};
+    return std::nullopt;
+}
+
+/// Whether some vertex of polygon `a` lies inside polygon `b` (`inside`) or outside it
+/// (`!inside`), farther than `tol` from its boundary.
+bool hasVertexBeyond(const std::vector<OdGePoint2d>& a, const std::vector<OdGePoint2d>& b, bool inside,
+                     double tol)
+{
+    for (const auto& p : a)
+    {
+        bool in = false;
+        double distance = HUGE_VAL;
+        for (std::size_t i = 0, j = b.size() - 1; i < b.size(); j = i++)
+        {
+            if ((b[i].y > p.y) != (b[j].y > p.y) &&
+                p.x < (b[j].x - b[i].x) * (p.y - b[i].y) / (b[j].y - b[i].y) + b[i].x)
+                in = !in;
+            distance = std::min(distance, distanceToSegment(p, Segment{b[i], b[j], 0}));
+        }
+        if (in == inside && distance > tol)
+            return true;
+    }
+    return false;
+}
+
+/// Whether `p` lies inside `polygon` (even-odd rule).
+bool insidePolygon(const std::vector<OdGePoint2d>& polygon, const OdGePoint2d& p)
+{
+    bool inside = false;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++)
+    {
+        const OdGePoint2d& a = polygon[i];
+        const OdGePoint2d& b = polygon[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
+
+/// Items binned into the cells of a uniform grid by their boxes, in compressed rows.
+class BoxGrid
+{
+public:
+    struct Box
+    {
+        double x0, y0, x1, y1;
+    };
+
+    /// A grid over `lo`..`hi` with cells of about `cell`, holding each of `boxes` in every cell it overlaps.
+    BoxGrid(const OdGePoint2d& lo, const OdGePoint2d& hi, double cell, const std::vector<Box>& boxes)
+        : m_lo(lo), m_cell(cell)
+    {
+        if (!(m_cell > 0.0) || !std::isfinite(m_cell))
+            m_cell = HUGE_VAL; // a single point, or coordinates whose area overflows: one cell
+        m_columns = std::isfinite(m_cell) ? static_cast<std::size_t>((hi.x - lo.x) / m_cell) + 1 : 1;
+        m_rows = std::isfinite(m_cell) ? static_cast<std::size_t>((hi.y - lo.y) / m_cell) + 1 : 1;
+        m_start.assign(m_columns * m_rows + 1, 0);
+        auto visit = [&](const Box& b, auto&& f)
+        {
+            for (std::size_t j = row(b.y0); j <= row(b.y1); ++j)
+                for (std::size_t i = column(b.x0); i <= column(b.x1); ++i)
+                    f(j * m_columns + i);
+        };
+        for (const auto& b : boxes)
+            visit(b, [&](std::size_t c) { ++m_start[c + 1]; });
+        for (std::size_t c = 0; c + 1 < m_start.size(); ++c)
+            m_start[c + 1] += m_start[c];
+        m_items.resize(m_start.back());
+        std::vector<std::size_t> fill(m_start.begin(), m_start.end() - 1);
+        for (std::size_t k = 0; k < boxes.size(); ++k)
+            visit(boxes[k], [&](std::size_t c) { m_items[fill[c]++] = k; });
+    }
+
+    std::size_t cellCount() const { return m_columns * m_rows; }
+    /// The items of cell `c`, ascending.
+    std::pair<const std::size_t*, const std::size_t*> cell(std::size_t c) const
+    {
+        return {m_items.data() + m_start[c], m_items.data() + m_start[c + 1]};
+    }
+    std::size_t cellOf(const OdGePoint2d& p) const { return row(p.y) * m_columns + column(p.x); }
+
+private:
+    std::size_t column(double x) const
+    {
+        return std::min(m_columns - 1, static_cast<std::size_t>(std::max(0.0, (x - m_lo.x) / m_cell)));
+    }
+    std::size_t row(double y) const
+    {
+        return std::min(m_rows - 1, static_cast<std::size_t>(std::max(0.0, (y - m_lo.y) / m_cell)));
+    }
+
+    OdGePoint2d m_lo;
+    double m_cell;
+    std::size_t m_columns = 1, m_rows = 1;
+    std::vector<std::size_t> m_start;
+    std::vector<std::size_t> m_items;
+};
+
+/// The polygons of all loops with two grids, one of their segments and one of the holes' boxes,
+/// so that only segments sharing a cell are compared and a point is tested only against the holes
+/// whose boxes hold it: the checks between loops cost about the number of segments instead of
+/// its square.
+class LoopRelations
+{
+public:
+    LoopRelations(const BoundaryLoop& outer, const std::vector<BoundaryLoop>& holes, double tol) : m_tol(tol)
+    {
+        m_polygons.push_back(loopPolygon(outer));
+        for (const auto& h : holes)
+            m_polygons.push_back(loopPolygon(h));
+        std::vector<BoxGrid::Box> segmentBoxes, holeBoxes;
+        for (std::size_t l = 0; l < m_polygons.size(); ++l)
+        {
+            const auto& polygon = m_polygons[l];
+            BoxGrid::Box hull{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+            for (std::size_t i = 0; i < polygon.size(); ++i)
+            {
+                const Segment s{polygon[i], polygon[(i + 1) % polygon.size()], l};
+                m_segments.push_back(s);
+                segmentBoxes.push_back({std::min(s.a.x, s.b.x) - tol, std::min(s.a.y, s.b.y) - tol,
+                                        std::max(s.a.x, s.b.x) + tol, std::max(s.a.y, s.b.y) + tol});
+                hull = {std::min(hull.x0, s.a.x), std::min(hull.y0, s.a.y), std::max(hull.x1, s.a.x),
+                        std::max(hull.y1, s.a.y)};
+            }
+            if (l > 0)
+                holeBoxes.push_back(hull);
+            else
+                m_extent = hull;
+        }
+        // About one segment per cell; a long thin region gets one row of many cells.
+        const OdGePoint2d lo(m_extent.x0, m_extent.y0), hi(m_extent.x1, m_extent.y1);
+        const double width = hi.x - lo.x, height = hi.y - lo.y;
+        const double n = static_cast<double>(m_segments.size());
+        m_segmentGrid.emplace(lo, hi, std::max({std::sqrt(width * height / n), width / n, height / n}),
+                              segmentBoxes);
+        const double holeCount = std::max(1.0, static_cast<double>(holes.size()));
+        m_holeGrid.emplace(
+            lo, hi, std::max({std::sqrt(width * height / holeCount), width / holeCount, height / holeCount}),
+            holeBoxes);
+        m_holeBoxes = std::move(holeBoxes);
+    }
+
+    /// The first place two loops meet: their loop indices, the point, and whether they cross.
+    std::optional<std::tuple<std::size_t, std::size_t, OdGePoint2d, bool>> firstMeeting() const
+    {
+        for (std::size_t c = 0; c < m_segmentGrid->cellCount(); ++c)
+        {
+            const auto [first, last] = m_segmentGrid->cell(c);
+            for (auto i = first; i != last; ++i)
+                for (auto j = i + 1; j != last; ++j)
+                {
+                    const Segment& s = m_segments[*i];
+                    const Segment& t = m_segments[*j];
+                    if (s.loop == t.loop)
+                        continue;
+                    if (const auto m = meeting(s, t, m_tol))
+                        return std::tuple{std::min(s.loop, t.loop), std::max(s.loop, t.loop), m->first,
+                                          m->second};
+                }
+        }
+        return std::nullopt;
+    }
+
+    /// The loops whose polygons enclose `p` (0 for the outer one, 1 + the index of a hole),
+    /// ascending, `self` left out.
+    std::vector<std::size_t> enclosing(const OdGePoint2d& p, std::size_t self) const
+    {
+        std::vector<std::size_t> loops;
+        if (insidePolygon(m_polygons[0], p))
+            loops.push_back(0);
+        const auto [first, last] = m_holeGrid->cell(m_holeGrid->cellOf(p));
+        for (auto h = first; h != last; ++h)
+        {
+            const auto& b = m_holeBoxes[*h];
+            if (*h + 1 != self && p.x >= b.x0 && p.x <= b.x1 && p.y >= b.y0 && p.y <= b.y1 &&
+                insidePolygon(m_polygons[*h + 1], p))
+                loops.push_back(*h + 1);
+        }
+        return loops;
+    }
+
+private:
+    double m_tol;
+    std::vector<std::vector<OdGePoint2d>> m_polygons;
+    std::vector<Segment> m_segments;
+    BoxGrid::Box m_extent{};
+    std::vector<BoxGrid::Box> m_holeBoxes;
+    std::optional<BoxGrid> m_segmentGrid, m_holeGrid;
+};
+
+/// Refuses a curve too short to be told apart from a point at the loops' precision `tol`.
+void checkFeatureSizes(const BoundaryLoop& loop, double tol, double size)
+{
+    for (const auto& c : loop.curves)
+    {
+        const auto pts = polyline(c);
+        double length = 0.0;
+        for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+            length += pts[i].distanceTo(pts[i + 1]);
+        if (length < kSmallestFeature * tol)
+            throw InputError(loop.path + ": " + describe(c) + " is only " + formatNumber(length, 3) +
+                             " long, too small beside the region's size of " + formatNumber(size, 3) +
+                             ": points closer than " + formatNumber(tol, 3) + " (" +
+                             formatNumber(kJoinPrecision) +
+                             " of that size) count as one, so a curve must be at least " +
+                             formatNumber(kSmallestFeature * tol, 3) + " long");
+    }
 }
 } // namespace
 
@@ -326,7 +571,8 @@ void prepareLoops(BoundaryLoop& outer, std::vector<BoundaryLoop>& holes, const s
 {
     try
     {
-        const double tol = kJoinPrecision * regionSize(outer, holes);
+        const double size = regionSize(outer, holes);
+        const double tol = kJoinPrecision * size;
         closeLoop(outer, tol);
         orient(outer, true);
         for (auto& h : holes)
@@ -336,14 +582,38 @@ void prepareLoops(BoundaryLoop& outer, std::vector<BoundaryLoop>& holes, const s
         }
         if (std::abs(signedArea(outer)) <= 0.0)
             throw InputError(outer.path + ": the loop encloses no area");
-        const auto outerPolygon = loopPolygon(outer);
-        for (std::size_t i = 0; i < holes.size(); ++i)
+        checkFeatureSizes(outer, tol, size);
+        for (const auto& h : holes)
+            checkFeatureSizes(h, tol, size);
+
+        const LoopRelations grid(outer, holes, tol);
+        auto name = [&](std::size_t loop) { return loop == 0 ? outer.path : holes[loop - 1].path; };
+        if (const auto m = grid.firstMeeting())
         {
-            if (!insidePolygon(outerPolygon, probe(holes[i])))
-                throw InputError(holes[i].path + ": the hole is not inside the outer loop");
-            for (std::size_t j = 0; j < holes.size(); ++j)
-                if (j != i && insidePolygon(loopPolygon(holes[j]), probe(holes[i])))
-                    throw InputError(holes[i].path + ": the hole lies inside another hole, " + holes[j].path);
+            // Boundaries that cross at a vertex of both polygons meet without a proper crossing;
+            // a vertex on the wrong side tells overlapping loops from touching ones.
+            const auto& [a, b, at, crossing] = *m;
+            const auto pa = loopPolygon(a == 0 ? outer : holes[a - 1]);
+            const auto pb = loopPolygon(holes[b - 1]);
+            if (a == 0)
+                throw InputError(name(b) + ": the hole " +
+                                 (crossing || hasVertexBeyond(pb, pa, false, tol) ? "crosses" : "touches") +
+                                 " the outer loop " + name(a) + " at " + formatPoint(at) +
+                                 "; a hole must lie inside it without touching it");
+            const bool overlap =
+                crossing || hasVertexBeyond(pa, pb, true, tol) || hasVertexBeyond(pb, pa, true, tol);
+            throw InputError(name(a) + " and " + name(b) +
+                             (overlap ? " overlap: their boundaries cross at " : " touch at ") +
+                             formatPoint(at) + "; holes must lie apart");
+        }
+        // No boundaries meet, so one point of each hole tells where the whole hole lies.
+        for (std::size_t h = 0; h < holes.size(); ++h)
+        {
+            const auto around = grid.enclosing(probe(holes[h]), h + 1);
+            if (around.empty() || around.front() != 0)
+                throw InputError(holes[h].path + ": the hole is not inside the outer loop");
+            if (around.size() > 1)
+                throw InputError(holes[h].path + ": the hole lies inside another hole, " + name(around[1]));
         }
     }
     catch (const InputError& e)
