@@ -1,10 +1,11 @@
 #include "apps/Analyze2d.h"
 
+#include "apps/analysis/ResultFigures.h"
 #include "apps/analysis/Stop.h"
 #include "apps/file/Loops.h"
 #include "apps/output/AtomicFile.h"
 #include "apps/output/Report.h"
-#include "apps/output/Results.h"
+#include "apps/output/ResultGrid.h"
 #include "apps/output/Summary.h"
 
 #include "cae_core/core/Result.h"
@@ -133,8 +134,7 @@ void Run::stages()
     analyse();
     m_summary.status = "solved";
     m_summary.result = cae_core::eOk;
-    print(formatReport(m_file, m_summary,
-                       resultFigures(m_analysis->output().solverInput, m_analysis->output().solverOutput)));
+    print(formatReport(m_file, m_summary, m_analysis->figures()));
     writeResults();
 }
 
@@ -173,7 +173,7 @@ void Run::analyse()
     m_analysis->solve();
     m_summary.timeMs.solve = m_analysis->solveTime();
     const auto& output = m_analysis->output();
-    const ResultFigures figures = resultFigures(output.solverInput, output.solverOutput);
+    const ResultFigures& figures = m_analysis->figures();
     m_summary.maxVonMises = figures.maxVonMises;
     m_summary.maxDisplacement = figures.maxDisplacement;
     m_summary.appliedLoad = std::array<double, 2>{figures.appliedLoad.x, figures.appliedLoad.y};

@@ -3,6 +3,7 @@
 #include "apps/analysis/DisplacementField.h"
 #include "apps/analysis/Stop.h"
 #include "apps/file/Format.h"
+#include "apps/file/Loops.h"
 
 #include "cae_core/core/Result.h"
 #include "cae_core/core/Translation.h"
@@ -15,7 +16,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <mutex>
+#include <set>
 
 namespace cae_app
 {
@@ -32,6 +35,14 @@ constexpr double kMesherTriangleBudget = 25000.0;
 /// fraction rather than against themselves when adaptive refinement judges a change: near
 /// supports the displacement tends to zero and its relative change would be pure noise.
 constexpr double kNegligibleDisplacement = 1e-3;
+
+/// The largest scale of stiffness, load and displacement the analysis accepts (and its inverse
+/// the smallest non-zero one): products of two such values stay far inside the doubles' range.
+constexpr double kLargestScale = 1e150;
+
+/// The largest imbalance of applied loads and reactions, as a fraction of the loads, that a
+/// solution may show: two orders above the solver's residual on slender parts.
+constexpr double kEquilibriumTolerance = 1e-6;
 
 std::string utf8(const OdString& s)
 {
@@ -100,6 +111,39 @@ Analysis2d::Analysis2d(const AnalysisFile& file, const Drawing& drawing, std::st
         stopInvalid(m_source +
                     ": mesh.size: the region is too small for a default mesh size (it rounds to 0); give "
                     "\"size\" in \"mesh\"");
+    checkScales();
+}
+
+void Analysis2d::checkScales() const
+{
+    // The stiffness scales with E t, the forces with the loads, the displacements with their
+    // quotient; the solver forms sums and products of these, so each must stay well inside the
+    // doubles' range. Units that put a value outside [1e-150, 1e150] are surely not meant.
+    const double size = regionSize(m_file.outer, m_file.holes);
+    double load = 0.0;
+    for (const auto& given : m_file.loadsAndSupports)
+    {
+        if (const auto* p = std::get_if<PointLoadSpec>(&given.value))
+            load += std::abs(p->magnitude);
+        else if (const auto* l = std::get_if<LinearLoadSpec>(&given.value))
+            load += std::abs(l->magnitude) * size;
+    }
+    const double stiffness = m_file.material.youngsModulus * m_file.material.thickness;
+    auto outside = [](double v)
+    { return !(std::abs(v) <= kLargestScale) || (v != 0.0 && std::abs(v) < 1.0 / kLargestScale); };
+    const std::string advice = "; the analysis computes with products of these values, so choose units that "
+                               "keep them nearer to 1 (e.g. N, mm and MPa)";
+    if (outside(stiffness))
+        stopInvalid(m_source + ": material: youngsModulus times thickness is " + formatNumber(stiffness, 3) +
+                    ", outside 1e-150 to 1e+150" + advice);
+    if (outside(load))
+        stopInvalid(m_source + ": loadsAndSupports: the loads add up to about " + formatNumber(load, 3) +
+                    " (a linear load counted over the region's size), outside 1e-150 to 1e+150" + advice);
+    if (outside(load / stiffness))
+        stopInvalid(m_source + ": the loads (about " + formatNumber(load, 3) +
+                    ") over youngsModulus times thickness (" + formatNumber(stiffness, 3) +
+                    ") give displacements of about " + formatNumber(load / stiffness, 3) +
+                    ", outside 1e-150 to 1e+150" + advice);
 }
 
 void Analysis2d::checkReady(bool meshMessagesToo) const
@@ -282,6 +326,82 @@ void Analysis2d::checkMeshConstraints()
     m_handler->setValidMeshConstraints(true);
     m_meshVertices = mesh.vertices.size();
     m_meshTriangles = mesh.triangles.size();
+    checkSupportsWhereTheyAct(mesh);
+}
+
+void Analysis2d::checkSupportsWhereTheyAct(const cae_core::TriangularMesh2d& mesh) const
+{
+    // The supports check judges point supports where the file places them, but the solver applies
+    // each at its nearest mesh vertex: two supports a short way apart can land on one vertex and
+    // leave the part free to turn about it. Judge them again where they act.
+    const std::string insufficient =
+        utf8(cae_core::translate(L"Specify additional supports to fully constrain translational and "
+                                 L"rotational movement of the boundary.\n"));
+    auto supportsMessage = [&](const fea2d::Params2d& params)
+    {
+        fea2d::InputHandler judge(params);
+        return utf8(judge.getStatus().message).find(insufficient) != std::string::npos;
+    };
+    fea2d::Params2d placed = m_handler->getParams2d();
+    if (supportsMessage(placed))
+        return; // already reported as not ready
+    // A clamp blocks the same at a vertex however many act there, so only one of them is kept.
+    std::map<std::uint64_t, std::vector<std::size_t>> byVertex;
+    std::vector<fea2d::LoadOrSupport> acting;
+    std::set<std::uint64_t> clamped;
+    for (std::size_t i = 0; i < placed.loadsAndSupports.size(); ++i)
+    {
+        auto entry = placed.loadsAndSupports[i];
+        if (auto* support = std::get_if<fea2d::PointSupport>(&entry))
+        {
+            const std::uint64_t v = cae_core::getClosestVertex(mesh, support->location);
+            support->location = mesh.vertices[v];
+            byVertex[v].push_back(i);
+            if (!support->rolling && !clamped.insert(v).second)
+                continue;
+        }
+        acting.push_back(entry);
+    }
+    placed.loadsAndSupports = std::move(acting);
+    if (!supportsMessage(placed))
+        return;
+    std::vector<std::string> messages{insufficient};
+    for (const auto& [vertex, entries] : byVertex)
+        if (entries.size() > 1)
+        {
+            std::string names;
+            for (std::size_t k = 0; k < entries.size(); ++k)
+                names += (k == 0 ? "" : (k + 1 == entries.size() ? " and " : ", ")) +
+                         m_file.loadsAndSupports[entries[k]].path;
+            messages.push_back(names + " act on the same mesh vertex " + formatPoint(mesh.vertices[vertex]) +
+                               "; place them further apart than the mesh size (" + formatNumber(m_meshSize) +
+                               ") or refine the mesh there\n");
+        }
+    if (messages.size() == 1)
+        messages.push_back(
+            "the point supports act on the mesh vertices nearest to them, and there they do not hold "
+            "the part; place them on vertices of the boundary or refine the mesh there\n");
+    throw Stop{Stop::EKind::eInvalid, messages, {}, true};
+}
+
+void Analysis2d::checkResults() const
+{
+    if (!m_figures.finite)
+        stopFailed(m_source +
+                       ": the solution holds numbers that are not finite (an overflow): the material's "
+                       "values or the loads are too large, or too far apart in size, to compute with",
+                   cae_core::eSolverFailed);
+    // The reactions are the supported rows of K u, every other row equals its load up to the
+    // solver's residual: a few 1e-9 of the load on slender parts. More means the solution is not
+    // one of this problem.
+    const double imbalance = (m_figures.appliedLoad + m_figures.reactionSum).length();
+    if (imbalance > kEquilibriumTolerance * m_figures.loadScale)
+        stopFailed(
+            m_source + ": the solution does not balance: the reactions leave " + formatNumber(imbalance, 3) +
+                " of loads adding up to " + formatNumber(m_figures.loadScale, 3) +
+                " unbalanced; the supports probably leave the part free to move or turn (a mechanism), "
+                "or the stiffness matrix is nearly singular",
+            cae_core::eSolverFailed);
 }
 
 void Analysis2d::solve()
@@ -317,6 +437,8 @@ void Analysis2d::solve()
                        "): the stiffness matrix could not be factorised",
                    rc);
     }
+    m_figures = resultFigures(m_output->solverInput, m_output->solverOutput);
+    checkResults();
 }
 
 Analysis2d::~Analysis2d() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apps/analysis/ResultFigures.h"
 #include "apps/drawing/Drawing.h"
 #include "apps/file/AnalysisFile.h"
 
@@ -15,7 +16,8 @@
 namespace cae_core
 {
 class Mesher2d;
-}
+struct TriangularMesh2d;
+} // namespace cae_core
 
 /// The module's part of a 2D analysis as the host drives it: the input handler with the file's
 /// parameters, its status, meshing (plain, refinement regions, adaptive refinement) and solving.
@@ -25,7 +27,9 @@ namespace cae_app
 class Analysis2d
 {
 public:
-    /// The input handler for `file` on the drawing's region. `sourceName` starts every message;
+    /// The input handler for `file` on the drawing's region. Stops as invalid when the file's
+    /// values are so large or small that the analysis's products of them would overflow.
+    /// `sourceName` starts every message;
     /// `showProgress` puts the host's progress meter on the long steps.
     Analysis2d(const AnalysisFile& file, const Drawing& drawing, std::string sourceName, bool showProgress);
     ~Analysis2d();
@@ -37,7 +41,8 @@ public:
     /// hands the mesh to the input handler and checks that the linear loads and supports find
     /// their boundary chains on it.
     void mesh();
-    /// Runs the simulation on the mesh.
+    /// Runs the simulation on the mesh. Stops as failed when the solution is not finite or its
+    /// reactions do not balance the applied loads.
     void solve();
 
     const cae_core::fea2d::InputHandler& handler() const { return *m_handler; }
@@ -51,10 +56,14 @@ public:
     double solveTime() const { return m_solveTime; }
     /// After solve().
     const cae_core::fea2d::SimulationOutput& output() const { return *m_output; }
+    const ResultFigures& figures() const { return m_figures; }
 
 private:
     void refineAdaptively(cae_core::Mesher2d& mesher, double& elapsed);
+    void checkScales() const;
     void checkMeshConstraints();
+    void checkSupportsWhereTheyAct(const cae_core::TriangularMesh2d& mesh) const;
+    void checkResults() const;
     cae_core::Solver2d::EImpl solverImpl() const;
 
     const AnalysisFile& m_file;
@@ -67,6 +76,7 @@ private:
     std::uint64_t m_meshVertices = 0, m_meshTriangles = 0;
     double m_solveTime = 0.0;
     std::optional<cae_core::fea2d::SimulationOutput> m_output;
+    ResultFigures m_figures;
 };
 
 /// The module's record for one load or support of the file. Linear ones take their end points

@@ -76,7 +76,7 @@ private:
         if (++m_depth <= kMaxJsonNesting)
             return true;
         problem = JsonSyntaxError{m_stream.Tell(), "objects and lists are nested more than " +
-                                                           std::to_string(kMaxJsonNesting) + " levels deep"};
+                                                       std::to_string(kMaxJsonNesting) + " levels deep"};
         return false;
     }
 

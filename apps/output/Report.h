@@ -1,7 +1,7 @@
 #pragma once
 
+#include "apps/analysis/ResultFigures.h"
 #include "apps/file/AnalysisFile.h"
-#include "apps/output/Results.h"
 #include "apps/output/Summary.h"
 
 #include <string>

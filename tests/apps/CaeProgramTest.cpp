@@ -292,6 +292,61 @@ TEST(CaeErrors, EveryBrokenFileIsRefusedWithItsStatusAMessageSayingWhereAndTheOl
     }
 }
 
+namespace
+{
+/// A 100 x 50 plate of steel, 1 thick, meshed at `size`, with the given loads and supports.
+std::string smallPlate(const std::string& loadsAndSupports, double size = 5.0)
+{
+    return R"({
+  "drawing": {"measurement": "metric", "insunits": "millimeters"},
+  "region": {"outer": [{"line": {"from": [0, 0], "to": [100, 0]}}, {"line": {"from": [100, 0], "to": [100, 50]}},
+                       {"line": {"from": [100, 50], "to": [0, 50]}}, {"line": {"from": [0, 50], "to": [0, 0]}}]},
+  "mode": "planeStress", "elementType": "triangle3",
+  "material": {"thickness": 1, "youngsModulus": 210000, "poissonRatio": 0.3, "yield": 235},
+  "mesh": {"size": )" +
+           std::to_string(size) +
+           R"(},
+  "loadsAndSupports": [)" +
+           loadsAndSupports + "]}";
+}
+} // namespace
+
+TEST(CaeErrors, NothingUnbalancedOrNotFiniteIsReportedAsSolved)
+{
+    const std::string load =
+        R"({"pointLoad": {"location": [100, 50], "direction": [1, 0], "magnitude": 100}}, )";
+    const struct
+    {
+        std::string text;
+        int exitStatus;
+        const char *status, *message;
+    } cases[] = {
+        // Two clamps a mesh size apart, or at one point, act on one vertex: the plate can turn about it.
+        {smallPlate(load +
+                        R"({"pointSupport": {"location": [0, 0]}}, {"pointSupport": {"location": [0, 1]}})",
+                    4.47),
+         2, "invalid",
+         "loadsAndSupports[1].pointSupport and loadsAndSupports[2].pointSupport act on the same mesh vertex "
+         "(0, 0)"},
+        {smallPlate(load +
+                    R"({"pointSupport": {"location": [0, 0]}}, {"pointSupport": {"location": [0, 0]}})"),
+         2, "invalid", "act on the same mesh vertex (0, 0)"},
+        // Three rollers whose lines of action meet at the centre leave the turn about it free.
+        {smallPlate(load + R"({"pointSupport": {"location": [0, 25], "rolling": true, "direction": [1, 0]}},
+                              {"pointSupport": {"location": [50, 0], "rolling": true, "direction": [0, 1]}},
+                              {"pointSupport": {"location": [100, 25], "rolling": true, "direction": [1, 0]}})"),
+         3, "failed", "the solution does not balance"},
+        {replaced(plateText(), "\"youngsModulus\": 210000", "\"youngsModulus\": 1e300"), 2, "invalid",
+         "material: youngsModulus times thickness is 5e+300, outside 1e-150 to 1e+150"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.message);
+        const std::string err = expectFailure(c.text, c.exitStatus, c.status);
+        EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    }
+}
+
 TEST(CaeErrors, AnUnreadableFileIsInvalid)
 {
     TempDir dir;
