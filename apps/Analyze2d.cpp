@@ -28,6 +28,8 @@ std::string withoutNewline(std::string s)
     return s;
 }
 
+constexpr const char* kSummaryName = "summary.json";
+
 /// One file a solved run writes into the output folder, and how its content is made.
 struct ResultWriter
 {
@@ -53,7 +55,15 @@ public:
         : m_cl(cl), m_err(err), m_listener(listener)
     {
         if (m_cl.outDir)
-            m_out.emplace(*m_cl.outDir);
+        {
+            std::vector<std::string> names{kSummaryName};
+            for (const auto& writer : kResultWriters)
+                names.push_back(writer.fileName);
+            if (m_listener)
+                for (auto& name : m_listener->outputNames())
+                    names.push_back(std::move(name));
+            m_out.emplace(*m_cl.outDir, std::move(names));
+        }
     }
 
     int execute();
@@ -207,7 +217,7 @@ void Run::writeResults()
     std::vector<std::string> written;
     if (m_out)
     {
-        written.push_back((m_out->path() / "summary.json").string());
+        written.push_back((m_out->path() / kSummaryName).string());
         for (const auto& writer : kResultWriters)
             written.push_back((m_out->path() / writer.fileName).string());
     }
@@ -218,14 +228,16 @@ void Run::writeSummary()
 {
     m_summary.timeMs.total = m_total.time();
     if (m_out)
-        m_out->write("summary.json", formatSummary(m_summary));
+        m_out->finish(kSummaryName, formatSummary(m_summary));
 }
 
 int Run::stopped(const Stop& stop)
 {
     m_summary.status = stop.kind == Stop::EKind::eInvalid ? "invalid" : "failed";
     m_summary.result = stop.result;
-    m_summary.messages = stop.messages;
+    m_summary.messages.clear();
+    for (const auto& m : stop.messages)
+        m_summary.messages.push_back(withoutNewline(m));
     if (stop.statusMessages)
         m_err << m_cl.file << ": the analysis is not ready:\n";
     for (const auto& m : stop.messages)
