@@ -6,6 +6,7 @@
 #include "apps/file/Loops.h"
 
 #include "cae_core/core/Result.h"
+#include "cdt/CdtErrors.h"
 #include "cae_core/core/Translation.h"
 #include "cae_core/mesher2d/DelaunayMesher.h"
 #include "cae_core/mesher2d/Mesher2d.h"
@@ -27,9 +28,34 @@ using cae_core::EResult;
 
 namespace
 {
-/// The mesher's triangle budget: it refuses a size whose estimated triangle count (the region's
-/// area over half the squared size) exceeds this, and stops refining beyond it.
-constexpr double kMesherTriangleBudget = 25000.0;
+/// What a result code of the module means, for messages: the summary keeps the code itself.
+std::string meaning(EResult rc)
+{
+    switch (rc)
+    {
+    case cae_core::eFailed:
+        return "the computation produced no result";
+    case cae_core::eNotPossible:
+        return "it cannot be done on this input";
+    case cae_core::eLimitExceeded:
+        return "the mesher's triangle budget would be exceeded";
+    case cae_core::eSolverFailed:
+        return "the solver ran but did not complete the analysis";
+    case cae_core::eSolverNotFound:
+        return "no solver program was found";
+    case cae_core::eInvalidArgument:
+        return "an input is missing or of the wrong kind";
+    case cae_core::eDatabaseError:
+        return "the drawing could not hold the mesh";
+    default:
+        return "the module's result code " + std::to_string(static_cast<std::uint32_t>(rc));
+    }
+}
+
+std::string budgetText()
+{
+    return std::to_string(cae_core::DelaunayMesher::kMaxTriangles);
+}
 
 /// Displacements smaller than this fraction of the largest one are compared against that
 /// fraction rather than against themselves when adaptive refinement judges a change: near
@@ -181,10 +207,12 @@ void Analysis2d::mesh()
     {
         rc = mesher->createMesh(m_drawing.region, m_meshSize, &elapsed, smoothing);
     }
-    catch (const std::exception& e)
+    catch (const CDT::IntersectingConstraintsError&)
     {
-        stopFailed(m_source + ": region: the region cannot be meshed: " + e.what() +
-                       " (do boundary curves cross each other?)",
+        // The mesher's errors count its own boundary points, which mean nothing in the file.
+        stopFailed(m_source + ": region: the region cannot be meshed with size " + formatNumber(m_meshSize) +
+                       ": the mesher's boundary edges cross each other (does a spline swing across another "
+                       "curve, or do curves nearly touch?)",
                    std::nullopt);
     }
     m_meshTime += elapsed;
@@ -192,22 +220,21 @@ void Analysis2d::mesh()
     {
         double area = 0.0;
         m_drawing.region->getArea(area);
-        const double estimate = area / (0.5 * m_meshSize * m_meshSize);
-        const std::string budget = std::to_string(static_cast<long>(kMesherTriangleBudget));
-        if (estimate > kMesherTriangleBudget)
+        const double estimate = cae_core::DelaunayMesher::estimatedTriangleCount(area, m_meshSize);
+        if (estimate > static_cast<double>(cae_core::DelaunayMesher::kMaxTriangles))
             stopFailed(m_source + ": mesh.size: a mesh of size " + formatNumber(m_meshSize) +
                            " would need about " + std::to_string(std::lround(estimate)) +
-                           " triangles, more than the mesher allows (" + budget +
+                           " triangles, more than the mesher allows (" + budgetText() +
                            "); use a size larger than " +
-                           formatNumber(std::sqrt(2.0 * area / kMesherTriangleBudget), 3),
+                           formatNumber(cae_core::DelaunayMesher::smallestSizeWithinBudget(area), 3),
                        rc);
         stopFailed(m_source + ": mesh.size: meshing with size " + formatNumber(m_meshSize) +
-                       " went past the mesher's limit of " + budget + " triangles; use a larger size",
+                       " went past the mesher's limit of " + budgetText() + " triangles; use a larger size",
                    rc);
     }
     if (rc != cae_core::eOk)
         stopFailed(m_source + ": region: the region cannot be meshed with size " + formatNumber(m_meshSize) +
-                       " (result " + std::to_string(rc) + ")",
+                       ": " + meaning(rc) + " (is a curve shorter than the size, or do curves nearly touch?)",
                    rc);
     if (meter)
         meter->progress(1);
@@ -229,14 +256,12 @@ void Analysis2d::mesh()
         if (rc == cae_core::eLimitExceeded)
             stopFailed(m_source + ": " + given.path +
                            ": refining here would take the mesh past the mesher's " +
-                           formatNumber(kMesherTriangleBudget) +
+                           budgetText() +
                            " triangles; use a smaller ratio or region, or a larger "
                            "mesh size",
                        rc);
         if (rc != cae_core::eOk)
-            stopFailed(m_source + ": " + given.path + ": the mesh cannot be refined here (result " +
-                           std::to_string(rc) + ")",
-                       rc);
+            stopFailed(m_source + ": " + given.path + ": the mesh cannot be refined here: " + meaning(rc), rc);
         if (meter)
             meter->progress(static_cast<int>(i) + 2);
     }
@@ -296,11 +321,13 @@ void Analysis2d::refineAdaptively(cae_core::Mesher2d& mesher, double& elapsed)
             meter->progress(meter->total());
         meter->stop();
     }
+    if (rc == cae_core::eLimitExceeded)
+        stopFailed(m_source + ": mesh.adaptive: refining adaptively went past the mesher's limit of " +
+                       budgetText() + " triangles; use a larger size or elasticityThreshold, or fewer maxIterations",
+                   rc);
     if (rc != cae_core::eOk)
-        stopFailed(m_source +
-                       ": mesh.adaptive: adaptive refinement failed: the analysis could not be solved on a "
-                       "refined mesh (result " +
-                       std::to_string(rc) + ")",
+        stopFailed(m_source + ": mesh.adaptive: adaptive refinement failed: " + meaning(rc) +
+                       " (the analysis could not be solved on a refined mesh)",
                    rc);
 }
 
@@ -427,14 +454,10 @@ void Analysis2d::solve()
     {
         if (m_file.solver == SolverChoice::eNastran &&
             !cae_core::Solver2d::create(cae_core::Solver2d::eNastran))
-            stopFailed(m_source + ": solver: there is no Nastran 2D solver in this build (result " +
-                           std::to_string(rc) + "); use \"inHouse\"",
-                       rc);
+            stopFailed(m_source + ": solver: there is no Nastran 2D solver in this build; use \"inHouse\"", rc);
         if (m_file.solver == SolverChoice::eNastran)
-            stopFailed(m_source + ": solver: the Nastran solver failed (result " + std::to_string(rc) + ")",
-                       rc);
-        stopFailed(m_source + ": the solver failed (result " + std::to_string(rc) +
-                       "): the stiffness matrix could not be factorised",
+            stopFailed(m_source + ": solver: the Nastran solver failed: " + meaning(rc), rc);
+        stopFailed(m_source + ": the solver failed: " + meaning(rc) + "; the stiffness matrix could not be factorised",
                    rc);
     }
     m_figures = resultFigures(m_output->solverInput, m_output->solverOutput);

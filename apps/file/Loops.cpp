@@ -118,6 +118,17 @@ struct Segment
     OdGePoint2d a, b;
     /// 0 for the outer loop, then 1 + the hole's index.
     std::size_t loop;
+    /// The curve of the loop it belongs to, and its position along the loop's polygon.
+    std::size_t curve = 0, index = 0;
+};
+
+/// Where two loops, or two curves of one loop, meet.
+struct Meeting
+{
+    std::size_t loopA, curveA, loopB, curveB;
+    OdGePoint2d at;
+    /// The boundaries cross there, rather than only touch.
+    bool crossing;
 };
 
 /// Twice the signed area of (a, b, c): positive when c lies left of a -> b.
@@ -262,23 +273,30 @@ class LoopRelations
 public:
     LoopRelations(const BoundaryLoop& outer, const std::vector<BoundaryLoop>& holes, double tol) : m_tol(tol)
     {
-        m_polygons.push_back(loopPolygon(outer));
-        for (const auto& h : holes)
-            m_polygons.push_back(loopPolygon(h));
         std::vector<BoxGrid::Box> segmentBoxes, holeBoxes;
-        for (std::size_t l = 0; l < m_polygons.size(); ++l)
+        for (std::size_t l = 0; l <= holes.size(); ++l)
         {
-            const auto& polygon = m_polygons[l];
+            const BoundaryLoop& loop = l == 0 ? outer : holes[l - 1];
+            std::vector<OdGePoint2d> polygon;
+            std::vector<std::size_t> curveOf;
+            for (std::size_t c = 0; c < loop.curves.size(); ++c)
+            {
+                const auto pts = polyline(loop.curves[c]);
+                polygon.insert(polygon.end(), pts.begin(), pts.end() - 1);
+                curveOf.insert(curveOf.end(), pts.size() - 1, c);
+            }
             BoxGrid::Box hull{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
             for (std::size_t i = 0; i < polygon.size(); ++i)
             {
-                const Segment s{polygon[i], polygon[(i + 1) % polygon.size()], l};
+                const Segment s{polygon[i], polygon[(i + 1) % polygon.size()], l, curveOf[i], i};
                 m_segments.push_back(s);
                 segmentBoxes.push_back({std::min(s.a.x, s.b.x) - tol, std::min(s.a.y, s.b.y) - tol,
                                         std::max(s.a.x, s.b.x) + tol, std::max(s.a.y, s.b.y) + tol});
                 hull = {std::min(hull.x0, s.a.x), std::min(hull.y0, s.a.y), std::max(hull.x1, s.a.x),
                         std::max(hull.y1, s.a.y)};
             }
+            m_sizes.push_back(polygon.size());
+            m_polygons.push_back(std::move(polygon));
             if (l > 0)
                 holeBoxes.push_back(hull);
             else
@@ -297,8 +315,8 @@ public:
         m_holeBoxes = std::move(holeBoxes);
     }
 
-    /// The first place two loops meet: their loop indices, the point, and whether they cross.
-    std::optional<std::tuple<std::size_t, std::size_t, OdGePoint2d, bool>> firstMeeting() const
+    /// The first place where two loops meet, or two curves of one loop cross.
+    std::optional<Meeting> firstMeeting() const
     {
         for (std::size_t c = 0; c < m_segmentGrid->cellCount(); ++c)
         {
@@ -309,10 +327,22 @@ public:
                     const Segment& s = m_segments[*i];
                     const Segment& t = m_segments[*j];
                     if (s.loop == t.loop)
+                    {
+                        // Neighbours along the loop share a point; others must not cross.
+                        const std::size_t n = m_sizes[s.loop];
+                        if ((s.index + 1) % n == t.index || (t.index + 1) % n == s.index)
+                            continue;
+                        if (const auto m = meeting(s, t, 0.0); m && m->second)
+                            return Meeting{s.loop, s.curve, t.loop, t.curve, m->first, true};
                         continue;
+                    }
                     if (const auto m = meeting(s, t, m_tol))
-                        return std::tuple{std::min(s.loop, t.loop), std::max(s.loop, t.loop), m->first,
-                                          m->second};
+                    {
+                        const bool sFirst = s.loop < t.loop;
+                        const Segment& a = sFirst ? s : t;
+                        const Segment& b = sFirst ? t : s;
+                        return Meeting{a.loop, a.curve, b.loop, b.curve, m->first, m->second};
+                    }
                 }
         }
         return std::nullopt;
@@ -339,6 +369,7 @@ public:
 private:
     double m_tol;
     std::vector<std::vector<OdGePoint2d>> m_polygons;
+    std::vector<std::size_t> m_sizes;
     std::vector<Segment> m_segments;
     BoxGrid::Box m_extent{};
     std::vector<BoxGrid::Box> m_holeBoxes;
@@ -592,8 +623,15 @@ void prepareLoops(BoundaryLoop& outer, std::vector<BoundaryLoop>& holes, const s
         {
             // Boundaries that cross at a vertex of both polygons meet without a proper crossing;
             // a vertex on the wrong side tells overlapping loops from touching ones.
-            const auto& [a, b, at, crossing] = *m;
-            const auto pa = loopPolygon(a == 0 ? outer : holes[a - 1]);
+            const auto& [a, curveA, b, curveB, at, crossing] = *m;
+            const BoundaryLoop& loopA = a == 0 ? outer : holes[a - 1];
+            if (a == b)
+                throw InputError(loopA.path + ": " + describe(loopA.curves[std::min(curveA, curveB)]) +
+                                 " and " + describe(loopA.curves[std::max(curveA, curveB)]) + " cross at " +
+                                 formatPoint(at) + "; a loop must not cross itself");
+            // Boundaries that cross at a vertex of both polygons meet without a proper crossing;
+            // a vertex on the wrong side tells overlapping loops from touching ones.
+            const auto pa = loopPolygon(loopA);
             const auto pb = loopPolygon(holes[b - 1]);
             if (a == 0)
                 throw InputError(name(b) + ": the hole " +

@@ -180,6 +180,21 @@ TEST(LoopRelations, HolesMustLieInsideTheOuterLoopApartFromItAndFromEachOther)
     }
 }
 
+TEST(LoopRelations, ALoopThatCrossesItselfNamesTheTwoCurves)
+{
+    auto outer = loop({line(0, 0, 10, 10, "region.outer[0]"), line(10, 10, 10, 0, "region.outer[1]"),
+                       line(10, 0, 0, 6, "region.outer[2]"), line(0, 6, 0, 0, "region.outer[3]")});
+    std::vector<BoundaryLoop> holes;
+    EXPECT_THROW(
+        try { prepareLoops(outer, holes, "a.json"); } catch (const InputError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "a.json: region.outer: region.outer[2] (line) and region.outer[0] (line) "
+                      "cross at (3.75, 3.75); a loop must not cross itself");
+            throw;
+        },
+        InputError);
+}
+
 TEST(LoopRelations, CurvesBelowThePrecisionAtTheRegionsScaleAreRefused)
 {
     // 1e7 long and 1 wide: points closer than 1e-7 of the size, about 1, count as one.
