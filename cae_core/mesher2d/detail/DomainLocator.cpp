@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace cae_core::detail
+namespace cae_core::mesher2d::detail
 {
 
 namespace
@@ -244,4 +244,4 @@ std::size_t DomainLocator::polygonCount() const
     return m_polygons.size();
 }
 
-} // namespace cae_core::detail
+} // namespace cae_core::mesher2d::detail

@@ -1,6 +1,6 @@
 #include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
 
-namespace cae_core::detail
+namespace cae_core::mesher2d::detail
 {
 
 OdGePoint2d circumcentre(const CDT::V2d<double>& a, const CDT::V2d<double>& b, const CDT::V2d<double>& c)
@@ -88,4 +88,4 @@ OdSmartPtr<OdDbSubDMesh> createSubDMesh(const CDT::Triangulation<double>& triang
     return mesh;
 }
 
-} // namespace cae_core::detail
+} // namespace cae_core::mesher2d::detail
