@@ -1,11 +1,23 @@
 #include "cae_core/nastran/TaskDeck.h"
 
+#include "cae_core/core/ReporterMessages.h"
+#include "cae_core/nastran/NastranProcess.h"
+#include "cae_core/task/TaskOutput.h"
+#include "host/ca/CommandLine.h"
+#include "tests/host/HostTestSupport.h"
+
 #include "cae_core/task/Factory.h"
 #include "cae_core/task/Mesh.h"
 #include "host/ut/Assert.h"
 #include "tests/cae_core/nastran/NastranTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <thread>
 
 namespace
 {
@@ -139,6 +151,62 @@ TEST(TaskDeck, BrokenTasksAreRefusedAndUnusableFacesAreSkippedWithAReport)
         EXPECT_EQ(asserts.count(), 1u);
         EXPECT_NE(deck.find("\nPLOAD4,1,1,1.000000E+00,,,,1,4,,,,\n$     DEFINE CONSTRAINTS"), std::string::npos) << deck;
     }
+}
+
+/// Runs of a one-tetrahedron task in a scratch temporary folder, with the test program as the solver.
+class TaskRunTest : public testing::Test
+{
+protected:
+    TaskRunTest() { registerReporterMessages(); }
+    ~TaskRunTest() override { unregisterReporterMessages(); }
+
+    cae_core::EResult run(const std::string& solverArguments)
+    {
+        // Each run gets a folder of its own only when the clock has moved on.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const host_test::ScopedEnv solver(NastranProcess::kPathVariable,
+                                          "\"" + std::string(CAE_TEST_SOLVER) + "\" " + solverArguments);
+        return t.task->run();
+    }
+
+    host_test::TempDir temp;
+    host_test::ScopedEnv tmpdir{"TMPDIR", temp.path().string()};
+    ca::CommandLineCapture commandLine;
+    TestTask t{"Run", kTetCorners, {{0, 1, 2, 3}}};
+};
+
+TEST_F(TaskRunTest, AResultExistsOnlyOnceARunGotPastTheSolverAndIsReplacedByEachLaterOne)
+{
+    const std::filesystem::path recorded = temp.path() / "recorded.f06";
+    std::ofstream(recorded) << "                                             D I S P L A C E M E N T   V E C T O R\n \n\n"
+                            << "             2      G      1.000000E-03  -2.000000E-03   0.0            0.0            "
+                               "0.0            0.0\n";
+    EXPECT_EQ(run("--completion=1"), cae_core::eSolverFailed);
+    EXPECT_EQ(t.task->result(), nullptr);
+
+    ASSERT_EQ(run("--f06=" + recorded.string()), cae_core::eOk) << commandLine.text();
+    const std::shared_ptr<TaskOutput> first = t.task->result();
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(first->vertexData.size(), 1u);
+    EXPECT_EQ(first->vertexData.at(2).displacement, OdGeVector3d(0.001, -0.002, 0.0));
+    EXPECT_NE(commandLine.text().find("task.dat\" memorymaximum=16GB\n"), std::string::npos) << commandLine.text();
+    EXPECT_NE(commandLine.text().find("\noption memorymaximum=16GB\n"), std::string::npos);
+
+    Factory::instance().createEntity(t.task.get(), OdDbObjectId(0x21));
+    ut::AssertRecorder asserts;
+    EXPECT_EQ(run("--f06=" + recorded.string()), cae_core::eUnsupported);
+    EXPECT_EQ(t.task->result(), first) << "a failed deck leaves the result";
+    t.task->m_entities.removeLast();
+
+    EXPECT_EQ(run("--completion=0"), cae_core::eFileError);
+    ASSERT_NE(t.task->result(), nullptr);
+    EXPECT_NE(t.task->result(), first);
+    EXPECT_TRUE(t.task->result()->isEmpty());
+
+    std::size_t decks = 0;
+    for (const auto& folder : std::filesystem::directory_iterator(temp.path()))
+        decks += std::filesystem::exists(folder.path() / "task.dat");
+    EXPECT_EQ(decks, 3u) << "every run that built its deck left it in a folder of its own";
 }
 
 } // namespace
