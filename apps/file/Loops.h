@@ -1,6 +1,6 @@
 #pragma once
 
-#include "apps/AnalysisFile.h"
+#include "apps/file/AnalysisFile.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "apps/AnalysisFile.h"
+#include "apps/file/AnalysisFile.h"
 
 #include "platform/base/SharedPtr.h"
 #include "platform/db/DbRegion.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cae_core/mesher2d/Mesher2d.h"
 #include "platform/db/DbUnits.h"
 #include "platform/ge/GePoint2d.h"
 #include "platform/ge/GeVector2d.h"
@@ -98,9 +99,9 @@ struct RefinementRegionSpec
 struct AdaptiveSettings
 {
     bool refineAutomatically = false;
-    int boundaryRefinement = 3;
-    int internalTriangleThreshold = 20;
-    int maxIterations = 25;
+    int boundaryRefinement = cae_core::Mesher2d::AdaptiveRefinementParams::kDefaultBoundaryRefinement;
+    int internalTriangleThreshold = cae_core::Mesher2d::AdaptiveRefinementParams::kDefaultInternalTriangleThreshold;
+    int maxIterations = cae_core::Mesher2d::AdaptiveRefinementParams::kDefaultMaxIterations;
     /// A new point is not added when the solution there changes by at most this fraction.
     double elasticityThreshold = 0.05;
 };

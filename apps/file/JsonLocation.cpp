@@ -1,4 +1,6 @@
-#include "apps/JsonLocation.h"
+#include "apps/file/JsonLocation.h"
+
+#include "apps/file/Format.h"
 
 #include <rapidjson/reader.h>
 
@@ -129,7 +131,8 @@ std::string formatJsonPath(const JsonPath& path)
         {
             if (!out.empty())
                 out += '.';
-            out += *key;
+            // Keys are the file's text; an unknown one is echoed, so it is made safe to print.
+            out += printable(*key, 40);
         }
         else
         {

@@ -1,4 +1,4 @@
-#include "apps/DrawingContext.h"
+#include "apps/drawing/DrawingContext.h"
 
 namespace cae_app
 {

@@ -1,6 +1,6 @@
-#include "apps/RegionBuilder.h"
+#include "apps/drawing/RegionBuilder.h"
 
-#include "apps/Format.h"
+#include "apps/file/Format.h"
 
 #include "platform/ge/GeCircArc3d.h"
 #include "platform/ge/GeLineSeg3d.h"
@@ -235,6 +235,10 @@ OdDbRegionPtr buildRegion(const BoundaryLoop& outer, const std::vector<BoundaryL
                     bestPoint = q;
                 }
             }
+        // Far enough away (beyond about 1e154) every distance overflows; no curve is nearest then.
+        if (bestLoop < 0)
+            throw InputError(sourceName + ": " + bp.path + ": " + formatPoint(bp.point, 9) +
+                             " is not on the region's boundary; it lies too far from the region to measure");
         const NamedCurve& named = loops[bestLoop][bestCurve];
         if (best > tolerance)
             throw InputError(sourceName + ": " + bp.path + ": " + formatPoint(bp.point, 9) +

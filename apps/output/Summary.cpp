@@ -1,4 +1,4 @@
-#include "apps/Summary.h"
+#include "apps/output/Summary.h"
 
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>

@@ -1,4 +1,4 @@
-#include "apps/VtuWriter.h"
+#include "apps/output/VtuWriter.h"
 
 #include <charconv>
 #include <stdexcept>

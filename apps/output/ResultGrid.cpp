@@ -1,65 +1,9 @@
-#include "apps/Results.h"
+#include "apps/output/ResultGrid.h"
 
-#include <algorithm>
+#include "apps/analysis/ResultFigures.h"
 
 namespace cae_app
 {
-std::vector<std::uint64_t> supportedVertices(const cae_core::Solver2dInput& input)
-{
-    std::vector<std::uint64_t> v(input.fixedVertices.begin(), input.fixedVertices.end());
-    for (const auto& [a, b] : input.fixedEdges)
-        v.insert(v.end(), {a, b});
-    for (const auto& [a, b] : input.rollingEdges)
-        v.insert(v.end(), {a, b});
-    for (const auto& entry : input.rollingVertices)
-        v.push_back(entry.first);
-    std::sort(v.begin(), v.end());
-    v.erase(std::unique(v.begin(), v.end()), v.end());
-    return v;
-}
-
-ResultFigures resultFigures(const cae_core::Solver2dInput& input, const cae_core::Solver2dOutput& output)
-{
-    ResultFigures f;
-    bool first = true;
-    auto sample = [&](const cae_core::Solver2dOutput::SamplePoint& s)
-    {
-        if (first || s.stress.vonMises > f.maxVonMises)
-        {
-            f.maxVonMises = s.stress.vonMises;
-            f.maxVonMisesAt = s.position;
-            first = false;
-        }
-    };
-    for (const auto& e : output.elementData)
-    {
-        for (const auto& c : e.corners)
-            sample(c);
-        sample(e.center);
-    }
-    for (const auto& v : output.vertexData)
-    {
-        const double d = v.displacement.length();
-        if (d > f.maxDisplacement || &v == &output.vertexData.front())
-        {
-            f.maxDisplacement = d;
-            f.maxDisplacementAt = v.position;
-        }
-    }
-
-    for (const auto& [vertex, force] : input.vertexForces)
-        f.appliedLoad += force;
-    const auto& pts = input.mesh.vertices;
-    for (const auto& [edge, load] : input.edgeLoads)
-        if (edge.first < pts.size() && edge.second < pts.size())
-            f.appliedLoad += load * pts[edge.first].distanceTo(pts[edge.second]);
-
-    for (const auto v : supportedVertices(input))
-        if (v < output.vertexData.size())
-            f.reactionSum += output.vertexData[v].internalForce - output.vertexData[v].externalForce;
-    return f;
-}
-
 VtuGrid resultGrid(const cae_core::Solver2dInput& input, const cae_core::Solver2dOutput& output)
 {
     VtuGrid grid;

@@ -1,4 +1,4 @@
-#include "apps/AtomicFile.h"
+#include "apps/output/AtomicFile.h"
 
 #include <atomic>
 #include <cerrno>

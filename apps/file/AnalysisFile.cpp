@@ -1,6 +1,8 @@
-#include "apps/AnalysisFile.h"
+#include "apps/file/AnalysisFile.h"
 
-#include "apps/JsonLocation.h"
+#include "apps/file/Format.h"
+#include "apps/file/JsonDocument.h"
+#include "apps/file/JsonLocation.h"
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
@@ -21,7 +23,14 @@ namespace cae_app
 namespace
 {
 constexpr double kDegree = std::numbers::pi / 180.0;
-constexpr unsigned kParseFlags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseFullPrecisionFlag;
+
+/// The longest text of the file that a message repeats; longer ones are cut.
+constexpr std::size_t kEchoedCharacters = 40;
+
+/// Most smoothing passes accepted. Each pass moves every free vertex to the centre of its
+/// neighbours and costs about as much as meshing; the mesh settles within a few tens of passes,
+/// so more only burns time.
+constexpr int kMaxSmoothing = 100;
 
 struct UnitName
 {
@@ -54,7 +63,7 @@ constexpr std::size_t kPrimaryUnitNames = 25;
 
 std::string inQuotes(std::string_view s)
 {
-    return "\"" + std::string(s) + "\"";
+    return "\"" + printable(s, kEchoedCharacters) + "\"";
 }
 
 std::string typeName(const rapidjson::Value& v)
@@ -263,13 +272,15 @@ public:
         return v;
     }
 
-    int integer(int minimum) const
+    int integer(int minimum, int maximum = std::numeric_limits<int>::max()) const
     {
         const double v = number();
         if (v != std::floor(v) || std::abs(v) > std::numeric_limits<int>::max())
             fail("expected a whole number, found " + formatNumber(v));
         if (v < minimum)
             fail("must be at least " + std::to_string(minimum) + ", found " + formatNumber(v));
+        if (v > maximum)
+            fail("must be at most " + std::to_string(maximum) + ", found " + formatNumber(v));
         return static_cast<int>(v);
     }
 
@@ -475,7 +486,7 @@ MeshSettings readMesh(const Node& node)
     if (const auto size = node.optional("size"))
         mesh.size = size->positive();
     if (const auto smoothing = node.optional("smoothing"))
-        mesh.smoothing = smoothing->integer(0);
+        mesh.smoothing = smoothing->integer(0, kMaxSmoothing);
     if (const auto regions = node.optional("refinementRegions"))
         for (const Node& r : regions->list())
             mesh.refinementRegions.push_back(readRefinementRegion(r));
@@ -585,16 +596,12 @@ std::string knownUnitNames()
 
 AnalysisFile parseAnalysisText(std::string_view text, const std::string& sourceName)
 {
-    // RapidJSON's in-memory stream reads up to a terminating zero, so parse a terminated copy;
-    // a stray zero byte inside the text then ends the document and is reported as what follows.
-    const std::string terminated(text);
     rapidjson::Document doc;
-    doc.Parse<kParseFlags>(terminated.c_str(), terminated.size());
-    if (doc.HasParseError())
+    if (const auto error = parseJson(text, doc))
     {
-        const TextPosition pos = textPosition(text, doc.GetErrorOffset());
+        const TextPosition pos = textPosition(text, error->offset);
         throw InputError(sourceName + ":" + std::to_string(pos.line) + ":" + std::to_string(pos.column) +
-                         ": not valid JSON: " + rapidjson::GetParseError_En(doc.GetParseError()));
+                         ": not valid JSON: " + error->message);
     }
 
     const Source source{text, sourceName};

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "apps/VtuWriter.h"
-
 #include "cae_core/solver2d/Solver2d.h"
+#include "platform/ge/GePoint2d.h"
+#include "platform/ge/GeVector2d.h"
 
 #include <cstdint>
 #include <map>
 
-/// What the program reads out of a solved analysis: the extremes, the applied load, the
-/// equilibrium check and the grid for ParaView.
+/// What the program reads out of a solved analysis: the extremes, the applied load and the
+/// equilibrium check.
 namespace cae_app
 {
 struct ResultFigures
@@ -23,6 +23,12 @@ struct ResultFigures
     /// The sum of the reactions of all supported vertices, each vertex counted once (supports
     /// that share a vertex each report its whole reaction).
     OdGeVector2d reactionSum;
+    /// The sum of the lengths of every applied force (point loads, and edge loads times their
+    /// edge lengths): the scale the imbalance of applied loads and reactions is judged against,
+    /// also when the loads cancel each other.
+    double loadScale = 0.0;
+    /// Every displacement, stress and force of the solution is a finite number.
+    bool finite = true;
 };
 
 /// Figures of a successful solve of `input`.
@@ -31,11 +37,4 @@ ResultFigures resultFigures(const cae_core::Solver2dInput& input, const cae_core
 /// The vertices the input supports in any way (fixed, rolling, or on a supported edge), ascending.
 std::vector<std::uint64_t> supportedVertices(const cae_core::Solver2dInput& input);
 
-/// The mesh with its results as a VTK grid: per point the displacement (3 components, z = 0),
-/// the von Mises stress averaged over the element corners that meet there and the reaction
-/// force (zero where nothing supports the point); per cell the von Mises stress and sxx, syy,
-/// sxy at its centre. Cells are linear triangles, for six-node elements too: the solver reports
-/// corner vertices only, and taking the mid-side values back from the point evaluator would cost a
-/// scan of all elements per node.
-VtuGrid resultGrid(const cae_core::Solver2dInput& input, const cae_core::Solver2dOutput& output);
 } // namespace cae_app
