@@ -55,8 +55,8 @@ TEST(MaterialMatrix, UniaxialStressAndPureShearGiveTheStrainsOfHookesLaw)
     const Eigen::Matrix3d planeStrain = materialMatrix(e, nu, fea2d::ePlanarStrain);
     const Eigen::Vector3d uniaxial(s, 0.0, 0.0), shear(0.0, 0.0, t);
     EXPECT_TRUE((planeStress.inverse() * uniaxial).isApprox(Eigen::Vector3d(s / e, -nu * s / e, 0.0), 1e-14));
-    EXPECT_TRUE((planeStrain.inverse() * uniaxial).isApprox(
-        Eigen::Vector3d((1 - nu * nu) * s / e, -nu * (1 + nu) * s / e, 0.0), 1e-14));
+    EXPECT_TRUE((planeStrain.inverse() * uniaxial)
+                    .isApprox(Eigen::Vector3d((1 - nu * nu) * s / e, -nu * (1 + nu) * s / e, 0.0), 1e-14));
     for (const Eigen::Matrix3d& d : {planeStress, planeStrain})
         EXPECT_NEAR((d.inverse() * shear)(2), 2 * (1 + nu) * t / e, 1e-15);
     EXPECT_TRUE(materialMatrix(e, nu, static_cast<fea2d::EMode>(7)).isZero(0.0));
