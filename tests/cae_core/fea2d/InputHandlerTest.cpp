@@ -1,8 +1,8 @@
 #include "cae_core/fea2d/InputHandler.h"
 
 #include "platform/db/DbRegion.h"
+#include "tests/support/Regions.h"
 #include "platform/db/DbSubDMesh.h"
-#include "platform/ge/GeLineSeg3d.h"
 #include "tests/cae_core/core/MemoryCatalogue.h"
 
 #include <gtest/gtest.h>
@@ -228,12 +228,7 @@ TEST(InputHandlerSetters, TheRefinementRatioIsLeftAloneWhileRefinementIsDisabled
 
 TEST(InputHandlerMeshAndRegion, InitializingTheMeshSizeOffersTheRegionDefaultAndForgetsTheMeshSize)
 {
-    OdSmartPtr<OdDbRegion> region = OdDbRegion::createObject();
-    const OdGePoint3d corners[] = {{0, 0, 0}, {100, 0, 0}, {100, 50, 0}, {0, 50, 0}};
-    OdDbRegion::Loop loop;
-    for (int i = 0; i < 4; ++i)
-        loop.push_back(OdSharedPtr<OdGeCurve3d>(new OdGeLineSeg3d(corners[i], corners[(i + 1) % 4])));
-    ASSERT_EQ(region->setLoops(std::vector<OdDbRegion::Loop>{loop}), eOk);
+    const OdSmartPtr<OdDbRegion> region = test_regions::makeRectangle(0, 0, 100, 50);
     Params2d params = makeReadyParams();
     params.region = region;
     InputHandler handler(std::move(params));
@@ -312,7 +307,7 @@ TEST(InputHandlerStatus, EveryFailedCheckIsListedInOrderOnItsOwnLine)
               L"The yield needs to be greater than zero.\n");
 }
 
-TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusUntilAFlagGoesStaleOrTheLastLoadIsZero)
+TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusUntilAFlagGoesStaleOrNoLoadIsPositive)
 {
     const auto handler = handlerWithSupports({clamp(0.0, 0.0), clamp(10.0, 0.0)});
     EXPECT_EQ(statusOf(*handler), L"");
@@ -325,6 +320,9 @@ TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusUntilAFlagGoesStaleOrTheLas
     // One load of either kind above 1e-10 is enough.
     handler->removeLoadOrSupport(0); // the point load
     handler->addLoadOrSupport(pointLoad(2, 1e-10));
+    // A negative magnitude counts as zero, for point and linear loads alike.
+    handler->addLoadOrSupport(pointLoad(4, -100.0));
+    handler->addLoadOrSupport(linearLoad(5, -100.0));
     handler->setValidMeshConstraints(true);
     EXPECT_EQ(statusOf(*handler), L"There are no non-zero loads defined.\n");
     handler->addLoadOrSupport(linearLoad(3, 2e-10));

@@ -88,6 +88,15 @@ TEST(DelaunayMesherBudget, RefusesAnEstimateOrARefinementAboveTheBudgetAndKeepsT
     EXPECT_EQ(mesher.getMesh().get(), previous.get());
 }
 
+TEST(DelaunayMesherBudget, AMeshOfAbout22000TrianglesIsWithinTheBudget)
+{
+    // About 22,400 triangles, between 20,000 and the budget of 25,000: a lower budget would refuse it.
+    const auto mesher = meshed(mesher_test::makeRectangle(0, 0, 100, 100), 1.5, 0);
+    const std::size_t triangles = cae_core::getTriangularMesh2d(*mesher->getMesh()).triangles.size();
+    EXPECT_GT(triangles, 21000u);
+    EXPECT_LE(triangles, DelaunayMesher::kMaxTriangles);
+}
+
 TEST(DelaunayMesherFailure, ARefusedCreateMeshLeavesNothingALaterRefinementCouldSee)
 {
     const auto untouched = meshed(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 0);
@@ -327,7 +336,8 @@ TEST(DelaunayMesherRobustness, AwkwardRegionsGiveAMeshOrATypedErrorOfTheTriangul
         {"closed spline", mesher_test::makeRegion({{blob}}), 0.7, cae_core::eOk},
         // Beyond its length the closed spline keeps only its start: a loop of one vertex bounds nothing.
         {"closed spline above its length", mesher_test::makeRegion({{blob}}), 100.0, cae_core::eNotPossible},
-        {"hole crossing the boundary", mesher_test::makePlateWithHole(10, 10, 5, 1, 2), 2.0, cae_core::eFailed},
+        {"hole crossing the boundary", mesher_test::makePlateWithHole(10, 10, 5, 1, 2), 2.0,
+         cae_core::eFailed},
     };
     for (const Case& c : cases)
     {

@@ -39,7 +39,8 @@ Solved solve(const std::string& text)
 
 std::size_t gridAt(const Results& r, Id id)
 {
-    return static_cast<std::size_t>(std::lower_bound(r.gridIds.begin(), r.gridIds.end(), id) - r.gridIds.begin());
+    return static_cast<std::size_t>(std::lower_bound(r.gridIds.begin(), r.gridIds.end(), id) -
+                                    r.gridIds.begin());
 }
 
 } // namespace
@@ -68,8 +69,8 @@ TEST_P(SolidPatch, UniformPressureOnRollersGivesTheExactField)
         {
             const auto& t = m.elements[f.element];
             bulk += "PLOAD4,1," + std::to_string(f.element + 1) + "," + real(p) + ",,,," +
-                    std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) +
-                    ",,-1.,0.,0.\n";
+                    std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," +
+                    std::to_string(t[static_cast<std::size_t>(f.opposite)]) + ",,-1.,0.,0.\n";
         }
     }
     else
@@ -166,8 +167,8 @@ TEST_P(MembranePatch, UniformTractionGivesTheExactField)
             w = (j % 2 == 1) ? 4.0 / 6.0 : ((j == 0 || j == rowsCount - 1) ? 1.0 / 6.0 : 2.0 / 6.0);
         else
             w = (j == 0 || j == rowsCount - 1) ? 0.5 : 1.0;
-        bulk += "FORCE,10," + std::to_string(nid(cols - 1, j)) + ",0," + real(1.0) + "," + real(w * s * t * h) +
-                ",0.,0.\n";
+        bulk += "FORCE,10," + std::to_string(nid(cols - 1, j)) + ",0," + real(1.0) + "," +
+                real(w * s * t * h) + ",0.,0.\n";
     }
     for (int j = 0; j < rowsCount; ++j)
         for (int i = 0; i < cols; ++i)
@@ -228,8 +229,8 @@ TEST(Cantilever, QuadraticTetrahedraMatchBeamTheoryWithinTwoPercent)
     {
         const auto& t = m.elements[f.element];
         bulk += "PLOAD4,1," + std::to_string(f.element + 1) + "," + real(load / (b * h)) + ",,,," +
-                std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) +
-                ",,0.,0.,-1.\n";
+                std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," +
+                std::to_string(t[static_cast<std::size_t>(f.opposite)]) + ",,0.,0.,-1.\n";
     }
     bulk += "LOAD,10,1.0,1.0,1\n" + spc1("123", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; }));
     const Solved s = solve(deckHeader() + bulk + "ENDDATA");
@@ -247,7 +248,9 @@ TEST(Cantilever, QuadraticTetrahedraMatchBeamTheoryWithinTwoPercent)
 TEST(Singularity, NamesAGridAndComponentThatIsNotHeld)
 {
     const TetMesh m = boxMesh(1, 1, 1, 1.0, 1.0, 1.0, false);
-    const std::string base = solidBulk(m, kE, kNu) + pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10, 1.0);
+    const std::string base =
+        solidBulk(m, kE, kNu) +
+        pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10, 1.0);
     const std::pair<std::string, std::string> cases[] = {
         // Held along y and z only: the block slides along x.
         {base + spc1("23", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; })),
@@ -270,5 +273,38 @@ TEST(Singularity, NamesAGridAndComponentThatIsNotHeld)
             EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
             EXPECT_NE(std::string(e.what()).find("component"), std::string::npos) << e.what();
         }
+    }
+}
+
+// Rollers on x = 0 written as a chain of MPCs (each grid's x tied to the previous grid's, the first
+// held by an SPC) give the rollers' exact field; a closed chain is refused.
+TEST(MpcChains, AreSubstitutedThroughAndClosedChainsRefused)
+{
+    const double p = 10.0;
+    const TetMesh m = boxMesh(2, 2, 2, 1.0, 1.0, 1.0, false);
+    std::string bulk = solidBulk(m, kE, kNu) +
+                       pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10, p);
+    const auto face = nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; });
+    bulk += spc1("1", {face.front()});
+    for (std::size_t k = 1; k < face.size(); ++k)
+        bulk += "MPC,100," + std::to_string(face[k]) + ",1,1.0," + std::to_string(face[k - 1]) + ",1,-1.0\n";
+    bulk += spc1("2", nodesWhere(m, [](const Vec3& x) { return x[1] == 0.0; }));
+    bulk += spc1("3", nodesWhere(m, [](const Vec3& x) { return x[2] == 0.0; }));
+    const Solved s = solve(deckHeader() + bulk + "ENDDATA");
+    for (std::size_t k = 0; k < s.results.gridIds.size(); ++k)
+    {
+        const Vec3& x = m.nodes[static_cast<std::size_t>(s.results.gridIds[k] - 1)];
+        EXPECT_NEAR(s.results.displacement[k][0], -p * x[0] / kE, kExact * p / kE);
+    }
+
+    const std::string closed = "MPC,100,27,1,1.0,26,1,-1.0\nMPC,100,26,1,1.0,27,1,-1.0\n";
+    try
+    {
+        solve(deckHeader() + bulk + closed + "ENDDATA");
+        ADD_FAILURE() << "a closed chain of MPCs was accepted";
+    }
+    catch (const FatalError& e)
+    {
+        EXPECT_NE(std::string(e.what()).find("closed chain"), std::string::npos) << e.what();
     }
 }
