@@ -1,9 +1,14 @@
-// The external solver's files at the size of a large 3D task (200,000 tetrahedra): reading back its
-// printed results (about 3.3 million lines). Target: at most 1 s.
+// The external solver's files at the size of a large 3D task (200,000 tetrahedra): writing its deck and
+// reading back its printed results (about 3.3 million lines). Target: at most 1 s each.
 
 #include "cae_core/nastran/F06Reader.h"
+#include "cae_core/nastran/TaskDeck.h"
+#include "cae_core/task/Factory.h"
+#include "cae_core/task/Mesh.h"
 
 #include <benchmark/benchmark.h>
+
+#include <array>
 
 #include <cstdio>
 #include <filesystem>
@@ -83,6 +88,71 @@ const std::filesystem::path& largeResults()
     }();
     return path;
 }
+
+/// A box of 32 x 32 x 33 cubes, each cut into six tetrahedra around its diagonal (202,752 in all), fixed
+/// at its bottom and pressed on its top (2,048 loaded triangles).
+const cae_core::Task& largeTask()
+{
+    static const std::shared_ptr<cae_core::Task> task = [] {
+        using namespace cae_core;
+        constexpr int nx = 32, ny = 32, nz = 33;
+        auto t = Factory::instance().createTask(L"Large", OdDb::kUnitsMeters, true);
+        auto entity = Factory::instance().createEntity(t.get(), OdDbObjectId(0x10));
+        auto mesh = Factory::instance().createMesh(t.get());
+        entity->mesh = mesh;
+        const auto at = [](int i, int j, int k) { return std::uint64_t((k * (ny + 1) + j) * (nx + 1) + i); };
+        for (int k = 0; k <= nz; ++k)
+            for (int j = 0; j <= ny; ++j)
+                for (int i = 0; i <= nx; ++i)
+                    mesh->addVertex(OdGePoint3d(i, j, k), OdDbSubentId());
+        auto pressure = Factory::instance().createPressure(t.get(), OdDbObjectId(0x11));
+        pressure->entity = entity;
+        pressure->magnitude = 1.5;
+        auto constraint = Factory::instance().createConstraint(t.get(), OdDbObjectId(0x12));
+        constraint->entity = entity;
+        // The corners of a cube by bits (x = 1, y = 2, z = 4), and its six tetrahedra along 0 -> 7.
+        static constexpr int kAxes[6][2] = {{1, 2}, {1, 4}, {2, 1}, {2, 4}, {4, 1}, {4, 2}};
+        for (int k = 0; k < nz; ++k)
+            for (int j = 0; j < ny; ++j)
+                for (int i = 0; i < nx; ++i)
+                {
+                    const auto corner = [&](int bits) {
+                        return at(i + (bits & 1), j + ((bits >> 1) & 1), k + ((bits >> 2) & 1));
+                    };
+                    for (const auto& a : kAxes)
+                        mesh->addTetra({corner(0), corner(a[0]), corner(a[0] | a[1]), corner(7)});
+                    if (k == nz - 1)
+                    {
+                        for (const auto& f : {std::array<int, 3>{4, 5, 7}, std::array<int, 3>{4, 6, 7}})
+                        {
+                            OdArray<std::uint64_t> face;
+                            for (const int c : f)
+                                face.append(corner(c));
+                            pressure->faces.append(face);
+                        }
+                    }
+                }
+        for (int j = 0; j <= ny; ++j)
+            for (int i = 0; i <= nx; ++i)
+                constraint->vertices.append(at(i, j, 0));
+        return t;
+    }();
+    return *task;
+}
+
+void BM_WriteTaskDeck(benchmark::State& state)
+{
+    const cae_core::Task& task = largeTask();
+    for (auto _ : state)
+    {
+        std::string deck;
+        if (cae_core::buildTaskDeck(task, deck) != cae_core::eOk)
+            state.SkipWithError("the deck was not built");
+        benchmark::DoNotOptimize(deck);
+        state.counters["MB"] = static_cast<double>(deck.size()) / 1e6;
+    }
+}
+BENCHMARK(BM_WriteTaskDeck)->Unit(benchmark::kMillisecond);
 
 void BM_ReadTaskResults(benchmark::State& state)
 {
