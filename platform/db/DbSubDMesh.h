@@ -31,6 +31,13 @@ public:
     int subDLevel() const { return m_level; }
 
     OdResult getGeomExtents(OdGeExtents3d& extents) const override;
+    /// Moves every vertex.
+    OdResult transformBy(const OdGeMatrix3d& xform) override;
+    OdSmartPtr<OdDbEntity> clone() const override;
+
+protected:
+    /// Draws the mesh as a shell (its faces' outlines unless the traits ask for filling).
+    bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
 
 private:
     OdGePoint3dArray m_vertices;
