@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/base/OdArray.h"
+
 #include <cstdint>
 
 /// A colour as an entity stores it: a colour method and, depending on it, an RGB triple or an index of
@@ -84,7 +86,7 @@ class OdCmColor
 {
 public:
     OdCmColor() = default;
-    explicit OdCmColor(const OdCmEntityColor& color) : m_color(color) {}
+    OdCmColor(const OdCmEntityColor& color) : m_color(color) {}
     explicit OdCmColor(OdCmEntityColor::ColorMethod method) { m_color.setColorMethod(method); }
 
     OdCmEntityColor::ColorMethod colorMethod() const { return m_color.colorMethod(); }
@@ -109,3 +111,5 @@ public:
 private:
     OdCmEntityColor m_color;
 };
+
+using OdCmEntityColorArray = OdArray<OdCmEntityColor>;
