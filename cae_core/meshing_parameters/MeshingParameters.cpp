@@ -4,6 +4,7 @@
 #include "host/ut/Assert.h"
 
 #include <array>
+#include <locale>
 #include <sstream>
 
 namespace cae_core
@@ -56,6 +57,8 @@ template <class T> std::pair<std::string, T&> named(const char* name, T& option)
 std::string MeshingReal::format() const
 {
     std::ostringstream out;
+    // Files are exchanged between machines: the decimal point never follows the user's locale.
+    out.imbue(std::locale::classic());
     switch (type)
     {
     case eAbsolute:

@@ -1,6 +1,7 @@
 #include "cae_core/solver2d/detail/Element2d.h"
 
 #include <Eigen/Eigenvalues>
+#include <Eigen/LU>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -45,15 +46,19 @@ const NodePositions<3> kGeneralTriangle = {OdGePoint2d(0.3, -0.2), OdGePoint2d(2
 const NodePositions<3> kSliverTriangle = {OdGePoint2d(0.0, 0.0), OdGePoint2d(10.0, 0.1),
                                           OdGePoint2d(5.0, 0.4)};
 
-TEST(MaterialMatrix, PlaneStressAndPlaneStrainFollowHookesLawAndOtherModesGiveZeros)
+TEST(MaterialMatrix, UniaxialStressAndPureShearGiveTheStrainsOfHookesLaw)
 {
-    const double e = 210.0, nu = 0.25;
-    const double cs = e / (1.0 - nu * nu), cn = e / ((1.0 + nu) * (1.0 - 2.0 * nu));
-    Eigen::Matrix3d stress, strain;
-    stress << cs, cs * nu, 0, cs * nu, cs, 0, 0, 0, cs * (1.0 - nu) / 2.0;
-    strain << cn * (1.0 - nu), cn * nu, 0, cn * nu, cn * (1.0 - nu), 0, 0, 0, cn * (1.0 - 2.0 * nu) / 2.0;
-    EXPECT_TRUE(materialMatrix(e, nu, fea2d::ePlanarStress).isApprox(stress, 1e-15));
-    EXPECT_TRUE(materialMatrix(e, nu, fea2d::ePlanarStrain).isApprox(strain, 1e-15));
+    // A uniaxial stress s contracts sideways by nu s / E (plane stress) or, with the thickness strain held
+    // at zero, by nu (1 + nu) s / E (plane strain); a shear stress t gives the shear strain 2 (1 + nu) t / E.
+    const double e = 210.0, nu = 0.25, s = 3.0, t = 2.0;
+    const Eigen::Matrix3d planeStress = materialMatrix(e, nu, fea2d::ePlanarStress);
+    const Eigen::Matrix3d planeStrain = materialMatrix(e, nu, fea2d::ePlanarStrain);
+    const Eigen::Vector3d uniaxial(s, 0.0, 0.0), shear(0.0, 0.0, t);
+    EXPECT_TRUE((planeStress.inverse() * uniaxial).isApprox(Eigen::Vector3d(s / e, -nu * s / e, 0.0), 1e-14));
+    EXPECT_TRUE((planeStrain.inverse() * uniaxial)
+                    .isApprox(Eigen::Vector3d((1 - nu * nu) * s / e, -nu * (1 + nu) * s / e, 0.0), 1e-14));
+    for (const Eigen::Matrix3d& d : {planeStress, planeStrain})
+        EXPECT_NEAR((d.inverse() * shear)(2), 2 * (1 + nu) * t / e, 1e-15);
     EXPECT_TRUE(materialMatrix(e, nu, static_cast<fea2d::EMode>(7)).isZero(0.0));
 }
 
