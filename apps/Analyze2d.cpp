@@ -8,6 +8,7 @@
 #include "apps/output/Report.h"
 #include "apps/output/ResultGrid.h"
 #include "apps/output/Summary.h"
+#include "apps/view/HostView.h"
 
 #include "cae_core/core/Result.h"
 #include "host/ca/CommandLine.h"
@@ -22,6 +23,15 @@ namespace cae_app
 {
 namespace
 {
+/// A table of the module's interactive result as the report prints it.
+ReportTable reportTable(const std::string& title, const std::vector<cae_core::fea2d::TableEntry>& entries)
+{
+    ReportTable table{title, {}};
+    for (const auto& e : entries)
+        table.rows.push_back({OdAnsiString(e.name).str(), OdAnsiString(e.value).str(), OdAnsiString(e.unit).str()});
+    return table;
+}
+
 std::string withoutNewline(std::string s)
 {
     while (!s.empty() && s.back() == '\n')
@@ -58,6 +68,12 @@ public:
     Run(const CommandLine& cl, std::ostream& err, StageListener* listener)
         : m_cl(cl), m_err(err), m_listener(listener)
     {
+        // Without a listener of the caller's the program itself listens, as the host with its view.
+        if (!m_listener)
+        {
+            m_view = std::make_unique<HostView>(cl);
+            m_listener = m_view.get();
+        }
         if (m_cl.outDir)
         {
             std::vector<std::string> names{kSummaryName};
@@ -78,6 +94,7 @@ private:
     void analyse();
     void writeResults();
     void writeSummary();
+    void reportProbes();
     int stopped(const Stop& stop);
 
     void print(const std::string& text)
@@ -90,6 +107,7 @@ private:
     const CommandLine& m_cl;
     std::ostream& m_err;
     StageListener* m_listener;
+    std::unique_ptr<HostView> m_view;
     ut::StopWatch m_total;
     Summary m_summary;
     std::optional<OutputFolder> m_out;
@@ -146,7 +164,12 @@ void Run::stages()
     analyse();
     m_summary.status = "solved";
     m_summary.result = cae_core::eOk;
-    print(formatReport(m_file, m_summary, m_analysis->figures()));
+    std::vector<ReportTable> tables;
+    if (m_view && m_view->result())
+        tables = {reportTable("Input", m_view->result()->inputTable()),
+                  reportTable("Output", m_view->result()->outputTable())};
+    print(formatReport(m_file, m_summary, m_analysis->figures(), tables));
+    reportProbes();
     writeResults();
 }
 
@@ -229,12 +252,23 @@ void Run::writeResults()
     writeSummary();
     std::vector<std::string> written;
     if (m_out)
-    {
-        written.push_back((m_out->path() / kSummaryName).string());
-        for (const auto& writer : kResultWriters)
-            written.push_back((m_out->path() / writer.fileName).string());
-    }
+        for (const auto& path : m_out->written())
+            written.push_back(path.string());
     print(formatClosing(m_summary, written));
+}
+
+void Run::reportProbes()
+{
+    const cae_core::fea2d::InteractiveResult* result = m_view ? m_view->result() : nullptr;
+    if (!result)
+        return;
+    for (const auto& point : m_cl.probes)
+    {
+        const ReportTable table =
+            reportTable("Probe", result->localQuantitiesTable(OdGePoint2d(point[0], point[1])));
+        print(formatTable(table));
+        m_summary.probes.push_back({point, table.rows});
+    }
 }
 
 void Run::writeSummary()

@@ -1,5 +1,9 @@
 #include "apps/CommandLine.h"
 
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
 namespace cae_app
 {
 namespace
@@ -23,8 +27,94 @@ CommandLine showText(std::string text)
 }
 
 constexpr const char* kGeneralHint = "Try 'cae --help'.\n";
-constexpr const char* kAnalyzeHint = "Usage: cae analyze2d FILE.json [--out DIR] [--quiet]\n"
+constexpr const char* kAnalyzeHint = "Usage: cae analyze2d FILE.json [--out DIR] [--quiet] [--quantity Q] [--deform F]\n"
+                                     "                     [--picture-size WxH] [--probe X,Y]...\n"
                                      "Try 'cae analyze2d --help'.\n";
+/// A finite number that fills the whole text.
+std::optional<double> number(const std::string& text)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+/// Reads the option `a` (and for "--name VALUE" the next argument) into `value`; an error text
+/// when the value is missing.
+std::optional<std::string> optionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+                                       std::string& value)
+{
+    const std::string& a = args[i];
+    if (a == name)
+    {
+        if (i + 1 == args.size())
+            return name + " needs a value";
+        value = args[++i];
+    }
+    else
+        value = a.substr(name.size() + 1);
+    if (value.empty())
+        return name + " needs a value";
+    return std::nullopt;
+}
+
+bool isOption(const std::string& a, const std::string& name)
+{
+    return a == name || a.rfind(name + "=", 0) == 0;
+}
+
+/// Reads the picture options; an error text for a value that is not allowed.
+std::optional<std::string> pictureOption(CommandLine& cl, const std::string& name, const std::string& value)
+{
+    if (name == "--quantity")
+    {
+        if (value == "vonMises")
+            cl.quantity = CommandLine::Quantity::eVonMises;
+        else if (value == "displacement")
+            cl.quantity = CommandLine::Quantity::eDisplacement;
+        else if (value == "none")
+            cl.quantity = CommandLine::Quantity::eNone;
+        else
+            return "--quantity must be vonMises, displacement or none, not '" + value + "'";
+    }
+    else if (name == "--deform")
+    {
+        if (value == "large")
+            cl.deform.reset();
+        else if (value == "none")
+            cl.deform = 0.0;
+        else if (const auto f = number(value); f && *f >= 0.0)
+            cl.deform = *f;
+        else
+            return "--deform must be a factor of at least 0, large or none, not '" + value + "'";
+    }
+    else if (name == "--picture-size")
+    {
+        const auto x = value.find('x');
+        const auto w = x == std::string::npos ? std::nullopt : number(value.substr(0, x));
+        const auto h = x == std::string::npos ? std::nullopt : number(value.substr(x + 1));
+        const auto whole = [](const std::optional<double>& v) { return v && *v >= 1 && *v <= 16384 && *v == std::floor(*v); };
+        if (!whole(w) || !whole(h))
+            return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
+        cl.pictureWidth = static_cast<int>(*w);
+        cl.pictureHeight = static_cast<int>(*h);
+    }
+    else if (name == "--probe")
+    {
+        const auto comma = value.find(',');
+        const auto x = comma == std::string::npos ? std::nullopt : number(value.substr(0, comma));
+        const auto y = comma == std::string::npos ? std::nullopt : number(value.substr(comma + 1));
+        if (!x || !y)
+            return "--probe must be X,Y with two numbers, not '" + value + "'";
+        cl.probes.push_back({*x, *y});
+    }
+    return std::nullopt;
+}
+
+constexpr const char* kPictureOptions[] = {"--quantity", "--deform", "--picture-size", "--probe"};
 } // namespace
 
 std::string generalHelp()
@@ -54,10 +144,23 @@ std::string analyze2dHelp()
            "equilibrium check (applied loads against the sum of reactions) and the times.\n"
            "\n"
            "Options:\n"
-           "  --out DIR   also write DIR/summary.json and DIR/result.vtu (VTK unstructured grid\n"
-           "              for ParaView); DIR is created if needed. Files are replaced only when\n"
-           "              complete. summary.json is written for failed runs too.\n"
+           "  --out DIR   also write DIR/summary.json, DIR/result.vtu (VTK unstructured grid\n"
+           "              for ParaView), the pictures DIR/setup.svg and DIR/setup.png (region\n"
+           "              and mesh) and DIR/result.svg and DIR/result.png (the coloured, deformed\n"
+           "              mesh with reaction arrows and a legend); DIR is created if needed. Files\n"
+           "              are replaced only when complete. summary.json is written for failed\n"
+           "              runs too.\n"
            "  --quiet     print only errors\n"
+           "  --quantity vonMises|displacement|none\n"
+           "              what result.svg and result.png colour (default vonMises)\n"
+           "  --deform FACTOR|large|none\n"
+           "              how far the result pictures deform the mesh: a multiple of the\n"
+           "              displacements, large (default: the largest displacement drawn a tenth\n"
+           "              of the region's diagonal, never below true scale) or none\n"
+           "  --picture-size WIDTHxHEIGHT\n"
+           "              pixels of the PNG pictures (default 1600x1000)\n"
+           "  --probe X,Y report the stress and displacement at X,Y (repeatable; also under\n"
+           "              \"probes\" in summary.json)\n"
            "  -h, --help  show this text\n"
            "\n"
            "Exit status: 0 solved; 1 wrong usage; 2 the file is unreadable or malformed, or the\n"
@@ -139,8 +242,23 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         if (!filesOnly && a == "--quiet")
         {
             cl.quiet = true;
+            continue;
         }
-        else if (!filesOnly && (a == "--out" || a.rfind("--out=", 0) == 0))
+        bool picture = false;
+        for (const char* name : kPictureOptions)
+        {
+            if (filesOnly || !isOption(a, name))
+                continue;
+            std::string value;
+            if (auto error = optionValue(args, i, name, value))
+                return usageError(*error, kAnalyzeHint);
+            if (auto error = pictureOption(cl, name, value))
+                return usageError(*error, kAnalyzeHint);
+            picture = true;
+        }
+        if (picture)
+            continue;
+        if (!filesOnly && (a == "--out" || a.rfind("--out=", 0) == 0))
         {
             std::string dir;
             if (a == "--out")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,23 @@ struct CommandLine
     std::string file;
     std::optional<std::string> outDir;
     bool quiet = false;
+    /// What the result pictures colour (`--quantity`).
+    enum class Quantity
+    {
+        eVonMises,
+        eDisplacement,
+        eNone
+    };
+    Quantity quantity = Quantity::eVonMises;
+    /// The deformation of the result pictures (`--deform`): empty for the large-displacement factor,
+    /// otherwise the factor (0 for none).
+    std::optional<double> deform;
+    /// Pixels of the PNG pictures (`--picture-size WIDTHxHEIGHT`); the SVG pictures take the same
+    /// size in points.
+    int pictureWidth = 1600;
+    int pictureHeight = 1000;
+    /// Points where the local quantities are reported (`--probe X,Y`, repeatable), in file order.
+    std::vector<std::array<double, 2>> probes;
 };
 
 /// Reads the arguments after the program name.

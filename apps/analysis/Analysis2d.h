@@ -46,6 +46,7 @@ public:
     void solve();
 
     const cae_core::fea2d::InputHandler& handler() const { return *m_handler; }
+    cae_core::fea2d::InputHandler& handler() { return *m_handler; }
     /// The mesh size the file asks for, or the handler's default.
     double meshSize() const { return m_meshSize; }
     /// The mesh's vertex and triangle counts, after mesh().

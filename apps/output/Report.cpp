@@ -22,7 +22,24 @@ const char* kindName(const LoadOrSupportSpec& given)
 }
 } // namespace
 
-std::string formatReport(const AnalysisFile& file, const Summary& summary, const ResultFigures& figures)
+std::string formatTable(const ReportTable& table)
+{
+    std::ostringstream out;
+    std::string title = table.title;
+    for (const auto& row : table.rows)
+    {
+        std::string label = row[0];
+        label.resize(std::max<std::size_t>(label.size() + 1, 22), ' ');
+        std::string head = title;
+        head.resize(std::max<std::size_t>(head.size() + 1, 13), ' ');
+        out << head << label << row[1] << (row[2].empty() ? "" : " " + row[2]) << "\n";
+        title.clear();
+    }
+    return out.str();
+}
+
+std::string formatReport(const AnalysisFile& file, const Summary& summary, const ResultFigures& figures,
+                         const std::vector<ReportTable>& tables)
 {
     const auto& units = *summary.units;
     double largest = figures.appliedLoad.length();
@@ -48,10 +65,15 @@ std::string formatReport(const AnalysisFile& file, const Summary& summary, const
         << (file.elementType == ElementKind::eTriangle6 ? "six-node" : "three-node") << " elements)\n";
     out << "Analysis     " << (file.mode == AnalysisMode::ePlaneStress ? "plane stress" : "plane strain")
         << ", " << (file.solver == SolverChoice::eInHouse ? "in-house" : "Nastran") << " solver\n";
-    out << "Max von Mises     " << formatNumber(figures.maxVonMises) << " " << units.stress << " at "
-        << formatPoint(figures.maxVonMisesAt) << "\n";
-    out << "Max displacement  " << formatNumber(figures.maxDisplacement) << " " << units.length << " at "
-        << formatPoint(figures.maxDisplacementAt) << "\n";
+    if (tables.empty())
+    {
+        out << "Max von Mises     " << formatNumber(figures.maxVonMises) << " " << units.stress << " at "
+            << formatPoint(figures.maxVonMisesAt) << "\n";
+        out << "Max displacement  " << formatNumber(figures.maxDisplacement) << " " << units.length << " at "
+            << formatPoint(figures.maxDisplacementAt) << "\n";
+    }
+    for (const ReportTable& table : tables)
+        out << formatTable(table);
     if (!summary.reactions.empty())
     {
         out << "Reactions\n";

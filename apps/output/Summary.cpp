@@ -123,6 +123,34 @@ std::string formatSummary(const Summary& s)
     else
         w.Null();
 
+    if (!s.probes.empty())
+    {
+        w.Key("probes");
+        w.StartArray();
+        for (const auto& probe : s.probes)
+        {
+            w.StartObject();
+            w.Key("point");
+            vector2(w, probe.point);
+            w.Key("rows");
+            w.StartArray();
+            for (const auto& row : probe.rows)
+            {
+                w.StartObject();
+                w.Key("name");
+                w.String(row[0].c_str());
+                w.Key("value");
+                w.String(row[1].c_str());
+                w.Key("unit");
+                w.String(row[2].c_str());
+                w.EndObject();
+            }
+            w.EndArray();
+            w.EndObject();
+        }
+        w.EndArray();
+    }
+
     w.Key("timeMs");
     w.StartObject();
     w.Key("mesh");

@@ -52,6 +52,16 @@ struct Summary
     /// Sum of all applied loads.
     std::optional<std::array<double, 2>> appliedLoad;
 
+    /// The local quantities table at one `--probe` point: rows of label, value and unit as the
+    /// module formats them ("N/A" values outside the mesh).
+    struct Probe
+    {
+        std::array<double, 2> point{};
+        std::vector<std::array<std::string, 3>> rows;
+    };
+    /// Written only when the command line asks for probes.
+    std::vector<Probe> probes;
+
     struct Times
     {
         std::optional<double> mesh;

@@ -43,6 +43,10 @@ public:
     /// Number of loops of the face.
     int numLoops() const;
 
+    /// Stand-in: the shared snapshot and this face's number in it, for the host's face queries.
+    const std::shared_ptr<const OdBrDetail::BrepData>& data() const { return m_data; }
+    int faceIndex() const { return m_face; }
+
 private:
     friend class OdBrBrepFaceTraverser;
     friend class OdBrFaceLoopTraverser;
@@ -133,6 +137,10 @@ public:
     bool done() const;
     OdBrErrorStatus next();
     OdBrEdge getEdge() const;
+    /// True when the current edge's curve runs along its loop. Loops run with the face on their left
+    /// as seen from the face normal (+z): the exterior loop counter-clockwise, holes clockwise, whatever
+    /// direction the region's curves were given in. False when done or not set.
+    bool getEdgeOrientToLoop() const;
 
 private:
     std::shared_ptr<const OdBrDetail::BrepData> m_data;

@@ -55,6 +55,12 @@ public:
     /// The current annotation scale; null only if it was set to null.
     OdDbAnnotationScalePtr getCANNOSCALE() const { return m_cannoscale; }
     void setCANNOSCALE(const OdDbAnnotationScalePtr& scale) { m_cannoscale = scale; }
+    /// The colour of new entities; by layer in a new drawing.
+    OdCmColor getCECOLOR() const { return m_cecolor; }
+    void setCECOLOR(const OdCmColor& color) { m_cecolor = color; }
+    /// The height of new texts; 2.5 in a new drawing.
+    double getTEXTSIZE() const { return m_textsize; }
+    void setTEXTSIZE(double height) { m_textsize = height; }
 
     /// Adds obj to the database (which then holds a reference) and returns its new id.
     /// An object already in a database keeps its id.
@@ -83,6 +89,8 @@ private:
     OdDb::MeasurementValue m_measurement = OdDb::kMetric;
     OdDb::UnitsValue m_insunits = OdDb::kUnitsMillimeters;
     OdDbAnnotationScalePtr m_cannoscale;
+    OdCmColor m_cecolor;
+    double m_textsize = 2.5;
     std::uint64_t m_nextHandle = 1;
     OdDbObjectId m_modelSpaceId;
     std::map<OdString, std::unique_ptr<OdDbHostAppData>> m_hostAppData;

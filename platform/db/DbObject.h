@@ -1,17 +1,25 @@
 #pragma once
 
 #include "platform/base/OdResult.h"
-#include "platform/base/RxObject.h"
 #include "platform/base/SmartPtr.h"
+#include "platform/cm/CmColor.h"
 #include "platform/db/DbObjectId.h"
 #include "platform/ge/GeExtents3d.h"
+#include "platform/gi/GiDrawable.h"
 
 class OdDbDatabase;
+class OdGeMatrix3d;
 
-/// An object that can live in a drawing database. Outside a database its id is null.
-class OdDbObject : public OdRxObject
+/// An object that can live in a drawing database. Outside a database its id is null. Every
+/// database object is drawable, as in the SDK; objects without graphics draw nothing.
+class OdDbObject : public OdGiDrawable
 {
 public:
+    OdDbObject() = default;
+    /// A copy is a new object outside any database.
+    OdDbObject(const OdDbObject& other) : OdGiDrawable(other) {}
+    OdDbObject& operator=(const OdDbObject&) { return *this; }
+
     OdDbObjectId objectId() const { return m_id; }
     OdDbDatabase* database() const { return m_database; }
 
@@ -35,12 +43,37 @@ private:
     OdDbDatabase* m_database = nullptr;
 };
 
-/// A drawable object of the drawing.
+/// A drawable object of the drawing, with the properties every entity has (its colour).
 class OdDbEntity : public OdDbObject
 {
 public:
     /// The entity's bounding box; eInvalidExtents when it has no geometry.
     virtual OdResult getGeomExtents(OdGeExtents3d& extents) const = 0;
+
+    /// Gives the entity the database's current settings for new entities: the colour CECOLOR, and what
+    /// an entity kind adds (a text's height). Does not add the entity to the database.
+    virtual void setDatabaseDefaults(OdDbDatabase* database);
+    /// Moves the entity by `xform`. eNotApplicable, with the entity unchanged, for a transform the
+    /// entity kind cannot follow (it says which).
+    virtual OdResult transformBy(const OdGeMatrix3d& xform);
+    /// A new entity with the same geometry and properties, outside any database. Entity kinds that
+    /// cannot be copied raise OdError(eNotApplicable).
+    virtual OdSmartPtr<OdDbEntity> clone() const;
+
+    /// The entity's colour; by layer for a new entity.
+    OdCmColor color() const { return m_color; }
+    void setColor(const OdCmColor& color) { m_color = color; }
+    /// The colour's palette index (OdCmEntityColor::colorIndex).
+    int colorIndex() const { return m_color.colorIndex(); }
+    /// Sets a palette colour; OdError(eInvalidInput) for an index outside 0..256.
+    void setColorIndex(int index) { m_color.setColorIndex(index); }
+
+protected:
+    /// Draws in the entity's own colour.
+    std::uint32_t subSetAttributes(OdGiDrawableTraits* traits) const override;
+
+private:
+    OdCmColor m_color;
 };
 
 using OdDbObjectPtr = OdSmartPtr<OdDbObject>;

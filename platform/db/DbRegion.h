@@ -54,6 +54,15 @@ public:
     /// on od_br: callers of brep link od_br.
     OdResult brep(OdBrBrep& brep) const;
 
+    /// Moves every curve. eNotApplicable for a transform that takes the region out of the XY plane.
+    OdResult transformBy(const OdGeMatrix3d& xform) override;
+    OdSmartPtr<OdDbEntity> clone() const override;
+
+protected:
+    /// Draws the boundary loops as polylines (curves are flattened within a small fraction of their
+    /// size).
+    bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
+
 private:
     std::vector<Loop> m_loops;
 };

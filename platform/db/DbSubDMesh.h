@@ -36,6 +36,9 @@ public:
     int subDLevel() const { return m_level; }
 
     OdResult getGeomExtents(OdGeExtents3d& extents) const override;
+    /// Moves every vertex.
+    OdResult transformBy(const OdGeMatrix3d& xform) override;
+    OdSmartPtr<OdDbEntity> clone() const override;
 
     /// The mesh's edges as consecutive vertex-index pairs: every distinct undirected side of a
     /// face, in the order the face list first meets it, each pair as the face walks it.
@@ -54,6 +57,10 @@ public:
     /// not match. Replacing the mesh data drops the vertex colours.
     OdResult setVertexColorArray(const OdCmEntityColorArray& colors);
     OdResult getVertexColorArray(OdCmEntityColorArray& colors) const;
+
+protected:
+    /// Draws the mesh as a shell (its faces' outlines unless the traits ask for filling).
+    bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
 
 private:
     bool hasSubent(const OdDbSubentId& subentId) const;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "apps/CommandLine.h"
+#include "apps/StageListener.h"
+#include "cae_core/results2d/InteractiveResult.h"
+#include "host/ca/Application.h"
+#include "host/oa/DwgViewer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+/// The program as the host's stage listener: its application object with one drawing window, the
+/// module's stage notifier linked to it, and the pictures it writes as each stage starts.
+namespace cae_app
+{
+class HostView : public StageListener, private cae_core::fea2d::Analyze2dStageListener
+{
+public:
+    /// The picture options of `commandLine` (quantity, deformation, size).
+    explicit HostView(const CommandLine& commandLine);
+    ~HostView() override;
+
+    /// setup.svg, setup.png, result.svg, result.png.
+    std::vector<std::string> outputNames() const override;
+    /// Shows the region and the mesh, then starts the module's set-up stage.
+    void enterSetupStage(const StageContext& stage) override;
+    /// Builds the interactive result (shown at once) and starts the module's results stage.
+    void enterResultsStage(const StageContext& stage) override;
+
+    /// After the results stage; null before.
+    const cae_core::fea2d::InteractiveResult* result() const { return m_result.get(); }
+
+private:
+    void onStartSetup(cae_core::fea2d::InputHandler& handler) override;
+    void onStartResults(cae_core::fea2d::InteractiveResult& result) override;
+    void writePictures(const std::string& stem);
+
+    const CommandLine& m_cl;
+    ca::Application m_app;
+    oa::DwgViewer m_viewer;
+    cae_core::fea2d::Analyze2dStageNotifier m_notifier;
+    const StageContext* m_stage = nullptr;
+    std::unique_ptr<cae_core::fea2d::InteractiveResult> m_result;
+    OdGiDrawablePtr m_legend;
+};
+} // namespace cae_app

@@ -1,0 +1,296 @@
+#include "host/oa/detail/CairoPicture.h"
+
+#include "host/oa/DwgViewer.h"
+#include "platform/gi/GiGeometry.h"
+
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace oa::detail
+{
+
+namespace
+{
+/// Share of the picture's shorter side left free around the content.
+constexpr double kMarginShare = 0.03;
+/// Width of lines in picture units (pixels or points): fine enough that the edges of a mesh of some
+/// thousand triangles do not hide the colours between them.
+constexpr double kLineWidth = 0.6;
+/// The font texts are drawn in; each text is stretched to the fixed-pitch width its extents claim.
+constexpr const char* kFontFamily = "DejaVu Sans";
+
+/// World to picture: one scale in x and y, y turned downwards.
+struct Mapping
+{
+    double scale = 1.0;
+    double offsetX = 0.0;
+    double offsetY = 0.0;
+    double height = 0.0;
+
+    double x(const OdGePoint3d& p) const { return offsetX + p.x * scale; }
+    double y(const OdGePoint3d& p) const { return height - (offsetY + p.y * scale); }
+};
+
+Mapping fit(const OdGeExtents3d& window, int width, int height)
+{
+    Mapping m;
+    m.height = height;
+    const double margin = kMarginShare * std::min(width, height);
+    const double usableW = std::max(1.0, width - 2.0 * margin);
+    const double usableH = std::max(1.0, height - 2.0 * margin);
+    OdGeExtents3d box = window;
+    if (!box.isValidExtents())
+        box.set(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 1, 0));
+    const double dx = box.maxPoint().x - box.minPoint().x;
+    const double dy = box.maxPoint().y - box.minPoint().y;
+    if (dx > 0.0 && dy > 0.0)
+        m.scale = std::min(usableW / dx, usableH / dy);
+    else if (dx > 0.0)
+        m.scale = usableW / dx;
+    else if (dy > 0.0)
+        m.scale = usableH / dy;
+    const OdGePoint3d c = box.center();
+    m.offsetX = width / 2.0 - c.x * m.scale;
+    m.offsetY = height / 2.0 - c.y * m.scale;
+    return m;
+}
+
+void source(cairo_t* cr, const Rgb& c)
+{
+    cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+}
+
+class Painter
+{
+public:
+    Painter(cairo_t* cr, const Mapping& m, bool vector) : m_cr(cr), m_map(m), m_vector(vector) {}
+
+    void paint(const Primitive& p)
+    {
+        std::visit([this](const auto& prim) { draw(prim); }, p);
+    }
+    /// Strokes the polylines gathered so far in one go.
+    void flushLines()
+    {
+        if (!m_pendingLines)
+            return;
+        source(m_cr, m_lineColor);
+        cairo_stroke(m_cr);
+        m_pendingLines = false;
+    }
+
+private:
+    void moveTo(const OdGePoint3d& p) { cairo_move_to(m_cr, m_map.x(p), m_map.y(p)); }
+    void lineTo(const OdGePoint3d& p) { cairo_line_to(m_cr, m_map.x(p), m_map.y(p)); }
+
+    // Consecutive polylines of one colour become one path: a mesh's many face outlines are stroked
+    // at once, which is what keeps large pictures fast.
+    void draw(const PolylinePrim& p)
+    {
+        if (m_pendingLines && !(p.color == m_lineColor))
+            flushLines();
+        m_lineColor = p.color;
+        m_pendingLines = true;
+        moveTo(p.points.front());
+        for (std::size_t i = 1; i < p.points.size(); ++i)
+            lineTo(p.points[i]);
+    }
+    void draw(const PolygonPrim& p)
+    {
+        flushLines();
+        moveTo(p.points.front());
+        for (std::size_t i = 1; i < p.points.size(); ++i)
+            lineTo(p.points[i]);
+        cairo_close_path(m_cr);
+        source(m_cr, p.color);
+        if (p.filled)
+            cairo_fill(m_cr);
+        else
+            cairo_stroke(m_cr);
+    }
+    void draw(const ShellPrim& s)
+    {
+        flushLines();
+        if (!s.filled)
+        {
+            for (std::size_t i = 0; i < s.outlines.size();)
+            {
+                const auto count = static_cast<std::size_t>(s.outlines[i]);
+                moveTo(s.vertices[static_cast<std::size_t>(s.outlines[i + 1])]);
+                for (std::size_t k = 1; k < count; ++k)
+                    lineTo(s.vertices[static_cast<std::size_t>(s.outlines[i + 1 + k])]);
+                cairo_close_path(m_cr);
+                i += count + 1;
+            }
+            source(m_cr, s.color);
+            cairo_stroke(m_cr);
+            return;
+        }
+        if (!s.vertexColors.empty() && !m_vector)
+            return drawBlended(s);
+        // A vector picture keeps one filled path per triangle. A raster picture fills runs of triangles
+        // of one colour at once and without antialiasing: neighbours share their edges exactly, and the
+        // edges drawn over them hide the pixel steps; large meshes render several times faster so.
+        if (!m_vector)
+            cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
+        const std::size_t n = s.triangles.size() / 3;
+        for (std::size_t t = 0; t < n; ++t)
+        {
+            const std::int32_t* idx = &s.triangles[3 * t];
+            for (int k = 0; k < 3; ++k)
+            {
+                const OdGePoint3d& p = s.vertices[static_cast<std::size_t>(idx[k])];
+                k == 0 ? moveTo(p) : lineTo(p);
+            }
+            cairo_close_path(m_cr);
+            const Rgb color = triangleColor(s, t);
+            if (m_vector || t + 1 == n || !(triangleColor(s, t + 1) == color))
+            {
+                source(m_cr, color);
+                cairo_fill(m_cr);
+            }
+        }
+        cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_DEFAULT);
+    }
+    /// A vector picture cannot blend colours across a triangle, so it takes the corners' mean there.
+    static Rgb triangleColor(const ShellPrim& s, std::size_t t)
+    {
+        if (!s.faceColors.empty())
+            return s.faceColors[t];
+        if (s.vertexColors.empty())
+            return s.color;
+        int r = 0, g = 0, b = 0;
+        for (int k = 0; k < 3; ++k)
+        {
+            const Rgb& c = s.vertexColors[static_cast<std::size_t>(s.triangles[3 * t + static_cast<std::size_t>(k)])];
+            r += c.r;
+            g += c.g;
+            b += c.b;
+        }
+        return Rgb{static_cast<std::uint8_t>(r / 3), static_cast<std::uint8_t>(g / 3), static_cast<std::uint8_t>(b / 3)};
+    }
+    /// Colours blended across each triangle from its corners, with one mesh pattern for the shell.
+    void drawBlended(const ShellPrim& s)
+    {
+        cairo_pattern_t* pattern = cairo_pattern_create_mesh();
+        const std::size_t n = s.triangles.size() / 3;
+        for (std::size_t t = 0; t < n; ++t)
+        {
+            cairo_mesh_pattern_begin_patch(pattern);
+            for (unsigned int k = 0; k < 3; ++k)
+            {
+                const auto v = static_cast<std::size_t>(s.triangles[3 * t + k]);
+                const OdGePoint3d& p = s.vertices[v];
+                k == 0 ? cairo_mesh_pattern_move_to(pattern, m_map.x(p), m_map.y(p))
+                       : cairo_mesh_pattern_line_to(pattern, m_map.x(p), m_map.y(p));
+                const Rgb& c = s.vertexColors[v];
+                cairo_mesh_pattern_set_corner_color_rgb(pattern, k, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+            }
+            cairo_mesh_pattern_end_patch(pattern);
+        }
+        cairo_set_source(m_cr, pattern);
+        cairo_paint(m_cr);
+        cairo_pattern_destroy(pattern);
+    }
+    void draw(const TextPrim& t)
+    {
+        flushLines();
+        const double capHeight = t.height * m_map.scale;
+        if (!(capHeight > 0.0))
+            return;
+        cairo_save(m_cr);
+        cairo_select_font_face(m_cr, kFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+        // Size the font so that its capitals are as tall as the text's height.
+        cairo_set_font_size(m_cr, 100.0);
+        cairo_text_extents_t capital;
+        cairo_text_extents(m_cr, "H", &capital);
+        const double size = capital.height > 0.0 ? 100.0 * capHeight / capital.height : capHeight;
+        cairo_set_font_size(m_cr, size);
+        cairo_text_extents_t extents;
+        cairo_text_extents(m_cr, t.utf8.c_str(), &extents);
+        const double wanted = static_cast<double>(t.characters) * kOdGiCharacterAdvance * capHeight * t.widthFactor;
+        const double stretch = extents.x_advance > 0.0 ? wanted / extents.x_advance : 1.0;
+        cairo_translate(m_cr, m_map.x(t.position), m_map.y(t.position));
+        cairo_rotate(m_cr, -std::atan2(t.direction.y, t.direction.x));
+        cairo_matrix_t slant;
+        cairo_matrix_init(&slant, stretch, 0.0, -std::tan(t.oblique), 1.0, 0.0, 0.0);
+        cairo_transform(m_cr, &slant);
+        cairo_move_to(m_cr, 0.0, 0.0);
+        source(m_cr, t.color);
+        cairo_show_text(m_cr, t.utf8.c_str());
+        cairo_restore(m_cr);
+    }
+
+    cairo_t* m_cr;
+    Mapping m_map;
+    bool m_vector;
+    bool m_pendingLines = false;
+    Rgb m_lineColor;
+};
+
+cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length)
+{
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+void check(cairo_status_t status, const char* what)
+{
+    if (status != CAIRO_STATUS_SUCCESS)
+        throw PictureError(std::string("the picture could not be ") + what + ": " + cairo_status_to_string(status));
+}
+
+void paintAll(cairo_surface_t* surface, const std::vector<std::shared_ptr<const DisplayList>>& lists,
+              const Mapping& map, bool vector)
+{
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+    cairo_paint(cr);
+    cairo_set_line_width(cr, kLineWidth);
+    // Bevelled joins: round ones cost many more edges to fill on meshes of thousands of outlines.
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
+    Painter painter(cr, map, vector);
+    for (const bool onTop : {false, true})
+        for (const auto& list : lists)
+            if (list->onTop == onTop)
+                for (const Primitive& p : list->primitives)
+                    painter.paint(p);
+    painter.flushLines();
+    const cairo_status_t status = cairo_status(cr);
+    cairo_destroy(cr);
+    check(status, "drawn");
+}
+} // namespace
+
+OdGePoint3d pictureOf(const OdGePoint3d& world, const OdGeExtents3d& window, int width, int height)
+{
+    const Mapping map = fit(window, width, height);
+    return OdGePoint3d(map.x(world), map.y(world), 0.0);
+}
+
+std::string renderPicture(const std::vector<std::shared_ptr<const DisplayList>>& lists, const OdGeExtents3d& window,
+                          int width, int height, bool vector)
+{
+    const Mapping map = fit(window, width, height);
+    std::string bytes;
+    const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
+        vector ? cairo_svg_surface_create_for_stream(appendToString, &bytes, width, height)
+               : cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height),
+        &cairo_surface_destroy);
+    check(cairo_surface_status(surface.get()), "started");
+    paintAll(surface.get(), lists, map, vector);
+    if (vector)
+    {
+        // Finishing the surface writes the rest of the document.
+        cairo_surface_finish(surface.get());
+        check(cairo_surface_status(surface.get()), "written as SVG");
+    }
+    else
+        check(cairo_surface_write_to_png_stream(surface.get(), appendToString, &bytes), "written as PNG");
+    return bytes;
+}
+
+} // namespace oa::detail

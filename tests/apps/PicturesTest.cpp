@@ -1,0 +1,86 @@
+// Runs the built `cae` for its pictures and probes, as a user would.
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+namespace
+{
+namespace fs = std::filesystem;
+
+fs::path example(const std::string& name)
+{
+    const char* source = std::getenv("CAE_SOURCE_DIR");
+    return fs::path(source ? source : ".") / "examples" / name;
+}
+
+/// Exit status and standard output of `cae` with `args`.
+std::pair<int, std::string> cae(const std::string& args, const fs::path& scratch)
+{
+    const fs::path out = scratch / "stdout.txt";
+    const int status = std::system((std::string(CAE_PROGRAM) + " " + args + " >" + out.string() + " 2>&1").c_str());
+    std::string text = cae_app_test::slurp(out);
+    fs::remove(out);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+}
+
+/// Width and height from a PNG's header.
+std::pair<int, int> pngSize(const std::string& png)
+{
+    auto be = [&png](std::size_t at) {
+        return (static_cast<unsigned char>(png.at(at)) << 24) | (static_cast<unsigned char>(png.at(at + 1)) << 16) |
+               (static_cast<unsigned char>(png.at(at + 2)) << 8) | static_cast<unsigned char>(png.at(at + 3));
+    };
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    return {be(16), be(20)};
+}
+
+TEST(CaePictures, ASolvedRunWritesBothStagesPicturesAndItsProbesAndAFailedRunLeavesNone)
+{
+    const cae_app_test::TempDir dir;
+    const fs::path out = dir.path() / "out";
+    const auto [status, text] = cae("analyze2d " + example("plate_with_hole.json").string() + " --out " +
+                                        out.string() + " --picture-size 400x300 --probe 100,50 --probe -5,20",
+                                    dir.path());
+    ASSERT_EQ(status, 0) << text;
+    for (const char* name : {"setup.svg", "setup.png", "result.svg", "result.png"})
+        EXPECT_TRUE(fs::exists(out / name)) << name;
+    EXPECT_EQ(pngSize(cae_app_test::slurp(out / "result.png")), (std::pair<int, int>{400, 300}));
+    EXPECT_NE(cae_app_test::slurp(out / "result.svg").find("width=\"400pt\""), std::string::npos);
+    EXPECT_NE(text.find("Output       Execution time"), std::string::npos) << text;
+    EXPECT_NE(text.find("Probe        Position x            -5 mm"), std::string::npos) << text;
+    const std::string summary = cae_app_test::slurp(out / "summary.json");
+    EXPECT_NE(summary.find("\"probes\""), std::string::npos);
+    EXPECT_NE(summary.find("\"N/A\""), std::string::npos) << "the point outside the plate";
+
+    const auto [failed, why] = cae("analyze2d " + example("not_ready.json").string() + " --out " + out.string(),
+                                   dir.path());
+    EXPECT_EQ(failed, 2) << why;
+    for (const char* name : {"setup.svg", "setup.png", "result.svg", "result.png"})
+        EXPECT_FALSE(fs::exists(out / name)) << name << " of the earlier run";
+}
+
+TEST(CaePictures, PictureOptionsWithValuesOutsideTheirRangeAreUsageErrors)
+{
+    const cae_app_test::TempDir dir;
+    const std::pair<const char*, const char*> cases[] = {
+        {"--quantity stress", "--quantity must be vonMises, displacement or none"},
+        {"--deform -1", "--deform must be a factor of at least 0, large or none"},
+        {"--picture-size 0x100", "--picture-size must be WIDTHxHEIGHT"},
+        {"--picture-size 100", "--picture-size must be WIDTHxHEIGHT"},
+        {"--probe 1", "--probe must be X,Y"},
+        {"--probe", "--probe needs a value"},
+    };
+    for (const auto& [option, message] : cases)
+    {
+        const auto [status, text] = cae("analyze2d x.json " + std::string(option), dir.path());
+        EXPECT_EQ(status, 1) << option;
+        EXPECT_NE(text.find(message), std::string::npos) << option << ": " << text;
+    }
+}
+
+} // namespace
