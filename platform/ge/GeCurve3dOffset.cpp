@@ -12,8 +12,11 @@
 
 namespace
 {
-/// Samples per formula piece of the first offset approximation; doubled until it fits.
-constexpr int kFirstSamplesPerSpan = 8;
+/// Samples of the first offset approximation (at least one per formula piece); doubled until
+/// it fits, so a curve of many short pieces starts at its own resolution.
+constexpr int kFirstSamples = 16;
+/// Samples per formula piece when checking that a curve lies in the plane.
+constexpr int kPlaneCheckSamplesPerSpan = 8;
 /// Upper bound on the samples of one offset approximation: a cubic through 2^16 points is
 /// far finer than anything a glyph or a mesh needs, and the bound keeps a pathological curve
 /// from running away.
@@ -41,9 +44,9 @@ void requireInPlane(const OdGeCurve3d& curve, const OdGeVector3d& n, const OdGeT
     const OdGePoint3d origin = curve.evalPoint(iv.lowerBound());
     const double allowed = tol.equalPoint() * std::max(1.0, curveSize(curve));
     for (unsigned i = 0; i + 1 < breaks.size(); ++i)
-        for (int k = 0; k <= kFirstSamplesPerSpan; ++k)
+        for (int k = 0; k <= kPlaneCheckSamplesPerSpan; ++k)
         {
-            const double t = breaks[i] + (breaks[i + 1] - breaks[i]) * k / kFirstSamplesPerSpan;
+            const double t = breaks[i] + (breaks[i + 1] - breaks[i]) * k / kPlaneCheckSamplesPerSpan;
             if (std::abs((curve.evalPoint(t) - origin).dotProduct(n)) > allowed)
                 throw OdError(eInvalidInput, "getTrimmedOffset: the curve does not lie in a plane "
                                              "perpendicular to the plane normal");
@@ -99,7 +102,8 @@ std::unique_ptr<OdGeCurve3d> sampledOffset(const OdGeCurve3d& curve, double d, c
     const int spans = static_cast<int>(breaks.size()) - 1;
     if (spans < 1)
         return nullptr;
-    for (int perSpan = kFirstSamplesPerSpan; perSpan * spans <= kMaxOffsetSamples; perSpan *= 2)
+    for (int perSpan = std::max(1, (kFirstSamples + spans - 1) / spans); perSpan * spans <= kMaxOffsetSamples;
+         perSpan *= 2)
     {
         OdGeDoubleArray params;
         OdGePoint3dArray points;
