@@ -46,10 +46,10 @@ double peakResidentMegabytes()
 
 double publicBytes(const Tri& t)
 {
-    return static_cast<double>(t.vertices.capacity() * sizeof(P) +
-                               t.triangles.capacity() * sizeof(CDT::Triangle) +
-                               t.fixedEdges.size() * (sizeof(CDT::Edge) + 2 * sizeof(void*)) +
-                               t.fixedEdges.bucket_count() * sizeof(void*));
+    return static_cast<double>(t.vertices().capacity() * sizeof(P) +
+                               t.triangles().capacity() * sizeof(CDT::Triangle) +
+                               t.fixedEdges().size() * (sizeof(CDT::Edge) + 2 * sizeof(void*)) +
+                               t.fixedEdges().bucket_count() * sizeof(void*));
 }
 
 /// Builds once more outside the timed loop to measure the memory of one finished triangulation.
@@ -58,7 +58,7 @@ template <typename Build> void reportCounters(benchmark::State& state, std::size
     const double before = heapBytesInUse();
     const Tri t = build();
     const double after = heapBytesInUse();
-    const double n = static_cast<double>(t.vertices.size());
+    const double n = static_cast<double>(t.vertices().size());
     state.counters["points_per_second"] = benchmark::Counter(
         static_cast<double>(points) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["bytes_per_vertex"] = (after - before) / n;
@@ -78,7 +78,7 @@ void runBatch(benchmark::State& state, const std::vector<P>& points)
     for (auto _ : state)
     {
         Tri t = build();
-        benchmark::DoNotOptimize(t.triangles.data());
+        benchmark::DoNotOptimize(t.triangles().data());
     }
     reportCounters(state, points.size(), build);
 }
@@ -104,7 +104,7 @@ void BM_CdtOneByOneRandom(benchmark::State& state)
     for (auto _ : state)
     {
         Tri t = build();
-        benchmark::DoNotOptimize(t.triangles.data());
+        benchmark::DoNotOptimize(t.triangles().data());
     }
     reportCounters(state, n, build);
 }
@@ -140,7 +140,7 @@ void BM_CdtSquareBoundaryThenSinglePoints(benchmark::State& state)
     for (auto _ : state)
     {
         Tri t = build();
-        benchmark::DoNotOptimize(t.triangles.data());
+        benchmark::DoNotOptimize(t.triangles().data());
     }
     reportCounters(state, boundary.size() + interiorCount, build);
 }
@@ -172,7 +172,7 @@ void BM_CdtEraseOuterTriangles(benchmark::State& state)
     {
         Tri copy = t;
         copy.eraseOuterTrianglesAndHoles();
-        benchmark::DoNotOptimize(copy.triangles.data());
+        benchmark::DoNotOptimize(copy.triangles().data());
     }
     state.counters["points_per_second"] =
         benchmark::Counter(static_cast<double>(points.size()) * static_cast<double>(state.iterations()),

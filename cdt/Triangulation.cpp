@@ -99,22 +99,22 @@ struct Bounds
 
 template <typename T> int Triangulation<T>::orient(VertInd a, VertInd b, const V2d<T>& p) const
 {
-    const V2d<T>& pa = vertices[a];
-    const V2d<T>& pb = vertices[b];
+    const V2d<T>& pa = m_vertices[a];
+    const V2d<T>& pb = m_vertices[b];
     return detail::orientSign(pa.x, pa.y, pb.x, pb.y, p.x, p.y);
 }
 
 template <typename T> int Triangulation<T>::orient(VertInd a, VertInd b, VertInd c) const
 {
-    return orient(a, b, vertices[c]);
+    return orient(a, b, m_vertices[c]);
 }
 
 template <typename T> int Triangulation<T>::inCircle(VertInd a, VertInd b, VertInd c, VertInd d) const
 {
-    const V2d<T>& pa = vertices[a];
-    const V2d<T>& pb = vertices[b];
-    const V2d<T>& pc = vertices[c];
-    const V2d<T>& pd = vertices[d];
+    const V2d<T>& pa = m_vertices[a];
+    const V2d<T>& pb = m_vertices[b];
+    const V2d<T>& pc = m_vertices[c];
+    const V2d<T>& pd = m_vertices[d];
     return detail::inCircleSign(pa.x, pa.y, pb.x, pb.y, pc.x, pc.y, pd.x, pd.y);
 }
 
@@ -148,7 +148,7 @@ template <typename T> void Triangulation<T>::insertVertices(const std::vector<V2
 
 template <typename T> void Triangulation<T>::checkCoordinates(const std::vector<V2d<T>>& points) const
 {
-    const std::size_t firstUserIndex = vertices.size() - helperVertexCount();
+    const std::size_t firstUserIndex = m_vertices.size() - helperVertexCount();
     for (std::size_t i = 0; i < points.size(); ++i)
     {
         const double x = points[i].x;
@@ -182,14 +182,14 @@ void Triangulation<T>::setUpSuperTriangle(double minX, double minY, double maxX,
     const V2d<T> corners[3] = {{static_cast<T>(cx), static_cast<T>(cy + 2.0 * inRadius)},
                                {static_cast<T>(cx - halfSide), static_cast<T>(cy - inRadius)},
                                {static_cast<T>(cx + halfSide), static_cast<T>(cy - inRadius)}};
-    if (vertices.size() < superTriangleVertexCount)
-        vertices.assign(corners, corners + superTriangleVertexCount);
+    if (m_vertices.size() < superTriangleVertexCount)
+        m_vertices.assign(corners, corners + superTriangleVertexCount);
     else
-        std::copy(corners, corners + superTriangleVertexCount, vertices.begin());
+        std::copy(corners, corners + superTriangleVertexCount, m_vertices.begin());
 
-    triangles.clear();
-    triangles.push_back(Triangle{{0, 1, 2}, {noNeighbor, noNeighbor, noNeighbor}});
-    m_vertexTriangle.assign(vertices.size(), noNeighbor);
+    m_triangles.clear();
+    m_triangles.push_back(Triangle{{0, 1, 2}, {noNeighbor, noNeighbor, noNeighbor}});
+    m_vertexTriangle.assign(m_vertices.size(), noNeighbor);
     for (VertInd v = 0; v < superTriangleVertexCount; ++v)
         m_vertexTriangle[v] = 0;
     m_lastTriangle = 0;
@@ -205,12 +205,12 @@ template <typename T> bool Triangulation<T>::strictlyInsideSuperTriangle(const V
 template <typename T> void Triangulation<T>::rebuildAround(double minX, double minY, double maxX, double maxY)
 {
     Bounds box{minX, minY, maxX, maxY};
-    for (std::size_t v = superTriangleVertexCount; v < vertices.size(); ++v)
-        box.add(vertices[v]);
+    for (std::size_t v = superTriangleVertexCount; v < m_vertices.size(); ++v)
+        box.add(m_vertices[v]);
     EdgeUSet constraints;
-    constraints.swap(fixedEdges);
+    constraints.swap(m_fixedEdges);
     setUpSuperTriangle(box.minX, box.minY, box.maxX, box.maxY);
-    insertInSpatialOrder(superTriangleVertexCount, static_cast<VertInd>(vertices.size()));
+    insertInSpatialOrder(superTriangleVertexCount, static_cast<VertInd>(m_vertices.size()));
     for (const Edge& e : constraints)
         insertConstraint(e.v1(), e.v2(), toUser(e));
 }
@@ -223,9 +223,9 @@ template <typename T> void Triangulation<T>::insertFirstBatch(const std::vector<
     try
     {
         setUpSuperTriangle(box.minX, box.minY, box.maxX, box.maxY);
-        vertices.insert(vertices.end(), points.begin(), points.end());
-        m_vertexTriangle.resize(vertices.size(), noNeighbor);
-        insertInSpatialOrder(superTriangleVertexCount, static_cast<VertInd>(vertices.size()));
+        m_vertices.insert(m_vertices.end(), points.begin(), points.end());
+        m_vertexTriangle.resize(m_vertices.size(), noNeighbor);
+        insertInSpatialOrder(superTriangleVertexCount, static_cast<VertInd>(m_vertices.size()));
     }
     catch (...)
     {
@@ -236,7 +236,7 @@ template <typename T> void Triangulation<T>::insertFirstBatch(const std::vector<
 
 template <typename T> void Triangulation<T>::insertLaterBatch(const std::vector<V2d<T>>& points)
 {
-    const VertInd firstUserIndex = static_cast<VertInd>(vertices.size() - helperVertexCount());
+    const VertInd firstUserIndex = static_cast<VertInd>(m_vertices.size() - helperVertexCount());
 
     // Everything that can fail is checked before anything changes: duplicates inside the batch (neighbours in
     // coordinate order), then duplicates of inserted points (read-only point location).
@@ -265,16 +265,16 @@ template <typename T> void Triangulation<T>::insertLaterBatch(const std::vector<
         }
         const Location loc = locate(points[i], startTriangleNear(points[i]));
         if (loc.kind == Location::Kind::OnVertex)
-            throw DuplicateVertexError(toUser(triangles[loc.triangle].vertices[loc.index]),
+            throw DuplicateVertexError(toUser(m_triangles[loc.triangle].vertices[loc.index]),
                                        firstUserIndex + static_cast<VertInd>(i));
     }
 
     if (growHelperTriangle)
         rebuildAround(box.minX, box.minY, box.maxX, box.maxY);
-    const VertInd first = static_cast<VertInd>(vertices.size());
-    vertices.insert(vertices.end(), points.begin(), points.end());
-    m_vertexTriangle.resize(vertices.size(), noNeighbor);
-    insertInSpatialOrder(first, static_cast<VertInd>(vertices.size()));
+    const VertInd first = static_cast<VertInd>(m_vertices.size());
+    m_vertices.insert(m_vertices.end(), points.begin(), points.end());
+    m_vertexTriangle.resize(m_vertices.size(), noNeighbor);
+    insertInSpatialOrder(first, static_cast<VertInd>(m_vertices.size()));
     m_grid.cells.clear();
 }
 
@@ -283,10 +283,10 @@ template <typename T> void Triangulation<T>::insertSingle(const V2d<T>& p)
     if (!strictlyInsideSuperTriangle(p))
         rebuildAround(p.x, p.y, p.x, p.y);
     const Location loc = locate(p, startTriangleNear(p));
-    const VertInd v = static_cast<VertInd>(vertices.size());
+    const VertInd v = static_cast<VertInd>(m_vertices.size());
     if (loc.kind == Location::Kind::OnVertex)
-        throw DuplicateVertexError(toUser(triangles[loc.triangle].vertices[loc.index]), toUser(v));
-    vertices.push_back(p);
+        throw DuplicateVertexError(toUser(m_triangles[loc.triangle].vertices[loc.index]), toUser(v));
+    m_vertices.push_back(p);
     m_vertexTriangle.push_back(noNeighbor);
     insertVertexAt(v, loc);
     if (!m_grid.cells.empty())
@@ -300,7 +300,7 @@ template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first,
         return;
     Bounds box;
     for (VertInd v = first; v < last; ++v)
-        box.add(vertices[v]);
+        box.add(m_vertices[v]);
     const double extent = std::max(box.maxX - box.minX, box.maxY - box.minY);
     const double maxCell = static_cast<double>((1u << hilbertOrder) - 1);
     const double scale = extent > 0.0 ? maxCell / extent : 0.0;
@@ -310,8 +310,8 @@ template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first,
     for (std::size_t i = 0; i < count; ++i)
     {
         const VertInd v = first + static_cast<VertInd>(i);
-        const auto qx = static_cast<std::uint32_t>(std::min(maxCell, (vertices[v].x - box.minX) * scale));
-        const auto qy = static_cast<std::uint32_t>(std::min(maxCell, (vertices[v].y - box.minY) * scale));
+        const auto qx = static_cast<std::uint32_t>(std::min(maxCell, (m_vertices[v].x - box.minX) * scale));
+        const auto qy = static_cast<std::uint32_t>(std::min(maxCell, (m_vertices[v].y - box.minY) * scale));
         order[i] = (static_cast<std::uint64_t>(hilbertIndex(qx, qy)) << 32) | v;
     }
     for (std::size_t i = count; i > 1; --i)
@@ -335,10 +335,10 @@ template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first,
     {
         for (const VertInd v : sequence)
         {
-            const Location loc = locate(vertices[v], m_lastTriangle);
+            const Location loc = locate(m_vertices[v], m_lastTriangle);
             if (loc.kind == Location::Kind::OnVertex)
             {
-                const VertInd existing = toUser(triangles[loc.triangle].vertices[loc.index]);
+                const VertInd existing = toUser(m_triangles[loc.triangle].vertices[loc.index]);
                 throw DuplicateVertexError(std::min(existing, toUser(v)), std::max(existing, toUser(v)));
             }
             insertVertexAt(v, loc);
@@ -351,27 +351,27 @@ template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first,
     // caller's order. Vertex k of the build is the caller's vertex sequence[k - first].
     std::vector<V2d<T>> laidOut(count);
     for (std::size_t i = 0; i < count; ++i)
-        laidOut[i] = vertices[sequence[i]];
-    std::copy(laidOut.begin(), laidOut.end(), vertices.begin() + first);
+        laidOut[i] = m_vertices[sequence[i]];
+    std::copy(laidOut.begin(), laidOut.end(), m_vertices.begin() + first);
     const auto original = [&](VertInd v) { return v < first ? v : sequence[v - first]; };
     for (VertInd v = first; v < last; ++v)
     {
-        const Location loc = locate(vertices[v], m_lastTriangle);
+        const Location loc = locate(m_vertices[v], m_lastTriangle);
         if (loc.kind == Location::Kind::OnVertex)
         {
-            const VertInd existing = toUser(original(triangles[loc.triangle].vertices[loc.index]));
+            const VertInd existing = toUser(original(m_triangles[loc.triangle].vertices[loc.index]));
             const VertInd duplicate = toUser(original(v));
             throw DuplicateVertexError(std::min(existing, duplicate), std::max(existing, duplicate));
         }
         insertVertexAt(v, loc);
     }
-    for (Triangle& tri : triangles)
+    for (Triangle& tri : m_triangles)
         for (VertInd& v : tri.vertices)
             v = original(v);
     std::vector<TriInd> vertexTriangle(m_vertexTriangle.begin() + first, m_vertexTriangle.begin() + last);
     for (std::size_t i = 0; i < count; ++i)
     {
-        vertices[sequence[i]] = laidOut[i];
+        m_vertices[sequence[i]] = laidOut[i];
         m_vertexTriangle[sequence[i]] = vertexTriangle[i];
     }
 }
@@ -398,14 +398,14 @@ typename Triangulation<T>::Location Triangulation<T>::locate(const V2d<T>& p, Tr
     // side of it.
     // On a valid triangulation the walk visits far fewer triangles than there are; the bound only turns
     // broken neighbour links into an error instead of an endless loop.
-    const std::size_t maxSteps = 4 * triangles.size() + 64;
+    const std::size_t maxSteps = 4 * m_triangles.size() + 64;
     TriInd t = start;
     TriInd previous = noNeighbor;
     for (std::size_t step = 0;; ++step)
     {
         if (step > maxSteps)
             throw std::logic_error("CDT: point location does not terminate; the neighbour links are broken");
-        const Triangle& tri = triangles[t];
+        const Triangle& tri = m_triangles[t];
         const Index first = static_cast<Index>(nextRandom() % 3);
         int side[3] = {1, 1, 1};
         bool moved = false;
@@ -469,9 +469,9 @@ template <typename T> std::uint32_t Triangulation<T>::gridCell(const V2d<T>& p) 
 template <typename T> void Triangulation<T>::rebuildGrid()
 {
     Bounds box;
-    for (std::size_t v = superTriangleVertexCount; v < vertices.size(); ++v)
-        box.add(vertices[v]);
-    const std::size_t userCount = vertices.size() - superTriangleVertexCount;
+    for (std::size_t v = superTriangleVertexCount; v < m_vertices.size(); ++v)
+        box.add(m_vertices[v]);
+    const std::size_t userCount = m_vertices.size() - superTriangleVertexCount;
     const std::size_t targetCells = std::max<std::size_t>(1, userCount / gridVerticesPerCellAtBuild);
     const double w = box.maxX - box.minX;
     const double h = box.maxY - box.minY;
@@ -486,8 +486,8 @@ template <typename T> void Triangulation<T>::rebuildGrid()
     m_grid.nx = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::ceil(w / cellSize)));
     m_grid.ny = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::ceil(h / cellSize)));
     m_grid.cells.assign(static_cast<std::size_t>(m_grid.nx) * m_grid.ny, noVertex);
-    for (std::size_t v = superTriangleVertexCount; v < vertices.size(); ++v)
-        m_grid.cells[gridCell(vertices[v])] = static_cast<VertInd>(v);
+    for (std::size_t v = superTriangleVertexCount; v < m_vertices.size(); ++v)
+        m_grid.cells[gridCell(m_vertices[v])] = static_cast<VertInd>(v);
 
     // Give each empty cell the vertex of the nearest filled cell (breadth first over the grid), so that every
     // cell offers a start close to the points that fall into it; a walk from the last triangle could be long.
@@ -525,7 +525,7 @@ template <typename T> void Triangulation<T>::rebuildGrid()
 
 template <typename T> TriInd Triangulation<T>::startTriangleNear(const V2d<T>& p)
 {
-    const std::size_t userCount = vertices.size() - superTriangleVertexCount;
+    const std::size_t userCount = m_vertices.size() - superTriangleVertexCount;
     if (m_grid.cells.empty() || userCount > m_grid.cells.size() * gridVerticesPerCellMax)
         rebuildGrid();
     const VertInd v = m_grid.cells[gridCell(p)];
@@ -540,7 +540,7 @@ template <typename T> void Triangulation<T>::replaceNeighbor(TriInd t, TriInd ol
 {
     if (t == noNeighbor)
         return;
-    Triangle& tri = triangles[t];
+    Triangle& tri = m_triangles[t];
     tri.neighbors[tri.neighborIndex(oldNeighbor)] = newNeighbor;
 }
 
@@ -551,14 +551,14 @@ template <typename T> void Triangulation<T>::splitTriangle(TriInd t, VertInd v)
     //   t  = (v, v0, v1)   edge 1 faces n0
     //   t1 = (v, v1, v2)   edge 1 faces n1
     //   t2 = (v, v2, v0)   edge 1 faces n2
-    const Triangle old = triangles[t];
+    const Triangle old = m_triangles[t];
     const VertInd v0 = old.vertices[0], v1 = old.vertices[1], v2 = old.vertices[2];
     const TriInd n0 = old.neighbors[0], n1 = old.neighbors[1], n2 = old.neighbors[2];
-    const auto t1 = static_cast<TriInd>(triangles.size());
+    const auto t1 = static_cast<TriInd>(m_triangles.size());
     const auto t2 = static_cast<TriInd>(t1 + 1);
-    triangles[t] = Triangle{{v, v0, v1}, {t2, n0, t1}};
-    triangles.push_back(Triangle{{v, v1, v2}, {t, n1, t2}});
-    triangles.push_back(Triangle{{v, v2, v0}, {t1, n2, t}});
+    m_triangles[t] = Triangle{{v, v0, v1}, {t2, n0, t1}};
+    m_triangles.push_back(Triangle{{v, v1, v2}, {t, n1, t2}});
+    m_triangles.push_back(Triangle{{v, v2, v0}, {t1, n2, t}});
     replaceNeighbor(n1, t, t1);
     replaceNeighbor(n2, t, t2);
     m_vertexTriangle[v] = t;
@@ -581,7 +581,7 @@ template <typename T> void Triangulation<T>::splitEdge(TriInd t, Index edge, Ver
     //          \ o  | t4 /
     //            \   /
     //              d
-    const Triangle tOld = triangles[t];
+    const Triangle tOld = m_triangles[t];
     const VertInd a = tOld.vertices[edge];
     const VertInd b = tOld.vertices[ccw(edge)];
     const VertInd c = tOld.vertices[cw(edge)];
@@ -589,18 +589,18 @@ template <typename T> void Triangulation<T>::splitEdge(TriInd t, Index edge, Ver
     const TriInd nCA = tOld.neighbors[cw(edge)];
     const TriInd o = tOld.neighbors[edge];
     // Points strictly inside the helper triangle never lie on its border edges, so o exists.
-    const Triangle oOld = triangles[o];
+    const Triangle oOld = m_triangles[o];
     const Index eo = oOld.neighborIndex(t);
     const VertInd d = oOld.vertices[cw(eo)];
     const TriInd nAD = oOld.neighbors[ccw(eo)];
     const TriInd nDB = oOld.neighbors[cw(eo)];
 
-    const auto t3 = static_cast<TriInd>(triangles.size());
+    const auto t3 = static_cast<TriInd>(m_triangles.size());
     const auto t4 = static_cast<TriInd>(t3 + 1);
-    triangles[t] = Triangle{{v, b, c}, {t4, nBC, t3}};
-    triangles[o] = Triangle{{v, a, d}, {t3, nAD, t4}};
-    triangles.push_back(Triangle{{v, c, a}, {t, nCA, o}});
-    triangles.push_back(Triangle{{v, d, b}, {o, nDB, t}});
+    m_triangles[t] = Triangle{{v, b, c}, {t4, nBC, t3}};
+    m_triangles[o] = Triangle{{v, a, d}, {t3, nAD, t4}};
+    m_triangles.push_back(Triangle{{v, c, a}, {t, nCA, o}});
+    m_triangles.push_back(Triangle{{v, d, b}, {o, nDB, t}});
     replaceNeighbor(nCA, t, t3);
     replaceNeighbor(nDB, o, t4);
     m_vertexTriangle[v] = t;
@@ -609,10 +609,10 @@ template <typename T> void Triangulation<T>::splitEdge(TriInd t, Index edge, Ver
     m_vertexTriangle[a] = o;
     m_vertexTriangle[d] = o;
 
-    if (!fixedEdges.empty() && fixedEdges.erase(Edge(a, b)) != 0)
+    if (!m_fixedEdges.empty() && m_fixedEdges.erase(Edge(a, b)) != 0)
     {
-        fixedEdges.insert(Edge(a, v));
-        fixedEdges.insert(Edge(v, b));
+        m_fixedEdges.insert(Edge(a, v));
+        m_fixedEdges.insert(Edge(v, b));
     }
     m_flipStack.push_back(t);
     m_flipStack.push_back(t3);
@@ -624,8 +624,8 @@ template <typename T> void Triangulation<T>::flip(TriInd t, TriInd o)
 {
     // t = (v, a, b) and o on the other side of (a, b) with far vertex q become (v, a, q) and (v, q, b): the
     // diagonal a-b of the quadrilateral v, a, q, b is replaced by v-q.
-    Triangle& tt = triangles[t];
-    Triangle& ot = triangles[o];
+    Triangle& tt = m_triangles[t];
+    Triangle& ot = m_triangles[o];
     const VertInd v = tt.vertices[0], a = tt.vertices[1], b = tt.vertices[2];
     const TriInd nVA = tt.neighbors[0];
     const TriInd nBV = tt.neighbors[2];
@@ -652,7 +652,7 @@ template <typename T> void Triangulation<T>::restoreDelaunay(VertInd v)
     {
         const TriInd t = m_flipStack.back();
         m_flipStack.pop_back();
-        const Triangle& tri = triangles[t];
+        const Triangle& tri = m_triangles[t];
         const TriInd o = tri.neighbors[1];
         if (o == noNeighbor)
             continue;
@@ -660,7 +660,7 @@ template <typename T> void Triangulation<T>::restoreDelaunay(VertInd v)
         const VertInd b = tri.vertices[2];
         if (isFixed(a, b))
             continue;
-        const Triangle& other = triangles[o];
+        const Triangle& other = m_triangles[o];
         const VertInd q = other.vertices[cw(other.neighborIndex(t))];
         if (inCircle(v, a, b, q) > 0)
         {
@@ -679,7 +679,7 @@ template <typename T> void Triangulation<T>::insertEdges(const std::vector<Edge>
     if (m_state == State::Erased)
         throw Error(
             "Cannot insert constraint edges: the outer triangles of this triangulation have been erased");
-    const std::size_t userCount = vertices.size() - helperVertexCount();
+    const std::size_t userCount = m_vertices.size() - helperVertexCount();
     for (std::size_t i = 0; i < edges.size(); ++i)
     {
         const Edge& e = edges[i];
@@ -712,7 +712,7 @@ template <typename T> void Triangulation<T>::insertConstraint(VertInd a, VertInd
     {
         const ConstraintPiece piece = traceConstraintPiece(s, b);
         if (piece.crossedTriangles.empty())
-            fixedEdges.insert(Edge(s, piece.end));
+            m_fixedEdges.insert(Edge(s, piece.end));
         else
             retriangulateCavity(s, piece);
         s = piece.end;
@@ -723,14 +723,14 @@ template <typename T>
 typename Triangulation<T>::ConstraintPiece Triangulation<T>::traceConstraintPiece(VertInd a, VertInd b) const
 {
     ConstraintPiece piece;
-    const V2d<T>& pa = vertices[a];
-    const V2d<T>& pb = vertices[b];
+    const V2d<T>& pa = m_vertices[a];
+    const V2d<T>& pb = m_vertices[b];
     // A vertex u collinear with a and b lies on the segment when it is on b's side of a along both axes; no
     // vertex lies beyond b on an edge from a, since no vertex lies inside an edge.
     const auto towardsB = [&](VertInd u)
     {
-        return compareCoordinates(vertices[u].x, pa.x) == compareCoordinates(pb.x, pa.x) &&
-               compareCoordinates(vertices[u].y, pa.y) == compareCoordinates(pb.y, pa.y);
+        return compareCoordinates(m_vertices[u].x, pa.x) == compareCoordinates(pb.x, pa.x) &&
+               compareCoordinates(m_vertices[u].y, pa.y) == compareCoordinates(pb.y, pa.y);
     };
 
     // Turn around a until the triangle (a, u, w) whose wedge holds the direction a -> b, or an edge along it.
@@ -740,9 +740,9 @@ typename Triangulation<T>::ConstraintPiece Triangulation<T>::traceConstraintPiec
     VertInd left = noVertex;
     for (std::size_t guard = 0;; ++guard)
     {
-        if (t == noNeighbor || guard > triangles.size())
+        if (t == noNeighbor || guard > m_triangles.size())
             throw std::logic_error("CDT: the triangles around a vertex do not close");
-        const Triangle& tri = triangles[t];
+        const Triangle& tri = m_triangles[t];
         const Index i = tri.vertexIndex(a);
         const VertInd u = tri.vertices[ccw(i)];
         const VertInd w = tri.vertices[cw(i)];
@@ -776,12 +776,12 @@ typename Triangulation<T>::ConstraintPiece Triangulation<T>::traceConstraintPiec
     for (;;)
     {
         piece.crossed.emplace_back(right, left);
-        const Triangle& tri = triangles[t];
+        const Triangle& tri = m_triangles[t];
         const Index e = tri.vertexIndex(right); // edge right -> left of t
         const TriInd o = tri.neighbors[e];
         if (o == noNeighbor)
             throw std::logic_error("CDT: a constraint segment leaves the triangulation");
-        const Triangle& other = triangles[o];
+        const Triangle& other = m_triangles[o];
         const Index eo = other.vertexIndex(left); // edge left -> right of o
         const VertInd x = other.vertices[cw(eo)];
         piece.crossedTriangles.push_back(o);
@@ -821,7 +821,7 @@ template <typename T> void Triangulation<T>::retriangulateCavity(VertInd a, cons
     std::vector<std::pair<std::uint64_t, TriInd>> outside;
     for (const TriInd t : slots)
     {
-        const Triangle& tri = triangles[t];
+        const Triangle& tri = m_triangles[t];
         for (Index k = 0; k < 3; ++k)
         {
             const TriInd n = tri.neighbors[k];
@@ -871,7 +871,7 @@ template <typename T> void Triangulation<T>::retriangulateCavity(VertInd a, cons
     std::vector<std::pair<std::uint64_t, TriInd>> inside;
     for (std::size_t j = 0; j < slots.size(); ++j)
     {
-        triangles[slots[j]] = Triangle{created[j], {noNeighbor, noNeighbor, noNeighbor}};
+        m_triangles[slots[j]] = Triangle{created[j], {noNeighbor, noNeighbor, noNeighbor}};
         for (Index k = 0; k < 3; ++k)
             inside.emplace_back(directedKey(created[j][k], created[j][ccw(k)]), slots[j]);
         for (const VertInd v : created[j])
@@ -885,7 +885,7 @@ template <typename T> void Triangulation<T>::retriangulateCavity(VertInd a, cons
     };
     for (const TriInd t : slots)
     {
-        Triangle& tri = triangles[t];
+        Triangle& tri = m_triangles[t];
         for (Index k = 0; k < 3; ++k)
         {
             const VertInd p = tri.vertices[k];
@@ -902,16 +902,29 @@ template <typename T> void Triangulation<T>::retriangulateCavity(VertInd a, cons
             tri.neighbors[k] = border->second;
             if (border->second != noNeighbor)
             {
-                Triangle& n = triangles[border->second];
+                Triangle& n = m_triangles[border->second];
                 n.neighbors[n.vertexIndex(q)] = t;
             }
         }
     }
-    fixedEdges.insert(Edge(a, e));
+    m_fixedEdges.insert(Edge(a, e));
 }
 
 // ---------------------------------------------------------------------------------------------------------------
 // Erasing outer triangles and holes
+
+template <typename T> void Triangulation<T>::moveVertex(VertInd v, const V2d<T>& p)
+{
+    if (m_state != State::Erased)
+        throw Error("Cannot move vertex " + std::to_string(v) +
+                    ": only the vertices of a final triangulation may be moved");
+    if (v >= m_vertices.size())
+        throw Error("Cannot move vertex " + std::to_string(v) + ": the triangulation has " +
+                    std::to_string(m_vertices.size()) + " vertices");
+    if (!std::isfinite(p.x) || !std::isfinite(p.y))
+        throw Error("Cannot move vertex " + std::to_string(v) + " to " + formatPoint(p.x, p.y));
+    m_vertices[v] = p;
+}
 
 template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
 {
@@ -919,10 +932,10 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
         return;
 
     constexpr std::uint32_t unset = std::numeric_limits<std::uint32_t>::max();
-    std::vector<std::uint32_t> depth(triangles.size(), unset);
+    std::vector<std::uint32_t> depth(m_triangles.size(), unset);
     std::vector<TriInd> seeds;
-    for (TriInd t = 0; t < triangles.size(); ++t)
-        for (const VertInd v : triangles[t].vertices)
+    for (TriInd t = 0; t < m_triangles.size(); ++t)
+        for (const VertInd v : m_triangles[t].vertices)
             if (v < superTriangleVertexCount)
             {
                 seeds.push_back(t);
@@ -943,7 +956,7 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
         {
             const TriInd t = stack.back();
             stack.pop_back();
-            const Triangle& tri = triangles[t];
+            const Triangle& tri = m_triangles[t];
             for (Index k = 0; k < 3; ++k)
             {
                 const TriInd n = tri.neighbors[k];
@@ -963,32 +976,32 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
         seeds.swap(nextSeeds);
     }
 
-    std::vector<TriInd> newIndex(triangles.size(), noNeighbor);
+    std::vector<TriInd> newIndex(m_triangles.size(), noNeighbor);
     TriInd kept = 0;
-    for (TriInd t = 0; t < triangles.size(); ++t)
+    for (TriInd t = 0; t < m_triangles.size(); ++t)
         if (depth[t] != unset && depth[t] % 2 == 1)
             newIndex[t] = kept++;
     // Constraint edges that no kept triangle borders (parts of constraints outside the domain) are dropped.
     EdgeUSet keptConstraints;
-    keptConstraints.reserve(fixedEdges.size());
-    for (TriInd t = 0; t < triangles.size(); ++t)
+    keptConstraints.reserve(m_fixedEdges.size());
+    for (TriInd t = 0; t < m_triangles.size(); ++t)
     {
         if (newIndex[t] == noNeighbor)
             continue;
-        const Triangle& tri = triangles[t];
+        const Triangle& tri = m_triangles[t];
         for (Index k = 0; k < 3; ++k)
             if (isFixed(tri.vertices[k], tri.vertices[ccw(k)]))
                 keptConstraints.insert(Edge(tri.vertices[k] - superTriangleVertexCount,
                                             tri.vertices[ccw(k)] - superTriangleVertexCount));
     }
-    fixedEdges.swap(keptConstraints);
+    m_fixedEdges.swap(keptConstraints);
     std::vector<Triangle> keptTriangles;
     keptTriangles.reserve(kept);
-    for (TriInd t = 0; t < triangles.size(); ++t)
+    for (TriInd t = 0; t < m_triangles.size(); ++t)
     {
         if (newIndex[t] == noNeighbor)
             continue;
-        Triangle tri = triangles[t];
+        Triangle tri = m_triangles[t];
         for (Index k = 0; k < 3; ++k)
         {
             tri.vertices[k] -= superTriangleVertexCount;
@@ -997,14 +1010,14 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
         }
         keptTriangles.push_back(tri);
     }
-    triangles.swap(keptTriangles);
+    m_triangles.swap(keptTriangles);
 
-    vertices.erase(vertices.begin(), vertices.begin() + superTriangleVertexCount);
-    vertices.shrink_to_fit();
+    m_vertices.erase(m_vertices.begin(), m_vertices.begin() + superTriangleVertexCount);
+    m_vertices.shrink_to_fit();
 
-    m_vertexTriangle.assign(vertices.size(), noNeighbor);
-    for (TriInd t = 0; t < triangles.size(); ++t)
-        for (const VertInd v : triangles[t].vertices)
+    m_vertexTriangle.assign(m_vertices.size(), noNeighbor);
+    for (TriInd t = 0; t < m_triangles.size(); ++t)
+        for (const VertInd v : m_triangles[t].vertices)
             m_vertexTriangle[v] = t;
     m_grid = LocatorGrid{};
     m_flipStack = {};

@@ -10,7 +10,7 @@
 //   4. eraseOuterTrianglesAndHoles()     keeps only the triangles inside the constraint loops and drops the
 //                                        helper vertices; no insertion is possible afterwards.
 //
-// Vertex numbering. Until step 4, `vertices` holds the three helper vertices at indices 0, 1, 2 and then
+// Vertex numbering. Until step 4, `vertices()` holds the three helper vertices at indices 0, 1, 2 and then
 // every inserted point in the caller's order, so the point the caller inserted k-th (counting from 0 over all
 // calls) is vertices[k + helperVertexCount()]. `triangles` and `fixedEdges` use these `vertices` indices.
 // The caller's own numbering ("user" indices, k) is used where the caller names vertices: the edges passed to
@@ -39,17 +39,23 @@ template <typename T> class Triangulation
     static_assert(std::is_same_v<T, double>, "only Triangulation<double> is provided");
 
 public:
+    Triangulation() = default;
+
     /// All vertices: helper vertices first (until eraseOuterTrianglesAndHoles), then the inserted points in
     /// the caller's order.
-    std::vector<V2d<T>> vertices;
+    const std::vector<V2d<T>>& vertices() const noexcept { return m_vertices; }
     /// All triangles, counter-clockwise, with neighbour links.
-    std::vector<Triangle> triangles;
-    /// The constraint edges, in `vertices` indices. A constraint that passes exactly through other vertices
-    /// is stored as its pieces between consecutive vertices, and so is a constraint later split by a point
-    /// inserted exactly on it.
-    EdgeUSet fixedEdges;
+    const std::vector<Triangle>& triangles() const noexcept { return m_triangles; }
+    /// The constraint edges, in `vertices()` indices. A constraint that passes exactly through other
+    /// vertices is stored as its pieces between consecutive vertices, and so is a constraint later split by a
+    /// point inserted exactly on it.
+    const EdgeUSet& fixedEdges() const noexcept { return m_fixedEdges; }
 
-    Triangulation() = default;
+    /// Moves vertex v (a `vertices()` index) to p, keeping every triangle and edge: what smoothing a finished
+    /// mesh needs. Only on a final triangulation (after eraseOuterTrianglesAndHoles), where no later
+    /// insertion relies on the Delaunay property a move may break; throws Error otherwise, or when v is not
+    /// a vertex or p is not finite.
+    void moveVertex(VertInd v, const V2d<T>& p);
 
     /// Inserts points; the k-th point gets the next free user index.
     ///
@@ -178,7 +184,7 @@ private:
     Edge toUser(Edge e) const noexcept { return Edge(toUser(e.v1()), toUser(e.v2())); }
     bool isFixed(VertInd a, VertInd b) const
     {
-        return !fixedEdges.empty() && fixedEdges.count(Edge(a, b)) != 0;
+        return !m_fixedEdges.empty() && m_fixedEdges.count(Edge(a, b)) != 0;
     }
 
     void checkCoordinates(const std::vector<V2d<T>>& points) const;
@@ -208,6 +214,9 @@ private:
 
     std::uint32_t nextRandom() const noexcept;
 
+    std::vector<V2d<T>> m_vertices;
+    std::vector<Triangle> m_triangles;
+    EdgeUSet m_fixedEdges;
     std::vector<TriInd> m_vertexTriangle; ///< per vertex, one triangle that uses it (noNeighbor if none)
     LocatorGrid m_grid;
     TriInd m_lastTriangle = noNeighbor; ///< triangle of the last inserted vertex: start of the next walk

@@ -126,18 +126,17 @@ bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
         {
             if (!isFinite(point->location))
                 continue;
-            const std::optional<OdGeVector2d> direction = unitDirection(point->direction);
             if (point->rolling)
             {
-                // A roller without a direction blocks nothing. Kept as it is, its zero vector would
-                // count as "not parallel to anything" and so as blocking every motion.
-                if (!direction)
-                    continue;
+                // Counted with its normalised direction whatever that is: a zero or non-finite direction
+                // stays as it is and, being parallel to nothing, counts as blocking. The status keeps to
+                // this rule; a roller without a usable direction is the caller's to refuse.
                 ++rollingPointCount;
-                blocked[point->location].push_back(*direction);
+                blocked[point->location].push_back(point->direction.normal());
             }
             else
             {
+                const std::optional<OdGeVector2d> direction = unitDirection(point->direction);
                 // A clamp blocks both components whatever its direction, so without one any
                 // orthonormal pair stands for it.
                 ++fixedPointCount;

@@ -1,4 +1,5 @@
 #include "cae_core/mesher2d/BoundarySampling.h"
+#include "cae_core/mesher2d/MesherTolerances.h"
 
 #include "platform/br/BrBrep.h"
 #include "platform/ge/GeExternalCurve3d.h"
@@ -17,11 +18,6 @@ namespace
 /// (a 100 m edge at a 6 nm size) cannot be meshed within any triangle budget, and sampling it
 /// would exhaust memory first; such a curve is treated as one that cannot be sampled.
 constexpr double kMaxSamplesPerCurve = 1 << 24;
-
-/// Two boundary vertices on one curve are the same vertex when their parameters differ by at most
-/// this. Parameters are lengths or angles of drawing-sized curves; rounding in a resampled
-/// parameter stays far below this, while distinct samples are at least a mesh size apart.
-constexpr double kParamMatchTolerance = 1e-10;
 
 /// Points coincide when their distance is zero within the global equal-point tolerance.
 bool coincide(const OdGePoint3d& a, const OdGePoint3d& b)

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 #include <utility>
 
 namespace cae_core
@@ -16,6 +15,16 @@ namespace
 /// are the mesh size, so area / (kEstimateTriangleFactor * size^2) triangles.
 constexpr double kEstimateTriangleFactor = 0.5;
 } // namespace
+
+double DelaunayMesher::estimatedTriangleCount(double area, double meshSize)
+{
+    return area / (kEstimateTriangleFactor * meshSize * meshSize);
+}
+
+double DelaunayMesher::smallestSizeWithinBudget(double area)
+{
+    return std::sqrt(area / (kEstimateTriangleFactor * static_cast<double>(kMaxTriangles)));
+}
 
 DelaunayMesher::DelaunayMesher() : m_impl(std::make_unique<Impl>()) {}
 
@@ -42,37 +51,64 @@ bool DelaunayMesher::supportsAdaptiveRefinement()
 EResult DelaunayMesher::createMeshImpl(OdSmartPtr<OdDbRegion> region, double meshSize,
                                        int smoothingIterations)
 {
-    Impl& impl = *m_impl;
-    EResult result = impl.createDelaunayMesh(region, meshSize);
+    // Built into a fresh state and committed only on success, so that a refused or failed call (or one
+    // the triangulation throws out of) leaves the mesher exactly as it was.
+    Impl work;
+    work.maxTriangles = m_impl->maxTriangles;
+    EResult result = work.createDelaunayMesh(region, meshSize);
     if (result != eOk)
         return result;
-    for (const std::unique_ptr<RefinementRegion>& refinement : impl.refinementRegions)
+    for (const std::unique_ptr<RefinementRegion>& refinement : m_impl->refinementRegions)
     {
-        if ((result = impl.refineRegionBoundaries(*refinement)) != eOk)
+        if ((result = work.refineRegionBoundaries(*refinement)) != eOk)
             return result;
-        if ((result = impl.refineRegionDelaunay(*refinement)) != eOk)
+        if ((result = work.refineRegionDelaunay(*refinement)) != eOk)
             return result;
     }
-    if ((result = impl.finishTriangulation(smoothingIterations)) != eOk)
+    if ((result = work.finishTriangulation(smoothingIterations)) != eOk)
         return result;
-    return impl.updateMesh(smoothingIterations);
+    if ((result = work.updateMesh(smoothingIterations)) != eOk)
+        return result;
+    m_impl->commitWorkingState(std::move(work));
+    return eOk;
 }
 
 EResult DelaunayMesher::refineMeshImpl(std::unique_ptr<RefinementRegion> region, int smoothingIterations)
 {
     if (!region)
         return eInvalidArgument;
-    Impl& impl = *m_impl;
-    EResult result = impl.refineRegionBoundaries(*region);
+    // Refinement rebuilds both triangulations from the boundary and the interior points, so only those
+    // are copied into the state it works on; committed on success as for createMeshImpl.
+    const Impl& current = *m_impl;
+    Impl work;
+    work.maxTriangles = current.maxTriangles;
+    work.meshSize = current.meshSize;
+    work.boundaries = current.boundaries;
+    work.interiorPoints = current.interiorPoints;
+    work.mesh = current.mesh;
+    EResult result = work.refineRegionBoundaries(*region);
     if (result == eOk)
-        result = impl.refineRegionDelaunay(*region);
+        result = work.refineRegionDelaunay(*region);
     if (result == eOk)
-        result = impl.finishTriangulation(smoothingIterations);
+        result = work.finishTriangulation(smoothingIterations);
     if (result == eOk)
-        result = impl.updateMesh(smoothingIterations);
-    if (result == eOk)
-        impl.refinementRegions.push_back(std::move(region));
-    return result;
+        result = work.updateMesh(smoothingIterations);
+    if (result != eOk)
+        return result;
+    m_impl->commitWorkingState(std::move(work));
+    m_impl->refinementRegions.push_back(std::move(region));
+    return eOk;
+}
+
+void DelaunayMesher::Impl::commitWorkingState(Impl&& work)
+{
+    meshSize = work.meshSize;
+    boundaries = std::move(work.boundaries);
+    interiorPoints = std::move(work.interiorPoints);
+    triangulation = std::move(work.triangulation);
+    finalTriangulation = std::move(work.finalTriangulation);
+    mesh = std::move(work.mesh);
+    savedInteriorPoints.clear();
 }
 
 EResult DelaunayMesher::Impl::createDelaunayMesh(const OdSmartPtr<OdDbRegion>& region, double size)
@@ -84,7 +120,7 @@ EResult DelaunayMesher::Impl::createDelaunayMesh(const OdSmartPtr<OdDbRegion>& r
     double area = 0.0;
     if (region && region->getArea(area) != ::eOk)
         area = 0.0;
-    if (area / (kEstimateTriangleFactor * size * size) > static_cast<double>(maxTriangles))
+    if (estimatedTriangleCount(area, size) > static_cast<double>(maxTriangles))
         return eLimitExceeded;
 
     boundaries = sampleBoundaries(region, size, 1);
@@ -135,7 +171,13 @@ EResult DelaunayMesher::Impl::triangulateBoundaries()
     // ratio can sample millions of boundary vertices, which would take minutes only to fail the budget.
     std::size_t boundaryVertexCount = 0;
     for (const BoundaryLoop& loop : boundaries)
+    {
+        // A loop of one vertex (a closed curve shorter than the size keeps only its start) bounds nothing
+        // and would join its vertex to itself, which the triangulation refuses.
+        if (loop.size() == 1)
+            return eNotPossible;
         boundaryVertexCount += loop.size();
+    }
     if (boundaryVertexCount > maxTriangles + 2)
         return eLimitExceeded;
 
@@ -174,8 +216,9 @@ EResult DelaunayMesher::Impl::reinsertInteriorPoints(const RefinementRegion& reg
         {
             triangulation.insertVertices({CDT::V2d<double>{point.first, point.second}});
         }
-        catch (const std::exception&)
+        catch (const CDT::DuplicateVertexError&)
         {
+            // A point the refined boundary now carries: it is there already.
             continue;
         }
         interiorPoints.push_back(point);
@@ -186,11 +229,11 @@ EResult DelaunayMesher::Impl::reinsertInteriorPoints(const RefinementRegion& reg
 
 EResult DelaunayMesher::Impl::refineBySize(std::function<double(const OdGePoint2d&)> size)
 {
-    if (boundaries.empty() || triangulation.triangles.empty())
+    if (boundaries.empty() || triangulation.triangles().empty())
         return eNotPossible;
     const detail::DomainLocator domain(boundaries);
-    std::vector<CDT::Triangle>& triangles = triangulation.triangles;
-    const std::vector<CDT::V2d<double>>& vertices = triangulation.vertices;
+    const std::vector<CDT::Triangle>& triangles = triangulation.triangles();
+    const std::vector<CDT::V2d<double>>& vertices = triangulation.vertices();
 
     for (bool inserted = true; inserted;)
     {
@@ -227,9 +270,10 @@ EResult DelaunayMesher::Impl::refineBySize(std::function<double(const OdGePoint2
                 interiorPoints.emplace_back(centre.x, centre.y);
                 inserted = true;
             }
-            catch (const std::exception&)
+            catch (const CDT::DuplicateVertexError&)
             {
-                // A circumcentre that coincides with a vertex adds nothing; the sweep goes on.
+                // A circumcentre that coincides with a vertex adds nothing; the sweep goes on. Any other
+                // error means a broken triangulation, which must stop the run rather than be refined further.
             }
             if (triangles.size() > maxTriangles)
                 return eLimitExceeded;
@@ -240,7 +284,7 @@ EResult DelaunayMesher::Impl::refineBySize(std::function<double(const OdGePoint2
 
 EResult DelaunayMesher::Impl::finishTriangulation(int smoothingIterations)
 {
-    if (triangulation.triangles.empty())
+    if (triangulation.triangles().empty())
         return eNotPossible;
     finalTriangulation = triangulation;
     finalTriangulation.eraseOuterTrianglesAndHoles();
@@ -251,7 +295,7 @@ EResult DelaunayMesher::Impl::finishTriangulation(int smoothingIterations)
 
 EResult DelaunayMesher::Impl::updateMesh(int /*smoothingIterations*/)
 {
-    if (finalTriangulation.vertices.empty() || finalTriangulation.triangles.empty())
+    if (finalTriangulation.vertices().empty() || finalTriangulation.triangles().empty())
         return eNotPossible;
     mesh = detail::createSubDMesh(finalTriangulation);
     return eOk;

@@ -2,6 +2,7 @@
 
 #include "cae_core/mesher2d/Mesher2d.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace cae_core
@@ -12,10 +13,20 @@ namespace cae_core
 /// region, Laplacian-smoothed and written as an OdDbSubDMesh of triangles.
 ///
 /// Refinement regions applied with refineMesh are remembered and applied again to every later
-/// createMesh until clearRefinementRegions. A failed call leaves the previous mesh in place.
+/// createMesh until clearRefinementRegions. A failed call changes nothing: the mesh, the boundary and the
+/// working triangulation stay those of the last successful call.
 class DelaunayMesher : public Mesher2d
 {
 public:
+    /// The triangle budget: createMesh refuses a size whose estimated triangle count exceeds it, and every
+    /// meshing or refinement (adaptive refinement included) stops with eLimitExceeded once it passes it.
+    static constexpr std::uint64_t kMaxTriangles = 25000;
+    /// The triangle count createMesh estimates for a region of `area` at `meshSize`: the area over that of a
+    /// right isosceles triangle whose legs are the mesh size.
+    static double estimatedTriangleCount(double area, double meshSize);
+    /// The smallest mesh size whose estimate for a region of `area` stays within kMaxTriangles.
+    static double smallestSizeWithinBudget(double area);
+
     DelaunayMesher();
     ~DelaunayMesher() override;
     DelaunayMesher(const DelaunayMesher&) = delete;
@@ -38,7 +49,8 @@ protected:
     /// createMeshImpl.
     EResult refineMeshImpl(std::unique_ptr<RefinementRegion> region, int smoothingIterations) override;
     /// Refines the mesh of the last createMeshImpl where the field still changes; eFailed when a field
-    /// is invalid (the mesh then stays as it was).
+    /// is invalid, eLimitExceeded when a candidate mesh would pass kMaxTriangles (the mesh then stays as
+    /// it was).
     EResult adaptivelyRefineMeshImpl(const AdaptiveRefinementParams& params) override;
 
 private:

@@ -210,11 +210,22 @@ CDT::Triangulation<double> triangulate(const std::vector<Point>& boundaryPoints,
 
 /// The mesh the field is computed on: the triangulation itself is trimmed to the domain (which also drops
 /// the helper vertices) and smoothed, then written out.
-OdSmartPtr<OdDbSubDMesh> smoothedMesh(CDT::Triangulation<double>& triangulation)
+OdSmartPtr<OdDbSubDMesh> trimSmoothAndWriteMesh(CDT::Triangulation<double>& triangulation)
 {
     triangulation.eraseOuterTrianglesAndHoles();
     detail::smoothTriangulation(triangulation, kSmoothingPasses);
     return detail::createSubDMesh(triangulation);
+}
+
+/// Whether p lies on the outline of a hole (polygons 1 and up). Such a point is no interior point: a right
+/// triangle on a straight hole edge has its circumcentre at the edge's midpoint, which boundary refinement
+/// may add as a boundary vertex too, and inserting it twice is an error of the triangulation.
+bool liesOnAHole(const detail::DomainLocator& domain, const OdGePoint2d& p)
+{
+    for (std::size_t i = 1; i < domain.polygonCount(); ++i)
+        if (domain.classify(i, p) == 2)
+            return true;
+    return false;
 }
 
 bool isValid(const std::shared_ptr<MeshVectorField2d>& field)
@@ -227,17 +238,19 @@ class AdaptiveRefinement
 {
 public:
     AdaptiveRefinement(const DelaunayMesher::Impl& impl, const Mesher2d::AdaptiveRefinementParams& params)
-        : m_params(params), m_meshSize(impl.meshSize), m_tolerance(OdGeContext::gTol.equalPoint()),
+        : m_params(params), m_maxTriangles(impl.maxTriangles), m_meshSize(impl.meshSize),
+          m_tolerance(OdGeContext::gTol.equalPoint()),
           m_tri(impl.triangulation), m_loops(impl.boundaries), m_frozen(impl.meshSize, m_tolerance)
     {
     }
 
-    /// eOk with the refined mesh in `result`, or eFailed when a field is invalid.
+    /// eOk with the refined mesh in `result`, eFailed when a field is invalid, eLimitExceeded when a
+    /// candidate mesh passes the triangle budget.
     EResult run(OdSmartPtr<OdDbSubDMesh>& result)
     {
         if (m_params.maxIterations < 1)
         {
-            result = smoothedMesh(m_tri);
+            result = trimSmoothAndWriteMesh(m_tri);
             return eOk;
         }
         // An iteration that does not refine the boundary keeps the candidate boundary points the previous
@@ -262,13 +275,16 @@ public:
             CDT::Triangulation<double> candidate = triangulate(m_boundaryPoints, newLoops, candidates);
 
             TolerancePointSet oldPoints(m_meshSize, m_tolerance);
-            for (std::size_t v = m_tri.helperVertexCount(); v < m_tri.vertices.size(); ++v)
-                oldPoints.insert(m_tri.vertices[v]);
+            for (std::size_t v = m_tri.helperVertexCount(); v < m_tri.vertices().size(); ++v)
+                oldPoints.insert(m_tri.vertices()[v]);
 
-            OdSmartPtr<OdDbSubDMesh> oldMesh = smoothedMesh(m_tri);
+            OdSmartPtr<OdDbSubDMesh> oldMesh = trimSmoothAndWriteMesh(m_tri);
+            OdSmartPtr<OdDbSubDMesh> newMesh = trimSmoothAndWriteMesh(candidate);
+            // The candidate is the largest mesh of the iteration; the budget of plain meshing holds here too.
+            if (candidate.triangles().size() > m_maxTriangles)
+                return eLimitExceeded;
             const std::shared_ptr<MeshVectorField2d> oldField = m_params.computeField(oldMesh);
-            const std::shared_ptr<MeshVectorField2d> newField =
-                m_params.computeField(smoothedMesh(candidate));
+            const std::shared_ptr<MeshVectorField2d> newField = m_params.computeField(newMesh);
             if (!isValid(oldField) || !isValid(newField))
                 return eFailed;
 
@@ -277,7 +293,7 @@ public:
 
             // The erased triangulation holds exactly its inserted points: equal counts mean nothing new
             // survived.
-            if (m_tri.vertices.size() == m_boundaryPoints.size() + candidates.size())
+            if (m_tri.vertices().size() == m_boundaryPoints.size() + candidates.size())
             {
                 result = oldMesh;
                 return eOk;
@@ -288,7 +304,7 @@ public:
 
             if (iteration >= m_params.maxIterations)
             {
-                result = smoothedMesh(m_tri);
+                result = trimSmoothAndWriteMesh(m_tri);
                 return eOk;
             }
         }
@@ -345,8 +361,8 @@ private:
                                    : m_meshSize * m_meshSize / m_params.internalTriangleThreshold;
         std::vector<Point> candidates;
         ExactPointSet proposed;
-        const std::vector<Point>& vertices = m_tri.vertices;
-        for (const CDT::Triangle& t : m_tri.triangles)
+        const std::vector<Point>& vertices = m_tri.vertices();
+        for (const CDT::Triangle& t : m_tri.triangles())
         {
             const Point& a = vertices[t.vertices[0]];
             const Point& b = vertices[t.vertices[1]];
@@ -355,7 +371,8 @@ private:
             if (!(area >= minArea))
                 continue;
             const OdGePoint2d centre = detail::circumcentre(a, b, c);
-            if (!std::isfinite(centre.x) || !std::isfinite(centre.y) || !domain.contains(centre))
+            if (!std::isfinite(centre.x) || !std::isfinite(centre.y) || !domain.contains(centre) ||
+                liesOnAHole(domain, centre))
                 continue;
             const Point p = toPoint(centre);
             if (m_frozen.containsCoincident(p) || !proposed.insert(p).second)
@@ -413,6 +430,8 @@ private:
     }
 
     const Mesher2d::AdaptiveRefinementParams& m_params;
+    /// The mesher's triangle budget.
+    std::uint64_t m_maxTriangles;
     /// h: the size of the mesh being refined.
     double m_meshSize;
     /// The global equal-point tolerance, read once so that one run decides "coincide" alike throughout.

@@ -23,16 +23,21 @@ public:
     /// Settings of adaptive refinement. Both functions must be set before use.
     struct AdaptiveRefinementParams
     {
+        /// The defaults of the three numbers below, for callers that keep the settings elsewhere.
+        static constexpr int kDefaultBoundaryRefinement = 3;
+        static constexpr int kDefaultInternalTriangleThreshold = 20;
+        static constexpr int kDefaultMaxIterations = 25;
+
         /// Computes the field on a mesh (for instance by solving the analysis on it).
         std::function<std::shared_ptr<MeshVectorField2d>(OdSmartPtr<OdDbSubDMesh>)> computeField;
         /// True when two values of the field at one point agree, so the point need not be added.
         std::function<bool(OdGeVector2d oldValue, OdGeVector2d newValue)> fieldConverged;
         /// Iterations numbered (from 1) below this value also refine the boundary.
-        int boundaryRefinement = 3;
+        int boundaryRefinement = kDefaultBoundaryRefinement;
         /// A triangle is a refinement candidate when its area is at least meshSize^2 / this value.
-        int internalTriangleThreshold = 20;
+        int internalTriangleThreshold = kDefaultInternalTriangleThreshold;
         /// The loop stops after this many iterations; below 1 none runs.
-        int maxIterations = 25;
+        int maxIterations = kDefaultMaxIterations;
     };
 
     Mesher2d() = default;

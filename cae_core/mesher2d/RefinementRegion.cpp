@@ -1,4 +1,5 @@
 #include "cae_core/mesher2d/RefinementRegion.h"
+#include "cae_core/mesher2d/MesherTolerances.h"
 
 #include "platform/ge/GeContext.h"
 
@@ -6,13 +7,6 @@
 
 namespace cae_core
 {
-
-namespace
-{
-/// Slack on the radius of a refinement circle, in drawing units: the global point tolerance, so that
-/// boundary vertices sampled exactly on the circle count as inside despite rounding of their position.
-constexpr double kCircleRadiusSlack = 1e-10;
-} // namespace
 
 RefinementRegion::~RefinementRegion() = default;
 

@@ -1,4 +1,5 @@
 #include "cae_core/mesher2d/TriangularMesh2d.h"
+#include "cae_core/mesher2d/MesherTolerances.h"
 
 #include "platform/db/DbSubDMesh.h"
 #include "platform/ge/GeContext.h"
@@ -13,10 +14,6 @@ namespace cae_core
 {
 namespace
 {
-/// Vertices within this squared distance of the query point are taken at once: squared drawing
-/// units, i.e. a distance of 1e-5 drawing units, far below any mesh size the mesher produces.
-constexpr double kClosestVertexSquaredTolerance = 1e-10;
-
 /// Number of integers one triangle takes in a sub-division mesh face list (count + 3 indices).
 constexpr std::size_t kFaceListIntsPerTriangle = 4;
 

@@ -6,6 +6,19 @@
 
 namespace cae_core
 {
+namespace
+{
+std::function<std::unique_ptr<Solver2d>()>& nastranProvider()
+{
+    static std::function<std::unique_ptr<Solver2d>()> s_provider;
+    return s_provider;
+}
+} // namespace
+
+void Solver2d::initNastranProvider(std::function<std::unique_ptr<Solver2d>()> provider)
+{
+    nastranProvider() = std::move(provider);
+}
 
 std::unique_ptr<Solver2d> Solver2d::create(EImpl impl)
 {
@@ -14,8 +27,7 @@ std::unique_ptr<Solver2d> Solver2d::create(EImpl impl)
     case eInHouse:
         return std::make_unique<VelmorSolver2d>();
     case eNastran:
-        // The Nastran solver is not part of this module build yet; callers treat null as "no solver".
-        return nullptr;
+        return nastranProvider() ? nastranProvider()() : nullptr;
     }
     return nullptr;
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -116,8 +117,12 @@ public:
     virtual ~Solver2d() = default;
 
     /// The solver of `impl`; null when there is no implementation of it (any value other than eInHouse and
-    /// eNastran, and eNastran while the Nastran solver is not built into this module).
+    /// eNastran, and eNastran until its provider is installed).
     static std::unique_ptr<Solver2d> create(EImpl impl);
+
+    /// Installs (or, given an empty function, removes) the maker of the eNastran solver, which lives in a
+    /// layer above this one; the module installs it at start-up.
+    static void initNastranProvider(std::function<std::unique_ptr<Solver2d>()> provider);
 
     /// Runs `executeImpl` under a stopwatch; `output.time` receives the elapsed milliseconds whatever the
     /// result. On failure the rest of `output` is as it was before the call.

@@ -9,9 +9,16 @@
 namespace
 {
 constexpr int kOrder = 10;
-/// Bisection depth limit: 2^-40 of the interval is far below any useful panel, and the limit
-/// keeps a non-smooth integrand from recursing forever.
+/// Bisection depth limit: 2^-40 of the interval is far below any useful panel.
 constexpr int kMaxDepth = 40;
+/// The precision asked of an integral is never finer than this fraction of its magnitude: about 4500
+/// units of round-off, the most that sums of rounded integrand values can be trusted to. An absolute
+/// tolerance finer than that (1e-10 on a curve 1e8 long) could otherwise never be met.
+constexpr double kRelativeTolerance = 1e-12;
+/// Most panels one integral may be split into. A smooth integrand at the tolerances above needs a few
+/// hundred; the limit bounds the work on an integrand that is not smooth, whose panels are then accepted
+/// as they stand.
+constexpr long kMaxPanels = 1L << 16;
 
 struct GaussRule
 {
@@ -61,7 +68,8 @@ const GaussRule& rule()
     return r;
 }
 
-double adapt(const std::function<double(double)>& f, double a, double b, double whole, double tol, int depth)
+double adapt(const std::function<double(double)>& f, double a, double b, double whole, double tol, int depth,
+             long& panels)
 {
     const double mid = 0.5 * (a + b);
     const double left = rule().apply(f, a, mid);
@@ -70,9 +78,11 @@ double adapt(const std::function<double(double)>& f, double a, double b, double 
     // Rounding puts a floor under the achievable difference; without it a tiny tolerance on a
     // large integral would always recurse to the depth limit.
     const double floor = 64.0 * std::numeric_limits<double>::epsilon() * std::abs(refined);
-    if (std::abs(refined - whole) <= std::max(tol, floor) || depth >= kMaxDepth)
+    if (std::abs(refined - whole) <= std::max(tol, floor) || depth >= kMaxDepth || panels >= kMaxPanels)
         return refined;
-    return adapt(f, a, mid, left, 0.5 * tol, depth + 1) + adapt(f, mid, b, right, 0.5 * tol, depth + 1);
+    ++panels;
+    return adapt(f, a, mid, left, 0.5 * tol, depth + 1, panels) +
+           adapt(f, mid, b, right, 0.5 * tol, depth + 1, panels);
 }
 } // namespace
 
@@ -82,6 +92,8 @@ double OdGeQuadrature::integrate(const std::function<double(double)>& f, double 
         return 0.0;
     if (a > b)
         return -integrate(f, b, a, absTol);
-    const double tol = absTol > 0.0 ? absTol : std::numeric_limits<double>::epsilon();
-    return adapt(f, a, b, rule().apply(f, a, b), tol, 0);
+    const double whole = rule().apply(f, a, b);
+    const double tol = std::max({absTol, kRelativeTolerance * std::abs(whole), std::numeric_limits<double>::min()});
+    long panels = 0;
+    return adapt(f, a, b, whole, tol, 0, panels);
 }

@@ -50,14 +50,14 @@ private:
 std::string checkTopology(const Tri& t, TopologyCounts* counts)
 {
     Report report;
-    const std::size_t nv = t.vertices.size();
-    const std::size_t nt = t.triangles.size();
+    const std::size_t nv = t.vertices().size();
+    const std::size_t nt = t.triangles().size();
     std::vector<char> used(nv, 0);
     std::unordered_map<std::uint64_t, TriInd> directedEdges;
     long borderEdges = 0;
     for (TriInd i = 0; i < nt; ++i)
     {
-        const CDT::Triangle& tri = t.triangles[i];
+        const CDT::Triangle& tri = t.triangles()[i];
         const std::string name = "triangle " + std::to_string(i);
         const auto& v = tri.vertices;
         if (std::any_of(v.begin(), v.end(), [&](VertInd k) { return k >= nv; }))
@@ -72,7 +72,7 @@ std::string checkTopology(const Tri& t, TopologyCounts* counts)
         }
         for (const VertInd k : v)
             used[k] = 1;
-        if (CDT::locatePointLine(t.vertices[v[2]], t.vertices[v[0]], t.vertices[v[1]]) !=
+        if (CDT::locatePointLine(t.vertices()[v[2]], t.vertices()[v[0]], t.vertices()[v[1]]) !=
             CDT::PtLineLocation::Left)
             report(name + " is not counter-clockwise");
         for (Index k = 0; k < 3; ++k)
@@ -85,9 +85,9 @@ std::string checkTopology(const Tri& t, TopologyCounts* counts)
                 ++borderEdges;
             else if (n >= nt)
                 report(name + " has neighbour index out of range");
-            else if (const Index back = t.triangles[n].neighborIndex(i); back == 3)
+            else if (const Index back = t.triangles()[n].neighborIndex(i); back == 3)
                 report(name + " is not a neighbour of its neighbour " + std::to_string(n));
-            else if (t.triangles[n].vertices[back] != to || t.triangles[n].vertices[ccw(back)] != from)
+            else if (t.triangles()[n].vertices[back] != to || t.triangles()[n].vertices[ccw(back)] != from)
                 report(name + " and its neighbour " + std::to_string(n) + " do not share edge " +
                        std::to_string(k));
         }
@@ -96,8 +96,8 @@ std::string checkTopology(const Tri& t, TopologyCounts* counts)
     for (TriInd i = 0; i < nt; ++i)
         for (Index k = 0; k < 3; ++k)
         {
-            const auto& v = t.triangles[i].vertices;
-            if (t.triangles[i].neighbors[k] == noNeighbor && v[k] < nv && v[ccw(k)] < nv &&
+            const auto& v = t.triangles()[i].vertices;
+            if (t.triangles()[i].neighbors[k] == noNeighbor && v[k] < nv && v[ccw(k)] < nv &&
                 directedEdges.count(directed(v[ccw(k)], v[k])) != 0)
                 report("triangle " + std::to_string(i) + " has no neighbour across a shared edge");
         }
@@ -111,25 +111,25 @@ std::string checkDelaunayAndConstraints(const Tri& t)
 {
     Report report;
     std::unordered_set<std::uint64_t> edges;
-    for (TriInd i = 0; i < t.triangles.size(); ++i)
+    for (TriInd i = 0; i < t.triangles().size(); ++i)
     {
-        const CDT::Triangle& tri = t.triangles[i];
+        const CDT::Triangle& tri = t.triangles()[i];
         for (Index k = 0; k < 3; ++k)
         {
             const CDT::Edge e(tri.vertices[k], tri.vertices[ccw(k)]);
             edges.insert(directed(e.v1(), e.v2()));
             const TriInd n = tri.neighbors[k];
-            if (n == noNeighbor || t.fixedEdges.count(e) != 0)
+            if (n == noNeighbor || t.fixedEdges().count(e) != 0)
                 continue;
-            const VertInd far = t.triangles[n].vertices[cw(t.triangles[n].neighborIndex(i))];
-            if (CDT::locatePointCircle(t.vertices[far], t.vertices[tri.vertices[0]],
-                                       t.vertices[tri.vertices[1]],
-                                       t.vertices[tri.vertices[2]]) == CDT::PtCircleLocation::Inside)
+            const VertInd far = t.triangles()[n].vertices[cw(t.triangles()[n].neighborIndex(i))];
+            if (CDT::locatePointCircle(t.vertices()[far], t.vertices()[tri.vertices[0]],
+                                       t.vertices()[tri.vertices[1]],
+                                       t.vertices()[tri.vertices[2]]) == CDT::PtCircleLocation::Inside)
                 report("vertex " + std::to_string(far) + " lies inside the circumcircle of triangle " +
                        std::to_string(i));
         }
     }
-    for (const CDT::Edge& e : t.fixedEdges)
+    for (const CDT::Edge& e : t.fixedEdges())
         if (edges.count(directed(e.v1(), e.v2())) == 0)
             report("constraint edge (" + std::to_string(e.v1()) + ", " + std::to_string(e.v2()) +
                    ") is not a triangle edge");
@@ -147,9 +147,9 @@ std::string checkOpen(const Tri& t)
     if (counts.borderEdges != 3)
         problems +=
             "the border has " + std::to_string(counts.borderEdges) + " edges instead of the helper's 3\n";
-    if (counts.usedVertices != static_cast<long>(t.vertices.size()))
+    if (counts.usedVertices != static_cast<long>(t.vertices().size()))
         problems += "only " + std::to_string(counts.usedVertices) + " of " +
-                    std::to_string(t.vertices.size()) + " vertices are used by triangles\n";
+                    std::to_string(t.vertices().size()) + " vertices are used by triangles\n";
     return problems + checkDelaunayAndConstraints(t);
 }
 
@@ -162,7 +162,7 @@ std::string checkErased(const Tri& t, TopologyCounts* counts)
 std::vector<std::array<VertInd, 3>> canonicalTriangles(const Tri& t)
 {
     std::vector<std::array<VertInd, 3>> result;
-    for (const CDT::Triangle& tri : t.triangles)
+    for (const CDT::Triangle& tri : t.triangles())
     {
         const auto& v = tri.vertices;
         const Index first = static_cast<Index>(std::min_element(v.begin(), v.end()) - v.begin());
@@ -198,10 +198,10 @@ std::vector<P> randomPoints(std::mt19937_64& rng, std::size_t n, double x0, doub
 double totalArea(const Tri& t)
 {
     double area = 0.0;
-    for (const CDT::Triangle& tri : t.triangles)
+    for (const CDT::Triangle& tri : t.triangles())
     {
-        const P &a = t.vertices[tri.vertices[0]], &b = t.vertices[tri.vertices[1]],
-                &c = t.vertices[tri.vertices[2]];
+        const P &a = t.vertices()[tri.vertices[0]], &b = t.vertices()[tri.vertices[1]],
+                &c = t.vertices()[tri.vertices[2]];
         area += 0.5 * ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x));
     }
     return area;

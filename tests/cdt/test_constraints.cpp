@@ -54,7 +54,7 @@ TEST(CdtConstraints, NestedLoopsAlternateBetweenRegionAndHoleWithPointsAddedInsi
     for (const auto* loop : {&l3, &l1, &l2})
         t.insertEdges(*loop);
     ASSERT_EQ(checkOpen(t), "");
-    const std::size_t constraintCount = t.fixedEdges.size();
+    const std::size_t constraintCount = t.fixedEdges().size();
 
     // Random points one at a time, some outside the domain and two exactly on constraint edges; then a
     // batch with three points exactly on constraint edges (one per loop) and two off them.
@@ -69,29 +69,29 @@ TEST(CdtConstraints, NestedLoopsAlternateBetweenRegionAndHoleWithPointsAddedInsi
     const std::vector<P> batch{{1.0, 0.0}, {8.0, 5.0}, {4.5, 6.0}, {9.0, 9.0}, {5.0, 5.0}};
     t.insertVertices(batch);
     ASSERT_EQ(checkOpen(t), "");
-    EXPECT_EQ(t.fixedEdges.size(), constraintCount + 5)
+    EXPECT_EQ(t.fixedEdges().size(), constraintCount + 5)
         << "five constraints split by points inserted on them";
     // The first edge of the outer loop, from user point 0 to 1, is split at (0.3, 0) and then at (1, 0).
     const auto onBottom = static_cast<CDT::VertInd>(t.helperVertexCount() + boundaryCount + 400);
     const auto onBottomLater = static_cast<CDT::VertInd>(onBottom + 2);
     for (const Edge& piece : {Edge(3, onBottom), Edge(onBottom, onBottomLater), Edge(onBottomLater, 4)})
-        EXPECT_TRUE(t.fixedEdges.count(piece)) << piece.v1() << ", " << piece.v2();
+        EXPECT_TRUE(t.fixedEdges().count(piece)) << piece.v1() << ", " << piece.v2();
 
     t.eraseOuterTrianglesAndHoles();
     cdt_test::TopologyCounts counts;
     ASSERT_EQ(cdt_test::checkErased(t, &counts), "");
     EXPECT_EQ(counts.euler(), 1) << "a ring and a disc";
     EXPECT_TRUE(t.isFinalized() && t.helperVertexCount() == 0);
-    EXPECT_EQ(t.fixedEdges.size(), constraintCount + 5) << "every constraint borders the domain";
+    EXPECT_EQ(t.fixedEdges().size(), constraintCount + 5) << "every constraint borders the domain";
     const Tri once = t;
     t.eraseOuterTrianglesAndHoles(); // a second time changes nothing
-    EXPECT_TRUE(t.triangles == once.triangles && t.vertices == once.vertices &&
-                t.fixedEdges == once.fixedEdges);
+    EXPECT_TRUE(t.triangles() == once.triangles() && t.vertices() == once.vertices() &&
+                t.fixedEdges() == once.fixedEdges());
     EXPECT_NEAR(cdt_test::totalArea(t), (100.0 - 36.0) + 4.0, 100.0 * areaTolerance);
-    for (const CDT::Triangle& tri : t.triangles)
+    for (const CDT::Triangle& tri : t.triangles())
     {
-        const P &a = t.vertices[tri.vertices[0]], &b = t.vertices[tri.vertices[1]],
-                &c = t.vertices[tri.vertices[2]];
+        const P &a = t.vertices()[tri.vertices[0]], &b = t.vertices()[tri.vertices[1]],
+                &c = t.vertices()[tri.vertices[2]];
         const double ring =
             std::max(std::fabs((a.x + b.x + c.x) / 3 - 5.0), std::fabs((a.y + b.y + c.y) / 3 - 5.0));
         EXPECT_TRUE(ring < 1.0 || (ring > 3.0 && ring < 5.0)) << ring;
@@ -99,7 +99,7 @@ TEST(CdtConstraints, NestedLoopsAlternateBetweenRegionAndHoleWithPointsAddedInsi
     // Vertices are the inserted points in order, the unused ones outside the domain included.
     points.insert(points.end(), later.begin(), later.end());
     points.insert(points.end(), batch.begin(), batch.end());
-    EXPECT_EQ(t.vertices, points);
+    EXPECT_EQ(t.vertices(), points);
 }
 
 TEST(CdtConstraints, ConstraintsThroughVerticesExactlyOnThemAreSplitThere)
@@ -120,9 +120,9 @@ TEST(CdtConstraints, ConstraintsThroughVerticesExactlyOnThemAreSplitThere)
         if (CDT::locatePointLine(diagonal[i], diagonal[0], diagonal[10]) == CDT::PtLineLocation::OnLine)
             onSegment.push_back(i);
     ASSERT_GE(onSegment.size(), 3u);
-    EXPECT_EQ(t.fixedEdges.size(), onSegment.size() - 1);
+    EXPECT_EQ(t.fixedEdges().size(), onSegment.size() - 1);
     for (std::size_t k = 0; k + 1 < onSegment.size(); ++k)
-        EXPECT_TRUE(t.fixedEdges.count(Edge(onSegment[k] + o, onSegment[k + 1] + o)));
+        EXPECT_TRUE(t.fixedEdges().count(Edge(onSegment[k] + o, onSegment[k + 1] + o)));
 
     // On a 12 x 12 grid: a row, a column, the diagonal (all through grid vertices) and a knight's move
     // (through none).
@@ -134,10 +134,10 @@ TEST(CdtConstraints, ConstraintsThroughVerticesExactlyOnThemAreSplitThere)
     g.insertVertices(grid);
     g.insertEdges({Edge(0, 11), Edge(5, 137), Edge(0, 143), Edge(1, 26)});
     ASSERT_EQ(checkOpen(g), "");
-    EXPECT_TRUE(g.fixedEdges.count(Edge(0 + o, 1 + o)));
-    EXPECT_TRUE(g.fixedEdges.count(Edge(13 * 5 + o, 13 * 6 + o)));
-    EXPECT_TRUE(g.fixedEdges.count(Edge(1 + o, 26 + o)));
-    EXPECT_EQ(g.fixedEdges.size(), 11u + 11u + 11u + 1u);
+    EXPECT_TRUE(g.fixedEdges().count(Edge(0 + o, 1 + o)));
+    EXPECT_TRUE(g.fixedEdges().count(Edge(13 * 5 + o, 13 * 6 + o)));
+    EXPECT_TRUE(g.fixedEdges().count(Edge(1 + o, 26 + o)));
+    EXPECT_EQ(g.fixedEdges().size(), 11u + 11u + 11u + 1u);
 }
 
 TEST(CdtConstraints, CrossingMissingOrDegenerateEdgesRaiseErrorsNamingThem)
@@ -153,7 +153,7 @@ TEST(CdtConstraints, CrossingMissingOrDegenerateEdgesRaiseErrorsNamingThem)
               "Intersecting constraint edges: new edge (1, 3) crosses constraint edge (0, 2)");
     // The edge before the offending one is in, the one after it is not.
     ASSERT_EQ(checkOpen(t), "");
-    EXPECT_EQ(t.fixedEdges, (CDT::EdgeUSet{Edge(3, 5), Edge(5, 6)}));
+    EXPECT_EQ(t.fixedEdges(), (CDT::EdgeUSet{Edge(3, 5), Edge(5, 6)}));
 
     // Edges naming a missing point or one point twice are refused before anything changes.
     EXPECT_EQ(messageOf<CDT::Error>(
@@ -163,7 +163,7 @@ TEST(CdtConstraints, CrossingMissingOrDegenerateEdgesRaiseErrorsNamingThem)
               "Constraint edge 1 (1, 5) names point 5, but only 5 points are inserted");
     EXPECT_EQ(messageOf<CDT::Error>([&] { t.insertEdges({Edge(2, 2)}); }),
               "Constraint edge 0 (2, 2) joins a point to itself");
-    EXPECT_EQ(t.fixedEdges, (CDT::EdgeUSet{Edge(3, 5), Edge(5, 6)}));
+    EXPECT_EQ(t.fixedEdges(), (CDT::EdgeUSet{Edge(3, 5), Edge(5, 6)}));
     EXPECT_THROW(Tri().insertEdges({Edge(0, 1)}), CDT::Error);
 }
 
@@ -186,12 +186,12 @@ TEST(CdtConstraints, ACircleBoundaryRefinedLikeTheMesherStaysConstrainedDelaunay
     t.insertVertices(boundary);
     t.insertEdges(edges);
     constexpr double size = 0.5;
-    const std::size_t sizeAtStart = t.triangles.size();
+    const std::size_t sizeAtStart = t.triangles().size();
     bool refinedATriangleOfTheSameSweep = false;
-    for (std::size_t i = 0; i < t.triangles.size() && t.triangles.size() < 5000; ++i)
+    for (std::size_t i = 0; i < t.triangles().size() && t.triangles().size() < 5000; ++i)
     {
-        const auto& v = t.triangles[i].vertices;
-        const P a = t.vertices[v[0]], b = t.vertices[v[1]], c = t.vertices[v[2]];
+        const auto& v = t.triangles()[i].vertices;
+        const P a = t.vertices()[v[0]], b = t.vertices()[v[1]], c = t.vertices()[v[2]];
         const double bx = b.x - a.x, by = b.y - a.y, cx = c.x - a.x, cy = c.y - a.y,
                      d = 2 * (bx * cy - cx * by);
         const P centre{a.x + (cy * (bx * bx + by * by) - by * (cx * cx + cy * cy)) / d,
@@ -215,7 +215,7 @@ TEST(CdtConstraints, ACircleBoundaryRefinedLikeTheMesherStaysConstrainedDelaunay
     cdt_test::TopologyCounts counts;
     ASSERT_EQ(cdt_test::checkErased(t, &counts), "");
     EXPECT_TRUE(counts.euler() == 1 && counts.borderEdges == n);
-    EXPECT_GT(t.triangles.size(), 200u);
+    EXPECT_GT(t.triangles().size(), 200u);
 }
 
 TEST(CdtConstraints, RandomConstraintsAndPointsOnThemKeepEveryInvariantAndCrossingsChangeNothing)
@@ -260,8 +260,8 @@ TEST(CdtConstraints, RandomConstraintsAndPointsOnThemKeepEveryInvariantAndCrossi
                 {
                     ++rejected;
                     EXPECT_EQ(e.e2(), Edge(a, b));
-                    EXPECT_TRUE(before.fixedEdges.count(Edge(e.e1().v1() + 3, e.e1().v2() + 3))) << e.what();
-                    ASSERT_TRUE(t.triangles == before.triangles && t.fixedEdges == before.fixedEdges);
+                    EXPECT_TRUE(before.fixedEdges().count(Edge(e.e1().v1() + 3, e.e1().v2() + 3))) << e.what();
+                    ASSERT_TRUE(t.triangles() == before.triangles() && t.fixedEdges() == before.fixedEdges());
                 }
                 ASSERT_EQ(checkOpen(t), "") << "after edge " << a << ", " << b;
             }
@@ -283,7 +283,7 @@ TEST(CdtConstraints, RandomConstraintsAndPointsOnThemKeepEveryInvariantAndCrossi
             }
             ASSERT_EQ(checkOpen(t), "") << "after point " << k;
         }
-        insertRandomEdges(t.vertices.size() - t.helperVertexCount());
+        insertRandomEdges(t.vertices().size() - t.helperVertexCount());
         t.eraseOuterTrianglesAndHoles();
         ASSERT_EQ(cdt_test::checkErased(t), "");
     }

@@ -40,7 +40,7 @@ void insertOneByOne(Tri& t, const std::vector<P>& points, std::size_t checked)
 /// The inserted points as the caller numbered them.
 std::vector<P> userPoints(const Tri& t)
 {
-    return {t.vertices.begin() + t.helperVertexCount(), t.vertices.end()};
+    return {t.vertices().begin() + t.helperVertexCount(), t.vertices().end()};
 }
 
 /// Inserting the points must throw a DuplicateVertexError naming v1 and v2 and leave t unchanged.
@@ -57,8 +57,8 @@ void expectDuplicate(Tri& t, const std::vector<P>& points, CDT::VertInd v1, CDT:
         EXPECT_TRUE(e.v1() == v1 && e.v2() == v2) << e.what();
         EXPECT_NE(std::string(e.what()).find("point " + std::to_string(v2)), std::string::npos) << e.what();
     }
-    EXPECT_TRUE(t.vertices == before.vertices && t.triangles == before.triangles &&
-                t.fixedEdges == before.fixedEdges);
+    EXPECT_TRUE(t.vertices() == before.vertices() && t.triangles() == before.triangles() &&
+                t.fixedEdges() == before.fixedEdges());
 }
 
 TEST(CdtVertexInsertion, RandomPointsGiveTheSameValidDelaunayTriangulationInBatchesAndOneByOne)
@@ -80,10 +80,10 @@ TEST(CdtVertexInsertion, RandomPointsGiveTheSameValidDelaunayTriangulationInBatc
     single.insertVertices(corners);
     insertOneByOne(single, points, 200);
     ASSERT_EQ(checkOpen(single), "");
-    EXPECT_EQ(batch.vertices, single.vertices);
+    EXPECT_EQ(batch.vertices(), single.vertices());
     EXPECT_TRUE(std::equal(points.begin(), points.end(), userPoints(single).begin() + 4));
     EXPECT_EQ(cdt_test::canonicalTriangles(batch), cdt_test::canonicalTriangles(single));
-    EXPECT_EQ(single.triangles.size(), 2 * single.vertices.size() - 5);
+    EXPECT_EQ(single.triangles().size(), 2 * single.vertices().size() - 5);
 }
 
 TEST(CdtVertexInsertion, DegenerateInputsStayValidInBatchesAndOneByOneAtEveryScale)
@@ -120,7 +120,7 @@ TEST(CdtVertexInsertion, DegenerateInputsStayValidInBatchesAndOneByOneAtEverySca
         Tri single;
         insertOneByOne(single, c.points, c.checked);
         ASSERT_EQ(checkOpen(single), "");
-        EXPECT_EQ(single.triangles.size(), batch.triangles.size());
+        EXPECT_EQ(single.triangles().size(), batch.triangles().size());
     }
 }
 
@@ -130,12 +130,12 @@ TEST(CdtVertexInsertion, APointOutsideTheHelperTriangleRebuildsItAroundAllPoints
     t.insertVertices({{0.5, 0.5}});
     t.insertVertices({{1.0, 0.5}, {0.5, 1.0}, {0.0, 0.0}});
     t.insertEdges({CDT::Edge(1, 2), CDT::Edge(2, 3), CDT::Edge(3, 1)});
-    const CDT::EdgeUSet constraintsBefore = t.fixedEdges;
+    const CDT::EdgeUSet constraintsBefore = t.fixedEdges();
     t.insertVertices({{1e6, -3e6}});
     ASSERT_EQ(checkOpen(t), "");
     t.insertVertices({{-2e7, 4e7}, {5e8, 1.0}});
     ASSERT_EQ(checkOpen(t), "");
-    EXPECT_EQ(t.fixedEdges, constraintsBefore);
+    EXPECT_EQ(t.fixedEdges(), constraintsBefore);
     const std::vector<P> expected = {{0.5, 0.5},  {1.0, 0.5},  {0.5, 1.0}, {0.0, 0.0},
                                      {1e6, -3e6}, {-2e7, 4e7}, {5e8, 1.0}};
     EXPECT_EQ(userPoints(t), expected);
@@ -146,7 +146,7 @@ TEST(CdtVertexInsertionErrors, DuplicatesNameBothPointsAndLeaveTheTriangulationA
     // In the first batch: the triangulation stays empty and usable.
     Tri first;
     expectDuplicate(first, {{0, 0}, {1, 0}, {2, 2}, {1, 1}, {1, 0}}, 1, 4);
-    EXPECT_TRUE(first.vertices.empty());
+    EXPECT_TRUE(first.vertices().empty());
     first.insertVertices({{0, 0}, {1, 0}, {0, 1}});
     EXPECT_EQ(checkOpen(first), "");
 
@@ -183,7 +183,7 @@ TEST(CdtVertexInsertionErrors, BadCoordinatesAndInsertionsAfterErasingAreRejecte
                       })
                       .find("Point 4 "),
                   0u);
-        EXPECT_TRUE(t.vertices == before.vertices && t.triangles == before.triangles);
+        EXPECT_TRUE(t.vertices() == before.vertices() && t.triangles() == before.triangles());
     }
     t.insertEdges({CDT::Edge(0, 1), CDT::Edge(1, 2), CDT::Edge(2, 0)});
     t.eraseOuterTrianglesAndHoles();
@@ -191,7 +191,7 @@ TEST(CdtVertexInsertionErrors, BadCoordinatesAndInsertionsAfterErasingAreRejecte
     EXPECT_THROW(t.insertEdges({CDT::Edge(0, 1)}), CDT::Error);
     Tri empty; // erasing an empty triangulation leaves it empty
     empty.eraseOuterTrianglesAndHoles();
-    EXPECT_TRUE(empty.vertices.empty() && empty.triangles.empty());
+    EXPECT_TRUE(empty.vertices().empty() && empty.triangles().empty());
 }
 
 TEST(CdtCopies, ACopyIsIndependentOfItsOriginal)
@@ -209,13 +209,13 @@ TEST(CdtCopies, ACopyIsIndependentOfItsOriginal)
     copy.insertVertices(cdt_test::randomPoints(rng, 50));
     copy.insertEdges({CDT::Edge(202, 203)});
     copy.eraseOuterTrianglesAndHoles();
-    EXPECT_TRUE(original.vertices == snapshot.vertices && original.triangles == snapshot.triangles &&
-                original.fixedEdges == snapshot.fixedEdges);
+    EXPECT_TRUE(original.vertices() == snapshot.vertices() && original.triangles() == snapshot.triangles() &&
+                original.fixedEdges() == snapshot.fixedEdges());
 
     Tri assigned;
     assigned = original;
     original.insertVertices({{0.5, 0.5 + 1e-7}});
-    EXPECT_EQ(assigned.triangles, snapshot.triangles);
+    EXPECT_EQ(assigned.triangles(), snapshot.triangles());
     assigned.insertVertices({{0.25, 0.75 + 1e-7}});
     EXPECT_EQ(checkOpen(assigned), "");
     EXPECT_EQ(checkOpen(original), "");

@@ -7,6 +7,7 @@
 #include "cae_core/core/Result.h"
 #include "cae_core/mesher2d/BoundarySampling.h"
 #include "cae_core/mesher2d/DelaunayMesher.h"
+#include "cae_core/mesher2d/MesherTolerances.h"
 #include "cae_core/mesher2d/RefinementRegion.h"
 #include "cdt/Triangulation.h"
 #include "platform/base/SmartPtr.h"
@@ -26,7 +27,7 @@ namespace cae_core
 struct DelaunayMesher::Impl
 {
     /// The triangle budget: the up-front estimate and every refinement stop above it.
-    std::uint64_t maxTriangles = 25000;
+    std::uint64_t maxTriangles = DelaunayMesher::kMaxTriangles;
     /// The size of the last successful createMeshImpl; -1 before the first.
     double meshSize = -1.0;
     /// The current boundary discretisation; loop 0 is the outer boundary, holes follow.
@@ -56,7 +57,8 @@ struct DelaunayMesher::Impl
 
     /// Replaces the working triangulation by one of the boundary vertices with the boundary segments
     /// as constraint edges; clears interiorPoints. Errors of the triangulation library propagate.
-    /// eLimitExceeded, changing nothing, for a boundary of more vertices than the budget has triangles.
+    /// eLimitExceeded, changing nothing, for a boundary of more vertices than the budget has triangles;
+    /// eNotPossible for a loop of a single vertex.
     EResult triangulateBoundaries();
     /// Inserts the saved interior points that lie outside `region` one by one.
     EResult reinsertInteriorPoints(const RefinementRegion& region);
@@ -67,14 +69,13 @@ struct DelaunayMesher::Impl
     EResult finishTriangulation(int smoothingIterations);
     /// Writes the finished triangulation into a new `mesh`.
     EResult updateMesh(int smoothingIterations);
+    /// Takes over the working state a successful call built in `work` (everything but the refinement
+    /// regions, which the caller manages).
+    void commitWorkingState(Impl&& work);
 };
 
 namespace detail
 {
-
-/// Mesh sizes at or below this (drawing units) are refused: the global point tolerance, below which
-/// boundary samples would coincide.
-inline constexpr double kMinMeshSize = 1e-10;
 
 /// True for a finite size above kMinMeshSize. NaN and infinity are refused too: they would sample a
 /// boundary into no vertices or a single one.
@@ -117,7 +118,8 @@ private:
 
 /// Moves every vertex that is not an end of a constraint edge to the average of its neighbours'
 /// positions at the start of the pass (each neighbour counted once per triangle the two share),
-/// `passes` times. Vertices used by no triangle stay.
+/// `passes` times. Vertices used by no triangle stay. For a final triangulation (after
+/// eraseOuterTrianglesAndHoles) only: the only one whose vertices may move.
 void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes);
 
 /// A new sub-division mesh of the triangulation: its vertices (z = 0) in order and one face

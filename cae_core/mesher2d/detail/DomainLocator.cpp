@@ -1,4 +1,5 @@
 #include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
+#include "cae_core/mesher2d/MesherTolerances.h"
 
 #include "platform/ge/GeContext.h"
 #include "platform/ge/GeUtils.h"
@@ -13,12 +14,6 @@ namespace cae_core::detail
 
 namespace
 {
-/// Relative rounding slack, against the polygon's largest coordinate, added to the point tolerance
-/// when deciding which edges a query can possibly touch. The ray test's own arithmetic (a
-/// projection onto an edge, one interpolation) is off by a few units in the last place, about
-/// 1e-15 relative; 1e-12 covers it with a wide margin and costs nothing, since it only widens the
-/// candidate lists, never the answer.
-constexpr double kRelativeRoundingSlack = 1e-12;
 /// Grid cells are about this many average edge lengths wide, so an edge touches a few cells and
 /// a cell holds a few edges.
 constexpr double kEdgesPerCell = 2.0;

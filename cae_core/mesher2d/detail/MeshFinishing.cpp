@@ -26,10 +26,10 @@ std::vector<OdGePoint2d> loopPolygon(const BoundaryLoop& loop)
 
 void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes)
 {
-    std::vector<CDT::V2d<double>>& vertices = triangulation.vertices;
+    const std::vector<CDT::V2d<double>>& vertices = triangulation.vertices();
     const std::size_t n = vertices.size();
     std::vector<char> fixed(n, 0);
-    for (const CDT::Edge& e : triangulation.fixedEdges)
+    for (const CDT::Edge& e : triangulation.fixedEdges())
     {
         fixed[e.v1()] = 1;
         fixed[e.v2()] = 1;
@@ -44,7 +44,7 @@ void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes)
         std::fill(sumX.begin(), sumX.end(), 0.0);
         std::fill(sumY.begin(), sumY.end(), 0.0);
         std::fill(count.begin(), count.end(), 0u);
-        for (const CDT::Triangle& t : triangulation.triangles)
+        for (const CDT::Triangle& t : triangulation.triangles())
         {
             for (int k = 0; k < 3; ++k)
             {
@@ -60,22 +60,22 @@ void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes)
         }
         for (std::size_t v = 0; v < n; ++v)
             if (!fixed[v] && count[v] > 0)
-                vertices[v] = {sumX[v] / count[v], sumY[v] / count[v]};
+                triangulation.moveVertex(static_cast<CDT::VertInd>(v), {sumX[v] / count[v], sumY[v] / count[v]});
     }
 }
 
 OdSmartPtr<OdDbSubDMesh> createSubDMesh(const CDT::Triangulation<double>& triangulation)
 {
     OdGePoint3dArray points;
-    points.resize(static_cast<OdGePoint3dArray::size_type>(triangulation.vertices.size()));
+    points.resize(static_cast<OdGePoint3dArray::size_type>(triangulation.vertices().size()));
     OdGePoint3d* p = points.asArrayPtr();
-    for (const CDT::V2d<double>& v : triangulation.vertices)
+    for (const CDT::V2d<double>& v : triangulation.vertices())
         *p++ = OdGePoint3d(v.x, v.y, 0.0);
 
     OdInt32Array faces;
-    faces.resize(static_cast<OdInt32Array::size_type>(4 * triangulation.triangles.size()));
+    faces.resize(static_cast<OdInt32Array::size_type>(4 * triangulation.triangles().size()));
     int* f = faces.asArrayPtr();
-    for (const CDT::Triangle& t : triangulation.triangles)
+    for (const CDT::Triangle& t : triangulation.triangles())
     {
         *f++ = 3;
         for (const CDT::VertInd v : t.vertices)

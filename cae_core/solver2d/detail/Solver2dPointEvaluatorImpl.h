@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cae_core/fea2d/Params2d.h"
+#include "cae_core/solver2d/ElementLocator.h"
 #include "cae_core/solver2d/Solver2dPointEvaluator.h"
 #include "cae_core/solver2d/detail/Element2d.h"
 
@@ -12,32 +13,6 @@
 
 namespace cae_core
 {
-
-namespace solver2d::detail
-{
-
-/// Tolerance of the point-in-triangle test on the triangle parameters r, s and 1 - r - s: each may leave
-/// [0, 1] by this much. Parameters are areas over the element's area, so the tolerance is relative to the
-/// element whatever the drawing's scale; it only absorbs the round-off of points exactly on edges and
-/// vertices, which would otherwise fall between two elements.
-inline constexpr double kParameterTolerance = 1e-12;
-
-/// Parameters (r, s) of point (px, py) in the triangle (x0, y0), (x1, y1), (x2, y2) (r the area of q0, p, q2
-/// and s that of q0, q1, p over the triangle's), and whether the point lies in it within kParameterTolerance.
-/// A degenerate triangle gives non-finite parameters, which never pass. Plain doubles and no helper calls:
-/// the evaluator runs this for every element of every query.
-inline bool locateInTriangle(double x0, double y0, double x1, double y1, double x2, double y2, double px,
-                             double py, double& r, double& s)
-{
-    const double a = 0.5 * ((y1 - y2) * x0 + (y2 - y0) * x1 + (y0 - y1) * x2);
-    r = 0.5 * ((py - y2) * x0 + (y2 - y0) * px + (y0 - py) * x2) / a;
-    s = 0.5 * ((py - y0) * x1 + (y1 - py) * x0 + (y0 - y1) * px) / a;
-    const double t = 1.0 - r - s;
-    return r >= -kParameterTolerance && r - 1.0 <= kParameterTolerance && s >= -kParameterTolerance &&
-           s - 1.0 <= kParameterTolerance && t >= -kParameterTolerance && t - 1.0 <= kParameterTolerance;
-}
-
-} // namespace solver2d::detail
 
 template <class NodePositions> class Solver2dPointEvaluatorImpl;
 
@@ -90,7 +65,7 @@ public:
         {
             const OdGePoint2d* p = e->positions.data();
             const OdGeVector2d* u = e->displacements.data();
-            if (solver2d::detail::locateInTriangle(
+            if (locateInTriangle(
                     p[0].x + c * u[0].x, p[0].y + c * u[0].y, p[1].x + c * u[1].x, p[1].y + c * u[1].y,
                     p[2].x + c * u[2].x, p[2].y + c * u[2].y, point.x, point.y, r, s))
                 return k;

@@ -400,9 +400,14 @@ TEST(InputHandlerStatus, SupportsMustBlockBothTranslationsAndTheRotationAboutEve
         {"a roller edge", {bottom}, false},
         {"a roller edge and a roller across it", {bottom, roller(0, 5, 1, 0)}, true},
         {"two parallel roller edges", {bottom, top}, false},
-        // Supports that are nowhere or point nowhere block nothing.
-        {"fixed point, roller without a direction", {clamp(0, 0), roller(10, 0, 0, 0)}, false},
-        {"fixed point, roller with a NaN direction", {clamp(0, 0), roller(10, 0, kNaN, 1)}, false},
+        // A roller counts with its normalised direction even when that is zero or not a number: such a
+        // direction is parallel to nothing.
+        {"fixed point, roller without a direction", {clamp(0, 0), roller(10, 0, 0, 0)}, true},
+        {"fixed point, roller with a NaN direction", {clamp(0, 0), roller(10, 0, kNaN, 1)}, true},
+        {"roller without a direction alone", {roller(10, 0, 0, 0)}, false},
+        // Closer than the tolerance but not identical: no lever arm, so the rotation about them is free.
+        {"fixed point, roller 1e-11 beside it", {clamp(0, 0), roller(1e-11, 0, 0, 1)}, false},
+        // Supports that are nowhere block nothing.
         {"fixed point and one at NaN", {clamp(0, 0), clamp(kNaN, 0)}, false},
         {"fixed edge with an infinite end", {linearSupport(origin, OdGePoint2d(inf, 0), false)}, false},
         {"fixed point without a direction, roller across",

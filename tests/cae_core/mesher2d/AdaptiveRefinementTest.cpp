@@ -321,3 +321,32 @@ TEST(AdaptiveRefinementState, TheMeshersStoredStateIsUnchanged)
     EXPECT_EQ(refined->clearRefinementRegions(), cae_core::eOk);
     EXPECT_EQ(refined->clearRefinementRegions(), cae_core::eEmpty);
 }
+
+TEST(AdaptiveRefinementBudget, ACandidateOverTheTriangleBudgetStopsWithTheBudgetsCodeAndKeepsTheMesh)
+{
+    // About 2600 triangles at the start; a field that never converges roughly triples them per iteration.
+    const auto mesher = meshed(mesher_test::makeRectangle(0.0, 0.0, 100.0, 100.0), 3.0);
+    const OdSmartPtr<OdDbSubDMesh> before = mesher->getMesh();
+    Recorder recorder;
+    EXPECT_EQ(mesher->adaptivelyRefineMesh(recorder.params(3, 20, 25), nullptr), cae_core::eLimitExceeded);
+    EXPECT_EQ(mesher->getMesh().get(), before.get());
+    ASSERT_FALSE(recorder.meshes.empty());
+    for (const OdSmartPtr<OdDbSubDMesh>& mesh : recorder.meshes)
+        EXPECT_LE(cae_core::getTriangularMesh2d(*mesh).triangles.size(), DelaunayMesher::kMaxTriangles);
+}
+
+TEST(AdaptiveRefinementCandidates, APointExactlyOnAStraightHoleEdgeIsNotInserted)
+{
+    // Right triangles on the square hole's edges have their circumcentres at the edges' midpoints, which
+    // boundary refinement adds as boundary vertices too.
+    for (const double size : {2.0, 2.5, 4.0, 5.0})
+    {
+        SCOPED_TRACE(testing::Message() << "size " << size);
+        const auto mesher = meshed(
+            mesher_test::makeRegion({mesher_test::rectangleLoop(0, 0, 40, 20), mesher_test::rectangleLoop(15, 5, 25, 15)}),
+            size);
+        Recorder recorder;
+        ASSERT_EQ(mesher->adaptivelyRefineMesh(recorder.params(3, 20, 3), nullptr), cae_core::eOk);
+        mesher_test::readBackChecked(*mesher->getMesh(), 2);
+    }
+}

@@ -88,6 +88,20 @@ TEST(DelaunayMesherBudget, RefusesAnEstimateOrARefinementAboveTheBudgetAndKeepsT
     EXPECT_EQ(mesher.getMesh().get(), previous.get());
 }
 
+TEST(DelaunayMesherFailure, ARefusedCreateMeshLeavesNothingALaterRefinementCouldSee)
+{
+    const auto untouched = meshed(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 0);
+    const auto refused = meshed(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 0);
+    // Over the budget after the size was taken, and a boundary the triangulation throws out of.
+    EXPECT_EQ(refused->createMesh(mesher_test::makeRectangle(0, 0, 100, 100), 0.5, nullptr, 0),
+              cae_core::eLimitExceeded);
+    EXPECT_THROW(refused->createMesh(mesher_test::makePlateWithHole(10, 10, 5, 1, 2), 2.0, nullptr, 0),
+                 CDT::Error);
+    ASSERT_EQ(untouched->refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eOk);
+    ASSERT_EQ(refused->refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eOk);
+    expectSameMesh(refused->getMesh(), untouched->getMesh());
+}
+
 TEST(DelaunayMesherBoundary, LeavesACircularHoleEmpty)
 {
     const auto mesher = meshed(mesher_test::makePlateWithHole(100, 60, 50, 30, 12), 3.0, 3);
@@ -138,7 +152,7 @@ TEST(DelaunayMesherSmoothing,
     ASSERT_EQ(impl.finishTriangulation(0), cae_core::eOk);
     ASSERT_EQ(impl.updateMesh(0), cae_core::eOk);
     const std::size_t boundaryCount = impl.boundaries[0].size() + impl.boundaries[1].size();
-    const auto& vertices = impl.finalTriangulation.vertices;
+    const auto& vertices = impl.finalTriangulation.vertices();
     ASSERT_FALSE(impl.interiorPoints.empty());
     ASSERT_EQ(vertices.size(), boundaryCount + impl.interiorPoints.size());
     for (std::size_t i = 0; i < impl.interiorPoints.size(); ++i)
@@ -148,7 +162,8 @@ TEST(DelaunayMesherSmoothing,
     const auto rough = meshed(region, 2.0, 0), smooth = meshed(region, 2.0, 1);
     expectSameMesh(rough->getMesh(), impl.mesh); // the public operation writes the very same mesh
 
-    // One pass: each triangle adds its other two corners to a vertex's list; boundary vertices stay.
+    // One pass: each triangle adds its other two corners to a vertex's list (a neighbour shared by two
+    // triangles counts twice); boundary vertices stay.
     const TriangularMesh2d before = readBackChecked(*rough->getMesh(), 2);
     const TriangularMesh2d after = readBackChecked(*smooth->getMesh(), 2);
     ASSERT_EQ(before.triangles, after.triangles);
@@ -171,14 +186,6 @@ TEST(DelaunayMesherSmoothing,
             onBoundary[v] ? before.vertices[v] : OdGePoint2d(sum[v].x / count[v], sum[v].y / count[v]);
         EXPECT_NEAR(after.vertices[v].distanceTo(expected), 0.0, onBoundary[v] ? 0.0 : 1e-12) << v;
     }
-
-    // A neighbour shared by two triangles counts twice: in (0, 1, 2) and (0, 2, 3) vertex 0 moves to
-    // (p1 + 2 p2 + p3) / 4, not to the plain mean of its three neighbours.
-    CDT::Triangulation<double> pair;
-    pair.vertices = {{0, 0}, {4, 0}, {4, 4}, {0, 8}};
-    pair.triangles = {CDT::Triangle{{0, 1, 2}, {}}, CDT::Triangle{{0, 2, 3}, {}}};
-    cae_core::detail::smoothTriangulation(pair, 1);
-    EXPECT_TRUE(pair.vertices[0].x == 3.0 && pair.vertices[0].y == 4.0);
 }
 
 TEST(DelaunayMesherRefinement, NeedsAMeshAndAUsableRatioAndClearingAnswersOkThenEmptyWithoutTouchingTheMesh)
@@ -267,10 +274,10 @@ TEST(DelaunayMesherRefinement, ABoundaryOverTheBudgetFailsBeforeItIsTriangulated
     const auto region = mesher_test::makePlateWithHole(40, 30, 20, 15, 6);
     DelaunayMesher::Impl impl;
     ASSERT_EQ(impl.createDelaunayMesh(region, 2.0), cae_core::eOk);
-    const std::size_t triangles = impl.triangulation.triangles.size();
+    const std::size_t triangles = impl.triangulation.triangles().size();
     ASSERT_EQ(impl.refineRegionBoundaries(*circleRegion(20, 15, 8, 2000)), cae_core::eOk);
     EXPECT_EQ(impl.triangulateBoundaries(), cae_core::eLimitExceeded);
-    EXPECT_EQ(impl.triangulation.triangles.size(), triangles);
+    EXPECT_EQ(impl.triangulation.triangles().size(), triangles);
 
     const auto mesher = meshed(region, 2.0, 1);
     const OdSmartPtr<OdDbSubDMesh> previous = mesher->getMesh();
@@ -298,37 +305,44 @@ TEST(DelaunayMesherRobustness, AwkwardRegionsGiveAMeshOrATypedErrorOfTheTriangul
         const char* name;
         OdSmartPtr<OdDbRegion> region;
         double size;
-        bool meshed; // else the triangulation raises its typed error
+        cae_core::EResult result; // eOk: meshed; eFailed: the triangulation raises its typed error
     };
     const Case cases[] = {
         // At size 2 a sample of the hole, (5, 0), lies on the outer boundary's segment from (4, 0) to (6, 0).
-        {"hole touching the boundary", mesher_test::makePlateWithHole(10, 10, 5, 2, 2), 2.0, true},
+        {"hole touching the boundary", mesher_test::makePlateWithHole(10, 10, 5, 2, 2), 2.0, cae_core::eOk},
         // A hole shorter than one size samples into two vertices: a slit the mesh keeps as an edge.
-        {"hole below the size", mesher_test::makePlateWithHole(100, 100, 50, 50, 0.3), 2.0, true},
+        {"hole below the size", mesher_test::makePlateWithHole(100, 100, 50, 50, 0.3), 2.0, cae_core::eOk},
         {"notch of 1e-6",
          mesher_test::makeRegion(
              {{line(0, 0, 10, 0), line(10, 0, 10, 10), line(10, 10, 5, 10), line(5, 10, 5, 10 - 1e-6),
                line(5, 10 - 1e-6, 5 + 1e-6, 10 - 1e-6), line(5 + 1e-6, 10 - 1e-6, 5 + 1e-6, 10),
                line(5 + 1e-6, 10, 0, 10), line(0, 10, 0, 0)}}),
-         1.0, true},
+         1.0, cae_core::eOk},
         {"sliver 1e4 times longer than wide",
          mesher_test::makeRegion({{line(0, 0, 10, 0), line(10, 0, 10, 1e-3), line(10, 1e-3, 0, 0)}}), 1.0,
-         true},
+         cae_core::eOk},
         {"spline side",
          mesher_test::makeRegion({{wave, line(9, 2, 9, -5), line(9, -5, 0, -5), line(0, -5, 0, 0)}}), 0.5,
-         true},
-        {"closed spline", mesher_test::makeRegion({{blob}}), 0.7, true},
-        // Beyond its length the closed spline keeps only its start: a loop of one vertex.
-        {"closed spline above its length", mesher_test::makeRegion({{blob}}), 100.0, false},
-        {"hole crossing the boundary", mesher_test::makePlateWithHole(10, 10, 5, 1, 2), 2.0, false},
+         cae_core::eOk},
+        {"closed spline", mesher_test::makeRegion({{blob}}), 0.7, cae_core::eOk},
+        // Beyond its length the closed spline keeps only its start: a loop of one vertex bounds nothing.
+        {"closed spline above its length", mesher_test::makeRegion({{blob}}), 100.0, cae_core::eNotPossible},
+        {"hole crossing the boundary", mesher_test::makePlateWithHole(10, 10, 5, 1, 2), 2.0, cae_core::eFailed},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
         DelaunayMesher mesher;
-        if (!c.meshed)
+        if (c.result == cae_core::eFailed)
         {
             EXPECT_THROW(mesher.createMesh(c.region, c.size, nullptr, 2), CDT::Error);
+        }
+        else if (c.result != cae_core::eOk)
+        {
+            EXPECT_EQ(mesher.createMesh(c.region, c.size, nullptr, 2), c.result);
+        }
+        if (c.result != cae_core::eOk)
+        {
             EXPECT_TRUE(mesher.getMesh().isNull());
             continue;
         }

@@ -1,8 +1,12 @@
+#include "cae_core/solver2d/ElementLocator.h"
 #include "cae_core/solver2d/detail/Solver2dPointEvaluatorImpl.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <random>
 #include <limits>
 
 namespace
@@ -92,6 +96,66 @@ TEST(PointEvaluator, SixNodeElementsInterpolateQuadraticallyAndAreLocatedByTheir
     const Evaluator6 corners(10.0, 0.3, fea2d::ePlanarStrain, {{p, midOnly}});
     EXPECT_TRUE(corners.evaluate(OdGePoint2d(0.6, 0.5), 1.0).has_value());
     EXPECT_FALSE(corners.evaluate(OdGePoint2d(1.5, 1.5), 1.0).has_value());
+}
+
+TEST(ElementLocator, FindsTheElementAndParametersTheEvaluatorsScanFinds)
+{
+    // A jittered grid of triangles, then the same grid again shifted by a third of a cell, so that most
+    // points lie in two elements and only "first in element order" tells which answers. The queries are
+    // vertices and edge midpoints (shared by several elements), random points, and points outside.
+    unsigned seed = std::random_device{}();
+    if (const char* given = std::getenv("CAE_TEST_SEED"))
+        seed = static_cast<unsigned>(std::strtoul(given, nullptr, 10));
+    std::cout << "seed " << seed << " (replay with CAE_TEST_SEED)\n";
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> jitter(-0.3, 0.3);
+    constexpr int n = 12;
+    std::vector<OdGePoint2d> grid;
+    for (int j = 0; j <= n; ++j)
+        for (int i = 0; i <= n; ++i)
+        {
+            const bool inner = i > 0 && j > 0 && i < n && j < n;
+            grid.emplace_back(i + (inner ? jitter(random) : 0.0), j + (inner ? jitter(random) : 0.0));
+        }
+    std::vector<std::array<OdGePoint2d, 3>> corners;
+    std::vector<Evaluator3::Element> elements;
+    const OdGeVector2d zero;
+    for (const OdGeVector2d shift : {OdGeVector2d(0, 0), OdGeVector2d(1.0 / 3, 1.0 / 3)})
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i)
+            {
+                const OdGePoint2d a = grid[j * (n + 1) + i] + shift, b = grid[j * (n + 1) + i + 1] + shift,
+                                  c = grid[(j + 1) * (n + 1) + i + 1] + shift, d = grid[(j + 1) * (n + 1) + i] + shift;
+                for (const std::array<OdGePoint2d, 3>& t : {std::array{a, b, c}, std::array{a, c, d}})
+                {
+                    corners.push_back(t);
+                    elements.push_back({t, {zero, zero, zero}});
+                }
+            }
+    const ElementLocator locator(corners);
+    const Evaluator3 evaluator(1.0, 0.3, fea2d::ePlanarStress, std::move(elements));
+
+    std::vector<OdGePoint2d> queries;
+    for (const auto& t : corners)
+        for (int k = 0; k < 3; ++k)
+        {
+            queries.push_back(t[k]);
+            queries.emplace_back((t[k].x + t[(k + 1) % 3].x) / 2, (t[k].y + t[(k + 1) % 3].y) / 2);
+        }
+    std::uniform_real_distribution<double> anywhere(-2.0, n + 2.0);
+    for (int k = 0; k < 2000; ++k)
+        queries.emplace_back(anywhere(random), anywhere(random));
+    for (const OdGePoint2d& p : queries)
+    {
+        double r = 0.0, s = 0.0;
+        const std::optional<std::size_t> scanned = evaluator.findElement(p, 0.0, r, s);
+        const std::optional<ElementLocator::Hit> hit = locator.locate(p);
+        ASSERT_EQ(hit.has_value(), scanned.has_value()) << p.x << ", " << p.y;
+        if (!hit)
+            continue;
+        ASSERT_EQ(hit->element, *scanned) << p.x << ", " << p.y;
+        ASSERT_TRUE(hit->r == r && hit->s == s) << p.x << ", " << p.y;
+    }
 }
 
 } // namespace

@@ -161,6 +161,24 @@ TEST(GeNurbCurve3d, ParamAtLengthRoundTripsWithLength)
     EXPECT_NEAR(arc.paramAtLength(0.0, kPi / 4), 0.5, 1e-10) << "the symmetric midpoint";
 }
 
+TEST(GeNurbCurve3d, TheLengthOfASplineWithAFarFitPointIsFoundToItsRelativePrecision)
+{
+    // The curve runs 1e8 up and down again: an absolute tolerance of 1e-10 on it asks for 18 digits, which
+    // doubles cannot give; the quadrature must settle for the precision of the numbers instead of bisecting
+    // for ever.
+    const OdGeNurbCurve3d spline(
+        OdGePoint3dArray{OdGePoint3d(0, 0, 0), OdGePoint3d(50, 1e8, 0), OdGePoint3d(100, 0, 0)});
+    OdGeInterval iv;
+    spline.getInterval(iv);
+    const double total = spline.length(iv.lowerBound(), iv.upperBound());
+    // At least the way up and down, at most a few times it (the interpolating spline overshoots a little).
+    EXPECT_GT(total, 2e8);
+    EXPECT_LT(total, 4e8);
+    EXPECT_NEAR(spline.length(iv.lowerBound(), 0.5 * iv.upperBound()) +
+                    spline.length(0.5 * iv.upperBound(), iv.upperBound()),
+                total, 1e-9 * total);
+}
+
 TEST(GeNurbCurve3d, RationalCirclesLieOnTheCircleAndAClosedOneIsSampledWithoutRepeatingItsStart)
 {
     const OdGeNurbCurve3d arc = quarterCircle(2.0);

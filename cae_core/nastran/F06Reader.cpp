@@ -1,0 +1,251 @@
+#include "cae_core/nastran/F06Reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace cae_core
+{
+namespace
+{
+constexpr std::string_view kDisplacementTitle = "D I S P L A C E M E N T   V E C T O R";
+constexpr std::string_view kStressTitle = "S T R E S S E S   I N    T E T R A H E D R O N";
+constexpr std::string_view kSummaryTitle = "A N A L Y S I S  S U M M A R Y  T A B L E";
+
+/// Shorter lines are never rows: the solver prints every row of both tables past this column.
+constexpr std::size_t kMinRowLength = 100;
+/// The column (0-based) where the mean pressure and von Mises stress of a tetrahedron point begin.
+constexpr std::size_t kPressureColumn = 100;
+/// Tokens read from the front of a row: enough for a stress row up to its principal stress A.
+constexpr std::size_t kMaxTokens = 8;
+
+bool contains(std::string_view line, std::string_view title)
+{
+    return line.find(title) != std::string_view::npos;
+}
+
+/// Splits `text` at blanks (spaces only, as the printout separates its columns) into at most `max`
+/// tokens; returns how many were found.
+std::size_t tokenize(std::string_view text, std::string_view* tokens, std::size_t max)
+{
+    std::size_t count = 0;
+    std::size_t i = 0;
+    while (count < max)
+    {
+        while (i < text.size() && text[i] == ' ')
+            ++i;
+        if (i == text.size())
+            break;
+        const std::size_t start = i;
+        while (i < text.size() && text[i] != ' ')
+            ++i;
+        tokens[count++] = text.substr(start, i - start);
+    }
+    return count;
+}
+
+/// As std::stoul (base 10) on a token: an optional sign, at least one digit, conversion up to the first
+/// non-digit; a minus negates in unsigned arithmetic. False where stoul throws.
+bool toUnsigned(std::string_view token, std::uint64_t& value)
+{
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-'))
+        negative = token[i++] == '-';
+    if (i == token.size() || token[i] < '0' || token[i] > '9')
+        return false;
+    const auto [end, error] = std::from_chars(token.data() + i, token.data() + token.size(), value);
+    if (error != std::errc())
+        return false;
+    static_cast<void>(end);
+    if (negative)
+        value = 0 - value;
+    return true;
+}
+
+/// As std::stod on a token: the longest leading text that is a number. False where stod throws.
+bool toReal(std::string_view token, double& value)
+{
+    if (!token.empty() && token[0] != '+')
+    {
+        const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+        // A hexadecimal "0x..." stops the fast parser after the zero; the C library reads it whole.
+        const bool hexadecimal = end != token.data() + token.size() && (*end == 'x' || *end == 'X');
+        if (error == std::errc() && !hexadecimal)
+            return true;
+        if (error == std::errc::result_out_of_range)
+            return false;
+    }
+    const std::string copy(token);
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(copy.c_str(), &end);
+    return end != copy.c_str() && errno != ERANGE;
+}
+
+/// Delivers the lines of a text held in memory.
+class MemoryLines
+{
+public:
+    explicit MemoryLines(std::string_view text) : m_text(text) {}
+
+    bool next(std::string_view& line)
+    {
+        if (m_position >= m_text.size())
+            return false;
+        const std::size_t end = m_text.find('\n', m_position);
+        const std::size_t stop = end == std::string_view::npos ? m_text.size() : end;
+        line = m_text.substr(m_position, stop - m_position);
+        m_position = end == std::string_view::npos ? m_text.size() : end + 1;
+        return true;
+    }
+
+private:
+    std::string_view m_text;
+    std::size_t m_position = 0;
+};
+
+/// Delivers the lines of a stream, read in large blocks; a line stays valid until the next call.
+class StreamLines
+{
+public:
+    explicit StreamLines(std::istream& in) : m_in(in), m_buffer(kBlock) {}
+
+    bool next(std::string_view& line)
+    {
+        for (;;)
+        {
+            const auto begin = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_start);
+            const auto end = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_end);
+            const auto newline = std::find(begin + static_cast<std::ptrdiff_t>(m_scanned), end, '\n');
+            if (newline != end)
+            {
+                line = std::string_view(&*begin, static_cast<std::size_t>(newline - begin));
+                m_start += line.size() + 1;
+                m_scanned = 0;
+                return true;
+            }
+            m_scanned = m_end - m_start;
+            if (m_eof)
+            {
+                if (m_start == m_end)
+                    return false;
+                line = std::string_view(m_buffer.data() + m_start, m_end - m_start);
+                m_start = m_end;
+                return true;
+            }
+            refill();
+        }
+    }
+
+private:
+    static constexpr std::size_t kBlock = std::size_t(1) << 20;
+
+    void refill()
+    {
+        // Keep the unfinished line at the front, and make room for a line longer than the buffer.
+        const std::size_t pending = m_end - m_start;
+        std::copy(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_start),
+                  m_buffer.begin() + static_cast<std::ptrdiff_t>(m_end), m_buffer.begin());
+        m_start = 0;
+        m_end = pending;
+        if (m_buffer.size() - m_end < kBlock / 2)
+            m_buffer.resize(m_buffer.size() * 2);
+        m_in.read(m_buffer.data() + m_end, static_cast<std::streamsize>(m_buffer.size() - m_end));
+        const auto got = m_in.gcount();
+        m_end += got > 0 ? static_cast<std::size_t>(got) : 0;
+        if (!m_in)
+            m_eof = true;
+    }
+
+    std::istream& m_in;
+    std::vector<char> m_buffer;
+    std::size_t m_start = 0;
+    std::size_t m_end = 0;
+    /// Characters of the pending line already searched for a line end.
+    std::size_t m_scanned = 0;
+    bool m_eof = false;
+};
+
+bool readDisplacementRow(std::string_view line, GridResults& results)
+{
+    std::string_view t[5];
+    if (tokenize(line, t, 5) < 5)
+        return false;
+    std::uint64_t grid = 0;
+    double x = 0.0, y = 0.0, z = 0.0;
+    if (!toUnsigned(t[0], grid) || t[1] != "G" || !toReal(t[2], x) || !toReal(t[3], y) || !toReal(t[4], z))
+        return false;
+    results[grid].displacement.set(x, y, z);
+    return true;
+}
+
+bool readStressRow(std::string_view line, GridResults& results)
+{
+    std::string_view t[kMaxTokens];
+    if (tokenize(line, t, kMaxTokens) < kMaxTokens)
+        return false;
+    std::uint64_t grid = 0;
+    double value = 0.0;
+    // The carriage-control digit comes first; the normal, shear and principal stresses are checked, not kept.
+    if (!toUnsigned(t[1], grid) || t[2] != "X" || !toReal(t[3], value) || t[4] != "XY" ||
+        !toReal(t[5], value) || t[6] != "A" || !toReal(t[7], value))
+        return false;
+    std::string_view tail[2];
+    double vonMises = 0.0;
+    if (tokenize(line.substr(kPressureColumn), tail, 2) < 2 || !toReal(tail[0], value) || !toReal(tail[1], vonMises))
+        return false;
+    GridResult& result = results[grid];
+    result.vonMisesStress = std::max(result.vonMisesStress, vonMises);
+    return true;
+}
+
+template <class Lines> GridResults read(Lines& lines)
+{
+    GridResults results;
+    bool inDisplacements = false;
+    bool inStresses = false;
+    std::string_view line;
+    while (lines.next(line))
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!inDisplacements && contains(line, kDisplacementTitle))
+            inDisplacements = true;
+        if (!inStresses && contains(line, kStressTitle))
+        {
+            inStresses = inDisplacements = true;
+            continue;
+        }
+        if (!inDisplacements || line.size() < kMinRowLength)
+            continue;
+        const bool read = inStresses ? readStressRow(line, results) : readDisplacementRow(line, results);
+        if (read && inStresses)
+        {
+            // The Y and Z lines of the same point.
+            if (!lines.next(line) || !lines.next(line))
+                break;
+        }
+        else if (!read && contains(line, kSummaryTitle))
+            break;
+    }
+    return results;
+}
+} // namespace
+
+GridResults readGridResults(std::istream& f06)
+{
+    StreamLines lines(f06);
+    return read(lines);
+}
+
+GridResults readGridResults(std::string_view f06)
+{
+    MemoryLines lines(f06);
+    return read(lines);
+}
+
+} // namespace cae_core

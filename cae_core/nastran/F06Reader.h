@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/ge/GeVector3d.h"
+
+#include <cstdint>
+#include <istream>
+#include <map>
+#include <string_view>
+
+namespace cae_core
+{
+
+/// What the solver's printed results say about one grid point of a 3D task.
+struct GridResult
+{
+    /// The translations T1, T2, T3; zero when the displacement table has no row for the grid.
+    OdGeVector3d displacement;
+    /// The largest von Mises stress printed for the grid at a tetrahedron corner; zero when none is.
+    double vonMisesStress = 0.0;
+};
+
+/// Grid id (as written into the deck) -> its results, ascending.
+using GridResults = std::map<std::uint64_t, GridResult>;
+
+/// Reads the grid-point displacement table and the tetrahedron stress table of the solver's printed
+/// results (f06), line by line:
+/// - the tables are recognised by their spaced titles, "D I S P L A C E M E N T   V E C T O R" and
+///   "S T R E S S E S   I N    T E T R A H E D R O N" (four blanks before T E T R A); once entered, a
+///   section lasts to the end, and the stress section ends the displacement section;
+/// - only lines of 100 characters or more are rows; shorter ones (headers, the Y and Z lines of a
+///   stress point) are passed over;
+/// - a displacement row is "<grid> G <T1> <T2> <T3> ..." (other point types are skipped); the last row of a
+///   grid wins;
+/// - a stress row is "<cc> <grid> X <sx> XY <txy> A <sa> ..." and its von Mises stress is the second
+///   number from character 100 on (after the mean pressure); each grid keeps the largest it is given,
+///   and the two lines after a stress row are passed over;
+/// - a row that does not parse is skipped, and reading stops there if it holds the analysis summary
+///   title "A N A L Y S I S  S U M M A R Y  T A B L E".
+/// Numbers convert as the standard library's stoul and stod do. Never throws on the content: damaged,
+/// binary or truncated input yields what the readable rows say. Lines end at '\n'; a '\r' before it is
+/// dropped, as a text-mode stream on the solver's home platform does.
+GridResults readGridResults(std::istream& f06);
+
+/// The same, from the bytes of a whole file.
+GridResults readGridResults(std::string_view f06);
+
+} // namespace cae_core

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "cae_core/core/Result.h"
+#include "host/cma/ProgressMeter.h"
+#include "platform/base/OdString.h"
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace ut
+{
+class IReporter;
+}
+
+namespace cae_core
+{
+
+/// Creates a fresh working folder for one solver run: "CAE_" and the current time in whole milliseconds
+/// since 1970 ("CAE_%lld"), under the host's temporary folder. A folder of that name that already exists
+/// is reused; the module never removes it. Returns the folder's full path, empty when it cannot be created.
+OdString createWorkingFolder();
+
+/// Shows a progress bar for a run whose length is unknown: the bar climbs quickly at first and approaches
+/// 100 without reaching it, 100 - 100 e^t with t lowered by kStep at each step (about 39 after 1000
+/// steps, 90 after 4600).
+class ProgressEmulator
+{
+public:
+    static constexpr double kStep = 0.0005;
+
+    /// Starts `meter` (which must outlive the emulator) with 100 steps and an empty title.
+    explicit ProgressEmulator(cma::ProgressMeter& meter);
+    /// Stops the meter; a failure to stop is swallowed, since this also runs while unwinding.
+    virtual ~ProgressEmulator();
+    ProgressEmulator(const ProgressEmulator&) = delete;
+    ProgressEmulator& operator=(const ProgressEmulator&) = delete;
+
+    /// One step of the emulation.
+    void advance();
+    /// Shows the end of the run: 100.
+    void finish();
+
+private:
+    cma::ProgressMeter& m_meter;
+    double m_t = 0.0;
+};
+
+/// Runs the external solver on a deck as a child process: echoes the solver's log to the host's command
+/// line while it grows, keeps the host responsive, shows an emulated progress bar, and judges the run by
+/// the completion line of the log ("... Analysis complete <code>"), not by the child's exit code.
+///
+/// Configure through impl() (input file, working directory, options), then run() once.
+class NastranProcess
+{
+public:
+    /// The solver keywords that may be passed on the command line as keyword=value; the numbers are fixed.
+    enum EOption : std::int32_t
+    {
+        eAppend = 0, eCasi, eCpumax, eCurrdir, eDelete, eDelivery, eDiag, eDiaga, eDiagb, eDml,
+        eDmpmem, eExecutable, eExpjid, eExtdefault, eF04, eF06, eGmconn, eIshellext, eIshellpath, eJid,
+        eJidpath, eJidtype, eLocbulk, eLsymbol, eMaxelapsed, eMaximumcpu, eMaxlines, eMemory,
+        eMemorydefault, eMemorymaximum, eMetime, eMnfwriteoptions, eNcmd, eNews, eNice, eNlines, eNotify,
+        eOld, eOldtypes, eOut, ePost, ePre, eProcessor, ePunch, eRadlst, eRcf, eRcurrdir, eRdelivery, eRdml,
+        eRepinfo, eRepsym, eRepwidth, eRexecutable, eRgmconn, eRsdl, eScr300, eScr300del, eSdl, eSolve,
+        eSymbol, eSystem, eT3skew, eTetraar, eTrans, eUds, eUdssave, eVersion, eXdbold
+    };
+
+    /// The keyword of an option ("memorymaximum" for eMemorymaximum); empty for a number outside the table.
+    static OdString keyword(EOption option);
+
+    /// Environment variable that, when set and not empty, is the executable command, used verbatim.
+    static constexpr const char* kPathVariable = "CAE_NASTRAN_PATH";
+
+    struct Impl
+    {
+        /// Full path of the deck; the solver's log is this path with the extension "log".
+        OdString m_inputFile;
+        /// The folder the solver runs in.
+        OdString m_workingDirectory;
+        std::map<EOption, OdString> m_options;
+        /// Decides which log lines are echoed (UTF-8 text without the line end).
+        std::function<bool(const std::string&)> m_lineFilter;
+        /// Sees every log line.
+        std::function<void(const std::string&)> m_lineHandler;
+        bool m_analysisComplete = false;
+        bool m_completionCodeRead = false;
+        std::int32_t m_completionCode = 0;
+        std::int32_t m_exitCode = std::numeric_limits<std::int32_t>::min();
+
+        /// Installs the filter (every line is echoed) and the handler that looks for the completion line.
+        void initLogFilter();
+        /// The executable, the quoted input file, then " keyword=value" per option in option order.
+        OdString commandLine(const OdString& executable) const;
+    };
+
+    NastranProcess();
+    virtual ~NastranProcess();
+    NastranProcess(const NastranProcess&) = delete;
+    NastranProcess& operator=(const NastranProcess&) = delete;
+
+    Impl& impl() { return *m_pImpl; }
+    const Impl& impl() const { return *m_pImpl; }
+
+    /// Runs the solver and waits for it. eOk when the log reported completion code 0; eSolverNotFound
+    /// (reported as eRpt_NastranNotFoundCustom on `reporter`) when no executable is known; eSolverFailed
+    /// when the run did not report a clean completion or the process could not be started or waited for.
+    EResult run(ut::IReporter& reporter);
+
+private:
+    std::unique_ptr<Impl> m_pImpl;
+};
+
+/// The completion code of a log line that reports the end of the analysis: a line matching
+/// ".*Analysis complete *[\-0-9]+" as a whole. False for any other line. A number that does not convert
+/// (a lone "-", too many digits) throws std::invalid_argument or std::out_of_range, as std::stoi does.
+bool parseCompletionLine(std::string_view line, std::int32_t& code);
+
+} // namespace cae_core

@@ -1,0 +1,195 @@
+#include "cae_core/nastran/F06Reader.h"
+
+#include "tests/cae_core/nastran/NastranTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace
+{
+using cae_core::GridResults;
+
+/// Both entry points, which must agree.
+GridResults readBoth(const std::string& text)
+{
+    std::istringstream stream(text);
+    const GridResults fromStream = cae_core::readGridResults(stream);
+    const GridResults fromBytes = cae_core::readGridResults(std::string_view(text));
+    EXPECT_EQ(fromStream.size(), fromBytes.size());
+    for (const auto& [grid, result] : fromBytes)
+    {
+        const auto it = fromStream.find(grid);
+        EXPECT_TRUE(it != fromStream.end() && it->second.displacement == result.displacement &&
+                    it->second.vonMisesStress == result.vonMisesStress)
+            << "grid " << grid;
+    }
+    return fromBytes;
+}
+
+/// A number in its printed field: 13 characters, a blank where a positive value has no sign.
+std::string printed(double value)
+{
+    char field[32];
+    std::snprintf(field, sizeof field, "% .6E", value);
+    return field;
+}
+
+const std::string kDisplacementTitle = "                                             D I S P L A C E M E N T   V E C T O R\n"
+                                       " \n"
+                                       "      POINT ID.   TYPE          T1             T2             T3             "
+                                       "R1             R2             R3\n";
+const std::string kStressTitle = "                   S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   "
+                                 "E L E M E N T S   ( C T E T R A )\n";
+
+/// A displacement row, the point id ending in column 14, the type in column 21, six values 15 apart.
+std::string displacementRow(unsigned long long grid, double t1, double t2, double t3, char type = 'G')
+{
+    char row[200];
+    std::snprintf(row, sizeof row, "%14llu      %c     %s  %s  %s  %s  %s  %s\n", grid, type, printed(t1).c_str(),
+                  printed(t2).c_str(), printed(t3).c_str(), printed(1e-5).c_str(), printed(-2e-5).c_str(),
+                  printed(3e-6).c_str());
+    return row;
+}
+
+/// The three lines of a tetrahedron point: the X line (129 characters, mean pressure from character 100
+/// on, von Mises after it) and the Y and Z lines; `point` is a grid id or "CENTER".
+std::string stressPoint(const std::string& point, double vonMises, double pressure = -1.289711e4)
+{
+    char lines[600];
+    std::snprintf(lines, sizeof lines,
+                  "0%22s  X  %s  XY  %s   A  %s  LX-0.10-0.70-0.70  %s   %s\n"
+                  "                         Y  %s  YZ  %s   B  %s  LY-0.10 0.71-0.69\n"
+                  "                         Z  %s  ZX  %s   C  %s  LZ 0.99 0.00-0.15\n",
+                  point.c_str(), printed(4.363144e3).c_str(), printed(1.354255e3).c_str(), printed(3.054184e4).c_str(),
+                  printed(pressure).c_str(), printed(vonMises).c_str(), printed(4.3e3).c_str(),
+                  printed(-2.6e3).c_str(), printed(2.9e3).c_str(), printed(3.0e4).c_str(), printed(-2.6e3).c_str(),
+                  printed(5.2e3).c_str());
+    return lines;
+}
+
+std::string element(int id, const std::vector<std::pair<int, double>>& corners)
+{
+    char line[64];
+    std::snprintf(line, sizeof line, "0%10d           0GRID CS  4 GP\n", id);
+    std::string text = line + stressPoint("CENTER", 1.0e9);
+    for (const auto& [grid, vonMises] : corners)
+        text += stressPoint(std::to_string(grid), vonMises);
+    return text;
+}
+
+TEST(F06Reader, TheRowsFollowTheLayoutOfThePrintedTables)
+{
+    ASSERT_EQ(stressPoint("7", 1.0).find('\n'), 129u);
+    ASSERT_EQ(stressPoint("7", 1.0)[100], '-') << "the mean pressure's sign is character 100";
+    ASSERT_EQ(displacementRow(1, -1.0, 1.0, 1.0).size(), 115u);
+}
+
+TEST(F06Reader, ReadsTranslationsOfGridPointsAndTheLargestCornerVonMisesPerGrid)
+{
+    const std::string text = kDisplacementTitle + displacementRow(15, 1.0e-3, -2.0e-3, 0.0) +
+                             displacementRow(16, 5.0, 5.0, 5.0) + displacementRow(16, 1.0, 2.0, 3.0) +
+                             displacementRow(17, 9.0, 9.0, 9.0, 'S') + kStressTitle + element(1, {{7, 120.0}, {15, 3.0}}) +
+                             element(2, {{7, 95.0}, {8, 2.5}});
+    const GridResults results = readBoth(text);
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_EQ(results.at(15).displacement, OdGeVector3d(0.001, -0.002, 0.0));
+    EXPECT_EQ(results.at(15).vonMisesStress, 3.0);
+    EXPECT_EQ(results.at(16).displacement, OdGeVector3d(1.0, 2.0, 3.0)) << "the last row of a grid wins";
+    EXPECT_EQ(results.count(17), 0u) << "a scalar point is no grid";
+    EXPECT_EQ(results.at(7).vonMisesStress, 120.0);
+    EXPECT_EQ(results.at(7).displacement, OdGeVector3d()) << "a grid known from the stress table alone";
+    EXPECT_EQ(results.at(8).vonMisesStress, 2.5);
+}
+
+TEST(F06Reader, OnlyLinesOfAHundredCharactersAreRowsAndTheValueIsTakenFromCharacter100On)
+{
+    std::string shortRow = stressPoint("5", 50.0);
+    shortRow = shortRow.substr(0, 99) + "\n" + shortRow.substr(shortRow.find('\n') + 1);
+    // The von Mises stress is the second number from character 100 on, whatever the text before it holds.
+    std::string shifted = stressPoint("6", 60.0);
+    shifted.replace(84, 15, "1.0 2.0 3.0 4.0");
+    std::string badLabel = stressPoint("9", 90.0);
+    badLabel[43] = 'Q';
+    const GridResults results =
+        readBoth(kStressTitle + shortRow + shifted + badLabel + stressPoint("10", 10.0, 7.0));
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results.at(6).vonMisesStress, 60.0);
+    EXPECT_EQ(results.at(10).vonMisesStress, 10.0) << "a positive mean pressure";
+}
+
+TEST(F06Reader, TheSummaryTitleStopsReadingOnlyOnALineLongEnoughToBeARow)
+{
+    // The solver prints the summary title on a line of 95 characters, so under the row-length rule it
+    // never stops the reading: rows after it are still read. Only a line of 100 or more would stop it.
+    const std::string printedSummary =
+        "0                                   * * * *  A N A L Y S I S  S U M M A R Y  T A B L E  * * * *\n";
+    ASSERT_EQ(printedSummary.size(), 96u);
+    const std::string longSummary = printedSummary.substr(0, 95) + std::string(10, ' ') + "\n";
+    EXPECT_EQ(readBoth(kStressTitle + printedSummary + stressPoint("3", 30.0)).size(), 1u);
+    EXPECT_EQ(readBoth(kStressTitle + longSummary + stressPoint("3", 30.0)).size(), 0u);
+    EXPECT_EQ(readBoth(kDisplacementTitle + longSummary + displacementRow(3, 1.0, 1.0, 1.0)).size(), 0u);
+}
+
+TEST(F06Reader, DamagedInputYieldsWhatItsReadableRowsSay)
+{
+    const std::string whole = kDisplacementTitle + displacementRow(1, 1.0, 2.0, 3.0) + kStressTitle +
+                              element(1, {{1, 11.0}, {2, 22.0}, {3, 33.0}, {4, 44.0}});
+    EXPECT_TRUE(readBoth("").empty());
+    EXPECT_EQ(readBoth(whole).size(), 4u);
+    // Cut anywhere, even inside a number or between a point's lines, the file gives a subset.
+    for (std::size_t cut = 0; cut < whole.size(); cut += 7)
+        EXPECT_LE(readBoth(whole.substr(0, cut)).size(), 4u) << cut;
+    // Windows line ends read like plain ones.
+    std::string crlf;
+    for (const char c : whole)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(readBoth(crlf).size(), 4u);
+
+    const std::string huge = kStressTitle + std::string(3'000'000, '7') + "\n" + std::string(2'500'000, ' ') + "\n" +
+                             stressPoint("5", 5.0);
+    EXPECT_EQ(readBoth(huge).size(), 1u);
+
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    std::string binary = whole;
+    for (int i = 0; i < 200'000; ++i)
+        binary += static_cast<char>(random() % 256);
+    binary += whole;
+    const GridResults results = readBoth(binary);
+    EXPECT_LE(results.size(), 4u + 1000u) << "seed " << seed;
+}
+
+TEST(F06Reader, RecordedSolidResultsGiveEveryGridsTranslationsAndTetrahedronCornerStresses)
+{
+    NASTRAN_REQUIRE_SAMPLES(samples);
+    std::ifstream file(samples / "static_solid_shell_bar.f06", std::ios::binary);
+    const GridResults results = cae_core::readGridResults(file);
+    ASSERT_EQ(results.size(), 25u) << "grids 1 to 25 of the displacement table";
+    EXPECT_EQ(results.at(1).displacement, OdGeVector3d(-1.116251E-03, 1.035899E-04, 7.851645E-04));
+    EXPECT_EQ(results.at(21).displacement, OdGeVector3d(-2.350846E-04, 1.212530E-05, 8.407630E-04));
+    // The two tetrahedra 4 (grids 10 11 9 13) and 5 (10 12 11 13); the hexahedron and pentahedron tables
+    // and the strain tables, laid out alike, come before the tetrahedron stresses and are not read.
+    const std::map<std::uint64_t, double> vonMises = {
+        {9, 2.653339E+04}, {10, 2.653339E+04}, {11, 2.653339E+04}, {12, 2.653120E+04}, {13, 2.653339E+04}};
+    for (const auto& [grid, result] : results)
+    {
+        const auto it = vonMises.find(grid);
+        EXPECT_EQ(result.vonMisesStress, it == vonMises.end() ? 0.0 : it->second) << "grid " << grid;
+    }
+    // This file also prints the load vector and the single-point constraint forces, tables that the
+    // module's deck never asks for. They lie inside the displacement section and have grid-point rows of
+    // the same layout, so under the section rule their rows replace the translations of the grids they
+    // list: 13 (the loaded grid) and 22 to 25 (the constrained ones).
+    EXPECT_EQ(results.at(13).displacement, OdGeVector3d(0.0, 0.0, 1.0E+04));
+    EXPECT_EQ(results.at(22).displacement, OdGeVector3d(-1.804034E-04, -3.090290E+00, -2.558886E+03));
+    EXPECT_EQ(results.at(25).displacement, OdGeVector3d(0.0, 0.0, -2.438213E+03));
+
+    std::ifstream plate(samples / "flat_plate_metallic.f06", std::ios::binary);
+    EXPECT_TRUE(cae_core::readGridResults(plate).empty()) << "no displacement table and no solid elements";
+}
+
+} // namespace

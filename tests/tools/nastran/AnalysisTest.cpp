@@ -1,0 +1,274 @@
+#include "TestModels.h"
+
+#include "tools/nastran/Analysis.h"
+#include "tools/nastran/Deck.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace nastran;
+using namespace nastran::test;
+
+namespace
+{
+
+constexpr double kE = 2.0e5;
+constexpr double kNu = 0.3;
+/// Exact patch tests reproduce their fields up to rounding of a few hundred operations.
+constexpr double kExact = 1e-10;
+
+struct Solved
+{
+    Model model;
+    Results results;
+    std::vector<Note> notes;
+};
+
+Solved solve(const std::string& text)
+{
+    DeckReadResult r = readDeck(text);
+    if (!r.errors.empty())
+        throw std::runtime_error(r.errors.front().text);
+    Solved s{std::move(r.model), {}, {}};
+    Analysis a(s.model);
+    s.results = a.run(0.0);
+    s.notes = a.notes();
+    return s;
+}
+
+std::size_t gridAt(const Results& r, Id id)
+{
+    return static_cast<std::size_t>(std::lower_bound(r.gridIds.begin(), r.gridIds.end(), id) - r.gridIds.begin());
+}
+
+} // namespace
+
+struct SolidPatchCase
+{
+    bool quadratic;
+    bool alongDirection;
+};
+
+class SolidPatch : public testing::TestWithParam<SolidPatchCase>
+{
+};
+
+// Uniform pressure p on the face x = lx of a block on rollers (x = 0, y = 0, z = 0): sxx = -p exactly,
+// u = (-p x / E, nu p y / E, nu p z / E).
+TEST_P(SolidPatch, UniformPressureOnRollersGivesTheExactField)
+{
+    const double lx = 2.0, ly = 1.5, lz = 1.0, p = 10.0;
+    const TetMesh m = boxMesh(2, 2, 2, lx, ly, lz, GetParam().quadratic);
+    std::string bulk = solidBulk(m, kE, kNu);
+    const auto faces = facesWhere(m, [&](const Vec3& x) { return x[0] == lx; });
+    if (GetParam().alongDirection)
+    {
+        for (const auto& f : faces)
+        {
+            const auto& t = m.elements[f.element];
+            bulk += "PLOAD4,1," + std::to_string(f.element + 1) + "," + real(p) + ",,,," +
+                    std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) +
+                    ",,-1.,0.,0.\n";
+        }
+    }
+    else
+        bulk += pressureCards(m, faces, 1, p);
+    bulk += "LOAD,10,1.0,1.0,1\n";
+    bulk += spc1("1", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; }));
+    bulk += spc1("2", nodesWhere(m, [](const Vec3& x) { return x[1] == 0.0; }));
+    bulk += spc1("3", nodesWhere(m, [](const Vec3& x) { return x[2] == 0.0; }));
+    const Solved s = solve(deckHeader() + bulk + "ENDDATA");
+
+    for (std::size_t k = 0; k < s.results.gridIds.size(); ++k)
+    {
+        const Vec3& x = m.nodes[static_cast<std::size_t>(s.results.gridIds[k] - 1)];
+        const auto& u = s.results.displacement[k];
+        EXPECT_NEAR(u[0], -p * x[0] / kE, kExact * p / kE) << "grid " << s.results.gridIds[k];
+        EXPECT_NEAR(u[1], kNu * p * x[1] / kE, kExact * p / kE);
+        EXPECT_NEAR(u[2], kNu * p * x[2] / kE, kExact * p / kE);
+    }
+    ASSERT_EQ(s.results.tetras.size(), m.elements.size());
+    for (const auto& e : s.results.tetras)
+        for (const auto& st : e.stress)
+        {
+            EXPECT_NEAR(st[0], -p, kExact * p) << "element " << e.id;
+            for (int c = 1; c < 6; ++c)
+                EXPECT_NEAR(st[static_cast<std::size_t>(c)], 0.0, kExact * p) << "element " << e.id;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(LinearAndQuadratic, SolidPatch,
+                         testing::Values(SolidPatchCase{false, false}, SolidPatchCase{true, false},
+                                         SolidPatchCase{false, true}, SolidPatchCase{true, true}));
+
+struct MembranePatchCase
+{
+    bool sixNodes;
+    bool planeStrain;
+};
+
+class MembranePatch : public testing::TestWithParam<MembranePatchCase>
+{
+};
+
+// A rectangle pulled by a uniform traction s on x = lx, held along x = 0 by SPCs and along y = 0 by MPCs
+// written as the module writes a support blocked along y (first coefficient zero).
+TEST_P(MembranePatch, UniformTractionGivesTheExactField)
+{
+    const bool six = GetParam().sixNodes;
+    const bool strain = GetParam().planeStrain;
+    const double lx = 3.0, ly = 2.0, t = 0.25, s = 7.0;
+    const int nx = 3, ny = 2;
+    const int step = six ? 2 : 1; // nodes per cell edge
+    const int cols = nx * step + 1, rowsCount = ny * step + 1;
+    auto nid = [&](int i, int j) { return static_cast<Id>(1 + i + cols * j); };
+    std::string bulk;
+    for (int j = 0; j < rowsCount; ++j)
+        for (int i = 0; i < cols; ++i)
+            bulk += "GRID," + std::to_string(nid(i, j)) + ",," + real(lx * i / (cols - 1)) + "," +
+                    real(ly * j / (rowsCount - 1)) + ",0.\n";
+    int eid = 0;
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i)
+        {
+            const int i0 = i * step, j0 = j * step, i1 = i0 + step, j1 = j0 + step, im = i0 + 1, jm = j0 + 1;
+            // Two triangles per cell with first edges in different directions, so that element and
+            // global axes differ.
+            if (six)
+            {
+                bulk += "CTRIA6," + std::to_string(++eid) + ",37," + std::to_string(nid(i1, j0)) + "," +
+                        std::to_string(nid(i1, j1)) + "," + std::to_string(nid(i0, j0)) + "," +
+                        std::to_string(nid(i1, jm)) + "," + std::to_string(nid(im, jm)) + "," +
+                        std::to_string(nid(im, j0)) + "\n";
+                bulk += "CTRIA6," + std::to_string(++eid) + ",37," + std::to_string(nid(i0, j0)) + "," +
+                        std::to_string(nid(i1, j1)) + "," + std::to_string(nid(i0, j1)) + "," +
+                        std::to_string(nid(im, jm)) + "," + std::to_string(nid(im, j1)) + "," +
+                        std::to_string(nid(i0, jm)) + "\n";
+            }
+            else
+            {
+                bulk += "CTRIA3," + std::to_string(++eid) + ",37," + std::to_string(nid(i1, j0)) + "," +
+                        std::to_string(nid(i1, j1)) + "," + std::to_string(nid(i0, j0)) + "\n";
+                bulk += "CTRIA3," + std::to_string(++eid) + ",37," + std::to_string(nid(i0, j0)) + "," +
+                        std::to_string(nid(i1, j1)) + "," + std::to_string(nid(i0, j1)) + "\n";
+            }
+        }
+    bulk += std::string("PSHELL,37,105,") + real(t) + (strain ? ",-1\n" : ",0\n");
+    bulk += "MAT1,105," + real(kE) + ",," + real(kNu) + "\n";
+    // Consistent nodal forces of a uniform edge traction: per edge segment 1/2, 1/2 (linear) or
+    // 1/6, 4/6, 1/6 (quadratic) of s t h.
+    const double h = ly / ny;
+    for (int j = 0; j < rowsCount; ++j)
+    {
+        double w = 0.0;
+        if (six)
+            w = (j % 2 == 1) ? 4.0 / 6.0 : ((j == 0 || j == rowsCount - 1) ? 1.0 / 6.0 : 2.0 / 6.0);
+        else
+            w = (j == 0 || j == rowsCount - 1) ? 0.5 : 1.0;
+        bulk += "FORCE,10," + std::to_string(nid(cols - 1, j)) + ",0," + real(1.0) + "," + real(w * s * t * h) +
+                ",0.,0.\n";
+    }
+    for (int j = 0; j < rowsCount; ++j)
+        for (int i = 0; i < cols; ++i)
+        {
+            const Id g = nid(i, j);
+            bulk += "SPC,100," + std::to_string(g) + (i == 0 ? ",13456\n" : ",3456\n");
+            if (j == 0)
+                bulk += "MPC,100," + std::to_string(g) + ",1,0.0," + std::to_string(g) + ",2,1.0\n";
+        }
+    const Solved r = solve(deckHeader() + bulk + "ENDDATA");
+
+    const double e = strain ? kE / (1.0 - kNu * kNu) : kE;
+    const double nu = strain ? kNu / (1.0 - kNu) : kNu;
+    for (std::size_t k = 0; k < r.results.gridIds.size(); ++k)
+    {
+        const Id g = r.results.gridIds[k];
+        const double x = lx * static_cast<double>((g - 1) % cols) / (cols - 1);
+        const double y = ly * static_cast<double>((g - 1) / cols) / (rowsCount - 1);
+        EXPECT_NEAR(r.results.displacement[k][0], s * x / e, kExact * s / e) << "grid " << g;
+        EXPECT_NEAR(r.results.displacement[k][1], -nu * s * y / e, kExact * s / e) << "grid " << g;
+    }
+    const auto& elements = six ? r.results.trias6 : r.results.trias3;
+    ASSERT_EQ(elements.size(), static_cast<std::size_t>(eid));
+    for (const auto& m : elements)
+    {
+        // Element axes: x from corner 1 to corner 2. Back to global axes as the module's reader does.
+        const Vec3 a = r.model.grids[static_cast<std::size_t>(m.corners[0] - 1)].x;
+        const Vec3 b = r.model.grids[static_cast<std::size_t>(m.corners[1] - 1)].x;
+        const double th = std::atan2(b[1] - a[1], b[0] - a[0]);
+        const double sn = std::sin(th), cs = std::cos(th);
+        for (const auto& st : m.stress)
+        {
+            const double sxx = st[0] * cs * cs + st[1] * sn * sn - 2 * st[2] * sn * cs;
+            const double syy = st[1] * cs * cs + st[0] * sn * sn + 2 * st[2] * sn * cs;
+            const double sxy = (st[0] - st[1]) * sn * cs + (cs * cs - sn * sn) * st[2];
+            EXPECT_NEAR(sxx, s, kExact * s) << "element " << m.id;
+            EXPECT_NEAR(syy, 0.0, kExact * s) << "element " << m.id;
+            EXPECT_NEAR(sxy, 0.0, kExact * s) << "element " << m.id;
+        }
+    }
+    ASSERT_FALSE(r.notes.empty());
+    EXPECT_NE(r.notes.front().text.find("first coefficient is zero; GRID 1 component 2"), std::string::npos)
+        << r.notes.front().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(ThreeAndSixNodes, MembranePatch,
+                         testing::Values(MembranePatchCase{false, false}, MembranePatchCase{false, true},
+                                         MembranePatchCase{true, false}, MembranePatchCase{true, true}));
+
+// Tip deflection of a cantilever of quadratic tetrahedra against beam theory with shear deformation
+// (Timoshenko, shear factor 5/6); the clamped end's Poisson restraint stiffens it slightly.
+TEST(Cantilever, QuadraticTetrahedraMatchBeamTheoryWithinTwoPercent)
+{
+    const double l = 10.0, b = 1.0, h = 1.0, load = 1.0;
+    const TetMesh m = boxMesh(10, 2, 2, l, b, h, true);
+    std::string bulk = solidBulk(m, kE, kNu);
+    for (const auto& f : facesWhere(m, [&](const Vec3& x) { return x[0] == l; }))
+    {
+        const auto& t = m.elements[f.element];
+        bulk += "PLOAD4,1," + std::to_string(f.element + 1) + "," + real(load / (b * h)) + ",,,," +
+                std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) +
+                ",,0.,0.,-1.\n";
+    }
+    bulk += "LOAD,10,1.0,1.0,1\n" + spc1("123", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; }));
+    const Solved s = solve(deckHeader() + bulk + "ENDDATA");
+
+    const double inertia = b * h * h * h / 12.0;
+    const double shear = kE / (2.0 * (1.0 + kNu));
+    const double beam = load * l * l * l / (3.0 * kE * inertia) + load * l / (5.0 / 6.0 * shear * b * h);
+    double sum = 0.0;
+    const auto tip = nodesWhere(m, [&](const Vec3& x) { return x[0] == l; });
+    for (Id g : tip)
+        sum += s.results.displacement[gridAt(s.results, g)][2];
+    EXPECT_NEAR(-sum / static_cast<double>(tip.size()), beam, 0.02 * beam);
+}
+
+TEST(Singularity, NamesAGridAndComponentThatIsNotHeld)
+{
+    const TetMesh m = boxMesh(1, 1, 1, 1.0, 1.0, 1.0, false);
+    const std::string base = solidBulk(m, kE, kNu) + pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10, 1.0);
+    const std::pair<std::string, std::string> cases[] = {
+        // Held along y and z only: the block slides along x.
+        {base + spc1("23", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; })),
+         "the model is singular (a mechanism): GRID "},
+        // Rotations left free.
+        {std::string(base).replace(base.find("SPC1,100,456"), 12, "SPC1,999,456") +
+             spc1("123", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; })),
+         "GRID 1 component 4 is not held: no element gives it stiffness"},
+    };
+    for (const auto& [bulk, expected] : cases)
+    {
+        try
+        {
+            solve(deckHeader() + bulk + "ENDDATA");
+            ADD_FAILURE() << "no fatal error for " << expected;
+        }
+        catch (const FatalError& e)
+        {
+            EXPECT_EQ(e.code, eFatalModel);
+            EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("component"), std::string::npos) << e.what();
+        }
+    }
+}

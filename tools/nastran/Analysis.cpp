@@ -1,0 +1,806 @@
+#include "tools/nastran/Analysis.h"
+
+#include "tools/nastran/Deck.h"
+
+#include <cholmod.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <memory>
+#include <numeric>
+#include <sstream>
+
+namespace nastran
+{
+namespace
+{
+
+constexpr std::size_t npos = std::numeric_limits<std::size_t>::max();
+constexpr int kDofsPerGrid = 6;
+/// A pivot of the factor that is this many times smaller than the matrix diagonal it came from means
+/// the stiffness of that degree of freedom was cancelled by its neighbours down to rounding: a mechanism.
+/// Rounding leaves ratios near 1e13 and more; well-posed but stiff models stay below about 1e8.
+constexpr double kMechanismPivotRatio = 1e10;
+/// Messages of one kind listed before "and N more".
+constexpr std::size_t kListedMessages = 20;
+
+std::string elementName(EElementType t)
+{
+    switch (t)
+    {
+    case EElementType::eTetra4:
+    case EElementType::eTetra10:
+        return "CTETRA";
+    case EElementType::eTria3:
+        return "CTRIA3";
+    case EElementType::eTria6:
+        return "CTRIA6";
+    }
+    return "?";
+}
+
+bool isSolid(EElementType t)
+{
+    return t == EElementType::eTetra4 || t == EElementType::eTetra10;
+}
+
+std::string lineText(int line)
+{
+    return " on line " + std::to_string(line);
+}
+
+template <class T> std::vector<std::size_t> orderById(const std::vector<T>& v)
+{
+    std::vector<std::size_t> order(v.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return v[a].id < v[b].id; });
+    return order;
+}
+
+/// Collects problems and throws them together.
+class Problems
+{
+public:
+    void add(std::string s) { m_list.push_back(std::move(s)); }
+    bool empty() const { return m_list.empty(); }
+    void throwIfAny(int code) const
+    {
+        if (m_list.empty())
+            return;
+        std::string text;
+        for (std::size_t i = 0; i < m_list.size() && i < kListedMessages; ++i)
+            text += (i ? "\n" : "") + m_list[i];
+        if (m_list.size() > kListedMessages)
+            text += "\nand " + std::to_string(m_list.size() - kListedMessages) + " more";
+        throw FatalError(code, text);
+    }
+
+private:
+    std::vector<std::string> m_list;
+};
+
+struct CholmodCommon
+{
+    cholmod_common c;
+    CholmodCommon()
+    {
+        cholmod_l_start(&c);
+        c.error_handler = nullptr;
+        c.print = 0;
+    }
+    ~CholmodCommon() { cholmod_l_finish(&c); }
+    CholmodCommon(const CholmodCommon&) = delete;
+    CholmodCommon& operator=(const CholmodCommon&) = delete;
+};
+
+} // namespace
+
+std::size_t Analysis::gridIndex(Id id) const
+{
+    auto it = std::lower_bound(m_sortedGridIds.begin(), m_sortedGridIds.end(), id);
+    return it != m_sortedGridIds.end() && *it == id ? static_cast<std::size_t>(it - m_sortedGridIds.begin()) : npos;
+}
+
+Analysis::Analysis(const Model& model, Progress progress) : m_model(model), m_progress(std::move(progress))
+{
+    Problems problems;
+    m_gridOrder = orderById(model.grids);
+    m_elementOrder = orderById(model.elements);
+    for (std::size_t k = 0; k < m_gridOrder.size(); ++k)
+    {
+        const Grid& g = model.grids[m_gridOrder[k]];
+        if (k > 0 && m_sortedGridIds.back() == g.id)
+            problems.add("GRID " + std::to_string(g.id) + lineText(g.line) + " repeats a grid id");
+        else
+            m_sortedGridIds.push_back(g.id);
+    }
+    for (std::size_t k = 0; k < m_elementOrder.size(); ++k)
+    {
+        const Element& e = model.elements[m_elementOrder[k]];
+        if (k > 0 && m_sortedElementIds.back() == e.id)
+            problems.add(elementName(e.type) + " " + std::to_string(e.id) + lineText(e.line) +
+                         " repeats an element id");
+        else
+            m_sortedElementIds.push_back(e.id);
+    }
+
+    std::map<Id, int> materials, solids, shells;
+    for (std::size_t i = 0; i < model.materials.size(); ++i)
+        if (!materials.emplace(model.materials[i].id, static_cast<int>(i)).second)
+            problems.add("MAT1 " + std::to_string(model.materials[i].id) + lineText(model.materials[i].line) +
+                         " repeats a material id");
+    for (std::size_t i = 0; i < model.solidProperties.size(); ++i)
+        if (!solids.emplace(model.solidProperties[i].id, static_cast<int>(i)).second ||
+            shells.count(model.solidProperties[i].id))
+            problems.add("PSOLID " + std::to_string(model.solidProperties[i].id) +
+                         lineText(model.solidProperties[i].line) + " repeats a property id");
+    for (std::size_t i = 0; i < model.shellProperties.size(); ++i)
+        if (!shells.emplace(model.shellProperties[i].id, static_cast<int>(i)).second ||
+            solids.count(model.shellProperties[i].id))
+            problems.add("PSHELL " + std::to_string(model.shellProperties[i].id) +
+                         lineText(model.shellProperties[i].line) + " repeats a property id");
+
+    m_elementMaterial.assign(model.elements.size(), -1);
+    m_elementShell.assign(model.elements.size(), -1);
+    for (std::size_t i = 0; i < model.elements.size(); ++i)
+    {
+        const Element& e = model.elements[i];
+        const std::string what = elementName(e.type) + " " + std::to_string(e.id) + lineText(e.line);
+        Id mid = 0;
+        if (isSolid(e.type))
+        {
+            auto p = solids.find(e.property);
+            if (p == solids.end())
+            {
+                problems.add(what + " refers to PSOLID " + std::to_string(e.property) + ", which is not defined");
+                continue;
+            }
+            mid = model.solidProperties[p->second].material;
+        }
+        else
+        {
+            auto p = shells.find(e.property);
+            if (p == shells.end())
+            {
+                problems.add(what + " refers to PSHELL " + std::to_string(e.property) + ", which is not defined");
+                continue;
+            }
+            m_elementShell[i] = p->second;
+            mid = model.shellProperties[p->second].material;
+        }
+        auto m = materials.find(mid);
+        if (m == materials.end())
+            problems.add(what + " uses material " + std::to_string(mid) + ", which is not defined");
+        else
+            m_elementMaterial[i] = m->second;
+        std::vector<Id> seen;
+        for (Id g : e.grids)
+        {
+            if (gridIndex(g) == npos)
+                problems.add(what + " refers to GRID " + std::to_string(g) + ", which is not defined");
+            if (std::find(seen.begin(), seen.end(), g) != seen.end())
+                problems.add(what + " lists GRID " + std::to_string(g) + " twice");
+            seen.push_back(g);
+        }
+    }
+
+    for (const FacePressure& p : model.pressures)
+    {
+        const std::string what = "PLOAD4 " + std::to_string(p.set) + lineText(p.line);
+        auto it = std::lower_bound(m_sortedElementIds.begin(), m_sortedElementIds.end(), p.element);
+        if (it == m_sortedElementIds.end() || *it != p.element)
+        {
+            problems.add(what + " refers to element " + std::to_string(p.element) + ", which is not defined");
+            continue;
+        }
+        const Element& e = model.elements[m_elementOrder[static_cast<std::size_t>(it - m_sortedElementIds.begin())]];
+        if (!isSolid(e.type))
+        {
+            problems.add(what + " loads element " + std::to_string(p.element) +
+                         ", which is not a CTETRA; only tetrahedron faces are supported");
+            continue;
+        }
+        auto corner = [&](Id g) { return std::find(e.grids.begin(), e.grids.begin() + 4, g) - e.grids.begin(); };
+        if (corner(p.cornerOnFace) == 4 || corner(p.oppositeCorner) == 4 || p.cornerOnFace == p.oppositeCorner)
+            problems.add(what + ": G1 " + std::to_string(p.cornerOnFace) + " and G4 " +
+                         std::to_string(p.oppositeCorner) + " must be two different corners of CTETRA " +
+                         std::to_string(e.id));
+    }
+    for (const NodalForce& f : model.forces)
+        if (gridIndex(f.grid) == npos)
+            problems.add("FORCE " + std::to_string(f.set) + lineText(f.line) + " refers to GRID " +
+                         std::to_string(f.grid) + ", which is not defined");
+    for (const SinglePointConstraint& s : model.spcs)
+        for (const GridRange& r : s.grids)
+            if (r.first == r.last && gridIndex(r.first) == npos)
+                problems.add((s.rangesMayHaveGaps || s.grids.size() > 1 ? "SPC1 " : "SPC ") + std::to_string(s.set) +
+                             lineText(s.line) + " refers to GRID " + std::to_string(r.first) +
+                             ", which is not defined");
+    for (const MultiPointConstraint& m : model.mpcs)
+        for (const MpcTerm& t : m.terms)
+            if (gridIndex(t.grid) == npos)
+                problems.add("MPC " + std::to_string(m.set) + lineText(m.line) + " refers to GRID " +
+                             std::to_string(t.grid) + ", which is not defined");
+
+    std::map<Id, int> loadSets;
+    for (const auto& f : model.forces)
+        loadSets[f.set] |= 1;
+    for (const auto& p : model.pressures)
+        loadSets[p.set] |= 1;
+    for (const auto& l : model.loadCombinations)
+    {
+        if (loadSets[l.set] & 2)
+            problems.add("LOAD " + std::to_string(l.set) + lineText(l.line) + " repeats a LOAD set id");
+        loadSets[l.set] |= 2;
+    }
+    for (const auto& l : model.loadCombinations)
+        for (const auto& [scale, set] : l.terms)
+        {
+            auto it = loadSets.find(set);
+            if (it == loadSets.end() || !(it->second & 1))
+                problems.add("LOAD " + std::to_string(l.set) + lineText(l.line) + " refers to load set " +
+                             std::to_string(set) + ", which has no FORCE or PLOAD4 card");
+        }
+    const CaseControl& cc = model.caseControl;
+    if (cc.loadSet && !loadSets.count(*cc.loadSet))
+        m_notes.push_back({true, "LOAD = " + std::to_string(*cc.loadSet) +
+                                     " selects no load card; the model is solved without load"});
+    if (model.elements.empty())
+        problems.add("the bulk data defines no element");
+    problems.throwIfAny(eFatalInput);
+}
+
+namespace
+{
+
+/// How one degree of freedom is expressed in the unknowns: u = sum coef * x[eq] + constant.
+struct DofExpansion
+{
+    std::vector<std::pair<std::int64_t, double>> terms;
+    double constant = 0.0;
+};
+
+} // namespace
+
+struct Analysis::Impl
+{
+    /// Per degree of freedom: equation number (>= 0), or kHeld (value in heldValue), or kDependent.
+    static constexpr std::int64_t kHeld = -1;
+    static constexpr std::int64_t kDependent = -2;
+    std::vector<std::int64_t> equation;
+    std::vector<double> heldValue;
+    std::map<std::size_t, std::vector<std::pair<std::size_t, double>>> dependent; ///< dof -> (dof, coef)
+    std::size_t equations = 0;
+
+    /// Expansion of a global degree of freedom in equations and a constant.
+    void expand(std::size_t dof, double coef, DofExpansion& out) const
+    {
+        const std::int64_t q = equation[dof];
+        if (q >= 0)
+            out.terms.emplace_back(q, coef);
+        else if (q == kHeld)
+            out.constant += coef * heldValue[dof];
+        else
+            for (const auto& [d, c] : dependent.at(dof))
+                expand(d, coef * c, out);
+    }
+};
+
+Results Analysis::run(double memoryLimit)
+{
+    const Model& model = m_model;
+    const CaseControl& cc = model.caseControl;
+    const std::size_t nGrids = m_sortedGridIds.size();
+    const std::size_t nDofs = nGrids * kDofsPerGrid;
+    Impl impl;
+    impl.equation.assign(nDofs, 0);
+    impl.heldValue.assign(nDofs, 0.0);
+    auto dofName = [&](std::size_t dof) {
+        return "GRID " + std::to_string(m_sortedGridIds[dof / kDofsPerGrid]) + " component " +
+               std::to_string(dof % kDofsPerGrid + 1);
+    };
+
+    // Single-point constraints: the selected set and every grid's permanent constraints.
+    auto hold = [&](std::size_t g, const std::string& components, double value) {
+        for (char c : components)
+        {
+            const std::size_t dof = g * kDofsPerGrid + static_cast<std::size_t>(c - '1');
+            impl.equation[dof] = Impl::kHeld;
+            impl.heldValue[dof] = value;
+        }
+    };
+    for (std::size_t k = 0; k < nGrids; ++k)
+    {
+        const Grid& g = model.grids[m_gridOrder[k]];
+        if (!g.permanentSpc.empty())
+            hold(k, g.permanentSpc, 0.0);
+    }
+    if (cc.spcSet)
+    {
+        bool any = false;
+        for (const SinglePointConstraint& s : model.spcs)
+        {
+            if (s.set != *cc.spcSet)
+                continue;
+            any = true;
+            for (const GridRange& r : s.grids)
+            {
+                auto it = std::lower_bound(m_sortedGridIds.begin(), m_sortedGridIds.end(), r.first);
+                for (; it != m_sortedGridIds.end() && *it <= r.last; ++it)
+                    hold(static_cast<std::size_t>(it - m_sortedGridIds.begin()), s.components, s.value);
+            }
+        }
+        if (!any)
+            m_notes.push_back({true, "SPC = " + std::to_string(*cc.spcSet) + " selects no SPC or SPC1 card"});
+    }
+
+    // Multipoint constraints: each eliminates one dependent degree of freedom.
+    Problems problems;
+    if (cc.mpcSet)
+    {
+        bool any = false;
+        for (const MultiPointConstraint& m : model.mpcs)
+        {
+            if (m.set != *cc.mpcSet)
+                continue;
+            any = true;
+            const std::string what = "MPC " + std::to_string(m.set) + lineText(m.line);
+            std::size_t dep = 0;
+            if (m.terms.front().coefficient == 0.0)
+            {
+                for (std::size_t t = 1; t < m.terms.size(); ++t)
+                    if (std::abs(m.terms[t].coefficient) > std::abs(m.terms[dep].coefficient))
+                        dep = t;
+                if (m.terms[dep].coefficient == 0.0)
+                {
+                    problems.add(what + " has no non-zero coefficient");
+                    continue;
+                }
+            }
+            auto dofOf = [&](const MpcTerm& t) {
+                return gridIndex(t.grid) * kDofsPerGrid + static_cast<std::size_t>(t.component - 1);
+            };
+            const std::size_t depDof = dofOf(m.terms[dep]);
+            if (dep != 0)
+                m_notes.push_back({false, what + ": the first coefficient is zero; " + dofName(depDof) +
+                                              " (largest coefficient) is the dependent degree of freedom"});
+            if (impl.equation[depDof] == Impl::kHeld)
+            {
+                problems.add(what + ": its dependent " + dofName(depDof) + " is also held by an SPC");
+                continue;
+            }
+            if (impl.equation[depDof] == Impl::kDependent)
+            {
+                problems.add(what + ": its dependent " + dofName(depDof) + " is dependent in another MPC");
+                continue;
+            }
+            std::vector<std::pair<std::size_t, double>> terms;
+            for (std::size_t t = 0; t < m.terms.size(); ++t)
+                if (t != dep && m.terms[t].coefficient != 0.0)
+                {
+                    if (dofOf(m.terms[t]) == depDof)
+                    {
+                        problems.add(what + " names its dependent " + dofName(depDof) + " twice");
+                        break;
+                    }
+                    terms.emplace_back(dofOf(m.terms[t]), -m.terms[t].coefficient / m.terms[dep].coefficient);
+                }
+            impl.equation[depDof] = Impl::kDependent;
+            impl.dependent[depDof] = std::move(terms);
+        }
+        if (!any)
+            m_notes.push_back({true, "MPC = " + std::to_string(*cc.mpcSet) + " selects no MPC card"});
+    }
+    // A chain of MPCs where a dependent is (indirectly) its own independent cannot be eliminated.
+    {
+        std::map<std::size_t, int> state; // 1 visiting, 2 done
+        std::function<bool(std::size_t)> acyclic = [&](std::size_t dof) {
+            int& s = state[dof];
+            if (s == 2)
+                return true;
+            if (s == 1)
+                return false;
+            s = 1;
+            for (const auto& [d, c] : impl.dependent[dof])
+                if (impl.equation[d] == Impl::kDependent && !acyclic(d))
+                    return false;
+            state[dof] = 2;
+            return true;
+        };
+        for (const auto& [dof, terms] : impl.dependent)
+            if (!acyclic(dof))
+            {
+                problems.add("the MPCs form a closed chain through " + dofName(dof));
+                break;
+            }
+    }
+    problems.throwIfAny(eFatalInput);
+
+    std::size_t eq = 0;
+    for (auto& q : impl.equation)
+        if (q >= 0)
+            q = static_cast<std::int64_t>(eq++);
+    impl.equations = eq;
+    std::vector<std::size_t> dofOfEquation(eq);
+    for (std::size_t dof = 0; dof < nDofs; ++dof)
+        if (impl.equation[dof] >= 0)
+            dofOfEquation[static_cast<std::size_t>(impl.equation[dof])] = dof;
+
+    // Element equation lists.
+    progress("ASSEMBLING " + std::to_string(model.elements.size()) + " ELEMENTS, " + std::to_string(eq) +
+             " EQUATIONS");
+    const std::size_t nElements = model.elements.size();
+    auto gridPositions = [&](const Element& e) {
+        std::vector<std::size_t> g(e.grids.size());
+        for (std::size_t a = 0; a < g.size(); ++a)
+            g[a] = gridIndex(e.grids[a]);
+        return g;
+    };
+    auto coordinatesOf = [&](const std::vector<std::size_t>& g) {
+        std::vector<Vec3> x(g.size());
+        for (std::size_t a = 0; a < g.size(); ++a)
+            x[a] = model.grids[m_gridOrder[g[a]]].x;
+        return x;
+    };
+    auto expansionsOf = [&](const std::vector<std::size_t>& g, std::vector<DofExpansion>& ex) {
+        ex.assign(3 * g.size(), DofExpansion{});
+        for (std::size_t a = 0; a < g.size(); ++a)
+            for (std::size_t c = 0; c < 3; ++c)
+                impl.expand(g[a] * kDofsPerGrid + c, 1.0, ex[3 * a + c]);
+    };
+
+    // Pattern of the upper triangle, column by column.
+    std::vector<std::int64_t> colCount(eq + 1, 0);
+    std::vector<std::vector<std::int64_t>> elementEquations(nElements);
+    std::vector<DofExpansion> ex;
+    for (std::size_t i = 0; i < nElements; ++i)
+    {
+        const auto g = gridPositions(model.elements[i]);
+        std::vector<std::int64_t>& list = elementEquations[i];
+        expansionsOf(g, ex);
+        for (const auto& e : ex)
+            for (const auto& [q, c] : e.terms)
+                list.push_back(q);
+        std::sort(list.begin(), list.end());
+        list.erase(std::unique(list.begin(), list.end()), list.end());
+        for (std::size_t k = 0; k < list.size(); ++k)
+            colCount[static_cast<std::size_t>(list[k])] += static_cast<std::int64_t>(k + 1);
+    }
+    std::vector<std::int64_t> colStart(eq + 1, 0);
+    for (std::size_t j = 0; j < eq; ++j)
+        colStart[j + 1] = colStart[j] + colCount[j] + 1; // + 1: the diagonal, even when no element gives it
+    std::vector<std::int64_t> rows(static_cast<std::size_t>(colStart[eq]));
+    std::vector<std::int64_t> fill(colStart.begin(), colStart.end() - 1);
+    for (std::size_t j = 0; j < eq; ++j)
+        rows[static_cast<std::size_t>(fill[j]++)] = static_cast<std::int64_t>(j);
+    for (const auto& list : elementEquations)
+        for (std::size_t k = 0; k < list.size(); ++k)
+            for (std::size_t r = 0; r <= k; ++r)
+                rows[static_cast<std::size_t>(fill[static_cast<std::size_t>(list[k])]++)] = list[r];
+    std::vector<std::int64_t> colPtr(eq + 1, 0);
+    std::size_t nnz = 0;
+    for (std::size_t j = 0; j < eq; ++j)
+    {
+        auto b = rows.begin() + colStart[j], e = rows.begin() + colStart[j + 1];
+        std::sort(b, e);
+        auto u = std::unique(b, e);
+        const auto len = u - b;
+        std::copy(b, u, rows.begin() + static_cast<std::ptrdiff_t>(nnz));
+        colPtr[j] = static_cast<std::int64_t>(nnz);
+        nnz += static_cast<std::size_t>(len);
+    }
+    colPtr[eq] = static_cast<std::int64_t>(nnz);
+    rows.resize(nnz);
+    rows.shrink_to_fit();
+    elementEquations.clear();
+    elementEquations.shrink_to_fit();
+    std::vector<double> values(nnz, 0.0);
+    std::vector<double> rhs(eq, 0.0);
+    auto addAt = [&](std::int64_t r, std::int64_t c, double v) {
+        const auto b = rows.begin() + colPtr[static_cast<std::size_t>(c)];
+        const auto e = rows.begin() + colPtr[static_cast<std::size_t>(c) + 1];
+        values[static_cast<std::size_t>(std::lower_bound(b, e, r) - rows.begin())] += v;
+    };
+
+    // Numeric assembly.
+    ElementMatrix k;
+    for (std::size_t i = 0; i < nElements; ++i)
+    {
+        const Element& e = model.elements[i];
+        const auto g = gridPositions(e);
+        const auto x = coordinatesOf(g);
+        const Material& mat = model.materials[static_cast<std::size_t>(m_elementMaterial[i])];
+        try
+        {
+            if (isSolid(e.type))
+                tetraStiffness(x, mat.youngsModulus, mat.poissonRatio, k);
+            else
+            {
+                const ShellProperty& p = model.shellProperties[static_cast<std::size_t>(m_elementShell[i])];
+                membraneStiffness(x, mat.youngsModulus, mat.poissonRatio, p.thickness, p.planeStrain, k);
+            }
+        }
+        catch (const ElementGeometryError& err)
+        {
+            problems.add(elementName(e.type) + " " + std::to_string(e.id) + lineText(e.line) + ": " + err.what());
+            continue;
+        }
+        expansionsOf(g, ex);
+        const Eigen::Index n = k.rows();
+        for (Eigen::Index a = 0; a < n; ++a)
+        {
+            const DofExpansion& ea = ex[static_cast<std::size_t>(a)];
+            for (Eigen::Index b = 0; b < n; ++b)
+            {
+                const double kab = k(a, b);
+                if (kab == 0.0)
+                    continue;
+                const DofExpansion& eb = ex[static_cast<std::size_t>(b)];
+                for (const auto& [qa, ca] : ea.terms)
+                {
+                    if (eb.constant != 0.0)
+                        rhs[static_cast<std::size_t>(qa)] -= ca * kab * eb.constant;
+                    // Only the upper triangle is stored: pairs with qa > qb belong to the lower one.
+                    for (const auto& [qb, cb] : eb.terms)
+                        if (qa <= qb)
+                            addAt(qa, qb, ca * cb * kab);
+                }
+            }
+        }
+    }
+    problems.throwIfAny(eFatalInput);
+
+    // Loads.
+    std::vector<double> load(nDofs, 0.0);
+    if (cc.loadSet)
+    {
+        std::vector<std::pair<double, Id>> sets{{1.0, *cc.loadSet}};
+        for (const auto& l : model.loadCombinations)
+            if (l.set == *cc.loadSet)
+            {
+                sets.clear();
+                for (const auto& [s, id] : l.terms)
+                    sets.emplace_back(l.scale * s, id);
+            }
+        for (const auto& [scale, set] : sets)
+        {
+            for (const NodalForce& f : model.forces)
+                if (f.set == set)
+                    for (std::size_t c = 0; c < 3; ++c)
+                        load[gridIndex(f.grid) * kDofsPerGrid + c] += scale * f.scale * f.direction[c];
+            for (const FacePressure& p : model.pressures)
+            {
+                if (p.set != set)
+                    continue;
+                auto it = std::lower_bound(m_sortedElementIds.begin(), m_sortedElementIds.end(), p.element);
+                const Element& e =
+                    model.elements[m_elementOrder[static_cast<std::size_t>(it - m_sortedElementIds.begin())]];
+                const auto g = gridPositions(e);
+                const int opposite =
+                    static_cast<int>(std::find(e.grids.begin(), e.grids.begin() + 4, p.oppositeCorner) - e.grids.begin());
+                const ElementVector f = tetraFaceLoad(coordinatesOf(g), opposite, scale * p.pressure, p.direction);
+                for (std::size_t a = 0; a < g.size(); ++a)
+                    for (std::size_t c = 0; c < 3; ++c)
+                        load[g[a] * kDofsPerGrid + c] += f(static_cast<Eigen::Index>(3 * a + c));
+            }
+        }
+    }
+    for (std::size_t dof = 0; dof < nDofs; ++dof)
+    {
+        if (load[dof] == 0.0)
+            continue;
+        DofExpansion e;
+        impl.expand(dof, 1.0, e);
+        for (const auto& [q, c] : e.terms)
+            rhs[static_cast<std::size_t>(q)] += c * load[dof];
+    }
+
+    // Components without any stiffness cannot be solved for: name them rather than let the
+    // factorisation stumble on them.
+    for (std::size_t j = 0; j < eq; ++j)
+    {
+        const auto last = static_cast<std::size_t>(colPtr[j + 1] - 1);
+        if (!(values[last] > 0.0))
+            problems.add(dofName(dofOfEquation[j]) + " is not held: no element gives it stiffness and no SPC or MPC holds it");
+    }
+    problems.throwIfAny(eFatalModel);
+
+    Results results;
+    results.equations = eq;
+    results.matrixNonzeros = nnz;
+    std::vector<double> solution(eq, 0.0);
+    if (eq > 0)
+    {
+        CholmodCommon common;
+        cholmod_common* c = &common.c;
+        c->supernodal = CHOLMOD_SUPERNODAL;
+        cholmod_sparse a{};
+        a.nrow = eq;
+        a.ncol = eq;
+        a.nzmax = nnz;
+        a.p = colPtr.data();
+        a.i = rows.data();
+        a.x = values.data();
+        a.stype = 1;
+        a.itype = CHOLMOD_LONG;
+        a.xtype = CHOLMOD_REAL;
+        a.dtype = CHOLMOD_DOUBLE;
+        a.sorted = 1;
+        a.packed = 1;
+
+        progress("ORDERING " + std::to_string(eq) + " EQUATIONS, " + std::to_string(nnz) + " MATRIX TERMS");
+        std::unique_ptr<cholmod_factor, std::function<void(cholmod_factor*)>> factor(
+            cholmod_l_analyze(&a, c), [c](cholmod_factor* f) { cholmod_l_free_factor(&f, c); });
+        if (!factor || c->status < CHOLMOD_OK)
+            throw FatalError(c->status == CHOLMOD_OUT_OF_MEMORY ? eFatalMemory : eFatalInternal,
+                             "the ordering of the stiffness matrix failed (CHOLMOD status " +
+                                 std::to_string(c->status) + ")");
+        // Supernodal storage holds the values of L in dense blocks (xsize of them) and few integers.
+        const double factorValues = factor->is_super ? static_cast<double>(factor->xsize) : c->lnz;
+        const double factorBytes = factorValues * sizeof(double);
+        results.factorNonzeros = c->lnz;
+        std::ostringstream size;
+        size.precision(1);
+        size << std::fixed << factorBytes / 1048576.0;
+        if (memoryLimit > 0.0 && factorBytes > memoryLimit)
+            throw FatalError(eFatalMemory, "the factor needs " + size.str() +
+                                               " MB, more than the memory limit (memorymaximum) allows");
+        progress("FACTORISING: " + std::to_string(static_cast<long long>(c->lnz)) + " TERMS IN THE FACTOR (" +
+                 size.str() + " MB)");
+        cholmod_l_factorize(&a, factor.get(), c);
+        if (c->status == CHOLMOD_OUT_OF_MEMORY)
+            throw FatalError(eFatalMemory, "not enough memory to factorise the stiffness matrix (" + size.str() +
+                                               " MB)");
+        const auto* perm = static_cast<const std::int64_t*>(factor->Perm);
+        auto diagonal = [&](std::size_t q) { return values[static_cast<std::size_t>(colPtr[q + 1] - 1)]; };
+        if (c->status == CHOLMOD_NOT_POSDEF || factor->minor < eq)
+        {
+            const auto q = static_cast<std::size_t>(perm[factor->minor]);
+            throw FatalError(eFatalModel, "the model is singular (a mechanism): " + dofName(dofOfEquation[q]) +
+                                              " is not held");
+        }
+        if (c->status < CHOLMOD_OK)
+            throw FatalError(eFatalInternal, "the factorisation failed (CHOLMOD status " + std::to_string(c->status) +
+                                                 ")");
+        // Pivots of the supernodal LL^T factor: L(j, j)^2 against the matrix diagonal.
+        if (factor->is_super)
+        {
+            const auto* super = static_cast<const std::int64_t*>(factor->super);
+            const auto* pi = static_cast<const std::int64_t*>(factor->pi);
+            const auto* px = static_cast<const std::int64_t*>(factor->px);
+            const auto* lx = static_cast<const double*>(factor->x);
+            double worst = 0.0;
+            std::size_t worstEq = 0;
+            for (std::size_t s = 0; s < factor->nsuper; ++s)
+            {
+                const std::int64_t rowsInSuper = pi[s + 1] - pi[s];
+                for (std::int64_t j = super[s]; j < super[s + 1]; ++j)
+                {
+                    const std::int64_t jj = j - super[s];
+                    const double l = lx[px[s] + jj + jj * rowsInSuper];
+                    const auto q = static_cast<std::size_t>(perm[j]);
+                    const double ratio = diagonal(q) / (l * l);
+                    if (ratio > worst)
+                    {
+                        worst = ratio;
+                        worstEq = q;
+                    }
+                }
+            }
+            if (worst > kMechanismPivotRatio)
+                throw FatalError(eFatalModel, "the model is singular (a mechanism): " + dofName(dofOfEquation[worstEq]) +
+                                                  " is not held");
+        }
+        progress("SOLVING");
+        cholmod_dense b{};
+        b.nrow = eq;
+        b.ncol = 1;
+        b.nzmax = eq;
+        b.d = eq;
+        b.x = rhs.data();
+        b.xtype = CHOLMOD_REAL;
+        b.dtype = CHOLMOD_DOUBLE;
+        cholmod_dense* xs = cholmod_l_solve(CHOLMOD_A, factor.get(), &b, c);
+        if (!xs)
+            throw FatalError(eFatalMemory, "not enough memory to solve");
+        std::copy_n(static_cast<const double*>(xs->x), eq, solution.begin());
+        cholmod_l_free_dense(&xs, c);
+
+        // Residual of the reduced system: a check on the factorisation, reported in the log.
+        std::vector<double> r(rhs);
+        for (std::size_t j = 0; j < eq; ++j)
+            for (auto p = colPtr[j]; p < colPtr[j + 1]; ++p)
+            {
+                const auto i = static_cast<std::size_t>(rows[static_cast<std::size_t>(p)]);
+                const double v = values[static_cast<std::size_t>(p)];
+                r[i] -= v * solution[j];
+                if (i != j)
+                    r[j] -= v * solution[i];
+            }
+        double rn = 0.0, fn = 0.0;
+        for (std::size_t j = 0; j < eq; ++j)
+        {
+            rn += r[j] * r[j];
+            fn += rhs[j] * rhs[j];
+        }
+        results.relativeResidual = fn > 0.0 ? std::sqrt(rn / fn) : 0.0;
+    }
+
+    // Displacements of every degree of freedom.
+    results.gridIds = m_sortedGridIds;
+    results.displacement.assign(nGrids, {});
+    for (std::size_t dof = 0; dof < nDofs; ++dof)
+    {
+        DofExpansion e;
+        impl.expand(dof, 1.0, e);
+        double u = e.constant;
+        for (const auto& [q, cf] : e.terms)
+            u += cf * solution[static_cast<std::size_t>(q)];
+        results.displacement[dof / kDofsPerGrid][dof % kDofsPerGrid] = u;
+    }
+
+    // Stresses, by ascending element id.
+    for (std::size_t idx : m_elementOrder)
+    {
+        const Element& e = model.elements[idx];
+        const auto g = gridPositions(e);
+        const auto x = coordinatesOf(g);
+        ElementVector u(static_cast<Eigen::Index>(3 * g.size()));
+        for (std::size_t a = 0; a < g.size(); ++a)
+            for (std::size_t cmp = 0; cmp < 3; ++cmp)
+                u(static_cast<Eigen::Index>(3 * a + cmp)) = results.displacement[g[a]][cmp];
+        const Material& mat = model.materials[static_cast<std::size_t>(m_elementMaterial[idx])];
+        if (isSolid(e.type))
+        {
+            SolidResult s;
+            s.id = e.id;
+            s.type = e.type;
+            std::copy_n(e.grids.begin(), 4, s.corners.begin());
+            s.stress = tetraStresses(x, u, mat.youngsModulus, mat.poissonRatio);
+            results.tetras.push_back(s);
+        }
+        else
+        {
+            const ShellProperty& p = model.shellProperties[static_cast<std::size_t>(m_elementShell[idx])];
+            MembraneResult m;
+            m.id = e.id;
+            m.type = e.type;
+            std::copy_n(e.grids.begin(), 3, m.corners.begin());
+            m.thickness = p.thickness;
+            m.planeStrain = p.planeStrain;
+            m.poissonRatio = mat.poissonRatio;
+            m.stress = membraneStresses(x, u, mat.youngsModulus, mat.poissonRatio, p.planeStrain);
+            (e.type == EElementType::eTria3 ? results.trias3 : results.trias6).push_back(m);
+        }
+    }
+    return results;
+}
+
+std::vector<std::string> checkDeck(std::string_view text)
+{
+    std::vector<std::string> messages;
+    try
+    {
+        DeckReadResult r = readDeck(text);
+        for (const auto& m : r.errors)
+            messages.push_back(m.text);
+        if (!r.errors.empty())
+            return messages;
+        Analysis a(r.model);
+        for (const auto& n : a.notes())
+            messages.push_back(n.text);
+    }
+    catch (const FatalError& e)
+    {
+        messages.push_back(e.what());
+    }
+    catch (const std::bad_alloc&)
+    {
+        messages.push_back("out of memory");
+    }
+    return messages;
+}
+
+} // namespace nastran

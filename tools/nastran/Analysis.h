@@ -1,0 +1,118 @@
+#pragma once
+
+// Linear static analysis of a model read from a deck: checks of the model's references, degrees of
+// freedom with single- and multipoint constraints, assembly, CHOLMOD supernodal factorisation, solution
+// and stress recovery.
+//
+// Every grid carries six degrees of freedom (three translations, three rotations). Elements give
+// stiffness to translations only, so rotations (and the out-of-plane translation of membranes) must be
+// held by the deck's SPCs; a component that no element stiffens and nothing holds is a fatal error
+// naming the grid and component, as is a mechanism found during the factorisation.
+
+#include "tools/nastran/Elements.h"
+#include "tools/nastran/Model.h"
+
+#include <cstddef>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace nastran
+{
+
+/// A condition that ends the run: the text is printed in the log and the f06; code is the completion
+/// code (non-zero).
+struct FatalError : std::runtime_error
+{
+    FatalError(int code, const std::string& text) : std::runtime_error(text), code(code) {}
+    int code;
+};
+
+/// Completion codes of fatal conditions.
+enum EFatalCode
+{
+    eFatalInput = 1,    ///< the deck or the command line is wrong
+    eFatalModel = 2,    ///< the model is singular or has a mechanism
+    eFatalMemory = 3,   ///< the factor would exceed the memory limit, or memory ran out
+    eFatalFile = 4,     ///< a file cannot be read or written
+    eFatalInternal = 5, ///< an unexpected failure of the program itself
+};
+
+struct SolidResult
+{
+    Id id = 0;
+    EElementType type = EElementType::eTetra4;
+    std::array<Id, 4> corners{};
+    std::array<Stress6, 5> stress{}; ///< centre, then the four corners
+};
+
+struct MembraneResult
+{
+    Id id = 0;
+    EElementType type = EElementType::eTria3;
+    std::array<Id, 3> corners{};
+    double thickness = 0.0;
+    bool planeStrain = false;
+    double poissonRatio = 0.0;
+    std::array<std::array<double, 3>, 4> stress{}; ///< xx, yy, xy in the element system: centre, corners
+};
+
+struct Results
+{
+    std::vector<Id> gridIds;                         ///< ascending
+    std::vector<std::array<double, 6>> displacement; ///< per grid: T1 T2 T3 R1 R2 R3
+    std::vector<SolidResult> tetras;                 ///< ascending element id
+    std::vector<MembraneResult> trias3, trias6;
+    std::size_t equations = 0;
+    std::size_t matrixNonzeros = 0;
+    double factorNonzeros = 0.0;
+    double relativeResidual = 0.0; ///< |K u - f| / |f| of the reduced system (0 without load)
+};
+
+/// Warnings and information found while checking and solving, printed in the log and the f06.
+struct Note
+{
+    bool warning = false;
+    std::string text;
+};
+
+class Analysis
+{
+public:
+    using Progress = std::function<void(const std::string&)>;
+
+    /// Checks every reference of the model (grids, properties, materials, faces, sets); throws
+    /// FatalError listing all problems found.
+    Analysis(const Model& model, Progress progress = {});
+
+    /// Assembles, factorises (the factor may not need more than memoryLimit bytes) and solves.
+    Results run(double memoryLimit);
+
+    const std::vector<Note>& notes() const { return m_notes; }
+
+private:
+    struct Impl;
+    const Model& m_model;
+    Progress m_progress;
+    std::vector<Note> m_notes;
+    std::vector<std::size_t> m_gridOrder;    ///< model grid indices by ascending id
+    std::vector<std::size_t> m_elementOrder; ///< model element indices by ascending id
+    std::vector<Id> m_sortedGridIds;
+    std::vector<Id> m_sortedElementIds;
+    std::vector<int> m_elementMaterial; ///< material index per element (model order)
+    std::vector<int> m_elementShell;    ///< shell property index per membrane element, else -1
+
+    std::size_t gridIndex(Id id) const; ///< position in ascending order; npos when missing
+    void progress(const std::string& s) const
+    {
+        if (m_progress)
+            m_progress(s);
+    }
+};
+
+/// Entry point for fuzzing: reads the deck and checks the model's references (no solution), returning
+/// every message. Never throws and never crashes, whatever the bytes.
+std::vector<std::string> checkDeck(std::string_view text);
+
+} // namespace nastran

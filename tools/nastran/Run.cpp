@@ -1,0 +1,285 @@
+#include "tools/nastran/Run.h"
+
+#include "tools/nastran/Analysis.h"
+#include "tools/nastran/Deck.h"
+#include "tools/nastran/F06.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace nastran
+{
+namespace
+{
+
+/// Keywords of the solver's option table; any of them may appear on the command line.
+constexpr std::array<const char*, 68> kKeywords = {
+    "append",     "casi",          "cpumax",       "currdir",   "delete",     "delivery",     "diag",
+    "diaga",      "diagb",         "dml",          "dmpmem",    "executable", "expjid",       "extdefault",
+    "f04",        "f06",           "gmconn",       "ishellext", "ishellpath", "jid",          "jidpath",
+    "jidtype",    "locbulk",       "lsymbol",      "maxelapsed", "maximumcpu", "maxlines",    "memory",
+    "memorydefault", "memorymaximum", "metime",    "mnfwriteoptions", "ncmd", "news",         "nice",
+    "nlines",     "notify",        "old",          "oldtypes",  "out",        "post",         "pre",
+    "processor",  "punch",         "radlst",       "rcf",       "rcurrdir",   "rdelivery",    "rdml",
+    "repinfo",    "repsym",        "repwidth",     "rexecutable", "rgmconn",  "rsdl",         "scr300",
+    "scr300del",  "sdl",           "solve",        "symbol",    "system",     "t3skew",       "tetraar",
+    "trans",      "uds",           "udssave",      "version",   "xdbold"};
+
+/// Size of the output file buffer: large writes keep the f06 of a big model cheap.
+constexpr std::size_t kOutputBuffer = 1 << 20;
+constexpr double kWordBytes = 8.0;
+
+std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+class Log
+{
+public:
+    explicit Log(const std::string& path) : m_file(path, std::ios::out | std::ios::trunc), m_start(clock::now()) {}
+    bool good() const { return m_file.good(); }
+    void write(const std::string& text)
+    {
+        const std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&now, &tm);
+        const double elapsed = std::chrono::duration<double>(clock::now() - m_start).count();
+        std::size_t start = 0;
+        while (start <= text.size())
+        {
+            std::size_t nl = text.find('\n', start);
+            if (nl == std::string::npos)
+                nl = text.size();
+            char prefix[64];
+            std::snprintf(prefix, sizeof prefix, " %02d:%02d:%02d %9.2f  ", tm.tm_hour, tm.tm_min, tm.tm_sec, elapsed);
+            m_file << prefix << text.substr(start, nl - start) << '\n';
+            start = nl + 1;
+        }
+        // The caller reads the log while the program runs: every line must reach the file at once.
+        m_file.flush();
+    }
+
+private:
+    using clock = std::chrono::steady_clock;
+    std::ofstream m_file;
+    clock::time_point m_start;
+};
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw FatalError(eFatalFile, "the deck " + path + " cannot be opened");
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad())
+        throw FatalError(eFatalFile, "the deck " + path + " cannot be read");
+    return s.str();
+}
+
+/// Writes the f06 under a temporary name and renames it, so that no half-written file is left with
+/// the final name.
+template <class Fill> void writeF06(const std::string& path, const CaseControl& cc, Fill fill)
+{
+    const std::string temporary = path + ".part";
+    {
+        std::vector<char> buffer(kOutputBuffer);
+        std::ofstream out;
+        out.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        out.open(temporary, std::ios::out | std::ios::trunc | std::ios::binary);
+        if (!out)
+            throw FatalError(eFatalFile, "the results file " + path + " cannot be created");
+        F06Writer w(out, cc, todayStamp() + "  CAE NASTRAN  1.0");
+        fill(w);
+        out.flush();
+        if (!out)
+            throw FatalError(eFatalFile, "the results file " + path + " cannot be written");
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec)
+        throw FatalError(eFatalFile, "the results file " + path + " cannot be written: " + ec.message());
+}
+
+} // namespace
+
+double parseMemory(const std::string& text)
+{
+    std::size_t used = 0;
+    double v = 0.0;
+    try
+    {
+        v = std::stod(text, &used);
+    }
+    catch (const std::exception&)
+    {
+        return -1.0;
+    }
+    const std::string unit = lower(text.substr(used));
+    const double scale = unit == ""     ? kWordBytes
+                         : unit == "b"  ? 1.0
+                         : unit == "kb" ? 1024.0
+                         : unit == "mb" ? 1048576.0
+                         : unit == "gb" ? 1073741824.0
+                         : unit == "kw" ? 1024.0 * kWordBytes
+                         : unit == "mw" ? 1048576.0 * kWordBytes
+                         : unit == "gw" ? 1073741824.0 * kWordBytes
+                                        : -1.0;
+    if (scale < 0.0 || !(v > 0.0))
+        return -1.0;
+    return v * scale;
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args)
+{
+    CommandLine cl;
+    std::size_t i = 0;
+    if (i < args.size())
+    {
+        std::string deck = args[i++];
+        // A quoted path that reached us split at its blanks is joined back.
+        if (!deck.empty() && deck.front() == '"')
+        {
+            while ((deck.size() < 2 || deck.back() != '"') && i < args.size())
+                deck += " " + args[i++];
+            deck = deck.substr(1, deck.size() >= 2 && deck.back() == '"' ? deck.size() - 2 : deck.size() - 1);
+        }
+        cl.deck = deck;
+    }
+    for (; i < args.size(); ++i)
+    {
+        const std::string& a = args[i];
+        const std::size_t eq = a.find('=');
+        const std::string key = lower(a.substr(0, eq));
+        const std::string value = eq == std::string::npos ? std::string() : a.substr(eq + 1);
+        if (std::find(kKeywords.begin(), kKeywords.end(), key) == kKeywords.end())
+            cl.notes.push_back("UNKNOWN KEYWORD " + a + " IGNORED");
+        else if (key == "memorymaximum")
+        {
+            const double bytes = parseMemory(value);
+            if (bytes < 0.0)
+                cl.notes.push_back("MEMORYMAXIMUM=" + value + " NOT UNDERSTOOD; NO MEMORY LIMIT");
+            else
+            {
+                cl.memoryLimit = bytes;
+                cl.notes.push_back("MEMORY LIMIT OF THE FACTOR: " + value);
+            }
+        }
+        else
+            cl.notes.push_back("KEYWORD " + a + " HAS NO EFFECT ON THIS PROGRAM");
+    }
+    return cl;
+}
+
+int runProgram(const std::vector<std::string>& args)
+{
+    const CommandLine cl = parseCommandLine(args);
+    if (cl.deck.empty())
+    {
+        std::cerr << "usage: nastran <deck> [keyword=value ...]\n";
+        return eFatalInput;
+    }
+    const std::filesystem::path deck(cl.deck);
+    std::filesystem::path base = deck;
+    base.replace_extension();
+    const std::string logPath = base.string() + ".log";
+    const std::string f06Path = base.string() + ".f06";
+    Log log(logPath);
+    if (!log.good())
+    {
+        std::cerr << "cannot write the log " << logPath << "\n";
+        return eFatalFile;
+    }
+    log.write("CAE NASTRAN 1.0: LINEAR STATICS OF " + cl.deck);
+    for (const auto& n : cl.notes)
+        log.write(n);
+
+    Model model;
+    try
+    {
+        log.write("READING DECK");
+        const std::string text = readFile(cl.deck);
+        DeckReadResult read = readDeck(text);
+        model = std::move(read.model);
+        if (!read.errors.empty())
+        {
+            std::string all;
+            for (std::size_t k = 0; k < read.errors.size(); ++k)
+                all += (k ? "\n" : "") + read.errors[k].text;
+            throw FatalError(eFatalInput, all);
+        }
+        log.write("READ " + std::to_string(model.grids.size()) + " GRIDS, " + std::to_string(model.elements.size()) +
+                  " ELEMENTS");
+        Analysis analysis(model, [&](const std::string& s) { log.write(s); });
+        Results results = analysis.run(cl.memoryLimit);
+        for (const Note& n : analysis.notes())
+            log.write((n.warning ? "WARNING: " : "NOTE: ") + n.text);
+        char residual[64];
+        std::snprintf(residual, sizeof residual, "%.3E", results.relativeResidual);
+        log.write(std::string("RELATIVE RESIDUAL OF THE SOLUTION ") + residual);
+        log.write("WRITING RESULTS " + f06Path);
+        writeF06(f06Path, model.caseControl, [&](F06Writer& w) {
+            w.caseControlEcho();
+            if (model.caseControl.echo == "UNSORT" || model.caseControl.echo == "SORT" ||
+                model.caseControl.echo == "BOTH")
+                w.bulkDataEcho(model.bulkLines);
+            w.modelSummary(model);
+            w.messages(analysis.notes());
+            if (model.caseControl.printDisplacements)
+                w.displacements(results);
+            if (model.caseControl.printStresses)
+            {
+                w.tetraStresses(results);
+                w.triaStresses(results);
+            }
+            w.summaryTable(true);
+            w.endOfJob();
+        });
+        log.write("Analysis complete 0");
+        return 0;
+    }
+    catch (const FatalError& e)
+    {
+        const int code = e.code;
+        const std::string text = e.what();
+        log.write("FATAL ERROR:\n" + text);
+        try
+        {
+            writeF06(f06Path, model.caseControl, [&](F06Writer& w) {
+                w.caseControlEcho();
+                w.fatal(text);
+                w.summaryTable(false);
+                w.endOfJob();
+            });
+        }
+        catch (const FatalError& f)
+        {
+            log.write(std::string("FATAL ERROR:\n") + f.what());
+        }
+        log.write("Analysis complete " + std::to_string(code));
+        return code;
+    }
+    catch (const std::bad_alloc&)
+    {
+        log.write("FATAL ERROR:\nnot enough memory");
+        log.write("Analysis complete " + std::to_string(eFatalMemory));
+        return eFatalMemory;
+    }
+    catch (const std::exception& e)
+    {
+        log.write(std::string("FATAL ERROR:\n") + e.what());
+        log.write("Analysis complete " + std::to_string(eFatalInternal));
+        return eFatalInternal;
+    }
+}
+
+} // namespace nastran
