@@ -85,7 +85,7 @@ std::string analyze2dHelp()
            "  \"material\": {\"thickness\", \"youngsModulus\", \"poissonRatio\", \"yield\"}\n"
            "  \"mesh\": {                                    optional, and so is each key\n"
            "      \"size\": h,                              default: the region's default size\n"
-           "      \"smoothing\": 3,                         smoothing passes\n"
+           "      \"smoothing\": 3,                         smoothing passes (0 to 100)\n"
            "      \"refinementRegions\": [{\"circle\": {\"center\": P, \"radius\": r}, \"ratio\": k},\n"
            "                            {\"rectangle\": {\"corner1\": P, \"corner2\": P}, \"ratio\": k}],\n"
            "                                               size inside: h / k (k >= 1)\n"

@@ -1,13 +1,26 @@
 #include "apps/Analyze2d.h"
-#include "apps/AtomicFile.h"
 #include "apps/CommandLine.h"
+#include "apps/output/AtomicFile.h"
 
+#include <cstdio>
 #include <exception>
 #include <iostream>
 
-int main(int argc, char** argv)
+namespace
 {
-    const auto cl = cae_app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+/// The exit status once standard output has taken everything: a report lost to a full disk or a
+/// closed pipe makes a run that went well end as failed.
+int flushed(int status)
+{
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout)
+        return status;
+    std::cerr << "cae: cannot write to standard output\n";
+    return status == cae_app::eExitSolved ? cae_app::eExitFailed : status;
+}
+
+int run(const cae_app::CommandLine& cl)
+{
     switch (cl.action)
     {
     case cae_app::CommandLine::Action::eShowText:
@@ -31,4 +44,11 @@ int main(int argc, char** argv)
         std::cerr << "cae: " << cl.file << ": the analysis stopped: " << e.what() << "\n";
         return cae_app::eExitFailed;
     }
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto cl = cae_app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    return flushed(run(cl));
 }

@@ -40,4 +40,29 @@ enum EResult : std::uint32_t
     /// A drawing-database operation on a mesh failed.
     eDatabaseError = 16
 };
+
+/// The enumerator's name ("eLimitExceeded" for 11), for messages and logs that would otherwise show a
+/// bare number; "unknown result" for a value the enumeration does not define.
+constexpr const char* getResultName(EResult result) noexcept
+{
+    switch (result)
+    {
+    case eOk: return "eOk";
+    case eEmpty: return "eEmpty";
+    case eFileError: return "eFileError";
+    case eFailed: return "eFailed";
+    case eUnsupported: return "eUnsupported";
+    case eWriteError: return "eWriteError";
+    case eMissingData: return "eMissingData";
+    case eParseError: return "eParseError";
+    case eWrongType: return "eWrongType";
+    case eNotPossible: return "eNotPossible";
+    case eLimitExceeded: return "eLimitExceeded";
+    case eSolverFailed: return "eSolverFailed";
+    case eSolverNotFound: return "eSolverNotFound";
+    case eInvalidArgument: return "eInvalidArgument";
+    case eDatabaseError: return "eDatabaseError";
+    }
+    return "unknown result";
+}
 } // namespace cae_core

@@ -6,6 +6,8 @@
 
 namespace cae_core
 {
+class Task;
+
 /// A physical unit. Each quantity has one SI unit (odd value) and one inch-pound unit (the
 /// next even value). 0 and every value outside 1..10 belong to neither system.
 enum EUnits : std::int32_t
@@ -29,6 +31,10 @@ class UnitsValidator
 public:
     /// True exactly for the five SI units.
     static bool isSystemInternational(EUnits u);
+    /// True when every entity's mesh is in the task's modelling length unit, every pressure in its
+    /// pressure unit, and no entity, mesh, load or constraint is missing. Each violation is reported
+    /// through the host's assertion reporter; a load of another kind is reported and passed over.
+    bool validate(Task& task) const;
 };
 
 /// The factor that turns a value in `from` into a value in `to`: 1 when both are the same

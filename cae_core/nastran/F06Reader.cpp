@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -96,10 +97,12 @@ public:
     {
         if (m_position >= m_text.size())
             return false;
-        const std::size_t end = m_text.find('\n', m_position);
-        const std::size_t stop = end == std::string_view::npos ? m_text.size() : end;
-        line = m_text.substr(m_position, stop - m_position);
-        m_position = end == std::string_view::npos ? m_text.size() : end + 1;
+        const char* const begin = m_text.data() + m_position;
+        const std::size_t rest = m_text.size() - m_position;
+        const void* newline = std::memchr(begin, '\n', rest);
+        const std::size_t length = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - begin) : rest;
+        line = std::string_view(begin, length);
+        m_position += newline ? length + 1 : length;
         return true;
     }
 
@@ -118,12 +121,11 @@ public:
     {
         for (;;)
         {
-            const auto begin = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_start);
-            const auto end = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_end);
-            const auto newline = std::find(begin + static_cast<std::ptrdiff_t>(m_scanned), end, '\n');
-            if (newline != end)
+            char* const begin = m_buffer.data() + m_start;
+            const std::size_t pending = m_end - m_start;
+            if (const void* newline = std::memchr(begin + m_scanned, '\n', pending - m_scanned))
             {
-                line = std::string_view(&*begin, static_cast<std::size_t>(newline - begin));
+                line = std::string_view(begin, static_cast<std::size_t>(static_cast<const char*>(newline) - begin));
                 m_start += line.size() + 1;
                 m_scanned = 0;
                 return true;
@@ -135,6 +137,7 @@ public:
                     return false;
                 line = std::string_view(m_buffer.data() + m_start, m_end - m_start);
                 m_start = m_end;
+                m_scanned = 0;
                 return true;
             }
             refill();

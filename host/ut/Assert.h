@@ -52,7 +52,8 @@ private:
 
 } // namespace ut
 
-/// Asserts `condition` in module code that has no fixed source location to report:
-/// reports this file and line through ut::callAssert and carries on.
-#define UT_ASSERT(condition, message)                                                                        \
-    ((condition) ? static_cast<void>(0) : ::ut::callAssert(#condition, (message), __FILE__, __LINE__))
+/// Asserts `condition` and carries on: when it is false, reports the expression, `message`, `source` and
+/// this line through ut::callAssert. `source` is the module's own name for the source, such as
+/// "cae_core/cae_api_units", never the compiler's file path, which depends on where the code was built.
+#define UT_ASSERT(condition, message, source)                                                                \
+    ((condition) ? static_cast<void>(0) : ::ut::callAssert(#condition, (message), (source), __LINE__))

@@ -30,6 +30,10 @@ const char* odResultDescription(OdResult res)
         return "Object is not in a database";
     case eDuplicateKey:
         return "Duplicate key";
+    case eNotOpenForWrite:
+        return "Not opened for write";
+    case eInvalidOpenState:
+        return "Invalid open state";
     }
     return "Unknown error";
 }

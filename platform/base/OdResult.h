@@ -16,6 +16,8 @@ enum OdResult
     eDegenerateGeometry,
     eNotInDatabase,
     eDuplicateKey,
+    eNotOpenForWrite,
+    eInvalidOpenState,
 };
 
 /// English description of a result code, as the SDK's error messages show it.

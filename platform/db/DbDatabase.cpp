@@ -2,6 +2,41 @@
 
 #include "platform/base/OdError.h"
 
+#include <mutex>
+#include <unordered_set>
+
+namespace
+{
+// Databases alive in the process, so that an id never reaches a database that is gone.
+std::mutex s_liveMutex;
+std::unordered_set<const OdDbDatabase*>& liveDatabases()
+{
+    static std::unordered_set<const OdDbDatabase*> s_live;
+    return s_live;
+}
+bool isLive(const OdDbDatabase* db)
+{
+    std::lock_guard lock(s_liveMutex);
+    return db && liveDatabases().count(db) != 0;
+}
+} // namespace
+
+OdDbDatabase* OdDbObjectId::database() const
+{
+    return isLive(m_database) ? m_database : nullptr;
+}
+
+OdDbObjectPtr OdDbObjectId::openObject(OdDb::OpenMode mode) const
+{
+    OdDbDatabase* db = database();
+    if (!db || isNull())
+        return OdDbObjectPtr();
+    OdDbObjectPtr obj = db->getObject(*this);
+    if (obj)
+        obj->m_openMode = mode;
+    return obj;
+}
+
 OdResult OdDbAnnotationScale::getScale(double& scale) const
 {
     // Written as negations so that NaN counts as not positive.
@@ -11,10 +46,18 @@ OdResult OdDbAnnotationScale::getScale(double& scale) const
     return eOk;
 }
 
-OdDbDatabase::OdDbDatabase() : m_cannoscale(odrxCreateObject<OdDbAnnotationScale>()) {}
+OdDbDatabase::OdDbDatabase() : m_cannoscale(odrxCreateObject<OdDbAnnotationScale>())
+{
+    std::lock_guard lock(s_liveMutex);
+    liveDatabases().insert(this);
+}
 
 OdDbDatabase::~OdDbDatabase()
 {
+    {
+        std::lock_guard lock(s_liveMutex);
+        liveDatabases().erase(this);
+    }
     // Objects may outlive the database through other smart pointers; they must not keep
     // pointing at it.
     for (auto& [handle, obj] : m_objects)
@@ -37,10 +80,11 @@ OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj)
         return obj->m_id;
     if (obj->m_database)
         throw OdError(eInvalidInput, "OdDbDatabase::addOdDbObject: the object belongs to another database");
-    const OdDbObjectId id(m_nextHandle++);
+    const OdDbObjectId id(m_nextHandle++, this);
     m_objects.emplace(id.getHandle(), OdDbObjectPtr(obj));
     obj->m_id = id;
     obj->m_database = this;
+    obj->m_openMode = OdDb::kForWrite;
     return id;
 }
 

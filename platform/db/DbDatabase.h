@@ -5,6 +5,8 @@
 #include "platform/db/DbUnits.h"
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <unordered_map>
 
 /// An annotation scale: `paperUnits` on paper show `drawingUnits` of the drawing (1:50 is 1 and 50).
@@ -26,6 +28,13 @@ private:
     double m_drawingUnits = 1.0;
 };
 using OdDbAnnotationScalePtr = OdSmartPtr<OdDbAnnotationScale>;
+
+/// Data that a host application keeps with a database; destroyed with the database.
+class OdDbHostAppData
+{
+public:
+    virtual ~OdDbHostAppData() = default;
+};
 
 /// A drawing database: system variables and the objects added to it.
 /// Defaults of a new metric drawing: MEASUREMENT metric, INSUNITS millimetres, CANNOSCALE 1:1.
@@ -55,12 +64,28 @@ public:
     /// Removes the object from the database; false when the id is unknown.
     bool eraseObject(const OdDbObjectId& id);
     std::size_t numObjects() const { return m_objects.size(); }
+    /// The model space block (an OdDbBlockTableRecord), created with its first request.
+    OdDbObjectId getModelSpaceId();
+
+    /// The host data kept under `key`, null when there is none.
+    OdDbHostAppData* hostAppData(const OdString& key) const
+    {
+        const auto it = m_hostAppData.find(key);
+        return it == m_hostAppData.end() ? nullptr : it->second.get();
+    }
+    /// Keeps `data` under `key` (replacing what was there) for the database's lifetime.
+    void setHostAppData(const OdString& key, std::unique_ptr<OdDbHostAppData> data)
+    {
+        m_hostAppData[key] = std::move(data);
+    }
 
 private:
     OdDb::MeasurementValue m_measurement = OdDb::kMetric;
     OdDb::UnitsValue m_insunits = OdDb::kUnitsMillimeters;
     OdDbAnnotationScalePtr m_cannoscale;
     std::uint64_t m_nextHandle = 1;
+    OdDbObjectId m_modelSpaceId;
+    std::map<OdString, std::unique_ptr<OdDbHostAppData>> m_hostAppData;
     std::unordered_map<std::uint64_t, OdDbObjectPtr> m_objects;
 };
 using OdDbDatabasePtr = OdSmartPtr<OdDbDatabase>;

@@ -31,6 +31,9 @@ OdResult OdDbSubDMesh::setSubDMesh(const OdGePoint3dArray& vertexArray, const Od
     m_vertices = vertexArray;
     m_faces = faceArray;
     m_level = subDLevel;
+    m_edgesValid = false;
+    m_subentColors.clear();
+    m_vertexColors.clear();
     return eOk;
 }
 

@@ -1,9 +1,14 @@
 #pragma once
 
 #include "platform/base/OdArray.h"
+#include "platform/cm/CmColor.h"
 #include "platform/db/DbObject.h"
+#include "platform/db/DbSubentId.h"
 #include "platform/ge/GePoint3d.h"
 #include "platform/ge/GeVector3d.h"
+
+#include <map>
+#include <utility>
 
 using OdGePoint3dArray = OdArray<OdGePoint3d>;
 using OdGeVector3dArray = OdArray<OdGeVector3d>;
@@ -32,9 +37,34 @@ public:
 
     OdResult getGeomExtents(OdGeExtents3d& extents) const override;
 
+    /// The mesh's edges as consecutive vertex-index pairs: every distinct undirected side of a
+    /// face, in the order the face list first meets it, each pair as the face walks it.
+    OdResult getEdgeArray(OdInt32Array& edgeArray) const;
+    OdResult numOfEdges(int& count) const;
+    /// The path of face, edge or vertex `index` (0-based in the face list, the edge array or the
+    /// vertex array): this mesh's id and the sub-entity id. eInvalidInput for another type or an
+    /// index out of range.
+    OdResult getSubentPath(OdGsMarker index, OdDb::SubentType type, OdDbFullSubentPathArray& paths) const;
+    /// Colours one face, edge or vertex; eInvalidInput when the sub-entity does not exist.
+    /// Replacing the mesh data (setSubDMesh) drops every sub-entity colour.
+    OdResult setSubentColor(const OdDbSubentId& subentId, const OdCmColor& color);
+    /// eInvalidInput when the sub-entity does not exist, eKeyNotFound when it has no colour.
+    OdResult getSubentColor(const OdDbSubentId& subentId, OdCmColor& color) const;
+    /// One colour per vertex, in vertex order; eInvalidInput (nothing changed) when the count does
+    /// not match. Replacing the mesh data drops the vertex colours.
+    OdResult setVertexColorArray(const OdCmEntityColorArray& colors);
+    OdResult getVertexColorArray(OdCmEntityColorArray& colors) const;
+
 private:
+    bool hasSubent(const OdDbSubentId& subentId) const;
+    const OdInt32Array& edges() const;
+
     OdGePoint3dArray m_vertices;
     OdInt32Array m_faces;
     int m_level = 0;
+    mutable OdInt32Array m_edges; ///< derived from m_faces on first use
+    mutable bool m_edgesValid = false;
+    std::map<std::pair<int, OdGsMarker>, OdCmColor> m_subentColors;
+    OdCmEntityColorArray m_vertexColors;
 };
 using OdDbSubDMeshPtr = OdSmartPtr<OdDbSubDMesh>;

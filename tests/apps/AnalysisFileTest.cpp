@@ -1,9 +1,11 @@
-#include "apps/AnalysisFile.h"
-#include "apps/JsonLocation.h"
+#include "apps/file/AnalysisFile.h"
+#include "apps/file/JsonDocument.h"
+#include "apps/file/JsonLocation.h"
 
 #include <gtest/gtest.h>
 
 #include <numbers>
+#include <optional>
 #include <string>
 
 using namespace cae_app;
@@ -136,6 +138,8 @@ TEST(AnalysisFileErrors, EachMistakeIsNamedByItsKeyPathAndPlace)
         {R"("ratio": 2)", R"("ratio": 0.5)", kPart, "refinementRegions[0].ratio: must be at least 1"},
         {R"("size": 0.5)", R"("size": 0.5, "smoothing": 1.5)", kPart,
          "mesh.smoothing: expected a whole number, found 1.5"},
+        {R"("size": 0.5)", R"("size": 0.5, "smoothing": 2147483647)", kPart,
+         "mesh.smoothing: must be at most 100, found 2147483647"},
         {R"("planeStrain")", R"("plane")", kPart,
          "mode: expected \"planeStress\" or \"planeStrain\", found \"plane\""},
         {R"({"circle": {"center": [5, 5], "radius": 1}})",
@@ -210,4 +214,46 @@ TEST(JsonLocation, ColumnsCountCharactersNotBytes)
     const TextPosition p = textPosition(text, text.find('x'));
     EXPECT_EQ(p.line, 1u);
     EXPECT_EQ(p.column, 8u);
+}
+
+TEST(JsonReading, NumbersKeepFullPrecisionAndNoTokenCrashes)
+{
+    const struct
+    {
+        std::string token;
+        std::optional<double> value;
+        bool accepted; // the reader itself refuses integers beyond the largest double
+    } cases[] = {
+        {"8.660254037844386", 8.660254037844386, true},
+        {"2.2250738585072011e-308", 2.2250738585072011e-308, true},
+        {"-0.1", -0.1, true},
+        {"0." + std::string(350, '0') + "1", 0.0, true},
+        {"1" + std::string(350, '0') + "e-345", 1e5, false},
+        {"0." + std::string(340, '0') + "1e400", 1e59, true},
+        {"1e400", std::nullopt, false},
+        {"-" + std::string(400, '9'), std::nullopt, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.token.substr(0, 40));
+        const auto v = jsonNumberValue(c.token);
+        ASSERT_EQ(v.has_value(), c.value.has_value());
+        if (v)
+        {
+            EXPECT_DOUBLE_EQ(*v, *c.value);
+        }
+        rapidjson::Document d;
+        const auto error = parseJson("[" + c.token + "]", d);
+        EXPECT_EQ(!error, c.accepted) << (error ? error->message : "");
+    }
+    const std::string e = errorOf(replaced(R"("magnitude": 100)", R"("magnitude": 1e400)"));
+    EXPECT_NE(e.find("a.json:18:75: not valid JSON: Number too big"), std::string::npos) << e;
+}
+
+TEST(JsonReading, DeepNestingIsRefusedWithoutExhaustingTheStack)
+{
+    const std::size_t depth = 150000;
+    const std::string text = std::string(depth, '[') + std::string(depth, ']');
+    EXPECT_EQ(errorOf(text),
+              "a.json:1:65: not valid JSON: objects and lists are nested more than 64 levels deep");
 }

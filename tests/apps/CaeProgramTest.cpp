@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <numbers>
+#include <stdexcept>
 #include <string>
 #include <sys/wait.h>
 
@@ -67,24 +69,76 @@ Outcome runCae(const std::vector<std::string>& args, const fs::path& scratch)
     return o;
 }
 
-rapidjson::Document readSummary(const fs::path& dir)
+/// A value of summary.json reached by its key path. Reading a key that is missing, or a value of
+/// another type, throws naming the path, so a renamed key fails the test with its name instead of
+/// reading as null or crashing.
+class Json
 {
-    rapidjson::Document d;
-    d.Parse<rapidjson::kParseFullPrecisionFlag>(slurp(dir / "summary.json").c_str());
-    EXPECT_FALSE(d.HasParseError()) << "summary.json is not complete JSON";
-    return d;
+public:
+    Json(std::shared_ptr<const rapidjson::Document> document, const rapidjson::Value& value, std::string path)
+        : m_document(std::move(document)), m_value(value), m_path(std::move(path))
+    {
+    }
+
+    Json operator[](const char* key) const
+    {
+        const std::string path = m_path.empty() ? key : m_path + "." + key;
+        if (!m_value.IsObject() || !m_value.HasMember(key))
+            throw std::runtime_error("summary.json has no key " + path);
+        return Json(m_document, m_value[key], path);
+    }
+    Json operator[](int index) const
+    {
+        const auto i = static_cast<rapidjson::SizeType>(index);
+        const std::string path = m_path + "[" + std::to_string(index) + "]";
+        if (index < 0 || !m_value.IsArray() || i >= m_value.Size())
+            throw std::runtime_error("summary.json has no entry " + path);
+        return Json(m_document, m_value[i], path);
+    }
+    std::size_t size() const { return check(m_value.IsArray(), "a list").Size(); }
+    std::vector<Json> items() const
+    {
+        std::vector<Json> all;
+        for (std::size_t i = 0; i < size(); ++i)
+            all.push_back((*this)[static_cast<int>(i)]);
+        return all;
+    }
+    double num() const { return check(m_value.IsNumber(), "a number").GetDouble(); }
+    std::uint64_t u64() const { return check(m_value.IsUint64(), "a whole number").GetUint64(); }
+    const char* str() const { return check(m_value.IsString(), "a string").GetString(); }
+
+private:
+    const rapidjson::Value& check(bool ok, const char* what) const
+    {
+        if (!ok)
+            throw std::runtime_error("summary.json: " + m_path + " is not " + what);
+        return m_value;
+    }
+
+    std::shared_ptr<const rapidjson::Document> m_document;
+    const rapidjson::Value& m_value;
+    std::string m_path;
+};
+
+Json readSummary(const fs::path& dir)
+{
+    auto d = std::make_shared<rapidjson::Document>();
+    d->Parse<rapidjson::kParseFullPrecisionFlag>(slurp(dir / "summary.json").c_str());
+    if (d->HasParseError())
+        throw std::runtime_error("summary.json is not complete JSON");
+    return Json(d, *d, "");
 }
 
 /// Checks that the applied loads and the summed reactions cancel. Supports that share no vertex
 /// are assumed, as in the examples, so the reported reactions add up to the vertex reactions.
-void expectEquilibrium(const rapidjson::Document& d)
+void expectEquilibrium(const Json& d)
 {
-    const double ax = d["appliedLoad"][0].GetDouble(), ay = d["appliedLoad"][1].GetDouble();
+    const double ax = d["appliedLoad"][0].num(), ay = d["appliedLoad"][1].num();
     double rx = 0, ry = 0;
-    for (const auto& r : d["reactions"].GetArray())
+    for (const auto& r : d["reactions"].items())
     {
-        rx += r["force"][0].GetDouble();
-        ry += r["force"][1].GetDouble();
+        rx += r["force"][0].num();
+        ry += r["force"][1].num();
     }
     const double scale = std::hypot(ax, ay);
     ASSERT_GT(scale, 0.0);
@@ -121,21 +175,21 @@ TEST(CaeExamples, PlateWithHoleShowsTheHolesStressConcentration)
     ASSERT_EQ(o.exitStatus, 0) << o.err;
     EXPECT_TRUE(o.err.empty()) << o.err;
     const auto d = readSummary(dir.path());
-    EXPECT_STREQ(d["status"].GetString(), "solved");
-    EXPECT_EQ(d["result"].GetUint(), 0u);
-    EXPECT_EQ(d["messages"].Size(), 0u);
-    EXPECT_STREQ(d["mesh"]["elementType"].GetString(), "triangle6");
-    EXPECT_GT(d["mesh"]["triangles"].GetUint64(), 1000u);
+    EXPECT_STREQ(d["status"].str(), "solved");
+    EXPECT_EQ(d["result"].u64(), 0u);
+    EXPECT_EQ(d["messages"].size(), 0u);
+    EXPECT_STREQ(d["mesh"]["elementType"].str(), "triangle6");
+    EXPECT_GT(d["mesh"]["triangles"].u64(), 1000u);
     expectEquilibrium(d);
     // 250 N/mm on the 100 mm end: 25 kN along +x, carried by the rolling support on the left edge.
-    EXPECT_NEAR(d["appliedLoad"][0].GetDouble(), 25000.0, 1e-6);
-    EXPECT_EQ(d["reactions"][0]["index"].GetUint(), 1u);
-    EXPECT_NEAR(d["reactions"][0]["force"][0].GetDouble(), -25000.0, kEquilibriumTolerance * 25000.0);
+    EXPECT_NEAR(d["appliedLoad"][0].num(), 25000.0, 1e-6);
+    EXPECT_EQ(d["reactions"][0]["index"].u64(), 1u);
+    EXPECT_NEAR(d["reactions"][0]["force"][0].num(), -25000.0, kEquilibriumTolerance * 25000.0);
 
     // Gross stress 250 N/mm / 5 mm = 50 MPa. For a hole of d/W = 0.1 in a finite strip the
     // net-section factor is about 2 + (1 - d/W)^3 = 2.73, i.e. 3.03 on the gross stress
     // (Heywood's fit, within 1% of Howland's solution); the infinite plate's 3 is the lower bound.
-    const double kt = d["maxVonMises"].GetDouble() / 50.0;
+    const double kt = d["maxVonMises"].num() / 50.0;
     EXPECT_GT(kt, 2.9);
     EXPECT_LT(kt, 3.2);
     EXPECT_TRUE(fs::exists(dir.path() / "result.vtu"));
@@ -174,13 +228,13 @@ TEST(CaeExamples, BracketRestsOnItsRollingSupportWithoutFriction)
     const auto d = readSummary(dir.path());
     expectEquilibrium(d);
     // 20 N/mm over 30 mm of the arm, downwards.
-    EXPECT_NEAR(d["appliedLoad"][1].GetDouble(), -600.0, 1e-6);
-    ASSERT_EQ(d["reactions"].Size(), 2u);
+    EXPECT_NEAR(d["appliedLoad"][1].num(), -600.0, 1e-6);
+    ASSERT_EQ(d["reactions"].size(), 2u);
     // The rolling support on the vertical wall (index 2) can only push along x.
     const auto& rolling = d["reactions"][1];
-    EXPECT_EQ(rolling["index"].GetUint(), 2u);
-    EXPECT_LT(std::abs(rolling["force"][1].GetDouble()), kEquilibriumTolerance * 600.0);
-    EXPECT_GT(std::abs(rolling["force"][0].GetDouble()), 1.0);
+    EXPECT_EQ(rolling["index"].u64(), 2u);
+    EXPECT_LT(std::abs(rolling["force"][1].num()), kEquilibriumTolerance * 600.0);
+    EXPECT_GT(std::abs(rolling["force"][0].num()), 1.0);
     // The fillet takes the stress peak: the largest stress sits near the re-entrant corner.
     EXPECT_NE(o.out.find("refined adaptively"), std::string::npos);
 }
@@ -193,19 +247,19 @@ TEST(CaeExamples, NotReadyFileListsTheAnalysisOwnMessages)
         {"analyze2d", (examples() / "not_ready.json").string(), "--out", dir.path().string()}, dir.path());
     EXPECT_EQ(o.exitStatus, 2);
     const auto d = readSummary(dir.path());
-    EXPECT_STREQ(d["status"].GetString(), "invalid");
-    ASSERT_EQ(d["messages"].Size(), 3u);
-    EXPECT_STREQ(d["messages"][0].GetString(), "There are no non-zero loads defined.\n");
+    EXPECT_STREQ(d["status"].str(), "invalid");
+    ASSERT_EQ(d["messages"].size(), 3u);
+    EXPECT_STREQ(d["messages"][0].str(), "There are no non-zero loads defined.");
     EXPECT_STREQ(
-        d["messages"][1].GetString(),
+        d["messages"][1].str(),
         "Specify additional supports to fully constrain translational and rotational movement of the "
-        "boundary.\n");
-    EXPECT_STREQ(d["messages"][2].GetString(),
-                 "Poisson ratio needs to be greater than -1 and smaller than 0.5.\n");
+        "boundary.");
+    EXPECT_STREQ(d["messages"][2].str(), "Poisson ratio needs to be greater than -1 and smaller than 0.5.");
     EXPECT_NE(o.err.find("the analysis is not ready:\n  There are no non-zero loads defined.\n"),
               std::string::npos)
         << o.err;
-    EXPECT_EQ(slurp(dir.path() / "result.vtu"), "previous good result");
+    EXPECT_FALSE(fs::exists(dir.path() / "result.vtu"))
+        << "a result of an earlier run beside a failed summary";
     EXPECT_FALSE(hasTemporaryFiles(dir.path()));
 }
 
@@ -224,9 +278,9 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text.replace(at, from.size(), to);
 }
 
-/// Runs `text` as an analysis file with a previous good result in the output folder, and checks
-/// what every failed run must guarantee: the expected status, a complete summary saying so, the
-/// old result untouched and no temporary file left.
+/// Runs `text` as an analysis file with an earlier run's result in the output folder, and checks
+/// what every failed run must guarantee: the expected status, a complete summary saying so, no
+/// result beside it and no temporary file left.
 std::string expectFailure(const std::string& text, int exitStatus, const char* status)
 {
     TempDir dir;
@@ -238,15 +292,15 @@ std::string expectFailure(const std::string& text, int exitStatus, const char* s
     const Outcome o = runCae({"analyze2d", file.string(), "--out", out.string()}, dir.path());
     EXPECT_EQ(o.exitStatus, exitStatus) << o.err;
     const auto d = readSummary(out);
-    EXPECT_STREQ(d["status"].GetString(), status);
-    EXPECT_EQ(slurp(out / "result.vtu"), "previous good result");
+    EXPECT_STREQ(d["status"].str(), status);
+    EXPECT_FALSE(fs::exists(out / "result.vtu")) << "a result of an earlier run beside a failed summary";
     EXPECT_FALSE(hasTemporaryFiles(out));
     EXPECT_FALSE(o.err.empty());
     return o.err;
 }
 } // namespace
 
-TEST(CaeErrors, EveryBrokenFileIsRefusedWithItsStatusAMessageSayingWhereAndTheOldResultKept)
+TEST(CaeErrors, EveryBrokenFileIsRefusedWithItsStatusAMessageSayingWhereAndNoEarlierResultBesideIt)
 {
     const struct
     {
@@ -292,6 +346,61 @@ TEST(CaeErrors, EveryBrokenFileIsRefusedWithItsStatusAMessageSayingWhereAndTheOl
     }
 }
 
+namespace
+{
+/// A 100 x 50 plate of steel, 1 thick, meshed at `size`, with the given loads and supports.
+std::string smallPlate(const std::string& loadsAndSupports, double size = 5.0)
+{
+    return R"({
+  "drawing": {"measurement": "metric", "insunits": "millimeters"},
+  "region": {"outer": [{"line": {"from": [0, 0], "to": [100, 0]}}, {"line": {"from": [100, 0], "to": [100, 50]}},
+                       {"line": {"from": [100, 50], "to": [0, 50]}}, {"line": {"from": [0, 50], "to": [0, 0]}}]},
+  "mode": "planeStress", "elementType": "triangle3",
+  "material": {"thickness": 1, "youngsModulus": 210000, "poissonRatio": 0.3, "yield": 235},
+  "mesh": {"size": )" +
+           std::to_string(size) +
+           R"(},
+  "loadsAndSupports": [)" +
+           loadsAndSupports + "]}";
+}
+} // namespace
+
+TEST(CaeErrors, NothingUnbalancedOrNotFiniteIsReportedAsSolved)
+{
+    const std::string load =
+        R"({"pointLoad": {"location": [100, 50], "direction": [1, 0], "magnitude": 100}}, )";
+    const struct
+    {
+        std::string text;
+        int exitStatus;
+        const char *status, *message;
+    } cases[] = {
+        // Two clamps a mesh size apart, or at one point, act on one vertex: the plate can turn about it.
+        {smallPlate(load +
+                        R"({"pointSupport": {"location": [0, 0]}}, {"pointSupport": {"location": [0, 1]}})",
+                    4.47),
+         2, "invalid",
+         "loadsAndSupports[1].pointSupport and loadsAndSupports[2].pointSupport act on the same mesh vertex "
+         "(0, 0)"},
+        {smallPlate(load +
+                    R"({"pointSupport": {"location": [0, 0]}}, {"pointSupport": {"location": [0, 0]}})"),
+         2, "invalid", "act on the same mesh vertex (0, 0)"},
+        // Three rollers whose lines of action meet at the centre leave the turn about it free.
+        {smallPlate(load + R"({"pointSupport": {"location": [0, 25], "rolling": true, "direction": [1, 0]}},
+                              {"pointSupport": {"location": [50, 0], "rolling": true, "direction": [0, 1]}},
+                              {"pointSupport": {"location": [100, 25], "rolling": true, "direction": [1, 0]}})"),
+         3, "failed", "the solution does not balance"},
+        {replaced(plateText(), "\"youngsModulus\": 210000", "\"youngsModulus\": 1e300"), 2, "invalid",
+         "material: youngsModulus times thickness is 5e+300, outside 1e-150 to 1e+150"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.message);
+        const std::string err = expectFailure(c.text, c.exitStatus, c.status);
+        EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    }
+}
+
 TEST(CaeErrors, AnUnreadableFileIsInvalid)
 {
     TempDir dir;
@@ -299,7 +408,7 @@ TEST(CaeErrors, AnUnreadableFileIsInvalid)
         {"analyze2d", (dir.path() / "missing.json").string(), "--out", dir.path().string()}, dir.path());
     EXPECT_EQ(o.exitStatus, 2);
     EXPECT_NE(o.err.find("missing.json: cannot open the file"), std::string::npos) << o.err;
-    EXPECT_STREQ(readSummary(dir.path())["status"].GetString(), "invalid");
+    EXPECT_STREQ(readSummary(dir.path())["status"].str(), "invalid");
 }
 
 TEST(CaeUsage, WrongUsageExitsWithOneAndHelpWithZero)
@@ -330,4 +439,60 @@ TEST(CaeWarnings, AWholeLoopLoadIsRunButFlagged)
         std::string::npos)
         << o.err;
     expectEquilibrium(readSummary(dir.path()));
+}
+
+TEST(CaeOutputs, ARunOwnsItsFilesInTheFolderAndLeavesOthersAlone)
+{
+    TempDir dir;
+    const fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    spit(out / "notes.txt", "the user's own");
+    spit(out / ".result.vtu.tmp-999999-0", "left by a run that was killed");
+    const Outcome o =
+        runCae({"analyze2d", (examples() / "cantilever.json").string(), "--out", out.string(), "--quiet"},
+               dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    EXPECT_EQ(slurp(out / "notes.txt"), "the user's own");
+    EXPECT_FALSE(hasTemporaryFiles(out));
+    EXPECT_TRUE(fs::exists(out / "result.vtu"));
+}
+
+TEST(CaeOutputs, TwoRunsIntoOneFolderLeaveOneMatchingSet)
+{
+    TempDir dir;
+    const fs::path out = dir.path() / "out";
+    const fs::path broken = dir.path() / "broken.json";
+    spit(broken, replaced(slurp(examples() / "cantilever.json"), "\"yield\"", "\"yeld\""));
+    // Both at once, then each order finishing last: the summary and the result always agree.
+    const std::string cae = quote(CAE_PROGRAM), o = quote(out.string());
+    const std::string good =
+        cae + " analyze2d " + quote((examples() / "cantilever.json").string()) + " --quiet --out " + o;
+    const std::string bad = cae + " analyze2d " + quote(broken.string()) + " --quiet --out " + o;
+    for (const std::string& command : {"(" + good + " & " + bad + "; wait) 2>/dev/null",
+                                       bad + " 2>/dev/null; " + good, good + "; " + bad + " 2>/dev/null"})
+    {
+        ASSERT_NE(std::system(command.c_str()), -1);
+        const bool solved = std::string(readSummary(out)["status"].str()) == "solved";
+        EXPECT_EQ(fs::exists(out / "result.vtu"), solved) << command;
+        EXPECT_FALSE(hasTemporaryFiles(out));
+    }
+}
+
+TEST(CaeOutputs, WhatCannotBeWrittenEndsTheRunAsFailed)
+{
+    TempDir dir;
+    const fs::path file = dir.path() / "a-file";
+    spit(file, "");
+    const Outcome o =
+        runCae({"analyze2d", (examples() / "cantilever.json").string(), "--out", file.string()}, dir.path());
+    EXPECT_EQ(o.exitStatus, 3);
+    EXPECT_NE(o.err.find("cannot create the folder"), std::string::npos) << o.err;
+
+    // A full disk under standard output: the report is lost, so the run did not succeed.
+    for (const std::string& args :
+         {std::string(" --help"), " analyze2d " + quote((examples() / "cantilever.json").string())})
+    {
+        const int status = std::system((quote(CAE_PROGRAM) + args + " >/dev/full 2>/dev/null").c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << args;
+    }
 }

@@ -1,4 +1,4 @@
-#include "apps/Loops.h"
+#include "apps/file/Loops.h"
 
 #include <gtest/gtest.h>
 
@@ -133,20 +133,86 @@ TEST(LoopOrientation, OuterRunsCounterClockwiseAndHolesClockwise)
     expectChained(holes[0]);
 }
 
-TEST(LoopOrientation, HolesMustLieInsideTheOuterLoopAndOutsideEachOther)
+TEST(LoopRelations, HolesMustLieInsideTheOuterLoopApartFromItAndFromEachOther)
 {
-    auto outer = loop({line(0, 0, 10, 0), line(10, 0, 10, 10), line(10, 10, 0, 10), line(0, 10, 0, 0)});
-    std::vector<BoundaryLoop> outside{loop({circle(20, 5, 1)}, "region.holes[0]")};
+    auto square = [] {
+        return loop({line(0, 0, 10, 0), line(10, 0, 10, 10), line(10, 10, 0, 10), line(0, 10, 0, 0)});
+    };
+    auto rect = [](double x0, double y0, double x1, double y1, std::string path)
+    {
+        return loop({line(x0, y0, x1, y0), line(x1, y0, x1, y1), line(x1, y1, x0, y1), line(x0, y1, x0, y0)},
+                    path);
+    };
+    const struct
+    {
+        std::vector<BoundaryLoop> holes;
+        const char* message;
+    } cases[] = {
+        {{loop({circle(20, 5, 1)}, "region.holes[0]")},
+         "a.json: region.holes[0]: the hole is not inside the outer loop"},
+        {{loop({circle(5, 5, 3)}, "region.holes[0]"), loop({circle(5, 5, 1)}, "region.holes[1]")},
+         "a.json: region.holes[1]: the hole lies inside another hole, region.holes[0]"},
+        {{loop({circle(4, 5, 2)}, "region.holes[0]"), loop({circle(6, 5, 2)}, "region.holes[1]")},
+         "a.json: region.holes[0] and region.holes[1] overlap: their boundaries cross at"},
+        // A hole sharing an edge with the outer loop gets the same answer on every side.
+        {{rect(0, 4, 2, 6, "region.holes[0]")},
+         "a.json: region.holes[0]: the hole touches the outer loop region.outer at"},
+        {{rect(4, 8, 6, 10, "region.holes[0]")},
+         "a.json: region.holes[0]: the hole touches the outer loop region.outer at"},
+        {{rect(8, 4, 10, 6, "region.holes[0]")},
+         "a.json: region.holes[0]: the hole touches the outer loop region.outer at"},
+        {{rect(2, 2, 4, 4, "region.holes[0]"), rect(4, 2, 6, 4, "region.holes[1]")},
+         "a.json: region.holes[0] and region.holes[1] touch at"},
+    };
+    for (const auto& c : cases)
+    {
+        auto outer = square();
+        auto holes = c.holes;
+        try
+        {
+            prepareLoops(outer, holes, "a.json");
+            ADD_FAILURE() << c.message;
+        }
+        catch (const InputError& e)
+        {
+            EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+        }
+    }
+}
+
+TEST(LoopRelations, ALoopThatCrossesItselfNamesTheTwoCurves)
+{
+    auto outer = loop({line(0, 0, 10, 10, "region.outer[0]"), line(10, 10, 10, 0, "region.outer[1]"),
+                       line(10, 0, 0, 6, "region.outer[2]"), line(0, 6, 0, 0, "region.outer[3]")});
+    std::vector<BoundaryLoop> holes;
+    EXPECT_THROW(
+        try { prepareLoops(outer, holes, "a.json"); } catch (const InputError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "a.json: region.outer: region.outer[2] (line) and region.outer[0] (line) "
+                      "cross at (3.75, 3.75); a loop must not cross itself");
+            throw;
+        },
+        InputError);
+}
+
+TEST(LoopRelations, CurvesBelowThePrecisionAtTheRegionsScaleAreRefused)
+{
+    // 1e7 long and 1 wide: points closer than 1e-7 of the size, about 1, count as one.
+    auto outer = loop({line(0, 0, 1e7, 0, "region.outer[0]"), line(1e7, 0, 1e7, 1, "region.outer[1]"),
+                       line(1e7, 1, 0, 1, "region.outer[2]"), line(0, 1, 0, 0, "region.outer[3]")});
+    std::vector<BoundaryLoop> holes;
     try
     {
-        prepareLoops(outer, outside, "a.json");
+        prepareLoops(outer, holes, "a.json");
         FAIL();
     }
     catch (const InputError& e)
     {
-        EXPECT_EQ(std::string(e.what()), "a.json: region.holes[0]: the hole is not inside the outer loop");
+        EXPECT_EQ(
+            std::string(e.what()).rfind("a.json: region.outer: region.outer[1] (line) is only 1 long, too "
+                                        "small beside the region's size of 1e+07",
+                                        0),
+            0u)
+            << e.what();
     }
-    std::vector<BoundaryLoop> nested{loop({circle(5, 5, 3)}, "region.holes[0]"),
-                                     loop({circle(5, 5, 1)}, "region.holes[1]")};
-    EXPECT_THROW(prepareLoops(outer, nested, "a.json"), InputError);
 }

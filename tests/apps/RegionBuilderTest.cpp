@@ -1,5 +1,5 @@
-#include "apps/RegionBuilder.h"
-#include "apps/Loops.h"
+#include "apps/drawing/RegionBuilder.h"
+#include "apps/file/Loops.h"
 
 #include "platform/ge/GeCircArc3d.h"
 #include "platform/ge/GeNurbCurve3d.h"
@@ -83,23 +83,37 @@ TEST(RegionBuilding, OnePointOnACircleStartsTheCircleThere)
     EXPECT_TRUE(isCurveStart(*region, 1, points[0].snapped));
 }
 
-TEST(RegionBuilding, APointOffTheBoundaryNamesTheNearestBoundaryPoint)
+TEST(RegionBuilding, APointOffTheBoundaryIsRefusedAlsoWhenTooFarToMeasure)
 {
     BoundaryLoop outer;
     std::vector<BoundaryLoop> holes;
     plate(outer, holes);
-    std::vector<BoundaryPoint> points{{{10.5, 5}, "loadsAndSupports[1].linearLoad.start"}};
-    try
+    const struct
     {
-        buildRegion(outer, holes, points, 1e-6, "a.json");
-        FAIL();
-    }
-    catch (const InputError& e)
+        OdGePoint2d point;
+        const char* message;
+    } cases[] = {
+        {{10.5, 5},
+         "a.json: loadsAndSupports[1].linearLoad.start: (10.5, 5) is not on the region's boundary; the "
+         "nearest boundary point is (10, 5) on region.outer[0] (line), 0.5 away"},
+        // Every distance overflows this far away.
+        {{1e200, 5},
+         "a.json: loadsAndSupports[1].linearLoad.start: (1e+200, 5) is not on the region's boundary; it "
+         "lies too far from the region to measure"},
+        {{5, -1e155}, "(5, -1e+155) is not on the region's boundary"},
+    };
+    for (const auto& c : cases)
     {
-        EXPECT_EQ(std::string(e.what()),
-                  "a.json: loadsAndSupports[1].linearLoad.start: (10.5, 5) is not on the "
-                  "region's boundary; the nearest boundary point is (10, 5) on "
-                  "region.outer[0] (line), 0.5 away");
+        std::vector<BoundaryPoint> points{{c.point, "loadsAndSupports[1].linearLoad.start"}};
+        try
+        {
+            buildRegion(outer, holes, points, 1e-6, "a.json");
+            ADD_FAILURE() << c.message;
+        }
+        catch (const InputError& e)
+        {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
     }
 }
 

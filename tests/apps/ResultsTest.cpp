@@ -1,8 +1,12 @@
-#include "apps/Results.h"
+#include "apps/analysis/ResultFigures.h"
+#include "apps/output/ResultGrid.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
 
 using namespace cae_app;
 using cae_core::Solver2dInput;
@@ -68,6 +72,24 @@ TEST(ResultFigures, FindTheExtremesAndTheLoadBalance)
     EXPECT_TRUE(f.appliedLoad.isEqualTo(OdGeVector2d(3, -5)));
     EXPECT_TRUE(f.reactionSum.isEqualTo(OdGeVector2d(-3, 5)));
     EXPECT_EQ(supportedVertices(s.input), (std::vector<std::uint64_t>{0, 1, 3}));
+    EXPECT_DOUBLE_EQ(f.loadScale, 5.0 + 3.0); // the point load's length plus the edge load's
+    EXPECT_TRUE(f.finite);
+}
+
+TEST(ResultFigures, ANumberThatIsNotFiniteAnywhereMakesTheSolutionNotFinite)
+{
+    for (int where = 0; where < 3; ++where)
+    {
+        Square s;
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        if (where == 0)
+            s.output.vertexData[2].displacement.x = HUGE_VAL;
+        else if (where == 1)
+            s.output.elementData[1].center.stress.vonMises = nan;
+        else
+            s.output.vertexData[2].externalForce.y = nan;
+        EXPECT_FALSE(resultFigures(s.input, s.output).finite) << where;
+    }
 }
 
 TEST(ResultGrid, AveragesCornerStressesAndKeepsReactionsAtSupportsOnly)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "apps/AtomicFile.h"
+#include "apps/output/AtomicFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "apps/AtomicFile.h"
-#include "apps/Summary.h"
-#include "apps/VtuWriter.h"
+#include "apps/output/AtomicFile.h"
+#include "apps/output/Summary.h"
+#include "apps/output/VtuWriter.h"
 
 #include "TestSupport.h"
 

@@ -55,7 +55,8 @@ template <class T> std::vector<std::size_t> orderById(const std::vector<T>& v)
 {
     std::vector<std::size_t> order(v.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return v[a].id < v[b].id; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return v[a].id < v[b].id; });
     return order;
 }
 
@@ -95,12 +96,91 @@ struct CholmodCommon
     CholmodCommon& operator=(const CholmodCommon&) = delete;
 };
 
+/// Fill-reducing ordering of the equations computed on the graph of the grids rather than of the
+/// scalar equations: nested dissection (METIS) of a graph three times smaller is faster, and keeps the
+/// components of a grid together, which gives larger supernodes. Empty when METIS fails.
+std::vector<std::int64_t> gridOrdering(const std::vector<std::int64_t>& colPtr,
+                                       const std::vector<std::int64_t>& rows,
+                                       const std::vector<std::size_t>& gridOfEquation, cholmod_common* c)
+{
+    const std::size_t eq = gridOfEquation.size();
+    std::vector<std::int64_t> block(eq);
+    std::vector<std::int64_t> blockOfGrid;
+    std::int64_t blocks = 0;
+    {
+        std::vector<std::pair<std::size_t, std::size_t>> byGrid(eq);
+        for (std::size_t q = 0; q < eq; ++q)
+            byGrid[q] = {gridOfEquation[q], q};
+        std::sort(byGrid.begin(), byGrid.end());
+        for (std::size_t k = 0; k < eq; ++k)
+        {
+            if (k > 0 && byGrid[k].first != byGrid[k - 1].first)
+                ++blocks;
+            block[byGrid[k].second] = blocks;
+        }
+        if (eq > 0)
+            ++blocks;
+    }
+    const auto nb = static_cast<std::size_t>(blocks);
+    std::vector<std::vector<std::int64_t>> adjacency(nb);
+    for (std::size_t j = 0; j < eq; ++j)
+        for (auto p = colPtr[j]; p < colPtr[j + 1]; ++p)
+        {
+            const std::int64_t a = block[static_cast<std::size_t>(rows[static_cast<std::size_t>(p)])];
+            const std::int64_t b = block[j];
+            adjacency[static_cast<std::size_t>(std::max(a, b))].push_back(std::min(a, b));
+        }
+    std::vector<std::int64_t> bp(nb + 1, 0), bi;
+    for (std::size_t b = 0; b < nb; ++b)
+    {
+        auto& list = adjacency[b];
+        std::sort(list.begin(), list.end());
+        list.erase(std::unique(list.begin(), list.end()), list.end());
+        bi.insert(bi.end(), list.begin(), list.end());
+        bp[b + 1] = static_cast<std::int64_t>(bi.size());
+        std::vector<std::int64_t>().swap(list);
+    }
+    cholmod_sparse g{};
+    g.nrow = nb;
+    g.ncol = nb;
+    g.nzmax = bi.size();
+    g.p = bp.data();
+    g.i = bi.data();
+    g.stype = 1;
+    g.itype = CHOLMOD_LONG;
+    g.xtype = CHOLMOD_PATTERN;
+    g.dtype = CHOLMOD_DOUBLE;
+    g.sorted = 1;
+    g.packed = 1;
+    std::vector<std::int64_t> blockPerm(nb);
+    if (!cholmod_l_metis(&g, nullptr, 0, 1, blockPerm.data(), c))
+        return {};
+    std::vector<std::int64_t> firstOfBlock(nb + 1, 0);
+    for (std::size_t q = 0; q < eq; ++q)
+        ++firstOfBlock[static_cast<std::size_t>(block[q]) + 1];
+    for (std::size_t b = 0; b < nb; ++b)
+        firstOfBlock[b + 1] += firstOfBlock[b];
+    std::vector<std::int64_t> byBlock(eq);
+    std::vector<std::int64_t> next(firstOfBlock.begin(), firstOfBlock.end() - 1);
+    for (std::size_t q = 0; q < eq; ++q)
+        byBlock[static_cast<std::size_t>(next[static_cast<std::size_t>(block[q])]++)] =
+            static_cast<std::int64_t>(q);
+    std::vector<std::int64_t> perm;
+    perm.reserve(eq);
+    for (std::int64_t b : blockPerm)
+        for (auto k = firstOfBlock[static_cast<std::size_t>(b)];
+             k < firstOfBlock[static_cast<std::size_t>(b) + 1]; ++k)
+            perm.push_back(byBlock[static_cast<std::size_t>(k)]);
+    return perm;
+}
+
 } // namespace
 
 std::size_t Analysis::gridIndex(Id id) const
 {
     auto it = std::lower_bound(m_sortedGridIds.begin(), m_sortedGridIds.end(), id);
-    return it != m_sortedGridIds.end() && *it == id ? static_cast<std::size_t>(it - m_sortedGridIds.begin()) : npos;
+    return it != m_sortedGridIds.end() && *it == id ? static_cast<std::size_t>(it - m_sortedGridIds.begin())
+                                                    : npos;
 }
 
 Analysis::Analysis(const Model& model, Progress progress) : m_model(model), m_progress(std::move(progress))
@@ -154,7 +234,8 @@ Analysis::Analysis(const Model& model, Progress progress) : m_model(model), m_pr
             auto p = solids.find(e.property);
             if (p == solids.end())
             {
-                problems.add(what + " refers to PSOLID " + std::to_string(e.property) + ", which is not defined");
+                problems.add(what + " refers to PSOLID " + std::to_string(e.property) +
+                             ", which is not defined");
                 continue;
             }
             mid = model.solidProperties[p->second].material;
@@ -164,7 +245,8 @@ Analysis::Analysis(const Model& model, Progress progress) : m_model(model), m_pr
             auto p = shells.find(e.property);
             if (p == shells.end())
             {
-                problems.add(what + " refers to PSHELL " + std::to_string(e.property) + ", which is not defined");
+                problems.add(what + " refers to PSHELL " + std::to_string(e.property) +
+                             ", which is not defined");
                 continue;
             }
             m_elementShell[i] = p->second;
@@ -195,15 +277,18 @@ Analysis::Analysis(const Model& model, Progress progress) : m_model(model), m_pr
             problems.add(what + " refers to element " + std::to_string(p.element) + ", which is not defined");
             continue;
         }
-        const Element& e = model.elements[m_elementOrder[static_cast<std::size_t>(it - m_sortedElementIds.begin())]];
+        const Element& e =
+            model.elements[m_elementOrder[static_cast<std::size_t>(it - m_sortedElementIds.begin())]];
         if (!isSolid(e.type))
         {
             problems.add(what + " loads element " + std::to_string(p.element) +
                          ", which is not a CTETRA; only tetrahedron faces are supported");
             continue;
         }
-        auto corner = [&](Id g) { return std::find(e.grids.begin(), e.grids.begin() + 4, g) - e.grids.begin(); };
-        if (corner(p.cornerOnFace) == 4 || corner(p.oppositeCorner) == 4 || p.cornerOnFace == p.oppositeCorner)
+        auto corner = [&](Id g)
+        { return std::find(e.grids.begin(), e.grids.begin() + 4, g) - e.grids.begin(); };
+        if (corner(p.cornerOnFace) == 4 || corner(p.oppositeCorner) == 4 ||
+            p.cornerOnFace == p.oppositeCorner)
             problems.add(what + ": G1 " + std::to_string(p.cornerOnFace) + " and G4 " +
                          std::to_string(p.oppositeCorner) + " must be two different corners of CTETRA " +
                          std::to_string(e.id));
@@ -215,9 +300,9 @@ Analysis::Analysis(const Model& model, Progress progress) : m_model(model), m_pr
     for (const SinglePointConstraint& s : model.spcs)
         for (const GridRange& r : s.grids)
             if (r.first == r.last && gridIndex(r.first) == npos)
-                problems.add((s.rangesMayHaveGaps || s.grids.size() > 1 ? "SPC1 " : "SPC ") + std::to_string(s.set) +
-                             lineText(s.line) + " refers to GRID " + std::to_string(r.first) +
-                             ", which is not defined");
+                problems.add((s.rangesMayHaveGaps || s.grids.size() > 1 ? "SPC1 " : "SPC ") +
+                             std::to_string(s.set) + lineText(s.line) + " refers to GRID " +
+                             std::to_string(r.first) + ", which is not defined");
     for (const MultiPointConstraint& m : model.mpcs)
         for (const MpcTerm& t : m.terms)
             if (gridIndex(t.grid) == npos)
@@ -297,13 +382,15 @@ Results Analysis::run(double memoryLimit)
     Impl impl;
     impl.equation.assign(nDofs, 0);
     impl.heldValue.assign(nDofs, 0.0);
-    auto dofName = [&](std::size_t dof) {
+    auto dofName = [&](std::size_t dof)
+    {
         return "GRID " + std::to_string(m_sortedGridIds[dof / kDofsPerGrid]) + " component " +
                std::to_string(dof % kDofsPerGrid + 1);
     };
 
     // Single-point constraints: the selected set and every grid's permanent constraints.
-    auto hold = [&](std::size_t g, const std::string& components, double value) {
+    auto hold = [&](std::size_t g, const std::string& components, double value)
+    {
         for (char c : components)
         {
             const std::size_t dof = g * kDofsPerGrid + static_cast<std::size_t>(c - '1');
@@ -359,9 +446,8 @@ Results Analysis::run(double memoryLimit)
                     continue;
                 }
             }
-            auto dofOf = [&](const MpcTerm& t) {
-                return gridIndex(t.grid) * kDofsPerGrid + static_cast<std::size_t>(t.component - 1);
-            };
+            auto dofOf = [&](const MpcTerm& t)
+            { return gridIndex(t.grid) * kDofsPerGrid + static_cast<std::size_t>(t.component - 1); };
             const std::size_t depDof = dofOf(m.terms[dep]);
             if (dep != 0)
                 m_notes.push_back({false, what + ": the first coefficient is zero; " + dofName(depDof) +
@@ -396,7 +482,8 @@ Results Analysis::run(double memoryLimit)
     // A chain of MPCs where a dependent is (indirectly) its own independent cannot be eliminated.
     {
         std::map<std::size_t, int> state; // 1 visiting, 2 done
-        std::function<bool(std::size_t)> acyclic = [&](std::size_t dof) {
+        std::function<bool(std::size_t)> acyclic = [&](std::size_t dof)
+        {
             int& s = state[dof];
             if (s == 2)
                 return true;
@@ -432,19 +519,22 @@ Results Analysis::run(double memoryLimit)
     progress("ASSEMBLING " + std::to_string(model.elements.size()) + " ELEMENTS, " + std::to_string(eq) +
              " EQUATIONS");
     const std::size_t nElements = model.elements.size();
-    auto gridPositions = [&](const Element& e) {
+    auto gridPositions = [&](const Element& e)
+    {
         std::vector<std::size_t> g(e.grids.size());
         for (std::size_t a = 0; a < g.size(); ++a)
             g[a] = gridIndex(e.grids[a]);
         return g;
     };
-    auto coordinatesOf = [&](const std::vector<std::size_t>& g) {
+    auto coordinatesOf = [&](const std::vector<std::size_t>& g)
+    {
         std::vector<Vec3> x(g.size());
         for (std::size_t a = 0; a < g.size(); ++a)
             x[a] = model.grids[m_gridOrder[g[a]]].x;
         return x;
     };
-    auto expansionsOf = [&](const std::vector<std::size_t>& g, std::vector<DofExpansion>& ex) {
+    auto expansionsOf = [&](const std::vector<std::size_t>& g, std::vector<DofExpansion>& ex)
+    {
         ex.assign(3 * g.size(), DofExpansion{});
         for (std::size_t a = 0; a < g.size(); ++a)
             for (std::size_t c = 0; c < 3; ++c)
@@ -498,7 +588,8 @@ Results Analysis::run(double memoryLimit)
     elementEquations.shrink_to_fit();
     std::vector<double> values(nnz, 0.0);
     std::vector<double> rhs(eq, 0.0);
-    auto addAt = [&](std::int64_t r, std::int64_t c, double v) {
+    auto addAt = [&](std::int64_t r, std::int64_t c, double v)
+    {
         const auto b = rows.begin() + colPtr[static_cast<std::size_t>(c)];
         const auto e = rows.begin() + colPtr[static_cast<std::size_t>(c) + 1];
         values[static_cast<std::size_t>(std::lower_bound(b, e, r) - rows.begin())] += v;
@@ -524,7 +615,8 @@ Results Analysis::run(double memoryLimit)
         }
         catch (const ElementGeometryError& err)
         {
-            problems.add(elementName(e.type) + " " + std::to_string(e.id) + lineText(e.line) + ": " + err.what());
+            problems.add(elementName(e.type) + " " + std::to_string(e.id) + lineText(e.line) + ": " +
+                         err.what());
             continue;
         }
         expansionsOf(g, ex);
@@ -578,9 +670,10 @@ Results Analysis::run(double memoryLimit)
                 const Element& e =
                     model.elements[m_elementOrder[static_cast<std::size_t>(it - m_sortedElementIds.begin())]];
                 const auto g = gridPositions(e);
-                const int opposite =
-                    static_cast<int>(std::find(e.grids.begin(), e.grids.begin() + 4, p.oppositeCorner) - e.grids.begin());
-                const ElementVector f = tetraFaceLoad(coordinatesOf(g), opposite, scale * p.pressure, p.direction);
+                const int opposite = static_cast<int>(
+                    std::find(e.grids.begin(), e.grids.begin() + 4, p.oppositeCorner) - e.grids.begin());
+                const ElementVector f =
+                    tetraFaceLoad(coordinatesOf(g), opposite, scale * p.pressure, p.direction);
                 for (std::size_t a = 0; a < g.size(); ++a)
                     for (std::size_t c = 0; c < 3; ++c)
                         load[g[a] * kDofsPerGrid + c] += f(static_cast<Eigen::Index>(3 * a + c));
@@ -603,7 +696,8 @@ Results Analysis::run(double memoryLimit)
     {
         const auto last = static_cast<std::size_t>(colPtr[j + 1] - 1);
         if (!(values[last] > 0.0))
-            problems.add(dofName(dofOfEquation[j]) + " is not held: no element gives it stiffness and no SPC or MPC holds it");
+            problems.add(dofName(dofOfEquation[j]) +
+                         " is not held: no element gives it stiffness and no SPC or MPC holds it");
     }
     problems.throwIfAny(eFatalModel);
 
@@ -616,6 +710,14 @@ Results Analysis::run(double memoryLimit)
         CholmodCommon common;
         cholmod_common* c = &common.c;
         c->supernodal = CHOLMOD_SUPERNODAL;
+        // Nested dissection keeps the factor of a 3D solid mesh far smaller than minimum degree does.
+        std::vector<std::size_t> gridOfEquation(eq);
+        for (std::size_t q = 0; q < eq; ++q)
+            gridOfEquation[q] = dofOfEquation[q] / kDofsPerGrid;
+        std::vector<std::int64_t> ordering = gridOrdering(colPtr, rows, gridOfEquation, c);
+        c->nmethods = 1;
+        c->method[0].ordering = ordering.empty() ? CHOLMOD_METIS : CHOLMOD_GIVEN;
+        c->postorder = 1;
         cholmod_sparse a{};
         a.nrow = eq;
         a.ncol = eq;
@@ -632,7 +734,8 @@ Results Analysis::run(double memoryLimit)
 
         progress("ORDERING " + std::to_string(eq) + " EQUATIONS, " + std::to_string(nnz) + " MATRIX TERMS");
         std::unique_ptr<cholmod_factor, std::function<void(cholmod_factor*)>> factor(
-            cholmod_l_analyze(&a, c), [c](cholmod_factor* f) { cholmod_l_free_factor(&f, c); });
+            cholmod_l_analyze_p(&a, ordering.empty() ? nullptr : ordering.data(), nullptr, 0, c),
+            [c](cholmod_factor* f) { cholmod_l_free_factor(&f, c); });
         if (!factor || c->status < CHOLMOD_OK)
             throw FatalError(c->status == CHOLMOD_OUT_OF_MEMORY ? eFatalMemory : eFatalInternal,
                              "the ordering of the stiffness matrix failed (CHOLMOD status " +
@@ -651,19 +754,19 @@ Results Analysis::run(double memoryLimit)
                  size.str() + " MB)");
         cholmod_l_factorize(&a, factor.get(), c);
         if (c->status == CHOLMOD_OUT_OF_MEMORY)
-            throw FatalError(eFatalMemory, "not enough memory to factorise the stiffness matrix (" + size.str() +
-                                               " MB)");
+            throw FatalError(eFatalMemory,
+                             "not enough memory to factorise the stiffness matrix (" + size.str() + " MB)");
         const auto* perm = static_cast<const std::int64_t*>(factor->Perm);
         auto diagonal = [&](std::size_t q) { return values[static_cast<std::size_t>(colPtr[q + 1] - 1)]; };
         if (c->status == CHOLMOD_NOT_POSDEF || factor->minor < eq)
         {
             const auto q = static_cast<std::size_t>(perm[factor->minor]);
-            throw FatalError(eFatalModel, "the model is singular (a mechanism): " + dofName(dofOfEquation[q]) +
-                                              " is not held");
+            throw FatalError(eFatalModel, "the model is singular (a mechanism): " +
+                                              dofName(dofOfEquation[q]) + " is not held");
         }
         if (c->status < CHOLMOD_OK)
-            throw FatalError(eFatalInternal, "the factorisation failed (CHOLMOD status " + std::to_string(c->status) +
-                                                 ")");
+            throw FatalError(eFatalInternal,
+                             "the factorisation failed (CHOLMOD status " + std::to_string(c->status) + ")");
         // Pivots of the supernodal LL^T factor: L(j, j)^2 against the matrix diagonal.
         if (factor->is_super)
         {
@@ -690,8 +793,8 @@ Results Analysis::run(double memoryLimit)
                 }
             }
             if (worst > kMechanismPivotRatio)
-                throw FatalError(eFatalModel, "the model is singular (a mechanism): " + dofName(dofOfEquation[worstEq]) +
-                                                  " is not held");
+                throw FatalError(eFatalModel, "the model is singular (a mechanism): " +
+                                                  dofName(dofOfEquation[worstEq]) + " is not held");
         }
         progress("SOLVING");
         cholmod_dense b{};

@@ -73,7 +73,8 @@ public:
     std::size_t size() const { return m_entry.fields.size(); }
     std::string_view text(std::size_t i) const
     {
-        return i >= 1 && i <= m_entry.fields.size() ? std::string_view(m_entry.fields[i - 1]) : std::string_view();
+        return i >= 1 && i <= m_entry.fields.size() ? std::string_view(m_entry.fields[i - 1])
+                                                    : std::string_view();
     }
     bool blank(std::size_t i) const { return text(i).empty(); }
 
@@ -290,7 +291,8 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
         options = upper(left.substr(paren + 1, close - paren - 1));
     }
     const std::string where = " on line " + std::to_string(line);
-    auto needValue = [&]() {
+    auto needValue = [&]()
+    {
         if (eq == std::string_view::npos)
         {
             error(line, "case control command " + name + where + " needs a value after \"=\"");
@@ -298,7 +300,8 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
         }
         return true;
     };
-    auto setId = [&](std::optional<Id>& target) {
+    auto setId = [&](std::optional<Id>& target)
+    {
         if (!needValue())
             return;
         auto v = parseInteger(value);
@@ -308,7 +311,8 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
             target = *v;
     };
     // Output requests: ALL or NONE, with the print options this program honours.
-    auto setOutput = [&](bool& target, std::initializer_list<std::string_view> allowed) {
+    auto setOutput = [&](bool& target, std::initializer_list<std::string_view> allowed)
+    {
         if (!needValue())
             return;
         std::size_t start = 0;
@@ -330,9 +334,8 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
         else
             error(line, name + where + ": only ALL or NONE is supported, not " + quote(value));
     };
-    auto isAbbreviation = [&](std::string_view full, std::size_t shortest) {
-        return name.size() >= shortest && full.substr(0, name.size()) == name;
-    };
+    auto isAbbreviation = [&](std::string_view full, std::size_t shortest)
+    { return name.size() >= shortest && full.substr(0, name.size()) == name; };
 
     if (name == "TITLE" || name == "SUBTITLE" || name == "LABEL")
     {
@@ -354,8 +357,8 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
     else if (isAbbreviation("DISPLACEMENT", 4))
         setOutput(cc.printDisplacements, {"PRINT", "PLOT", "SORT1", "REAL"});
     else if (isAbbreviation("STRESS", 4) || name == "ELSTRESS")
-        setOutput(cc.printStresses,
-                  {"PRINT", "PLOT", "SORT1", "REAL", "VONMISES", "CENTER", "CORNER", "BILIN", "CUBIC", "SGAGE"});
+        setOutput(cc.printStresses, {"PRINT", "PLOT", "SORT1", "REAL", "VONMISES", "CENTER", "CORNER",
+                                     "BILIN", "CUBIC", "SGAGE"});
     else if (name == "SPC")
         setId(cc.spcSet);
     else if (name == "MPC")
@@ -370,7 +373,8 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
         if (v == "NONE" || v == "PUNCH" || v == "UNSORT" || v == "SORT" || v == "BOTH")
             cc.echo = v;
         else
-            error(line, "ECHO" + where + ": " + quote(value) + " is not one of NONE, PUNCH, UNSORT, SORT, BOTH");
+            error(line,
+                  "ECHO" + where + ": " + quote(value) + " is not one of NONE, PUNCH, UNSORT, SORT, BOTH");
     }
     else
         error(line, "case control command " + quote(name.empty() ? std::string(s) : name) + where +
@@ -383,11 +387,13 @@ void Reader::bulkLine(std::string_view raw, int line)
     std::string_view s = raw.substr(0, dollar);
     if (trim(s).empty())
         return;
-    m_result.model.bulkLines.emplace_back(raw);
-    auto padToLine = [](std::vector<std::string>& f) {
-        f.resize((f.size() + kFieldsPerLine - 1) / kFieldsPerLine * kFieldsPerLine);
-    };
-    auto continuation = [&]() -> RawEntry* {
+    const std::string& echo = m_result.model.caseControl.echo;
+    if (echo == "UNSORT" || echo == "SORT" || echo == "BOTH")
+        m_result.model.bulkLines.emplace_back(raw);
+    auto padToLine = [](std::vector<std::string>& f)
+    { f.resize((f.size() + kFieldsPerLine - 1) / kFieldsPerLine * kFieldsPerLine); };
+    auto continuation = [&]() -> RawEntry*
+    {
         if (!m_entry)
         {
             error(line, "continuation line " + std::to_string(line) + " does not follow a card");
@@ -403,7 +409,8 @@ void Reader::bulkLine(std::string_view raw, int line)
         while (true)
         {
             const std::size_t comma = s.find(',', start);
-            pieces.push_back(upper(trim(s.substr(start, comma == std::string_view::npos ? s.npos : comma - start))));
+            pieces.push_back(
+                upper(trim(s.substr(start, comma == std::string_view::npos ? s.npos : comma - start))));
             if (comma == std::string_view::npos)
                 break;
             start = comma + 1;
@@ -441,7 +448,8 @@ void Reader::bulkLine(std::string_view raw, int line)
         else
             expanded += c;
     }
-    auto column = [&](std::size_t field) {
+    auto column = [&](std::size_t field)
+    {
         const std::size_t from = field * kSmallField;
         return from < expanded.size() ? upper(trim(std::string_view(expanded).substr(from, kSmallField)))
                                       : std::string();
@@ -519,7 +527,8 @@ void Reader::card(const RawEntry& e)
     else if (!n.empty() && n.back() == '*')
         throw CardError("large-field format is not supported");
     else
-        error(e.line, "bulk data card " + quote(n) + " on line " + std::to_string(e.line) + " is not supported");
+        error(e.line,
+              "bulk data card " + quote(n) + " on line " + std::to_string(e.line) + " is not supported");
 }
 
 void Reader::grid(const Card& c, int line)
@@ -527,7 +536,8 @@ void Reader::grid(const Card& c, int line)
     Grid g;
     g.id = c.id(1, "ID");
     c.basicSystem(2, "CP");
-    g.x = {c.optReal(3, "X1").value_or(0.0), c.optReal(4, "X2").value_or(0.0), c.optReal(5, "X3").value_or(0.0)};
+    g.x = {c.optReal(3, "X1").value_or(0.0), c.optReal(4, "X2").value_or(0.0),
+           c.optReal(5, "X3").value_or(0.0)};
     c.basicSystem(6, "CD");
     if (!c.blank(7))
         g.permanentSpc = c.components(7, "PS");

@@ -258,8 +258,8 @@ namespace
 {
 
 /// In-plane B (3 x 2n) at (r, s) and det J of a membrane triangle, from its local coordinates (n x 2).
-Eigen::Matrix<double, 3, Eigen::Dynamic> membraneB(const Eigen::Matrix<double, Eigen::Dynamic, 2>& c, double r,
-                                                   double s, double& detJ)
+Eigen::Matrix<double, 3, Eigen::Dynamic> membraneB(const Eigen::Matrix<double, Eigen::Dynamic, 2>& c,
+                                                   double r, double s, double& detJ)
 {
     const int n = static_cast<int>(c.rows());
     const double l[3] = {1.0 - r - s, r, s};
@@ -295,7 +295,7 @@ Eigen::Matrix<double, 3, Eigen::Dynamic> membraneB(const Eigen::Matrix<double, E
 struct MembraneLocal
 {
     Eigen::Matrix<double, Eigen::Dynamic, 2> c; ///< node coordinates in the element frame
-    Eigen::MatrixXd t;                           ///< 2n x 3n: global translations to in-plane ones
+    Eigen::MatrixXd t;                          ///< 2n x 3n: global translations to in-plane ones
 };
 
 MembraneLocal membraneLocal(const std::vector<Vec3>& x)
@@ -318,8 +318,8 @@ MembraneLocal membraneLocal(const std::vector<Vec3>& x)
 
 } // namespace
 
-void membraneStiffness(const std::vector<Vec3>& x, double youngsModulus, double poissonRatio, double thickness,
-                       bool planeStrain, ElementMatrix& k)
+void membraneStiffness(const std::vector<Vec3>& x, double youngsModulus, double poissonRatio,
+                       double thickness, bool planeStrain, ElementMatrix& k)
 {
     const MembraneLocal m = membraneLocal(x);
     const Eigen::Matrix3d d = planeElasticity(youngsModulus, poissonRatio, planeStrain);
@@ -370,7 +370,8 @@ std::array<std::array<double, 3>, 4> membraneStresses(const std::vector<Vec3>& x
 double vonMises(const Stress6& s)
 {
     const double dxy = s[0] - s[1], dyz = s[1] - s[2], dzx = s[2] - s[0];
-    return std::sqrt(0.5 * (dxy * dxy + dyz * dyz + dzx * dzx) + 3.0 * (s[3] * s[3] + s[4] * s[4] + s[5] * s[5]));
+    return std::sqrt(0.5 * (dxy * dxy + dyz * dyz + dzx * dzx) +
+                     3.0 * (s[3] * s[3] + s[4] * s[4] + s[5] * s[5]));
 }
 
 } // namespace nastran

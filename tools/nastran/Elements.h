@@ -68,8 +68,8 @@ MembraneFrame membraneFrame(const std::vector<Vec3>& x);
 
 /// Stiffness of a 3- or 6-node membrane triangle of thickness t in plane stress or plane strain, in
 /// global translations (the element's in-plane stiffness rotated out of its frame).
-void membraneStiffness(const std::vector<Vec3>& x, double youngsModulus, double poissonRatio, double thickness,
-                       bool planeStrain, ElementMatrix& k);
+void membraneStiffness(const std::vector<Vec3>& x, double youngsModulus, double poissonRatio,
+                       double thickness, bool planeStrain, ElementMatrix& k);
 
 /// In-plane stresses (xx, yy, xy) in the element coordinate system at the centre and the three corners.
 std::array<std::array<double, 3>, 4> membraneStresses(const std::vector<Vec3>& x, const ElementVector& u,

@@ -13,8 +13,8 @@ namespace nastran
 namespace
 {
 
-constexpr std::size_t kHeaderWidth = 132;  ///< page header lines 2 and 3 are padded to this width
-constexpr std::size_t kTitleWidth = 72;    ///< title text from column 6 up to the date stamp
+constexpr std::size_t kHeaderWidth = 132;   ///< page header lines 2 and 3 are padded to this width
+constexpr std::size_t kTitleWidth = 72;     ///< title text from column 6 up to the date stamp
 constexpr std::size_t kSubcaseColumn = 110; ///< "SUBCASE 1" on the label line
 
 constexpr double kRadiansToDegrees = 57.29577951308232;
@@ -71,7 +71,8 @@ void putReal(std::string& line, std::size_t signColumn, double v)
     else
     {
         buf[0] = v < 0.0 ? '-' : ' ';
-        const auto res = std::to_chars(buf + 1, buf + sizeof buf, std::abs(v), std::chars_format::scientific, 6);
+        const auto res =
+            std::to_chars(buf + 1, buf + sizeof buf, std::abs(v), std::chars_format::scientific, 6);
         for (char* p = buf + 1; p != res.ptr; ++p)
             if (*p == 'e')
                 *p = 'E';
@@ -109,8 +110,9 @@ void principal(const Stress6& s, double values[3], double vectors[3][3])
 
 std::string todayStamp()
 {
-    static const char* const months[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
-                                         "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+    static const char* const months[] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                                         "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                         "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
     gmtime_r(&now, &tm);
@@ -127,7 +129,8 @@ F06Writer::F06Writer(std::ostream& out, const CaseControl& caseControl, std::str
 void F06Writer::pageHeader(bool subcase)
 {
     ++m_page;
-    std::string first = "1    " + padded(m_cc.title.substr(0, kTitleWidth), kTitleWidth) + " " + m_stamp + "   PAGE";
+    std::string first =
+        "1    " + padded(m_cc.title.substr(0, kTitleWidth), kTitleWidth) + " " + m_stamp + "   PAGE";
     char page[16];
     std::snprintf(page, sizeof page, "%6d", m_page);
     first += page;
@@ -207,7 +210,8 @@ void F06Writer::modelSummary(const Model& model)
     line(" ");
     for (const auto& [name, n] : counts)
     {
-        std::snprintf(buf, sizeof buf, "                                   NUMBER OF %-8s ELEMENTS = %8zu", name.c_str(), n);
+        std::snprintf(buf, sizeof buf, "                                   NUMBER OF %-8s ELEMENTS = %8zu",
+                      name.c_str(), n);
         line(buf);
     }
 }
@@ -243,9 +247,10 @@ void F06Writer::fatal(const std::string& text)
 
 void F06Writer::displacements(const Results& r)
 {
-    startTable({" ", "                                             D I S P L A C E M E N T   V E C T O R", " ",
-                "      POINT ID.   TYPE          T1             T2             T3             R1             R2   "
-                "          R3"});
+    startTable(
+        {" ", "                                             D I S P L A C E M E N T   V E C T O R", " ",
+         "      POINT ID.   TYPE          T1             T2             T3             R1             R2   "
+         "          R3"});
     std::string row;
     char id[32];
     for (std::size_t k = 0; k < r.gridIds.size(); ++k)
@@ -264,14 +269,16 @@ void F06Writer::tetraStresses(const Results& r)
 {
     if (r.tetras.empty())
         return;
-    startTable(
-        {" ",
-         "                   S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   E L E M E N T S   ( C T E "
-         "T R A )",
-         "0                CORNER        ------CENTER AND CORNER POINT STRESSES---------       DIR.  COSINES       MEAN "
-         "                  ",
-         "  ELEMENT-ID    GRID-ID        NORMAL              SHEAR             PRINCIPAL       -A-  -B-  -C-     "
-         "PRESSURE       VON MISES "});
+    startTable({" ",
+                "                   S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   E L E M E N "
+                "T S   ( C T E "
+                "T R A )",
+                "0                CORNER        ------CENTER AND CORNER POINT STRESSES---------       DIR.  "
+                "COSINES       MEAN "
+                "                  ",
+                "  ELEMENT-ID    GRID-ID        NORMAL              SHEAR             PRINCIPAL       -A-  "
+                "-B-  -C-     "
+                "PRESSURE       VON MISES "});
     static const char* const normal[3] = {"X", "Y", "Z"};
     static const char* const shear[3] = {"XY", "YZ", "ZX"};
     static const char* const axis[3] = {"A", "B", "C"};
@@ -318,7 +325,8 @@ void F06Writer::tetraStresses(const Results& r)
                 rows[0].replace(17, 6, "CENTER");
             else
             {
-                std::snprintf(id, sizeof id, "%lld", static_cast<long long>(e.corners[static_cast<std::size_t>(p - 1)]));
+                std::snprintf(id, sizeof id, "%lld",
+                              static_cast<long long>(e.corners[static_cast<std::size_t>(p - 1)]));
                 rows[0].replace(11, 12, std::string(12, ' '));
                 detail::putRight(rows[0], 23, id);
             }
@@ -330,18 +338,22 @@ void F06Writer::tetraStresses(const Results& r)
 
 void F06Writer::triaStresses(const Results& r)
 {
-    auto vonMises2d = [](const MembraneResult& m, const std::array<double, 3>& s) {
+    auto vonMises2d = [](const MembraneResult& m, const std::array<double, 3>& s)
+    {
         const double sz = m.planeStrain ? m.poissonRatio * (s[0] + s[1]) : 0.0;
         return vonMises({s[0], s[1], sz, s[2], 0.0, 0.0});
     };
     if (!r.trias3.empty())
     {
         startTable({" ",
-                    "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I "
+                    "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T "
+                    "S   ( T R I "
                     "A 3 )",
-                    "  ELEMENT      FIBER               STRESSES IN ELEMENT COORD SYSTEM             PRINCIPAL STRESSES "
+                    "  ELEMENT      FIBER               STRESSES IN ELEMENT COORD SYSTEM             "
+                    "PRINCIPAL STRESSES "
                     "(ZERO SHEAR)                 ",
-                    "    ID.       DISTANCE           NORMAL-X       NORMAL-Y      SHEAR-XY       ANGLE         MAJOR    "
+                    "    ID.       DISTANCE           NORMAL-X       NORMAL-Y      SHEAR-XY       ANGLE      "
+                    "   MAJOR    "
                     "       MINOR        VON MISES"});
         std::string row;
         char id[32];
@@ -372,14 +384,17 @@ void F06Writer::triaStresses(const Results& r)
     }
     if (!r.trias6.empty())
     {
-        startTable({" ",
-                    "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I "
-                    "A 6 )",
-                    " ",
-                    "    ELEMENT              FIBER            STRESSES IN ELEMENT COORD SYSTEM         PRINCIPAL "
-                    "STRESSES (ZERO SHEAR)               ",
-                    "      ID      GRID-ID   DISTANCE        NORMAL-X      NORMAL-Y      SHEAR-XY      ANGLE        MAJOR "
-                    "        MINOR       VON MISES "});
+        startTable(
+            {" ",
+             "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T "
+             "R I "
+             "A 6 )",
+             " ",
+             "    ELEMENT              FIBER            STRESSES IN ELEMENT COORD SYSTEM         PRINCIPAL "
+             "STRESSES (ZERO SHEAR)               ",
+             "      ID      GRID-ID   DISTANCE        NORMAL-X      NORMAL-Y      SHEAR-XY      ANGLE        "
+             "MAJOR "
+             "        MINOR       VON MISES "});
         std::string row;
         char id[32];
         for (const MembraneResult& m : r.trias6)
@@ -423,16 +438,19 @@ void F06Writer::summaryTable(bool success)
 {
     startTable({" "}, false);
     line("0                                   * * * *  A N A L Y S I S  S U M M A R Y  T A B L E  * * * *");
-    line("0 SEID  PEID PROJ VERS APRCH      SEMG SEMR SEKR SELG SELR MODES DYNRED SOLLIN PVALID SOLNL LOOPID DESIGN "
+    line("0 SEID  PEID PROJ VERS APRCH      SEMG SEMR SEKR SELG SELR MODES DYNRED SOLLIN PVALID SOLNL LOOPID "
+         "DESIGN "
          "CYCLE SENSITIVITY");
-    line(" ---------------------------------------------------------------------------------------------------------"
+    line(" --------------------------------------------------------------------------------------------------"
+         "-------"
          "-----------------");
     const char* t = success ? "T" : "F";
     char buf[160];
-    std::snprintf(buf, sizeof buf,
-                  "     0     0    1    1 '        '    %s    F    %s    %s    F     F      F      %s      0     F     "
-                  "-1            0           F",
-                  t, t, t, t);
+    std::snprintf(
+        buf, sizeof buf,
+        "     0     0    1    1 '        '    %s    F    %s    %s    F     F      F      %s      0     F     "
+        "-1            0           F",
+        t, t, t, t);
     line(buf);
 }
 

@@ -19,17 +19,17 @@ using Vec3 = std::array<double, 3>;
 /// Case control of a linear static run (one subcase).
 struct CaseControl
 {
-    int sol = 0;                 ///< solution sequence; only 101 is accepted
-    std::string title;           ///< TITLE, printed on every page
-    std::string subtitle;        ///< SUBTITLE
-    std::string label;           ///< LABEL
-    int linesPerPage = 50;       ///< LINES: lines per page after the three page-header lines
+    int sol = 0;           ///< solution sequence; only 101 is accepted
+    std::string title;     ///< TITLE, printed on every page
+    std::string subtitle;  ///< SUBTITLE
+    std::string label;     ///< LABEL
+    int linesPerPage = 50; ///< LINES: lines per page after the three page-header lines
     bool printDisplacements = false;
     bool printStresses = false;
     std::optional<Id> spcSet;
     std::optional<Id> mpcSet;
     std::optional<Id> loadSet;
-    std::string echo = "NONE";   ///< ECHO option: NONE, PUNCH, UNSORT, SORT or BOTH
+    std::string echo = "NONE";      ///< ECHO option: NONE, PUNCH, UNSORT, SORT or BOTH
     std::vector<std::string> lines; ///< the case control lines as written, for the echo page
 };
 
@@ -161,7 +161,7 @@ struct Model
     std::vector<LoadCombination> loadCombinations;
     std::vector<SinglePointConstraint> spcs;
     std::vector<MultiPointConstraint> mpcs;
-    std::vector<std::string> bulkLines; ///< bulk data lines as written, for ECHO
+    std::vector<std::string> bulkLines; ///< bulk data lines as written, kept only when ECHO prints them
 };
 
 } // namespace nastran

@@ -21,16 +21,23 @@ namespace
 
 /// Keywords of the solver's option table; any of them may appear on the command line.
 constexpr std::array<const char*, 68> kKeywords = {
-    "append",     "casi",          "cpumax",       "currdir",   "delete",     "delivery",     "diag",
-    "diaga",      "diagb",         "dml",          "dmpmem",    "executable", "expjid",       "extdefault",
-    "f04",        "f06",           "gmconn",       "ishellext", "ishellpath", "jid",          "jidpath",
-    "jidtype",    "locbulk",       "lsymbol",      "maxelapsed", "maximumcpu", "maxlines",    "memory",
-    "memorydefault", "memorymaximum", "metime",    "mnfwriteoptions", "ncmd", "news",         "nice",
-    "nlines",     "notify",        "old",          "oldtypes",  "out",        "post",         "pre",
-    "processor",  "punch",         "radlst",       "rcf",       "rcurrdir",   "rdelivery",    "rdml",
-    "repinfo",    "repsym",        "repwidth",     "rexecutable", "rgmconn",  "rsdl",         "scr300",
-    "scr300del",  "sdl",           "solve",        "symbol",    "system",     "t3skew",       "tetraar",
-    "trans",      "uds",           "udssave",      "version",   "xdbold"};
+    "append",        "casi",          "cpumax",     "currdir",
+    "delete",        "delivery",      "diag",       "diaga",
+    "diagb",         "dml",           "dmpmem",     "executable",
+    "expjid",        "extdefault",    "f04",        "f06",
+    "gmconn",        "ishellext",     "ishellpath", "jid",
+    "jidpath",       "jidtype",       "locbulk",    "lsymbol",
+    "maxelapsed",    "maximumcpu",    "maxlines",   "memory",
+    "memorydefault", "memorymaximum", "metime",     "mnfwriteoptions",
+    "ncmd",          "news",          "nice",       "nlines",
+    "notify",        "old",           "oldtypes",   "out",
+    "post",          "pre",           "processor",  "punch",
+    "radlst",        "rcf",           "rcurrdir",   "rdelivery",
+    "rdml",          "repinfo",       "repsym",     "repwidth",
+    "rexecutable",   "rgmconn",       "rsdl",       "scr300",
+    "scr300del",     "sdl",           "solve",      "symbol",
+    "system",        "t3skew",        "tetraar",    "trans",
+    "uds",           "udssave",       "version",    "xdbold"};
 
 /// Size of the output file buffer: large writes keep the f06 of a big model cheap.
 constexpr std::size_t kOutputBuffer = 1 << 20;
@@ -38,14 +45,18 @@ constexpr double kWordBytes = 8.0;
 
 std::string lower(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
 class Log
 {
 public:
-    explicit Log(const std::string& path) : m_file(path, std::ios::out | std::ios::trunc), m_start(clock::now()) {}
+    explicit Log(const std::string& path)
+        : m_file(path, std::ios::out | std::ios::trunc), m_start(clock::now())
+    {
+    }
     bool good() const { return m_file.good(); }
     void write(const std::string& text)
     {
@@ -60,7 +71,8 @@ public:
             if (nl == std::string::npos)
                 nl = text.size();
             char prefix[64];
-            std::snprintf(prefix, sizeof prefix, " %02d:%02d:%02d %9.2f  ", tm.tm_hour, tm.tm_min, tm.tm_sec, elapsed);
+            std::snprintf(prefix, sizeof prefix, " %02d:%02d:%02d %9.2f  ", tm.tm_hour, tm.tm_min, tm.tm_sec,
+                          elapsed);
             m_file << prefix << text.substr(start, nl - start) << '\n';
             start = nl + 1;
         }
@@ -207,8 +219,7 @@ int runProgram(const std::vector<std::string>& args)
     try
     {
         log.write("READING DECK");
-        const std::string text = readFile(cl.deck);
-        DeckReadResult read = readDeck(text);
+        DeckReadResult read = readDeck(readFile(cl.deck));
         model = std::move(read.model);
         if (!read.errors.empty())
         {
@@ -217,8 +228,8 @@ int runProgram(const std::vector<std::string>& args)
                 all += (k ? "\n" : "") + read.errors[k].text;
             throw FatalError(eFatalInput, all);
         }
-        log.write("READ " + std::to_string(model.grids.size()) + " GRIDS, " + std::to_string(model.elements.size()) +
-                  " ELEMENTS");
+        log.write("READ " + std::to_string(model.grids.size()) + " GRIDS, " +
+                  std::to_string(model.elements.size()) + " ELEMENTS");
         Analysis analysis(model, [&](const std::string& s) { log.write(s); });
         Results results = analysis.run(cl.memoryLimit);
         for (const Note& n : analysis.notes())
@@ -227,23 +238,25 @@ int runProgram(const std::vector<std::string>& args)
         std::snprintf(residual, sizeof residual, "%.3E", results.relativeResidual);
         log.write(std::string("RELATIVE RESIDUAL OF THE SOLUTION ") + residual);
         log.write("WRITING RESULTS " + f06Path);
-        writeF06(f06Path, model.caseControl, [&](F06Writer& w) {
-            w.caseControlEcho();
-            if (model.caseControl.echo == "UNSORT" || model.caseControl.echo == "SORT" ||
-                model.caseControl.echo == "BOTH")
-                w.bulkDataEcho(model.bulkLines);
-            w.modelSummary(model);
-            w.messages(analysis.notes());
-            if (model.caseControl.printDisplacements)
-                w.displacements(results);
-            if (model.caseControl.printStresses)
-            {
-                w.tetraStresses(results);
-                w.triaStresses(results);
-            }
-            w.summaryTable(true);
-            w.endOfJob();
-        });
+        writeF06(f06Path, model.caseControl,
+                 [&](F06Writer& w)
+                 {
+                     w.caseControlEcho();
+                     if (model.caseControl.echo == "UNSORT" || model.caseControl.echo == "SORT" ||
+                         model.caseControl.echo == "BOTH")
+                         w.bulkDataEcho(model.bulkLines);
+                     w.modelSummary(model);
+                     w.messages(analysis.notes());
+                     if (model.caseControl.printDisplacements)
+                         w.displacements(results);
+                     if (model.caseControl.printStresses)
+                     {
+                         w.tetraStresses(results);
+                         w.triaStresses(results);
+                     }
+                     w.summaryTable(true);
+                     w.endOfJob();
+                 });
         log.write("Analysis complete 0");
         return 0;
     }
@@ -254,12 +267,14 @@ int runProgram(const std::vector<std::string>& args)
         log.write("FATAL ERROR:\n" + text);
         try
         {
-            writeF06(f06Path, model.caseControl, [&](F06Writer& w) {
-                w.caseControlEcho();
-                w.fatal(text);
-                w.summaryTable(false);
-                w.endOfJob();
-            });
+            writeF06(f06Path, model.caseControl,
+                     [&](F06Writer& w)
+                     {
+                         w.caseControlEcho();
+                         w.fatal(text);
+                         w.summaryTable(false);
+                         w.endOfJob();
+                     });
         }
         catch (const FatalError& f)
         {

@@ -43,8 +43,9 @@ struct IntegrationPoint
     double weight;
 };
 
-/// The one-point rule of the linear triangle. The centroid is stored to thirteen decimals, as the
-/// reference results were produced with it; B is constant, so only the weight matters here.
+/// The one-point rule of the linear triangle, at the centroid written to thirteen decimals rather than as
+/// the exact 1/3, like the seven-point rule's points. B is constant over the element, so the point's position
+/// has no effect on the stiffness; only the weight 1 counts.
 inline constexpr IntegrationPoint kTriangle3Rule[1] = {{0.3333333333333, 0.3333333333333, 1.0}};
 
 /// The seven-point rule (exact for polynomials of degree five) of the quadratic triangle, thirteen decimals.

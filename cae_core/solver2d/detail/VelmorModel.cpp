@@ -306,7 +306,8 @@ SparseMatrix compressTriplets(const NodeAdjacency& adjacency, const std::vector<
             const int* at = std::lower_bound(first, last, rowNode);
             if (at == last || *at != rowNode)
             {
-                UT_ASSERT(at != last && *at == rowNode, "element triplet outside the node pattern");
+                UT_ASSERT(at != last && *at == rowNode, "element triplet outside the node pattern",
+                          "cae_core/cae_velmor_model");
                 continue;
             }
             lastRowNode = rowNode;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -19,6 +20,9 @@ static_assert(eOk == 0 && eEmpty == 2 && eFileError == 3 && eFailed == 4 && eUns
               eWriteError == 6 && eMissingData == 7 && eParseError == 8 && eWrongType == 9 &&
               eNotPossible == 10 && eLimitExceeded == 11 && eSolverFailed == 13 && eSolverNotFound == 14 &&
               eInvalidArgument == 15 && eDatabaseError == 16);
+// Messages name results by their enumerator; a value outside the enumeration still gets a text.
+static_assert(std::string_view(getResultName(eLimitExceeded)) == "eLimitExceeded");
+static_assert(std::string_view(getResultName(static_cast<EResult>(12))) == "unknown result");
 
 EUnits unit(int value)
 {

@@ -312,7 +312,7 @@ TEST(InputHandlerStatus, EveryFailedCheckIsListedInOrderOnItsOwnLine)
               L"The yield needs to be greater than zero.\n");
 }
 
-TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusUntilAFlagGoesStaleOrTheLastLoadIsZero)
+TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusUntilAFlagGoesStaleOrNoLoadIsPositive)
 {
     const auto handler = handlerWithSupports({clamp(0.0, 0.0), clamp(10.0, 0.0)});
     EXPECT_EQ(statusOf(*handler), L"");
@@ -325,6 +325,9 @@ TEST(InputHandlerStatus, ReadyInputsGiveAnEmptyStatusUntilAFlagGoesStaleOrTheLas
     // One load of either kind above 1e-10 is enough.
     handler->removeLoadOrSupport(0); // the point load
     handler->addLoadOrSupport(pointLoad(2, 1e-10));
+    // A negative magnitude counts as zero, for point and linear loads alike.
+    handler->addLoadOrSupport(pointLoad(4, -100.0));
+    handler->addLoadOrSupport(linearLoad(5, -100.0));
     handler->setValidMeshConstraints(true);
     EXPECT_EQ(statusOf(*handler), L"There are no non-zero loads defined.\n");
     handler->addLoadOrSupport(linearLoad(3, 2e-10));

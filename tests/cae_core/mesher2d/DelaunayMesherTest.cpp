@@ -88,6 +88,15 @@ TEST(DelaunayMesherBudget, RefusesAnEstimateOrARefinementAboveTheBudgetAndKeepsT
     EXPECT_EQ(mesher.getMesh().get(), previous.get());
 }
 
+TEST(DelaunayMesherBudget, AMeshOfAbout22000TrianglesIsWithinTheBudget)
+{
+    // About 22,400 triangles, between 20,000 and the budget of 25,000: a lower budget would refuse it.
+    const auto mesher = meshed(mesher_test::makeRectangle(0, 0, 100, 100), 1.5, 0);
+    const std::size_t triangles = cae_core::getTriangularMesh2d(*mesher->getMesh()).triangles.size();
+    EXPECT_GT(triangles, 21000u);
+    EXPECT_LE(triangles, DelaunayMesher::kMaxTriangles);
+}
+
 TEST(DelaunayMesherFailure, ARefusedCreateMeshLeavesNothingALaterRefinementCouldSee)
 {
     const auto untouched = meshed(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 0);

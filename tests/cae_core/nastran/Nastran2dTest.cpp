@@ -381,3 +381,76 @@ TEST_F(NastranSolver2dTest, FailuresLeaveTheOutputAsItWas)
 }
 
 } // namespace
+
+namespace
+{
+/// A square plate of 4 x 4 cells, each cut into two triangles along alternating diagonals, fixed along
+/// x = 0, pulled and sheared at x = 1: most elements have their first edge at an angle to the x axis.
+Solver2dInput plate(cae_core::fea2d::EElementType type)
+{
+    constexpr int kCells = 4;
+    Solver2dInput input;
+    input.elementType = type;
+    input.mode = cae_core::fea2d::ePlanarStress;
+    input.thickness = 0.1;
+    input.youngsModulus = 1000.0;
+    input.poissonRatio = 0.25;
+    const auto at = [](int i, int j) { return static_cast<std::uint64_t>(j * (kCells + 1) + i); };
+    for (int j = 0; j <= kCells; ++j)
+        for (int i = 0; i <= kCells; ++i)
+            input.mesh.vertices.emplace_back(double(i) / kCells, double(j) / kCells);
+    for (int j = 0; j < kCells; ++j)
+        for (int i = 0; i < kCells; ++i)
+        {
+            if ((i + j) % 2 == 0)
+            {
+                input.mesh.triangles.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
+                input.mesh.triangles.push_back({at(i + 1, j + 1), at(i, j + 1), at(i, j)});
+            }
+            else
+            {
+                input.mesh.triangles.push_back({at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)});
+                input.mesh.triangles.push_back({at(i, j + 1), at(i, j), at(i + 1, j)});
+            }
+        }
+    for (int j = 0; j <= kCells; ++j)
+    {
+        input.fixedVertices.push_back(at(0, j));
+        input.vertexForces[at(kCells, j)] = OdGeVector2d(1.0, 0.4);
+    }
+    return input;
+}
+} // namespace
+
+TEST_F(NastranSolver2dTest, TheSolverProgramAgreesWithTheInHouseSolver)
+{
+    solverPath.emplace(cae_core::NastranProcess::kPathVariable, "\"" + std::string(CAE_SOLVER_PROGRAM) + "\"");
+    for (const auto type : {cae_core::fea2d::eTriangle3, cae_core::fea2d::eTriangle6})
+    {
+        const Solver2dInput problem = plate(type);
+        Solver2dOutput viaFiles, inHouse;
+        ASSERT_EQ(cae_core::NastranSolver2d().execute(problem, viaFiles), cae_core::eOk) << commandLine.text();
+        ASSERT_EQ(cae_core::Solver2d::create(cae_core::Solver2d::eInHouse)->execute(problem, inHouse), cae_core::eOk);
+        // The printout keeps seven significant digits.
+        constexpr double kPrinted = 1e-5;
+        double largest = 0.0;
+        for (const auto& v : inHouse.vertexData)
+            largest = std::max(largest, v.displacement.length());
+        for (std::size_t i = 0; i < inHouse.vertexData.size(); ++i)
+            EXPECT_LE((viaFiles.vertexData[i].displacement - inHouse.vertexData[i].displacement).length(),
+                      kPrinted * largest)
+                << "vertex " << i;
+        for (std::size_t e = 0; e < inHouse.elementData.size(); ++e)
+        {
+            const auto& a = viaFiles.elementData[e];
+            const auto& b = inHouse.elementData[e];
+            const double scale = std::max(b.center.stress.vonMises, 1.0);
+            EXPECT_NEAR(a.center.stress.sxx, b.center.stress.sxx, 1e-4 * scale) << "element " << e;
+            EXPECT_NEAR(a.center.stress.syy, b.center.stress.syy, 1e-4 * scale) << "element " << e;
+            EXPECT_NEAR(a.center.stress.sxy, b.center.stress.sxy, 1e-4 * scale) << "element " << e;
+            EXPECT_NEAR(a.center.stress.vonMises, b.center.stress.vonMises, 1e-4 * scale) << "element " << e;
+            EXPECT_TRUE(a.center.displacement.isEqualTo(b.center.displacement, OdGeTol(kPrinted * largest)));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}

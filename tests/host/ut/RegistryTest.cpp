@@ -79,6 +79,19 @@ TEST_F(RegistryTest, KeysMatchWithoutCaseOrSeparatorAndListSubkeysAndValuesInFil
     EXPECT_FALSE(registry.listKeys(names));
 }
 
+TEST_F(RegistryTest, AValueInASectionThatAppearsAgainLaterTakesTheLaterSectionsValue)
+{
+    write("[HKLM\\SOFTWARE\\Product]\nPath = first\nKept = 1\n"
+          "[HKLM\\SOFTWARE\\Other]\nPath = other\n"
+          "[hklm/software/product]\nPath = second\n");
+    ASSERT_TRUE(registry.open(ut::Registry::eLocalMachine, L"SOFTWARE\\Product"))
+        << OdAnsiString(registry.lastError()).c_str();
+    ASSERT_TRUE(registry.read(L"Path", value));
+    EXPECT_EQ(value, OdString(L"second"));
+    ASSERT_TRUE(registry.read(L"Kept", value));
+    EXPECT_EQ(value, OdString(L"1"));
+}
+
 TEST_F(RegistryTest, KeysOfAnotherRootMissingKeysAndMissingOrBrokenFilesDoNotOpen)
 {
     EXPECT_FALSE(registry.open(ut::Registry::eCurrentUser, L"SOFTWARE\\WOW6432Node"));

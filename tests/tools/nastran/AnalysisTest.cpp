@@ -39,7 +39,8 @@ Solved solve(const std::string& text)
 
 std::size_t gridAt(const Results& r, Id id)
 {
-    return static_cast<std::size_t>(std::lower_bound(r.gridIds.begin(), r.gridIds.end(), id) - r.gridIds.begin());
+    return static_cast<std::size_t>(std::lower_bound(r.gridIds.begin(), r.gridIds.end(), id) -
+                                    r.gridIds.begin());
 }
 
 } // namespace
@@ -68,8 +69,8 @@ TEST_P(SolidPatch, UniformPressureOnRollersGivesTheExactField)
         {
             const auto& t = m.elements[f.element];
             bulk += "PLOAD4,1," + std::to_string(f.element + 1) + "," + real(p) + ",,,," +
-                    std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) +
-                    ",,-1.,0.,0.\n";
+                    std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," +
+                    std::to_string(t[static_cast<std::size_t>(f.opposite)]) + ",,-1.,0.,0.\n";
         }
     }
     else
@@ -166,8 +167,8 @@ TEST_P(MembranePatch, UniformTractionGivesTheExactField)
             w = (j % 2 == 1) ? 4.0 / 6.0 : ((j == 0 || j == rowsCount - 1) ? 1.0 / 6.0 : 2.0 / 6.0);
         else
             w = (j == 0 || j == rowsCount - 1) ? 0.5 : 1.0;
-        bulk += "FORCE,10," + std::to_string(nid(cols - 1, j)) + ",0," + real(1.0) + "," + real(w * s * t * h) +
-                ",0.,0.\n";
+        bulk += "FORCE,10," + std::to_string(nid(cols - 1, j)) + ",0," + real(1.0) + "," +
+                real(w * s * t * h) + ",0.,0.\n";
     }
     for (int j = 0; j < rowsCount; ++j)
         for (int i = 0; i < cols; ++i)
@@ -228,8 +229,8 @@ TEST(Cantilever, QuadraticTetrahedraMatchBeamTheoryWithinTwoPercent)
     {
         const auto& t = m.elements[f.element];
         bulk += "PLOAD4,1," + std::to_string(f.element + 1) + "," + real(load / (b * h)) + ",,,," +
-                std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) +
-                ",,0.,0.,-1.\n";
+                std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," +
+                std::to_string(t[static_cast<std::size_t>(f.opposite)]) + ",,0.,0.,-1.\n";
     }
     bulk += "LOAD,10,1.0,1.0,1\n" + spc1("123", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; }));
     const Solved s = solve(deckHeader() + bulk + "ENDDATA");
@@ -247,7 +248,9 @@ TEST(Cantilever, QuadraticTetrahedraMatchBeamTheoryWithinTwoPercent)
 TEST(Singularity, NamesAGridAndComponentThatIsNotHeld)
 {
     const TetMesh m = boxMesh(1, 1, 1, 1.0, 1.0, 1.0, false);
-    const std::string base = solidBulk(m, kE, kNu) + pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10, 1.0);
+    const std::string base =
+        solidBulk(m, kE, kNu) +
+        pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10, 1.0);
     const std::pair<std::string, std::string> cases[] = {
         // Held along y and z only: the block slides along x.
         {base + spc1("23", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; })),

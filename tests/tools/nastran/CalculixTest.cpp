@@ -42,7 +42,8 @@ std::string calculixInput(const TetMesh& m, double e, double nu, const std::vect
     std::ostringstream s;
     s << "*NODE, NSET=NALL\n";
     for (std::size_t n = 0; n < m.nodes.size(); ++n)
-        s << n + 1 << ", " << real(m.nodes[n][0]) << ", " << real(m.nodes[n][1]) << ", " << real(m.nodes[n][2]) << "\n";
+        s << n + 1 << ", " << real(m.nodes[n][0]) << ", " << real(m.nodes[n][1]) << ", "
+          << real(m.nodes[n][2]) << "\n";
     s << "*ELEMENT, TYPE=" << (m.elements.front().size() == 10 ? "C3D10" : "C3D4") << ", ELSET=EALL\n";
     for (std::size_t e2 = 0; e2 < m.elements.size(); ++e2)
     {

@@ -1,5 +1,5 @@
-#include "tools/nastran/Analysis.h"
 #include "tools/nastran/Deck.h"
+#include "tools/nastran/Analysis.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,8 @@ using namespace nastran;
 namespace
 {
 
-const char* const kHeader = "$ a comment\nSOL 101\nCEND\nTITLE=T\nSPC=100\nMPC=7\nLOAD=10\nDISP=ALL\nBEGIN BULK\n";
+const char* const kHeader =
+    "$ a comment\nSOL 101\nCEND\nTITLE=T\nSPC=100\nMPC=7\nLOAD=10\nDISP=ALL\nBEGIN BULK\n";
 
 std::string deck(const std::string& bulk)
 {
@@ -50,7 +51,8 @@ std::string summary(const Model& m)
     {
         s += "M:";
         for (const auto& t : c.terms)
-            s += std::to_string(t.grid) + "." + std::to_string(t.component) + "*" + std::to_string(t.coefficient) + ",";
+            s += std::to_string(t.grid) + "." + std::to_string(t.component) + "*" +
+                 std::to_string(t.coefficient) + ",";
     }
     return s;
 }
@@ -69,18 +71,19 @@ TEST(DeckReader, FreeFieldAndSmallFieldGiveTheSameModel)
                                   "SPC1,100,123,1,THRU,7,9,10,20,THRU,30\n"
                                   "MPC,7,2,1,0.0,2,2,1.0\n"
                                   ",,3,3,-2.\n";
-    const std::string smallField = "GRID           1              0.      0.      0.\n"
-                                   "GRID           2            1.E0      0.      0.             456\n"
-                                   "CTETRA         5       1       1       2       3       4      11      12+C1\n"
-                                   "+C1           13      14      15      16\n"
-                                   "PLOAD4  3\t5\t2.5\t\t\t\t1\t4\n"
-                                   "        \t0.\t0.\t-1.\n"
-                                   "LOAD          10     1.0     1.0       1     1.0       2     1.0       3\n"
-                                   "             1.0       4     1.0       5     1.0       6     1.0       7\n"
-                                   "SPC1         100     123       1    THRU       7       9      10      20\n"
-                                   "            THRU      30\n"
-                                   "MPC            7       2       1      0.       2       2      1.\n"
-                                   "                       3       3     -2.\n";
+    const std::string smallField =
+        "GRID           1              0.      0.      0.\n"
+        "GRID           2            1.E0      0.      0.             456\n"
+        "CTETRA         5       1       1       2       3       4      11      12+C1\n"
+        "+C1           13      14      15      16\n"
+        "PLOAD4  3\t5\t2.5\t\t\t\t1\t4\n"
+        "        \t0.\t0.\t-1.\n"
+        "LOAD          10     1.0     1.0       1     1.0       2     1.0       3\n"
+        "             1.0       4     1.0       5     1.0       6     1.0       7\n"
+        "SPC1         100     123       1    THRU       7       9      10      20\n"
+        "            THRU      30\n"
+        "MPC            7       2       1      0.       2       2      1.\n"
+        "                       3       3     -2.\n";
     const DeckReadResult a = readDeck(deck(freeField));
     const DeckReadResult b = readDeck(deck(smallField));
     ASSERT_TRUE(a.errors.empty()) << a.errors.front().text;
@@ -95,8 +98,8 @@ TEST(DeckReader, FreeFieldAndSmallFieldGiveTheSameModel)
 TEST(DeckReader, ReadsNastranRealForms)
 {
     const std::pair<const char*, double> cases[] = {
-        {"1.5", 1.5}, {"1.", 1.0}, {".5", 0.5}, {"-2.E3", -2000.0}, {"1.5D-3", 1.5e-3}, {"1.5-3", 1.5e-3},
-        {"+7.+2", 700.0}, {"3", 3.0}, {"1.250000E+01", 12.5}};
+        {"1.5", 1.5},      {"1.", 1.0},      {".5", 0.5}, {"-2.E3", -2000.0},    {"1.5D-3", 1.5e-3},
+        {"1.5-3", 1.5e-3}, {"+7.+2", 700.0}, {"3", 3.0},  {"1.250000E+01", 12.5}};
     for (const auto& [text, value] : cases)
     {
         auto v = parseReal(text);
@@ -117,7 +120,8 @@ TEST(DeckReader, NamesTheCardAndLineOfEveryProblem)
         {deck("PLOAD4,1,1,1.,2.,,,1,4\n"), "differs from P1; only uniform pressure is supported"},
         {deck("PSHELL,1,1,0.1,1\n"), "bending is not supported"},
         {deck("SPC1,1,127,1\n"), "must list components 1 to 6"},
-        {std::string("SOL 101\nCEND\nSUBCASE 1\nBEGIN BULK\nENDDATA"), "\"SUBCASE\" on line 3 is not supported"},
+        {std::string("SOL 101\nCEND\nSUBCASE 1\nBEGIN BULK\nENDDATA"),
+         "\"SUBCASE\" on line 3 is not supported"},
         {std::string("SOL 103\nCEND\nBEGIN BULK\nENDDATA"), "only SOL 101"},
         {std::string(kHeader) + "GRID,1,,0.,0.,0.\n", "the deck ends without ENDDATA"},
     };
@@ -133,16 +137,17 @@ TEST(DeckReader, ChecksReferencesBetweenCards)
 {
     const auto messages = checkDeck(deck("GRID,1,,0.,0.,0.\nCTETRA,1,1,1,2,3,4\nPSOLID,1,9\n"
                                          "PLOAD4,1,1,1.,,,,1,1\nFORCE,1,77,,1.,1.,0.,0.\n"));
-    const std::string all = [&] {
+    const std::string all = [&]
+    {
         std::string s;
         for (const auto& m : messages)
             s += m + "\n";
         return s;
     }();
-    for (const char* expected :
-         {"CTETRA 1 on line 11 refers to GRID 2, which is not defined", "uses material 9, which is not defined",
-          "PLOAD4 1 on line 13: G1 1 and G4 1 must be two different corners",
-          "FORCE 1 on line 14 refers to GRID 77"})
+    for (const char* expected : {"CTETRA 1 on line 11 refers to GRID 2, which is not defined",
+                                 "uses material 9, which is not defined",
+                                 "PLOAD4 1 on line 13: G1 1 and G4 1 must be two different corners",
+                                 "FORCE 1 on line 14 refers to GRID 77"})
         EXPECT_NE(all.find(expected), std::string::npos) << expected << "\n" << all;
 }
 

@@ -66,8 +66,9 @@ std::string boxDeck()
 {
     const TetMesh m = boxMesh(2, 1, 1, 2.0, 1.0, 1.0, false);
     return deckHeader() + solidBulk(m, 2.0e5, 0.3) +
-           pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 2.0; }), 1, 5.0) + "LOAD,10,1.0,1.0,1\n" +
-           spc1("123", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; })) + "ENDDATA";
+           pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 2.0; }), 1, 5.0) +
+           "LOAD,10,1.0,1.0,1\n" + spc1("123", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; })) +
+           "ENDDATA";
 }
 
 const std::regex kCompletion(".*Analysis complete *[\\-0-9]+");
@@ -82,8 +83,9 @@ TEST_F(ProgramRun, WritesTheLogPhaseByPhaseAndTheResultsBesideTheDeck)
     std::string all;
     for (const auto& l : log)
         all += l + "\n";
-    for (const char* phase : {"MEMORY LIMIT OF THE FACTOR: 16GB", "UNKNOWN KEYWORD scr=yes", "KEYWORD old=no HAS NO EFFECT",
-                              "READING DECK", "ASSEMBLING", "ORDERING", "FACTORISING", "SOLVING", "WRITING RESULTS"})
+    for (const char* phase :
+         {"MEMORY LIMIT OF THE FACTOR: 16GB", "UNKNOWN KEYWORD scr=yes", "KEYWORD old=no HAS NO EFFECT",
+          "READING DECK", "ASSEMBLING", "ORDERING", "FACTORISING", "SOLVING", "WRITING RESULTS"})
         EXPECT_NE(all.find(phase), std::string::npos) << phase << "\n" << all;
     EXPECT_TRUE(std::regex_match(log.back(), kCompletion)) << log.back();
     EXPECT_EQ(log.back().substr(log.back().size() - 2), " 0");
@@ -147,11 +149,13 @@ struct TwoDimensionalResults
     std::vector<std::array<double, 4>> stress; ///< sxx, syy, sxy, von Mises; 1 or 4 per element
 };
 
-TwoDimensionalResults readLikeTheModule(const std::string& f06, std::size_t nodes, std::size_t elements, bool six)
+TwoDimensionalResults readLikeTheModule(const std::string& f06, std::size_t nodes, std::size_t elements,
+                                        bool six)
 {
     TwoDimensionalResults r;
     const auto all = lines(f06);
-    auto tokens = [](const std::string& l) {
+    auto tokens = [](const std::string& l)
+    {
         std::istringstream in(l);
         std::vector<std::string> t;
         for (std::string s; in >> s;)
@@ -175,8 +179,8 @@ TwoDimensionalResults readLikeTheModule(const std::string& f06, std::size_t node
                 const std::string& row = all.at(at);
                 const auto t = tokens(row);
                 const std::size_t first = six ? (row[0] == '0' ? 4 : 2) : 3;
-                r.stress.push_back({std::stod(t.at(first)), std::stod(t.at(first + 1)), std::stod(t.at(first + 2)),
-                                    std::stod(t.at(first + 6))});
+                r.stress.push_back({std::stod(t.at(first)), std::stod(t.at(first + 1)),
+                                    std::stod(t.at(first + 2)), std::stod(t.at(first + 6))});
                 at += six ? 3 : 2;
             }
     }
@@ -204,9 +208,10 @@ TEST_P(TwoDimensionalDeck, MembraneResultsReadLikeTheModuleMatchTheClosedForm)
     const bool six = GetParam().sixNodes, strain = GetParam().planeStrain;
     const double lx = 2.0, ly = 1.0, t = 0.1, s = 50.0, e = 7.0e4, nu = 0.33;
     const int step = six ? 2 : 1, cols = 2 * step + 1, rowsCount = step + 1;
-    std::string deck = "$ VANTORIX RUN\nSOL 101\nCEND\nDISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=2D STRESS ANALYSIS\n"
-                       "SUBTITLE=VANTORIX TASK\nLABEL=SUMMARY\nLINES=10000000\nECHO=PUNCH\nSPC=100\nMPC=100\n"
-                       "LOAD=100\n$\nBEGIN BULK\n$     DEFINE GRID POINTS\n";
+    std::string deck =
+        "$ VANTORIX RUN\nSOL 101\nCEND\nDISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=2D STRESS ANALYSIS\n"
+        "SUBTITLE=VANTORIX TASK\nLABEL=SUMMARY\nLINES=10000000\nECHO=PUNCH\nSPC=100\nMPC=100\n"
+        "LOAD=100\n$\nBEGIN BULK\n$     DEFINE GRID POINTS\n";
     auto nid = [&](int i, int j) { return 1 + i + cols * j; };
     for (int j = 0; j < rowsCount; ++j)
         for (int i = 0; i < cols; ++i)
@@ -220,11 +225,13 @@ TEST_P(TwoDimensionalDeck, MembraneResultsReadLikeTheModuleMatchTheClosedForm)
         if (six)
         {
             deck += "CTRIA6," + std::to_string(++elements) + ",37," + std::to_string(nid(a, 0)) + "," +
-                    std::to_string(nid(b, 0)) + "," + std::to_string(nid(b, 2)) + "," + std::to_string(nid(m, 0)) +
-                    "," + std::to_string(nid(b, 1)) + "," + std::to_string(nid(m, 1)) + "\n";
+                    std::to_string(nid(b, 0)) + "," + std::to_string(nid(b, 2)) + "," +
+                    std::to_string(nid(m, 0)) + "," + std::to_string(nid(b, 1)) + "," +
+                    std::to_string(nid(m, 1)) + "\n";
             deck += "CTRIA6," + std::to_string(++elements) + ",37," + std::to_string(nid(b, 2)) + "," +
-                    std::to_string(nid(a, 2)) + "," + std::to_string(nid(a, 0)) + "," + std::to_string(nid(m, 2)) +
-                    "," + std::to_string(nid(a, 1)) + "," + std::to_string(nid(m, 1)) + "\n";
+                    std::to_string(nid(a, 2)) + "," + std::to_string(nid(a, 0)) + "," +
+                    std::to_string(nid(m, 2)) + "," + std::to_string(nid(a, 1)) + "," +
+                    std::to_string(nid(m, 1)) + "\n";
         }
         else
         {
@@ -234,7 +241,8 @@ TEST_P(TwoDimensionalDeck, MembraneResultsReadLikeTheModuleMatchTheClosedForm)
                     std::to_string(nid(a, 1)) + "," + std::to_string(nid(a, 0)) + "\n";
         }
     }
-    deck += "$\n$     DEFINE PROPERTIES OF PLATE ELEMENTS\nPSHELL,37,105," + e6(t) + (strain ? ",-1\n" : ",0\n");
+    deck +=
+        "$\n$     DEFINE PROPERTIES OF PLATE ELEMENTS\nPSHELL,37,105," + e6(t) + (strain ? ",-1\n" : ",0\n");
     deck += "MAT1,105," + e6(e) + ",," + e6(nu) + "\n$\n$     DEFINE CONSTRAINTS\n";
     for (int j = 0; j < rowsCount; ++j)
         for (int i = 0; i < cols; ++i)
@@ -242,7 +250,8 @@ TEST_P(TwoDimensionalDeck, MembraneResultsReadLikeTheModuleMatchTheClosedForm)
             const std::string g = std::to_string(nid(i, j));
             deck += "SPC,100," + g + ",3456\n";
             if (i == 0 || j == 0)
-                deck += "MPC,100," + g + ",1," + e6(i == 0 ? 1.0 : 0.0) + "," + g + ",2," + e6(j == 0 && i != 0 ? 1.0 : 0.0) + "\n";
+                deck += "MPC,100," + g + ",1," + e6(i == 0 ? 1.0 : 0.0) + "," + g + ",2," +
+                        e6(j == 0 && i != 0 ? 1.0 : 0.0) + "\n";
             if (i == 0 && j == 0)
                 deck += "MPC,100," + g + ",2," + e6(1.0) + "," + g + ",1," + e6(0.0) + "\n";
         }
@@ -250,8 +259,8 @@ TEST_P(TwoDimensionalDeck, MembraneResultsReadLikeTheModuleMatchTheClosedForm)
     for (int j = 0; j < rowsCount; ++j)
     {
         const double w = six ? (j == 1 ? 4.0 / 6.0 : 1.0 / 6.0) : 0.5;
-        deck += "FORCE,100," + std::to_string(nid(cols - 1, j)) + ",0," + e6(1.0) + "," + e6(w * s * t * ly) + "," +
-                e6(0.0) + ",0.0\n";
+        deck += "FORCE,100," + std::to_string(nid(cols - 1, j)) + ",0," + e6(1.0) + "," + e6(w * s * t * ly) +
+                "," + e6(0.0) + ",0.0\n";
     }
     deck += "$\nENDDATA\n";
 

@@ -57,7 +57,8 @@ inline TetMesh boxMesh(int nx, int ny, int nz, double lx, double ly, double lz, 
                     const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
                     const double v[3] = {cc[0] - a[0], cc[1] - a[1], cc[2] - a[2]};
                     const double w[3] = {d[0] - a[0], d[1] - a[1], d[2] - a[2]};
-                    const double det = u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) +
+                    const double det = u[0] * (v[1] * w[2] - v[2] * w[1]) -
+                                       u[1] * (v[0] * w[2] - v[2] * w[0]) +
                                        u[2] * (v[0] * w[1] - v[1] * w[0]);
                     if (det < 0.0)
                         std::swap(t[1], t[2]);
@@ -124,7 +125,8 @@ inline std::vector<Id> nodesWhere(const TetMesh& m, const std::function<bool(con
 /// Case control of the tests' decks: the module's own lines.
 inline std::string deckHeader(const std::string& extraCase = "")
 {
-    return "$ VANTORIX RUN\nSOL 101\nCEND\nDISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=TEST\nSUBTITLE=VANTORIX TASK\n"
+    return "$ VANTORIX RUN\nSOL 101\nCEND\nDISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=TEST\nSUBTITLE=VANTORIX "
+           "TASK\n"
            "LABEL=SUMMARY\nSPC=100\nMPC=100\nECHO=PUNCH\nLOAD=10\n" +
            extraCase + "$\nBEGIN BULK\n";
 }
@@ -156,7 +158,8 @@ inline std::string pressureCards(const TetMesh& m, const std::vector<BoundaryFac
         const auto& t = m.elements[f.element];
         const Id onFace = t[f.opposite == 0 ? 1 : 0];
         s += "PLOAD4," + std::to_string(set) + "," + std::to_string(f.element + 1) + "," + real(p) + ",,,," +
-             std::to_string(onFace) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) + ",,,,\n";
+             std::to_string(onFace) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) +
+             ",,,,\n";
     }
     return s;
 }

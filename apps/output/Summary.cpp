@@ -1,0 +1,139 @@
+#include "apps/output/Summary.h"
+
+#include <rapidjson/prettywriter.h>
+#include <rapidjson/stringbuffer.h>
+
+#include <cmath>
+
+namespace cae_app
+{
+namespace
+{
+using Writer = rapidjson::PrettyWriter<rapidjson::StringBuffer>;
+
+void number(Writer& w, double v)
+{
+    // JSON has no infinity or NaN; a reader gets null rather than a document it cannot parse.
+    if (std::isfinite(v))
+        w.Double(v);
+    else
+        w.Null();
+}
+
+void number(Writer& w, const std::optional<double>& v)
+{
+    if (v)
+        number(w, *v);
+    else
+        w.Null();
+}
+
+void string(Writer& w, const std::string& s)
+{
+    w.String(s.c_str(), static_cast<rapidjson::SizeType>(s.size()));
+}
+
+void vector2(Writer& w, const std::array<double, 2>& v)
+{
+    w.StartArray();
+    number(w, v[0]);
+    number(w, v[1]);
+    w.EndArray();
+}
+} // namespace
+
+std::string formatSummary(const Summary& s)
+{
+    rapidjson::StringBuffer buffer;
+    Writer w(buffer);
+    w.SetIndent(' ', 2);
+    w.SetFormatOptions(rapidjson::kFormatSingleLineArray);
+    w.StartObject();
+
+    w.Key("status");
+    string(w, s.status);
+    w.Key("result");
+    if (s.result)
+        w.Uint(*s.result);
+    else
+        w.Null();
+    w.Key("messages");
+    w.StartArray();
+    for (const auto& m : s.messages)
+        string(w, m);
+    w.EndArray();
+
+    w.Key("units");
+    if (s.units)
+    {
+        w.StartObject();
+        w.Key("length");
+        string(w, s.units->length);
+        w.Key("force");
+        string(w, s.units->force);
+        w.Key("stress");
+        string(w, s.units->stress);
+        w.EndObject();
+    }
+    else
+    {
+        w.Null();
+    }
+
+    w.Key("mesh");
+    if (s.mesh)
+    {
+        w.StartObject();
+        w.Key("size");
+        number(w, s.mesh->size);
+        w.Key("vertices");
+        w.Uint64(s.mesh->vertices);
+        w.Key("triangles");
+        w.Uint64(s.mesh->triangles);
+        w.Key("elementType");
+        string(w, s.mesh->elementType);
+        w.EndObject();
+    }
+    else
+    {
+        w.Null();
+    }
+
+    w.Key("maxVonMises");
+    number(w, s.maxVonMises);
+    w.Key("maxDisplacement");
+    number(w, s.maxDisplacement);
+
+    w.Key("reactions");
+    w.StartArray();
+    for (const auto& r : s.reactions)
+    {
+        w.StartObject();
+        w.Key("index");
+        w.Uint64(r.index);
+        w.Key("force");
+        vector2(w, r.force);
+        w.EndObject();
+    }
+    w.EndArray();
+
+    w.Key("appliedLoad");
+    if (s.appliedLoad)
+        vector2(w, *s.appliedLoad);
+    else
+        w.Null();
+
+    w.Key("timeMs");
+    w.StartObject();
+    w.Key("mesh");
+    number(w, s.timeMs.mesh);
+    w.Key("solve");
+    number(w, s.timeMs.solve);
+    w.Key("total");
+    number(w, s.timeMs.total);
+    w.EndObject();
+
+    w.EndObject();
+    return std::string(buffer.GetString(), buffer.GetSize()) + "\n";
+}
+} // namespace cae_app

@@ -1,0 +1,282 @@
+#include "host/solid/GmshBody.h"
+
+#include "host/solid/GmshSession.h"
+#include "host/ut/File.h"
+
+#include <gmsh.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace solid
+{
+struct GmshBody::Recipe
+{
+    enum EKind
+    {
+        eBox,
+        eCylinder,
+        eSphere,
+        eUnion,
+        eDifference,
+        eIntersection,
+        eStep
+    };
+    EKind kind;
+    std::vector<double> numbers;
+    std::shared_ptr<const Recipe> first, second;
+    std::string path;
+};
+
+namespace
+{
+using Recipe = GmshBody::Recipe;
+
+// Replays a construction into the current model and returns its volumes.
+gmsh::vectorpair replay(const Recipe& r)
+{
+    namespace occ = gmsh::model::occ;
+    const auto& n = r.numbers;
+    gmsh::vectorpair out;
+    std::vector<gmsh::vectorpair> map;
+    switch (r.kind)
+    {
+    case Recipe::eBox:
+        return {{3, occ::addBox(n[0], n[1], n[2], n[3], n[4], n[5])}};
+    case Recipe::eCylinder:
+        return {{3, occ::addCylinder(n[0], n[1], n[2], n[3], n[4], n[5], n[6])}};
+    case Recipe::eSphere:
+        return {{3, occ::addSphere(n[0], n[1], n[2], n[3])}};
+    case Recipe::eUnion:
+        occ::fuse(replay(*r.first), replay(*r.second), out, map);
+        break;
+    case Recipe::eDifference:
+        occ::cut(replay(*r.first), replay(*r.second), out, map);
+        break;
+    case Recipe::eIntersection:
+        occ::intersect(replay(*r.first), replay(*r.second), out, map);
+        break;
+    case Recipe::eStep:
+        occ::importShapes(r.path, out, true, "step");
+        break;
+    }
+    gmsh::vectorpair volumes;
+    for (const auto& dimTag : out)
+        if (dimTag.first == 3)
+            volumes.push_back(dimTag);
+    return volumes;
+}
+
+std::shared_ptr<const Recipe> recipe(Recipe::EKind kind, std::vector<double> numbers,
+                                     std::shared_ptr<const Recipe> first = nullptr,
+                                     std::shared_ptr<const Recipe> second = nullptr, std::string path = {})
+{
+    return std::make_shared<const Recipe>(Recipe{kind, std::move(numbers), std::move(first), std::move(second),
+                                                 std::move(path)});
+}
+
+OdGeExtents3d boundingBox(int dim, int tag)
+{
+    double x0, y0, z0, x1, y1, z1;
+    gmsh::model::getBoundingBox(dim, tag, x0, y0, z0, x1, y1, z1);
+    return OdGeExtents3d(OdGePoint3d(x0, y0, z0), OdGePoint3d(x1, y1, z1));
+}
+} // namespace
+
+int gmshDimension(OdDb::SubentType type)
+{
+    switch (type)
+    {
+    case OdDb::kFaceSubentType:
+        return 2;
+    case OdDb::kEdgeSubentType:
+        return 1;
+    case OdDb::kVertexSubentType:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+GmshBody::GmshBody(std::string model, std::shared_ptr<const Recipe> recipe)
+    : m_model(std::move(model)), m_recipe(std::move(recipe))
+{
+}
+
+GmshBody::~GmshBody()
+{
+    try
+    {
+        GmshSession session(m_model);
+        gmsh::model::remove();
+    }
+    catch (...)
+    {
+    }
+}
+
+std::shared_ptr<GmshBody> GmshBody::build(std::shared_ptr<const Recipe> r, std::string* error)
+{
+    GmshSession session;
+    const std::string model = GmshSession::newModelName();
+    try
+    {
+        gmsh::model::add(model);
+        const gmsh::vectorpair volumes = replay(*r);
+        gmsh::model::occ::synchronize();
+        if (session.failed())
+            throw std::runtime_error("");
+        if (volumes.empty())
+            throw std::runtime_error("the construction has no volume");
+        return std::shared_ptr<GmshBody>(new GmshBody(model, std::move(r)));
+    }
+    catch (const std::exception& e)
+    {
+        if (error)
+            *error = session.failureMessage(&e);
+    }
+    catch (...)
+    {
+        if (error)
+            *error = session.failureMessage();
+    }
+    try
+    {
+        gmsh::model::setCurrent(model);
+        gmsh::model::remove();
+    }
+    catch (...)
+    {
+    }
+    return nullptr;
+}
+
+std::shared_ptr<GmshBody> GmshBody::box(const OdGePoint3d& c, const OdGeVector3d& s, std::string* error)
+{
+    return build(recipe(Recipe::eBox, {c.x, c.y, c.z, s.x, s.y, s.z}), error);
+}
+
+std::shared_ptr<GmshBody> GmshBody::cylinder(const OdGePoint3d& b, const OdGeVector3d& a, double radius,
+                                             std::string* error)
+{
+    return build(recipe(Recipe::eCylinder, {b.x, b.y, b.z, a.x, a.y, a.z, radius}), error);
+}
+
+std::shared_ptr<GmshBody> GmshBody::sphere(const OdGePoint3d& c, double radius, std::string* error)
+{
+    return build(recipe(Recipe::eSphere, {c.x, c.y, c.z, radius}), error);
+}
+
+std::shared_ptr<GmshBody> GmshBody::unite(const GmshBody& a, const GmshBody& b, std::string* error)
+{
+    return build(recipe(Recipe::eUnion, {}, a.m_recipe, b.m_recipe), error);
+}
+
+std::shared_ptr<GmshBody> GmshBody::subtract(const GmshBody& a, const GmshBody& b, std::string* error)
+{
+    return build(recipe(Recipe::eDifference, {}, a.m_recipe, b.m_recipe), error);
+}
+
+std::shared_ptr<GmshBody> GmshBody::intersect(const GmshBody& a, const GmshBody& b, std::string* error)
+{
+    return build(recipe(Recipe::eIntersection, {}, a.m_recipe, b.m_recipe), error);
+}
+
+std::shared_ptr<GmshBody> GmshBody::importStep(const OdString& path, std::string* error)
+{
+    const std::string file = ut::convFileNameToMB(path);
+    if (!ut::File::exists(path))
+    {
+        if (error)
+            *error = "Cannot open the STEP file '" + file + "'";
+        return nullptr;
+    }
+    return build(recipe(Recipe::eStep, {}, nullptr, nullptr, file), error);
+}
+
+bool GmshBody::writeStep(const OdString& path, std::string* error) const
+{
+    GmshSession session(m_model);
+    try
+    {
+        gmsh::write(ut::convFileNameToMB(path));
+        if (!session.failed())
+            return true;
+        if (error)
+            *error = session.failureMessage();
+        return false;
+    }
+    catch (const std::exception& e)
+    {
+        if (error)
+            *error = session.failureMessage(&e);
+    }
+    catch (...)
+    {
+        if (error)
+            *error = session.failureMessage();
+    }
+    return false;
+}
+
+OdGeExtents3d GmshBody::extents() const
+{
+    GmshSession session(m_model);
+    return boundingBox(-1, -1);
+}
+
+OdArray<OdGsMarker> GmshBody::subentIndices(OdDb::SubentType type) const
+{
+    OdArray<OdGsMarker> indices;
+    const int dim = gmshDimension(type);
+    if (dim < 0)
+        return indices;
+    GmshSession session(m_model);
+    gmsh::vectorpair entities;
+    gmsh::model::getEntities(entities, dim);
+    std::vector<OdGsMarker> tags;
+    for (const auto& e : entities)
+        tags.push_back(e.second);
+    std::sort(tags.begin(), tags.end());
+    for (const OdGsMarker t : tags)
+        indices.append(t);
+    return indices;
+}
+
+OdGeExtents3d GmshBody::subentExtents(OdDb::SubentType type, OdGsMarker index) const
+{
+    const int dim = gmshDimension(type);
+    if (dim < 0)
+        return OdGeExtents3d();
+    GmshSession session(m_model);
+    gmsh::vectorpair entities;
+    gmsh::model::getEntities(entities, dim);
+    for (const auto& e : entities)
+        if (e.second == index)
+            return boundingBox(dim, e.second);
+    return OdGeExtents3d();
+}
+
+OdArray<OdGsMarker> GmshBody::facesOnPlane(const OdGePoint3d& point, const OdGeVector3d& normal,
+                                           double tolerance) const
+{
+    OdArray<OdGsMarker> faces;
+    const OdGeVector3d n = normal.normal();
+    for (const OdGsMarker face : subentIndices(OdDb::kFaceSubentType))
+    {
+        const OdGeExtents3d box = subentExtents(OdDb::kFaceSubentType, face);
+        bool onPlane = true;
+        for (int corner = 0; corner < 8 && onPlane; ++corner)
+        {
+            const OdGePoint3d p((corner & 1) ? box.maxPoint().x : box.minPoint().x,
+                                (corner & 2) ? box.maxPoint().y : box.minPoint().y,
+                                (corner & 4) ? box.maxPoint().z : box.minPoint().z);
+            onPlane = std::abs((p - point).dotProduct(n)) <= tolerance;
+        }
+        if (onPlane)
+            faces.append(face);
+    }
+    return faces;
+}
+} // namespace solid

@@ -1,0 +1,138 @@
+#include "host/tetra/GmshTetraMeshGenerator.h"
+
+#include "cae_core/core/ReporterMessages.h"
+#include "cae_core/task/Factory.h"
+#include "host/cma/ProgressMeter.h"
+#include "platform/db/Db3dSolid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace tetra
+{
+using namespace cae_core;
+
+namespace
+{
+/// The length a real option stands for on a solid with bounding-box diagonal d; 0 when unusable.
+double resolve(const MeshingOption<MeshingReal>& option, double d)
+{
+    if (!option)
+        return 0.0;
+    const double v = option->value;
+    switch (option->type)
+    {
+    case MeshingReal::eAbsolute:
+        return v;
+    case MeshingReal::eRelative:
+    case MeshingReal::eTimesD:
+        return v * d;
+    case MeshingReal::eDOver:
+        return v > 0.0 ? d / v : 0.0;
+    }
+    return 0.0;
+}
+
+OdDbSubentId subentOf(int dim, int tag)
+{
+    switch (dim)
+    {
+    case 0:
+        return OdDbSubentId(OdDb::kVertexSubentType, tag);
+    case 1:
+        return OdDbSubentId(OdDb::kEdgeSubentType, tag);
+    case 2:
+        return OdDbSubentId(OdDb::kFaceSubentType, tag);
+    default:
+        return OdDbSubentId();
+    }
+}
+} // namespace
+
+solid::GmshMeshOptions GmshTetraMeshGenerator::options(const MeshingParameters& p, double d)
+{
+    const auto& s = p.surfaceParameters;
+    const auto& t = p.tetraParameters;
+    solid::GmshMeshOptions o;
+    // Non-positive sizes mean "let the mesher choose" (the fixed defaults use -1 for that).
+    double maxSize = 0.0;
+    for (const double v : {resolve(s.global_physical_size, d), resolve(s.max_size, d), resolve(t.max_size, d)})
+        if (v > 0.0 && std::isfinite(v))
+            maxSize = maxSize > 0.0 ? std::min(maxSize, v) : v;
+    if (maxSize > 0.0)
+        o.sizeMax = maxSize;
+    double minSize = 0.0;
+    for (const double v : {resolve(s.min_size, d), resolve(t.min_size, d)})
+        if (v > 0.0 && std::isfinite(v))
+            minSize = std::max(minSize, v);
+    o.sizeMin = std::min(minSize, o.sizeMax);
+
+    double perTurn = 0.0;
+    const double angle = resolve(s.geometric_approximation_angle, d);
+    if (angle > 0.0 && angle < 360.0)
+        perTurn = 360.0 / angle;
+    const double chord = resolve(s.chordal_error, d);
+    if (chord > 0.0 && d > 0.0 && 2.0 * chord / d < 1.0)
+        perTurn = std::max(perTurn, std::numbers::pi / std::acos(1.0 - 2.0 * chord / d));
+    o.elementsPerTwoPi = perTurn;
+
+    if (t.optimisation_level)
+    {
+        o.optimize = *t.optimisation_level == TetraParameters::eLight ? 0 : 1;
+        o.optimizeNetgen = *t.optimisation_level == TetraParameters::eStrong;
+    }
+    if (t.max_number_of_threads && *t.max_number_of_threads > 0)
+        o.threads = *t.max_number_of_threads;
+    return o;
+}
+
+std::shared_ptr<Mesh> GmshTetraMeshGenerator::toTaskMesh(Task* task, const solid::GmshSolidMesh& g)
+{
+    auto mesh = Factory::instance().createMesh(task);
+    for (const auto& node : g.nodes)
+        mesh->addVertex(node.point, subentOf(node.dim, node.tag));
+    for (const auto& e : g.edges)
+        mesh->addEdge({e.nodes[0], e.nodes[1]}, subentOf(1, e.tag));
+    for (const auto& t : g.triangles)
+        mesh->addTriangle({t.nodes[0], t.nodes[1], t.nodes[2]}, subentOf(2, t.tag));
+    for (const auto& t : g.tetras)
+        mesh->addTetra({t[0], t[1], t[2], t[3]});
+    return mesh;
+}
+
+EResult GmshTetraMeshGenerator::generate(ut::IReporter& reporter, const OdDbObjectId& solidId, Task* task,
+                                         Entity* entity, MeshingParameters& parameters,
+                                         std::shared_ptr<Mesh>& mesh) const
+{
+    if (!task || !entity)
+        return eInvalidArgument;
+    const auto solidObject = OdSmartPtr<OdDb3dSolid>::cast(solidId.openObject(OdDb::kForRead));
+    const auto* body =
+        solidObject.isNull() ? nullptr : dynamic_cast<const solid::GmshBody*>(solidObject->body().get());
+    if (!body)
+        return eInvalidArgument;
+
+    const OdGeExtents3d box = body->extents();
+    const double diagonal = box.isValidExtents() ? box.diagonal().length() : 0.0;
+
+    cma::ProgressMeter meter;
+    meter.start(L"Meshing the solid", 4);
+    solid::GmshSolidMesh generated;
+    std::string error;
+    const bool ok = solid::meshBody(*body, options(parameters, diagonal), generated, error,
+                                    [&meter](int stage) { meter.progress(stage); });
+    if (!ok)
+    {
+        meter.stop();
+        reporter.report(eRpt_Fmt_TetraSessionFailed, OdString(error.c_str()));
+        return eNotPossible;
+    }
+    auto result = toTaskMesh(task, generated);
+    result->setMeshingParameters(parameters);
+    meter.progress(4);
+    meter.stop();
+    mesh = std::move(result);
+    return cae_core::eOk;
+}
+} // namespace tetra
