@@ -96,7 +96,12 @@ void DistributedLoadDrawable::drawCurveSegment(const OdGeCurve3d& curve, double 
                 detail::lengthUnitOf(context()).c_str());
     const OdDbTextPtr label = detail::makeText(context(), text, OdGePoint3d::kOrigin, 6.0 * s);
     OdGePoint3dArray corners;
-    label->getBoundingPoints(corners);
+    OdGeExtents3d box;
+    if (label->getGeomExtents(box) == eOk)
+        for (const double fx : {0.0, 1.0})
+            for (const double fy : {0.0, 1.0})
+                corners.append(box.minPoint() + OdGeVector3d(fx * (box.maxPoint().x - box.minPoint().x),
+                                                             fy * (box.maxPoint().y - box.minPoint().y), 0.0));
     label->setPosition(OdGePoint3d::kOrigin + detail::labelShift(corners, g.labelAnchor, g.labelNormal));
     drawer.drawEntity(*label);
 }
