@@ -101,7 +101,8 @@ void DistributedLoadDrawable::drawCurveSegment(const OdGeCurve3d& curve, double 
         for (const double fx : {0.0, 1.0})
             for (const double fy : {0.0, 1.0})
                 corners.append(box.minPoint() + OdGeVector3d(fx * (box.maxPoint().x - box.minPoint().x),
-                                                             fy * (box.maxPoint().y - box.minPoint().y), 0.0));
+                                                             fy * (box.maxPoint().y - box.minPoint().y),
+                                                             0.0));
     label->setPosition(OdGePoint3d::kOrigin + detail::labelShift(corners, g.labelAnchor, g.labelNormal));
     drawer.drawEntity(*label);
 }

@@ -219,6 +219,32 @@ TEST(DistributedLoad, WalksRoundAClosedCircleOnceAndFlipsWithTheWalk)
     EXPECT_AT(load.arrows.back().tail, 15, 0);
 }
 
+TEST(DistributedLoad, StandsItsTailsOnTheNormalsOfASplineEdgeInEitherDirection)
+{
+    OdGePoint3dArray fit{pt(0, 0), pt(40, 10), pt(80, -5), pt(120, 0)};
+    for (const bool reversed : {false, true})
+    {
+        auto* spline = new OdGeNurbCurve3d(fit);
+        if (reversed)
+            spline->reverseParam();
+        const CurveArray edge{OdSharedPtr<OdGeCurve3d>(spline)};
+        const auto pcs = pieces(edge, true, pt(0, 0), pt(0, 0));
+        const DistributedLoadPiece load = distributedLoadPiece(pcs[0], true, kPi / 2, 1.0);
+        ASSERT_GE(load.arrows.size(), 4u);
+        for (const Arrow& a : load.arrows)
+        {
+            double t = 0.0;
+            ASSERT_TRUE(spline->isOn(a.tip, t));
+            OdGeVector3dArray d;
+            spline->evalPoint(t, 1, d);
+            // 25 out along t x z, to the right of the walk.
+            EXPECT_NEAR(a.tail.distanceTo(a.tip), 25, kExact);
+            EXPECT_NEAR((a.tail - a.tip).dotProduct(d[0]), 0.0, 1e-7);
+            EXPECT_LT(d[0].crossProduct(a.tail - a.tip).z, 0.0);
+        }
+    }
+}
+
 TEST(LabelShift, PutsTheBoundingPointLeastFarAlongTheNormalOnTheAnchor)
 {
     const OdGePoint3dArray box{pt(0, 0), pt(10, 0), pt(10, 6), pt(0, 6)};
