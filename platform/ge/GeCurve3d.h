@@ -1,13 +1,13 @@
 #pragma once
 
+#include "platform/base/OdArray.h"
+#include "platform/base/SharedPtr.h"
 #include "platform/ge/GeDoubleArray.h"
 #include "platform/ge/GeEntity3d.h"
 #include "platform/ge/GeExtents3d.h"
 #include "platform/ge/GeInterval.h"
 #include "platform/ge/GePoint3dArray.h"
 #include "platform/ge/GeVector3dArray.h"
-#include "platform/base/OdArray.h"
-#include "platform/base/SharedPtr.h"
 
 class OdGeCurve3d;
 /// A list of curves owned jointly by their holders, as offsets are handed back.
@@ -100,7 +100,8 @@ public:
     /// radius of curvature on that side) gives none rather than a looped curve. Raises
     /// OdError(eInvalidInput) for a zero planeNormal or a curve not in a plane perpendicular
     /// to it.
-    void getTrimmedOffset(double distance, const OdGeVector3d& planeNormal, OdGeCurve3dPtrArray& offsetCurveList,
+    void getTrimmedOffset(double distance, const OdGeVector3d& planeNormal,
+                          OdGeCurve3dPtrArray& offsetCurveList,
                           OdGe::OffsetCrvExtType extensionType = OdGe::kFillet,
                           const OdGeTol& tol = OdGeContext::gTol) const;
 
