@@ -2,6 +2,7 @@
 
 #include "apps/analysis/ResultFigures.h"
 #include "apps/analysis/Stop.h"
+#include "apps/file/Format.h"
 #include "apps/file/Loops.h"
 #include "apps/output/AtomicFile.h"
 #include "apps/output/Report.h"
@@ -29,6 +30,9 @@ std::string withoutNewline(std::string s)
 }
 
 constexpr const char* kSummaryName = "summary.json";
+
+/// The longest description printed; a description is a title, not a document.
+constexpr std::size_t kShownDescription = 500;
 
 /// One file a solved run writes into the output folder, and how its content is made.
 struct ResultWriter
@@ -70,8 +74,7 @@ public:
 
 private:
     void stages();
-    void readFile();
-    void setUpDrawing();
+    void prepare();
     void analyse();
     void writeResults();
     void writeSummary();
@@ -139,8 +142,7 @@ int Run::execute()
 
 void Run::stages()
 {
-    readFile();
-    setUpDrawing();
+    prepare();
     analyse();
     m_summary.status = "solved";
     m_summary.result = cae_core::eOk;
@@ -148,23 +150,34 @@ void Run::stages()
     writeResults();
 }
 
-void Run::readFile()
+void Run::prepare()
 {
+    // Reading and checking a file of many holes or long splines takes a while too.
+    std::optional<cma::ProgressMeter> meter;
+    if (!m_cl.quiet)
+    {
+        meter.emplace();
+        meter->start(L"Reading", 3);
+    }
+    std::vector<std::string> warnings;
     m_file = readAnalysisFile(m_cl.file);
+    if (meter)
+        meter->progress(1);
     prepareLoops(m_file.outer, m_file.holes, m_cl.file);
     m_regionSize = regionSize(m_file.outer, m_file.holes);
-    if (!m_file.description.empty())
-        print(m_file.description + "\n");
-}
-
-void Run::setUpDrawing()
-{
-    m_drawing = cae_app::setUpDrawing(m_file, m_cl.file);
+    if (meter)
+        meter->progress(2);
+    m_drawing = setUpDrawing(m_file, m_cl.file);
     m_summary.units = Summary::Units{m_drawing.lengthUnit, m_drawing.forceUnit, m_drawing.stressUnit};
-    WarningSink warn;
+    drawRegion(m_drawing, m_file, m_regionSize, m_cl.file,
+               [&warnings](const std::string& message) { warnings.push_back(message); });
+    if (meter)
+        meter->stop();
+    if (!m_file.description.empty())
+        print(printable(m_file.description, kShownDescription) + "\n");
     if (!m_cl.quiet)
-        warn = [this](const std::string& message) { m_err << message << "\n"; };
-    drawRegion(m_drawing, m_file, m_regionSize, m_cl.file, warn);
+        for (const auto& w : warnings)
+            m_err << w << "\n";
 }
 
 void Run::analyse()

@@ -18,7 +18,7 @@ namespace
 /// circle has this many times the half-size of that box as radius. Far enough that points inserted later a
 /// little outside the first box (circumcentres near the border) rarely force a rebuild; the exact predicates
 /// make the size itself harmless.
-constexpr double superTriangleScale = 20.0;
+constexpr double helperTriangleScale = 20.0;
 
 /// The locator grid is rebuilt with about this many vertices per cell ...
 constexpr std::size_t gridVerticesPerCellAtBuild = 1;
@@ -163,7 +163,7 @@ template <typename T> void Triangulation<T>::checkCoordinates(const std::vector<
 }
 
 template <typename T>
-void Triangulation<T>::setUpSuperTriangle(double minX, double minY, double maxX, double maxY)
+void Triangulation<T>::setUpHelperTriangle(double minX, double minY, double maxX, double maxY)
 {
     const double cx = 0.5 * (minX + maxX);
     const double cy = 0.5 * (minY + maxY);
@@ -176,28 +176,28 @@ void Triangulation<T>::setUpSuperTriangle(double minX, double minY, double maxX,
         if (halfSize == 0.0)
             halfSize = 1.0;
     }
-    const double inRadius = superTriangleScale * halfSize;
+    const double inRadius = helperTriangleScale * halfSize;
     const double halfSide = std::sqrt(3.0) * inRadius;
     // Counter-clockwise: top, bottom left, bottom right.
     const V2d<T> corners[3] = {{static_cast<T>(cx), static_cast<T>(cy + 2.0 * inRadius)},
                                {static_cast<T>(cx - halfSide), static_cast<T>(cy - inRadius)},
                                {static_cast<T>(cx + halfSide), static_cast<T>(cy - inRadius)}};
-    if (m_vertices.size() < superTriangleVertexCount)
-        m_vertices.assign(corners, corners + superTriangleVertexCount);
+    if (m_vertices.size() < helperTriangleVertexCount)
+        m_vertices.assign(corners, corners + helperTriangleVertexCount);
     else
-        std::copy(corners, corners + superTriangleVertexCount, m_vertices.begin());
+        std::copy(corners, corners + helperTriangleVertexCount, m_vertices.begin());
 
     m_triangles.clear();
     m_triangles.push_back(Triangle{{0, 1, 2}, {noNeighbor, noNeighbor, noNeighbor}});
     m_vertexTriangle.assign(m_vertices.size(), noNeighbor);
-    for (VertInd v = 0; v < superTriangleVertexCount; ++v)
+    for (VertInd v = 0; v < helperTriangleVertexCount; ++v)
         m_vertexTriangle[v] = 0;
     m_lastTriangle = 0;
     m_grid.cells.clear();
     m_state = State::Open;
 }
 
-template <typename T> bool Triangulation<T>::strictlyInsideSuperTriangle(const V2d<T>& p) const
+template <typename T> bool Triangulation<T>::strictlyInsideHelperTriangle(const V2d<T>& p) const
 {
     return orient(0, 1, p) > 0 && orient(1, 2, p) > 0 && orient(2, 0, p) > 0;
 }
@@ -205,12 +205,12 @@ template <typename T> bool Triangulation<T>::strictlyInsideSuperTriangle(const V
 template <typename T> void Triangulation<T>::rebuildAround(double minX, double minY, double maxX, double maxY)
 {
     Bounds box{minX, minY, maxX, maxY};
-    for (std::size_t v = superTriangleVertexCount; v < m_vertices.size(); ++v)
+    for (std::size_t v = helperTriangleVertexCount; v < m_vertices.size(); ++v)
         box.add(m_vertices[v]);
     EdgeUSet constraints;
     constraints.swap(m_fixedEdges);
-    setUpSuperTriangle(box.minX, box.minY, box.maxX, box.maxY);
-    insertInSpatialOrder(superTriangleVertexCount, static_cast<VertInd>(m_vertices.size()));
+    setUpHelperTriangle(box.minX, box.minY, box.maxX, box.maxY);
+    insertInSpatialOrder(helperTriangleVertexCount, static_cast<VertInd>(m_vertices.size()));
     for (const Edge& e : constraints)
         insertConstraint(e.v1(), e.v2(), toUser(e));
 }
@@ -222,10 +222,10 @@ template <typename T> void Triangulation<T>::insertFirstBatch(const std::vector<
         box.add(p);
     try
     {
-        setUpSuperTriangle(box.minX, box.minY, box.maxX, box.maxY);
+        setUpHelperTriangle(box.minX, box.minY, box.maxX, box.maxY);
         m_vertices.insert(m_vertices.end(), points.begin(), points.end());
         m_vertexTriangle.resize(m_vertices.size(), noNeighbor);
-        insertInSpatialOrder(superTriangleVertexCount, static_cast<VertInd>(m_vertices.size()));
+        insertInSpatialOrder(helperTriangleVertexCount, static_cast<VertInd>(m_vertices.size()));
     }
     catch (...)
     {
@@ -258,7 +258,7 @@ template <typename T> void Triangulation<T>::insertLaterBatch(const std::vector<
     for (std::size_t i = 0; i < points.size(); ++i)
     {
         box.add(points[i]);
-        if (!strictlyInsideSuperTriangle(points[i]))
+        if (!strictlyInsideHelperTriangle(points[i]))
         {
             growHelperTriangle = true;
             continue;
@@ -280,7 +280,7 @@ template <typename T> void Triangulation<T>::insertLaterBatch(const std::vector<
 
 template <typename T> void Triangulation<T>::insertSingle(const V2d<T>& p)
 {
-    if (!strictlyInsideSuperTriangle(p))
+    if (!strictlyInsideHelperTriangle(p))
         rebuildAround(p.x, p.y, p.x, p.y);
     const Location loc = locate(p, startTriangleNear(p));
     const VertInd v = static_cast<VertInd>(m_vertices.size());
@@ -331,7 +331,7 @@ template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first,
         sequence[i] = static_cast<VertInd>(order[i] & 0xffffffffu);
     order = {};
 
-    if (first != superTriangleVertexCount)
+    if (first != helperTriangleVertexCount)
     {
         for (const VertInd v : sequence)
         {
@@ -469,9 +469,9 @@ template <typename T> std::uint32_t Triangulation<T>::gridCell(const V2d<T>& p) 
 template <typename T> void Triangulation<T>::rebuildGrid()
 {
     Bounds box;
-    for (std::size_t v = superTriangleVertexCount; v < m_vertices.size(); ++v)
+    for (std::size_t v = helperTriangleVertexCount; v < m_vertices.size(); ++v)
         box.add(m_vertices[v]);
-    const std::size_t userCount = m_vertices.size() - superTriangleVertexCount;
+    const std::size_t userCount = m_vertices.size() - helperTriangleVertexCount;
     const std::size_t targetCells = std::max<std::size_t>(1, userCount / gridVerticesPerCellAtBuild);
     const double w = box.maxX - box.minX;
     const double h = box.maxY - box.minY;
@@ -486,7 +486,7 @@ template <typename T> void Triangulation<T>::rebuildGrid()
     m_grid.nx = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::ceil(w / cellSize)));
     m_grid.ny = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::ceil(h / cellSize)));
     m_grid.cells.assign(static_cast<std::size_t>(m_grid.nx) * m_grid.ny, noVertex);
-    for (std::size_t v = superTriangleVertexCount; v < m_vertices.size(); ++v)
+    for (std::size_t v = helperTriangleVertexCount; v < m_vertices.size(); ++v)
         m_grid.cells[gridCell(m_vertices[v])] = static_cast<VertInd>(v);
 
     // Give each empty cell the vertex of the nearest filled cell (breadth first over the grid), so that every
@@ -525,7 +525,7 @@ template <typename T> void Triangulation<T>::rebuildGrid()
 
 template <typename T> TriInd Triangulation<T>::startTriangleNear(const V2d<T>& p)
 {
-    const std::size_t userCount = m_vertices.size() - superTriangleVertexCount;
+    const std::size_t userCount = m_vertices.size() - helperTriangleVertexCount;
     if (m_grid.cells.empty() || userCount > m_grid.cells.size() * gridVerticesPerCellMax)
         rebuildGrid();
     const VertInd v = m_grid.cells[gridCell(p)];
@@ -936,7 +936,7 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
     std::vector<TriInd> seeds;
     for (TriInd t = 0; t < m_triangles.size(); ++t)
         for (const VertInd v : m_triangles[t].vertices)
-            if (v < superTriangleVertexCount)
+            if (v < helperTriangleVertexCount)
             {
                 seeds.push_back(t);
                 break;
@@ -991,8 +991,8 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
         const Triangle& tri = m_triangles[t];
         for (Index k = 0; k < 3; ++k)
             if (isFixed(tri.vertices[k], tri.vertices[ccw(k)]))
-                keptConstraints.insert(Edge(tri.vertices[k] - superTriangleVertexCount,
-                                            tri.vertices[ccw(k)] - superTriangleVertexCount));
+                keptConstraints.insert(Edge(tri.vertices[k] - helperTriangleVertexCount,
+                                            tri.vertices[ccw(k)] - helperTriangleVertexCount));
     }
     m_fixedEdges.swap(keptConstraints);
     std::vector<Triangle> keptTriangles;
@@ -1004,7 +1004,7 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
         Triangle tri = m_triangles[t];
         for (Index k = 0; k < 3; ++k)
         {
-            tri.vertices[k] -= superTriangleVertexCount;
+            tri.vertices[k] -= helperTriangleVertexCount;
             if (tri.neighbors[k] != noNeighbor)
                 tri.neighbors[k] = newIndex[tri.neighbors[k]];
         }
@@ -1012,7 +1012,7 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
     }
     m_triangles.swap(keptTriangles);
 
-    m_vertices.erase(m_vertices.begin(), m_vertices.begin() + superTriangleVertexCount);
+    m_vertices.erase(m_vertices.begin(), m_vertices.begin() + helperTriangleVertexCount);
     m_vertices.shrink_to_fit();
 
     m_vertexTriangle.assign(m_vertices.size(), noNeighbor);

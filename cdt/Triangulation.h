@@ -117,7 +117,7 @@ public:
     /// Number of helper vertices at the front of `vertices`: 3 while the helper triangle exists, else 0.
     VertInd helperVertexCount() const noexcept
     {
-        return m_state == State::Open ? superTriangleVertexCount : 0;
+        return m_state == State::Open ? helperTriangleVertexCount : 0;
     }
 
     /// True after eraseOuterTrianglesAndHoles: the triangulation is final and takes no more insertions.
@@ -128,7 +128,7 @@ public:
     static constexpr double maxCoordinateMagnitude = 1e60;
 
     /// Number of helper vertices of the helper triangle.
-    static constexpr VertInd superTriangleVertexCount = 3;
+    static constexpr VertInd helperTriangleVertexCount = 3;
 
 private:
     enum class State : std::uint8_t
@@ -188,8 +188,8 @@ private:
     }
 
     void checkCoordinates(const std::vector<V2d<T>>& points) const;
-    void setUpSuperTriangle(double minX, double minY, double maxX, double maxY);
-    bool strictlyInsideSuperTriangle(const V2d<T>& p) const;
+    void setUpHelperTriangle(double minX, double minY, double maxX, double maxY);
+    bool strictlyInsideHelperTriangle(const V2d<T>& p) const;
     void rebuildAround(double minX, double minY, double maxX, double maxY);
     void insertFirstBatch(const std::vector<V2d<T>>& points);
     void insertLaterBatch(const std::vector<V2d<T>>& points);

@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libdxflib-dev libgmsh-dev libsuitesparse-dev libopenblas-dev
   calculix-ccx python3-ezdxf clang libclang-rt-14-dev
+  clang-format git
 )
 
 missing=()

@@ -6,12 +6,12 @@
 #include "apps/file/Loops.h"
 
 #include "cae_core/core/Result.h"
-#include "cdt/CdtErrors.h"
 #include "cae_core/core/Translation.h"
 #include "cae_core/mesher2d/DelaunayMesher.h"
 #include "cae_core/mesher2d/Mesher2d.h"
 #include "cae_core/mesher2d/RefinementRegion.h"
 #include "cae_core/mesher2d/TriangularMesh2d.h"
+#include "cdt/CdtErrors.h"
 #include "host/cma/ProgressMeter.h"
 #include "host/ut/StopWatch.h"
 
@@ -61,6 +61,9 @@ std::string budgetText()
 /// fraction rather than against themselves when adaptive refinement judges a change: near
 /// supports the displacement tends to zero and its relative change would be pure noise.
 constexpr double kNegligibleDisplacement = 1e-3;
+
+/// Boundary points a loop needs to enclose a triangle; the mesher samples loops at the mesh size.
+constexpr double kPointsPerLoop = 3.0;
 
 /// The largest scale of stiffness, load and displacement the analysis accepts (and its inverse
 /// the smallest non-zero one): products of two such values stay far inside the doubles' range.
@@ -232,9 +235,30 @@ void Analysis2d::mesh()
                        " went past the mesher's limit of " + budgetText() + " triangles; use a larger size",
                    rc);
     }
+    if (rc == cae_core::eNotPossible)
+    {
+        // The mesher cannot place a loop of fewer than three boundary points: name the loop.
+        for (std::size_t l = 0; l <= m_file.holes.size(); ++l)
+        {
+            const BoundaryLoop& loop = l == 0 ? m_file.outer : m_file.holes[l - 1];
+            double around = 0.0;
+            for (const auto& c : loop.curves)
+            {
+                const auto pts = polyline(c);
+                for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+                    around += pts[i].distanceTo(pts[i + 1]);
+            }
+            if (around < kPointsPerLoop * m_meshSize)
+                stopFailed(m_source + ": " + loop.path + ": the loop is only " + formatNumber(around, 3) +
+                               " around, too short for the mesh size " + formatNumber(m_meshSize) +
+                               "; use a size below " + formatNumber(around / kPointsPerLoop, 3) +
+                               " or a refinement region there",
+                           rc);
+        }
+    }
     if (rc != cae_core::eOk)
         stopFailed(m_source + ": region: the region cannot be meshed with size " + formatNumber(m_meshSize) +
-                       ": " + meaning(rc) + " (is a curve shorter than the size, or do curves nearly touch?)",
+                       ": " + meaning(rc) + " (do curves nearly touch each other?)",
                    rc);
     if (meter)
         meter->progress(1);
@@ -255,13 +279,13 @@ void Analysis2d::mesh()
         m_meshTime += elapsed;
         if (rc == cae_core::eLimitExceeded)
             stopFailed(m_source + ": " + given.path +
-                           ": refining here would take the mesh past the mesher's " +
-                           budgetText() +
+                           ": refining here would take the mesh past the mesher's " + budgetText() +
                            " triangles; use a smaller ratio or region, or a larger "
                            "mesh size",
                        rc);
         if (rc != cae_core::eOk)
-            stopFailed(m_source + ": " + given.path + ": the mesh cannot be refined here: " + meaning(rc), rc);
+            stopFailed(m_source + ": " + given.path + ": the mesh cannot be refined here: " + meaning(rc),
+                       rc);
         if (meter)
             meter->progress(static_cast<int>(i) + 2);
     }
@@ -323,7 +347,8 @@ void Analysis2d::refineAdaptively(cae_core::Mesher2d& mesher, double& elapsed)
     }
     if (rc == cae_core::eLimitExceeded)
         stopFailed(m_source + ": mesh.adaptive: refining adaptively went past the mesher's limit of " +
-                       budgetText() + " triangles; use a larger size or elasticityThreshold, or fewer maxIterations",
+                       budgetText() +
+                       " triangles; use a larger size or elasticityThreshold, or fewer maxIterations",
                    rc);
     if (rc != cae_core::eOk)
         stopFailed(m_source + ": mesh.adaptive: adaptive refinement failed: " + meaning(rc) +
@@ -454,10 +479,12 @@ void Analysis2d::solve()
     {
         if (m_file.solver == SolverChoice::eNastran &&
             !cae_core::Solver2d::create(cae_core::Solver2d::eNastran))
-            stopFailed(m_source + ": solver: there is no Nastran 2D solver in this build; use \"inHouse\"", rc);
+            stopFailed(m_source + ": solver: there is no Nastran 2D solver in this build; use \"inHouse\"",
+                       rc);
         if (m_file.solver == SolverChoice::eNastran)
             stopFailed(m_source + ": solver: the Nastran solver failed: " + meaning(rc), rc);
-        stopFailed(m_source + ": the solver failed: " + meaning(rc) + "; the stiffness matrix could not be factorised",
+        stopFailed(m_source + ": the solver failed: " + meaning(rc) +
+                       "; the stiffness matrix could not be factorised",
                    rc);
     }
     m_figures = resultFigures(m_output->solverInput, m_output->solverOutput);

@@ -1,5 +1,6 @@
 #include "apps/file/AnalysisFile.h"
 
+#include "apps/file/Format.h"
 #include "apps/file/JsonDocument.h"
 #include "apps/file/JsonLocation.h"
 
@@ -22,6 +23,9 @@ namespace cae_app
 namespace
 {
 constexpr double kDegree = std::numbers::pi / 180.0;
+
+/// The longest text of the file that a message repeats; longer ones are cut.
+constexpr std::size_t kEchoedCharacters = 40;
 
 /// Most smoothing passes accepted. Each pass moves every free vertex to the centre of its
 /// neighbours and costs about as much as meshing; the mesh settles within a few tens of passes,
@@ -59,7 +63,7 @@ constexpr std::size_t kPrimaryUnitNames = 25;
 
 std::string inQuotes(std::string_view s)
 {
-    return "\"" + std::string(s) + "\"";
+    return "\"" + printable(s, kEchoedCharacters) + "\"";
 }
 
 std::string typeName(const rapidjson::Value& v)

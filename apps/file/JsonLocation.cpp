@@ -1,5 +1,7 @@
 #include "apps/file/JsonLocation.h"
 
+#include "apps/file/Format.h"
+
 #include <rapidjson/reader.h>
 
 namespace cae_app
@@ -129,7 +131,8 @@ std::string formatJsonPath(const JsonPath& path)
         {
             if (!out.empty())
                 out += '.';
-            out += *key;
+            // Keys are the file's text; an unknown one is echoed, so it is made safe to print.
+            out += printable(*key, 40);
         }
         else
         {

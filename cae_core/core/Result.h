@@ -47,21 +47,36 @@ constexpr const char* getResultName(EResult result) noexcept
 {
     switch (result)
     {
-    case eOk: return "eOk";
-    case eEmpty: return "eEmpty";
-    case eFileError: return "eFileError";
-    case eFailed: return "eFailed";
-    case eUnsupported: return "eUnsupported";
-    case eWriteError: return "eWriteError";
-    case eMissingData: return "eMissingData";
-    case eParseError: return "eParseError";
-    case eWrongType: return "eWrongType";
-    case eNotPossible: return "eNotPossible";
-    case eLimitExceeded: return "eLimitExceeded";
-    case eSolverFailed: return "eSolverFailed";
-    case eSolverNotFound: return "eSolverNotFound";
-    case eInvalidArgument: return "eInvalidArgument";
-    case eDatabaseError: return "eDatabaseError";
+    case eOk:
+        return "eOk";
+    case eEmpty:
+        return "eEmpty";
+    case eFileError:
+        return "eFileError";
+    case eFailed:
+        return "eFailed";
+    case eUnsupported:
+        return "eUnsupported";
+    case eWriteError:
+        return "eWriteError";
+    case eMissingData:
+        return "eMissingData";
+    case eParseError:
+        return "eParseError";
+    case eWrongType:
+        return "eWrongType";
+    case eNotPossible:
+        return "eNotPossible";
+    case eLimitExceeded:
+        return "eLimitExceeded";
+    case eSolverFailed:
+        return "eSolverFailed";
+    case eSolverNotFound:
+        return "eSolverNotFound";
+    case eInvalidArgument:
+        return "eInvalidArgument";
+    case eDatabaseError:
+        return "eDatabaseError";
     }
     return "unknown result";
 }

@@ -108,18 +108,20 @@ std::optional<OdGeVector2d> unitDirection(const OdGeVector2d& v)
     return OdGeVector2d(v.x / length, v.y / length);
 }
 
-/// Whether the supports leave no rigid-body motion of the plate free: two independent
-/// translations and the rotation about every supported point must all be blocked. It works on
-/// the supported points and the directions blocked there, so it judges supports as placed, not
-/// as they will land on mesh vertices.
-bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
+/// The supports counted by kind, and the unit directions blocked at each supported location.
+struct SupportSummary
 {
     int fixedPointCount = 0;
     int fixedLinearCount = 0;
     int rollingPointCount = 0;
     int rollingLinearCount = 0;
     BlockedDirections blocked;
+};
 
+/// Counts the supports (loads are ignored) and collects the directions each blocks, by location.
+SupportSummary summariseSupports(const std::vector<LoadOrSupport>& loadsAndSupports)
+{
+    SupportSummary supports;
     for (const LoadOrSupport& entry : loadsAndSupports)
     {
         if (const auto* point = std::get_if<PointSupport>(&entry))
@@ -131,17 +133,17 @@ bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
                 // Counted with its normalised direction whatever that is: a zero or non-finite direction
                 // stays as it is and, being parallel to nothing, counts as blocking. The status keeps to
                 // this rule; a roller without a usable direction is the caller's to refuse.
-                ++rollingPointCount;
-                blocked[point->location].push_back(point->direction.normal());
+                ++supports.rollingPointCount;
+                supports.blocked[point->location].push_back(point->direction.normal());
             }
             else
             {
                 const std::optional<OdGeVector2d> direction = unitDirection(point->direction);
                 // A clamp blocks both components whatever its direction, so without one any
                 // orthonormal pair stands for it.
-                ++fixedPointCount;
+                ++supports.fixedPointCount;
                 const OdGeVector2d d = direction.value_or(OdGeVector2d::kXAxis);
-                auto& directions = blocked[point->location];
+                auto& directions = supports.blocked[point->location];
                 directions.push_back(d);
                 directions.push_back(OdGeVector2d(-d.y, d.x));
             }
@@ -159,29 +161,28 @@ bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
                 const OdGeVector2d normal = OdGeVector2d(chord.y, -chord.x).normal();
                 if (!std::isfinite(normal.x) || !std::isfinite(normal.y))
                     continue;
-                ++rollingLinearCount;
-                blocked[linear->startLocation].push_back(normal);
-                blocked[linear->endLocation].push_back(normal);
+                ++supports.rollingLinearCount;
+                supports.blocked[linear->startLocation].push_back(normal);
+                supports.blocked[linear->endLocation].push_back(normal);
             }
             else
             {
-                ++fixedLinearCount;
+                ++supports.fixedLinearCount;
                 for (const OdGePoint2d& end : {linear->startLocation, linear->endLocation})
                 {
-                    auto& directions = blocked[end];
+                    auto& directions = supports.blocked[end];
                     directions.push_back(OdGeVector2d::kXAxis);
                     directions.push_back(OdGeVector2d::kYAxis);
                 }
             }
         }
     }
+    return supports;
+}
 
-    // A clamped edge, or two clamped points, hold the plate completely.
-    if (fixedLinearCount > 0 || fixedPointCount >= 2)
-        return true;
-    if (rollingPointCount == 0 && rollingLinearCount == 0)
-        return false;
-
+/// Whether the blocked directions hold both translations: at least two distinct ones, not all parallel.
+bool blocksBothTranslations(const BlockedDirections& blocked)
+{
     // Opposite directions stay distinct here; they block the same translation, which the
     // parallel test below accounts for.
     std::unordered_set<OdGeVector2d, VectorHash, VectorEqual> distinct;
@@ -192,9 +193,13 @@ bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
     const OdGeVector2d first = *distinct.begin();
     const bool allParallel = std::all_of(distinct.begin(), distinct.end(),
                                          [&first](const OdGeVector2d& d) { return d.isParallelTo(first); });
-    if (allParallel)
-        return false; // the translation perpendicular to them is free
+    return !allParallel; // when all are parallel, the translation perpendicular to them is free
+}
 
+/// Whether the rotation about every supported point P is blocked: some other supported point Q has a
+/// direction that is not parallel to P - Q.
+bool blocksEveryRotation(const BlockedDirections& blocked)
+{
     // A rotation about P moves every other supported point Q perpendicular to P - Q; a support at
     // Q blocks it unless the support's direction is parallel to P - Q.
     for (const auto& [centre, centreDirections] : blocked)
@@ -220,6 +225,21 @@ bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
             return false;
     }
     return true;
+}
+
+/// Whether the supports leave no rigid-body motion of the plate free: two independent
+/// translations and the rotation about every supported point must all be blocked. It works on
+/// the supported points and the directions blocked there, so it judges supports as placed, not
+/// as they will land on mesh vertices.
+bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
+{
+    const SupportSummary supports = summariseSupports(loadsAndSupports);
+    // A clamped edge, or two clamped points, hold the plate completely.
+    if (supports.fixedLinearCount > 0 || supports.fixedPointCount >= 2)
+        return true;
+    if (supports.rollingPointCount == 0 && supports.rollingLinearCount == 0)
+        return false;
+    return blocksBothTranslations(supports.blocked) && blocksEveryRotation(supports.blocked);
 }
 
 bool hasNonZeroLoad(const std::vector<LoadOrSupport>& loadsAndSupports)

@@ -19,13 +19,18 @@ namespace
 
 using VertexList = std::vector<std::uint64_t>;
 
-/// The boundary chain of a linear load or support: walked from start to end when `flipped`, from end to
-/// start otherwise, in the loop's stored direction.
-VertexList chainOf(const TriangularMesh2d& mesh, const OdGePoint2d& start, const OdGePoint2d& end,
-                   bool flipped)
+/// Whether the chain of a linear load or support is walked from its start location to its end location.
+/// That is what the record's `flipped` flag means when set; unset, the chain runs from the end to the start.
+template <class LinearItem> bool walksFromStartToEnd(const LinearItem& item)
 {
-    return flipped ? getVerticesOnBoundaryBetween(mesh, start, end)
-                   : getVerticesOnBoundaryBetween(mesh, end, start);
+    return item.flipped;
+}
+
+/// The boundary chain of a linear load or support, in the loop's stored direction.
+template <class LinearItem> VertexList chainOf(const TriangularMesh2d& mesh, const LinearItem& item)
+{
+    return walksFromStartToEnd(item) ? getVerticesOnBoundaryBetween(mesh, item.startLocation, item.endLocation)
+                                     : getVerticesOnBoundaryBetween(mesh, item.endLocation, item.startLocation);
 }
 
 /// `fixed` mirrors input.fixedVertices for look-ups.
@@ -61,7 +66,7 @@ std::vector<VertexList> fillLoadsAndSupports(const Params2d& params, Solver2dInp
     if (params.mesh.isNull())
         return vertexLists;
     int vertexCount = 0;
-    if (params.mesh->numOfVertices(vertexCount) != ::eOk || vertexCount == 0)
+    if (params.mesh->numOfVertices(vertexCount) != OdResult::eOk || vertexCount == 0)
         return vertexLists;
 
     input.mesh = getTriangularMesh2d(*params.mesh);
@@ -82,7 +87,7 @@ std::vector<VertexList> fillLoadsAndSupports(const Params2d& params, Solver2dInp
                 }
                 else if constexpr (std::is_same_v<T, LinearLoad>)
                 {
-                    vertices = chainOf(mesh, item.startLocation, item.endLocation, item.flipped);
+                    vertices = chainOf(mesh, item);
                     for (std::size_t k = 1; k < vertices.size(); ++k)
                     {
                         const std::uint64_t a = vertices[k - 1], b = vertices[k];
@@ -103,7 +108,7 @@ std::vector<VertexList> fillLoadsAndSupports(const Params2d& params, Solver2dInp
                 else
                 {
                     static_assert(std::is_same_v<T, LinearSupport>);
-                    vertices = chainOf(mesh, item.startLocation, item.endLocation, item.flipped);
+                    vertices = chainOf(mesh, item);
                     auto& edges = item.rolling ? input.rollingEdges : input.fixedEdges;
                     for (std::size_t k = 1; k < vertices.size(); ++k)
                         edges.emplace_back(vertices[k - 1], vertices[k]);

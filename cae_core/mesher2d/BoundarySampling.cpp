@@ -83,7 +83,7 @@ BoundaryLoop sampleLoop(const OdBrLoop& loop, double size, int pointsPerSegment)
     if (!chainCurves(curves))
         return vertices;
     for (const OdSharedPtr<OdGeCurve3d>& curve : curves)
-        detail::sampleCurve(curve, size, pointsPerSegment, vertices);
+        mesher2d::detail::sampleCurve(curve, size, pointsPerSegment, vertices);
     return vertices;
 }
 
@@ -122,7 +122,7 @@ BoundaryLoop replacementRun(const BoundaryLoop& loop, const Run& run, const std:
         if (!inside[i])
             replacement.push_back(loop[i]);
     BoundaryLoop samples;
-    detail::sampleCurve(loop[run.begin].curve, size, 1, samples);
+    mesher2d::detail::sampleCurve(loop[run.begin].curve, size, 1, samples);
     for (BoundaryVertex& sample : samples)
         if (isInside(sample))
             replacement.push_back(std::move(sample));
@@ -139,7 +139,7 @@ OdGePoint2d BoundaryVertex::position() const
     return OdGePoint2d(p.x, p.y);
 }
 
-namespace detail
+namespace mesher2d::detail
 {
 
 void sampleCurve(const OdSharedPtr<OdGeCurve3d>& curve, double size, int pointsPerSegment,
@@ -182,7 +182,7 @@ void sampleCurve(const OdSharedPtr<OdGeCurve3d>& curve, double size, int pointsP
     }
 }
 
-} // namespace detail
+} // namespace mesher2d::detail
 
 std::vector<BoundaryLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double size, int pointsPerSegment)
 {
@@ -219,82 +219,116 @@ std::vector<BoundaryLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double
     return loops;
 }
 
-bool refineBoundaries(std::vector<BoundaryLoop>& loops, const std::function<bool(BoundaryVertex)>& isInside,
-                      double size)
+namespace
+{
+
+bool allOnTheirCurves(const std::vector<BoundaryLoop>& loops)
 {
     for (const BoundaryLoop& loop : loops)
         for (const BoundaryVertex& v : loop)
             if (!v.curve || !v.curve->isOn(v.param, OdGeContext::gTol))
                 return false;
+    return true;
+}
 
-    for (BoundaryLoop& loop : loops)
+/// Whether every curve of the loop forms a single run (always so for sampled loops).
+bool curvesFormSingleRuns(const BoundaryLoop& loop, const std::vector<Run>& runs)
+{
+    std::unordered_set<const OdGeCurve3d*> curvesSeen;
+    for (const Run& run : runs)
+        if (!curvesSeen.insert(loop[run.begin].curve.get()).second)
+            return false;
+    return true;
+}
+
+bool touchesTheRegion(const std::vector<char>& inside, const Run& run)
+{
+    return std::any_of(inside.begin() + static_cast<std::ptrdiff_t>(run.begin),
+                       inside.begin() + static_cast<std::ptrdiff_t>(run.end), [](char c) { return c != 0; });
+}
+
+/// Rebuilds the loop in one pass, run by run: each run is found again exactly where it started, shifted by
+/// the earlier replacements. Only valid when every curve forms a single run. On an empty replacement the
+/// loop keeps the runs replaced so far and the original from there on.
+bool refineRunsInOnePass(BoundaryLoop& loop, const BoundaryLoop& original, const std::vector<Run>& runs,
+                         const std::vector<char>& inside, const std::function<bool(BoundaryVertex)>& isInside,
+                         double size)
+{
+    BoundaryLoop rebuilt;
+    rebuilt.reserve(original.size());
+    for (const Run& run : runs)
     {
-        if (loop.empty())
-            continue;
-        const BoundaryLoop original = loop;
-        const std::vector<Run> runs = splitIntoRuns(original);
-        std::vector<char> inside(original.size());
-        for (std::size_t i = 0; i < original.size(); ++i)
-            inside[i] = isInside(original[i]) ? 1 : 0;
-
-        // When every curve forms a single run (always so for sampled loops), a run is found again
-        // exactly where it started, shifted by the earlier replacements, and the loop can be rebuilt
-        // in one pass. A curve that recurs in several runs needs the search from the loop's start.
-        std::unordered_set<const OdGeCurve3d*> curvesSeen;
-        bool curvesContiguous = true;
-        for (const Run& run : runs)
-            curvesContiguous = curvesSeen.insert(original[run.begin].curve.get()).second && curvesContiguous;
-
-        BoundaryLoop rebuilt;
-        rebuilt.reserve(original.size());
-        for (const Run& run : runs)
+        if (!touchesTheRegion(inside, run))
         {
-            const bool touched = std::any_of(inside.begin() + static_cast<std::ptrdiff_t>(run.begin),
-                                             inside.begin() + static_cast<std::ptrdiff_t>(run.end),
-                                             [](char c) { return c != 0; });
-            if (!touched)
-            {
-                if (curvesContiguous)
-                    rebuilt.insert(rebuilt.end(), original.begin() + static_cast<std::ptrdiff_t>(run.begin),
-                                   original.begin() + static_cast<std::ptrdiff_t>(run.end));
-                continue;
-            }
-
-            const BoundaryLoop replacement = replacementRun(original, run, inside, isInside, size);
-            if (replacement.empty())
-            {
-                if (curvesContiguous)
-                {
-                    rebuilt.insert(rebuilt.end(), original.begin() + static_cast<std::ptrdiff_t>(run.begin),
-                                   original.end());
-                    loop = std::move(rebuilt);
-                }
-                return false;
-            }
-
-            if (curvesContiguous)
-            {
-                rebuilt.insert(rebuilt.end(), replacement.begin(), replacement.end());
-                continue;
-            }
-
-            const std::size_t length = run.end - run.begin;
-            const auto first =
-                std::find_if(loop.begin(), loop.end(),
-                             [&](const BoundaryVertex& v) { return sameVertex(v, original[run.begin]); });
-            const std::size_t at = static_cast<std::size_t>(first - loop.begin());
-            if (first == loop.end() || loop.size() - at < length)
-                return false;
-            for (std::size_t k = 1; k < length; ++k)
-                if (!sameVertex(loop[at + k], original[run.begin + k]))
-                    return false;
-            loop.erase(first, first + static_cast<std::ptrdiff_t>(length));
-            loop.insert(loop.begin() + static_cast<std::ptrdiff_t>(at), replacement.begin(),
-                        replacement.end());
+            rebuilt.insert(rebuilt.end(), original.begin() + static_cast<std::ptrdiff_t>(run.begin),
+                           original.begin() + static_cast<std::ptrdiff_t>(run.end));
+            continue;
         }
-        if (curvesContiguous)
+        const BoundaryLoop replacement = replacementRun(original, run, inside, isInside, size);
+        if (replacement.empty())
+        {
+            rebuilt.insert(rebuilt.end(), original.begin() + static_cast<std::ptrdiff_t>(run.begin),
+                           original.end());
             loop = std::move(rebuilt);
+            return false;
+        }
+        rebuilt.insert(rebuilt.end(), replacement.begin(), replacement.end());
     }
+    loop = std::move(rebuilt);
+    return true;
+}
+
+/// Replaces each touched run where it is found again, searching from the loop's start: needed when a curve
+/// recurs in several runs.
+bool refineRunsBySearch(BoundaryLoop& loop, const BoundaryLoop& original, const std::vector<Run>& runs,
+                        const std::vector<char>& inside, const std::function<bool(BoundaryVertex)>& isInside,
+                        double size)
+{
+    for (const Run& run : runs)
+    {
+        if (!touchesTheRegion(inside, run))
+            continue;
+        const BoundaryLoop replacement = replacementRun(original, run, inside, isInside, size);
+        if (replacement.empty())
+            return false;
+        const std::size_t length = run.end - run.begin;
+        const auto first = std::find_if(loop.begin(), loop.end(),
+                                        [&](const BoundaryVertex& v) { return sameVertex(v, original[run.begin]); });
+        const std::size_t at = static_cast<std::size_t>(first - loop.begin());
+        if (first == loop.end() || loop.size() - at < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if (!sameVertex(loop[at + k], original[run.begin + k]))
+                return false;
+        loop.erase(first, first + static_cast<std::ptrdiff_t>(length));
+        loop.insert(loop.begin() + static_cast<std::ptrdiff_t>(at), replacement.begin(), replacement.end());
+    }
+    return true;
+}
+
+bool refineLoop(BoundaryLoop& loop, const std::function<bool(BoundaryVertex)>& isInside, double size)
+{
+    if (loop.empty())
+        return true;
+    const BoundaryLoop original = loop;
+    const std::vector<Run> runs = splitIntoRuns(original);
+    std::vector<char> inside(original.size());
+    for (std::size_t i = 0; i < original.size(); ++i)
+        inside[i] = isInside(original[i]) ? 1 : 0;
+    return curvesFormSingleRuns(original, runs) ? refineRunsInOnePass(loop, original, runs, inside, isInside, size)
+                                                : refineRunsBySearch(loop, original, runs, inside, isInside, size);
+}
+
+} // namespace
+
+bool refineBoundaries(std::vector<BoundaryLoop>& loops, const std::function<bool(BoundaryVertex)>& isInside,
+                      double size)
+{
+    if (!allOnTheirCurves(loops))
+        return false;
+    for (BoundaryLoop& loop : loops)
+        if (!refineLoop(loop, isInside, size))
+            return false;
     return true;
 }
 

@@ -41,12 +41,12 @@ std::vector<BoundaryLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double
 bool refineBoundaries(std::vector<BoundaryLoop>& loops, const std::function<bool(BoundaryVertex)>& isInside,
                       double size);
 
-namespace detail
+namespace mesher2d::detail
 {
 /// Appends the vertices of one curve of a chained loop: its start and its inner samples, not its end
 /// (which starts the next curve), except that a closed or zero-length curve keeps its last sample.
 void sampleCurve(const OdSharedPtr<OdGeCurve3d>& curve, double size, int pointsPerSegment,
                  std::vector<BoundaryVertex>& out);
-} // namespace detail
+} // namespace mesher2d::detail
 
 } // namespace cae_core

@@ -113,12 +113,12 @@ void DelaunayMesher::Impl::commitWorkingState(Impl&& work)
 
 EResult DelaunayMesher::Impl::createDelaunayMesh(const OdSmartPtr<OdDbRegion>& region, double size)
 {
-    if (!detail::isUsableMeshSize(size))
+    if (!mesher2d::detail::isUsableMeshSize(size))
         return eNotPossible;
     meshSize = size;
 
     double area = 0.0;
-    if (region && region->getArea(area) != ::eOk)
+    if (region && region->getArea(area) != OdResult::eOk)
         area = 0.0;
     if (estimatedTriangleCount(area, size) > static_cast<double>(maxTriangles))
         return eLimitExceeded;
@@ -141,7 +141,7 @@ EResult DelaunayMesher::Impl::refineRegionBoundaries(const RefinementRegion& reg
     // A ratio that is not a positive number (a region whose ratio was never set has 0) gives no usable
     // target size. Refused before the interior points are set aside, so the mesher stays refinable.
     const double target = meshSize / region.getRefinementRatio();
-    if (!detail::isUsableMeshSize(target))
+    if (!mesher2d::detail::isUsableMeshSize(target))
         return eNotPossible;
     savedInteriorPoints = std::move(interiorPoints);
     interiorPoints.clear();
@@ -231,7 +231,7 @@ EResult DelaunayMesher::Impl::refineBySize(std::function<double(const OdGePoint2
 {
     if (boundaries.empty() || triangulation.triangles().empty())
         return eNotPossible;
-    const detail::DomainLocator domain(boundaries);
+    const mesher2d::detail::DomainLocator domain(boundaries);
     const std::vector<CDT::Triangle>& triangles = triangulation.triangles();
     const std::vector<CDT::V2d<double>>& vertices = triangulation.vertices();
 
@@ -244,7 +244,7 @@ EResult DelaunayMesher::Impl::refineBySize(std::function<double(const OdGePoint2
             const CDT::V2d<double>& a = vertices[tri[0]];
             const CDT::V2d<double>& b = vertices[tri[1]];
             const CDT::V2d<double>& c = vertices[tri[2]];
-            const OdGePoint2d centre = detail::circumcentre(a, b, c);
+            const OdGePoint2d centre = mesher2d::detail::circumcentre(a, b, c);
             const auto squared = [](const CDT::V2d<double>& p, const CDT::V2d<double>& q)
             { return (q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y); };
             const double longest = std::sqrt(std::max({squared(a, b), squared(b, c), squared(c, a)}));
@@ -289,7 +289,7 @@ EResult DelaunayMesher::Impl::finishTriangulation(int smoothingIterations)
     finalTriangulation = triangulation;
     finalTriangulation.eraseOuterTrianglesAndHoles();
     if (smoothingIterations > 0)
-        detail::smoothTriangulation(finalTriangulation, smoothingIterations);
+        mesher2d::detail::smoothTriangulation(finalTriangulation, smoothingIterations);
     return eOk;
 }
 
@@ -297,7 +297,7 @@ EResult DelaunayMesher::Impl::updateMesh(int /*smoothingIterations*/)
 {
     if (finalTriangulation.vertices().empty() || finalTriangulation.triangles().empty())
         return eNotPossible;
-    mesh = detail::createSubDMesh(finalTriangulation);
+    mesh = mesher2d::detail::createSubDMesh(finalTriangulation);
     return eOk;
 }
 

@@ -213,14 +213,14 @@ CDT::Triangulation<double> triangulate(const std::vector<Point>& boundaryPoints,
 OdSmartPtr<OdDbSubDMesh> trimSmoothAndWriteMesh(CDT::Triangulation<double>& triangulation)
 {
     triangulation.eraseOuterTrianglesAndHoles();
-    detail::smoothTriangulation(triangulation, kSmoothingPasses);
-    return detail::createSubDMesh(triangulation);
+    mesher2d::detail::smoothTriangulation(triangulation, kSmoothingPasses);
+    return mesher2d::detail::createSubDMesh(triangulation);
 }
 
 /// Whether p lies on the outline of a hole (polygons 1 and up). Such a point is no interior point: a right
 /// triangle on a straight hole edge has its circumcentre at the edge's midpoint, which boundary refinement
 /// may add as a boundary vertex too, and inserting it twice is an error of the triangulation.
-bool liesOnAHole(const detail::DomainLocator& domain, const OdGePoint2d& p)
+bool liesOnAHole(const mesher2d::detail::DomainLocator& domain, const OdGePoint2d& p)
 {
     for (std::size_t i = 1; i < domain.polygonCount(); ++i)
         if (domain.classify(i, p) == 2)
@@ -239,8 +239,8 @@ class AdaptiveRefinement
 public:
     AdaptiveRefinement(const DelaunayMesher::Impl& impl, const Mesher2d::AdaptiveRefinementParams& params)
         : m_params(params), m_maxTriangles(impl.maxTriangles), m_meshSize(impl.meshSize),
-          m_tolerance(OdGeContext::gTol.equalPoint()),
-          m_tri(impl.triangulation), m_loops(impl.boundaries), m_frozen(impl.meshSize, m_tolerance)
+          m_tolerance(OdGeContext::gTol.equalPoint()), m_tri(impl.triangulation), m_loops(impl.boundaries),
+          m_frozen(impl.meshSize, m_tolerance)
     {
     }
 
@@ -270,7 +270,7 @@ public:
             else
                 newLoops = m_loops;
 
-            const detail::DomainLocator domain(newLoops);
+            const mesher2d::detail::DomainLocator domain(newLoops);
             std::vector<Point> candidates = candidatePoints(domain);
             CDT::Triangulation<double> candidate = triangulate(m_boundaryPoints, newLoops, candidates);
 
@@ -353,7 +353,7 @@ private:
 
     /// Circumcentres of the large triangles of m_tri that lie in the domain and were not frozen, then the
     /// vertices of m_tri inside the domain that are not candidate boundary points; each point once.
-    std::vector<Point> candidatePoints(const detail::DomainLocator& domain) const
+    std::vector<Point> candidatePoints(const mesher2d::detail::DomainLocator& domain) const
     {
         // A threshold of 0 asks for triangles of infinite area: none.
         const double minArea = m_params.internalTriangleThreshold == 0
@@ -370,7 +370,7 @@ private:
             const double area = 0.5 * ((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y));
             if (!(area >= minArea))
                 continue;
-            const OdGePoint2d centre = detail::circumcentre(a, b, c);
+            const OdGePoint2d centre = mesher2d::detail::circumcentre(a, b, c);
             if (!std::isfinite(centre.x) || !std::isfinite(centre.y) || !domain.contains(centre) ||
                 liesOnAHole(domain, centre))
                 continue;

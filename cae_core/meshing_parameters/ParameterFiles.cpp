@@ -3,7 +3,8 @@
 #include "cae_core/core/ReporterMessages.h"
 #include "host/ut/File.h"
 
-#include <rapidjson/error/en.h>
+#include <rapidjson/encodedstream.h>
+#include <rapidjson/memorystream.h>
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>
 
@@ -346,14 +347,34 @@ EResult readJsonFile(ut::IReporter& reporter, const OdString& path, MeshingParam
 
 EResult readJsonText(ut::IReporter& reporter, std::string_view bytes, MeshingParameters& params)
 {
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
-
     // Iterative parsing keeps deeply nested input from exhausting the stack; validation refuses
-    // bytes that are not UTF-8.
+    // text that is not in the encoding its byte-order mark (or, without one, UTF-8) announces.
+    constexpr unsigned kFlags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseIterativeFlag;
     JsonDocument doc;
-    doc.Parse<rapidjson::kParseValidateEncodingFlag | rapidjson::kParseIterativeFlag, rapidjson::UTF8<>>(
-        bytes.data(), bytes.size());
+    const bool littleEndian16 = bytes.starts_with("\xFF\xFE"), bigEndian16 = bytes.starts_with("\xFE\xFF");
+    if (littleEndian16 || bigEndian16)
+    {
+        bytes.remove_prefix(2);
+        if (bytes.size() % 2 != 0)
+            return eParseError;
+        rapidjson::MemoryStream memory(bytes.data(), bytes.size());
+        if (littleEndian16)
+        {
+            rapidjson::EncodedInputStream<rapidjson::UTF16LE<char16_t>, rapidjson::MemoryStream> in(memory);
+            doc.ParseStream<kFlags, rapidjson::UTF16LE<char16_t>>(in);
+        }
+        else
+        {
+            rapidjson::EncodedInputStream<rapidjson::UTF16BE<char16_t>, rapidjson::MemoryStream> in(memory);
+            doc.ParseStream<kFlags, rapidjson::UTF16BE<char16_t>>(in);
+        }
+    }
+    else
+    {
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            bytes.remove_prefix(3);
+        doc.Parse<kFlags, rapidjson::UTF8<>>(bytes.data(), bytes.size());
+    }
     if (doc.HasParseError())
         return eParseError;
     if (!doc.IsObject())

@@ -27,7 +27,8 @@ EResult writeJsonFile(const OdString& path, MeshingParameters& params);
 /// file cannot be opened, otherwise the result of readJsonText.
 EResult readJsonFile(ut::IReporter& reporter, const OdString& path, MeshingParameters& params);
 
-/// Reads a parameter document from raw bytes (UTF-8, an optional byte-order mark is skipped).
+/// Reads a parameter document from raw bytes: UTF-8, or UTF-16 in either byte order when the text
+/// starts with its byte-order mark (a UTF-8 mark is skipped).
 /// Accepts any bytes: eParseError for text that is not one well-formed JSON value, eMissingData
 /// when the root is not an object holding both groups, eWrongType (reported through `reporter`
 /// with the option's name) for an option, or a group, of the wrong kind. `params` is changed only

@@ -46,6 +46,11 @@ void NastranSolver2d::installInSolverFactory()
     Solver2d::initNastranProvider([] { return std::unique_ptr<Solver2d>(new NastranSolver2d()); });
 }
 
+void NastranSolver2d::uninstallFromSolverFactory()
+{
+    Solver2d::initNastranProvider({});
+}
+
 EResult NastranSolver2d::executeImpl(const Solver2dInput& input, Solver2dOutput& output)
 {
     switch (input.elementType)

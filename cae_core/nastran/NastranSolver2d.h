@@ -18,6 +18,8 @@ public:
 
     /// Makes Solver2d::create(eNastran) return this solver; the module does so at start-up.
     static void installInSolverFactory();
+    /// Makes Solver2d::create(eNastran) give null again.
+    static void uninstallFromSolverFactory();
 
 protected:
     /// 0 on success; 5 for an element type other than eTriangle6 and eTriangle3 (nothing created); 4 when

@@ -21,7 +21,8 @@ bool isFinite(const OdGePoint2d& p)
 }
 } // namespace
 
-ElementLocator::ElementLocator(std::vector<std::array<OdGePoint2d, 3>> corners) : m_corners(std::move(corners))
+ElementLocator::ElementLocator(std::vector<std::array<OdGePoint2d, 3>> corners)
+    : m_corners(std::move(corners))
 {
     // Elements with a non-finite corner hold no point (their parameters are not finite) and take no cell.
     bool any = false;
@@ -57,7 +58,10 @@ ElementLocator::ElementLocator(std::vector<std::array<OdGePoint2d, 3>> corners) 
     const auto cellRange = [this](double from, double to, double origin, std::size_t cells)
     {
         const auto index = [&](double v)
-        { return std::min(cells - 1, static_cast<std::size_t>(std::max(0.0, std::floor((v - origin) / m_cellSize)))); };
+        {
+            return std::min(cells - 1,
+                            static_cast<std::size_t>(std::max(0.0, std::floor((v - origin) / m_cellSize))));
+        };
         return std::pair<std::size_t, std::size_t>(index(from), index(to));
     };
     const auto forEachCell = [&](const std::array<OdGePoint2d, 3>& e, auto&& visit)

@@ -9,6 +9,8 @@
 #include <Eigen/SparseCholesky>
 
 #include <chrono>
+#include <memory>
+#include <optional>
 
 namespace cae_core
 {
@@ -60,20 +62,14 @@ OdGeVector2d nodeVector(const Eigen::VectorXd& v, std::uint64_t node)
     return OdGeVector2d(v(Eigen::Index(2 * node)), v(Eigen::Index(2 * node + 1)));
 }
 
-template <std::size_t N>
-EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, PhaseClock& clock)
+/// The displacements of every node, in the node order of the model, from K and F: supports rotate the
+/// degrees of freedom and constrain the blocked ones, LDL^T solves the rest. Empty when the system cannot
+/// be factorised or its solution is not finite (a load or a modulus so large that the numbers overflow).
+std::optional<Eigen::VectorXd> solveDisplacements(const std::vector<Node>& nodes, const SparseMatrix& k,
+                                                  const Eigen::VectorXd& f, VelmorProfile& prof,
+                                                  PhaseClock& clock)
 {
-    VelmorProfile local;
-    VelmorProfile& prof = profile ? *profile : local;
-    prof.modelMs = clock.lap();
-
-    const SparseMatrix k = assembleStiffness<N>(model);
-    const Eigen::VectorXd f = assembleForces(model.nodes);
-    prof.unknowns = std::uint64_t(k.rows());
-    prof.matrixNonZeros = std::uint64_t(k.nonZeros());
-    prof.assemblyMs = clock.lap();
-
-    const SupportTransform t = supportTransform(model.nodes);
+    const SupportTransform t = supportTransform(nodes);
     Eigen::VectorXd fr = rotate(t, f);
     for (Eigen::Index i = 0; i < fr.size(); ++i)
         if (t.constrained[std::size_t(i)])
@@ -91,23 +87,27 @@ EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, Ph
         prof.factorNonZeros = factorNonZeros(ldlt);
         prof.factoriseMs = clock.lap();
         if (ldlt.info() != Eigen::Success)
-            return eFailed;
+            return std::nullopt;
         ur = ldlt.solve(fr);
     }
-    kr = SparseMatrix();
-    const Eigen::VectorXd u = rotateBack(t, ur);
+    Eigen::VectorXd u = rotateBack(t, ur);
     prof.solveMs = clock.lap();
+    if (!u.allFinite())
+        return std::nullopt;
+    return u;
+}
 
-    // With the unconstrained K: the reactions are the supported vertices' share of K u - F.
-    const Eigen::VectorXd r = k * u;
-    prof.internalForcesMs = clock.lap();
-
+/// One record per corner node, with the loads and internal forces of the mid-side nodes shared half and
+/// half by the corners of their edge (the vertex list has no mid-side nodes).
+template <std::size_t N>
+std::vector<Solver2dOutput::VertexData> vertexResults(const Model<N>& model, const Eigen::VectorXd& u,
+                                                      const Eigen::VectorXd& f, const Eigen::VectorXd& r)
+{
     std::vector<Solver2dOutput::VertexData> vertexData(model.cornerCount);
     for (std::uint64_t n = 0; n < model.cornerCount; ++n)
         vertexData[n] = {n, model.nodes[n].position, nodeVector(u, n), nodeVector(f, n), nodeVector(r, n)};
     for (std::size_t i = 0; i < model.midNodeEdges.size(); ++i)
     {
-        // The vertex list has no mid-side nodes; their loads and forces go half to each corner of the edge.
         const std::uint64_t m = model.cornerCount + i;
         const OdGeVector2d halfF = 0.5 * nodeVector(f, m);
         const OdGeVector2d halfR = 0.5 * nodeVector(r, m);
@@ -117,7 +117,62 @@ EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, Ph
             vertexData[corner].internalForce += halfR;
         }
     }
+    return vertexData;
+}
 
+template <std::size_t N>
+std::unique_ptr<Solver2dPointEvaluator> pointEvaluator(const Model<N>& model, const Eigen::VectorXd& u)
+{
+    using Evaluator = Solver2dPointEvaluatorImpl<std::array<OdGePoint2d, N>>;
+    std::vector<typename Evaluator::Element> elements(model.elements.size());
+    for (std::size_t e = 0; e < model.elements.size(); ++e)
+        for (std::size_t kk = 0; kk < N; ++kk)
+        {
+            const std::uint64_t node = model.elements[e][kk];
+            elements[e].positions[kk] = model.nodes[node].position;
+            elements[e].displacements[kk] = nodeVector(u, node);
+        }
+    return std::make_unique<Evaluator>(model.youngsModulus, model.poissonRatio, model.mode,
+                                       std::move(elements));
+}
+
+template <std::size_t N>
+EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, PhaseClock& clock)
+{
+    VelmorProfile local;
+    VelmorProfile& prof = profile ? *profile : local;
+    prof.modelMs = clock.lap();
+
+    const SparseMatrix k = assembleStiffness<N>(model);
+    const Eigen::VectorXd f = assembleForces(model.nodes);
+    prof.unknowns = std::uint64_t(k.rows());
+    prof.matrixNonZeros = std::uint64_t(k.nonZeros());
+    prof.assemblyMs = clock.lap();
+
+    const std::optional<Eigen::VectorXd> u = solveDisplacements(model.nodes, k, f, prof, clock);
+    if (!u)
+        return eFailed;
+
+    // With the unconstrained K: the reactions are the supported vertices' share of K u - F.
+    const Eigen::VectorXd r = k * *u;
+    prof.internalForcesMs = clock.lap();
+    std::vector<Solver2dOutput::VertexData> vertexData = vertexResults(model, *u, f, r);
+    std::vector<Solver2dOutput::ElementData> elementData = elementResults(model, *u);
+    prof.resultsMs = clock.lap();
+    std::unique_ptr<Solver2dPointEvaluator> evaluator = pointEvaluator(model, *u);
+
+    output.vertexData = std::move(vertexData);
+    output.elementData = std::move(elementData);
+    output.pointEvaluator = std::move(evaluator);
+    prof.evaluatorMs = clock.lap();
+    return eOk;
+}
+
+} // namespace
+
+template <std::size_t N>
+std::vector<Solver2dOutput::ElementData> elementResults(const Model<N>& model, const Eigen::VectorXd& u)
+{
     const MaterialMatrix d = materialMatrix(model.youngsModulus, model.poissonRatio, model.mode);
     constexpr double kThird = 1.0 / 3.0;
     constexpr double kCornerParameters[3][2] = {{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}};
@@ -159,28 +214,11 @@ EResult solve(Model<N> model, Solver2dOutput& output, VelmorProfile* profile, Ph
                                                     kCornerParameters[c][0], kCornerParameters[c][1]);
         }
     }
-    prof.resultsMs = clock.lap();
-
-    using Evaluator = Solver2dPointEvaluatorImpl<std::array<OdGePoint2d, N>>;
-    std::vector<typename Evaluator::Element> evaluatorElements(model.elements.size());
-    for (std::size_t e = 0; e < model.elements.size(); ++e)
-        for (std::size_t kk = 0; kk < N; ++kk)
-        {
-            const std::uint64_t node = model.elements[e][kk];
-            evaluatorElements[e].positions[kk] = model.nodes[node].position;
-            evaluatorElements[e].displacements[kk] = nodeVector(u, node);
-        }
-    auto evaluator = std::make_unique<Evaluator>(model.youngsModulus, model.poissonRatio, model.mode,
-                                                 std::move(evaluatorElements));
-
-    output.vertexData = std::move(vertexData);
-    output.elementData = std::move(elementData);
-    output.pointEvaluator = std::move(evaluator);
-    prof.evaluatorMs = clock.lap();
-    return eOk;
+    return elementData;
 }
 
-} // namespace
+template std::vector<Solver2dOutput::ElementData> elementResults<3>(const Model<3>&, const Eigen::VectorXd&);
+template std::vector<Solver2dOutput::ElementData> elementResults<6>(const Model<6>&, const Eigen::VectorXd&);
 
 EResult executeVelmor(const Solver2dInput& input, Solver2dOutput& output, VelmorProfile* profile)
 {

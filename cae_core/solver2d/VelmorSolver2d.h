@@ -13,8 +13,9 @@ public:
     VelmorSolver2d() = default;
 
 protected:
-    /// 0 on success. 4 (output untouched) when the element type is neither eTriangle6 nor eTriangle3 or when
-    /// the system has an exactly zero pivot. Indices outside the mesh throw std::out_of_range.
+    /// 0 on success. 4 (output untouched) when the element type is neither eTriangle6 nor eTriangle3, when
+    /// the system has an exactly zero pivot, or when the solution is not finite (NaN inputs, or values whose
+    /// products overflow). Indices outside the mesh throw std::out_of_range.
     EResult executeImpl(const Solver2dInput& input, Solver2dOutput& output) override;
 };
 

@@ -149,6 +149,12 @@ public:
     {
         return m_systemInternational ? eSI_NewtonPerMeterSq : eEnglish_LbfPerInchSq;
     }
+    /// Solves the task through the external solver: writes its deck into a new working folder, runs the
+    /// solver there and reads its results into a new output (result()). The deck's or the run's failure
+    /// is returned at once and leaves result() as it was; eFileError when the results cannot be read,
+    /// leaving an empty output. Defined with the solver road (cae_nastran).
+    EResult run();
+
     /// The results of the last run that got past the solver; empty before.
     std::shared_ptr<TaskOutput> result() const { return m_result; }
 

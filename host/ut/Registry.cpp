@@ -181,8 +181,10 @@ bool Registry::open(ERootKey root, const OdString& key)
         {
             for (const auto& [name, value] : s.values)
             {
+                // A named copy: clang 14 cannot capture a structured binding.
+                const auto& key = name;
                 const auto it = std::find_if(m_values.begin(), m_values.end(),
-                                             [&](const auto& v) { return sameName(v.first, name); });
+                                             [&](const auto& v) { return sameName(v.first, key); });
                 if (it != m_values.end())
                     it->second = value;
                 else

@@ -93,7 +93,8 @@ double OdGeQuadrature::integrate(const std::function<double(double)>& f, double 
     if (a > b)
         return -integrate(f, b, a, absTol);
     const double whole = rule().apply(f, a, b);
-    const double tol = std::max({absTol, kRelativeTolerance * std::abs(whole), std::numeric_limits<double>::min()});
+    const double tol =
+        std::max({absTol, kRelativeTolerance * std::abs(whole), std::numeric_limits<double>::min()});
     long panels = 0;
     return adapt(f, a, b, whole, tol, 0, panels);
 }

@@ -1,4 +1,5 @@
 #include "apps/file/AnalysisFile.h"
+#include "apps/file/Format.h"
 #include "apps/file/JsonDocument.h"
 #include "apps/file/JsonLocation.h"
 
@@ -256,4 +257,17 @@ TEST(JsonReading, DeepNestingIsRefusedWithoutExhaustingTheStack)
     const std::string text = std::string(depth, '[') + std::string(depth, ']');
     EXPECT_EQ(errorOf(text),
               "a.json:1:65: not valid JSON: objects and lists are nested more than 64 levels deep");
+}
+
+TEST(AnalysisFileErrors, EchoedTextIsCutAndCannotControlTheTerminal)
+{
+    const std::string e =
+        errorOf(replaced(R"("mode")", "\"\\u001b[2J" + std::string(100, 'k') + "\": 1, \"mode\""));
+    EXPECT_NE(e.find("unknown key \"\\x1B[2J" + std::string(36, 'k') + "...\""), std::string::npos) << e;
+    EXPECT_EQ(e.find('\x1b'), std::string::npos);
+    // C1 controls (U+009B starts a terminal command too) and DEL as well; other characters pass.
+    EXPECT_EQ(printable("\xc2\x9b"
+                        "a\x7f\xc3\xa9",
+                        10),
+              "\\u009Ba\\x7F\xc3\xa9");
 }

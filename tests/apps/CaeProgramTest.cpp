@@ -390,6 +390,10 @@ TEST(CaeErrors, NothingUnbalancedOrNotFiniteIsReportedAsSolved)
                               {"pointSupport": {"location": [50, 0], "rolling": true, "direction": [0, 1]}},
                               {"pointSupport": {"location": [100, 25], "rolling": true, "direction": [1, 0]}})"),
          3, "failed", "the solution does not balance"},
+        // A closed spline about 3 around at size 4 gets fewer than three boundary points.
+        {replaced(plateText(), R"({"circle": {"center": [100, 50], "radius": 5}})",
+                  R"({"spline": {"fitPoints": [[100, 50], [101, 50], [100.5, 51], [100, 50]]}})"),
+         3, "failed", "region.holes[0]: the loop is only 3.24 around, too short for the mesh size 4"},
         {replaced(plateText(), "\"youngsModulus\": 210000", "\"youngsModulus\": 1e300"), 2, "invalid",
          "material: youngsModulus times thickness is 5e+300, outside 1e-150 to 1e+150"},
     };

@@ -260,7 +260,8 @@ TEST(CdtConstraints, RandomConstraintsAndPointsOnThemKeepEveryInvariantAndCrossi
                 {
                     ++rejected;
                     EXPECT_EQ(e.e2(), Edge(a, b));
-                    EXPECT_TRUE(before.fixedEdges().count(Edge(e.e1().v1() + 3, e.e1().v2() + 3))) << e.what();
+                    EXPECT_TRUE(before.fixedEdges().count(Edge(e.e1().v1() + 3, e.e1().v2() + 3)))
+                        << e.what();
                     ASSERT_TRUE(t.triangles() == before.triangles() && t.fixedEdges() == before.fixedEdges());
                 }
                 ASSERT_EQ(checkOpen(t), "") << "after edge " << a << ", " << b;

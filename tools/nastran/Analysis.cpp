@@ -23,6 +23,8 @@ constexpr int kDofsPerGrid = 6;
 /// the stiffness of that degree of freedom was cancelled by its neighbours down to rounding: a mechanism.
 /// Rounding leaves ratios near 1e13 and more; well-posed but stiff models stay below about 1e8.
 constexpr double kMechanismPivotRatio = 1e10;
+/// Longest chain of MPCs whose dependents are independents of the next one.
+constexpr std::size_t kMpcChainLimit = 1000;
 /// Messages of one kind listed before "and N more".
 constexpr std::size_t kListedMessages = 20;
 
@@ -359,7 +361,8 @@ struct Analysis::Impl
     std::map<std::size_t, std::vector<std::pair<std::size_t, double>>> dependent; ///< dof -> (dof, coef)
     std::size_t equations = 0;
 
-    /// Expansion of a global degree of freedom in equations and a constant.
+    /// Expansion of a global degree of freedom in equations and a constant (dependents are already
+    /// expressed in free and held degrees of freedom).
     void expand(std::size_t dof, double coef, DofExpansion& out) const
     {
         const std::int64_t q = equation[dof];
@@ -369,7 +372,13 @@ struct Analysis::Impl
             out.constant += coef * heldValue[dof];
         else
             for (const auto& [d, c] : dependent.at(dof))
-                expand(d, coef * c, out);
+            {
+                const std::int64_t qd = equation[d];
+                if (qd >= 0)
+                    out.terms.emplace_back(qd, coef * c);
+                else
+                    out.constant += coef * c * heldValue[d];
+            }
     }
 };
 
@@ -479,27 +488,41 @@ Results Analysis::run(double memoryLimit)
         if (!any)
             m_notes.push_back({true, "MPC = " + std::to_string(*cc.mpcSet) + " selects no MPC card"});
     }
-    // A chain of MPCs where a dependent is (indirectly) its own independent cannot be eliminated.
+    // Dependents that are independents of other MPCs are substituted once here, so that every
+    // dependent is expressed in free and held degrees of freedom only. A closed chain cannot be
+    // eliminated; chains are bounded so that a hostile deck cannot exhaust the stack.
     {
-        std::map<std::size_t, int> state; // 1 visiting, 2 done
-        std::function<bool(std::size_t)> acyclic = [&](std::size_t dof)
+        std::map<std::size_t, int> state; // 1 being resolved, 2 resolved
+        std::function<bool(std::size_t, std::size_t)> resolve = [&](std::size_t dof, std::size_t depth)
         {
-            int& s = state[dof];
-            if (s == 2)
+            int& st = state[dof];
+            if (st == 2)
                 return true;
-            if (s == 1)
+            if (st == 1 || depth > kMpcChainLimit)
                 return false;
-            s = 1;
+            st = 1;
+            std::map<std::size_t, double> flat;
             for (const auto& [d, c] : impl.dependent[dof])
-                if (impl.equation[d] == Impl::kDependent && !acyclic(d))
+            {
+                if (impl.equation[d] != Impl::kDependent)
+                {
+                    flat[d] += c;
+                    continue;
+                }
+                if (!resolve(d, depth + 1))
                     return false;
+                for (const auto& [dd, cc] : impl.dependent[d])
+                    flat[dd] += c * cc;
+            }
+            impl.dependent[dof].assign(flat.begin(), flat.end());
             state[dof] = 2;
             return true;
         };
         for (const auto& [dof, terms] : impl.dependent)
-            if (!acyclic(dof))
+            if (!resolve(dof, 0))
             {
-                problems.add("the MPCs form a closed chain through " + dofName(dof));
+                problems.add("the MPCs form a closed chain, or a chain of more than " +
+                             std::to_string(kMpcChainLimit) + " dependents, through " + dofName(dof));
                 break;
             }
     }

@@ -74,7 +74,7 @@ struct DelaunayMesher::Impl
     void commitWorkingState(Impl&& work);
 };
 
-namespace detail
+namespace mesher2d::detail
 {
 
 /// True for a finite size above kMinMeshSize. NaN and infinity are refused too: they would sample a
@@ -127,6 +127,6 @@ void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes);
 /// eraseOuterTrianglesAndHoles; the caller checks that it has vertices and triangles.
 OdSmartPtr<OdDbSubDMesh> createSubDMesh(const CDT::Triangulation<double>& triangulation);
 
-} // namespace detail
+} // namespace mesher2d::detail
 
 } // namespace cae_core

@@ -1,5 +1,5 @@
-#include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
 #include "cae_core/mesher2d/MesherTolerances.h"
+#include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
 
 #include "platform/ge/GeContext.h"
 #include "platform/ge/GeUtils.h"
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace cae_core::detail
+namespace cae_core::mesher2d::detail
 {
 
 namespace
@@ -244,4 +244,4 @@ std::size_t DomainLocator::polygonCount() const
     return m_polygons.size();
 }
 
-} // namespace cae_core::detail
+} // namespace cae_core::mesher2d::detail

@@ -1,6 +1,6 @@
 #include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
 
-namespace cae_core::detail
+namespace cae_core::mesher2d::detail
 {
 
 OdGePoint2d circumcentre(const CDT::V2d<double>& a, const CDT::V2d<double>& b, const CDT::V2d<double>& c)
@@ -60,7 +60,8 @@ void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes)
         }
         for (std::size_t v = 0; v < n; ++v)
             if (!fixed[v] && count[v] > 0)
-                triangulation.moveVertex(static_cast<CDT::VertInd>(v), {sumX[v] / count[v], sumY[v] / count[v]});
+                triangulation.moveVertex(static_cast<CDT::VertInd>(v),
+                                         {sumX[v] / count[v], sumY[v] / count[v]});
     }
 }
 
@@ -87,4 +88,4 @@ OdSmartPtr<OdDbSubDMesh> createSubDMesh(const CDT::Triangulation<double>& triang
     return mesh;
 }
 
-} // namespace cae_core::detail
+} // namespace cae_core::mesher2d::detail

@@ -65,9 +65,9 @@ public:
         {
             const OdGePoint2d* p = e->positions.data();
             const OdGeVector2d* u = e->displacements.data();
-            if (locateInTriangle(
-                    p[0].x + c * u[0].x, p[0].y + c * u[0].y, p[1].x + c * u[1].x, p[1].y + c * u[1].y,
-                    p[2].x + c * u[2].x, p[2].y + c * u[2].y, point.x, point.y, r, s))
+            if (locateInTriangle(p[0].x + c * u[0].x, p[0].y + c * u[0].y, p[1].x + c * u[1].x,
+                                 p[1].y + c * u[1].y, p[2].x + c * u[2].x, p[2].y + c * u[2].y, point.x,
+                                 point.y, r, s))
                 return k;
         }
         return std::nullopt;

@@ -120,4 +120,10 @@ SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t)
 Eigen::VectorXd rotate(const SupportTransform& t, const Eigen::VectorXd& v);
 Eigen::VectorXd rotateBack(const SupportTransform& t, const Eigen::VectorXd& v);
 
+/// The samples of every element, in element order: its centre (the corners' mean, interpolated and
+/// evaluated at parameters 1/3, 1/3) and its corners (parameters (0, 0), (1, 0), (0, 1)), from the node
+/// displacements u (x, y per node, in the model's node order).
+template <std::size_t N>
+std::vector<Solver2dOutput::ElementData> elementResults(const Model<N>& model, const Eigen::VectorXd& u);
+
 } // namespace cae_core::solver2d::detail

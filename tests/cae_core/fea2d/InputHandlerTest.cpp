@@ -1,8 +1,8 @@
 #include "cae_core/fea2d/InputHandler.h"
 
 #include "platform/db/DbRegion.h"
+#include "tests/support/Regions.h"
 #include "platform/db/DbSubDMesh.h"
-#include "platform/ge/GeLineSeg3d.h"
 #include "tests/cae_core/core/MemoryCatalogue.h"
 
 #include <gtest/gtest.h>
@@ -228,12 +228,7 @@ TEST(InputHandlerSetters, TheRefinementRatioIsLeftAloneWhileRefinementIsDisabled
 
 TEST(InputHandlerMeshAndRegion, InitializingTheMeshSizeOffersTheRegionDefaultAndForgetsTheMeshSize)
 {
-    OdSmartPtr<OdDbRegion> region = OdDbRegion::createObject();
-    const OdGePoint3d corners[] = {{0, 0, 0}, {100, 0, 0}, {100, 50, 0}, {0, 50, 0}};
-    OdDbRegion::Loop loop;
-    for (int i = 0; i < 4; ++i)
-        loop.push_back(OdSharedPtr<OdGeCurve3d>(new OdGeLineSeg3d(corners[i], corners[(i + 1) % 4])));
-    ASSERT_EQ(region->setLoops(std::vector<OdDbRegion::Loop>{loop}), eOk);
+    const OdSmartPtr<OdDbRegion> region = test_regions::makeRectangle(0, 0, 100, 50);
     Params2d params = makeReadyParams();
     params.region = region;
     InputHandler handler(std::move(params));

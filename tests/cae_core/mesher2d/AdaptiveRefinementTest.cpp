@@ -207,7 +207,7 @@ TEST(AdaptiveRefinementCandidates, OnlyTrianglesOfAtLeastTheThresholdAreaContrib
         for (const auto& t : start.triangles)
         {
             const OdGePoint2d &a = start.vertices[t[0]], &b = start.vertices[t[1]], &c = start.vertices[t[2]];
-            const OdGePoint2d centre = cae_core::detail::circumcentre({a.x, a.y}, {b.x, b.y}, {c.x, c.y});
+            const OdGePoint2d centre = cae_core::mesher2d::detail::circumcentre({a.x, a.y}, {b.x, b.y}, {c.x, c.y});
             if (mesher_test::signedArea(a, b, c) >= h * h / threshold && centre.x > 0.0 && centre.x < 10.0 &&
                 centre.y > 0.0 && centre.y < 7.0 &&
                 std::none_of(expected.begin(), expected.end(),
@@ -342,9 +342,9 @@ TEST(AdaptiveRefinementCandidates, APointExactlyOnAStraightHoleEdgeIsNotInserted
     for (const double size : {2.0, 2.5, 4.0, 5.0})
     {
         SCOPED_TRACE(testing::Message() << "size " << size);
-        const auto mesher = meshed(
-            mesher_test::makeRegion({mesher_test::rectangleLoop(0, 0, 40, 20), mesher_test::rectangleLoop(15, 5, 25, 15)}),
-            size);
+        const auto mesher = meshed(mesher_test::makeRegion({mesher_test::rectangleLoop(0, 0, 40, 20),
+                                                            mesher_test::rectangleLoop(15, 5, 25, 15)}),
+                                   size);
         Recorder recorder;
         ASSERT_EQ(mesher->adaptivelyRefineMesh(recorder.params(3, 20, 3), nullptr), cae_core::eOk);
         mesher_test::readBackChecked(*mesher->getMesh(), 2);

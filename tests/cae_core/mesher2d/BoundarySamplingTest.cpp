@@ -78,7 +78,7 @@ TEST(BoundarySampling, SplitsACurvedSplineIntoEqualArcLengthsWithoutItsEnd)
     const double length = spline->length(interval.lowerBound(), interval.upperBound());
 
     std::vector<BoundaryVertex> samples;
-    cae_core::detail::sampleCurve(spline, 1.0, 3, samples);
+    cae_core::mesher2d::detail::sampleCurve(spline, 1.0, 3, samples);
     const auto n = static_cast<std::size_t>(std::ceil(length));
     ASSERT_EQ(samples.size(), n); // pointsPerSegment plays no part for curves other than lines and arcs
     EXPECT_EQ(samples[0].param, interval.lowerBound());
@@ -111,7 +111,7 @@ TEST(BoundarySampling, CountsSamplesOfLinesByPointsPerSegmentAndRefusesCountsBey
     for (const Case& c : cases)
     {
         std::vector<BoundaryVertex> samples;
-        cae_core::detail::sampleCurve(c.curve, c.size, c.perSegment, samples);
+        cae_core::mesher2d::detail::sampleCurve(c.curve, c.size, c.perSegment, samples);
         EXPECT_EQ(samples.size(), c.count) << c.size << " " << c.perSegment;
         // The first case's samples lie at the quarters of the pieces.
         EXPECT_TRUE(c.count != 8 || (samples[1].position().x == 1.25 && samples.back().position().x == 8.75));

@@ -336,7 +336,8 @@ TEST(DelaunayMesherRobustness, AwkwardRegionsGiveAMeshOrATypedErrorOfTheTriangul
         {"closed spline", mesher_test::makeRegion({{blob}}), 0.7, cae_core::eOk},
         // Beyond its length the closed spline keeps only its start: a loop of one vertex bounds nothing.
         {"closed spline above its length", mesher_test::makeRegion({{blob}}), 100.0, cae_core::eNotPossible},
-        {"hole crossing the boundary", mesher_test::makePlateWithHole(10, 10, 5, 1, 2), 2.0, cae_core::eFailed},
+        {"hole crossing the boundary", mesher_test::makePlateWithHole(10, 10, 5, 1, 2), 2.0,
+         cae_core::eFailed},
     };
     for (const Case& c : cases)
     {

@@ -10,7 +10,7 @@
 #include <numbers>
 #include <random>
 
-using cae_core::detail::DomainLocator;
+using cae_core::mesher2d::detail::DomainLocator;
 using Polygon = std::vector<OdGePoint2d>;
 
 namespace

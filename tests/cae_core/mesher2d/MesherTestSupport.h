@@ -1,14 +1,13 @@
 #pragma once
 
-// Regions, refinement regions and mesh checks shared by the mesher tests.
+// Refinement regions and mesh checks shared by the mesher tests; the regions come from tests/support.
 
 #include "cae_core/mesher2d/DelaunayMesher.h"
 #include "cae_core/mesher2d/RefinementRegion.h"
 #include "cae_core/mesher2d/TriangularMesh2d.h"
 #include "platform/db/DbRegion.h"
 #include "platform/db/DbSubDMesh.h"
-#include "platform/ge/GeCircArc3d.h"
-#include "platform/ge/GeLineSeg3d.h"
+#include "tests/support/Regions.h"
 
 #include <gtest/gtest.h>
 
@@ -18,39 +17,12 @@
 namespace mesher_test
 {
 
-inline OdSharedPtr<OdGeCurve3d> line(double x0, double y0, double x1, double y1)
-{
-    return OdSharedPtr<OdGeCurve3d>(new OdGeLineSeg3d(OdGePoint3d(x0, y0, 0.0), OdGePoint3d(x1, y1, 0.0)));
-}
-
-inline OdSharedPtr<OdGeCurve3d> circle(double cx, double cy, double r)
-{
-    return OdSharedPtr<OdGeCurve3d>(new OdGeCircArc3d(OdGePoint3d(cx, cy, 0.0), OdGeVector3d::kZAxis, r));
-}
-
-/// The counter-clockwise loop of the rectangle [x0, x1] x [y0, y1].
-inline OdDbRegion::Loop rectangleLoop(double x0, double y0, double x1, double y1)
-{
-    return {line(x0, y0, x1, y0), line(x1, y0, x1, y1), line(x1, y1, x0, y1), line(x0, y1, x0, y0)};
-}
-
-inline OdSmartPtr<OdDbRegion> makeRegion(const std::vector<OdDbRegion::Loop>& loops)
-{
-    OdSmartPtr<OdDbRegion> region = OdDbRegion::createObject();
-    EXPECT_EQ(region->setLoops(loops), eOk);
-    return region;
-}
-
-inline OdSmartPtr<OdDbRegion> makeRectangle(double x0, double y0, double x1, double y1)
-{
-    return makeRegion({rectangleLoop(x0, y0, x1, y1)});
-}
-
-/// The rectangle [0, w] x [0, h] with a circular hole of radius r about (cx, cy).
-inline OdSmartPtr<OdDbRegion> makePlateWithHole(double w, double h, double cx, double cy, double r)
-{
-    return makeRegion({rectangleLoop(0.0, 0.0, w, h), {circle(cx, cy, r)}});
-}
+using test_regions::circle;
+using test_regions::line;
+using test_regions::makePlateWithHole;
+using test_regions::makeRectangle;
+using test_regions::makeRegion;
+using test_regions::rectangleLoop;
 
 inline double signedArea(const OdGePoint2d& a, const OdGePoint2d& b, const OdGePoint2d& c)
 {

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <unistd.h>
 
@@ -104,6 +106,23 @@ TEST_F(ParameterFiles, ReadTheAcceptedValueFormsAndIgnoreUnknownMembers)
     EXPECT_TRUE(m_reporter.messages().empty());
 }
 
+TEST_F(ParameterFiles, ReadUtf16TextInEitherByteOrder)
+{
+    const std::string text = "{\"surface_parameters\": {\"metric\": \"anisotropic\"}, \"tetra_parameters\": {}}";
+    for (const bool little : {true, false})
+    {
+        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char c : text)
+            bytes += little ? std::string{c, '\0'} : std::string{'\0', c};
+        put("wide.json", bytes);
+        MeshingParameters p;
+        ASSERT_EQ(readJsonFile(m_reporter, path("wide.json"), p), eOk);
+        EXPECT_EQ(p.surfaceParameters.metric, SurfaceParameters::eAnisotropic);
+        put("wide.json", bytes + "x");
+        EXPECT_EQ(readJsonFile(m_reporter, path("wide.json"), p), eParseError);
+    }
+}
+
 TEST_F(ParameterFiles, DamagedFilesAreRefusedWithTheirCodeAndLeaveTheRecordAlone)
 {
     struct Case
@@ -147,6 +166,46 @@ TEST_F(ParameterFiles, DamagedFilesAreRefusedWithTheirCodeAndLeaveTheRecordAlone
         }
         else
             EXPECT_TRUE(m_reporter.messages().empty());
+    }
+}
+
+TEST_F(ParameterFiles, ArbitraryBytesGiveAResultCodeAndChangeNothingUnlessRead)
+{
+    // Mutations of a valid document; CAE_TEST_SEED replays a reported run.
+    const char* replay = std::getenv("CAE_TEST_SEED");
+    const unsigned seed = replay ? static_cast<unsigned>(std::stoul(replay)) : std::random_device{}();
+    SCOPED_TRACE("CAE_TEST_SEED=" + std::to_string(seed));
+    std::mt19937 random(seed);
+    MeshingParameters fixed = MeshingParameters::defaultMeshGemsParameters();
+    ASSERT_EQ(writeJsonFile(path("valid.json"), fixed), eOk);
+    const std::string valid = get("valid.json");
+    ut::StreamReporter quiet{m_log};
+    for (int run = 0; run < 2000; ++run)
+    {
+        std::string bytes = valid;
+        const int edits = 1 + static_cast<int>(random() % 8);
+        for (int e = 0; e < edits && !bytes.empty(); ++e)
+        {
+            const std::size_t at = random() % bytes.size();
+            switch (random() % 3)
+            {
+            case 0:
+                bytes[at] = static_cast<char>(random() % 256);
+                break;
+            case 1:
+                bytes.erase(at, 1 + random() % 16);
+                break;
+            default:
+                bytes.insert(at, 1, "{}[]\":,0eE.-rD/ \xC3\xFF"[random() % 19]);
+            }
+        }
+        MeshingParameters p = MeshingParameters::buildParameters(3.0);
+        const EResult r = readJsonText(quiet, bytes, p);
+        ASSERT_TRUE(r == eOk || r == eMissingData || r == eParseError || r == eWrongType) << r;
+        if (r != eOk)
+        {
+            ASSERT_EQ(p, MeshingParameters::buildParameters(3.0));
+        }
     }
 }
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
-#include <random>
 #include <limits>
+#include <random>
 
 namespace
 {
@@ -125,7 +125,8 @@ TEST(ElementLocator, FindsTheElementAndParametersTheEvaluatorsScanFinds)
             for (int i = 0; i < n; ++i)
             {
                 const OdGePoint2d a = grid[j * (n + 1) + i] + shift, b = grid[j * (n + 1) + i + 1] + shift,
-                                  c = grid[(j + 1) * (n + 1) + i + 1] + shift, d = grid[(j + 1) * (n + 1) + i] + shift;
+                                  c = grid[(j + 1) * (n + 1) + i + 1] + shift,
+                                  d = grid[(j + 1) * (n + 1) + i] + shift;
                 for (const std::array<OdGePoint2d, 3>& t : {std::array{a, b, c}, std::array{a, c, d}})
                 {
                     corners.push_back(t);

@@ -275,3 +275,36 @@ TEST(Singularity, NamesAGridAndComponentThatIsNotHeld)
         }
     }
 }
+
+// Rollers on x = 0 written as a chain of MPCs (each grid's x tied to the previous grid's, the first
+// held by an SPC) give the rollers' exact field; a closed chain is refused.
+TEST(MpcChains, AreSubstitutedThroughAndClosedChainsRefused)
+{
+    const double p = 10.0;
+    const TetMesh m = boxMesh(2, 2, 2, 1.0, 1.0, 1.0, false);
+    std::string bulk = solidBulk(m, kE, kNu) +
+                       pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10, p);
+    const auto face = nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; });
+    bulk += spc1("1", {face.front()});
+    for (std::size_t k = 1; k < face.size(); ++k)
+        bulk += "MPC,100," + std::to_string(face[k]) + ",1,1.0," + std::to_string(face[k - 1]) + ",1,-1.0\n";
+    bulk += spc1("2", nodesWhere(m, [](const Vec3& x) { return x[1] == 0.0; }));
+    bulk += spc1("3", nodesWhere(m, [](const Vec3& x) { return x[2] == 0.0; }));
+    const Solved s = solve(deckHeader() + bulk + "ENDDATA");
+    for (std::size_t k = 0; k < s.results.gridIds.size(); ++k)
+    {
+        const Vec3& x = m.nodes[static_cast<std::size_t>(s.results.gridIds[k] - 1)];
+        EXPECT_NEAR(s.results.displacement[k][0], -p * x[0] / kE, kExact * p / kE);
+    }
+
+    const std::string closed = "MPC,100,27,1,1.0,26,1,-1.0\nMPC,100,26,1,1.0,27,1,-1.0\n";
+    try
+    {
+        solve(deckHeader() + bulk + closed + "ENDDATA");
+        ADD_FAILURE() << "a closed chain of MPCs was accepted";
+    }
+    catch (const FatalError& e)
+    {
+        EXPECT_NE(std::string(e.what()).find("closed chain"), std::string::npos) << e.what();
+    }
+}
