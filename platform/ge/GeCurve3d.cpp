@@ -232,12 +232,15 @@ double OdGeCurve3d::paramOf(const OdGePoint3d& point, const OdGeTol&) const
         {
             const double t = (k == kSearchSamplesPerSpan) ? breaks[i + 1] : a + h * k;
             const double d = evalPoint(t).distanceTo(point);
-            if (d < bestD)
+            // The first sample also sets the bracket, so a point nearest the start still
+            // gets its Newton polish.
+            if (d < bestD || (i == 0 && k == 0))
             {
                 bestD = d;
                 bestT = t;
-                bestLo = std::max(a, t - h);
-                bestHi = std::min(breaks[i + 1], t + h);
+                // Not limited to the span: the closest point may lie just across a break.
+                bestLo = std::max(iv.lowerBound(), t - h);
+                bestHi = std::min(iv.upperBound(), t + h);
             }
         }
     }

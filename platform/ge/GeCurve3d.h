@@ -1,11 +1,29 @@
 #pragma once
 
+#include "platform/base/OdArray.h"
+#include "platform/base/SharedPtr.h"
 #include "platform/ge/GeDoubleArray.h"
 #include "platform/ge/GeEntity3d.h"
 #include "platform/ge/GeExtents3d.h"
 #include "platform/ge/GeInterval.h"
 #include "platform/ge/GePoint3dArray.h"
 #include "platform/ge/GeVector3dArray.h"
+
+class OdGeCurve3d;
+/// A list of curves owned jointly by their holders, as offsets are handed back.
+using OdGeCurve3dPtrArray = OdArray<OdSharedPtr<OdGeCurve3d>>;
+
+namespace OdGe
+{
+/// How the offsets of neighbouring pieces of a compound curve are joined. The stand-in's
+/// curves are single pieces, so the choice never comes into play.
+enum OffsetCrvExtType
+{
+    kFillet,
+    kChamfer,
+    kExtend,
+};
+} // namespace OdGe
 
 /// A bounded parametric curve of the SDK. Every curve of the stand-in has a bounded
 /// interval; reverseParam keeps the interval and the point set and swaps the ends.
@@ -69,6 +87,23 @@ public:
     /// Stand-in: the parameters where the curve's formula changes (the interval ends and, for
     /// a spline, its distinct inner knots), ascending. Numerical routines split there.
     virtual void getBreakParams(OdGeDoubleArray& params) const;
+
+    /// The curve offset by `distance` in the plane perpendicular to planeNormal, appended to
+    /// offsetCurveList. A positive distance moves every point along t x planeNormal (t the
+    /// unit tangent): to the right of the direction of travel seen from planeNormal's tip, so
+    /// out of a region whose loop runs counter-clockwise. Lines and arcs give their exact
+    /// offsets (an arc shrunk to radius 0 or less gives none). Other curves are offset point
+    /// by point and interpolated by a cubic spline, sampled more finely until the spline lies
+    /// within tol.equalPoint() times max(1, the curve's size) of the true offset at every
+    /// midpoint between samples: the global tolerance at the scale of the model, far below
+    /// any mesh size. A curve whose offset would fold back on itself (the distance reaches a
+    /// radius of curvature on that side) gives none rather than a looped curve. Raises
+    /// OdError(eInvalidInput) for a zero planeNormal or a curve not in a plane perpendicular
+    /// to it.
+    void getTrimmedOffset(double distance, const OdGeVector3d& planeNormal,
+                          OdGeCurve3dPtrArray& offsetCurveList,
+                          OdGe::OffsetCrvExtType extensionType = OdGe::kFillet,
+                          const OdGeTol& tol = OdGeContext::gTol) const;
 
     OdGeCurve3d* copy() const override = 0;
     OdGeCurve3d& transformBy(const OdGeMatrix3d& xfm) override = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 class OdGeMatrix3d;
+class OdGePlanarEnt;
 
 /// 3D vector of the SDK.
 class OdGeVector3d
@@ -64,6 +65,10 @@ public:
     {
         return std::atan2(crossProduct(v).length(), dotProduct(v));
     }
+    /// The angle in [0, 2 pi) of this vector's projection into the plane, measured from the
+    /// plane's first axis counter-clockwise about its normal (0 for a vector along the normal).
+    /// Defined with the plane (GePlane.cpp).
+    double angleOnPlane(const OdGePlanarEnt& plane) const;
     /// Applies the linear part of m (translation does not move vectors).
     OdGeVector3d& transformBy(const OdGeMatrix3d& m);
 

@@ -225,3 +225,22 @@ TEST(GeNurbCurve3d, ExtentsReachTheOvershootBetweenFitPoints)
     EXPECT_LE(box.maxPoint().y, maxY + 1e-6);
     EXPECT_GT(box.maxPoint().y, 2.5) << "the overshoot above the highest fit point";
 }
+
+TEST(GeNurbCurve3d, FindsPointsNearItsStartAndJustAcrossAKnotOnTheCurve)
+{
+    OdGePoint3dArray fit;
+    for (const auto& p :
+         {OdGePoint3d(0, 0, 0), OdGePoint3d(30, 20, 0), OdGePoint3d(60, 10, 0), OdGePoint3d(100, 40, 0)})
+        fit.append(p);
+    const OdGeNurbCurve3d spline(fit);
+    OdGeInterval iv;
+    spline.getInterval(iv);
+    // Within the first sample step of the search, and a hair either side of the inner knots.
+    for (const double t :
+         {iv.lowerBound() + 0.3, spline.knotAt(4) - 1e-3, spline.knotAt(4) + 1e-3, spline.knotAt(5) + 1e-3})
+    {
+        double found = 0.0;
+        ASSERT_TRUE(spline.isOn(spline.evalPoint(t), found)) << "at " << t;
+        EXPECT_NEAR(found, t, 1e-9);
+    }
+}

@@ -1,0 +1,46 @@
+#include "cae_core/glyphs/detail/Entities.h"
+
+#include "cae_core/fea2d/Context.h"
+
+namespace cae_core::fea2d::detail
+{
+OdDbTextPtr makeText(const Context&, const OdString& text, const OdGePoint3d& position, double height)
+{
+    const OdDbTextPtr label = OdDbText::createObject();
+    label->setTextString(text);
+    label->setPosition(position);
+    label->setHeight(height);
+    return label;
+}
+
+OdDbHatchPtr makeHatch(const Context&, const HatchBand& band)
+{
+    const OdDbHatchPtr hatch = OdDbHatch::createObject();
+    bool first = true;
+    for (const HatchLoop& loop : band.loops)
+    {
+        hatch->appendLoop(first ? (OdDbHatch::kExternal | OdDbHatch::kPolyline) : OdDbHatch::kPolyline,
+                          loop.vertices, loop.bulges);
+        first = false;
+    }
+    hatch->setPattern(OdDbHatch::kPreDefined, OdString(L"ANSI31"));
+    hatch->setPatternScale(band.patternScale);
+    hatch->setPatternAngle(band.patternAngle);
+    return hatch;
+}
+
+double glyphSize(const Context& context)
+{
+    return context.supportLoadDrawableSize();
+}
+
+OdString forceUnitOf(const Context& context)
+{
+    return const_cast<Context&>(context).forceUnit();
+}
+
+OdString lengthUnitOf(const Context& context)
+{
+    return const_cast<Context&>(context).lengthUnit();
+}
+} // namespace cae_core::fea2d::detail

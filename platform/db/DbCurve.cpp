@@ -1,0 +1,264 @@
+#include "platform/db/DbCurve.h"
+
+#include "platform/db/DbArc.h"
+#include "platform/db/DbCircle.h"
+#include "platform/db/DbLine.h"
+#include "platform/db/DbSpline.h"
+#include "platform/ge/GeCircArc3d.h"
+#include "platform/ge/GeExternalCurve3d.h"
+#include "platform/ge/GeLineSeg3d.h"
+#include "platform/ge/GePlane.h"
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+namespace
+{
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+/// The geometry copy of a database curve, or null when it has none.
+std::unique_ptr<OdGeCurve3d> geCopy(const OdDbCurve& curve)
+{
+    OdGeCurve3d* ge = nullptr;
+    if (curve.getOdGeCurve(ge) != eOk)
+    {
+        delete ge;
+        return nullptr;
+    }
+    return std::unique_ptr<OdGeCurve3d>(ge);
+}
+
+/// The x axis of the plane with the given normal, by the drawing's arbitrary-axis rule.
+OdGeVector3d planeXAxis(const OdGeVector3d& normal)
+{
+    OdGePoint3d origin;
+    OdGeVector3d u, v;
+    OdGePlane(OdGePoint3d::kOrigin, normal).getCoordSystem(origin, u, v);
+    return u;
+}
+
+/// The angle of the Ge arc's reference vector in the normal's plane.
+double refAngle(const OdGeCircArc3d& arc)
+{
+    const OdGeVector3d u = planeXAxis(arc.normal());
+    const OdGeVector3d v = arc.normal().crossProduct(u);
+    return std::atan2(arc.refVec().dotProduct(v), arc.refVec().dotProduct(u));
+}
+} // namespace
+
+OdResult OdDbCurve::getStartParam(double& param) const
+{
+    const auto ge = geCopy(*this);
+    if (!ge)
+        return eInvalidInput;
+    OdGeInterval iv;
+    ge->getInterval(iv);
+    param = iv.lowerBound();
+    return eOk;
+}
+
+OdResult OdDbCurve::getEndParam(double& param) const
+{
+    const auto ge = geCopy(*this);
+    if (!ge)
+        return eInvalidInput;
+    OdGeInterval iv;
+    ge->getInterval(iv);
+    param = iv.upperBound();
+    return eOk;
+}
+
+OdResult OdDbCurve::getStartPoint(OdGePoint3d& point) const
+{
+    const auto ge = geCopy(*this);
+    return ge && ge->hasStartPoint(point) ? eOk : eInvalidInput;
+}
+
+OdResult OdDbCurve::getEndPoint(OdGePoint3d& point) const
+{
+    const auto ge = geCopy(*this);
+    return ge && ge->hasEndPoint(point) ? eOk : eInvalidInput;
+}
+
+OdResult OdDbCurve::getPointAtParam(double param, OdGePoint3d& point) const
+{
+    const auto ge = geCopy(*this);
+    if (!ge)
+        return eInvalidInput;
+    if (!ge->isOn(param))
+        return eInvalidInput;
+    point = ge->evalPoint(param);
+    return eOk;
+}
+
+bool OdDbCurve::isClosed() const
+{
+    const auto ge = geCopy(*this);
+    return ge && ge->isClosed();
+}
+
+OdResult OdDbCurve::getGeomExtents(OdGeExtents3d& extents) const
+{
+    const auto ge = geCopy(*this);
+    if (!ge)
+        return eInvalidExtents;
+    OdGeExtents3d box;
+    ge->getGeomExtents(box);
+    if (!box.isValidExtents())
+        return eInvalidExtents;
+    extents = box;
+    return eOk;
+}
+
+OdResult OdDbCurve::createFromOdGeCurve(const OdGeCurve3d& geCurve, OdDbCurve*& dbCurve,
+                                        const OdGeVector3d* normal, const OdGeTol& tol)
+{
+    dbCurve = nullptr;
+    switch (geCurve.type())
+    {
+    case OdGe::kLineSeg3d:
+    {
+        const auto& seg = static_cast<const OdGeLineSeg3d&>(geCurve);
+        auto* line = new OdDbLine;
+        line->setStartPoint(seg.startPoint());
+        line->setEndPoint(seg.endPoint());
+        dbCurve = line;
+        return eOk;
+    }
+    case OdGe::kCircArc3d:
+    {
+        OdGeCircArc3d arc = static_cast<const OdGeCircArc3d&>(geCurve);
+        if (normal && !normal->isZeroLength(tol) && arc.normal().dotProduct(*normal) < 0.0)
+            arc.reverseParam();
+        if (arc.isClosed(tol))
+        {
+            auto* circle = new OdDbCircle;
+            circle->setCenter(arc.center());
+            circle->setRadius(arc.radius());
+            circle->setNormal(arc.normal());
+            dbCurve = circle;
+            return eOk;
+        }
+        auto* dbArc = new OdDbArc;
+        dbArc->setCenter(arc.center());
+        dbArc->setRadius(arc.radius());
+        dbArc->setNormal(arc.normal());
+        const double shift = refAngle(arc);
+        dbArc->setStartAngle(arc.startAng() + shift);
+        dbArc->setEndAngle(arc.endAng() + shift);
+        dbCurve = dbArc;
+        return eOk;
+    }
+    case OdGe::kNurbCurve3d:
+    {
+        auto* spline = new OdDbSpline;
+        if (spline->setFromOdGeCurve(static_cast<const OdGeNurbCurve3d&>(geCurve)) != eOk)
+        {
+            delete spline;
+            return eInvalidInput;
+        }
+        dbCurve = spline;
+        return eOk;
+    }
+    case OdGe::kExternalCurve3d:
+    {
+        OdGeCurve3d* native = nullptr;
+        if (!static_cast<const OdGeExternalCurve3d&>(geCurve).isNativeCurve(native))
+            return eNotApplicable;
+        const std::unique_ptr<OdGeCurve3d> owned(native);
+        return createFromOdGeCurve(*native, dbCurve, normal, tol);
+    }
+    default:
+        return eNotApplicable;
+    }
+}
+
+OdSmartPtr<OdDbLine> OdDbLine::createObject()
+{
+    return odrxCreateObject<OdDbLine>();
+}
+
+OdResult OdDbLine::getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol&) const
+{
+    geCurve = new OdGeLineSeg3d(m_start, m_end);
+    return eOk;
+}
+
+OdSmartPtr<OdDbCircle> OdDbCircle::createObject()
+{
+    return odrxCreateObject<OdDbCircle>();
+}
+
+OdResult OdDbCircle::setRadius(double radius)
+{
+    if (!(radius > 0.0))
+        return eInvalidInput;
+    m_radius = radius;
+    return eOk;
+}
+
+OdResult OdDbCircle::setNormal(const OdGeVector3d& normal)
+{
+    if (normal.isZeroLength())
+        return eInvalidInput;
+    m_normal = normal.normal();
+    return eOk;
+}
+
+OdResult OdDbCircle::getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol&) const
+{
+    geCurve = new OdGeCircArc3d(m_center, m_normal, planeXAxis(m_normal), m_radius, 0.0, kTwoPi);
+    return eOk;
+}
+
+OdSmartPtr<OdDbArc> OdDbArc::createObject()
+{
+    return odrxCreateObject<OdDbArc>();
+}
+
+OdResult OdDbArc::setRadius(double radius)
+{
+    if (!(radius > 0.0))
+        return eInvalidInput;
+    m_radius = radius;
+    return eOk;
+}
+
+OdResult OdDbArc::setNormal(const OdGeVector3d& normal)
+{
+    if (normal.isZeroLength())
+        return eInvalidInput;
+    m_normal = normal.normal();
+    return eOk;
+}
+
+OdResult OdDbArc::getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol&) const
+{
+    double end = m_endAngle;
+    if (end <= m_startAngle)
+        end += kTwoPi * (std::floor((m_startAngle - end) / kTwoPi) + 1.0);
+    geCurve = new OdGeCircArc3d(m_center, m_normal, planeXAxis(m_normal), m_radius, m_startAngle, end);
+    return eOk;
+}
+
+OdSmartPtr<OdDbSpline> OdDbSpline::createObject()
+{
+    return odrxCreateObject<OdDbSpline>();
+}
+
+OdResult OdDbSpline::setFromOdGeCurve(const OdGeNurbCurve3d& curve)
+{
+    if (curve.numControlPoints() == 0)
+        return eInvalidInput;
+    m_curve = curve;
+    return eOk;
+}
+
+OdResult OdDbSpline::getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol&) const
+{
+    if (m_curve.numControlPoints() == 0)
+        return eInvalidInput;
+    geCurve = m_curve.copy();
+    return eOk;
+}
