@@ -126,8 +126,13 @@ std::optional<double> jsonNumberValue(std::string_view token)
 std::optional<JsonSyntaxError> parseJson(std::string_view text, rapidjson::Document& document)
 {
     // The in-memory stream reads up to a terminating zero, so parse a terminated copy; a stray
-    // zero byte inside the text then ends the document and is reported as what follows.
-    const std::string terminated(text);
+    // zero byte inside the text then ends the document and is reported as what follows. The
+    // encoding check takes the continuation bytes of a multi-byte sequence without looking for the
+    // end, so a sequence cut short at the end would read past one zero: pad with as many zeros as a
+    // sequence has continuation bytes.
+    constexpr std::size_t kLongestContinuation = 3;
+    std::string terminated(text);
+    terminated.append(kLongestContinuation + 1, '\0');
     rapidjson::StringStream stream(terminated.c_str());
     DocumentBuilder builder(document, stream);
     rapidjson::ParseResult result;
