@@ -259,6 +259,14 @@ TEST(JsonReading, DeepNestingIsRefusedWithoutExhaustingTheStack)
               "a.json:1:65: not valid JSON: objects and lists are nested more than 64 levels deep");
 }
 
+TEST(JsonReading, AMultiByteSequenceCutShortAtTheEndIsRefusedInsideTheText)
+{
+    // Found by fuzzing: the encoding check read past the end of a string ending in a lead byte.
+    rapidjson::Document d;
+    const std::string text = "\"recip\xf3";
+    EXPECT_TRUE(parseJson(std::string_view(text), d).has_value());
+}
+
 TEST(AnalysisFileErrors, EchoedTextIsCutAndCannotControlTheTerminal)
 {
     const std::string e =
