@@ -1,7 +1,7 @@
 #pragma once
 
+#include "cae_core/results2d/ColorMap.h"
 #include "cae_core/task/TaskOutput.h"
-#include "cae_core/task/detail/ColorMap.h"
 #include "host/ut/DataExtension.h"
 #include "platform/db/DbDatabase.h"
 #include "platform/db/DbSubDMesh.h"
@@ -11,8 +11,6 @@
 
 namespace cae_core
 {
-using ColorMap = detail::ColorMap;
-
 /// Turns a task output into vertex colours: von Mises stress, displacement length or the safety
 /// value min(100, 10000 / stress), blue to red (the safety value red to blue).
 class ColorPolicy
