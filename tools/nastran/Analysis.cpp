@@ -98,6 +98,27 @@ struct CholmodCommon
     CholmodCommon& operator=(const CholmodCommon&) = delete;
 };
 
+/// A CHOLMOD view (no copy) of a packed, sorted upper triangle in compressed columns; a pattern only
+/// when `values` is null. The vectors must outlive the view.
+cholmod_sparse upperTriangleView(std::size_t n, std::vector<std::int64_t>& colPtr,
+                                 std::vector<std::int64_t>& rows, double* values)
+{
+    cholmod_sparse a{};
+    a.nrow = n;
+    a.ncol = n;
+    a.nzmax = rows.size();
+    a.p = colPtr.data();
+    a.i = rows.data();
+    a.x = values;
+    a.stype = 1;
+    a.itype = CHOLMOD_LONG;
+    a.xtype = values ? CHOLMOD_REAL : CHOLMOD_PATTERN;
+    a.dtype = CHOLMOD_DOUBLE;
+    a.sorted = 1;
+    a.packed = 1;
+    return a;
+}
+
 /// Fill-reducing ordering of the equations computed on the graph of the grids rather than of the
 /// scalar equations: nested dissection (METIS) of a graph three times smaller is faster, and keeps the
 /// components of a grid together, which gives larger supernodes. Empty when METIS fails.
@@ -142,18 +163,7 @@ std::vector<std::int64_t> gridOrdering(const std::vector<std::int64_t>& colPtr,
         bp[b + 1] = static_cast<std::int64_t>(bi.size());
         std::vector<std::int64_t>().swap(list);
     }
-    cholmod_sparse g{};
-    g.nrow = nb;
-    g.ncol = nb;
-    g.nzmax = bi.size();
-    g.p = bp.data();
-    g.i = bi.data();
-    g.stype = 1;
-    g.itype = CHOLMOD_LONG;
-    g.xtype = CHOLMOD_PATTERN;
-    g.dtype = CHOLMOD_DOUBLE;
-    g.sorted = 1;
-    g.packed = 1;
+    cholmod_sparse g = upperTriangleView(nb, bp, bi, nullptr);
     std::vector<std::int64_t> blockPerm(nb);
     if (!cholmod_l_metis(&g, nullptr, 0, 1, blockPerm.data(), c))
         return {};
@@ -741,19 +751,7 @@ Results Analysis::run(double memoryLimit)
         c->nmethods = 1;
         c->method[0].ordering = ordering.empty() ? CHOLMOD_METIS : CHOLMOD_GIVEN;
         c->postorder = 1;
-        cholmod_sparse a{};
-        a.nrow = eq;
-        a.ncol = eq;
-        a.nzmax = nnz;
-        a.p = colPtr.data();
-        a.i = rows.data();
-        a.x = values.data();
-        a.stype = 1;
-        a.itype = CHOLMOD_LONG;
-        a.xtype = CHOLMOD_REAL;
-        a.dtype = CHOLMOD_DOUBLE;
-        a.sorted = 1;
-        a.packed = 1;
+        cholmod_sparse a = upperTriangleView(eq, colPtr, rows, values.data());
 
         progress("ORDERING " + std::to_string(eq) + " EQUATIONS, " + std::to_string(nnz) + " MATRIX TERMS");
         std::unique_ptr<cholmod_factor, std::function<void(cholmod_factor*)>> factor(
