@@ -1,0 +1,176 @@
+#include "apps/drawing/GlyphDrawing.h"
+
+#include "cae_core/glyphs/DbEntityDrawer.h"
+#include "cae_core/glyphs/DistributedDrawables.h"
+#include "cae_core/glyphs/GlyphBlocks.h"
+#include "cae_core/glyphs/PointDrawables.h"
+#include "platform/db/DbBlockTableRecord.h"
+#include "platform/db/DbDatabase.h"
+
+#include <limits>
+
+namespace cae_app
+{
+namespace fea2d = cae_core::fea2d;
+
+namespace
+{
+OdGePoint3d at(const OdGePoint2d& p)
+{
+    return OdGePoint3d(p.x, p.y, 0.0);
+}
+
+/// The curves of the region's loop that passes nearest to `point` (where a linear record's ends
+/// were snapped to).
+fea2d::BaseDistributedDrawable::CurveArray loopThrough(const OdDbRegion& region, const OdGePoint2d& point)
+{
+    fea2d::BaseDistributedDrawable::CurveArray best;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (int l = 0; l < region.numLoops(); ++l)
+    {
+        fea2d::BaseDistributedDrawable::CurveArray curves;
+        double distance = std::numeric_limits<double>::infinity();
+        for (const auto& curve : region.loopAt(l))
+        {
+            curves.append(curve);
+            distance = std::min(distance, curve->closestPointTo(at(point)).distanceTo(at(point)));
+        }
+        if (distance < bestDistance)
+        {
+            bestDistance = distance;
+            best = curves;
+        }
+    }
+    return best;
+}
+
+OdGePoint2d referencePoint(const fea2d::LoadOrSupport& record)
+{
+    return std::visit(
+        [](const auto& r)
+        {
+            if constexpr (requires { r.location; })
+                return r.location;
+            else
+                return r.startLocation;
+        },
+        record);
+}
+} // namespace
+
+OdArray<OdSmartPtr<OdDbEntity>> glyphEntities(const Drawing& drawing, const fea2d::LoadOrSupport& record)
+{
+    const fea2d::Context& context = *drawing.context;
+    fea2d::DbEntityDrawer drawer;
+    std::visit(
+        [&](const auto& r)
+        {
+            using T = std::decay_t<decltype(r)>;
+            if constexpr (std::is_same_v<T, fea2d::PointLoad>)
+            {
+                const auto glyph = fea2d::PointLoadDrawable::createObject(context);
+                glyph->setLocation(at(r.location));
+                glyph->setDirection(OdGeVector3d(r.direction.x, r.direction.y, 0.0));
+                glyph->setMagnitude(r.magnitude);
+                glyph->draw(drawer);
+            }
+            else if constexpr (std::is_same_v<T, fea2d::PointSupport>)
+            {
+                const auto glyph = fea2d::PointSupportDrawable::createObject(context);
+                glyph->setLocation(at(r.location));
+                glyph->setDirection(OdGeVector3d(r.direction.x, r.direction.y, 0.0));
+                glyph->setRolling(r.rolling);
+                glyph->draw(drawer);
+            }
+            else if constexpr (std::is_same_v<T, fea2d::LinearLoad>)
+            {
+                const auto glyph = fea2d::DistributedLoadDrawable::createObject(
+                    loopThrough(*drawing.region, r.startLocation), context);
+                glyph->setStartLocation(at(r.startLocation));
+                glyph->setEndLocation(at(r.endLocation));
+                glyph->setFlipped(r.flipped);
+                glyph->setAngle(r.angle);
+                glyph->setAngleRelativeToBoundary(r.angleRelativeToBoundary);
+                glyph->setMagnitude(r.magnitude);
+                glyph->draw(drawer);
+            }
+            else
+            {
+                const auto glyph = fea2d::DistributedSupportDrawable::createObject(
+                    loopThrough(*drawing.region, r.startLocation), context);
+                glyph->setStartLocation(at(r.startLocation));
+                glyph->setEndLocation(at(r.endLocation));
+                glyph->setFlipped(r.flipped);
+                glyph->setRolling(r.rolling);
+                glyph->draw(drawer);
+            }
+        },
+        record);
+    return drawer.entities();
+}
+
+void placeGlyph(Drawing& drawing, const fea2d::LoadOrSupport& record)
+{
+    const OdGePoint3d location = at(referencePoint(record));
+    const OdDbObjectId block = fea2d::createLoadOrSupportBlock(*drawing.context, glyphEntities(drawing, record), location);
+    const auto reference = OdDbBlockReference::createObject();
+    reference->setDatabaseDefaults(drawing.database.get());
+    reference->setBlockTableRecord(block);
+    reference->setPosition(location);
+    OdDbBlockTableRecordPtr::cast(drawing.database->getModelSpaceId().openObject(OdDb::kForWrite))
+        ->appendOdDbEntity(reference.get());
+    std::visit(
+        [&](const auto& r)
+        {
+            if constexpr (requires { fea2d::saveLoadToBRef(*reference, r); })
+                fea2d::saveLoadToBRef(*reference, r);
+            else
+                fea2d::saveSupportToBRef(*reference, r);
+        },
+        record);
+}
+
+std::vector<LoadOrSupportSpec> loadsFromDrawing(const std::string& path)
+{
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    try
+    {
+        db->readFile(OdString(path.c_str()));
+    }
+    catch (const OdError& e)
+    {
+        throw InputError(e.what());
+    }
+    std::vector<LoadOrSupportSpec> specs;
+    const auto space = OdDbBlockTableRecordPtr::cast(db->getModelSpaceId().openObject());
+    for (const OdDbObjectId& id : space->entityIds())
+    {
+        const auto reference = OdDbBlockReferencePtr::cast(id.openObject());
+        if (!reference)
+            continue;
+        const std::optional<fea2d::LoadOrSupport> inBlock = fea2d::getLoadOrSupportFromBRef(*reference);
+        if (!inBlock)
+            continue;
+        const fea2d::LoadOrSupport r = fea2d::transform(*inBlock, reference->blockTransform());
+        LoadOrSupportSpec spec;
+        spec.path = path + ": glyph block reference " + std::to_string(specs.size() + 1);
+        if (const auto* p = std::get_if<fea2d::PointLoad>(&r))
+            spec.value = PointLoadSpec{p->location, p->direction.normal(), p->magnitude};
+        else if (const auto* l = std::get_if<fea2d::LinearLoad>(&r))
+            spec.value = LinearLoadSpec{l->startLocation, l->endLocation,          l->magnitude,
+                                        l->angle,         l->angleRelativeToBoundary, l->flipped};
+        else if (const auto* s = std::get_if<fea2d::PointSupport>(&r))
+            spec.value = PointSupportSpec{s->location, s->rolling, s->direction.normal()};
+        else
+        {
+            const auto& t = std::get<fea2d::LinearSupport>(r);
+            spec.value = LinearSupportSpec{t.startLocation, t.endLocation, t.rolling, t.flipped};
+        }
+        specs.push_back(std::move(spec));
+    }
+    if (specs.empty())
+        throw InputError(path + ": the drawing holds no load or support glyph block references (blocks with "
+                                "CAEANALYZE2D extended data) in its model space");
+    return specs;
+}
+} // namespace cae_app
