@@ -1,9 +1,9 @@
 #include "apps/Analyze2d.h"
 
 #include "apps/DrawingOutput.h"
-#include "apps/drawing/GlyphDrawing.h"
 #include "apps/analysis/ResultFigures.h"
 #include "apps/analysis/Stop.h"
+#include "apps/drawing/GlyphDrawing.h"
 #include "apps/file/Format.h"
 #include "apps/file/Loops.h"
 #include "apps/output/AtomicFile.h"
@@ -275,7 +275,8 @@ void Run::writeDrawing(bool withResult)
         result = m_view ? m_view->result() : nullptr;
         if (!result)
         {
-            ownResult = std::make_unique<cae_core::fea2d::InteractiveResult>(m_analysis->output(), *m_drawing.context);
+            ownResult = std::make_unique<cae_core::fea2d::InteractiveResult>(m_analysis->output(),
+                                                                             *m_drawing.context);
             result = ownResult.get();
         }
     }

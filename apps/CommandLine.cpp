@@ -27,9 +27,10 @@ CommandLine showText(std::string text)
 }
 
 constexpr const char* kGeneralHint = "Try 'cae --help'.\n";
-constexpr const char* kAnalyzeHint = "Usage: cae analyze2d FILE.json [--out DIR] [--quiet] [--quantity Q] [--deform F]\n"
-                                     "                     [--picture-size WxH] [--probe X,Y]... [--loads-from DRAWING.dxf]\n"
-                                     "Try 'cae analyze2d --help'.\n";
+constexpr const char* kAnalyzeHint =
+    "Usage: cae analyze2d FILE.json [--out DIR] [--quiet] [--quantity Q] [--deform F]\n"
+    "                     [--picture-size WxH] [--probe X,Y]... [--loads-from DRAWING.dxf]\n"
+    "Try 'cae analyze2d --help'.\n";
 /// A finite number that fills the whole text.
 std::optional<double> number(const std::string& text)
 {

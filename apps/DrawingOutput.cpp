@@ -66,14 +66,15 @@ std::string dxfText(OdDbDatabase& db)
 }
 } // namespace
 
-std::string drawingFile(Drawing& drawing, const AnalysisFile& file, const cae_core::fea2d::InteractiveResult* result)
+std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
+                        const cae_core::fea2d::InteractiveResult* result)
 {
     putRegionOnItsLayer(drawing);
     OdArray<OdSmartPtr<OdDbEntity>> glyphs;
     for (std::size_t i = 0; i < file.loadsAndSupports.size() && i < drawing.chainEnds.size(); ++i)
     {
-        const auto record =
-            toLoadOrSupport(file.loadsAndSupports[i], drawing.chainEnds[i].first, drawing.chainEnds[i].second);
+        const auto record = toLoadOrSupport(file.loadsAndSupports[i], drawing.chainEnds[i].first,
+                                            drawing.chainEnds[i].second);
         placeGlyph(drawing, record);
         if (result)
             glyphs.append(glyphEntities(drawing, record));
@@ -87,8 +88,8 @@ std::string drawingFile(Drawing& drawing, const AnalysisFile& file, const cae_co
             const auto reference = OdDbBlockReference::createObject();
             reference->setDatabaseDefaults(drawing.database.get());
             reference->setBlockTableRecord(block);
-            reference->setPosition(OdGePoint3d(region.maxPoint().x + kResultsGap * drawing.context->annoScale(),
-                                               region.minPoint().y, 0.0));
+            reference->setPosition(OdGePoint3d(
+                region.maxPoint().x + kResultsGap * drawing.context->annoScale(), region.minPoint().y, 0.0));
             modelSpace(*drawing.database)->appendOdDbEntity(reference.get());
         }
     }

@@ -15,5 +15,6 @@ inline constexpr const wchar_t* kRegionLayer = L"CAE_REGION";
 /// reference with its extended data per load and support, and, with a result, the results block
 /// inserted right of the region with the glyphs in its picture) and gives it as a DXF file's text.
 /// Throws OutputError when the drawing cannot be written.
-std::string drawingFile(Drawing& drawing, const AnalysisFile& file, const cae_core::fea2d::InteractiveResult* result);
+std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
+                        const cae_core::fea2d::InteractiveResult* result);
 } // namespace cae_app

@@ -112,7 +112,8 @@ OdArray<OdSmartPtr<OdDbEntity>> glyphEntities(const Drawing& drawing, const fea2
 void placeGlyph(Drawing& drawing, const fea2d::LoadOrSupport& record)
 {
     const OdGePoint3d location = at(referencePoint(record));
-    const OdDbObjectId block = fea2d::createLoadOrSupportBlock(*drawing.context, glyphEntities(drawing, record), location);
+    const OdDbObjectId block =
+        fea2d::createLoadOrSupportBlock(*drawing.context, glyphEntities(drawing, record), location);
     const auto reference = OdDbBlockReference::createObject();
     reference->setDatabaseDefaults(drawing.database.get());
     reference->setBlockTableRecord(block);
@@ -157,8 +158,8 @@ std::vector<LoadOrSupportSpec> loadsFromDrawing(const std::string& path)
         if (const auto* p = std::get_if<fea2d::PointLoad>(&r))
             spec.value = PointLoadSpec{p->location, p->direction.normal(), p->magnitude};
         else if (const auto* l = std::get_if<fea2d::LinearLoad>(&r))
-            spec.value = LinearLoadSpec{l->startLocation, l->endLocation,          l->magnitude,
-                                        l->angle,         l->angleRelativeToBoundary, l->flipped};
+            spec.value = LinearLoadSpec{l->startLocation,           l->endLocation, l->magnitude, l->angle,
+                                        l->angleRelativeToBoundary, l->flipped};
         else if (const auto* s = std::get_if<fea2d::PointSupport>(&r))
             spec.value = PointSupportSpec{s->location, s->rolling, s->direction.normal()};
         else

@@ -14,7 +14,8 @@ namespace cae_app
 {
 /// The glyph of `record` drawn as entities in drawing coordinates, belonging to no database. A linear
 /// record is drawn along the loop of the drawing's region that its start lies on.
-OdArray<OdSmartPtr<OdDbEntity>> glyphEntities(const Drawing& drawing, const cae_core::fea2d::LoadOrSupport& record);
+OdArray<OdSmartPtr<OdDbEntity>> glyphEntities(const Drawing& drawing,
+                                              const cae_core::fea2d::LoadOrSupport& record);
 
 /// Puts the glyph of `record` into the drawing's model space as an anonymous block placed at its
 /// reference point, with the record as the block reference's extended data.

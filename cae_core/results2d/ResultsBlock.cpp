@@ -110,7 +110,8 @@ private:
     double m_a;
 };
 
-OdSmartPtr<OdDbTable> ResultsDbWriter::table(const std::vector<TableEntry>& entries, const OdString& title) const
+OdSmartPtr<OdDbTable> ResultsDbWriter::table(const std::vector<TableEntry>& entries,
+                                             const OdString& title) const
 {
     const int n = static_cast<int>(entries.size());
     const auto table = create<OdDbTable>();
@@ -119,8 +120,8 @@ OdSmartPtr<OdDbTable> ResultsDbWriter::table(const std::vector<TableEntry>& entr
     table->setHeight(kTableRowHeight * m_a * n);
     for (int r = 0; r <= n; ++r)
         for (int c = 0; c < 2; ++c)
-            for (const auto margin :
-                 {OdDb::kCellMarginTop, OdDb::kCellMarginLeft, OdDb::kCellMarginBottom, OdDb::kCellMarginRight})
+            for (const auto margin : {OdDb::kCellMarginTop, OdDb::kCellMarginLeft, OdDb::kCellMarginBottom,
+                                      OdDb::kCellMarginRight})
                 table->setMargin(r, c, margin, kCellMargin * m_a);
     table->mergeCells(0, 0, 0, 1);
     table->setCellStyle(0, 0, L"_TITLE");
@@ -171,8 +172,9 @@ EntityList ResultsDbWriter::legend(const ColorMap& map) const
         const double y = kLegendPitch * m_a * i + kLegendPitch * m_a / 2.0;
         const double half = kSwatchHeight * m_a / 2.0;
         const double w = kSwatchWidth * m_a;
-        const OdGePoint3d corners[4] = {OdGePoint3d(0.0, y - half, elevation), OdGePoint3d(w, y - half, elevation),
-                                        OdGePoint3d(0.0, y + half, elevation), OdGePoint3d(w, y + half, elevation)};
+        const OdGePoint3d corners[4] = {
+            OdGePoint3d(0.0, y - half, elevation), OdGePoint3d(w, y - half, elevation),
+            OdGePoint3d(0.0, y + half, elevation), OdGePoint3d(w, y + half, elevation)};
         entities.append(solid(corners, map.getColor(v)));
         OdString label;
         label.format(L"%.3e", v);
@@ -184,7 +186,8 @@ EntityList ResultsDbWriter::legend(const ColorMap& map) const
     return entities;
 }
 
-EntityList ResultsDbWriter::systemPicture(const InteractiveResult& result, const EntityList& extraEntities) const
+EntityList ResultsDbWriter::systemPicture(const InteractiveResult& result,
+                                          const EntityList& extraEntities) const
 {
     const MeshQuantityVisualizer& visualizer = result.meshQuantityVisualizer();
     const ColorMap& map = visualizer.getColorMap();

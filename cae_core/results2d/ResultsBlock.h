@@ -13,5 +13,6 @@ namespace cae_core::fea2d
 /// scale; the base point is the frame's lower-left corner; the block is named after
 /// "CAE_ANALYZE2D_RESULT", made unique by the host's rule. The new block's id; null (with the drawing
 /// unchanged) when the block table cannot be opened or the block cannot be made.
-OdDbObjectId createResultsBlock(const InteractiveResult& result, const OdArray<OdSmartPtr<OdDbEntity>>& extraEntities);
+OdDbObjectId createResultsBlock(const InteractiveResult& result,
+                                const OdArray<OdSmartPtr<OdDbEntity>>& extraEntities);
 } // namespace cae_core::fea2d

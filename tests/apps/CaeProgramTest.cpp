@@ -518,9 +518,12 @@ TEST(CaeDrawing, KeepsTheSetUpAndResultForACadProgramAndTakesEditedGlyphsBack)
 {
     TempDir dir;
     const fs::path file = dir.path() / "tip_load.json";
-    spit(file, replaced(slurp(examples() / "cantilever.json"),
-                        R"({"linearLoad": {"start": [200, 0], "end": [200, 10], "magnitude": 5, "angleDeg": 90, "flipped": true}})",
-                        R"({"pointLoad": {"location": [200, 5], "direction": [0, -1], "magnitude": 50}})"));
+    spit(
+        file,
+        replaced(
+            slurp(examples() / "cantilever.json"),
+            R"({"linearLoad": {"start": [200, 0], "end": [200, 10], "magnitude": 5, "angleDeg": 90, "flipped": true}})",
+            R"({"pointLoad": {"location": [200, 5], "direction": [0, -1], "magnitude": 50}})"));
     const fs::path first = dir.path() / "first";
     Outcome o = runCae({"analyze2d", file.string(), "--out", first.string(), "--quiet"}, dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
@@ -547,8 +550,9 @@ doc.saveas(sys.argv[2])
     ASSERT_EQ(runPython(dir.path(), edit, {(first / "drawing.dxf").string(), edited.string()}), 0);
 
     const fs::path second = dir.path() / "second";
-    o = runCae({"analyze2d", file.string(), "--loads-from", edited.string(), "--out", second.string(), "--quiet"},
-               dir.path());
+    o = runCae(
+        {"analyze2d", file.string(), "--loads-from", edited.string(), "--out", second.string(), "--quiet"},
+        dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
     const auto d = readSummary(second);
     EXPECT_NEAR(d["appliedLoad"][0].num(), 50.0, 1e-9) << "the turned load pulls along +x";
@@ -557,9 +561,12 @@ doc.saveas(sys.argv[2])
 
     // A drawing without glyph blocks gives no set-up.
     const fs::path empty = dir.path() / "empty.dxf";
-    ASSERT_EQ(runPython(dir.path(), "import sys, ezdxf\nezdxf.new('R2000').saveas(sys.argv[1])\n", {empty.string()}), 0);
+    ASSERT_EQ(runPython(dir.path(), "import sys, ezdxf\nezdxf.new('R2000').saveas(sys.argv[1])\n",
+                        {empty.string()}),
+              0);
     o = runCae({"analyze2d", file.string(), "--loads-from", empty.string()}, dir.path());
     EXPECT_EQ(o.exitStatus, 2);
-    EXPECT_NE(o.err.find(empty.string() + ": the drawing holds no load or support glyph block"), std::string::npos)
+    EXPECT_NE(o.err.find(empty.string() + ": the drawing holds no load or support glyph block"),
+              std::string::npos)
         << o.err;
 }

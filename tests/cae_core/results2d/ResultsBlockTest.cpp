@@ -40,12 +40,14 @@ TEST(ResultsBlock, LaysOutFrameTablesLegendAndTitleInMultiplesOfTheAnnotationSca
         context.setGlyphSize(a);
         context.database()->setINSUNITS(OdDb::kUnitsMillimeters);
         const InteractiveResult result(output, context);
-        ASSERT_EQ(result.meshQuantityVisualizer().getColoredQuantity(), MeshQuantityVisualizer::eVonMisesStress);
+        ASSERT_EQ(result.meshQuantityVisualizer().getColoredQuantity(),
+                  MeshQuantityVisualizer::eVonMisesStress);
         const auto extra = OdDbText::createObject();
         extra->setTextString(L"extra");
         const OdDbObjectId blockId = createResultsBlock(result, {extra});
         ASSERT_FALSE(blockId.isNull());
-        EXPECT_EQ(OdDbBlockTableRecordPtr::cast(blockId.openObject())->blockInsertUnits(), OdDb::kUnitsMillimeters);
+        EXPECT_EQ(OdDbBlockTableRecordPtr::cast(blockId.openObject())->blockInsertUnits(),
+                  OdDb::kUnitsMillimeters);
 
         // Frame, input table, output table, 11 swatches and values, title, the extra text, one solid per
         // element, then arrow and label per reaction.
@@ -54,11 +56,13 @@ TEST(ResultsBlock, LaysOutFrameTablesLegendAndTitleInMultiplesOfTheAnnotationSca
         const std::size_t reactions = result.reactionForceVisualizer().drawables().size();
         ASSERT_EQ(e.size(), 3 + 22 + 1 + 1 + elements + 2 * reactions);
         const OdGeExtents3d frame = boxOf(e[0]);
-        EXPECT_TRUE(frame.minPoint().isEqualTo(OdGePoint3d::kOrigin)) << "base point at the frame's lower left";
+        EXPECT_TRUE(frame.minPoint().isEqualTo(OdGePoint3d::kOrigin))
+            << "base point at the frame's lower left";
         const OdGeExtents3d input = boxOf(e[1]);
         const OdGeExtents3d outputTable = boxOf(e[2]);
         EXPECT_NEAR(outputTable.maxPoint().x - outputTable.minPoint().x, 300.0 * a, kTol);
-        EXPECT_NEAR(outputTable.maxPoint().y - outputTable.minPoint().y, 25.0 * a * result.outputTable().size(), kTol);
+        EXPECT_NEAR(outputTable.maxPoint().y - outputTable.minPoint().y,
+                    25.0 * a * result.outputTable().size(), kTol);
         EXPECT_NEAR(input.minPoint().y - outputTable.maxPoint().y, 40.0 * a, kTol);
         EXPECT_NEAR(input.minPoint().x, outputTable.minPoint().x, kTol);
         EXPECT_NEAR(frame.maxPoint().y - input.maxPoint().y, 40.0 * a, kTol);
@@ -91,8 +95,10 @@ TEST(ResultsBlock, GetsAUniqueNameAndWithoutAColouredQuantityNoLegend)
     const OdDbObjectId first = createResultsBlock(result, {});
     result.meshQuantityVisualizer().setColoredQuantity(MeshQuantityVisualizer::eNone);
     const OdDbObjectId second = createResultsBlock(result, {});
-    EXPECT_EQ(OdDbBlockTableRecordPtr::cast(first.openObject())->getName(), OdString(L"CAE_ANALYZE2D_RESULT"));
-    EXPECT_EQ(OdDbBlockTableRecordPtr::cast(second.openObject())->getName(), OdString(L"CAE_ANALYZE2D_RESULT_1"));
+    EXPECT_EQ(OdDbBlockTableRecordPtr::cast(first.openObject())->getName(),
+              OdString(L"CAE_ANALYZE2D_RESULT"));
+    EXPECT_EQ(OdDbBlockTableRecordPtr::cast(second.openObject())->getName(),
+              OdString(L"CAE_ANALYZE2D_RESULT_1"));
     const std::size_t elements = output.solverOutput.elementData.size();
     const std::size_t reactions = result.reactionForceVisualizer().drawables().size();
     const std::vector<OdDbEntityPtr> e = entitiesOf(second);
