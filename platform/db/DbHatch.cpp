@@ -1,6 +1,8 @@
 #include "platform/db/DbHatch.h"
 
 #include "platform/base/OdError.h"
+#include "platform/db/DbPlanarTransform.h"
+#include "platform/gi/GiWorldDraw.h"
 
 #include <algorithm>
 #include <cmath>
@@ -202,7 +204,7 @@ void OdDbHatch::getHatchLinesData(OdGePoint2dArray& startPoints, OdGePoint2dArra
         if (!(spacing > 0.0))
             continue;
         const OdGePoint2d base =
-            OdGePoint2d(0.0, 0.0) + family.basePoint.asVector().rotateBy(m_patternAngle) * m_patternScale;
+            m_origin + family.basePoint.asVector().rotateBy(m_patternAngle) * m_patternScale;
         const double h0 = base.asVector().dotProduct(across);
         double hMin = 1e300, hMax = -1e300;
         for (const OdGePoint2d& c : corners)
@@ -262,4 +264,45 @@ OdResult OdDbHatch::getGeomExtents(OdGeExtents3d& extents) const
         return eInvalidExtents;
     extents = box;
     return eOk;
+}
+
+OdResult OdDbHatch::transformBy(const OdGeMatrix3d& xform)
+{
+    const auto planar = OdDbDetail::planarPart(xform);
+    // The hatch lies at elevation 0: a transform that lifts it cannot be followed either.
+    if (!planar || !planar->uniform || planar->mirrors ||
+        std::abs((xform * OdGePoint3d::kOrigin).z) > OdGeContext::gTol.equalPoint())
+        return eNotApplicable;
+    auto moved = [&xform](const OdGePoint2d& p)
+    {
+        const OdGePoint3d q = xform * OdGePoint3d(p.x, p.y, 0.0);
+        return OdGePoint2d(q.x, q.y);
+    };
+    for (Loop& loop : m_loops)
+        for (OdGePoint2d& v : loop.vertices)
+            v = moved(v);
+    m_origin = moved(m_origin);
+    m_patternAngle += planar->rotation;
+    m_patternScale *= planar->scale;
+    return eOk;
+}
+
+OdSmartPtr<OdDbEntity> OdDbHatch::clone() const
+{
+    return OdSmartPtr<OdDbEntity>(new OdDbHatch(*this));
+}
+
+bool OdDbHatch::subWorldDraw(OdGiWorldDraw* worldDraw) const
+{
+    if (!worldDraw)
+        return false;
+    OdGePoint2dArray starts, ends;
+    getHatchLinesData(starts, ends);
+    for (unsigned i = 0; i < starts.size(); ++i)
+    {
+        const OdGePoint3d line[2] = {OdGePoint3d(starts[i].x, starts[i].y, 0.0),
+                                     OdGePoint3d(ends[i].x, ends[i].y, 0.0)};
+        worldDraw->geometry().polyline(2, line);
+    }
+    return true;
 }

@@ -60,9 +60,13 @@ public:
     /// Pattern units per drawing unit; raises OdError(eInvalidInput) unless positive.
     void setPatternScale(double scale);
     double patternScale() const { return m_patternScale; }
-    /// Rotation of the whole pattern about the origin, radians.
+    /// Rotation of the whole pattern about its origin point, radians.
     void setPatternAngle(double angle) { m_patternAngle = angle; }
     double patternAngle() const { return m_patternAngle; }
+    /// The point the pattern's lines are laid out from; the world origin unless set (or moved by
+    /// transformBy, so that a moved hatch keeps its lines where they were within its loops).
+    void setOriginPoint(const OdGePoint2d& origin) { m_origin = origin; }
+    OdGePoint2d originPoint() const { return m_origin; }
 
     /// The pattern's lines clipped to the loops (even-odd: a point is filled when a ray from
     /// it crosses the loops an odd number of times), as segments from startPoints[i] to
@@ -74,6 +78,15 @@ public:
 
     /// The box of the loops (arcs contribute their extreme points); eInvalidExtents without loops.
     OdResult getGeomExtents(OdGeExtents3d& extents) const override;
+    /// Loops, origin point, pattern angle and scale follow `xform`. eNotApplicable, nothing changed,
+    /// for a transform that leaves the XY plane at elevation 0, scales unevenly or mirrors (a
+    /// mirrored pattern is not a rotated one).
+    OdResult transformBy(const OdGeMatrix3d& xform) override;
+    OdSmartPtr<OdDbEntity> clone() const override;
+
+protected:
+    /// Draws the pattern's lines clipped to the loops (getHatchLinesData), not the loops.
+    bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
 
 private:
     struct Loop
@@ -88,5 +101,6 @@ private:
     std::vector<PatternLine> m_pattern;
     double m_patternScale = 1.0;
     double m_patternAngle = 0.0;
+    OdGePoint2d m_origin;
 };
 using OdDbHatchPtr = OdSmartPtr<OdDbHatch>;
