@@ -1,6 +1,7 @@
 #include "platform/db/DbHatch.h"
 
 #include "platform/base/OdError.h"
+#include "platform/db/DbDatabase.h"
 #include "platform/db/DbPlanarTransform.h"
 #include "platform/gi/GiWorldDraw.h"
 
@@ -12,6 +13,8 @@
 namespace
 {
 constexpr double kPi = std::numbers::pi;
+/// Metric pattern definitions are the imperial ones in millimetres per inch.
+constexpr double kMetricPatternUnit = 25.4;
 
 /// One boundary piece in 2D: a straight segment (no centre) or an arc from a to b, turning
 /// by `sweep` radians (positive counter-clockwise) about centre.
@@ -158,8 +161,9 @@ void OdDbHatch::getLoopAt(int loopIndex, OdGePoint2dArray& vertices, OdGeDoubleA
 void OdDbHatch::setPattern(HatchPatternType patternType, const OdString& patternName)
 {
     std::vector<PatternLine> pattern;
+    const double unit = m_metricPatterns ? kMetricPatternUnit : 1.0;
     if (patternType == kPreDefined && patternName.iCompare(OdString(L"ANSI31")) == 0)
-        pattern.push_back({kPi / 4.0, OdGePoint2d(0.0, 0.0), OdGeVector2d(0.0, 0.125)});
+        pattern.push_back({kPi / 4.0, OdGePoint2d(0.0, 0.0), OdGeVector2d(0.0, 0.125 * unit)});
     else
         throw OdError(eInvalidInput, (std::string("OdDbHatch::setPattern: the pattern \"") +
                                       OdAnsiString(patternName).c_str() + "\" is not defined")
@@ -264,6 +268,13 @@ OdResult OdDbHatch::getGeomExtents(OdGeExtents3d& extents) const
         return eInvalidExtents;
     extents = box;
     return eOk;
+}
+
+void OdDbHatch::setDatabaseDefaults(OdDbDatabase* database)
+{
+    OdDbEntity::setDatabaseDefaults(database);
+    if (database)
+        m_metricPatterns = database->getMEASUREMENT() == OdDb::kMetric;
 }
 
 OdResult OdDbHatch::transformBy(const OdGeMatrix3d& xform)

@@ -51,7 +51,9 @@ public:
     void getLoopAt(int loopIndex, OdGePoint2dArray& vertices, OdGeDoubleArray& bulges) const;
 
     /// Selects a pattern by name. Predefined patterns known: "ANSI31" (lines at 45 degrees,
-    /// 0.125 apart). Raises OdError(eInvalidInput) naming the pattern when it is not known.
+    /// 0.125 apart). A hatch given the defaults of a metric drawing (setDatabaseDefaults) takes the
+    /// metric definitions, in millimetres: 25.4 times as large ("ANSI31" lines 3.175 apart).
+    /// Raises OdError(eInvalidInput) naming the pattern when it is not known.
     void setPattern(HatchPatternType patternType, const OdString& patternName);
     HatchPatternType patternType() const { return m_patternType; }
     OdString patternName() const { return m_patternName; }
@@ -78,6 +80,9 @@ public:
 
     /// The box of the loops (arcs contribute their extreme points); eInvalidExtents without loops.
     OdResult getGeomExtents(OdGeExtents3d& extents) const override;
+    /// Also chooses the pattern definitions of the drawing's measurement (MEASUREMENT) for the
+    /// next setPattern.
+    void setDatabaseDefaults(OdDbDatabase* database) override;
     /// Loops, origin point, pattern angle and scale follow `xform`. eNotApplicable, nothing changed,
     /// for a transform that leaves the XY plane at elevation 0, scales unevenly or mirrors (a
     /// mirrored pattern is not a rotated one).
@@ -102,5 +107,6 @@ private:
     double m_patternScale = 1.0;
     double m_patternAngle = 0.0;
     OdGePoint2d m_origin;
+    bool m_metricPatterns = false;
 };
 using OdDbHatchPtr = OdSmartPtr<OdDbHatch>;

@@ -1,6 +1,7 @@
 #include "platform/base/OdError.h"
 #include "platform/db/DbArc.h"
 #include "platform/db/DbCircle.h"
+#include "platform/db/DbDatabase.h"
 #include "platform/db/DbHatch.h"
 #include "platform/db/DbLine.h"
 #include "platform/db/DbSpline.h"
@@ -198,6 +199,20 @@ TEST(DbHatchGraphics, DrawsItsPatternLinesAndMovesThemWithItsLoops)
         h->getLoopAt(0, v, b);
         EXPECT_TRUE(v[1].isEqualTo(OdGePoint2d(3, 0)));
         EXPECT_EQ(h->patternAngle(), 0.3);
+    }
+}
+
+TEST(DbHatchGraphics, TakesTheMetricPatternsOfAMetricDrawing)
+{
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    for (const auto measurement : {OdDb::kEnglish, OdDb::kMetric})
+    {
+        db->setMEASUREMENT(measurement);
+        const OdDbHatchPtr hatch = OdDbHatch::createObject();
+        hatch->setDatabaseDefaults(db.get());
+        hatch->setPattern(OdDbHatch::kPreDefined, OdString(L"ANSI31"));
+        EXPECT_NEAR(hatch->patternLines().at(0).offset.y, measurement == OdDb::kMetric ? 3.175 : 0.125,
+                    kExact);
     }
 }
 } // namespace
