@@ -3,6 +3,8 @@
 #include "apps/analysis/Analysis2d.h"
 #include "apps/drawing/GlyphDrawing.h"
 #include "apps/output/AtomicFile.h"
+#include "apps/view/Glyphs.h"
+#include "cae_core/glyphs/DbEntityDrawer.h"
 #include "cae_core/results2d/ResultsBlock.h"
 #include "platform/db/DbBlockReference.h"
 #include "platform/db/DbBlockTableRecord.h"
@@ -70,18 +72,29 @@ std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
                         const cae_core::fea2d::InteractiveResult* result)
 {
     putRegionOnItsLayer(drawing);
-    OdArray<OdSmartPtr<OdDbEntity>> glyphs;
+    cae_core::fea2d::Params2d params;
     for (std::size_t i = 0; i < file.loadsAndSupports.size() && i < drawing.chainEnds.size(); ++i)
+        params.loadsAndSupports.push_back(
+            toLoadOrSupport(file.loadsAndSupports[i], drawing.chainEnds[i].first, drawing.chainEnds[i].second));
+    // The glyphs as the host's view shows them, drawn as entities: once into their blocks, once more
+    // into the results block's picture.
+    const auto glyphs = loadAndSupportGlyphs(params, *drawing.region, *drawing.context);
+    OdArray<OdSmartPtr<OdDbEntity>> pictureGlyphs;
+    for (std::size_t i = 0; i < glyphs.size(); ++i)
     {
-        const auto record = toLoadOrSupport(file.loadsAndSupports[i], drawing.chainEnds[i].first,
-                                            drawing.chainEnds[i].second);
-        placeGlyph(drawing, record);
+        cae_core::fea2d::DbEntityDrawer blockDrawer;
+        glyphs[i]->draw(blockDrawer);
+        placeGlyph(drawing, params.loadsAndSupports[i], blockDrawer.entities());
         if (result)
-            glyphs.append(glyphEntities(drawing, record));
+        {
+            cae_core::fea2d::DbEntityDrawer pictureDrawer;
+            glyphs[i]->draw(pictureDrawer);
+            pictureGlyphs.append(pictureDrawer.entities());
+        }
     }
     if (result)
     {
-        const OdDbObjectId block = cae_core::fea2d::createResultsBlock(*result, glyphs);
+        const OdDbObjectId block = cae_core::fea2d::createResultsBlock(*result, pictureGlyphs);
         OdGeExtents3d region;
         if (!block.isNull() && drawing.region->getGeomExtents(region) == ::eOk)
         {

@@ -1,13 +1,8 @@
 #include "apps/drawing/GlyphDrawing.h"
 
-#include "cae_core/glyphs/DbEntityDrawer.h"
-#include "cae_core/glyphs/DistributedDrawables.h"
 #include "cae_core/glyphs/GlyphBlocks.h"
-#include "cae_core/glyphs/PointDrawables.h"
 #include "platform/db/DbBlockTableRecord.h"
 #include "platform/db/DbDatabase.h"
-
-#include <limits>
 
 namespace cae_app
 {
@@ -18,30 +13,6 @@ namespace
 OdGePoint3d at(const OdGePoint2d& p)
 {
     return OdGePoint3d(p.x, p.y, 0.0);
-}
-
-/// The curves of the region's loop that passes nearest to `point` (where a linear record's ends
-/// were snapped to).
-fea2d::BaseDistributedDrawable::CurveArray loopThrough(const OdDbRegion& region, const OdGePoint2d& point)
-{
-    fea2d::BaseDistributedDrawable::CurveArray best;
-    double bestDistance = std::numeric_limits<double>::infinity();
-    for (int l = 0; l < region.numLoops(); ++l)
-    {
-        fea2d::BaseDistributedDrawable::CurveArray curves;
-        double distance = std::numeric_limits<double>::infinity();
-        for (const auto& curve : region.loopAt(l))
-        {
-            curves.append(curve);
-            distance = std::min(distance, curve->closestPointTo(at(point)).distanceTo(at(point)));
-        }
-        if (distance < bestDistance)
-        {
-            bestDistance = distance;
-            best = curves;
-        }
-    }
-    return best;
 }
 
 OdGePoint2d referencePoint(const fea2d::LoadOrSupport& record)
@@ -58,62 +29,10 @@ OdGePoint2d referencePoint(const fea2d::LoadOrSupport& record)
 }
 } // namespace
 
-OdArray<OdSmartPtr<OdDbEntity>> glyphEntities(const Drawing& drawing, const fea2d::LoadOrSupport& record)
-{
-    const fea2d::Context& context = *drawing.context;
-    fea2d::DbEntityDrawer drawer;
-    std::visit(
-        [&](const auto& r)
-        {
-            using T = std::decay_t<decltype(r)>;
-            if constexpr (std::is_same_v<T, fea2d::PointLoad>)
-            {
-                const auto glyph = fea2d::PointLoadDrawable::createObject(context);
-                glyph->setLocation(at(r.location));
-                glyph->setDirection(OdGeVector3d(r.direction.x, r.direction.y, 0.0));
-                glyph->setMagnitude(r.magnitude);
-                glyph->draw(drawer);
-            }
-            else if constexpr (std::is_same_v<T, fea2d::PointSupport>)
-            {
-                const auto glyph = fea2d::PointSupportDrawable::createObject(context);
-                glyph->setLocation(at(r.location));
-                glyph->setDirection(OdGeVector3d(r.direction.x, r.direction.y, 0.0));
-                glyph->setRolling(r.rolling);
-                glyph->draw(drawer);
-            }
-            else if constexpr (std::is_same_v<T, fea2d::LinearLoad>)
-            {
-                const auto glyph = fea2d::DistributedLoadDrawable::createObject(
-                    loopThrough(*drawing.region, r.startLocation), context);
-                glyph->setStartLocation(at(r.startLocation));
-                glyph->setEndLocation(at(r.endLocation));
-                glyph->setFlipped(r.flipped);
-                glyph->setAngle(r.angle);
-                glyph->setAngleRelativeToBoundary(r.angleRelativeToBoundary);
-                glyph->setMagnitude(r.magnitude);
-                glyph->draw(drawer);
-            }
-            else
-            {
-                const auto glyph = fea2d::DistributedSupportDrawable::createObject(
-                    loopThrough(*drawing.region, r.startLocation), context);
-                glyph->setStartLocation(at(r.startLocation));
-                glyph->setEndLocation(at(r.endLocation));
-                glyph->setFlipped(r.flipped);
-                glyph->setRolling(r.rolling);
-                glyph->draw(drawer);
-            }
-        },
-        record);
-    return drawer.entities();
-}
-
-void placeGlyph(Drawing& drawing, const fea2d::LoadOrSupport& record)
+void placeGlyph(Drawing& drawing, const fea2d::LoadOrSupport& record, const OdArray<OdSmartPtr<OdDbEntity>>& glyph)
 {
     const OdGePoint3d location = at(referencePoint(record));
-    const OdDbObjectId block =
-        fea2d::createLoadOrSupportBlock(*drawing.context, glyphEntities(drawing, record), location);
+    const OdDbObjectId block = fea2d::createLoadOrSupportBlock(*drawing.context, glyph, location);
     const auto reference = OdDbBlockReference::createObject();
     reference->setDatabaseDefaults(drawing.database.get());
     reference->setBlockTableRecord(block);

@@ -8,18 +8,15 @@
 #include <string>
 #include <vector>
 
-/// The loads and supports as the host keeps them in the drawing: glyph entities, glyph blocks placed
+/// The loads and supports as the host keeps them in the drawing: glyph blocks placed
 /// by block references with the records as extended data, and the way back from a drawing file.
 namespace cae_app
 {
-/// The glyph of `record` drawn as entities in drawing coordinates, belonging to no database. A linear
-/// record is drawn along the loop of the drawing's region that its start lies on.
-OdArray<OdSmartPtr<OdDbEntity>> glyphEntities(const Drawing& drawing,
-                                              const cae_core::fea2d::LoadOrSupport& record);
-
-/// Puts the glyph of `record` into the drawing's model space as an anonymous block placed at its
-/// reference point, with the record as the block reference's extended data.
-void placeGlyph(Drawing& drawing, const cae_core::fea2d::LoadOrSupport& record);
+/// Puts `glyph` (the entities of the glyph of `record` in drawing coordinates, belonging to no
+/// database) into the drawing's model space as an anonymous block placed at the record's reference
+/// point, with the record as the block reference's extended data.
+void placeGlyph(Drawing& drawing, const cae_core::fea2d::LoadOrSupport& record,
+                const OdArray<OdSmartPtr<OdDbEntity>>& glyph);
 
 /// The loads and supports of the glyph block references in the model space of the drawing file
 /// `path`, placed by each reference's transform, in the file's order, as entries of an analysis
