@@ -74,8 +74,8 @@ std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
     putRegionOnItsLayer(drawing);
     cae_core::fea2d::Params2d params;
     for (std::size_t i = 0; i < file.loadsAndSupports.size() && i < drawing.chainEnds.size(); ++i)
-        params.loadsAndSupports.push_back(
-            toLoadOrSupport(file.loadsAndSupports[i], drawing.chainEnds[i].first, drawing.chainEnds[i].second));
+        params.loadsAndSupports.push_back(toLoadOrSupport(
+            file.loadsAndSupports[i], drawing.chainEnds[i].first, drawing.chainEnds[i].second));
     // The glyphs as the host's view shows them, drawn as entities: once into their blocks, once more
     // into the results block's picture.
     const auto glyphs = loadAndSupportGlyphs(params, *drawing.region, *drawing.context);

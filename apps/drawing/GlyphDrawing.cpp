@@ -29,7 +29,8 @@ OdGePoint2d referencePoint(const fea2d::LoadOrSupport& record)
 }
 } // namespace
 
-void placeGlyph(Drawing& drawing, const fea2d::LoadOrSupport& record, const OdArray<OdSmartPtr<OdDbEntity>>& glyph)
+void placeGlyph(Drawing& drawing, const fea2d::LoadOrSupport& record,
+                const OdArray<OdSmartPtr<OdDbEntity>>& glyph)
 {
     const OdGePoint3d location = at(referencePoint(record));
     const OdDbObjectId block = fea2d::createLoadOrSupportBlock(*drawing.context, glyph, location);
