@@ -332,6 +332,14 @@ int Run::stopped(const Stop& stop)
         // The set-up is worth keeping when the analysis failed: the user can fix it in the drawing.
         if (stop.kind != Stop::EKind::eInvalid)
             writeDrawing(false);
+    }
+    catch (const std::exception& e)
+    {
+        // The summary must still say how the run ended.
+        m_err << e.what() << "\n";
+    }
+    try
+    {
         writeSummary();
     }
     catch (const OutputError& e)
