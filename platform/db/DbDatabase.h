@@ -59,8 +59,6 @@ public:
     OdCmColor getCECOLOR() const { return m_cecolor; }
     void setCECOLOR(const OdCmColor& color) { m_cecolor = color; }
     /// The height of new texts; 2.5 in a new drawing.
-    double getTEXTSIZE() const { return m_textsize; }
-    void setTEXTSIZE(double height) { m_textsize = height; }
 
     /// Adds obj to the database (which then holds a reference) and returns its new id.
     /// An object already in a database keeps its id.
@@ -114,7 +112,6 @@ private:
     OdDb::UnitsValue m_insunits = OdDb::kUnitsMillimeters;
     OdDbAnnotationScalePtr m_cannoscale;
     OdCmColor m_cecolor;
-    double m_textsize = 2.5;
     std::uint64_t m_nextHandle = 1;
     OdDbObjectId m_modelSpaceId;
     OdDbObjectId m_blockTableId;

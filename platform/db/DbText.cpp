@@ -78,10 +78,9 @@ void OdDbText::adjustAlignment()
 
 void OdDbText::setDatabaseDefaults(OdDbDatabase* database)
 {
+    // The height is the caller's: glyph labels keep theirs when a block takes them in with the
+    // drawing's defaults.
     OdDbEntity::setDatabaseDefaults(database);
-    if (database && database->getTEXTSIZE() > 0.0)
-        m_height = database->getTEXTSIZE();
-    adjustAlignment();
 }
 
 OdResult OdDbText::getGeomExtents(OdGeExtents3d& extents) const

@@ -59,7 +59,7 @@ public:
     }
     OdGeVector3d normal() const { return OdGeVector3d::kZAxis; }
 
-    /// Also takes the database's text height (TEXTSIZE).
+    /// The drawing's colour, layer and linetype; the height stays as it is.
     void setDatabaseDefaults(OdDbDatabase* database) override;
     /// The box from the baseline's left end to the top of the last character, turned by the rotation;
     /// eInvalidExtents for an empty text.

@@ -32,6 +32,7 @@ OdSmartPtr<OdDbEntity> label(const wchar_t* text, const OdGePoint3d& at)
     const auto entity = OdDbText::createObject();
     entity->setTextString(text);
     entity->setPosition(at);
+    entity->setHeight(6.0);
     return entity;
 }
 
@@ -67,6 +68,7 @@ TEST(GlyphBlocks, HoldTheGeometryRelativeToTheReferencePointAndUpdateInPlace)
     const auto text = OdDbTextPtr::cast(block->entityIds()[0].openObject());
     EXPECT_TRUE(text->position().isEqualTo(OdGePoint3d(2.0, 2.0, 0.0)));
     EXPECT_EQ(text->color(), blue) << "the drawing's defaults";
+    EXPECT_EQ(text->height(), 6.0) << "but the glyph's own label height";
 
     PointLoad load;
     load.direction = OdGeVector2d(0.0, -1.0);

@@ -75,7 +75,6 @@ TEST(GlyphEntities, TakeTheDrawingsDefaultsButKeepTheGlyphsOwnHeight)
     OdCmColor blue;
     blue.setColorIndex(5);
     context.database()->setCECOLOR(blue);
-    context.database()->setTEXTSIZE(40.0);
     const auto load = PointLoadDrawable::createObject(context);
     load->setMagnitude(1.0);
     const auto support = PointSupportDrawable::createObject(context);

@@ -23,15 +23,15 @@ void expectBox(const OdDbEntity& e, double x0, double y0, double x1, double y1)
     EXPECT_NEAR(box.maxPoint().y, y1, kTol);
 }
 
-TEST(DatabaseDefaults, GiveNewEntitiesTheDrawingsColourAndTextHeight)
+TEST(DatabaseDefaults, GiveNewEntitiesTheDrawingsColourButKeepTheTextHeight)
 {
     const OdDbDatabasePtr db = OdDbDatabase::createObject();
     OdCmColor red;
     red.setColorIndex(1);
     db->setCECOLOR(red);
-    db->setTEXTSIZE(3.5);
 
     const OdDbTextPtr text = OdDbText::createObject();
+    text->setHeight(3.5);
     text->setDatabaseDefaults(db.get());
     EXPECT_EQ(text->color(), red);
     EXPECT_DOUBLE_EQ(text->height(), 3.5);
