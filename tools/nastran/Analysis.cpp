@@ -173,14 +173,15 @@ GridGraph gridGraph(const std::vector<std::int64_t>& colPtr, const std::vector<s
     {
         std::vector<std::int64_t> next(g.firstOfBlock.begin(), g.firstOfBlock.end() - 1);
         for (std::size_t q = 0; q < eq; ++q)
-            g.equationsByBlock[static_cast<std::size_t>(next[static_cast<std::size_t>(g.blockOfEquation[q])]++)] =
-                static_cast<std::int64_t>(q);
+            g.equationsByBlock[static_cast<std::size_t>(
+                next[static_cast<std::size_t>(g.blockOfEquation[q])]++)] = static_cast<std::int64_t>(q);
     }
     std::vector<std::vector<idx_t>> adjacency(blocks);
     for (std::size_t j = 0; j < eq; ++j)
         for (auto p = colPtr[j]; p < colPtr[j + 1]; ++p)
         {
-            const auto a = static_cast<idx_t>(g.blockOfEquation[static_cast<std::size_t>(rows[static_cast<std::size_t>(p)])]);
+            const auto a = static_cast<idx_t>(
+                g.blockOfEquation[static_cast<std::size_t>(rows[static_cast<std::size_t>(p)])]);
             const auto b = static_cast<idx_t>(g.blockOfEquation[j]);
             if (a != b)
             {
@@ -221,7 +222,8 @@ std::vector<std::int64_t> equationOrdering(GridGraph& g, idx_t seed)
     std::vector<std::int64_t> ordering;
     ordering.reserve(g.blockOfEquation.size());
     for (const idx_t b : perm)
-        for (auto k = g.firstOfBlock[static_cast<std::size_t>(b)]; k < g.firstOfBlock[static_cast<std::size_t>(b) + 1]; ++k)
+        for (auto k = g.firstOfBlock[static_cast<std::size_t>(b)];
+             k < g.firstOfBlock[static_cast<std::size_t>(b) + 1]; ++k)
             ordering.push_back(g.equationsByBlock[static_cast<std::size_t>(k)]);
     return ordering;
 }
@@ -239,8 +241,8 @@ double peakValues(const cholmod_factor& f)
 /// factorisation needs the least memory: the factor of a solid mesh, and the largest update, differ
 /// by several per cent from one nested dissection to another.
 FactorPtr bestSymbolicFactor(cholmod_sparse& a, const std::vector<std::int64_t>& colPtr,
-                             const std::vector<std::int64_t>& rows, const std::vector<std::size_t>& gridOfEquation,
-                             cholmod_common* c)
+                             const std::vector<std::int64_t>& rows,
+                             const std::vector<std::size_t>& gridOfEquation, cholmod_common* c)
 {
     auto freeFactor = [c](cholmod_factor* f) { cholmod_l_free_factor(&f, c); };
     GridGraph graph = gridGraph(colPtr, rows, gridOfEquation);
