@@ -17,7 +17,7 @@ TEST(WorkProgress, TheMeterMovesWhileWorkRunsAndEndsFullOrStoppedWhenItThrows)
     const int answer = cae_app::runShowingProgress(&meter, L"Solving", 0.2,
                                                    []
                                                    {
-                                                       std::this_thread::sleep_for(600ms);
+                                                       std::this_thread::sleep_for(1000ms);
                                                        return 42;
                                                    });
     EXPECT_EQ(answer, 42);
