@@ -1,7 +1,9 @@
 #include "apps/Analyze2d.h"
 
+#include "apps/DrawingOutput.h"
 #include "apps/analysis/ResultFigures.h"
 #include "apps/analysis/Stop.h"
+#include "apps/drawing/GlyphDrawing.h"
 #include "apps/file/Format.h"
 #include "apps/file/Loops.h"
 #include "apps/output/AtomicFile.h"
@@ -40,6 +42,7 @@ std::string withoutNewline(std::string s)
 }
 
 constexpr const char* kSummaryName = "summary.json";
+constexpr const char* kDrawingName = "drawing.dxf";
 
 /// The longest description printed; a description is a title, not a document.
 constexpr std::size_t kShownDescription = 500;
@@ -76,7 +79,7 @@ public:
         }
         if (m_cl.outDir)
         {
-            std::vector<std::string> names{kSummaryName};
+            std::vector<std::string> names{kSummaryName, kDrawingName};
             for (const auto& writer : kResultWriters)
                 names.push_back(writer.fileName);
             if (m_listener)
@@ -93,6 +96,7 @@ private:
     void prepare();
     void analyse();
     void writeResults();
+    void writeDrawing(bool withResult);
     void writeSummary();
     void reportProbes();
     int stopped(const Stop& stop);
@@ -184,6 +188,8 @@ void Run::prepare()
     }
     std::vector<std::string> warnings;
     m_file = readAnalysisFile(m_cl.file);
+    if (m_cl.loadsFrom)
+        m_file.loadsAndSupports = loadsFromDrawing(*m_cl.loadsFrom);
     if (meter)
         meter->progress(1);
     prepareLoops(m_file.outer, m_file.holes, m_cl.file);
@@ -260,6 +266,7 @@ void Run::writeResults()
         }
         if (meter)
             meter->stop();
+        writeDrawing(true);
     }
     writeSummary();
     std::vector<std::string> written;
@@ -267,6 +274,25 @@ void Run::writeResults()
         for (const auto& path : m_out->written())
             written.push_back(path.string());
     print(formatClosing(m_summary, written));
+}
+
+void Run::writeDrawing(bool withResult)
+{
+    if (!m_out || !m_drawing.region || m_drawing.chainEnds.size() != m_file.loadsAndSupports.size())
+        return;
+    std::unique_ptr<cae_core::fea2d::InteractiveResult> ownResult;
+    const cae_core::fea2d::InteractiveResult* result = nullptr;
+    if (withResult)
+    {
+        result = m_view ? m_view->result() : nullptr;
+        if (!result)
+        {
+            ownResult = std::make_unique<cae_core::fea2d::InteractiveResult>(m_analysis->output(),
+                                                                             *m_drawing.context);
+            result = ownResult.get();
+        }
+    }
+    m_out->write(kDrawingName, drawingFile(m_drawing, m_file, result));
 }
 
 void Run::reportProbes()
@@ -301,6 +327,17 @@ int Run::stopped(const Stop& stop)
         m_err << m_cl.file << ": the analysis is not ready:\n";
     for (const auto& m : stop.messages)
         m_err << (stop.statusMessages ? "  " : "") << withoutNewline(m) << "\n";
+    try
+    {
+        // The set-up is worth keeping when the analysis failed: the user can fix it in the drawing.
+        if (stop.kind != Stop::EKind::eInvalid)
+            writeDrawing(false);
+    }
+    catch (const std::exception& e)
+    {
+        // The summary must still say how the run ended.
+        m_err << e.what() << "\n";
+    }
     try
     {
         writeSummary();

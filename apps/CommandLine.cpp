@@ -30,6 +30,7 @@ constexpr const char* kGeneralHint = "Try 'cae --help'.\n";
 constexpr const char* kAnalyzeHint =
     "Usage: cae analyze2d FILE.json [--out DIR] [--quiet] [--quantity Q] [--deform F]\n"
     "                     [--picture-size WxH] [--glyph-size S] [--probe X,Y]...\n"
+    "                     [--loads-from DRAWING.dxf]\n"
     "Try 'cae analyze2d --help'.\n";
 /// A finite number that fills the whole text.
 std::optional<double> number(const std::string& text)
@@ -155,9 +156,11 @@ std::string analyze2dHelp()
            "Options:\n"
            "  --out DIR   also write DIR/summary.json, DIR/result.vtu (VTK unstructured grid\n"
            "              for ParaView), the pictures DIR/setup.svg and DIR/setup.png (region,\n"
-           "              mesh, load and support glyphs; also for a run that is not ready) and\n"
+           "              mesh, load and support glyphs; also for a run that is not ready),\n"
            "              DIR/result.svg and DIR/result.png (the coloured, deformed mesh with the\n"
-           "              glyphs, reaction arrows and a legend); DIR is created if needed. Files\n"
+           "              glyphs, reaction arrows and a legend) and DIR/drawing.dxf (the region,\n"
+           "              the load and support glyph blocks and the results block, for a CAD\n"
+           "              program); DIR is created if needed. Files\n"
            "              are replaced only when complete. summary.json is written for failed\n"
            "              runs too.\n"
            "  --quiet     print only errors\n"
@@ -174,6 +177,10 @@ std::string analyze2dHelp()
            "              (a load arrow is 25 S long; default: the drawing's annotation scale)\n"
            "  --probe X,Y report the stress and displacement at X,Y (repeatable; also under\n"
            "              \"probes\" in summary.json)\n"
+           "  --loads-from DRAWING.dxf\n"
+           "              take the loads and supports from the glyph blocks of a drawing.dxf\n"
+           "              (as a CAD program left them after moving or turning them) instead of\n"
+           "              the file's \"loadsAndSupports\"\n"
            "  -h, --help  show this text\n"
            "\n"
            "Exit status: 0 solved; 1 wrong usage; 2 the file is unreadable or malformed, or the\n"
@@ -271,6 +278,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         }
         if (picture)
             continue;
+        if (!filesOnly && isOption(a, "--loads-from"))
+        {
+            std::string drawing;
+            if (auto error = optionValue(args, i, "--loads-from", drawing))
+                return usageError(*error, kAnalyzeHint);
+            if (cl.loadsFrom)
+                return usageError("--loads-from is given twice", kAnalyzeHint);
+            cl.loadsFrom = drawing;
+            continue;
+        }
         if (!filesOnly && (a == "--out" || a.rfind("--out=", 0) == 0))
         {
             std::string dir;

@@ -33,6 +33,8 @@ struct CommandLine
     std::string text;
     std::string file;
     std::optional<std::string> outDir;
+    /// A drawing whose glyph blocks give the loads and supports (`--loads-from`).
+    std::optional<std::string> loadsFrom;
     bool quiet = false;
     /// What the result pictures colour (`--quantity`).
     enum class Quantity

@@ -178,7 +178,8 @@ void updateLoadOrSupportBlock(OdDbObjectId blockReferenceId, const Context&,
     const auto reference = OdDbBlockReferencePtr::cast(blockReferenceId.openObject(OdDb::kForRead));
     if (!reference)
         return;
-    const auto block = OdDbBlockTableRecordPtr::cast(reference->blockTableRecord().openObject(OdDb::kForWrite));
+    const auto block =
+        OdDbBlockTableRecordPtr::cast(reference->blockTableRecord().openObject(OdDb::kForWrite));
     if (!block)
         return;
     for (const OdDbObjectId& id : block->entityIds())

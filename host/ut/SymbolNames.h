@@ -15,7 +15,8 @@ namespace ut
 /// - `alwaysNumber`: the base itself is never taken; the first name is base_1.
 /// - `reserved`: further names that count as taken (names about to be given to other new records).
 /// A null table counts no name as taken.
-OdString makeUniqueName(const OdString& base, const OdDbSymbolTable* table, const OdDbObjectId* ownRecord = nullptr,
-                        bool legacyNames = false, bool alwaysNumber = false, const OdArray<OdString>* reserved = nullptr);
+OdString makeUniqueName(const OdString& base, const OdDbSymbolTable* table,
+                        const OdDbObjectId* ownRecord = nullptr, bool legacyNames = false,
+                        bool alwaysNumber = false, const OdArray<OdString>* reserved = nullptr);
 
 } // namespace ut

@@ -32,8 +32,8 @@ OdDbObjectPtr OdDbObjectId::openObject(OdDb::OpenMode mode, bool openErased) con
     if (!db || isNull())
         return OdDbObjectPtr();
     const auto it = db->m_objects.find(m_handle);
-    OdDbObjectPtr obj = it == db->m_objects.end() || (it->second->isErased() && !openErased) ? OdDbObjectPtr()
-                                                                                              : it->second;
+    OdDbObjectPtr obj =
+        it == db->m_objects.end() || (it->second->isErased() && !openErased) ? OdDbObjectPtr() : it->second;
     if (obj)
         obj->m_openMode = mode;
     return obj;

@@ -21,9 +21,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <numbers>
 #include <optional>
 #include <utility>
-#include <numbers>
 
 namespace
 {
@@ -35,7 +35,8 @@ OdCmColor colorOf(const DL_Attributes& attributes)
     const int color24 = attributes.getColor24();
     const int index = attributes.getColor();
     if (color24 >= 0)
-        color.setRGB(static_cast<std::uint8_t>((color24 >> 16) & 0xff), static_cast<std::uint8_t>((color24 >> 8) & 0xff),
+        color.setRGB(static_cast<std::uint8_t>((color24 >> 16) & 0xff),
+                     static_cast<std::uint8_t>((color24 >> 8) & 0xff),
                      static_cast<std::uint8_t>(color24 & 0xff));
     else if (index == 0)
         color.setColorMethod(OdCmEntityColor::kByBlock);
@@ -59,7 +60,8 @@ public:
     {
         const OdString name = OdDbDetail::fromDxfText(data.name);
         const auto table = OdDbLayerTablePtr::cast(m_db.getLayerTableId().openObject(OdDb::kForWrite));
-        OdDbLayerTableRecordPtr layer = OdDbLayerTableRecordPtr::cast(table->getAt(name).openObject(OdDb::kForWrite));
+        OdDbLayerTableRecordPtr layer =
+            OdDbLayerTableRecordPtr::cast(table->getAt(name).openObject(OdDb::kForWrite));
         if (!layer)
         {
             layer = OdDbLayerTableRecord::createObject();
@@ -80,7 +82,8 @@ public:
         else
         {
             m_space = blockFor(name);
-            OdDbBlockTableRecordPtr::cast(m_db.getObject(m_space))->setOrigin(OdGePoint3d(data.bpx, data.bpy, data.bpz));
+            OdDbBlockTableRecordPtr::cast(m_db.getObject(m_space))
+                ->setOrigin(OdGePoint3d(data.bpx, data.bpy, data.bpz));
         }
     }
 
@@ -286,8 +289,8 @@ public:
             if (sweep <= 0.0)
                 sweep += 2.0 * std::numbers::pi;
             const double start = data.ccw ? data.angle1 : -data.angle1;
-            m_loopPoints.append(
-                OdGePoint2d(data.cx + data.radius * std::cos(start), data.cy + data.radius * std::sin(start)));
+            m_loopPoints.append(OdGePoint2d(data.cx + data.radius * std::cos(start),
+                                            data.cy + data.radius * std::sin(start)));
             m_loopBulges.append(std::tan(sweep / 4.0) * (data.ccw ? 1.0 : -1.0));
         }
     }
@@ -413,12 +416,12 @@ private:
                 rational = rational || w != 1.0;
             try
             {
-                const OdGeNurbCurve3d curve = rational
-                                                  ? OdGeNurbCurve3d(s.degree, OdGeKnotVector(s.knots), s.points,
-                                                                    s.weights)
-                                                  : OdGeNurbCurve3d(s.degree, OdGeKnotVector(s.knots), s.points);
+                const OdGeNurbCurve3d curve =
+                    rational ? OdGeNurbCurve3d(s.degree, OdGeKnotVector(s.knots), s.points, s.weights)
+                             : OdGeNurbCurve3d(s.degree, OdGeKnotVector(s.knots), s.points);
                 const auto spline = OdDbSpline::createObject();
-                if (spline->setFromOdGeCurve(curve) == eOk && !m_space.isNull() && !s.attributes.isInPaperSpace())
+                if (spline->setFromOdGeCurve(curve) == eOk && !m_space.isNull() &&
+                    !s.attributes.isInPaperSpace())
                     place(spline.get(), s.attributes, s.xdata);
             }
             catch (const OdError&)

@@ -69,7 +69,6 @@ private:
     void writeXData(const OdDbObject& object);
     OdString blockName(const OdDbObjectId& block) const;
 
-
     OdDbDatabase& m_db;
     DL_Dxf& m_dxf;
     DL_WriterA& m_dw;
@@ -136,9 +135,11 @@ void Writer::writeTables()
     {
         const auto layer = OdDbLayerTableRecordPtr::cast(m_db.getObject(id));
         const OdCmColor color = layer->color();
-        const int index = color.isByACI() ? color.colorIndex()
-                                          : OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
-        const int color24 = color.isByColor() ? (color.red() << 16) | (color.green() << 8) | color.blue() : -1;
+        const int index = color.isByACI()
+                              ? color.colorIndex()
+                              : OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
+        const int color24 =
+            color.isByColor() ? (color.red() << 16) | (color.green() << 8) | color.blue() : -1;
         m_dxf.writeLayer(m_dw, DL_LayerData(OdDbDetail::dxfText(layer->getName()), 0),
                          DL_Attributes("", index, color24, -1, "CONTINUOUS"));
     }
@@ -158,7 +159,8 @@ void Writer::writeTables()
     const OdDbObjectIdArray appIds = apps->recordIds();
     m_dw.tableAppid(static_cast<int>(appIds.size()));
     for (const OdDbObjectId& id : appIds)
-        m_dxf.writeAppid(m_dw, OdDbDetail::dxfText(OdDbSymbolTableRecordPtr::cast(m_db.getObject(id))->getName()));
+        m_dxf.writeAppid(m_dw,
+                         OdDbDetail::dxfText(OdDbSymbolTableRecordPtr::cast(m_db.getObject(id))->getName()));
     m_dw.tableEnd();
 
     m_dxf.writeDimStyle(m_dw, 2.5, 0.625, 0.625, 0.625, 2.5);
@@ -181,7 +183,8 @@ void Writer::writeBlocks()
     {
         const std::string name = OdDbDetail::dxfText(block->getName());
         const OdGePoint3d origin = block->origin();
-        m_dxf.writeBlock(m_dw, DL_BlockData(name, block->isAnonymous() ? 1 : 0, origin.x, origin.y, origin.z));
+        m_dxf.writeBlock(m_dw,
+                         DL_BlockData(name, block->isAnonymous() ? 1 : 0, origin.x, origin.y, origin.z));
         writeEntities(*block);
         m_dxf.writeEndBlock(m_dw, name);
     }
@@ -216,16 +219,18 @@ void Writer::writeCurve(const OdDbCurve& curve, const DL_Attributes& attributes)
         const double start = down ? std::numbers::pi - arc->endAngle() : arc->startAngle();
         const double end = down ? std::numbers::pi - arc->startAngle() : arc->endAngle();
         const OdGePoint3d c = arc->center();
-        m_dxf.writeArc(m_dw,
-                       DL_ArcData(c.x, c.y, c.z, arc->radius(), start * kDegreesPerRadian, end * kDegreesPerRadian),
-                       attributes);
+        m_dxf.writeArc(
+            m_dw,
+            DL_ArcData(c.x, c.y, c.z, arc->radius(), start * kDegreesPerRadian, end * kDegreesPerRadian),
+            attributes);
     }
     else if (const auto* spline = dynamic_cast<const OdDbSpline*>(&curve))
     {
         const OdGeNurbCurve3d& nurbs = spline->nurbs();
         // Flags: 8 planar, 4 rational.
         const int flags = 8 | (nurbs.isRational() ? 4 : 0);
-        m_dxf.writeSpline(m_dw, DL_SplineData(nurbs.degree(), nurbs.numKnots(), nurbs.numControlPoints(), 0, flags),
+        m_dxf.writeSpline(m_dw,
+                          DL_SplineData(nurbs.degree(), nurbs.numKnots(), nurbs.numControlPoints(), 0, flags),
                           attributes);
         for (int i = 0; i < nurbs.numKnots(); ++i)
             m_dxf.writeKnot(m_dw, DL_KnotData(nurbs.knotAt(i)));
@@ -242,7 +247,8 @@ void Writer::writeCurve(const OdDbCurve& curve, const DL_Attributes& attributes)
 void Writer::writeHatch(const OdDbHatch& hatch, const DL_Attributes& attributes)
 {
     const bool solid = hatch.patternName().iCompare(L"SOLID") == 0;
-    const DL_HatchData data(hatch.numLoops(), solid, hatch.patternScale(), hatch.patternAngle() * kDegreesPerRadian,
+    const DL_HatchData data(hatch.numLoops(), solid, hatch.patternScale(),
+                            hatch.patternAngle() * kDegreesPerRadian,
                             OdDbDetail::dxfText(hatch.patternName()));
     m_dxf.writeHatch1(m_dw, data, attributes);
     for (int i = 0; i < hatch.numLoops(); ++i)
@@ -294,8 +300,8 @@ void Writer::writeEntity(const OdDbEntity& entity)
     else if (const auto* polyline = dynamic_cast<const OdDbPolyline*>(&entity))
     {
         m_dxf.writePolyline(m_dw,
-                            DL_PolylineData(static_cast<int>(polyline->numVerts()), 0, 0, polyline->isClosed() ? 1 : 0,
-                                            polyline->elevation()),
+                            DL_PolylineData(static_cast<int>(polyline->numVerts()), 0, 0,
+                                            polyline->isClosed() ? 1 : 0, polyline->elevation()),
                             attributes);
         for (unsigned int i = 0; i < polyline->numVerts(); ++i)
         {
@@ -310,9 +316,9 @@ void Writer::writeEntity(const OdDbEntity& entity)
         const OdGePoint3d p = text->position();
         const OdGePoint3d a = text->isDefaultAlignment() ? p : text->alignmentPoint();
         m_dxf.writeText(m_dw,
-                        DL_TextData(p.x, p.y, p.z, a.x, a.y, a.z, text->height(), 1.0, 0, text->horizontalMode(),
-                                    text->verticalMode(), OdDbDetail::dxfText(text->textString()), kTextStyle,
-                                    text->rotation()),
+                        DL_TextData(p.x, p.y, p.z, a.x, a.y, a.z, text->height(), 1.0, 0,
+                                    text->horizontalMode(), text->verticalMode(),
+                                    OdDbDetail::dxfText(text->textString()), kTextStyle, text->rotation()),
                         attributes);
     }
     else if (const auto* solid = dynamic_cast<const OdDbSolid*>(&entity))
@@ -321,8 +327,8 @@ void Writer::writeEntity(const OdDbEntity& entity)
         for (int i = 0; i < 4; ++i)
             solid->getPointAt(i, p[i]);
         m_dxf.writeSolid(m_dw,
-                         DL_SolidData(p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y, p[2].z, p[3].x,
-                                      p[3].y, p[3].z),
+                         DL_SolidData(p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y, p[2].z,
+                                      p[3].x, p[3].y, p[3].z),
                          attributes);
     }
     else if (const auto* hatch = dynamic_cast<const OdDbHatch*>(&entity))
@@ -377,7 +383,8 @@ void Writer::writeEntity(const OdDbEntity& entity)
                 throw OdError(eInvalidInput, "a mesh face with more than four corners has no DXF form");
             OdGePoint3d p[4];
             for (int k = 0; k < 4; ++k)
-                p[k] = vertices[static_cast<unsigned>(faces[i + 1 + static_cast<unsigned>(std::min(k, n - 1))])];
+                p[k] =
+                    vertices[static_cast<unsigned>(faces[i + 1 + static_cast<unsigned>(std::min(k, n - 1))])];
             DL_Attributes faceAttributes = attributes;
             OdCmColor faceColor;
             if (mesh->getSubentColor(OdDbSubentId(OdDb::kFaceSubentType, faceIndex), faceColor) == eOk &&
@@ -385,19 +392,20 @@ void Writer::writeEntity(const OdDbEntity& entity)
             {
                 faceAttributes.setColor(
                     OdCmEntityColor::lookUpACI(faceColor.red(), faceColor.green(), faceColor.blue()));
-                faceAttributes.setColor24((faceColor.red() << 16) | (faceColor.green() << 8) | faceColor.blue());
+                faceAttributes.setColor24((faceColor.red() << 16) | (faceColor.green() << 8) |
+                                          faceColor.blue());
             }
             m_dxf.write3dFace(m_dw,
-                              DL_3dFaceData(p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y, p[2].z,
-                                            p[3].x, p[3].y, p[3].z),
+                              DL_3dFaceData(p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y,
+                                            p[2].z, p[3].x, p[3].y, p[3].z),
                               faceAttributes);
         }
         return;
     }
     else
-        throw OdError(eInvalidInput, (std::string("an entity of kind ") + typeid(entity).name() +
-                                      " has no DXF form")
-                                         .c_str());
+        throw OdError(
+            eInvalidInput,
+            (std::string("an entity of kind ") + typeid(entity).name() + " has no DXF form").c_str());
     writeXData(entity);
 }
 

@@ -66,7 +66,8 @@ OdResult OdDbObject::setXData(const OdResBuf* xdata)
     }
     for (const OdResBufPtr& chain : chains)
     {
-        auto it = std::find_if(m_xdata.begin(), m_xdata.end(), [&](const OdResBufPtr& own)
+        auto it = std::find_if(m_xdata.begin(), m_xdata.end(),
+                               [&](const OdResBufPtr& own)
                                { return own->getString().iCompare(chain->getString()) == 0; });
         if (!chain->next())
         {

@@ -124,7 +124,8 @@ OdDbObjectId OdDbDatabase::tableId(OdDbObjectId& id, OdDbObjectPtr (*create)())
 OdDbObjectId OdDbDatabase::getBlockTableId()
 {
     const bool isNew = m_blockTableId.isNull() || getObject(m_blockTableId).isNull();
-    const OdDbObjectId id = tableId(m_blockTableId, [] { return OdDbObjectPtr(OdDbBlockTable::createObject()); });
+    const OdDbObjectId id =
+        tableId(m_blockTableId, [] { return OdDbObjectPtr(OdDbBlockTable::createObject()); });
     if (isNew)
         getModelSpaceId();
     return id;
@@ -143,7 +144,8 @@ OdDbObjectId OdDbDatabase::getRegAppTableId()
 OdDbObjectId OdDbDatabase::getLayerTableId()
 {
     const bool isNew = m_layerTableId.isNull() || getObject(m_layerTableId).isNull();
-    const OdDbObjectId id = tableId(m_layerTableId, [] { return OdDbObjectPtr(OdDbLayerTable::createObject()); });
+    const OdDbObjectId id =
+        tableId(m_layerTableId, [] { return OdDbObjectPtr(OdDbLayerTable::createObject()); });
     if (isNew)
     {
         const OdDbLayerTableRecordPtr layer = OdDbLayerTableRecord::createObject();

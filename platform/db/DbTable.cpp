@@ -155,7 +155,8 @@ double OdDbTable::margin(int row, int column, OdDb::CellMargin margin) const
 const OdDbTable::Range* OdDbTable::mergeOf(int row, int column) const
 {
     for (const Range& range : m_merges)
-        if (row >= range.minRow && row <= range.maxRow && column >= range.minColumn && column <= range.maxColumn)
+        if (row >= range.minRow && row <= range.maxRow && column >= range.minColumn &&
+            column <= range.maxColumn)
             return &range;
     return nullptr;
 }
@@ -173,7 +174,8 @@ void OdDbTable::mergeCells(int minRow, int maxRow, int minColumn, int maxColumn)
     m_merges.push_back({minRow, maxRow, minColumn, maxColumn});
 }
 
-bool OdDbTable::isMergedCell(int row, int column, int* minRow, int* maxRow, int* minColumn, int* maxColumn) const
+bool OdDbTable::isMergedCell(int row, int column, int* minRow, int* maxRow, int* minColumn,
+                             int* maxColumn) const
 {
     cellAt(row, column);
     const Range* range = mergeOf(row, column);
@@ -251,10 +253,19 @@ void OdDbTable::recomputeTableBlock(bool)
             text->setHeight(cell.textHeight);
             text->setColor(color());
             text->setLayer(layer());
-            text->setHorizontalMode(column == 0 ? OdDb::kTextLeft : column == 1 ? OdDb::kTextCenter : OdDb::kTextRight);
-            text->setVerticalMode(row == 0 ? OdDb::kTextTop : row == 1 ? OdDb::kTextVertMid : OdDb::kTextBottom);
-            text->setAlignmentPoint(OdGePoint3d(column == 0 ? left : column == 1 ? 0.5 * (left + right) : right,
-                                                row == 0 ? top : row == 1 ? 0.5 * (top + bottom) : bottom, z));
+            text->setHorizontalMode(column == 0   ? OdDb::kTextLeft
+                                    : column == 1 ? OdDb::kTextCenter
+                                                  : OdDb::kTextRight);
+            text->setVerticalMode(row == 0   ? OdDb::kTextTop
+                                  : row == 1 ? OdDb::kTextVertMid
+                                             : OdDb::kTextBottom);
+            text->setAlignmentPoint(OdGePoint3d(column == 0   ? left
+                                                : column == 1 ? 0.5 * (left + right)
+                                                              : right,
+                                                row == 0   ? top
+                                                : row == 1 ? 0.5 * (top + bottom)
+                                                           : bottom,
+                                                z));
             m_block.append(text);
         }
     }

@@ -80,8 +80,8 @@ public:
     /// that overlaps a merged range.
     void mergeCells(int minRow, int maxRow, int minColumn, int maxColumn);
     /// True when the cell lies in a merged range; the range is returned through the pointers given.
-    bool isMergedCell(int row, int column, int* minRow = nullptr, int* maxRow = nullptr, int* minColumn = nullptr,
-                      int* maxColumn = nullptr) const;
+    bool isMergedCell(int row, int column, int* minRow = nullptr, int* maxRow = nullptr,
+                      int* minColumn = nullptr, int* maxColumn = nullptr) const;
 
     /// Rebuilds the table's block from its cells.
     void recomputeTableBlock(bool forceUpdate = true);

@@ -53,7 +53,10 @@ public:
     void setVerticalMode(OdDb::TextVertMode mode);
     OdGePoint3d alignmentPoint() const { return m_alignmentPoint; }
     void setAlignmentPoint(const OdGePoint3d& point);
-    bool isDefaultAlignment() const { return m_horizontalMode == OdDb::kTextLeft && m_verticalMode == OdDb::kTextBase; }
+    bool isDefaultAlignment() const
+    {
+        return m_horizontalMode == OdDb::kTextLeft && m_verticalMode == OdDb::kTextBase;
+    }
     OdGeVector3d normal() const { return OdGeVector3d::kZAxis; }
 
     /// Also takes the database's text height (TEXTSIZE).

@@ -501,3 +501,73 @@ TEST(CaeOutputs, WhatCannotBeWrittenEndsTheRunAsFailed)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << args;
     }
 }
+
+/// Runs a Python script with Debian's own interpreter, for which the independent DXF reader is
+/// installed; its exit status.
+int runPython(const fs::path& scratch, const std::string& script, const std::vector<std::string>& args)
+{
+    const fs::path file = scratch / "script.py";
+    spit(file, script);
+    std::string command = "/usr/bin/python3 " + quote(file.string());
+    for (const auto& a : args)
+        command += " " + quote(a);
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(CaeDrawing, KeepsTheSetUpAndResultForACadProgramAndTakesEditedGlyphsBack)
+{
+    TempDir dir;
+    const fs::path file = dir.path() / "tip_load.json";
+    spit(
+        file,
+        replaced(
+            slurp(examples() / "cantilever.json"),
+            R"({"linearLoad": {"start": [200, 0], "end": [200, 10], "magnitude": 5, "angleDeg": 90, "flipped": true}})",
+            R"({"pointLoad": {"location": [200, 5], "direction": [0, -1], "magnitude": 50}})"));
+    const fs::path first = dir.path() / "first";
+    Outcome o = runCae({"analyze2d", file.string(), "--out", first.string(), "--quiet"}, dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+
+    // The drawing passes a strict reader's audit, carries one glyph block reference per load and
+    // support and the results block right of the region; the tip load is then turned a quarter
+    // turn counter-clockwise about its point, as a user would in a CAD program.
+    const char* const edit = R"(import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+auditor = doc.audit()
+for e in auditor.errors:
+    print('audit error:', e.message)
+inserts = doc.modelspace().query('INSERT')
+glyphs = [i for i in inserts if i.has_xdata('CAEANALYZE2D')]
+results = [i for i in inserts if i.dxf.name.startswith('CAE_ANALYZE2D_RESULT')]
+layers = {e.dxf.layer for e in doc.modelspace().query('LINE')}
+if auditor.has_errors or len(glyphs) != 2 or len(results) != 1 or results[0].dxf.insert.x <= 200 or 'CAE_REGION' not in layers:
+    sys.exit(1)
+load = [g for g in glyphs if g.get_xdata('CAEANALYZE2D')[0].value == 0][0]
+load.dxf.rotation = 90.0
+doc.saveas(sys.argv[2])
+)";
+    const fs::path edited = dir.path() / "edited.dxf";
+    ASSERT_EQ(runPython(dir.path(), edit, {(first / "drawing.dxf").string(), edited.string()}), 0);
+
+    const fs::path second = dir.path() / "second";
+    o = runCae(
+        {"analyze2d", file.string(), "--loads-from", edited.string(), "--out", second.string(), "--quiet"},
+        dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    const auto d = readSummary(second);
+    EXPECT_NEAR(d["appliedLoad"][0].num(), 50.0, 1e-9) << "the turned load pulls along +x";
+    EXPECT_NEAR(d["appliedLoad"][1].num(), 0.0, 1e-9);
+    expectEquilibrium(d);
+
+    // A drawing without glyph blocks gives no set-up.
+    const fs::path empty = dir.path() / "empty.dxf";
+    ASSERT_EQ(runPython(dir.path(), "import sys, ezdxf\nezdxf.new('R2000').saveas(sys.argv[1])\n",
+                        {empty.string()}),
+              0);
+    o = runCae({"analyze2d", file.string(), "--loads-from", empty.string()}, dir.path());
+    EXPECT_EQ(o.exitStatus, 2);
+    EXPECT_NE(o.err.find(empty.string() + ": the drawing holds no load or support glyph block"),
+              std::string::npos)
+        << o.err;
+}

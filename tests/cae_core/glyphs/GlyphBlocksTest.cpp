@@ -174,8 +174,13 @@ TEST(GlyphBlocks, KeepEachKindOfRecordInTheirExtendedDataAndGiveItBackPlaced)
     // The linear load's end is kept relative to its start.
     const OdDbBlockReferencePtr linear = placeGlyph(context, {}, OdGePoint3d(10.0, 5.0, 0.0));
     saveLoadToBRef(*linear, linearLoad);
-    EXPECT_TRUE(linear->xData(kGlyphApplicationName)->next()->next()->next()->next()->getPoint2d().isEqualTo(
-        OdGePoint2d(4.0, 3.0)));
+    EXPECT_TRUE(linear->xData(kGlyphApplicationName)
+                    ->next()
+                    ->next()
+                    ->next()
+                    ->next()
+                    ->getPoint2d()
+                    .isEqualTo(OdGePoint2d(4.0, 3.0)));
 }
 
 /// The chain of a point support with one item changed by `damage`.
@@ -204,7 +209,8 @@ TEST(GlyphBlocks, GiveNothingBackForForeignOrDamagedData)
         const char* what;
         std::function<void(OdResBuf&)> damage;
     } cases[] = {
-        {"an extra item", [](OdResBuf& c) { c.last()->setNext(OdResBuf::newRb(OdResBuf::kDxfXdInteger16).get()); }},
+        {"an extra item",
+         [](OdResBuf& c) { c.last()->setNext(OdResBuf::newRb(OdResBuf::kDxfXdInteger16).get()); }},
         {"version 1", [](OdResBuf& c) { item(c, 3).setInt16(1); }},
         {"tag 4", [](OdResBuf& c) { item(c, 2).setInt16(4); }},
         {"tag -1", [](OdResBuf& c) { item(c, 2).setInt16(-1); }},

@@ -77,7 +77,8 @@ TEST(MakeUniqueName, TakesTheNamesOfASymbolTableExceptTheRenamedRecord)
     EXPECT_EQ(ut::makeUniqueName(L"Result", table.get(), &id), OdString(L"Result"));
     EXPECT_EQ(ut::makeUniqueName(L"Other", table.get(), nullptr, false, true), OdString(L"Other_1"));
     const OdArray<OdString> reserved{L"RESULT_1"};
-    EXPECT_EQ(ut::makeUniqueName(L"Result", table.get(), nullptr, false, false, &reserved), OdString(L"Result_2"));
+    EXPECT_EQ(ut::makeUniqueName(L"Result", table.get(), nullptr, false, false, &reserved),
+              OdString(L"Result_2"));
     EXPECT_EQ(ut::makeUniqueName(OdString(std::wstring(40, L'x')), nullptr, nullptr, true).getLength(),
               ut::kMaxLegacySymbolNameLength);
 }

@@ -111,7 +111,8 @@ TEST(BlockReferences, PlaceTheBlockByOriginScaleRotationAndPositionAndFollowTran
     // A transform of the reference moves the block's points as the same transform would.
     const OdGeMatrix3d move = OdGeMatrix3d::translation(OdGeVector3d(-1.0, 2.0, 0.0)) *
                               OdGeMatrix3d::rotation(0.3, OdGeVector3d::kZAxis, OdGePoint3d(4.0, 4.0, 0.0));
-    const OdGeMatrix3d mirror = OdGeMatrix3d::mirroring(OdGePoint3d(0.0, 1.0, 0.0), OdGeVector3d(1.0, 1.0, 0.0));
+    const OdGeMatrix3d mirror =
+        OdGeMatrix3d::mirroring(OdGePoint3d(0.0, 1.0, 0.0), OdGeVector3d(1.0, 1.0, 0.0));
     for (const OdGeMatrix3d& xform : {move, mirror})
     {
         const OdGeMatrix3d expected = xform * ref->blockTransform();
@@ -169,7 +170,8 @@ TEST(Tables, LayOutRowsColumnsMarginsAndAlignmentInTheirBlock)
     }
     EXPECT_EQ(lines, 4 * 2 + 3 * 3 - 1);
     ASSERT_EQ(texts.size(), 3u);
-    EXPECT_TRUE(texts[0]->alignmentPoint().isEqualTo(OdGePoint3d(150.0, 90.0, 0.0))) << "title centred in the row";
+    EXPECT_TRUE(texts[0]->alignmentPoint().isEqualTo(OdGePoint3d(150.0, 90.0, 0.0)))
+        << "title centred in the row";
     EXPECT_TRUE(texts[1]->alignmentPoint().isEqualTo(OdGePoint3d(2.5, 70.0, 0.0)));
     EXPECT_EQ(texts[1]->horizontalMode(), OdDb::kTextLeft);
     EXPECT_EQ(texts[1]->verticalMode(), OdDb::kTextVertMid);

@@ -30,7 +30,8 @@ constexpr const char* kPython = "/usr/bin/python3";
 
 fs::path scratchFolder(const std::string& name)
 {
-    const fs::path folder = fs::temp_directory_path() / ("cae_dxf_" + name + "_" + std::to_string(::getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("cae_dxf_" + name + "_" + std::to_string(::getpid()));
     fs::create_directories(folder);
     return folder;
 }
@@ -112,7 +113,8 @@ OdDbDatabasePtr sampleDrawing()
     space->appendOdDbEntity(polyline.get());
     const auto spline = OdDbSpline::createObject();
     OdGePoint3dArray fit;
-    for (const OdGePoint3d& p : {OdGePoint3d(0, 0, 0), OdGePoint3d(1, 2, 0), OdGePoint3d(3, 1, 0), OdGePoint3d(4, 3, 0)})
+    for (const OdGePoint3d& p :
+         {OdGePoint3d(0, 0, 0), OdGePoint3d(1, 2, 0), OdGePoint3d(3, 1, 0), OdGePoint3d(4, 3, 0)})
         fit.append(p);
     spline->setFromOdGeCurve(OdGeNurbCurve3d(fit));
     space->appendOdDbEntity(spline.get());
@@ -182,8 +184,9 @@ TEST(DxfFiles, PassAnIndependentAuditAndReadBackWithTheirEntitiesAndExtendedData
         ++kinds[typeid(*id.openObject()).name()];
     EXPECT_EQ(kinds[typeid(OdDbLine).name()], 1 + 12) << "the table comes back as its lines";
     EXPECT_EQ(kinds[typeid(OdDbText).name()], 2);
-    for (const auto* kind : {&typeid(OdDbArc), &typeid(OdDbCircle), &typeid(OdDbPolyline), &typeid(OdDbSpline),
-                             &typeid(OdDbSolid), &typeid(OdDbHatch), &typeid(OdDbBlockReference)})
+    for (const auto* kind :
+         {&typeid(OdDbArc), &typeid(OdDbCircle), &typeid(OdDbPolyline), &typeid(OdDbSpline),
+          &typeid(OdDbSolid), &typeid(OdDbHatch), &typeid(OdDbBlockReference)})
         EXPECT_EQ(kinds[kind->name()], 1) << kind->name();
 
     for (const OdDbObjectId& id : modelSpace(*db)->entityIds())

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "apps/drawing/Drawing.h"
+#include "cae_core/results2d/InteractiveResult.h"
+
+#include <string>
+
+/// The drawing a run leaves for a CAD program (`--out DIR` writes it as DIR/drawing.dxf).
+namespace cae_app
+{
+/// Layer of the analysed region in the drawing file.
+inline constexpr const wchar_t* kRegionLayer = L"CAE_REGION";
+
+/// Completes the drawing with what the host keeps there (the region on its own layer, one glyph block
+/// reference with its extended data per load and support, and, with a result, the results block
+/// inserted right of the region with the glyphs in its picture) and gives it as a DXF file's text.
+/// Throws OutputError when the drawing cannot be written.
+std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
+                        const cae_core::fea2d::InteractiveResult* result);
+} // namespace cae_app
