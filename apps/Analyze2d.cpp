@@ -124,7 +124,7 @@ private:
 
 int Run::execute()
 {
-    m_summary.status = "invalid";
+    m_summary.status = ERunStatus::eInvalid;
     try
     {
         try
@@ -166,7 +166,7 @@ void Run::stages()
 {
     prepare();
     analyse();
-    m_summary.status = "solved";
+    m_summary.status = ERunStatus::eSolved;
     m_summary.result = cae_core::eOk;
     std::vector<ReportTable> tables;
     if (m_view && m_view->result())
@@ -318,7 +318,7 @@ void Run::writeSummary()
 
 int Run::stopped(const Stop& stop)
 {
-    m_summary.status = stop.kind == Stop::EKind::eInvalid ? "invalid" : "failed";
+    m_summary.status = stop.kind == Stop::EKind::eInvalid ? ERunStatus::eInvalid : ERunStatus::eFailed;
     m_summary.result = stop.result;
     m_summary.messages.clear();
     for (const auto& m : stop.messages)

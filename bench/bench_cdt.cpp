@@ -17,7 +17,7 @@
 namespace
 {
 
-using Tri = CDT::Triangulation<double>;
+using Tri = CDT::Triangulation;
 using P = CDT::V2d<double>;
 
 std::vector<P> randomPoints(std::size_t n, double x0, double x1, std::uint64_t seed)

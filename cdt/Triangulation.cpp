@@ -97,28 +97,28 @@ struct Bounds
 // ---------------------------------------------------------------------------------------------------------------
 // Predicates on vertices
 
-template <typename T> int Triangulation<T>::orient(VertInd a, VertInd b, const V2d<T>& p) const
+int Triangulation::orient(VertInd a, VertInd b, const V2d<double>& p) const
 {
-    const V2d<T>& pa = m_vertices[a];
-    const V2d<T>& pb = m_vertices[b];
+    const V2d<double>& pa = m_vertices[a];
+    const V2d<double>& pb = m_vertices[b];
     return detail::orientSign(pa.x, pa.y, pb.x, pb.y, p.x, p.y);
 }
 
-template <typename T> int Triangulation<T>::orient(VertInd a, VertInd b, VertInd c) const
+int Triangulation::orient(VertInd a, VertInd b, VertInd c) const
 {
     return orient(a, b, m_vertices[c]);
 }
 
-template <typename T> int Triangulation<T>::inCircle(VertInd a, VertInd b, VertInd c, VertInd d) const
+int Triangulation::inCircle(VertInd a, VertInd b, VertInd c, VertInd d) const
 {
-    const V2d<T>& pa = m_vertices[a];
-    const V2d<T>& pb = m_vertices[b];
-    const V2d<T>& pc = m_vertices[c];
-    const V2d<T>& pd = m_vertices[d];
+    const V2d<double>& pa = m_vertices[a];
+    const V2d<double>& pb = m_vertices[b];
+    const V2d<double>& pc = m_vertices[c];
+    const V2d<double>& pd = m_vertices[d];
     return detail::inCircleSign(pa.x, pa.y, pb.x, pb.y, pc.x, pc.y, pd.x, pd.y);
 }
 
-template <typename T> std::uint32_t Triangulation<T>::nextRandom() const noexcept
+std::uint32_t Triangulation::nextRandom() const noexcept
 {
     std::uint32_t x = m_randomState;
     x ^= x << 13;
@@ -131,7 +131,7 @@ template <typename T> std::uint32_t Triangulation<T>::nextRandom() const noexcep
 // ---------------------------------------------------------------------------------------------------------------
 // Vertex insertion
 
-template <typename T> void Triangulation<T>::insertVertices(const std::vector<V2d<T>>& newVertices)
+void Triangulation::insertVertices(const std::vector<V2d<double>>& newVertices)
 {
     if (m_state == State::Erased)
         throw Error("Cannot insert points: the outer triangles of this triangulation have been erased");
@@ -146,7 +146,7 @@ template <typename T> void Triangulation<T>::insertVertices(const std::vector<V2
         insertLaterBatch(newVertices);
 }
 
-template <typename T> void Triangulation<T>::checkCoordinates(const std::vector<V2d<T>>& points) const
+void Triangulation::checkCoordinates(const std::vector<V2d<double>>& points) const
 {
     const std::size_t firstUserIndex = m_vertices.size() - helperVertexCount();
     for (std::size_t i = 0; i < points.size(); ++i)
@@ -162,8 +162,7 @@ template <typename T> void Triangulation<T>::checkCoordinates(const std::vector<
     }
 }
 
-template <typename T>
-void Triangulation<T>::setUpHelperTriangle(double minX, double minY, double maxX, double maxY)
+void Triangulation::setUpHelperTriangle(double minX, double minY, double maxX, double maxY)
 {
     const double cx = 0.5 * (minX + maxX);
     const double cy = 0.5 * (minY + maxY);
@@ -179,9 +178,9 @@ void Triangulation<T>::setUpHelperTriangle(double minX, double minY, double maxX
     const double inRadius = helperTriangleScale * halfSize;
     const double halfSide = std::sqrt(3.0) * inRadius;
     // Counter-clockwise: top, bottom left, bottom right.
-    const V2d<T> corners[3] = {{static_cast<T>(cx), static_cast<T>(cy + 2.0 * inRadius)},
-                               {static_cast<T>(cx - halfSide), static_cast<T>(cy - inRadius)},
-                               {static_cast<T>(cx + halfSide), static_cast<T>(cy - inRadius)}};
+    const V2d<double> corners[3] = {{static_cast<double>(cx), static_cast<double>(cy + 2.0 * inRadius)},
+                                    {static_cast<double>(cx - halfSide), static_cast<double>(cy - inRadius)},
+                                    {static_cast<double>(cx + halfSide), static_cast<double>(cy - inRadius)}};
     if (m_vertices.size() < helperTriangleVertexCount)
         m_vertices.assign(corners, corners + helperTriangleVertexCount);
     else
@@ -197,12 +196,12 @@ void Triangulation<T>::setUpHelperTriangle(double minX, double minY, double maxX
     m_state = State::Open;
 }
 
-template <typename T> bool Triangulation<T>::strictlyInsideHelperTriangle(const V2d<T>& p) const
+bool Triangulation::strictlyInsideHelperTriangle(const V2d<double>& p) const
 {
     return orient(0, 1, p) > 0 && orient(1, 2, p) > 0 && orient(2, 0, p) > 0;
 }
 
-template <typename T> void Triangulation<T>::rebuildAround(double minX, double minY, double maxX, double maxY)
+void Triangulation::rebuildAround(double minX, double minY, double maxX, double maxY)
 {
     Bounds box{minX, minY, maxX, maxY};
     for (std::size_t v = helperTriangleVertexCount; v < m_vertices.size(); ++v)
@@ -215,10 +214,10 @@ template <typename T> void Triangulation<T>::rebuildAround(double minX, double m
         insertConstraint(e.v1(), e.v2(), toUser(e));
 }
 
-template <typename T> void Triangulation<T>::insertFirstBatch(const std::vector<V2d<T>>& points)
+void Triangulation::insertFirstBatch(const std::vector<V2d<double>>& points)
 {
     Bounds box;
-    for (const V2d<T>& p : points)
+    for (const V2d<double>& p : points)
         box.add(p);
     try
     {
@@ -234,7 +233,7 @@ template <typename T> void Triangulation<T>::insertFirstBatch(const std::vector<
     }
 }
 
-template <typename T> void Triangulation<T>::insertLaterBatch(const std::vector<V2d<T>>& points)
+void Triangulation::insertLaterBatch(const std::vector<V2d<double>>& points)
 {
     const VertInd firstUserIndex = static_cast<VertInd>(m_vertices.size() - helperVertexCount());
 
@@ -278,7 +277,7 @@ template <typename T> void Triangulation<T>::insertLaterBatch(const std::vector<
     m_grid.cells.clear();
 }
 
-template <typename T> void Triangulation<T>::insertSingle(const V2d<T>& p)
+void Triangulation::insertSingle(const V2d<double>& p)
 {
     if (!strictlyInsideHelperTriangle(p))
         rebuildAround(p.x, p.y, p.x, p.y);
@@ -293,7 +292,7 @@ template <typename T> void Triangulation<T>::insertSingle(const V2d<T>& p)
         m_grid.cells[gridCell(p)] = v;
 }
 
-template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first, VertInd last)
+void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
 {
     const std::size_t count = last - first;
     if (count == 0)
@@ -349,7 +348,7 @@ template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first,
     // A fresh triangulation (only the helper triangle so far): lay the points out in insertion order while
     // building, so that the predicates read coordinates from neighbouring memory, then renumber back to the
     // caller's order. Vertex k of the build is the caller's vertex sequence[k - first].
-    std::vector<V2d<T>> laidOut(count);
+    std::vector<V2d<double>> laidOut(count);
     for (std::size_t i = 0; i < count; ++i)
         laidOut[i] = m_vertices[sequence[i]];
     std::copy(laidOut.begin(), laidOut.end(), m_vertices.begin() + first);
@@ -376,7 +375,7 @@ template <typename T> void Triangulation<T>::insertInSpatialOrder(VertInd first,
     }
 }
 
-template <typename T> void Triangulation<T>::insertVertexAt(VertInd v, const Location& loc)
+void Triangulation::insertVertexAt(VertInd v, const Location& loc)
 {
     if (loc.kind == Location::Kind::InTriangle)
         splitTriangle(loc.triangle, v);
@@ -389,8 +388,7 @@ template <typename T> void Triangulation<T>::insertVertexAt(VertInd v, const Loc
 // ---------------------------------------------------------------------------------------------------------------
 // Point location
 
-template <typename T>
-typename Triangulation<T>::Location Triangulation<T>::locate(const V2d<T>& p, TriInd start) const
+Triangulation::Location Triangulation::locate(const V2d<double>& p, TriInd start) const
 {
     // Stochastic visibility walk: step into a neighbour whose shared edge has p strictly on its far side,
     // testing the edges from a random first one. It terminates on any triangulation (a deterministic order
@@ -457,7 +455,7 @@ typename Triangulation<T>::Location Triangulation<T>::locate(const V2d<T>& p, Tr
     }
 }
 
-template <typename T> std::uint32_t Triangulation<T>::gridCell(const V2d<T>& p) const
+std::uint32_t Triangulation::gridCell(const V2d<double>& p) const
 {
     const double fx =
         std::clamp((p.x - m_grid.x0) * m_grid.inverseCellSize, 0.0, static_cast<double>(m_grid.nx - 1));
@@ -466,7 +464,7 @@ template <typename T> std::uint32_t Triangulation<T>::gridCell(const V2d<T>& p) 
     return static_cast<std::uint32_t>(fy) * m_grid.nx + static_cast<std::uint32_t>(fx);
 }
 
-template <typename T> void Triangulation<T>::rebuildGrid()
+void Triangulation::rebuildGrid()
 {
     Bounds box;
     for (std::size_t v = helperTriangleVertexCount; v < m_vertices.size(); ++v)
@@ -523,7 +521,7 @@ template <typename T> void Triangulation<T>::rebuildGrid()
     }
 }
 
-template <typename T> TriInd Triangulation<T>::startTriangleNear(const V2d<T>& p)
+TriInd Triangulation::startTriangleNear(const V2d<double>& p)
 {
     const std::size_t userCount = m_vertices.size() - helperTriangleVertexCount;
     if (m_grid.cells.empty() || userCount > m_grid.cells.size() * gridVerticesPerCellMax)
@@ -536,7 +534,7 @@ template <typename T> TriInd Triangulation<T>::startTriangleNear(const V2d<T>& p
 // Splits and flips. Every triangle they create or rewrite has the new vertex at local index 0, so the edge to
 // test for the Delaunay property is always edge 1 (opposite the new vertex).
 
-template <typename T> void Triangulation<T>::replaceNeighbor(TriInd t, TriInd oldNeighbor, TriInd newNeighbor)
+void Triangulation::replaceNeighbor(TriInd t, TriInd oldNeighbor, TriInd newNeighbor)
 {
     if (t == noNeighbor)
         return;
@@ -544,7 +542,7 @@ template <typename T> void Triangulation<T>::replaceNeighbor(TriInd t, TriInd ol
     tri.neighbors[tri.neighborIndex(oldNeighbor)] = newNeighbor;
 }
 
-template <typename T> void Triangulation<T>::splitTriangle(TriInd t, VertInd v)
+void Triangulation::splitTriangle(TriInd t, VertInd v)
 {
     // The new vertex v inside (v0, v1, v2) is joined to the three corners; the triangle facing neighbour n0
     // keeps index t, the other two are appended:
@@ -570,7 +568,7 @@ template <typename T> void Triangulation<T>::splitTriangle(TriInd t, VertInd v)
     m_flipStack.push_back(t2);
 }
 
-template <typename T> void Triangulation<T>::splitEdge(TriInd t, Index edge, VertInd v)
+void Triangulation::splitEdge(TriInd t, Index edge, VertInd v)
 {
     // v lies on edge (a, b) shared by t = (a, b, c) and o = (b, a, d); four triangles around v replace them:
     //
@@ -620,7 +618,7 @@ template <typename T> void Triangulation<T>::splitEdge(TriInd t, Index edge, Ver
     m_flipStack.push_back(t4);
 }
 
-template <typename T> void Triangulation<T>::flip(TriInd t, TriInd o)
+void Triangulation::flip(TriInd t, TriInd o)
 {
     // t = (v, a, b) and o on the other side of (a, b) with far vertex q become (v, a, q) and (v, q, b): the
     // diagonal a-b of the quadrilateral v, a, q, b is replaced by v-q.
@@ -643,7 +641,7 @@ template <typename T> void Triangulation<T>::flip(TriInd t, TriInd o)
     m_vertexTriangle[b] = o;
 }
 
-template <typename T> void Triangulation<T>::restoreDelaunay(VertInd v)
+void Triangulation::restoreDelaunay(VertInd v)
 {
     // Lawson's flips around the new vertex. Each stacked triangle has v at local index 0; its edge 1 is
     // tested against the far vertex of the neighbour. Constraint edges are never flipped, which makes the
@@ -674,7 +672,7 @@ template <typename T> void Triangulation<T>::restoreDelaunay(VertInd v)
 // ---------------------------------------------------------------------------------------------------------------
 // Constraint edges
 
-template <typename T> void Triangulation<T>::insertEdges(const std::vector<Edge>& edges)
+void Triangulation::insertEdges(const std::vector<Edge>& edges)
 {
     if (m_state == State::Erased)
         throw Error(
@@ -696,7 +694,7 @@ template <typename T> void Triangulation<T>::insertEdges(const std::vector<Edge>
         insertConstraint(e.v1() + offset, e.v2() + offset, e);
 }
 
-template <typename T> void Triangulation<T>::insertConstraint(VertInd a, VertInd b, Edge userEdge)
+void Triangulation::insertConstraint(VertInd a, VertInd b, Edge userEdge)
 {
     // First trace the whole segment without changing anything, so that a crossing leaves no half-inserted
     // edge.
@@ -719,12 +717,11 @@ template <typename T> void Triangulation<T>::insertConstraint(VertInd a, VertInd
     }
 }
 
-template <typename T>
-typename Triangulation<T>::ConstraintPiece Triangulation<T>::traceConstraintPiece(VertInd a, VertInd b) const
+Triangulation::ConstraintPiece Triangulation::traceConstraintPiece(VertInd a, VertInd b) const
 {
     ConstraintPiece piece;
-    const V2d<T>& pa = m_vertices[a];
-    const V2d<T>& pb = m_vertices[b];
+    const V2d<double>& pa = m_vertices[a];
+    const V2d<double>& pb = m_vertices[b];
     // A vertex u collinear with a and b lies on the segment when it is on b's side of a along both axes; no
     // vertex lies beyond b on an edge from a, since no vertex lies inside an edge.
     const auto towardsB = [&](VertInd u)
@@ -810,7 +807,7 @@ typename Triangulation<T>::ConstraintPiece Triangulation<T>::traceConstraintPiec
     }
 }
 
-template <typename T> void Triangulation<T>::retriangulateCavity(VertInd a, const ConstraintPiece& piece)
+void Triangulation::retriangulateCavity(VertInd a, const ConstraintPiece& piece)
 {
     const VertInd e = piece.end;
     const std::vector<TriInd>& slots = piece.crossedTriangles;
@@ -913,7 +910,7 @@ template <typename T> void Triangulation<T>::retriangulateCavity(VertInd a, cons
 // ---------------------------------------------------------------------------------------------------------------
 // Erasing outer triangles and holes
 
-template <typename T> void Triangulation<T>::moveVertex(VertInd v, const V2d<T>& p)
+void Triangulation::moveVertex(VertInd v, const V2d<double>& p)
 {
     if (m_state != State::Erased)
         throw Error("Cannot move vertex " + std::to_string(v) +
@@ -926,7 +923,7 @@ template <typename T> void Triangulation<T>::moveVertex(VertInd v, const V2d<T>&
     m_vertices[v] = p;
 }
 
-template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
+void Triangulation::eraseOuterTrianglesAndHoles()
 {
     if (m_state != State::Open)
         return;
@@ -1024,7 +1021,5 @@ template <typename T> void Triangulation<T>::eraseOuterTrianglesAndHoles()
     m_lastTriangle = noNeighbor;
     m_state = State::Erased;
 }
-
-template class Triangulation<double>;
 
 } // namespace CDT

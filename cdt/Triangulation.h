@@ -16,7 +16,7 @@
 // The caller's own numbering ("user" indices, k) is used where the caller names vertices: the edges passed to
 // insertEdges and the indices carried by errors. After step 4 both numberings agree.
 //
-// Only Triangulation<double> is compiled into the cdt library.
+// Coordinates are doubles: the exact predicates are written for them.
 
 #include "cdt/CdtErrors.h"
 #include "cdt/CdtTypes.h"
@@ -34,16 +34,15 @@ namespace CDT
 /// Geometry is decided by exact predicates only (orientation and in-circle), so collinear, co-circular and
 /// grid-aligned inputs, and points exactly on edges, are handled without tolerance and never corrupt the
 /// mesh. Every triangle is counter-clockwise; its local numbering is drawn at `Triangle`.
-template <typename T> class Triangulation
+class Triangulation
 {
-    static_assert(std::is_same_v<T, double>, "only Triangulation<double> is provided");
 
 public:
     Triangulation() = default;
 
     /// All vertices: helper vertices first (until eraseOuterTrianglesAndHoles), then the inserted points in
     /// the caller's order.
-    const std::vector<V2d<T>>& vertices() const noexcept { return m_vertices; }
+    const std::vector<V2d<double>>& vertices() const noexcept { return m_vertices; }
     /// All triangles, counter-clockwise, with neighbour links.
     const std::vector<Triangle>& triangles() const noexcept { return m_triangles; }
     /// The constraint edges, in `vertices()` indices. A constraint that passes exactly through other
@@ -55,7 +54,7 @@ public:
     /// mesh needs. Only on a final triangulation (after eraseOuterTrianglesAndHoles), where no later
     /// insertion relies on the Delaunay property a move may break; throws Error otherwise, or when v is not
     /// a vertex or p is not finite.
-    void moveVertex(VertInd v, const V2d<T>& p);
+    void moveVertex(VertInd v, const V2d<double>& p);
 
     /// Inserts points; the k-th point gets the next free user index.
     ///
@@ -75,15 +74,16 @@ public:
     /// - Error when a coordinate is not finite or its magnitude exceeds maxCoordinateMagnitude, or when
     /// called
     ///   after eraseOuterTrianglesAndHoles.
-    void insertVertices(const std::vector<V2d<T>>& newVertices);
+    void insertVertices(const std::vector<V2d<double>>& newVertices);
 
     /// Inserts the points of [first, last), reading coordinates with getX(*it) and getY(*it); as above.
     template <typename TVertexIter, typename TGetX, typename TGetY>
     void insertVertices(TVertexIter first, TVertexIter last, TGetX getX, TGetY getY)
     {
-        std::vector<V2d<T>> points;
+        std::vector<V2d<double>> points;
         for (; first != last; ++first)
-            points.push_back(V2d<T>{static_cast<T>(getX(*first)), static_cast<T>(getY(*first))});
+            points.push_back(
+                V2d<double>{static_cast<double>(getX(*first)), static_cast<double>(getY(*first))});
         insertVertices(points);
     }
 
@@ -176,7 +176,7 @@ private:
         std::vector<VertInd> cells; ///< row-major, noVertex when empty; empty vector = grid not built
     };
 
-    int orient(VertInd a, VertInd b, const V2d<T>& p) const;
+    int orient(VertInd a, VertInd b, const V2d<double>& p) const;
     int orient(VertInd a, VertInd b, VertInd c) const;
     int inCircle(VertInd a, VertInd b, VertInd c, VertInd d) const;
 
@@ -187,20 +187,20 @@ private:
         return !m_fixedEdges.empty() && m_fixedEdges.count(Edge(a, b)) != 0;
     }
 
-    void checkCoordinates(const std::vector<V2d<T>>& points) const;
+    void checkCoordinates(const std::vector<V2d<double>>& points) const;
     void setUpHelperTriangle(double minX, double minY, double maxX, double maxY);
-    bool strictlyInsideHelperTriangle(const V2d<T>& p) const;
+    bool strictlyInsideHelperTriangle(const V2d<double>& p) const;
     void rebuildAround(double minX, double minY, double maxX, double maxY);
-    void insertFirstBatch(const std::vector<V2d<T>>& points);
-    void insertLaterBatch(const std::vector<V2d<T>>& points);
-    void insertSingle(const V2d<T>& p);
+    void insertFirstBatch(const std::vector<V2d<double>>& points);
+    void insertLaterBatch(const std::vector<V2d<double>>& points);
+    void insertSingle(const V2d<double>& p);
     void insertInSpatialOrder(VertInd first, VertInd last);
     void insertVertexAt(VertInd v, const Location& loc);
 
-    Location locate(const V2d<T>& p, TriInd start) const;
-    TriInd startTriangleNear(const V2d<T>& p);
+    Location locate(const V2d<double>& p, TriInd start) const;
+    TriInd startTriangleNear(const V2d<double>& p);
     void rebuildGrid();
-    std::uint32_t gridCell(const V2d<T>& p) const;
+    std::uint32_t gridCell(const V2d<double>& p) const;
 
     void splitTriangle(TriInd t, VertInd v);
     void splitEdge(TriInd t, Index edge, VertInd v);
@@ -214,7 +214,7 @@ private:
 
     std::uint32_t nextRandom() const noexcept;
 
-    std::vector<V2d<T>> m_vertices;
+    std::vector<V2d<double>> m_vertices;
     std::vector<Triangle> m_triangles;
     EdgeUSet m_fixedEdges;
     std::vector<TriInd> m_vertexTriangle; ///< per vertex, one triangle that uses it (noNeighbor if none)
@@ -225,7 +225,5 @@ private:
     mutable std::uint32_t m_randomState = 2463534242u; ///< xorshift state of the stochastic walk
     State m_state = State::Empty;
 };
-
-extern template class Triangulation<double>;
 
 } // namespace CDT

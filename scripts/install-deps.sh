@@ -10,7 +10,7 @@ packages=(
   rapidjson-dev libutfcpp-dev
   libwxgtk3.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcairo2-dev libdxflib-dev libgmsh-dev libsuitesparse-dev libopenblas-dev
+  libcairo2-dev libpng-dev libdxflib-dev libgmsh-dev libsuitesparse-dev libmetis-dev libopenblas-dev
   calculix-ccx python3-ezdxf clang libclang-rt-14-dev
   clang-format git
 )

@@ -2,8 +2,11 @@
 
 #include "apps/file/Format.h"
 
+#include "platform/ge/GeNurbCurve3d.h"
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <optional>
 #include <tuple>
@@ -120,6 +123,76 @@ struct Segment
     std::size_t loop;
     /// The curve of the loop it belongs to, and its position along the loop's polygon.
     std::size_t curve = 0, index = 0;
+    /// The stretch of the curve the chord a b stands for: the curve's parameters at a and at b
+    /// (angles of an arc, the spline's own parameters), and how far the curve may stray from the chord.
+    double t0 = 0.0, t1 = 1.0, bulge = 0.0;
+};
+
+/// Points and chord deviations of the true curves, so that two boundaries passing closer than the
+/// tolerance between the points of their polygons are found too.
+class TrueCurve
+{
+public:
+    explicit TrueCurve(const BoundaryCurve& curve) : m_curve(curve)
+    {
+        if (const auto* spline = std::get_if<SplineCurve>(&curve.geometry))
+        {
+            // The curve the region builder makes of the fit points, with the same parameters.
+            OdGePoint3dArray fit;
+            for (const auto& p : spline->fitPoints)
+                fit.append(OdGePoint3d(p.x, p.y, 0.0));
+            m_spline = std::make_unique<OdGeNurbCurve3d>(fit);
+        }
+    }
+
+    /// The parameters of the curve's polyline points, in order: the angles of an arc, the spline's
+    /// chord-length parameters at its fit points, 0 and 1 along a line.
+    std::vector<double> polylineParameters(std::size_t count) const
+    {
+        std::vector<double> t(count, 0.0);
+        if (const auto* arc = std::get_if<ArcCurve>(&m_curve.geometry))
+            for (std::size_t i = 0; i < count; ++i)
+                t[i] = arc->startAngle + arc->sweep * static_cast<double>(i) / static_cast<double>(count - 1);
+        else if (const auto* spline = std::get_if<SplineCurve>(&m_curve.geometry))
+            for (std::size_t i = 1; i < count; ++i)
+                t[i] = t[i - 1] + spline->fitPoints[i].distanceTo(spline->fitPoints[i - 1]);
+        else
+            t.back() = 1.0;
+        return t;
+    }
+
+    OdGePoint2d at(double t) const
+    {
+        if (const auto* arc = std::get_if<ArcCurve>(&m_curve.geometry))
+            return arcPoint(*arc, t);
+        if (m_spline)
+        {
+            const OdGePoint3d p = m_spline->evalPoint(t);
+            return OdGePoint2d(p.x, p.y);
+        }
+        const auto& line = std::get<LineCurve>(m_curve.geometry);
+        return line.from + (line.to - line.from) * t;
+    }
+
+    /// How far the curve between t0 and t1 can be from the chord between its ends. An arc strays by
+    /// its sagitta; a cubic span by at most (t1 - t0)^2 / 8 times its largest second derivative,
+    /// which, being linear along the span, is largest at an end.
+    double bulge(double t0, double t1) const
+    {
+        if (const auto* arc = std::get_if<ArcCurve>(&m_curve.geometry))
+            return arc->radius * (1.0 - std::cos(0.5 * std::abs(t1 - t0)));
+        if (!m_spline)
+            return 0.0;
+        OdGeVector3dArray d0, d1;
+        m_spline->evalPoint(t0, 2, d0);
+        m_spline->evalPoint(t1, 2, d1);
+        const double h = t1 - t0;
+        return 0.125 * h * h * std::max(d0[1].length(), d1[1].length());
+    }
+
+private:
+    const BoundaryCurve& m_curve;
+    std::unique_ptr<OdGeNurbCurve3d> m_spline;
 };
 
 /// Where two loops, or two curves of one loop, meet.
@@ -166,6 +239,53 @@ std::optional<std::pair<OdGePoint2d, bool>> meeting(const Segment& s, const Segm
         return std::pair{s.a, false};
     if (distanceToSegment(s.b, t) <= tol)
         return std::pair{s.b, false};
+    return std::nullopt;
+}
+
+/// The shortest distance between two segments (0 when they cross).
+double segmentDistance(const Segment& s, const Segment& t)
+{
+    const double d1 = cross(s.a, s.b, t.a), d2 = cross(s.a, s.b, t.b);
+    const double d3 = cross(t.a, t.b, s.a), d4 = cross(t.a, t.b, s.b);
+    if (((d1 > 0.0 && d2 < 0.0) || (d1 < 0.0 && d2 > 0.0)) &&
+        ((d3 > 0.0 && d4 < 0.0) || (d3 < 0.0 && d4 > 0.0)))
+        return 0.0;
+    return std::min({distanceToSegment(t.a, s), distanceToSegment(t.b, s), distanceToSegment(s.a, t),
+                     distanceToSegment(s.b, t)});
+}
+
+/// Chords that stray from their curves by together less than this share of the tolerance are judged
+/// as the curves themselves.
+constexpr double kBulgeShareOfTolerance = 0.25;
+/// Halvings of a chord before it is judged as it is: far more than any curve of a few thousand
+/// tolerances' length needs.
+constexpr int kMostHalvings = 60;
+
+/// Where the true curves behind two chords of different loops meet (see meeting()): chords that
+/// could stand for curves within `tol` of each other are halved, the one straying more first,
+/// until they stand for their curves closely enough.
+std::optional<std::pair<OdGePoint2d, bool>> curvesMeeting(const Segment& s, const Segment& t,
+                                                          const TrueCurve& sCurve, const TrueCurve& tCurve,
+                                                          double tol, int halvings = 0)
+{
+    if (s.bulge + t.bulge <= kBulgeShareOfTolerance * tol || halvings >= kMostHalvings)
+        return meeting(s, t, tol);
+    if (segmentDistance(s, t) > tol + s.bulge + t.bulge)
+        return std::nullopt;
+    const bool splitS = s.bulge >= t.bulge;
+    const Segment& whole = splitS ? s : t;
+    const TrueCurve& curve = splitS ? sCurve : tCurve;
+    const double mid = 0.5 * (whole.t0 + whole.t1);
+    const OdGePoint2d m = curve.at(mid);
+    Segment first = whole, second = whole;
+    first.b = second.a = m;
+    first.t1 = second.t0 = mid;
+    first.bulge = curve.bulge(first.t0, first.t1);
+    second.bulge = curve.bulge(second.t0, second.t1);
+    for (const Segment& half : {first, second})
+        if (const auto found = splitS ? curvesMeeting(half, t, sCurve, tCurve, tol, halvings + 1)
+                                      : curvesMeeting(s, half, sCurve, tCurve, tol, halvings + 1))
+            return found;
     return std::nullopt;
 }
 
@@ -279,19 +399,30 @@ public:
             const BoundaryLoop& loop = l == 0 ? outer : holes[l - 1];
             std::vector<OdGePoint2d> polygon;
             std::vector<std::size_t> curveOf;
+            std::vector<double> parameters, ends;
+            m_curves.emplace_back();
             for (std::size_t c = 0; c < loop.curves.size(); ++c)
             {
                 const auto pts = polyline(loop.curves[c]);
+                m_curves.back().push_back(std::make_unique<TrueCurve>(loop.curves[c]));
+                const auto t = m_curves.back().back()->polylineParameters(pts.size());
                 polygon.insert(polygon.end(), pts.begin(), pts.end() - 1);
                 curveOf.insert(curveOf.end(), pts.size() - 1, c);
+                parameters.insert(parameters.end(), t.begin(), t.end() - 1);
+                ends.push_back(t.back());
             }
             BoxGrid::Box hull{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
             for (std::size_t i = 0; i < polygon.size(); ++i)
             {
-                const Segment s{polygon[i], polygon[(i + 1) % polygon.size()], l, curveOf[i], i};
+                const std::size_t c = curveOf[i];
+                const bool lastOfCurve = i + 1 == polygon.size() || curveOf[i + 1] != c;
+                const double t1 = lastOfCurve ? ends[c] : parameters[i + 1];
+                Segment s{polygon[i], polygon[(i + 1) % polygon.size()], l, c, i, parameters[i], t1, 0.0};
+                s.bulge = m_curves.back()[c]->bulge(s.t0, s.t1);
                 m_segments.push_back(s);
-                segmentBoxes.push_back({std::min(s.a.x, s.b.x) - tol, std::min(s.a.y, s.b.y) - tol,
-                                        std::max(s.a.x, s.b.x) + tol, std::max(s.a.y, s.b.y) + tol});
+                const double reach = tol + s.bulge;
+                segmentBoxes.push_back({std::min(s.a.x, s.b.x) - reach, std::min(s.a.y, s.b.y) - reach,
+                                        std::max(s.a.x, s.b.x) + reach, std::max(s.a.y, s.b.y) + reach});
                 hull = {std::min(hull.x0, s.a.x), std::min(hull.y0, s.a.y), std::max(hull.x1, s.a.x),
                         std::max(hull.y1, s.a.y)};
             }
@@ -336,7 +467,8 @@ public:
                             return Meeting{s.loop, s.curve, t.loop, t.curve, m->first, true};
                         continue;
                     }
-                    if (const auto m = meeting(s, t, m_tol))
+                    if (const auto m = curvesMeeting(s, t, *m_curves[s.loop][s.curve],
+                                                     *m_curves[t.loop][t.curve], m_tol))
                     {
                         const bool sFirst = s.loop < t.loop;
                         const Segment& a = sFirst ? s : t;
@@ -368,6 +500,8 @@ public:
 
 private:
     double m_tol;
+    /// Per loop, the true curves behind its polygon.
+    std::vector<std::vector<std::unique_ptr<TrueCurve>>> m_curves;
     std::vector<std::vector<OdGePoint2d>> m_polygons;
     std::vector<std::size_t> m_sizes;
     std::vector<Segment> m_segments;

@@ -42,6 +42,20 @@ void vector2(Writer& w, const std::array<double, 2>& v)
 }
 } // namespace
 
+const char* runStatusName(ERunStatus status)
+{
+    switch (status)
+    {
+    case ERunStatus::eSolved:
+        return "solved";
+    case ERunStatus::eInvalid:
+        return "invalid";
+    case ERunStatus::eFailed:
+        return "failed";
+    }
+    return "failed";
+}
+
 std::string formatSummary(const Summary& s)
 {
     rapidjson::StringBuffer buffer;
@@ -51,7 +65,7 @@ std::string formatSummary(const Summary& s)
     w.StartObject();
 
     w.Key("status");
-    string(w, s.status);
+    string(w, runStatusName(s.status));
     w.Key("result");
     if (s.result)
         w.Uint(*s.result);

@@ -11,10 +11,20 @@
 /// invalid run still says what is known.
 namespace cae_app
 {
+/// How a run ended.
+enum class ERunStatus
+{
+    eSolved,  ///< "solved"
+    eInvalid, ///< "invalid": the file or the inputs are not usable
+    eFailed   ///< "failed": meshing, solving or writing failed
+};
+
+/// The word summary.json writes for a status.
+const char* runStatusName(ERunStatus status);
+
 struct Summary
 {
-    /// "solved", "invalid" (the file or the inputs are not usable) or "failed" (meshing or solving failed).
-    std::string status;
+    ERunStatus status = ERunStatus::eInvalid;
     /// The module's result code of the step that decided the status (0 when solved); null when no
     /// module step ran (a file that cannot be read).
     std::optional<std::uint32_t> result;

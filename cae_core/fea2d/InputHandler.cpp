@@ -111,7 +111,10 @@ std::optional<OdGeVector2d> unitDirection(const OdGeVector2d& v)
 /// The supports counted by kind, and the unit directions blocked at each supported location.
 struct SupportSummary
 {
-    int fixedPointCount = 0;
+    /// Whether two clamps stand apart, further than the global tolerance: clamps at one place hold
+    /// the plate no better than one, which leaves it free to turn about that place.
+    bool clampsApart = false;
+    std::optional<OdGePoint2d> firstClamp;
     int fixedLinearCount = 0;
     int rollingPointCount = 0;
     int rollingLinearCount = 0;
@@ -141,7 +144,10 @@ SupportSummary summariseSupports(const std::vector<LoadOrSupport>& loadsAndSuppo
                 const std::optional<OdGeVector2d> direction = unitDirection(point->direction);
                 // A clamp blocks both components whatever its direction, so without one any
                 // orthonormal pair stands for it.
-                ++supports.fixedPointCount;
+                if (!supports.firstClamp)
+                    supports.firstClamp = point->location;
+                else if (!(point->location - *supports.firstClamp).isZeroLength(OdGeContext::gTol))
+                    supports.clampsApart = true;
                 const OdGeVector2d d = direction.value_or(OdGeVector2d::kXAxis);
                 auto& directions = supports.blocked[point->location];
                 directions.push_back(d);
@@ -234,8 +240,8 @@ bool blocksEveryRotation(const BlockedDirections& blocked)
 bool areSupportsSufficient(const std::vector<LoadOrSupport>& loadsAndSupports)
 {
     const SupportSummary supports = summariseSupports(loadsAndSupports);
-    // A clamped edge, or two clamped points, hold the plate completely.
-    if (supports.fixedLinearCount > 0 || supports.fixedPointCount >= 2)
+    // A clamped edge, or two clamped points apart, hold the plate completely.
+    if (supports.fixedLinearCount > 0 || supports.clampsApart)
         return true;
     if (supports.rollingPointCount == 0 && supports.rollingLinearCount == 0)
         return false;

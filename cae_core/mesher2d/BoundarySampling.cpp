@@ -76,10 +76,10 @@ bool chainCurves(std::vector<OdSharedPtr<OdGeCurve3d>>& curves)
     return true;
 }
 
-BoundaryLoop sampleLoop(const OdBrLoop& loop, double size, int pointsPerSegment)
+SampledLoop sampleLoop(const OdBrLoop& loop, double size, int pointsPerSegment)
 {
     std::vector<OdSharedPtr<OdGeCurve3d>> curves = collectCurves(loop);
-    BoundaryLoop vertices;
+    SampledLoop vertices;
     if (!chainCurves(curves))
         return vertices;
     for (const OdSharedPtr<OdGeCurve3d>& curve : curves)
@@ -99,7 +99,7 @@ struct Run
     std::size_t end;
 };
 
-std::vector<Run> splitIntoRuns(const BoundaryLoop& loop)
+std::vector<Run> splitIntoRuns(const SampledLoop& loop)
 {
     std::vector<Run> runs;
     for (std::size_t i = 0; i < loop.size();)
@@ -114,14 +114,14 @@ std::vector<Run> splitIntoRuns(const BoundaryLoop& loop)
 }
 
 /// The run's vertices outside, plus the new samples at `size` inside, ordered along the curve.
-BoundaryLoop replacementRun(const BoundaryLoop& loop, const Run& run, const std::vector<char>& inside,
-                            const std::function<bool(BoundaryVertex)>& isInside, double size)
+SampledLoop replacementRun(const SampledLoop& loop, const Run& run, const std::vector<char>& inside,
+                           const std::function<bool(BoundaryVertex)>& isInside, double size)
 {
-    BoundaryLoop replacement;
+    SampledLoop replacement;
     for (std::size_t i = run.begin; i < run.end; ++i)
         if (!inside[i])
             replacement.push_back(loop[i]);
-    BoundaryLoop samples;
+    SampledLoop samples;
     mesher2d::detail::sampleCurve(loop[run.begin].curve, size, 1, samples);
     for (BoundaryVertex& sample : samples)
         if (isInside(sample))
@@ -184,9 +184,9 @@ void sampleCurve(const OdSharedPtr<OdGeCurve3d>& curve, double size, int pointsP
 
 } // namespace mesher2d::detail
 
-std::vector<BoundaryLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double size, int pointsPerSegment)
+std::vector<SampledLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double size, int pointsPerSegment)
 {
-    std::vector<BoundaryLoop> loops;
+    std::vector<SampledLoop> loops;
     if (region.isNull())
         return loops;
     OdBrBrep brep;
@@ -207,7 +207,7 @@ std::vector<BoundaryLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double
             const OdBr::LoopType type = loop.getType();
             if (type != OdBr::odbrLoopExterior && type != OdBr::odbrLoopInterior)
                 continue;
-            BoundaryLoop vertices = sampleLoop(loop, size, pointsPerSegment);
+            SampledLoop vertices = sampleLoop(loop, size, pointsPerSegment);
             if (vertices.empty())
                 continue;
             if (type == OdBr::odbrLoopExterior)
@@ -222,9 +222,9 @@ std::vector<BoundaryLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double
 namespace
 {
 
-bool allOnTheirCurves(const std::vector<BoundaryLoop>& loops)
+bool allOnTheirCurves(const std::vector<SampledLoop>& loops)
 {
-    for (const BoundaryLoop& loop : loops)
+    for (const SampledLoop& loop : loops)
         for (const BoundaryVertex& v : loop)
             if (!v.curve || !v.curve->isOn(v.param, OdGeContext::gTol))
                 return false;
@@ -232,7 +232,7 @@ bool allOnTheirCurves(const std::vector<BoundaryLoop>& loops)
 }
 
 /// Whether every curve of the loop forms a single run (always so for sampled loops).
-bool curvesFormSingleRuns(const BoundaryLoop& loop, const std::vector<Run>& runs)
+bool curvesFormSingleRuns(const SampledLoop& loop, const std::vector<Run>& runs)
 {
     std::unordered_set<const OdGeCurve3d*> curvesSeen;
     for (const Run& run : runs)
@@ -250,11 +250,11 @@ bool touchesTheRegion(const std::vector<char>& inside, const Run& run)
 /// Rebuilds the loop in one pass, run by run: each run is found again exactly where it started, shifted by
 /// the earlier replacements. Only valid when every curve forms a single run. On an empty replacement the
 /// loop keeps the runs replaced so far and the original from there on.
-bool refineRunsInOnePass(BoundaryLoop& loop, const BoundaryLoop& original, const std::vector<Run>& runs,
+bool refineRunsInOnePass(SampledLoop& loop, const SampledLoop& original, const std::vector<Run>& runs,
                          const std::vector<char>& inside, const std::function<bool(BoundaryVertex)>& isInside,
                          double size)
 {
-    BoundaryLoop rebuilt;
+    SampledLoop rebuilt;
     rebuilt.reserve(original.size());
     for (const Run& run : runs)
     {
@@ -264,7 +264,7 @@ bool refineRunsInOnePass(BoundaryLoop& loop, const BoundaryLoop& original, const
                            original.begin() + static_cast<std::ptrdiff_t>(run.end));
             continue;
         }
-        const BoundaryLoop replacement = replacementRun(original, run, inside, isInside, size);
+        const SampledLoop replacement = replacementRun(original, run, inside, isInside, size);
         if (replacement.empty())
         {
             rebuilt.insert(rebuilt.end(), original.begin() + static_cast<std::ptrdiff_t>(run.begin),
@@ -280,7 +280,7 @@ bool refineRunsInOnePass(BoundaryLoop& loop, const BoundaryLoop& original, const
 
 /// Replaces each touched run where it is found again, searching from the loop's start: needed when a curve
 /// recurs in several runs.
-bool refineRunsBySearch(BoundaryLoop& loop, const BoundaryLoop& original, const std::vector<Run>& runs,
+bool refineRunsBySearch(SampledLoop& loop, const SampledLoop& original, const std::vector<Run>& runs,
                         const std::vector<char>& inside, const std::function<bool(BoundaryVertex)>& isInside,
                         double size)
 {
@@ -288,7 +288,7 @@ bool refineRunsBySearch(BoundaryLoop& loop, const BoundaryLoop& original, const 
     {
         if (!touchesTheRegion(inside, run))
             continue;
-        const BoundaryLoop replacement = replacementRun(original, run, inside, isInside, size);
+        const SampledLoop replacement = replacementRun(original, run, inside, isInside, size);
         if (replacement.empty())
             return false;
         const std::size_t length = run.end - run.begin;
@@ -306,11 +306,11 @@ bool refineRunsBySearch(BoundaryLoop& loop, const BoundaryLoop& original, const 
     return true;
 }
 
-bool refineLoop(BoundaryLoop& loop, const std::function<bool(BoundaryVertex)>& isInside, double size)
+bool refineLoop(SampledLoop& loop, const std::function<bool(BoundaryVertex)>& isInside, double size)
 {
     if (loop.empty())
         return true;
-    const BoundaryLoop original = loop;
+    const SampledLoop original = loop;
     const std::vector<Run> runs = splitIntoRuns(original);
     std::vector<char> inside(original.size());
     for (std::size_t i = 0; i < original.size(); ++i)
@@ -321,12 +321,12 @@ bool refineLoop(BoundaryLoop& loop, const std::function<bool(BoundaryVertex)>& i
 
 } // namespace
 
-bool refineBoundaries(std::vector<BoundaryLoop>& loops, const std::function<bool(BoundaryVertex)>& isInside,
+bool refineBoundaries(std::vector<SampledLoop>& loops, const std::function<bool(BoundaryVertex)>& isInside,
                       double size)
 {
     if (!allOnTheirCurves(loops))
         return false;
-    for (BoundaryLoop& loop : loops)
+    for (SampledLoop& loop : loops)
         if (!refineLoop(loop, isInside, size))
             return false;
     return true;

@@ -26,19 +26,19 @@ struct BoundaryVertex
 };
 
 /// A closed boundary loop in walking order; the segment from the last vertex to the first is implied.
-using BoundaryLoop = std::vector<BoundaryVertex>;
+using SampledLoop = std::vector<BoundaryVertex>;
 
 /// Discretises the boundary loops of a region into vertices at most `size` apart along each edge
 /// (each linear or circular edge into ceil(length / size) * pointsPerSegment pieces, other edges
 /// into ceil(length / size) pieces of equal arc length). The exterior loops come first, the holes
 /// after them. A loop whose edges do not chain end to start is dropped.
-std::vector<BoundaryLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double size, int pointsPerSegment);
+std::vector<SampledLoop> sampleBoundaries(OdSmartPtr<OdDbRegion> region, double size, int pointsPerSegment);
 
 /// Resamples, at `size`, every run of consecutive vertices on one curve that has a vertex for which
 /// `isInside` holds: the run keeps its vertices outside and gains the new samples inside, in curve
 /// order. False, with the loops unchanged, when a vertex has no curve or lies off its curve; false
 /// also when a run cannot be found again in its loop or would become empty.
-bool refineBoundaries(std::vector<BoundaryLoop>& loops, const std::function<bool(BoundaryVertex)>& isInside,
+bool refineBoundaries(std::vector<SampledLoop>& loops, const std::function<bool(BoundaryVertex)>& isInside,
                       double size);
 
 namespace mesher2d::detail

@@ -170,7 +170,7 @@ EResult DelaunayMesher::Impl::triangulateBoundaries()
     // boundary can never be meshed within the budget. Refused before triangulating it: a fine refinement
     // ratio can sample millions of boundary vertices, which would take minutes only to fail the budget.
     std::size_t boundaryVertexCount = 0;
-    for (const BoundaryLoop& loop : boundaries)
+    for (const SampledLoop& loop : boundaries)
     {
         // A loop of one vertex (a closed curve shorter than the size keeps only its start) bounds nothing
         // and would join its vertex to itself, which the triangulation refuses.
@@ -185,7 +185,7 @@ EResult DelaunayMesher::Impl::triangulateBoundaries()
     std::vector<CDT::Edge> edges;
     points.reserve(boundaryVertexCount);
     edges.reserve(boundaryVertexCount);
-    for (const BoundaryLoop& loop : boundaries)
+    for (const SampledLoop& loop : boundaries)
     {
         const auto first = static_cast<CDT::VertInd>(points.size());
         const auto count = static_cast<CDT::VertInd>(loop.size());
@@ -196,7 +196,7 @@ EResult DelaunayMesher::Impl::triangulateBoundaries()
             edges.emplace_back(first + k, first + (k + 1) % count);
         }
     }
-    CDT::Triangulation<double> fresh;
+    CDT::Triangulation fresh;
     fresh.insertVertices(points);
     fresh.insertEdges(edges);
     triangulation = std::move(fresh);

@@ -156,10 +156,10 @@ Point toPoint(const OdGePoint2d& p)
 }
 
 /// The boundary vertices' positions, loop after loop.
-std::vector<Point> loopPositions(const std::vector<BoundaryLoop>& loops)
+std::vector<Point> loopPositions(const std::vector<SampledLoop>& loops)
 {
     std::vector<Point> points;
-    for (const BoundaryLoop& loop : loops)
+    for (const SampledLoop& loop : loops)
         for (const BoundaryVertex& v : loop)
             points.push_back(toPoint(v.position()));
     return points;
@@ -169,9 +169,9 @@ std::vector<Point> loopPositions(const std::vector<BoundaryLoop>& loops)
 /// loop vertex found among the boundary points (by equal position) is joined to the next one found, the
 /// last to the first. Loop vertices that are not among the boundary points are passed over. Errors of the
 /// triangulation library propagate, as when the mesher triangulates its boundary.
-CDT::Triangulation<double> triangulate(const std::vector<Point>& boundaryPoints,
-                                       const std::vector<BoundaryLoop>& loops,
-                                       const std::vector<Point>& interiorPoints)
+CDT::Triangulation triangulate(const std::vector<Point>& boundaryPoints,
+                               const std::vector<SampledLoop>& loops,
+                               const std::vector<Point>& interiorPoints)
 {
     std::unordered_map<Point, CDT::VertInd, ExactPointHash> indexOf;
     indexOf.reserve(boundaryPoints.size());
@@ -180,7 +180,7 @@ CDT::Triangulation<double> triangulate(const std::vector<Point>& boundaryPoints,
 
     std::vector<CDT::Edge> edges;
     std::vector<CDT::VertInd> found;
-    for (const BoundaryLoop& loop : loops)
+    for (const SampledLoop& loop : loops)
     {
         found.clear();
         for (const BoundaryVertex& v : loop)
@@ -198,7 +198,7 @@ CDT::Triangulation<double> triangulate(const std::vector<Point>& boundaryPoints,
         }
     }
 
-    CDT::Triangulation<double> triangulation;
+    CDT::Triangulation triangulation;
     if (!boundaryPoints.empty())
         triangulation.insertVertices(boundaryPoints);
     if (!edges.empty())
@@ -210,7 +210,7 @@ CDT::Triangulation<double> triangulate(const std::vector<Point>& boundaryPoints,
 
 /// The mesh the field is computed on: the triangulation itself is trimmed to the domain (which also drops
 /// the helper vertices) and smoothed, then written out.
-OdSmartPtr<OdDbSubDMesh> trimSmoothAndWriteMesh(CDT::Triangulation<double>& triangulation)
+OdSmartPtr<OdDbSubDMesh> trimSmoothAndWriteMesh(CDT::Triangulation& triangulation)
 {
     triangulation.eraseOuterTrianglesAndHoles();
     mesher2d::detail::smoothTriangulation(triangulation, kSmoothingPasses);
@@ -264,7 +264,7 @@ public:
 
         for (int iteration = 1;; ++iteration)
         {
-            std::vector<BoundaryLoop> newLoops;
+            std::vector<SampledLoop> newLoops;
             if (iteration < m_params.boundaryRefinement)
                 newLoops = refinedBoundary();
             else
@@ -272,7 +272,7 @@ public:
 
             const mesher2d::detail::DomainLocator domain(newLoops);
             std::vector<Point> candidates = candidatePoints(domain);
-            CDT::Triangulation<double> candidate = triangulate(m_boundaryPoints, newLoops, candidates);
+            CDT::Triangulation candidate = triangulate(m_boundaryPoints, newLoops, candidates);
 
             TolerancePointSet oldPoints(m_meshSize, m_tolerance);
             for (std::size_t v = m_tri.helperVertexCount(); v < m_tri.vertices().size(); ++v)
@@ -314,14 +314,14 @@ private:
     /// Every boundary vertex followed by the midpoint towards the next vertex on its curve (or towards the
     /// curve's end after its last vertex), unless that midpoint was frozen. Sets m_boundaryPoints to the
     /// positions of the new loops' vertices.
-    std::vector<BoundaryLoop> refinedBoundary()
+    std::vector<SampledLoop> refinedBoundary()
     {
         m_boundaryPoints.clear();
-        std::vector<BoundaryLoop> newLoops;
+        std::vector<SampledLoop> newLoops;
         newLoops.reserve(m_loops.size());
-        for (const BoundaryLoop& loop : m_loops)
+        for (const SampledLoop& loop : m_loops)
         {
-            BoundaryLoop& newLoop = newLoops.emplace_back();
+            SampledLoop& newLoop = newLoops.emplace_back();
             newLoop.reserve(2 * loop.size());
             for (std::size_t k = 0; k < loop.size(); ++k)
             {
@@ -414,13 +414,13 @@ private:
         points.resize(kept);
     }
 
-    std::vector<BoundaryLoop> withoutFrozen(const std::vector<BoundaryLoop>& loops) const
+    std::vector<SampledLoop> withoutFrozen(const std::vector<SampledLoop>& loops) const
     {
-        std::vector<BoundaryLoop> result;
+        std::vector<SampledLoop> result;
         result.reserve(loops.size());
-        for (const BoundaryLoop& loop : loops)
+        for (const SampledLoop& loop : loops)
         {
-            BoundaryLoop& kept = result.emplace_back();
+            SampledLoop& kept = result.emplace_back();
             kept.reserve(loop.size());
             for (const BoundaryVertex& v : loop)
                 if (!m_frozen.containsCoincident(toPoint(v.position())))
@@ -437,9 +437,9 @@ private:
     /// The global equal-point tolerance, read once so that one run decides "coincide" alike throughout.
     double m_tolerance;
     /// The current triangulation (helper vertices and outer triangles included until it is smoothed).
-    CDT::Triangulation<double> m_tri;
+    CDT::Triangulation m_tri;
     /// The current boundary loops.
-    std::vector<BoundaryLoop> m_loops;
+    std::vector<SampledLoop> m_loops;
     /// Positions of the candidate boundary's vertices (after filtering: of the kept ones).
     std::vector<Point> m_boundaryPoints;
     /// Points at which the field had converged; never proposed again.

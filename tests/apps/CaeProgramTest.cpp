@@ -375,7 +375,8 @@ TEST(CaeErrors, NothingUnbalancedOrNotFiniteIsReportedAsSolved)
         int exitStatus;
         const char *status, *message;
     } cases[] = {
-        // Two clamps a mesh size apart, or at one point, act on one vertex: the plate can turn about it.
+        // Two clamps a mesh size apart act on one vertex, and two at one point hold no better than one:
+        // the plate can turn about it.
         {smallPlate(load +
                         R"({"pointSupport": {"location": [0, 0]}}, {"pointSupport": {"location": [0, 1]}})",
                     4.47),
@@ -384,7 +385,7 @@ TEST(CaeErrors, NothingUnbalancedOrNotFiniteIsReportedAsSolved)
          "(0, 0)"},
         {smallPlate(load +
                     R"({"pointSupport": {"location": [0, 0]}}, {"pointSupport": {"location": [0, 0]}})"),
-         2, "invalid", "act on the same mesh vertex (0, 0)"},
+         2, "invalid", "Specify additional supports to fully constrain"},
         // Three rollers whose lines of action meet at the centre leave the turn about it free.
         {smallPlate(load + R"({"pointSupport": {"location": [0, 25], "rolling": true, "direction": [1, 0]}},
                               {"pointSupport": {"location": [50, 0], "rolling": true, "direction": [0, 1]}},

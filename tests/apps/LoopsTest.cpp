@@ -27,6 +27,11 @@ BoundaryCurve circle(double cx, double cy, double r, std::string path = "o")
     return BoundaryCurve{ArcCurve{{cx, cy}, r, 0.0, 2 * std::numbers::pi}, std::move(path), "circle"};
 }
 
+BoundaryCurve spline(std::vector<OdGePoint2d> fitPoints, std::string path = "s")
+{
+    return BoundaryCurve{SplineCurve{std::move(fitPoints)}, std::move(path), "spline"};
+}
+
 BoundaryLoop loop(std::vector<BoundaryCurve> curves, std::string path = "region.outer")
 {
     return BoundaryLoop{std::move(curves), std::move(path)};
@@ -163,6 +168,12 @@ TEST(LoopRelations, HolesMustLieInsideTheOuterLoopApartFromItAndFromEachOther)
          "a.json: region.holes[0]: the hole touches the outer loop region.outer at"},
         {{rect(2, 2, 4, 4, "region.holes[0]"), rect(4, 2, 6, 4, "region.holes[1]")},
          "a.json: region.holes[0] and region.holes[1] touch at"},
+        // Between the points of the polygons: a circle whose 5-degree points miss its lowest point, and
+        // a closed spline whose fit points all keep off the edge it swings across.
+        {{loop({arc(5, 3, 3, 2.5, 362.5)}, "region.holes[0]")},
+         "a.json: region.holes[0]: the hole touches the outer loop region.outer at"},
+        {{loop({spline({{3, 0.3}, {7, 0.3}, {7, 4}, {3, 4}, {3, 0.3}})}, "region.holes[0]")},
+         "a.json: region.holes[0]: the hole crosses the outer loop region.outer at"},
     };
     for (const auto& c : cases)
     {

@@ -101,7 +101,7 @@ TEST(VtuWriting, ArraysThatDoNotFitTheGridAreRefused)
 TEST(SummaryWriting, WritesEveryKeyAndNullForWhatIsUnknown)
 {
     Summary s;
-    s.status = "invalid";
+    s.status = ERunStatus::eInvalid;
     s.messages = {"There are no non-zero loads defined.\n"};
     s.timeMs.total = 1.5;
     s.maxDisplacement = std::nan("");
@@ -121,7 +121,7 @@ TEST(SummaryWriting, WritesEveryKeyAndNullForWhatIsUnknown)
 TEST(SummaryWriting, NumbersRoundTrip)
 {
     Summary s;
-    s.status = "solved";
+    s.status = ERunStatus::eSolved;
     s.result = 0;
     s.mesh = Summary::Mesh{2.5, 1234, 2345, "triangle6"};
     s.maxVonMises = 303.123456789012;

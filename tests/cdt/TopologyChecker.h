@@ -14,7 +14,7 @@
 namespace cdt_test
 {
 
-using Tri = CDT::Triangulation<double>;
+using Tri = CDT::Triangulation;
 using P = CDT::V2d<double>;
 
 /// Counts taken while checking the topology.

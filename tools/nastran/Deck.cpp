@@ -842,7 +842,11 @@ std::optional<double> parseReal(std::string_view field)
 
 DeckReadResult readDeck(std::string_view text)
 {
-    return Reader().read(text);
+    DeckReadResult result = Reader().read(text);
+    // The model stays in memory beside the factor of its stiffness: no spare capacity.
+    result.model.grids.shrink_to_fit();
+    result.model.elements.shrink_to_fit();
+    return result;
 }
 
 } // namespace nastran

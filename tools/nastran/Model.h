@@ -5,8 +5,10 @@
 // that later checks can name it.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -75,13 +77,37 @@ enum class EElementType
     eTria6
 };
 
+/// The grid ids of one element, held in place: a model of a million elements keeps its connectivity in
+/// one block instead of a million small ones. Ids are below 10^8, so 32 bits hold them.
+class ElementGrids
+{
+public:
+    static constexpr std::size_t kCapacity = 10; ///< the most grids of an element (CTETRA of 10 nodes)
+
+    void push_back(Id id)
+    {
+        if (m_size == kCapacity)
+            throw std::length_error("an element has at most 10 grids");
+        m_ids[m_size++] = static_cast<std::int32_t>(id);
+    }
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    Id operator[](std::size_t i) const { return m_ids[i]; }
+    const std::int32_t* begin() const { return m_ids.data(); }
+    const std::int32_t* end() const { return m_ids.data() + m_size; }
+
+private:
+    std::array<std::int32_t, kCapacity> m_ids{};
+    std::uint8_t m_size = 0;
+};
+
 /// A solid or membrane element; grids in the deck's connectivity order (corners first).
 struct Element
 {
     Id id = 0;
     Id property = 0;
     EElementType type = EElementType::eTetra4;
-    std::vector<Id> grids;
+    ElementGrids grids;
     int line = 0;
 };
 

@@ -31,13 +31,13 @@ struct DelaunayMesher::Impl
     /// The size of the last successful createMeshImpl; -1 before the first.
     double meshSize = -1.0;
     /// The current boundary discretisation; loop 0 is the outer boundary, holes follow.
-    std::vector<BoundaryLoop> boundaries;
+    std::vector<SampledLoop> boundaries;
     /// Every interior point refinement inserted into the working triangulation, in insertion order.
     std::vector<std::pair<double, double>> interiorPoints;
     /// The working constrained triangulation, outer triangles and helper vertices included.
-    CDT::Triangulation<double> triangulation;
+    CDT::Triangulation triangulation;
     /// The working triangulation trimmed to the region (outer triangles and holes erased) and smoothed.
-    CDT::Triangulation<double> finalTriangulation;
+    CDT::Triangulation finalTriangulation;
     /// The current result; null before the first success.
     OdSmartPtr<OdDbSubDMesh> mesh;
     /// The refinement regions applied so far, in the order applied.
@@ -88,7 +88,7 @@ inline bool isUsableMeshSize(double size)
 OdGePoint2d circumcentre(const CDT::V2d<double>& a, const CDT::V2d<double>& b, const CDT::V2d<double>& c);
 
 /// The positions of a loop's vertices, in loop order.
-std::vector<OdGePoint2d> loopPolygon(const BoundaryLoop& loop);
+std::vector<OdGePoint2d> loopPolygon(const SampledLoop& loop);
 
 /// Answers "is this point in the meshed domain": strictly inside polygon 0 (the outer boundary) and
 /// not strictly inside any other polygon (the holes), each by OdGeUtils::classifyPointPolygonRayTest.
@@ -100,7 +100,7 @@ class DomainLocator
 public:
     explicit DomainLocator(std::vector<std::vector<OdGePoint2d>> polygons);
     /// The polygons of the loops of `loops`, in order.
-    explicit DomainLocator(const std::vector<BoundaryLoop>& loops);
+    explicit DomainLocator(const std::vector<SampledLoop>& loops);
     ~DomainLocator();
     DomainLocator(DomainLocator&&) noexcept;
     DomainLocator& operator=(DomainLocator&&) noexcept;
@@ -120,12 +120,12 @@ private:
 /// positions at the start of the pass (each neighbour counted once per triangle the two share),
 /// `passes` times. Vertices used by no triangle stay. For a final triangulation (after
 /// eraseOuterTrianglesAndHoles) only: the only one whose vertices may move.
-void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes);
+void smoothTriangulation(CDT::Triangulation& triangulation, int passes);
 
 /// A new sub-division mesh of the triangulation: its vertices (z = 0) in order and one face
 /// (3, a, b, c) per triangle, counter-clockwise. Meant for a triangulation after
 /// eraseOuterTrianglesAndHoles; the caller checks that it has vertices and triangles.
-OdSmartPtr<OdDbSubDMesh> createSubDMesh(const CDT::Triangulation<double>& triangulation);
+OdSmartPtr<OdDbSubDMesh> createSubDMesh(const CDT::Triangulation& triangulation);
 
 } // namespace mesher2d::detail
 

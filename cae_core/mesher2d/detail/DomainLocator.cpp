@@ -21,28 +21,6 @@ constexpr double kEdgesPerCell = 2.0;
 /// empty.
 constexpr std::size_t kMaxCellsPerEdge = 4;
 
-/// The distance from p to the segment ab, computed exactly as the SDK's ray test computes it, so
-/// that "within the tolerance" is decided identically.
-double distanceToSegment(const OdGePoint2d& p, const OdGePoint2d& a, const OdGePoint2d& b)
-{
-    const OdGeVector2d ab = b - a;
-    const double len2 = ab.lengthSqrd();
-    if (len2 <= 0.0)
-        return p.distanceTo(a);
-    const double t = std::clamp((p - a).dotProduct(ab) / len2, 0.0, 1.0);
-    return p.distanceTo(a + ab * t);
-}
-
-/// Whether the horizontal ray from p to +x crosses the edge ab, decided exactly as the SDK's ray
-/// test decides it (half-open span in y, the same interpolation).
-bool rayCrosses(const OdGePoint2d& p, const OdGePoint2d& a, const OdGePoint2d& b)
-{
-    if ((a.y > p.y) == (b.y > p.y))
-        return false;
-    const double xCross = a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y);
-    return p.x < xCross;
-}
-
 /// Index of the grid line below v: monotone in v (so a value between two others never lands
 /// outside their indices) and clamped to [0, count - 1].
 std::uint32_t gridIndex(double v, double origin, double inverseCell, std::uint32_t count)
@@ -102,6 +80,7 @@ struct DomainLocator::Polygon
     std::uint32_t column(double x) const { return gridIndex(x, minX - margin, inverseCell, nx); }
     std::uint32_t row(double y) const { return gridIndex(y, minY - margin, inverseCell, ny); }
     int classify(const OdGePoint2d& p) const;
+    int classifyEdge(const OdGePoint2d& p, std::uint32_t k) const;
 };
 
 DomainLocator::Polygon::Polygon(std::vector<OdGePoint2d> points, double tol)
@@ -167,6 +146,30 @@ DomainLocator::Polygon::Polygon(std::vector<OdGePoint2d> points, double tol)
                         });
 }
 
+/// The SDK's answer for p against the one edge ab of a polygon: 2 when p is within the tolerance of
+/// it, else 1 when the horizontal ray from p to +x crosses it, else 0. The edge is closed into a
+/// polygon by connectors that add neither: from each end straight up or down (away from the ray,
+/// so that the end is their nearest point to p), then around the far left, beyond the tolerance.
+int DomainLocator::Polygon::classifyEdge(const OdGePoint2d& p, std::uint32_t k) const
+{
+    const OdGePoint2d& a = edgeStart(k);
+    const OdGePoint2d& b = edgeEnd(k);
+    const double reach = 2.0 * tolerance + 1.0 + (maxX - minX) + (maxY - minY);
+    const double top = std::max(p.y, maxY) + reach;
+    const double bottom = std::min(p.y, minY) - reach;
+    const double left = std::min(p.x, minX) - reach;
+    // The SDK's half-open rule: an end level with p counts as below the ray.
+    const double aSide = a.y > p.y ? top : bottom;
+    const double bSide = b.y > p.y ? top : bottom;
+    const OdGePoint2d closed[] = {a,
+                                  b,
+                                  OdGePoint2d(b.x, bSide),
+                                  OdGePoint2d(left, bSide),
+                                  OdGePoint2d(left, aSide),
+                                  OdGePoint2d(a.x, aSide)};
+    return OdGeUtils::classifyPointPolygonRayTest(p, closed, 6, OdGeTol(tolerance, tolerance));
+}
+
 int DomainLocator::Polygon::classify(const OdGePoint2d& p) const
 {
     if (vertices.empty())
@@ -179,21 +182,22 @@ int DomainLocator::Polygon::classify(const OdGePoint2d& p) const
     if (p.x < minX - margin || p.x > maxX + margin || p.y < minY - margin || p.y > maxY + margin)
         return 0;
 
+    // The grid only narrows the edges to ask about: those near p, for the boundary, and those
+    // spanning p's row, for the ray; the SDK decides about each.
     const std::uint32_t r = row(p.y);
     const std::size_t cell = std::size_t{r} * nx + column(p.x);
     for (std::uint32_t i = cells.start[cell]; i < cells.start[cell + 1]; ++i)
-    {
-        const std::uint32_t k = cells.items[i];
-        if (distanceToSegment(p, edgeStart(k), edgeEnd(k)) <= tolerance)
+        if (classifyEdge(p, cells.items[i]) == 2)
             return 2;
-    }
     if (count < 3)
         return 0;
     bool inside = false;
     for (std::uint32_t i = rows.start[r]; i < rows.start[r + 1]; ++i)
     {
-        const std::uint32_t k = rows.items[i];
-        if (rayCrosses(p, edgeStart(k), edgeEnd(k)))
+        const int answer = classifyEdge(p, rows.items[i]);
+        if (answer == 2)
+            return 2;
+        if (answer == 1)
             inside = !inside;
     }
     return inside ? 1 : 0;
@@ -207,13 +211,13 @@ DomainLocator::DomainLocator(std::vector<std::vector<OdGePoint2d>> polygons)
         m_polygons.emplace_back(std::move(polygon), tol);
 }
 
-DomainLocator::DomainLocator(const std::vector<BoundaryLoop>& loops)
+DomainLocator::DomainLocator(const std::vector<SampledLoop>& loops)
     : DomainLocator(
           [&loops]
           {
               std::vector<std::vector<OdGePoint2d>> polygons;
               polygons.reserve(loops.size());
-              for (const BoundaryLoop& loop : loops)
+              for (const SampledLoop& loop : loops)
                   polygons.push_back(loopPolygon(loop));
               return polygons;
           }())

@@ -15,7 +15,7 @@ OdGePoint2d circumcentre(const CDT::V2d<double>& a, const CDT::V2d<double>& b, c
     return OdGePoint2d(a.x + (cy * b2 - by * c2) / d, a.y + (bx * c2 - cx * b2) / d);
 }
 
-std::vector<OdGePoint2d> loopPolygon(const BoundaryLoop& loop)
+std::vector<OdGePoint2d> loopPolygon(const SampledLoop& loop)
 {
     std::vector<OdGePoint2d> polygon;
     polygon.reserve(loop.size());
@@ -24,7 +24,7 @@ std::vector<OdGePoint2d> loopPolygon(const BoundaryLoop& loop)
     return polygon;
 }
 
-void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes)
+void smoothTriangulation(CDT::Triangulation& triangulation, int passes)
 {
     const std::vector<CDT::V2d<double>>& vertices = triangulation.vertices();
     const std::size_t n = vertices.size();
@@ -65,7 +65,7 @@ void smoothTriangulation(CDT::Triangulation<double>& triangulation, int passes)
     }
 }
 
-OdSmartPtr<OdDbSubDMesh> createSubDMesh(const CDT::Triangulation<double>& triangulation)
+OdSmartPtr<OdDbSubDMesh> createSubDMesh(const CDT::Triangulation& triangulation)
 {
     OdGePoint3dArray points;
     points.resize(static_cast<OdGePoint3dArray::size_type>(triangulation.vertices().size()));

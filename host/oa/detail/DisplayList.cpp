@@ -57,7 +57,7 @@ public:
         m_out.primitives.emplace_back(std::move(p));
     }
     void shell(std::int32_t numVertices, const OdGePoint3d* vertexList, std::int32_t faceListSize,
-               const std::int32_t* faceList, const OdGiEdgeData*, const OdGiFaceData* faceData,
+               const std::int32_t* faceList, const OdGiEdgeData* edgeData, const OdGiFaceData* faceData,
                const OdGiVertexData* vertexData) override;
     void text(const OdGePoint3d& position, const OdGeVector3d&, const OdGeVector3d& direction, double height,
               double width, double oblique, const OdString& msg) override;
@@ -137,7 +137,7 @@ void Recorder::run(const OdGiDrawable& drawable)
 }
 
 void Recorder::shell(std::int32_t numVertices, const OdGePoint3d* vertexList, std::int32_t faceListSize,
-                     const std::int32_t* faceList, const OdGiEdgeData*, const OdGiFaceData* faceData,
+                     const std::int32_t* faceList, const OdGiEdgeData* edgeData, const OdGiFaceData* faceData,
                      const OdGiVertexData* vertexData)
 {
     if (numVertices <= 0 || !vertexList || faceListSize <= 0 || !faceList)
@@ -149,6 +149,7 @@ void Recorder::shell(std::int32_t numVertices, const OdGePoint3d* vertexList, st
     const bool shaded = s.filled && flag(eShaded);
     const OdCmEntityColor* faceColors = shaded && faceData ? faceData->trueColors() : nullptr;
     const OdCmEntityColor* vertexColors = shaded && vertexData ? vertexData->trueColors() : nullptr;
+    const OdCmEntityColor* edgeColors = edgeData ? edgeData->trueColors() : nullptr;
     // A malformed face (too few corners, an index outside the vertices) ends the face list: what
     // came before it is drawn, nothing after it.
     std::int32_t face = 0;
@@ -165,7 +166,11 @@ void Recorder::shell(std::int32_t numVertices, const OdGePoint3d* vertexList, st
             break;
         s.outlines.push_back(count);
         for (std::int32_t k = 0; k < count; ++k)
+        {
             s.outlines.push_back(idx[k]);
+            if (edgeColors)
+                s.edgeColors.push_back(resolve(edgeColors[s.edgeColors.size()]));
+        }
         for (std::int32_t k = 1; k + 1 < count; ++k)
         {
             s.triangles.insert(s.triangles.end(), {idx[0], idx[k], idx[k + 1]});

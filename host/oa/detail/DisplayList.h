@@ -45,9 +45,12 @@ struct ShellPrim
     std::vector<Rgb> vertexColors;
     Rgb color;
     bool filled = false;
-    /// Outlines of the original faces (drawn when not filled): closed loops of vertex indices, each
-    /// loop's size first.
+    /// Outlines of the original faces (drawn when not filled, or when edges have colours): closed loops
+    /// of vertex indices, each loop's size first.
     std::vector<std::int32_t> outlines;
+    /// Empty, or one per edge of the outlines in their order (a face's edge k runs from its corner k to
+    /// the next); the edges are then drawn in these colours, over the fill.
+    std::vector<Rgb> edgeColors;
 };
 
 struct TextPrim

@@ -383,7 +383,12 @@ TEST(InputHandlerStatus, SupportsMustBlockBothTranslationsAndTheRotationAboutEve
         {"no supports", {}, false},
         {"one fixed point", {clamp(0, 0)}, false},
         {"two fixed points", {clamp(0, 0), clamp(10, 0)}, true},
-        {"two fixed points at one place", {clamp(0, 0), clamp(0, 0)}, true},
+        // Clamps at one place leave the rotation about it free, however many there are.
+        {"two fixed points at one place", {clamp(0, 0), clamp(0, 0)}, false},
+        {"two fixed points 1e-11 apart", {clamp(0, 0), clamp(1e-11, 0)}, false},
+        {"two fixed points at one place, roller across",
+         {clamp(0, 0), clamp(0, 0), roller(10, 0, 0, 1)},
+         true},
         {"a fixed edge", {linearSupport(origin, right, false)}, true},
         {"fixed point, roller across the joining line", {clamp(0, 0), roller(10, 0, 0, 1)}, true},
         {"fixed point, oblique roller", {clamp(0, 0), roller(10, 0, 1, 1)}, true},

@@ -12,14 +12,14 @@
 #include <numbers>
 #include <utility>
 
-using cae_core::BoundaryLoop;
 using cae_core::BoundaryVertex;
+using cae_core::SampledLoop;
 using mesher_test::line;
 
 namespace
 {
 /// Every segment of the loop, the closing one included, has the given length.
-void expectEvenSpacing(const BoundaryLoop& loop, double spacing)
+void expectEvenSpacing(const SampledLoop& loop, double spacing)
 {
     for (std::size_t i = 0; i < loop.size(); ++i)
         EXPECT_NEAR(loop[i].position().distanceTo(loop[(i + 1) % loop.size()].position()), spacing, 1e-12)
@@ -27,7 +27,7 @@ void expectEvenSpacing(const BoundaryLoop& loop, double spacing)
 }
 
 /// Expects the loop to be exactly these (curve, parameter) vertices.
-void expectLoop(const BoundaryLoop& loop,
+void expectLoop(const SampledLoop& loop,
                 const std::vector<std::pair<OdSharedPtr<OdGeCurve3d>, double>>& expected)
 {
     ASSERT_EQ(loop.size(), expected.size());
@@ -155,7 +155,7 @@ TEST(BoundaryRefinement, RefusesVerticesWithoutACurveOrOffItAndLeavesTheLoopsAlo
     const auto everywhere = [](BoundaryVertex) { return true; };
     for (const OdSharedPtr<OdGeCurve3d>& second : {line(1, 0, 0, 1), OdSharedPtr<OdGeCurve3d>()})
     {
-        std::vector<BoundaryLoop> loops{{{line(0, 0, 1, 0), 0.0}, {second, 2.0}}};
+        std::vector<SampledLoop> loops{{{line(0, 0, 1, 0), 0.0}, {second, 2.0}}};
         EXPECT_FALSE(cae_core::refineBoundaries(loops, everywhere, 0.1));
         EXPECT_EQ(loops[0].size(), 2u);
     }
@@ -171,7 +171,7 @@ TEST(BoundaryRefinement, FindsEachRunAgainFromTheStartOfItsLoopAndFailsWhenOneIs
 
     // a recurs after b, so its second run is searched for from the loop's start and found inside the first
     // run's replacement, where it is replaced again.
-    std::vector<BoundaryLoop> loops{{{a, 0.0}, {a, 0.5}, {b, 0.0}, {a, 0.75}}};
+    std::vector<SampledLoop> loops{{{a, 0.0}, {a, 0.5}, {b, 0.0}, {a, 0.75}}};
     ASSERT_TRUE(cae_core::refineBoundaries(loops, onAFrom(0.0), 1.0));
     expectLoop(
         loops[0],
@@ -179,9 +179,9 @@ TEST(BoundaryRefinement, FindsEachRunAgainFromTheStartOfItsLoopAndFailsWhenOneIs
 
     // The second run (0.5, 0.6) is first met in the first run's replacement, at the new 0.5, which is
     // followed by 0.75, not 0.6.
-    std::vector<BoundaryLoop> unmatched{{{a, 0.0}, {a, 0.5}, {b, 0.0}, {a, 0.5}, {a, 0.6}}};
+    std::vector<SampledLoop> unmatched{{{a, 0.0}, {a, 0.5}, {b, 0.0}, {a, 0.5}, {a, 0.6}}};
     EXPECT_FALSE(cae_core::refineBoundaries(unmatched, onAFrom(0.0), 1.0));
     // Every vertex of the run is inside, but none of a's new samples is: nothing would remain.
-    std::vector<BoundaryLoop> emptied{{{a, 0.8}, {a, 0.9}, {b, 0.0}}};
+    std::vector<SampledLoop> emptied{{{a, 0.8}, {a, 0.9}, {b, 0.0}}};
     EXPECT_FALSE(cae_core::refineBoundaries(emptied, onAFrom(0.8), 1.0));
 }

@@ -112,6 +112,33 @@ TEST(ViewPicture, VertexColoursBlendAcrossTrianglesInPngsAndAverageInSvgs)
     EXPECT_EQ(host_test::countOf(svg, "fill:rgb(33.333333%,0%,66.666667%)"), 1u);
 }
 
+TEST(ViewPicture, ShellEdgesWithColoursAreDrawnInThemOverTheFillOnePathPerColour)
+{
+    // Edges in face-list order: the lower triangle's three, then the upper one's.
+    const OdCmEntityColor red = rgb(255, 0, 0), blue = rgb(0, 0, 255);
+    const OdCmEntityColor edgeColors[] = {red, blue, red, blue, red, blue};
+    auto d = odrxCreateObject<TestDrawable>();
+    d->drawing = [&edgeColors](OdGiWorldDraw& wd)
+    {
+        wd.subEntityTraits().setFillType(kOdGiFillAlways);
+        wd.subEntityTraits().setTrueColor(rgb(0, 128, 0));
+        OdGiEdgeData edges;
+        edges.setTrueColors(edgeColors);
+        wd.geometry().shell(4, kSquare, 8, kFaces, &edges, nullptr, nullptr);
+    };
+    oa::View view;
+    view.add(d.get());
+    const std::string svg = view.renderSvg(200, 200);
+    EXPECT_EQ(host_test::countOf(svg, "stroke:rgb(100%,0%,0%)"), 1u) << svg.substr(0, 3000);
+    EXPECT_EQ(host_test::countOf(svg, "stroke:rgb(0%,0%,100%)"), 1u);
+    EXPECT_EQ(host_test::countOf(svg, "fill:rgb(0%,50.196078%,0%)"), 2u) << "the fill stays";
+    // The bottom edge (0,0)-(10,0) is red, the right one (10,0)-(10,10) blue, over the green fill.
+    const Picture png(view.renderPng(200, 200));
+    const auto bottom = png.at(100, 194), right = png.at(194, 100);
+    EXPECT_GT(bottom.r, bottom.g) << "red over green";
+    EXPECT_GT(right.b, right.g) << "blue over green";
+}
+
 TEST(ViewPicture, TextsAreDrawnAtTheirHeightAcrossTheWidthTheirExtentsGive)
 {
     auto d = odrxCreateObject<TestDrawable>();
