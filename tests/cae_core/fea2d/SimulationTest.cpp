@@ -208,7 +208,7 @@ TEST(RunSimulation, ALinearLoadTurnsItsEdgeOrTheNegativeXAxisByItsAngle)
     }
 }
 
-TEST(RunSimulation, ReactionsAreKeyedBySupportIndexBalanceTheLoadsAndCountSharedVerticesInEach)
+TEST(RunSimulation, ReactionsAreKeyedBySupportIndexAndBalanceTheLoads)
 {
     for (const EElementType type : {eTriangle3, eTriangle6})
     {
@@ -226,6 +226,10 @@ TEST(RunSimulation, ReactionsAreKeyedBySupportIndexBalanceTheLoadsAndCountShared
         EXPECT_GE(output.solverOutput.time, 0.0);
         EXPECT_NE(output.solverOutput.pointEvaluator, nullptr);
     }
+}
+
+TEST(RunSimulation, AVertexSharedByTwoSupportsCountsInTheReactionOfEach)
+{
     // The left side fixed, the bottom rolling: they share the corner (0, 0), whose reaction both sums hold.
     const SimulationOutput output =
         runSimulation(plateParams({kClampLeft, linearSupport(point(0, 0), point(4, 0), true),
@@ -240,7 +244,7 @@ TEST(RunSimulation, ReactionsAreKeyedBySupportIndexBalanceTheLoadsAndCountShared
     EXPECT_NEAR(total.y - cornerReaction.y, 2.0, 1e-9);
 }
 
-TEST(RunSimulation, WithoutASolverAMeshOrASolutionTheOutputSaysSoAndHoldsNoReactions)
+TEST(RunSimulation, WithoutASolverOrASolutionTheRunFailsWithNoResults)
 {
     const std::vector<LoadOrSupport> items = {pointLoad(point(4, 2), OdGeVector2d(0, -1), 3.0), kClampLeft,
                                               pointSupport(point(4, 0))};
@@ -266,9 +270,13 @@ TEST(RunSimulation, WithoutASolverAMeshOrASolutionTheOutputSaysSoAndHoldsNoReact
     EXPECT_EQ(failed.result, cae_core::eFailed);
     EXPECT_TRUE(failed.solverOutput.vertexData.empty());
     EXPECT_TRUE(failed.reactionForces.empty());
+}
 
-    // A missing mesh or one without vertices: no mesh, loads or supports reach the solver, which solves
-    // the empty problem.
+TEST(RunSimulation, WithoutAMeshNothingReachesTheSolverWhichSolvesTheEmptyProblem)
+{
+    const Params2d params = plateParams(
+        {pointLoad(point(4, 2), OdGeVector2d(0, -1), 3.0), kClampLeft, pointSupport(point(4, 0))});
+    // A missing mesh or one without vertices.
     for (const OdSmartPtr<OdDbSubDMesh>& mesh : {OdSmartPtr<OdDbSubDMesh>(), OdDbSubDMesh::createObject()})
     {
         Params2d noMesh = params;

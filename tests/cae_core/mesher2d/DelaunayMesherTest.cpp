@@ -175,7 +175,7 @@ TEST(DelaunayMesherSmoothing, EachPassMovesTheInteriorVerticesToTheirNeighboursM
     }
 }
 
-TEST(DelaunayMesherRefinement, NeedsAMeshAndAUsableRatioAndClearingAnswersOkThenEmptyWithoutTouchingTheMesh)
+TEST(DelaunayMesherRefinement, RegionsAreRefusedWithoutAMeshOrAUsableRatioLeavingNothingStored)
 {
     DelaunayMesher mesher;
     EXPECT_EQ(mesher.refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eFailed);
@@ -191,13 +191,16 @@ TEST(DelaunayMesherRefinement, NeedsAMeshAndAUsableRatioAndClearingAnswersOkThen
             << ratio;
     EXPECT_EQ(mesher.getMesh().get(), previous.get());
     EXPECT_EQ(mesher.clearRefinementRegions(), cae_core::eEmpty);
+}
 
-    // Nothing was set aside by the refused regions, so a proper region still refines the mesh.
-    ASSERT_EQ(mesher.refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eOk);
-    const OdSmartPtr<OdDbSubDMesh> refined = mesher.getMesh();
-    EXPECT_EQ(mesher.clearRefinementRegions(), cae_core::eOk);
-    EXPECT_EQ(mesher.clearRefinementRegions(), cae_core::eEmpty);
-    EXPECT_EQ(mesher.getMesh().get(), refined.get());
+TEST(DelaunayMesherRefinement, ClearingTheStoredRegionsKeepsTheMeshAndAnswersEmptyOnceNoneAreLeft)
+{
+    const auto mesher = meshed(mesher_test::makeRectangle(0, 0, 10, 10), 2.5, 0);
+    ASSERT_EQ(mesher->refineMesh(circleRegion(0, 0, 3, 2), nullptr, 0), cae_core::eOk);
+    const OdSmartPtr<OdDbSubDMesh> refined = mesher->getMesh();
+    EXPECT_EQ(mesher->clearRefinementRegions(), cae_core::eOk);
+    EXPECT_EQ(mesher->clearRefinementRegions(), cae_core::eEmpty);
+    EXPECT_EQ(mesher->getMesh().get(), refined.get());
 }
 
 TEST(DelaunayMesherRefinement, ACircleOfRatioTwoHalvesTheSpacingInsideItOnly)

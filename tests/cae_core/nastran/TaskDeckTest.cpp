@@ -98,8 +98,9 @@ TEST(TaskDeck, TwelveSeparateRangesMakeTwoConstraintCardsAndNoLoadsNoLoadSection
     nastran_test::expectGolden(t.deck(), "twelve_ranges.dat");
 }
 
-TEST(TaskDeck, SevenLoadsBreakTheLoadCardAfterTheFifthAndAnUnconstrainedTaskStillHoldsRotations)
+TEST(TaskDeck, SevenLoadsOfAnUnconstrainedTaskMatchTheExpectedText)
 {
+    // The LOAD card breaks after its fifth term; without constraints the rotations are still held.
     TestTask t("Loads", kTetCorners, {{0, 1, 2, 3}});
     for (int i = 0; i < 7; ++i)
         t.pressure(0x100 + i, 1.0 + i, i < 4 ? std::vector<std::array<std::uint64_t, 3>>{{0, 1, 2}} : std::vector<std::array<std::uint64_t, 3>>{});
@@ -115,7 +116,7 @@ TEST(TaskDeck, ARangeMayEndAtTheLargestId)
     EXPECT_TRUE(compressIds({}).empty());
 }
 
-TEST(TaskDeck, BrokenTasksAreRefusedAndUnusableFacesAreSkippedWithAReport)
+TEST(TaskDeck, BrokenTasksAreRefused)
 {
     {
         TestTask t("Two", kTetCorners, {{0, 1, 2, 3}});
@@ -137,14 +138,17 @@ TEST(TaskDeck, BrokenTasksAreRefusedAndUnusableFacesAreSkippedWithAReport)
         std::string deck;
         EXPECT_EQ(buildTaskDeck(*t.task, deck), cae_core::eInvalidArgument);
     }
-    {
-        TestTask t("Not a face", kTetCorners, {{0, 1, 2, 3}});
-        t.pressure(1, 1.0, {{0, 1, 2}, {0, 1, 1}});
-        ut::AssertRecorder asserts;
-        const std::string deck = t.deck();
-        EXPECT_EQ(asserts.count(), 1u);
-        EXPECT_NE(deck.find("\nPLOAD4,1,1,1.000000E+00,,,,1,4,,,,\n$     DEFINE CONSTRAINTS"), std::string::npos) << deck;
-    }
+}
+
+TEST(TaskDeck, AFaceOfNoTetrahedronIsReportedAndSkipped)
+{
+    TestTask t("Not a face", kTetCorners, {{0, 1, 2, 3}});
+    t.pressure(1, 1.0, {{0, 1, 2}, {0, 1, 1}});
+    ut::AssertRecorder asserts;
+    const std::string deck = t.deck();
+    EXPECT_EQ(asserts.count(), 1u);
+    EXPECT_NE(deck.find("\nPLOAD4,1,1,1.000000E+00,,,,1,4,,,,\n$     DEFINE CONSTRAINTS"), std::string::npos)
+        << deck;
 }
 
 /// Runs of a one-tetrahedron task in a scratch temporary folder, with the test program as the solver.
