@@ -3,6 +3,7 @@
 
 #include "cae_core/solver2d/Solver2d.h"
 #include "cae_core/solver2d/detail/VelmorProfile.h"
+#include "tests/support/Meshes.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -19,11 +20,6 @@ using namespace cae_core;
 constexpr int kCellsX = 158;
 constexpr int kCellsY = 79;
 
-std::uint64_t vertexIndex(int i, int j)
-{
-    return std::uint64_t(j) * (kCellsX + 1) + std::uint64_t(i);
-}
-
 /// A cantilever plate: fixed along x = 0, sliding on y = 0, an edge load on x = 2 and a point load on top.
 Solver2dInput benchmarkInput(fea2d::EElementType type)
 {
@@ -33,25 +29,16 @@ Solver2dInput benchmarkInput(fea2d::EElementType type)
     input.poissonRatio = 0.3;
     input.thickness = 5.0;
     input.mode = fea2d::ePlanarStress;
-    for (int j = 0; j <= kCellsY; ++j)
-        for (int i = 0; i <= kCellsX; ++i)
-            input.mesh.vertices.emplace_back(2.0 * i / kCellsX, 1.0 * j / kCellsY);
-    for (int j = 0; j < kCellsY; ++j)
-        for (int i = 0; i < kCellsX; ++i)
-        {
-            input.mesh.triangles.push_back(
-                {vertexIndex(i, j), vertexIndex(i + 1, j), vertexIndex(i + 1, j + 1)});
-            input.mesh.triangles.push_back(
-                {vertexIndex(i, j), vertexIndex(i + 1, j + 1), vertexIndex(i, j + 1)});
-        }
+    const test_meshes::RectangleMesh rm = test_meshes::rectangleMesh(2.0, 1.0, kCellsX, kCellsY);
+    input.mesh = rm.mesh;
     for (int j = 0; j < kCellsY; ++j)
     {
-        input.fixedEdges.push_back({vertexIndex(0, j + 1), vertexIndex(0, j)});
-        input.edgeLoads[{vertexIndex(kCellsX, j), vertexIndex(kCellsX, j + 1)}] = OdGeVector2d(0.0, -10.0);
+        input.fixedEdges.push_back({rm.vertex(0, j + 1), rm.vertex(0, j)});
+        input.edgeLoads[{rm.vertex(kCellsX, j), rm.vertex(kCellsX, j + 1)}] = OdGeVector2d(0.0, -10.0);
     }
     for (int i = 0; i < kCellsX; ++i)
-        input.rollingEdges.push_back({vertexIndex(i, 0), vertexIndex(i + 1, 0)});
-    input.vertexForces[vertexIndex(kCellsX / 2, kCellsY)] = OdGeVector2d(5.0, -20.0);
+        input.rollingEdges.push_back({rm.vertex(i, 0), rm.vertex(i + 1, 0)});
+    input.vertexForces[rm.vertex(kCellsX / 2, kCellsY)] = OdGeVector2d(5.0, -20.0);
     return input;
 }
 

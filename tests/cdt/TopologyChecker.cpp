@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <iostream>
 #include <sstream>
 #include <unordered_map>
 #include <unordered_set>
@@ -170,20 +168,6 @@ std::vector<std::array<VertInd, 3>> canonicalTriangles(const Tri& t)
     }
     std::sort(result.begin(), result.end());
     return result;
-}
-
-std::uint64_t testSeed()
-{
-    const char* fromEnv = std::getenv("CDT_TEST_SEED");
-    const std::uint64_t seed =
-        fromEnv != nullptr && *fromEnv != '\0'
-            ? std::strtoull(fromEnv, nullptr, 10)
-            : (static_cast<std::uint64_t>(std::random_device{}()) << 32) ^ std::random_device{}();
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::cout << "[   SEED   ] " << (info != nullptr ? info->name() : "")
-              << ": replay with CDT_TEST_SEED=" << seed << '\n';
-    ::testing::Test::RecordProperty("CDT_TEST_SEED", std::to_string(seed));
-    return seed;
 }
 
 std::vector<P> randomPoints(std::mt19937_64& rng, std::size_t n, double x0, double y0, double x1, double y1)

@@ -1,9 +1,10 @@
 #pragma once
 
-// One shared checker of triangulation invariants for every cdt test, plus the seed of randomised tests.
+// One shared checker of triangulation invariants for every cdt test, and the helpers of randomised tests.
 // Each check returns a description of the first problems found, empty when the triangulation is valid.
 
 #include "cdt/Triangulation.h"
+#include "tests/support/Seed.h"
 
 #include <array>
 #include <cstdint>
@@ -45,9 +46,7 @@ std::string checkErased(const Tri& t, TopologyCounts* counts = nullptr);
 /// Triangles as sorted vertex triples, each rotated to start at its smallest vertex (winding kept).
 std::vector<std::array<CDT::VertInd, 3>> canonicalTriangles(const Tri& t);
 
-/// Seed of a randomised test: CDT_TEST_SEED from the environment when set, else a fresh one. Printed so that
-/// a failing run can be replayed with CDT_TEST_SEED=<seed>.
-std::uint64_t testSeed();
+using test_support::testSeed;
 
 /// n points uniformly distributed in [x0, x1] x [y0, y1].
 std::vector<P> randomPoints(std::mt19937_64& rng, std::size_t n, double x0 = 0.0, double y0 = 0.0,

@@ -1,5 +1,5 @@
 // Vertex insertion: validity after every operation on random and adversarial inputs, agreement of batch and
-// single insertion, errors with the exception guarantee, and copies.
+// single insertion, and errors with the exception guarantee.
 
 #include "cdt/Triangulation.h"
 #include "tests/cdt/TopologyChecker.h"
@@ -192,33 +192,6 @@ TEST(CdtVertexInsertionErrors, BadCoordinatesAndInsertionsAfterErasingAreRejecte
     Tri empty; // erasing an empty triangulation leaves it empty
     empty.eraseOuterTrianglesAndHoles();
     EXPECT_TRUE(empty.vertices().empty() && empty.triangles().empty());
-}
-
-TEST(CdtCopies, ACopyIsIndependentOfItsOriginal)
-{
-    std::mt19937_64 rng(cdt_test::testSeed());
-    // Random points in the unit square, then its corners 200..203: constraints along two opposite sides.
-    std::vector<P> points = cdt_test::randomPoints(rng, 200);
-    points.insert(points.end(), {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
-    Tri original;
-    original.insertVertices(points);
-    original.insertEdges({CDT::Edge(200, 201)});
-    const Tri snapshot = original;
-
-    Tri copy(original);
-    copy.insertVertices(cdt_test::randomPoints(rng, 50));
-    copy.insertEdges({CDT::Edge(202, 203)});
-    copy.eraseOuterTrianglesAndHoles();
-    EXPECT_TRUE(original.vertices() == snapshot.vertices() && original.triangles() == snapshot.triangles() &&
-                original.fixedEdges() == snapshot.fixedEdges());
-
-    Tri assigned;
-    assigned = original;
-    original.insertVertices({{0.5, 0.5 + 1e-7}});
-    EXPECT_EQ(assigned.triangles(), snapshot.triangles());
-    assigned.insertVertices({{0.25, 0.75 + 1e-7}});
-    EXPECT_EQ(checkOpen(assigned), "");
-    EXPECT_EQ(checkOpen(original), "");
 }
 
 } // namespace

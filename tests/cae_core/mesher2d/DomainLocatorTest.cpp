@@ -1,11 +1,11 @@
 #include "cae_core/mesher2d/detail/DelaunayMesherImpl.h"
 
 #include "platform/ge/GeUtils.h"
+#include "tests/support/Seed.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -66,11 +66,7 @@ std::vector<OdGePoint2d> probes(const Polygon& polygon, std::mt19937& random)
 
 TEST(DomainLocator, ClassifiesEveryPointAsTheSdkRayTestDoes)
 {
-    const char* replay = std::getenv("CAE_TEST_SEED");
-    const unsigned seed =
-        replay ? static_cast<unsigned>(std::strtoul(replay, nullptr, 10)) : std::random_device{}();
-    SCOPED_TRACE("CAE_TEST_SEED=" + std::to_string(seed));
-    std::mt19937 random(seed);
+    std::mt19937 random(static_cast<unsigned>(test_support::testSeed()));
     // The comb is concave, with horizontal and vertical edges, collinear vertices and vertices level with
     // each other, walked clockwise, with its first vertex repeated at the end.
     const Polygon comb{{0, 0}, {0, 4}, {1, 4}, {1, 1}, {2, 1}, {2, 4}, {3, 4},

@@ -1,11 +1,11 @@
 #include "cae_core/mesher2d/TriangularMesh2d.h"
 
 #include "platform/db/DbSubDMesh.h"
+#include "tests/support/Seed.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <limits>
 #include <map>
 #include <random>
@@ -148,10 +148,7 @@ std::vector<Loop> referenceBoundaries(const Triangles& triangles, std::size_t ve
 
 TEST(TriangularMeshBoundaries, LoopsMatchTheWorkListEraseVersionOnRandomGrids)
 {
-    const char* replay = std::getenv("CAE_TEST_SEED");
-    const unsigned seed = replay ? static_cast<unsigned>(std::stoul(replay)) : std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed) + " (replay with CAE_TEST_SEED)");
-    std::mt19937 rng(seed);
+    std::mt19937 rng(static_cast<unsigned>(test_support::testSeed()));
     std::bernoulli_distribution hole(0.35), coin(0.5);
     for (int round = 0; round < 300; ++round)
     {

@@ -56,7 +56,7 @@ public:
     }
 };
 
-TEST(MeshingParameterVisitors, WalkEveryOptionInOrderWithItsKindAndStopAtTheFirstFailure)
+TEST(MeshingParameterVisitors, WalkEveryOptionInOrderWithItsKind)
 {
     MeshingParameters p = MeshingParameters::defaultMeshGemsParameters();
     RecordingVisitor v;
@@ -77,7 +77,11 @@ TEST(MeshingParameterVisitors, WalkEveryOptionInOrderWithItsKindAndStopAtTheFirs
         "boundary_regeneration:regeneration:set", "use_volume_proximity:bool:set",
         "volume_proximity_layers:int:set"};
     EXPECT_EQ(v.seen, expected);
+}
 
+TEST(MeshingParameterVisitors, StopAtTheFirstFailure)
+{
+    MeshingParameters p = MeshingParameters::defaultMeshGemsParameters();
     RecordingVisitor stopping;
     stopping.stopAt = "metric";
     EXPECT_EQ(p.surfaceParameters.accept(stopping), eWrongType);

@@ -1,9 +1,9 @@
-#include "cae_core/core/ReporterMessages.h"
 #include "cae_core/meshing_parameters/ParameterFiles.h"
+#include "cae_core/core/ReporterMessages.h"
+#include "tests/support/Seed.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -171,11 +171,8 @@ TEST_F(ParameterFiles, DamagedFilesAreRefusedWithTheirCodeAndLeaveTheRecordAlone
 
 TEST_F(ParameterFiles, ArbitraryBytesGiveAResultCodeAndChangeNothingUnlessRead)
 {
-    // Mutations of a valid document; CAE_TEST_SEED replays a reported run.
-    const char* replay = std::getenv("CAE_TEST_SEED");
-    const unsigned seed = replay ? static_cast<unsigned>(std::stoul(replay)) : std::random_device{}();
-    SCOPED_TRACE("CAE_TEST_SEED=" + std::to_string(seed));
-    std::mt19937 random(seed);
+    // Mutations of a valid document.
+    std::mt19937 random(static_cast<unsigned>(test_support::testSeed()));
     MeshingParameters fixed = MeshingParameters::defaultMeshGemsParameters();
     ASSERT_EQ(writeJsonFile(path("valid.json"), fixed), eOk);
     const std::string valid = get("valid.json");

@@ -1,6 +1,7 @@
 #include "cae_core/nastran/F06Reader.h"
 
 #include "tests/cae_core/nastran/NastranTestSupport.h"
+#include "tests/support/Seed.h"
 
 #include <gtest/gtest.h>
 
@@ -81,13 +82,6 @@ std::string element(int id, const std::vector<std::pair<int, double>>& corners)
     return text;
 }
 
-TEST(F06Reader, TheRowsFollowTheLayoutOfThePrintedTables)
-{
-    ASSERT_EQ(stressPoint("7", 1.0).find('\n'), 129u);
-    ASSERT_EQ(stressPoint("7", 1.0)[100], '-') << "the mean pressure's sign is character 100";
-    ASSERT_EQ(displacementRow(1, -1.0, 1.0, 1.0).size(), 115u);
-}
-
 TEST(F06Reader, ReadsTranslationsOfGridPointsAndTheLargestCornerVonMisesPerGrid)
 {
     const std::string text = kDisplacementTitle + displacementRow(15, 1.0e-3, -2.0e-3, 0.0) +
@@ -153,14 +147,13 @@ TEST(F06Reader, DamagedInputYieldsWhatItsReadableRowsSay)
                              stressPoint("5", 5.0);
     EXPECT_EQ(readBoth(huge).size(), 1u);
 
-    const unsigned seed = std::random_device{}();
-    std::mt19937 random(seed);
+    std::mt19937 random(static_cast<unsigned>(test_support::testSeed()));
     std::string binary = whole;
     for (int i = 0; i < 200'000; ++i)
         binary += static_cast<char>(random() % 256);
     binary += whole;
     const GridResults results = readBoth(binary);
-    EXPECT_LE(results.size(), 4u + 1000u) << "seed " << seed;
+    EXPECT_LE(results.size(), 4u + 1000u);
 }
 
 TEST(F06Reader, RecordedSolidResultsGiveEveryGridsTranslationsAndTetrahedronCornerStresses)

@@ -6,6 +6,7 @@
 #include "host/ca/CommandLine.h"
 #include "tests/cae_core/nastran/NastranTestSupport.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/support/Meshes.h"
 
 #include <gtest/gtest.h>
 
@@ -81,29 +82,12 @@ std::string tria3Rows(int id, const Solver2dOutput::Stress& s)
     return row;
 }
 
-/// One sample of a six-node element: its two fibre rows and the empty line; `label` is "CEN/6" for the
-/// centre (the element's first row) or a grid id.
-std::string tria6Sample(int id, const std::string& label, const Solver2dOutput::Stress& s)
-{
-    char row[400];
-    const std::string start = label == "CEN/6" ? "0" + std::string(9 - std::to_string(id).size(), ' ') +
-                                                     std::to_string(id) + "    CEN/6"
-                                               : std::string(20 - label.size(), ' ') + label;
-    std::snprintf(row, sizeof row,
-                  "%s  -5.000000E-01 %13.6E %13.6E %13.6E   -29.3445   1.128772E+02 -1.279800E+01 %13.6E\n"
-                  "                       5.000000E-01 %13.6E %13.6E %13.6E   -29.3445   1.128772E+02 "
-                  "-1.279800E+01 %13.6E\n\n",
-                  start.c_str(), s.sxx, s.syy, s.sxy, s.vonMises, s.sxx, s.syy, s.sxy, s.vonMises);
-    return row;
-}
-
-constexpr const char* kTria3Title = "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 3 )\n"
-                                    "  ELEMENT      FIBER               STRESSES IN ELEMENT COORD SYSTEM             PRINCIPAL STRESSES (ZERO SHEAR)\n"
-                                    "    ID.       DISTANCE           NORMAL-X       NORMAL-Y      SHEAR-XY       ANGLE         MAJOR           MINOR        VON MISES\n";
-constexpr const char* kTria6Title = "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 6 )\n"
-                                    " \n"
-                                    "    ELEMENT              FIBER            STRESSES IN ELEMENT COORD SYSTEM         PRINCIPAL STRESSES (ZERO SHEAR)\n"
-                                    "      ID      GRID-ID   DISTANCE        NORMAL-X      NORMAL-Y      SHEAR-XY      ANGLE        MAJOR         MINOR       VON MISES \n";
+constexpr const char* kTria3Title = "                           S T R E S S E S   I N   T R I A N G U L A R  "
+                                    " E L E M E N T S   ( T R I A 3 )\n"
+                                    "  ELEMENT      FIBER               STRESSES IN ELEMENT COORD SYSTEM     "
+                                    "        PRINCIPAL STRESSES (ZERO SHEAR)\n"
+                                    "    ID.       DISTANCE           NORMAL-X       NORMAL-Y      SHEAR-XY  "
+                                    "     ANGLE         MAJOR           MINOR        VON MISES\n";
 
 void expectStress(const Solver2dOutput::Stress& actual, const Solver2dOutput::Stress& expected, const char* where)
 {
@@ -123,74 +107,7 @@ TEST(Nastran2dDeck, MatchesTheExpectedTextsForThreeAndSixNodeElements)
                                "plane_strain_tria6.dat");
 }
 
-TEST(Nastran2dResults, ThreeNodeStressesAreTurnedFromTheElementAxesToTheGlobalAxes)
-{
-    const auto m = model::buildModel3(rectangle(cae_core::fea2d::eTriangle3));
-    const std::vector<OdGeVector2d> d = {{0.0, 0.0}, {1e-3, 0.0}, {1e-3, -2e-3}, {-4e-4, -2e-3}};
-    // Element 1's first edge runs along x; element 2's along (2, 1). A uniaxial stress along the edge
-    // becomes n n^T times its value in global axes.
-    const Solver2dOutput::Stress along{100.0, 0.0, 0.0, 100.0};
-    std::stringstream f06(displacementTable(d) + kTria3Title + tria3Rows(1, {10.0, -20.0, 5.0, 27.8}) +
-                          tria3Rows(2, along));
-    Solver2dOutput output;
-    detail::readResults2d(f06, m, output);
-
-    ASSERT_EQ(output.vertexData.size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i)
-    {
-        EXPECT_EQ(output.vertexData[i].index, i);
-        EXPECT_EQ(output.vertexData[i].position, m.nodes[i].position);
-        EXPECT_TRUE(output.vertexData[i].displacement.isEqualTo(d[i])) << i;
-        EXPECT_TRUE(output.vertexData[i].externalForce.isZeroLength());
-    }
-    ASSERT_EQ(output.elementData.size(), 2u);
-    const auto& second = output.elementData[1];
-    EXPECT_EQ(second.index, 1u);
-    EXPECT_EQ(second.vertices, (std::array<std::uint64_t, 3>{0, 2, 3}));
-    EXPECT_TRUE(second.center.position.isEqualTo(OdGePoint2d(2.0 / 3.0, 2.0 / 3.0)));
-    EXPECT_TRUE(second.center.displacement.isEqualTo((d[0] + d[2] + d[3]) / 3.0));
-    EXPECT_TRUE(second.corners[2].displacement.isEqualTo(d[3]));
-
-    expectStress(output.elementData[0].center.stress, {10.0, -20.0, 5.0, 27.8}, "element along x");
-    const double c = 2.0 / std::sqrt(5.0), s = 1.0 / std::sqrt(5.0);
-    const Solver2dOutput::Stress global{100.0 * c * c, 100.0 * s * s, 100.0 * s * c, 100.0};
-    expectStress(second.center.stress, global, "turned element, centre");
-    for (const auto& corner : second.corners)
-        expectStress(corner.stress, global, "turned element, corner");
-    EXPECT_EQ(output.pointEvaluator, nullptr);
-}
-
-TEST(Nastran2dResults, SixNodeElementsTakeCentreAndCornerSamplesAndTheQuadraticCentreDisplacement)
-{
-    const auto m = model::buildModel6(rectangle(cae_core::fea2d::eTriangle6));
-    std::vector<OdGeVector2d> d;
-    for (std::size_t i = 0; i < m.nodes.size(); ++i)
-        d.emplace_back(1e-3 * static_cast<double>(i + 1), -2e-4 * static_cast<double>(i * i));
-    std::string text = displacementTable(d) + kTria6Title;
-    auto sample = [](double k) { return Solver2dOutput::Stress{k, 2.0 * k, 0.0, 3.0 * k}; };
-    for (int e = 1; e <= 2; ++e)
-    {
-        text += tria6Sample(e, "CEN/6", sample(10.0 * e));
-        for (int k = 0; k < 3; ++k)
-            text += tria6Sample(e, std::to_string(m.elements[e - 1][k] + 1), sample(10.0 * e + k + 1));
-    }
-    std::stringstream f06(text);
-    Solver2dOutput output;
-    detail::readResults2d(f06, m, output);
-
-    ASSERT_EQ(output.vertexData.size(), 4u) << "the mid-side nodes are not vertices";
-    const auto& first = output.elementData[0];
-    const auto& n = m.elements[0];
-    const OdGeVector2d centre = (-(d[n[0]] + d[n[1]] + d[n[2]]) + 4.0 * (d[n[3]] + d[n[4]] + d[n[5]])) / 9.0;
-    EXPECT_TRUE(first.center.displacement.isEqualTo(centre));
-    // Element 1's first edge runs along x, so its samples come through unturned.
-    expectStress(first.center.stress, sample(10.0), "centre");
-    for (int k = 0; k < 3; ++k)
-        expectStress(first.corners[k].stress, sample(11.0 + k), "corner");
-    EXPECT_NEAR(output.elementData[1].center.stress.vonMises, 60.0, 1e-9);
-}
-
-TEST(Nastran2dResults, ABrokenResultFileThrowsNamingTheLineAndOneWithoutTablesLeavesZeros)
+TEST(Nastran2dResults, ABrokenResultFileThrowsNamingWhereItBreaks)
 {
     const auto m = model::buildModel3(rectangle(cae_core::fea2d::eTriangle3));
     const std::string table = displacementTable({{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}});
@@ -218,6 +135,11 @@ TEST(Nastran2dResults, ABrokenResultFileThrowsNamingTheLineAndOneWithoutTablesLe
             EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
         }
     }
+}
+
+TEST(Nastran2dResults, AFileWithoutResultTablesGivesZeroResults)
+{
+    const auto m = model::buildModel3(rectangle(cae_core::fea2d::eTriangle3));
     for (const std::string& text : {std::string(), std::string("\0\x01\xff\xfe binary\n\x80", 13),
                                     std::string(1'000'000, 'D')})
     {
@@ -357,70 +279,51 @@ TEST_F(NastranSolver2dTest, FailuresLeaveTheOutputAsItWas)
     output.vertexData[0].index = 77;
     struct Case
     {
+        const char* name;
         int elementType;
         const char* solver;
         cae_core::EResult result;
         std::size_t folders;
     };
     const Case cases[] = {
-        {7, "", cae_core::eUnsupported, 0},
-        {cae_core::fea2d::eTriangle3, "--completion=1", cae_core::eSolverFailed, 1},
-        {cae_core::fea2d::eTriangle6, "--completion=0", cae_core::eFileError, 2},
+        {"unknown element type, refused before a folder is made", 7, "", cae_core::eUnsupported, 0},
+        {"the solver reports a failure", cae_core::fea2d::eTriangle3, "--completion=1",
+         cae_core::eSolverFailed, 1},
+        {"no result file", cae_core::fea2d::eTriangle6, "--completion=0", cae_core::eFileError, 2},
     };
     for (const Case& c : cases)
     {
+        SCOPED_TRACE(c.name);
         useSolver(c.solver);
         input.elementType = static_cast<cae_core::fea2d::EElementType>(c.elementType);
-        EXPECT_EQ(cae_core::NastranSolver2d().execute(input, output), c.result) << c.elementType;
+        EXPECT_EQ(cae_core::NastranSolver2d().execute(input, output), c.result);
         EXPECT_EQ(output.vertexData.size(), 1u);
         EXPECT_EQ(output.vertexData[0].index, 77u);
         // Two runs within one millisecond share a folder; wait so that each run has its own.
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        EXPECT_EQ(workingFolders().size(), c.folders) << c.elementType;
+        EXPECT_EQ(workingFolders().size(), c.folders);
     }
 }
 
-} // namespace
-
-namespace
-{
-/// A square plate of 4 x 4 cells, each cut into two triangles along alternating diagonals, fixed along
-/// x = 0, pulled and sheared at x = 1: most elements have their first edge at an angle to the x axis.
+/// A square plate of 4 x 4 cells cut along alternating diagonals, fixed along x = 0, pulled and sheared at
+/// x = 1: many elements have their first edge at an angle to the x axis.
 Solver2dInput plate(cae_core::fea2d::EElementType type)
 {
-    constexpr int kCells = 4;
+    const test_meshes::RectangleMesh rm = test_meshes::rectangleMesh(1.0, 1.0, 4, 4, true);
     Solver2dInput input;
     input.elementType = type;
     input.mode = cae_core::fea2d::ePlanarStress;
     input.thickness = 0.1;
     input.youngsModulus = 1000.0;
     input.poissonRatio = 0.25;
-    const auto at = [](int i, int j) { return static_cast<std::uint64_t>(j * (kCells + 1) + i); };
-    for (int j = 0; j <= kCells; ++j)
-        for (int i = 0; i <= kCells; ++i)
-            input.mesh.vertices.emplace_back(double(i) / kCells, double(j) / kCells);
-    for (int j = 0; j < kCells; ++j)
-        for (int i = 0; i < kCells; ++i)
-        {
-            if ((i + j) % 2 == 0)
-            {
-                input.mesh.triangles.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
-                input.mesh.triangles.push_back({at(i + 1, j + 1), at(i, j + 1), at(i, j)});
-            }
-            else
-            {
-                input.mesh.triangles.push_back({at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)});
-                input.mesh.triangles.push_back({at(i, j + 1), at(i, j), at(i + 1, j)});
-            }
-        }
-    for (int j = 0; j <= kCells; ++j)
+    input.mesh = rm.mesh;
+    for (int j = 0; j <= rm.ny; ++j)
     {
-        input.fixedVertices.push_back(at(0, j));
-        input.vertexForces[at(kCells, j)] = OdGeVector2d(1.0, 0.4);
+        input.fixedVertices.push_back(rm.vertex(0, j));
+        input.vertexForces[rm.vertex(rm.nx, j)] = OdGeVector2d(1.0, 0.4);
     }
     return input;
 }
-} // namespace
 
 TEST_F(NastranSolver2dTest, TheSolverProgramAgreesWithTheInHouseSolver)
 {
@@ -440,17 +343,24 @@ TEST_F(NastranSolver2dTest, TheSolverProgramAgreesWithTheInHouseSolver)
             EXPECT_LE((viaFiles.vertexData[i].displacement - inHouse.vertexData[i].displacement).length(),
                       kPrinted * largest)
                 << "vertex " << i;
+        // Stresses come back turned from each element's axes to the global ones, six-node corner samples at
+        // their own corners, and the six-node centre displacement by the quadratic shape functions.
         for (std::size_t e = 0; e < inHouse.elementData.size(); ++e)
-        {
-            const auto& a = viaFiles.elementData[e];
-            const auto& b = inHouse.elementData[e];
-            const double scale = std::max(b.center.stress.vonMises, 1.0);
-            EXPECT_NEAR(a.center.stress.sxx, b.center.stress.sxx, 1e-4 * scale) << "element " << e;
-            EXPECT_NEAR(a.center.stress.syy, b.center.stress.syy, 1e-4 * scale) << "element " << e;
-            EXPECT_NEAR(a.center.stress.sxy, b.center.stress.sxy, 1e-4 * scale) << "element " << e;
-            EXPECT_NEAR(a.center.stress.vonMises, b.center.stress.vonMises, 1e-4 * scale) << "element " << e;
-            EXPECT_TRUE(a.center.displacement.isEqualTo(b.center.displacement, OdGeTol(kPrinted * largest)));
-        }
+            for (std::size_t k = 0; k < 4; ++k)
+            {
+                const auto& a = k == 3 ? viaFiles.elementData[e].center : viaFiles.elementData[e].corners[k];
+                const auto& b = k == 3 ? inHouse.elementData[e].center : inHouse.elementData[e].corners[k];
+                const double scale = std::max(b.stress.vonMises, 1.0);
+                SCOPED_TRACE(testing::Message() << "element " << e << ", sample " << k);
+                EXPECT_NEAR(a.stress.sxx, b.stress.sxx, 1e-4 * scale);
+                EXPECT_NEAR(a.stress.syy, b.stress.syy, 1e-4 * scale);
+                EXPECT_NEAR(a.stress.sxy, b.stress.sxy, 1e-4 * scale);
+                EXPECT_NEAR(a.stress.vonMises, b.stress.vonMises, 1e-4 * scale);
+                EXPECT_TRUE(a.position.isEqualTo(b.position));
+                EXPECT_TRUE(a.displacement.isEqualTo(b.displacement, OdGeTol(kPrinted * largest)));
+            }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
+
+} // namespace

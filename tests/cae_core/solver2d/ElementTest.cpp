@@ -105,19 +105,6 @@ TEST(IntegrationRules, IntegrateTheMonomialsOfTheirDegreeOverTheTriangle)
     EXPECT_EQ(kTriangle3Rule[0].weight, 1.0);
 }
 
-TEST(TriangleStiffness, UnitRightTriangleMatchesTheClosedForm)
-{
-    const NodePositions<3> p = {OdGePoint2d(0, 0), OdGePoint2d(1, 0), OdGePoint2d(0, 1)};
-    const ElementStiffness<3> k = elementStiffness<3>(p, materialMatrix(1.0, 0.0, fea2d::ePlanarStress), 1.0);
-    Eigen::Matrix<double, 3, 6> b;
-    b << -1, 0, 1, 0, 0, 0, //
-        0, -1, 0, 0, 0, 1,  //
-        -1, -1, 0, 1, 1, 0;
-    const Eigen::Matrix<double, 6, 6> expected =
-        0.5 * b.transpose() * Eigen::Vector3d(1, 1, 0.5).asDiagonal() * b;
-    EXPECT_TRUE(k.isApprox(expected, kRoundOff)) << k << "\n\n" << expected;
-}
-
 template <std::size_t N>
 void expectSymmetricWithRigidBodyNullSpace(const NodePositions<N>& p, fea2d::EMode mode)
 {

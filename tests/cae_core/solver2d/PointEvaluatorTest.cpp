@@ -1,11 +1,10 @@
 #include "cae_core/solver2d/ElementLocator.h"
 #include "cae_core/solver2d/detail/Solver2dPointEvaluatorImpl.h"
+#include "tests/support/Seed.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <iostream>
 #include <limits>
 #include <random>
 
@@ -103,11 +102,7 @@ TEST(ElementLocator, FindsTheElementAndParametersTheEvaluatorsScanFinds)
     // A jittered grid of triangles, then the same grid again shifted by a third of a cell, so that most
     // points lie in two elements and only "first in element order" tells which answers. The queries are
     // vertices and edge midpoints (shared by several elements), random points, and points outside.
-    unsigned seed = std::random_device{}();
-    if (const char* given = std::getenv("CAE_TEST_SEED"))
-        seed = static_cast<unsigned>(std::strtoul(given, nullptr, 10));
-    std::cout << "seed " << seed << " (replay with CAE_TEST_SEED)\n";
-    std::mt19937 random(seed);
+    std::mt19937 random(static_cast<unsigned>(test_support::testSeed()));
     std::uniform_real_distribution<double> jitter(-0.3, 0.3);
     constexpr int n = 12;
     std::vector<OdGePoint2d> grid;

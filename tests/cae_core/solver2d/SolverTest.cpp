@@ -1,6 +1,7 @@
 #include "cae_core/solver2d/VelmorSolver2d.h"
 #include "cae_core/solver2d/detail/Solver2dPointEvaluatorImpl.h"
 #include "cae_core/solver2d/detail/VelmorModel.h"
+#include "tests/support/Meshes.h"
 
 #include <Eigen/Dense>
 #include <gmock/gmock.h>
@@ -13,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace
 {
@@ -31,29 +33,8 @@ template <class T> std::pair<double, double> xy(const T& v)
     return {v.x, v.y};
 }
 
-/// The rectangle [0, lx] x [0, ly] with nx by ny cells, each cut into two counter-clockwise triangles along
-/// its rising diagonal. Vertex (i, j) has index j (nx + 1) + i.
-struct RectangleMesh
-{
-    TriangularMesh2d mesh;
-    int nx = 0, ny = 0;
-    std::uint64_t vertex(int i, int j) const { return std::uint64_t(j * (nx + 1) + i); }
-};
-
-RectangleMesh rectangleMesh(double lx, double ly, int nx, int ny)
-{
-    RectangleMesh r{{}, nx, ny};
-    for (int j = 0; j <= ny; ++j)
-        for (int i = 0; i <= nx; ++i)
-            r.mesh.vertices.emplace_back(lx * i / nx, ly * j / ny);
-    for (int j = 0; j < ny; ++j)
-        for (int i = 0; i < nx; ++i)
-        {
-            r.mesh.triangles.push_back({r.vertex(i, j), r.vertex(i + 1, j), r.vertex(i + 1, j + 1)});
-            r.mesh.triangles.push_back({r.vertex(i, j), r.vertex(i + 1, j + 1), r.vertex(i, j + 1)});
-        }
-    return r;
-}
+using test_meshes::rectangleMesh;
+using test_meshes::RectangleMesh;
 
 Solver2dInput plateInput(const TriangularMesh2d& mesh, fea2d::EElementType type, double youngsModulus = 1.0,
                          double poissonRatio = 0.3, double thickness = 1.0,
@@ -98,7 +79,7 @@ OdGeVector2d reaction(const Solver2dOutput::VertexData& v)
     return v.internalForce - v.externalForce;
 }
 
-TEST(SixNodeModel, SharesMidSideNodesInTriangleOrderAndGivesThemHalfOfAnEdgeLoad)
+TEST(SixNodeModel, CarriesEdgeSupportsAndHalfOfAnEdgeLoadToTheSharedMidSideNodes)
 {
     const RectangleMesh rm = rectangleMesh(2.0, 2.0, 1, 1); // triangles (0, 1, 3), (0, 3, 2)
     Solver2dInput input = plateInput(rm.mesh, fea2d::eTriangle6);
@@ -106,13 +87,10 @@ TEST(SixNodeModel, SharesMidSideNodesInTriangleOrderAndGivesThemHalfOfAnEdgeLoad
     input.rollingEdges = {{1, 3}};
     input.edgeLoads[{1, 3}] = OdGeVector2d(0.0, 1.5); // total P = 3 over the edge of length 2
     const Model<6> model = buildModel6(input);
-    ASSERT_EQ(model.cornerCount, 4u);
+    // The diagonal's mid-side node (1, 1) is one node of both triangles.
     ASSERT_EQ(model.nodes.size(), 9u);
-    EXPECT_EQ(model.elements[0], (std::array<std::uint64_t, 6>{0, 1, 3, 4, 5, 6}));
-    EXPECT_EQ(model.elements[1], (std::array<std::uint64_t, 6>{0, 3, 2, 6, 7, 8}));
-    using E = std::pair<std::uint64_t, std::uint64_t>;
-    EXPECT_EQ(model.midNodeEdges, (std::vector<E>{{0, 1}, {1, 3}, {0, 3}, {2, 3}, {0, 2}}));
-    EXPECT_EQ(xy(model.nodes[6].position), xy(OdGePoint2d(1.0, 1.0)));
+    EXPECT_EQ(model.elements[0][5], model.elements[1][3]);
+    EXPECT_EQ(xy(model.nodes[model.elements[0][5]].position), xy(OdGePoint2d(1.0, 1.0)));
     // The fixed edge holds both ends and its mid-side node; the rolling edge its three nodes, along the edge
     // vector (0, 2) turned by +90 degrees.
     for (const std::uint64_t n : {0, 2, 8})
@@ -259,61 +237,91 @@ TEST(SolverSupports, RollingRuleKeepsParallelDirectionsAndFixesCrossingOnes)
     }
 }
 
-TEST(SolverFailure, ZeroPivotsUnknownTypesAndNonFiniteSolutionsFailLeavingTheOutput)
+/// Named copies of one input, each to be changed in one respect.
+struct Variants
+{
+    Solver2dInput base;
+    std::vector<std::pair<std::string, Solver2dInput>> list;
+    Solver2dInput& add(const char* name) { return list.emplace_back(name, base).second; }
+};
+
+TEST(SolverFailure, AZeroPivotOrASolutionThatIsNotFiniteFailsLeavingTheOutputAsItWas)
 {
     const RectangleMesh rm = rectangleMesh(1.0, 1.0, 2, 2);
     const std::uint64_t tip = rm.vertex(2, 2);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     for (const auto type : kBothTypes)
     {
-        SCOPED_TRACE(testing::Message() << "element type " << type);
-        Solver2dInput good = plateInput(rm.mesh, type, 70.0);
-        clampLeftLoadRight(rm, good, OdGeVector2d(1.0, 0.5));
+        Variants bad{plateInput(rm.mesh, type, 70.0), {}};
+        clampLeftLoadRight(rm, bad.base, OdGeVector2d(1.0, 0.5));
+        // An exact zero pivot where a node has no stiffness at all.
+        bad.add("a vertex no triangle uses").mesh.vertices.emplace_back(5.0, 5.0);
+        bad.add("zero modulus").youngsModulus = 0.0;
+        bad.add("zero thickness").thickness = 0.0;
+        bad.add("a mode without a material matrix").mode = static_cast<fea2d::EMode>(7);
+        bad.add("an unknown element type").elementType = static_cast<fea2d::EElementType>(2);
+        // NaN pivots, not exactly zero, where the material is not a number or sits at a singular ratio the
+        // formulas are used at unguarded: the factorisation succeeds, but the solution is not finite.
+        bad.add("NaN modulus").youngsModulus = nan;
+        bad.add("NaN thickness").thickness = nan;
+        bad.add("Poisson ratio 1 in plane stress").poissonRatio = 1.0;
+        Solver2dInput& incompressible = bad.add("Poisson ratio 0.5 in plane strain");
+        incompressible.poissonRatio = 0.5;
+        incompressible.mode = fea2d::ePlanarStrain;
+
         Solver2dOutput output;
-        ASSERT_EQ(runInHouse(good, output), cae_core::eOk);
+        ASSERT_EQ(runInHouse(bad.base, output), cae_core::eOk);
         const Solver2dPointEvaluator* evaluator = output.pointEvaluator.get();
         const OdGeVector2d before = output.vertexData[tip].displacement;
-        // A vertex that no triangle uses has no stiffness at all: an exact zero pivot. So has every node at
-        // zero modulus or thickness, or in a mode without a material matrix.
-        std::vector<Solver2dInput> bad(5, good);
-        bad[0].mesh.vertices.emplace_back(5.0, 5.0);
-        bad[1].youngsModulus = 0.0;
-        bad[2].thickness = 0.0;
-        bad[3].mode = static_cast<fea2d::EMode>(7);
-        bad[4].elementType = static_cast<fea2d::EElementType>(2);
-        for (std::size_t i = 0; i < bad.size(); ++i)
+        for (const auto& [name, input] : bad.list)
         {
+            SCOPED_TRACE(testing::Message() << "element type " << type << ", " << name);
             output.time = -1.0;
-            EXPECT_EQ(runInHouse(bad[i], output), cae_core::eFailed) << i;
-            EXPECT_EQ(output.pointEvaluator.get(), evaluator) << i;
-            ASSERT_EQ(output.vertexData.size(), rm.mesh.vertices.size()) << i;
-            EXPECT_EQ(output.vertexData[tip].displacement.x, before.x) << i;
+            EXPECT_EQ(runInHouse(input, output), cae_core::eFailed);
+            EXPECT_EQ(output.pointEvaluator.get(), evaluator);
+            ASSERT_EQ(output.vertexData.size(), rm.mesh.vertices.size());
+            EXPECT_EQ(output.vertexData[tip].displacement.x, before.x);
             EXPECT_GE(output.time, 0.0) << "the time is stored also on failure";
         }
-        // Held fixed, the unused vertex gets a unit diagonal and solves.
-        bad[0].fixedVertices.push_back(rm.mesh.vertices.size());
-        ASSERT_EQ(runInHouse(bad[0], output), cae_core::eOk);
-        EXPECT_EQ(output.vertexData.back().displacement.length(), 0.0);
-        EXPECT_NEAR(output.vertexData[tip].displacement.x, before.x, kSolveTolerance * std::abs(before.x));
-        // NaN, and the singular ratios the formulas are used at without a guard, make every pivot NaN, which
-        // is not exactly zero: the factorisation succeeds, but a solution that is not finite is no solution.
-        std::vector<Solver2dInput> nonFinite(4, good);
-        nonFinite[0].youngsModulus = std::numeric_limits<double>::quiet_NaN();
-        nonFinite[1].thickness = std::numeric_limits<double>::quiet_NaN();
-        nonFinite[2].poissonRatio = 1.0;
-        nonFinite[3].poissonRatio = 0.5;
-        nonFinite[3].mode = fea2d::ePlanarStrain;
-        ASSERT_EQ(runInHouse(good, output), cae_core::eOk);
-        evaluator = output.pointEvaluator.get();
-        for (std::size_t i = 0; i < nonFinite.size(); ++i)
-        {
-            EXPECT_EQ(runInHouse(nonFinite[i], output), cae_core::eFailed) << i;
-            EXPECT_EQ(output.pointEvaluator.get(), evaluator) << i;
-            EXPECT_EQ(output.vertexData[tip].displacement.x, before.x) << i;
-        }
-        good.youngsModulus = -70.0;
-        ASSERT_EQ(runInHouse(good, output), cae_core::eOk);
-        EXPECT_NEAR(output.vertexData[tip].displacement.x, -before.x, kSolveTolerance * std::abs(before.x));
-        // An empty mesh solves to nothing.
+    }
+}
+
+TEST(SolverSupports, AFixedVertexThatNoTriangleUsesSolvesToZero)
+{
+    const RectangleMesh rm = rectangleMesh(1.0, 1.0, 2, 2);
+    for (const auto type : kBothTypes)
+    {
+        Solver2dInput input = plateInput(rm.mesh, type, 70.0);
+        clampLeftLoadRight(rm, input, OdGeVector2d(1.0, 0.5));
+        Solver2dOutput plain, withUnused;
+        ASSERT_EQ(runInHouse(input, plain), cae_core::eOk);
+        input.mesh.vertices.emplace_back(5.0, 5.0);
+        input.fixedVertices.push_back(rm.mesh.vertices.size());
+        ASSERT_EQ(runInHouse(input, withUnused), cae_core::eOk);
+        EXPECT_EQ(withUnused.vertexData.back().displacement.length(), 0.0);
+        const double x = plain.vertexData[rm.vertex(2, 2)].displacement.x;
+        EXPECT_NEAR(withUnused.vertexData[rm.vertex(2, 2)].displacement.x, x, kSolveTolerance * std::abs(x));
+    }
+}
+
+TEST(SolverInput, ANegativeModulusIsNotCheckedAndTurnsTheDisplacements)
+{
+    const RectangleMesh rm = rectangleMesh(1.0, 1.0, 2, 2);
+    Solver2dInput input = plateInput(rm.mesh, fea2d::eTriangle3, 70.0);
+    clampLeftLoadRight(rm, input, OdGeVector2d(1.0, 0.5));
+    Solver2dOutput positive, negative;
+    ASSERT_EQ(runInHouse(input, positive), cae_core::eOk);
+    input.youngsModulus = -70.0;
+    ASSERT_EQ(runInHouse(input, negative), cae_core::eOk);
+    const double x = positive.vertexData[rm.vertex(2, 2)].displacement.x;
+    EXPECT_NEAR(negative.vertexData[rm.vertex(2, 2)].displacement.x, -x, kSolveTolerance * std::abs(x));
+}
+
+TEST(SolverInput, AnEmptyMeshSolvesToNothing)
+{
+    for (const auto type : kBothTypes)
+    {
+        Solver2dOutput output;
         ASSERT_EQ(runInHouse(plateInput(TriangularMesh2d(), type), output), cae_core::eOk);
         EXPECT_TRUE(output.vertexData.empty() && output.elementData.empty());
         EXPECT_FALSE(output.pointEvaluator->evaluate(OdGePoint2d(), 0.0).has_value());
@@ -330,35 +338,33 @@ TEST(SolverFailure, IndicesOutsideTheMeshThrowOutOfRange)
     {
         // Bounds are those of the model's nodes: the four corners, then (six-node) the five mid-side nodes.
         const std::uint64_t beyond = type == fea2d::eTriangle3 ? 4 : 9;
-        std::vector<Solver2dInput> spoilt(5, plateInput(rm.mesh, type));
-        spoilt[0].fixedVertices = {beyond};
-        spoilt[1].rollingVertices[beyond] = OdGeVector2d(1, 0);
-        spoilt[2].vertexForces[beyond] = OdGeVector2d(1, 0);
-        spoilt[3].edgeLoads[{0, beyond}] = OdGeVector2d(1, 0);
-        spoilt[4].mesh.triangles.push_back({0, 1, 4});
-        for (std::size_t i = 0; i < spoilt.size(); ++i)
-            EXPECT_THAT([&] { runInHouse(spoilt[i], discarded); }, throws("invalid vector subscript"))
-                << type << ", " << i;
+        Variants spoilt{plateInput(rm.mesh, type), {}};
+        spoilt.add("fixed vertex").fixedVertices = {beyond};
+        spoilt.add("rolling vertex").rollingVertices[beyond] = OdGeVector2d(1, 0);
+        spoilt.add("vertex force").vertexForces[beyond] = OdGeVector2d(1, 0);
+        spoilt.add("edge load").edgeLoads[{0, beyond}] = OdGeVector2d(1, 0);
+        spoilt.add("triangle corner").mesh.triangles.push_back({0, 1, 4});
+        for (const auto& [name, input] : spoilt.list)
+            EXPECT_THAT([&] { runInHouse(input, discarded); }, throws("invalid vector subscript"))
+                << "element type " << type << ", " << name;
     }
     // Only the six-node model looks edges up; 1-2 is not an edge of the two triangles.
-    std::vector<Solver2dInput> noEdge(3, plateInput(rm.mesh, fea2d::eTriangle6));
-    noEdge[0].fixedEdges = {{1, 2}};
-    noEdge[1].rollingEdges = {{2, 1}};
-    noEdge[2].edgeLoads[{2, 1}] = OdGeVector2d(1, 0);
-    for (std::size_t i = 0; i < noEdge.size(); ++i)
-        EXPECT_THAT([&] { runInHouse(noEdge[i], discarded); }, throws("invalid map<K, T> key")) << i;
+    Variants noEdge{plateInput(rm.mesh, fea2d::eTriangle6), {}};
+    noEdge.add("fixed edge").fixedEdges = {{1, 2}};
+    noEdge.add("rolling edge").rollingEdges = {{2, 1}};
+    noEdge.add("edge load").edgeLoads[{2, 1}] = OdGeVector2d(1, 0);
+    for (const auto& [name, input] : noEdge.list)
+        EXPECT_THAT([&] { runInHouse(input, discarded); }, throws("invalid map<K, T> key")) << name;
 }
 
-/// Symmetric, built bit for bit as Eigen's setFromTriplets builds it from the same triplets, and passing
-/// the patch test: K u of a linear field u vanishes at every node off the boundary of the 3 x 2 rectangle.
+/// Symmetric, built bit for bit as Eigen's setFromTriplets builds it from the same triplets (the in-house
+/// compression must not change a sum or the sign of a zero), and passing the patch test: K u of a linear
+/// field u vanishes at every node off the boundary of the 3 x 2 rectangle.
 template <std::size_t N> void expectSoundAssembly(const Model<N>& model)
 {
     const SparseMatrix k = assembleStiffness(model);
     EXPECT_EQ((k - SparseMatrix(k.transpose())).cwiseAbs().sum(), 0.0) << "exactly symmetric";
     std::vector<Triplet> triplets = elementTriplets(model);
-    // Reserved up front for exactly 36 or 144 triplets per element.
-    EXPECT_EQ(triplets.capacity(), model.elements.size() * (N == 3 ? 36u : 144u));
-    EXPECT_EQ(triplets.size(), triplets.capacity());
     // Sums of negative zeros stay negative zeros in a plain summation; so must the matrix.
     for (Triplet& t : triplets)
         if (t.row() % 4 == 0)
@@ -394,7 +400,7 @@ template <std::size_t N> void expectSoundAssembly(const Model<N>& model)
     EXPECT_GE(interior, 2);
 }
 
-TEST(Assembly, TheStiffnessIsEigensFromTripletsBitForBitExactlySymmetricAndPassesThePatchTest)
+TEST(Assembly, TheStiffnessIsSymmetricAsEigenWouldBuildItAndPassesThePatchTest)
 {
     // Distorted interior vertices, so that the patch test does not rely on a regular mesh, and a vertex
     // without element, whose columns stay empty.

@@ -127,7 +127,7 @@ TEST(LoadsFromFeatures, OnePressurePerFaceWithTheFirstFeaturesValuesAndTheFacesT
     EXPECT_TRUE(s.reporter.messages().empty());
 }
 
-TEST(LoadsFromFeatures, EdgesAssertOtherSubentitiesAndMissingInputsFail)
+TEST(LoadsFromFeatures, PressuresOnEdgesAreAssertedAndOnOtherSubentitiesRefused)
 {
     MeshedSolid s;
     OdArray<std::shared_ptr<Load>> loads;
@@ -149,6 +149,13 @@ TEST(LoadsFromFeatures, EdgesAssertOtherSubentitiesAndMissingInputsFail)
         ut::AssertRecorder recorder;
         EXPECT_EQ(Load::createLoads(s.reporter, s.task.get(), s.entity, loads), eUnsupported);
     }
+}
+
+TEST(LoadsFromFeatures, AMissingEntityOrMeshIsAnInvalidArgument)
+{
+    MeshedSolid s;
+    s.addFeature<CaePressureFeature>({face(7)});
+    OdArray<std::shared_ptr<Load>> loads;
     std::shared_ptr<Entity> none;
     EXPECT_EQ(Load::createLoads(s.reporter, s.task.get(), none, loads), eInvalidArgument);
     OdArray<std::shared_ptr<Constraint>> constraints;

@@ -10,31 +10,6 @@ namespace cae_core::test
 {
 namespace
 {
-std::array<int, 3> rgbOf(const OdCmColor& c)
-{
-    return {c.red(), c.green(), c.blue()};
-}
-
-TEST(TaskColorMap, InterpolatesTruncatedChannelsAndClampsOutsideTheDomain)
-{
-    const auto map = ColorMap::get(ColorMap::eBlueGreenYellowRed, {0.0, 1.0}, false);
-    EXPECT_EQ(rgbOf(map.getColor(0.5)), (std::array<int, 3>{127, 255, 0}));
-    EXPECT_EQ(rgbOf(map.getColor(1.0 / 6.0)), (std::array<int, 3>{0, 127, 127}));
-    EXPECT_EQ(rgbOf(map.getColor(-5.0)), (std::array<int, 3>{0, 0, 255}));
-    EXPECT_EQ(rgbOf(map.getColor(7.0)), (std::array<int, 3>{255, 0, 0}));
-    const auto swapped = ColorMap::get(ColorMap::eGreenRed, {10.0, 2.0}, true);
-    EXPECT_EQ(swapped.getColorMapDomain().min, 2.0);
-    EXPECT_EQ(rgbOf(swapped.getColor(2.0)), (std::array<int, 3>{255, 0, 0}));
-    EXPECT_EQ(rgbOf(ColorMap::get(static_cast<ColorMap::EPredefined>(7), {0, 1}, false).getColor(0.3)),
-              (std::array<int, 3>{0, 0, 0}));
-    OdCmColor a, b;
-    a.setRGB(10, 0, 0);
-    b.setRGB(20, 0, 0);
-    const ColorMap stretched({{0.2, a}, {0.7, b}}, {0, 1});
-    EXPECT_EQ(stretched.getColorMapValues()[0].value, 0.0);
-    EXPECT_EQ(stretched.getColorMapValues()[1].value, 1.0);
-}
-
 /// A task with one meshed entity (a single tetrahedron) and results at its vertices.
 struct SolvedTask
 {

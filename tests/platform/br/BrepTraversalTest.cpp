@@ -1,4 +1,4 @@
-#include "RegionTestSupport.h"
+#include "tests/support/Regions.h"
 
 #include "platform/br/BrBrep.h"
 #include "platform/ge/GeExternalCurve3d.h"
@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-using namespace regiontest;
+using namespace test_regions;
 
 namespace
 {
@@ -54,7 +54,7 @@ TEST(BrepTraversal, RegionWithTwoHolesGivesTheExteriorThenTheHolesInOrder)
     OdDbRegionPtr region = OdDbRegion::createObject();
     OdDbRegion::Loop triangleHole = polygon({OdGePoint2d(60, 10), OdGePoint2d(90, 10), OdGePoint2d(75, 40)});
     triangleHole[1]->reverseParam(); // the edge keeps the direction it was given in
-    ASSERT_EQ(region->setLoops({square(0, 0, 100), {circle(30, 60, 10)}, triangleHole}), eOk);
+    ASSERT_EQ(region->setLoops({rectangleLoop(0, 0, 100, 100), {circle(30, 60, 10)}, triangleHole}), eOk);
 
     OdBrBrep brep;
     EXPECT_TRUE(brep.isNull());

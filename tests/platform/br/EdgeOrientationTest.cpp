@@ -1,4 +1,4 @@
-#include "RegionTestSupport.h"
+#include "tests/support/Regions.h"
 
 #include "platform/br/BrBrep.h"
 
@@ -8,7 +8,7 @@
 
 namespace
 {
-using namespace regiontest;
+using namespace test_regions;
 
 /// getEdgeOrientToLoop of every edge, loop by loop.
 std::vector<std::vector<bool>> orientations(const OdDbRegion& region)

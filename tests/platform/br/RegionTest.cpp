@@ -1,4 +1,4 @@
-#include "RegionTestSupport.h"
+#include "tests/support/Regions.h"
 
 #include "platform/ge/GeExternalCurve3d.h"
 #include "platform/ge/GeNurbCurve3d.h"
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-using namespace regiontest;
+using namespace test_regions;
 
 namespace
 {
@@ -67,7 +67,7 @@ TEST(DbRegionArea, IsExactForLinesAndArcsNumericalForSplinesAndIndependentOfDire
     };
     const Case cases[] = {
         {"square with a hole",
-         {square(0, 0, 100), {circle(50, 50, 20)}},
+         {rectangleLoop(0, 0, 100, 100), {circle(50, 50, 20)}},
          10000.0 - 400 * kPi,
          400.0 + 40 * kPi,
          OdGePoint3d(0, 0, 0),
@@ -81,7 +81,7 @@ TEST(DbRegionArea, IsExactForLinesAndArcsNumericalForSplinesAndIndependentOfDire
         // The box reaches the arcs' outermost points, not their end points.
         {"stadium", {stadium}, 60.0 + 9 * kPi, 20.0 + 6 * kPi, OdGePoint3d(-3, 0, 0), OdGePoint3d(13, 6, 0)},
         {"spline hole",
-         {square(0, 0, 10), {externalHole}},
+         {rectangleLoop(0, 0, 10, 10), {externalHole}},
          100.0 - 4 * kPi,
          40.0 + 4 * kPi,
          OdGePoint3d(0, 0, 0),
@@ -111,18 +111,18 @@ TEST(DbRegionLoops, BadLoopsAreRejectedWithAMessageNamingTheProblemAndWhere)
     OdDbRegion::Loop hole =
         polygon({OdGePoint2d(2, 2), OdGePoint2d(4, 2), OdGePoint2d(4, 4), OdGePoint2d(2, 4)});
     hole[2] = line(4, 4, 2.5, 4); // stops short of the last edge's start (2, 4)
-    OdDbRegion::Loop gapAtClose = square(0, 0, 10);
+    OdDbRegion::Loop gapAtClose = rectangleLoop(0, 0, 10, 10);
     gapAtClose[3] = line(0, 10, 0, 1);
     const OdDbRegion::Loop tilted{
         OdSharedPtr<OdGeCurve3d>(new OdGeCircArc3d(OdGePoint3d(), OdGeVector3d(0, 1, 1), 1.0))};
     const OdDbRegion::Loop halfCircle{OdSharedPtr<OdGeCurve3d>(
         new OdGeCircArc3d(OdGePoint3d(), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis, 1.0, 0.0, kPi))};
     const std::pair<std::vector<OdDbRegion::Loop>, const char*> cases[] = {
-        {{square(0, 0, 10), hole},
+        {{rectangleLoop(0, 0, 10, 10), hole},
          "loop 2 is open: the end of curve 3 at (2.5, 4, 0) does not meet curve 4 (gap 0.5)"},
         {{gapAtClose}, "loop 1 is open: the end of curve 4 at (0, 1, 0) does not meet curve 1 (gap 1)"},
         {{}, "the region has no loops"},
-        {{square(0, 0, 1), {}}, "loop 2 has no curves"},
+        {{rectangleLoop(0, 0, 1, 1), {}}, "loop 2 has no curves"},
         {{{circle(0, 0, 1), OdSharedPtr<OdGeCurve3d>()}}, "curve 2 of loop 1 is missing"},
         {{tilted}, "curve 1 of loop 1 does not lie in the XY plane"},
         {{{line(0, 0, 1, 0), line(1, 0, 1, 0), line(1, 0, 0, 0)}}, "curve 2 of loop 1 has zero length"},
@@ -130,7 +130,7 @@ TEST(DbRegionLoops, BadLoopsAreRejectedWithAMessageNamingTheProblemAndWhere)
         {{halfCircle}, "loop 1 is open: its only curve starts at (1, 0, 0) and ends at (-1, 0, 0) (gap 2)"},
     };
     OdDbRegionPtr region = OdDbRegion::createObject();
-    ASSERT_EQ(region->setLoops({square(0, 0, 10)}), eOk);
+    ASSERT_EQ(region->setLoops({rectangleLoop(0, 0, 10, 10)}), eOk);
     for (const auto& [loops, message] : cases)
     {
         EXPECT_EQ(describe(loops), message);
@@ -147,7 +147,7 @@ TEST(DbRegionLoops, BadLoopsAreRejectedWithAMessageNamingTheProblemAndWhere)
 
 TEST(DbRegionLoops, TheRegionKeepsItsOwnCopies)
 {
-    OdDbRegion::Loop loop = square(0, 0, 10);
+    OdDbRegion::Loop loop = rectangleLoop(0, 0, 10, 10);
     OdDbRegionPtr region = OdDbRegion::createObject();
     ASSERT_EQ(region->setLoops({loop}), eOk);
     loop[0]->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, -5, 0)));

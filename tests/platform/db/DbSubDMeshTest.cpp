@@ -41,25 +41,6 @@ TEST(SubDMeshValidation, StoresWellFormedFaceListsAndRejectsMalformedOnesChangin
     EXPECT_EQ(sq.mesh->subDLevel(), 2);
 }
 
-TEST(SubDMeshData, ReadArraysShareTheMeshStorageUntilChanged)
-{
-    Square sq;
-    ASSERT_EQ(sq.mesh->setSubDMesh(sq.vertices, sq.faces, 0), eOk);
-    OdGePoint3dArray first, second;
-    sq.mesh->getVertices(first);
-    sq.mesh->getVertices(second);
-    EXPECT_TRUE(first.sharesStorageWith(second));
-    EXPECT_TRUE(first.sharesStorageWith(sq.vertices));
-    first[0] = OdGePoint3d(9, 9, 9);
-    OdGePoint3dArray again;
-    sq.mesh->getVertices(again);
-    EXPECT_EQ(again[0].x, 0.0);
-    EXPECT_EQ(second[0].x, 0.0);
-    OdInt32Array faces;
-    sq.mesh->getFaceArray(faces);
-    EXPECT_TRUE(faces.sharesStorageWith(sq.faces));
-}
-
 TEST(SubDMeshData, ExtentsCoverEveryVertexAndAnEmptyMeshHasNone)
 {
     const OdDbSubDMeshPtr mesh = OdDbSubDMesh::createObject();

@@ -61,20 +61,9 @@ TEST_P(SolidPatch, UniformPressureOnRollersGivesTheExactField)
 {
     const double lx = 2.0, ly = 1.5, lz = 1.0, p = 10.0;
     const TetMesh m = boxMesh(2, 2, 2, lx, ly, lz, GetParam().quadratic);
-    std::string bulk = solidBulk(m, kE, kNu);
     const auto faces = facesWhere(m, [&](const Vec3& x) { return x[0] == lx; });
-    if (GetParam().alongDirection)
-    {
-        for (const auto& f : faces)
-        {
-            const auto& t = m.elements[f.element];
-            bulk += "PLOAD4,1," + std::to_string(f.element + 1) + "," + real(p) + ",,,," +
-                    std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," +
-                    std::to_string(t[static_cast<std::size_t>(f.opposite)]) + ",,-1.,0.,0.\n";
-        }
-    }
-    else
-        bulk += pressureCards(m, faces, 1, p);
+    std::string bulk =
+        solidBulk(m, kE, kNu) + pressureCards(m, faces, 1, p, GetParam().alongDirection ? "-1.,0.,0." : ",,");
     bulk += "LOAD,10,1.0,1.0,1\n";
     bulk += spc1("1", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; }));
     bulk += spc1("2", nodesWhere(m, [](const Vec3& x) { return x[1] == 0.0; }));
@@ -101,7 +90,13 @@ TEST_P(SolidPatch, UniformPressureOnRollersGivesTheExactField)
 
 INSTANTIATE_TEST_SUITE_P(LinearAndQuadratic, SolidPatch,
                          testing::Values(SolidPatchCase{false, false}, SolidPatchCase{true, false},
-                                         SolidPatchCase{false, true}, SolidPatchCase{true, true}));
+                                         SolidPatchCase{false, true}, SolidPatchCase{true, true}),
+                         [](const testing::TestParamInfo<SolidPatchCase>& info)
+                         {
+                             return std::string(info.param.quadratic ? "Quadratic" : "Linear") +
+                                    (info.param.alongDirection ? "PressureAlongADirection"
+                                                               : "NormalPressure");
+                         });
 
 struct MembranePatchCase
 {
@@ -129,7 +124,7 @@ TEST_P(MembranePatch, UniformTractionGivesTheExactField)
         for (int i = 0; i < cols; ++i)
             bulk += "GRID," + std::to_string(nid(i, j)) + ",," + real(lx * i / (cols - 1)) + "," +
                     real(ly * j / (rowsCount - 1)) + ",0.\n";
-    int eid = 0;
+    Id eid = 0;
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i)
         {
@@ -138,21 +133,15 @@ TEST_P(MembranePatch, UniformTractionGivesTheExactField)
             // global axes differ.
             if (six)
             {
-                bulk += "CTRIA6," + std::to_string(++eid) + ",37," + std::to_string(nid(i1, j0)) + "," +
-                        std::to_string(nid(i1, j1)) + "," + std::to_string(nid(i0, j0)) + "," +
-                        std::to_string(nid(i1, jm)) + "," + std::to_string(nid(im, jm)) + "," +
-                        std::to_string(nid(im, j0)) + "\n";
-                bulk += "CTRIA6," + std::to_string(++eid) + ",37," + std::to_string(nid(i0, j0)) + "," +
-                        std::to_string(nid(i1, j1)) + "," + std::to_string(nid(i0, j1)) + "," +
-                        std::to_string(nid(im, jm)) + "," + std::to_string(nid(im, j1)) + "," +
-                        std::to_string(nid(i0, jm)) + "\n";
+                bulk += card("CTRIA6", {++eid, 37, nid(i1, j0), nid(i1, j1), nid(i0, j0), nid(i1, jm),
+                                        nid(im, jm), nid(im, j0)});
+                bulk += card("CTRIA6", {++eid, 37, nid(i0, j0), nid(i1, j1), nid(i0, j1), nid(im, jm),
+                                        nid(im, j1), nid(i0, jm)});
             }
             else
             {
-                bulk += "CTRIA3," + std::to_string(++eid) + ",37," + std::to_string(nid(i1, j0)) + "," +
-                        std::to_string(nid(i1, j1)) + "," + std::to_string(nid(i0, j0)) + "\n";
-                bulk += "CTRIA3," + std::to_string(++eid) + ",37," + std::to_string(nid(i0, j0)) + "," +
-                        std::to_string(nid(i1, j1)) + "," + std::to_string(nid(i0, j1)) + "\n";
+                bulk += card("CTRIA3", {++eid, 37, nid(i1, j0), nid(i1, j1), nid(i0, j0)});
+                bulk += card("CTRIA3", {++eid, 37, nid(i0, j0), nid(i1, j1), nid(i0, j1)});
             }
         }
     bulk += std::string("PSHELL,37,105,") + real(t) + (strain ? ",-1\n" : ",0\n");
@@ -216,7 +205,12 @@ TEST_P(MembranePatch, UniformTractionGivesTheExactField)
 
 INSTANTIATE_TEST_SUITE_P(ThreeAndSixNodes, MembranePatch,
                          testing::Values(MembranePatchCase{false, false}, MembranePatchCase{false, true},
-                                         MembranePatchCase{true, false}, MembranePatchCase{true, true}));
+                                         MembranePatchCase{true, false}, MembranePatchCase{true, true}),
+                         [](const testing::TestParamInfo<MembranePatchCase>& info)
+                         {
+                             return std::string(info.param.sixNodes ? "SixNodes" : "ThreeNodes") +
+                                    (info.param.planeStrain ? "PlaneStrain" : "PlaneStress");
+                         });
 
 // Tip deflection of a cantilever of quadratic tetrahedra against beam theory with shear deformation
 // (Timoshenko, shear factor 5/6); the clamped end's Poisson restraint stiffens it slightly.
@@ -224,14 +218,9 @@ TEST(Cantilever, QuadraticTetrahedraMatchBeamTheoryWithinTwoPercent)
 {
     const double l = 10.0, b = 1.0, h = 1.0, load = 1.0;
     const TetMesh m = boxMesh(10, 2, 2, l, b, h, true);
-    std::string bulk = solidBulk(m, kE, kNu);
-    for (const auto& f : facesWhere(m, [&](const Vec3& x) { return x[0] == l; }))
-    {
-        const auto& t = m.elements[f.element];
-        bulk += "PLOAD4,1," + std::to_string(f.element + 1) + "," + real(load / (b * h)) + ",,,," +
-                std::to_string(t[f.opposite == 0 ? 1 : 0]) + "," +
-                std::to_string(t[static_cast<std::size_t>(f.opposite)]) + ",,0.,0.,-1.\n";
-    }
+    std::string bulk =
+        solidBulk(m, kE, kNu) + pressureCards(m, facesWhere(m, [&](const Vec3& x) { return x[0] == l; }), 1,
+                                              load / (b * h), "0.,0.,-1.");
     bulk += "LOAD,10,1.0,1.0,1\n" + spc1("123", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; }));
     const Solved s = solve(deckHeader() + bulk + "ENDDATA");
 

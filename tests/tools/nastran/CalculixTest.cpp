@@ -141,4 +141,6 @@ TEST_P(CalculixCrossCheck, SameMeshSupportsAndPressuresGiveTheSameDisplacements)
     fs::remove_all(dir);
 }
 
-INSTANTIATE_TEST_SUITE_P(LinearAndQuadratic, CalculixCrossCheck, testing::Values(false, true));
+INSTANTIATE_TEST_SUITE_P(LinearAndQuadratic, CalculixCrossCheck, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info)
+                         { return std::string(info.param ? "QuadraticTetrahedra" : "LinearTetrahedra"); });

@@ -1,3 +1,5 @@
+#include "TestModels.h"
+
 #include "tools/nastran/F06.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +7,7 @@
 #include <sstream>
 
 using namespace nastran;
+using nastran::test::linesOf;
 
 namespace
 {
@@ -18,15 +21,6 @@ std::string mask(std::string s)
     while (!s.empty() && s.back() == ' ')
         s.pop_back();
     return s;
-}
-
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
-    return lines;
 }
 
 /// Lines after the first line holding `title`.

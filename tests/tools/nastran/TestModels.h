@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,16 @@ struct TetMesh
     std::vector<Vec3> nodes;               ///< node id = index + 1
     std::vector<std::vector<Id>> elements; ///< 4 or 10 node ids, positive volume
 };
+
+/// The lines of a text, without their line ends.
+inline std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    return lines;
+}
 
 inline std::string real(double v)
 {
@@ -150,7 +162,9 @@ inline std::string solidBulk(const TetMesh& m, double e, double nu)
     return s;
 }
 
-inline std::string pressureCards(const TetMesh& m, const std::vector<BoundaryFace>& faces, Id set, double p)
+/// PLOAD4 cards of pressure p on the faces: normal to them, or along `direction` given as "N1,N2,N3".
+inline std::string pressureCards(const TetMesh& m, const std::vector<BoundaryFace>& faces, Id set, double p,
+                                 const std::string& direction = ",,")
 {
     std::string s;
     for (const auto& f : faces)
@@ -158,10 +172,19 @@ inline std::string pressureCards(const TetMesh& m, const std::vector<BoundaryFac
         const auto& t = m.elements[f.element];
         const Id onFace = t[f.opposite == 0 ? 1 : 0];
         s += "PLOAD4," + std::to_string(set) + "," + std::to_string(f.element + 1) + "," + real(p) + ",,,," +
-             std::to_string(onFace) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) +
-             ",,,,\n";
+             std::to_string(onFace) + "," + std::to_string(t[static_cast<std::size_t>(f.opposite)]) + ",," +
+             direction + "\n";
     }
     return s;
+}
+
+/// A free-field card of whole-number fields.
+inline std::string card(const std::string& name, std::initializer_list<Id> fields)
+{
+    std::string s = name;
+    for (const Id f : fields)
+        s += "," + std::to_string(f);
+    return s + "\n";
 }
 
 inline std::string spc1(const std::string& components, const std::vector<Id>& ids)
