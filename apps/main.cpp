@@ -1,9 +1,11 @@
 #include "apps/Analyze2d.h"
 #include "apps/CommandLine.h"
+#include "apps/ModuleSession.h"
 #include "apps/output/AtomicFile.h"
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 
 namespace
@@ -33,6 +35,15 @@ int run(const cae_app::CommandLine& cl)
         break;
     }
     cae_app::removeTemporaryFileOnInterrupt();
+    // The module and the solver program are built beside the program.
+    const std::filesystem::path folder = cae_app::programFolder();
+    cae_app::useSolverProgramIn(folder);
+    const cae_app::ModuleSession module(folder / cae_app::kModuleFileName);
+    if (!module.loaded())
+    {
+        std::cerr << "cae: cannot load the module: " << module.error() << "\n";
+        return cae_app::eExitFailed;
+    }
     try
     {
         return cae_app::runAnalyze2d(cl, std::cerr);
