@@ -1,6 +1,7 @@
 #include "apps/Analyze2d.h"
 #include "apps/CommandLine.h"
 #include "apps/ModuleSession.h"
+#include "apps/task3d/Task3d.h"
 #include "apps/output/AtomicFile.h"
 
 #include <cstdio>
@@ -32,6 +33,7 @@ int run(const cae_app::CommandLine& cl)
         std::cerr << cl.text;
         return cae_app::eExitUsage;
     case cae_app::CommandLine::Action::eAnalyze2d:
+    case cae_app::CommandLine::Action::eTask3d:
         break;
     }
     cae_app::removeTemporaryFileOnInterrupt();
@@ -46,6 +48,8 @@ int run(const cae_app::CommandLine& cl)
     }
     try
     {
+        if (cl.action == cae_app::CommandLine::Action::eTask3d)
+            return cae_app::runTask3d(cl, std::cerr);
         return cae_app::runAnalyze2d(cl, std::cerr);
     }
     catch (const std::exception& e)
