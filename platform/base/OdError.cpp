@@ -34,6 +34,10 @@ const char* odResultDescription(OdResult res)
         return "Not opened for write";
     case eInvalidOpenState:
         return "Invalid open state";
+    case eRegappIdNotFound:
+        return "Registered application not found";
+    case eInvalidResBuf:
+        return "Invalid result buffer";
     }
     return "Unknown error";
 }

@@ -27,3 +27,10 @@ class OdError_InvalidIndex : public OdError
 public:
     OdError_InvalidIndex() : OdError(eInvalidIndex) {}
 };
+
+/// Raised where the SDK reads a result buffer as a type it does not hold.
+class OdError_InvalidResBuf : public OdError
+{
+public:
+    OdError_InvalidResBuf() : OdError(eInvalidResBuf) {}
+};

@@ -18,6 +18,8 @@ enum OdResult
     eDuplicateKey,
     eNotOpenForWrite,
     eInvalidOpenState,
+    eRegappIdNotFound,
+    eInvalidResBuf,
 };
 
 /// English description of a result code, as the SDK's error messages show it.

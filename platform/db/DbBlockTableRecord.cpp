@@ -18,12 +18,22 @@ OdDbObjectId OdDbBlockTableRecord::appendOdDbEntity(OdDbEntity* entity)
     return id;
 }
 
-OdDbObjectId OdDbDatabase::getModelSpaceId()
+OdDbObjectIdArray OdDbBlockTableRecord::entityIds() const
 {
-    if (m_modelSpaceId.isNull() || getObject(m_modelSpaceId).isNull())
-    {
-        const OdSmartPtr<OdDbBlockTableRecord> modelSpace = OdDbBlockTableRecord::createObject();
-        m_modelSpaceId = addOdDbObject(modelSpace.get());
-    }
-    return m_modelSpaceId;
+    OdDbObjectIdArray ids;
+    for (const OdDbObjectId& id : m_entities)
+        if (database() && database()->getObject(id))
+            ids.append(id);
+    return ids;
+}
+
+bool OdDbBlockTableRecord::isAnonymous() const
+{
+    const OdString name = getName();
+    return name.getLength() >= 2 && name.left(2).iCompare(L"*U") == 0;
+}
+
+bool OdDbBlockTableRecord::isLayout() const
+{
+    return getName().iCompare(L"*Model_Space") == 0;
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "platform/base/OdArray.h"
-#include "platform/db/DbObject.h"
 #include "platform/db/DbSubentId.h"
+#include "platform/db/DbSymbolTable.h"
+#include "platform/db/DbUnits.h"
+#include "platform/ge/GePoint3d.h"
 
-/// A block: an ordered list of entities of one database. The model space is one of them.
-class OdDbBlockTableRecord : public OdDbObject
+/// A block: an ordered list of entities of one database, drawn relative to its origin (the base
+/// point). The model space is one of them ("*Model_Space").
+class OdDbBlockTableRecord : public OdDbSymbolTableRecord
 {
 public:
     static OdSmartPtr<OdDbBlockTableRecord> createObject();
@@ -14,10 +17,23 @@ public:
     /// A null id when the block is not in a database or the entity belongs to another one;
     /// throws OdError(eNotOpenForWrite) unless the block is open for write.
     OdDbObjectId appendOdDbEntity(OdDbEntity* entity);
-    /// The ids of the block's entities in the order they were appended.
-    const OdDbObjectIdArray& entityIds() const { return m_entities; }
+    /// The ids of the block's entities in the order they were appended, erased ones left out.
+    OdDbObjectIdArray entityIds() const;
+
+    /// The base point: the block's point that a reference places at its position.
+    OdGePoint3d origin() const { return m_origin; }
+    void setOrigin(const OdGePoint3d& origin) { m_origin = origin; }
+    /// The length unit the block is drawn in; undefined for a new block.
+    OdDb::UnitsValue blockInsertUnits() const { return m_insertUnits; }
+    void setBlockInsertUnits(OdDb::UnitsValue units) { m_insertUnits = units; }
+    /// True for a block filed under a "*U" name.
+    bool isAnonymous() const;
+    /// True for the model space.
+    bool isLayout() const;
 
 private:
     OdDbObjectIdArray m_entities;
+    OdGePoint3d m_origin;
+    OdDb::UnitsValue m_insertUnits = OdDb::kUnitsUndefined;
 };
 using OdDbBlockTableRecordPtr = OdSmartPtr<OdDbBlockTableRecord>;

@@ -26,12 +26,14 @@ OdDbDatabase* OdDbObjectId::database() const
     return isLive(m_database) ? m_database : nullptr;
 }
 
-OdDbObjectPtr OdDbObjectId::openObject(OdDb::OpenMode mode) const
+OdDbObjectPtr OdDbObjectId::openObject(OdDb::OpenMode mode, bool openErased) const
 {
     OdDbDatabase* db = database();
     if (!db || isNull())
         return OdDbObjectPtr();
-    OdDbObjectPtr obj = db->getObject(*this);
+    const auto it = db->m_objects.find(m_handle);
+    OdDbObjectPtr obj = it == db->m_objects.end() || (it->second->isErased() && !openErased) ? OdDbObjectPtr()
+                                                                                              : it->second;
     if (obj)
         obj->m_openMode = mode;
     return obj;
@@ -91,7 +93,7 @@ OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj)
 OdDbObjectPtr OdDbDatabase::getObject(const OdDbObjectId& id) const
 {
     const auto it = m_objects.find(id.getHandle());
-    return it == m_objects.end() ? OdDbObjectPtr() : it->second;
+    return it == m_objects.end() || it->second->isErased() ? OdDbObjectPtr() : it->second;
 }
 
 bool OdDbDatabase::eraseObject(const OdDbObjectId& id)

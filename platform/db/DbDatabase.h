@@ -70,8 +70,30 @@ public:
     /// Removes the object from the database; false when the id is unknown.
     bool eraseObject(const OdDbObjectId& id);
     std::size_t numObjects() const { return m_objects.size(); }
-    /// The model space block (an OdDbBlockTableRecord), created with its first request.
+    /// The model space block (an OdDbBlockTableRecord "*Model_Space" of the block table), created with
+    /// its first request.
     OdDbObjectId getModelSpaceId();
+    /// The block table (an OdDbBlockTable), created with its first request.
+    OdDbObjectId getBlockTableId();
+    /// The table of registered applications (an OdDbRegAppTable, holding "ACAD"), created with its first
+    /// request.
+    OdDbObjectId getRegAppTableId();
+    /// The layer table (an OdDbLayerTable, holding layer "0"), created with its first request.
+    OdDbObjectId getLayerTableId();
+    /// Registers the application `name` for extended data; false (nothing changed) when it already is.
+    bool newRegApp(const OdString& name);
+
+    /// Saves the drawing as a DXF file (AutoCAD 2000 text format, which drawing programs and readers
+    /// take): the layers, the registered applications, the blocks and the model space with the entities
+    /// a DXF file can hold, their extended data included. The file is written beside its place and moved
+    /// there when complete, so a failed save leaves no partial file. Raises OdError(eInvalidInput) naming
+    /// the file when it cannot be written, and naming the entity when it has no DXF form.
+    void writeFile(const OdString& path);
+    /// Reads a DXF file into this database: layers, registered applications, blocks and model-space
+    /// entities (lines, arcs, circles, lightweight polylines, splines, texts, solids, hatches and block
+    /// references, with their extended data); other entities are skipped. Raises OdError(eInvalidInput)
+    /// naming the file when it cannot be opened or is not a DXF file.
+    void readFile(const OdString& path);
 
     /// The host data kept under `key`, null when there is none.
     OdDbHostAppData* hostAppData(const OdString& key) const
@@ -86,6 +108,8 @@ public:
     }
 
 private:
+    friend class OdDbObjectId;
+    OdDbObjectId tableId(OdDbObjectId& id, OdDbObjectPtr (*create)());
     OdDb::MeasurementValue m_measurement = OdDb::kMetric;
     OdDb::UnitsValue m_insunits = OdDb::kUnitsMillimeters;
     OdDbAnnotationScalePtr m_cannoscale;
@@ -93,6 +117,9 @@ private:
     double m_textsize = 2.5;
     std::uint64_t m_nextHandle = 1;
     OdDbObjectId m_modelSpaceId;
+    OdDbObjectId m_blockTableId;
+    OdDbObjectId m_regAppTableId;
+    OdDbObjectId m_layerTableId;
     std::map<OdString, std::unique_ptr<OdDbHostAppData>> m_hostAppData;
     std::unordered_map<std::uint64_t, OdDbObjectPtr> m_objects;
 };

@@ -4,8 +4,11 @@
 #include "platform/base/SmartPtr.h"
 #include "platform/cm/CmColor.h"
 #include "platform/db/DbObjectId.h"
+#include "platform/db/DbResBuf.h"
 #include "platform/ge/GeExtents3d.h"
 #include "platform/gi/GiDrawable.h"
+
+#include <vector>
 
 class OdDbDatabase;
 class OdGeMatrix3d;
@@ -16,8 +19,8 @@ class OdDbObject : public OdGiDrawable
 {
 public:
     OdDbObject() = default;
-    /// A copy is a new object outside any database.
-    OdDbObject(const OdDbObject& other) : OdGiDrawable(other) {}
+    /// A copy is a new object outside any database, with a copy of the extended data.
+    OdDbObject(const OdDbObject& other);
     OdDbObject& operator=(const OdDbObject&) { return *this; }
 
     OdDbObjectId objectId() const { return m_id; }
@@ -35,9 +38,27 @@ public:
     void upgradeOpen() { m_openMode = OdDb::kForWrite; }
     void downgradeOpen() { m_openMode = OdDb::kForRead; }
 
+    /// Marks the object erased (or, with false, brings it back). An erased object stays in its database
+    /// but is no longer opened by its id, and blocks no longer list it. eNotInDatabase for an object
+    /// outside a database; throws OdError(eNotOpenForWrite) unless open for write.
+    OdResult erase(bool erasing = true);
+    bool isErased() const { return m_erased; }
+
+    /// A copy of the extended data of the application `regappName`, starting with its 1001 item; null
+    /// when the object has none. An empty name gives the chains of all applications, one after another.
+    OdResBufPtr xData(const OdString& regappName = OdString()) const;
+    /// Takes the extended data in `xdata`: each 1001 item starts one application's chain, which replaces
+    /// that application's chain; a 1001 item alone removes it. eInvalidInput when the chain does not
+    /// start with a 1001 item; eRegappIdNotFound when an application is not registered in the object's
+    /// database (nothing is changed in both cases). Throws OdError(eNotOpenForWrite) unless open for write.
+    OdResult setXData(const OdResBuf* xdata);
+
 private:
     friend class OdDbDatabase;
     friend class OdDbObjectId;
+    /// One chain per application, in the order the applications were first given.
+    std::vector<OdResBufPtr> m_xdata;
+    bool m_erased = false;
     OdDb::OpenMode m_openMode = OdDb::kForRead;
     OdDbObjectId m_id;
     OdDbDatabase* m_database = nullptr;
@@ -60,6 +81,11 @@ public:
     /// cannot be copied raise OdError(eNotApplicable).
     virtual OdSmartPtr<OdDbEntity> clone() const;
 
+    /// The entity's layer; "0" for a new entity.
+    OdString layer() const { return m_layer; }
+    /// eKeyNotFound (nothing changed) when the entity is in a database whose layer table has no such layer.
+    OdResult setLayer(const OdString& layerName);
+
     /// The entity's colour; by layer for a new entity.
     OdCmColor color() const { return m_color; }
     void setColor(const OdCmColor& color) { m_color = color; }
@@ -74,6 +100,7 @@ protected:
 
 private:
     OdCmColor m_color;
+    OdString m_layer = L"0";
 };
 
 using OdDbObjectPtr = OdSmartPtr<OdDbObject>;

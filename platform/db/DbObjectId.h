@@ -38,8 +38,9 @@ public:
     /// The database that handed out the id; null for ids made from a bare handle, and once that
     /// database is gone.
     OdDbDatabase* database() const;
-    /// Opens the object in `mode`: null when the id has no live database or the object was erased.
-    OdSmartPtr<OdDbObject> openObject(OdDb::OpenMode mode = OdDb::kForRead) const;
+    /// Opens the object in `mode`: null when the id has no live database, or the object was erased and
+    /// `openErased` is false.
+    OdSmartPtr<OdDbObject> openObject(OdDb::OpenMode mode = OdDb::kForRead, bool openErased = false) const;
 
     friend bool operator==(const OdDbObjectId& a, const OdDbObjectId& b) { return a.m_handle == b.m_handle; }
     friend auto operator<=>(const OdDbObjectId& a, const OdDbObjectId& b) { return a.m_handle <=> b.m_handle; }

@@ -5,6 +5,26 @@
 #include "platform/ge/GePoint3d.h"
 #include "platform/ge/GeVector3d.h"
 
+namespace OdDb
+{
+/// Where a text's alignment point sits along the text.
+enum TextHorzMode
+{
+    kTextLeft = 0,
+    kTextCenter = 1,
+    kTextRight = 2,
+    kTextMid = 4
+};
+/// Where a text's alignment point sits across the text.
+enum TextVertMode
+{
+    kTextBase = 0,
+    kTextBottom = 1,
+    kTextVertMid = 2,
+    kTextTop = 3
+};
+} // namespace OdDb
+
 /// A single-line text in the XY plane. `position` is the left end of the baseline; the text runs
 /// along `rotation` (radians, counter-clockwise from +x) and its capitals are `height` tall. Each
 /// character is kOdGiCharacterAdvance heights wide.
@@ -14,14 +34,26 @@ public:
     static OdSmartPtr<OdDbText> createObject();
 
     OdGePoint3d position() const { return m_position; }
-    void setPosition(const OdGePoint3d& position) { m_position = position; }
+    /// Ignored while the text is aligned (see alignmentPoint).
+    void setPosition(const OdGePoint3d& position);
     double height() const { return m_height; }
     /// OdError(eInvalidInput) for a height that is not positive and finite.
     void setHeight(double height);
     double rotation() const { return m_rotation; }
-    void setRotation(double rotation) { m_rotation = rotation; }
+    void setRotation(double rotation);
     OdString textString() const { return m_text; }
-    void setTextString(const OdString& text) { m_text = text; }
+    void setTextString(const OdString& text);
+
+    /// With a mode other than left and baseline, the text is aligned: its position follows from the
+    /// alignment point, the modes and the text's width (mid and centre are the same along the text;
+    /// bottom is the baseline).
+    OdDb::TextHorzMode horizontalMode() const { return m_horizontalMode; }
+    void setHorizontalMode(OdDb::TextHorzMode mode);
+    OdDb::TextVertMode verticalMode() const { return m_verticalMode; }
+    void setVerticalMode(OdDb::TextVertMode mode);
+    OdGePoint3d alignmentPoint() const { return m_alignmentPoint; }
+    void setAlignmentPoint(const OdGePoint3d& point);
+    bool isDefaultAlignment() const { return m_horizontalMode == OdDb::kTextLeft && m_verticalMode == OdDb::kTextBase; }
     OdGeVector3d normal() const { return OdGeVector3d::kZAxis; }
 
     /// Also takes the database's text height (TEXTSIZE).
@@ -38,7 +70,12 @@ protected:
     bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
 
 private:
+    void adjustAlignment();
+
     OdGePoint3d m_position;
+    OdGePoint3d m_alignmentPoint;
+    OdDb::TextHorzMode m_horizontalMode = OdDb::kTextLeft;
+    OdDb::TextVertMode m_verticalMode = OdDb::kTextBase;
     double m_height = 1.0;
     double m_rotation = 0.0;
     OdString m_text;

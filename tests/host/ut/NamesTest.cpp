@@ -1,4 +1,7 @@
 #include "host/ut/Names.h"
+#include "host/ut/SymbolNames.h"
+#include "platform/db/DbBlockTableRecord.h"
+#include "platform/db/DbDatabase.h"
 
 #include "host/ut/Assert.h"
 
@@ -60,6 +63,23 @@ TEST(MakeUniqueName, NumbersTheBaseUntilNoNameOfAnyCaseHasIt)
     const OdString unique = ut::makeUniqueName(longBase, [&](const OdString& n) { return n == longBase; });
     EXPECT_EQ(unique.getLength(), ut::kMaxSymbolNameLength);
     EXPECT_EQ(unique.mid(unique.getLength() - 2), OdString(L"_1"));
+}
+
+TEST(MakeUniqueName, TakesTheNamesOfASymbolTableExceptTheRenamedRecord)
+{
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    const auto table = OdDbBlockTablePtr::cast(db->getBlockTableId().openObject(OdDb::kForWrite));
+    const auto block = OdDbBlockTableRecord::createObject();
+    block->setName(L"Result");
+    const OdDbObjectId id = table->add(block.get());
+
+    EXPECT_EQ(ut::makeUniqueName(L"RESULT", table.get()), OdString(L"RESULT_1"));
+    EXPECT_EQ(ut::makeUniqueName(L"Result", table.get(), &id), OdString(L"Result"));
+    EXPECT_EQ(ut::makeUniqueName(L"Other", table.get(), nullptr, false, true), OdString(L"Other_1"));
+    const OdArray<OdString> reserved{L"RESULT_1"};
+    EXPECT_EQ(ut::makeUniqueName(L"Result", table.get(), nullptr, false, false, &reserved), OdString(L"Result_2"));
+    EXPECT_EQ(ut::makeUniqueName(OdString(std::wstring(40, L'x')), nullptr, nullptr, true).getLength(),
+              ut::kMaxLegacySymbolNameLength);
 }
 
 } // namespace

@@ -1,0 +1,493 @@
+// Reading a DXF file into a database through dxflib.
+#include "platform/db/DbDxf.h"
+
+#include "platform/base/OdError.h"
+#include "platform/db/DbArc.h"
+#include "platform/db/DbBlockReference.h"
+#include "platform/db/DbBlockTableRecord.h"
+#include "platform/db/DbCircle.h"
+#include "platform/db/DbDatabase.h"
+#include "platform/db/DbHatch.h"
+#include "platform/db/DbLine.h"
+#include "platform/db/DbPolyline.h"
+#include "platform/db/DbSolid.h"
+#include "platform/db/DbSpline.h"
+#include "platform/db/DbText.h"
+
+#include <dxflib/dl_creationadapter.h>
+#include <dxflib/dl_dxf.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <utility>
+#include <numbers>
+
+namespace
+{
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+
+OdCmColor colorOf(const DL_Attributes& attributes)
+{
+    OdCmColor color;
+    const int color24 = attributes.getColor24();
+    const int index = attributes.getColor();
+    if (color24 >= 0)
+        color.setRGB(static_cast<std::uint8_t>((color24 >> 16) & 0xff), static_cast<std::uint8_t>((color24 >> 8) & 0xff),
+                     static_cast<std::uint8_t>(color24 & 0xff));
+    else if (index == 0)
+        color.setColorMethod(OdCmEntityColor::kByBlock);
+    else if (index > 0 && index < 256)
+        color.setColorIndex(index);
+    return color;
+}
+
+/// Builds the database from dxflib's calls. Entities that dxflib reports in several calls (polylines,
+/// splines, hatches) are completed when the next entity starts or their block or section ends. dxflib
+/// reports an entity's extended data before the entity itself, except for hatches, whose extended data
+/// follows their boundary.
+class Reader : public DL_CreationAdapter
+{
+public:
+    explicit Reader(OdDbDatabase& db) : m_db(db) { m_space = db.getModelSpaceId(); }
+
+    void finish() { complete(); }
+
+    void addLayer(const DL_LayerData& data) override
+    {
+        const OdString name = OdDbDetail::fromDxfText(data.name);
+        const auto table = OdDbLayerTablePtr::cast(m_db.getLayerTableId().openObject(OdDb::kForWrite));
+        OdDbLayerTableRecordPtr layer = OdDbLayerTableRecordPtr::cast(table->getAt(name).openObject(OdDb::kForWrite));
+        if (!layer)
+        {
+            layer = OdDbLayerTableRecord::createObject();
+            layer->setName(name);
+            table->add(layer.get());
+        }
+        layer->setColor(colorOf(getAttributes()));
+    }
+
+    void addBlock(const DL_BlockData& data) override
+    {
+        complete();
+        const OdString name = OdDbDetail::fromDxfText(data.name);
+        if (name.iCompare(L"*Model_Space") == 0)
+            m_space = m_db.getModelSpaceId();
+        else if (name.left(12).iCompare(L"*Paper_Space") == 0)
+            m_space = OdDbObjectId();
+        else
+        {
+            m_space = blockFor(name);
+            OdDbBlockTableRecordPtr::cast(m_db.getObject(m_space))->setOrigin(OdGePoint3d(data.bpx, data.bpy, data.bpz));
+        }
+    }
+
+    void endBlock() override
+    {
+        complete();
+        m_space = m_db.getModelSpaceId();
+    }
+
+    /// dxflib reports this at the start of every object, not only at a section's end.
+    void endSection() override { complete(); }
+
+    void endEntity() override { complete(); }
+
+    void addXDataApp(const std::string& appId) override
+    {
+        const OdResBufPtr item = OdResBuf::newRb(OdResBuf::kDxfRegAppName);
+        item->setString(OdDbDetail::fromDxfText(appId));
+        appendXData(item);
+    }
+
+    void addXDataString(int code, const std::string& value) override
+    {
+        if (!m_xdata || code < 1000 || code > 1009)
+            return;
+        const OdResBufPtr item = OdResBuf::newRb(code);
+        item->setString(OdDbDetail::fromDxfText(value));
+        appendXData(item);
+    }
+
+    void addXDataReal(int code, double value) override
+    {
+        if (!m_xdata)
+            return;
+        if (code >= 1010 && code <= 1019)
+        {
+            const OdResBufPtr item = OdResBuf::newRb(code);
+            item->setPoint3d(OdGePoint3d(value, 0.0, 0.0));
+            appendXData(item);
+        }
+        else if (code >= 1020 && code <= 1039)
+        {
+            // The y and z of the point just started.
+            const OdResBufPtr last = m_xdata->last();
+            if (last->restype() != code - (code < 1030 ? 10 : 20))
+                return;
+            OdGePoint3d p = last->getPoint3d();
+            (code < 1030 ? p.y : p.z) = value;
+            last->setPoint3d(p);
+        }
+        else if (code >= 1040 && code <= 1059)
+        {
+            const OdResBufPtr item = OdResBuf::newRb(code);
+            item->setDouble(value);
+            appendXData(item);
+        }
+    }
+
+    void addXDataInt(int code, int value) override
+    {
+        if (!m_xdata)
+            return;
+        const OdResBufPtr item = OdResBuf::newRb(code);
+        if (code >= 1060 && code <= 1070)
+            item->setInt16(static_cast<std::int16_t>(value));
+        else if (code == 1071)
+            item->setInt32(value);
+        else
+            return;
+        appendXData(item);
+    }
+
+    void addLine(const DL_LineData& data) override
+    {
+        const auto line = OdDbLine::createObject();
+        line->setStartPoint(OdGePoint3d(data.x1, data.y1, data.z1));
+        line->setEndPoint(OdGePoint3d(data.x2, data.y2, data.z2));
+        add(line.get());
+    }
+
+    void addArc(const DL_ArcData& data) override
+    {
+        const auto arc = OdDbArc::createObject();
+        arc->setCenter(OdGePoint3d(data.cx, data.cy, data.cz));
+        if (arc->setRadius(data.radius) != eOk)
+            return;
+        arc->setStartAngle(data.angle1 * kRadiansPerDegree);
+        arc->setEndAngle(data.angle2 * kRadiansPerDegree);
+        add(arc.get());
+    }
+
+    void addCircle(const DL_CircleData& data) override
+    {
+        const auto circle = OdDbCircle::createObject();
+        circle->setCenter(OdGePoint3d(data.cx, data.cy, data.cz));
+        if (circle->setRadius(data.radius) != eOk)
+            return;
+        add(circle.get());
+    }
+
+    void addPolyline(const DL_PolylineData& data) override
+    {
+        const auto polyline = OdDbPolyline::createObject();
+        polyline->setClosed((data.flags & 1) != 0);
+        polyline->setElevation(data.elevation);
+        add(polyline.get());
+        m_polyline = polyline;
+    }
+
+    void addVertex(const DL_VertexData& data) override
+    {
+        if (m_polyline)
+            m_polyline->addVertexAt(m_polyline->numVerts(), OdGePoint2d(data.x, data.y), data.bulge);
+    }
+
+    void addSpline(const DL_SplineData& data) override
+    {
+        complete();
+        m_spline = Spline{};
+        m_spline->degree = static_cast<int>(data.degree);
+        m_spline->attributes = getAttributes();
+        m_spline->xdata = takeXData();
+    }
+
+    void addKnot(const DL_KnotData& data) override
+    {
+        if (m_spline)
+            m_spline->knots.append(data.k);
+    }
+
+    void addControlPoint(const DL_ControlPointData& data) override
+    {
+        if (!m_spline)
+            return;
+        m_spline->points.append(OdGePoint3d(data.x, data.y, data.z));
+        m_spline->weights.append(data.w);
+    }
+
+    void addText(const DL_TextData& data) override
+    {
+        const auto text = OdDbText::createObject();
+        text->setTextString(OdDbDetail::fromDxfText(data.text));
+        if (data.height > 0.0)
+            text->setHeight(data.height);
+        text->setRotation(data.angle);
+        text->setPosition(OdGePoint3d(data.ipx, data.ipy, data.ipz));
+        if (data.hJustification != 0 || data.vJustification != 0)
+        {
+            text->setHorizontalMode(static_cast<OdDb::TextHorzMode>(data.hJustification));
+            text->setVerticalMode(static_cast<OdDb::TextVertMode>(data.vJustification));
+            text->setAlignmentPoint(OdGePoint3d(data.apx, data.apy, data.apz));
+        }
+        add(text.get());
+    }
+
+    void addSolid(const DL_SolidData& data) override
+    {
+        const auto solid = OdDbSolid::createObject();
+        for (int i = 0; i < 4; ++i)
+            solid->setPointAt(i, OdGePoint3d(data.x[i], data.y[i], data.z[i]));
+        add(solid.get());
+    }
+
+    void addHatch(const DL_HatchData& data) override
+    {
+        const auto hatch = OdDbHatch::createObject();
+        try
+        {
+            if (!data.solid && !data.pattern.empty())
+                hatch->setPattern(OdDbHatch::kPreDefined, OdDbDetail::fromDxfText(data.pattern));
+            if (data.scale > 0.0)
+                hatch->setPatternScale(data.scale);
+            hatch->setPatternAngle(data.angle * kRadiansPerDegree);
+        }
+        catch (const OdError&)
+        {
+            // A pattern this database does not know: the boundary is kept without pattern lines.
+        }
+        add(hatch.get());
+        m_hatch = hatch;
+    }
+
+    void addHatchLoop(const DL_HatchLoopData&) override
+    {
+        completeLoop();
+        m_loopActive = true;
+    }
+
+    void addHatchEdge(const DL_HatchEdgeData& data) override
+    {
+        if (!m_hatch || !m_loopActive)
+            return;
+        if (data.type == 1)
+        {
+            m_loopPoints.append(OdGePoint2d(data.x1, data.y1));
+            m_loopBulges.append(0.0);
+        }
+        else if (data.type == 2)
+        {
+            // Counter-clockwise arc edges run from angle1 to angle2; clockwise ones hold their angles
+            // mirrored.
+            double sweep = std::fmod(data.angle2 - data.angle1, 2.0 * std::numbers::pi);
+            if (sweep <= 0.0)
+                sweep += 2.0 * std::numbers::pi;
+            const double start = data.ccw ? data.angle1 : -data.angle1;
+            m_loopPoints.append(
+                OdGePoint2d(data.cx + data.radius * std::cos(start), data.cy + data.radius * std::sin(start)));
+            m_loopBulges.append(std::tan(sweep / 4.0) * (data.ccw ? 1.0 : -1.0));
+        }
+    }
+
+    void addInsert(const DL_InsertData& data) override
+    {
+        const auto reference = OdDbBlockReference::createObject();
+        reference->setBlockTableRecord(blockFor(OdDbDetail::fromDxfText(data.name)));
+        reference->setPosition(OdGePoint3d(data.ipx, data.ipy, data.ipz));
+        reference->setRotation(data.angle * kRadiansPerDegree);
+        if (data.sx != 0.0 && data.sy != 0.0 && data.sz != 0.0)
+            reference->setScaleFactors(OdGeScale3d(data.sx, data.sy, data.sz));
+        add(reference.get());
+    }
+
+private:
+    struct Spline
+    {
+        int degree = 3;
+        OdGeDoubleArray knots;
+        OdGePoint3dArray points;
+        OdGeDoubleArray weights;
+        DL_Attributes attributes;
+        OdResBufPtr xdata;
+    };
+
+    OdDbObjectId blockFor(const OdString& name)
+    {
+        const auto it = m_blocks.find(name);
+        if (it != m_blocks.end())
+            return it->second;
+        const auto table = OdDbBlockTablePtr::cast(m_db.getBlockTableId().openObject(OdDb::kForWrite));
+        const OdDbObjectId existing = name.left(2).iCompare(L"*U") == 0 ? OdDbObjectId() : table->getAt(name);
+        if (!existing.isNull())
+            return m_blocks[name] = existing;
+        const auto block = OdDbBlockTableRecord::createObject();
+        // Anonymous blocks are numbered afresh by this database; references find them by the file's name.
+        block->setName(name.left(2).iCompare(L"*U") == 0 ? OdString(L"*U") : name);
+        return m_blocks[name] = table->add(block.get());
+    }
+
+    void appendXData(const OdResBufPtr& item)
+    {
+        OdResBufPtr& target = m_hatch ? m_hatchXData : m_xdata;
+        if (!target)
+        {
+            if (item->restype() == OdResBuf::kDxfRegAppName)
+                target = item;
+            return;
+        }
+        target->last()->setNext(item.get());
+    }
+
+    OdResBufPtr takeXData() { return std::exchange(m_xdata, OdResBufPtr()); }
+
+    void applyXData(OdDbEntity& entity, const OdResBufPtr& xdata)
+    {
+        if (!xdata)
+            return;
+        // Applications the file uses without listing them are registered, so that no data is lost.
+        for (OdResBuf* rb = xdata.get(); rb; rb = rb->next().get())
+            if (rb->restype() == OdResBuf::kDxfRegAppName)
+                m_db.newRegApp(rb->getString());
+        entity.setXData(xdata.get());
+    }
+
+    /// Puts the entity in the current block with the current attributes and extended data.
+    void add(OdDbEntity* entity)
+    {
+        complete();
+        if (getAttributes().isInPaperSpace() || m_space.isNull())
+        {
+            m_xdata = nullptr;
+            return;
+        }
+        place(entity, getAttributes(), takeXData());
+    }
+
+    void place(OdDbEntity* entity, const DL_Attributes& attributes, const OdResBufPtr& xdata)
+    {
+        const auto space = OdDbBlockTableRecordPtr::cast(m_space.openObject(OdDb::kForWrite));
+        if (!space)
+            return;
+        space->appendOdDbEntity(entity);
+        const OdString layer = OdDbDetail::fromDxfText(attributes.getLayer());
+        if (!layer.isEmpty() && entity->setLayer(layer) != eOk)
+        {
+            // A layer the file uses without listing it.
+            const auto table = OdDbLayerTablePtr::cast(m_db.getLayerTableId().openObject(OdDb::kForWrite));
+            const auto record = OdDbLayerTableRecord::createObject();
+            record->setName(layer);
+            table->add(record.get());
+            entity->setLayer(layer);
+        }
+        entity->setColor(colorOf(attributes));
+        applyXData(*entity, xdata);
+    }
+
+    void completeLoop()
+    {
+        if (m_hatch && m_loopActive && m_loopPoints.size() >= 2)
+            m_hatch->appendLoop(OdDbHatch::kPolyline, m_loopPoints, m_loopBulges);
+        m_loopPoints.clear();
+        m_loopBulges.clear();
+        m_loopActive = false;
+    }
+
+    void complete()
+    {
+        m_polyline = nullptr;
+        if (m_hatch)
+        {
+            completeLoop();
+            const OdDbHatchPtr hatch = std::exchange(m_hatch, OdDbHatchPtr());
+            applyXData(*hatch, std::exchange(m_hatchXData, OdResBufPtr()));
+        }
+        if (m_spline)
+        {
+            Spline s = std::move(*m_spline);
+            m_spline.reset();
+            bool rational = false;
+            for (const double w : s.weights)
+                rational = rational || w != 1.0;
+            try
+            {
+                const OdGeNurbCurve3d curve = rational
+                                                  ? OdGeNurbCurve3d(s.degree, OdGeKnotVector(s.knots), s.points,
+                                                                    s.weights)
+                                                  : OdGeNurbCurve3d(s.degree, OdGeKnotVector(s.knots), s.points);
+                const auto spline = OdDbSpline::createObject();
+                if (spline->setFromOdGeCurve(curve) == eOk && !m_space.isNull() && !s.attributes.isInPaperSpace())
+                    place(spline.get(), s.attributes, s.xdata);
+            }
+            catch (const OdError&)
+            {
+                // A spline whose knots and control points do not fit together is left out.
+            }
+        }
+    }
+
+    OdDbDatabase& m_db;
+    OdDbObjectId m_space;
+    std::map<OdString, OdDbObjectId> m_blocks;
+    OdResBufPtr m_xdata;
+    OdDbPolylinePtr m_polyline;
+    std::optional<Spline> m_spline;
+    OdDbHatchPtr m_hatch;
+    OdResBufPtr m_hatchXData;
+    bool m_loopActive = false;
+    OdGePoint2dArray m_loopPoints;
+    OdGeDoubleArray m_loopBulges;
+};
+} // namespace
+
+namespace OdDbDetail
+{
+OdString fromDxfText(const std::string& text)
+{
+    std::string utf8;
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        if (text.compare(i, 3, "\\U+") == 0 && i + 7 <= text.size())
+        {
+            char* end = nullptr;
+            const std::string digits = text.substr(i + 3, 4);
+            const unsigned long code = std::strtoul(digits.c_str(), &end, 16);
+            if (end == digits.c_str() + 4)
+            {
+                // Encode the code point (below U+10000) as UTF-8.
+                if (code < 0x80)
+                    utf8 += static_cast<char>(code);
+                else if (code < 0x800)
+                {
+                    utf8 += static_cast<char>(0xc0 | (code >> 6));
+                    utf8 += static_cast<char>(0x80 | (code & 0x3f));
+                }
+                else
+                {
+                    utf8 += static_cast<char>(0xe0 | (code >> 12));
+                    utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+                    utf8 += static_cast<char>(0x80 | (code & 0x3f));
+                }
+                i += 6;
+                continue;
+            }
+        }
+        utf8 += text[i];
+    }
+    return OdString(utf8.c_str());
+}
+} // namespace OdDbDetail
+
+void OdDbDatabase::readFile(const OdString& path)
+{
+    const std::string file = OdAnsiString(path).str();
+    if (!std::filesystem::is_regular_file(file))
+        throw OdError(eInvalidInput, ("cannot open the drawing file " + file).c_str());
+    Reader reader(*this);
+    DL_Dxf dxf;
+    if (!dxf.in(file, &reader))
+        throw OdError(eInvalidInput, ("cannot read the drawing file " + file).c_str());
+    reader.finish();
+}

@@ -1,0 +1,283 @@
+#include "platform/db/DbArc.h"
+#include "platform/db/DbBlockReference.h"
+#include "platform/db/DbBlockTableRecord.h"
+#include "platform/db/DbCircle.h"
+#include "platform/db/DbDatabase.h"
+#include "platform/db/DbHatch.h"
+#include "platform/db/DbLine.h"
+#include "platform/db/DbPolyline.h"
+#include "platform/db/DbSolid.h"
+#include "platform/db/DbSpline.h"
+#include "platform/db/DbTable.h"
+#include "platform/db/DbText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <numbers>
+#include <string>
+#include <typeinfo>
+
+namespace
+{
+namespace fs = std::filesystem;
+
+/// Debian's own interpreter, for which the independent DXF reader is installed.
+constexpr const char* kPython = "/usr/bin/python3";
+
+fs::path scratchFolder(const std::string& name)
+{
+    const fs::path folder = fs::temp_directory_path() / ("cae_dxf_" + name + "_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    return folder;
+}
+
+/// Runs a Python script on the drawing with the independent reader; the script's exit code.
+int runPython(const fs::path& folder, const std::string& script, const fs::path& drawing)
+{
+    const fs::path file = folder / "check.py";
+    std::ofstream(file) << script;
+    const std::string command = std::string(kPython) + " " + file.string() + " " + drawing.string();
+    return std::system(command.c_str());
+}
+
+const char* const kAudit = R"(import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+auditor = doc.audit()
+for e in auditor.errors:
+    print('audit error:', e.message)
+sys.exit(1 if auditor.has_errors else 0)
+)";
+
+OdDbBlockTableRecordPtr modelSpace(OdDbDatabase& db)
+{
+    return OdDbBlockTableRecordPtr::cast(db.getModelSpaceId().openObject(OdDb::kForWrite));
+}
+
+OdResBufPtr sampleXData()
+{
+    const OdResBufPtr head = OdResBuf::newRb(OdResBuf::kDxfRegAppName);
+    head->setString(L"CAEANALYZE2D");
+    OdResBufPtr rb = head->setNext(OdResBuf::newRb(OdResBuf::kDxfXdInteger16).get());
+    rb->setInt16(3);
+    rb = rb->setNext(OdResBuf::newRb(OdResBuf::kDxfXdXCoord).get());
+    rb->setPoint2d(OdGePoint2d(4.0, -3.0));
+    rb = rb->setNext(OdResBuf::newRb(OdResBuf::kDxfXdReal).get());
+    rb->setDouble(0.125);
+    return head;
+}
+
+/// A drawing with one of each entity kind the database writes, and a block placed with extended data.
+OdDbDatabasePtr sampleDrawing()
+{
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    const auto layers = OdDbLayerTablePtr::cast(db->getLayerTableId().openObject(OdDb::kForWrite));
+    const auto layer = OdDbLayerTableRecord::createObject();
+    layer->setName(L"Region");
+    OdCmColor green;
+    green.setColorIndex(3);
+    layer->setColor(green);
+    layers->add(layer.get());
+    db->newRegApp(L"CAEANALYZE2D");
+
+    const auto blocks = OdDbBlockTablePtr::cast(db->getBlockTableId().openObject(OdDb::kForWrite));
+    const auto glyph = OdDbBlockTableRecord::createObject();
+    glyph->setName(L"*U");
+    const OdDbObjectId glyphId = blocks->add(glyph.get());
+    const auto arrow = OdDbLine::createObject();
+    arrow->setEndPoint(OdGePoint3d(2.0, 0.0, 0.0));
+    glyph->appendOdDbEntity(arrow.get());
+
+    const auto space = modelSpace(*db);
+    const auto line = OdDbLine::createObject();
+    line->setEndPoint(OdGePoint3d(10.0, 0.0, 0.0));
+    space->appendOdDbEntity(line.get());
+    line->setLayer(L"Region");
+    const auto arc = OdDbArc::createObject();
+    arc->setRadius(2.0);
+    arc->setStartAngle(0.0);
+    arc->setEndAngle(std::numbers::pi / 2.0);
+    space->appendOdDbEntity(arc.get());
+    const auto circle = OdDbCircle::createObject();
+    circle->setCenter(OdGePoint3d(5.0, 5.0, 0.0));
+    space->appendOdDbEntity(circle.get());
+    const auto polyline = OdDbPolyline::createObject();
+    polyline->addVertexAt(0, OdGePoint2d(0.0, 0.0), 1.0);
+    polyline->addVertexAt(1, OdGePoint2d(4.0, 0.0));
+    polyline->addVertexAt(2, OdGePoint2d(4.0, 4.0));
+    polyline->setClosed(true);
+    space->appendOdDbEntity(polyline.get());
+    const auto spline = OdDbSpline::createObject();
+    OdGePoint3dArray fit;
+    for (const OdGePoint3d& p : {OdGePoint3d(0, 0, 0), OdGePoint3d(1, 2, 0), OdGePoint3d(3, 1, 0), OdGePoint3d(4, 3, 0)})
+        fit.append(p);
+    spline->setFromOdGeCurve(OdGeNurbCurve3d(fit));
+    space->appendOdDbEntity(spline.get());
+    const auto text = OdDbText::createObject();
+    text->setTextString(L"σ = 5 MPa");
+    text->setHeight(2.0);
+    text->setVerticalMode(OdDb::kTextVertMid);
+    text->setAlignmentPoint(OdGePoint3d(1.0, 1.0, 0.0));
+    space->appendOdDbEntity(text.get());
+    const auto solid = OdDbSolid::createObject();
+    solid->setPointAt(1, OdGePoint3d(1.0, 0.0, 0.0));
+    solid->setPointAt(2, OdGePoint3d(0.0, 1.0, 0.0));
+    solid->setPointAt(3, OdGePoint3d(1.0, 1.0, 0.0));
+    OdCmColor orange;
+    orange.setRGB(255, 128, 0);
+    solid->setColor(orange);
+    space->appendOdDbEntity(solid.get());
+    const auto hatch = OdDbHatch::createObject();
+    OdGePoint2dArray loop;
+    for (const OdGePoint2d& p : {OdGePoint2d(0, 0), OdGePoint2d(4, 0), OdGePoint2d(4, 1)})
+        loop.append(p);
+    OdGeDoubleArray bulges;
+    for (const double b : {0.0, -0.5, 0.0})
+        bulges.append(b);
+    hatch->appendLoop(OdDbHatch::kPolyline, loop, bulges);
+    hatch->setPattern(OdDbHatch::kPreDefined, L"ANSI31");
+    space->appendOdDbEntity(hatch.get());
+    const auto table = OdDbTable::createObject();
+    table->setSize(2, 2);
+    table->setTextString(1, 1, L"1.5 mm");
+    table->recomputeTableBlock();
+    space->appendOdDbEntity(table.get());
+
+    const auto ref = OdDbBlockReference::createObject();
+    ref->setBlockTableRecord(glyphId);
+    ref->setPosition(OdGePoint3d(10.0, 5.0, 0.0));
+    ref->setRotation(std::numbers::pi / 6.0);
+    space->appendOdDbEntity(ref.get());
+    EXPECT_EQ(ref->setXData(sampleXData().get()), eOk);
+    return db;
+}
+
+OdDbBlockReferencePtr onlyReference(OdDbDatabase& db)
+{
+    OdDbBlockReferencePtr found;
+    for (const OdDbObjectId& id : modelSpace(db)->entityIds())
+        if (const auto ref = OdDbBlockReferencePtr::cast(id.openObject()))
+        {
+            EXPECT_TRUE(found.isNull());
+            found = ref;
+        }
+    return found;
+}
+
+TEST(DxfFiles, PassAnIndependentAuditAndReadBackWithTheirEntitiesAndExtendedData)
+{
+    const fs::path folder = scratchFolder("roundtrip");
+    const fs::path file = folder / "drawing.dxf";
+    sampleDrawing()->writeFile(file.string().c_str());
+    EXPECT_FALSE(fs::exists(folder / "drawing.dxf.part"));
+    EXPECT_EQ(runPython(folder, kAudit, file), 0);
+
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    db->readFile(file.string().c_str());
+    std::map<std::string, int> kinds;
+    for (const OdDbObjectId& id : modelSpace(*db)->entityIds())
+        ++kinds[typeid(*id.openObject()).name()];
+    EXPECT_EQ(kinds[typeid(OdDbLine).name()], 1 + 12) << "the table comes back as its lines";
+    EXPECT_EQ(kinds[typeid(OdDbText).name()], 2);
+    for (const auto* kind : {&typeid(OdDbArc), &typeid(OdDbCircle), &typeid(OdDbPolyline), &typeid(OdDbSpline),
+                             &typeid(OdDbSolid), &typeid(OdDbHatch), &typeid(OdDbBlockReference)})
+        EXPECT_EQ(kinds[kind->name()], 1) << kind->name();
+
+    for (const OdDbObjectId& id : modelSpace(*db)->entityIds())
+    {
+        const OdDbObjectPtr object = id.openObject();
+        if (const auto line = OdDbLinePtr::cast(object); line && line->endPoint().x == 10.0)
+        {
+            EXPECT_EQ(line->layer(), OdString(L"Region"));
+        }
+        if (const auto text = OdDbTextPtr::cast(object); text && text->verticalMode() == OdDb::kTextVertMid)
+        {
+            EXPECT_EQ(text->textString(), OdString(L"σ = 5 MPa"));
+        }
+        if (const auto polyline = OdDbPolylinePtr::cast(object))
+        {
+            EXPECT_TRUE(polyline->isClosed());
+            EXPECT_DOUBLE_EQ(polyline->getBulgeAt(0), 1.0);
+        }
+        if (const auto hatch = OdDbHatchPtr::cast(object))
+        {
+            OdGePoint2dArray vertices;
+            OdGeDoubleArray bulges;
+            ASSERT_EQ(hatch->numLoops(), 1);
+            hatch->getLoopAt(0, vertices, bulges);
+            ASSERT_EQ(vertices.size(), 3u);
+            EXPECT_TRUE(vertices[1].isEqualTo(OdGePoint2d(4.0, 0.0)));
+            EXPECT_NEAR(bulges[1], -0.5, 1e-9);
+        }
+        if (const auto solid = OdDbSolidPtr::cast(object))
+        {
+            EXPECT_EQ(solid->color().green(), 128);
+        }
+    }
+
+    const OdDbBlockReferencePtr ref = onlyReference(*db);
+    ASSERT_TRUE(ref);
+    const OdResBufPtr xdata = ref->xData(L"CAEANALYZE2D");
+    ASSERT_TRUE(xdata);
+    const OdResBufPtr expected = sampleXData();
+    const OdResBuf* a = xdata.get();
+    for (const OdResBuf* b = expected.get(); b; b = b->next().get(), a = a ? a->next().get() : nullptr)
+    {
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->restype(), b->restype());
+    }
+    EXPECT_EQ(a, nullptr);
+    EXPECT_EQ(xdata->next()->getInt16(), 3);
+    EXPECT_TRUE(xdata->next()->next()->getPoint2d().isEqualTo(OdGePoint2d(4.0, -3.0)));
+    EXPECT_EQ(xdata->next()->next()->next()->getDouble(), 0.125);
+    const auto block = OdDbBlockTableRecordPtr::cast(ref->blockTableRecord().openObject());
+    ASSERT_TRUE(block);
+    EXPECT_TRUE(block->isAnonymous());
+    EXPECT_EQ(block->entityIds().size(), 1u);
+    if (!HasFailure())
+        fs::remove_all(folder);
+}
+
+TEST(DxfFiles, GiveBackABlockReferenceWhereAnotherProgramMovedAndTurnedIt)
+{
+    const fs::path folder = scratchFolder("moved");
+    const fs::path file = folder / "drawing.dxf";
+    sampleDrawing()->writeFile(file.string().c_str());
+    const char* const move = R"(import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+insert = doc.modelspace().query('INSERT')[0]
+insert.dxf.insert = (-3.0, 7.0)
+insert.dxf.rotation = 120.0
+doc.saveas(sys.argv[1])
+)";
+    ASSERT_EQ(runPython(folder, move, file), 0);
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    db->readFile(file.string().c_str());
+    const OdDbBlockReferencePtr ref = onlyReference(*db);
+    ASSERT_TRUE(ref);
+    const OdGePoint3d tip = ref->blockTransform() * OdGePoint3d(2.0, 0.0, 0.0);
+    EXPECT_NEAR(tip.x, -3.0 + 2.0 * std::cos(2.0 * std::numbers::pi / 3.0), 1e-9);
+    EXPECT_NEAR(tip.y, 7.0 + 2.0 * std::sin(2.0 * std::numbers::pi / 3.0), 1e-9);
+    EXPECT_EQ(ref->xData(L"CAEANALYZE2D")->next()->getInt16(), 3);
+    fs::remove_all(folder);
+}
+
+TEST(DxfFiles, AreRefusedWithTheirNameWhenMissingAndNeverLeftHalfWritten)
+{
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    try
+    {
+        db->readFile(L"no/such/drawing.dxf");
+        ADD_FAILURE();
+    }
+    catch (const OdError& e)
+    {
+        EXPECT_NE(std::string(e.what()).find("no/such/drawing.dxf"), std::string::npos);
+    }
+    EXPECT_THROW(sampleDrawing()->writeFile(L"no/such/folder/drawing.dxf"), OdError);
+    EXPECT_FALSE(fs::exists("no/such/folder/drawing.dxf.part"));
+}
+} // namespace
