@@ -22,9 +22,12 @@
 #include "host/tetra/GmshTetraMeshGenerator.h"
 #include "host/ut/Reporter.h"
 #include "host/ut/StopWatch.h"
+#include "platform/base/OdError.h"
+#include "platform/db/DbBlockTableRecord.h"
 #include "platform/db/DbSubDMesh.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -42,9 +45,10 @@ namespace cae_app
 namespace
 {
 using cae_core::EResult;
+namespace fs = std::filesystem;
 
 constexpr const char* kSummaryName = "summary.json";
-constexpr const char* kOwnedNames[] = {"summary.json", "result.vtu", "result.svg", "result.png"};
+constexpr const char* kOwnedNames[] = {"summary.json", "result.vtu", "result.svg", "result.png", "model.dxf"};
 /// The solver deck's material (fixed by the deck writer, in the modelling units).
 constexpr double kDeckYoungsModulus = 200000.0;
 constexpr double kDeckPoissonRatio = 0.3;
@@ -268,7 +272,8 @@ private:
     void printClosing()
     {
         const auto ms = [](const std::optional<double>& t) { return formatMilliseconds(t.value_or(0.0)); };
-        std::string text = "Time         mesh " + ms(m_summary.timeMs.mesh) + " ms, solve " + ms(m_summary.timeMs.solve) +
+        std::string text = "Time         mesh " + ms(m_summary.timeMs.mesh) + " ms, deck " + ms(m_summary.timeMs.deck) +
+                           " ms, solve " + ms(m_summary.timeMs.solve) +
                            " ms, read " + ms(m_summary.timeMs.read) + " ms, total " + ms(m_summary.timeMs.total) +
                            " ms\n";
         if (m_out)
@@ -442,13 +447,16 @@ private:
         if (!m_folder.empty())
         {
             m_summary.workingFolder = m_folder.string();
-            // The solver program's share ends with its last write; the module reads the results after.
+            // The module writes the deck, the solver program runs until its last write, and the module
+            // reads the results after; the files' times split the run.
+            const auto deck = modified(m_folder / "task.dat");
             const auto f06 = modified(m_folder / "task.f06"), log = modified(m_folder / "task.log");
             const double solverEnd = std::max(f06.value_or(end), log.value_or(end));
-            if (solverEnd >= start && solverEnd <= end)
+            if (deck && start <= *deck && *deck <= solverEnd && solverEnd <= end)
             {
-                m_summary.timeMs.solve = 1000.0 * (solverEnd - start);
-                m_summary.timeMs.read = std::max(0.0, total - *m_summary.timeMs.solve);
+                m_summary.timeMs.deck = 1000.0 * (*deck - start);
+                m_summary.timeMs.solve = 1000.0 * (solverEnd - *deck);
+                m_summary.timeMs.read = std::max(0.0, total - *m_summary.timeMs.deck - *m_summary.timeMs.solve);
             }
         }
         if (!m_summary.timeMs.solve)
@@ -574,6 +582,61 @@ private:
             renderTaskPicture(*mesh, report->colorPolicy->getColorMap(), title, m_cl.pictureWidth, m_cl.pictureHeight);
         m_out->write("result.svg", picture.svg);
         m_out->write("result.png", picture.png);
+        writeDrawing(*mesh);
+    }
+
+    /// model.dxf: the result mesh as it stands in the drawing's model space. The drawing's solid has
+    /// no DXF form (its body is the kernel's), so the file holds a drawing of the mesh alone; and
+    /// DXF faces carry one colour each, so each face takes the mean of its corners' colours.
+    void writeDrawing(const OdDbSubDMesh& shown)
+    {
+        OdGePoint3dArray vertices;
+        OdInt32Array faces;
+        OdCmEntityColorArray colors;
+        shown.getVertices(vertices);
+        shown.getFaceArray(faces);
+        shown.getVertexColorArray(colors);
+        const OdDbDatabasePtr drawing = OdDbDatabase::createObject();
+        drawing->setINSUNITS(m_file.units);
+        const OdDbSubDMeshPtr mesh = OdDbSubDMesh::createObject();
+        mesh->setSubDMesh(vertices, faces, 0);
+        int face = 0;
+        for (unsigned i = 0; i < faces.size(); i += static_cast<unsigned>(faces[i]) + 1, ++face)
+        {
+            int rgb[3] = {0, 0, 0};
+            const int n = faces[i];
+            for (int k = 1; k <= n && colors.size() == vertices.size(); ++k)
+            {
+                const OdCmEntityColor& c = colors[static_cast<unsigned>(faces[i + static_cast<unsigned>(k)])];
+                rgb[0] += c.red();
+                rgb[1] += c.green();
+                rgb[2] += c.blue();
+            }
+            OdCmColor color;
+            color.setRGB(static_cast<std::uint8_t>(rgb[0] / n), static_cast<std::uint8_t>(rgb[1] / n),
+                         static_cast<std::uint8_t>(rgb[2] / n));
+            mesh->setSubentColor(OdDbSubentId(OdDb::kFaceSubentType, face), color);
+        }
+        OdDbBlockTableRecordPtr::cast(drawing->getModelSpaceId().openObject(OdDb::kForWrite))
+            ->appendOdDbEntity(mesh.get());
+        // The SDK saves to a path; the output folder takes the finished text.
+        const fs::path scratch =
+            fs::temp_directory_path() / ("cae_task3d_" + std::to_string(::getpid()) + "_model.dxf");
+        try
+        {
+            drawing->writeFile(OdString(scratch.string().c_str()));
+        }
+        catch (const OdError& e)
+        {
+            stop(eExitFailed, {m_cl.file + ": the result drawing cannot be saved: " + std::string(e.description())});
+        }
+        std::ifstream in(scratch, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        in.close();
+        std::error_code ec;
+        fs::remove(scratch, ec);
+        m_out->write("model.dxf", text.str());
     }
 
     /// The displacement factor of the pictures: the given one, or the one that draws the largest

@@ -111,6 +111,8 @@ std::string formatTaskSummary(const TaskSummary& s)
     w.StartObject();
     w.Key("mesh");
     number(w, s.timeMs.mesh);
+    w.Key("deck");
+    number(w, s.timeMs.deck);
     w.Key("solve");
     number(w, s.timeMs.solve);
     w.Key("read");

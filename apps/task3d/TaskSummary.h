@@ -49,7 +49,10 @@ struct TaskSummary
     std::optional<std::string> workingFolder;
     struct Times
     {
+        /// The host's tetrahedral generator.
         std::optional<double> mesh;
+        /// The module writing the deck; the solver program; the module reading its results.
+        std::optional<double> deck;
         std::optional<double> solve;
         std::optional<double> read;
         double total = 0.0;

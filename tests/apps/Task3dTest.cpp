@@ -104,10 +104,20 @@ TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
         ASSERT_EQ(o.exitStatus, 0) << o.err;
         EXPECT_NE(o.out.find("Analysis complete 0"), std::string::npos) << "the solver's log is echoed";
         EXPECT_NE(o.out.find("the solver deck's material is fixed: E 200000"), std::string::npos);
-        for (const char* name : {"result.vtu", "result.svg", "result.png"})
+        for (const char* name : {"result.vtu", "result.svg", "result.png", "model.dxf"})
             EXPECT_GT(fs::file_size(dir.path() / "out" / name), 1000u) << name;
         const auto d = summary(dir.path() / "out");
         ASSERT_TRUE(d.IsObject() && d["status"] == "solved");
+        // A drawing program sees the result mesh's surface as coloured faces.
+        const Outcome faces = run("/usr/bin/python3 -c \"import ezdxf, sys; m = ezdxf.readfile(sys.argv[1]).modelspace(); "
+                                  "print(len(m.query('3DFACE')), len({f.dxf.true_color for f in m}))\" " +
+                                      quote((dir.path() / "out" / "model.dxf").string()),
+                                  dir.path());
+        std::istringstream counts(faces.out);
+        std::uint64_t faceCount = 0, colorCount = 0;
+        counts >> faceCount >> colorCount;
+        EXPECT_EQ(faceCount, d["mesh"]["surfaceTriangles"].GetUint64()) << faces.err;
+        EXPECT_GT(colorCount, 10u);
         const double u = d["maxDisplacement"]["value"].GetDouble(), s = d["maxVonMises"]["value"].GetDouble();
         EXPECT_NEAR(d["safetyFactor"].GetDouble(), d["yield"].GetDouble() / s, 1e-9 * s);
 
