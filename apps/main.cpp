@@ -1,8 +1,8 @@
 #include "apps/Analyze2d.h"
 #include "apps/CommandLine.h"
 #include "apps/ModuleSession.h"
-#include "apps/task3d/Task3d.h"
 #include "apps/output/AtomicFile.h"
+#include "apps/task3d/Task3d.h"
 
 #include <cstdio>
 #include <exception>

@@ -100,7 +100,8 @@ std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput
     const std::uint64_t points = mesh.nbVertices(), cells = mesh.nbTetra();
     std::string out;
     out.reserve(static_cast<std::size_t>(points * 120 + cells * 40));
-    out += "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\">\n"
+    out += "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" "
+           "byte_order=\"LittleEndian\">\n"
            "<UnstructuredGrid>\n<Piece NumberOfPoints=\"" +
            std::to_string(points) + "\" NumberOfCells=\"" + std::to_string(cells) + "\">\n";
     std::string displacement, stress;
@@ -115,7 +116,8 @@ std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput
         }
         out += '\n';
         const auto it = output.vertexData.find(v.id());
-        const cae_core::TaskOutput::Data d = it == output.vertexData.end() ? cae_core::TaskOutput::Data{} : it->second;
+        const cae_core::TaskOutput::Data d =
+            it == output.vertexData.end() ? cae_core::TaskOutput::Data{} : it->second;
         for (const double c : {d.displacement.x, d.displacement.y, d.displacement.z})
         {
             appendNumber(displacement, c);
@@ -125,7 +127,8 @@ std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput
         appendNumber(stress, d.vonMisesStress);
         stress += '\n';
     }
-    out += "</DataArray>\n</Points>\n<Cells>\n<DataArray type=\"Int64\" Name=\"connectivity\" format=\"ascii\">\n";
+    out += "</DataArray>\n</Points>\n<Cells>\n<DataArray type=\"Int64\" Name=\"connectivity\" "
+           "format=\"ascii\">\n";
     for (std::uint64_t i = 0; i < cells; ++i)
     {
         for (const std::uint64_t v : mesh.tetra(i)->vertices)
@@ -140,8 +143,8 @@ std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput
         out += "10\n"; // VTK_TETRA
     out += "</DataArray>\n</Cells>\n<PointData Vectors=\"displacement\" Scalars=\"vonMises\">\n"
            "<DataArray type=\"Float64\" Name=\"displacement\" NumberOfComponents=\"3\" format=\"ascii\">\n" +
-           displacement + "</DataArray>\n<DataArray type=\"Float64\" Name=\"vonMises\" format=\"ascii\">\n" + stress +
-           "</DataArray>\n</PointData>\n</Piece>\n</UnstructuredGrid>\n</VTKFile>\n";
+           displacement + "</DataArray>\n<DataArray type=\"Float64\" Name=\"vonMises\" format=\"ascii\">\n" +
+           stress + "</DataArray>\n</PointData>\n</Piece>\n</UnstructuredGrid>\n</VTKFile>\n";
     return out;
 }
 
@@ -150,8 +153,8 @@ std::set<std::filesystem::path> workingFolders()
 {
     std::set<std::filesystem::path> found;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(utf8(oa::SysVars::getTEMPPREFIX()), ec), end; !ec && it != end;
-         it.increment(ec))
+    for (std::filesystem::directory_iterator it(utf8(oa::SysVars::getTEMPPREFIX()), ec), end;
+         !ec && it != end; it.increment(ec))
         if (it->path().filename().string().rfind("CAE_", 0) == 0)
             found.insert(it->path());
     return found;
@@ -160,7 +163,9 @@ std::set<std::filesystem::path> workingFolders()
 /// Seconds since 1970 of a file's last change; empty when it cannot be told.
 std::optional<double> modified(const std::filesystem::path& file)
 {
-    struct stat s{};
+    struct stat s
+    {
+    };
     if (::stat(file.c_str(), &s) != 0)
         return std::nullopt;
     return static_cast<double>(s.st_mtim.tv_sec) + 1e-9 * static_cast<double>(s.st_mtim.tv_nsec);
@@ -272,10 +277,10 @@ private:
     void printClosing()
     {
         const auto ms = [](const std::optional<double>& t) { return formatMilliseconds(t.value_or(0.0)); };
-        std::string text = "Time         mesh " + ms(m_summary.timeMs.mesh) + " ms, deck " + ms(m_summary.timeMs.deck) +
-                           " ms, solve " + ms(m_summary.timeMs.solve) +
-                           " ms, read " + ms(m_summary.timeMs.read) + " ms, total " + ms(m_summary.timeMs.total) +
-                           " ms\n";
+        std::string text = "Time         mesh " + ms(m_summary.timeMs.mesh) + " ms, deck " +
+                           ms(m_summary.timeMs.deck) + " ms, solve " + ms(m_summary.timeMs.solve) +
+                           " ms, read " + ms(m_summary.timeMs.read) + " ms, total " +
+                           ms(m_summary.timeMs.total) + " ms\n";
         if (m_out)
         {
             std::string names;
@@ -308,7 +313,8 @@ private:
             stop(eExitInvalid, {e.what()});
         }
         print("Solid        " + std::to_string(m_model.body->subentIndices(OdDb::kFaceSubentType).size()) +
-              " faces, " + std::to_string(m_model.body->subentIndices(OdDb::kEdgeSubentType).size()) + " edges\n");
+              " faces, " + std::to_string(m_model.body->subentIndices(OdDb::kEdgeSubentType).size()) +
+              " edges\n");
     }
 
     cae_core::MeshingParameters meshingParameters()
@@ -317,8 +323,8 @@ private:
         {
             ut::StreamReporter reporter(m_err);
             cae_core::MeshingParameters parameters;
-            const EResult rc = cae_core::readJsonFile(reporter, OdString(m_file.meshing.file->string().c_str()),
-                                                      parameters);
+            const EResult rc =
+                cae_core::readJsonFile(reporter, OdString(m_file.meshing.file->string().c_str()), parameters);
             if (rc != cae_core::eOk)
             {
                 JsonPath path = m_file.meshing.path;
@@ -332,8 +338,8 @@ private:
             return parameters;
         }
         const double fineness = m_file.meshing.fineness.value_or(1.0);
-        print("Meshing      fineness " + formatNumber(fineness) + (m_file.meshing.fineness ? "" : " (the defaults)") +
-              "\n");
+        print("Meshing      fineness " + formatNumber(fineness) +
+              (m_file.meshing.fineness ? "" : " (the defaults)") + "\n");
         return cae_core::MeshingParameters::buildParameters(fineness);
     }
 
@@ -345,26 +351,28 @@ private:
             cae_core::TetraMeshGenerator::init(std::make_unique<tetra::GmshTetraMeshGenerator>());
         (void)s_installed;
 
-        m_task = cae_core::Factory::instance().createTask(L"task3d", m_file.units, m_file.systemInternational);
+        m_task =
+            cae_core::Factory::instance().createTask(L"task3d", m_file.units, m_file.systemInternational);
         m_entity = cae_core::Factory::instance().createEntity(m_task.get(), m_model.solidId);
         ut::StreamReporter reporter(m_err);
         ut::StopWatch watch;
         std::shared_ptr<cae_core::Mesh> mesh;
-        const EResult rc = cae_core::TetraMeshGenerator::get().generate(reporter, m_model.solidId, m_task.get(),
-                                                                        m_entity.get(), parameters, mesh);
+        const EResult rc = cae_core::TetraMeshGenerator::get().generate(
+            reporter, m_model.solidId, m_task.get(), m_entity.get(), parameters, mesh);
         m_summary.timeMs.mesh = watch.time();
         if (rc != cae_core::eOk || !mesh || mesh->nbTetra() == 0)
         {
-            std::vector<std::string> messages{m_cl.file + ": the solid cannot be meshed: " +
-                                              cae_core::getResultName(rc)};
+            std::vector<std::string> messages{m_cl.file +
+                                              ": the solid cannot be meshed: " + cae_core::getResultName(rc)};
             for (const auto& m : reporter.messages())
                 m_summary.messages.push_back(utf8(m.text));
             stop(eExitFailed, messages, rc == cae_core::eOk ? cae_core::eFailed : rc);
         }
         m_entity->mesh = mesh;
         m_summary.mesh = TaskSummary::Mesh{mesh->nbVertices(), mesh->nbTetra(), mesh->nbTriangles()};
-        print("Mesh         " + std::to_string(mesh->nbVertices()) + " vertices, " + std::to_string(mesh->nbTetra()) +
-              " tetrahedra, " + std::to_string(mesh->nbTriangles()) + " surface triangles\n");
+        print("Mesh         " + std::to_string(mesh->nbVertices()) + " vertices, " +
+              std::to_string(mesh->nbTetra()) + " tetrahedra, " + std::to_string(mesh->nbTriangles()) +
+              " surface triangles\n");
     }
 
     void convertFeatures()
@@ -373,13 +381,15 @@ private:
         OdArray<std::shared_ptr<cae_core::Load>> loads;
         OdArray<std::shared_ptr<cae_core::Constraint>> constraints;
         const EResult loadsResult = cae_core::Load::createLoads(reporter, m_task.get(), m_entity, loads);
-        const EResult fixResult = cae_core::Constraint::createConstraints(reporter, m_task.get(), m_entity, constraints);
+        const EResult fixResult =
+            cae_core::Constraint::createConstraints(reporter, m_task.get(), m_entity, constraints);
         for (const auto& m : reporter.messages())
             m_summary.messages.push_back(utf8(m.text));
         for (const EResult rc : {loadsResult, fixResult})
             if (rc != cae_core::eOk && rc != cae_core::eUnsupported)
-                stop(eExitFailed, {m_cl.file + ": the features cannot be turned into loads and constraints: " +
-                                   cae_core::getResultName(rc)},
+                stop(eExitFailed,
+                     {m_cl.file + ": the features cannot be turned into loads and constraints: " +
+                      cae_core::getResultName(rc)},
                      rc);
 
         // What each feature became, in file order.
@@ -399,12 +409,14 @@ private:
             std::string line = "[" + std::to_string(i) + "] ";
             if (f.kind == FeatureSpec::Kind::ePressure)
                 line += "pressure " + formatNumber(f.magnitude) + " " + m_summary.units->stress +
-                        (f.direction ? " along (" + formatNumber(f.direction->x) + ", " + formatNumber(f.direction->y) +
-                                           ", " + formatNumber(f.direction->z) + ")"
-                                     : std::string(" normal"));
+                        (f.direction
+                             ? " along (" + formatNumber(f.direction->x) + ", " +
+                                   formatNumber(f.direction->y) + ", " + formatNumber(f.direction->z) + ")"
+                             : std::string(" normal"));
             else
                 line += "fix";
-            const auto list = [](const std::vector<long>& ids) {
+            const auto list = [](const std::vector<long>& ids)
+            {
                 std::string s;
                 for (const long id : ids)
                     s += (s.empty() ? "" : ", ") + std::to_string(id);
@@ -413,8 +425,8 @@ private:
             if (!t.faces.empty())
                 line += std::string(" on face") + (t.faces.size() > 1 ? "s " : " ") + list(t.faces);
             if (!t.edges.empty())
-                line += std::string(t.faces.empty() ? " on" : " and") + " edge" + (t.edges.size() > 1 ? "s " : " ") +
-                        list(t.edges);
+                line += std::string(t.faces.empty() ? " on" : " and") + " edge" +
+                        (t.edges.size() > 1 ? "s " : " ") + list(t.edges);
             const OdDbObjectId id = m_model.featureIds[i];
             line += ": " + std::to_string(triangles[id]) + " mesh " +
                     (f.kind == FeatureSpec::Kind::ePressure || t.edges.empty() ? "triangles" : "elements");
@@ -456,7 +468,8 @@ private:
             {
                 m_summary.timeMs.deck = 1000.0 * (*deck - start);
                 m_summary.timeMs.solve = 1000.0 * (solverEnd - *deck);
-                m_summary.timeMs.read = std::max(0.0, total - *m_summary.timeMs.deck - *m_summary.timeMs.solve);
+                m_summary.timeMs.read =
+                    std::max(0.0, total - *m_summary.timeMs.deck - *m_summary.timeMs.solve);
             }
         }
         if (!m_summary.timeMs.solve)
@@ -466,9 +479,10 @@ private:
         {
             std::vector<std::string> messages{
                 m_cl.file + ": the solver run failed: " + cae_core::getResultName(rc) +
-                (rc == cae_core::eSolverNotFound  ? " (no solver program was found: set CAE_NASTRAN_PATH to one)"
+                (rc == cae_core::eSolverNotFound
+                     ? " (no solver program was found: set CAE_NASTRAN_PATH to one)"
                  : rc == cae_core::eSolverFailed ? " (the solver program did not report a clean completion)"
-                                                  : "")};
+                                                 : "")};
             if (!m_folder.empty())
             {
                 const auto fatal = solverFatalMessage(m_folder);
@@ -484,7 +498,9 @@ private:
         }
         m_output = m_task->result();
         if (!m_output || m_output->isEmpty())
-            stop(eExitFailed, {m_cl.file + ": the solver's results hold no grid (working folder " + m_folder.string() + ")"},
+            stop(eExitFailed,
+                 {m_cl.file + ": the solver's results hold no grid (working folder " + m_folder.string() +
+                  ")"},
                  cae_core::eMissingData);
     }
 
@@ -497,7 +513,8 @@ private:
         const auto& mesh = *m_entity->mesh;
         for (std::uint64_t i = 0; i < mesh.nbVertices(); ++i)
             positions[mesh.vertex(i)->id()] = mesh.vertex(i)->point;
-        const auto extreme = [&](auto value) {
+        const auto extreme = [&](auto value)
+        {
             TaskSummary::Extreme e;
             e.value = -1.0;
             for (const auto& [grid, data] : m_output->vertexData)
@@ -511,26 +528,29 @@ private:
             return e;
         };
         m_summary.maxVonMises = extreme([](const cae_core::TaskOutput::Data& d) { return d.vonMisesStress; });
-        m_summary.maxDisplacement = extreme([](const cae_core::TaskOutput::Data& d) { return d.displacement.length(); });
+        m_summary.maxDisplacement =
+            extreme([](const cae_core::TaskOutput::Data& d) { return d.displacement.length(); });
         const auto& units = *m_summary.units;
-        m_summary.materialNote = "the solver deck's material is fixed: E " + formatNumber(kDeckYoungsModulus) + " " +
-                                 units.stress + ", nu " + formatNumber(kDeckPoissonRatio) +
-                                 ", whatever the task's material; the displacements scale with 1/E, the stresses of "
-                                 "these loads do not depend on E";
+        m_summary.materialNote =
+            "the solver deck's material is fixed: E " + formatNumber(kDeckYoungsModulus) + " " +
+            units.stress + ", nu " + formatNumber(kDeckPoissonRatio) +
+            ", whatever the task's material; the displacements scale with 1/E, the stresses of "
+            "these loads do not depend on E";
         std::string text;
         text += "Material     " + *m_summary.materialNote + "\n";
-        text += "Max von Mises     " + formatNumber(m_summary.maxVonMises->value, 4) + " " + units.stress + " at grid " +
-                std::to_string(m_summary.maxVonMises->grid) + " " + pointText(m_summary.maxVonMises->point) + " " +
-                units.drawing + "\n";
-        text += "Max displacement  " + formatNumber(m_summary.maxDisplacement->value, 4) + " " + units.length +
-                " at grid " + std::to_string(m_summary.maxDisplacement->grid) + " " +
+        text += "Max von Mises     " + formatNumber(m_summary.maxVonMises->value, 4) + " " + units.stress +
+                " at grid " + std::to_string(m_summary.maxVonMises->grid) + " " +
+                pointText(m_summary.maxVonMises->point) + " " + units.drawing + "\n";
+        text += "Max displacement  " + formatNumber(m_summary.maxDisplacement->value, 4) + " " +
+                units.length + " at grid " + std::to_string(m_summary.maxDisplacement->grid) + " " +
                 pointText(m_summary.maxDisplacement->point) + " " + units.drawing + " (with the deck's E)\n";
         if (m_file.yield)
         {
             m_summary.yield = m_file.yield;
             if (m_summary.maxVonMises->value > 0)
                 m_summary.safetyFactor = *m_file.yield / m_summary.maxVonMises->value;
-            text += "Safety factor     " + (m_summary.safetyFactor ? formatNumber(*m_summary.safetyFactor, 4) : "-") +
+            text += "Safety factor     " +
+                    (m_summary.safetyFactor ? formatNumber(*m_summary.safetyFactor, 4) : "-") +
                     " against the yield stress " + formatNumber(*m_file.yield) + " " + units.stress + "\n";
         }
         text += "Working folder    " + m_folder.string() + "\n";
@@ -558,28 +578,33 @@ private:
 
     void writePictures()
     {
-        cae_core::VisualizationReport* report = cae_core::VisualizationReport::getVisuReport(m_model.database.get());
+        cae_core::VisualizationReport* report =
+            cae_core::VisualizationReport::getVisuReport(m_model.database.get());
         if (!report || report->init(m_task, m_output) != cae_core::eOk)
             stop(eExitFailed, {m_cl.file + ": the results display cannot be set up"});
         using Policy = cae_core::ColorPolicy;
         const Policy::EType type = m_cl.color == CommandLine::Color::eDisplacement ? Policy::eDisplacement
-                                   : m_cl.color == CommandLine::Color::eSafety    ? Policy::eSafetyFactor
-                                                                                  : Policy::eVonMisesStress;
+                                   : m_cl.color == CommandLine::Color::eSafety     ? Policy::eSafetyFactor
+                                                                                   : Policy::eVonMisesStress;
         report->colorPolicy->setType(type);
         const double factor = deformFactor();
         const EResult rc = report->buildModel(m_model.database.get(), factor);
         const auto shown = report->dbMeshes.find(m_entity.get());
         if (rc != cae_core::eOk || shown == report->dbMeshes.end() || shown->second.isNull())
-            stop(eExitFailed, {m_cl.file + ": the result mesh cannot be put into the drawing: " +
-                               cae_core::getResultName(rc)},
+            stop(eExitFailed,
+                 {m_cl.file +
+                  ": the result mesh cannot be put into the drawing: " + cae_core::getResultName(rc)},
                  rc == cae_core::eOk ? cae_core::eDatabaseError : rc);
         const auto mesh = OdDbSubDMeshPtr::cast(shown->second.openObject(OdDb::kForRead));
         const auto& units = *m_summary.units;
-        const OdString title = type == Policy::eDisplacement   ? OdString((L"Displacement [" + OdString(units.length.c_str()) + L"]").c_str())
-                               : type == Policy::eSafetyFactor ? OdString(L"Safety value min(100, 10000 / von Mises)")
-                                                               : OdString((L"von Mises stress [" + OdString(units.stress.c_str()) + L"]").c_str());
-        const RenderedPicture picture =
-            renderTaskPicture(*mesh, report->colorPolicy->getColorMap(), title, m_cl.pictureWidth, m_cl.pictureHeight);
+        const OdString title =
+            type == Policy::eDisplacement
+                ? OdString((L"Displacement [" + OdString(units.length.c_str()) + L"]").c_str())
+            : type == Policy::eSafetyFactor
+                ? OdString(L"Safety value min(100, 10000 / von Mises)")
+                : OdString((L"von Mises stress [" + OdString(units.stress.c_str()) + L"]").c_str());
+        const RenderedPicture picture = renderTaskPicture(*mesh, report->colorPolicy->getColorMap(), title,
+                                                          m_cl.pictureWidth, m_cl.pictureHeight);
         m_out->write("result.svg", picture.svg);
         m_out->write("result.png", picture.png);
         writeDrawing(*mesh);
@@ -628,7 +653,8 @@ private:
         }
         catch (const OdError& e)
         {
-            stop(eExitFailed, {m_cl.file + ": the result drawing cannot be saved: " + std::string(e.description())});
+            stop(eExitFailed,
+                 {m_cl.file + ": the result drawing cannot be saved: " + std::string(e.description())});
         }
         std::ifstream in(scratch, std::ios::binary);
         std::ostringstream text;

@@ -57,8 +57,9 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
     {
         const auto x = value.find('x');
         double w = 0.0, h = 0.0;
-        if (x == std::string::npos || !finiteNumber(value.substr(0, x), w) || !finiteNumber(value.substr(x + 1), h) ||
-            w < 1 || h < 1 || w > 16384 || h > 16384 || w != std::floor(w) || h != std::floor(h))
+        if (x == std::string::npos || !finiteNumber(value.substr(0, x), w) ||
+            !finiteNumber(value.substr(x + 1), h) || w < 1 || h < 1 || w > 16384 || h > 16384 ||
+            w != std::floor(w) || h != std::floor(h))
             return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
         cl.pictureWidth = static_cast<int>(w);
         cl.pictureHeight = static_cast<int>(h);

@@ -57,7 +57,10 @@ public:
     }
 
     const JsonPath& path() const { return m_path; }
-    [[noreturn]] void fail(const std::string& message) const { throw InputError(m_file.messageAt(m_path, message)); }
+    [[noreturn]] void fail(const std::string& message) const
+    {
+        throw InputError(m_file.messageAt(m_path, message));
+    }
 
     void expectObject(std::initializer_list<std::string_view> allowed) const
     {
@@ -67,7 +70,8 @@ public:
         {
             const std::string_view key(it->name.GetString(), it->name.GetStringLength());
             if (std::find(allowed.begin(), allowed.end(), key) == allowed.end())
-                child(it->value, std::string(key)).fail("unknown key " + inQuotes(key) + "; expected " + listOf(allowed));
+                child(it->value, std::string(key))
+                    .fail("unknown key " + inQuotes(key) + "; expected " + listOf(allowed));
             for (auto other = m_value.MemberBegin(); other != it; ++other)
                 if (other->name == it->name)
                     child(it->value, std::string(key)).fail("the key " + inQuotes(key) + " is given twice");
@@ -101,7 +105,8 @@ public:
                  (m_value.IsObject() ? "an object of " + std::to_string(m_value.MemberCount()) + " keys"
                                      : typeName(m_value)));
         expectObject(choices);
-        return std::string_view(m_value.MemberBegin()->name.GetString(), m_value.MemberBegin()->name.GetStringLength());
+        return std::string_view(m_value.MemberBegin()->name.GetString(),
+                                m_value.MemberBegin()->name.GetStringLength());
     }
 
     std::vector<Node> list(std::size_t minSize = 0) const
@@ -277,7 +282,8 @@ FeatureSpec readFeature(const Node& node, bool systemInternational)
         {
             const std::size_t k = units->keyword({"Pa", "psi"});
             if ((k == 0) != systemInternational)
-                units->fail("the modelling units are " + std::string(systemInternational ? "\"si\"" : "\"english\"") +
+                units->fail("the modelling units are " +
+                            std::string(systemInternational ? "\"si\"" : "\"english\"") +
                             ", whose pressures are in \"" + std::string(wanted) + "\"");
         }
         f.units = systemInternational ? cae_core::eSI_NewtonPerMeterSq : cae_core::eEnglish_LbfPerInchSq;
@@ -313,7 +319,8 @@ std::string TaskFile::messageAt(const JsonPath& path, const std::string& message
     return where + ": " + (keyPath.empty() ? std::string() : keyPath + ": ") + message;
 }
 
-TaskFile parseTaskText(std::string_view text, const std::string& sourceName, const std::filesystem::path& folder)
+TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
+                       const std::filesystem::path& folder)
 {
     TaskFile file;
     file.sourceName = sourceName;

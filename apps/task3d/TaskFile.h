@@ -97,5 +97,6 @@ struct TaskFile
 /// Reads and checks a task file. Throws InputError naming the problem and where it is.
 TaskFile readTaskFile(const std::string& path);
 /// As readTaskFile, from text in memory; relative files are taken from `folder`.
-TaskFile parseTaskText(std::string_view text, const std::string& sourceName, const std::filesystem::path& folder);
+TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
+                       const std::filesystem::path& folder);
 } // namespace cae_app

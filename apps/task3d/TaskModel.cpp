@@ -34,11 +34,12 @@ long resolve(const TaskFile& file, const solid::GmshBody& body, OdDb::SubentType
     if (found.size() == 1)
         return found[0];
     if (found.empty())
-        throw InputError(file.messageAt(ref.path, "the point " + pointText(ref.point) + " lies on no " + noun +
-                                                      " of the solid"));
-    throw InputError(file.messageAt(ref.path, "the point " + pointText(ref.point) + " lies on " + noun + "s " +
-                                                  std::to_string(found[0]) + " and " + std::to_string(found[1]) +
-                                                  "; give a point inside one " + noun + " or its index"));
+        throw InputError(file.messageAt(ref.path, "the point " + pointText(ref.point) + " lies on no " +
+                                                      noun + " of the solid"));
+    throw InputError(file.messageAt(ref.path, "the point " + pointText(ref.point) + " lies on " + noun +
+                                                  "s " + std::to_string(found[0]) + " and " +
+                                                  std::to_string(found[1]) + "; give a point inside one " +
+                                                  noun + " or its index"));
 }
 } // namespace
 
@@ -73,8 +74,9 @@ std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidSpe
         break;
     }
     if (!body)
-        throw InputError(file.messageAt(spec.path, "the solid cannot be built: " +
-                                                       (error.empty() ? std::string("the kernel gave no body") : error)));
+        throw InputError(
+            file.messageAt(spec.path, "the solid cannot be built: " +
+                                          (error.empty() ? std::string("the kernel gave no body") : error)));
     return body;
 }
 
@@ -86,7 +88,8 @@ TaskModel buildTaskModel(const TaskFile& file)
     model.database->setINSUNITS(file.units);
     const auto solidEntity = OdDb3dSolid::createObject();
     solidEntity->setBody(model.body);
-    const auto space = OdDbBlockTableRecordPtr::cast(model.database->getModelSpaceId().openObject(OdDb::kForWrite));
+    const auto space =
+        OdDbBlockTableRecordPtr::cast(model.database->getModelSpaceId().openObject(OdDb::kForWrite));
     model.solidId = space->appendOdDbEntity(solidEntity.get());
 
     for (const FeatureSpec& spec : file.features)
@@ -96,12 +99,14 @@ TaskModel buildTaskModel(const TaskFile& file)
         for (const SubentRef& ref : spec.faces)
         {
             targets.faces.push_back(resolve(file, *model.body, OdDb::kFaceSubentType, ref));
-            paths.append(OdDbFullSubentPath(model.solidId, OdDbSubentId(OdDb::kFaceSubentType, targets.faces.back())));
+            paths.append(
+                OdDbFullSubentPath(model.solidId, OdDbSubentId(OdDb::kFaceSubentType, targets.faces.back())));
         }
         for (const SubentRef& ref : spec.edges)
         {
             targets.edges.push_back(resolve(file, *model.body, OdDb::kEdgeSubentType, ref));
-            paths.append(OdDbFullSubentPath(model.solidId, OdDbSubentId(OdDb::kEdgeSubentType, targets.edges.back())));
+            paths.append(
+                OdDbFullSubentPath(model.solidId, OdDbSubentId(OdDb::kEdgeSubentType, targets.edges.back())));
         }
         OdDbObjectId id;
         if (spec.kind == FeatureSpec::Kind::ePressure)

@@ -86,8 +86,8 @@ bool IsometricSurface::subWorldDraw(OdGiWorldDraw* worldDraw) const
     return true;
 }
 
-RenderedPicture renderTaskPicture(const OdDbSubDMesh& mesh, const cae_core::ColorMap& map, const OdString& title,
-                                  int width, int height)
+RenderedPicture renderTaskPicture(const OdDbSubDMesh& mesh, const cae_core::ColorMap& map,
+                                  const OdString& title, int width, int height)
 {
     ca::Application app;
     oa::DwgViewer viewer;

@@ -41,6 +41,6 @@ struct RenderedPicture
 };
 
 /// Renders `mesh` with a legend of `map` titled `title`, width x height (points or pixels).
-RenderedPicture renderTaskPicture(const OdDbSubDMesh& mesh, const cae_core::ColorMap& map, const OdString& title,
-                                  int width, int height);
+RenderedPicture renderTaskPicture(const OdDbSubDMesh& mesh, const cae_core::ColorMap& map,
+                                  const OdString& title, int width, int height);
 } // namespace cae_app

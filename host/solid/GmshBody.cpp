@@ -292,7 +292,8 @@ constexpr double kTriangulationElementsPerTurn = 64;
 constexpr double kTriangulationSizeShare = 0.05;
 
 /// Distance from p to the triangle abc.
-double distanceToTriangle(const OdGePoint3d& p, const OdGePoint3d& a, const OdGePoint3d& b, const OdGePoint3d& c)
+double distanceToTriangle(const OdGePoint3d& p, const OdGePoint3d& a, const OdGePoint3d& b,
+                          const OdGePoint3d& c)
 {
     // Closest point by the triangle's Voronoi regions (vertices, edges, inside).
     const OdGeVector3d ab = b - a, ac = c - a, ap = p - a;
@@ -345,7 +346,8 @@ double distanceToFaceMesh(const OdGePoint3d& p, int tag)
 }
 } // namespace
 
-OdArray<OdGsMarker> GmshBody::subentsAt(OdDb::SubentType type, const OdGePoint3d& point, double tolerance) const
+OdArray<OdGsMarker> GmshBody::subentsAt(OdDb::SubentType type, const OdGePoint3d& point,
+                                        double tolerance) const
 {
     OdArray<OdGsMarker> found;
     const int dim = gmshDimension(type);

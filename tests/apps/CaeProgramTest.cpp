@@ -228,10 +228,13 @@ TEST(CaeExamples, TheNastranSolverOfTheLoadedModuleGivesTheInHouseResults)
     text.insert(text.rfind('}'), ", \"solver\": \"nastran\"");
     spit(dir.path() / "nastran.json", text);
     const fs::path inHouse = dir.path() / "in_house", nastran = dir.path() / "nastran";
-    ASSERT_EQ(runCae({"analyze2d", (examples() / "cantilever.json").string(), "--out", inHouse.string(), "--quiet"},
-                     dir.path()).exitStatus, 0);
-    const Outcome o = runCae({"analyze2d", (dir.path() / "nastran.json").string(), "--out", nastran.string()},
-                             dir.path());
+    ASSERT_EQ(
+        runCae({"analyze2d", (examples() / "cantilever.json").string(), "--out", inHouse.string(), "--quiet"},
+               dir.path())
+            .exitStatus,
+        0);
+    const Outcome o =
+        runCae({"analyze2d", (dir.path() / "nastran.json").string(), "--out", nastran.string()}, dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
     EXPECT_NE(o.out.find("Analysis complete 0"), std::string::npos) << "the solver's log is echoed";
     EXPECT_NE(o.out.find("Reactions    not available from Nastran results"), std::string::npos) << o.out;

@@ -2,6 +2,8 @@
 // against the closed form too), broken task files, and a solver run that fails.
 #include "TestSupport.h"
 
+#include "apps/task3d/Task3dCommandLine.h"
+
 #include <rapidjson/document.h>
 
 #include <gtest/gtest.h>
@@ -40,7 +42,8 @@ std::string quote(const std::string& s)
 Outcome run(const std::string& command, const fs::path& scratch)
 {
     const fs::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
-    const int status = std::system((command + " >" + quote(out.string()) + " 2>" + quote(err.string())).c_str());
+    const int status =
+        std::system((command + " >" + quote(out.string()) + " 2>" + quote(err.string())).c_str());
     Outcome o;
     o.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     o.out = slurp(out);
@@ -72,7 +75,8 @@ rapidjson::Document summary(const fs::path& dir)
 /// Largest displacement length and element von Mises stress that CalculiX computes for the deck.
 std::pair<double, double> calculix(const fs::path& deck, const fs::path& scratch)
 {
-    const fs::path script = fs::path(std::getenv("CAE_SOURCE_DIR")) / "tests" / "apps" / "deck_to_calculix.py";
+    const fs::path script =
+        fs::path(std::getenv("CAE_SOURCE_DIR")) / "tests" / "apps" / "deck_to_calculix.py";
     const Outcome o = run("/usr/bin/python3 " + quote(script.string()) + " " + quote(deck.string()) + " " +
                               quote((scratch / "calculix").string()),
                           scratch);
@@ -81,6 +85,37 @@ std::pair<double, double> calculix(const fs::path& deck, const fs::path& scratch
     double u = 0.0, s = 0.0;
     in >> u >> s;
     return {u, s};
+}
+
+TEST(Task3dCommandLine, ReadsThePictureOptionsAndRefusesWrongOnes)
+{
+    using cae_app::CommandLine;
+    const auto parse = [](std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "task3d");
+        return cae_app::parseTask3dCommandLine(args);
+    };
+    const CommandLine cl =
+        parse({"t.json", "--color", "safety", "--deform=2.5", "--out", "o", "--picture-size", "80x50"});
+    EXPECT_EQ(cl.action, CommandLine::Action::eTask3d);
+    EXPECT_EQ(cl.file, "t.json");
+    EXPECT_EQ(cl.color, CommandLine::Color::eSafety);
+    EXPECT_EQ(cl.deform, 2.5);
+    EXPECT_EQ(cl.outDir, "o");
+    EXPECT_EQ(cl.pictureWidth, 80);
+    EXPECT_FALSE(parse({"t.json"}).deform) << "the automatic factor unless one is given";
+    EXPECT_EQ(parse({"--help"}).action, CommandLine::Action::eShowText);
+    const std::vector<std::string> wrong[] = {
+        {},
+        {"t.json", "u.json"},
+        {"t.json", "--color", "red"},
+        {"t.json", "--deform", "-1"},
+        {"t.json", "--deform"},
+        {"t.json", "--quantity", "vonMises"},
+        {"t.json", "--out", "a", "--out", "b"},
+    };
+    for (const auto& args : wrong)
+        EXPECT_EQ(parse(args).action, CommandLine::Action::eUsageError) << ::testing::PrintToString(args);
 }
 
 TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
@@ -100,7 +135,8 @@ TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
     {
         SCOPED_TRACE(c.file);
         TempDir dir;
-        const Outcome o = runTask({(examples() / c.file).string(), "--out", (dir.path() / "out").string()}, dir.path());
+        const Outcome o =
+            runTask({(examples() / c.file).string(), "--out", (dir.path() / "out").string()}, dir.path());
         ASSERT_EQ(o.exitStatus, 0) << o.err;
         EXPECT_NE(o.out.find("Analysis complete 0"), std::string::npos) << "the solver's log is echoed";
         EXPECT_NE(o.out.find("the solver deck's material is fixed: E 200000"), std::string::npos);
@@ -109,10 +145,11 @@ TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
         const auto d = summary(dir.path() / "out");
         ASSERT_TRUE(d.IsObject() && d["status"] == "solved");
         // A drawing program sees the result mesh's surface as coloured faces.
-        const Outcome faces = run("/usr/bin/python3 -c \"import ezdxf, sys; m = ezdxf.readfile(sys.argv[1]).modelspace(); "
-                                  "print(len(m.query('3DFACE')), len({f.dxf.true_color for f in m}))\" " +
-                                      quote((dir.path() / "out" / "model.dxf").string()),
-                                  dir.path());
+        const Outcome faces =
+            run("/usr/bin/python3 -c \"import ezdxf, sys; m = ezdxf.readfile(sys.argv[1]).modelspace(); "
+                "print(len(m.query('3DFACE')), len({f.dxf.true_color for f in m}))\" " +
+                    quote((dir.path() / "out" / "model.dxf").string()),
+                dir.path());
         std::istringstream counts(faces.out);
         std::uint64_t faceCount = 0, colorCount = 0;
         counts >> faceCount >> colorCount;
@@ -121,7 +158,8 @@ TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
         const double u = d["maxDisplacement"]["value"].GetDouble(), s = d["maxVonMises"]["value"].GetDouble();
         EXPECT_NEAR(d["safetyFactor"].GetDouble(), d["yield"].GetDouble() / s, 1e-9 * s);
 
-        const auto [uReference, sReference] = calculix(fs::path(d["workingFolder"].GetString()) / "task.dat", dir.path());
+        const auto [uReference, sReference] =
+            calculix(fs::path(d["workingFolder"].GetString()) / "task.dat", dir.path());
         // Same mesh, same linear tetrahedra: the solvers differ by round-off, and the f06 prints
         // stresses to 7 digits.
         EXPECT_NEAR(u, uReference, 1e-6 * uReference);
@@ -136,7 +174,8 @@ TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
 TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
 {
     const std::string bar = slurp(examples() / "round_bar_3d.json");
-    const auto replaced = [&](const std::string& from, const std::string& to) {
+    const auto replaced = [&](const std::string& from, const std::string& to)
+    {
         std::string text = bar;
         const auto at = text.find(from);
         EXPECT_NE(at, std::string::npos) << from;
@@ -150,9 +189,12 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
         {replaced("\"yield\"", "\"yeld\""), "unknown key \"yeld\""},
         {replaced("\"units\": \"psi\"", "\"units\": \"Pa\""),
          "features[1].pressure.units: the modelling units are \"english\", whose pressures are in \"psi\""},
-        {replaced("[4, 0.2, 0.1]", "[5, 0.2, 0.1]"), "features[1].pressure.faces[0]: the point (5, 0.2, 0.1) lies on no face"},
-        {replaced("[4, 0.2, 0.1]", "[4, 0.5, 0]"), "features[1].pressure.faces[0]: the point (4, 0.5, 0) lies on faces"},
-        {replaced("{\"point\": [4, 0.2, 0.1]}", "9"), "features[1].pressure.faces[0]: the solid has no face 9"},
+        {replaced("[4, 0.2, 0.1]", "[5, 0.2, 0.1]"),
+         "features[1].pressure.faces[0]: the point (5, 0.2, 0.1) lies on no face"},
+        {replaced("[4, 0.2, 0.1]", "[4, 0.5, 0]"),
+         "features[1].pressure.faces[0]: the point (4, 0.5, 0) lies on faces"},
+        {replaced("{\"point\": [4, 0.2, 0.1]}", "9"),
+         "features[1].pressure.faces[0]: the solid has no face 9"},
         {replaced("\"fineness\": 2", "\"fineness\": 200"), "meshing.fineness: must be from 0.01 to 100"},
         {replaced("round_bar.step", "missing.step"), "solid.step: the solid cannot be built"},
     };
@@ -162,8 +204,8 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
     {
         SCOPED_TRACE(c.message);
         spit(dir.path() / "task.json", c.text);
-        const Outcome o = runTask({(dir.path() / "task.json").string(), "--out", (dir.path() / "out").string()},
-                                  dir.path());
+        const Outcome o = runTask(
+            {(dir.path() / "task.json").string(), "--out", (dir.path() / "out").string()}, dir.path());
         EXPECT_EQ(o.exitStatus, 2);
         EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
         EXPECT_STREQ(summary(dir.path() / "out")["status"].GetString(), "invalid");
