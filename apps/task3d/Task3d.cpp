@@ -291,6 +291,27 @@ private:
         print(text);
     }
 
+    /// The task's name, which the deck takes as its title: the task file's name without extension,
+    /// in printable ASCII (the deck is a line-oriented text).
+    std::string taskName() const
+    {
+        std::string name = fs::path(m_cl.file).stem().string();
+        for (char& c : name)
+            if (c < 0x20 || c > 0x7e)
+                c = '_';
+        return name;
+    }
+
+    static std::string deckTitle(const fs::path& folder)
+    {
+        std::ifstream deck(folder / "task.dat");
+        std::string line;
+        for (int i = 0; i < 10 && std::getline(deck, line); ++i)
+            if (line.rfind("TITLE=", 0) == 0)
+                return line.substr(6);
+        return {};
+    }
+
     void describe()
     {
         const bool si = m_file.systemInternational;
@@ -352,7 +373,8 @@ private:
         (void)s_installed;
 
         m_task =
-            cae_core::Factory::instance().createTask(L"task3d", m_file.units, m_file.systemInternational);
+            cae_core::Factory::instance().createTask(OdString(taskName().c_str()), m_file.units,
+                                                     m_file.systemInternational);
         m_entity = cae_core::Factory::instance().createEntity(m_task.get(), m_model.solidId);
         ut::StreamReporter reporter(m_err);
         ut::StopWatch watch;
@@ -453,8 +475,9 @@ private:
         quiet.reset();
         print("\n");
 
+        // Other runs may start their solver at the same time: the deck's title tells this run's.
         for (const auto& folder : workingFolders())
-            if (!before.count(folder))
+            if (!before.count(folder) && (m_folder.empty() || deckTitle(folder) == taskName()))
                 m_folder = folder;
         if (!m_folder.empty())
         {
