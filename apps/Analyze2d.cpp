@@ -206,13 +206,25 @@ void Run::prepare()
 void Run::analyse()
 {
     m_analysis = std::make_unique<Analysis2d>(m_file, m_drawing, m_cl.file, !m_cl.quiet);
-    m_analysis->checkReady(false);
-    m_analysis->mesh();
-    m_summary.mesh = Summary::Mesh{m_analysis->handler().getMeshProperties().meshSize,
-                                   m_analysis->meshVertices(), m_analysis->meshTriangles(),
-                                   m_file.elementType == ElementKind::eTriangle6 ? "triangle6" : "triangle3"};
-    m_summary.timeMs.mesh = m_analysis->meshTime();
-    m_analysis->checkReady(true);
+    try
+    {
+        m_analysis->checkReady(false);
+        m_analysis->mesh();
+        m_summary.mesh =
+            Summary::Mesh{m_analysis->handler().getMeshProperties().meshSize, m_analysis->meshVertices(),
+                          m_analysis->meshTriangles(),
+                          m_file.elementType == ElementKind::eTriangle6 ? "triangle6" : "triangle3"};
+        m_summary.timeMs.mesh = m_analysis->meshTime();
+        m_analysis->checkReady(true);
+    }
+    catch (const Stop& stop)
+    {
+        // The host shows the set-up also while the analysis is not ready: it is where the user
+        // sees what to change.
+        if (stop.statusMessages && m_listener)
+            m_listener->enterSetupStage(stage());
+        throw;
+    }
     if (m_listener)
         m_listener->enterSetupStage(stage());
 

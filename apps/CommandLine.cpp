@@ -29,9 +29,10 @@ CommandLine showText(std::string text)
 }
 
 constexpr const char* kGeneralHint = "Try 'cae --help'.\n";
-constexpr const char* kAnalyzeHint = "Usage: cae analyze2d FILE.json [--out DIR] [--quiet] [--quantity Q] [--deform F]\n"
-                                     "                     [--picture-size WxH] [--probe X,Y]...\n"
-                                     "Try 'cae analyze2d --help'.\n";
+constexpr const char* kAnalyzeHint =
+    "Usage: cae analyze2d FILE.json [--out DIR] [--quiet] [--quantity Q] [--deform F]\n"
+    "                     [--picture-size WxH] [--glyph-size S] [--probe X,Y]...\n"
+    "Try 'cae analyze2d --help'.\n";
 /// A finite number that fills the whole text.
 std::optional<double> number(const std::string& text)
 {
@@ -104,6 +105,13 @@ std::optional<std::string> pictureOption(CommandLine& cl, const std::string& nam
         cl.pictureWidth = static_cast<int>(*w);
         cl.pictureHeight = static_cast<int>(*h);
     }
+    else if (name == "--glyph-size")
+    {
+        const auto s = number(value);
+        if (!s || !(*s > 0.0))
+            return "--glyph-size must be a size greater than 0, not '" + value + "'";
+        cl.glyphSize = *s;
+    }
     else if (name == "--probe")
     {
         const auto comma = value.find(',');
@@ -116,7 +124,8 @@ std::optional<std::string> pictureOption(CommandLine& cl, const std::string& nam
     return std::nullopt;
 }
 
-constexpr const char* kPictureOptions[] = {"--quantity", "--deform", "--picture-size", "--probe"};
+constexpr const char* kPictureOptions[] = {"--quantity", "--deform", "--picture-size", "--glyph-size",
+                                           "--probe"};
 } // namespace
 
 std::string generalHelp()
@@ -153,9 +162,10 @@ std::string analyze2dHelp()
            "\n"
            "Options:\n"
            "  --out DIR   also write DIR/summary.json, DIR/result.vtu (VTK unstructured grid\n"
-           "              for ParaView), the pictures DIR/setup.svg and DIR/setup.png (region\n"
-           "              and mesh) and DIR/result.svg and DIR/result.png (the coloured, deformed\n"
-           "              mesh with reaction arrows and a legend); DIR is created if needed. Files\n"
+           "              for ParaView), the pictures DIR/setup.svg and DIR/setup.png (region,\n"
+           "              mesh, load and support glyphs; also for a run that is not ready) and\n"
+           "              DIR/result.svg and DIR/result.png (the coloured, deformed mesh with the\n"
+           "              glyphs, reaction arrows and a legend); DIR is created if needed. Files\n"
            "              are replaced only when complete. summary.json is written for failed\n"
            "              runs too.\n"
            "  --quiet     print only errors\n"
@@ -167,6 +177,9 @@ std::string analyze2dHelp()
            "              of the region's diagonal, never below true scale) or none\n"
            "  --picture-size WIDTHxHEIGHT\n"
            "              pixels of the PNG pictures (default 1600x1000)\n"
+           "  --glyph-size S\n"
+           "              the unit of the load, support and reaction glyphs, in drawing units\n"
+           "              (a load arrow is 25 S long; default: the drawing's annotation scale)\n"
            "  --probe X,Y report the stress and displacement at X,Y (repeatable; also under\n"
            "              \"probes\" in summary.json)\n"
            "  -h, --help  show this text\n"

@@ -58,6 +58,9 @@ struct CommandLine
     /// size in points.
     int pictureWidth = 1600;
     int pictureHeight = 1000;
+    /// The glyph size of the pictures (`--glyph-size S`, drawing units); empty for the drawing
+    /// context's own (its annotation scale).
+    std::optional<double> glyphSize;
     /// Points where the local quantities are reported (`--probe X,Y`, repeatable), in file order.
     std::vector<std::array<double, 2>> probes;
 };

@@ -28,7 +28,8 @@ public:
     /// The names of the files the listener may write into the output folder, so that a run
     /// removes those of an earlier run that it did not write again.
     virtual std::vector<std::string> outputNames() const { return {}; }
-    /// The file's inputs and the mesh are in the input handler, and it is ready to solve.
+    /// The file's inputs and the mesh are in the input handler, and it is ready to solve; or the
+    /// handler's status says it is not ready (then there may be no mesh) and the run stops next.
     virtual void enterSetupStage(const StageContext& /*stage*/) {}
     /// The analysis is solved; its output is in `stage.analysis.output()`.
     virtual void enterResultsStage(const StageContext& /*stage*/) {}

@@ -1,6 +1,7 @@
 #include "apps/view/HostView.h"
 
 #include "apps/view/Legend.h"
+#include "cae_core/glyphs/MeshDrawable.h"
 
 namespace cae_app
 {
@@ -28,7 +29,8 @@ void HostView::enterSetupStage(const StageContext& stage)
     m_stage = &stage;
     m_viewer.view().addEntity(stage.drawing.region);
     if (const auto mesh = stage.analysis.handler().getMesh())
-        m_viewer.view().addEntity(mesh);
+        m_viewer.view().add(cae_core::fea2d::MeshDrawable::createObject(mesh).get());
+    showGlyphs(stage);
     // The stage only reads the handler; the module's notifier hands it on as the host's command would.
     m_notifier.startSetup(const_cast<Analysis2d&>(stage.analysis).handler());
     m_stage = nullptr;
@@ -40,7 +42,7 @@ void HostView::enterResultsStage(const StageContext& stage)
     // The results stage shows the result's shell in place of the drawing's mesh.
     m_viewer.replaceView();
     m_viewer.view().addEntity(stage.drawing.region);
-    m_result = std::make_unique<cae_core::fea2d::InteractiveResult>(stage.analysis.output(), *stage.drawing.context);
+    m_result = std::make_unique<cae_core::fea2d::InteractiveResult>(stage.analysis.output(), context(stage));
     m_notifier.startResults(*m_result);
     m_stage = nullptr;
 }
@@ -68,7 +70,23 @@ void HostView::onStartResults(cae_core::fea2d::InteractiveResult& result)
         m_legend = odrxCreateObject<Legend>(visualizer.getColorMap(), title, m_viewer.view().extents());
         m_viewer.view().add(m_legend.get());
     }
+    if (m_stage)
+        showGlyphs(*m_stage);
     writePictures("result");
+}
+
+const cae_core::fea2d::Context& HostView::context(const StageContext& stage)
+{
+    if (!m_context)
+        m_context = std::make_unique<GlyphSizeContext>(*stage.drawing.context, m_cl.glyphSize);
+    return *m_context;
+}
+
+void HostView::showGlyphs(const StageContext& stage)
+{
+    for (const auto& glyph :
+         loadAndSupportGlyphs(stage.analysis.handler().getParams2d(), *stage.drawing.region, context(stage)))
+        m_viewer.view().add(glyph.get());
 }
 
 void HostView::writePictures(const std::string& stem)

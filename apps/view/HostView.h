@@ -2,6 +2,7 @@
 
 #include "apps/CommandLine.h"
 #include "apps/StageListener.h"
+#include "apps/view/Glyphs.h"
 #include "cae_core/results2d/InteractiveResult.h"
 #include "host/ca/Application.h"
 #include "host/oa/DwgViewer.h"
@@ -23,9 +24,11 @@ public:
 
     /// setup.svg, setup.png, result.svg, result.png.
     std::vector<std::string> outputNames() const override;
-    /// Shows the region and the mesh, then starts the module's set-up stage.
+    /// Shows the region, the mesh (when there is one) and the load and support glyphs, then starts
+    /// the module's set-up stage.
     void enterSetupStage(const StageContext& stage) override;
-    /// Builds the interactive result (shown at once) and starts the module's results stage.
+    /// Builds the interactive result (shown at once) and starts the module's results stage, with the
+    /// load and support glyphs over the result.
     void enterResultsStage(const StageContext& stage) override;
 
     /// After the results stage; null before.
@@ -35,12 +38,17 @@ private:
     void onStartSetup(cae_core::fea2d::InputHandler& handler) override;
     void onStartResults(cae_core::fea2d::InteractiveResult& result) override;
     void writePictures(const std::string& stem);
+    /// The drawing's context at the command line's glyph size, made on first use.
+    const cae_core::fea2d::Context& context(const StageContext& stage);
+    void showGlyphs(const StageContext& stage);
 
     const CommandLine& m_cl;
     ca::Application m_app;
     oa::DwgViewer m_viewer;
     cae_core::fea2d::Analyze2dStageNotifier m_notifier;
     const StageContext* m_stage = nullptr;
+    /// Outlives the result, which draws through it.
+    std::unique_ptr<GlyphSizeContext> m_context;
     std::unique_ptr<cae_core::fea2d::InteractiveResult> m_result;
     OdGiDrawablePtr m_legend;
 };

@@ -25,6 +25,14 @@ public:
     /// An end angle at or below the start angle is taken one turn on.
     OdResult getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol& tol = OdGeContext::gTol) const override;
 
+    /// eNotApplicable for a transform that would not keep the arc circular; a mirror reverses
+    /// the normal, so the arc keeps its points and still runs counter-clockwise about its normal.
+    OdResult transformBy(const OdGeMatrix3d& xform) override;
+    OdSmartPtr<OdDbEntity> clone() const override;
+
+protected:
+    bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
+
 private:
     OdGePoint3d m_center;
     double m_radius = 1.0;

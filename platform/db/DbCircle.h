@@ -20,6 +20,14 @@ public:
 
     OdResult getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol& tol = OdGeContext::gTol) const override;
 
+    /// eNotApplicable for a transform that would not keep the circle round (an uneven scale
+    /// in its plane); a mirror reverses the normal.
+    OdResult transformBy(const OdGeMatrix3d& xform) override;
+    OdSmartPtr<OdDbEntity> clone() const override;
+
+protected:
+    bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
+
 private:
     OdGePoint3d m_center;
     double m_radius = 1.0;

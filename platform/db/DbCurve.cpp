@@ -1,5 +1,6 @@
 #include "platform/db/DbCurve.h"
 
+#include "platform/base/OdError.h"
 #include "platform/db/DbArc.h"
 #include "platform/db/DbCircle.h"
 #include "platform/db/DbLine.h"
@@ -7,8 +8,11 @@
 #include "platform/ge/GeCircArc3d.h"
 #include "platform/ge/GeExternalCurve3d.h"
 #include "platform/ge/GeLineSeg3d.h"
+#include "platform/ge/GeMatrix3d.h"
 #include "platform/ge/GePlane.h"
+#include "platform/gi/GiWorldDraw.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -16,6 +20,9 @@
 namespace
 {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
+/// Largest angle one chord of a drawn arc or circle spans: the chord then stays within 0.05% of
+/// the radius of the arc, finer than a picture shows a glyph.
+constexpr double kMaxChordAngle = std::numbers::pi / 64.0;
 
 /// The geometry copy of a database curve, or null when it has none.
 std::unique_ptr<OdGeCurve3d> geCopy(const OdDbCurve& curve)
@@ -44,6 +51,51 @@ double refAngle(const OdGeCircArc3d& arc)
     const OdGeVector3d u = planeXAxis(arc.normal());
     const OdGeVector3d v = arc.normal().crossProduct(u);
     return std::atan2(arc.refVec().dotProduct(v), arc.refVec().dotProduct(u));
+}
+
+/// The circular geometry of a circle or arc entity moved by xform, or null when the transform
+/// would not keep it circular.
+std::unique_ptr<OdGeCircArc3d> movedArc(const OdDbCurve& curve, const OdGeMatrix3d& xform)
+{
+    OdGeCurve3d* ge = nullptr;
+    if (curve.getOdGeCurve(ge) != eOk)
+    {
+        delete ge;
+        return nullptr;
+    }
+    std::unique_ptr<OdGeCircArc3d> arc(static_cast<OdGeCircArc3d*>(ge));
+    try
+    {
+        arc->transformBy(xform);
+    }
+    catch (const OdError&)
+    {
+        return nullptr;
+    }
+    return arc;
+}
+
+/// Draws a circle or arc entity as chords no longer than kMaxChordAngle.
+bool drawArc(const OdDbCurve& curve, OdGiWorldDraw* worldDraw)
+{
+    if (!worldDraw)
+        return false;
+    OdGeCurve3d* ge = nullptr;
+    if (curve.getOdGeCurve(ge) != eOk)
+    {
+        delete ge;
+        return true;
+    }
+    const std::unique_ptr<OdGeCurve3d> arc(ge);
+    OdGeInterval iv;
+    arc->getInterval(iv);
+    const int chords = std::max(1, static_cast<int>(std::ceil(iv.length() / kMaxChordAngle)));
+    OdGePoint3dArray points;
+    for (int k = 0; k <= chords; ++k)
+        points.append(
+            arc->evalPoint(k == chords ? iv.upperBound() : iv.lowerBound() + iv.length() * k / chords));
+    worldDraw->geometry().polyline(static_cast<std::int32_t>(points.size()), points.getPtr());
+    return true;
 }
 } // namespace
 
@@ -261,4 +313,92 @@ OdResult OdDbSpline::getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol&) const
         return eInvalidInput;
     geCurve = m_curve.copy();
     return eOk;
+}
+
+OdResult OdDbLine::transformBy(const OdGeMatrix3d& xform)
+{
+    m_start = xform * m_start;
+    m_end = xform * m_end;
+    return eOk;
+}
+
+OdSmartPtr<OdDbEntity> OdDbLine::clone() const
+{
+    return OdSmartPtr<OdDbEntity>(new OdDbLine(*this));
+}
+
+bool OdDbLine::subWorldDraw(OdGiWorldDraw* worldDraw) const
+{
+    if (!worldDraw)
+        return false;
+    const OdGePoint3d points[2] = {m_start, m_end};
+    worldDraw->geometry().polyline(2, points);
+    return true;
+}
+
+OdResult OdDbCircle::transformBy(const OdGeMatrix3d& xform)
+{
+    const auto arc = movedArc(*this, xform);
+    if (!arc)
+        return eNotApplicable;
+    m_center = arc->center();
+    m_radius = arc->radius();
+    m_normal = arc->normal();
+    return eOk;
+}
+
+OdSmartPtr<OdDbEntity> OdDbCircle::clone() const
+{
+    return OdSmartPtr<OdDbEntity>(new OdDbCircle(*this));
+}
+
+bool OdDbCircle::subWorldDraw(OdGiWorldDraw* worldDraw) const
+{
+    return drawArc(*this, worldDraw);
+}
+
+OdResult OdDbArc::transformBy(const OdGeMatrix3d& xform)
+{
+    const auto arc = movedArc(*this, xform);
+    if (!arc)
+        return eNotApplicable;
+    m_center = arc->center();
+    m_radius = arc->radius();
+    m_normal = arc->normal();
+    const double shift = refAngle(*arc);
+    m_startAngle = arc->startAng() + shift;
+    m_endAngle = arc->endAng() + shift;
+    return eOk;
+}
+
+OdSmartPtr<OdDbEntity> OdDbArc::clone() const
+{
+    return OdSmartPtr<OdDbEntity>(new OdDbArc(*this));
+}
+
+bool OdDbArc::subWorldDraw(OdGiWorldDraw* worldDraw) const
+{
+    return drawArc(*this, worldDraw);
+}
+
+OdResult OdDbSpline::transformBy(const OdGeMatrix3d& xform)
+{
+    if (m_curve.numControlPoints() == 0)
+        return eInvalidInput;
+    m_curve.transformBy(xform);
+    return eOk;
+}
+
+OdSmartPtr<OdDbEntity> OdDbSpline::clone() const
+{
+    return OdSmartPtr<OdDbEntity>(new OdDbSpline(*this));
+}
+
+bool OdDbSpline::subWorldDraw(OdGiWorldDraw* worldDraw) const
+{
+    if (!worldDraw)
+        return false;
+    if (m_curve.numControlPoints() > 0)
+        worldDraw->geometry().nurbs(m_curve);
+    return true;
 }

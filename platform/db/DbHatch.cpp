@@ -1,6 +1,9 @@
 #include "platform/db/DbHatch.h"
 
 #include "platform/base/OdError.h"
+#include "platform/db/DbDatabase.h"
+#include "platform/db/DbPlanarTransform.h"
+#include "platform/gi/GiWorldDraw.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +13,8 @@
 namespace
 {
 constexpr double kPi = std::numbers::pi;
+/// Metric pattern definitions are the imperial ones in millimetres per inch.
+constexpr double kMetricPatternUnit = 25.4;
 
 /// One boundary piece in 2D: a straight segment (no centre) or an arc from a to b, turning
 /// by `sweep` radians (positive counter-clockwise) about centre.
@@ -156,8 +161,9 @@ void OdDbHatch::getLoopAt(int loopIndex, OdGePoint2dArray& vertices, OdGeDoubleA
 void OdDbHatch::setPattern(HatchPatternType patternType, const OdString& patternName)
 {
     std::vector<PatternLine> pattern;
+    const double unit = m_metricPatterns ? kMetricPatternUnit : 1.0;
     if (patternType == kPreDefined && patternName.iCompare(OdString(L"ANSI31")) == 0)
-        pattern.push_back({kPi / 4.0, OdGePoint2d(0.0, 0.0), OdGeVector2d(0.0, 0.125)});
+        pattern.push_back({kPi / 4.0, OdGePoint2d(0.0, 0.0), OdGeVector2d(0.0, 0.125 * unit)});
     else
         throw OdError(eInvalidInput, (std::string("OdDbHatch::setPattern: the pattern \"") +
                                       OdAnsiString(patternName).c_str() + "\" is not defined")
@@ -202,7 +208,7 @@ void OdDbHatch::getHatchLinesData(OdGePoint2dArray& startPoints, OdGePoint2dArra
         if (!(spacing > 0.0))
             continue;
         const OdGePoint2d base =
-            OdGePoint2d(0.0, 0.0) + family.basePoint.asVector().rotateBy(m_patternAngle) * m_patternScale;
+            m_origin + family.basePoint.asVector().rotateBy(m_patternAngle) * m_patternScale;
         const double h0 = base.asVector().dotProduct(across);
         double hMin = 1e300, hMax = -1e300;
         for (const OdGePoint2d& c : corners)
@@ -262,4 +268,52 @@ OdResult OdDbHatch::getGeomExtents(OdGeExtents3d& extents) const
         return eInvalidExtents;
     extents = box;
     return eOk;
+}
+
+void OdDbHatch::setDatabaseDefaults(OdDbDatabase* database)
+{
+    OdDbEntity::setDatabaseDefaults(database);
+    if (database)
+        m_metricPatterns = database->getMEASUREMENT() == OdDb::kMetric;
+}
+
+OdResult OdDbHatch::transformBy(const OdGeMatrix3d& xform)
+{
+    const auto planar = OdDbDetail::planarPart(xform);
+    // The hatch lies at elevation 0: a transform that lifts it cannot be followed either.
+    if (!planar || !planar->uniform || planar->mirrors ||
+        std::abs((xform * OdGePoint3d::kOrigin).z) > OdGeContext::gTol.equalPoint())
+        return eNotApplicable;
+    auto moved = [&xform](const OdGePoint2d& p)
+    {
+        const OdGePoint3d q = xform * OdGePoint3d(p.x, p.y, 0.0);
+        return OdGePoint2d(q.x, q.y);
+    };
+    for (Loop& loop : m_loops)
+        for (OdGePoint2d& v : loop.vertices)
+            v = moved(v);
+    m_origin = moved(m_origin);
+    m_patternAngle += planar->rotation;
+    m_patternScale *= planar->scale;
+    return eOk;
+}
+
+OdSmartPtr<OdDbEntity> OdDbHatch::clone() const
+{
+    return OdSmartPtr<OdDbEntity>(new OdDbHatch(*this));
+}
+
+bool OdDbHatch::subWorldDraw(OdGiWorldDraw* worldDraw) const
+{
+    if (!worldDraw)
+        return false;
+    OdGePoint2dArray starts, ends;
+    getHatchLinesData(starts, ends);
+    for (unsigned i = 0; i < starts.size(); ++i)
+    {
+        const OdGePoint3d line[2] = {OdGePoint3d(starts[i].x, starts[i].y, 0.0),
+                                     OdGePoint3d(ends[i].x, ends[i].y, 0.0)};
+        worldDraw->geometry().polyline(2, line);
+    }
+    return true;
 }

@@ -51,7 +51,9 @@ public:
     void getLoopAt(int loopIndex, OdGePoint2dArray& vertices, OdGeDoubleArray& bulges) const;
 
     /// Selects a pattern by name. Predefined patterns known: "ANSI31" (lines at 45 degrees,
-    /// 0.125 apart). Raises OdError(eInvalidInput) naming the pattern when it is not known.
+    /// 0.125 apart). A hatch given the defaults of a metric drawing (setDatabaseDefaults) takes the
+    /// metric definitions, in millimetres: 25.4 times as large ("ANSI31" lines 3.175 apart).
+    /// Raises OdError(eInvalidInput) naming the pattern when it is not known.
     void setPattern(HatchPatternType patternType, const OdString& patternName);
     HatchPatternType patternType() const { return m_patternType; }
     OdString patternName() const { return m_patternName; }
@@ -60,9 +62,13 @@ public:
     /// Pattern units per drawing unit; raises OdError(eInvalidInput) unless positive.
     void setPatternScale(double scale);
     double patternScale() const { return m_patternScale; }
-    /// Rotation of the whole pattern about the origin, radians.
+    /// Rotation of the whole pattern about its origin point, radians.
     void setPatternAngle(double angle) { m_patternAngle = angle; }
     double patternAngle() const { return m_patternAngle; }
+    /// The point the pattern's lines are laid out from; the world origin unless set (or moved by
+    /// transformBy, so that a moved hatch keeps its lines where they were within its loops).
+    void setOriginPoint(const OdGePoint2d& origin) { m_origin = origin; }
+    OdGePoint2d originPoint() const { return m_origin; }
 
     /// The pattern's lines clipped to the loops (even-odd: a point is filled when a ray from
     /// it crosses the loops an odd number of times), as segments from startPoints[i] to
@@ -74,6 +80,18 @@ public:
 
     /// The box of the loops (arcs contribute their extreme points); eInvalidExtents without loops.
     OdResult getGeomExtents(OdGeExtents3d& extents) const override;
+    /// Also chooses the pattern definitions of the drawing's measurement (MEASUREMENT) for the
+    /// next setPattern.
+    void setDatabaseDefaults(OdDbDatabase* database) override;
+    /// Loops, origin point, pattern angle and scale follow `xform`. eNotApplicable, nothing changed,
+    /// for a transform that leaves the XY plane at elevation 0, scales unevenly or mirrors (a
+    /// mirrored pattern is not a rotated one).
+    OdResult transformBy(const OdGeMatrix3d& xform) override;
+    OdSmartPtr<OdDbEntity> clone() const override;
+
+protected:
+    /// Draws the pattern's lines clipped to the loops (getHatchLinesData), not the loops.
+    bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
 
 private:
     struct Loop
@@ -88,5 +106,7 @@ private:
     std::vector<PatternLine> m_pattern;
     double m_patternScale = 1.0;
     double m_patternAngle = 0.0;
+    OdGePoint2d m_origin;
+    bool m_metricPatterns = false;
 };
 using OdDbHatchPtr = OdSmartPtr<OdDbHatch>;

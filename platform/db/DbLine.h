@@ -15,6 +15,13 @@ public:
 
     OdResult getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol& tol = OdGeContext::gTol) const override;
 
+    /// Both end points follow any transform.
+    OdResult transformBy(const OdGeMatrix3d& xform) override;
+    OdSmartPtr<OdDbEntity> clone() const override;
+
+protected:
+    bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
+
 private:
     OdGePoint3d m_start;
     OdGePoint3d m_end;

@@ -19,6 +19,13 @@ public:
 
     OdResult getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol& tol = OdGeContext::gTol) const override;
 
+    /// Control and fit points follow any transform; eInvalidInput for an empty spline.
+    OdResult transformBy(const OdGeMatrix3d& xform) override;
+    OdSmartPtr<OdDbEntity> clone() const override;
+
+protected:
+    bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
+
 private:
     OdGeNurbCurve3d m_curve;
 };

@@ -4,18 +4,21 @@
 
 namespace cae_core::fea2d::detail
 {
-OdDbTextPtr makeText(const Context&, const OdString& text, const OdGePoint3d& position, double height)
+OdDbTextPtr makeText(const Context& context, const OdString& text, const OdGePoint3d& position, double height)
 {
     const OdDbTextPtr label = OdDbText::createObject();
+    // The drawing's colour for new entities; its text size gives way to the glyph's height.
+    label->setDatabaseDefaults(context.database());
     label->setTextString(text);
     label->setPosition(position);
     label->setHeight(height);
     return label;
 }
 
-OdDbHatchPtr makeHatch(const Context&, const HatchBand& band)
+OdDbHatchPtr makeHatch(const Context& context, const HatchBand& band)
 {
     const OdDbHatchPtr hatch = OdDbHatch::createObject();
+    hatch->setDatabaseDefaults(context.database());
     bool first = true;
     for (const HatchLoop& loop : band.loops)
     {

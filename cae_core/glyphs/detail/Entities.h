@@ -9,7 +9,8 @@ namespace cae_core::fea2d
 class Context;
 }
 
-/// The database entities the glyphs hand to drawEntity, made with the drawing's defaults.
+/// The database entities the glyphs hand to drawEntity, made with the defaults of the context's
+/// drawing (setDatabaseDefaults) before the glyph's own height, pattern, scale and angle.
 namespace cae_core::fea2d::detail
 {
 /// A single-line text of the given height at position.

@@ -1,5 +1,6 @@
 #include "cae_core/glyphs/detail/GlyphGeometry.h"
 
+#include "cae_core/glyphs/BoundaryNormal.h"
 #include "host/ut/Angle.h"
 #include "platform/ge/GeCircArc3d.h"
 #include "platform/ge/GeLineSeg3d.h"
@@ -245,10 +246,10 @@ bool normalsAgreeAtEnd(const Piece& piece)
     if (!piece.next)
         return false;
     const OdGePoint3d end = piece.curve->evalPoint(piece.to);
-    double nextParam = 0.0;
-    if (!piece.next->isOn(end, nextParam))
+    if (!piece.next->isOn(end))
         return false;
-    return curveNormal(*piece.curve, piece.to).isEqualTo(curveNormal(*piece.next, nextParam));
+    return getCurveNormalAtPoint(*piece.curve, end, kUp)
+        .isEqualTo(getCurveNormalAtPoint(*piece.next, end, kUp));
 }
 
 bool isWholeClosedCurve(const Piece& piece)
@@ -306,15 +307,6 @@ PointSupportGlyph pointSupportGlyph(const OdGePoint3d& location, const OdGeVecto
     g.hatch.patternAngle = ut::normalizeAngle(direction.angleOnPlane(OdGePlane::kXYPlane) - kPi / 2.0, true);
     g.hatch.patternScale = kHatchScale * s;
     return g;
-}
-
-OdGeVector3d curveNormal(const OdGeCurve3d& curve, double param)
-{
-    OdGeVector3dArray d;
-    curve.evalPoint(param, 1, d);
-    if (d[0].isZeroLength())
-        return OdGeVector3d();
-    return d[0].normal().crossProduct(kUp).normal();
 }
 
 CurveArray segmentChain(const CurveArray& loop, const OdGePoint3d& a, const OdGePoint3d& b)
@@ -416,7 +408,7 @@ DistributedLoadPiece distributedLoadPiece(const Piece& piece, bool angleRelative
     {
         const OdGePoint3d p = curve.evalPoint(params[k]);
         const OdGeVector3d v = angleRelativeToBoundary
-                                   ? rotatedAboutZ(curveNormal(curve, params[k]), angle - kPi / 2.0)
+                                   ? rotatedAboutZ(getCurveNormalAtPoint(curve, p, kUp), angle - kPi / 2.0)
                                    : OdGeVector3d(std::cos(angle), std::sin(angle), 0.0);
         const Arrow a = arrow(p, -v, kLoadArrowLength * s, kLoadHeadLength * s, kLoadHeadWidth * s);
         result.tails.append(a.tail);
@@ -424,8 +416,9 @@ DistributedLoadPiece distributedLoadPiece(const Piece& piece, bool angleRelative
             result.arrows.push_back(a);
     }
     const double end = params.last();
-    result.labelNormal = curveNormal(curve, end);
-    result.labelAnchor = curve.evalPoint(end) + result.labelNormal * (kLoadArrowLength * s);
+    const OdGePoint3d endPoint = curve.evalPoint(end);
+    result.labelNormal = getCurveNormalAtPoint(curve, endPoint, kUp);
+    result.labelAnchor = endPoint + result.labelNormal * (kLoadArrowLength * s);
     return result;
 }
 

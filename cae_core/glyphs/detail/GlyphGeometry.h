@@ -77,10 +77,6 @@ struct PointSupportGlyph
 PointSupportGlyph pointSupportGlyph(const OdGePoint3d& location, const OdGeVector3d& direction, bool rolling,
                                     double s);
 
-/// The unit normal t x z of the curve at param, pointing out of the region for a curve in
-/// loop order; the zero vector where the curve has no tangent.
-OdGeVector3d curveNormal(const OdGeCurve3d& curve, double param);
-
 /// The chain of curves walked from a to b round the loop, as the distributed glyphs follow it:
 /// a's curve, then (when the loop has several curves and b lies on another curve or before a)
 /// the following curves, wrapping, up to b's curve; of two or more, an end curve with no
