@@ -31,7 +31,7 @@ void BM_Task3dBracket(benchmark::State& state)
     cae_app::useSolverProgramIn(std::filesystem::path(CAE_MODULE_FILE).parent_path());
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "cae_bench_task3d";
     std::filesystem::create_directories(dir);
-    std::ifstream example(std::filesystem::path(CAE_SOURCE_DIR) / "examples" / "bracket_3d.json");
+    std::ifstream example(std::filesystem::path(CAE_SOURCE_DIR) / "examples" / "3d" / "bracket.json");
     std::stringstream text;
     text << example.rdbuf();
     std::string task = text.str();

@@ -179,6 +179,6 @@ std::string task3dHelp()
            "      for the one face or edge the point lies on (a point on two is refused)\n"
            "  \"yield\": s                                   optional, for the safety factor\n"
            "\n"
-           "Examples: examples/bracket_3d.json, examples/step_part_3d.json.\n";
+           "Examples: examples/3d/bracket.json, examples/3d/round_bar.json.\n";
 }
 } // namespace cae_app

@@ -126,10 +126,10 @@ TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
         /// Expected end shortening by the closed form p L / E, 0 when there is none.
         double closedForm;
     } cases[] = {
-        {"bracket_3d.json", 0.0},
+        {"3d/bracket.json", 0.0},
         // 1000 psi over 4 in with the deck's E of 200000 psi; the fixed end holds the bar's
         // contraction across, which stiffens it by a little over 1 %.
-        {"round_bar_3d.json", 1000.0 * 4.0 / 200000.0},
+        {"3d/round_bar.json", 1000.0 * 4.0 / 200000.0},
     };
     for (const auto& c : cases)
     {
@@ -173,7 +173,7 @@ TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
 
 TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
 {
-    const std::string bar = slurp(examples() / "round_bar_3d.json");
+    const std::string bar = slurp(examples() / "3d/round_bar.json");
     const auto replaced = [&](const std::string& from, const std::string& to)
     {
         std::string text = bar;
@@ -199,7 +199,7 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
         {replaced("round_bar.step", "missing.step"), "solid.step: the solid cannot be built"},
     };
     TempDir dir;
-    spit(dir.path() / "round_bar.step", slurp(examples() / "round_bar.step"));
+    spit(dir.path() / "round_bar.step", slurp(examples() / "3d" / "round_bar.step"));
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.message);
@@ -215,12 +215,12 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
 TEST(Task3dErrors, AFailingSolverRunExitsThreeWithItsMessageAndLeavesNoEarlierResult)
 {
     TempDir dir;
-    std::string text = slurp(examples() / "round_bar_3d.json");
+    std::string text = slurp(examples() / "3d/round_bar.json");
     // Nothing holds the bar, so the solver program finds the model singular.
     const auto fix = text.find("{\"fix\"");
     text.erase(fix, text.find('\n', fix) - fix + 1);
     text.replace(text.find("\"fineness\": 2"), 13, "\"fineness\": 5");
-    spit(dir.path() / "round_bar.step", slurp(examples() / "round_bar.step"));
+    spit(dir.path() / "round_bar.step", slurp(examples() / "3d" / "round_bar.step"));
     spit(dir.path() / "task.json", text);
     const fs::path out = dir.path() / "out";
     fs::create_directories(out);
