@@ -372,9 +372,8 @@ private:
             cae_core::TetraMeshGenerator::init(std::make_unique<tetra::GmshTetraMeshGenerator>());
         (void)s_installed;
 
-        m_task =
-            cae_core::Factory::instance().createTask(OdString(taskName().c_str()), m_file.units,
-                                                     m_file.systemInternational);
+        m_task = cae_core::Factory::instance().createTask(OdString(taskName().c_str()), m_file.units,
+                                                          m_file.systemInternational);
         m_entity = cae_core::Factory::instance().createEntity(m_task.get(), m_model.solidId);
         ut::StreamReporter reporter(m_err);
         ut::StopWatch watch;
