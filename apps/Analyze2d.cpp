@@ -241,8 +241,9 @@ void Run::analyse()
     m_summary.maxVonMises = figures.maxVonMises;
     m_summary.maxDisplacement = figures.maxDisplacement;
     m_summary.appliedLoad = std::array<double, 2>{figures.appliedLoad.x, figures.appliedLoad.y};
-    for (const auto& [index, force] : output.reactionForces)
-        m_summary.reactions.push_back({index, {force.x, force.y}});
+    if (m_file.solver == SolverChoice::eInHouse)
+        for (const auto& [index, force] : output.reactionForces)
+            m_summary.reactions.push_back({index, {force.x, force.y}});
     if (m_listener)
         m_listener->enterResultsStage(stage());
 }

@@ -1,5 +1,7 @@
 #include "apps/CommandLine.h"
 
+#include "apps/task3d/Task3dCommandLine.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -137,9 +139,15 @@ std::string generalHelp()
            "              region, check the inputs, solve, and report stresses, displacements and\n"
            "              support reactions; with --out also write DIR/summary.json and\n"
            "              DIR/result.vtu (open it in ParaView)\n"
+           "  task3d FILE.json [--out DIR] [--quiet]\n"
+           "              run the 3D static analysis of the solid that FILE.json describes: mesh\n"
+           "              it with tetrahedra, write the Nastran deck, run the solver program and\n"
+           "              report the largest stress and displacement; with --out also write\n"
+           "              DIR/summary.json, DIR/result.vtu and the result pictures\n"
            "\n"
            "Options:\n"
-           "  -h, --help  show this text ('cae analyze2d --help' describes the file)\n"
+           "  -h, --help  show this text ('cae analyze2d --help' and 'cae task3d --help'\n"
+           "              describe the files)\n"
            "  --version   show the version\n"
            "\n"
            "Example analysis files are in examples/; README.md shows a run.\n";
@@ -248,6 +256,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         return showText(generalHelp());
     if (command == "--version")
         return showText(std::string(kVersion) + "\n");
+    if (command == "task3d")
+        return parseTask3dCommandLine(args);
     if (command != "analyze2d")
         return usageError("unknown command '" + command + "'", kGeneralHint);
 

@@ -27,7 +27,8 @@ struct CommandLine
         eShowText,
         /// Print `text` (an error and a hint) to standard error and exit 1.
         eUsageError,
-        eAnalyze2d
+        eAnalyze2d,
+        eTask3d
     };
     Action action = Action::eUsageError;
     std::string text;
@@ -44,6 +45,14 @@ struct CommandLine
         eNone
     };
     Quantity quantity = Quantity::eVonMises;
+    /// What the 3D result pictures colour (`task3d --color`).
+    enum class Color
+    {
+        eVonMises,
+        eDisplacement,
+        eSafety
+    };
+    Color color = Color::eVonMises;
     /// The deformation of the result pictures (`--deform`): empty for the large-displacement factor,
     /// otherwise the factor (0 for none).
     std::optional<double> deform;

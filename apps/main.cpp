@@ -1,9 +1,12 @@
 #include "apps/Analyze2d.h"
 #include "apps/CommandLine.h"
+#include "apps/ModuleSession.h"
 #include "apps/output/AtomicFile.h"
+#include "apps/task3d/Task3d.h"
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 
 namespace
@@ -30,11 +33,23 @@ int run(const cae_app::CommandLine& cl)
         std::cerr << cl.text;
         return cae_app::eExitUsage;
     case cae_app::CommandLine::Action::eAnalyze2d:
+    case cae_app::CommandLine::Action::eTask3d:
         break;
     }
     cae_app::removeTemporaryFileOnInterrupt();
+    // The module and the solver program are built beside the program.
+    const std::filesystem::path folder = cae_app::programFolder();
+    cae_app::useSolverProgramIn(folder);
+    const cae_app::ModuleSession module(folder / cae_app::kModuleFileName);
+    if (!module.loaded())
+    {
+        std::cerr << "cae: cannot load the module: " << module.error() << "\n";
+        return cae_app::eExitFailed;
+    }
     try
     {
+        if (cl.action == cae_app::CommandLine::Action::eTask3d)
+            return cae_app::runTask3d(cl, std::cerr);
         return cae_app::runAnalyze2d(cl, std::cerr);
     }
     catch (const std::exception& e)

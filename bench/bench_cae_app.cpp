@@ -11,6 +11,7 @@
 
 #include "apps/Analyze2d.h"
 #include "apps/CommandLine.h"
+#include "apps/ModuleSession.h"
 #include "apps/drawing/Drawing.h"
 #include "apps/drawing/RegionBuilder.h"
 #include "apps/file/AnalysisFile.h"
@@ -93,6 +94,13 @@ void BM_CaeAnalyzePlateAtFinestSize(benchmark::State& state)
     const std::filesystem::path file = dir / "plate.json";
     std::ofstream(file) << plateText(size);
 
+    // As the program does: the module file's start-up installs the mesher.
+    const cae_app::ModuleSession session(CAE_MODULE_FILE);
+    if (!session.loaded())
+    {
+        state.SkipWithError(session.error().c_str());
+        return;
+    }
     cae_app::CommandLine cl;
     cl.action = cae_app::CommandLine::Action::eAnalyze2d;
     cl.file = file.string();

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace cae_app
 {
@@ -96,19 +97,6 @@ std::vector<std::string> statusLines(const OdString& status)
         begin = stop;
     }
     return lines;
-}
-
-/// The module's provider of meshers, as the module's start-up registers it.
-void registerMesherProvider()
-{
-    static std::once_flag once;
-    std::call_once(once,
-                   []
-                   {
-                       cae_core::Mesher2d::initProvider(
-                           []
-                           { return std::unique_ptr<cae_core::Mesher2d>(new cae_core::DelaunayMesher()); });
-                   });
 }
 
 } // namespace
@@ -195,10 +183,9 @@ void Analysis2d::checkReady(bool meshMessagesToo) const
 
 void Analysis2d::mesh()
 {
-    registerMesherProvider();
     std::unique_ptr<cae_core::Mesher2d> mesher = cae_core::Mesher2d::create();
     if (!mesher)
-        stopFailed("no mesher is registered", std::nullopt);
+        stopFailed("no mesher is registered: the module is not loaded", std::nullopt);
     const int smoothing = m_file.mesh.smoothing;
 
     std::optional<cma::ProgressMeter> meter;
@@ -437,6 +424,9 @@ void Analysis2d::checkResults() const
                        ": the solution holds numbers that are not finite (an overflow): the material's "
                        "values or the loads are too large, or too far apart in size, to compute with",
                    cae_core::eSolverFailed);
+    // Nastran's printed results carry no support forces, so there is nothing to balance.
+    if (m_file.solver == SolverChoice::eNastran)
+        return;
     // The reactions are the supported rows of K u, every other row equals its load up to the
     // solver's residual: a few 1e-9 of the load on slender parts. More means the solution is not
     // one of this problem.

@@ -74,6 +74,11 @@ std::string formatReport(const AnalysisFile& file, const Summary& summary, const
     }
     for (const ReportTable& table : tables)
         out << formatTable(table);
+    if (file.solver == SolverChoice::eNastran)
+    {
+        out << "Reactions    not available from Nastran results (nor are point queries)\n";
+        return out.str();
+    }
     if (!summary.reactions.empty())
     {
         out << "Reactions\n";

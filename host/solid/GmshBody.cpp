@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 #include <stdexcept>
 
 namespace solid
@@ -278,5 +280,119 @@ OdArray<OdGsMarker> GmshBody::facesOnPlane(const OdGePoint3d& point, const OdGeV
             faces.append(face);
     }
     return faces;
+}
+
+namespace
+{
+/// Share of the body's diagonal that its faces' triangulation may deviate from the faces: the
+/// triangulation used to tell whether a point lies inside a face's boundary takes 64 elements per
+/// turn on curved faces, whose chords then stay within 0.12 % of the radius.
+constexpr double kTriangulationDeviation = 1e-3;
+constexpr double kTriangulationElementsPerTurn = 64;
+constexpr double kTriangulationSizeShare = 0.05;
+
+/// Distance from p to the triangle abc.
+double distanceToTriangle(const OdGePoint3d& p, const OdGePoint3d& a, const OdGePoint3d& b,
+                          const OdGePoint3d& c)
+{
+    // Closest point by the triangle's Voronoi regions (vertices, edges, inside).
+    const OdGeVector3d ab = b - a, ac = c - a, ap = p - a;
+    const double d1 = ab.dotProduct(ap), d2 = ac.dotProduct(ap);
+    if (d1 <= 0 && d2 <= 0)
+        return p.distanceTo(a);
+    const OdGeVector3d bp = p - b;
+    const double d3 = ab.dotProduct(bp), d4 = ac.dotProduct(bp);
+    if (d3 >= 0 && d4 <= d3)
+        return p.distanceTo(b);
+    const double vc = d1 * d4 - d3 * d2;
+    if (vc <= 0 && d1 >= 0 && d3 <= 0)
+        return p.distanceTo(a + ab * (d1 / (d1 - d3)));
+    const OdGeVector3d cp = p - c;
+    const double d5 = ab.dotProduct(cp), d6 = ac.dotProduct(cp);
+    if (d6 >= 0 && d5 <= d6)
+        return p.distanceTo(c);
+    const double vb = d5 * d2 - d1 * d6;
+    if (vb <= 0 && d2 >= 0 && d6 <= 0)
+        return p.distanceTo(a + ac * (d2 / (d2 - d6)));
+    const double va = d3 * d6 - d5 * d4;
+    if (va <= 0 && (d4 - d3) >= 0 && (d5 - d6) >= 0)
+        return p.distanceTo(b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6))));
+    const double denominator = 1.0 / (va + vb + vc);
+    return p.distanceTo(a + ab * (vb * denominator) + ac * (vc * denominator));
+}
+
+/// Distance from p to the triangulation of face `tag` of the current model's surface mesh.
+double distanceToFaceMesh(const OdGePoint3d& p, int tag)
+{
+    std::vector<std::size_t> nodeTags;
+    std::vector<double> coords, parametric;
+    gmsh::model::mesh::getNodes(nodeTags, coords, parametric, 2, tag, true, false);
+    std::map<std::size_t, OdGePoint3d> nodes;
+    for (std::size_t i = 0; i < nodeTags.size(); ++i)
+        nodes[nodeTags[i]] = OdGePoint3d(coords[3 * i], coords[3 * i + 1], coords[3 * i + 2]);
+    std::vector<int> types;
+    std::vector<std::vector<std::size_t>> elements, corners;
+    gmsh::model::mesh::getElements(types, elements, corners, 2, tag);
+    double nearest = std::numeric_limits<double>::infinity();
+    for (std::size_t t = 0; t < types.size(); ++t)
+    {
+        if (types[t] != 2) // three-node triangles
+            continue;
+        const auto& c = corners[t];
+        for (std::size_t i = 0; i + 2 < c.size(); i += 3)
+            nearest = std::min(nearest, distanceToTriangle(p, nodes[c[i]], nodes[c[i + 1]], nodes[c[i + 2]]));
+    }
+    return nearest;
+}
+} // namespace
+
+OdArray<OdGsMarker> GmshBody::subentsAt(OdDb::SubentType type, const OdGePoint3d& point,
+                                        double tolerance) const
+{
+    OdArray<OdGsMarker> found;
+    const int dim = gmshDimension(type);
+    if (dim != 1 && dim != 2)
+        return found;
+    const double diagonal = extents().diagonal().length();
+    GmshSession session(m_model);
+    gmsh::vectorpair entities;
+    gmsh::model::getEntities(entities, dim);
+    const OdGeVector3d margin(tolerance, tolerance, tolerance);
+    bool meshed = false;
+    for (const auto& e : entities)
+    {
+        const OdGeExtents3d box = boundingBox(dim, e.second);
+        if (!OdGeExtents3d(box.minPoint() - margin, box.maxPoint() + margin).contains(point))
+            continue;
+        std::vector<double> closest, parameters;
+        gmsh::model::getClosestPoint(dim, e.second, {point.x, point.y, point.z}, closest, parameters);
+        if (closest.size() != 3 ||
+            point.distanceTo(OdGePoint3d(closest[0], closest[1], closest[2])) > tolerance)
+            continue;
+        // The projection lands on the untrimmed curve or surface. An edge's ends are checked on its
+        // parameter; a face's holes and outer boundary on a triangulation of the faces.
+        if (dim == 1)
+        {
+            if (gmsh::model::isInside(dim, e.second, parameters) == 0)
+                continue;
+        }
+        else
+        {
+            if (!meshed)
+            {
+                gmsh::option::setNumber("Mesh.MeshSizeMin", 0);
+                gmsh::option::setNumber("Mesh.MeshSizeMax", kTriangulationSizeShare * diagonal);
+                gmsh::option::setNumber("Mesh.MeshSizeFromCurvature", kTriangulationElementsPerTurn);
+                gmsh::model::mesh::generate(2);
+                meshed = true;
+            }
+            if (distanceToFaceMesh(point, e.second) > tolerance + kTriangulationDeviation * diagonal)
+                continue;
+        }
+        found.append(static_cast<OdGsMarker>(e.second));
+    }
+    if (meshed)
+        gmsh::model::mesh::clear();
+    return found;
 }
 } // namespace solid

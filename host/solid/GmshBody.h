@@ -40,6 +40,10 @@ public:
     /// The faces whose bounds lie within `tolerance` of the plane through `point` with `normal`.
     OdArray<OdGsMarker> facesOnPlane(const OdGePoint3d& point, const OdGeVector3d& normal, double tolerance) const;
 
+    /// The faces (type kFaceSubentType) or edges (kEdgeSubentType) that pass within `tolerance` of
+    /// `point`: its projection onto their curve or surface is that close and falls inside the face's
+    /// boundary or the edge's ends. In index order; empty for another type.
+    OdArray<OdGsMarker> subentsAt(OdDb::SubentType type, const OdGePoint3d& point, double tolerance) const;
     /// Writes the body as a STEP file; false, with Gmsh's message in `error` when given, on failure.
     bool writeStep(const OdString& path, std::string* error = nullptr) const;
 

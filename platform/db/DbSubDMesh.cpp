@@ -15,6 +15,7 @@ OdResult OdDbSubDMesh::setSubDMesh(const OdGePoint3dArray& vertexArray, const Od
         return eInvalidInput;
     const auto nVertices = static_cast<long long>(vertexArray.size());
     const OdInt32Array::size_type n = faceArray.size();
+    int faceCount = 0;
     for (OdInt32Array::size_type i = 0; i < n;)
     {
         const int count = faceArray[i];
@@ -27,9 +28,11 @@ OdResult OdDbSubDMesh::setSubDMesh(const OdGePoint3dArray& vertexArray, const Od
                 return eInvalidInput;
         }
         i += static_cast<OdInt32Array::size_type>(count) + 1;
+        ++faceCount;
     }
     m_vertices = vertexArray;
     m_faces = faceArray;
+    m_faceCount = faceCount;
     m_level = subDLevel;
     m_edgesValid = false;
     m_subentColors.clear();
@@ -93,11 +96,7 @@ OdResult OdDbSubDMesh::numOfVertices(int& count) const
 
 OdResult OdDbSubDMesh::numOfFaces(int& count) const
 {
-    int faces = 0;
-    for (OdInt32Array::size_type i = 0; i < m_faces.size();
-         i += static_cast<OdInt32Array::size_type>(m_faces[i]) + 1)
-        ++faces;
-    count = faces;
+    count = m_faceCount;
     return eOk;
 }
 

@@ -68,6 +68,8 @@ private:
 
     OdGePoint3dArray m_vertices;
     OdInt32Array m_faces;
+    /// Faces in m_faces, counted once: sub-entity lookups ask for it per face.
+    int m_faceCount = 0;
     int m_level = 0;
     mutable OdInt32Array m_edges; ///< derived from m_faces on first use
     mutable bool m_edgesValid = false;

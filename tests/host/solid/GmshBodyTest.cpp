@@ -68,6 +68,37 @@ TEST(GmshBodies, BooleanCombinationsKeepTheirOperandsAndRefuseEmptyResults)
     EXPECT_FALSE(error.empty());
 }
 
+TEST(GmshBodies, APointPicksTheFacesAndEdgesItLiesOnInsideTheirBoundaries)
+{
+    // A 10 x 10 x 10 box with a hole of radius 2 through it along z.
+    const auto box = GmshBody::box(OdGePoint3d(0, 0, 0), OdGeVector3d(10, 10, 10));
+    const auto hole = GmshBody::cylinder(OdGePoint3d(5, 5, -1), OdGeVector3d(0, 0, 12), 2.0);
+    const auto body = GmshBody::subtract(*box, *hole);
+    ASSERT_TRUE(body);
+    const auto top = body->facesOnPlane(OdGePoint3d(0, 0, 10), OdGeVector3d(0, 0, 1), 1e-6);
+    ASSERT_EQ(top.size(), 1u);
+    const double tol = 1e-6;
+    const struct
+    {
+        OdDb::SubentType type;
+        OdGePoint3d point;
+        std::size_t count;
+        const char* what;
+    } cases[] = {
+        {OdDb::kFaceSubentType, OdGePoint3d(1, 1, 10), 1, "inside the top face"},
+        {OdDb::kFaceSubentType, OdGePoint3d(5, 5, 10), 0, "in the hole, on the top face's plane"},
+        {OdDb::kFaceSubentType, OdGePoint3d(7, 5, 5), 1, "on the hole's wall"},
+        {OdDb::kFaceSubentType, OdGePoint3d(1, 1, 10.1), 0, "above the top face"},
+        {OdDb::kFaceSubentType, OdGePoint3d(0, 1, 10), 2, "on the edge between two faces"},
+        {OdDb::kEdgeSubentType, OdGePoint3d(0, 1, 10), 1, "on one edge"},
+        {OdDb::kEdgeSubentType, OdGePoint3d(0, 12, 10), 0, "on an edge's line beyond its end"},
+        {OdDb::kEdgeSubentType, OdGePoint3d(0, 0, 10), 3, "at a corner"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(body->subentsAt(c.type, c.point, tol).size(), c.count) << c.what;
+    EXPECT_EQ(body->subentsAt(OdDb::kFaceSubentType, OdGePoint3d(1, 1, 10), tol)[0], top[0]);
+}
+
 TEST(GmshBodies, StepFilesReadBackWhatWasWrittenAndUnreadableOnesAreRefused)
 {
     host_test::TempDir dir;

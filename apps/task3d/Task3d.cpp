@@ -1,0 +1,723 @@
+#include "apps/task3d/Task3d.h"
+
+#include "apps/file/AnalysisFile.h"
+#include "apps/file/Format.h"
+#include "apps/output/AtomicFile.h"
+#include "apps/output/OutputFolder.h"
+#include "apps/task3d/TaskFile.h"
+#include "apps/task3d/TaskModel.h"
+#include "apps/task3d/TaskPicture.h"
+#include "apps/task3d/TaskSummary.h"
+#include "cae_core/core/Result.h"
+#include "cae_core/core/Units.h"
+#include "cae_core/meshing_parameters/ParameterFiles.h"
+#include "cae_core/task/Factory.h"
+#include "cae_core/task/Mesh.h"
+#include "cae_core/task/TaskObjects.h"
+#include "cae_core/task/TaskOutput.h"
+#include "cae_core/task/VisualizationReport.h"
+#include "host/ca/CommandLine.h"
+#include "host/oa/DwgViewer.h"
+#include "host/oa/SysVars.h"
+#include "host/tetra/GmshTetraMeshGenerator.h"
+#include "host/ut/Reporter.h"
+#include "host/ut/StopWatch.h"
+#include "platform/base/OdError.h"
+#include "platform/db/DbBlockTableRecord.h"
+#include "platform/db/DbSubDMesh.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <set>
+#include <sstream>
+
+namespace cae_app
+{
+namespace
+{
+using cae_core::EResult;
+namespace fs = std::filesystem;
+
+constexpr const char* kSummaryName = "summary.json";
+constexpr const char* kOwnedNames[] = {"summary.json", "result.vtu", "result.svg", "result.png", "model.dxf"};
+/// The solver deck's material (fixed by the deck writer, in the modelling units).
+constexpr double kDeckYoungsModulus = 200000.0;
+constexpr double kDeckPoissonRatio = 0.3;
+/// Without --deform, the largest displacement is drawn as this share of the solid's diagonal.
+constexpr double kShownDisplacementShare = 0.1;
+
+/// Ends a run: its exit status, its status word and why.
+struct TaskStop
+{
+    int exitStatus = eExitFailed;
+    std::string status;
+    std::optional<std::uint32_t> result;
+    std::vector<std::string> messages;
+};
+
+[[noreturn]] void stop(int exitStatus, std::vector<std::string> messages, std::optional<EResult> result = {})
+{
+    TaskStop s;
+    s.exitStatus = exitStatus;
+    s.status = exitStatus == eExitInvalid ? "invalid" : "failed";
+    if (result)
+        s.result = static_cast<std::uint32_t>(*result);
+    s.messages = std::move(messages);
+    throw s;
+}
+
+std::string utf8(const OdString& s)
+{
+    return OdAnsiString(s).str();
+}
+
+std::string pointText(const std::array<double, 3>& p)
+{
+    return "(" + formatNumber(p[0]) + ", " + formatNumber(p[1]) + ", " + formatNumber(p[2]) + ")";
+}
+
+/// Shortest text that reads back to the same double.
+void appendNumber(std::string& out, double v)
+{
+    char buffer[32];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
+    out.append(buffer, r.ptr);
+}
+
+/// The tetrahedral mesh with displacement and von Mises stress per grid, as a VTK unstructured grid.
+/// Points and displacements in the modelling length unit, stresses in its pressure unit.
+std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput& output)
+{
+    const std::uint64_t points = mesh.nbVertices(), cells = mesh.nbTetra();
+    std::string out;
+    out.reserve(static_cast<std::size_t>(points * 120 + cells * 40));
+    out += "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" "
+           "byte_order=\"LittleEndian\">\n"
+           "<UnstructuredGrid>\n<Piece NumberOfPoints=\"" +
+           std::to_string(points) + "\" NumberOfCells=\"" + std::to_string(cells) + "\">\n";
+    std::string displacement, stress;
+    out += "<Points>\n<DataArray type=\"Float64\" NumberOfComponents=\"3\" format=\"ascii\">\n";
+    for (std::uint64_t i = 0; i < points; ++i)
+    {
+        const auto& v = *mesh.vertex(i);
+        for (const double c : {v.point.x, v.point.y, v.point.z})
+        {
+            appendNumber(out, c);
+            out += ' ';
+        }
+        out += '\n';
+        const auto it = output.vertexData.find(v.id());
+        const cae_core::TaskOutput::Data d =
+            it == output.vertexData.end() ? cae_core::TaskOutput::Data{} : it->second;
+        for (const double c : {d.displacement.x, d.displacement.y, d.displacement.z})
+        {
+            appendNumber(displacement, c);
+            displacement += ' ';
+        }
+        displacement += '\n';
+        appendNumber(stress, d.vonMisesStress);
+        stress += '\n';
+    }
+    out += "</DataArray>\n</Points>\n<Cells>\n<DataArray type=\"Int64\" Name=\"connectivity\" "
+           "format=\"ascii\">\n";
+    for (std::uint64_t i = 0; i < cells; ++i)
+    {
+        for (const std::uint64_t v : mesh.tetra(i)->vertices)
+            out += std::to_string(v) + ' ';
+        out += '\n';
+    }
+    out += "</DataArray>\n<DataArray type=\"Int64\" Name=\"offsets\" format=\"ascii\">\n";
+    for (std::uint64_t i = 1; i <= cells; ++i)
+        out += std::to_string(4 * i) + '\n';
+    out += "</DataArray>\n<DataArray type=\"UInt8\" Name=\"types\" format=\"ascii\">\n";
+    for (std::uint64_t i = 0; i < cells; ++i)
+        out += "10\n"; // VTK_TETRA
+    out += "</DataArray>\n</Cells>\n<PointData Vectors=\"displacement\" Scalars=\"vonMises\">\n"
+           "<DataArray type=\"Float64\" Name=\"displacement\" NumberOfComponents=\"3\" format=\"ascii\">\n" +
+           displacement + "</DataArray>\n<DataArray type=\"Float64\" Name=\"vonMises\" format=\"ascii\">\n" +
+           stress + "</DataArray>\n</PointData>\n</Piece>\n</UnstructuredGrid>\n</VTKFile>\n";
+    return out;
+}
+
+/// The solver's working folders ("CAE_...") under the host's temporary folder.
+std::set<std::filesystem::path> workingFolders()
+{
+    std::set<std::filesystem::path> found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(utf8(oa::SysVars::getTEMPPREFIX()), ec), end;
+         !ec && it != end; it.increment(ec))
+        if (it->path().filename().string().rfind("CAE_", 0) == 0)
+            found.insert(it->path());
+    return found;
+}
+
+/// Seconds since 1970 of a file's last change; empty when it cannot be told.
+std::optional<double> modified(const std::filesystem::path& file)
+{
+    struct stat s
+    {
+    };
+    if (::stat(file.c_str(), &s) != 0)
+        return std::nullopt;
+    return static_cast<double>(s.st_mtim.tv_sec) + 1e-9 * static_cast<double>(s.st_mtim.tv_nsec);
+}
+
+double now()
+{
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+/// What the solver's log says after its fatal-error line, up to the completion line.
+std::vector<std::string> solverFatalMessage(const std::filesystem::path& folder)
+{
+    std::vector<std::string> lines;
+    std::ifstream log(folder / "task.log");
+    bool fatal = false;
+    for (std::string line; std::getline(log, line) && lines.size() < 20;)
+    {
+        if (line.find("Analysis complete") != std::string::npos)
+            break;
+        if (fatal && !line.empty())
+            lines.push_back(printable(line, 200));
+        fatal = fatal || line.find("FATAL") != std::string::npos;
+    }
+    return lines;
+}
+
+class TaskRun
+{
+public:
+    TaskRun(const CommandLine& cl, std::ostream& err) : m_cl(cl), m_err(err) {}
+    ~TaskRun()
+    {
+        // The host tells the factory when it lets a task go.
+        if (m_task)
+            cae_core::Factory::instance().onTaskDestroyed(m_task.get());
+    }
+    TaskRun(const TaskRun&) = delete;
+    TaskRun& operator=(const TaskRun&) = delete;
+
+    int run()
+    {
+        try
+        {
+            if (m_cl.outDir)
+            {
+                std::vector<std::string> owned(std::begin(kOwnedNames), std::end(kOwnedNames));
+                m_out.emplace(*m_cl.outDir, owned);
+            }
+            try
+            {
+                m_file = readTaskFile(m_cl.file);
+            }
+            catch (const InputError& e)
+            {
+                stop(eExitInvalid, {e.what()});
+            }
+            describe();
+            buildModel();
+            mesh();
+            convertFeatures();
+            solve();
+            report();
+            writeResults();
+            m_summary.status = "solved";
+            m_summary.result = 0;
+            finish();
+            printClosing();
+            return eExitSolved;
+        }
+        catch (const TaskStop& s)
+        {
+            for (const auto& m : s.messages)
+                m_err << m << "\n";
+            m_summary.status = s.status;
+            m_summary.result = s.result;
+            m_summary.messages.insert(m_summary.messages.end(), s.messages.begin(), s.messages.end());
+            try
+            {
+                finish();
+            }
+            catch (const OutputError& e)
+            {
+                m_err << "cae: " << e.what() << "\n";
+            }
+            return s.exitStatus;
+        }
+        catch (const OutputError& e)
+        {
+            m_err << "cae: " << e.what() << "\n";
+            return eExitFailed;
+        }
+    }
+
+private:
+    void print(const std::string& text)
+    {
+        if (!m_cl.quiet)
+            std::cout << text;
+    }
+
+    void finish()
+    {
+        m_summary.timeMs.total = m_total.time();
+        if (m_out)
+            m_out->finish(kSummaryName, formatTaskSummary(m_summary));
+    }
+
+    void printClosing()
+    {
+        const auto ms = [](const std::optional<double>& t) { return formatMilliseconds(t.value_or(0.0)); };
+        std::string text = "Time         mesh " + ms(m_summary.timeMs.mesh) + " ms, deck " +
+                           ms(m_summary.timeMs.deck) + " ms, solve " + ms(m_summary.timeMs.solve) +
+                           " ms, read " + ms(m_summary.timeMs.read) + " ms, total " +
+                           ms(m_summary.timeMs.total) + " ms\n";
+        if (m_out)
+        {
+            std::string names;
+            for (const auto& path : m_out->written())
+                names += (names.empty() ? "" : ", ") + path.string();
+            text += "Wrote        " + names + "\n";
+        }
+        print(text);
+    }
+
+    /// The task's name, which the deck takes as its title: the task file's name without extension,
+    /// in printable ASCII (the deck is a line-oriented text).
+    std::string taskName() const
+    {
+        std::string name = fs::path(m_cl.file).stem().string();
+        for (char& c : name)
+            if (c < 0x20 || c > 0x7e)
+                c = '_';
+        return name;
+    }
+
+    static std::string deckTitle(const fs::path& folder)
+    {
+        std::ifstream deck(folder / "task.dat");
+        std::string line;
+        for (int i = 0; i < 10 && std::getline(deck, line); ++i)
+            if (line.rfind("TITLE=", 0) == 0)
+                return line.substr(6);
+        return {};
+    }
+
+    void describe()
+    {
+        const bool si = m_file.systemInternational;
+        m_summary.units = TaskSummary::Units{std::string(unitsName(m_file.units)), si ? "si" : "english",
+                                             si ? "m" : "in", si ? "Pa" : "psi"};
+        if (!m_file.description.empty())
+            print(printable(m_file.description, 200) + "\n");
+        print("Units        drawing in " + m_summary.units->drawing + "; modelling " +
+              (si ? "SI: m, N, Pa" : "English: in, lbf, psi") + "\n");
+    }
+
+    void buildModel()
+    {
+        try
+        {
+            m_model = buildTaskModel(m_file);
+        }
+        catch (const InputError& e)
+        {
+            stop(eExitInvalid, {e.what()});
+        }
+        print("Solid        " + std::to_string(m_model.body->subentIndices(OdDb::kFaceSubentType).size()) +
+              " faces, " + std::to_string(m_model.body->subentIndices(OdDb::kEdgeSubentType).size()) +
+              " edges\n");
+    }
+
+    cae_core::MeshingParameters meshingParameters()
+    {
+        if (m_file.meshing.file)
+        {
+            ut::StreamReporter reporter(m_err);
+            cae_core::MeshingParameters parameters;
+            const EResult rc =
+                cae_core::readJsonFile(reporter, OdString(m_file.meshing.file->string().c_str()), parameters);
+            if (rc != cae_core::eOk)
+            {
+                JsonPath path = m_file.meshing.path;
+                path.emplace_back(std::string("file"));
+                stop(eExitInvalid,
+                     {m_file.messageAt(path, "the meshing-parameter file " + m_file.meshing.file->string() +
+                                                 " cannot be used: " + cae_core::getResultName(rc))},
+                     rc);
+            }
+            print("Meshing      parameters from " + m_file.meshing.file->string() + "\n");
+            return parameters;
+        }
+        const double fineness = m_file.meshing.fineness.value_or(1.0);
+        print("Meshing      fineness " + formatNumber(fineness) +
+              (m_file.meshing.fineness ? "" : " (the defaults)") + "\n");
+        return cae_core::MeshingParameters::buildParameters(fineness);
+    }
+
+    void mesh()
+    {
+        cae_core::MeshingParameters parameters = meshingParameters();
+        // The host installs its own generator in place of the module's default, which meshes nothing.
+        static const bool s_installed =
+            cae_core::TetraMeshGenerator::init(std::make_unique<tetra::GmshTetraMeshGenerator>());
+        (void)s_installed;
+
+        m_task = cae_core::Factory::instance().createTask(OdString(taskName().c_str()), m_file.units,
+                                                          m_file.systemInternational);
+        m_entity = cae_core::Factory::instance().createEntity(m_task.get(), m_model.solidId);
+        ut::StreamReporter reporter(m_err);
+        ut::StopWatch watch;
+        std::shared_ptr<cae_core::Mesh> mesh;
+        const EResult rc = cae_core::TetraMeshGenerator::get().generate(
+            reporter, m_model.solidId, m_task.get(), m_entity.get(), parameters, mesh);
+        m_summary.timeMs.mesh = watch.time();
+        if (rc != cae_core::eOk || !mesh || mesh->nbTetra() == 0)
+        {
+            std::vector<std::string> messages{m_cl.file +
+                                              ": the solid cannot be meshed: " + cae_core::getResultName(rc)};
+            for (const auto& m : reporter.messages())
+                m_summary.messages.push_back(utf8(m.text));
+            stop(eExitFailed, messages, rc == cae_core::eOk ? cae_core::eFailed : rc);
+        }
+        m_entity->mesh = mesh;
+        m_summary.mesh = TaskSummary::Mesh{mesh->nbVertices(), mesh->nbTetra(), mesh->nbTriangles()};
+        print("Mesh         " + std::to_string(mesh->nbVertices()) + " vertices, " +
+              std::to_string(mesh->nbTetra()) + " tetrahedra, " + std::to_string(mesh->nbTriangles()) +
+              " surface triangles\n");
+    }
+
+    void convertFeatures()
+    {
+        ut::StreamReporter reporter(m_err);
+        OdArray<std::shared_ptr<cae_core::Load>> loads;
+        OdArray<std::shared_ptr<cae_core::Constraint>> constraints;
+        const EResult loadsResult = cae_core::Load::createLoads(reporter, m_task.get(), m_entity, loads);
+        const EResult fixResult =
+            cae_core::Constraint::createConstraints(reporter, m_task.get(), m_entity, constraints);
+        for (const auto& m : reporter.messages())
+            m_summary.messages.push_back(utf8(m.text));
+        for (const EResult rc : {loadsResult, fixResult})
+            if (rc != cae_core::eOk && rc != cae_core::eUnsupported)
+                stop(eExitFailed,
+                     {m_cl.file + ": the features cannot be turned into loads and constraints: " +
+                      cae_core::getResultName(rc)},
+                     rc);
+
+        // What each feature became, in file order.
+        std::map<OdDbObjectId, std::size_t> triangles, pressures;
+        for (const auto& load : loads)
+        {
+            triangles[load->originalId()] += load->faces.size();
+            ++pressures[load->originalId()];
+        }
+        for (const auto& c : constraints)
+            ++triangles[c->originalId()];
+        std::string text;
+        for (std::size_t i = 0; i < m_file.features.size(); ++i)
+        {
+            const FeatureSpec& f = m_file.features[i];
+            const FeatureTargets& t = m_model.targets[i];
+            std::string line = "[" + std::to_string(i) + "] ";
+            if (f.kind == FeatureSpec::Kind::ePressure)
+                line += "pressure " + formatNumber(f.magnitude) + " " + m_summary.units->stress +
+                        (f.direction
+                             ? " along (" + formatNumber(f.direction->x) + ", " +
+                                   formatNumber(f.direction->y) + ", " + formatNumber(f.direction->z) + ")"
+                             : std::string(" normal"));
+            else
+                line += "fix";
+            const auto list = [](const std::vector<long>& ids)
+            {
+                std::string s;
+                for (const long id : ids)
+                    s += (s.empty() ? "" : ", ") + std::to_string(id);
+                return s;
+            };
+            if (!t.faces.empty())
+                line += std::string(" on face") + (t.faces.size() > 1 ? "s " : " ") + list(t.faces);
+            if (!t.edges.empty())
+                line += std::string(t.faces.empty() ? " on" : " and") + " edge" +
+                        (t.edges.size() > 1 ? "s " : " ") + list(t.edges);
+            const OdDbObjectId id = m_model.featureIds[i];
+            line += ": " + std::to_string(triangles[id]) + " mesh " +
+                    (f.kind == FeatureSpec::Kind::ePressure || t.edges.empty() ? "triangles" : "elements");
+            text += (i == 0 ? "Features     " : "             ") + line + "\n";
+        }
+        print(text);
+    }
+
+    void solve()
+    {
+        if (!cae_core::UnitsValidator().validate(*m_task))
+            stop(eExitFailed, {m_cl.file + ": the task's units do not agree (see the assertions above)"},
+                 cae_core::eInvalidArgument);
+
+        const auto before = workingFolders();
+        std::optional<ca::CommandLineCapture> quiet;
+        if (m_cl.quiet)
+            quiet.emplace();
+        const double start = now();
+        ut::StopWatch watch;
+        const EResult rc = m_task->run();
+        const double total = watch.time();
+        const double end = now();
+        quiet.reset();
+        print("\n");
+
+        // Other runs may start their solver at the same time: the deck's title tells this run's.
+        for (const auto& folder : workingFolders())
+            if (!before.count(folder) && (m_folder.empty() || deckTitle(folder) == taskName()))
+                m_folder = folder;
+        if (!m_folder.empty())
+        {
+            m_summary.workingFolder = m_folder.string();
+            // The module writes the deck, the solver program runs until its last write, and the module
+            // reads the results after; the files' times split the run.
+            const auto deck = modified(m_folder / "task.dat");
+            const auto f06 = modified(m_folder / "task.f06"), log = modified(m_folder / "task.log");
+            const double solverEnd = std::max(f06.value_or(end), log.value_or(end));
+            if (deck && start <= *deck && *deck <= solverEnd && solverEnd <= end)
+            {
+                m_summary.timeMs.deck = 1000.0 * (*deck - start);
+                m_summary.timeMs.solve = 1000.0 * (solverEnd - *deck);
+                m_summary.timeMs.read =
+                    std::max(0.0, total - *m_summary.timeMs.deck - *m_summary.timeMs.solve);
+            }
+        }
+        if (!m_summary.timeMs.solve)
+            m_summary.timeMs.solve = total;
+
+        if (rc != cae_core::eOk)
+        {
+            std::vector<std::string> messages{
+                m_cl.file + ": the solver run failed: " + cae_core::getResultName(rc) +
+                (rc == cae_core::eSolverNotFound
+                     ? " (no solver program was found: set CAE_NASTRAN_PATH to one)"
+                 : rc == cae_core::eSolverFailed ? " (the solver program did not report a clean completion)"
+                                                 : "")};
+            if (!m_folder.empty())
+            {
+                const auto fatal = solverFatalMessage(m_folder);
+                if (!fatal.empty())
+                {
+                    messages.push_back("the solver says:");
+                    for (const auto& line : fatal)
+                        messages.push_back("  " + line);
+                }
+                messages.push_back("working folder: " + m_folder.string());
+            }
+            stop(eExitFailed, messages, rc);
+        }
+        m_output = m_task->result();
+        if (!m_output || m_output->isEmpty())
+            stop(eExitFailed,
+                 {m_cl.file + ": the solver's results hold no grid (working folder " + m_folder.string() +
+                  ")"},
+                 cae_core::eMissingData);
+    }
+
+    void report()
+    {
+        const bool si = m_file.systemInternational;
+        const double toDrawing =
+            oddbGetUnitsConversion(si ? OdDb::kUnitsMeters : OdDb::kUnitsInches, m_file.units);
+        std::map<std::uint64_t, OdGePoint3d> positions;
+        const auto& mesh = *m_entity->mesh;
+        for (std::uint64_t i = 0; i < mesh.nbVertices(); ++i)
+            positions[mesh.vertex(i)->id()] = mesh.vertex(i)->point;
+        const auto extreme = [&](auto value)
+        {
+            TaskSummary::Extreme e;
+            e.value = -1.0;
+            for (const auto& [grid, data] : m_output->vertexData)
+                if (const double v = value(data); v > e.value)
+                {
+                    e.value = v;
+                    e.grid = grid;
+                }
+            const OdGePoint3d p = positions.count(e.grid) ? positions[e.grid] : OdGePoint3d();
+            e.point = {p.x * toDrawing, p.y * toDrawing, p.z * toDrawing};
+            return e;
+        };
+        m_summary.maxVonMises = extreme([](const cae_core::TaskOutput::Data& d) { return d.vonMisesStress; });
+        m_summary.maxDisplacement =
+            extreme([](const cae_core::TaskOutput::Data& d) { return d.displacement.length(); });
+        const auto& units = *m_summary.units;
+        m_summary.materialNote =
+            "the solver deck's material is fixed: E " + formatNumber(kDeckYoungsModulus) + " " +
+            units.stress + ", nu " + formatNumber(kDeckPoissonRatio) +
+            ", whatever the task's material; the displacements scale with 1/E, the stresses of "
+            "these loads do not depend on E";
+        std::string text;
+        text += "Material     " + *m_summary.materialNote + "\n";
+        text += "Max von Mises     " + formatNumber(m_summary.maxVonMises->value, 4) + " " + units.stress +
+                " at grid " + std::to_string(m_summary.maxVonMises->grid) + " " +
+                pointText(m_summary.maxVonMises->point) + " " + units.drawing + "\n";
+        text += "Max displacement  " + formatNumber(m_summary.maxDisplacement->value, 4) + " " +
+                units.length + " at grid " + std::to_string(m_summary.maxDisplacement->grid) + " " +
+                pointText(m_summary.maxDisplacement->point) + " " + units.drawing + " (with the deck's E)\n";
+        if (m_file.yield)
+        {
+            m_summary.yield = m_file.yield;
+            if (m_summary.maxVonMises->value > 0)
+                m_summary.safetyFactor = *m_file.yield / m_summary.maxVonMises->value;
+            text += "Safety factor     " +
+                    (m_summary.safetyFactor ? formatNumber(*m_summary.safetyFactor, 4) : "-") +
+                    " against the yield stress " + formatNumber(*m_file.yield) + " " + units.stress + "\n";
+        }
+        text += "Working folder    " + m_folder.string() + "\n";
+        print(text);
+    }
+
+    void writeResults()
+    {
+        if (!m_out)
+            return;
+        try
+        {
+            m_out->write("result.vtu", formatTaskVtu(*m_entity->mesh, *m_output));
+            writePictures();
+        }
+        catch (const oa::PictureError& e)
+        {
+            stop(eExitFailed, {m_cl.file + ": the result picture cannot be drawn: " + e.what()});
+        }
+        catch (const OutputError& e)
+        {
+            stop(eExitFailed, {std::string("cae: ") + e.what()});
+        }
+    }
+
+    void writePictures()
+    {
+        cae_core::VisualizationReport* report =
+            cae_core::VisualizationReport::getVisuReport(m_model.database.get());
+        if (!report || report->init(m_task, m_output) != cae_core::eOk)
+            stop(eExitFailed, {m_cl.file + ": the results display cannot be set up"});
+        using Policy = cae_core::ColorPolicy;
+        const Policy::EType type = m_cl.color == CommandLine::Color::eDisplacement ? Policy::eDisplacement
+                                   : m_cl.color == CommandLine::Color::eSafety     ? Policy::eSafetyFactor
+                                                                                   : Policy::eVonMisesStress;
+        report->colorPolicy->setType(type);
+        const double factor = deformFactor();
+        const EResult rc = report->buildModel(m_model.database.get(), factor);
+        const auto shown = report->dbMeshes.find(m_entity.get());
+        if (rc != cae_core::eOk || shown == report->dbMeshes.end() || shown->second.isNull())
+            stop(eExitFailed,
+                 {m_cl.file +
+                  ": the result mesh cannot be put into the drawing: " + cae_core::getResultName(rc)},
+                 rc == cae_core::eOk ? cae_core::eDatabaseError : rc);
+        const auto mesh = OdDbSubDMeshPtr::cast(shown->second.openObject(OdDb::kForRead));
+        const auto& units = *m_summary.units;
+        const OdString title =
+            type == Policy::eDisplacement
+                ? OdString((L"Displacement [" + OdString(units.length.c_str()) + L"]").c_str())
+            : type == Policy::eSafetyFactor
+                ? OdString(L"Safety value min(100, 10000 / von Mises)")
+                : OdString((L"von Mises stress [" + OdString(units.stress.c_str()) + L"]").c_str());
+        const RenderedPicture picture = renderTaskPicture(*mesh, report->colorPolicy->getColorMap(), title,
+                                                          m_cl.pictureWidth, m_cl.pictureHeight);
+        m_out->write("result.svg", picture.svg);
+        m_out->write("result.png", picture.png);
+        writeDrawing(*mesh);
+    }
+
+    /// model.dxf: the result mesh as it stands in the drawing's model space. The drawing's solid has
+    /// no DXF form (its body is the kernel's), so the file holds a drawing of the mesh alone; and
+    /// DXF faces carry one colour each, so each face takes the mean of its corners' colours.
+    void writeDrawing(const OdDbSubDMesh& shown)
+    {
+        OdGePoint3dArray vertices;
+        OdInt32Array faces;
+        OdCmEntityColorArray colors;
+        shown.getVertices(vertices);
+        shown.getFaceArray(faces);
+        shown.getVertexColorArray(colors);
+        const OdDbDatabasePtr drawing = OdDbDatabase::createObject();
+        drawing->setINSUNITS(m_file.units);
+        const OdDbSubDMeshPtr mesh = OdDbSubDMesh::createObject();
+        mesh->setSubDMesh(vertices, faces, 0);
+        int face = 0;
+        for (unsigned i = 0; i < faces.size(); i += static_cast<unsigned>(faces[i]) + 1, ++face)
+        {
+            int rgb[3] = {0, 0, 0};
+            const int n = faces[i];
+            for (int k = 1; k <= n && colors.size() == vertices.size(); ++k)
+            {
+                const OdCmEntityColor& c = colors[static_cast<unsigned>(faces[i + static_cast<unsigned>(k)])];
+                rgb[0] += c.red();
+                rgb[1] += c.green();
+                rgb[2] += c.blue();
+            }
+            OdCmColor color;
+            color.setRGB(static_cast<std::uint8_t>(rgb[0] / n), static_cast<std::uint8_t>(rgb[1] / n),
+                         static_cast<std::uint8_t>(rgb[2] / n));
+            mesh->setSubentColor(OdDbSubentId(OdDb::kFaceSubentType, face), color);
+        }
+        OdDbBlockTableRecordPtr::cast(drawing->getModelSpaceId().openObject(OdDb::kForWrite))
+            ->appendOdDbEntity(mesh.get());
+        // The SDK saves to a path; the output folder takes the finished text.
+        const fs::path scratch =
+            fs::temp_directory_path() / ("cae_task3d_" + std::to_string(::getpid()) + "_model.dxf");
+        try
+        {
+            drawing->writeFile(OdString(scratch.string().c_str()));
+        }
+        catch (const OdError& e)
+        {
+            stop(eExitFailed,
+                 {m_cl.file + ": the result drawing cannot be saved: " + std::string(e.description())});
+        }
+        std::ifstream in(scratch, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        in.close();
+        std::error_code ec;
+        fs::remove(scratch, ec);
+        m_out->write("model.dxf", text.str());
+    }
+
+    /// The displacement factor of the pictures: the given one, or the one that draws the largest
+    /// displacement as a tenth of the solid's diagonal.
+    double deformFactor() const
+    {
+        if (m_cl.deform)
+            return *m_cl.deform;
+        const double largest = m_summary.maxDisplacement ? m_summary.maxDisplacement->value : 0.0;
+        const double toModel = oddbGetUnitsConversion(
+            m_file.units, m_file.systemInternational ? OdDb::kUnitsMeters : OdDb::kUnitsInches);
+        const double diagonal = m_model.body->extents().diagonal().length() * toModel;
+        return largest > 0.0 ? kShownDisplacementShare * diagonal / largest : 0.0;
+    }
+
+    const CommandLine& m_cl;
+    std::ostream& m_err;
+    ut::StopWatch m_total;
+    TaskFile m_file;
+    TaskModel m_model;
+    std::optional<OutputFolder> m_out;
+    TaskSummary m_summary;
+    std::shared_ptr<cae_core::Task> m_task;
+    std::shared_ptr<cae_core::Entity> m_entity;
+    std::shared_ptr<cae_core::TaskOutput> m_output;
+    std::filesystem::path m_folder;
+};
+} // namespace
+
+int runTask3d(const CommandLine& commandLine, std::ostream& err)
+{
+    TaskRun run(commandLine, err);
+    const int status = run.run();
+    return status;
+}
+} // namespace cae_app

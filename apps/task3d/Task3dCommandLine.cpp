@@ -1,0 +1,184 @@
+#include "apps/task3d/Task3dCommandLine.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace cae_app
+{
+namespace
+{
+constexpr const char* kHint = "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--deform F]\n"
+                              "                  [--picture-size WxH]\n"
+                              "Try 'cae task3d --help'.\n";
+
+CommandLine usageError(const std::string& message)
+{
+    CommandLine cl;
+    cl.action = CommandLine::Action::eUsageError;
+    cl.text = "cae: " + message + "\n" + kHint;
+    return cl;
+}
+
+bool finiteNumber(const std::string& text, double& v)
+{
+    char* end = nullptr;
+    v = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size() && std::isfinite(v) && text[0] != ' ';
+}
+
+/// Sets one option with a value; an error text when the value is not allowed.
+std::string setOption(CommandLine& cl, const std::string& name, const std::string& value)
+{
+    double v = 0.0;
+    if (name == "--out")
+    {
+        if (cl.outDir)
+            return "--out is given twice";
+        cl.outDir = value;
+    }
+    else if (name == "--color")
+    {
+        if (value == "vonMises")
+            cl.color = CommandLine::Color::eVonMises;
+        else if (value == "displacement")
+            cl.color = CommandLine::Color::eDisplacement;
+        else if (value == "safety")
+            cl.color = CommandLine::Color::eSafety;
+        else
+            return "--color must be vonMises, displacement or safety, not '" + value + "'";
+    }
+    else if (name == "--deform")
+    {
+        if (!finiteNumber(value, v) || v < 0.0)
+            return "--deform must be a factor of at least 0, not '" + value + "'";
+        cl.deform = v;
+    }
+    else if (name == "--picture-size")
+    {
+        const auto x = value.find('x');
+        double w = 0.0, h = 0.0;
+        if (x == std::string::npos || !finiteNumber(value.substr(0, x), w) ||
+            !finiteNumber(value.substr(x + 1), h) || w < 1 || h < 1 || w > 16384 || h > 16384 ||
+            w != std::floor(w) || h != std::floor(h))
+            return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
+        cl.pictureWidth = static_cast<int>(w);
+        cl.pictureHeight = static_cast<int>(h);
+    }
+    return {};
+}
+} // namespace
+
+CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
+{
+    CommandLine cl;
+    cl.action = CommandLine::Action::eTask3d;
+    cl.deform.reset();
+    bool filesOnly = false;
+    for (std::size_t i = 1; i < args.size(); ++i)
+    {
+        const std::string& a = args[i];
+        if (!filesOnly && (a == "-h" || a == "--help"))
+        {
+            CommandLine help;
+            help.action = CommandLine::Action::eShowText;
+            help.text = task3dHelp();
+            return help;
+        }
+        if (!filesOnly && a == "--quiet")
+        {
+            cl.quiet = true;
+            continue;
+        }
+        if (!filesOnly && a == "--")
+        {
+            filesOnly = true;
+            continue;
+        }
+        if (!filesOnly && a.size() > 1 && a[0] == '-')
+        {
+            const auto equals = a.find('=');
+            const std::string name = a.substr(0, equals);
+            if (name != "--out" && name != "--color" && name != "--deform" && name != "--picture-size")
+                return usageError("unknown option '" + a + "'");
+            std::string value;
+            if (equals != std::string::npos)
+                value = a.substr(equals + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            if (value.empty())
+                return usageError(name + " needs a value");
+            if (const std::string error = setOption(cl, name, value); !error.empty())
+                return usageError(error);
+            continue;
+        }
+        if (!cl.file.empty())
+            return usageError("more than one file given ('" + cl.file + "' and '" + a + "')");
+        cl.file = a;
+    }
+    if (cl.file.empty())
+        return usageError("task3d needs a task file");
+    return cl;
+}
+
+std::string task3dHelp()
+{
+    return "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--deform F]\n"
+           "\n"
+           "Runs the 3D linear static analysis of the solid that FILE.json describes: meshes it with\n"
+           "tetrahedra, turns its pressure and fix features into loads and constraints, writes the\n"
+           "Nastran deck task.dat into a fresh working folder, runs the solver program on it (the one\n"
+           "in CAE_NASTRAN_PATH, else the one built beside cae) and reads back task.f06. Prints the\n"
+           "mesh, the largest von Mises stress and displacement with the grids where they occur, the\n"
+           "safety factor against \"yield\", the working folder and the times.\n"
+           "\n"
+           "The deck's material is fixed: E 200000 and nu 0.3 in the modelling units, whatever the\n"
+           "part is made of. The displacements scale with 1/E; the stresses of pressures on a part\n"
+           "held by fixed faces do not depend on E.\n"
+           "\n"
+           "Options:\n"
+           "  --out DIR   also write DIR/summary.json (also for failed runs), DIR/result.vtu (the\n"
+           "              tetrahedra with displacement and vonMises per grid, for ParaView) and\n"
+           "              DIR/result.svg and DIR/result.png (the surface, coloured and displaced,\n"
+           "              seen from the south-east isometric direction, with a legend)\n"
+           "  --quiet     print only errors\n"
+           "  --color vonMises|displacement|safety\n"
+           "              what the pictures colour (default vonMises; safety is the module's\n"
+           "              min(100, 10000 / von Mises))\n"
+           "  --deform FACTOR\n"
+           "              multiple of the displacements in the pictures (default: the largest\n"
+           "              displacement drawn as a tenth of the solid's diagonal)\n"
+           "  --picture-size WIDTHxHEIGHT\n"
+           "              pixels of the PNG picture (default 1600x1000)\n"
+           "  -h, --help  show this text\n"
+           "\n"
+           "Exit status: 0 solved; 1 wrong usage; 2 the file is unreadable or malformed (the\n"
+           "message names the key path); 3 meshing, the deck or the solver run failed.\n"
+           "\n"
+           "The file is JSON; unknown keys are errors. Lengths and points are in the drawing's\n"
+           "units; pressures and \"yield\" in the modelling system's: Pa for \"si\", psi for \"english\".\n"
+           "\n"
+           "  \"description\": \"...\"                        optional, printed first\n"
+           "  \"drawing\": {\"insunits\": \"millimeters\" | \"meters\" | \"inches\" | ...,\n"
+           "              \"modelling\": \"si\" | \"english\"}\n"
+           "  \"solid\": SOLID, one of\n"
+           "      {\"step\": \"part.step\"}                   relative to the task file\n"
+           "      {\"box\": {\"corner\": P, \"size\": [dx, dy, dz]}}\n"
+           "      {\"cylinder\": {\"base\": P, \"axis\": V, \"radius\": r}}   axis: base to top\n"
+           "      {\"sphere\": {\"center\": P, \"radius\": r}}\n"
+           "      {\"union\" | \"difference\" | \"intersection\": [SOLID, SOLID, ...]}\n"
+           "                                               left to right\n"
+           "  \"meshing\": {\"file\": \"parameters.json\"}      the module's meshing-parameter file\n"
+           "           | {\"fineness\": f}                 0.01 (finest) to 100 (coarsest): the\n"
+           "                                               mesh size grows with f; optional,\n"
+           "                                               without it the defaults (fineness 1)\n"
+           "  \"features\": [\n"
+           "      {\"pressure\": {\"magnitude\": p, \"units\": \"Pa\" | \"psi\", \"direction\": V,\n"
+           "                    \"faces\": [FACE, ...]}}   direction optional: normal pressure\n"
+           "      {\"fix\": {\"faces\": [FACE, ...], \"edges\": [EDGE, ...]}}]\n"
+           "      FACE, EDGE: the solid's face or edge index (1, 2, ...), or {\"point\": [x, y, z]}\n"
+           "      for the one face or edge the point lies on (a point on two is refused)\n"
+           "  \"yield\": s                                   optional, for the safety factor\n"
+           "\n"
+           "Examples: examples/3d/bracket.json, examples/3d/round_bar.json.\n";
+}
+} // namespace cae_app
