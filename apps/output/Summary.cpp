@@ -1,37 +1,12 @@
 #include "apps/output/Summary.h"
 
-#include <rapidjson/prettywriter.h>
-#include <rapidjson/stringbuffer.h>
-
-#include <cmath>
+#include "apps/output/SummaryJson.h"
 
 namespace cae_app
 {
 namespace
 {
-using Writer = rapidjson::PrettyWriter<rapidjson::StringBuffer>;
-
-void number(Writer& w, double v)
-{
-    // JSON has no infinity or NaN; a reader gets null rather than a document it cannot parse.
-    if (std::isfinite(v))
-        w.Double(v);
-    else
-        w.Null();
-}
-
-void number(Writer& w, const std::optional<double>& v)
-{
-    if (v)
-        number(w, *v);
-    else
-        w.Null();
-}
-
-void string(Writer& w, const std::string& s)
-{
-    w.String(s.c_str(), static_cast<rapidjson::SizeType>(s.size()));
-}
+using namespace summary_json;
 
 void vector2(Writer& w, const std::array<double, 2>& v)
 {
@@ -64,18 +39,7 @@ std::string formatSummary(const Summary& s)
     w.SetFormatOptions(rapidjson::kFormatSingleLineArray);
     w.StartObject();
 
-    w.Key("status");
-    string(w, runStatusName(s.status));
-    w.Key("result");
-    if (s.result)
-        w.Uint(*s.result);
-    else
-        w.Null();
-    w.Key("messages");
-    w.StartArray();
-    for (const auto& m : s.messages)
-        string(w, m);
-    w.EndArray();
+    runOutcome(w, s.status, s.result, s.messages);
 
     w.Key("units");
     if (s.units)

@@ -59,7 +59,7 @@ constexpr double kShownDisplacementShare = 0.1;
 struct TaskStop
 {
     int exitStatus = eExitFailed;
-    std::string status;
+    ERunStatus status = ERunStatus::eFailed;
     std::optional<std::uint32_t> result;
     std::vector<std::string> messages;
 };
@@ -68,7 +68,7 @@ struct TaskStop
 {
     TaskStop s;
     s.exitStatus = exitStatus;
-    s.status = exitStatus == eExitInvalid ? "invalid" : "failed";
+    s.status = exitStatus == eExitInvalid ? ERunStatus::eInvalid : ERunStatus::eFailed;
     if (result)
         s.result = static_cast<std::uint32_t>(*result);
     s.messages = std::move(messages);
@@ -230,7 +230,7 @@ public:
             solve();
             report();
             writeResults();
-            m_summary.status = "solved";
+            m_summary.status = ERunStatus::eSolved;
             m_summary.result = 0;
             finish();
             printClosing();

@@ -1,31 +1,12 @@
 #include "apps/task3d/TaskSummary.h"
 
-#include <rapidjson/prettywriter.h>
-#include <rapidjson/stringbuffer.h>
-
-#include <cmath>
+#include "apps/output/SummaryJson.h"
 
 namespace cae_app
 {
 namespace
 {
-using Writer = rapidjson::PrettyWriter<rapidjson::StringBuffer>;
-
-void number(Writer& w, const std::optional<double>& v)
-{
-    if (v && std::isfinite(*v))
-        w.Double(*v);
-    else
-        w.Null();
-}
-
-void string(Writer& w, const std::optional<std::string>& s)
-{
-    if (s)
-        w.String(s->c_str(), static_cast<rapidjson::SizeType>(s->size()));
-    else
-        w.Null();
-}
+using namespace summary_json;
 
 void extreme(Writer& w, const char* key, const std::optional<TaskSummary::Extreme>& e)
 {
@@ -55,18 +36,7 @@ std::string formatTaskSummary(const TaskSummary& s)
     Writer w(buffer);
     w.SetIndent(' ', 2);
     w.StartObject();
-    w.Key("status");
-    string(w, s.status);
-    w.Key("result");
-    if (s.result)
-        w.Uint(*s.result);
-    else
-        w.Null();
-    w.Key("messages");
-    w.StartArray();
-    for (const auto& m : s.messages)
-        string(w, m);
-    w.EndArray();
+    runOutcome(w, s.status, s.result, s.messages);
     w.Key("units");
     if (s.units)
     {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "apps/output/Summary.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -12,8 +14,8 @@ namespace cae_app
 {
 struct TaskSummary
 {
-    /// "solved", "invalid" (the file is not usable) or "failed" (meshing, the deck or the solver run failed).
-    std::string status;
+    /// Invalid: the file is not usable; failed: meshing, the deck or the solver run failed.
+    ERunStatus status = ERunStatus::eInvalid;
     /// The module's result code of the step that decided the status (0 when solved); null when no
     /// module step ran.
     std::optional<std::uint32_t> result;
