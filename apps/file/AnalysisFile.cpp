@@ -3,6 +3,7 @@
 #include "apps/file/Format.h"
 #include "apps/file/JsonDocument.h"
 #include "apps/file/JsonLocation.h"
+#include "apps/file/JsonNode.h"
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
@@ -22,10 +23,13 @@ namespace cae_app
 {
 namespace
 {
-constexpr double kDegree = std::numbers::pi / 180.0;
+using json::inQuotes;
+using json::listOf;
+using json::Node;
+using json::Source;
+using json::typeName;
 
-/// The longest text of the file that a message repeats; longer ones are cut.
-constexpr std::size_t kEchoedCharacters = 40;
+constexpr double kDegree = std::numbers::pi / 180.0;
 
 /// Most smoothing passes accepted. Each pass moves every free vertex to the centre of its
 /// neighbours and costs about as much as meshing; the mesh settles within a few tens of passes,
@@ -60,306 +64,6 @@ constexpr std::array kUnitNames{
     UnitName{"dekametres", OdDb::kUnitsDekameters}, UnitName{"hectometres", OdDb::kUnitsHectometers},
     UnitName{"gigametres", OdDb::kUnitsGigameters}, UnitName{"undefined", OdDb::kUnitsUndefined}};
 constexpr std::size_t kPrimaryUnitNames = 25;
-
-std::string inQuotes(std::string_view s)
-{
-    return "\"" + printable(s, kEchoedCharacters) + "\"";
-}
-
-std::string typeName(const rapidjson::Value& v)
-{
-    switch (v.GetType())
-    {
-    case rapidjson::kNullType:
-        return "null";
-    case rapidjson::kFalseType:
-    case rapidjson::kTrueType:
-        return "a boolean";
-    case rapidjson::kObjectType:
-        return "an object";
-    case rapidjson::kArrayType:
-        return "a list";
-    case rapidjson::kStringType:
-        return "the string " + inQuotes(std::string_view(v.GetString(), v.GetStringLength()));
-    case rapidjson::kNumberType:
-        return "a number";
-    }
-    return "a value";
-}
-
-/// Levenshtein distance, for "did you mean" hints on misspelt keys.
-std::size_t editDistance(std::string_view a, std::string_view b)
-{
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i)
-    {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j)
-        {
-            const std::size_t up = row[j];
-            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
-                              std::tolower(static_cast<unsigned char>(b[j - 1]));
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
-            diagonal = up;
-        }
-    }
-    return row[b.size()];
-}
-
-std::string listOf(std::initializer_list<std::string_view> names)
-{
-    std::string out;
-    std::size_t i = 0;
-    for (const auto name : names)
-    {
-        if (i > 0)
-            out += (i + 1 == names.size()) ? " or " : ", ";
-        out += inQuotes(name);
-        ++i;
-    }
-    return out;
-}
-
-/// The text of the file and its name, shared by every node so that an error anywhere can be
-/// placed at its line and column.
-struct Source
-{
-    std::string_view text;
-    const std::string& name;
-};
-
-/// A value of the document with its key path; every accessor checks the value and throws an
-/// InputError that names the path and its place in the file.
-class Node
-{
-public:
-    Node(const rapidjson::Value& value, JsonPath path, const Source& source)
-        : m_value(value), m_path(std::move(path)), m_source(source)
-    {
-    }
-
-    const JsonPath& path() const { return m_path; }
-    std::string pathText() const { return formatJsonPath(m_path); }
-
-    [[noreturn]] void fail(const std::string& message) const { failAt(m_path, false, message); }
-
-    [[noreturn]] void failAt(const JsonPath& path, bool atKey, const std::string& message) const
-    {
-        std::string where = m_source.name;
-        if (const auto offset = locateJsonPath(m_source.text, path, atKey))
-        {
-            const TextPosition pos = textPosition(m_source.text, *offset);
-            where += ":" + std::to_string(pos.line) + ":" + std::to_string(pos.column);
-        }
-        const std::string keyPath = formatJsonPath(path);
-        throw InputError(where + ": " + (keyPath.empty() ? std::string() : keyPath + ": ") + message);
-    }
-
-    /// Checks that the value is an object holding only `allowed` keys, each once.
-    void expectObject(std::initializer_list<std::string_view> allowed) const
-    {
-        if (!m_value.IsObject())
-            fail("expected an object, found " + typeName(m_value));
-        for (auto it = m_value.MemberBegin(); it != m_value.MemberEnd(); ++it)
-        {
-            const std::string_view key(it->name.GetString(), it->name.GetStringLength());
-            JsonPath keyPath = m_path;
-            keyPath.emplace_back(std::string(key));
-            if (std::find(allowed.begin(), allowed.end(), key) == allowed.end())
-            {
-                std::string message = "unknown key " + inQuotes(key);
-                std::string_view best;
-                std::size_t bestDistance = 3; // at most two edits away counts as a misspelling
-                for (const auto name : allowed)
-                {
-                    const std::size_t d = editDistance(key, name);
-                    if (d < bestDistance)
-                    {
-                        bestDistance = d;
-                        best = name;
-                    }
-                }
-                if (!best.empty())
-                    message += " (did you mean " + inQuotes(best) + "?)";
-                else
-                    message += "; expected " + listOf(allowed);
-                failAt(keyPath, true, message);
-            }
-            for (auto other = m_value.MemberBegin(); other != it; ++other)
-                if (other->name == it->name)
-                    failAt(keyPath, true, "the key " + inQuotes(key) + " is given twice");
-        }
-    }
-
-    bool has(std::string_view key) const { return find(key) != nullptr; }
-
-    Node at(std::string_view key) const
-    {
-        const rapidjson::Value* v = find(key);
-        if (!v)
-            fail("missing key " + inQuotes(key));
-        return child(*v, std::string(key));
-    }
-
-    std::optional<Node> optional(std::string_view key) const
-    {
-        const rapidjson::Value* v = find(key);
-        if (!v)
-            return std::nullopt;
-        return child(*v, std::string(key));
-    }
-
-    /// The single key of an object that must hold exactly one of `choices` (plus `extra` keys).
-    std::string_view choice(std::initializer_list<std::string_view> choices,
-                            std::initializer_list<std::string_view> extra = {}) const
-    {
-        std::vector<std::string_view> allowed(choices);
-        allowed.insert(allowed.end(), extra.begin(), extra.end());
-        if (!m_value.IsObject())
-            fail("expected an object with one of the keys " + listOf(choices) + ", found " +
-                 typeName(m_value));
-        std::string_view found;
-        for (const auto name : choices)
-        {
-            if (!has(name))
-                continue;
-            if (!found.empty())
-                fail("give only one of " + listOf(choices) + ", not both " + inQuotes(found) + " and " +
-                     inQuotes(name));
-            found = name;
-        }
-        if (found.empty())
-            fail("expected one of the keys " + listOf(choices));
-        return found;
-    }
-
-    std::vector<Node> list(std::size_t minSize = 0) const
-    {
-        if (!m_value.IsArray())
-            fail("expected a list, found " + typeName(m_value));
-        if (m_value.Size() < minSize)
-            fail("expected a list of at least " + std::to_string(minSize) +
-                 (minSize == 1 ? " entry" : " entries") + ", found " + std::to_string(m_value.Size()));
-        std::vector<Node> items;
-        items.reserve(m_value.Size());
-        for (rapidjson::SizeType i = 0; i < m_value.Size(); ++i)
-        {
-            JsonPath p = m_path;
-            p.emplace_back(std::size_t{i});
-            items.emplace_back(m_value[i], std::move(p), m_source);
-        }
-        return items;
-    }
-
-    double number() const
-    {
-        if (!m_value.IsNumber())
-            fail("expected a number, found " + typeName(m_value));
-        const double v = m_value.GetDouble();
-        if (!std::isfinite(v))
-            fail("the number is out of range");
-        return v;
-    }
-
-    double positive() const
-    {
-        const double v = number();
-        if (!(v > 0.0))
-            fail("must be greater than zero, found " + formatNumber(v));
-        return v;
-    }
-
-    int integer(int minimum, int maximum = std::numeric_limits<int>::max()) const
-    {
-        const double v = number();
-        if (v != std::floor(v) || std::abs(v) > std::numeric_limits<int>::max())
-            fail("expected a whole number, found " + formatNumber(v));
-        if (v < minimum)
-            fail("must be at least " + std::to_string(minimum) + ", found " + formatNumber(v));
-        if (v > maximum)
-            fail("must be at most " + std::to_string(maximum) + ", found " + formatNumber(v));
-        return static_cast<int>(v);
-    }
-
-    bool boolean() const
-    {
-        if (!m_value.IsBool())
-            fail("expected true or false, found " + typeName(m_value));
-        return m_value.GetBool();
-    }
-
-    std::string string() const
-    {
-        if (!m_value.IsString())
-            fail("expected a string, found " + typeName(m_value));
-        return std::string(m_value.GetString(), m_value.GetStringLength());
-    }
-
-    /// One of `names`; its position in the list.
-    std::size_t keyword(std::initializer_list<std::string_view> names) const
-    {
-        const std::string s = string();
-        std::size_t i = 0;
-        for (const auto name : names)
-        {
-            if (s == name)
-                return i;
-            ++i;
-        }
-        fail("expected " + listOf(names) + ", found " + inQuotes(s));
-    }
-
-    OdGePoint2d point() const
-    {
-        if (!m_value.IsArray() || m_value.Size() != 2)
-            fail("expected a point [x, y], found " +
-                 (m_value.IsArray() ? "a list of " + std::to_string(m_value.Size()) : typeName(m_value)));
-        const auto items = list();
-        return OdGePoint2d(items[0].number(), items[1].number());
-    }
-
-    /// A non-zero vector [x, y], normalised.
-    OdGeVector2d direction() const
-    {
-        const OdGePoint2d p = point();
-        const OdGeVector2d v(p.x, p.y);
-        if (v.isZeroLength())
-            fail("a direction must not be the zero vector");
-        return v.normal();
-    }
-
-    static std::string formatNumber(double v)
-    {
-        std::ostringstream s;
-        s.precision(12);
-        s << v;
-        return s.str();
-    }
-
-private:
-    const rapidjson::Value* find(std::string_view key) const
-    {
-        if (!m_value.IsObject())
-            return nullptr;
-        const auto it = m_value.FindMember(
-            rapidjson::Value(rapidjson::StringRef(key.data(), static_cast<rapidjson::SizeType>(key.size()))));
-        return it == m_value.MemberEnd() ? nullptr : &it->value;
-    }
-
-    Node child(const rapidjson::Value& v, std::string key) const
-    {
-        JsonPath p = m_path;
-        p.emplace_back(std::move(key));
-        return Node(v, std::move(p), m_source);
-    }
-
-    const rapidjson::Value& m_value;
-    JsonPath m_path;
-    const Source& m_source;
-};
 
 BoundaryCurve readCurve(const Node& node)
 {
@@ -597,12 +301,7 @@ std::string knownUnitNames()
 AnalysisFile parseAnalysisText(std::string_view text, const std::string& sourceName)
 {
     rapidjson::Document doc;
-    if (const auto error = parseJson(text, doc))
-    {
-        const TextPosition pos = textPosition(text, error->offset);
-        throw InputError(sourceName + ":" + std::to_string(pos.line) + ":" + std::to_string(pos.column) +
-                         ": not valid JSON: " + error->message);
-    }
+    json::parseDocument(text, sourceName, doc);
 
     const Source source{text, sourceName};
     const Node root(doc, {}, source);
@@ -640,16 +339,6 @@ AnalysisFile parseAnalysisText(std::string_view text, const std::string& sourceN
 
 AnalysisFile readAnalysisFile(const std::string& path)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw InputError(path + ": cannot read the file: it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw InputError(path + ": cannot open the file: " + std::strerror(errno));
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad())
-        throw InputError(path + ": cannot read the file");
-    return parseAnalysisText(content.str(), path);
+    return parseAnalysisText(json::readTextFile(path), path);
 }
 } // namespace cae_app

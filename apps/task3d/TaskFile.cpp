@@ -3,6 +3,7 @@
 #include "apps/file/AnalysisFile.h"
 #include "apps/file/Format.h"
 #include "apps/file/JsonDocument.h"
+#include "apps/file/JsonNode.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,188 +16,16 @@ namespace cae_app
 {
 namespace
 {
-/// Longest user text echoed in a message.
-constexpr std::size_t kEchoedCharacters = 40;
-
-std::string inQuotes(std::string_view s)
-{
-    return "\"" + printable(s, kEchoedCharacters) + "\"";
-}
-
-std::string typeName(const rapidjson::Value& v)
-{
-    if (v.IsNull())
-        return "null";
-    if (v.IsBool())
-        return "a boolean";
-    if (v.IsObject())
-        return "an object";
-    if (v.IsArray())
-        return "a list";
-    if (v.IsString())
-        return "the string " + inQuotes(std::string_view(v.GetString(), v.GetStringLength()));
-    return "a number";
-}
-
-std::string listOf(std::initializer_list<std::string_view> names)
-{
-    std::string out;
-    for (const auto name : names)
-        out += (out.empty() ? "" : ", ") + inQuotes(name);
-    return out;
-}
-
-/// A value of the task file with its key path; every accessor checks the value and throws an
-/// InputError naming the path and its place in the file.
-class Node
-{
-public:
-    Node(const rapidjson::Value& value, JsonPath path, const TaskFile& file)
-        : m_value(value), m_path(std::move(path)), m_file(file)
-    {
-    }
-
-    const JsonPath& path() const { return m_path; }
-    [[noreturn]] void fail(const std::string& message) const
-    {
-        throw InputError(m_file.messageAt(m_path, message));
-    }
-
-    void expectObject(std::initializer_list<std::string_view> allowed) const
-    {
-        if (!m_value.IsObject())
-            fail("expected an object, found " + typeName(m_value));
-        for (auto it = m_value.MemberBegin(); it != m_value.MemberEnd(); ++it)
-        {
-            const std::string_view key(it->name.GetString(), it->name.GetStringLength());
-            if (std::find(allowed.begin(), allowed.end(), key) == allowed.end())
-                child(it->value, std::string(key))
-                    .fail("unknown key " + inQuotes(key) + "; expected " + listOf(allowed));
-            for (auto other = m_value.MemberBegin(); other != it; ++other)
-                if (other->name == it->name)
-                    child(it->value, std::string(key)).fail("the key " + inQuotes(key) + " is given twice");
-        }
-    }
-
-    Node at(std::string_view key) const
-    {
-        const auto v = optional(key);
-        if (!v)
-            fail("missing key " + inQuotes(key));
-        return *v;
-    }
-
-    std::optional<Node> optional(std::string_view key) const
-    {
-        if (!m_value.IsObject())
-            return std::nullopt;
-        const auto it = m_value.FindMember(
-            rapidjson::Value(rapidjson::StringRef(key.data(), static_cast<rapidjson::SizeType>(key.size()))));
-        if (it == m_value.MemberEnd())
-            return std::nullopt;
-        return child(it->value, std::string(key));
-    }
-
-    /// The single key of an object that must hold exactly one of `choices`.
-    std::string_view choice(std::initializer_list<std::string_view> choices) const
-    {
-        if (!m_value.IsObject() || m_value.MemberCount() != 1)
-            fail("expected an object with one of the keys " + listOf(choices) + ", found " +
-                 (m_value.IsObject() ? "an object of " + std::to_string(m_value.MemberCount()) + " keys"
-                                     : typeName(m_value)));
-        expectObject(choices);
-        return std::string_view(m_value.MemberBegin()->name.GetString(),
-                                m_value.MemberBegin()->name.GetStringLength());
-    }
-
-    std::vector<Node> list(std::size_t minSize = 0) const
-    {
-        if (!m_value.IsArray())
-            fail("expected a list, found " + typeName(m_value));
-        if (m_value.Size() < minSize)
-            fail("expected a list of at least " + std::to_string(minSize) + " entries, found " +
-                 std::to_string(m_value.Size()));
-        std::vector<Node> items;
-        for (rapidjson::SizeType i = 0; i < m_value.Size(); ++i)
-        {
-            JsonPath p = m_path;
-            p.emplace_back(std::size_t{i});
-            items.emplace_back(m_value[i], std::move(p), m_file);
-        }
-        return items;
-    }
-
-    bool isNumber() const { return m_value.IsNumber(); }
-
-    double number() const
-    {
-        if (!m_value.IsNumber())
-            fail("expected a number, found " + typeName(m_value));
-        const double v = m_value.GetDouble();
-        if (!std::isfinite(v))
-            fail("the number is out of range");
-        return v;
-    }
-
-    double positive() const
-    {
-        const double v = number();
-        if (!(v > 0.0))
-            fail("must be greater than zero, found " + formatNumber(v, 12));
-        return v;
-    }
-
-    std::string string() const
-    {
-        if (!m_value.IsString())
-            fail("expected a string, found " + typeName(m_value));
-        return std::string(m_value.GetString(), m_value.GetStringLength());
-    }
-
-    std::size_t keyword(std::initializer_list<std::string_view> names) const
-    {
-        const std::string s = string();
-        const auto it = std::find(names.begin(), names.end(), s);
-        if (it == names.end())
-            fail("expected " + listOf(names) + ", found " + inQuotes(s));
-        return static_cast<std::size_t>(it - names.begin());
-    }
-
-    OdGePoint3d point() const
-    {
-        if (!m_value.IsArray() || m_value.Size() != 3)
-            fail("expected a point [x, y, z], found " +
-                 (m_value.IsArray() ? "a list of " + std::to_string(m_value.Size()) : typeName(m_value)));
-        const auto items = list();
-        return OdGePoint3d(items[0].number(), items[1].number(), items[2].number());
-    }
-
-    OdGeVector3d vector(bool nonZero) const
-    {
-        const OdGePoint3d p = point();
-        const OdGeVector3d v(p.x, p.y, p.z);
-        if (nonZero && v.isZeroLength())
-            fail("must not be the zero vector");
-        return v;
-    }
-
-private:
-    Node child(const rapidjson::Value& v, std::string key) const
-    {
-        JsonPath p = m_path;
-        p.emplace_back(std::move(key));
-        return Node(v, std::move(p), m_file);
-    }
-
-    const rapidjson::Value& m_value;
-    JsonPath m_path;
-    const TaskFile& m_file;
-};
+using json::inQuotes;
+using json::Node;
+using json::Source;
 
 SolidSpec readSolid(const Node& node, const std::filesystem::path& folder)
 {
+    // One kind of solid per object: a second kind is refused by choice, anything else by expectObject.
     const std::string_view kind =
         node.choice({"step", "box", "cylinder", "sphere", "union", "difference", "intersection"});
+    node.expectObject({"step", "box", "cylinder", "sphere", "union", "difference", "intersection"});
     const Node body = node.at(kind);
     SolidSpec s;
     s.path = body.path();
@@ -212,8 +41,8 @@ SolidSpec readSolid(const Node& node, const std::filesystem::path& folder)
     {
         s.kind = SolidSpec::Kind::eBox;
         body.expectObject({"corner", "size"});
-        s.point = body.at("corner").point();
-        s.vector = body.at("size").vector(true);
+        s.point = body.at("corner").point3d();
+        s.vector = body.at("size").vector3d(true);
         if (!(s.vector.x > 0 && s.vector.y > 0 && s.vector.z > 0))
             body.at("size").fail("every side must be greater than zero");
     }
@@ -221,15 +50,15 @@ SolidSpec readSolid(const Node& node, const std::filesystem::path& folder)
     {
         s.kind = SolidSpec::Kind::eCylinder;
         body.expectObject({"base", "axis", "radius"});
-        s.point = body.at("base").point();
-        s.vector = body.at("axis").vector(true);
+        s.point = body.at("base").point3d();
+        s.vector = body.at("axis").vector3d(true);
         s.radius = body.at("radius").positive();
     }
     else if (kind == "sphere")
     {
         s.kind = SolidSpec::Kind::eSphere;
         body.expectObject({"center", "radius"});
-        s.point = body.at("center").point();
+        s.point = body.at("center").point3d();
         s.radius = body.at("radius").positive();
     }
     else
@@ -260,7 +89,7 @@ std::vector<SubentRef> readSubents(const Node& node)
         else
         {
             item.expectObject({"point"});
-            r.point = item.at("point").point();
+            r.point = item.at("point").point3d();
         }
         refs.push_back(std::move(r));
     }
@@ -270,6 +99,7 @@ std::vector<SubentRef> readSubents(const Node& node)
 FeatureSpec readFeature(const Node& node, bool systemInternational)
 {
     const std::string_view kind = node.choice({"pressure", "fix"});
+    node.expectObject({"pressure", "fix"});
     const Node body = node.at(kind);
     FeatureSpec f;
     f.path = body.path();
@@ -288,7 +118,7 @@ FeatureSpec readFeature(const Node& node, bool systemInternational)
         }
         f.units = systemInternational ? cae_core::eSI_NewtonPerMeterSq : cae_core::eEnglish_LbfPerInchSq;
         if (const auto direction = body.optional("direction"))
-            f.direction = direction->vector(true).normal();
+            f.direction = direction->vector3d(true).normal();
         f.faces = readSubents(body.at("faces"));
     }
     else
@@ -308,15 +138,8 @@ FeatureSpec readFeature(const Node& node, bool systemInternational)
 
 std::string TaskFile::messageAt(const JsonPath& path, const std::string& message) const
 {
-    std::string where = sourceName;
-    if (text)
-        if (const auto offset = locateJsonPath(*text, path))
-        {
-            const TextPosition pos = textPosition(*text, *offset);
-            where += ":" + std::to_string(pos.line) + ":" + std::to_string(pos.column);
-        }
-    const std::string keyPath = formatJsonPath(path);
-    return where + ": " + (keyPath.empty() ? std::string() : keyPath + ": ") + message;
+    return json::messageAt(text ? std::string_view(*text) : std::string_view(), sourceName, path, false,
+                           message);
 }
 
 TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
@@ -326,13 +149,9 @@ TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
     file.sourceName = sourceName;
     file.text = std::make_shared<const std::string>(text);
     rapidjson::Document doc;
-    if (const auto error = parseJson(text, doc))
-    {
-        const TextPosition pos = textPosition(text, error->offset);
-        throw InputError(sourceName + ":" + std::to_string(pos.line) + ":" + std::to_string(pos.column) +
-                         ": not valid JSON: " + error->message);
-    }
-    const Node root(doc, {}, file);
+    json::parseDocument(text, sourceName, doc);
+    const Source source{*file.text, file.sourceName};
+    const Node root(doc, {}, source);
     root.expectObject({"description", "drawing", "solid", "meshing", "features", "yield"});
     if (const auto d = root.optional("description"))
         file.description = d->string();
@@ -374,16 +193,6 @@ TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
 
 TaskFile readTaskFile(const std::string& path)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw InputError(path + ": cannot read the file: it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw InputError(path + ": cannot open the file: " + std::strerror(errno));
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad())
-        throw InputError(path + ": cannot read the file");
-    return parseTaskText(content.str(), path, std::filesystem::path(path).parent_path());
+    return parseTaskText(json::readTextFile(path), path, std::filesystem::path(path).parent_path());
 }
 } // namespace cae_app
