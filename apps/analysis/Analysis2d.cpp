@@ -144,9 +144,9 @@ void Analysis2d::checkScales() const
     double load = 0.0;
     for (const auto& given : m_file.loadsAndSupports)
     {
-        if (const auto* p = std::get_if<PointLoadSpec>(&given.value))
+        if (const auto* p = std::get_if<PointLoadEntry>(&given.value))
             load += std::abs(p->magnitude);
-        else if (const auto* l = std::get_if<LinearLoadSpec>(&given.value))
+        else if (const auto* l = std::get_if<LinearLoadEntry>(&given.value))
             load += std::abs(l->magnitude) * size;
     }
     const double stiffness = m_file.material.youngsModulus * m_file.material.thickness;
@@ -256,13 +256,13 @@ void Analysis2d::mesh()
 
     for (std::size_t i = 0; i < m_file.mesh.refinementRegions.size(); ++i)
     {
-        const RefinementRegionSpec& given = m_file.mesh.refinementRegions[i];
+        const RefinementRegionEntry& given = m_file.mesh.refinementRegions[i];
         std::unique_ptr<cae_core::RefinementRegion> region;
-        if (const auto* c = std::get_if<RefinementCircleSpec>(&given.shape))
+        if (const auto* c = std::get_if<RefinementCircleEntry>(&given.shape))
             region = std::make_unique<cae_core::RefinementCircle>(c->center, c->radius);
         else
         {
-            const auto& r = std::get<RefinementRectangleSpec>(given.shape);
+            const auto& r = std::get<RefinementRectangleEntry>(given.shape);
             region = std::make_unique<cae_core::RefinementRectangle>(r.corner1, r.corner2);
         }
         region->setRefinementRatio(given.ratio);
@@ -355,8 +355,8 @@ void Analysis2d::checkMeshConstraints()
     for (std::size_t i = 0; i < m_file.loadsAndSupports.size(); ++i)
     {
         const auto& given = m_file.loadsAndSupports[i];
-        if (!std::holds_alternative<LinearLoadSpec>(given.value) &&
-            !std::holds_alternative<LinearSupportSpec>(given.value))
+        if (!std::holds_alternative<LinearLoadEntry>(given.value) &&
+            !std::holds_alternative<LinearSupportEntry>(given.value))
             continue;
         const auto chain = cae_core::getVerticesOnBoundaryBetween(mesh, m_drawing.chainEnds[i].first,
                                                                   m_drawing.chainEnds[i].second);
@@ -479,14 +479,14 @@ cae_core::Solver2d::EImpl Analysis2d::solverImpl() const
                                                    : cae_core::Solver2d::eNastran;
 }
 
-fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& given, const OdGePoint2d& start,
+fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportEntry& given, const OdGePoint2d& start,
                                      const OdGePoint2d& end)
 {
     return std::visit(
         [&](const auto& s) -> fea2d::LoadOrSupport
         {
             using T = std::decay_t<decltype(s)>;
-            if constexpr (std::is_same_v<T, PointLoadSpec>)
+            if constexpr (std::is_same_v<T, PointLoadEntry>)
             {
                 fea2d::PointLoad r;
                 r.direction = s.direction;
@@ -494,7 +494,7 @@ fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& given, const OdGeP
                 r.location = s.location;
                 return r;
             }
-            else if constexpr (std::is_same_v<T, LinearLoadSpec>)
+            else if constexpr (std::is_same_v<T, LinearLoadEntry>)
             {
                 fea2d::LinearLoad r;
                 r.magnitude = s.magnitude;
@@ -505,7 +505,7 @@ fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& given, const OdGeP
                 r.flipped = s.flipped;
                 return r;
             }
-            else if constexpr (std::is_same_v<T, PointSupportSpec>)
+            else if constexpr (std::is_same_v<T, PointSupportEntry>)
             {
                 fea2d::PointSupport r;
                 r.direction = s.direction;

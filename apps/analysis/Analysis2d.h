@@ -82,6 +82,6 @@ private:
 
 /// The module's record for one load or support of the file. Linear ones take their end points
 /// from `start` and `end` (the boundary points they were moved onto).
-cae_core::fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportSpec& given, const OdGePoint2d& start,
+cae_core::fea2d::LoadOrSupport toLoadOrSupport(const LoadOrSupportEntry& given, const OdGePoint2d& start,
                                                const OdGePoint2d& end);
 } // namespace cae_app

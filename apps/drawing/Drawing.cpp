@@ -73,12 +73,12 @@ std::vector<BoundaryPoint> linearEnds(const AnalysisFile& file)
     std::vector<BoundaryPoint> points;
     for (const auto& given : file.loadsAndSupports)
     {
-        if (const auto* l = std::get_if<LinearLoadSpec>(&given.value))
+        if (const auto* l = std::get_if<LinearLoadEntry>(&given.value))
         {
             points.push_back({l->start, given.path + ".start"});
             points.push_back({l->end, given.path + ".end"});
         }
-        else if (const auto* s = std::get_if<LinearSupportSpec>(&given.value))
+        else if (const auto* s = std::get_if<LinearSupportEntry>(&given.value))
         {
             points.push_back({s->start, given.path + ".start"});
             points.push_back({s->end, given.path + ".end"});
@@ -102,8 +102,8 @@ void drawRegion(Drawing& drawing, const AnalysisFile& file, double regionSize, c
     drawing.chainEnds.clear();
     for (const auto& given : file.loadsAndSupports)
     {
-        if (std::holds_alternative<LinearLoadSpec>(given.value) ||
-            std::holds_alternative<LinearSupportSpec>(given.value))
+        if (std::holds_alternative<LinearLoadEntry>(given.value) ||
+            std::holds_alternative<LinearSupportEntry>(given.value))
         {
             const BoundaryPoint& a = points[next++];
             const BoundaryPoint& b = points[next++];
@@ -123,9 +123,9 @@ void drawRegion(Drawing& drawing, const AnalysisFile& file, double regionSize, c
         {
             // A point load or support acts at the nearest vertex; far outside the region that is
             // surely a typing error.
-            const OdGePoint2d at = std::holds_alternative<PointLoadSpec>(given.value)
-                                       ? std::get<PointLoadSpec>(given.value).location
-                                       : std::get<PointSupportSpec>(given.value).location;
+            const OdGePoint2d at = std::holds_alternative<PointLoadEntry>(given.value)
+                                       ? std::get<PointLoadEntry>(given.value).location
+                                       : std::get<PointSupportEntry>(given.value).location;
             if (!insideOrOnRegion(*drawing.region, file, at, tolerance))
                 throw InputError(sourceName + ": " + given.path + ": " + formatPoint(at, 9) +
                                  " lies outside the region");

@@ -51,7 +51,7 @@ void placeGlyph(Drawing& drawing, const fea2d::LoadOrSupport& record,
         record);
 }
 
-std::vector<LoadOrSupportSpec> loadsFromDrawing(const std::string& path)
+std::vector<LoadOrSupportEntry> loadsFromDrawing(const std::string& path)
 {
     const OdDbDatabasePtr db = OdDbDatabase::createObject();
     try
@@ -62,7 +62,7 @@ std::vector<LoadOrSupportSpec> loadsFromDrawing(const std::string& path)
     {
         throw InputError(e.what());
     }
-    std::vector<LoadOrSupportSpec> specs;
+    std::vector<LoadOrSupportEntry> entries;
     const auto space = OdDbBlockTableRecordPtr::cast(db->getModelSpaceId().openObject());
     for (const OdDbObjectId& id : space->entityIds())
     {
@@ -73,25 +73,25 @@ std::vector<LoadOrSupportSpec> loadsFromDrawing(const std::string& path)
         if (!inBlock)
             continue;
         const fea2d::LoadOrSupport r = fea2d::transform(*inBlock, reference->blockTransform());
-        LoadOrSupportSpec spec;
-        spec.path = path + ": glyph block reference " + std::to_string(specs.size() + 1);
+        LoadOrSupportEntry entry;
+        entry.path = path + ": glyph block reference " + std::to_string(entries.size() + 1);
         if (const auto* p = std::get_if<fea2d::PointLoad>(&r))
-            spec.value = PointLoadSpec{p->location, p->direction.normal(), p->magnitude};
+            entry.value = PointLoadEntry{p->location, p->direction.normal(), p->magnitude};
         else if (const auto* l = std::get_if<fea2d::LinearLoad>(&r))
-            spec.value = LinearLoadSpec{l->startLocation,           l->endLocation, l->magnitude, l->angle,
-                                        l->angleRelativeToBoundary, l->flipped};
+            entry.value = LinearLoadEntry{l->startLocation,           l->endLocation, l->magnitude, l->angle,
+                                          l->angleRelativeToBoundary, l->flipped};
         else if (const auto* s = std::get_if<fea2d::PointSupport>(&r))
-            spec.value = PointSupportSpec{s->location, s->rolling, s->direction.normal()};
+            entry.value = PointSupportEntry{s->location, s->rolling, s->direction.normal()};
         else
         {
             const auto& t = std::get<fea2d::LinearSupport>(r);
-            spec.value = LinearSupportSpec{t.startLocation, t.endLocation, t.rolling, t.flipped};
+            entry.value = LinearSupportEntry{t.startLocation, t.endLocation, t.rolling, t.flipped};
         }
-        specs.push_back(std::move(spec));
+        entries.push_back(std::move(entry));
     }
-    if (specs.empty())
+    if (entries.empty())
         throw InputError(path + ": the drawing holds no load or support glyph block references (blocks with "
                                 "CAEANALYZE2D extended data) in its model space");
-    return specs;
+    return entries;
 }
 } // namespace cae_app

@@ -22,5 +22,5 @@ void placeGlyph(Drawing& drawing, const cae_core::fea2d::LoadOrSupport& record,
 /// `path`, placed by each reference's transform, in the file's order, as entries of an analysis
 /// file (their path names the block reference by its handle in the file's reading). Throws InputError
 /// naming the file when it cannot be read or holds no glyph block reference.
-std::vector<LoadOrSupportSpec> loadsFromDrawing(const std::string& path);
+std::vector<LoadOrSupportEntry> loadsFromDrawing(const std::string& path);
 } // namespace cae_app

@@ -155,22 +155,22 @@ MaterialSettings readMaterial(const Node& node)
                             node.at("poissonRatio").number(), node.at("yield").number()};
 }
 
-RefinementRegionSpec readRefinementRegion(const Node& node)
+RefinementRegionEntry readRefinementRegion(const Node& node)
 {
     const std::string_view kind = node.choice({"circle", "rectangle"}, {"ratio"});
     node.expectObject({"circle", "rectangle", "ratio"});
-    RefinementRegionSpec given;
+    RefinementRegionEntry given;
     given.path = node.pathText();
     const Node body = node.at(kind);
     if (kind == "circle")
     {
         body.expectObject({"center", "radius"});
-        given.shape = RefinementCircleSpec{body.at("center").point(), body.at("radius").positive()};
+        given.shape = RefinementCircleEntry{body.at("center").point(), body.at("radius").positive()};
     }
     else
     {
         body.expectObject({"corner1", "corner2"});
-        const RefinementRectangleSpec rect{body.at("corner1").point(), body.at("corner2").point()};
+        const RefinementRectangleEntry rect{body.at("corner1").point(), body.at("corner2").point()};
         if (rect.corner1.x == rect.corner2.x || rect.corner1.y == rect.corner2.y)
             body.fail("the corners of a rectangle must differ in both x and y");
         given.shape = rect;
@@ -219,23 +219,23 @@ bool optionalFlag(const Node& node, std::string_view key)
     return v && v->boolean();
 }
 
-LoadOrSupportSpec readLoadOrSupport(const Node& node)
+LoadOrSupportEntry readLoadOrSupport(const Node& node)
 {
     const std::string_view kind = node.choice({"pointLoad", "linearLoad", "pointSupport", "linearSupport"});
     node.expectObject({"pointLoad", "linearLoad", "pointSupport", "linearSupport"});
     const Node body = node.at(kind);
-    LoadOrSupportSpec given;
+    LoadOrSupportEntry given;
     given.path = body.pathText();
     if (kind == "pointLoad")
     {
         body.expectObject({"location", "direction", "magnitude"});
-        given.value = PointLoadSpec{body.at("location").point(), body.at("direction").direction(),
-                                    body.at("magnitude").number()};
+        given.value = PointLoadEntry{body.at("location").point(), body.at("direction").direction(),
+                                     body.at("magnitude").number()};
     }
     else if (kind == "linearLoad")
     {
         body.expectObject({"start", "end", "magnitude", "angleDeg", "angleRelativeToBoundary", "flipped"});
-        LinearLoadSpec load;
+        LinearLoadEntry load;
         load.start = body.at("start").point();
         load.end = body.at("end").point();
         load.magnitude = body.at("magnitude").number();
@@ -247,7 +247,7 @@ LoadOrSupportSpec readLoadOrSupport(const Node& node)
     else if (kind == "pointSupport")
     {
         body.expectObject({"location", "rolling", "direction"});
-        PointSupportSpec support;
+        PointSupportEntry support;
         support.location = body.at("location").point();
         support.rolling = optionalFlag(body, "rolling");
         if (support.rolling && !body.has("direction"))
@@ -259,7 +259,7 @@ LoadOrSupportSpec readLoadOrSupport(const Node& node)
     else
     {
         body.expectObject({"start", "end", "rolling", "flipped"});
-        LinearSupportSpec support;
+        LinearSupportEntry support;
         support.start = body.at("start").point();
         support.end = body.at("end").point();
         support.rolling = optionalFlag(body, "rolling");

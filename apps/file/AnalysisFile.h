@@ -75,21 +75,21 @@ struct MaterialSettings
     double yield = 0.0;
 };
 
-struct RefinementCircleSpec
+struct RefinementCircleEntry
 {
     OdGePoint2d center;
     double radius = 0.0;
 };
 
-struct RefinementRectangleSpec
+struct RefinementRectangleEntry
 {
     OdGePoint2d corner1;
     OdGePoint2d corner2;
 };
 
-struct RefinementRegionSpec
+struct RefinementRegionEntry
 {
-    std::variant<RefinementCircleSpec, RefinementRectangleSpec> shape;
+    std::variant<RefinementCircleEntry, RefinementRectangleEntry> shape;
     /// The mesh size inside is the mesh size divided by this (> 0; above 1 makes it finer).
     double ratio = 1.0;
     std::string path;
@@ -111,12 +111,12 @@ struct MeshSettings
     /// Empty: the region's default mesh size.
     std::optional<double> size;
     int smoothing = 3;
-    std::vector<RefinementRegionSpec> refinementRegions;
+    std::vector<RefinementRegionEntry> refinementRegions;
     AdaptiveSettings adaptive;
 };
 
 /// Force `magnitude` along the unit vector `direction` at the mesh vertex nearest to `location`.
-struct PointLoadSpec
+struct PointLoadEntry
 {
     OdGePoint2d location;
     /// Normalised on reading.
@@ -125,7 +125,7 @@ struct PointLoadSpec
 };
 
 /// Force per length on the boundary chain between `start` and `end`.
-struct LinearLoadSpec
+struct LinearLoadEntry
 {
     OdGePoint2d start;
     OdGePoint2d end;
@@ -136,7 +136,7 @@ struct LinearLoadSpec
     bool flipped = false;
 };
 
-struct PointSupportSpec
+struct PointSupportEntry
 {
     OdGePoint2d location;
     bool rolling = false;
@@ -144,7 +144,7 @@ struct PointSupportSpec
     OdGeVector2d direction{1.0, 0.0};
 };
 
-struct LinearSupportSpec
+struct LinearSupportEntry
 {
     OdGePoint2d start;
     OdGePoint2d end;
@@ -152,9 +152,9 @@ struct LinearSupportSpec
     bool flipped = false;
 };
 
-struct LoadOrSupportSpec
+struct LoadOrSupportEntry
 {
-    std::variant<PointLoadSpec, LinearLoadSpec, PointSupportSpec, LinearSupportSpec> value;
+    std::variant<PointLoadEntry, LinearLoadEntry, PointSupportEntry, LinearSupportEntry> value;
     /// Key path of the entry, e.g. "loadsAndSupports[2].linearLoad".
     std::string path;
 };
@@ -188,7 +188,7 @@ struct AnalysisFile
     ElementKind elementType = ElementKind::eTriangle6;
     MaterialSettings material;
     MeshSettings mesh;
-    std::vector<LoadOrSupportSpec> loadsAndSupports;
+    std::vector<LoadOrSupportEntry> loadsAndSupports;
     SolverChoice solver = SolverChoice::eInHouse;
 };
 

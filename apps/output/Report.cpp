@@ -15,7 +15,7 @@ namespace
 /// solver's residual, which reaches a few 1e-9 of the load on slender parts.
 constexpr double kDisplayedForceFloor = 1e-7;
 
-const char* kindName(const LoadOrSupportSpec& given)
+const char* kindName(const LoadOrSupportEntry& given)
 {
     static constexpr const char* names[] = {"pointLoad", "linearLoad", "pointSupport", "linearSupport"};
     return names[given.value.index()];

@@ -425,10 +425,10 @@ private:
         std::string text;
         for (std::size_t i = 0; i < m_file.features.size(); ++i)
         {
-            const FeatureSpec& f = m_file.features[i];
+            const FeatureEntry& f = m_file.features[i];
             const FeatureTargets& t = m_model.targets[i];
             std::string line = "[" + std::to_string(i) + "] ";
-            if (f.kind == FeatureSpec::Kind::ePressure)
+            if (f.kind == FeatureEntry::Kind::ePressure)
                 line += "pressure " + formatNumber(f.magnitude) + " " + m_summary.units->stress +
                         (f.direction
                              ? " along (" + formatNumber(f.direction->x) + ", " +
@@ -450,7 +450,7 @@ private:
                         (t.edges.size() > 1 ? "s " : " ") + list(t.edges);
             const OdDbObjectId id = m_model.featureIds[i];
             line += ": " + std::to_string(triangles[id]) + " mesh " +
-                    (f.kind == FeatureSpec::Kind::ePressure || t.edges.empty() ? "triangles" : "elements");
+                    (f.kind == FeatureEntry::Kind::ePressure || t.edges.empty() ? "triangles" : "elements");
             text += (i == 0 ? "Features     " : "             ") + line + "\n";
         }
         print(text);

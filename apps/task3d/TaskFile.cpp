@@ -20,18 +20,18 @@ using json::inQuotes;
 using json::Node;
 using json::Source;
 
-SolidSpec readSolid(const Node& node, const std::filesystem::path& folder)
+SolidEntry readSolid(const Node& node, const std::filesystem::path& folder)
 {
     // One kind of solid per object: a second kind is refused by choice, anything else by expectObject.
     const std::string_view kind =
         node.choice({"step", "box", "cylinder", "sphere", "union", "difference", "intersection"});
     node.expectObject({"step", "box", "cylinder", "sphere", "union", "difference", "intersection"});
     const Node body = node.at(kind);
-    SolidSpec s;
+    SolidEntry s;
     s.path = body.path();
     if (kind == "step")
     {
-        s.kind = SolidSpec::Kind::eStep;
+        s.kind = SolidEntry::Kind::eStep;
         const std::string name = body.string();
         if (name.empty())
             body.fail("expected the name of a STEP file");
@@ -39,7 +39,7 @@ SolidSpec readSolid(const Node& node, const std::filesystem::path& folder)
     }
     else if (kind == "box")
     {
-        s.kind = SolidSpec::Kind::eBox;
+        s.kind = SolidEntry::Kind::eBox;
         body.expectObject({"corner", "size"});
         s.point = body.at("corner").point3d();
         s.vector = body.at("size").vector3d(true);
@@ -48,7 +48,7 @@ SolidSpec readSolid(const Node& node, const std::filesystem::path& folder)
     }
     else if (kind == "cylinder")
     {
-        s.kind = SolidSpec::Kind::eCylinder;
+        s.kind = SolidEntry::Kind::eCylinder;
         body.expectObject({"base", "axis", "radius"});
         s.point = body.at("base").point3d();
         s.vector = body.at("axis").vector3d(true);
@@ -56,16 +56,16 @@ SolidSpec readSolid(const Node& node, const std::filesystem::path& folder)
     }
     else if (kind == "sphere")
     {
-        s.kind = SolidSpec::Kind::eSphere;
+        s.kind = SolidEntry::Kind::eSphere;
         body.expectObject({"center", "radius"});
         s.point = body.at("center").point3d();
         s.radius = body.at("radius").positive();
     }
     else
     {
-        s.kind = kind == "union"        ? SolidSpec::Kind::eUnion
-                 : kind == "difference" ? SolidSpec::Kind::eDifference
-                                        : SolidSpec::Kind::eIntersection;
+        s.kind = kind == "union"        ? SolidEntry::Kind::eUnion
+                 : kind == "difference" ? SolidEntry::Kind::eDifference
+                                        : SolidEntry::Kind::eIntersection;
         for (const Node& operand : body.list(2))
             s.operands.push_back(readSolid(operand, folder));
     }
@@ -96,12 +96,12 @@ std::vector<SubentRef> readSubents(const Node& node)
     return refs;
 }
 
-FeatureSpec readFeature(const Node& node, bool systemInternational)
+FeatureEntry readFeature(const Node& node, bool systemInternational)
 {
     const std::string_view kind = node.choice({"pressure", "fix"});
     node.expectObject({"pressure", "fix"});
     const Node body = node.at(kind);
-    FeatureSpec f;
+    FeatureEntry f;
     f.path = body.path();
     if (kind == "pressure")
     {
@@ -123,7 +123,7 @@ FeatureSpec readFeature(const Node& node, bool systemInternational)
     }
     else
     {
-        f.kind = FeatureSpec::Kind::eFix;
+        f.kind = FeatureEntry::Kind::eFix;
         body.expectObject({"faces", "edges"});
         if (!body.optional("faces") && !body.optional("edges"))
             body.fail("expected \"faces\", \"edges\" or both");

@@ -19,7 +19,7 @@ namespace cae_app
 {
 /// How the solid is made: a STEP file, a primitive, or a boolean combination of two or more solids
 /// (applied from left to right).
-struct SolidSpec
+struct SolidEntry
 {
     enum class Kind
     {
@@ -40,7 +40,7 @@ struct SolidSpec
     /// Box: size along x, y, z; cylinder: axis from the base to the top.
     OdGeVector3d vector;
     double radius = 0.0;
-    std::vector<SolidSpec> operands;
+    std::vector<SolidEntry> operands;
 };
 
 /// A face or edge of the solid: by its index, or by a point on it.
@@ -51,7 +51,7 @@ struct SubentRef
     OdGePoint3d point;
 };
 
-struct FeatureSpec
+struct FeatureEntry
 {
     enum class Kind
     {
@@ -68,7 +68,7 @@ struct FeatureSpec
     std::vector<SubentRef> edges;
 };
 
-struct MeshingSpec
+struct MeshingEntry
 {
     JsonPath path;
     /// A meshing-parameter file, relative paths resolved against the task file's folder.
@@ -82,9 +82,9 @@ struct TaskFile
     OdDb::UnitsValue units = OdDb::kUnitsMillimeters;
     /// Modelling units: SI (m, N, Pa) or English (in, lbf, psi).
     bool systemInternational = true;
-    SolidSpec solid;
-    MeshingSpec meshing;
-    std::vector<FeatureSpec> features;
+    SolidEntry solid;
+    MeshingEntry meshing;
+    std::vector<FeatureEntry> features;
     std::optional<double> yield;
 
     /// The name and text the file was read from, for messages about its values found later.

@@ -43,40 +43,40 @@ long resolve(const TaskFile& file, const solid::GmshBody& body, OdDb::SubentType
 }
 } // namespace
 
-std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidSpec& spec)
+std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidEntry& entry)
 {
     using solid::GmshBody;
     std::string error;
     std::shared_ptr<GmshBody> body;
-    switch (spec.kind)
+    switch (entry.kind)
     {
-    case SolidSpec::Kind::eStep:
-        body = GmshBody::importStep(OdString(spec.file.string().c_str()), &error);
+    case SolidEntry::Kind::eStep:
+        body = GmshBody::importStep(OdString(entry.file.string().c_str()), &error);
         break;
-    case SolidSpec::Kind::eBox:
-        body = GmshBody::box(spec.point, spec.vector, &error);
+    case SolidEntry::Kind::eBox:
+        body = GmshBody::box(entry.point, entry.vector, &error);
         break;
-    case SolidSpec::Kind::eCylinder:
-        body = GmshBody::cylinder(spec.point, spec.vector, spec.radius, &error);
+    case SolidEntry::Kind::eCylinder:
+        body = GmshBody::cylinder(entry.point, entry.vector, entry.radius, &error);
         break;
-    case SolidSpec::Kind::eSphere:
-        body = GmshBody::sphere(spec.point, spec.radius, &error);
+    case SolidEntry::Kind::eSphere:
+        body = GmshBody::sphere(entry.point, entry.radius, &error);
         break;
     default:
-        body = buildSolid(file, spec.operands[0]);
-        for (std::size_t i = 1; i < spec.operands.size() && body; ++i)
+        body = buildSolid(file, entry.operands[0]);
+        for (std::size_t i = 1; i < entry.operands.size() && body; ++i)
         {
-            const auto other = buildSolid(file, spec.operands[i]);
-            body = spec.kind == SolidSpec::Kind::eUnion        ? GmshBody::unite(*body, *other, &error)
-                   : spec.kind == SolidSpec::Kind::eDifference ? GmshBody::subtract(*body, *other, &error)
-                                                               : GmshBody::intersect(*body, *other, &error);
+            const auto other = buildSolid(file, entry.operands[i]);
+            body = entry.kind == SolidEntry::Kind::eUnion        ? GmshBody::unite(*body, *other, &error)
+                   : entry.kind == SolidEntry::Kind::eDifference ? GmshBody::subtract(*body, *other, &error)
+                                                                 : GmshBody::intersect(*body, *other, &error);
         }
         break;
     }
     if (!body)
         throw InputError(
-            file.messageAt(spec.path, "the solid cannot be built: " +
-                                          (error.empty() ? std::string("the kernel gave no body") : error)));
+            file.messageAt(entry.path, "the solid cannot be built: " +
+                                           (error.empty() ? std::string("the kernel gave no body") : error)));
     return body;
 }
 
@@ -92,31 +92,31 @@ TaskModel buildTaskModel(const TaskFile& file)
         OdDbBlockTableRecordPtr::cast(model.database->getModelSpaceId().openObject(OdDb::kForWrite));
     model.solidId = space->appendOdDbEntity(solidEntity.get());
 
-    for (const FeatureSpec& spec : file.features)
+    for (const FeatureEntry& entry : file.features)
     {
         FeatureTargets targets;
         OdDbFullSubentPathArray paths;
-        for (const SubentRef& ref : spec.faces)
+        for (const SubentRef& ref : entry.faces)
         {
             targets.faces.push_back(resolve(file, *model.body, OdDb::kFaceSubentType, ref));
             paths.append(
                 OdDbFullSubentPath(model.solidId, OdDbSubentId(OdDb::kFaceSubentType, targets.faces.back())));
         }
-        for (const SubentRef& ref : spec.edges)
+        for (const SubentRef& ref : entry.edges)
         {
             targets.edges.push_back(resolve(file, *model.body, OdDb::kEdgeSubentType, ref));
             paths.append(
                 OdDbFullSubentPath(model.solidId, OdDbSubentId(OdDb::kEdgeSubentType, targets.edges.back())));
         }
         OdDbObjectId id;
-        if (spec.kind == FeatureSpec::Kind::ePressure)
+        if (entry.kind == FeatureEntry::Kind::ePressure)
         {
             const auto feature = cae_core::CaePressureFeature::createObject();
             feature->init(paths);
-            feature->setPressureMagnitude(spec.magnitude);
-            feature->setUnits(spec.units);
-            if (spec.direction)
-                feature->setPressureDirection(*spec.direction);
+            feature->setPressureMagnitude(entry.magnitude);
+            feature->setUnits(entry.units);
+            if (entry.direction)
+                feature->setPressureDirection(*entry.direction);
             id = KfxFeatureManagerUtils::addFeature(feature.get());
         }
         else

@@ -40,5 +40,5 @@ constexpr double kPickTolerance = 1e-6;
 TaskModel buildTaskModel(const TaskFile& file);
 
 /// The file's solid as the kernel builds it; throws InputError with the kernel's message.
-std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidSpec& spec);
+std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidEntry& entry);
 } // namespace cae_app

@@ -81,14 +81,14 @@ TEST(AnalysisFileReading, TakesEveryValueOfACompleteFile)
     ASSERT_EQ(f.mesh.refinementRegions.size(), 1u);
     EXPECT_EQ(f.mesh.refinementRegions[0].ratio, 2.0);
     ASSERT_EQ(f.loadsAndSupports.size(), 4u);
-    const auto& pl = std::get<PointLoadSpec>(f.loadsAndSupports[0].value);
+    const auto& pl = std::get<PointLoadEntry>(f.loadsAndSupports[0].value);
     EXPECT_DOUBLE_EQ(pl.direction.x, 0.6); // directions are unit vectors
     EXPECT_DOUBLE_EQ(pl.direction.y, 0.8);
-    const auto& ll = std::get<LinearLoadSpec>(f.loadsAndSupports[1].value);
+    const auto& ll = std::get<LinearLoadEntry>(f.loadsAndSupports[1].value);
     EXPECT_DOUBLE_EQ(ll.angle, std::numbers::pi / 2);
     EXPECT_FALSE(ll.flipped);
     EXPECT_FALSE(ll.angleRelativeToBoundary);
-    const auto& ps = std::get<PointSupportSpec>(f.loadsAndSupports[2].value);
+    const auto& ps = std::get<PointSupportEntry>(f.loadsAndSupports[2].value);
     EXPECT_TRUE(ps.rolling);
     EXPECT_DOUBLE_EQ(ps.direction.y, -1.0);
     EXPECT_EQ(f.loadsAndSupports[3].path, "loadsAndSupports[3].linearSupport");
