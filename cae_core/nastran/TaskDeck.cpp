@@ -152,15 +152,31 @@ EResult appendTetrahedra(const Task& task, std::string& deck)
     return eOk;
 }
 
-/// The tetrahedra owning each face, with the vertex off the face: the answer of Mesh::findTetras for a
-/// face of three distinct vertices, from an index built once. Searching every tetrahedron for every
-/// loaded face would make a large deck quadratic in the mesh size.
+/// The tetrahedra owning each loaded face, with the vertex off the face: the answer of Mesh::findTetras
+/// for a face of three distinct vertices, from an index of the loaded faces built in one pass over the
+/// tetrahedra. Searching every tetrahedron for every loaded face would make a large deck quadratic in
+/// the mesh size, and indexing every face of the mesh costs more than the rest of the deck.
 class FaceOwners
 {
 public:
-    explicit FaceOwners(const Mesh& mesh) : m_mesh(mesh)
+    using Key = std::array<std::uint64_t, 3>;
+
+    FaceOwners(const Mesh& mesh, std::vector<Key> wanted) : m_mesh(mesh)
     {
-        m_faces.reserve(4 * static_cast<std::size_t>(mesh.nbTetra()));
+        for (Key& key : wanted)
+            std::sort(key.begin(), key.end());
+        std::sort(wanted.begin(), wanted.end());
+        wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+        // Most tetrahedra touch no loaded face: a face is looked up only when all its vertices are on one.
+        std::vector<bool> onLoadedFace;
+        for (const Key& key : wanted)
+            for (const std::uint64_t v : key)
+            {
+                if (v >= onLoadedFace.size())
+                    onLoadedFace.resize(v + 1, false);
+                onLoadedFace[v] = true;
+            }
+        const auto loaded = [&](std::uint64_t v) { return v < onLoadedFace.size() && onLoadedFace[v]; };
         for (std::uint64_t t = 0; t < mesh.nbTetra(); ++t)
         {
             const MeshTetra* tetra = mesh.tetra(t).get();
@@ -169,15 +185,18 @@ public:
             const auto& v = tetra->vertices;
             for (std::size_t off = 0; off < 4; ++off)
             {
-                std::array<std::uint64_t, 3> key{};
+                Key key{};
                 std::size_t k = 0;
                 for (std::size_t j = 0; j < 4; ++j)
                 {
                     if (j != off)
                         key[k++] = v[j];
                 }
+                if (!loaded(key[0]) || !loaded(key[1]) || !loaded(key[2]))
+                    continue;
                 std::sort(key.begin(), key.end());
-                if (key[0] != key[1] && key[1] != key[2] && v[off] != key[0] && v[off] != key[1] && v[off] != key[2])
+                if (key[0] != key[1] && key[1] != key[2] && v[off] != key[0] && v[off] != key[1] &&
+                    v[off] != key[2] && std::binary_search(wanted.begin(), wanted.end(), key))
                     m_faces.push_back({key, {t, v[off]}});
             }
         }
@@ -190,14 +209,14 @@ public:
     {
         if (face.size() != 3)
             return m_mesh.findTetras(face);
-        std::array<std::uint64_t, 3> key{face[0], face[1], face[2]};
+        Key key{face[0], face[1], face[2]};
         std::sort(key.begin(), key.end());
         // Repeated vertices, or tetrahedra with repeated vertices, are left to the mesh's own search.
         if (key[0] == key[1] || key[1] == key[2])
             return m_mesh.findTetras(face);
         OdArray<Mesh::FindResult> found;
         auto it = std::lower_bound(m_faces.begin(), m_faces.end(), key,
-                                   [](const Entry& e, const std::array<std::uint64_t, 3>& k) { return e.key < k; });
+                                   [](const Entry& e, const Key& k) { return e.key < k; });
         for (; it != m_faces.end() && it->key == key; ++it)
             found.append(it->owner);
         return found;
@@ -206,7 +225,7 @@ public:
 private:
     struct Entry
     {
-        std::array<std::uint64_t, 3> key;
+        Key key;
         Mesh::FindResult owner;
     };
 
@@ -257,7 +276,16 @@ EResult appendLoads(const Task& task, std::string& deck)
         const Mesh& mesh = *entity->mesh;
         if (indexed != &mesh)
         {
-            owners = std::make_unique<FaceOwners>(mesh);
+            std::vector<FaceOwners::Key> wanted;
+            for (const std::shared_ptr<Load>& other : task.m_loads)
+            {
+                const std::shared_ptr<Entity> on = other->entity.lock();
+                if (on && on->mesh.get() == &mesh)
+                    for (const OdArray<std::uint64_t>& face : other->faces)
+                        if (face.size() == 3)
+                            wanted.push_back({face[0], face[1], face[2]});
+            }
+            owners = std::make_unique<FaceOwners>(mesh, std::move(wanted));
             indexed = &mesh;
         }
         deck += "$     LOAD ";

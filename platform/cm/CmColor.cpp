@@ -88,10 +88,10 @@ int OdCmEntityColor::colorIndex() const
     }
 }
 
-std::uint32_t OdCmEntityColor::lookUpRGB(int index)
+namespace
 {
-    if (index < 1 || index > 255)
-        throw OdError(eInvalidInput, "OdCmEntityColor::lookUpRGB: index outside 1..255");
+std::uint32_t paletteColor(int index)
+{
     if (index < kFirstHueIndex)
         return kNamed[static_cast<std::size_t>(index - 1)];
     if (index <= kLastHueIndex)
@@ -100,13 +100,36 @@ std::uint32_t OdCmEntityColor::lookUpRGB(int index)
     return pack(grey, grey, grey);
 }
 
+/// Palette colours 1..255 at [index - 1], worked out once: the nearest-colour search over the whole
+/// palette runs for every face of a coloured result mesh.
+const std::array<std::uint32_t, 255>& palette()
+{
+    static const std::array<std::uint32_t, 255> colors = []
+    {
+        std::array<std::uint32_t, 255> all{};
+        for (int i = 1; i <= 255; ++i)
+            all[static_cast<std::size_t>(i - 1)] = paletteColor(i);
+        return all;
+    }();
+    return colors;
+}
+} // namespace
+
+std::uint32_t OdCmEntityColor::lookUpRGB(int index)
+{
+    if (index < 1 || index > 255)
+        throw OdError(eInvalidInput, "OdCmEntityColor::lookUpRGB: index outside 1..255");
+    return palette()[static_cast<std::size_t>(index - 1)];
+}
+
 int OdCmEntityColor::lookUpACI(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 {
+    const auto& colors = palette();
     int best = 1;
     long bestDistance = std::numeric_limits<long>::max();
     for (int i = 1; i <= 255; ++i)
     {
-        const std::uint32_t rgb = lookUpRGB(i);
+        const std::uint32_t rgb = colors[static_cast<std::size_t>(i - 1)];
         const long dr = static_cast<long>(rgb >> 16 & 0xFF) - red;
         const long dg = static_cast<long>(rgb >> 8 & 0xFF) - green;
         const long db = static_cast<long>(rgb & 0xFF) - blue;
