@@ -87,6 +87,44 @@ bool toReal(std::string_view token, double& value)
     return end != copy.c_str() && errno != ERANGE;
 }
 
+/// Whether stod takes `token` as a number, for the columns that are checked but not kept. The printout's
+/// own form ("-1.234567E+05": a few digits, an exponent of at most two) is told by its characters alone,
+/// as it can neither overflow nor underflow; anything else goes through the full conversion.
+bool isNumber(std::string_view token)
+{
+    constexpr std::size_t kMaxPlainDigits = 20;
+    std::size_t i = 0;
+    const std::size_t n = token.size();
+    if (i < n && (token[i] == '+' || token[i] == '-'))
+        ++i;
+    const auto digits = [&]
+    {
+        const std::size_t start = i;
+        while (i < n && token[i] >= '0' && token[i] <= '9')
+            ++i;
+        return i - start;
+    };
+    std::size_t count = digits();
+    if (count > 0 && i < n && token[i] == '.')
+    {
+        ++i;
+        count += digits();
+    }
+    bool plain = count > 0 && count <= kMaxPlainDigits;
+    if (plain && i < n && (token[i] == 'E' || token[i] == 'e'))
+    {
+        ++i;
+        if (i < n && (token[i] == '+' || token[i] == '-'))
+            ++i;
+        const std::size_t exponent = digits();
+        plain = exponent > 0 && exponent <= 2;
+    }
+    if (plain && i == n)
+        return true;
+    double value = 0.0;
+    return toReal(token, value);
+}
+
 /// Delivers the lines of a text held in memory.
 class MemoryLines
 {
@@ -192,14 +230,13 @@ bool readStressRow(std::string_view line, GridResults& results)
     if (tokenize(line, t, kMaxTokens) < kMaxTokens)
         return false;
     std::uint64_t grid = 0;
-    double value = 0.0;
     // The carriage-control digit comes first; the normal, shear and principal stresses are checked, not kept.
-    if (!toUnsigned(t[1], grid) || t[2] != "X" || !toReal(t[3], value) || t[4] != "XY" ||
-        !toReal(t[5], value) || t[6] != "A" || !toReal(t[7], value))
+    if (!toUnsigned(t[1], grid) || t[2] != "X" || !isNumber(t[3]) || t[4] != "XY" || !isNumber(t[5]) ||
+        t[6] != "A" || !isNumber(t[7]))
         return false;
     std::string_view tail[2];
     double vonMises = 0.0;
-    if (tokenize(line.substr(kPressureColumn), tail, 2) < 2 || !toReal(tail[0], value) || !toReal(tail[1], vonMises))
+    if (tokenize(line.substr(kPressureColumn), tail, 2) < 2 || !isNumber(tail[0]) || !toReal(tail[1], vonMises))
         return false;
     GridResult& result = results[grid];
     result.vonMisesStress = std::max(result.vonMisesStress, vonMises);

@@ -143,6 +143,17 @@ TEST(F06Reader, DamagedInputYieldsWhatItsReadableRowsSay)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     EXPECT_EQ(readBoth(crlf).size(), 4u);
 
+    // The checked columns take what stod takes: a leading number, never one out of range.
+    const std::pair<const char*, std::size_t> checked[] = {{"1.5E+3junk   ", 1}, {"0x1p3        ", 1},
+                                                           {"-.E+05       ", 0}, {"1.0E+999     ", 0},
+                                                           {"1.0E-400     ", 0}, {"-1.00000E+12 ", 1}};
+    for (const auto& [value, rows] : checked)
+    {
+        std::string point = stressPoint("5", 5.0);
+        point.replace(point.find(" X  ") + 4, 13, value);
+        EXPECT_EQ(readBoth(kStressTitle + point).size(), rows) << value;
+    }
+
     const std::string huge = kStressTitle + std::string(3'000'000, '7') + "\n" + std::string(2'500'000, ' ') + "\n" +
                              stressPoint("5", 5.0);
     EXPECT_EQ(readBoth(huge).size(), 1u);
