@@ -49,6 +49,8 @@ struct SolidPatchCase
 {
     bool quadratic;
     bool alongDirection;
+    /// Cells along each side: ten make separators wider than the factor's blocks, which are then cut.
+    int cells = 2;
 };
 
 class SolidPatch : public testing::TestWithParam<SolidPatchCase>
@@ -60,7 +62,8 @@ class SolidPatch : public testing::TestWithParam<SolidPatchCase>
 TEST_P(SolidPatch, UniformPressureOnRollersGivesTheExactField)
 {
     const double lx = 2.0, ly = 1.5, lz = 1.0, p = 10.0;
-    const TetMesh m = boxMesh(2, 2, 2, lx, ly, lz, GetParam().quadratic);
+    const int n = GetParam().cells;
+    const TetMesh m = boxMesh(n, n, n, lx, ly, lz, GetParam().quadratic);
     const auto faces = facesWhere(m, [&](const Vec3& x) { return x[0] == lx; });
     std::string bulk =
         solidBulk(m, kE, kNu) + pressureCards(m, faces, 1, p, GetParam().alongDirection ? "-1.,0.,0." : ",,");
@@ -90,12 +93,14 @@ TEST_P(SolidPatch, UniformPressureOnRollersGivesTheExactField)
 
 INSTANTIATE_TEST_SUITE_P(LinearAndQuadratic, SolidPatch,
                          testing::Values(SolidPatchCase{false, false}, SolidPatchCase{true, false},
-                                         SolidPatchCase{false, true}, SolidPatchCase{true, true}),
+                                         SolidPatchCase{false, true}, SolidPatchCase{true, true},
+                                         SolidPatchCase{false, false, 10}),
                          [](const testing::TestParamInfo<SolidPatchCase>& info)
                          {
                              return std::string(info.param.quadratic ? "Quadratic" : "Linear") +
                                     (info.param.alongDirection ? "PressureAlongADirection"
-                                                               : "NormalPressure");
+                                                               : "NormalPressure") +
+                                    (info.param.cells > 2 ? "WithWideSeparators" : "");
                          });
 
 struct MembranePatchCase
