@@ -55,7 +55,10 @@ double refAngle(const OdGeCircArc3d& arc)
 
 /// The circular geometry of a circle or arc entity moved by xform, or null when the transform
 /// would not keep it circular.
-std::unique_ptr<OdGeCircArc3d> movedArc(const OdDbCurve& curve, const OdGeMatrix3d& xform)
+/// Moves a circle or an arc by `xform` onto the circle it lands on (centre, radius, normal); null, with
+/// nothing changed, for a transform that would not keep it round.
+std::unique_ptr<OdGeCircArc3d> moveRound(const OdDbCurve& curve, const OdGeMatrix3d& xform,
+                                         OdGePoint3d& center, double& radius, OdGeVector3d& normal)
 {
     OdGeCurve3d* ge = nullptr;
     if (curve.getOdGeCurve(ge) != eOk)
@@ -72,7 +75,26 @@ std::unique_ptr<OdGeCircArc3d> movedArc(const OdDbCurve& curve, const OdGeMatrix
     {
         return nullptr;
     }
+    center = arc->center();
+    radius = arc->radius();
+    normal = arc->normal();
     return arc;
+}
+
+OdResult setRadiusOf(double value, double& radius)
+{
+    if (!(value > 0.0))
+        return eInvalidInput;
+    radius = value;
+    return eOk;
+}
+
+OdResult setNormalOf(const OdGeVector3d& value, OdGeVector3d& normal)
+{
+    if (value.isZeroLength())
+        return eInvalidInput;
+    normal = value.normal();
+    return eOk;
 }
 
 /// Draws a circle or arc entity as chords no longer than kMaxChordAngle.
@@ -244,18 +266,12 @@ OdSmartPtr<OdDbCircle> OdDbCircle::createObject()
 
 OdResult OdDbCircle::setRadius(double radius)
 {
-    if (!(radius > 0.0))
-        return eInvalidInput;
-    m_radius = radius;
-    return eOk;
+    return setRadiusOf(radius, m_radius);
 }
 
 OdResult OdDbCircle::setNormal(const OdGeVector3d& normal)
 {
-    if (normal.isZeroLength())
-        return eInvalidInput;
-    m_normal = normal.normal();
-    return eOk;
+    return setNormalOf(normal, m_normal);
 }
 
 OdResult OdDbCircle::getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol&) const
@@ -271,18 +287,12 @@ OdSmartPtr<OdDbArc> OdDbArc::createObject()
 
 OdResult OdDbArc::setRadius(double radius)
 {
-    if (!(radius > 0.0))
-        return eInvalidInput;
-    m_radius = radius;
-    return eOk;
+    return setRadiusOf(radius, m_radius);
 }
 
 OdResult OdDbArc::setNormal(const OdGeVector3d& normal)
 {
-    if (normal.isZeroLength())
-        return eInvalidInput;
-    m_normal = normal.normal();
-    return eOk;
+    return setNormalOf(normal, m_normal);
 }
 
 OdResult OdDbArc::getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol&) const
@@ -338,13 +348,7 @@ bool OdDbLine::subWorldDraw(OdGiWorldDraw* worldDraw) const
 
 OdResult OdDbCircle::transformBy(const OdGeMatrix3d& xform)
 {
-    const auto arc = movedArc(*this, xform);
-    if (!arc)
-        return eNotApplicable;
-    m_center = arc->center();
-    m_radius = arc->radius();
-    m_normal = arc->normal();
-    return eOk;
+    return moveRound(*this, xform, m_center, m_radius, m_normal) ? eOk : eNotApplicable;
 }
 
 OdSmartPtr<OdDbEntity> OdDbCircle::clone() const
@@ -359,12 +363,9 @@ bool OdDbCircle::subWorldDraw(OdGiWorldDraw* worldDraw) const
 
 OdResult OdDbArc::transformBy(const OdGeMatrix3d& xform)
 {
-    const auto arc = movedArc(*this, xform);
+    const auto arc = moveRound(*this, xform, m_center, m_radius, m_normal);
     if (!arc)
         return eNotApplicable;
-    m_center = arc->center();
-    m_radius = arc->radius();
-    m_normal = arc->normal();
     const double shift = refAngle(*arc);
     m_startAngle = arc->startAng() + shift;
     m_endAngle = arc->endAng() + shift;
