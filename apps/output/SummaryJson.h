@@ -5,6 +5,7 @@
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -17,7 +18,7 @@ namespace cae_app::summary_json
 {
 using Writer = rapidjson::PrettyWriter<rapidjson::StringBuffer>;
 
-inline void number(Writer& w, double v)
+inline void put(Writer& w, double v)
 {
     // JSON has no infinity or NaN; a reader gets null rather than a document it cannot parse.
     if (std::isfinite(v))
@@ -26,33 +27,67 @@ inline void number(Writer& w, double v)
         w.Null();
 }
 
-inline void number(Writer& w, const std::optional<double>& v)
+inline void put(Writer& w, std::uint64_t v)
 {
-    if (v)
-        number(w, *v);
-    else
-        w.Null();
+    w.Uint64(v);
 }
 
-inline void string(Writer& w, const std::string& s)
+inline void put(Writer& w, const std::string& s)
 {
     w.String(s.c_str(), static_cast<rapidjson::SizeType>(s.size()));
 }
 
-inline void string(Writer& w, const std::optional<std::string>& s)
+template <std::size_t N> void put(Writer& w, const std::array<double, N>& v)
 {
-    if (s)
-        string(w, *s);
+    w.StartArray();
+    for (const double c : v)
+        put(w, c);
+    w.EndArray();
+}
+
+/// What is not known is null.
+template <class T> void put(Writer& w, const std::optional<T>& v)
+{
+    if (v)
+        put(w, *v);
     else
         w.Null();
 }
 
-/// The keys every summary starts with: "status", "result" and "messages".
-inline void runOutcome(Writer& w, ERunStatus status, const std::optional<std::uint32_t>& result,
-                       const std::vector<std::string>& messages)
+/// A key and its value.
+template <class T> void field(Writer& w, const char* key, const T& value)
 {
-    w.Key("status");
-    string(w, std::string(runStatusName(status)));
+    w.Key(key);
+    put(w, value);
+}
+
+/// A key whose value is the object `body` writes from `value`, or null when there is none.
+template <class T, class Body>
+void object(Writer& w, const char* key, const std::optional<T>& value, Body body)
+{
+    w.Key(key);
+    if (!value)
+    {
+        w.Null();
+        return;
+    }
+    w.StartObject();
+    body(*value);
+    w.EndObject();
+}
+
+/// A summary document: the keys every summary starts with ("status", "result" and "messages"), then
+/// those `body` writes; indented, with arrays of numbers on one line.
+template <class Body>
+std::string document(ERunStatus status, const std::optional<std::uint32_t>& result,
+                     const std::vector<std::string>& messages, Body body)
+{
+    rapidjson::StringBuffer buffer;
+    Writer w(buffer);
+    w.SetIndent(' ', 2);
+    w.SetFormatOptions(rapidjson::kFormatSingleLineArray);
+    w.StartObject();
+    field(w, "status", std::string(runStatusName(status)));
     w.Key("result");
     if (result)
         w.Uint(*result);
@@ -61,7 +96,10 @@ inline void runOutcome(Writer& w, ERunStatus status, const std::optional<std::ui
     w.Key("messages");
     w.StartArray();
     for (const auto& m : messages)
-        string(w, m);
+        put(w, m);
     w.EndArray();
+    body(w);
+    w.EndObject();
+    return std::string(buffer.GetString(), buffer.GetSize()) + "\n";
 }
 } // namespace cae_app::summary_json
