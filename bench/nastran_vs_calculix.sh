@@ -55,7 +55,8 @@ def faces(on):
         if len(off) == 1:
             out.append((n, off[0]))
     return out
-loads = [(faces(lambda x: x[0] == lx), 30.0), (faces(lambda x: x[2] == lz), 2.5)]
+# Coordinates are i * l / n, so the far faces are told with a tolerance: l * n / n need not give l.
+loads = [(faces(lambda x: abs(x[0] - lx) < 1e-9), 30.0), (faces(lambda x: abs(x[2] - lz) < 1e-9), 2.5)]
 fixed = [g for g in range(1, len(nodes) + 1) if nodes[g - 1][0] == 0.0]
 f = lambda v: "%.6E" % v
 
