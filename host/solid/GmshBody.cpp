@@ -1,6 +1,7 @@
 #include "host/solid/GmshBody.h"
 
 #include "host/solid/GmshSession.h"
+#include "host/solid/KernelOutput.h"
 #include "host/ut/File.h"
 
 #include <gmsh.h>
@@ -122,13 +123,14 @@ std::shared_ptr<GmshBody> GmshBody::build(std::shared_ptr<const Recipe> r, std::
 {
     GmshSession session;
     const std::string model = GmshSession::newModelName();
+    KernelOutput kernel;
     try
     {
         gmsh::model::add(model);
         const gmsh::vectorpair volumes = replay(*r);
         gmsh::model::occ::synchronize();
         if (session.failed())
-            throw std::runtime_error("");
+            throw std::runtime_error(kernel.text());
         if (volumes.empty())
             throw std::runtime_error("the construction has no volume");
         return std::shared_ptr<GmshBody>(new GmshBody(model, std::move(r)));
