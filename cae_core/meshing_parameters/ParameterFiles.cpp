@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace cae_core
 {
@@ -381,9 +382,10 @@ EResult readJsonText(ut::IReporter& reporter, std::string_view bytes, MeshingPar
         return eMissingData;
 
     MeshingParameters local;
-    const auto readGroup = [&](const char16_t* group, const char* groupName, auto& parameters) -> EResult {
-        const auto it = doc.FindMember(group);
-        if (it == doc.MemberEnd())
+    const auto readGroup = [&](const char16_t* group, const char* groupName, auto& parameters) -> EResult
+    {
+        const auto it = std::as_const(doc).FindMember(group);
+        if (it == std::as_const(doc).MemberEnd())
             return eMissingData;
         if (!it->value.IsObject())
         {

@@ -1,0 +1,11 @@
+// The solver's printed results of a 3D task as the module reads them back: the displacement table and
+// the tetrahedron stress table, from the bytes of the file.
+
+#include "fuzz/FuzzTarget.h"
+
+#include "cae_core/nastran/F06Reader.h"
+
+CAE_FUZZ_TARGET(text)
+{
+    static_cast<void>(cae_core::readGridResults(text));
+}
