@@ -168,15 +168,14 @@ public:
         std::sort(wanted.begin(), wanted.end());
         wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
         // Most tetrahedra touch no loaded face: a face is looked up only when all its vertices are on one.
-        std::vector<bool> onLoadedFace;
+        // A vertex index past the mesh's is on no tetrahedron, and is not marked.
+        std::vector<bool> onLoadedFace(static_cast<std::size_t>(mesh.nbVertices()), false);
         for (const Key& key : wanted)
             for (const std::uint64_t v : key)
-            {
-                if (v >= onLoadedFace.size())
-                    onLoadedFace.resize(v + 1, false);
-                onLoadedFace[v] = true;
-            }
-        const auto loaded = [&](std::uint64_t v) { return v < onLoadedFace.size() && onLoadedFace[v]; };
+                if (v < onLoadedFace.size())
+                    onLoadedFace[static_cast<std::size_t>(v)] = true;
+        const auto loaded = [&](std::uint64_t v)
+        { return v < onLoadedFace.size() && onLoadedFace[static_cast<std::size_t>(v)]; };
         for (std::uint64_t t = 0; t < mesh.nbTetra(); ++t)
         {
             const MeshTetra* tetra = mesh.tetra(t).get();
