@@ -2,9 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <iostream>
-#include <regex>
+#include <string_view>
 
 namespace solid
 {
@@ -38,6 +39,41 @@ void KernelOutput::restore()
     m_saved = -1;
 }
 
+namespace
+{
+/// A kernel message without its colour codes, its frame of stars with the level word, and runs of blanks.
+std::string plain(std::string_view line)
+{
+    std::string text;
+    for (std::size_t i = 0; i < line.size(); ++i)
+    {
+        if (line[i] == '\x1b' && i + 1 < line.size() && line[i + 1] == '[')
+        {
+            std::size_t j = i + 2;
+            while (j < line.size() && (std::isdigit(static_cast<unsigned char>(line[j])) || line[j] == ';'))
+                ++j;
+            if (j < line.size() && line[j] == 'm')
+            {
+                i = j;
+                continue;
+            }
+        }
+        if (line[i] == ' ' && (text.empty() || text.back() == ' '))
+            continue;
+        text += line[i];
+    }
+    const std::size_t first = text.find_first_not_of("* ");
+    if (first == std::string::npos)
+        return {};
+    text.erase(0, first);
+    for (const std::string_view level : {"ERR ", "WARN ", "INFO ", "FAIL ", "TRACE "})
+        if (text.starts_with(level))
+            text.erase(0, level.size());
+    text.erase(text.find_last_not_of("* ") + 1);
+    return text;
+}
+} // namespace
+
 std::string KernelOutput::text()
 {
     restore();
@@ -47,25 +83,20 @@ std::string KernelOutput::text()
     std::rewind(m_file);
     for (int c = std::fgetc(m_file); c != EOF; c = std::fgetc(m_file))
         raw += static_cast<char>(c);
-    static const std::regex kColour("\x1b\\[[0-9;]*m");
-    static const std::regex kFrame("^\\*+ *(ERR|WARN|INFO|FAIL|TRACE)? *|\\*+$");
-    static const std::regex kBlanks("  +");
+    // A broken file can draw a report for each of thousands of entities; the first few say what is wrong.
+    constexpr std::size_t kMaxLines = 8;
     std::string out;
-    std::size_t start = 0;
-    while (start < raw.size())
+    std::size_t lines = 0;
+    for (std::size_t start = 0; start < raw.size();)
     {
-        std::size_t end = raw.find('\n', start);
-        if (end == std::string::npos)
-            end = raw.size();
-        std::string line = std::regex_replace(raw.substr(start, end - start), kColour, "");
-        line = std::regex_replace(line, kFrame, "");
-        line = std::regex_replace(line, kBlanks, " ");
-        while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
-            line.pop_back();
-        if (!line.empty())
+        const std::size_t end = std::min(raw.find('\n', start), raw.size());
+        const std::string line = plain(std::string_view(raw).substr(start, end - start));
+        if (!line.empty() && lines++ < kMaxLines)
             out += (out.empty() ? "" : "\n") + line;
         start = end + 1;
     }
+    if (lines > kMaxLines)
+        out += "\n(and " + std::to_string(lines - kMaxLines) + " more lines)";
     return out;
 }
 } // namespace solid
