@@ -3,17 +3,13 @@
 #include "apps/analysis/Analysis2d.h"
 #include "apps/drawing/GlyphDrawing.h"
 #include "apps/output/AtomicFile.h"
+#include "apps/output/DxfText.h"
 #include "apps/view/Glyphs.h"
 #include "cae_core/glyphs/DbEntityDrawer.h"
 #include "cae_core/results2d/ResultsBlock.h"
 #include "platform/db/DbBlockReference.h"
 #include "platform/db/DbBlockTableRecord.h"
 #include "platform/db/DbDatabase.h"
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace cae_app
 {
@@ -43,28 +39,6 @@ void putRegionOnItsLayer(Drawing& drawing)
     }
     modelSpace(db)->appendOdDbEntity(drawing.region.get());
     drawing.region->setLayer(kRegionLayer);
-}
-
-std::string dxfText(OdDbDatabase& db)
-{
-    // The database saves to a path; the run's output folder takes content, so that drawing.dxf is
-    // replaced atomically and owned like every other output.
-    const std::filesystem::path scratch =
-        std::filesystem::temp_directory_path() / ("cae-drawing-" + std::to_string(::getpid()) + ".dxf");
-    try
-    {
-        db.writeFile(OdString(scratch.string().c_str()));
-    }
-    catch (const OdError& e)
-    {
-        throw OutputError(std::string("drawing.dxf: ") + e.what());
-    }
-    std::ifstream in(scratch, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    in.close();
-    std::filesystem::remove(scratch);
-    return text.str();
 }
 } // namespace
 
@@ -106,6 +80,13 @@ std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
             modelSpace(*drawing.database)->appendOdDbEntity(reference.get());
         }
     }
-    return dxfText(*drawing.database);
+    try
+    {
+        return dxfText(*drawing.database);
+    }
+    catch (const OdError& e)
+    {
+        throw OutputError(std::string("drawing.dxf: ") + e.what());
+    }
 }
 } // namespace cae_app

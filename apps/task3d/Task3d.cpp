@@ -3,6 +3,7 @@
 #include "apps/file/AnalysisFile.h"
 #include "apps/file/Format.h"
 #include "apps/output/AtomicFile.h"
+#include "apps/output/DxfText.h"
 #include "apps/output/OutputFolder.h"
 #include "apps/task3d/TaskFile.h"
 #include "apps/task3d/TaskModel.h"
@@ -27,7 +28,6 @@
 #include "platform/db/DbSubDMesh.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -38,7 +38,6 @@
 #include <map>
 #include <optional>
 #include <set>
-#include <sstream>
 
 namespace cae_app
 {
@@ -666,25 +665,15 @@ private:
         }
         OdDbBlockTableRecordPtr::cast(drawing->getModelSpaceId().openObject(OdDb::kForWrite))
             ->appendOdDbEntity(mesh.get());
-        // The SDK saves to a path; the output folder takes the finished text.
-        const fs::path scratch =
-            fs::temp_directory_path() / ("cae_task3d_" + std::to_string(::getpid()) + "_model.dxf");
         try
         {
-            drawing->writeFile(OdString(scratch.string().c_str()));
+            m_out->write("model.dxf", dxfText(*drawing));
         }
         catch (const OdError& e)
         {
             stop(eExitFailed,
                  {m_cl.file + ": the result drawing cannot be saved: " + std::string(e.description())});
         }
-        std::ifstream in(scratch, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        in.close();
-        std::error_code ec;
-        fs::remove(scratch, ec);
-        m_out->write("model.dxf", text.str());
     }
 
     /// The displacement factor of the pictures: the given one, or the one that draws the largest
