@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apps/file/AnalysisFile.h"
+#include "apps/file/Format.h"
 #include "apps/file/JsonLocation.h"
 
 #include "platform/ge/GePoint2d.h"
@@ -15,7 +16,6 @@
 #include <initializer_list>
 #include <limits>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -263,13 +263,8 @@ public:
         return v;
     }
 
-    static std::string formatNumber(double v)
-    {
-        std::ostringstream s;
-        s.precision(12);
-        s << v;
-        return s.str();
-    }
+    /// A number of the file quoted back in a message, with as many digits as a user types.
+    static std::string formatNumber(double v) { return cae_app::formatNumber(v, 12); }
 
 private:
     const rapidjson::Value* find(std::string_view key) const
