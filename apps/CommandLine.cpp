@@ -1,10 +1,9 @@
 #include "apps/CommandLine.h"
 
+#include "apps/file/Format.h"
 #include "apps/task3d/Task3dCommandLine.h"
 
-#include <cctype>
-#include <cmath>
-#include <cstdlib>
+#include <tuple>
 
 namespace cae_app
 {
@@ -34,17 +33,6 @@ constexpr const char* kAnalyzeHint =
     "                     [--picture-size WxH] [--glyph-size S] [--probe X,Y]...\n"
     "                     [--loads-from DRAWING.dxf]\n"
     "Try 'cae analyze2d --help'.\n";
-/// A finite number that fills the whole text.
-std::optional<double> number(const std::string& text)
-{
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
-        return std::nullopt;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
 
 /// Reads the option `a` (and for "--name VALUE" the next argument) into `value`; an error text
 /// when the value is missing.
@@ -90,25 +78,21 @@ std::optional<std::string> pictureOption(CommandLine& cl, const std::string& nam
             cl.deform.reset();
         else if (value == "none")
             cl.deform = 0.0;
-        else if (const auto f = number(value); f && *f >= 0.0)
+        else if (const auto f = parseNumber(value); f && *f >= 0.0)
             cl.deform = *f;
         else
             return "--deform must be a factor of at least 0, large or none, not '" + value + "'";
     }
     else if (name == "--picture-size")
     {
-        const auto x = value.find('x');
-        const auto w = x == std::string::npos ? std::nullopt : number(value.substr(0, x));
-        const auto h = x == std::string::npos ? std::nullopt : number(value.substr(x + 1));
-        const auto whole = [](const std::optional<double>& v) { return v && *v >= 1 && *v <= 16384 && *v == std::floor(*v); };
-        if (!whole(w) || !whole(h))
+        const auto size = parsePictureSize(value);
+        if (!size)
             return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
-        cl.pictureWidth = static_cast<int>(*w);
-        cl.pictureHeight = static_cast<int>(*h);
+        std::tie(cl.pictureWidth, cl.pictureHeight) = *size;
     }
     else if (name == "--glyph-size")
     {
-        const auto s = number(value);
+        const auto s = parseNumber(value);
         if (!s || !(*s > 0.0))
             return "--glyph-size must be a size greater than 0, not '" + value + "'";
         cl.glyphSize = *s;
@@ -116,8 +100,8 @@ std::optional<std::string> pictureOption(CommandLine& cl, const std::string& nam
     else if (name == "--probe")
     {
         const auto comma = value.find(',');
-        const auto x = comma == std::string::npos ? std::nullopt : number(value.substr(0, comma));
-        const auto y = comma == std::string::npos ? std::nullopt : number(value.substr(comma + 1));
+        const auto x = comma == std::string::npos ? std::nullopt : parseNumber(value.substr(0, comma));
+        const auto y = comma == std::string::npos ? std::nullopt : parseNumber(value.substr(comma + 1));
         if (!x || !y)
             return "--probe must be X,Y with two numbers, not '" + value + "'";
         cl.probes.push_back({*x, *y});

@@ -1,7 +1,10 @@
 #include "apps/file/Format.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace cae_app
 {
@@ -59,5 +62,29 @@ std::string formatMilliseconds(double ms)
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", ms < 10.0 ? 2 : (ms < 100.0 ? 1 : 0), ms);
     return buffer;
+}
+std::optional<double> parseNumber(const std::string& text)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::optional<std::pair<int, int>> parsePictureSize(const std::string& text)
+{
+    constexpr double kMaxPixels = 16384;
+    const auto x = text.find('x');
+    if (x == std::string::npos)
+        return std::nullopt;
+    const auto w = parseNumber(text.substr(0, x)), h = parseNumber(text.substr(x + 1));
+    const auto whole = [&](const std::optional<double>& v)
+    { return v && *v >= 1 && *v <= kMaxPixels && *v == std::floor(*v); };
+    if (!whole(w) || !whole(h))
+        return std::nullopt;
+    return std::pair{static_cast<int>(*w), static_cast<int>(*h)};
 }
 } // namespace cae_app

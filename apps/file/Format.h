@@ -4,10 +4,13 @@
 #include "platform/ge/GeVector2d.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
-/// Numbers in messages and reports: short, but with enough digits to tell values apart.
+/// Numbers in messages and reports: short, but with enough digits to tell values apart; and numbers
+/// as the command line gives them.
 namespace cae_app
 {
 /// `significant` digits, trailing zeros dropped ("%.*g"); -0 shows as 0.
@@ -19,6 +22,10 @@ std::string formatVector(const OdGeVector2d& v, int significant = 6);
 /// as escapes such as "\x1B", and anything beyond `maxCharacters` characters cut and marked "...".
 /// `text` must be valid UTF-8.
 std::string printable(std::string_view text, std::size_t maxCharacters);
+/// A command-line value that is a finite number as a whole (no blank before it, nothing after it).
+std::optional<double> parseNumber(const std::string& text);
+/// A `--picture-size` value, "WIDTHxHEIGHT" in whole pixels from 1 to 16384 each.
+std::optional<std::pair<int, int>> parsePictureSize(const std::string& text);
 /// A duration in milliseconds with a sensible number of decimals ("0.42", "12.5", "1480").
 std::string formatMilliseconds(double ms);
 } // namespace cae_app

@@ -1,7 +1,8 @@
 #include "apps/task3d/Task3dCommandLine.h"
 
-#include <cmath>
-#include <cstdlib>
+#include "apps/file/Format.h"
+
+#include <tuple>
 
 namespace cae_app
 {
@@ -19,17 +20,9 @@ CommandLine usageError(const std::string& message)
     return cl;
 }
 
-bool finiteNumber(const std::string& text, double& v)
-{
-    char* end = nullptr;
-    v = std::strtod(text.c_str(), &end);
-    return !text.empty() && end == text.c_str() + text.size() && std::isfinite(v) && text[0] != ' ';
-}
-
 /// Sets one option with a value; an error text when the value is not allowed.
 std::string setOption(CommandLine& cl, const std::string& name, const std::string& value)
 {
-    double v = 0.0;
     if (name == "--out")
     {
         if (cl.outDir)
@@ -49,20 +42,17 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
     }
     else if (name == "--deform")
     {
-        if (!finiteNumber(value, v) || v < 0.0)
+        const auto v = parseNumber(value);
+        if (!v || *v < 0.0)
             return "--deform must be a factor of at least 0, not '" + value + "'";
-        cl.deform = v;
+        cl.deform = *v;
     }
     else if (name == "--picture-size")
     {
-        const auto x = value.find('x');
-        double w = 0.0, h = 0.0;
-        if (x == std::string::npos || !finiteNumber(value.substr(0, x), w) ||
-            !finiteNumber(value.substr(x + 1), h) || w < 1 || h < 1 || w > 16384 || h > 16384 ||
-            w != std::floor(w) || h != std::floor(h))
+        const auto size = parsePictureSize(value);
+        if (!size)
             return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
-        cl.pictureWidth = static_cast<int>(w);
-        cl.pictureHeight = static_cast<int>(h);
+        std::tie(cl.pictureWidth, cl.pictureHeight) = *size;
     }
     return {};
 }
