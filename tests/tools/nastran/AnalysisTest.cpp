@@ -315,6 +315,67 @@ TEST(MpcChains, AreSubstitutedThroughAndClosedChainsRefused)
     }
 }
 
+struct ReactionCase
+{
+    bool quadratic;
+    const char* direction; ///< N1,N2,N3 of the pressure, or ",," for a normal one
+};
+
+class ConstraintForces : public testing::TestWithParam<ReactionCase>
+{
+};
+
+// A block on rollers, those on x = 0 written as a chain of MPCs tied to one SPC: the constraints' forces
+// balance the applied load exactly, the chain passes the x force on without adding any, and the one
+// SPC that ends it takes all of it.
+TEST_P(ConstraintForces, BalanceTheAppliedLoadBetweenSingleAndMultipointConstraints)
+{
+    const double p = 10.0;
+    const TetMesh m = boxMesh(2, 2, 2, 1.0, 1.0, 1.0, GetParam().quadratic);
+    std::string bulk =
+        solidBulk(m, kE, kNu) + pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10,
+                                              p, GetParam().direction);
+    const auto face = nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; });
+    bulk += spc1("1", {face.front()});
+    for (std::size_t k = 1; k < face.size(); ++k)
+        bulk += "MPC,100," + std::to_string(face[k]) + ",1,1.0," + std::to_string(face[k - 1]) + ",1,-1.0\n";
+    bulk += spc1("2", nodesWhere(m, [](const Vec3& x) { return x[1] == 0.0; }));
+    bulk += spc1("3", nodesWhere(m, [](const Vec3& x) { return x[2] == 0.0; }));
+    const Solved s = solve(deckHeader("SPCFORCES=ALL\nMPCFORCES(PRINT,SORT1,REAL)=ALL\n") + bulk + "ENDDATA");
+
+    // The unit face x = 1 under p: inward normal -x, or along the given direction per unit area.
+    Eigen::Vector3d applied(-p, 0.0, 0.0);
+    if (std::string(GetParam().direction) != ",,")
+    {
+        double d[3];
+        std::sscanf(GetParam().direction, "%lf,%lf,%lf", &d[0], &d[1], &d[2]);
+        applied = p * Eigen::Vector3d(d[0], d[1], d[2]).normalized();
+    }
+    Eigen::Vector3d spc = Eigen::Vector3d::Zero(), mpc = Eigen::Vector3d::Zero();
+    double firstGridX = 0.0;
+    for (const GridForce& f : s.results.spcForces)
+    {
+        spc += Eigen::Vector3d(f.force[0], f.force[1], f.force[2]);
+        if (f.grid == face.front())
+            firstGridX = f.force[0];
+    }
+    for (const GridForce& f : s.results.mpcForces)
+        mpc += Eigen::Vector3d(f.force[0], f.force[1], f.force[2]);
+    EXPECT_EQ(s.results.spcForces.size(), m.nodes.size()); // rotations are held everywhere
+    EXPECT_EQ(s.results.mpcForces.size(), face.size());
+    EXPECT_LT((spc + mpc + applied).norm(), 1e-10 * p)
+        << "spc " << spc.transpose() << " mpc " << mpc.transpose();
+    EXPECT_NEAR(mpc.norm(), 0.0, 1e-10 * p);
+    EXPECT_NEAR(firstGridX, -applied.x(), 1e-10 * p);
+}
+
+INSTANTIATE_TEST_SUITE_P(LinearAndQuadratic, ConstraintForces,
+                         testing::Values(ReactionCase{false, ",,"}, ReactionCase{true, "1.,2.,-3."}),
+                         [](const testing::TestParamInfo<ReactionCase>& info) {
+                             return std::string(info.param.quadratic ? "QuadraticDirectional"
+                                                                     : "LinearNormal");
+                         });
+
 // A six-node face bulged out of its plane: the consistent nodal loads of a normal pressure have the
 // load's exact resultant (the vector area, from the boundary: 1/2 of the loop integral of x cross dx)
 // and its exact first moment (sum x_a f_a^T = p times the integral of x n^T, as the shape functions
