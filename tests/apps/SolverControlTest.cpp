@@ -248,19 +248,31 @@ TEST_F(SolverControl, ATimeLimitEndsAStuckSolverAndTheRunFailsKeepingItsFolder)
     EXPECT_FALSE(alive(solver)) << "the solver " << solver << " still runs";
 }
 
-TEST_F(SolverControl, SigtermToCaeStopsTheSolverAndEndsWith143AndAnInterruptedSummary)
+TEST_F(SolverControl, ASignalToCaeStopsTheSolverAndEndsTheRunAsInterrupted)
 {
-    CaeProcess cae({task.string(), "--out", out.string()}, environment(stuck), err);
-    ASSERT_TRUE(cae.readUntil("\npid ")) << "the solver runs and its log is echoed: " << cae.text();
-    ::kill(cae.pid(), SIGTERM);
-    EXPECT_EQ(cae.wait(), 143) << slurp(err);
-    const std::string messages = slurp(err);
-    EXPECT_NE(messages.find("interrupted by SIGTERM; the solver was stopped"), std::string::npos) << messages;
-    const auto d = summary(out);
-    EXPECT_STREQ(d["status"].GetString(), "interrupted");
-    const pid_t solver = solverPid(d["workingFolder"].GetString());
-    ASSERT_GT(solver, 0);
-    EXPECT_FALSE(alive(solver)) << "the solver " << solver << " still runs";
+    const struct
+    {
+        int signal;
+        const char* name;
+        int exitStatus;
+    } cases[] = {{SIGTERM, "SIGTERM", 143}, {SIGINT, "SIGINT", 130}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CaeProcess cae({task.string(), "--out", out.string()}, environment(stuck), err);
+        ASSERT_TRUE(cae.readUntil("\npid ")) << "the solver runs and its log is echoed: " << cae.text();
+        ::kill(cae.pid(), c.signal);
+        EXPECT_EQ(cae.wait(), c.exitStatus) << slurp(err);
+        const std::string messages = slurp(err);
+        EXPECT_NE(messages.find("interrupted by " + std::string(c.name) + "; the solver was stopped"),
+                  std::string::npos)
+            << messages;
+        const auto d = summary(out);
+        EXPECT_STREQ(d["status"].GetString(), "interrupted");
+        const pid_t solver = solverPid(d["workingFolder"].GetString());
+        ASSERT_GT(solver, 0);
+        EXPECT_FALSE(alive(solver)) << "the solver " << solver << " still runs";
+    }
 }
 
 TEST_F(SolverControl, ASolvedRunRemovesItsWorkingFolderUnlessAskedToKeepIt)
