@@ -45,6 +45,7 @@ void ProgressMeter::start(const OdString& label, int total)
     m_total = std::max(total, 1);
     m_done = 0;
     m_running = true;
+    m_owner = std::this_thread::get_id();
     if (m_sharesCommandLine)
         m_previousStatusLine = ca::setStatusLine(this);
     draw();
@@ -78,12 +79,16 @@ void ProgressMeter::stop()
 
 void ProgressMeter::erase()
 {
+    if (std::this_thread::get_id() != m_owner)
+        return;
     *m_sink << kEraseLine;
     m_sink->flush();
 }
 
 void ProgressMeter::redraw()
 {
+    if (std::this_thread::get_id() != m_owner)
+        return;
     draw();
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <iosfwd>
+#include <thread>
 
 namespace cma
 {
@@ -17,7 +18,8 @@ namespace cma
 ///
 /// When the bar shares its terminal with the host's command line (standard error and standard output on
 /// one screen), a running meter is the command line's status line: text printed meanwhile goes above the
-/// bar instead of being overwritten by it.
+/// bar instead of being overwritten by it. The meter is drawn by the thread that started it alone; text
+/// that other threads print passes the bar by.
 class ProgressMeter : private ca::StatusLine
 {
 public:
@@ -62,6 +64,8 @@ private:
     bool m_sharesCommandLine;
     /// The status line this meter replaced while it runs on the command line's terminal.
     ca::StatusLine* m_previousStatusLine = nullptr;
+    /// The thread that started the meter, the only one that draws it.
+    std::thread::id m_owner;
     bool m_running = false;
     OdString m_label;
     int m_total = 100;

@@ -111,6 +111,21 @@ TEST(ProgressMeter, OnTheCommandLinesTerminalTheBarMakesRoomForEachPrintedLine)
     }
 }
 
+TEST(ProgressMeter, TextPrintedByAnotherThreadPassesTheBarBy)
+{
+    // Only the meter's own thread draws it: another thread's text must not race its drawing.
+    testing::internal::CaptureStdout();
+    {
+        cma::ProgressMeter meter(std::cout, true, true);
+        meter.start(L"solve", 100);
+        std::thread([] { ca::prompt(L"from elsewhere"); }).join();
+        meter.stop();
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string bar = "\rsolve [..............................]   0%";
+    EXPECT_EQ(out, bar + "from elsewhere\n" + bar + "\n");
+}
+
 TEST(ProgressMeter, StaysSilentOffATerminalAndEndsItsLineWhenDestroyedRunning)
 {
     std::ostringstream quiet, abandoned;
