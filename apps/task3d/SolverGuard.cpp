@@ -60,6 +60,8 @@ SolverGuard::SolverGuard(std::optional<double> timeLimit)
     g_signal = 0;
     struct sigaction action = {};
     action.sa_handler = onSignal;
+    // Waits for the solver go on after the handler; the run sees the cancel at its next polling cycle.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (std::size_t i = 0; i < std::size(kGuardedSignals); ++i)
         ::sigaction(kGuardedSignals[i], &action, &g_previous[i]);
