@@ -16,7 +16,10 @@ enum ExitStatus : int
     /// The file cannot be read or is malformed, or the analysis is not ready.
     eExitInvalid = 2,
     /// Meshing, solving or writing the results failed.
-    eExitFailed = 3
+    eExitFailed = 3,
+    /// A signal stopped the run: this plus the signal's number (130 for SIGINT, 143 for SIGTERM), as a
+    /// shell reports a program that the signal ended.
+    eExitInterrupted = 128
 };
 
 struct CommandLine
@@ -65,6 +68,11 @@ struct CommandLine
     std::optional<double> glyphSize;
     /// Points where the local quantities are reported (`--probe X,Y`, repeatable), in file order.
     std::vector<std::array<double, 2>> probes;
+    /// Seconds the solver step of `task3d` may take before it is stopped (`--solver-timeout`); empty
+    /// for no limit.
+    std::optional<double> solverTimeout;
+    /// Keep the solver's working folder after a successful `task3d` run (`--keep-work`).
+    bool keepWork = false;
 };
 
 /// Reads the arguments after the program name.

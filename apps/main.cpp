@@ -2,6 +2,7 @@
 #include "apps/CommandLine.h"
 #include "apps/ModuleSession.h"
 #include "apps/output/AtomicFile.h"
+#include "apps/task3d/SolverGuard.h"
 #include "apps/task3d/Task3d.h"
 
 #include <cstdio>
@@ -37,6 +38,7 @@ int run(const cae_app::CommandLine& cl)
         break;
     }
     cae_app::removeTemporaryFileOnInterrupt();
+    cae_app::installSolverControls();
     // The module and the solver program are built beside the program.
     const std::filesystem::path folder = cae_app::programFolder();
     cae_app::useSolverProgramIn(folder);

@@ -81,6 +81,8 @@ const char* runStatusName(ERunStatus status)
         return "invalid";
     case ERunStatus::eFailed:
         return "failed";
+    case ERunStatus::eInterrupted:
+        return "interrupted";
     }
     return "failed";
 }

@@ -14,9 +14,10 @@ namespace cae_app
 /// How a run ended.
 enum class ERunStatus
 {
-    eSolved,  ///< "solved"
-    eInvalid, ///< "invalid": the file or the inputs are not usable
-    eFailed   ///< "failed": meshing, solving or writing failed
+    eSolved,     ///< "solved"
+    eInvalid,    ///< "invalid": the file or the inputs are not usable
+    eFailed,     ///< "failed": meshing, solving or writing failed
+    eInterrupted ///< "interrupted": a signal (Ctrl-C, SIGTERM) stopped the run
 };
 
 /// The word summary.json writes for a status.

@@ -5,6 +5,7 @@
 #include "apps/output/AtomicFile.h"
 #include "apps/output/DxfText.h"
 #include "apps/output/OutputFolder.h"
+#include "apps/task3d/SolverGuard.h"
 #include "apps/task3d/TaskFile.h"
 #include "apps/task3d/TaskModel.h"
 #include "apps/task3d/TaskPicture.h"
@@ -67,7 +68,9 @@ struct TaskStop
 {
     TaskStop s;
     s.exitStatus = exitStatus;
-    s.status = exitStatus == eExitInvalid ? ERunStatus::eInvalid : ERunStatus::eFailed;
+    s.status = exitStatus == eExitInvalid      ? ERunStatus::eInvalid
+               : exitStatus > eExitInterrupted ? ERunStatus::eInterrupted
+                                               : ERunStatus::eFailed;
     if (result)
         s.result = static_cast<std::uint32_t>(*result);
     s.messages = std::move(messages);
@@ -229,6 +232,7 @@ public:
             solve();
             report();
             writeResults();
+            removeWorkingFolder();
             m_summary.status = ERunStatus::eSolved;
             m_summary.result = 0;
             finish();
@@ -239,6 +243,9 @@ public:
         {
             for (const auto& m : s.messages)
                 m_err << m << "\n";
+            const std::string kept = keptFolderMessage(s.messages);
+            if (!kept.empty())
+                m_err << kept << "\n";
             m_summary.status = s.status;
             m_summary.result = s.result;
             m_summary.messages.insert(m_summary.messages.end(), s.messages.begin(), s.messages.end());
@@ -262,8 +269,35 @@ public:
 private:
     void print(const std::string& text)
     {
+        // Flushed at once: a pipe would otherwise hold the lines back until the solver's echo, and a
+        // signal would lose them.
         if (!m_cl.quiet)
-            std::cout << text;
+            std::cout << text << std::flush;
+    }
+
+    /// After a run that went well the working folder goes, unless the user keeps it.
+    void removeWorkingFolder()
+    {
+        if (m_cl.keepWork || m_folder.empty())
+            return;
+        std::error_code ec;
+        fs::remove_all(m_folder, ec);
+        if (ec)
+            m_err << "cae: the working folder " << m_folder.string() << " cannot be removed: " << ec.message()
+                  << "\n";
+        else
+            m_summary.workingFolder.reset();
+    }
+
+    /// Where the working folder is, for a run that stopped, unless a message already says so.
+    std::string keptFolderMessage(const std::vector<std::string>& messages) const
+    {
+        if (m_folder.empty() || !fs::exists(m_folder))
+            return {};
+        for (const auto& m : messages)
+            if (m.find(m_folder.string()) != std::string::npos)
+                return {};
+        return "working folder: " + m_folder.string();
     }
 
     void finish()
@@ -467,7 +501,11 @@ private:
             quiet.emplace();
         const double start = now();
         ut::StopWatch watch;
+        std::optional<SolverGuard> guard(std::in_place, m_cl.solverTimeout);
         const EResult rc = m_task->run();
+        const int signal = guard->signal();
+        const bool timedOut = guard->timedOut();
+        guard.reset();
         const double total = watch.time();
         const double end = now();
         quiet.reset();
@@ -495,6 +533,7 @@ private:
         }
         if (!m_summary.timeMs.solve)
             m_summary.timeMs.solve = total;
+        stopIfSolverStopped(signal, timedOut, rc);
 
         if (rc != cae_core::eOk)
         {
@@ -523,6 +562,23 @@ private:
                  {m_cl.file + ": the solver's results hold no grid (working folder " + m_folder.string() +
                   ")"},
                  cae_core::eMissingData);
+    }
+
+    /// Ends a run whose solver a signal or the time limit stopped, whatever the module's result says.
+    void stopIfSolverStopped(int signal, bool timedOut, EResult rc)
+    {
+        std::vector<std::string> messages;
+        if (signal != 0)
+            messages.push_back(m_cl.file + ": interrupted by " + signalName(signal) +
+                               "; the solver was stopped");
+        else if (timedOut)
+            messages.push_back(m_cl.file + ": the solver did not finish within " +
+                               formatNumber(*m_cl.solverTimeout) + " s (--solver-timeout) and was stopped");
+        else
+            return;
+        if (!m_folder.empty())
+            messages.push_back("working folder: " + m_folder.string());
+        stop(signal != 0 ? eExitInterrupted + signal : eExitFailed, messages, rc);
     }
 
     void report()
@@ -574,7 +630,8 @@ private:
                     (m_summary.safetyFactor ? formatNumber(*m_summary.safetyFactor, 4) : "-") +
                     " against the yield stress " + formatNumber(*m_file.yield) + " " + units.stress + "\n";
         }
-        text += "Working folder    " + m_folder.string() + "\n";
+        if (m_cl.keepWork)
+            text += "Working folder    " + m_folder.string() + "\n";
         print(text);
     }
 

@@ -9,7 +9,7 @@ namespace cae_app
 namespace
 {
 constexpr const char* kHint = "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--deform F]\n"
-                              "                  [--picture-size WxH]\n"
+                              "                  [--picture-size WxH] [--solver-timeout S] [--keep-work]\n"
                               "Try 'cae task3d --help'.\n";
 
 CommandLine usageError(const std::string& message)
@@ -54,6 +54,13 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
             return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
         std::tie(cl.pictureWidth, cl.pictureHeight) = *size;
     }
+    else if (name == "--solver-timeout")
+    {
+        const auto v = parseNumber(value);
+        if (!v || !(*v > 0.0))
+            return "--solver-timeout must be a number of seconds above 0, not '" + value + "'";
+        cl.solverTimeout = *v;
+    }
     return {};
 }
 } // namespace
@@ -79,6 +86,11 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
             cl.quiet = true;
             continue;
         }
+        if (!filesOnly && a == "--keep-work")
+        {
+            cl.keepWork = true;
+            continue;
+        }
         if (!filesOnly && a == "--")
         {
             filesOnly = true;
@@ -88,7 +100,8 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
         {
             const auto equals = a.find('=');
             const std::string name = a.substr(0, equals);
-            if (name != "--out" && name != "--color" && name != "--deform" && name != "--picture-size")
+            if (name != "--out" && name != "--color" && name != "--deform" && name != "--picture-size" &&
+                name != "--solver-timeout")
                 return usageError("unknown option '" + a + "'");
             std::string value;
             if (equals != std::string::npos)
@@ -113,13 +126,14 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
 std::string task3dHelp()
 {
     return "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--deform F]\n"
+           "                  [--picture-size WxH] [--solver-timeout S] [--keep-work]\n"
            "\n"
            "Runs the 3D linear static analysis of the solid that FILE.json describes: meshes it with\n"
            "tetrahedra, turns its pressure and fix features into loads and constraints, writes the\n"
            "Nastran deck task.dat into a fresh working folder, runs the solver program on it (the one\n"
            "in CAE_NASTRAN_PATH, else the one built beside cae) and reads back task.f06. Prints the\n"
            "mesh, the largest von Mises stress and displacement with the grids where they occur, the\n"
-           "safety factor against \"yield\", the working folder and the times.\n"
+           "safety factor against \"yield\", the working folder (when kept) and the times.\n"
            "\n"
            "The deck's material is fixed: E 200000 and nu 0.3 in the modelling units, whatever the\n"
            "part is made of. The displacements scale with 1/E; the stresses of pressures on a part\n"
@@ -139,10 +153,17 @@ std::string task3dHelp()
            "              displacement drawn as a tenth of the solid's diagonal)\n"
            "  --picture-size WIDTHxHEIGHT\n"
            "              pixels of the PNG picture (default 1600x1000)\n"
+           "  --solver-timeout SECONDS\n"
+           "              stop the solver program when the solve step takes longer (default: no\n"
+           "              limit); the run then fails\n"
+           "  --keep-work keep the solver's working folder (deck, log, printout) after a run that\n"
+           "              went well; after a failure it is always kept and its path printed\n"
            "  -h, --help  show this text\n"
            "\n"
            "Exit status: 0 solved; 1 wrong usage; 2 the file is unreadable or malformed (the\n"
-           "message names the key path); 3 meshing, the deck or the solver run failed.\n"
+           "message names the key path); 3 meshing, the deck or the solver run failed, or the\n"
+           "solver took longer than --solver-timeout; 130 (Ctrl-C) or 143 (SIGTERM) the run was\n"
+           "interrupted: the solver is stopped and summary.json says \"interrupted\".\n"
            "\n"
            "The file is JSON; unknown keys are errors. Lengths and points are in the drawing's\n"
            "units; pressures and \"yield\" in the modelling system's: Pa for \"si\", psi for \"english\".\n"

@@ -18,13 +18,40 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <exception>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
 namespace cae_core
 {
+
+namespace
+{
+EWorkingFolderNaming s_workingFolderNaming = eWorkingFolderTimeStamp;
+
+std::function<bool()>& hostCancelForNewProcesses()
+{
+    static std::function<bool()> s_cancelRequested;
+    return s_cancelRequested;
+}
+} // namespace
+
+void setWorkingFolderNaming(EWorkingFolderNaming naming)
+{
+    s_workingFolderNaming = naming;
+}
+
+EWorkingFolderNaming workingFolderNaming()
+{
+    return s_workingFolderNaming;
+}
 
 OdString createWorkingFolder()
 {
@@ -33,11 +60,19 @@ OdString createWorkingFolder()
     OdString name;
     name.format(L"CAE_%lld", milliseconds);
     // The temporary-files prefix already ends with a separator.
-    OdString folder = oa::SysVars::getTEMPPREFIX();
-    folder += name;
-    if (!ut::File::create(ut::FileName(folder), ut::File::eFolder, false))
+    const OdString prefix = oa::SysVars::getTEMPPREFIX();
+    OdString folder = prefix + name;
+    if (s_workingFolderNaming == eWorkingFolderTimeStamp)
+        return ut::File::create(ut::FileName(folder), ut::File::eFolder, false) ? folder : OdString();
+
+    // mkdtemp picks the suffix and creates the folder in one step, so no other run can take the same name
+    // between the choice and the creation.
+    if (!ut::File::create(ut::FileName(prefix), ut::File::eFolder, false))
         return OdString();
-    return folder;
+    std::string path = ut::convFileNameToMB(folder + L"_XXXXXX");
+    if (::mkdtemp(path.data()) == nullptr)
+        return OdString();
+    return OdString(path.c_str());
 }
 
 ProgressEmulator::ProgressEmulator(cma::ProgressMeter& meter) : m_meter(meter)
@@ -118,13 +153,50 @@ bool parseCompletionLine(std::string_view line, std::int32_t& code)
     return true;
 }
 
+namespace
+{
+/// The solver's log: the deck's path with the extension replaced by "log".
+std::string logPath(const OdString& inputFile)
+{
+    return ut::convFileNameToMB(ut::FileName(inputFile).withExtension(L"log").path());
+}
+
+/// Longest part of a log line quoted in a message; a solver's line has no bound.
+constexpr std::size_t kQuotedLineLength = 120;
+
+/// The text of an error in the log's line `number`: the log, the line number, what is wrong and the
+/// line itself (its end, where the code stands, when it is long).
+std::string logLineError(const OdString& inputFile, std::size_t number, const std::string& line,
+                         const char* what)
+{
+    const std::string quoted =
+        line.size() <= kQuotedLineLength ? line : "..." + line.substr(line.size() - kQuotedLineLength);
+    return logPath(inputFile) + ", line " + std::to_string(number) + ": " + what + ": \"" + quoted + "\"";
+}
+} // namespace
+
 void NastranProcess::Impl::initLogFilter()
 {
     m_lineFilter = [](const std::string&) { return true; };
-    m_lineHandler = [this](const std::string& line) {
+    m_lineHandler = [this, number = std::size_t{0}](const std::string& line) mutable
+    {
+        ++number;
         std::int32_t code = 0;
-        if (!parseCompletionLine(line, code))
-            return;
+        try
+        {
+            if (!parseCompletionLine(line, code))
+                return;
+        }
+        catch (const std::out_of_range&)
+        {
+            throw std::out_of_range(
+                logLineError(m_inputFile, number, line, "the completion code does not fit 32 bits"));
+        }
+        catch (const std::invalid_argument&)
+        {
+            throw std::invalid_argument(
+                logLineError(m_inputFile, number, line, "the completion line holds no code"));
+        }
         m_analysisComplete = true;
         m_completionCode = code;
         m_completionCodeRead = true;
@@ -193,17 +265,35 @@ private:
     std::size_t m_offset = 0;
 };
 
-/// The solver's log: the deck's path with the extension replaced by "log".
-std::string logPath(const OdString& inputFile)
-{
-    return ut::convFileNameToMB(ut::FileName(inputFile).withExtension(L"log").path());
-}
-
 /// How long one polling cycle waits for the child before the host gets its events again.
 constexpr std::chrono::milliseconds kPollInterval{10};
+
+/// Asks the solver to end, so that it can close its files, and kills it when it has not ended within
+/// the grace period.
+void endCancelledChild(boost::process::child& child)
+{
+    ::kill(child.id(), SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + NastranProcess::kTerminateGrace;
+    while (child.running() && std::chrono::steady_clock::now() < deadline)
+        child.wait_for(kPollInterval);
+    if (!child.running())
+        return;
+    child.terminate();
+    // The process library only collects a killed child that has already gone; a zombie would outlive
+    // the run.
+    ::waitpid(child.id(), nullptr, 0);
+}
 } // namespace
 
-NastranProcess::NastranProcess() : m_pImpl(std::make_unique<Impl>()) {}
+void NastranProcess::setHostCancel(std::function<bool()> cancelRequested)
+{
+    hostCancelForNewProcesses() = std::move(cancelRequested);
+}
+
+NastranProcess::NastranProcess() : m_pImpl(std::make_unique<Impl>())
+{
+    m_pImpl->m_cancelRequested = hostCancelForNewProcesses();
+}
 
 NastranProcess::~NastranProcess() = default;
 
@@ -226,6 +316,14 @@ EResult NastranProcess::run(ut::IReporter& reporter)
                 return eSolverNotFound;
             }
             executable = searcher.executable();
+        }
+
+        const auto cancelRequested = [&impl] { return impl.m_cancelRequested && impl.m_cancelRequested(); };
+        if (cancelRequested())
+        {
+            impl.m_cancelled = true;
+            ca::prompt(translate(L"Nastran run cancelled before it started"));
+            return eSolverFailed;
         }
 
         const OdString command = impl.commandLine(executable);
@@ -252,11 +350,20 @@ EResult NastranProcess::run(ut::IReporter& reporter)
         {
             ca::yieldToEventLoop();
             log.read(false, echo);
+            if (cancelRequested())
+            {
+                impl.m_cancelled = true;
+                endCancelledChild(child);
+                break;
+            }
             child.wait_for(kPollInterval);
             progress.advance();
         }
-        progress.finish();
+        if (!impl.m_cancelled)
+            progress.finish();
         log.read(true, echo);
+        if (impl.m_cancelled)
+            ca::prompt(translate(L"Nastran run cancelled"));
         ca::print(L"\n");
         child.wait();
         impl.m_exitCode = child.exit_code();
@@ -275,8 +382,10 @@ EResult NastranProcess::run(ut::IReporter& reporter)
         ca::prompt(text);
         return eSolverFailed;
     }
-    return impl.m_analysisComplete && impl.m_completionCodeRead && impl.m_completionCode == 0 ? eOk
-                                                                                                : eSolverFailed;
+    return !impl.m_cancelled && impl.m_analysisComplete && impl.m_completionCodeRead &&
+                   impl.m_completionCode == 0
+               ? eOk
+               : eSolverFailed;
 }
 
 } // namespace cae_core

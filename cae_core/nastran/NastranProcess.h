@@ -4,6 +4,7 @@
 #include "host/cma/ProgressMeter.h"
 #include "platform/base/OdString.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -20,9 +21,25 @@ class IReporter;
 namespace cae_core
 {
 
+/// How createWorkingFolder names the folders it makes.
+enum EWorkingFolderNaming
+{
+    /// "CAE_" and the time stamp; a folder of that name that already exists is reused (the default).
+    eWorkingFolderTimeStamp,
+    /// "CAE_", the time stamp, "_" and six characters chosen the way mkdtemp does, so that runs that start
+    /// in the same millisecond, in one process or several, never share a folder.
+    eWorkingFolderUnique
+};
+
+/// Chooses the naming of the working folders made from now on, for the whole process; the host sets it
+/// once at start-up.
+void setWorkingFolderNaming(EWorkingFolderNaming naming);
+EWorkingFolderNaming workingFolderNaming();
+
 /// Creates a fresh working folder for one solver run: "CAE_" and the current time in whole milliseconds
 /// since 1970 ("CAE_%lld"), under the host's temporary folder. A folder of that name that already exists
-/// is reused; the module never removes it. Returns the folder's full path, empty when it cannot be created.
+/// is reused unless the naming is eWorkingFolderUnique; the module never removes it. Returns the folder's
+/// full path, empty when it cannot be created.
 OdString createWorkingFolder();
 
 /// Shows a progress bar for a run whose length is unknown: the bar climbs quickly at first and approaches
@@ -55,9 +72,15 @@ private:
 /// the completion line of the log ("... Analysis complete <code>"), not by the child's exit code.
 ///
 /// Configure through impl() (input file, working directory, options), then run() once.
+///
+/// A run can be stopped from outside through the host's cancel (m_cancelRequested); a host that never
+/// sets one gets runs that always go to the solver's end.
 class NastranProcess
 {
 public:
+    /// How long a cancelled solver may take to end after it was asked to terminate, before it is killed.
+    static constexpr std::chrono::milliseconds kTerminateGrace{2000};
+
     /// The solver keywords that may be passed on the command line as keyword=value; the numbers are fixed.
     enum EOption : std::int32_t
     {
@@ -85,8 +108,17 @@ public:
         std::map<EOption, OdString> m_options;
         /// Decides which log lines are echoed (UTF-8 text without the line end).
         std::function<bool(const std::string&)> m_lineFilter;
-        /// Sees every log line.
+        /// Sees every log line. The one initLogFilter installs throws std::invalid_argument or
+        /// std::out_of_range, with a text naming the log and the line, for a completion line whose code
+        /// is no 32-bit number.
         std::function<void(const std::string&)> m_lineHandler;
+        /// Asked before the solver starts and once per polling cycle whether the host wants the run
+        /// stopped; when it answers true the solver is not started or is ended (asked to terminate, and
+        /// killed after kTerminateGrace), and run() gives eSolverFailed. Empty: the run is never stopped.
+        /// The constructor takes the one set by setHostCancel.
+        std::function<bool()> m_cancelRequested;
+        /// Whether run() ended the solver because of the host's cancel.
+        bool m_cancelled = false;
         bool m_analysisComplete = false;
         bool m_completionCodeRead = false;
         std::int32_t m_completionCode = 0;
@@ -98,6 +130,10 @@ public:
         OdString commandLine(const OdString& executable) const;
     };
 
+    /// The host's cancel for the processes created from now on (empty, the default: none), for the whole
+    /// process; the host sets it once at start-up.
+    static void setHostCancel(std::function<bool()> cancelRequested);
+
     NastranProcess();
     virtual ~NastranProcess();
     NastranProcess(const NastranProcess&) = delete;
@@ -108,7 +144,8 @@ public:
 
     /// Runs the solver and waits for it. eOk when the log reported completion code 0; eSolverNotFound
     /// (reported as eRpt_NastranNotFoundCustom on `reporter`) when no executable is known; eSolverFailed
-    /// when the run did not report a clean completion or the process could not be started or waited for.
+    /// when the run did not report a clean completion, was cancelled, or the process could not be started
+    /// or waited for.
     EResult run(ut::IReporter& reporter);
 
 private:

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <mutex>
+#include <string_view>
 
 namespace ca
 {
@@ -21,6 +22,16 @@ std::mutex& commandLineMutex()
 
 CommandLineCapture* s_pCapture = nullptr;
 bool s_stdoutAtLineStart = true;
+StatusLine* s_pStatusLine = nullptr;
+// Standard output's line was ended only to make room for the status line: the text itself has not
+// ended it yet, and a newline it writes next is already on the terminal.
+bool s_stdoutLineEndedForStatus = false;
+
+void writeToStdout(std::string_view chunk)
+{
+    std::fwrite(chunk.data(), 1, chunk.size(), stdout);
+    std::fflush(stdout);
+}
 
 // Removes the trailing zeros of the fraction, and the point when no digit follows it.
 void trimFraction(std::string& number)
@@ -48,12 +59,41 @@ void CommandLineCapture::write(const OdString& text, bool freshLine)
         return;
     atLineStart = chunk.back() == '\n';
     if (out)
-        *out += chunk;
-    else
     {
-        std::fwrite(chunk.data(), 1, chunk.size(), stdout);
-        std::fflush(stdout);
+        *out += chunk;
+        return;
     }
+    std::string_view bytes = chunk;
+    if (s_stdoutLineEndedForStatus && bytes.front() == '\n')
+        bytes.remove_prefix(1);
+    s_stdoutLineEndedForStatus = false;
+    if (!s_pStatusLine)
+    {
+        writeToStdout(bytes);
+        return;
+    }
+    s_pStatusLine->erase();
+    if (!atLineStart)
+    {
+        chunk += '\n';
+        bytes = std::string_view(chunk).substr(chunk.size() - bytes.size() - 1);
+        s_stdoutLineEndedForStatus = true;
+    }
+    writeToStdout(bytes);
+    s_pStatusLine->redraw();
+}
+
+StatusLine* setStatusLine(StatusLine* line)
+{
+    std::lock_guard lock(commandLineMutex());
+    StatusLine* previous = s_pStatusLine;
+    s_pStatusLine = line;
+    if (line && !s_stdoutAtLineStart && !s_stdoutLineEndedForStatus)
+    {
+        writeToStdout("\n");
+        s_stdoutLineEndedForStatus = true;
+    }
+    return previous;
 }
 
 void print(const OdString& text)

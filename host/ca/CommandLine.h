@@ -15,6 +15,25 @@ void print(const OdString& text);
 /// "\n" ends the line.
 void prompt(const OdString& text);
 
+/// A line that a long operation keeps at the bottom of the terminal, below the command line's text (the
+/// progress bar on standard error, when standard output is the same terminal).
+class StatusLine
+{
+public:
+    virtual ~StatusLine() = default;
+    /// Removes the line from the terminal, leaving the cursor at the start of the empty line.
+    virtual void erase() = 0;
+    /// Draws the line again.
+    virtual void redraw() = 0;
+};
+
+/// Keeps `line` apart from what print and prompt write to standard output while it is set: each write
+/// erases the line first, ends its own text's line and has the line redrawn below it, so that neither
+/// overwrites the other. The text stays as it would be without the line: a newline that the next write
+/// would have started with is not written twice. Setting a line also ends the line that the text left
+/// open. Captured text is not affected. nullptr removes the line; returns the one set before.
+StatusLine* setStatusLine(StatusLine* line);
+
 /// Captures what print and prompt write, instead of sending it to standard output, for as long as it lives.
 /// Captures nest (the most recent live one receives the text); create and destroy them in nesting order
 /// on one thread. A capture starts at the beginning of a line.

@@ -8,9 +8,20 @@
 namespace cma
 {
 
-ProgressMeter::ProgressMeter() : m_sink(&std::cerr), m_interactive(::isatty(STDERR_FILENO) == 1) {}
+namespace
+{
+/// Clears the terminal's line and returns to its start (carriage return, then ANSI "erase in line").
+constexpr const char* kEraseLine = "\r\x1b[K";
+} // namespace
 
-ProgressMeter::ProgressMeter(std::ostream& sink, bool interactive) : m_sink(&sink), m_interactive(interactive)
+ProgressMeter::ProgressMeter()
+    : m_sink(&std::cerr), m_interactive(::isatty(STDERR_FILENO) == 1),
+      m_sharesCommandLine(m_interactive && ::isatty(STDOUT_FILENO) == 1)
+{
+}
+
+ProgressMeter::ProgressMeter(std::ostream& sink, bool interactive, bool sharesCommandLine)
+    : m_sink(&sink), m_interactive(interactive), m_sharesCommandLine(interactive && sharesCommandLine)
 {
 }
 
@@ -34,6 +45,9 @@ void ProgressMeter::start(const OdString& label, int total)
     m_total = std::max(total, 1);
     m_done = 0;
     m_running = true;
+    m_owner = std::this_thread::get_id();
+    if (m_sharesCommandLine)
+        m_previousStatusLine = ca::setStatusLine(this);
     draw();
 }
 
@@ -56,9 +70,26 @@ void ProgressMeter::stop()
     m_running = false;
     if (!m_interactive)
         return;
+    if (m_sharesCommandLine)
+        ca::setStatusLine(m_previousStatusLine);
     draw();
     *m_sink << '\n';
     m_sink->flush();
+}
+
+void ProgressMeter::erase()
+{
+    if (std::this_thread::get_id() != m_owner)
+        return;
+    *m_sink << kEraseLine;
+    m_sink->flush();
+}
+
+void ProgressMeter::redraw()
+{
+    if (std::this_thread::get_id() != m_owner)
+        return;
+    draw();
 }
 
 int ProgressMeter::percent() const

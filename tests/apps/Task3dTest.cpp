@@ -136,7 +136,8 @@ TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
         SCOPED_TRACE(c.file);
         TempDir dir;
         const Outcome o =
-            runTask({(examples() / c.file).string(), "--out", (dir.path() / "out").string()}, dir.path());
+            runTask({(examples() / c.file).string(), "--out", (dir.path() / "out").string(), "--keep-work"},
+                    dir.path());
         ASSERT_EQ(o.exitStatus, 0) << o.err;
         EXPECT_NE(o.out.find("Analysis complete 0"), std::string::npos) << "the solver's log is echoed";
         EXPECT_NE(o.out.find("the solver deck's material is fixed: E 200000"), std::string::npos);

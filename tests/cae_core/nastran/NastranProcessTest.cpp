@@ -11,10 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -106,6 +109,25 @@ TEST(NastranWorkingFolder, IsANewFolderNamedAfterTheTimeUnderTheTemporaryPrefix)
     ASSERT_EQ(path.rfind(OdAnsiString(oa::SysVars::getTEMPPREFIX()).str(), 0), 0u) << path;
     EXPECT_TRUE(std::regex_match(fs::path(path).filename().string(), std::regex("CAE_[0-9]{13}"))) << path;
     EXPECT_TRUE(fs::is_directory(path));
+}
+
+TEST(NastranWorkingFolder, UniqueNamingNeverSharesAFolderEvenWithinOneMillisecond)
+{
+    host_test::TempDir temp;
+    host_test::ScopedEnv tmpdir("TMPDIR", (temp.path() / "not yet there").string());
+    cae_core::setWorkingFolderNaming(cae_core::eWorkingFolderUnique);
+    std::set<std::string> folders;
+    for (int i = 0; i < 50; ++i)
+    {
+        const std::string path = OdAnsiString(cae_core::createWorkingFolder()).str();
+        EXPECT_TRUE(
+            std::regex_match(fs::path(path).filename().string(), std::regex("CAE_[0-9]{13}_[A-Za-z0-9]{6}")))
+            << path;
+        EXPECT_TRUE(fs::is_directory(path)) << path;
+        folders.insert(path);
+    }
+    cae_core::setWorkingFolderNaming(cae_core::eWorkingFolderTimeStamp);
+    EXPECT_EQ(folders.size(), 50u);
 }
 
 /// A scratch folder with a deck in it, the module's messages registered, and the command line captured.
@@ -202,6 +224,78 @@ TEST_F(NastranRunTest, EachLogLineIsEchoedWhileTheSolverStillRuns)
     running = false;
     ca::yieldToEventLoop();
     EXPECT_EQ(answered, 3);
+}
+
+TEST_F(NastranRunTest, ACompletionCodeThatIsNoNumberFailsTheRunNamingTheLogLine)
+{
+    struct Case
+    {
+        const char* code;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"99999999999999999999", "the completion code does not fit 32 bits"},
+        {"-", "the completion line holds no code"},
+    };
+    for (const Case& c : cases)
+    {
+        host_test::ScopedEnv path(NastranProcess::kPathVariable,
+                                  testSolver(std::string("--completion=") + c.code));
+        NastranProcess run;
+        run.impl() = process.impl();
+        reporter.clear();
+        EXPECT_EQ(run.run(reporter), cae_core::eSolverFailed) << c.code;
+        ASSERT_EQ(reporter.messages().size(), 1u) << c.code;
+        const std::string expected = (dir.path() / "task.log").string() + ", line 2: " + c.reason +
+                                     ": \" *** USER INFORMATION MESSAGE 9.1 Analysis complete   " + c.code +
+                                     "\"";
+        EXPECT_EQ(OdAnsiString(reporter.messages()[0].text).str(), expected);
+        EXPECT_NE(commandLine.text().find(expected), std::string::npos) << commandLine.text();
+        fs::remove(dir.path() / "task.log");
+    }
+}
+
+TEST_F(NastranRunTest, TheHostsCancelEndsAStuckSolverAndLeavesNoProcess)
+{
+    EXPECT_FALSE(process.impl().m_cancelRequested) << "without a host cancel a run is never stopped";
+    struct Case
+    {
+        const char* arguments;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"--lines=1 --hang", "ends when asked to"},
+        {"--lines=1 --hang --ignore-term", "ignores the request and is killed after the grace period"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        host_test::ScopedEnv path(NastranProcess::kPathVariable, testSolver(c.arguments));
+        commandLine.clear();
+        NastranProcess::setHostCancel([this]
+                                      { return commandLine.text().find("\npid ") != std::string::npos; });
+        NastranProcess run;
+        NastranProcess::setHostCancel({});
+        run.impl().m_inputFile = process.impl().m_inputFile;
+        run.impl().m_workingDirectory = process.impl().m_workingDirectory;
+        EXPECT_EQ(run.run(reporter), cae_core::eSolverFailed);
+        EXPECT_TRUE(run.impl().m_cancelled);
+        const std::string text = commandLine.text();
+        const auto at = text.find("\npid ");
+        ASSERT_NE(at, std::string::npos) << text;
+        const pid_t solver = static_cast<pid_t>(std::stol(text.substr(at + 5)));
+        EXPECT_EQ(::kill(solver, 0), -1) << "the solver " << solver << " still runs";
+        EXPECT_NE(text.find("\nNastran run cancelled"), std::string::npos) << text;
+        fs::remove(dir.path() / "task.log");
+    }
+
+    commandLine.clear();
+    process.impl().m_cancelRequested = [] { return true; };
+    host_test::ScopedEnv path(NastranProcess::kPathVariable, testSolver("--lines=1"));
+    EXPECT_EQ(process.run(reporter), cae_core::eSolverFailed);
+    EXPECT_FALSE(fs::exists(dir.path() / "task.log")) << "a run cancelled before its start starts no solver";
+    EXPECT_EQ(commandLine.text().find("Running Nastran"), std::string::npos) << commandLine.text();
+    EXPECT_TRUE(reporter.messages().empty());
 }
 
 TEST_F(NastranRunTest, WithoutAnyExecutableTheRunReportsTheSearcherAndGives14)

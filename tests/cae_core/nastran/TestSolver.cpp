@@ -1,12 +1,15 @@
 // Plays the external solver for the runner's tests. Usage:
 //   cae_test_solver [--completion=N|none] [--exit=N] [--no-log] [--f06=FILE] [--lines=K] [--handshake]
-//                   DECK [keyword=value ...]
+//                   [--hang [--ignore-term]] DECK [keyword=value ...]
 // Writes DECK's log (same base name, extension "log"): the working directory, every keyword=value option,
 // K numbered lines, then (unless --completion=none) the completion line with code N (default 0). With
 // --handshake, after each numbered line it waits for the file "<log>.ack<i>" before going on, so a test can
 // prove that each line reached it while this program still ran; without an answer within 10 s it gives up
 // and reports code 99. --f06 copies FILE next to the deck as its f06. Exits with --exit (default 0).
+// --hang plays a stuck solver: after the numbered lines it writes "pid <its process id>" and never ends;
+// with --ignore-term it also ignores SIGTERM, so that only a kill ends it.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +17,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -23,6 +28,7 @@ int main(int argc, char** argv)
     int exitCode = 0;
     bool writeLog = true;
     bool handshake = false;
+    bool hang = false;
     int lines = 0;
     std::string f06;
     std::string deck;
@@ -39,6 +45,10 @@ int main(int argc, char** argv)
             writeLog = false;
         else if (arg == "--handshake")
             handshake = true;
+        else if (arg == "--hang")
+            hang = true;
+        else if (arg == "--ignore-term")
+            std::signal(SIGTERM, SIG_IGN);
         else if (arg.rfind("--lines=", 0) == 0)
             lines = std::atoi(value("--lines=").c_str());
         else if (arg.rfind("--f06=", 0) == 0)
@@ -79,6 +89,13 @@ int main(int argc, char** argv)
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
+    }
+    if (hang)
+    {
+        log << "pid " << ::getpid() << '\n';
+        log.flush();
+        for (;;)
+            ::pause();
     }
     if (completion != "none")
         log << " *** USER INFORMATION MESSAGE 9.1 Analysis complete   " << completion << '\n';

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 #include <limits>
+#include <regex>
 
 namespace
 {
@@ -45,6 +47,38 @@ TEST(CommandLine, CapturesNestAndWithoutOneTextGoesToStandardOutput)
     }
     ca::print(L"to stdout\n");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "to stdout\n");
+}
+
+/// A status line that marks its erasing and drawing in standard output, where the command line writes.
+class MarkedStatusLine : public ca::StatusLine
+{
+public:
+    void erase() override { std::fputs("<erase>", stdout); }
+    void redraw() override { std::fputs("<bar>", stdout); }
+};
+
+TEST(CommandLine, AStatusLineIsErasedBeforeAndRedrawnBelowEachWriteAndTheTextStaysTheSame)
+{
+    MarkedStatusLine bar;
+    testing::internal::CaptureStdout();
+    ca::print(L"open");
+    ca::setStatusLine(&bar);
+    ca::prompt(L"line 1");
+    ca::prompt(L"line 2");
+    {
+        ca::CommandLineCapture capture;
+        ca::prompt(L"captured");
+        EXPECT_EQ(capture.text(), "captured") << "a capture is no terminal";
+    }
+    ca::print(L"\n");
+    EXPECT_EQ(ca::setStatusLine(nullptr), &bar);
+    ca::prompt(L"after");
+    ca::print(L"\n");
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "open\n<erase>line 1\n<bar><erase>line 2\n<bar><erase><bar>after\n");
+    const std::regex marks("<erase>|<bar>");
+    EXPECT_EQ(std::regex_replace(out, marks, ""), "open\nline 1\nline 2\nafter\n")
+        << "the same text as without the status line";
 }
 
 TEST(Rtos, FormatsDecimalAndScientificWithPrecisionAndZeroSuppression)

@@ -1,10 +1,12 @@
 #include "host/cma/ProgressMeter.h"
 
+#include "host/ca/CommandLine.h"
 #include "host/ut/StopWatch.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -74,6 +76,54 @@ TEST(ProgressMeter, RedrawsAfterTheIntervalOnlyWhenThePercentageChanged)
     meter.progress(39);
     EXPECT_EQ(redraws(sink.str()), 2u);
     EXPECT_NE(sink.str().find(" 39%"), std::string::npos);
+}
+
+TEST(ProgressMeter, OnTheCommandLinesTerminalTheBarMakesRoomForEachPrintedLine)
+{
+    // The meter draws into standard output here, so that the bar and the command line's text land in one
+    // stream in the order a terminal shows them.
+    const std::string bar = "\rsolve [..............................]   0%";
+    const std::string erase = "\r\x1b[K";
+    for (const bool shares : {true, false})
+    {
+        SCOPED_TRACE(shares ? "sharing the terminal" : "standard output elsewhere");
+        testing::internal::CaptureStdout();
+        {
+            cma::ProgressMeter meter(std::cout, true, shares);
+            meter.start(L"solve", 100);
+            ca::prompt(L"line 1");
+            ca::prompt(L"line 2");
+            meter.stop();
+            ca::prompt(L"after the bar");
+            ca::print(L"\n");
+        }
+        const std::string out = testing::internal::GetCapturedStdout();
+        if (shares)
+        {
+            EXPECT_EQ(out, bar + erase + "line 1\n" + bar + erase + "line 2\n" + bar + bar + "\n" +
+                               "after the bar\n");
+        }
+        else
+        {
+            EXPECT_EQ(out, bar + "line 1\nline 2" + bar + "\n\nafter the bar\n")
+                << "the bar overwrites the open line as before";
+        }
+    }
+}
+
+TEST(ProgressMeter, TextPrintedByAnotherThreadPassesTheBarBy)
+{
+    // Only the meter's own thread draws it: another thread's text must not race its drawing.
+    testing::internal::CaptureStdout();
+    {
+        cma::ProgressMeter meter(std::cout, true, true);
+        meter.start(L"solve", 100);
+        std::thread([] { ca::prompt(L"from elsewhere"); }).join();
+        meter.stop();
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string bar = "\rsolve [..............................]   0%";
+    EXPECT_EQ(out, bar + "from elsewhere\n" + bar + "\n");
 }
 
 TEST(ProgressMeter, StaysSilentOffATerminalAndEndsItsLineWhenDestroyedRunning)
