@@ -104,6 +104,7 @@ bool OdDbDatabase::eraseObject(const OdDbObjectId& id)
     // Keep the object alive until it is detached: the map may hold its last reference.
     const OdDbObjectPtr obj = it->second;
     m_objects.erase(it);
+    ++m_erasures;
     obj->m_database = nullptr;
     obj->m_id.setNull();
     return true;

@@ -68,6 +68,9 @@ public:
     /// Removes the object from the database; false when the id is unknown.
     bool eraseObject(const OdDbObjectId& id);
     std::size_t numObjects() const { return m_objects.size(); }
+    /// How many times an object of the database was erased or removed: a name or a number that was
+    /// taken may be free again once it changes.
+    std::uint64_t erasures() const { return m_erasures; }
     /// The model space block (an OdDbBlockTableRecord "*Model_Space" of the block table), created with
     /// its first request.
     OdDbObjectId getModelSpaceId();
@@ -107,12 +110,14 @@ public:
 
 private:
     friend class OdDbObjectId;
+    friend class OdDbObject;
     OdDbObjectId tableId(OdDbObjectId& id, OdDbObjectPtr (*create)());
     OdDb::MeasurementValue m_measurement = OdDb::kMetric;
     OdDb::UnitsValue m_insunits = OdDb::kUnitsMillimeters;
     OdDbAnnotationScalePtr m_cannoscale;
     OdCmColor m_cecolor;
     std::uint64_t m_nextHandle = 1;
+    std::uint64_t m_erasures = 0;
     OdDbObjectId m_modelSpaceId;
     OdDbObjectId m_blockTableId;
     OdDbObjectId m_regAppTableId;
