@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/base/OdString.h"
+#include "platform/db/DbHandle.h"
 #include "platform/db/DbObject.h"
 #include "platform/db/DbUnits.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -63,6 +65,11 @@ public:
     /// Adds obj to the database (which then holds a reference) and returns its new id.
     /// An object already in a database keeps its id.
     OdDbObjectId addOdDbObject(OdDbObject* obj);
+    /// The same, giving the object the handle `preferred` when it is not null and no other object of
+    /// the database has it (a drawing read from a file keeps the file's handles where it can).
+    OdDbObjectId addOdDbObject(OdDbObject* obj, OdDbHandle preferred);
+    /// New objects get handles from `seed` up (or above the highest in use, when that is higher).
+    void reserveHandles(OdDbHandle seed) { m_nextHandle = std::max<std::uint64_t>(m_nextHandle, seed); }
     /// The object with the given id, null when there is none (or it was erased).
     OdDbObjectPtr getObject(const OdDbObjectId& id) const;
     /// Removes the object from the database; false when the id is unknown.
