@@ -357,12 +357,20 @@ bool insideFace(int face, const OdGePoint3d& p, double tolerance)
     gmsh::option::getNumber("Geometry.ToleranceBoolean", savedTolerance);
     gmsh::option::setNumber("Geometry.ToleranceBoolean", tolerance);
     gmsh::vectorpair common;
-    std::vector<gmsh::vectorpair> map;
-    const int vertex = occ::addPoint(p.x, p.y, p.z);
-    occ::intersect({{0, vertex}}, {{2, face}}, common, map, -1, true, false);
+    try
+    {
+        std::vector<gmsh::vectorpair> map;
+        const int vertex = occ::addPoint(p.x, p.y, p.z);
+        occ::intersect({{0, vertex}}, {{2, face}}, common, map, -1, true, false);
+        if (!common.empty())
+            occ::remove(common, true);
+    }
+    catch (...)
+    {
+        // Gmsh throws its message as a plain string; a face the kernel cannot intersect holds no point.
+        common.clear();
+    }
     gmsh::option::setNumber("Geometry.ToleranceBoolean", savedTolerance);
-    if (!common.empty())
-        occ::remove(common, true);
     return !common.empty();
 }
 } // namespace
