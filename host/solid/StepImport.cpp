@@ -48,6 +48,11 @@ int importInChild(GmshSession& session, const std::string& step, const char* tar
     const int log = ::open(kernelLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (log >= 0)
         ::dup2(log, STDOUT_FILENO);
+    // A crash report of the child (a sanitiser's, say) is no message for the user: the parent says what
+    // happened.
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    if (quiet >= 0)
+        ::dup2(quiet, STDERR_FILENO);
     std::string error;
     try
     {
@@ -235,11 +240,16 @@ std::filesystem::path importStepIsolated(const std::string& step, const char* ta
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && std::filesystem::exists(brep))
         return brep;
     const std::string kernel = KernelOutput::clean(readFile(kernelLog));
-    if (WIFSIGNALED(status))
+    // A child that ends without giving its reason crashed: killed by a signal, or ended by a handler
+    // that caught the signal (as a sanitiser's does).
+    if (WIFSIGNALED(status) || !std::filesystem::exists(errorFile))
     {
-        const int signal = WTERMSIG(status);
-        error = "the solid kernel crashed reading " + what + " (signal " + std::to_string(signal) + ", " +
-                ::strsignal(signal) + "); the file is broken";
+        std::string how;
+        if (WIFSIGNALED(status))
+            how = "signal " + std::to_string(WTERMSIG(status)) + ", " + ::strsignal(WTERMSIG(status));
+        else
+            how = "exit status " + std::to_string(WEXITSTATUS(status));
+        error = "the solid kernel crashed reading " + what + " (" + how + "); the file is broken";
         if (!kernel.empty())
             error += ":\n" + kernel;
         return {};
