@@ -21,6 +21,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <utility>
 
 namespace cae_app
 {
@@ -173,10 +174,24 @@ void Analysis2d::checkReady(bool meshMessagesToo) const
     // Before meshing, the program is about to make the mesh, so only the other checks count.
     const std::string noMesh = utf8(cae_core::translate(L"No mesh is generated.\n"));
     const std::string staleMesh = utf8(cae_core::translate(L"Current mesh is not valid, update mesh.\n"));
+    // The analysis names a wrong material value by its meaning; the file's key path says where it is.
+    const std::pair<const wchar_t*, const char*> materialKeys[] = {
+        {L"Poisson ratio needs to be greater than -1 and smaller than 0.5.\n", "material.poissonRatio"},
+        {L"The thickness needs to be greater than zero.\n", "material.thickness"},
+        {L"The Young's modulus needs to be greater than zero.\n", "material.youngsModulus"},
+        {L"The yield needs to be greater than zero.\n", "material.yield"},
+    };
     std::vector<std::string> messages;
     for (const auto& line : lines)
-        if (meshMessagesToo || (line != noMesh && line != staleMesh))
-            messages.push_back(line);
+    {
+        if (!meshMessagesToo && (line == noMesh || line == staleMesh))
+            continue;
+        std::string message = line;
+        for (const auto& [text, key] : materialKeys)
+            if (line == utf8(cae_core::translate(text)))
+                message = std::string(key) + ": " + line;
+        messages.push_back(message);
+    }
     if (!messages.empty())
         throw Stop{Stop::EKind::eInvalid, messages, {}, true};
 }

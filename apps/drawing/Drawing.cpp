@@ -7,6 +7,10 @@
 #include "platform/db/DbDatabase.h"
 #include "platform/ge/GeUtils.h"
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 namespace cae_app
 {
 namespace
@@ -47,6 +51,18 @@ bool insideOrOnRegion(const OdDbRegion& region, const AnalysisFile& file, const 
 }
 } // namespace
 
+std::optional<double> defaultGlyphSize(double regionSize)
+{
+    // A load arrow is 25 glyph sizes long. The neutral annotation scale (1) is kept while the arrow is
+    // between 1 % and a quarter of the region's diagonal, as on drawings of parts; beyond that the size
+    // follows the region, so that a plate kilometres across does not carry millions of arrows.
+    constexpr double kArrowLength = 25.0, kSmallestShare = 0.01, kLargestShare = 0.25;
+    if (!std::isfinite(regionSize) || !(regionSize > 0.0))
+        return std::nullopt;
+    return std::clamp(1.0, kSmallestShare * regionSize / kArrowLength,
+                      kLargestShare * regionSize / kArrowLength);
+}
+
 Drawing setUpDrawing(const AnalysisFile& file, const std::string& sourceName)
 {
     Drawing d;
@@ -57,7 +73,9 @@ Drawing setUpDrawing(const AnalysisFile& file, const std::string& sourceName)
     scale->setPaperUnits(1.0);
     scale->setDrawingUnits(file.drawing.annoScale);
     d.database->setCANNOSCALE(scale);
-    d.context = std::make_unique<DrawingContext>(d.database);
+    d.context = std::make_unique<DrawingContext>(
+        d.database,
+        file.drawing.annoScaleGiven ? std::nullopt : defaultGlyphSize(regionSize(file.outer, file.holes)));
 
     OdString message;
     if (!d.context->isValid(message))

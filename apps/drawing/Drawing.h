@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,7 +36,12 @@ struct Drawing
 /// Receives warnings that do not stop the run; empty when the user asked for quiet.
 using WarningSink = std::function<void(const std::string&)>;
 
-/// The database with the file's units and annotation scale, and its context. Throws InputError
+/// The size of load and support glyphs on a drawing without an annotation scale, for a region whose
+/// box has the diagonal `regionSize`; empty when that is not a positive finite length.
+std::optional<double> defaultGlyphSize(double regionSize);
+
+/// The database with the file's units and annotation scale, and its context; without an annotation
+/// scale in the file, the context sizes the glyphs by the region (defaultGlyphSize). Throws InputError
 /// ("<sourceName>: drawing: ...") when the context refuses the settings.
 Drawing setUpDrawing(const AnalysisFile& file, const std::string& sourceName);
 

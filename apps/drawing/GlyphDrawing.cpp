@@ -74,7 +74,10 @@ std::vector<LoadOrSupportEntry> loadsFromDrawing(const std::string& path)
             continue;
         const fea2d::LoadOrSupport r = fea2d::transform(*inBlock, reference->blockTransform());
         LoadOrSupportEntry entry;
-        entry.path = path + ": glyph block reference " + std::to_string(entries.size() + 1);
+        // Numbered from 0 like the loads and supports of the report, with the handle a drawing program
+        // finds the reference by.
+        entry.path = path + ": glyph block reference " + std::to_string(entries.size()) + " (handle " +
+                     OdAnsiString(OdDbHandle(reference->objectId().getHandle()).ascii()).str() + ")";
         if (const auto* p = std::get_if<fea2d::PointLoad>(&r))
             entry.value = PointLoadEntry{p->location, p->direction.normal(), p->magnitude};
         else if (const auto* l = std::get_if<fea2d::LinearLoad>(&r))

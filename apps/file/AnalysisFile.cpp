@@ -143,7 +143,10 @@ DrawingSettings readDrawing(const Node& node)
                    knownUnitNames());
     drawing.insunits = *value;
     if (const auto scale = node.optional("annoScale"))
+    {
         drawing.annoScale = scale->positive();
+        drawing.annoScaleGiven = true;
+    }
     return drawing;
 }
 

@@ -65,6 +65,8 @@ struct DrawingSettings
     OdDb::UnitsValue insunits = OdDb::kUnitsMillimeters;
     /// Annotation scale factor (drawing units per paper unit).
     double annoScale = 1.0;
+    /// Whether the file gives the annotation scale; without it the glyphs are sized by the region.
+    bool annoScaleGiven = false;
 };
 
 struct MaterialSettings

@@ -751,6 +751,28 @@ void prepareLoops(BoundaryLoop& outer, std::vector<BoundaryLoop>& holes, const s
         for (const auto& h : holes)
             checkFeatureSizes(h, tol, size);
 
+        // The grids of the checks between loops are laid over the outer loop; a hole whose box lies
+        // apart from the outer loop's box would land in their border cells, where all such holes are
+        // compared with each other. It cannot be inside anyway.
+        const auto box = [](const std::vector<OdGePoint2d>& points)
+        {
+            OdGePoint2d lo(HUGE_VAL, HUGE_VAL), hi(-HUGE_VAL, -HUGE_VAL);
+            for (const auto& p : points)
+            {
+                lo.set(std::min(lo.x, p.x), std::min(lo.y, p.y));
+                hi.set(std::max(hi.x, p.x), std::max(hi.y, p.y));
+            }
+            return std::pair(lo, hi);
+        };
+        const auto [outerLo, outerHi] = box(loopPolygon(outer));
+        for (const auto& h : holes)
+        {
+            const auto [lo, hi] = box(loopPolygon(h));
+            if (lo.x > outerHi.x + tol || hi.x < outerLo.x - tol || lo.y > outerHi.y + tol ||
+                hi.y < outerLo.y - tol)
+                throw InputError(h.path + ": the hole is not inside the outer loop");
+        }
+
         const LoopRelations grid(outer, holes, tol);
         auto name = [&](std::size_t loop) { return loop == 0 ? outer.path : holes[loop - 1].path; };
         if (const auto m = grid.firstMeeting())

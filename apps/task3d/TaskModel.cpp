@@ -51,7 +51,7 @@ std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidEnt
     switch (entry.kind)
     {
     case SolidEntry::Kind::eStep:
-        body = GmshBody::importStep(OdString(entry.file.string().c_str()), &error);
+        body = GmshBody::importStep(OdString(entry.file.string().c_str()), file.units, &error);
         break;
     case SolidEntry::Kind::eBox:
         body = GmshBody::box(entry.point, entry.vector, &error);
@@ -63,15 +63,20 @@ std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidEnt
         body = GmshBody::sphere(entry.point, entry.radius, &error);
         break;
     default:
-        body = buildSolid(file, entry.operands[0]);
-        for (std::size_t i = 1; i < entry.operands.size() && body; ++i)
+    {
+        std::vector<std::shared_ptr<GmshBody>> operands;
+        std::vector<const GmshBody*> bodies;
+        for (const SolidEntry& operand : entry.operands)
         {
-            const auto other = buildSolid(file, entry.operands[i]);
-            body = entry.kind == SolidEntry::Kind::eUnion        ? GmshBody::unite(*body, *other, &error)
-                   : entry.kind == SolidEntry::Kind::eDifference ? GmshBody::subtract(*body, *other, &error)
-                                                                 : GmshBody::intersect(*body, *other, &error);
+            operands.push_back(buildSolid(file, operand));
+            bodies.push_back(operands.back().get());
         }
+        body = GmshBody::combine(entry.kind == SolidEntry::Kind::eUnion        ? GmshBody::eUnite
+                                 : entry.kind == SolidEntry::Kind::eDifference ? GmshBody::eSubtract
+                                                                               : GmshBody::eIntersect,
+                                 bodies, &error);
         break;
+    }
     }
     if (!body)
         throw InputError(

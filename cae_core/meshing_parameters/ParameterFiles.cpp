@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <utility>
@@ -337,12 +338,25 @@ EResult writeJsonFile(const OdString& path, MeshingParameters& params)
 
 EResult readJsonFile(ut::IReporter& reporter, const OdString& path, MeshingParameters& params)
 {
-    std::ifstream in(ut::convFileNameToMB(path), std::ios::binary);
-    if (!in)
+    const std::string name = ut::convFileNameToMB(path);
+    // A folder opens as a stream on some systems, and reading it then throws from inside the stream.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(name, error))
         return eFileError;
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
+    std::string bytes;
+    try
+    {
+        std::ifstream in(name, std::ios::binary);
+        if (!in)
+            return eFileError;
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad())
+            return eFileError;
+    }
+    catch (const std::exception&)
+    {
         return eFileError;
+    }
     return readJsonText(reporter, bytes, params);
 }
 

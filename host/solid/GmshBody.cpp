@@ -2,14 +2,14 @@
 
 #include "host/solid/GmshSession.h"
 #include "host/solid/KernelOutput.h"
+#include "host/solid/StepImport.h"
 #include "host/ut/File.h"
 
 #include <gmsh.h>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-#include <map>
+#include <filesystem>
 #include <stdexcept>
 
 namespace solid
@@ -24,12 +24,14 @@ struct GmshBody::Recipe
         eUnion,
         eDifference,
         eIntersection,
-        eStep
+        eBrep
     };
     EKind kind;
     std::vector<double> numbers;
-    std::shared_ptr<const Recipe> first, second;
-    std::string path;
+    std::vector<std::shared_ptr<const Recipe>> operands;
+    std::filesystem::path path;
+    /// Keeps the folder of a BREP file alive while a recipe replays it.
+    std::shared_ptr<const detail::ScratchFolder> scratch;
 };
 
 namespace
@@ -52,16 +54,35 @@ gmsh::vectorpair replay(const Recipe& r)
     case Recipe::eSphere:
         return {{3, occ::addSphere(n[0], n[1], n[2], n[3])}};
     case Recipe::eUnion:
-        occ::fuse(replay(*r.first), replay(*r.second), out, map);
-        break;
     case Recipe::eDifference:
-        occ::cut(replay(*r.first), replay(*r.second), out, map);
+    {
+        // One kernel call for all operands: fusing or cutting them one at a time would rebuild the
+        // growing result at every step.
+        gmsh::vectorpair tools;
+        for (std::size_t i = 1; i < r.operands.size(); ++i)
+        {
+            const gmsh::vectorpair volumes = replay(*r.operands[i]);
+            tools.insert(tools.end(), volumes.begin(), volumes.end());
+        }
+        if (r.kind == Recipe::eUnion)
+            occ::fuse(replay(*r.operands[0]), tools, out, map);
+        else
+            occ::cut(replay(*r.operands[0]), tools, out, map);
         break;
+    }
     case Recipe::eIntersection:
-        occ::intersect(replay(*r.first), replay(*r.second), out, map);
+        // The kernel intersects an object with the union of its tools, so a common part of several
+        // operands is taken one operand at a time.
+        out = replay(*r.operands[0]);
+        for (std::size_t i = 1; i < r.operands.size() && !out.empty(); ++i)
+        {
+            gmsh::vectorpair common;
+            occ::intersect(out, replay(*r.operands[i]), common, map);
+            out = std::move(common);
+        }
         break;
-    case Recipe::eStep:
-        occ::importShapes(r.path, out, true, "step");
+    case Recipe::eBrep:
+        occ::importShapes(r.path.string(), out, true, "brep");
         break;
     }
     gmsh::vectorpair volumes;
@@ -72,11 +93,9 @@ gmsh::vectorpair replay(const Recipe& r)
 }
 
 std::shared_ptr<const Recipe> recipe(Recipe::EKind kind, std::vector<double> numbers,
-                                     std::shared_ptr<const Recipe> first = nullptr,
-                                     std::shared_ptr<const Recipe> second = nullptr, std::string path = {})
+                                     std::vector<std::shared_ptr<const Recipe>> operands = {})
 {
-    return std::make_shared<const Recipe>(Recipe{kind, std::move(numbers), std::move(first), std::move(second),
-                                                 std::move(path)});
+    return std::make_shared<const Recipe>(Recipe{kind, std::move(numbers), std::move(operands), {}, nullptr});
 }
 
 OdGeExtents3d boundingBox(int dim, int tag)
@@ -174,34 +193,75 @@ std::shared_ptr<GmshBody> GmshBody::sphere(const OdGePoint3d& c, double radius, 
 
 std::shared_ptr<GmshBody> GmshBody::unite(const GmshBody& a, const GmshBody& b, std::string* error)
 {
-    return build(recipe(Recipe::eUnion, {}, a.m_recipe, b.m_recipe), error);
+    return combine(eUnite, {&a, &b}, error);
 }
 
 std::shared_ptr<GmshBody> GmshBody::subtract(const GmshBody& a, const GmshBody& b, std::string* error)
 {
-    return build(recipe(Recipe::eDifference, {}, a.m_recipe, b.m_recipe), error);
+    return combine(eSubtract, {&a, &b}, error);
 }
 
 std::shared_ptr<GmshBody> GmshBody::intersect(const GmshBody& a, const GmshBody& b, std::string* error)
 {
-    return build(recipe(Recipe::eIntersection, {}, a.m_recipe, b.m_recipe), error);
+    return combine(eIntersect, {&a, &b}, error);
 }
 
-std::shared_ptr<GmshBody> GmshBody::importStep(const OdString& path, std::string* error)
+std::shared_ptr<GmshBody> GmshBody::combine(EBoolean operation, const std::vector<const GmshBody*>& operands,
+                                            std::string* error)
 {
-    const std::string file = ut::convFileNameToMB(path);
-    if (!ut::File::exists(path))
+    if (operands.empty() || std::find(operands.begin(), operands.end(), nullptr) != operands.end())
     {
         if (error)
-            *error = "Cannot open the STEP file '" + file + "'";
+            *error = "a boolean operation needs at least one body";
         return nullptr;
     }
-    return build(recipe(Recipe::eStep, {}, nullptr, nullptr, file), error);
+    std::vector<std::shared_ptr<const Recipe>> recipes;
+    for (const GmshBody* operand : operands)
+        recipes.push_back(operand->m_recipe);
+    const Recipe::EKind kind = operation == eUnite      ? Recipe::eUnion
+                               : operation == eSubtract ? Recipe::eDifference
+                                                        : Recipe::eIntersection;
+    return build(recipe(kind, {}, std::move(recipes)), error);
+}
+
+std::shared_ptr<GmshBody> GmshBody::importStep(const OdString& path, OdDb::UnitsValue units,
+                                               std::string* error)
+{
+    const std::string file = ut::convFileNameToMB(path);
+    std::string message;
+    if (!ut::File::exists(path))
+        message = "Cannot open the STEP file '" + file + "'";
+    const char* targetUnit = detail::stepTargetUnit(units);
+    if (message.empty() && !targetUnit)
+        message = "cannot read the STEP file '" + file +
+                  "' into this drawing: the solid kernel converts STEP "
+                  "lengths only into millimetres, centimetres, metres, kilometres, microns, inches, feet, "
+                  "miles, mils and microinches";
+    if (message.empty())
+    {
+        try
+        {
+            auto scratch = std::make_shared<const detail::ScratchFolder>();
+            std::filesystem::path brep = detail::importStepIsolated(file, targetUnit, *scratch, message);
+            if (!brep.empty())
+                return build(std::make_shared<const Recipe>(
+                                 Recipe{Recipe::eBrep, {}, {}, std::move(brep), std::move(scratch)}),
+                             error);
+        }
+        catch (const std::exception& e)
+        {
+            message = "cannot read the STEP file '" + file + "': " + e.what();
+        }
+    }
+    if (error)
+        *error = message;
+    return nullptr;
 }
 
 bool GmshBody::writeStep(const OdString& path, std::string* error) const
 {
     GmshSession session(m_model);
+    KernelOutput kernel;
     try
     {
         gmsh::write(ut::convFileNameToMB(path));
@@ -286,65 +346,32 @@ OdArray<OdGsMarker> GmshBody::facesOnPlane(const OdGePoint3d& point, const OdGeV
 
 namespace
 {
-/// Share of the body's diagonal that its faces' triangulation may deviate from the faces: the
-/// triangulation used to tell whether a point lies inside a face's boundary takes 64 elements per
-/// turn on curved faces, whose chords then stay within 0.12 % of the radius.
-constexpr double kTriangulationDeviation = 1e-3;
-constexpr double kTriangulationElementsPerTurn = 64;
-constexpr double kTriangulationSizeShare = 0.05;
-
-/// Distance from p to the triangle abc.
-double distanceToTriangle(const OdGePoint3d& p, const OdGePoint3d& a, const OdGePoint3d& b,
-                          const OdGePoint3d& c)
+/// Whether the point `p`, which lies on the untrimmed surface of face `face`, lies inside the face's
+/// boundary, within `tolerance`. The kernel decides: the common part of a vertex at `p` and the face
+/// is empty outside it. The vertex and the common part are removed again, so the model keeps its
+/// entities and their tags (the model is not synchronised: its entities never saw the vertex).
+bool insideFace(int face, const OdGePoint3d& p, double tolerance)
 {
-    // Closest point by the triangle's Voronoi regions (vertices, edges, inside).
-    const OdGeVector3d ab = b - a, ac = c - a, ap = p - a;
-    const double d1 = ab.dotProduct(ap), d2 = ac.dotProduct(ap);
-    if (d1 <= 0 && d2 <= 0)
-        return p.distanceTo(a);
-    const OdGeVector3d bp = p - b;
-    const double d3 = ab.dotProduct(bp), d4 = ac.dotProduct(bp);
-    if (d3 >= 0 && d4 <= d3)
-        return p.distanceTo(b);
-    const double vc = d1 * d4 - d3 * d2;
-    if (vc <= 0 && d1 >= 0 && d3 <= 0)
-        return p.distanceTo(a + ab * (d1 / (d1 - d3)));
-    const OdGeVector3d cp = p - c;
-    const double d5 = ab.dotProduct(cp), d6 = ac.dotProduct(cp);
-    if (d6 >= 0 && d5 <= d6)
-        return p.distanceTo(c);
-    const double vb = d5 * d2 - d1 * d6;
-    if (vb <= 0 && d2 >= 0 && d6 <= 0)
-        return p.distanceTo(a + ac * (d2 / (d2 - d6)));
-    const double va = d3 * d6 - d5 * d4;
-    if (va <= 0 && (d4 - d3) >= 0 && (d5 - d6) >= 0)
-        return p.distanceTo(b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6))));
-    const double denominator = 1.0 / (va + vb + vc);
-    return p.distanceTo(a + ab * (vb * denominator) + ac * (vc * denominator));
-}
-
-/// Distance from p to the triangulation of face `tag` of the current model's surface mesh.
-double distanceToFaceMesh(const OdGePoint3d& p, int tag)
-{
-    std::vector<std::size_t> nodeTags;
-    std::vector<double> coords, parametric;
-    gmsh::model::mesh::getNodes(nodeTags, coords, parametric, 2, tag, true, false);
-    std::map<std::size_t, OdGePoint3d> nodes;
-    for (std::size_t i = 0; i < nodeTags.size(); ++i)
-        nodes[nodeTags[i]] = OdGePoint3d(coords[3 * i], coords[3 * i + 1], coords[3 * i + 2]);
-    std::vector<int> types;
-    std::vector<std::vector<std::size_t>> elements, corners;
-    gmsh::model::mesh::getElements(types, elements, corners, 2, tag);
-    double nearest = std::numeric_limits<double>::infinity();
-    for (std::size_t t = 0; t < types.size(); ++t)
+    namespace occ = gmsh::model::occ;
+    double savedTolerance = 0;
+    gmsh::option::getNumber("Geometry.ToleranceBoolean", savedTolerance);
+    gmsh::option::setNumber("Geometry.ToleranceBoolean", tolerance);
+    gmsh::vectorpair common;
+    try
     {
-        if (types[t] != 2) // three-node triangles
-            continue;
-        const auto& c = corners[t];
-        for (std::size_t i = 0; i + 2 < c.size(); i += 3)
-            nearest = std::min(nearest, distanceToTriangle(p, nodes[c[i]], nodes[c[i + 1]], nodes[c[i + 2]]));
+        std::vector<gmsh::vectorpair> map;
+        const int vertex = occ::addPoint(p.x, p.y, p.z);
+        occ::intersect({{0, vertex}}, {{2, face}}, common, map, -1, true, false);
+        if (!common.empty())
+            occ::remove(common, true);
     }
-    return nearest;
+    catch (...)
+    {
+        // Gmsh throws its message as a plain string; a face the kernel cannot intersect holds no point.
+        common.clear();
+    }
+    gmsh::option::setNumber("Geometry.ToleranceBoolean", savedTolerance);
+    return !common.empty();
 }
 } // namespace
 
@@ -355,12 +382,10 @@ OdArray<OdGsMarker> GmshBody::subentsAt(OdDb::SubentType type, const OdGePoint3d
     const int dim = gmshDimension(type);
     if (dim != 1 && dim != 2)
         return found;
-    const double diagonal = extents().diagonal().length();
     GmshSession session(m_model);
     gmsh::vectorpair entities;
     gmsh::model::getEntities(entities, dim);
     const OdGeVector3d margin(tolerance, tolerance, tolerance);
-    bool meshed = false;
     for (const auto& e : entities)
     {
         const OdGeExtents3d box = boundingBox(dim, e.second);
@@ -368,33 +393,18 @@ OdArray<OdGsMarker> GmshBody::subentsAt(OdDb::SubentType type, const OdGePoint3d
             continue;
         std::vector<double> closest, parameters;
         gmsh::model::getClosestPoint(dim, e.second, {point.x, point.y, point.z}, closest, parameters);
-        if (closest.size() != 3 ||
-            point.distanceTo(OdGePoint3d(closest[0], closest[1], closest[2])) > tolerance)
+        if (closest.size() != 3)
+            continue;
+        const OdGePoint3d foot(closest[0], closest[1], closest[2]);
+        if (point.distanceTo(foot) > tolerance)
             continue;
         // The projection lands on the untrimmed curve or surface. An edge's ends are checked on its
-        // parameter; a face's holes and outer boundary on a triangulation of the faces.
-        if (dim == 1)
-        {
-            if (gmsh::model::isInside(dim, e.second, parameters) == 0)
-                continue;
-        }
-        else
-        {
-            if (!meshed)
-            {
-                gmsh::option::setNumber("Mesh.MeshSizeMin", 0);
-                gmsh::option::setNumber("Mesh.MeshSizeMax", kTriangulationSizeShare * diagonal);
-                gmsh::option::setNumber("Mesh.MeshSizeFromCurvature", kTriangulationElementsPerTurn);
-                gmsh::model::mesh::generate(2);
-                meshed = true;
-            }
-            if (distanceToFaceMesh(point, e.second) > tolerance + kTriangulationDeviation * diagonal)
-                continue;
-        }
+        // parameter; a face's holes and outer boundary by the kernel.
+        if (dim == 1 ? gmsh::model::isInside(dim, e.second, parameters) == 0
+                     : !insideFace(e.second, foot, tolerance))
+            continue;
         found.append(static_cast<OdGsMarker>(e.second));
     }
-    if (meshed)
-        gmsh::model::mesh::clear();
     return found;
 }
 } // namespace solid

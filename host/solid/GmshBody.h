@@ -2,6 +2,7 @@
 
 #include "platform/base/OdString.h"
 #include "platform/db/Db3dSolid.h"
+#include "platform/db/DbUnits.h"
 #include "platform/ge/GeVector3d.h"
 
 #include <memory>
@@ -28,10 +29,24 @@ public:
     static std::shared_ptr<GmshBody> cylinder(const OdGePoint3d& baseCentre, const OdGeVector3d& axis, double radius,
                                               std::string* error = nullptr);
     static std::shared_ptr<GmshBody> sphere(const OdGePoint3d& centre, double radius, std::string* error = nullptr);
+    /// The boolean operations of `combine`.
+    enum EBoolean
+    {
+        eUnite,    ///< everything inside any operand
+        eSubtract, ///< the first operand without all the others
+        eIntersect ///< what lies inside every operand
+    };
+    /// One body from all `operands` (none null) in one construction, whose cost grows with the
+    /// number of operands, not with its square as a chain of two-operand calls does.
+    static std::shared_ptr<GmshBody> combine(EBoolean operation, const std::vector<const GmshBody*>& operands,
+                                             std::string* error = nullptr);
     static std::shared_ptr<GmshBody> unite(const GmshBody& a, const GmshBody& b, std::string* error = nullptr);
     static std::shared_ptr<GmshBody> subtract(const GmshBody& a, const GmshBody& b, std::string* error = nullptr);
     static std::shared_ptr<GmshBody> intersect(const GmshBody& a, const GmshBody& b, std::string* error = nullptr);
-    static std::shared_ptr<GmshBody> importStep(const OdString& path, std::string* error = nullptr);
+    /// Reads the solids of a STEP file, its lengths converted from the file's own unit into the
+    /// drawing's `units`. A file that crashes the kernel's reader ends with an error, not the process.
+    static std::shared_ptr<GmshBody> importStep(const OdString& path, OdDb::UnitsValue units,
+                                                std::string* error = nullptr);
 
     OdGeExtents3d extents() const override;
     OdArray<OdGsMarker> subentIndices(OdDb::SubentType type) const override;

@@ -83,6 +83,11 @@ std::string KernelOutput::text()
     std::rewind(m_file);
     for (int c = std::fgetc(m_file); c != EOF; c = std::fgetc(m_file))
         raw += static_cast<char>(c);
+    return clean(raw);
+}
+
+std::string KernelOutput::clean(const std::string& raw)
+{
     // A broken file can draw a report for each of thousands of entities; the first few say what is wrong.
     constexpr std::size_t kMaxLines = 8;
     std::string out;

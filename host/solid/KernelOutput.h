@@ -20,6 +20,10 @@ public:
     /// without colour codes and star frames.
     std::string text();
 
+    /// What the kernel printed (`raw`), cleaned the same way: one message a line, without colour
+    /// codes and star frames, the first few lines only.
+    static std::string clean(const std::string& raw);
+
 private:
     void restore();
 

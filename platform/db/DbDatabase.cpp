@@ -1,5 +1,7 @@
 #include "platform/db/DbDatabase.h"
 
+#include <algorithm>
+
 #include "platform/base/OdError.h"
 
 #include <mutex>
@@ -76,13 +78,20 @@ OdSmartPtr<OdDbDatabase> OdDbDatabase::createObject()
 
 OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj)
 {
+    return addOdDbObject(obj, OdDbHandle());
+}
+
+OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbHandle preferred)
+{
     if (!obj)
         throw OdError(eNullPtr, "OdDbDatabase::addOdDbObject: no object given");
     if (obj->m_database == this)
         return obj->m_id;
     if (obj->m_database)
         throw OdError(eInvalidInput, "OdDbDatabase::addOdDbObject: the object belongs to another database");
-    const OdDbObjectId id(m_nextHandle++, this);
+    const bool keep = !preferred.isNull() && !m_objects.contains(preferred);
+    const OdDbObjectId id(keep ? std::uint64_t(preferred) : m_nextHandle, this);
+    m_nextHandle = std::max(m_nextHandle, id.getHandle() + 1);
     m_objects.emplace(id.getHandle(), OdDbObjectPtr(obj));
     obj->m_id = id;
     obj->m_database = this;
@@ -104,6 +113,7 @@ bool OdDbDatabase::eraseObject(const OdDbObjectId& id)
     // Keep the object alive until it is detached: the map may hold its last reference.
     const OdDbObjectPtr obj = it->second;
     m_objects.erase(it);
+    ++m_erasures;
     obj->m_database = nullptr;
     obj->m_id.setNull();
     return true;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/base/OdString.h"
+#include "platform/db/DbHandle.h"
 #include "platform/db/DbObject.h"
 #include "platform/db/DbUnits.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -63,11 +65,19 @@ public:
     /// Adds obj to the database (which then holds a reference) and returns its new id.
     /// An object already in a database keeps its id.
     OdDbObjectId addOdDbObject(OdDbObject* obj);
+    /// The same, giving the object the handle `preferred` when it is not null and no other object of
+    /// the database has it (a drawing read from a file keeps the file's handles where it can).
+    OdDbObjectId addOdDbObject(OdDbObject* obj, OdDbHandle preferred);
+    /// New objects get handles from `seed` up (or above the highest in use, when that is higher).
+    void reserveHandles(OdDbHandle seed) { m_nextHandle = std::max<std::uint64_t>(m_nextHandle, seed); }
     /// The object with the given id, null when there is none (or it was erased).
     OdDbObjectPtr getObject(const OdDbObjectId& id) const;
     /// Removes the object from the database; false when the id is unknown.
     bool eraseObject(const OdDbObjectId& id);
     std::size_t numObjects() const { return m_objects.size(); }
+    /// How many times an object of the database was erased or removed: a name or a number that was
+    /// taken may be free again once it changes.
+    std::uint64_t erasures() const { return m_erasures; }
     /// The model space block (an OdDbBlockTableRecord "*Model_Space" of the block table), created with
     /// its first request.
     OdDbObjectId getModelSpaceId();
@@ -107,12 +117,14 @@ public:
 
 private:
     friend class OdDbObjectId;
+    friend class OdDbObject;
     OdDbObjectId tableId(OdDbObjectId& id, OdDbObjectPtr (*create)());
     OdDb::MeasurementValue m_measurement = OdDb::kMetric;
     OdDb::UnitsValue m_insunits = OdDb::kUnitsMillimeters;
     OdDbAnnotationScalePtr m_cannoscale;
     OdCmColor m_cecolor;
     std::uint64_t m_nextHandle = 1;
+    std::uint64_t m_erasures = 0;
     OdDbObjectId m_modelSpaceId;
     OdDbObjectId m_blockTableId;
     OdDbObjectId m_regAppTableId;

@@ -56,6 +56,14 @@ public:
 
     void finish() { complete(); }
 
+    void setVariableString(const std::string& key, const std::string& value, int code) override
+    {
+        // Handles below the seed are the file's own: objects made while reading get others, so that
+        // the file's entities keep theirs.
+        if (key == "$HANDSEED" && code == 5)
+            m_db.reserveHandles(OdDbHandle(std::strtoull(value.c_str(), nullptr, 16)));
+    }
+
     void addLayer(const DL_LayerData& data) override
     {
         const OdString name = OdDbDetail::fromDxfText(data.name);
@@ -374,6 +382,8 @@ private:
         const auto space = OdDbBlockTableRecordPtr::cast(m_space.openObject(OdDb::kForWrite));
         if (!space)
             return;
+        if (attributes.getHandle() > 0)
+            m_db.addOdDbObject(entity, OdDbHandle(static_cast<std::uint64_t>(attributes.getHandle())));
         space->appendOdDbEntity(entity);
         const OdString layer = OdDbDetail::fromDxfText(attributes.getLayer());
         if (!layer.isEmpty() && entity->setLayer(layer) != eOk)

@@ -18,6 +18,8 @@ OdResult OdDbObject::erase(bool erasing)
     if (!m_database)
         return eNotInDatabase;
     assertWriteEnabled();
+    if (erasing)
+        ++m_database->m_erasures;
     m_erased = erasing;
     return eOk;
 }

@@ -17,19 +17,49 @@ void OdDbSymbolTableRecord::setName(const OdString& name)
         if (!other.isNull() && other != objectId())
             throw OdError(eDuplicateKey, OdAnsiString(name).c_str());
     }
+    if (table && table->objectId() == m_table)
+    {
+        table->unindex(m_name, objectId());
+        table->index(name, objectId());
+        table->m_anonymousFrom = 1;
+    }
     m_name = name;
+}
+
+namespace
+{
+std::wstring nameKey(const OdString& name)
+{
+    OdString lower(name);
+    return lower.makeLower().str();
+}
+} // namespace
+
+void OdDbSymbolTable::index(const OdString& name, const OdDbObjectId& id)
+{
+    m_byName[nameKey(name)].push_back(id);
+}
+
+void OdDbSymbolTable::unindex(const OdString& name, const OdDbObjectId& id)
+{
+    const auto it = m_byName.find(nameKey(name));
+    if (it == m_byName.end())
+        return;
+    std::erase(it->second, id);
+    if (it->second.empty())
+        m_byName.erase(it);
 }
 
 OdDbObjectId OdDbSymbolTable::getAt(const OdString& name) const
 {
     if (!database())
         return OdDbObjectId();
-    for (const OdDbObjectId& id : m_records)
-    {
-        const auto record = OdDbSymbolTableRecordPtr::cast(database()->getObject(id));
-        if (record && record->m_name.iCompare(name) == 0)
+    const auto it = m_byName.find(nameKey(name));
+    if (it == m_byName.end())
+        return OdDbObjectId();
+    for (const OdDbObjectId& id : it->second)
+        if (database()->getObject(id))
             return id;
-    }
     return OdDbObjectId();
 }
 
@@ -49,6 +79,7 @@ OdDbObjectId OdDbSymbolTable::add(OdDbSymbolTableRecord* record)
     record->m_name = name;
     record->m_table = objectId();
     m_records.append(id);
+    index(name, id);
     return id;
 }
 
@@ -105,12 +136,22 @@ OdString OdDbBlockTable::nameToAdd(const OdDbSymbolTableRecord& record)
 {
     if (record.getName().iCompare(L"*U") != 0)
         return record.getName();
-    for (int n = 1;; ++n)
+    // Numbers below the remembered one stay taken until a record is erased or renamed; without that
+    // memory, naming n anonymous blocks would try n^2 names.
+    if (database()->erasures() != m_anonymousErasures)
+    {
+        m_anonymousErasures = database()->erasures();
+        m_anonymousFrom = 1;
+    }
+    for (int n = m_anonymousFrom;; ++n)
     {
         OdString name;
         name.format(L"*U%d", n);
         if (!has(name))
+        {
+            m_anonymousFrom = n;
             return name;
+        }
     }
 }
 

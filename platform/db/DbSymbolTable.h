@@ -6,6 +6,11 @@
 #include "platform/db/DbObject.h"
 #include "platform/db/DbSubentId.h"
 
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 /// A named entry of a symbol table (a block, a layer, a registered application).
 class OdDbSymbolTableRecord : public OdDbObject
 {
@@ -45,7 +50,17 @@ protected:
 
 private:
     friend class OdDbSymbolTableRecord;
+    friend class OdDbBlockTable;
+    /// The records under each name in lower case, erased ones included (a lookup skips them), so that a
+    /// lookup does not walk the table.
+    void index(const OdString& name, const OdDbObjectId& id);
+    void unindex(const OdString& name, const OdDbObjectId& id);
     OdDbObjectIdArray m_records;
+    std::unordered_map<std::wstring, std::vector<OdDbObjectId>> m_byName;
+    /// The lowest anonymous block number that may be free, valid while no record of the database was
+    /// erased and no record of the table renamed since it was set.
+    int m_anonymousFrom = 1;
+    std::uint64_t m_anonymousErasures = 0;
 };
 using OdDbSymbolTablePtr = OdSmartPtr<OdDbSymbolTable>;
 

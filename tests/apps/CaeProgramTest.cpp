@@ -279,7 +279,8 @@ TEST(CaeExamples, NotReadyFileListsTheAnalysisOwnMessages)
         d["messages"][1].str(),
         "Specify additional supports to fully constrain translational and rotational movement of the "
         "boundary.");
-    EXPECT_STREQ(d["messages"][2].str(), "Poisson ratio needs to be greater than -1 and smaller than 0.5.");
+    EXPECT_STREQ(d["messages"][2].str(),
+                 "material.poissonRatio: Poisson ratio needs to be greater than -1 and smaller than 0.5.");
     EXPECT_NE(o.err.find("the analysis is not ready:\n  There are no non-zero loads defined.\n"),
               std::string::npos)
         << o.err;
@@ -338,6 +339,8 @@ TEST(CaeErrors, EveryBrokenFileIsRefusedWithItsStatusAMessageSayingWhereAndNoEar
         {"\"yield\": 235", "\"yeld\": 235", 2, "invalid",
          "material.yeld: unknown key \"yeld\" (did you mean \"yield\"?)"},
         {", \"yield\": 235", "", 2, "invalid", "material: missing key \"yield\""},
+        {"\"thickness\": 5", "\"thickness\": -5", 2, "invalid",
+         "material.thickness: The thickness needs to be greater than zero."},
         {"{\"line\": {\"from\": [200, 0], \"to\": [200, 100]}}",
          "{\"line\": {\"from\": [200, 0], \"to\": [200, 99]}}", 2, "invalid",
          "region.outer: the loop is open between region.outer[1] (line) and region.outer[2] (line): "
@@ -582,6 +585,20 @@ doc.saveas(sys.argv[2])
     EXPECT_NEAR(d["appliedLoad"][0].num(), 50.0, 1e-9) << "the turned load pulls along +x";
     EXPECT_NEAR(d["appliedLoad"][1].num(), 0.0, 1e-9);
     expectEquilibrium(d);
+
+    // A glyph moved off the region is named as the report numbers loads and supports, from 0, with
+    // its handle.
+    const char* const away = R"(import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+glyphs = [i for i in doc.modelspace().query('INSERT') if i.has_xdata('CAEANALYZE2D')]
+glyphs[1].dxf.insert = (5000.0, 5000.0)
+doc.saveas(sys.argv[2])
+)";
+    const fs::path moved = dir.path() / "moved.dxf";
+    ASSERT_EQ(runPython(dir.path(), away, {(first / "drawing.dxf").string(), moved.string()}), 0);
+    o = runCae({"analyze2d", file.string(), "--loads-from", moved.string(), "--quiet"}, dir.path());
+    EXPECT_EQ(o.exitStatus, 2);
+    EXPECT_NE(o.err.find(moved.string() + ": glyph block reference 1 (handle "), std::string::npos) << o.err;
 
     // A drawing without glyph blocks gives no set-up.
     const fs::path empty = dir.path() / "empty.dxf";

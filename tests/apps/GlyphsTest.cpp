@@ -1,10 +1,13 @@
 #include "apps/view/Glyphs.h"
+#include "apps/drawing/Drawing.h"
 #include "apps/drawing/DrawingContext.h"
 #include "cae_core/glyphs/DistributedDrawables.h"
 #include "cae_core/glyphs/PointDrawables.h"
 #include "tests/support/Regions.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace
 {
@@ -79,3 +82,26 @@ TEST(LoadAndSupportGlyphs, StandPointSupportsOutsideTheBoundary)
     }
 }
 } // namespace
+
+TEST(DefaultGlyphSize, StaysNeutralOnPartsAndFollowsTheRegionBeyondThem)
+{
+    const struct
+    {
+        double regionSize;
+        double glyphSize;
+    } cases[] = {
+        {224, 1},         // the examples: an arrow of 25 is a ninth of the region
+        {2500, 1},        // an arrow 1 % of the region
+        {100, 1},         // a quarter of it
+        {2.24e8, 8.96e4}, // a plate 200 km x 100 km in millimetres: arrows 1 % of it
+        {10, 0.1},        // a quarter of a small part
+    };
+    for (const auto& c : cases)
+    {
+        const auto size = cae_app::defaultGlyphSize(c.regionSize);
+        ASSERT_TRUE(size) << c.regionSize;
+        EXPECT_NEAR(*size, c.glyphSize, 1e-12 * c.glyphSize) << c.regionSize;
+    }
+    EXPECT_FALSE(cae_app::defaultGlyphSize(0.0));
+    EXPECT_FALSE(cae_app::defaultGlyphSize(std::numeric_limits<double>::quiet_NaN()));
+}

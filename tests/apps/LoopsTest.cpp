@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <numbers>
+#include <string>
+#include <vector>
 
 using namespace cae_app;
 
@@ -226,4 +229,31 @@ TEST(LoopRelations, CurvesBelowThePrecisionAtTheRegionsScaleAreRefused)
             0u)
             << e.what();
     }
+}
+
+TEST(LoopRelations, ManyHolesOutsideTheRegionAreRefusedWithoutComparingThemAllPairwise)
+{
+    // 100,000 unit squares in a 400 x 250 block beside a 10 x 10 region: when their segments all fall
+    // into the border cells of a grid laid over the region alone, every pair of them is compared.
+    auto outer = loop({line(0, 0, 10, 0), line(10, 0, 10, 10), line(10, 10, 0, 10), line(0, 10, 0, 0)});
+    std::vector<BoundaryLoop> holes;
+    for (int i = 0; i < 100000; ++i)
+    {
+        const double x = 20 + 2 * (i % 400), y = 2 * (i / 400);
+        holes.push_back(loop({line(x, y, x + 1, y), line(x + 1, y, x + 1, y + 1),
+                              line(x + 1, y + 1, x, y + 1), line(x, y + 1, x, y)},
+                             "region.holes[" + std::to_string(i) + "]"));
+    }
+    // Processor time, which a busy machine does not inflate; the pairwise comparison takes minutes.
+    const std::clock_t start = std::clock();
+    try
+    {
+        prepareLoops(outer, holes, "a.json");
+        ADD_FAILURE() << "accepted";
+    }
+    catch (const InputError& e)
+    {
+        EXPECT_EQ(std::string(e.what()), "a.json: region.holes[0]: the hole is not inside the outer loop");
+    }
+    EXPECT_LT(double(std::clock() - start) / CLOCKS_PER_SEC, 20.0);
 }

@@ -383,7 +383,12 @@ OdGeDoubleArray glyphParams(const OdGeCurve3d& curve, double from, double to, do
     to = std::clamp(to, r.lo, r.hi);
     const bool wraps = to < from && curve.isClosed();
     const double len = pieceLength(curve, from, to);
-    const int inner = std::max(0, static_cast<int>(std::floor((len - spacing - first) / (first + spacing))));
+    // The spacing fixes the count, which has no bound of its own: a boundary millions of glyph sizes
+    // long would get millions of marks, more than any picture shows apart (and past the range of int).
+    // The count is bounded there; below the bound it is the spacing's.
+    constexpr double kMostInnerGlyphs = 10000;
+    const int inner = static_cast<int>(
+        std::clamp(std::floor((len - spacing - first) / (first + spacing)), 0.0, kMostInnerGlyphs));
     OdGeDoubleArray params;
     params.append(from);
     for (int k = 1; k <= inner; ++k)

@@ -130,7 +130,14 @@ TEST(GlyphPositions, KeepBothEndsAndSpaceInnerGlyphsEvenlyEvery25GlyphSizes)
         double length;
         double s;
         int count;
-    } cases[] = {{60, 1, 3}, {49, 1, 2}, {50, 1, 3}, {120, 2, 3}, {10, 1, 2}, {200, 1, 9}};
+    } cases[] = {{60, 1, 3},
+                 {49, 1, 2},
+                 {50, 1, 3},
+                 {120, 2, 3},
+                 {10, 1, 2},
+                 {200, 1, 9},
+                 // Millions of glyph sizes long: the count stops at its bound (and stays in range of int).
+                 {1e12, 1, 10002}};
     for (const auto& c : cases)
     {
         const OdGeLineSeg3d edge(pt(0, 0), pt(c.length, 0));

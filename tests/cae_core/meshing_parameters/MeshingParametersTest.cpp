@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 namespace cae_core
@@ -76,6 +78,81 @@ TEST(MeshingParameterVisitors, WalkEveryOptionInOrderWithItsKind)
         "pthreadsMode:pthreads:unset", "optimisation_level:optimisation:set",
         "boundary_regeneration:regeneration:set", "use_volume_proximity:bool:set",
         "volume_proximity_layers:int:set"};
+    EXPECT_EQ(v.seen, expected);
+}
+
+/// Records each option as "name=value" in its text form, "name unset" when it is not set.
+class ValueVisitor : public ISurfaceParametersVisitor, public ITetraParametersVisitor
+{
+public:
+    std::vector<std::string> seen;
+
+    template <class T, class F> EResult note(const std::string& name, const MeshingOption<T>& o, F text)
+    {
+        seen.push_back(o ? name + "=" + text(*o) : name + " unset");
+        return eOk;
+    }
+    EResult visit(const std::string& n, MeshingOption<std::int32_t>& o) override
+    {
+        return note(n, o, [](std::int32_t v) { return std::to_string(v); });
+    }
+    EResult visit(const std::string& n, MeshingOption<MeshingReal>& o) override
+    {
+        return note(n, o, [](const MeshingReal& v) { return v.format(); });
+    }
+    EResult visit(const std::string& n, MeshingOption<bool>& o) override
+    {
+        return note(n, o, [](bool v) { return std::string(v ? "true" : "false"); });
+    }
+    template <class Group, class E> EResult named(const std::string& n, const MeshingOption<E>& o)
+    {
+        return note(n, o, [](E v) { return Group::toStr(v); });
+    }
+    EResult visit(const std::string& n, MeshingOption<SurfaceParameters::EPhysicalSizeMode>& o) override
+    {
+        return named<SurfaceParameters>(n, o);
+    }
+    EResult visit(const std::string& n, MeshingOption<SurfaceParameters::EMetric>& o) override
+    {
+        return named<SurfaceParameters>(n, o);
+    }
+    EResult visit(const std::string& n, MeshingOption<SurfaceParameters::EGeometricSizeMode>& o) override
+    {
+        return named<SurfaceParameters>(n, o);
+    }
+    EResult visit(const std::string& n, MeshingOption<TetraParameters::EPThreadsMode>& o) override
+    {
+        return named<TetraParameters>(n, o);
+    }
+    EResult visit(const std::string& n, MeshingOption<TetraParameters::EOptimizationLevel>& o) override
+    {
+        return named<TetraParameters>(n, o);
+    }
+    EResult visit(const std::string& n, MeshingOption<TetraParameters::EBoundaryRegeneration>& o) override
+    {
+        return named<TetraParameters>(n, o);
+    }
+};
+
+TEST(MeshingParameterDefaults, HoldEveryFixedValueOfBothGroups)
+{
+    MeshingParameters p = MeshingParameters::defaultMeshGemsParameters();
+    ValueVisitor v;
+    EXPECT_EQ(p.surfaceParameters.accept(v), eOk);
+    EXPECT_EQ(p.tetraParameters.accept(v), eOk);
+    const std::vector<std::string> expected{
+        "anisotropic_ratio=0", "chordal_error=1*D", "closed_geometry=false",
+        "correct_surface_intersections=true", "discard_input_topology=false", "enforce_cad_edge_sizes=false",
+        "geometric_approximation_angle=8", "geometric_size_mode unset", "global_physical_size=D/100",
+        "gradation=1e+30", "manifold_geometry=false", "max_size=D/5", "metric=isotropic", "min_size=1.5",
+        "optimisation=true", "physical_size_mode=global", "process_3d_topology=false",
+        "remove_tiny_edges=false", "sewing_tolerance=0.0005*D", "tiny_edge_length=1e-08*D",
+        "tiny_edge_respect_geometry=false", "volume_gradation=1e+30",
+        // tetrahedral group
+        "min_size=-1", "max_size=-1", "gradation=1.05", "max_number_of_threads=4", "pthreadsMode unset",
+        "optimisation_level=standard", "boundary_regeneration=standard", "use_volume_proximity=false",
+        "volume_proximity_layers=2"};
+    ASSERT_EQ(expected.size(), 31u);
     EXPECT_EQ(v.seen, expected);
 }
 

@@ -210,6 +210,9 @@ TEST_F(ParameterFiles, UnopenableFilesGiveTheFileError)
 {
     MeshingParameters p = MeshingParameters::defaultParameters();
     EXPECT_EQ(readJsonFile(m_reporter, path("missing.json"), p), eFileError);
+    // A folder opens as a stream here, and reading it threw out of the reader.
+    fs::create_directory(m_dir / "folder.json");
+    EXPECT_EQ(readJsonFile(m_reporter, path("folder.json"), p), eFileError);
     EXPECT_EQ(writeJsonFile(path("no_such_folder/out.json"), p), eFileError);
     p.surfaceParameters.gradation = MeshingReal(std::numeric_limits<double>::infinity(), MeshingReal::eAbsolute);
     put("kept.json", "old");

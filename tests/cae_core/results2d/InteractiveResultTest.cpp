@@ -123,9 +123,14 @@ TEST(LocalQuantities, ArePositionStressAndDisplacementOnTheMeshAsDisplayed)
     const OdGePoint2d picked = vertex.position + vertex.displacement * visualizer.getDisplacementFactor();
     const std::vector<TableEntry> table = s.result->localQuantitiesTable(picked);
     ASSERT_EQ(table.size(), 6u);
-    OdString ux;
-    ux.format(L"%.3e", vertex.displacement.x);
-    EXPECT_EQ(table[3].value, ux);
+    // At a vertex the field is the vertex's own displacement, component by component and its length.
+    const double components[] = {vertex.displacement.x, vertex.displacement.y, vertex.displacement.length()};
+    for (int k = 0; k < 3; ++k)
+    {
+        OdString expected;
+        expected.format(L"%.3e", components[k]);
+        EXPECT_EQ(table[3 + k].value, expected) << narrow(table[3 + k].name);
+    }
     EXPECT_NE(table[2].value, OdString(L"N/A"));
 }
 

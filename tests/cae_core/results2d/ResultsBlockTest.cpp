@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
 namespace
 {
 using namespace results_test;
@@ -85,6 +90,43 @@ TEST(ResultsBlock, LaysOutFrameTablesLegendAndTitleInMultiplesOfTheAnnotationSca
         EXPECT_NEAR(frame.maxPoint().x - boxOf(e[3 + 22]).maxPoint().x, 40.0 * a, kTol)
             << "the title is the rightmost entity here";
     }
+}
+
+TEST(ResultsBlock, LegendLabelsRunFromTheSmallestToTheLargestStressWithTheirColours)
+{
+    const SimulationOutput output = solvedPlate(25.0);
+    TestContext context;
+    context.setGlyphSize(1.0);
+    context.database()->setINSUNITS(OdDb::kUnitsMillimeters);
+    const InteractiveResult result(output, context);
+    const ColorMap& map = result.meshQuantityVisualizer().getColorMap();
+    double largest = 0.0;
+    for (const auto& element : output.solverOutput.elementData)
+        largest = std::max(largest, element.center.stress.vonMises);
+    ASSERT_GT(largest, 0.0);
+    EXPECT_DOUBLE_EQ(map.getColorMapDomain().max, largest);
+
+    // After the frame and the two tables: swatch then label, row 0 at the bottom.
+    const std::vector<OdDbEntityPtr> e = entitiesOf(createResultsBlock(result, {}));
+    const ColorMapDomain domain = map.getColorMapDomain();
+    for (int i = 0; i <= 10; ++i)
+    {
+        const double v = domain.min + i * (domain.max - domain.min) / 10.0;
+        char label[32];
+        std::snprintf(label, sizeof label, "%.3e", v);
+        const auto swatch = OdDbSolidPtr::cast(e[3 + 2 * i]);
+        const auto text = OdDbTextPtr::cast(e[4 + 2 * i]);
+        ASSERT_TRUE(swatch && text) << i;
+        EXPECT_EQ(OdAnsiString(text->textString()).str(), label) << i;
+        EXPECT_EQ(swatch->color().red(), map.getColor(v).red()) << i;
+        EXPECT_EQ(swatch->color().green(), map.getColor(v).green()) << i;
+        EXPECT_EQ(swatch->color().blue(), map.getColor(v).blue()) << i;
+    }
+    char top[32];
+    std::snprintf(top, sizeof top, "%.3e", largest);
+    EXPECT_EQ(OdAnsiString(OdDbTextPtr::cast(e[24])->textString()).str(), top);
+    EXPECT_FALSE(OdDbSolidPtr::cast(e[23])->color() == OdDbSolidPtr::cast(e[3])->color())
+        << "the top swatch shows the largest stress, not the smallest";
 }
 
 TEST(ResultsBlock, GetsAUniqueNameAndWithoutAColouredQuantityNoLegend)

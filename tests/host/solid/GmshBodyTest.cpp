@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <fstream>
+#include <regex>
 #include <set>
+#include <sstream>
 
 namespace solid
 {
@@ -105,22 +108,126 @@ TEST(GmshBodies, StepFilesReadBackWhatWasWrittenAndUnreadableOnesAreRefused)
     const auto box = GmshBody::box(OdGePoint3d(0, 0, 0), OdGeVector3d(4, 3, 2));
     const OdString path((dir.path() / "box.step").string().c_str());
     ASSERT_TRUE(box->writeStep(path));
-    const auto read = GmshBody::importStep(path);
+    const auto read = GmshBody::importStep(path, OdDb::kUnitsMillimeters);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->subentIndices(OdDb::kFaceSubentType).size(), 6u);
     expectBox(read->extents(), OdGePoint3d(0, 0, 0), OdGePoint3d(4, 3, 2));
 
     std::string error;
-    EXPECT_FALSE(GmshBody::importStep(OdString((dir.path() / "missing.step").string().c_str()), &error));
+    EXPECT_FALSE(GmshBody::importStep(OdString((dir.path() / "missing.step").string().c_str()),
+                                      OdDb::kUnitsMillimeters, &error));
     EXPECT_NE(error.find("missing.step"), std::string::npos);
     // The kernel's own report of where the file is broken goes into the message, not onto the terminal.
     std::ofstream(dir.path() / "junk.step") << "ISO-10303-21;\nnot a step file\n";
     error.clear();
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(GmshBody::importStep(OdString((dir.path() / "junk.step").string().c_str()), &error));
+    EXPECT_FALSE(GmshBody::importStep(OdString((dir.path() / "junk.step").string().c_str()),
+                                      OdDb::kUnitsMillimeters, &error));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_NE(error.find("Line "), std::string::npos) << error;
     EXPECT_EQ(error.find('\x1b'), std::string::npos) << error;
+}
+
+/// The STEP text of a round bar 4 long and 1 across along x, in millimetres, as the kernel writes it.
+std::string roundBarStep(const host_test::TempDir& dir)
+{
+    const auto bar = GmshBody::cylinder(OdGePoint3d(0, 0, 0), OdGeVector3d(4, 0, 0), 0.5);
+    const auto path = dir.path() / "bar.step";
+    EXPECT_TRUE(bar && bar->writeStep(OdString(path.string().c_str())));
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+OdString writeText(const host_test::TempDir& dir, const std::string& name, const std::string& text)
+{
+    std::ofstream(dir.path() / name) << text;
+    return OdString((dir.path() / name).string().c_str());
+}
+
+TEST(GmshBodies, StepFilesThatCrashTheKernelsReaderEndWithAnErrorNamingTheFile)
+{
+    host_test::TempDir dir;
+    const std::string bar = roundBarStep(dir);
+    const struct
+    {
+        const char* name;
+        std::regex from;
+        const char* to;
+        const char* says;
+    } cases[] = {
+        // A misspelt type of a direction in the faces' parameter space crashes the reader.
+        {"misspelt.step", std::regex(R"(DIRECTION\('',\(([-0-9.E]+),([-0-9.E]+)\)\))"),
+         "DIR4CTION('',($1,$2))", "crashed"},
+        {"huge.step", std::regex(R"(CARTESIAN_POINT\('',\(([-0-9.E]+),)"), "CARTESIAN_POINT('',(1.E308,",
+         "cannot read"},
+    };
+    for (const auto& c : cases)
+    {
+        const std::string broken = std::regex_replace(bar, c.from, c.to);
+        ASSERT_NE(broken, bar) << c.name;
+        std::string error;
+        EXPECT_FALSE(GmshBody::importStep(writeText(dir, c.name, broken), OdDb::kUnitsMillimeters, &error));
+        EXPECT_NE(error.find(c.name), std::string::npos) << error;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+    // A circle of radius 0 is taken by the reader, and picking the faces around it never ended.
+    std::string error;
+    const std::string circle =
+        std::regex_replace(bar, std::regex(R"(CIRCLE\('',(#[0-9]+),[-0-9.E]+\))"), "CIRCLE('',$1,0.)",
+                           std::regex_constants::format_first_only);
+    EXPECT_FALSE(
+        GmshBody::importStep(writeText(dir, "circle.step", circle), OdDb::kUnitsMillimeters, &error));
+    EXPECT_NE(error.find("a CIRCLE of radius 0."), std::string::npos) << error;
+    // The process goes on using the kernel.
+    EXPECT_TRUE(GmshBody::box(OdGePoint3d(0, 0, 0), OdGeVector3d(1, 1, 1)));
+}
+
+TEST(GmshBodies, StepFilesAreReadInTheirOwnUnitIntoTheDrawingsUnit)
+{
+    host_test::TempDir dir;
+    const auto bar = GmshBody::importStep(writeText(dir, "bar.step", roundBarStep(dir)), OdDb::kUnitsInches);
+    ASSERT_TRUE(bar);
+    expectBox(bar->extents(), OdGePoint3d(0, -0.5 / 25.4, -0.5 / 25.4),
+              OdGePoint3d(4 / 25.4, 0.5 / 25.4, 0.5 / 25.4));
+    const auto inMetres =
+        GmshBody::importStep(writeText(dir, "bar.step", roundBarStep(dir)), OdDb::kUnitsMeters);
+    ASSERT_TRUE(inMetres);
+    expectBox(inMetres->extents(), OdGePoint3d(0, -0.0005, -0.0005), OdGePoint3d(0.004, 0.0005, 0.0005));
+    std::string error;
+    EXPECT_FALSE(
+        GmshBody::importStep(writeText(dir, "bar.step", roundBarStep(dir)), OdDb::kUnitsYards, &error));
+    EXPECT_NE(error.find("bar.step"), std::string::npos) << error;
+}
+
+TEST(GmshBodies, UnionsOfManyOperandsAreBuiltInOneConstruction)
+{
+    // A row of 200 overlapping unit boxes; built pair by pair, each step replayed all the steps before.
+    constexpr int kBoxes = 200;
+    std::vector<std::shared_ptr<GmshBody>> boxes;
+    std::vector<const GmshBody*> operands;
+    for (int i = 0; i < kBoxes; ++i)
+    {
+        boxes.push_back(GmshBody::box(OdGePoint3d(0.5 * i, 0, 0), OdGeVector3d(1, 1, 1)));
+        operands.push_back(boxes.back().get());
+    }
+    // Processor time, which other programs on a busy machine do not inflate; one construction takes a
+    // few seconds, a chain of 200 many minutes.
+    const std::clock_t start = std::clock();
+    const auto row = GmshBody::combine(GmshBody::eUnite, operands);
+    ASSERT_TRUE(row);
+    EXPECT_LT(double(std::clock() - start) / CLOCKS_PER_SEC, 60.0);
+    expectBox(row->extents(), OdGePoint3d(0, 0, 0), OdGePoint3d(0.5 * (kBoxes - 1) + 1, 1, 1));
+    EXPECT_EQ(row->subentIndices(OdDb::kFaceSubentType).size(), 6u);
+
+    const auto notch =
+        GmshBody::combine(GmshBody::eSubtract, {boxes[0].get(), boxes[1].get(), boxes[2].get()});
+    ASSERT_TRUE(notch);
+    expectBox(notch->extents(), OdGePoint3d(0, 0, 0), OdGePoint3d(0.5, 1, 1));
+    const auto common =
+        GmshBody::combine(GmshBody::eIntersect, {boxes[0].get(), boxes[1].get(), boxes[2].get()});
+    EXPECT_FALSE(common) << "the first and third boxes only touch";
 }
 
 TEST(GmshMeshing, GivesLinearTetrahedraWithBoundaryElementsOnTheirEntities)

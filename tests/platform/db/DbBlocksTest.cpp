@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <numbers>
+#include <vector>
 
 namespace
 {
@@ -45,6 +47,28 @@ TEST(SymbolTables, FileNamesWithoutRegardToCaseAndNumberAnonymousBlocks)
     EXPECT_FALSE(db->newRegApp(L"ACAD")) << "every drawing has ACAD";
     EXPECT_TRUE(db->newRegApp(L"APP"));
     EXPECT_FALSE(db->newRegApp(L"app"));
+}
+
+TEST(SymbolTables, FreeNamesOfErasedAndRenamedRecordsAndNameThousandsOfBlocksQuickly)
+{
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    // Processor time: a table that tries every taken name for each new block needs minutes here.
+    constexpr int kBlocks = 2000;
+    const std::clock_t start = std::clock();
+    std::vector<OdDbObjectId> ids;
+    for (int i = 0; i < kBlocks; ++i)
+        ids.push_back(addBlock(*db, L"*U"));
+    EXPECT_LT(double(std::clock() - start) / CLOCKS_PER_SEC, 10.0);
+    EXPECT_EQ(OdDbBlockTableRecordPtr::cast(ids.back().openObject())->getName(), OdString(L"*U2000"));
+
+    OdDbBlockTableRecordPtr::cast(ids[6].openObject(OdDb::kForWrite))->erase();
+    EXPECT_FALSE(blockTable(*db)->has(L"*U7"));
+    EXPECT_EQ(OdDbBlockTableRecordPtr::cast(addBlock(*db, L"*U").openObject())->getName(), OdString(L"*U7"));
+    OdDbBlockTableRecordPtr::cast(ids[2].openObject(OdDb::kForWrite))->setName(L"Kept");
+    EXPECT_EQ(blockTable(*db)->getAt(L"KEPT"), ids[2]);
+    EXPECT_EQ(OdDbBlockTableRecordPtr::cast(addBlock(*db, L"*U").openObject())->getName(), OdString(L"*U3"));
+    EXPECT_EQ(OdDbBlockTableRecordPtr::cast(addBlock(*db, L"*U").openObject())->getName(),
+              OdString(L"*U2001"));
 }
 
 TEST(ExtendedData, IsKeptPerApplicationAndOnlyForRegisteredOnes)

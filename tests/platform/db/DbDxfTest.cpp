@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <numbers>
 #include <string>
@@ -223,6 +224,16 @@ TEST(DxfFiles, PassAnIndependentAuditAndReadBackWithTheirEntitiesAndExtendedData
 
     const OdDbBlockReferencePtr ref = onlyReference(*db);
     ASSERT_TRUE(ref);
+    EXPECT_NEAR(ref->rotation(), std::numbers::pi / 6.0, 1e-12);
+    // The reference keeps the handle the file gives it, by which other programs name it.
+    std::ifstream in(file);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string pattern = "INSERT\n  5\n";
+    const std::size_t at = text.find(pattern);
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t from = at + pattern.size();
+    const std::string handle = text.substr(from, text.find('\n', from) - from);
+    EXPECT_EQ(OdAnsiString(OdDbHandle(ref->objectId().getHandle()).ascii()).str(), handle);
     const OdResBufPtr xdata = ref->xData(L"CAEANALYZE2D");
     ASSERT_TRUE(xdata);
     const OdResBufPtr expected = sampleXData();
