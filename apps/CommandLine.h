@@ -65,6 +65,8 @@ struct CommandLine
     std::optional<double> glyphSize;
     /// Points where the local quantities are reported (`--probe X,Y`, repeatable), in file order.
     std::vector<std::array<double, 2>> probes;
+    /// The most tetrahedra `task3d` lets the mesher make (`--max-tetrahedra N`).
+    std::uint64_t maxTetrahedra = 2000000;
 };
 
 /// Reads the arguments after the program name.
