@@ -2,12 +2,14 @@
 
 #include "tools/nastran/Deck.h"
 
+#include <Eigen/SparseLU>
 #include <cholmod.h>
 #include <malloc.h>
 #include <metis.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <map>
 #include <memory>
@@ -62,6 +64,18 @@ bool isSolid(EElementType t)
 std::string lineText(int line)
 {
     return " on line " + std::to_string(line);
+}
+
+/// The term of an MPC whose degree of freedom it eliminates: the first, or when that one's coefficient
+/// is zero, the one of largest coefficient (which may be zero too).
+std::size_t dependentTerm(const MultiPointConstraint& m)
+{
+    std::size_t dep = 0;
+    if (m.terms.front().coefficient == 0.0)
+        for (std::size_t t = 1; t < m.terms.size(); ++t)
+            if (std::abs(m.terms[t].coefficient) > std::abs(m.terms[dep].coefficient))
+                dep = t;
+    return dep;
 }
 
 template <class T> std::vector<std::size_t> orderById(const std::vector<T>& v)
@@ -564,8 +578,24 @@ Analysis::Analysis(const Model& model, Progress progress) : m_model(model), m_pr
         }
     const CaseControl& cc = model.caseControl;
     if (cc.loadSet && !loadSets.count(*cc.loadSet))
-        m_notes.push_back({true, "LOAD = " + std::to_string(*cc.loadSet) +
-                                     " selects no load card; the model is solved without load"});
+        problems.add("LOAD = " + std::to_string(*cc.loadSet) +
+                     " in the case control selects a load set that no LOAD, FORCE or PLOAD4 card defines");
+    if (cc.spcSet && std::none_of(model.spcs.begin(), model.spcs.end(),
+                                  [&](const SinglePointConstraint& c) { return c.set == *cc.spcSet; }))
+        problems.add("SPC = " + std::to_string(*cc.spcSet) +
+                     " in the case control selects a set that no SPC or SPC1 card defines");
+    // The module's 2D deck selects its MPC set whether or not it writes MPC cards; only a deck that has
+    // MPCs in other sets has mistaken the set.
+    if (cc.mpcSet && std::none_of(model.mpcs.begin(), model.mpcs.end(),
+                                  [&](const MultiPointConstraint& c) { return c.set == *cc.mpcSet; }))
+    {
+        const std::string text = "MPC = " + std::to_string(*cc.mpcSet) +
+                                 " in the case control selects a set that no MPC card defines";
+        if (model.mpcs.empty())
+            m_notes.push_back({true, text});
+        else
+            problems.add(text);
+    }
     if (model.elements.empty())
         problems.add("the bulk data defines no element");
     problems.throwIfAny(eFatalInput);
@@ -647,12 +677,10 @@ Results Analysis::run(double memoryLimit)
     }
     if (cc.spcSet)
     {
-        bool any = false;
         for (const SinglePointConstraint& s : model.spcs)
         {
             if (s.set != *cc.spcSet)
                 continue;
-            any = true;
             for (const GridRange& r : s.grids)
             {
                 auto it = std::lower_bound(m_sortedGridIds.begin(), m_sortedGridIds.end(), r.first);
@@ -660,32 +688,22 @@ Results Analysis::run(double memoryLimit)
                     hold(static_cast<std::size_t>(it - m_sortedGridIds.begin()), s.components, s.value);
             }
         }
-        if (!any)
-            m_notes.push_back({true, "SPC = " + std::to_string(*cc.spcSet) + " selects no SPC or SPC1 card"});
     }
 
     // Multipoint constraints: each eliminates one dependent degree of freedom.
     Problems problems;
     if (cc.mpcSet)
     {
-        bool any = false;
         for (const MultiPointConstraint& m : model.mpcs)
         {
             if (m.set != *cc.mpcSet)
                 continue;
-            any = true;
             const std::string what = "MPC " + std::to_string(m.set) + lineText(m.line);
-            std::size_t dep = 0;
-            if (m.terms.front().coefficient == 0.0)
+            const std::size_t dep = dependentTerm(m);
+            if (m.terms[dep].coefficient == 0.0)
             {
-                for (std::size_t t = 1; t < m.terms.size(); ++t)
-                    if (std::abs(m.terms[t].coefficient) > std::abs(m.terms[dep].coefficient))
-                        dep = t;
-                if (m.terms[dep].coefficient == 0.0)
-                {
-                    problems.add(what + " has no non-zero coefficient");
-                    continue;
-                }
+                problems.add(what + " has no non-zero coefficient");
+                continue;
             }
             auto dofOf = [&](const MpcTerm& t)
             { return gridIndex(t.grid) * kDofsPerGrid + static_cast<std::size_t>(t.component - 1); };
@@ -717,8 +735,6 @@ Results Analysis::run(double memoryLimit)
             impl.equation[depDof] = Impl::kDependent;
             impl.dependent[depDof] = std::move(terms);
         }
-        if (!any)
-            m_notes.push_back({true, "MPC = " + std::to_string(*cc.mpcSet) + " selects no MPC card"});
     }
     // Dependents that are independents of other MPCs are substituted once here, so that every
     // dependent is expressed in free and held degrees of freedom only. A closed chain cannot be
@@ -944,7 +960,13 @@ Results Analysis::run(double memoryLimit)
         for (const auto& [q, c] : e.terms)
             rhs[static_cast<std::size_t>(q)] += c * load[dof];
     }
-    std::vector<double>().swap(load);
+    const bool constraintForcesWanted = cc.printSpcForces || cc.printMpcForces;
+    if (!constraintForcesWanted)
+        std::vector<double>().swap(load);
+    for (std::size_t q = 0; q < eq; ++q)
+        if (!std::isfinite(rhs[q]))
+            throw FatalError(eFatalNumerical, "the load on " + dofName(dofOfEquation[q]) +
+                                                  " is not finite: the loads overflow double precision");
 
     // Components without any stiffness cannot be solved for: name them rather than let the
     // factorisation stumble on them.
@@ -1063,6 +1085,11 @@ Results Analysis::run(double memoryLimit)
             throw FatalError(eFatalMemory, "not enough memory to solve");
         std::copy_n(static_cast<const double*>(xs->x), eq, solution.begin());
         cholmod_l_free_dense(&xs, c);
+        for (std::size_t q = 0; q < eq; ++q)
+            if (!std::isfinite(solution[q]))
+                throw FatalError(eFatalNumerical,
+                                 "the displacement of " + dofName(dofOfEquation[q]) +
+                                     " is not finite: the solution overflows double precision");
 
         // Residual of the reduced system: a check on the factorisation, reported in the log. Taken in
         // the factor's order, where the matrix now is.
@@ -1088,6 +1115,18 @@ Results Analysis::run(double memoryLimit)
             fn += rhs[j] * rhs[j];
         }
         results.relativeResidual = fn > 0.0 ? std::sqrt(rn / fn) : 0.0;
+        if (!std::isfinite(results.relativeResidual))
+            throw FatalError(eFatalNumerical, "the residual of the solution is not finite: the loads or the "
+                                              "displacements reach the limits of double precision");
+        if (!(results.relativeResidual <= kResidualLimit))
+        {
+            char text[160];
+            std::snprintf(
+                text, sizeof text,
+                "the solution does not satisfy its equations: relative residual %.3E, more than %.0E",
+                results.relativeResidual, kResidualLimit);
+            throw FatalError(eFatalNumerical, text);
+        }
     }
 
     // Displacements of every degree of freedom.
@@ -1101,6 +1140,12 @@ Results Analysis::run(double memoryLimit)
         for (const auto& [q, cf] : e.terms)
             u += cf * solution[static_cast<std::size_t>(q)];
         results.displacement[dof / kDofsPerGrid][dof % kDofsPerGrid] = u;
+    }
+
+    if (constraintForcesWanted)
+    {
+        progress("FORCES OF CONSTRAINT");
+        constraintForces(impl, load, results);
     }
 
     // Stresses, by ascending element id.
@@ -1138,6 +1183,116 @@ Results Analysis::run(double memoryLimit)
         }
     }
     return results;
+}
+
+void Analysis::constraintForces(const Impl& impl, const std::vector<double>& load, Results& results) const
+{
+    const Model& model = m_model;
+    const CaseControl& cc = model.caseControl;
+    // r = K u - f over every degree of freedom: at a free one it vanishes to rounding, at a held or
+    // MPC-bound one it is the force the constraints exert there.
+    std::vector<double> r(load.size(), 0.0);
+    for (std::size_t dof = 0; dof < load.size(); ++dof)
+        r[dof] = -load[dof];
+    ElementMatrix k;
+    for (const Element& e : model.elements)
+    {
+        const std::size_t i = static_cast<std::size_t>(&e - model.elements.data());
+        std::vector<std::size_t> g(e.grids.size());
+        std::vector<Vec3> x(e.grids.size());
+        for (std::size_t a = 0; a < g.size(); ++a)
+        {
+            g[a] = gridIndex(e.grids[a]);
+            x[a] = model.grids[m_gridOrder[g[a]]].x;
+        }
+        const Material& mat = model.materials[static_cast<std::size_t>(m_elementMaterial[i])];
+        if (isSolid(e.type))
+            tetraStiffness(x, mat.youngsModulus, mat.poissonRatio, k);
+        else
+        {
+            const ShellProperty& p = model.shellProperties[static_cast<std::size_t>(m_elementShell[i])];
+            membraneStiffness(x, mat.youngsModulus, mat.poissonRatio, p.thickness, p.planeStrain, k);
+        }
+        ElementVector u(k.rows());
+        for (std::size_t a = 0; a < g.size(); ++a)
+            for (std::size_t c = 0; c < 3; ++c)
+                u(static_cast<Eigen::Index>(3 * a + c)) = results.displacement[g[a]][c];
+        const ElementVector f = k * u;
+        for (std::size_t a = 0; a < g.size(); ++a)
+            for (std::size_t c = 0; c < 3; ++c)
+                r[g[a] * kDofsPerGrid + c] += f(static_cast<Eigen::Index>(3 * a + c));
+    }
+
+    // Each MPC a . u = 0 exerts lambda a. Its dependent degree of freedom is held by nothing else, so
+    // the residual there is the sum of the lambdas of the MPCs that name it: one equation per MPC.
+    std::vector<const MultiPointConstraint*> mpcs;
+    if (cc.mpcSet)
+        for (const MultiPointConstraint& m : model.mpcs)
+            if (m.set == *cc.mpcSet)
+                mpcs.push_back(&m);
+    auto dofOf = [&](const MpcTerm& t)
+    { return gridIndex(t.grid) * kDofsPerGrid + static_cast<std::size_t>(t.component - 1); };
+    std::vector<double> mpcForce(r.size(), 0.0);
+    if (!mpcs.empty())
+    {
+        const auto n = static_cast<Eigen::Index>(mpcs.size());
+        std::map<std::size_t, Eigen::Index> rowOfDependent;
+        Eigen::VectorXd b(n);
+        for (Eigen::Index m = 0; m < n; ++m)
+        {
+            const MultiPointConstraint& c = *mpcs[static_cast<std::size_t>(m)];
+            const std::size_t dof = dofOf(c.terms[dependentTerm(c)]);
+            rowOfDependent[dof] = m;
+            b(m) = r[dof];
+        }
+        std::vector<Eigen::Triplet<double>> entries;
+        for (Eigen::Index m = 0; m < n; ++m)
+            for (const MpcTerm& t : mpcs[static_cast<std::size_t>(m)]->terms)
+            {
+                const auto row = rowOfDependent.find(dofOf(t));
+                if (row != rowOfDependent.end())
+                    entries.emplace_back(row->second, m, t.coefficient);
+            }
+        Eigen::SparseMatrix<double> a(n, n);
+        a.setFromTriplets(entries.begin(), entries.end());
+        Eigen::SparseLU<Eigen::SparseMatrix<double>> lu;
+        lu.compute(a);
+        if (lu.info() != Eigen::Success)
+            throw FatalError(eFatalInternal, "the forces of the multipoint constraints cannot be separated");
+        const Eigen::VectorXd lambda = lu.solve(b);
+        for (Eigen::Index m = 0; m < n; ++m)
+            for (const MpcTerm& t : mpcs[static_cast<std::size_t>(m)]->terms)
+                mpcForce[dofOf(t)] += lambda(m) * t.coefficient;
+    }
+
+    const std::size_t nGrids = m_sortedGridIds.size();
+    std::vector<char> inMpc(nGrids, 0);
+    for (const MultiPointConstraint* m : mpcs)
+        for (const MpcTerm& t : m->terms)
+            inMpc[gridIndex(t.grid)] = 1;
+    for (std::size_t gi = 0; gi < nGrids; ++gi)
+    {
+        GridForce spc{m_sortedGridIds[gi], {}};
+        bool held = false;
+        for (std::size_t c = 0; c < kDofsPerGrid; ++c)
+        {
+            const std::size_t dof = gi * kDofsPerGrid + c;
+            if (impl.equation[dof] == Impl::kHeld)
+            {
+                held = true;
+                spc.force[c] = r[dof] - mpcForce[dof];
+            }
+        }
+        if (held && cc.printSpcForces)
+            results.spcForces.push_back(spc);
+        if (inMpc[gi] && cc.printMpcForces)
+        {
+            GridForce mpc{m_sortedGridIds[gi], {}};
+            for (std::size_t c = 0; c < kDofsPerGrid; ++c)
+                mpc.force[c] = mpcForce[gi * kDofsPerGrid + c];
+            results.mpcForces.push_back(mpc);
+        }
+    }
 }
 
 std::vector<std::string> checkDeck(std::string_view text)

@@ -32,11 +32,27 @@ struct FatalError : std::runtime_error
 /// Completion codes of fatal conditions.
 enum EFatalCode
 {
-    eFatalInput = 1,    ///< the deck or the command line is wrong
-    eFatalModel = 2,    ///< the model is singular or has a mechanism
-    eFatalMemory = 3,   ///< the factor would exceed the memory limit, or memory ran out
-    eFatalFile = 4,     ///< a file cannot be read or written
-    eFatalInternal = 5, ///< an unexpected failure of the program itself
+    eFatalInput = 1,     ///< the deck or the command line is wrong
+    eFatalModel = 2,     ///< the model is singular or has a mechanism
+    eFatalMemory = 3,    ///< the factor would exceed the memory limit, or memory ran out
+    eFatalFile = 4,      ///< a file cannot be read or written
+    eFatalInternal = 5,  ///< an unexpected failure of the program itself
+    eFatalNumerical = 6, ///< the solution is not finite or does not satisfy its equations
+};
+
+/// Largest relative residual |K u - f| / |f| of the reduced system that is accepted as a solution.
+/// Cholesky factorisation is backward stable: its residual is a small multiple of the rounding unit
+/// times the condition number, and the mechanism check refuses pivots that lost more than ten decimal
+/// digits, so an accepted model stays near 1e-6 at worst. A residual a hundred times that means the
+/// factor or the solve went wrong (overflow, a factor spoiled by huge loads), not an ill-conditioned
+/// model.
+constexpr double kResidualLimit = 1e-4;
+
+/// The force of the constraints of one kind on one grid, T1 T2 T3 R1 R2 R3.
+struct GridForce
+{
+    Id grid = 0;
+    std::array<double, 6> force{};
 };
 
 struct SolidResult
@@ -68,6 +84,11 @@ struct Results
     std::size_t matrixNonzeros = 0;
     double factorNonzeros = 0.0;
     double relativeResidual = 0.0; ///< |K u - f| / |f| of the reduced system (0 without load)
+    /// Forces the constraints exert on their grids (K u - f there; applied loads plus these sum to
+    /// zero), ascending grid id; filled only when the case control asks for them. Single-point: every
+    /// grid with a held component, the force at its held components. Multipoint: every grid in a
+    /// selected MPC, the sum over those MPCs.
+    std::vector<GridForce> spcForces, mpcForces;
 };
 
 /// Warnings and information found while checking and solving, printed in the log and the f06.
@@ -104,6 +125,9 @@ private:
     std::vector<int> m_elementShell;    ///< shell property index per membrane element, else -1
 
     std::size_t gridIndex(Id id) const; ///< position in ascending order; npos when missing
+    /// Fills the results' constraint forces from their displacements and the load of every degree of
+    /// freedom (six per grid, ascending grid order).
+    void constraintForces(const Impl& impl, const std::vector<double>& load, Results& results) const;
     void progress(const std::string& s) const
     {
         if (m_progress)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <stdexcept>
 
 namespace nastran
@@ -359,6 +360,10 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
     else if (isAbbreviation("STRESS", 4) || name == "ELSTRESS")
         setOutput(cc.printStresses, {"PRINT", "PLOT", "SORT1", "REAL", "VONMISES", "CENTER", "CORNER",
                                      "BILIN", "CUBIC", "SGAGE"});
+    else if (name == "SPCFORCES")
+        setOutput(cc.printSpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
+    else if (name == "MPCFORCES")
+        setOutput(cc.printMpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
     else if (name == "SPC")
         setId(cc.spcSet);
     else if (name == "MPC")
@@ -626,6 +631,7 @@ void Reader::mat1(const Card& c, int line)
     auto nu = c.optReal(4, "NU");
     if (static_cast<int>(e.has_value()) + g.has_value() + nu.has_value() < 2)
         throw CardError("at least two of E, G and NU are needed");
+    const bool givenE = e.has_value(), givenG = g.has_value(), givenNu = nu.has_value();
     // Isotropic elasticity needs two constants: the missing one follows from G = E / (2 (1 + NU)).
     if (!e)
         e = 2.0 * (1.0 + *nu) * *g;
@@ -633,10 +639,18 @@ void Reader::mat1(const Card& c, int line)
         nu = *e / (2.0 * *g) - 1.0;
     if (!g)
         g = *e / (2.0 * (1.0 + *nu));
-    if (!(*e > 0.0))
-        c.fail(2, "E", "must be positive");
+    // A value that follows from the other two is blamed on them, since that is what the deck says.
+    if (!(*e > 0.0 && std::isfinite(*e)))
+        c.fail(givenE ? 2 : 3, givenE ? "E" : "G",
+               givenE ? "must be positive and finite"
+                      : "gives with NU a Young's modulus that is not positive");
+    if (!(*g > 0.0 && std::isfinite(*g)))
+        c.fail(givenG ? 3 : 2, givenG ? "G" : "E",
+               givenG ? "must be positive and finite, of the sign of E"
+                      : "gives with NU a shear modulus that is not positive");
     if (!(*nu > -1.0 && *nu < 0.5))
-        c.fail(4, "NU", "must lie between -1 and 0.5");
+        c.fail(givenNu ? 4 : 3, givenNu ? "NU" : "G",
+               givenNu ? "must lie between -1 and 0.5" : "gives with E a Poisson's ratio outside (-1, 0.5)");
     m.youngsModulus = *e;
     m.shearModulus = *g;
     m.poissonRatio = *nu;

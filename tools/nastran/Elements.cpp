@@ -1,6 +1,7 @@
 #include "tools/nastran/Elements.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace nastran
 {
@@ -115,6 +116,61 @@ Eigen::Matrix<double, 6, Eigen::Dynamic> tetraB(const Eigen::Matrix<double, Eige
     return b;
 }
 
+/// Points (u, v) and weights of a rule on the triangle u, v >= 0, u + v <= 1 (weights sum to 1/2).
+using TriangleRule = std::vector<std::array<double, 3>>;
+
+/// Three points of degree 2: exact for the linear shape functions of a flat three-node face times its
+/// constant normal.
+const TriangleRule& flatFaceRule()
+{
+    static const TriangleRule rule = {
+        {1.0 / 6, 1.0 / 6, 1.0 / 6}, {2.0 / 3, 1.0 / 6, 1.0 / 6}, {1.0 / 6, 2.0 / 3, 1.0 / 6}};
+    return rule;
+}
+
+/// Gauss-Legendre points of the square collapsed onto the triangle (u = a, v = b (1 - a), weight
+/// times 1 - a), exact to degree 2 n - 2. On a six-node face the area vector t_u x t_v is quadratic in
+/// (u, v), so a normal pressure's consistent loads are of degree 4; its length, which a load along a
+/// direction needs, is no polynomial on a curved face, and six points per direction integrate it to
+/// rounding for the mild curvature of a mesh of a smooth surface.
+const TriangleRule& curvedFaceRule()
+{
+    constexpr int kPoints = 6;
+    static const TriangleRule rule = []
+    {
+        // The roots of the Legendre polynomial by Newton's method from Chebyshev guesses.
+        std::array<double, kPoints> x{}, w{};
+        for (int i = 0; i < kPoints; ++i)
+        {
+            double z = std::cos(std::numbers::pi * (i + 0.75) / (kPoints + 0.5));
+            double dp = 0.0;
+            for (int iteration = 0; iteration < 100; ++iteration)
+            {
+                double p0 = 1.0, p1 = z;
+                for (int k = 2; k <= kPoints; ++k)
+                {
+                    const double p2 = ((2.0 * k - 1.0) * z * p1 - (k - 1.0) * p0) / k;
+                    p0 = p1;
+                    p1 = p2;
+                }
+                dp = kPoints * (z * p1 - p0) / (z * z - 1.0);
+                const double step = p1 / dp;
+                z -= step;
+                if (std::abs(step) < 1e-16)
+                    break;
+            }
+            x[static_cast<std::size_t>(i)] = 0.5 * (1.0 - z);
+            w[static_cast<std::size_t>(i)] = 1.0 / ((1.0 - z * z) * dp * dp);
+        }
+        TriangleRule r;
+        for (std::size_t i = 0; i < x.size(); ++i)
+            for (std::size_t j = 0; j < x.size(); ++j)
+                r.push_back({x[i], x[j] * (1.0 - x[i]), w[i] * w[j] * (1.0 - x[i])});
+        return r;
+    }();
+    return rule;
+}
+
 } // namespace
 
 void tetraStiffness(const std::vector<Vec3>& x, double youngsModulus, double poissonRatio, ElementMatrix& k)
@@ -196,12 +252,9 @@ ElementVector tetraFaceLoad(const std::vector<Vec3>& x, int oppositeCorner, doub
     if (direction)
         unit = Eigen::Vector3d((*direction)[0], (*direction)[1], (*direction)[2]).normalized();
 
-    // Three-point rule of degree 2 on the face triangle (u, v): exact for the quadratic shape functions
-    // of a flat face.
-    const double qp[3][2] = {{1.0 / 6, 1.0 / 6}, {2.0 / 3, 1.0 / 6}, {1.0 / 6, 2.0 / 3}};
     ElementVector f = ElementVector::Zero(3 * n);
     const bool quadratic = face.size() == 6;
-    for (const auto& q : qp)
+    for (const auto& q : quadratic ? curvedFaceRule() : flatFaceRule())
     {
         const double l[3] = {1.0 - q[0] - q[1], q[0], q[1]};
         const double dl[3][2] = {{-1, -1}, {1, 0}, {0, 1}};
@@ -232,7 +285,7 @@ ElementVector tetraFaceLoad(const std::vector<Vec3>& x, int oppositeCorner, doub
             areaNormal = -areaNormal;
         const Eigen::Vector3d load = direction ? Eigen::Vector3d(unit * areaNormal.norm()) : areaNormal;
         for (std::size_t a = 0; a < face.size(); ++a)
-            f.segment<3>(3 * face[a]) += (pressure * shape[a] / 6.0) * load;
+            f.segment<3>(3 * face[a]) += (pressure * shape[a] * q[2]) * load;
     }
     return f;
 }

@@ -245,24 +245,47 @@ void F06Writer::fatal(const std::string& text)
     line("0 FATAL ERROR: THE ANALYSIS WAS NOT COMPLETED");
 }
 
+namespace
+{
+constexpr const char* kGridTableHeader =
+    "      POINT ID.   TYPE          T1             T2             T3             R1 "
+    "            R2             R3";
+
+/// A row of a grid-point table: id ending in column 14, G in column 21, six values 15 columns apart.
+std::string gridRow(Id grid, const std::array<double, 6>& values)
+{
+    std::string row(20, ' ');
+    char id[32];
+    std::snprintf(id, sizeof id, "%lld", static_cast<long long>(grid));
+    detail::putRight(row, 14, id);
+    row += "G";
+    for (std::size_t c = 0; c < 6; ++c)
+        detail::putReal(row, 27 + 15 * c, values[c]);
+    return row;
+}
+} // namespace
+
 void F06Writer::displacements(const Results& r)
 {
-    startTable(
-        {" ", "                                             D I S P L A C E M E N T   V E C T O R", " ",
-         "      POINT ID.   TYPE          T1             T2             T3             R1             R2   "
-         "          R3"});
-    std::string row;
-    char id[32];
+    startTable({" ", "                                             D I S P L A C E M E N T   V E C T O R",
+                " ", kGridTableHeader});
     for (std::size_t k = 0; k < r.gridIds.size(); ++k)
-    {
-        row.assign(20, ' ');
-        std::snprintf(id, sizeof id, "%lld", static_cast<long long>(r.gridIds[k]));
-        detail::putRight(row, 14, id);
-        row += "G";
-        for (std::size_t c = 0; c < 6; ++c)
-            detail::putReal(row, 27 + 15 * c, r.displacement[k][c]);
-        line(row);
-    }
+        line(gridRow(r.gridIds[k], r.displacement[k]));
+}
+
+void F06Writer::constraintForces(const Results& r, bool multipoint)
+{
+    const std::vector<GridForce>& forces = multipoint ? r.mpcForces : r.spcForces;
+    if (forces.empty())
+        return;
+    startTable({" ",
+                multipoint ? "                                  F O R C E S   O F   M U L T I P O I N T   C "
+                             "O N S T R A I N T"
+                           : "                               F O R C E S   O F   S I N G L E - P O I N T   C "
+                             "O N S T R A I N T",
+                " ", kGridTableHeader});
+    for (const GridForce& f : forces)
+        line(gridRow(f.grid, f.force));
 }
 
 void F06Writer::tetraStresses(const Results& r)

@@ -7,6 +7,7 @@
 //  - CTETRA stresses: an element line, then centre and corners with three lines each (normal, shear,
 //    principal, direction cosines; mean pressure and von Mises on the first line, von Mises ending in
 //    column 129);
+//  - forces of single-point and of multipoint constraint: as the displacement vector;
 //  - TRIA3 stresses: two fibre rows per element; TRIA6 stresses: centre and three corners, two fibre
 //    rows and an empty line each. Membrane stresses are in the element system (x along corners 1 to 2).
 // Numbers are d.ddddddE+dd with the sign in the column before the first digit; an exact zero is 0.0.
@@ -36,6 +37,9 @@ public:
     void displacements(const Results& r);
     void tetraStresses(const Results& r);
     void triaStresses(const Results& r);
+    /// Forces of single-point (r.spcForces) or multipoint (r.mpcForces) constraint, in the displacement
+    /// table's columns; nothing when there are none.
+    void constraintForces(const Results& r, bool multipoint);
     void summaryTable(bool success);
     void endOfJob();
 

@@ -28,6 +28,8 @@ struct CaseControl
     int linesPerPage = 50; ///< LINES: lines per page after the three page-header lines
     bool printDisplacements = false;
     bool printStresses = false;
+    bool printSpcForces = false; ///< SPCFORCES: forces of single-point constraints
+    bool printMpcForces = false; ///< MPCFORCES: forces of multipoint constraints
     std::optional<Id> spcSet;
     std::optional<Id> mpcSet;
     std::optional<Id> loadSet;

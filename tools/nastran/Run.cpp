@@ -179,7 +179,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         {
             const double bytes = parseMemory(value);
             if (bytes < 0.0)
-                cl.notes.push_back("MEMORYMAXIMUM=" + value + " NOT UNDERSTOOD; NO MEMORY LIMIT");
+                cl.errors.push_back("the command line keyword memorymaximum=" + value +
+                                    " is not an amount of memory (such as 16GB, 512MB or 100MW)");
             else
             {
                 cl.memoryLimit = bytes;
@@ -218,6 +219,13 @@ int runProgram(const std::vector<std::string>& args)
     Model model;
     try
     {
+        if (!cl.errors.empty())
+        {
+            std::string all;
+            for (std::size_t k = 0; k < cl.errors.size(); ++k)
+                all += (k ? "\n" : "") + cl.errors[k];
+            throw FatalError(eFatalInput, all);
+        }
         log.write("READING DECK");
         DeckReadResult read = readDeck(readFile(cl.deck));
         model = std::move(read.model);
@@ -254,6 +262,10 @@ int runProgram(const std::vector<std::string>& args)
                          w.tetraStresses(results);
                          w.triaStresses(results);
                      }
+                     // After the stresses: a reader that takes every grid row after the displacement
+                     // title for a displacement, up to the stress table, is not misled by them.
+                     w.constraintForces(results, false);
+                     w.constraintForces(results, true);
                      w.summaryTable(true);
                      w.endOfJob();
                  });

@@ -22,6 +22,7 @@ struct CommandLine
     std::string deck;
     double memoryLimit = 0.0; ///< bytes; 0 = no limit
     std::vector<std::string> notes;
+    std::vector<std::string> errors; ///< values that cannot be read: the run stops with a fatal error
 };
 
 /// Parses the arguments after the program name. An empty deck means none was given.

@@ -121,6 +121,12 @@ TEST(DeckReader, NamesTheCardAndLineOfEveryProblem)
         {deck("PLOAD4,1,1,1.,2.,,,1,4\n"), "differs from P1; only uniform pressure is supported"},
         {deck("PSHELL,1,1,0.1,1\n"), "bending is not supported"},
         {deck("SPC1,1,127,1\n"), "must list components 1 to 6"},
+        {deck("MAT1,1,-2.E5,,0.3\n"), "MAT1 on line 10: field 2 (E) \"-2.E5\" must be positive and finite"},
+        {deck("MAT1,1,2.E5,-7.E4\n"), "field 3 (G) \"-7.E4\" must be positive and finite, of the sign of E"},
+        {deck("MAT1,1,2.E5,,0.5\n"), "field 4 (NU) \"0.5\" must lie between -1 and 0.5"},
+        {deck("MAT1,1,,8.E4,-1.5\n"),
+         "field 3 (G) \"8.E4\" gives with NU a Young's modulus that is not positive"},
+        {deck("MAT1,1,2.E5,6.E4\n"), "field 3 (G) \"6.E4\" gives with E a Poisson's ratio outside (-1, 0.5)"},
         {std::string("SOL 101\nCEND\nSUBCASE 1\nBEGIN BULK\nENDDATA"),
          "\"SUBCASE\" on line 3 is not supported"},
         {std::string("SOL 103\nCEND\nBEGIN BULK\nENDDATA"), "only SOL 101"},
@@ -145,10 +151,13 @@ TEST(DeckReader, ChecksReferencesBetweenCards)
             s += m + "\n";
         return s;
     }();
-    for (const char* expected : {"CTETRA 1 on line 11 refers to GRID 2, which is not defined",
-                                 "uses material 9, which is not defined",
-                                 "PLOAD4 1 on line 13: G1 1 and G4 1 must be two different corners",
-                                 "FORCE 1 on line 14 refers to GRID 77"})
+    for (const char* expected :
+         {"CTETRA 1 on line 11 refers to GRID 2, which is not defined",
+          "uses material 9, which is not defined",
+          "PLOAD4 1 on line 13: G1 1 and G4 1 must be two different corners",
+          "FORCE 1 on line 14 refers to GRID 77",
+          "LOAD = 10 in the case control selects a load set that no LOAD",
+          "SPC = 100 in the case control selects a set that no SPC or SPC1 card defines"})
         EXPECT_NE(all.find(expected), std::string::npos) << expected << "\n" << all;
 }
 

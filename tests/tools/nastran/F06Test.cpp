@@ -127,6 +127,55 @@ TEST(F06Layout, TablesKeepTheColumnsOfRealResultFiles)
     EXPECT_EQ(tria6[6].substr(0, 20), "                  19");
 }
 
+// The forces of single-point constraint of the recorded sample (grids 22-25), printed from its values,
+// give its lines character for character, zeros included; the multipoint table shares the layout and
+// pages like every table.
+TEST(F06Layout, ConstraintForcesArePrintedAsTheRecordedSamplePrintsThem)
+{
+    Results r;
+    r.spcForces = {
+        {22, {-1.804034E-04, -3.090290E+00, -2.558886E+03, 4.810475E+00, 6.467418E+01, -2.513217E-01}},
+        {23, {1.804034E-04, 3.090290E+00, -2.570716E+03, -1.908931E+00, 6.492795E+01, -8.099466E-02}},
+        {24, {0.0, 0.0, -2.432185E+03, 0.0, 0.0, 1.337860E-01}},
+        {25, {0.0, 0.0, -2.438213E+03, 0.0, 0.0, 1.987108E-01}}};
+    for (Id g = 1; g <= 40; ++g)
+        r.mpcForces.push_back({g, {1.0, -1.0, 0.0, 0.0, 0.0, 0.0}});
+    CaseControl cc;
+    cc.title = "TITLE";
+    cc.linesPerPage = 20;
+    std::ostringstream out;
+    F06Writer w(out, cc, "DECEMBER   6, 2026  CAE NASTRAN  1.0");
+    w.constraintForces(r, false);
+    w.constraintForces(r, true);
+    const auto lines = linesOf(out.str());
+
+    const std::vector<std::string> sample = {
+        "                               F O R C E S   O F   S I N G L E - P O I N T   C O N S T R A I N T",
+        " ",
+        "      POINT ID.   TYPE          T1             T2             T3             R1             R2      "
+        "       R3",
+        "            22      G     -1.804034E-04  -3.090290E+00  -2.558886E+03   4.810475E+00   6.467418E+01 "
+        " -2.513217E-01",
+        "            23      G      1.804034E-04   3.090290E+00  -2.570716E+03  -1.908931E+00   6.492795E+01 "
+        " -8.099466E-02",
+        "            24      G      0.0            0.0           -2.432185E+03   0.0            0.0          "
+        "  1.337860E-01",
+        "            25      G      0.0            0.0           -2.438213E+03   0.0            0.0          "
+        "  1.987108E-01"};
+    ASSERT_GE(lines.size(), 11u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.begin() + 11), sample);
+
+    int titles = 0, rows = 0;
+    for (const auto& l : lines)
+    {
+        titles +=
+            l.find("F O R C E S   O F   M U L T I P O I N T   C O N S T R A I N T") != std::string::npos;
+        rows += l.find("      G      1.000000E+00  -1.000000E+00   0.0") == 14;
+    }
+    EXPECT_EQ(rows, 40);
+    EXPECT_EQ(titles, 3); // 16 rows a page
+}
+
 TEST(F06Layout, ExactZeroIsPrintedAsZeroPointZeroInTheDigitColumn)
 {
     std::string line;

@@ -51,11 +51,11 @@ protected:
     fs::path m_dir;
 };
 
-std::string boxDeck()
+std::string boxDeck(double pressure = 5.0, double youngsModulus = 2.0e5)
 {
     const TetMesh m = boxMesh(2, 1, 1, 2.0, 1.0, 1.0, false);
-    return deckHeader() + solidBulk(m, 2.0e5, 0.3) +
-           pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 2.0; }), 1, 5.0) +
+    return deckHeader() + solidBulk(m, youngsModulus, 0.3) +
+           pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 2.0; }), 1, pressure) +
            "LOAD,10,1.0,1.0,1\n" + spc1("123", nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; })) +
            "ENDDATA";
 }
@@ -87,25 +87,43 @@ TEST_F(ProgramRun, WritesTheLogPhaseByPhaseAndTheResultsBesideTheDeck)
     EXPECT_FALSE(fs::exists(m_dir / "task.f06.part"));
 }
 
+// Each refusal names its cause in the log and the printout, which holds no result table, and the
+// completion line carries a non-zero code.
 TEST_F(ProgramRun, FatalErrorsEndWithANonZeroCompletionCodeInLogAndF06)
 {
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {std::string(boxDeck()).insert(boxDeck().find("ENDDATA"), "CQUAD4,1,1,1,2,3,4\n"), {}},
-        {boxDeck(), {"memorymaximum=1KB"}},
-    };
-    for (const auto& [deck, options] : cases)
+    struct Case
     {
-        EXPECT_NE(run(deck, options), 0);
-        const auto log = linesOf(slurp(m_dir / "task.log"));
-        ASSERT_FALSE(log.empty());
-        EXPECT_TRUE(std::regex_match(log.back(), kCompletion)) << log.back();
-        EXPECT_NE(log.back().substr(log.back().size() - 2), " 0") << log.back();
+        std::string deck;
+        std::vector<std::string> options;
+        std::string message;
+    };
+    std::string noLoadSet = boxDeck();
+    noLoadSet.replace(noLoadSet.find("LOAD,10"), 7, "LOAD,11");
+    const Case cases[] = {
+        {std::string(boxDeck()).insert(boxDeck().find("ENDDATA"), "CQUAD4,1,1,1,2,3,4\n"), {}, "\"CQUAD4\""},
+        {boxDeck(), {"memorymaximum=1KB"}, "more than the memory limit (memorymaximum)"},
+        {boxDeck(), {"memorymaximum=abc"}, "memorymaximum=abc is not an amount of memory"},
+        {noLoadSet, {}, "LOAD = 10 in the case control selects a load set that no"},
+        {std::string(boxDeck()).replace(boxDeck().find("SPC=100"), 7, "SPC=7"),
+         {},
+         "SPC = 7 in the case control"},
+        {boxDeck(1e308), {}, "the residual of the solution is not finite"},
+        {boxDeck(5.0, -2.0e5), {}, "MAT1 on line"},
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_NE(run(c.deck, c.options), 0) << c.message;
+        const std::string log = slurp(m_dir / "task.log");
+        const auto lines = linesOf(log);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_TRUE(std::regex_match(lines.back(), kCompletion)) << lines.back();
+        EXPECT_NE(lines.back().substr(lines.back().size() - 2), " 0") << lines.back();
+        EXPECT_NE(log.find(c.message), std::string::npos) << log;
         const std::string f06 = slurp(m_dir / "task.f06");
         EXPECT_NE(f06.find("*** USER FATAL MESSAGE"), std::string::npos);
+        EXPECT_NE(f06.find(c.message), std::string::npos) << f06;
         EXPECT_EQ(f06.find("D I S P L A C E M E N T"), std::string::npos);
     }
-    const std::string f06 = slurp(m_dir / "task.f06");
-    EXPECT_NE(f06.find("more than the memory limit (memorymaximum)"), std::string::npos) << f06;
 }
 
 TEST(CommandLine, ReadsMemoryAmountsInBytesAndWords)

@@ -42,14 +42,28 @@ inline std::string real(double v)
 
 /// Box [0, lx] x [0, ly] x [0, lz] cut into nx * ny * nz cells of six tetrahedra each (conforming:
 /// every cell is split along its main diagonal). Quadratic elements get mid-side nodes at edge midpoints.
-inline TetMesh boxMesh(int nx, int ny, int nz, double lx, double ly, double lz, bool quadratic)
+/// A distortion moves every interior corner node by up to that fraction of a cell along each axis
+/// (a fixed pattern), leaving the faces of the box plane.
+inline TetMesh boxMesh(int nx, int ny, int nz, double lx, double ly, double lz, bool quadratic,
+                       double distortion = 0.0)
 {
     TetMesh m;
     auto id = [&](int i, int j, int k) { return static_cast<Id>(1 + i + (nx + 1) * (j + (ny + 1) * k)); };
     for (int k = 0; k <= nz; ++k)
         for (int j = 0; j <= ny; ++j)
             for (int i = 0; i <= nx; ++i)
-                m.nodes.push_back({lx * i / nx, ly * j / ny, lz * k / nz});
+            {
+                Vec3 x{lx * i / nx, ly * j / ny, lz * k / nz};
+                if (i > 0 && i < nx && j > 0 && j < ny && k > 0 && k < nz)
+                {
+                    const double shift[3] = {std::sin(7.0 * i + 3.0 * j + k), std::cos(5.0 * j + 2.0 * k + i),
+                                             std::sin(11.0 * k + i - 2.0 * j)};
+                    x[0] += distortion * shift[0] * lx / nx;
+                    x[1] += distortion * shift[1] * ly / ny;
+                    x[2] += distortion * shift[2] * lz / nz;
+                }
+                m.nodes.push_back(x);
+            }
     const int perms[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
     std::map<std::pair<Id, Id>, Id> mids;
     auto at = [&](Id n) { return m.nodes[static_cast<std::size_t>(n - 1)]; };
