@@ -412,7 +412,8 @@ TEST(Task3dAnswers, QuadraticTetrahedraBendACoarseCantileverAsBeamTheoryWhereLin
 
 TEST(Task3dAnswers, AQuarterTubeOnTwoSlidePlanesCarriesInternalPressureAsLame)
 {
-    // Inner radius a 10 mm, outer b 20 mm, 10 mm long, open ends: plane stress, exact in 3D.
+    // Inner radius a 10 mm, outer b 20 mm, 10 mm long, open ends: plane stress, exact in 3D. The
+    // grids' stresses come from the elements', so they converge from above, 2 % at this size.
     const double a = 10, b = 20, length = 10, p = 100, E = 210000, nu = 0.3;
     const double hoop = p * (b * b + a * a) / (b * b - a * a), radial = -p;
     const double vonMises = std::sqrt(hoop * hoop + radial * radial - hoop * radial);
@@ -424,7 +425,7 @@ TEST(Task3dAnswers, AQuarterTubeOnTwoSlidePlanesCarriesInternalPressureAsLame)
                     {"cylinder": {"base": [0, 0, -1], "axis": [0, 0, 12], "radius": 10}}]},
     {"box": {"corner": [0, 0, -1], "size": [25, 25, 12]}}]},
   "material": {"name": "steel", "youngsModulus": 2.1e11, "poissonRatio": 0.3},
-  "meshing": {"size": 2.5},
+  "meshing": {"size": 1.5},
   "features": [{"slide": {"faces": [{"point": [0, 15, 5]}]}},
                {"slide": {"faces": [{"point": [15, 0, 5]}]}},
                {"slide": {"faces": [{"point": [10.6066017178, 10.6066017178, 0]}]}},
@@ -472,7 +473,7 @@ TEST(Task3dDeck, TheFixedLinearDeckIsTheModulesOwn)
     const std::string material = text.substr(text.find("  \"material\""));
     text.replace(text.find("  \"material\""), material.find('\n') + 1,
                  "  \"deck\": {\"material\": \"fixed\", \"elements\": \"linear\"},\n");
-    text.replace(text.find("\"fineness\": 1"), 15, "\"fineness\": 4");
+    text.replace(text.find("\"fineness\": 1"), 13, "\"fineness\": 4");
     const auto d = solve(text, dir);
     EXPECT_STREQ(d["material"]["deck"].GetString(), "fixed");
     const std::string deck = slurp(fs::path(d["workingFolder"].GetString()) / "task.dat");

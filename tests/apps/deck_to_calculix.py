@@ -6,16 +6,17 @@ solver program's results on the same mesh.
     deck_to_calculix.py TASK.DAT WORK-FOLDER
 
 Reads GRID, CTETRA (four or ten grids: C3D4 or C3D10, whose node order is the deck's), MAT1, LOAD,
-PLOAD4 (normal pressures as pressures; directional ones as the nodal forces of a uniform traction,
-integrated over the face's real shape), SPC1 (the translations 1-3 it names; the rotation constraints
-of solids are meaningless for CalculiX's solid elements and are left out) and MPC (as equations)."""
+PLOAD4 (as the nodal forces of the pressure, integrated over the face's real shape with a rule exact
+for normal pressures on any face: CalculiX's own rule for six-node faces is not exact on curved-edged
+ones), SPC1 (the translations 1-3 it names; the rotation constraints of solids are meaningless for
+CalculiX's solid elements and are left out) and MPC (as equations)."""
 import math
 import os
 import subprocess
 import sys
 
 deck, work = sys.argv[1], sys.argv[2]
-grids, tetras, pressures, tractions, held, equations, scales = {}, {}, [], [], {}, [], {}
+grids, tetras, tractions, held, equations, scales = {}, {}, [], {}, [], {}
 young = poisson = None
 cards = []
 with open(deck) as f:
@@ -23,9 +24,9 @@ with open(deck) as f:
         line = line.rstrip("\n")
         if line.startswith("$"):
             continue
-        # A line starting with a comma goes on with the card before it, as does one after a line
-        # ending in a comma (the combined load card).
-        if cards and (line.startswith(",") or cards[-1].endswith(",")):
+        # A line starting with a comma goes on with the card before it, as does one after a combined
+        # load card's line ending in a comma.
+        if cards and (line.startswith(",") or (cards[-1].startswith("LOAD,") and cards[-1].endswith(","))):
             cards[-1] += line
         else:
             cards.append(line)
@@ -57,11 +58,8 @@ for c in cards:
         for i in range(3, len(c) - 1, 2):
             scales[int(c[i + 1])] = overall * float(c[i])
     elif name == "PLOAD4":
-        load = (int(c[1]), int(c[2]), float(c[3]), int(c[8]))
-        if any(v.strip() for v in c[9:]):
-            tractions.append(load + (tuple(float(v) for v in c[10:13]),))
-        else:
-            pressures.append(load)
+        direction = tuple(float(v) for v in c[10:13]) if any(v.strip() for v in c[9:]) else None
+        tractions.append((int(c[1]), int(c[2]), float(c[3]), int(c[8]), direction))
     elif name == "SPC1" and c[2] != "456":
         for g in grid_list(c[3:]):
             held.setdefault(g, set()).update(int(d) for d in c[2])
@@ -71,9 +69,7 @@ for c in cards:
                           for i in range(0, len(fields) - 2, 3)])
 
 quadratic = all(len(t) == 10 for t in tetras.values())
-# CalculiX numbers a tetrahedron's faces 1: 1-2-3, 2: 1-4-2, 3: 2-4-3, 4: 3-4-1; each is named here by
-# the corner it leaves out. The face's mid-edge nodes follow from its corners.
-face_without = {3: 1, 2: 2, 0: 3, 1: 4}
+# A face is named by the corner it leaves out; its mid-edge nodes follow from its corners.
 edges = [(0, 1), (1, 2), (2, 0), (0, 3), (1, 3), (2, 3)]
 
 
@@ -87,8 +83,8 @@ def face_nodes(t, opposite):
     return nodes
 
 
-# Six-point rule on the triangle, exact to degree four: enough for a uniform traction on a curved
-# six-node face (shape function times area element).
+# Six-point rule on the triangle, exact to degree four: a shape function times the face's area
+# vector is of degree four on any six-node face, times its area element on a flat one.
 rule = [(0.445948490915965, 0.445948490915965, 0.223381589678011),
         (0.445948490915965, 0.108103018168070, 0.223381589678011),
         (0.108103018168070, 0.445948490915965, 0.223381589678011),
@@ -97,10 +93,14 @@ rule = [(0.445948490915965, 0.445948490915965, 0.223381589678011),
         (0.816847572980459, 0.091576213509771, 0.109951743655322)]
 
 
-def nodal_shares(nodes):
-    """The integral of each node's shape function over the face's area."""
+def nodal_shares(nodes, inside):
+    """Per node, the integrals of its shape function over the face's area and over its area vector,
+    the latter pointing into the element (towards `inside`), as a pressure pushes."""
     x = [grids[n] for n in nodes]
     shares = [0.0] * len(nodes)
+    vectors = [[0.0, 0.0, 0.0] for _ in nodes]
+    centre = [sum(p[i] for p in x[:3]) / 3 for i in range(3)]
+    into = [grids[inside][i] - centre[i] for i in range(3)]
     for r, s, w in rule:
         t = 1.0 - r - s
         if len(nodes) == 3:
@@ -113,18 +113,23 @@ def nodal_shares(nodes):
         b = [sum(ds[k] * x[k][i] for k in range(len(nodes))) for i in range(3)]
         cross = (a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0])
         area = 0.5 * w * math.sqrt(sum(v * v for v in cross))
+        sign = 1.0 if sum(cross[i] * into[i] for i in range(3)) > 0 else -1.0
         for k in range(len(nodes)):
             shares[k] += n[k] * area
-    return shares
+            for i in range(3):
+                vectors[k][i] += n[k] * 0.5 * w * sign * cross[i]
+    return shares, vectors
 
 
 forces = {}
 for sid, e, p, opposite, direction in tractions:
     nodes = face_nodes(tetras[e], opposite)
-    for node, share in zip(nodes, nodal_shares(nodes)):
+    shares, vectors = nodal_shares(nodes, opposite)
+    for k, node in enumerate(nodes):
         for i in range(3):
             key = (node, i + 1)
-            forces[key] = forces.get(key, 0.0) + scales.get(sid, 0.0) * p * share * direction[i]
+            f = shares[k] * direction[i] if direction else vectors[k][i]
+            forces[key] = forces.get(key, 0.0) + scales.get(sid, 0.0) * p * f
 
 os.makedirs(work, exist_ok=True)
 with open(os.path.join(work, "task.inp"), "w") as out:
@@ -147,20 +152,16 @@ with open(os.path.join(work, "task.inp"), "w") as out:
             first = max(free, key=lambda t: abs(t[2]))
             terms.remove(first)
             out.write("%d\n" % (len(terms) + 1))
-            out.write(",".join("%d,%d,%.15e" % t for t in [first] + terms) + "\n")
+            out.write(",".join("%d,%d,%.12e" % t for t in [first] + terms) + "\n")
     out.write("*BOUNDARY\n")
     for g in sorted(held):
         for d in sorted(held[g]):
             out.write("%d,%d,%d\n" % (g, d, d))
     out.write("*STEP\n*STATIC\n")
-    if pressures:
-        out.write("*DLOAD\n")
-        for sid, e, p, opposite in pressures:
-            out.write("%d,P%d,%.12e\n" % (e, face_without[tetras[e].index(opposite)], scales.get(sid, 0.0) * p))
     if forces:
         out.write("*CLOAD\n")
         for (node, dof), value in sorted(forces.items()):
-            out.write("%d,%d,%.15e\n" % (node, dof, value))
+            out.write("%d,%d,%.12e\n" % (node, dof, value))
     out.write("*NODE PRINT, NSET=NALL\nU\n*EL PRINT, ELSET=EALL\nS\n*END STEP\n")
 subprocess.run(["ccx", "-i", "task"], cwd=work, check=True, stdout=subprocess.DEVNULL)
 
