@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ namespace
 constexpr std::string_view kDisplacementTitle = "D I S P L A C E M E N T   V E C T O R";
 constexpr std::string_view kStressTitle = "S T R E S S E S   I N    T E T R A H E D R O N";
 constexpr std::string_view kSummaryTitle = "A N A L Y S I S  S U M M A R Y  T A B L E";
+constexpr std::string_view kSpcForceTitle =
+    "F O R C E S   O F   S I N G L E - P O I N T   C O N S T R A I N T";
+constexpr std::string_view kMpcForceTitle = "F O R C E S   O F   M U L T I P O I N T   C O N S T R A I N T";
+/// Letters each followed by one blank, in a row, that make a line a table's spaced title.
+constexpr std::size_t kSpacedTitleLetters = 4;
 
 /// Shorter lines are never rows: the solver prints every row of both tables past this column.
 constexpr std::size_t kMinRowLength = 100;
@@ -243,9 +249,64 @@ bool readStressRow(std::string_view line, GridResults& results)
     return true;
 }
 
-template <class Lines> GridResults read(Lines& lines)
+/// Whether a line holds a spaced title such as "L O A D   V E C T O R".
+bool holdsSpacedTitle(std::string_view line)
+{
+    std::size_t run = 0;
+    for (std::size_t i = 0; i + 1 < line.size(); ++i)
+    {
+        const bool letterThenBlank = line[i] >= 'A' && line[i] <= 'Z' && line[i + 1] == ' ';
+        if (letterThenBlank)
+        {
+            if (++run >= kSpacedTitleLetters)
+                return true;
+            ++i;
+        }
+        else if (line[i] != ' ')
+            run = 0;
+    }
+    return false;
+}
+
+/// Follows the tables of forces of constraint through a printout, line by line.
+class ConstraintForceReader
+{
+public:
+    explicit ConstraintForceReader(GridForces& forces) : m_forces(forces) {}
+
+    void line(std::string_view line)
+    {
+        if (contains(line, kSpcForceTitle) || contains(line, kMpcForceTitle))
+        {
+            m_inTable = true;
+            return;
+        }
+        if (!m_inTable)
+            return;
+        if (holdsSpacedTitle(line))
+        {
+            m_inTable = false;
+            return;
+        }
+        std::string_view t[5];
+        std::uint64_t grid = 0;
+        double x = 0.0, y = 0.0, z = 0.0;
+        if (tokenize(line, t, 5) == 5 && t[1] == "G" && toUnsigned(t[0], grid) && toReal(t[2], x) &&
+            toReal(t[3], y) && toReal(t[4], z))
+            m_forces[grid] += OdGeVector3d(x, y, z);
+    }
+
+private:
+    GridForces& m_forces;
+    bool m_inTable = false;
+};
+
+template <class Lines> GridResults read(Lines& lines, GridForces* forces = nullptr)
 {
     GridResults results;
+    std::optional<ConstraintForceReader> forceReader;
+    if (forces)
+        forceReader.emplace(*forces);
     bool inDisplacements = false;
     bool inStresses = false;
     std::string_view line;
@@ -253,6 +314,8 @@ template <class Lines> GridResults read(Lines& lines)
     {
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
+        if (forceReader)
+            forceReader->line(line);
         if (!inDisplacements && contains(line, kDisplacementTitle))
             inDisplacements = true;
         if (!inStresses && contains(line, kStressTitle))
@@ -286,6 +349,22 @@ GridResults readGridResults(std::string_view f06)
 {
     MemoryLines lines(f06);
     return read(lines);
+}
+
+TaskResultTables readTaskResultTables(std::istream& f06)
+{
+    StreamLines lines(f06);
+    TaskResultTables tables;
+    tables.grids = read(lines, &tables.reactions);
+    return tables;
+}
+
+TaskResultTables readTaskResultTables(std::string_view f06)
+{
+    MemoryLines lines(f06);
+    TaskResultTables tables;
+    tables.grids = read(lines, &tables.reactions);
+    return tables;
 }
 
 } // namespace cae_core

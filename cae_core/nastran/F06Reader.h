@@ -44,4 +44,21 @@ GridResults readGridResults(std::istream& f06);
 /// The same, from the bytes of a whole file.
 GridResults readGridResults(std::string_view f06);
 
+/// Grid id -> the force its constraints exert on it (T1, T2, T3), ascending.
+using GridForces = std::map<std::uint64_t, OdGeVector3d>;
+
+/// Both kinds of results of a printout, read in one pass.
+struct TaskResultTables
+{
+    GridResults grids; ///< exactly what readGridResults gives
+    /// The rows "<grid> G <T1> <T2> <T3> ..." of the tables "F O R C E S   O F   S I N G L E - P O I N T
+    /// C O N S T R A I N T" and "... M U L T I P O I N T ...", summed per grid; empty without them. A
+    /// table lasts until another spaced title (four or more letters each followed by one blank), so
+    /// its page breaks do not end it.
+    GridForces reactions;
+};
+
+TaskResultTables readTaskResultTables(std::istream& f06);
+TaskResultTables readTaskResultTables(std::string_view f06);
+
 } // namespace cae_core

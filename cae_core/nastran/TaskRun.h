@@ -3,13 +3,24 @@
 #include "cae_core/core/Result.h"
 #include "platform/base/OdString.h"
 
+#include <string>
+
 namespace cae_core
 {
+class Task;
 class TaskOutput;
 
 /// Replaces `output`'s records by what the solver's printed results task.f06 in `folder` say, one record
-/// per grid. eFileError (output untouched) when the file cannot be opened; eOk otherwise, with an empty
-/// map for a file without the expected tables.
+/// per grid, and its reactions by the printout's forces of constraint (none without those tables).
+/// eFileError (output untouched) when the file cannot be opened; eOk otherwise, with an empty map for a
+/// file without the expected tables.
 EResult readTaskResults(const OdString& folder, TaskOutput& output);
+
+/// Whether the run in `folder` left a complete answer for `task`: empty when task.log's completion line
+/// carries code 0 and task.f06 has a displacement row for every vertex of the task's meshes and the
+/// stress rows (centre and four corners) of every tetrahedron, every number in them finite, and ends
+/// with its END OF JOB line. Otherwise one line naming the first thing missing or wrong and where (file,
+/// line, grid or element). Never throws on the files' content.
+std::string checkTaskResults(const OdString& folder, const Task& task);
 
 } // namespace cae_core

@@ -35,5 +35,9 @@ public:
     std::shared_ptr<Mesh> apply(Task* task, std::shared_ptr<Mesh> mesh, double factor);
 
     std::map<std::uint64_t, Data> vertexData;
+    /// Grid id -> the force its constraints (single- and multipoint) exert on it, in the task's modelling
+    /// force unit, as the solver printed it: applied loads plus these sum to zero. Empty unless the
+    /// printout holds the tables of forces of constraint.
+    std::map<std::uint64_t, OdGeVector3d> reactions;
 };
 } // namespace cae_core

@@ -6,8 +6,9 @@
 //
 // The deck path may be quoted (a quoted path split at its blanks by the caller is joined again).
 // Keywords are those of the solver's option table; memorymaximum (e.g. 16GB, 512MB, or a number of
-// 8-byte words) limits the memory of the factor. Other known keywords are noted in the log and have no
-// effect; unknown ones are noted too. Beside the deck, with its base name, the program writes the log
+// 8-byte words) limits the memory of the factor; a value it cannot read is a fatal error, since running
+// without the limit asked for could exhaust the machine. Other known keywords are noted in the log and
+// have no effect; unknown ones are noted too. Beside the deck, with its base name, the program writes the log
 // (.log, one line per phase, flushed as it goes, ending with "Analysis complete <code>") and the printed
 // results (.f06, written under a temporary name and renamed when complete).
 
