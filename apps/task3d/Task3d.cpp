@@ -56,9 +56,8 @@ constexpr double kDeckYoungsModulus = 200000.0;
 constexpr double kDeckPoissonRatio = 0.3;
 /// Without --deform, the largest displacement is drawn as this share of the solid's diagonal.
 constexpr double kShownDisplacementShare = 0.1;
-/// The largest imbalance of applied loads and reactions a solution may show, as a share of the loads
-/// and reactions' sizes: the printout rounds each reaction to seven digits, so the sum of their
-/// sizes, not only the resultant, bounds what round-off leaves.
+/// The largest imbalance of applied loads and reactions a solution may show, as a share of the loads:
+/// two orders above what the solver's residual and its printout's seven digits leave.
 constexpr double kEquilibriumTolerance = 1e-6;
 
 std::array<double, 3> toArray(const OdGeVector3d& v)
@@ -454,13 +453,13 @@ private:
         m_summary.timeMs.mesh = watch.time();
         if (rc == cae_core::eLimitExceeded)
         {
-            std::vector<std::string> messages;
+            // The generator's message, already printed, names its estimate.
             for (const auto& m : reporter.messages())
-                messages.push_back(m_cl.file + ": " + utf8(m.text));
-            messages.push_back(m_cl.file + ": the mesh would exceed the budget of " +
-                               std::to_string(m_cl.maxTetrahedra) +
-                               " tetrahedra; give a coarser \"meshing\" or raise --max-tetrahedra N");
-            stop(eExitInvalid, messages, rc);
+                m_summary.messages.push_back(utf8(m.text));
+            stop(eExitInvalid,
+                 {m_cl.file + ": the mesh would exceed the budget of " + std::to_string(m_cl.maxTetrahedra) +
+                  " tetrahedra; give a coarser \"meshing\" or raise --max-tetrahedra N"},
+                 rc);
         }
         if (rc != cae_core::eOk || !mesh || mesh->nbTetra() == 0)
         {
@@ -576,11 +575,31 @@ private:
         print(text);
     }
 
-    void solve()
+    /// The validator knows pressures only and asserts on any other load, so forces are checked here
+    /// and kept out of its sight.
+    void checkUnits()
     {
-        if (!cae_core::UnitsValidator().validate(*m_task))
+        OdArray<std::shared_ptr<cae_core::Load>> forces, others;
+        for (const auto& load : m_task->m_loads)
+            (dynamic_cast<const cae_core::Force*>(load.get()) ? forces : others).append(load);
+        for (const auto& force : forces)
+            if (force->units != m_task->modelingForceUnits())
+                stop(eExitFailed,
+                     {m_cl.file + ": a force is not in the task's force unit " +
+                      (m_task->m_systemInternational ? "N" : "lbf")},
+                     cae_core::eInvalidArgument);
+        const OdArray<std::shared_ptr<cae_core::Load>> all = m_task->m_loads;
+        m_task->m_loads = others;
+        const bool valid = cae_core::UnitsValidator().validate(*m_task);
+        m_task->m_loads = all;
+        if (!valid)
             stop(eExitFailed, {m_cl.file + ": the task's units do not agree (see the assertions above)"},
                  cae_core::eInvalidArgument);
+    }
+
+    void solve()
+    {
+        checkUnits();
 
         const auto before = workingFolders();
         std::optional<ca::CommandLineCapture> quiet;
@@ -795,22 +814,24 @@ private:
             text = "Reactions\n" + text;
 
         OdGeVector3d applied, reactions;
-        double sizes = 0.0;
+        double loads = 0.0, supports = 0.0;
         for (const auto& load : m_task->m_loads)
             if (load)
             {
                 const OdGeVector3d f = cae_core::totalForce(*load);
                 applied += f;
-                sizes += f.length();
+                loads += f.length();
             }
         for (const auto& [grid, force] : m_output->reactions)
         {
             reactions += force;
-            sizes += force.length();
+            supports += force.length();
         }
         const double imbalance = (applied + reactions).length();
         m_summary.equilibrium = TaskSummary::Equilibrium{toArray(applied), toArray(reactions), imbalance};
-        m_balanceScale = sizes;
+        // Loads without a resultant (a pressure all round a closed surface) are measured by the
+        // supports' forces instead.
+        m_balanceScale = loads > 0.0 ? loads : supports;
         text += "Equilibrium  applied loads " + vectorText(applied) + " " + m_units.force + ", reactions " +
                 vectorText(reactions) + " " + m_units.force + ", imbalance " + formatNumber(imbalance, 2) +
                 " " + m_units.force + "\n";
@@ -968,7 +989,7 @@ private:
     std::shared_ptr<cae_core::TaskOutput> m_output;
     std::filesystem::path m_folder;
     TaskUnits m_units;
-    /// The sizes of the applied loads and the reactions, summed: what the imbalance is measured against.
+    /// The sizes of the applied loads, summed: what the imbalance is measured against.
     double m_balanceScale = 0.0;
 };
 } // namespace

@@ -466,6 +466,27 @@ TEST(Task3dAnswers, AForceIsBalancedByTheReactionsOfItsSupportsAndCalculixAgrees
     EXPECT_NEAR(value(d["maxDisplacement"], "value"), 1000 * u, 1e-6 * 1000 * u);
 }
 
+TEST(Task3dAnswers, ASlideOnASlantedPlaneHoldsItsNormalAsCalculixDoes)
+{
+    // A bar along (1, 1, 0), its base cap sliding on its slanted plane and pinned at its rim, pulled
+    // along its axis: the cap's inner grids are held by multipoint constraints.
+    TempDir dir;
+    const auto d = solve(R"({"drawing": {"insunits": "millimeters", "modelling": "si"},
+  "solid": {"cylinder": {"base": [0, 0, 0], "axis": [20, 20, 0], "radius": 5}},
+  "material": {"name": "steel", "youngsModulus": 2.1e11, "poissonRatio": 0.3},
+  "meshing": {"size": 3},
+  "features": [{"slide": {"faces": [{"point": [0, 0, 0]}]}},
+               {"fix": {"edges": [{"point": [2.5, -2.5, 3.5355339059327378]}]}},
+               {"force": {"vector": [100, 100, 0], "units": "N", "faces": [{"point": [20, 20, 0]}]}}]})",
+                         dir);
+    const std::string deck = slurp(fs::path(d["workingFolder"].GetString()) / "task.dat");
+    EXPECT_NE(deck.find("\nMPC,100,"), std::string::npos);
+    const double u = calculix(fs::path(d["workingFolder"].GetString()) / "task.dat", dir.path()).first;
+    EXPECT_NEAR(value(d["maxDisplacement"], "value"), 1000 * u, 1e-6 * 1000 * u);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NEAR(d["equilibrium"]["reactions"][i].GetDouble(), -100, 1e-6 * 100);
+}
+
 TEST(Task3dDeck, TheFixedLinearDeckIsTheModulesOwn)
 {
     TempDir dir;
@@ -527,6 +548,18 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
         EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
         EXPECT_STREQ(summary(dir.path() / "out")["status"].GetString(), "invalid");
     }
+}
+
+TEST(Task3dErrors, AMeshBeyondTheBudgetExitsTwoNamingTheEstimateAndTheOption)
+{
+    TempDir dir;
+    const Outcome o = runTask({(examples() / "3d/round_bar.json").string(), "--max-tetrahedra", "100",
+                               "--out", (dir.path() / "out").string()},
+                              dir.path());
+    EXPECT_EQ(o.exitStatus, 2);
+    EXPECT_NE(o.err.find("tetrahedra are expected, more than the budget of 100"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("raise --max-tetrahedra N"), std::string::npos) << o.err;
+    EXPECT_STREQ(summary(dir.path() / "out")["status"].GetString(), "invalid");
 }
 
 TEST(Task3dErrors, AFailingSolverRunExitsThreeWithItsMessageAndLeavesNoEarlierResult)
