@@ -535,6 +535,9 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
          "features[1].pressure.faces[0]: the solid has no face 9"},
         {replaced("\"fineness\": 2", "\"fineness\": 200"), "meshing.fineness: must be from 0.01 to 100"},
         {replaced("round_bar.step", "missing.step"), "solid.step: there is no STEP file /"},
+        {replaced("{\"fix\": {\"faces\": [{\"point\": [0, 0, 0]}]}}",
+                  "{\"slide\": {\"faces\": [{\"point\": [2, 0.5, 0]}]}}"),
+         "features[0].slide.faces[0]: face 1 is curved; a slide needs plane faces"},
     };
     TempDir dir;
     spit(dir.path() / "round_bar.step", slurp(examples() / "3d" / "round_bar.step"));
