@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -492,6 +493,35 @@ TEST_F(TaskRunTest, AResultExistsOnlyOnceARunGotPastTheSolverAndIsReplacedByEach
     for (const auto& folder : std::filesystem::directory_iterator(temp.path()))
         decks += std::filesystem::exists(folder.path() / "task.dat");
     EXPECT_EQ(decks, 3u) << "every run that built its deck left it in a folder of its own";
+}
+
+TEST_F(TaskRunTest, TheSolverProgramTakesATenGridDeckWithTheTaskMaterialAForceAndASlide)
+{
+    TestTask q = quadraticTetra("Solved", 0.1);
+    const auto material = Factory::instance().createMaterial(q.task.get(), OdDbObjectId(0x50));
+    material->m_value0 = 2.1e11;
+    material->m_value1 = 0.3;
+    q.fix({0, 2, 3, 6, 7, 9});
+    const OdGeVector3d normal(1.0 / 3.0, 2.0 / 3.0, 2.0 / 3.0);
+    q.fix({1}, "", normal);
+    q.force(OdGeVector3d(0.0, 0.0, -1.0e6), {{0, 1, 2, 4, 5, 6}});
+    const host_test::ScopedEnv solver(NastranProcess::kPathVariable,
+                                      "\"" + std::string(CAE_SOLVER_PROGRAM) + "\"");
+    TaskDeckOptions options;
+    options.taskMaterial = true;
+    options.quadratic = true;
+    ASSERT_EQ(q.task->run(options), cae_core::eOk) << commandLine.text();
+    const std::shared_ptr<TaskOutput> result = q.task->result();
+    ASSERT_NE(result, nullptr);
+    ASSERT_EQ(result->vertexData.size(), 10u);
+    double largest = 0.0;
+    for (const auto& [grid, data] : result->vertexData)
+        largest = std::max(largest, data.displacement.length());
+    ASSERT_GT(largest, 0.0);
+    EXPECT_TRUE(result->vertexData.at(1).displacement.isZeroLength());
+    // The slide's grid moves in its plane, to the printout's seven digits.
+    EXPECT_NEAR(result->vertexData.at(2).displacement.dotProduct(normal), 0.0, 1e-6 * largest);
+    EXPECT_GT(result->vertexData.at(2).displacement.length(), 1e-3 * largest);
 }
 
 } // namespace
