@@ -76,10 +76,14 @@ std::string CaeFixFeature::components() const
 
 void CaeFixFeature::setComponents(const std::string& components)
 {
-    long value = 0;
+    bool held[3] = {false, false, false};
     for (const char c : components)
         if (c >= '1' && c <= '3')
-            value = value * 10 + (c - '0');
+            held[c - '1'] = true;
+    long value = 0;
+    for (int i = 0; i < 3; ++i)
+        if (held[i])
+            value = value * 10 + i + 1;
     featureData().getWriteProperties().setLong(kPropertyComponents, value == 0 ? 123 : value);
 }
 

@@ -38,7 +38,8 @@ class CaeFixFeature : public CaeFeature
     /// The held translations as ascending digits 1 to 3 ("123" when "Components" is absent). Digits
     /// outside 1 to 3 are dropped; a value naming none of them reads as "123".
     std::string components() const;
-    /// Stores the digits of `components` (e.g. "13") as the long 13; "" removes nothing and stores 123.
+    /// Stores the translations `components` names (digits 1 to 3, in any order: "31" is stored as the
+    /// long 13); a text naming none of them stores 123.
     void setComponents(const std::string& components);
     /// The "Normal" property when it holds exactly 3 values, else the zero vector (no slide).
     OdGeVector3d slideNormal() const;

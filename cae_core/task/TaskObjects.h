@@ -93,10 +93,13 @@ public:
     explicit Constraint(Task* task) : ReferenceOnEntity(task) {}
 
     /// One constraint per mesh edge or triangle of every edge or face that a fix feature of the
-    /// entity's solid names, appended to `constraints` and filed in the task.
+    /// entity's solid names, appended to `constraints` and filed in the task. Each carries its
+    /// feature's components, or for a slide the axis of an axis-aligned normal as its one component,
+    /// else no component and the unit normal.
     /// eInvalidArgument without entity or mesh, for a feature of the wrong class or a missing mesh
-    /// element; eUnsupported (after reporting eRpt_EntityHasNoConstraints) when the solid has no
-    /// fix feature, and for a path that is neither face nor edge.
+    /// element, and (reported) for a slide on a face that is not planar; eUnsupported (after reporting
+    /// eRpt_EntityHasNoConstraints) when the solid has no fix feature, and for a path that is neither face
+    /// nor edge.
     static EResult createConstraints(ut::IReporter& reporter, Task* task, std::shared_ptr<Entity>& entity,
                                      OdArray<std::shared_ptr<Constraint>>& constraints);
 

@@ -145,6 +145,46 @@ double GmshTetraMeshGenerator::estimateTetrahedra(double volume, double diagonal
     return kTetrahedraPerCube * volume / (h * h * h);
 }
 
+std::size_t GmshTetraMeshGenerator::invertedTetrahedra(const Mesh& mesh)
+{
+    if (mesh.order() != 2)
+        return 0;
+    static constexpr int kEdges[6][2] = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
+    static constexpr double kPoints[5][3] = {{0.25, 0.25, 0.25}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    const auto at = [&mesh](std::uint64_t v)
+    { return v < mesh.nbVertices() && mesh.vertex(v) ? mesh.vertex(v)->point.asVector() : OdGeVector3d(); };
+    std::size_t inverted = 0;
+    for (std::uint64_t i = 0; i < mesh.nbTetra(); ++i)
+    {
+        const MeshTetra* tetra = mesh.tetra(i).get();
+        if (!tetra)
+            continue;
+        for (const auto& q : kPoints)
+        {
+            const double l[4] = {1.0 - q[0] - q[1] - q[2], q[0], q[1], q[2]};
+            const double dl[4][3] = {{-1, -1, -1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+            OdGeVector3d d[3];
+            for (int c = 0; c < 4; ++c)
+                for (int k = 0; k < 3; ++k)
+                    d[k] +=
+                        at(tetra->vertices[static_cast<std::size_t>(c)]) * ((4.0 * l[c] - 1.0) * dl[c][k]);
+            for (int m = 0; m < 6; ++m)
+            {
+                const int a = kEdges[m][0], b = kEdges[m][1];
+                for (int k = 0; k < 3; ++k)
+                    d[k] += at(tetra->midVertices[static_cast<std::size_t>(m)]) *
+                            (4.0 * (l[a] * dl[b][k] + l[b] * dl[a][k]));
+            }
+            if (!(d[0].crossProduct(d[1]).dotProduct(d[2]) > 0.0))
+            {
+                ++inverted;
+                break;
+            }
+        }
+    }
+    return inverted;
+}
+
 EResult GmshTetraMeshGenerator::generate(ut::IReporter& reporter, const OdDbObjectId& solidId, Task* task,
                                          Entity* entity, MeshingParameters& parameters,
                                          std::shared_ptr<Mesh>& mesh) const
@@ -191,6 +231,18 @@ EResult GmshTetraMeshGenerator::generate(ut::IReporter& reporter, const OdDbObje
     }
     auto result = toTaskMesh(task, generated);
     result->setMeshingParameters(parameters);
+    // A folded element would give the solver a negative volume; refining the mesh is the remedy.
+    if (const std::size_t inverted = invertedTetrahedra(*result))
+    {
+        meter.stop();
+        reporter.report(
+            eRpt_Fmt_TetraSessionFailed,
+            OdString().format(L"%llu of %llu second-order tetrahedra are folded inside out by their "
+                              L"curved faces; refine the mesh",
+                              static_cast<unsigned long long>(inverted),
+                              static_cast<unsigned long long>(result->nbTetra())));
+        return eNotPossible;
+    }
     meter.progress(4);
     meter.stop();
     mesh = std::move(result);

@@ -52,7 +52,8 @@ public:
 
     /// eInvalidArgument for a null task or entity, or a solid id that does not open as a solid with a
     /// Gmsh body; eNotPossible, after reporting eRpt_Fmt_TetraSessionFailed with Gmsh's message, when
-    /// Gmsh cannot mesh the body. Progress goes to the host's progress meter.
+    /// Gmsh cannot mesh the body, or when mid vertices placed on curved faces fold tetrahedra of a
+    /// second-order mesh inside out. Progress goes to the host's progress meter.
     cae_core::EResult generate(ut::IReporter& reporter, const OdDbObjectId& solidId, cae_core::Task* task,
                                cae_core::Entity* entity, cae_core::MeshingParameters& parameters,
                                std::shared_ptr<cae_core::Mesh>& mesh) const override;
@@ -66,6 +67,10 @@ public:
     /// About how many tetrahedra Gmsh makes of a solid of `volume` meshed with `options` (lengths in
     /// the same unit); see the definition for how close it comes.
     static double estimateTetrahedra(double volume, double diagonal, const solid::GmshMeshOptions& options);
+
+    /// How many tetrahedra of a second-order mesh are folded inside out by their curved mid vertices (a
+    /// Jacobian that is not positive at a corner or the centroid); 0 for a linear mesh.
+    static std::size_t invertedTetrahedra(const cae_core::Mesh& mesh);
 
     const Settings& settings() const { return m_settings; }
 

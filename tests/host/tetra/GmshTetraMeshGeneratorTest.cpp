@@ -225,6 +225,25 @@ TEST(GmshTetraGenerator, ASecondOrderCylinderHasItsMidVerticesOnTheCurvedFaceAnd
         ASSERT_EQ(c->vertices.size(), 3u);
 }
 
+TEST(GmshTetraGenerator, FindsTetrahedraFoldedByAMidVertexPastTheirCorner)
+{
+    ScopedTask task;
+    const auto mesh = Factory::instance().createMesh(task.get());
+    mesh->setOrder(2);
+    const OdGePoint3d corners[4] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (const auto& p : corners)
+        mesh->addVertex(p, OdDbSubentId());
+    const int edges[6][2] = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
+    for (const auto& e : edges)
+        mesh->addVertex(corners[e[0]] + (corners[e[1]] - corners[e[0]]) / 2.0, OdDbSubentId());
+    mesh->addTetra({0, 1, 2, 3}, {4, 5, 6, 7, 8, 9});
+    EXPECT_EQ(GmshTetraMeshGenerator::invertedTetrahedra(*mesh), 0u);
+    // The mid vertex of (0,1) beyond vertex 1: the edge doubles back on itself near that corner.
+    mesh->addVertex(OdGePoint3d(1.2, 0, 0), OdDbSubentId());
+    mesh->addTetra({0, 1, 2, 3}, {10, 5, 6, 7, 8, 9});
+    EXPECT_EQ(GmshTetraMeshGenerator::invertedTetrahedra(*mesh), 1u);
+}
+
 TEST(GmshTetraGenerator, ABudgetRefusesTheFinestMeshOfABoxBeforeMeshing)
 {
     const auto start = std::chrono::steady_clock::now();
