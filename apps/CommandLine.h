@@ -73,6 +73,8 @@ struct CommandLine
     std::optional<double> solverTimeout;
     /// Keep the solver's working folder after a successful `task3d` run (`--keep-work`).
     bool keepWork = false;
+    /// The most tetrahedra `task3d` lets the mesher make (`--max-tetrahedra N`).
+    std::uint64_t maxTetrahedra = 2000000;
 };
 
 /// Reads the arguments after the program name.

@@ -150,14 +150,6 @@ DrawingSettings readDrawing(const Node& node)
     return drawing;
 }
 
-MaterialSettings readMaterial(const Node& node)
-{
-    // Values are checked by the analysis itself, which reports them with its own messages.
-    node.expectObject({"thickness", "youngsModulus", "poissonRatio", "yield"});
-    return MaterialSettings{node.at("thickness").number(), node.at("youngsModulus").number(),
-                            node.at("poissonRatio").number(), node.at("yield").number()};
-}
-
 RefinementRegionEntry readRefinementRegion(const Node& node)
 {
     const std::string_view kind = node.choice({"circle", "rectangle"}, {"ratio"});
@@ -301,6 +293,21 @@ std::string knownUnitNames()
     return out;
 }
 
+MaterialSettings readMaterial(const json::Node& node, bool planar)
+{
+    // Values are checked by the analysis itself, which reports them with its own messages.
+    if (planar)
+    {
+        node.expectObject({"thickness", "youngsModulus", "poissonRatio", "yield"});
+        return MaterialSettings{node.at("thickness").number(), node.at("youngsModulus").number(),
+                                node.at("poissonRatio").number(), node.at("yield").number()};
+    }
+    node.expectObject({"name", "youngsModulus", "poissonRatio", "yield"});
+    const auto yield = node.optional("yield");
+    return MaterialSettings{0.0, node.at("youngsModulus").number(), node.at("poissonRatio").number(),
+                            yield ? yield->number() : 0.0};
+}
+
 AnalysisFile parseAnalysisText(std::string_view text, const std::string& sourceName)
 {
     rapidjson::Document doc;
@@ -328,7 +335,7 @@ AnalysisFile parseAnalysisText(std::string_view text, const std::string& sourceN
     file.elementType = root.at("elementType").keyword({"triangle6", "triangle3"}) == 0
                            ? ElementKind::eTriangle6
                            : ElementKind::eTriangle3;
-    file.material = readMaterial(root.at("material"));
+    file.material = readMaterial(root.at("material"), true);
     if (const auto mesh = root.optional("mesh"))
         file.mesh = readMesh(*mesh);
     if (const auto entries = root.optional("loadsAndSupports"))

@@ -202,6 +202,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+namespace json
+{
+class Node;
+}
+
+/// The material object of an input file, with the key names every command's files share: "thickness"
+/// and all four values for a planar analysis; for a solid no "thickness", an optional "yield" (0 when
+/// absent) and an optional "name" that the caller reads.
+MaterialSettings readMaterial(const json::Node& node, bool planar);
+
 /// Reads and checks an analysis file. Throws InputError naming the problem and where it is.
 AnalysisFile readAnalysisFile(const std::string& path);
 

@@ -10,11 +10,14 @@
 #include "apps/task3d/TaskModel.h"
 #include "apps/task3d/TaskPicture.h"
 #include "apps/task3d/TaskSummary.h"
+#include "apps/task3d/TaskUnits.h"
 #include "cae_core/core/Result.h"
 #include "cae_core/core/Units.h"
 #include "cae_core/meshing_parameters/ParameterFiles.h"
+#include "cae_core/nastran/TaskRun.h"
 #include "cae_core/task/Factory.h"
 #include "cae_core/task/Mesh.h"
+#include "cae_core/task/TaskDeckOptions.h"
 #include "cae_core/task/TaskObjects.h"
 #include "cae_core/task/TaskOutput.h"
 #include "cae_core/task/VisualizationReport.h"
@@ -49,11 +52,48 @@ namespace fs = std::filesystem;
 
 constexpr const char* kSummaryName = "summary.json";
 constexpr const char* kOwnedNames[] = {"summary.json", "result.vtu", "result.svg", "result.png", "model.dxf"};
-/// The solver deck's material (fixed by the deck writer, in the modelling units).
+/// The deck writer's fixed material (in the modelling units), used when the file asks for it.
 constexpr double kDeckYoungsModulus = 200000.0;
 constexpr double kDeckPoissonRatio = 0.3;
 /// Without --deform, the largest displacement is drawn as this share of the solid's diagonal.
 constexpr double kShownDisplacementShare = 0.1;
+/// The largest imbalance of applied loads and reactions a solution may show, as a share of the loads:
+/// two orders above what the solver's residual and its printout's seven digits leave.
+constexpr double kEquilibriumTolerance = 1e-6;
+
+std::array<double, 3> toArray(const OdGeVector3d& v)
+{
+    return {v.x, v.y, v.z};
+}
+
+std::string vectorText(const OdGeVector3d& v)
+{
+    return "(" + formatNumber(v.x, 6) + ", " + formatNumber(v.y, 6) + ", " + formatNumber(v.z, 6) + ")";
+}
+
+const char* featureKind(FeatureEntry::Kind kind)
+{
+    switch (kind)
+    {
+    case FeatureEntry::Kind::ePressure:
+        return "pressure";
+    case FeatureEntry::Kind::eForce:
+        return "force";
+    case FeatureEntry::Kind::eFix:
+        return "fix";
+    case FeatureEntry::Kind::eSlide:
+        return "slide";
+    case FeatureEntry::Kind::eHold:
+        return "hold";
+    }
+    return "";
+}
+
+bool isSupport(FeatureEntry::Kind kind)
+{
+    return kind == FeatureEntry::Kind::eFix || kind == FeatureEntry::Kind::eSlide ||
+           kind == FeatureEntry::Kind::eHold;
+}
 
 /// Ends a run: its exit status, its status word and why.
 struct TaskStop
@@ -95,25 +135,29 @@ void appendNumber(std::string& out, double v)
     out.append(buffer, r.ptr);
 }
 
-/// The tetrahedral mesh with displacement and von Mises stress per grid, as a VTK unstructured grid.
-/// Points and displacements in the modelling length unit, stresses in its pressure unit.
-std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput& output)
+/// The tetrahedral mesh with displacement and von Mises stress per grid, as a VTK unstructured grid in
+/// the output units: second-order meshes as ten-node cells, whose node order VTK shares with the deck.
+std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput& output,
+                          const TaskUnits& units)
 {
     const std::uint64_t points = mesh.nbVertices(), cells = mesh.nbTetra();
+    const bool quadratic = mesh.order() == 2;
+    const std::uint64_t nodes = quadratic ? 10 : 4;
     std::string out;
-    out.reserve(static_cast<std::size_t>(points * 120 + cells * 40));
+    out.reserve(static_cast<std::size_t>(points * 120 + cells * 12 * nodes));
     out += "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" "
            "byte_order=\"LittleEndian\">\n"
            "<UnstructuredGrid>\n<Piece NumberOfPoints=\"" +
            std::to_string(points) + "\" NumberOfCells=\"" + std::to_string(cells) + "\">\n";
     std::string displacement, stress;
-    out += "<Points>\n<DataArray type=\"Float64\" NumberOfComponents=\"3\" format=\"ascii\">\n";
+    out += "<Points>\n<DataArray type=\"Float64\" Name=\"position [" + units.length +
+           "]\" NumberOfComponents=\"3\" format=\"ascii\">\n";
     for (std::uint64_t i = 0; i < points; ++i)
     {
         const auto& v = *mesh.vertex(i);
         for (const double c : {v.point.x, v.point.y, v.point.z})
         {
-            appendNumber(out, c);
+            appendNumber(out, c * units.lengthScale);
             out += ' ';
         }
         out += '\n';
@@ -122,30 +166,38 @@ std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput
             it == output.vertexData.end() ? cae_core::TaskOutput::Data{} : it->second;
         for (const double c : {d.displacement.x, d.displacement.y, d.displacement.z})
         {
-            appendNumber(displacement, c);
+            appendNumber(displacement, c * units.lengthScale);
             displacement += ' ';
         }
         displacement += '\n';
-        appendNumber(stress, d.vonMisesStress);
+        appendNumber(stress, d.vonMisesStress * units.stressScale);
         stress += '\n';
     }
     out += "</DataArray>\n</Points>\n<Cells>\n<DataArray type=\"Int64\" Name=\"connectivity\" "
            "format=\"ascii\">\n";
     for (std::uint64_t i = 0; i < cells; ++i)
     {
-        for (const std::uint64_t v : mesh.tetra(i)->vertices)
+        const auto& tetra = *mesh.tetra(i);
+        for (const std::uint64_t v : tetra.vertices)
             out += std::to_string(v) + ' ';
+        if (quadratic)
+            for (const std::uint64_t v : tetra.midVertices)
+                out += std::to_string(v) + ' ';
         out += '\n';
     }
     out += "</DataArray>\n<DataArray type=\"Int64\" Name=\"offsets\" format=\"ascii\">\n";
     for (std::uint64_t i = 1; i <= cells; ++i)
-        out += std::to_string(4 * i) + '\n';
+        out += std::to_string(nodes * i) + '\n';
     out += "</DataArray>\n<DataArray type=\"UInt8\" Name=\"types\" format=\"ascii\">\n";
+    const std::string type = quadratic ? "24\n" : "10\n"; // VTK_QUADRATIC_TETRA, VTK_TETRA
     for (std::uint64_t i = 0; i < cells; ++i)
-        out += "10\n"; // VTK_TETRA
-    out += "</DataArray>\n</Cells>\n<PointData Vectors=\"displacement\" Scalars=\"vonMises\">\n"
-           "<DataArray type=\"Float64\" Name=\"displacement\" NumberOfComponents=\"3\" format=\"ascii\">\n" +
-           displacement + "</DataArray>\n<DataArray type=\"Float64\" Name=\"vonMises\" format=\"ascii\">\n" +
+        out += type;
+    const std::string displacementName = "displacement [" + units.length + "]";
+    const std::string stressName = "vonMises [" + units.stress + "]";
+    out += "</DataArray>\n</Cells>\n<PointData Vectors=\"" + displacementName + "\" Scalars=\"" + stressName +
+           "\">\n<DataArray type=\"Float64\" Name=\"" + displacementName +
+           "\" NumberOfComponents=\"3\" format=\"ascii\">\n" + displacement +
+           "</DataArray>\n<DataArray type=\"Float64\" Name=\"" + stressName + "\" format=\"ascii\">\n" +
            stress + "</DataArray>\n</PointData>\n</Piece>\n</UnstructuredGrid>\n</VTKFile>\n";
     return out;
 }
@@ -228,9 +280,11 @@ public:
             describe();
             buildModel();
             mesh();
+            giveMaterial();
             convertFeatures();
             solve();
             report();
+            checkEquilibrium();
             writeResults();
             removeWorkingFolder();
             m_summary.status = ERunStatus::eSolved;
@@ -348,12 +402,14 @@ private:
     void describe()
     {
         const bool si = m_file.systemInternational;
+        m_units = taskUnits(m_file.units, si);
         m_summary.units = TaskSummary::Units{std::string(unitsName(m_file.units)), si ? "si" : "english",
-                                             si ? "m" : "in", si ? "Pa" : "psi"};
+                                             m_units.length, m_units.force, m_units.stress};
         if (!m_file.description.empty())
             print(printable(m_file.description, 200) + "\n");
         print("Units        drawing in " + m_summary.units->drawing + "; modelling " +
-              (si ? "SI: m, N, Pa" : "English: in, lbf, psi") + "\n");
+              (si ? "SI: m, N, Pa" : "English: in, lbf, psi") + "; results in " + m_units.length + ", " +
+              m_units.force + ", " + m_units.stress + "\n");
     }
 
     void buildModel()
@@ -391,6 +447,19 @@ private:
             print("Meshing      parameters from " + m_file.meshing.file->string() + "\n");
             return parameters;
         }
+        if (m_file.meshing.size)
+        {
+            // The element size in drawing units, as the generator reads absolute sizes; the other
+            // defaults stay those of the one-knob builder.
+            cae_core::MeshingParameters parameters = cae_core::MeshingParameters::defaultParameters();
+            const cae_core::MeshingReal size(*m_file.meshing.size, cae_core::MeshingReal::eAbsolute);
+            parameters.surfaceParameters.global_physical_size = size;
+            parameters.surfaceParameters.max_size = size;
+            parameters.tetraParameters.max_size = size;
+            print("Meshing      element size " + formatNumber(*m_file.meshing.size) + " " + m_units.length +
+                  "\n");
+            return parameters;
+        }
         const double fineness = m_file.meshing.fineness.value_or(1.0);
         print("Meshing      fineness " + formatNumber(fineness) +
               (m_file.meshing.fineness ? "" : " (the defaults)") + "\n");
@@ -400,10 +469,12 @@ private:
     void mesh()
     {
         cae_core::MeshingParameters parameters = meshingParameters();
-        // The host installs its own generator in place of the module's default, which meshes nothing.
-        static const bool s_installed =
-            cae_core::TetraMeshGenerator::init(std::make_unique<tetra::GmshTetraMeshGenerator>());
-        (void)s_installed;
+        // The host installs its own generator in place of the module's default, which meshes nothing,
+        // with this run's element order and budget.
+        tetra::GmshTetraMeshGenerator::Settings settings;
+        settings.order = m_file.deck.quadratic ? 2 : 1;
+        settings.elementBudget = m_cl.maxTetrahedra;
+        cae_core::TetraMeshGenerator::init(std::make_unique<tetra::GmshTetraMeshGenerator>(settings));
 
         m_task = cae_core::Factory::instance().createTask(OdString(taskName().c_str()), m_file.units,
                                                           m_file.systemInternational);
@@ -414,6 +485,16 @@ private:
         const EResult rc = cae_core::TetraMeshGenerator::get().generate(
             reporter, m_model.solidId, m_task.get(), m_entity.get(), parameters, mesh);
         m_summary.timeMs.mesh = watch.time();
+        if (rc == cae_core::eLimitExceeded)
+        {
+            // The generator's message, already printed, names its estimate.
+            for (const auto& m : reporter.messages())
+                m_summary.messages.push_back(utf8(m.text));
+            stop(eExitInvalid,
+                 {m_cl.file + ": the mesh would exceed the budget of " + std::to_string(m_cl.maxTetrahedra) +
+                  " tetrahedra; give a coarser \"meshing\" or raise --max-tetrahedra N"},
+                 rc);
+        }
         if (rc != cae_core::eOk || !mesh || mesh->nbTetra() == 0)
         {
             std::vector<std::string> messages{m_cl.file +
@@ -423,10 +504,37 @@ private:
             stop(eExitFailed, messages, rc == cae_core::eOk ? cae_core::eFailed : rc);
         }
         m_entity->mesh = mesh;
-        m_summary.mesh = TaskSummary::Mesh{mesh->nbVertices(), mesh->nbTetra(), mesh->nbTriangles()};
+        const std::string elements = mesh->order() == 2 ? "quadratic tetrahedra" : "linear tetrahedra";
+        m_summary.mesh = TaskSummary::Mesh{mesh->nbVertices(), mesh->nbTetra(), mesh->nbTriangles(), elements,
+                                           m_file.meshing.size};
         print("Mesh         " + std::to_string(mesh->nbVertices()) + " vertices, " +
-              std::to_string(mesh->nbTetra()) + " tetrahedra, " + std::to_string(mesh->nbTriangles()) +
-              " surface triangles\n");
+              std::to_string(mesh->nbTetra()) + " " + elements +
+              (m_file.meshing.size ? " of size " + formatNumber(*m_file.meshing.size) + " " + m_units.length
+                                   : std::string()) +
+              ", " + std::to_string(mesh->nbTriangles()) + " surface triangles\n");
+    }
+
+    /// The file's material as the task's, which the deck reads when it writes the task's material.
+    void giveMaterial()
+    {
+        TaskSummary::Material m;
+        const double toStress = m_units.stressScale;
+        if (m_file.deck.taskMaterial && m_file.material)
+        {
+            const auto material = cae_core::Factory::instance().createMaterial(m_task.get(), OdDbObjectId());
+            material->m_value0 = m_file.material->youngsModulus;
+            material->m_value1 = m_file.material->poissonRatio;
+            m_entity->reference = material;
+            m = TaskSummary::Material{m_file.material->name, "task",
+                                      m_file.material->youngsModulus * toStress,
+                                      m_file.material->poissonRatio, std::nullopt};
+        }
+        else
+            m = TaskSummary::Material{"the deck's fixed material", "fixed", kDeckYoungsModulus * toStress,
+                                      kDeckPoissonRatio, std::nullopt};
+        if (m_file.yield)
+            m.yield = *m_file.yield * toStress;
+        m_summary.material = m;
     }
 
     void convertFeatures()
@@ -434,25 +542,36 @@ private:
         ut::StreamReporter reporter(m_err);
         OdArray<std::shared_ptr<cae_core::Load>> loads;
         OdArray<std::shared_ptr<cae_core::Constraint>> constraints;
-        const EResult loadsResult = cae_core::Load::createLoads(reporter, m_task.get(), m_entity, loads);
+        // A solid loaded by forces alone has no pressure to report missing.
+        const bool forces =
+            std::any_of(m_file.features.begin(), m_file.features.end(),
+                        [](const FeatureEntry& f) { return f.kind == FeatureEntry::Kind::eForce; });
+        const bool pressures =
+            std::any_of(m_file.features.begin(), m_file.features.end(),
+                        [](const FeatureEntry& f) { return f.kind == FeatureEntry::Kind::ePressure; });
+        const EResult loadsResult = pressures || !forces
+                                        ? cae_core::Load::createLoads(reporter, m_task.get(), m_entity, loads)
+                                        : cae_core::eOk;
+        const EResult forceResult = cae_core::Load::createForceLoads(reporter, m_task.get(), m_entity, loads);
         const EResult fixResult =
             cae_core::Constraint::createConstraints(reporter, m_task.get(), m_entity, constraints);
         for (const auto& m : reporter.messages())
             m_summary.messages.push_back(utf8(m.text));
-        for (const EResult rc : {loadsResult, fixResult})
-            if (rc != cae_core::eOk && rc != cae_core::eUnsupported)
+        // A solid without pressures or supports is reported above and left to the solver, which tells
+        // what it cannot do without them.
+        const std::pair<EResult, bool> results[] = {
+            {loadsResult, true}, {forceResult, false}, {fixResult, true}};
+        for (const auto& [rc, noneAllowed] : results)
+            if (rc != cae_core::eOk && !(noneAllowed && rc == cae_core::eUnsupported))
                 stop(eExitFailed,
                      {m_cl.file + ": the features cannot be turned into loads and constraints: " +
                       cae_core::getResultName(rc)},
                      rc);
 
         // What each feature became, in file order.
-        std::map<OdDbObjectId, std::size_t> triangles, pressures;
+        std::map<OdDbObjectId, std::size_t> triangles;
         for (const auto& load : loads)
-        {
             triangles[load->originalId()] += load->faces.size();
-            ++pressures[load->originalId()];
-        }
         for (const auto& c : constraints)
             ++triangles[c->originalId()];
         std::string text;
@@ -461,14 +580,15 @@ private:
             const FeatureEntry& f = m_file.features[i];
             const FeatureTargets& t = m_model.targets[i];
             std::string line = "[" + std::to_string(i) + "] ";
+            const std::string fileStress = m_file.systemInternational ? "Pa" : "psi";
+            line += featureKind(f.kind);
             if (f.kind == FeatureEntry::Kind::ePressure)
-                line += "pressure " + formatNumber(f.magnitude) + " " + m_summary.units->stress +
-                        (f.direction
-                             ? " along (" + formatNumber(f.direction->x) + ", " +
-                                   formatNumber(f.direction->y) + ", " + formatNumber(f.direction->z) + ")"
-                             : std::string(" normal"));
-            else
-                line += "fix";
+                line += " " + formatNumber(f.magnitude) + " " + fileStress +
+                        (f.direction ? " along " + vectorText(*f.direction) : std::string(" normal"));
+            else if (f.kind == FeatureEntry::Kind::eForce)
+                line += " " + vectorText(f.force) + " " + m_units.force;
+            else if (f.kind == FeatureEntry::Kind::eHold)
+                line += " " + f.components;
             const auto list = [](const std::vector<long>& ids)
             {
                 std::string s;
@@ -483,17 +603,37 @@ private:
                         (t.edges.size() > 1 ? "s " : " ") + list(t.edges);
             const OdDbObjectId id = m_model.featureIds[i];
             line += ": " + std::to_string(triangles[id]) + " mesh " +
-                    (f.kind == FeatureEntry::Kind::ePressure || t.edges.empty() ? "triangles" : "elements");
+                    (!isSupport(f.kind) || t.edges.empty() ? "triangles" : "elements");
             text += (i == 0 ? "Features     " : "             ") + line + "\n";
         }
         print(text);
     }
 
-    void solve()
+    /// The validator knows pressures only and asserts on any other load, so forces are checked here
+    /// and kept out of its sight.
+    void checkUnits()
     {
-        if (!cae_core::UnitsValidator().validate(*m_task))
+        OdArray<std::shared_ptr<cae_core::Load>> forces, others;
+        for (const auto& load : m_task->m_loads)
+            (dynamic_cast<const cae_core::Force*>(load.get()) ? forces : others).append(load);
+        for (const auto& force : forces)
+            if (force->units != m_task->modelingForceUnits())
+                stop(eExitFailed,
+                     {m_cl.file + ": a force is not in the task's force unit " +
+                      (m_task->m_systemInternational ? "N" : "lbf")},
+                     cae_core::eInvalidArgument);
+        const OdArray<std::shared_ptr<cae_core::Load>> all = m_task->m_loads;
+        m_task->m_loads = others;
+        const bool valid = cae_core::UnitsValidator().validate(*m_task);
+        m_task->m_loads = all;
+        if (!valid)
             stop(eExitFailed, {m_cl.file + ": the task's units do not agree (see the assertions above)"},
                  cae_core::eInvalidArgument);
+    }
+
+    void solve()
+    {
+        checkUnits();
 
         const auto before = workingFolders();
         std::optional<ca::CommandLineCapture> quiet;
@@ -501,8 +641,12 @@ private:
             quiet.emplace();
         const double start = now();
         ut::StopWatch watch;
+        cae_core::TaskDeckOptions options;
+        options.taskMaterial = m_file.deck.taskMaterial;
+        options.quadratic = m_file.deck.quadratic;
+        options.reactions = wantsReactions();
         std::optional<SolverGuard> guard(std::in_place, m_cl.solverTimeout);
-        const EResult rc = m_task->run();
+        const EResult rc = m_task->run(options);
         const int signal = guard->signal();
         const bool timedOut = guard->timedOut();
         guard.reset();
@@ -562,6 +706,14 @@ private:
                  {m_cl.file + ": the solver's results hold no grid (working folder " + m_folder.string() +
                   ")"},
                  cae_core::eMissingData);
+        if (!m_folder.empty())
+            if (const std::string missing =
+                    cae_core::checkTaskResults(OdString(m_folder.string().c_str()), *m_task);
+                !missing.empty())
+                stop(eExitFailed,
+                     {m_cl.file + ": the solver's results are incomplete: " + missing,
+                      "working folder: " + m_folder.string()},
+                     cae_core::eMissingData);
     }
 
     /// Ends a run whose solver a signal or the time limit stopped, whatever the module's result says.
@@ -583,14 +735,11 @@ private:
 
     void report()
     {
-        const bool si = m_file.systemInternational;
-        const double toDrawing =
-            oddbGetUnitsConversion(si ? OdDb::kUnitsMeters : OdDb::kUnitsInches, m_file.units);
         std::map<std::uint64_t, OdGePoint3d> positions;
         const auto& mesh = *m_entity->mesh;
         for (std::uint64_t i = 0; i < mesh.nbVertices(); ++i)
             positions[mesh.vertex(i)->id()] = mesh.vertex(i)->point;
-        const auto extreme = [&](auto value)
+        const auto extreme = [&](auto value, double scale)
         {
             TaskSummary::Extreme e;
             e.value = -1.0;
@@ -600,39 +749,173 @@ private:
                     e.value = v;
                     e.grid = grid;
                 }
+            e.value *= scale;
             const OdGePoint3d p = positions.count(e.grid) ? positions[e.grid] : OdGePoint3d();
+            const double toDrawing = m_units.lengthScale;
             e.point = {p.x * toDrawing, p.y * toDrawing, p.z * toDrawing};
             return e;
         };
-        m_summary.maxVonMises = extreme([](const cae_core::TaskOutput::Data& d) { return d.vonMisesStress; });
-        m_summary.maxDisplacement =
-            extreme([](const cae_core::TaskOutput::Data& d) { return d.displacement.length(); });
-        const auto& units = *m_summary.units;
-        m_summary.materialNote =
-            "the solver deck's material is fixed: E " + formatNumber(kDeckYoungsModulus) + " " +
-            units.stress + ", nu " + formatNumber(kDeckPoissonRatio) +
-            ", whatever the task's material; the displacements scale with 1/E, the stresses of "
-            "these loads do not depend on E";
+        m_summary.maxVonMises = extreme([](const cae_core::TaskOutput::Data& d) { return d.vonMisesStress; },
+                                        m_units.stressScale);
+        m_summary.maxDisplacement = extreme(
+            [](const cae_core::TaskOutput::Data& d) { return d.displacement.length(); }, m_units.lengthScale);
+        const auto& m = *m_summary.material;
         std::string text;
-        text += "Material     " + *m_summary.materialNote + "\n";
-        text += "Max von Mises     " + formatNumber(m_summary.maxVonMises->value, 4) + " " + units.stress +
+        const std::string& stress = m_units.stress;
+        text += "Material     " +
+                (m.deck == "task" ? (m.name.empty() ? std::string("the task's") : m.name) + ": "
+                                  : std::string("the deck's fixed material: ")) +
+                "E " + formatNumber(m.youngsModulus, 6) + " " + stress + ", nu " +
+                formatNumber(m.poissonRatio, 6) +
+                (m.yield ? ", yield " + formatNumber(*m.yield, 6) + " " + stress : std::string()) + "\n";
+        text += "Max von Mises     " + formatNumber(m_summary.maxVonMises->value, 4) + " " + stress +
                 " at grid " + std::to_string(m_summary.maxVonMises->grid) + " " +
-                pointText(m_summary.maxVonMises->point) + " " + units.drawing + "\n";
+                pointText(m_summary.maxVonMises->point) + " " + m_units.length + "\n";
         text += "Max displacement  " + formatNumber(m_summary.maxDisplacement->value, 4) + " " +
-                units.length + " at grid " + std::to_string(m_summary.maxDisplacement->grid) + " " +
-                pointText(m_summary.maxDisplacement->point) + " " + units.drawing + " (with the deck's E)\n";
-        if (m_file.yield)
+                m_units.length + " at grid " + std::to_string(m_summary.maxDisplacement->grid) + " " +
+                pointText(m_summary.maxDisplacement->point) + " " + m_units.length + "\n";
+        if (m.yield)
         {
-            m_summary.yield = m_file.yield;
+            m_summary.yield = m.yield;
             if (m_summary.maxVonMises->value > 0)
-                m_summary.safetyFactor = *m_file.yield / m_summary.maxVonMises->value;
+                m_summary.safetyFactor = *m.yield / m_summary.maxVonMises->value;
             text += "Safety factor     " +
                     (m_summary.safetyFactor ? formatNumber(*m_summary.safetyFactor, 4) : "-") +
-                    " against the yield stress " + formatNumber(*m_file.yield) + " " + units.stress + "\n";
+                    " against the yield stress " + formatNumber(*m.yield, 6) + " " + stress + "\n";
         }
+        text += reactionsText();
         if (m_cl.keepWork)
             text += "Working folder    " + m_folder.string() + "\n";
         print(text);
+    }
+
+    /// The fixed material on four-node tetrahedra is the module's own deck, byte for byte, which asks
+    /// the solver for no reactions.
+    bool wantsReactions() const { return m_file.deck.taskMaterial || m_file.deck.quadratic; }
+
+    /// The reactions per support feature and the equilibrium line; fills the summary's.
+    std::string reactionsText()
+    {
+        if (!wantsReactions())
+            return "Reactions    not asked of the solver: the fixed material on linear tetrahedra is the "
+                   "module's "
+                   "own deck, which has none\n";
+        std::map<OdDbObjectId, std::size_t> featureOf;
+        for (std::size_t i = 0; i < m_model.featureIds.size(); ++i)
+            featureOf[m_model.featureIds[i]] = i;
+        // What each support holds at each grid: per axis, the features holding it; and the features
+        // that hold it along a slanted normal.
+        struct Held
+        {
+            std::array<std::set<std::size_t>, 3> axes;
+            std::set<std::size_t> slanted;
+        };
+        std::map<std::uint64_t, Held> held;
+        const auto& mesh = *m_entity->mesh;
+        for (const auto& c : m_task->m_constraints)
+        {
+            const auto it = featureOf.find(c->originalId());
+            if (it == featureOf.end())
+                continue;
+            for (const std::uint64_t v : c->vertices)
+            {
+                if (v >= mesh.nbVertices())
+                    continue;
+                Held& h = held[mesh.vertex(v)->id()];
+                for (const char digit : c->components)
+                    if (digit >= '1' && digit <= '3')
+                        h.axes[static_cast<std::size_t>(digit - '1')].insert(it->second);
+                if (!c->normal.isZeroLength())
+                    h.slanted.insert(it->second);
+            }
+        }
+        // A grid's reaction goes to the supports holding it, per axis, shared evenly where several
+        // hold the same axis; a grid on a slanted slide and another support shares it evenly as a
+        // whole. So the supports' reactions add up to the solid's.
+        std::map<std::size_t, OdGeVector3d> sums;
+        for (const auto& [grid, h] : held)
+        {
+            const auto r = m_output->reactions.find(grid);
+            if (r == m_output->reactions.end())
+                continue;
+            if (!h.slanted.empty())
+            {
+                std::set<std::size_t> all(h.slanted);
+                for (const auto& axis : h.axes)
+                    all.insert(axis.begin(), axis.end());
+                for (const std::size_t f : all)
+                    sums[f] += r->second / static_cast<double>(all.size());
+                continue;
+            }
+            const double components[] = {r->second.x, r->second.y, r->second.z};
+            for (std::size_t axis = 0; axis < 3; ++axis)
+                for (const std::size_t f : h.axes[axis])
+                {
+                    const double share = components[axis] / static_cast<double>(h.axes[axis].size());
+                    sums[f] += OdGeVector3d(axis == 0 ? share : 0.0, axis == 1 ? share : 0.0,
+                                            axis == 2 ? share : 0.0);
+                }
+        }
+        std::string text;
+        for (std::size_t i = 0; i < m_file.features.size(); ++i)
+        {
+            if (!isSupport(m_file.features[i].kind))
+                continue;
+            const OdGeVector3d sum = sums[i];
+            m_summary.reactions.push_back({i, featureKind(m_file.features[i].kind), toArray(sum)});
+            std::string label = "  [" + std::to_string(i) + "] " + featureKind(m_file.features[i].kind);
+            label.resize(std::max<std::size_t>(label.size() + 1, 22), ' ');
+            text += label + vectorText(sum) + " " + m_units.force + "\n";
+        }
+        if (!text.empty())
+            text = "Reactions\n" + text;
+
+        OdGeVector3d applied, reactions;
+        double loads = 0.0, supports = 0.0;
+        for (const auto& load : m_task->m_loads)
+            if (load)
+            {
+                const OdGeVector3d f = cae_core::totalForce(*load);
+                applied += f;
+                loads += f.length();
+            }
+        for (const auto& [grid, force] : m_output->reactions)
+        {
+            reactions += force;
+            supports += force.length();
+        }
+        const double imbalance = (applied + reactions).length();
+        m_summary.equilibrium = TaskSummary::Equilibrium{toArray(applied), toArray(reactions), imbalance};
+        // Loads without a resultant (a pressure all round a closed surface) are measured by the
+        // supports' forces instead.
+        m_balanceScale = loads > 0.0 ? loads : supports;
+        text += "Equilibrium  applied loads " + vectorText(applied) + " " + m_units.force + ", reactions " +
+                vectorText(reactions) + " " + m_units.force + ", imbalance " + formatNumber(imbalance, 2) +
+                " " + m_units.force + "\n";
+        return text;
+    }
+
+    /// A solution whose reactions do not balance its loads is not one of this task.
+    void checkEquilibrium()
+    {
+        if (!wantsReactions())
+            return;
+        const auto& e = *m_summary.equilibrium;
+        if (m_output->reactions.empty())
+            stop(eExitFailed,
+                 {m_cl.file +
+                  ": the solver's results hold no reactions, so the solution cannot be checked "
+                  "(working folder " +
+                  m_folder.string() + ")"},
+                 cae_core::eMissingData);
+        if (!(e.imbalance <= kEquilibriumTolerance * m_balanceScale))
+            stop(eExitFailed,
+                 {m_cl.file + ": the solution does not balance: the reactions leave " +
+                  formatNumber(e.imbalance, 3) + " " + m_units.force +
+                  " of the loads unbalanced; the supports probably leave the part free to "
+                  "move or turn, or the stiffness matrix is nearly singular (working folder " +
+                  m_folder.string() + ")"},
+                 cae_core::eSolverFailed);
     }
 
     void writeResults()
@@ -641,7 +924,7 @@ private:
             return;
         try
         {
-            m_out->write("result.vtu", formatTaskVtu(*m_entity->mesh, *m_output));
+            m_out->write("result.vtu", formatTaskVtu(*m_entity->mesh, *m_output, m_units));
             writePictures();
         }
         catch (const oa::PictureError& e)
@@ -656,16 +939,22 @@ private:
 
     void writePictures()
     {
+        // The display shows the results in the output units, so that its legend reads as the report.
+        const auto shownOutput = m_output->clone();
+        for (auto& [grid, data] : shownOutput->vertexData)
+            data = cae_core::TaskOutput::Data{data.displacement * m_units.lengthScale,
+                                              data.vonMisesStress * m_units.stressScale};
         cae_core::VisualizationReport* report =
             cae_core::VisualizationReport::getVisuReport(m_model.database.get());
-        if (!report || report->init(m_task, m_output) != cae_core::eOk)
+        if (!report || report->init(m_task, shownOutput) != cae_core::eOk)
             stop(eExitFailed, {m_cl.file + ": the results display cannot be set up"});
         using Policy = cae_core::ColorPolicy;
         const Policy::EType type = m_cl.color == CommandLine::Color::eDisplacement ? Policy::eDisplacement
                                    : m_cl.color == CommandLine::Color::eSafety     ? Policy::eSafetyFactor
                                                                                    : Policy::eVonMisesStress;
         report->colorPolicy->setType(type);
-        const double factor = deformFactor();
+        // The mesh is in modelling units, the shown displacements in output units.
+        const double factor = deformFactor() / m_units.lengthScale;
         const EResult rc = report->buildModel(m_model.database.get(), factor);
         const auto shown = report->dbMeshes.find(m_entity.get());
         if (rc != cae_core::eOk || shown == report->dbMeshes.end() || shown->second.isNull())
@@ -739,10 +1028,9 @@ private:
     {
         if (m_cl.deform)
             return *m_cl.deform;
+        // Both in drawing units.
         const double largest = m_summary.maxDisplacement ? m_summary.maxDisplacement->value : 0.0;
-        const double toModel = oddbGetUnitsConversion(
-            m_file.units, m_file.systemInternational ? OdDb::kUnitsMeters : OdDb::kUnitsInches);
-        const double diagonal = m_model.body->extents().diagonal().length() * toModel;
+        const double diagonal = m_model.body->extents().diagonal().length();
         return largest > 0.0 ? kShownDisplacementShare * diagonal / largest : 0.0;
     }
 
@@ -757,6 +1045,9 @@ private:
     std::shared_ptr<cae_core::Entity> m_entity;
     std::shared_ptr<cae_core::TaskOutput> m_output;
     std::filesystem::path m_folder;
+    TaskUnits m_units;
+    /// The sizes of the applied loads, summed: what the imbalance is measured against.
+    double m_balanceScale = 0.0;
 };
 } // namespace
 

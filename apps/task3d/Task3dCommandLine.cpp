@@ -2,6 +2,7 @@
 
 #include "apps/file/Format.h"
 
+#include <cmath>
 #include <tuple>
 
 namespace cae_app
@@ -9,7 +10,8 @@ namespace cae_app
 namespace
 {
 constexpr const char* kHint = "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--deform F]\n"
-                              "                  [--picture-size WxH] [--solver-timeout S] [--keep-work]\n"
+                              "                  [--picture-size WxH] [--max-tetrahedra N]\n"
+                              "                  [--solver-timeout S] [--keep-work]\n"
                               "Try 'cae task3d --help'.\n";
 
 CommandLine usageError(const std::string& message)
@@ -53,6 +55,14 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
         if (!size)
             return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
         std::tie(cl.pictureWidth, cl.pictureHeight) = *size;
+    }
+    else if (name == "--max-tetrahedra")
+    {
+        // A whole number; past 1e12 no machine holds the mesh anyway.
+        const auto v = parseNumber(value);
+        if (!v || *v < 1.0 || *v > 1e12 || *v != std::floor(*v))
+            return "--max-tetrahedra must be a whole number from 1 to 1e12, not '" + value + "'";
+        cl.maxTetrahedra = static_cast<std::uint64_t>(*v);
     }
     else if (name == "--solver-timeout")
     {
@@ -101,7 +111,7 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
             const auto equals = a.find('=');
             const std::string name = a.substr(0, equals);
             if (name != "--out" && name != "--color" && name != "--deform" && name != "--picture-size" &&
-                name != "--solver-timeout")
+                name != "--solver-timeout" && name != "--max-tetrahedra")
                 return usageError("unknown option '" + a + "'");
             std::string value;
             if (equals != std::string::npos)
@@ -126,23 +136,28 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
 std::string task3dHelp()
 {
     return "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--deform F]\n"
-           "                  [--picture-size WxH] [--solver-timeout S] [--keep-work]\n"
+           "                  [--picture-size WxH] [--max-tetrahedra N]\n"
+           "                  [--solver-timeout S] [--keep-work]\n"
            "\n"
            "Runs the 3D linear static analysis of the solid that FILE.json describes: meshes it with\n"
-           "tetrahedra, turns its pressure and fix features into loads and constraints, writes the\n"
-           "Nastran deck task.dat into a fresh working folder, runs the solver program on it (the one\n"
-           "in CAE_NASTRAN_PATH, else the one built beside cae) and reads back task.f06. Prints the\n"
-           "mesh, the largest von Mises stress and displacement with the grids where they occur, the\n"
-           "safety factor against \"yield\", the working folder (when kept) and the times.\n"
+           "tetrahedra (ten-node ones unless the file asks for linear ones), turns its pressure, force\n"
+           "and support features into loads and constraints, writes the Nastran deck task.dat with the\n"
+           "file's material into a fresh working folder, runs the solver program on it (the one in\n"
+           "CAE_NASTRAN_PATH, else the one built beside cae) and reads back task.f06. Prints the mesh,\n"
+           "the material, the largest von Mises stress and displacement with the grids where they\n"
+           "occur, the safety factor against the yield stress, the reactions of each support and\n"
+           "whether they balance the loads, the working folder (when kept) and the times. A run\n"
+           "counts as solved only when the solver's results are complete and balance the loads to\n"
+           "1e-6.\n"
            "\n"
-           "The deck's material is fixed: E 200000 and nu 0.3 in the modelling units, whatever the\n"
-           "part is made of. The displacements scale with 1/E; the stresses of pressures on a part\n"
-           "held by fixed faces do not depend on E.\n"
+           "Results are in the drawing's length unit and the modelling system's force unit, stresses\n"
+           "in that force per square length: millimeters with \"si\" give mm, N, MPa; meters m, N,\n"
+           "Pa; inches with \"english\" in, lbf, psi.\n"
            "\n"
            "Options:\n"
            "  --out DIR   also write DIR/summary.json (also for failed runs), DIR/result.vtu (the\n"
-           "              tetrahedra with displacement and vonMises per grid, for ParaView) and\n"
-           "              DIR/result.svg and DIR/result.png (the surface, coloured and displaced,\n"
+           "              tetrahedra with displacement and von Mises stress per grid, for ParaView)\n"
+           "              and DIR/result.svg and DIR/result.png (the surface, coloured and displaced,\n"
            "              seen from the south-east isometric direction, with a legend)\n"
            "  --quiet     print only errors\n"
            "  --color vonMises|displacement|safety\n"
@@ -153,6 +168,9 @@ std::string task3dHelp()
            "              displacement drawn as a tenth of the solid's diagonal)\n"
            "  --picture-size WIDTHxHEIGHT\n"
            "              pixels of the PNG picture (default 1600x1000)\n"
+           "  --max-tetrahedra N\n"
+           "              refuse (exit 2) a mesh the mesher estimates above N tetrahedra\n"
+           "              (default 2000000)\n"
            "  --solver-timeout SECONDS\n"
            "              stop the solver program when the solve step takes longer (default: no\n"
            "              limit); the run then fails\n"
@@ -161,12 +179,14 @@ std::string task3dHelp()
            "  -h, --help  show this text\n"
            "\n"
            "Exit status: 0 solved; 1 wrong usage; 2 the file is unreadable or malformed (the\n"
-           "message names the key path); 3 meshing, the deck or the solver run failed, or the\n"
+           "message names the key path) or its mesh is beyond --max-tetrahedra; 3 meshing, the\n"
+           "deck or the solver run failed, its results are incomplete or do not balance, or the\n"
            "solver took longer than --solver-timeout; 130 (Ctrl-C) or 143 (SIGTERM) the run was\n"
            "interrupted: the solver is stopped and summary.json says \"interrupted\".\n"
            "\n"
            "The file is JSON; unknown keys are errors. Lengths and points are in the drawing's\n"
-           "units; pressures and \"yield\" in the modelling system's: Pa for \"si\", psi for \"english\".\n"
+           "units; pressures, the material's values and the yield stress in the modelling system's\n"
+           "pressure unit (Pa for \"si\", psi for \"english\"); forces in its force unit (N, lbf).\n"
            "\n"
            "  \"description\": \"...\"                        optional, printed first\n"
            "  \"drawing\": {\"insunits\": \"millimeters\" | \"meters\" | \"inches\" | ...,\n"
@@ -178,17 +198,30 @@ std::string task3dHelp()
            "      {\"sphere\": {\"center\": P, \"radius\": r}}\n"
            "      {\"union\" | \"difference\" | \"intersection\": [SOLID, SOLID, ...]}\n"
            "                                               left to right\n"
+           "  \"material\": {\"name\": \"steel\", \"youngsModulus\": E, \"poissonRatio\": nu,\n"
+           "               \"yield\": s}                   name and yield optional\n"
+           "  \"deck\": {\"material\": \"task\" | \"fixed\",      optional; default task and quadratic;\n"
+           "           \"elements\": \"quadratic\" | \"linear\"} fixed: E 200000, nu 0.3 in the\n"
+           "                                               modelling units, whatever the part is\n"
            "  \"meshing\": {\"file\": \"parameters.json\"}      the module's meshing-parameter file\n"
-           "           | {\"fineness\": f}                 0.01 (finest) to 100 (coarsest): the\n"
-           "                                               mesh size grows with f; optional,\n"
-           "                                               without it the defaults (fineness 1)\n"
+           "           | {\"fineness\": f}                 0.01 (finest) to 100 (coarsest)\n"
+           "           | {\"size\": h}                     element size in drawing units\n"
+           "                                               optional: without it fineness 1\n"
            "  \"features\": [\n"
            "      {\"pressure\": {\"magnitude\": p, \"units\": \"Pa\" | \"psi\", \"direction\": V,\n"
            "                    \"faces\": [FACE, ...]}}   direction optional: normal pressure\n"
-           "      {\"fix\": {\"faces\": [FACE, ...], \"edges\": [EDGE, ...]}}]\n"
+           "      {\"force\": {\"vector\": [fx, fy, fz], \"units\": \"N\" | \"lbf\", \"faces\": [FACE, "
+           "...]}}\n"
+           "                                               the total force, spread by area\n"
+           "      {\"fix\": {\"faces\": [FACE, ...], \"edges\": [EDGE, ...]}}\n"
+           "      {\"slide\": {\"faces\": [FACE, ...]}}        plane faces held along their normal\n"
+           "      {\"hold\": {\"faces\": [...], \"edges\": [...], \"components\": \"13\"}}\n"
+           "                                               held along the global axes named\n"
+           "                                               (1 x, 2 y, 3 z)]\n"
            "      FACE, EDGE: the solid's face or edge index (1, 2, ...), or {\"point\": [x, y, z]}\n"
            "      for the one face or edge the point lies on (a point on two is refused)\n"
-           "  \"yield\": s                                   optional, for the safety factor\n"
+           "  \"yield\": s                                   optional, for the safety factor, when\n"
+           "                                               the material does not give it\n"
            "\n"
            "Examples: examples/3d/bracket.json, examples/3d/round_bar.json.\n";
 }

@@ -22,10 +22,10 @@ using json::Source;
 
 SolidEntry readSolid(const Node& node, const std::filesystem::path& folder)
 {
-    // One kind of solid per object: a second kind is refused by choice, anything else by expectObject.
+    // A misspelt kind is refused by expectObject, which suggests the one meant; a second kind by choice.
+    node.expectObject({"step", "box", "cylinder", "sphere", "union", "difference", "intersection"});
     const std::string_view kind =
         node.choice({"step", "box", "cylinder", "sphere", "union", "difference", "intersection"});
-    node.expectObject({"step", "box", "cylinder", "sphere", "union", "difference", "intersection"});
     const Node body = node.at(kind);
     SolidEntry s;
     s.path = body.path();
@@ -96,10 +96,37 @@ std::vector<SubentRef> readSubents(const Node& node)
     return refs;
 }
 
+/// A unit vector along `node`'s [x, y, z]; refused when its length is zero or beyond a double.
+OdGeVector3d unitVector(const Node& node)
+{
+    const OdGeVector3d v = node.vector3d(true);
+    const double length = v.length();
+    if (!std::isfinite(length) || !(length > 0.0))
+        node.fail(
+            "the vector cannot be normalised: its length is " +
+            (std::isfinite(length) ? formatNumber(length, 12) : std::string("beyond the range of numbers")));
+    return v / length;
+}
+
+/// Checks the optional "units" of a load against the modelling system: `names` is the SI unit then the
+/// English one.
+void checkUnits(const Node& body, bool systemInternational, std::initializer_list<std::string_view> names,
+                std::string_view quantity)
+{
+    const auto units = body.optional("units");
+    if (!units)
+        return;
+    const std::size_t k = units->keyword(names);
+    if ((k == 0) != systemInternational)
+        units->fail("the modelling units are " + std::string(systemInternational ? "\"si\"" : "\"english\"") +
+                    ", whose " + std::string(quantity) + " are in " +
+                    inQuotes(*(names.begin() + (systemInternational ? 0 : 1))));
+}
+
 FeatureEntry readFeature(const Node& node, bool systemInternational)
 {
-    const std::string_view kind = node.choice({"pressure", "fix"});
-    node.expectObject({"pressure", "fix"});
+    node.expectObject({"pressure", "force", "fix", "slide", "hold"});
+    const std::string_view kind = node.choice({"pressure", "force", "fix", "slide", "hold"});
     const Node body = node.at(kind);
     FeatureEntry f;
     f.path = body.path();
@@ -107,24 +134,46 @@ FeatureEntry readFeature(const Node& node, bool systemInternational)
     {
         body.expectObject({"magnitude", "units", "direction", "faces"});
         f.magnitude = body.at("magnitude").number();
-        const std::string_view wanted = systemInternational ? "Pa" : "psi";
-        if (const auto units = body.optional("units"))
-        {
-            const std::size_t k = units->keyword({"Pa", "psi"});
-            if ((k == 0) != systemInternational)
-                units->fail("the modelling units are " +
-                            std::string(systemInternational ? "\"si\"" : "\"english\"") +
-                            ", whose pressures are in \"" + std::string(wanted) + "\"");
-        }
+        checkUnits(body, systemInternational, {"Pa", "psi"}, "pressures");
         f.units = systemInternational ? cae_core::eSI_NewtonPerMeterSq : cae_core::eEnglish_LbfPerInchSq;
         if (const auto direction = body.optional("direction"))
-            f.direction = direction->vector3d(true).normal();
+            f.direction = unitVector(*direction);
+        f.faces = readSubents(body.at("faces"));
+    }
+    else if (kind == "force")
+    {
+        f.kind = FeatureEntry::Kind::eForce;
+        body.expectObject({"vector", "units", "faces"});
+        unitVector(body.at("vector"));
+        f.force = body.at("vector").vector3d(true);
+        checkUnits(body, systemInternational, {"N", "lbf"}, "forces");
+        f.units = systemInternational ? cae_core::eSI_Newton : cae_core::eEnglish_Lbf;
+        f.faces = readSubents(body.at("faces"));
+    }
+    else if (kind == "slide")
+    {
+        f.kind = FeatureEntry::Kind::eSlide;
+        body.expectObject({"faces"});
         f.faces = readSubents(body.at("faces"));
     }
     else
     {
-        f.kind = FeatureEntry::Kind::eFix;
-        body.expectObject({"faces", "edges"});
+        f.kind = kind == "fix" ? FeatureEntry::Kind::eFix : FeatureEntry::Kind::eHold;
+        if (kind == "fix")
+            body.expectObject({"faces", "edges"});
+        else
+        {
+            body.expectObject({"faces", "edges", "components"});
+            const Node components = body.at("components");
+            f.components = components.string();
+            const std::string& c = f.components;
+            if (c.empty() || c.size() > 3 || !std::is_sorted(c.begin(), c.end()) ||
+                std::adjacent_find(c.begin(), c.end()) != c.end() ||
+                std::any_of(c.begin(), c.end(), [](char d) { return d < '1' || d > '3'; }))
+                components.fail("expected the held axes as digits 1 (x), 2 (y), 3 (z) in ascending order, "
+                                "such as \"13\", found " +
+                                inQuotes(c));
+        }
         if (!body.optional("faces") && !body.optional("edges"))
             body.fail("expected \"faces\", \"edges\" or both");
         if (const auto faces = body.optional("faces"))
@@ -133,6 +182,33 @@ FeatureEntry readFeature(const Node& node, bool systemInternational)
             f.edges = readSubents(*edges);
     }
     return f;
+}
+
+MaterialEntry readSolidMaterial(const Node& node)
+{
+    const MaterialSettings values = readMaterial(node, false);
+    MaterialEntry m;
+    m.path = node.path();
+    if (const auto name = node.optional("name"))
+        m.name = name->string();
+    m.youngsModulus = node.at("youngsModulus").positive();
+    m.poissonRatio = values.poissonRatio;
+    if (!(m.poissonRatio > -1.0 && m.poissonRatio < 0.5))
+        node.at("poissonRatio")
+            .fail("must lie between -1 and 0.5 (both excluded), found " + formatNumber(m.poissonRatio, 12));
+    return m;
+}
+
+DeckEntry readDeck(const Node& node)
+{
+    node.expectObject({"material", "elements"});
+    DeckEntry d;
+    d.path = node.path();
+    if (const auto m = node.optional("material"))
+        d.taskMaterial = m->keyword({"task", "fixed"}) == 0;
+    if (const auto e = node.optional("elements"))
+        d.quadratic = e->keyword({"quadratic", "linear"}) == 0;
+    return d;
 }
 } // namespace
 
@@ -152,7 +228,8 @@ TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
     json::parseDocument(text, sourceName, doc);
     const Source source{*file.text, file.sourceName};
     const Node root(doc, {}, source);
-    root.expectObject({"description", "drawing", "solid", "meshing", "features", "yield"});
+    root.expectObject(
+        {"description", "drawing", "solid", "material", "deck", "meshing", "features", "yield"});
     if (const auto d = root.optional("description"))
         file.description = d->string();
 
@@ -169,10 +246,11 @@ TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
 
     if (const auto meshing = root.optional("meshing"))
     {
-        meshing->expectObject({"file", "fineness"});
+        meshing->expectObject({"file", "fineness", "size"});
         file.meshing.path = meshing->path();
-        if (meshing->optional("file") && meshing->optional("fineness"))
-            meshing->fail("give \"file\" or \"fineness\", not both");
+        const std::size_t given = meshing->has("file") + meshing->has("fineness") + meshing->has("size");
+        if (given > 1)
+            meshing->fail("give one of \"file\", \"fineness\" and \"size\", not several");
         if (const auto f = meshing->optional("file"))
             file.meshing.file = folder / f->string();
         if (const auto f = meshing->optional("fineness"))
@@ -183,9 +261,29 @@ TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
                 f->fail("must be from 0.01 to 100, found " + formatNumber(v, 12));
             file.meshing.fineness = v;
         }
+        if (const auto h = meshing->optional("size"))
+            file.meshing.size = h->positive();
     }
     for (const Node& f : root.at("features").list(1))
         file.features.push_back(readFeature(f, file.systemInternational));
+
+    if (const auto deck = root.optional("deck"))
+        file.deck = readDeck(*deck);
+    if (const auto material = root.optional("material"))
+    {
+        file.material = readSolidMaterial(*material);
+        if (const auto y = material->optional("yield"))
+        {
+            if (root.has("yield"))
+                y->fail("the yield stress is given twice: here and at the top level; keep one");
+            file.yield = y->positive();
+        }
+    }
+    else if (file.deck.taskMaterial)
+        root.fail(std::string("missing key \"material\": the deck takes the task's material") +
+                  (root.has("deck") ? "" : " (the default)") +
+                  "; give \"material\": {\"name\": ..., \"youngsModulus\": E, \"poissonRatio\": nu} or "
+                  "\"deck\": {\"material\": \"fixed\"}");
     if (const auto y = root.optional("yield"))
         file.yield = y->positive();
     return file;

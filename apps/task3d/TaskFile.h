@@ -13,8 +13,9 @@
 #include <vector>
 
 /// The task file of `cae task3d`: a JSON description of one 3D analysis of a solid, read into plain
-/// values. Lengths and points are in the drawing's units; pressures and the yield stress in the
-/// modelling system's pressure unit (Pa for "si", psi for "english").
+/// values. Lengths and points are in the drawing's units; pressures, the material's modulus and yield
+/// stress in the modelling system's pressure unit (Pa for "si", psi for "english"), forces in its
+/// force unit (N or lbf).
 namespace cae_app
 {
 /// How the solid is made: a STEP file, a primitive, or a boolean combination of two or more solids
@@ -56,7 +57,12 @@ struct FeatureEntry
     enum class Kind
     {
         ePressure,
-        eFix
+        eFix,
+        /// Faces held normal to themselves only (each must be planar).
+        eSlide,
+        /// Faces and edges held along some global axes only.
+        eHold,
+        eForce
     };
     Kind kind = Kind::ePressure;
     JsonPath path;
@@ -64,6 +70,10 @@ struct FeatureEntry
     cae_core::EUnits units = cae_core::eSI_NewtonPerMeterSq;
     /// Empty: normal to the faces.
     std::optional<OdGeVector3d> direction;
+    /// Hold: the held global translations, digits 1-3 ascending ("13": x and z).
+    std::string components = "123";
+    /// Force: the total force on the faces, in the modelling force unit.
+    OdGeVector3d force;
     std::vector<SubentRef> faces;
     std::vector<SubentRef> edges;
 };
@@ -74,6 +84,27 @@ struct MeshingEntry
     /// A meshing-parameter file, relative paths resolved against the task file's folder.
     std::optional<std::filesystem::path> file;
     std::optional<double> fineness;
+    /// The element size, in drawing units.
+    std::optional<double> size;
+};
+
+/// What the solid is made of, in the modelling system's pressure unit.
+struct MaterialEntry
+{
+    JsonPath path;
+    std::string name;
+    double youngsModulus = 0.0;
+    double poissonRatio = 0.0;
+};
+
+/// How the solver deck is written.
+struct DeckEntry
+{
+    JsonPath path;
+    /// The material of the file; false: the deck writer's fixed one.
+    bool taskMaterial = true;
+    /// Ten-node tetrahedra; false: four-node ones.
+    bool quadratic = true;
 };
 
 struct TaskFile
@@ -85,6 +116,9 @@ struct TaskFile
     SolidEntry solid;
     MeshingEntry meshing;
     std::vector<FeatureEntry> features;
+    std::optional<MaterialEntry> material;
+    DeckEntry deck;
+    /// From the material or the file's top level.
     std::optional<double> yield;
 
     /// The name and text the file was read from, for messages about its values found later.

@@ -6,10 +6,16 @@
 #include "platform/db/Db3dSolid.h"
 #include "platform/db/DbBlockTableRecord.h"
 
+#include <filesystem>
+
 namespace cae_app
 {
 namespace
 {
+/// Sine of the largest angle between the normals of faces that one slide holds: far above the kernel's
+/// round-off on plane faces, far below any angle a user draws.
+constexpr double kParallelTolerance = 1e-9;
+
 std::string pointText(const OdGePoint3d& p)
 {
     return "(" + formatNumber(p.x) + ", " + formatNumber(p.y) + ", " + formatNumber(p.z) + ")";
@@ -41,6 +47,29 @@ long resolve(const TaskFile& file, const solid::GmshBody& body, OdDb::SubentType
                                                   std::to_string(found[1]) + "; give a point inside one " +
                                                   noun + " or its index"));
 }
+/// The common normal of a slide's faces: each must be planar, and all on parallel planes, since one
+/// slide holds one direction.
+OdGeVector3d slideNormal(const TaskFile& file, const solid::GmshBody& body, const FeatureEntry& entry,
+                         const std::vector<long>& faces)
+{
+    OdGeVector3d normal;
+    for (std::size_t i = 0; i < faces.size(); ++i)
+    {
+        const auto n = body.planeNormal(faces[i]);
+        if (!n)
+            throw InputError(
+                file.messageAt(entry.faces[i].path,
+                               "face " + std::to_string(faces[i]) + " is curved; a slide needs plane faces"));
+        if (i == 0)
+            normal = *n;
+        else if (!n->isParallelTo(normal, OdGeTol(kParallelTolerance)))
+            throw InputError(file.messageAt(entry.faces[i].path,
+                                            "face " + std::to_string(faces[i]) + " is not parallel to face " +
+                                                std::to_string(faces[0]) +
+                                                "; one slide holds one direction, give a slide per plane"));
+    }
+    return normal;
+}
 } // namespace
 
 std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidEntry& entry)
@@ -48,6 +77,14 @@ std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidEnt
     using solid::GmshBody;
     std::string error;
     std::shared_ptr<GmshBody> body;
+    if (entry.kind == SolidEntry::Kind::eStep)
+    {
+        // The kernel's own message for a missing file names no path.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(entry.file, ec))
+            throw InputError(file.messageAt(
+                entry.path, "there is no STEP file " + std::filesystem::absolute(entry.file, ec).string()));
+    }
     switch (entry.kind)
     {
     case SolidEntry::Kind::eStep:
@@ -114,7 +151,9 @@ TaskModel buildTaskModel(const TaskFile& file)
                 OdDbFullSubentPath(model.solidId, OdDbSubentId(OdDb::kEdgeSubentType, targets.edges.back())));
         }
         OdDbObjectId id;
-        if (entry.kind == FeatureEntry::Kind::ePressure)
+        switch (entry.kind)
+        {
+        case FeatureEntry::Kind::ePressure:
         {
             const auto feature = cae_core::CaePressureFeature::createObject();
             feature->init(paths);
@@ -123,12 +162,27 @@ TaskModel buildTaskModel(const TaskFile& file)
             if (entry.direction)
                 feature->setPressureDirection(*entry.direction);
             id = KfxFeatureManagerUtils::addFeature(feature.get());
+            break;
         }
-        else
+        case FeatureEntry::Kind::eForce:
+        {
+            const auto feature = cae_core::CaeForceFeature::createObject();
+            feature->init(paths);
+            feature->setForce(entry.force);
+            id = KfxFeatureManagerUtils::addFeature(feature.get());
+            break;
+        }
+        default:
         {
             const auto feature = cae_core::CaeFixFeature::createObject();
             feature->init(paths);
+            if (entry.kind == FeatureEntry::Kind::eHold)
+                feature->setComponents(entry.components);
+            else if (entry.kind == FeatureEntry::Kind::eSlide)
+                feature->setSlideNormal(slideNormal(file, *model.body, entry, targets.faces));
             id = KfxFeatureManagerUtils::addFeature(feature.get());
+            break;
+        }
         }
         model.featureIds.push_back(id);
         model.targets.push_back(std::move(targets));

@@ -8,9 +8,10 @@ namespace
 {
 using namespace summary_json;
 
-void extreme(Writer& w, const TaskSummary::Extreme& e)
+void extreme(Writer& w, const TaskSummary::Extreme& e, const std::string& unit)
 {
     field(w, "value", e.value);
+    field(w, "unit", unit);
     field(w, "grid", e.grid);
     field(w, "point", e.point);
 }
@@ -24,6 +25,7 @@ void writeTaskKeys(Writer& w, const TaskSummary& s)
                field(w, "drawing", u.drawing);
                field(w, "modelling", u.modelling);
                field(w, "length", u.length);
+               field(w, "force", u.force);
                field(w, "stress", u.stress);
            });
     object(w, "mesh", s.mesh,
@@ -32,12 +34,47 @@ void writeTaskKeys(Writer& w, const TaskSummary& s)
                field(w, "vertices", m.vertices);
                field(w, "tetrahedra", m.tetrahedra);
                field(w, "surfaceTriangles", m.surfaceTriangles);
+               field(w, "elements", m.elements);
+               field(w, "size", m.size);
            });
-    object(w, "maxVonMises", s.maxVonMises, [&](const TaskSummary::Extreme& e) { extreme(w, e); });
-    object(w, "maxDisplacement", s.maxDisplacement, [&](const TaskSummary::Extreme& e) { extreme(w, e); });
+    const std::string length = s.units ? s.units->length : std::string();
+    const std::string force = s.units ? s.units->force : std::string();
+    const std::string stress = s.units ? s.units->stress : std::string();
+    object(w, "material", s.material,
+           [&](const TaskSummary::Material& m)
+           {
+               field(w, "name", m.name);
+               field(w, "deck", m.deck);
+               field(w, "youngsModulus", m.youngsModulus);
+               field(w, "poissonRatio", m.poissonRatio);
+               field(w, "yield", m.yield);
+               field(w, "unit", stress);
+           });
+    object(w, "maxVonMises", s.maxVonMises, [&](const TaskSummary::Extreme& e) { extreme(w, e, stress); });
+    object(w, "maxDisplacement", s.maxDisplacement,
+           [&](const TaskSummary::Extreme& e) { extreme(w, e, length); });
     field(w, "yield", s.yield);
     field(w, "safetyFactor", s.safetyFactor);
-    field(w, "material", s.materialNote);
+    w.Key("reactions");
+    w.StartArray();
+    for (const auto& r : s.reactions)
+    {
+        w.StartObject();
+        field(w, "feature", static_cast<std::uint64_t>(r.feature));
+        field(w, "kind", r.kind);
+        field(w, "force", r.force);
+        field(w, "unit", force);
+        w.EndObject();
+    }
+    w.EndArray();
+    object(w, "equilibrium", s.equilibrium,
+           [&](const TaskSummary::Equilibrium& e)
+           {
+               field(w, "applied", e.applied);
+               field(w, "reactions", e.reactions);
+               field(w, "imbalance", e.imbalance);
+               field(w, "unit", force);
+           });
     field(w, "workingFolder", s.workingFolder);
     w.Key("timeMs");
     w.StartObject();

@@ -9,7 +9,8 @@
 #include <vector>
 
 /// summary.json of `cae task3d`: what a run found, for scripts. Every key is always present; what a
-/// run did not get to is null (or an empty list), so a failed run still says what is known.
+/// run did not get to is null (or an empty list), so a failed run still says what is known. Numbers
+/// are in the units of TaskUnits.h, which "units" names and every quantity repeats as its "unit".
 namespace cae_app
 {
 struct TaskSummary
@@ -25,6 +26,7 @@ struct TaskSummary
         std::string drawing;
         std::string modelling;
         std::string length;
+        std::string force;
         std::string stress;
     };
     std::optional<Units> units;
@@ -33,6 +35,10 @@ struct TaskSummary
         std::uint64_t vertices = 0;
         std::uint64_t tetrahedra = 0;
         std::uint64_t surfaceTriangles = 0;
+        /// "quadratic tetrahedra" or "linear tetrahedra".
+        std::string elements;
+        /// The element size asked for, in drawing units.
+        std::optional<double> size;
     };
     std::optional<Mesh> mesh;
     /// A largest value with the grid it occurs at and the grid's position (drawing units).
@@ -46,8 +52,33 @@ struct TaskSummary
     std::optional<Extreme> maxDisplacement;
     std::optional<double> yield;
     std::optional<double> safetyFactor;
-    /// The solver deck's material, which the displacements scale with.
-    std::optional<std::string> materialNote;
+    /// The material the deck gave the solver.
+    struct Material
+    {
+        std::string name;
+        /// "task": the file's material; "fixed": the deck writer's own.
+        std::string deck;
+        double youngsModulus = 0.0;
+        double poissonRatio = 0.0;
+        std::optional<double> yield;
+    };
+    std::optional<Material> material;
+    /// The forces of one support feature on the solid, summed over its grids.
+    struct Reaction
+    {
+        /// The feature's position in the file's "features".
+        std::size_t feature = 0;
+        std::string kind;
+        std::array<double, 3> force{};
+    };
+    std::vector<Reaction> reactions;
+    struct Equilibrium
+    {
+        std::array<double, 3> applied{};
+        std::array<double, 3> reactions{};
+        double imbalance = 0.0;
+    };
+    std::optional<Equilibrium> equilibrium;
     std::optional<std::string> workingFolder;
     struct Times
     {

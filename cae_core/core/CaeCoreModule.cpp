@@ -34,6 +34,7 @@ const ClassRegistration kClasses[] = {
     {&CaeFeature::rxInit, &CaeFeature::rxUninit},
     {&CaeFixFeature::rxInit, &CaeFixFeature::rxUninit},
     {&CaePressureFeature::rxInit, &CaePressureFeature::rxUninit},
+    {&CaeForceFeature::rxInit, &CaeForceFeature::rxUninit},
 };
 } // namespace
 

@@ -1,8 +1,10 @@
 #include "cae_core/nastran/TaskDeck.h"
 
+#include "cae_core/core/ReporterMessages.h"
 #include "cae_core/nastran/NastranProcess.h"
 #include "cae_core/nastran/detail/DeckFormat.h"
 #include "cae_core/task/Mesh.h"
+#include "cae_core/task/MeshFaces.h"
 #include "cae_core/task/TaskObjects.h"
 #include "host/ut/Assert.h"
 #include "host/ut/File.h"
@@ -10,7 +12,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
+#include <map>
+#include <memory>
+#include <tuple>
 #include <vector>
 
 namespace cae_core
@@ -75,19 +82,59 @@ using nastran::detail::appendInteger;
 using nastran::detail::appendReal;
 
 constexpr const char* kSource = "cae_core/cae_core_nastran_task";
+/// The constraint set of the supports and, for slides on planes that are not axis-aligned, of the
+/// multipoint constraints.
+constexpr const char* kConstraintSet = "100";
+/// A grid may move by this share of the model's size when its coordinates are rounded to the deck's
+/// six decimals before the model is worth moving.
+constexpr double kCoordinateRounding = 1e-6;
+/// Below this share of the largest coefficient, a term of a slide's constraint counts as zero, so that a
+/// normal a rounding off an axis holds that axis only.
+constexpr double kNegligibleTerm = 1e-9;
 
-/// The one entity's mesh, or the failure: eUnsupported (with an assertion at `line`) for another number
-/// of entities, eInvalidArgument for a missing entity or mesh.
-EResult entityMesh(const Task& task, int line, const Mesh*& mesh)
+/// What building the deck reads besides the task.
+struct DeckContext
+{
+    const Task& task;
+    const TaskDeckOptions& options;
+    ut::IReporter* reporter = nullptr;
+
+    /// Tells the caller why the deck is refused or may be poor; the result is passed through.
+    EResult tell(const std::string& text, EResult result = eOk) const
+    {
+        if (reporter)
+            reporter->report(eRpt_NastranNotFoundCustom, OdString(text.c_str()));
+        return result;
+    }
+};
+
+std::string numberText(double value)
+{
+    std::string text;
+    appendReal(text, value);
+    return text;
+}
+
+/// The one entity, or the failure: eUnsupported (with an assertion at `line`) for another number of
+/// entities, eInvalidArgument for a missing entity or mesh.
+EResult theEntity(const Task& task, int line, const Entity*& entity)
 {
     if (task.m_entities.size() != 1)
     {
         ut::callAssert("task.m_entities.size() == 1", "The task must hold exactly one entity", kSource, line);
         return eUnsupported;
     }
-    const std::shared_ptr<Entity>& entity = task.m_entities[0];
+    entity = task.m_entities[0].get();
     if (!entity || !entity->mesh)
         return eInvalidArgument;
+    return eOk;
+}
+
+EResult entityMesh(const Task& task, int line, const Mesh*& mesh)
+{
+    const Entity* entity = nullptr;
+    if (const EResult result = theEntity(task, line, entity))
+        return result;
     mesh = entity->mesh.get();
     return eOk;
 }
@@ -98,10 +145,51 @@ const MeshVertex* vertexAt(const Mesh& mesh, std::uint64_t index)
     return index < mesh.nbVertices() ? mesh.vertex(index).get() : nullptr;
 }
 
-EResult appendGrids(const Task& task, std::string& deck)
+bool writesQuadratic(const DeckContext& context, const Mesh& mesh)
+{
+    return context.options.quadratic && mesh.order() == 2;
+}
+
+/// Warns when the six decimals of the deck's coordinates move a grid by more than a millionth of the
+/// model's size: far from the origin the digits go to the position instead of the shape.
+void checkCoordinateRounding(const DeckContext& context, const Mesh& mesh)
+{
+    if (!context.reporter || mesh.nbVertices() == 0)
+        return;
+    OdGeExtents3d box;
+    for (std::uint64_t i = 0; i < mesh.nbVertices(); ++i)
+        box.addPoint(mesh.vertex(i)->point);
+    const double size = box.diagonal().length();
+    double worst = 0.0;
+    const MeshVertex* worstVertex = nullptr;
+    for (std::uint64_t i = 0; i < mesh.nbVertices(); ++i)
+    {
+        const MeshVertex* vertex = mesh.vertex(i).get();
+        const OdGePoint3d& p = vertex->point;
+        const OdGePoint3d written(std::strtod(numberText(p.x).c_str(), nullptr),
+                                  std::strtod(numberText(p.y).c_str(), nullptr),
+                                  std::strtod(numberText(p.z).c_str(), nullptr));
+        const double moved = written.distanceTo(p);
+        if (moved > worst)
+        {
+            worst = moved;
+            worstVertex = vertex;
+        }
+    }
+    if (worstVertex && worst > kCoordinateRounding * size)
+    {
+        std::string text = "The deck's coordinates move grid ";
+        appendInteger(text, worstVertex->id());
+        text += " by " + numberText(worst) + ", more than a millionth of the model's size " +
+                numberText(size) + ": move the model nearer the origin for accurate results";
+        context.tell(text);
+    }
+}
+
+EResult appendGrids(const DeckContext& context, std::string& deck)
 {
     const Mesh* mesh = nullptr;
-    if (const EResult result = entityMesh(task, 280, mesh))
+    if (const EResult result = entityMesh(context.task, 280, mesh))
         return result;
     deck += "$     DEFINE GRID POINTS\n";
     for (std::uint64_t i = 0; i < mesh->nbVertices(); ++i)
@@ -120,14 +208,16 @@ EResult appendGrids(const Task& task, std::string& deck)
         deck += '\n';
     }
     deck += "$\n";
+    checkCoordinateRounding(context, *mesh);
     return eOk;
 }
 
-EResult appendTetrahedra(const Task& task, std::string& deck)
+EResult appendTetrahedra(const DeckContext& context, std::string& deck)
 {
     const Mesh* mesh = nullptr;
-    if (const EResult result = entityMesh(task, 311, mesh))
+    if (const EResult result = entityMesh(context.task, 311, mesh))
         return result;
+    const bool quadratic = writesQuadratic(context, *mesh);
     deck += "$     DEFINE TETRA ELEMENTS\n";
     for (std::uint64_t i = 0; i < mesh->nbTetra(); ++i)
     {
@@ -138,12 +228,17 @@ EResult appendTetrahedra(const Task& task, std::string& deck)
         appendInteger(deck, tetra->id());
         deck += ',';
         appendInteger(deck, mesh->id());
-        for (const std::uint64_t index : tetra->vertices)
+        std::array<std::uint64_t, 10> grids{};
+        std::copy(tetra->vertices.begin(), tetra->vertices.end(), grids.begin());
+        std::copy(tetra->midVertices.begin(), tetra->midVertices.end(), grids.begin() + 4);
+        const std::size_t count = quadratic ? 10 : 4;
+        for (std::size_t k = 0; k < count; ++k)
         {
-            const MeshVertex* vertex = vertexAt(*mesh, index);
+            const MeshVertex* vertex = vertexAt(*mesh, grids[k]);
             if (!vertex)
                 return eInvalidArgument;
-            deck += ',';
+            // Eight fields fill the first line; the last four grids go on a continuation.
+            deck += k == 6 ? "\n," : ",";
             appendInteger(deck, vertex->id());
         }
         deck += '\n';
@@ -152,85 +247,49 @@ EResult appendTetrahedra(const Task& task, std::string& deck)
     return eOk;
 }
 
-/// The tetrahedra owning each loaded face, with the vertex off the face: the answer of Mesh::findTetras
-/// for a face of three distinct vertices, from an index of the loaded faces built in one pass over the
-/// tetrahedra. Searching every tetrahedron for every loaded face would make a large deck quadratic in
-/// the mesh size, and indexing every face of the mesh costs more than the rest of the deck.
-class FaceOwners
+/// The fixed property and material, or those of the task's material.
+EResult appendMaterial(const DeckContext& context, std::string& deck)
 {
-public:
-    using Key = std::array<std::uint64_t, 3>;
-
-    FaceOwners(const Mesh& mesh, std::vector<Key> wanted) : m_mesh(mesh)
+    deck += "$     DEFINE PROPERTIES OF ELEMENTS\n";
+    if (!context.options.taskMaterial)
     {
-        for (Key& key : wanted)
-            std::sort(key.begin(), key.end());
-        std::sort(wanted.begin(), wanted.end());
-        wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-        // Most tetrahedra touch no loaded face: a face is looked up only when all its vertices are on one.
-        // A vertex index past the mesh's is on no tetrahedron, and is not marked.
-        std::vector<bool> onLoadedFace(static_cast<std::size_t>(mesh.nbVertices()), false);
-        for (const Key& key : wanted)
-            for (const std::uint64_t v : key)
-                if (v < onLoadedFace.size())
-                    onLoadedFace[static_cast<std::size_t>(v)] = true;
-        const auto loaded = [&](std::uint64_t v)
-        { return v < onLoadedFace.size() && onLoadedFace[static_cast<std::size_t>(v)]; };
-        for (std::uint64_t t = 0; t < mesh.nbTetra(); ++t)
-        {
-            const MeshTetra* tetra = mesh.tetra(t).get();
-            if (!tetra)
-                continue;
-            const auto& v = tetra->vertices;
-            for (std::size_t off = 0; off < 4; ++off)
-            {
-                Key key{};
-                std::size_t k = 0;
-                for (std::size_t j = 0; j < 4; ++j)
-                {
-                    if (j != off)
-                        key[k++] = v[j];
-                }
-                if (!loaded(key[0]) || !loaded(key[1]) || !loaded(key[2]))
-                    continue;
-                std::sort(key.begin(), key.end());
-                if (key[0] != key[1] && key[1] != key[2] && v[off] != key[0] && v[off] != key[1] &&
-                    v[off] != key[2] && std::binary_search(wanted.begin(), wanted.end(), key))
-                    m_faces.push_back({key, {t, v[off]}});
-            }
-        }
-        std::sort(m_faces.begin(), m_faces.end(), [](const Entry& a, const Entry& b) {
-            return a.key != b.key ? a.key < b.key : a.owner.tetra < b.owner.tetra;
-        });
+        // A fixed steel-like material, whatever the task's units and materials.
+        deck += "PSOLID,1,105,0\nMAT1,105,200000.,76923.,0.3\n";
+        return eOk;
     }
-
-    OdArray<Mesh::FindResult> find(const OdArray<std::uint64_t>& face) const
-    {
-        if (face.size() != 3)
-            return m_mesh.findTetras(face);
-        Key key{face[0], face[1], face[2]};
-        std::sort(key.begin(), key.end());
-        // Repeated vertices, or tetrahedra with repeated vertices, are left to the mesh's own search.
-        if (key[0] == key[1] || key[1] == key[2])
-            return m_mesh.findTetras(face);
-        OdArray<Mesh::FindResult> found;
-        auto it = std::lower_bound(m_faces.begin(), m_faces.end(), key,
-                                   [](const Entry& e, const Key& k) { return e.key < k; });
-        for (; it != m_faces.end() && it->key == key; ++it)
-            found.append(it->owner);
-        return found;
-    }
-
-private:
-    struct Entry
-    {
-        Key key;
-        Mesh::FindResult owner;
-    };
-
-    const Mesh& m_mesh;
-    std::vector<Entry> m_faces;
-};
+    const Entity* entity = nullptr;
+    if (const EResult result = theEntity(context.task, 311, entity))
+        return result;
+    std::shared_ptr<Material> material = std::dynamic_pointer_cast<Material>(entity->reference.lock());
+    if (!material && context.task.m_materials.size() == 1)
+        material = context.task.m_materials[0];
+    if (!material)
+        return context.tell("The task's entity has no material: it refers to none and the task holds " +
+                                std::to_string(context.task.m_materials.size()) + " materials instead of one",
+                            eMissingData);
+    const double youngsModulus = material->m_value0;
+    const double poissonRatio = material->m_value1;
+    if (!(youngsModulus > 0.0) || !std::isfinite(youngsModulus))
+        return context.tell("Material " + std::to_string(material->id()) + ": Young's modulus " +
+                                numberText(youngsModulus) + " is not positive",
+                            eInvalidArgument);
+    if (!(poissonRatio > -1.0 && poissonRatio < 0.5))
+        return context.tell("Material " + std::to_string(material->id()) + ": Poisson's ratio " +
+                                numberText(poissonRatio) + " lies outside (-1, 0.5)",
+                            eInvalidArgument);
+    deck += "PSOLID,";
+    appendInteger(deck, entity->mesh->id());
+    deck += ',';
+    appendInteger(deck, material->id());
+    deck += ",0\nMAT1,";
+    appendInteger(deck, material->id());
+    deck += ',';
+    appendReal(deck, youngsModulus);
+    deck += ",,";
+    appendReal(deck, poissonRatio);
+    deck += '\n';
+    return eOk;
+}
 
 void appendLoadCard(const Task& task, std::string& deck)
 {
@@ -252,8 +311,96 @@ void appendLoadCard(const Task& task, std::string& deck)
     deck += '\n';
 }
 
-EResult appendLoads(const Task& task, std::string& deck)
+/// One loaded face as its card names it.
+struct LoadedFace
 {
+    const MeshTetra* tetra = nullptr;
+    const MeshVertex* g1 = nullptr;
+    const MeshVertex* g34 = nullptr;
+    const OdArray<std::uint64_t>* face = nullptr;
+};
+
+/// The faces of `load` that get a card; the others are reported as assertions and skipped.
+std::vector<LoadedFace> loadedFaces(const Load& load, const Mesh& mesh, const FaceOwners& owners)
+{
+    std::vector<LoadedFace> faces;
+    for (const OdArray<std::uint64_t>& face : load.faces)
+    {
+        const OdArray<Mesh::FindResult> found = owners.find(face);
+        if (found.size() != 1)
+        {
+            ut::callAssert("found.size() == 1", "A loaded face must belong to exactly one tetrahedron",
+                           kSource, __LINE__);
+            continue;
+        }
+        const MeshTetra* tetra = found[0].tetra < mesh.nbTetra() ? mesh.tetra(found[0].tetra).get() : nullptr;
+        const std::uint64_t opposite = found[0].oppositeVertex;
+        const MeshVertex* g34 = vertexAt(mesh, opposite);
+        const MeshVertex* g1 =
+            tetra ? vertexAt(mesh, tetra->vertices[0] == opposite ? tetra->vertices[1] : tetra->vertices[0])
+                  : nullptr;
+        if (!tetra || !g1 || !g34)
+        {
+            ut::callAssert("g1 && g34", "The loaded tetrahedron's vertices must exist", kSource, __LINE__);
+            continue;
+        }
+        faces.push_back({tetra, g1, g34, &face});
+    }
+    return faces;
+}
+
+/// The area of the faces as the deck's elements see them: curved when written with their mid grids.
+double deckArea(const std::vector<LoadedFace>& faces, const Mesh& mesh, bool quadratic)
+{
+    double area = 0.0;
+    for (const LoadedFace& loaded : faces)
+    {
+        const OdArray<std::uint64_t>& face = *loaded.face;
+        const std::size_t count = quadratic && face.size() == 6 ? 6 : 3;
+        OdGePoint3d points[6];
+        for (std::size_t k = 0; k < count; ++k)
+        {
+            const MeshVertex* vertex = vertexAt(mesh, face[static_cast<unsigned>(k)]);
+            if (!vertex)
+                return 0.0;
+            points[k] = vertex->point;
+        }
+        area += integrateFace(points, count).area;
+    }
+    return area;
+}
+
+void appendFaceCard(std::string& deck, const Load& load, const LoadedFace& face, double pressure,
+                    const OdGeVector3d* direction)
+{
+    deck += "PLOAD4,";
+    appendInteger(deck, load.id());
+    deck += ',';
+    appendInteger(deck, face.tetra->id());
+    deck += ',';
+    appendReal(deck, pressure);
+    deck += ",,,,";
+    appendInteger(deck, face.g1->id());
+    deck += ',';
+    appendInteger(deck, face.g34->id());
+    if (direction)
+    {
+        // Directional: the pressure acts along the given vector instead of the face normal.
+        deck += ",,";
+        appendReal(deck, direction->x);
+        deck += ',';
+        appendReal(deck, direction->y);
+        deck += ',';
+        appendReal(deck, direction->z);
+    }
+    else
+        deck += ",,,,";
+    deck += '\n';
+}
+
+EResult appendLoads(const DeckContext& context, std::string& deck)
+{
+    const Task& task = context.task;
     if (task.m_loads.isEmpty())
         return eOk;
     for (const std::shared_ptr<Load>& load : task.m_loads)
@@ -280,9 +427,8 @@ EResult appendLoads(const Task& task, std::string& deck)
             {
                 const std::shared_ptr<Entity> on = other->entity.lock();
                 if (on && on->mesh.get() == &mesh)
-                    for (const OdArray<std::uint64_t>& face : other->faces)
-                        if (face.size() == 3)
-                            wanted.push_back({face[0], face[1], face[2]});
+                    for (const FaceOwners::Key& key : FaceOwners::cornersOf(other->faces))
+                        wanted.push_back(key);
             }
             owners = std::make_unique<FaceOwners>(mesh, std::move(wanted));
             indexed = &mesh;
@@ -293,77 +439,172 @@ EResult appendLoads(const Task& task, std::string& deck)
         deck += OdAnsiString(OdDbHandle(load->originalId().getHandle()).ascii()).str();
         deck += '\n';
 
-        const auto* pressure = dynamic_cast<const Pressure*>(load.get());
-        for (const OdArray<std::uint64_t>& face : load->faces)
+        const std::vector<LoadedFace> faces = loadedFaces(*load, mesh, *owners);
+        if (const auto* pressure = dynamic_cast<const Pressure*>(load.get()))
         {
-            const OdArray<Mesh::FindResult> found = owners->find(face);
-            if (found.size() != 1)
-            {
-                ut::callAssert("found.size() == 1", "A loaded face must belong to exactly one tetrahedron", kSource,
-                               __LINE__);
+            for (const LoadedFace& face : faces)
+                appendFaceCard(deck, *load, face, pressure->magnitude,
+                               pressure->type == 1 ? &pressure->direction : nullptr);
+        }
+        else if (dynamic_cast<const Force*>(load.get()))
+        {
+            if (faces.empty())
                 continue;
-            }
-            const MeshTetra* tetra = found[0].tetra < mesh.nbTetra() ? mesh.tetra(found[0].tetra).get() : nullptr;
-            const std::uint64_t opposite = found[0].oppositeVertex;
-            const MeshVertex* g34 = vertexAt(mesh, opposite);
-            const MeshVertex* g1 =
-                tetra ? vertexAt(mesh, tetra->vertices[0] == opposite ? tetra->vertices[1] : tetra->vertices[0])
-                      : nullptr;
-            if (!tetra || !g1 || !g34)
-            {
-                ut::callAssert("g1 && g34", "The loaded tetrahedron's vertices must exist", kSource, __LINE__);
-                continue;
-            }
-            if (!pressure)
-            {
+            // Spread evenly: the pressure that makes the cards add up to the force.
+            const double area = deckArea(faces, mesh, writesQuadratic(context, mesh));
+            if (!(area > 0.0))
+                return context.tell("Force " + std::to_string(load->id()) + " lies on faces of no area",
+                                    eInvalidArgument);
+            const OdGeVector3d direction =
+                load->direction.isZeroLength() ? load->direction : load->direction.normal();
+            for (const LoadedFace& face : faces)
+                appendFaceCard(deck, *load, face, load->magnitude / area, &direction);
+        }
+        else
+        {
+            for (std::size_t i = 0; i < faces.size(); ++i)
                 ut::callAssert("0", "Type of load is not supported yet!", kSource, __LINE__);
-                continue;
-            }
-            deck += "PLOAD4,";
-            appendInteger(deck, load->id());
-            deck += ',';
-            appendInteger(deck, tetra->id());
-            deck += ',';
-            appendReal(deck, pressure->magnitude);
-            deck += ",,,,";
-            appendInteger(deck, g1->id());
-            deck += ',';
-            appendInteger(deck, g34->id());
-            if (pressure->type == 1)
-            {
-                // Directional: the pressure acts along the given vector instead of the face normal.
-                deck += ",,";
-                appendReal(deck, pressure->direction.x);
-                deck += ',';
-                appendReal(deck, pressure->direction.y);
-                deck += ',';
-                appendReal(deck, pressure->direction.z);
-            }
-            else
-                deck += ",,,,";
-            deck += '\n';
         }
     }
     return eOk;
 }
 
-EResult appendConstraints(const Task& task, std::string& deck)
+/// The supports of the deck, grid by grid: the held translations and the slide normals, reduced to
+/// single-point constraints by component and multipoint constraints among a grid's own translations.
+struct ConstraintPlan
 {
-    std::set<std::uint64_t> constrained;
+    struct Slide
+    {
+        std::uint64_t grid = 0;
+        /// (component, coefficient), the dependent component first.
+        std::vector<std::pair<int, double>> terms;
+    };
+
+    /// Grid ids by component string.
+    std::map<std::string, std::set<std::uint64_t>> held;
+    std::vector<Slide> slides;
+    std::set<std::uint64_t> all;
+};
+
+bool validComponents(const std::string& components)
+{
+    for (std::size_t i = 0; i < components.size(); ++i)
+        if (components[i] < '1' || components[i] > '3' || (i > 0 && components[i] <= components[i - 1]))
+            return false;
+    return true;
+}
+
+/// Turns a grid's slide normals into independent constraints on its free translations: held
+/// translations drop out of them, and Gauss-Jordan elimination leaves each constraint one dependent
+/// translation (its largest coefficient) that no other constraint of the grid uses, so the solver can
+/// solve for the dependents one by one. A constraint left with one term holds that translation.
+void reduceSlides(std::uint64_t grid, std::array<bool, 3>& held, std::vector<OdGeVector3d> normals,
+                  std::vector<ConstraintPlan::Slide>& slides)
+{
+    std::vector<std::array<double, 3>> rows;
+    for (const OdGeVector3d& n : normals)
+    {
+        std::array<double, 3> row{n.x, n.y, n.z};
+        for (int c = 0; c < 3; ++c)
+            if (held[static_cast<std::size_t>(c)])
+                row[static_cast<std::size_t>(c)] = 0.0;
+        rows.push_back(row);
+    }
+    std::vector<int> pivots;
+    std::vector<std::array<double, 3>> reduced;
+    for (auto row : rows)
+    {
+        for (std::size_t k = 0; k < reduced.size(); ++k)
+        {
+            const double factor = row[static_cast<std::size_t>(pivots[k])];
+            for (std::size_t c = 0; c < 3; ++c)
+                row[c] -= factor * reduced[k][c];
+        }
+        int pivot = 0;
+        for (int c = 1; c < 3; ++c)
+            if (std::abs(row[static_cast<std::size_t>(c)]) > std::abs(row[static_cast<std::size_t>(pivot)]))
+                pivot = c;
+        const double largest = row[static_cast<std::size_t>(pivot)];
+        if (std::abs(largest) <= kNegligibleTerm)
+            continue; // a normal the grid's other constraints already hold
+        for (double& a : row)
+            a /= largest;
+        for (std::size_t k = 0; k < reduced.size(); ++k)
+        {
+            const double factor = reduced[k][static_cast<std::size_t>(pivot)];
+            for (std::size_t c = 0; c < 3; ++c)
+                reduced[k][c] -= factor * row[c];
+        }
+        reduced.push_back(row);
+        pivots.push_back(pivot);
+    }
+    for (std::size_t k = 0; k < reduced.size(); ++k)
+    {
+        ConstraintPlan::Slide slide;
+        slide.grid = grid;
+        slide.terms.emplace_back(pivots[k] + 1, 1.0);
+        for (int c = 0; c < 3; ++c)
+            if (c != pivots[k] && std::abs(reduced[k][static_cast<std::size_t>(c)]) > kNegligibleTerm)
+                slide.terms.emplace_back(c + 1, reduced[k][static_cast<std::size_t>(c)]);
+        if (slide.terms.size() == 1)
+            held[static_cast<std::size_t>(pivots[k])] = true;
+        else
+            slides.push_back(std::move(slide));
+    }
+}
+
+EResult planConstraints(const DeckContext& context, ConstraintPlan& plan)
+{
+    const Task& task = context.task;
+    struct GridSupport
+    {
+        std::array<bool, 3> held{};
+        std::vector<OdGeVector3d> normals;
+    };
+    std::map<std::uint64_t, GridSupport> grids;
     for (const std::shared_ptr<Constraint>& constraint : task.m_constraints)
     {
         const std::shared_ptr<Entity> entity = constraint ? constraint->entity.lock() : nullptr;
         if (!entity || !entity->mesh)
             return eInvalidArgument;
+        if (!validComponents(constraint->components))
+            return context.tell("Support " + std::to_string(constraint->id()) + " holds components \"" +
+                                    constraint->components + "\": they must be ascending digits 1 to 3",
+                                eInvalidArgument);
+        const bool slides = !constraint->normal.isZeroLength();
         for (const std::uint64_t index : constraint->vertices)
         {
             const MeshVertex* vertex = vertexAt(*entity->mesh, index);
             if (!vertex)
                 return eInvalidArgument;
-            constrained.insert(vertex->id());
+            GridSupport& support = grids[vertex->id()];
+            for (const char c : constraint->components)
+                support.held[static_cast<std::size_t>(c - '1')] = true;
+            if (slides)
+                support.normals.push_back(constraint->normal.normal());
         }
     }
-    std::set<std::uint64_t> all;
+    for (auto& [grid, support] : grids)
+    {
+        if (!support.normals.empty())
+        {
+            // Faces of one plane give a grid the same normal many times over.
+            auto& normals = support.normals;
+            std::sort(normals.begin(), normals.end(),
+                      [](const OdGeVector3d& a, const OdGeVector3d& b)
+                      { return std::tie(a.x, a.y, a.z) < std::tie(b.x, b.y, b.z); });
+            normals.erase(std::unique(normals.begin(), normals.end(),
+                                      [](const OdGeVector3d& a, const OdGeVector3d& b) { return a == b; }),
+                          normals.end());
+            reduceSlides(grid, support.held, normals, plan.slides);
+        }
+        std::string components;
+        for (int c = 0; c < 3; ++c)
+            if (support.held[static_cast<std::size_t>(c)])
+                components += static_cast<char>('1' + c);
+        if (!components.empty())
+            plan.held[components].insert(grid);
+    }
     for (const std::shared_ptr<Entity>& entity : task.m_entities)
     {
         if (!entity || !entity->mesh)
@@ -373,49 +614,110 @@ EResult appendConstraints(const Task& task, std::string& deck)
             const MeshVertex* vertex = entity->mesh->vertex(i).get();
             if (!vertex)
                 return eInvalidArgument;
-            all.insert(all.end(), vertex->id());
+            plan.all.insert(plan.all.end(), vertex->id());
         }
     }
+    return eOk;
+}
+
+void appendConstraints(const ConstraintPlan& plan, std::string& deck)
+{
     deck += "$     DEFINE CONSTRAINTS\n";
-    // The translations of the fixed grids; each block starts its card on a line of its own.
-    deck += "$     FIX CONSTRAINTS";
-    nastran::detail::appendSpc1Block(deck, constrained, "123");
+    // The translations of the supported grids; each block starts its card on a line of its own.
+    if (plan.held.empty())
+    {
+        deck += "$     FIX CONSTRAINTS";
+        nastran::detail::appendSpc1Block(deck, {}, "123");
+    }
+    for (const auto& [components, grids] : plan.held)
+    {
+        deck += "$     FIX CONSTRAINTS";
+        nastran::detail::appendSpc1Block(deck, grids, components.c_str());
+    }
+    if (!plan.slides.empty())
+        deck += "$     SLIDE CONSTRAINTS\n";
+    for (const ConstraintPlan::Slide& slide : plan.slides)
+    {
+        deck += "MPC,";
+        deck += kConstraintSet;
+        for (std::size_t i = 0; i < slide.terms.size(); ++i)
+        {
+            // Two terms fill a line; the third goes on a continuation, after its empty first field.
+            deck += i == 2 ? "\n,," : ",";
+            appendInteger(deck, slide.grid);
+            deck += ',';
+            appendInteger(deck, slide.terms[i].first);
+            deck += ',';
+            appendReal(deck, slide.terms[i].second);
+        }
+        deck += '\n';
+    }
     // Solid elements carry no rotations, so they are held at every grid.
     deck += "$     ROTATION CONSTRAINTS";
-    nastran::detail::appendSpc1Block(deck, all, "456");
-    return eOk;
+    nastran::detail::appendSpc1Block(deck, plan.all, "456");
 }
 } // namespace
 
-EResult buildTaskDeck(const Task& task, std::string& deck)
+namespace
 {
+EResult buildDeck(const DeckContext& context, std::string& deck)
+{
+    const Task& task = context.task;
+    const TaskDeckOptions& options = context.options;
+    // The supports decide the case control (multipoint constraints), so they are gathered first; their
+    // failures still come after those of the sections written before them.
+    ConstraintPlan plan;
+    const EResult planned = planConstraints(context, plan);
+
     std::string text;
     text.reserve(64 * 1024);
     text += "$ VANTORIX RUN\nSOL 101\nCEND\n"
-            "DISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=";
+            "DISP=ALL\nSTRESS(VONMISES)=ALL\n";
+    if (options.reactions)
+    {
+        text += "SPCFORCES=ALL\n";
+        if (!plan.slides.empty())
+            text += "MPCFORCES=ALL\n";
+    }
+    text += "TITLE=";
     text += OdAnsiString(task.m_name).str();
-    text += "\nSUBTITLE=VANTORIX TASK\nLABEL=SUMMARY\nSPC=100\nECHO=PUNCH\nLOAD=10\n$\n"
-            "BEGIN BULK\n";
-    if (const EResult result = appendGrids(task, text))
+    text += "\nSUBTITLE=VANTORIX TASK\nLABEL=SUMMARY\nSPC=100\n";
+    if (!plan.slides.empty())
+        text += "MPC=100\n";
+    text += "ECHO=PUNCH\nLOAD=10\n$\nBEGIN BULK\n";
+    if (const EResult result = appendGrids(context, text))
         return result;
-    if (const EResult result = appendTetrahedra(task, text))
+    if (const EResult result = appendTetrahedra(context, text))
         return result;
-    text += "$     DEFINE PROPERTIES OF ELEMENTS\nPSOLID,1,105,0\n"
-            // A fixed steel-like material, whatever the task's units and materials.
-            "MAT1,105,200000.,76923.,0.3\n";
-    if (const EResult result = appendLoads(task, text))
+    if (const EResult result = appendMaterial(context, text))
         return result;
-    if (const EResult result = appendConstraints(task, text))
+    if (const EResult result = appendLoads(context, text))
         return result;
+    if (planned != eOk)
+        return planned;
+    appendConstraints(plan, text);
     text += "ENDDATA";
     deck = std::move(text);
     return eOk;
 }
+} // namespace
 
-EResult writeTaskDeckAndRun(const OdString& folder, const Task& task, ut::IReporter& reporter)
+EResult buildTaskDeck(const Task& task, std::string& deck, const TaskDeckOptions& options)
+{
+    return buildDeck(DeckContext{task, options, nullptr}, deck);
+}
+
+EResult buildTaskDeck(const Task& task, std::string& deck, const TaskDeckOptions& options,
+                      ut::IReporter& reporter)
+{
+    return buildDeck(DeckContext{task, options, &reporter}, deck);
+}
+
+EResult writeTaskDeckAndRun(const OdString& folder, const Task& task, ut::IReporter& reporter,
+                            const TaskDeckOptions& options)
 {
     std::string deck;
-    if (const EResult result = buildTaskDeck(task, deck))
+    if (const EResult result = buildTaskDeck(task, deck, options, reporter))
         return result;
     // The host's separator joins folder and file name (a backslash on the solver's home platform).
     const ut::FileName path = ut::FileName(folder) / L"task.dat";

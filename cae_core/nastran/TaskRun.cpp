@@ -338,10 +338,15 @@ std::string checkTaskResults(const OdString& folder, const Task& task)
 
 EResult Task::run()
 {
+    return run(TaskDeckOptions{});
+}
+
+EResult Task::run(const TaskDeckOptions& options)
+{
     const OdString folder = createWorkingFolder();
     // The host's command line shows why the solver could not be found or started.
     ut::StreamReporter reporter;
-    if (const EResult result = writeTaskDeckAndRun(folder, *this, reporter))
+    if (const EResult result = writeTaskDeckAndRun(folder, *this, reporter, options))
         return result;
     m_result = std::make_shared<TaskOutput>();
     return readTaskResults(folder, *m_result);

@@ -29,10 +29,10 @@ Factory& Factory::instance()
     return s_factory;
 }
 
-template <class T> std::shared_ptr<T> Factory::numbered(Task* task)
+template <class T, class NumberedAs> std::shared_ptr<T> Factory::numbered(Task* task)
 {
     auto object = std::make_shared<T>(task);
-    object->setId(m_impl->nextId(task, std::type_index(typeid(T))));
+    object->setId(m_impl->nextId(task, std::type_index(typeid(NumberedAs))));
     return object;
 }
 
@@ -71,6 +71,16 @@ std::shared_ptr<Pressure> Factory::createPressure(Task* task, const OdDbObjectId
     task->m_loads.append(pressure);
     pressure->setOriginalId(originalId);
     return pressure;
+}
+
+std::shared_ptr<Force> Factory::createForce(Task* task, const OdDbObjectId& originalId)
+{
+    if (!task)
+        return nullptr;
+    auto force = numbered<Force, Pressure>(task);
+    task->m_loads.append(force);
+    force->setOriginalId(originalId);
+    return force;
 }
 
 std::shared_ptr<Constraint> Factory::createConstraint(Task* task, const OdDbObjectId& originalId)

@@ -39,6 +39,9 @@ public:
     std::shared_ptr<Entity> createEntity(Task* task, const OdDbObjectId& originalId);
     std::shared_ptr<Material> createMaterial(Task* task, const OdDbObjectId& originalId);
     std::shared_ptr<Pressure> createPressure(Task* task, const OdDbObjectId& originalId);
+    /// Forces are numbered with the pressures: a load's id is its load set in the deck, which must be
+    /// unique among all the loads of the task.
+    std::shared_ptr<Force> createForce(Task* task, const OdDbObjectId& originalId);
     std::shared_ptr<Constraint> createConstraint(Task* task, const OdDbObjectId& originalId);
     /// A numbered mesh element of `task`, filed nowhere.
     std::shared_ptr<MeshVertex> createMeshVertex(Task* task);
@@ -51,7 +54,7 @@ public:
 
 private:
     Factory();
-    template <class T> std::shared_ptr<T> numbered(Task* task);
+    template <class T, class NumberedAs = T> std::shared_ptr<T> numbered(Task* task);
 
     std::shared_ptr<FactoryImpl> m_impl;
 };

@@ -8,10 +8,14 @@ namespace cae_core
 const OdString kPropertyDirection(L"Direction");
 const OdString kPropertyMagnitude(L"Magnitude");
 const OdString kPropertyUnits(L"Units");
+const OdString kPropertyComponents(L"Components");
+const OdString kPropertyNormal(L"Normal");
+const OdString kPropertyForce(L"Force");
 
 ODRX_CONS_DEFINE_MEMBERS(CaeFeature, KfxFeature, L"CaeFeature")
 ODRX_CONS_DEFINE_MEMBERS(CaeFixFeature, CaeFeature, L"CaeFixFeature")
 ODRX_CONS_DEFINE_MEMBERS(CaePressureFeature, CaeFeature, L"CaePressureFeature")
+ODRX_CONS_DEFINE_MEMBERS(CaeForceFeature, CaeFeature, L"CaeForceFeature")
 
 namespace
 {
@@ -25,6 +29,20 @@ void initFeature(KfxFeature& feature, const OdDbFullSubentPathArray& paths)
     feature.KfxFeature::init(OdArray<KfxFeatureGroupFaces>{group});
     feature.setStatus(1);
 }
+
+/// A property of exactly three doubles, else the zero vector.
+OdGeVector3d readVector(const KfxFeature& feature, const OdString& key)
+{
+    OdDoubleArray values;
+    if (!feature.featureData().getReadProperties().getDoubleArray(key, values) || values.size() != 3)
+        return OdGeVector3d();
+    return OdGeVector3d(values[0], values[1], values[2]);
+}
+
+void writeVector(KfxFeature& feature, const OdString& key, const OdGeVector3d& v)
+{
+    feature.featureData().getWriteProperties().setDoubleArray(key, OdDoubleArray{v.x, v.y, v.z});
+}
 } // namespace
 
 OdArray<std::uint32_t> CaeFixFeature::masks() const
@@ -35,6 +53,48 @@ OdArray<std::uint32_t> CaeFixFeature::masks() const
 void CaeFixFeature::init(const OdDbFullSubentPathArray& paths)
 {
     initFeature(*this, paths);
+}
+
+std::string CaeFixFeature::components() const
+{
+    long value = 123;
+    featureData().getReadProperties().getLong(kPropertyComponents, value);
+    // The digits as a set: "31" and "13" hold the same translations.
+    bool held[3] = {false, false, false};
+    for (long rest = value < 0 ? -value : value; rest > 0; rest /= 10)
+    {
+        const long digit = rest % 10;
+        if (digit >= 1 && digit <= 3)
+            held[digit - 1] = true;
+    }
+    std::string text;
+    for (int i = 0; i < 3; ++i)
+        if (held[i])
+            text += static_cast<char>('1' + i);
+    return text.empty() ? std::string("123") : text;
+}
+
+void CaeFixFeature::setComponents(const std::string& components)
+{
+    bool held[3] = {false, false, false};
+    for (const char c : components)
+        if (c >= '1' && c <= '3')
+            held[c - '1'] = true;
+    long value = 0;
+    for (int i = 0; i < 3; ++i)
+        if (held[i])
+            value = value * 10 + i + 1;
+    featureData().getWriteProperties().setLong(kPropertyComponents, value == 0 ? 123 : value);
+}
+
+OdGeVector3d CaeFixFeature::slideNormal() const
+{
+    return readVector(*this, kPropertyNormal);
+}
+
+void CaeFixFeature::setSlideNormal(const OdGeVector3d& normal)
+{
+    writeVector(*this, kPropertyNormal, normal);
 }
 
 OdArray<std::uint32_t> CaePressureFeature::masks() const
@@ -81,14 +141,31 @@ void CaePressureFeature::setPressureMagnitude(double magnitude)
 
 OdGeVector3d CaePressureFeature::pressureDirection() const
 {
-    OdDoubleArray values;
-    if (!featureData().getReadProperties().getDoubleArray(kPropertyDirection, values) || values.size() != 3)
-        return OdGeVector3d();
-    return OdGeVector3d(values[0], values[1], values[2]);
+    return readVector(*this, kPropertyDirection);
 }
 
 void CaePressureFeature::setPressureDirection(const OdGeVector3d& d)
 {
-    featureData().getWriteProperties().setDoubleArray(kPropertyDirection, OdDoubleArray{d.x, d.y, d.z});
+    writeVector(*this, kPropertyDirection, d);
+}
+
+OdArray<std::uint32_t> CaeForceFeature::masks() const
+{
+    return KfxFeature::singleEntityMasks();
+}
+
+void CaeForceFeature::init(const OdDbFullSubentPathArray& paths)
+{
+    initFeature(*this, paths);
+}
+
+OdGeVector3d CaeForceFeature::force() const
+{
+    return readVector(*this, kPropertyForce);
+}
+
+void CaeForceFeature::setForce(const OdGeVector3d& force)
+{
+    writeVector(*this, kPropertyForce, force);
 }
 } // namespace cae_core

@@ -123,6 +123,30 @@ std::uint64_t Mesh::addTetra(const std::array<std::uint64_t, 4>& vertices)
     return m_tetras.append(tetra);
 }
 
+std::uint64_t Mesh::addEdge(const std::array<std::uint64_t, 2>& vertices, std::uint64_t midVertex,
+                            const OdDbSubentId& subentId)
+{
+    const std::uint64_t i = addEdge(vertices, subentId);
+    m_edges[static_cast<unsigned>(i)]->midVertex = midVertex;
+    return i;
+}
+
+std::uint64_t Mesh::addTriangle(const std::array<std::uint64_t, 3>& vertices,
+                                const std::array<std::uint64_t, 3>& midVertices, const OdDbSubentId& subentId)
+{
+    const std::uint64_t i = addTriangle(vertices, subentId);
+    m_triangles[static_cast<unsigned>(i)]->midVertices = midVertices;
+    return i;
+}
+
+std::uint64_t Mesh::addTetra(const std::array<std::uint64_t, 4>& vertices,
+                             const std::array<std::uint64_t, 6>& midVertices)
+{
+    const std::uint64_t i = addTetra(vertices);
+    m_tetras[static_cast<unsigned>(i)]->midVertices = midVertices;
+    return i;
+}
+
 OdArray<std::uint64_t> Mesh::findEdges(const OdDbSubentId& subentId) const
 {
     return findOn(m_edges, subentId);
@@ -302,6 +326,7 @@ EResult Mesh::shareTopology(Mesh* other) const
     other->m_edges = m_edges;
     other->m_triangles = m_triangles;
     other->m_tetras = m_tetras;
+    other->m_order = m_order;
     return eOk;
 }
 

@@ -31,37 +31,55 @@ public:
     OdGePoint3d point;
 };
 
-/// A boundary segment: two vertex positions.
+/// A boundary segment: two end vertex positions, and on a second-order mesh its mid vertex.
 class MeshEdge : public MeshElement
 {
 public:
     explicit MeshEdge(Task* task) : MeshElement(task) {}
 
     std::array<std::uint64_t, 2> vertices{};
+    std::uint64_t midVertex = 0; ///< meaningful only when the mesh's order() is 2
 };
 
-/// A boundary triangle: three vertex positions.
+/// A boundary triangle: three corner vertex positions, and on a second-order mesh the mid vertices of
+/// its edges (0,1), (1,2), (2,0).
 class MeshTriangle : public MeshElement
 {
 public:
     explicit MeshTriangle(Task* task) : MeshElement(task) {}
 
     std::array<std::uint64_t, 3> vertices{};
+    std::array<std::uint64_t, 3> midVertices{}; ///< meaningful only when the mesh's order() is 2
 };
 
-/// A linear tetrahedron: four vertex positions; it lies on no sub-entity.
+/// A tetrahedron: four corner vertex positions, and on a second-order mesh the mid vertices of its
+/// edges (0,1), (1,2), (2,0), (0,3), (1,3), (2,3); it lies on no sub-entity.
 class MeshTetra : public MeshElement
 {
 public:
     explicit MeshTetra(Task* task) : MeshElement(task) {}
 
     std::array<std::uint64_t, 4> vertices{};
+    std::array<std::uint64_t, 6> midVertices{}; ///< meaningful only when the mesh's order() is 2
 };
 
 /// The tetrahedral mesh of a task's solid. Element lists are copy-on-write arrays, and elements
 /// refer to vertices by position in the vertex list (not by id). Points are stored in the task's
 /// modelling length unit (metre or inch) and converted from and to the drawing's unit on the way
 /// in (addVertex) and out (applyDbMesh).
+///
+/// A second-order mesh (order() 2) has a vertex in the middle of every element edge, curved onto the
+/// solid's surface where the edge lies on it. Mid vertices are ordinary vertices of the vertex list;
+/// `vertices` of every element still hold the corners only, and `midVertices` name the mid vertices
+/// edge by edge, in the order the deck's ten-grid tetrahedron takes them:
+///
+///            3            tetrahedron: mid 0 on (0,1), 1 on (1,2), 2 on (2,0),
+///          / | \                       3 on (0,3), 4 on (1,3), 5 on (2,3)
+///        m3 m5  m4        triangle:    mid 0 on (0,1), 1 on (1,2), 2 on (2,0)
+///       /    |    \       edge:        midVertex between its two ends
+///      0 -m2-2-m1- 1      (m0 lies on the edge 0-1, behind)
+///
+/// Element lookups by vertices (findTetras, the deck's face owners) work on the corners alone.
 class Mesh : public MeshElement
 {
 public:
@@ -92,6 +110,18 @@ public:
     std::uint64_t addEdge(const std::array<std::uint64_t, 2>& vertices, const OdDbSubentId& subentId);
     std::uint64_t addTriangle(const std::array<std::uint64_t, 3>& vertices, const OdDbSubentId& subentId);
     std::uint64_t addTetra(const std::array<std::uint64_t, 4>& vertices);
+    /// The same for a second-order mesh, with the mid vertices in the order above.
+    std::uint64_t addEdge(const std::array<std::uint64_t, 2>& vertices, std::uint64_t midVertex,
+                          const OdDbSubentId& subentId);
+    std::uint64_t addTriangle(const std::array<std::uint64_t, 3>& vertices,
+                              const std::array<std::uint64_t, 3>& midVertices, const OdDbSubentId& subentId);
+    std::uint64_t addTetra(const std::array<std::uint64_t, 4>& vertices,
+                           const std::array<std::uint64_t, 6>& midVertices);
+
+    /// 1 for a linear mesh (the default), 2 for a second-order one.
+    int order() const { return m_order; }
+    /// Values other than 1 and 2 are stored as 1.
+    void setOrder(int order) { m_order = order == 2 ? 2 : 1; }
 
     /// Positions of the elements generated on `subentId` (equal in type, index and class name).
     OdArray<std::uint64_t> findEdges(const OdDbSubentId& subentId) const;
@@ -120,6 +150,7 @@ private:
     friend class TaskOutput;
 
     EUnits m_units = eNoUnits;
+    int m_order = 1;
     OdArray<std::shared_ptr<MeshVertex>> m_vertices;
     OdArray<std::shared_ptr<MeshEdge>> m_edges;
     OdArray<std::shared_ptr<MeshTriangle>> m_triangles;

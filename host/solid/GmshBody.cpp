@@ -344,6 +344,43 @@ OdArray<OdGsMarker> GmshBody::facesOnPlane(const OdGePoint3d& point, const OdGeV
     return faces;
 }
 
+std::optional<OdGeVector3d> GmshBody::planeNormal(OdGsMarker face) const
+{
+    if (!subentExtents(OdDb::kFaceSubentType, face).isValidExtents())
+        return std::nullopt;
+    GmshSession session(m_model);
+    const int tag = static_cast<int>(face);
+    // A face the kernel does not call a plane may still be flat (a spline surface from a STEP file):
+    // its normals across the parameter range then agree.
+    std::vector<double> low, high;
+    gmsh::model::getParametrizationBounds(2, tag, low, high);
+    if (low.size() != 2 || high.size() != 2)
+        return std::nullopt;
+    constexpr int kSamples = 5;
+    std::vector<double> parameters;
+    for (int i = 0; i < kSamples; ++i)
+        for (int j = 0; j < kSamples; ++j)
+        {
+            parameters.push_back(low[0] + (high[0] - low[0]) * (i + 0.5) / kSamples);
+            parameters.push_back(low[1] + (high[1] - low[1]) * (j + 0.5) / kSamples);
+        }
+    std::vector<double> normals;
+    gmsh::model::getNormal(tag, parameters, normals);
+    if (normals.size() != parameters.size() / 2 * 3)
+        return std::nullopt;
+    const OdGeVector3d first(normals[0], normals[1], normals[2]);
+    if (!(first.length() > 0.5))
+        return std::nullopt;
+    constexpr double kFlat = 1e-9;
+    for (std::size_t k = 3; k < normals.size(); k += 3)
+    {
+        const OdGeVector3d n(normals[k], normals[k + 1], normals[k + 2]);
+        if ((n.normal() - first.normal()).length() > kFlat)
+            return std::nullopt;
+    }
+    return first.normal();
+}
+
 namespace
 {
 /// Whether the point `p`, which lies on the untrimmed surface of face `face`, lies inside the face's

@@ -6,6 +6,7 @@
 #include "platform/ge/GeVector3d.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
     OdGeExtents3d subentExtents(OdDb::SubentType type, OdGsMarker index) const;
     /// The faces whose bounds lie within `tolerance` of the plane through `point` with `normal`.
     OdArray<OdGsMarker> facesOnPlane(const OdGePoint3d& point, const OdGeVector3d& normal, double tolerance) const;
+    /// The unit normal of a planar face (its sign as the kernel's surface has it); empty for a curved
+    /// face or an index that is no face.
+    std::optional<OdGeVector3d> planeNormal(OdGsMarker face) const;
 
     /// The faces (type kFaceSubentType) or edges (kEdgeSubentType) that pass within `tolerance` of
     /// `point`: its projection onto their curve or surface is that close and falls inside the face's

@@ -4,6 +4,7 @@
 
 #include <gmsh.h>
 
+#include <array>
 #include <cstdint>
 #include <stdexcept>
 
@@ -11,14 +12,21 @@ namespace solid
 {
 namespace
 {
-// Gmsh's element type numbers of linear segments, triangles and tetrahedra.
+// Gmsh's element type numbers of linear and quadratic segments, triangles and tetrahedra.
 constexpr int kLine = 1;
 constexpr int kTriangle = 2;
 constexpr int kTetrahedron = 4;
+constexpr int kLine3 = 8;
+constexpr int kTriangle6 = 9;
+constexpr int kTetrahedron10 = 11;
+/// Where Gmsh's ten-node tetrahedron keeps the mid node of our edge k. Its edges run (0,1), (1,2),
+/// (2,0), (3,0), (3,2), (3,1); ours end with (1,3), (2,3), the order of the deck's grids.
+constexpr std::array<std::size_t, 6> kGmshTetraMid = {4, 5, 6, 7, 9, 8};
 
 void applyOptions(const GmshMeshOptions& o)
 {
     using gmsh::option::setNumber;
+    // The order is raised after the volume mesh (setOrder), which places the new nodes on the geometry.
     setNumber("Mesh.ElementOrder", 1);
     setNumber("Mesh.Algorithm3D", 1);
     setNumber("Mesh.MeshSizeMin", o.sizeMin);
@@ -29,10 +37,12 @@ void applyOptions(const GmshMeshOptions& o)
     setNumber("General.NumThreads", o.threads);
 }
 
-void readMesh(GmshSolidMesh& out)
+void readMesh(GmshSolidMesh& out, int order)
 {
     namespace mesh = gmsh::model::mesh;
     GmshSolidMesh result;
+    result.order = order;
+    const bool quadratic = order == 2;
     std::vector<std::size_t> index; // Gmsh node tag -> position in result.nodes
     std::vector<std::size_t> tags;
     std::vector<double> coords, parametric;
@@ -69,30 +79,72 @@ void readMesh(GmshSolidMesh& out)
             // Gmsh fills caller-sized arrays only when they start empty.
             elementTags.clear();
             nodeTags.clear();
-            mesh::getElementsByType(d == 1 ? kLine : kTriangle, elementTags, nodeTags, tag);
+            const std::size_t n = d == 1 ? (quadratic ? 3 : 2) : (quadratic ? 6 : 3);
+            mesh::getElementsByType(d == 1 ? (quadratic ? kLine3 : kLine)
+                                           : (quadratic ? kTriangle6 : kTriangle),
+                                    elementTags, nodeTags, tag);
             for (std::size_t e = 0; e < elementTags.size(); ++e)
             {
+                const std::size_t* t = &nodeTags[n * e];
                 if (d == 1)
-                    result.edges.push_back({{position(nodeTags[2 * e]), position(nodeTags[2 * e + 1])}, tag});
+                {
+                    result.edges.push_back({{position(t[0]), position(t[1])}, tag});
+                    if (quadratic)
+                        result.edgeMids.push_back(position(t[2]));
+                }
                 else
-                    result.triangles.push_back({{position(nodeTags[3 * e]), position(nodeTags[3 * e + 1]),
-                                                 position(nodeTags[3 * e + 2])},
-                                                tag});
+                {
+                    result.triangles.push_back({{position(t[0]), position(t[1]), position(t[2])}, tag});
+                    if (quadratic)
+                        result.triangleMids.push_back({position(t[3]), position(t[4]), position(t[5])});
+                }
             }
         }
     }
     elementTags.clear();
     nodeTags.clear();
-    mesh::getElementsByType(kTetrahedron, elementTags, nodeTags, -1);
+    const std::size_t n = quadratic ? 10 : 4;
+    mesh::getElementsByType(quadratic ? kTetrahedron10 : kTetrahedron, elementTags, nodeTags, -1);
     result.tetras.reserve(elementTags.size());
     for (std::size_t e = 0; e < elementTags.size(); ++e)
-        result.tetras.push_back({position(nodeTags[4 * e]), position(nodeTags[4 * e + 1]),
-                                 position(nodeTags[4 * e + 2]), position(nodeTags[4 * e + 3])});
+    {
+        const std::size_t* t = &nodeTags[n * e];
+        result.tetras.push_back({position(t[0]), position(t[1]), position(t[2]), position(t[3])});
+        if (quadratic)
+        {
+            std::array<std::size_t, 6> mids{};
+            for (std::size_t k = 0; k < 6; ++k)
+                mids[k] = position(t[kGmshTetraMid[k]]);
+            result.tetraMids.push_back(mids);
+        }
+    }
     if (result.tetras.empty())
         throw std::runtime_error("Gmsh produced no tetrahedra");
     out = std::move(result);
 }
 } // namespace
+
+double bodyVolume(const GmshBody& body)
+{
+    GmshSession session(body.modelName());
+    try
+    {
+        gmsh::vectorpair volumes;
+        gmsh::model::getEntities(volumes, 3);
+        double total = 0.0;
+        for (const auto& [dim, tag] : volumes)
+        {
+            double mass = 0.0;
+            gmsh::model::occ::getMass(dim, tag, mass);
+            total += mass;
+        }
+        return session.failed() ? 0.0 : total;
+    }
+    catch (...)
+    {
+        return 0.0;
+    }
+}
 
 bool meshBody(const GmshBody& body, const GmshMeshOptions& options, GmshSolidMesh& mesh, std::string& error,
               const std::function<void(int)>& stage)
@@ -114,8 +166,14 @@ bool meshBody(const GmshBody& body, const GmshMeshOptions& options, GmshSolidMes
         gmsh::model::mesh::generate(3);
         if (session.failed())
             throw std::runtime_error("");
+        if (options.order == 2)
+        {
+            gmsh::model::mesh::setOrder(2);
+            if (session.failed())
+                throw std::runtime_error("");
+        }
         tell(2);
-        readMesh(mesh);
+        readMesh(mesh, options.order == 2 ? 2 : 1);
         tell(3);
         ok = true;
     }

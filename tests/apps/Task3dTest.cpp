@@ -2,7 +2,11 @@
 // against the closed form too), broken task files, and a solver run that fails.
 #include "TestSupport.h"
 
+#include "apps/file/AnalysisFile.h"
+#include "apps/file/Format.h"
 #include "apps/task3d/Task3dCommandLine.h"
+#include "apps/task3d/TaskFile.h"
+#include "apps/task3d/TaskUnits.h"
 
 #include <rapidjson/document.h>
 
@@ -10,6 +14,8 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -65,6 +71,13 @@ fs::path examples()
     return fs::path(source ? source : ".") / "examples";
 }
 
+/// The running test's name: what its task file is called, so that the deck's title tells its working
+/// folder from those of tests running beside it.
+std::string testName()
+{
+    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
 rapidjson::Document summary(const fs::path& dir)
 {
     rapidjson::Document d;
@@ -118,58 +131,410 @@ TEST(Task3dCommandLine, ReadsThePictureOptionsAndRefusesWrongOnes)
         EXPECT_EQ(parse(args).action, CommandLine::Action::eUsageError) << ::testing::PrintToString(args);
 }
 
-TEST(Task3dExamples, AgreeWithCalculixOnTheSameMeshAndTheBarWithItsClosedForm)
+/// A task file around `features`, with `extra` top-level keys (each ending in a comma).
+std::string taskText(const std::string& extra,
+                     const std::string& features =
+                         R"([{"fix": {"faces": [1]}}, {"pressure": {"magnitude": 1, "faces": [2]}}])")
+{
+    return R"({"drawing": {"insunits": "millimeters", "modelling": "si"},
+  "solid": {"box": {"corner": [0, 0, 0], "size": [10, 1, 1]}}, )" +
+           extra + R"( "features": )" + features + "}";
+}
+
+cae_app::TaskFile parseTask(const std::string& text)
+{
+    return cae_app::parseTaskText(text, "task.json", ".");
+}
+
+constexpr const char* kSteel =
+    R"("material": {"name": "steel", "youngsModulus": 2.1e11, "poissonRatio": 0.3, "yield": 2.5e8},)";
+
+TEST(Task3dFile, ReadsMaterialDeckSizeAndSupports)
+{
+    const auto file = parseTask(
+        taskText(std::string(kSteel) + R"( "deck": {"elements": "linear"}, "meshing": {"size": 2.5},)",
+                 R"([{"hold": {"edges": [1], "components": "13"}}, {"slide": {"faces": [3]}},
+                     {"force": {"vector": [0, -10, 0], "units": "N", "faces": [2]}}])"));
+    ASSERT_TRUE(file.material);
+    EXPECT_EQ(file.material->name, "steel");
+    EXPECT_EQ(file.material->youngsModulus, 2.1e11);
+    EXPECT_EQ(file.material->poissonRatio, 0.3);
+    EXPECT_EQ(file.yield, 2.5e8);
+    EXPECT_TRUE(file.deck.taskMaterial) << "the task's material unless the deck says otherwise";
+    EXPECT_FALSE(file.deck.quadratic);
+    EXPECT_EQ(file.meshing.size, 2.5);
+    ASSERT_EQ(file.features.size(), 3u);
+    EXPECT_EQ(file.features[0].kind, cae_app::FeatureEntry::Kind::eHold);
+    EXPECT_EQ(file.features[0].components, "13");
+    EXPECT_EQ(file.features[1].kind, cae_app::FeatureEntry::Kind::eSlide);
+    EXPECT_EQ(file.features[2].kind, cae_app::FeatureEntry::Kind::eForce);
+    EXPECT_EQ(file.features[2].force, OdGeVector3d(0, -10, 0));
+    EXPECT_EQ(file.features[2].units, cae_core::eSI_Newton);
+
+    const auto fixed = parseTask(taskText(R"("deck": {"material": "fixed"}, "yield": 5,)"));
+    EXPECT_FALSE(fixed.material) << "the fixed deck needs no material";
+    EXPECT_TRUE(fixed.deck.quadratic);
+    EXPECT_EQ(fixed.yield, 5.0) << "the top-level yield stays accepted";
+}
+
+TEST(Task3dFile, RefusesWhatCannotBeMeantNamingTheKeyPath)
 {
     const struct
     {
-        const char* file;
-        /// Expected end shortening by the closed form p L / E, 0 when there is none.
-        double closedForm;
+        std::string text;
+        const char* message;
     } cases[] = {
-        {"3d/bracket.json", 0.0},
-        // 1000 psi over 4 in with the deck's E of 200000 psi; the fixed end holds the bar's
-        // contraction across, which stiffens it by a little over 1 %.
-        {"3d/round_bar.json", 1000.0 * 4.0 / 200000.0},
+        {taskText(""), "missing key \"material\": the deck takes the task's material"},
+        {taskText(std::string(kSteel) + R"( "yield": 3,)"),
+         "material.yield: the yield stress is given twice"},
+        {taskText(R"("material": {"youngsModulus": 1, "poissonRatio": 0.5},)"),
+         "material.poissonRatio: must lie"},
+        {taskText(R"("material": {"youngsModulus": 0, "poissonRatio": 0.3},)"),
+         "material.youngsModulus: must be greater than zero"},
+        {taskText(R"("material": {"youngsModulus": 1, "poissonRatio": 0.3, "thickness": 1},)"),
+         "material.thickness: unknown key"},
+        {taskText(R"("materal": {},)"), "unknown key \"materal\" (did you mean \"material\"?)"},
+        {taskText(std::string(kSteel) + R"( "deck": {"elements": "cubic"},)"),
+         "deck.elements: expected \"quadratic\" or \"linear\""},
+        {taskText(std::string(kSteel) + R"( "meshing": {"size": 1, "fineness": 2},)"),
+         "meshing: give one of \"file\", \"fineness\" and \"size\""},
+        {taskText(kSteel, R"([{"presure": {"magnitude": 1, "faces": [2]}}])"),
+         "features[0].presure: unknown key \"presure\" (did you mean \"pressure\"?)"},
+        {taskText(kSteel, R"([{"hold": {"faces": [1], "components": "31"}}])"),
+         "features[0].hold.components: expected the held axes as digits"},
+        {taskText(kSteel, R"([{"hold": {"faces": [1], "components": "4"}}])"),
+         "features[0].hold.components: expected the held axes"},
+        {taskText(kSteel, R"([{"slide": {"edges": [1]}}])"), "features[0].slide.edges: unknown key"},
+        {taskText(kSteel, R"([{"force": {"vector": [1, 0, 0], "units": "lbf", "faces": [2]}}])"),
+         "features[0].force.units: the modelling units are \"si\", whose forces are in \"N\""},
+        {taskText(kSteel, R"([{"force": {"vector": [0, 0, 0], "faces": [2]}}])"),
+         "features[0].force.vector: must not be the zero vector"},
+        {taskText(kSteel,
+                  R"([{"pressure": {"magnitude": 1, "direction": [1e200, 1e200, 0], "faces": [2]}}])"),
+         "features[0].pressure.direction: the vector cannot be normalised"},
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.file);
-        TempDir dir;
-        const Outcome o =
-            runTask({(examples() / c.file).string(), "--out", (dir.path() / "out").string(), "--keep-work"},
-                    dir.path());
-        ASSERT_EQ(o.exitStatus, 0) << o.err;
-        EXPECT_NE(o.out.find("Analysis complete 0"), std::string::npos) << "the solver's log is echoed";
-        EXPECT_NE(o.out.find("the solver deck's material is fixed: E 200000"), std::string::npos);
-        for (const char* name : {"result.vtu", "result.svg", "result.png", "model.dxf"})
-            EXPECT_GT(fs::file_size(dir.path() / "out" / name), 1000u) << name;
-        const auto d = summary(dir.path() / "out");
-        ASSERT_TRUE(d.IsObject() && d["status"] == "solved");
-        // A drawing program sees the result mesh's surface as coloured faces.
-        const Outcome faces =
-            run("/usr/bin/python3 -c \"import ezdxf, sys; m = ezdxf.readfile(sys.argv[1]).modelspace(); "
-                "print(len(m.query('3DFACE')), len({f.dxf.true_color for f in m}))\" " +
-                    quote((dir.path() / "out" / "model.dxf").string()),
-                dir.path());
-        std::istringstream counts(faces.out);
-        std::uint64_t faceCount = 0, colorCount = 0;
-        counts >> faceCount >> colorCount;
-        EXPECT_EQ(faceCount, d["mesh"]["surfaceTriangles"].GetUint64()) << faces.err;
-        EXPECT_GT(colorCount, 10u);
-        const double u = d["maxDisplacement"]["value"].GetDouble(), s = d["maxVonMises"]["value"].GetDouble();
-        EXPECT_NEAR(d["safetyFactor"].GetDouble(), d["yield"].GetDouble() / s, 1e-9 * s);
-
-        const auto [uReference, sReference] =
-            calculix(fs::path(d["workingFolder"].GetString()) / "task.dat", dir.path());
-        // Same mesh, same linear tetrahedra: the solvers differ by round-off, and the f06 prints
-        // stresses to 7 digits.
-        EXPECT_NEAR(u, uReference, 1e-6 * uReference);
-        EXPECT_NEAR(s, sReference, 1e-5 * sReference);
-        if (c.closedForm > 0)
+        SCOPED_TRACE(c.message);
+        try
         {
-            EXPECT_NEAR(u, c.closedForm, 0.03 * c.closedForm);
+            parseTask(c.text);
+            ADD_FAILURE() << "accepted";
+        }
+        catch (const cae_app::InputError& e)
+        {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
         }
     }
+}
+
+TEST(Task3dUnits, ReportInTheDrawingsLengthAndItsForcePerSquareLength)
+{
+    const struct
+    {
+        OdDb::UnitsValue drawing;
+        bool si;
+        const char* length;
+        const char* stress;
+        /// One modelling length and one modelling pressure in the output units.
+        double length1;
+        double stress1;
+    } cases[] = {
+        {OdDb::kUnitsMillimeters, true, "mm", "MPa", 1000.0, 1e-6},
+        {OdDb::kUnitsMeters, true, "m", "Pa", 1.0, 1.0},
+        {OdDb::kUnitsCentimeters, true, "cm", "N/cm^2", 100.0, 1e-4},
+        {OdDb::kUnitsInches, false, "in", "psi", 1.0, 1.0},
+        {OdDb::kUnitsFeet, false, "ft", "psf", 1.0 / 12.0, 144.0},
+        {OdDb::kUnitsMillimeters, false, "mm", "lbf/mm^2", 25.4, 1.0 / (25.4 * 25.4)},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.stress);
+        const cae_app::TaskUnits u = cae_app::taskUnits(c.drawing, c.si);
+        EXPECT_EQ(u.length, c.length);
+        EXPECT_EQ(u.force, c.si ? "N" : "lbf");
+        EXPECT_EQ(u.stress, c.stress);
+        EXPECT_NEAR(u.lengthScale, c.length1, 1e-12 * c.length1);
+        EXPECT_NEAR(u.stressScale, c.stress1, 1e-12 * c.stress1);
+    }
+}
+
+/// Runs an example as a user would (under a name of the test's, and the bracket a little coarser to
+/// stay quick under the sanitizers) and checks its results against CalculiX on the same mesh and,
+/// for `closedForm` > 0, the largest displacement against that closed form.
+void checkExample(const char* example, double closedForm)
+{
+    TempDir dir;
+    // The deck's title, the file's name, tells this run's working folder from those of other runs
+    // of the examples.
+    std::string text = slurp(examples() / example);
+    if (const auto at = text.find("\"fineness\": 1"); at != std::string::npos)
+        text.replace(at, 13, "\"fineness\": 2");
+    const fs::path file = dir.path() / ("Task3dExamples_" + fs::path(example).filename().string());
+    spit(file, text);
+    spit(dir.path() / "round_bar.step", slurp(examples() / "3d" / "round_bar.step"));
+    const Outcome o =
+        runTask({file.string(), "--out", (dir.path() / "out").string(), "--keep-work"}, dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    EXPECT_NE(o.out.find("Analysis complete 0"), std::string::npos) << "the solver's log is echoed";
+    EXPECT_NE(o.out.find("Material     steel: E "), std::string::npos) << o.out;
+    for (const char* name : {"result.vtu", "result.svg", "result.png", "model.dxf"})
+        EXPECT_GT(fs::file_size(dir.path() / "out" / name), 1000u) << name;
+    const auto d = summary(dir.path() / "out");
+    ASSERT_TRUE(d.IsObject() && d["status"] == "solved");
+    // A drawing program sees the result mesh's surface as coloured faces.
+    const Outcome faces =
+        run("/usr/bin/python3 -c \"import ezdxf, sys; m = ezdxf.readfile(sys.argv[1]).modelspace(); "
+            "print(len(m.query('3DFACE')), len({f.dxf.true_color for f in m}))\" " +
+                quote((dir.path() / "out" / "model.dxf").string()),
+            dir.path());
+    std::istringstream counts(faces.out);
+    std::uint64_t faceCount = 0, colorCount = 0;
+    counts >> faceCount >> colorCount;
+    EXPECT_EQ(faceCount, d["mesh"]["surfaceTriangles"].GetUint64()) << faces.err;
+    EXPECT_GT(colorCount, 10u);
+    const double u = d["maxDisplacement"]["value"].GetDouble(), s = d["maxVonMises"]["value"].GetDouble();
+    EXPECT_NEAR(d["safetyFactor"].GetDouble(), d["yield"].GetDouble() / s, 1e-9 * s);
+
+    EXPECT_STREQ(d["mesh"]["elements"].GetString(), "quadratic tetrahedra");
+    // ParaView reads ten-node tetrahedra, their results named with their units.
+    const std::string vtu = slurp(dir.path() / "out" / "result.vtu");
+    EXPECT_NE(vtu.find("Name=\"types\" format=\"ascii\">\n24\n"), std::string::npos);
+    EXPECT_NE(vtu.find("Name=\"offsets\" format=\"ascii\">\n10\n20\n"), std::string::npos);
+    EXPECT_NE(vtu.find("Name=\"vonMises [" + std::string(d["units"]["stress"].GetString()) + "]\""),
+              std::string::npos);
+    const double uReference =
+        calculix(fs::path(d["workingFolder"].GetString()) / "task.dat", dir.path()).first;
+    // Same ten-node mesh: the solvers differ by round-off. CalculiX's stresses are those of its
+    // integration points, not of the grids, so only the displacements compare; the deck is in
+    // the modelling length unit, the summary in the drawing's.
+    const double toDrawing = d["units"]["length"] == "mm" ? 1000.0 : 1.0;
+    EXPECT_NEAR(u, toDrawing * uReference, 1e-6 * toDrawing * uReference);
+    if (closedForm > 0)
+    {
+        EXPECT_NEAR(u, closedForm, 0.03 * closedForm);
+    }
+}
+
+TEST(Task3dExamples, TheBracketAgreesWithCalculixOnTheSameMesh)
+{
+    checkExample("3d/bracket.json", 0.0);
+}
+
+TEST(Task3dExamples, TheRoundBarAgreesWithCalculixAndShortensAsTheClosedForm)
+{
+    // 1000 psi over 4 in of steel; the fixed end holds the bar's contraction across, which stiffens
+    // it by a little.
+    checkExample("3d/round_bar.json", 1000.0 * 4.0 / 30e6);
+}
+
+/// Runs `text` as a task file with --out; the summary of the run.
+rapidjson::Document solve(const std::string& text, const TempDir& dir)
+{
+    const fs::path file = dir.path() / (testName() + ".json");
+    spit(file, text);
+    const Outcome o =
+        runTask({file.string(), "--out", (dir.path() / "out").string(), "--keep-work"}, dir.path());
+    EXPECT_EQ(o.exitStatus, 0) << o.err;
+    return summary(dir.path() / "out");
+}
+
+bool solved(const rapidjson::Document& d)
+{
+    return d.IsObject() && d.HasMember("status") && d["status"] == "solved";
+}
+
+double value(const rapidjson::Value& v, const char* key)
+{
+    return v.HasMember(key) && v[key].IsNumber() ? v[key].GetDouble() : -1.0;
+}
+
+/// A box [0, L] x [0, W] x [0, H] held on its three faces through the origin by slides, pushed by `p`
+/// on its far end: the stress is -p along x everywhere, and the far corner moves by p/E (-L, nu W, nu H).
+std::string pushedBar(const char* units, const char* modelling, double L, double W, double H, double E,
+                      double nu, double p, double size)
+{
+    const auto n = [](double v) { return cae_app::formatNumber(v, 17); };
+    return std::string(R"({"drawing": {"insunits": ")") + units + R"(", "modelling": ")" + modelling + R"("},
+  "solid": {"box": {"corner": [0, 0, 0], "size": [)" +
+           n(L) + ", " + n(W) + ", " + n(H) + R"(]}},
+  "material": {"youngsModulus": )" +
+           n(E) + R"(, "poissonRatio": )" + n(nu) + R"(},
+  "meshing": {"size": )" +
+           n(size) + R"(},
+  "features": [
+    {"slide": {"faces": [{"point": [0, )" +
+           n(W / 2) + ", " + n(H / 2) + R"(]}]}},
+    {"slide": {"faces": [{"point": [)" +
+           n(L / 2) + ", 0, " + n(H / 2) + R"(]}]}},
+    {"slide": {"faces": [{"point": [)" +
+           n(L / 2) + ", " + n(W / 2) + R"(, 0]}]}},
+    {"pressure": {"magnitude": )" +
+           n(p) + R"(, "faces": [{"point": [)" + n(L) + ", " + n(W / 2) + ", " + n(H / 2) + R"(]}]}}]})";
+}
+
+TEST(Task3dAnswers, ABarUnderEndPressureCarriesItUniformlyAndShortensByPLOverE)
+{
+    const struct
+    {
+        const char* units;
+        const char* modelling;
+        double L, W, H, E, nu, p;
+        /// The pressure in the output's stress unit.
+        double pShown;
+    } cases[] = {
+        // 10 MPa on a 100 mm steel bar: mm, N, MPa out.
+        {"millimeters", "si", 100, 10, 20, 2.1e11, 0.3, 1e7, 10},
+        {"inches", "english", 4, 1, 1, 3e7, 0.3, 1000, 1000},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.units);
+        TempDir dir;
+        const auto d = solve(pushedBar(c.units, c.modelling, c.L, c.W, c.H, c.E, c.nu, c.p, c.W / 2), dir);
+        ASSERT_TRUE(solved(d));
+        // The modulus in the stress unit of the output, the lengths in the drawing's.
+        const double E = c.E * c.pShown / c.p;
+        const double corner = c.pShown / E * std::hypot(c.L, c.nu * c.W, c.nu * c.H);
+        EXPECT_NEAR(value(d["maxDisplacement"], "value"), corner, 1e-5 * corner);
+        EXPECT_NEAR(value(d["maxVonMises"], "value"), c.pShown, 1e-5 * c.pShown);
+        EXPECT_NEAR(value(d["material"], "youngsModulus"), E, 1e-12 * E);
+        // The slide on the x = 0 end carries the whole push (MPa times mm^2 is N, psi times in^2 lbf).
+        const double push = c.pShown * c.W * c.H;
+        EXPECT_NEAR(d["reactions"][0]["force"][0].GetDouble(), push, 1e-6 * push);
+    }
+}
+
+TEST(Task3dAnswers, QuadraticTetrahedraBendACoarseCantileverAsBeamTheoryWhereLinearOnesAreFarTooStiff)
+{
+    // 100 x 10 x 10 mm, steel, 100 N down on the free end, two elements through the depth.
+    const double L = 100, h = 10, F = 100, E = 210000, nu = 0.3;
+    const double I = h * h * h * h / 12, G = E / (2 * (1 + nu)), shearArea = 5.0 / 6.0 * h * h;
+    const double beam = F * L * L * L / (3 * E * I) + F * L / (G * shearArea);
+    const std::string text = R"({"drawing": {"insunits": "millimeters", "modelling": "si"},
+  "solid": {"box": {"corner": [0, 0, 0], "size": [100, 10, 10]}},
+  "material": {"name": "steel", "youngsModulus": 2.1e11, "poissonRatio": 0.3},
+  "deck": {"elements": "ELEMENTS"},
+  "meshing": {"size": 5},
+  "features": [{"fix": {"faces": [{"point": [0, 5, 5]}]}},
+               {"force": {"vector": [0, 0, -100], "units": "N", "faces": [{"point": [100, 5, 5]}]}}]})";
+    const auto tip = [&](const std::string& elements)
+    {
+        TempDir dir;
+        std::string t = text;
+        t.replace(t.find("ELEMENTS"), 8, elements);
+        const auto d = solve(t, dir);
+        if (!solved(d))
+            return 0.0;
+        EXPECT_STREQ(d["mesh"]["elements"].GetString(), (elements + " tetrahedra").c_str());
+        return value(d["maxDisplacement"], "value");
+    };
+    EXPECT_NEAR(tip("quadratic"), beam, 0.02 * beam);
+    EXPECT_LT(tip("linear"), 0.92 * beam);
+}
+
+TEST(Task3dAnswers, AQuarterTubeOnTwoSlidePlanesCarriesInternalPressureAsLame)
+{
+    // Inner radius a 10 mm, outer b 20 mm, 10 mm long, open ends: plane stress, exact in 3D. The
+    // grids' stresses come from the elements', so they converge from above, 2 % at this size.
+    const double a = 10, b = 20, length = 10, p = 100, E = 210000, nu = 0.3;
+    const double hoop = p * (b * b + a * a) / (b * b - a * a), radial = -p;
+    const double vonMises = std::sqrt(hoop * hoop + radial * radial - hoop * radial);
+    const double ur = a / E * (hoop - nu * radial), uz = -nu * length / E * (hoop + radial);
+    TempDir dir;
+    const auto d = solve(R"({"drawing": {"insunits": "millimeters", "modelling": "si"},
+  "solid": {"intersection": [
+    {"difference": [{"cylinder": {"base": [0, 0, 0], "axis": [0, 0, 10], "radius": 20}},
+                    {"cylinder": {"base": [0, 0, -1], "axis": [0, 0, 12], "radius": 10}}]},
+    {"box": {"corner": [0, 0, -1], "size": [25, 25, 12]}}]},
+  "material": {"name": "steel", "youngsModulus": 2.1e11, "poissonRatio": 0.3},
+  "meshing": {"size": 1.5},
+  "features": [{"slide": {"faces": [{"point": [0, 15, 5]}]}},
+               {"slide": {"faces": [{"point": [15, 0, 5]}]}},
+               {"slide": {"faces": [{"point": [10.6066017178, 10.6066017178, 0]}]}},
+               {"pressure": {"magnitude": 1e8, "faces": [{"point": [7.07106781187, 7.07106781187, 5]}]}}]})",
+                         dir);
+    ASSERT_TRUE(solved(d));
+    EXPECT_NEAR(value(d["maxDisplacement"], "value"), std::hypot(ur, uz), 0.005 * std::hypot(ur, uz));
+    EXPECT_NEAR(value(d["maxVonMises"], "value"), vonMises, 0.03 * vonMises);
+    // Each symmetry plane carries the pressure on the quarter's projection, p a length.
+    EXPECT_NEAR(d["reactions"][0]["force"][0].GetDouble(), -p * a * length, 1e-4 * p * a * length);
+    EXPECT_NEAR(d["reactions"][1]["force"][1].GetDouble(), -p * a * length, 1e-4 * p * a * length);
+}
+
+TEST(Task3dAnswers, AForceIsBalancedByTheReactionsOfItsSupportsAndCalculixAgrees)
+{
+    // Held across its x = 0 end and along one edge of it only: together they hold the block, and
+    // the edge's grids are held in all three directions.
+    TempDir dir;
+    const auto d = solve(R"({"drawing": {"insunits": "millimeters", "modelling": "si"},
+  "solid": {"box": {"corner": [0, 0, 0], "size": [20, 10, 10]}},
+  "material": {"name": "aluminium", "youngsModulus": 7e10, "poissonRatio": 0.33},
+  "meshing": {"size": 4},
+  "features": [{"hold": {"faces": [{"point": [0, 5, 5]}], "components": "1"}},
+               {"hold": {"edges": [{"point": [0, 0, 5]}], "components": "23"}},
+               {"force": {"vector": [30, -40, 120], "units": "N", "faces": [{"point": [20, 5, 5]}]}}]})",
+                         dir);
+    ASSERT_TRUE(solved(d));
+    const double force[] = {30, -40, 120};
+    for (int i = 0; i < 3; ++i)
+    {
+        SCOPED_TRACE(i);
+        const double sum =
+            d["reactions"][0]["force"][i].GetDouble() + d["reactions"][1]["force"][i].GetDouble();
+        EXPECT_NEAR(sum, -force[i], 1e-6 * 130);
+        EXPECT_NEAR(d["equilibrium"]["applied"][i].GetDouble(), force[i], 1e-9 * 130);
+    }
+    EXPECT_EQ(d["reactions"][1]["force"][0].GetDouble(), 0.0) << "the edge holds no x";
+    const double u = calculix(fs::path(d["workingFolder"].GetString()) / "task.dat", dir.path()).first;
+    // CalculiX works in the deck's units, m; the summary in mm.
+    EXPECT_NEAR(value(d["maxDisplacement"], "value"), 1000 * u, 1e-6 * 1000 * u);
+}
+
+TEST(Task3dAnswers, ASlideOnASlantedPlaneHoldsItsNormalAsCalculixDoes)
+{
+    // A bar along (1, 1, 0), its base cap sliding on its slanted plane and pinned at its rim, pulled
+    // along its axis: the cap's inner grids are held by multipoint constraints.
+    TempDir dir;
+    const auto d = solve(R"({"drawing": {"insunits": "millimeters", "modelling": "si"},
+  "solid": {"cylinder": {"base": [0, 0, 0], "axis": [20, 20, 0], "radius": 5}},
+  "material": {"name": "steel", "youngsModulus": 2.1e11, "poissonRatio": 0.3},
+  "meshing": {"size": 3},
+  "features": [{"slide": {"faces": [{"point": [0, 0, 0]}]}},
+               {"fix": {"edges": [{"point": [2.5, -2.5, 3.5355339059327378]}]}},
+               {"force": {"vector": [100, 100, 0], "units": "N", "faces": [{"point": [20, 20, 0]}]}}]})",
+                         dir);
+    ASSERT_TRUE(solved(d));
+    const std::string deck = slurp(fs::path(d["workingFolder"].GetString()) / "task.dat");
+    EXPECT_NE(deck.find("\nMPC,100,"), std::string::npos);
+    const double u = calculix(fs::path(d["workingFolder"].GetString()) / "task.dat", dir.path()).first;
+    EXPECT_NEAR(value(d["maxDisplacement"], "value"), 1000 * u, 1e-6 * 1000 * u);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NEAR(d["equilibrium"]["reactions"][i].GetDouble(), -100, 1e-6 * 100);
+}
+
+TEST(Task3dDeck, TheFixedLinearDeckIsTheModulesOwn)
+{
+    TempDir dir;
+    std::string text = slurp(examples() / "3d/bracket.json");
+    const std::string material = text.substr(text.find("  \"material\""));
+    text.replace(text.find("  \"material\""), material.find('\n') + 1,
+                 "  \"deck\": {\"material\": \"fixed\", \"elements\": \"linear\"},\n");
+    text.replace(text.find("\"fineness\": 1"), 13, "\"fineness\": 4");
+    const auto d = solve(text, dir);
+    ASSERT_TRUE(solved(d));
+    EXPECT_STREQ(d["material"]["deck"].GetString(), "fixed");
+    const std::string deck = slurp(fs::path(d["workingFolder"].GetString()) / "task.dat");
+    EXPECT_EQ(deck.substr(0, deck.find("BEGIN BULK")),
+              "$ VANTORIX RUN\nSOL 101\nCEND\nDISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=" + testName() +
+                  "\n"
+                  "SUBTITLE=VANTORIX TASK\nLABEL=SUMMARY\nSPC=100\nECHO=PUNCH\nLOAD=10\n$\n");
+    EXPECT_NE(deck.find("\nPSOLID,1,105,0\nMAT1,105,200000.,76923.,0.3\n"), std::string::npos);
+    const auto tetra = deck.find("\nCTETRA,");
+    ASSERT_NE(tetra, std::string::npos);
+    const std::string line = deck.substr(tetra + 1, deck.find('\n', tetra + 1) - tetra - 1);
+    EXPECT_EQ(std::count(line.begin(), line.end(), ','), 6) << line;
+    EXPECT_NE(deck.find("$     FIX CONSTRAINTS\nSPC1,100,123,"), std::string::npos);
 }
 
 TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
@@ -197,7 +562,10 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
         {replaced("{\"point\": [4, 0.2, 0.1]}", "9"),
          "features[1].pressure.faces[0]: the solid has no face 9"},
         {replaced("\"fineness\": 2", "\"fineness\": 200"), "meshing.fineness: must be from 0.01 to 100"},
-        {replaced("round_bar.step", "missing.step"), "solid.step: the solid cannot be built"},
+        {replaced("round_bar.step", "missing.step"), "solid.step: there is no STEP file /"},
+        {replaced("{\"fix\": {\"faces\": [{\"point\": [0, 0, 0]}]}}",
+                  "{\"slide\": {\"faces\": [{\"point\": [2, 0.5, 0]}]}}"),
+         "features[0].slide.faces[0]: face 1 is curved; a slide needs plane faces"},
     };
     TempDir dir;
     spit(dir.path() / "round_bar.step", slurp(examples() / "3d" / "round_bar.step"));
@@ -211,6 +579,18 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
         EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
         EXPECT_STREQ(summary(dir.path() / "out")["status"].GetString(), "invalid");
     }
+}
+
+TEST(Task3dErrors, AMeshBeyondTheBudgetExitsTwoNamingTheEstimateAndTheOption)
+{
+    TempDir dir;
+    const Outcome o = runTask({(examples() / "3d/round_bar.json").string(), "--max-tetrahedra", "100",
+                               "--out", (dir.path() / "out").string()},
+                              dir.path());
+    EXPECT_EQ(o.exitStatus, 2);
+    EXPECT_NE(o.err.find("tetrahedra are expected, more than the budget of 100"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("raise --max-tetrahedra N"), std::string::npos) << o.err;
+    EXPECT_STREQ(summary(dir.path() / "out")["status"].GetString(), "invalid");
 }
 
 TEST(Task3dErrors, AFailingSolverRunExitsThreeWithItsMessageAndLeavesNoEarlierResult)

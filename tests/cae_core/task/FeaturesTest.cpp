@@ -2,6 +2,7 @@
 
 #include "host/ut/Assert.h"
 
+#include <cmath>
 #include <sstream>
 
 namespace cae_core::test
@@ -78,13 +79,17 @@ struct MeshedSolid : DrawingWithSolid
         entity = Factory::instance().createEntity(task.get(), solidId);
         entity->mesh = Factory::instance().createMesh(task.get());
         for (int i = 0; i < 6; ++i)
-            entity->mesh->addVertex(OdGePoint3d(i, 0, 0), OdDbSubentId());
+            entity->mesh->addVertex(OdGePoint3d(i, i % 2, 0), OdDbSubentId());
         entity->mesh->addTriangle({0, 1, 2}, face(7));
         entity->mesh->addTriangle({1, 2, 3}, face(2));
         entity->mesh->addTriangle({2, 3, 4}, face(7));
         entity->mesh->addTriangle({3, 4, 5}, face(7));
         entity->mesh->addEdge({0, 5}, edge(4));
         entity->mesh->addEdge({5, 4}, edge(4));
+        // Face 8 folds out of the plane z = 0.
+        entity->mesh->addVertex(OdGePoint3d(0, 0, 1), OdDbSubentId());
+        entity->mesh->addTriangle({0, 1, 2}, face(8));
+        entity->mesh->addTriangle({0, 1, 6}, face(8));
     }
 
     ScopedTask task;
@@ -187,6 +192,90 @@ TEST(ConstraintsFromFeatures, OnePerMeshTriangleOfAFixedFaceAndPerSegmentOfAFixe
 
     s.addFeature<CaeFixFeature>({OdDbSubentId(OdDb::kVertexSubentType, 0)});
     EXPECT_EQ(Constraint::createConstraints(s.reporter, s.task.get(), s.entity, constraints), eUnsupported);
+}
+TEST(FixFeature, ComponentsAndSlideNormalDefaultToAFullSupport)
+{
+    const auto feature = CaeFixFeature::createObject();
+    EXPECT_EQ(feature->components(), "123");
+    EXPECT_TRUE(feature->slideNormal().isZeroLength());
+    feature->setComponents("31");
+    EXPECT_EQ(feature->components(), "13");
+    long stored = 0;
+    EXPECT_TRUE(feature->featureData().getReadProperties().getLong(kPropertyComponents, stored));
+    EXPECT_EQ(stored, 13);
+    feature->featureData().getWriteProperties().setLong(kPropertyComponents, 2);
+    EXPECT_EQ(feature->components(), "2");
+    feature->featureData().getWriteProperties().setLong(kPropertyComponents, 456);
+    EXPECT_EQ(feature->components(), "123") << "no translation named reads as all three";
+    feature->setSlideNormal(OdGeVector3d(0, 0, 2));
+    EXPECT_EQ(feature->slideNormal(), OdGeVector3d(0, 0, 2));
+}
+
+TEST(ConstraintsFromFeatures, CarryTheHeldComponentsOrTheSlidesAxisOrNormal)
+{
+    struct Case
+    {
+        const char* components; // null: property absent
+        OdGeVector3d normal;
+        std::string held;
+        OdGeVector3d expectedNormal;
+    };
+    const double r = std::sqrt(0.5);
+    for (const Case& c : {Case{nullptr, {}, "123", {}}, Case{"13", {}, "13", {}},
+                          Case{"13", {0, -3, 0}, "2", {}}, Case{nullptr, {1, 1, 0}, "", {r, r, 0}}})
+    {
+        MeshedSolid s;
+        const auto fix = s.addFeature<CaeFixFeature>({face(7), edge(4)});
+        if (c.components)
+            fix->setComponents(c.components);
+        if (!c.normal.isZeroLength())
+            fix->setSlideNormal(c.normal);
+        OdArray<std::shared_ptr<Constraint>> constraints;
+        ASSERT_EQ(Constraint::createConstraints(s.reporter, s.task.get(), s.entity, constraints), eOk);
+        ASSERT_EQ(constraints.size(), 5u);
+        for (const auto& constraint : constraints)
+        {
+            EXPECT_EQ(constraint->components, c.held);
+            EXPECT_TRUE(constraint->normal.isEqualTo(c.expectedNormal)) << c.held;
+        }
+    }
+
+    MeshedSolid s;
+    s.addFeature<CaeFixFeature>({face(8)})->setSlideNormal(OdGeVector3d(0, 0, 1));
+    OdArray<std::shared_ptr<Constraint>> constraints;
+    EXPECT_EQ(Constraint::createConstraints(s.reporter, s.task.get(), s.entity, constraints),
+              eInvalidArgument);
+    ASSERT_EQ(s.reporter.messages().size(), 1u);
+    EXPECT_NE(s.log.str().find("not planar"), std::string::npos) << s.log.str();
+}
+
+TEST(ForceLoads, OneForcePerFeatureOverAllItsFacesNumberedWithThePressures)
+{
+    MeshedSolid s;
+    OdArray<std::shared_ptr<Load>> loads;
+    EXPECT_EQ(Load::createForceLoads(s.reporter, s.task.get(), s.entity, loads), eOk);
+    EXPECT_TRUE(loads.isEmpty());
+    EXPECT_TRUE(s.reporter.messages().empty());
+
+    s.addFeature<CaePressureFeature>({face(2)});
+    const auto feature = s.addFeature<CaeForceFeature>({face(7), face(2)});
+    feature->setForce(OdGeVector3d(0, 30, -40));
+    ASSERT_EQ(Load::createLoads(s.reporter, s.task.get(), s.entity, loads), eOk);
+    ASSERT_EQ(Load::createForceLoads(s.reporter, s.task.get(), s.entity, loads), eOk);
+    ASSERT_EQ(loads.size(), 2u);
+    const auto* force = dynamic_cast<const Force*>(loads[1].get());
+    ASSERT_NE(force, nullptr);
+    EXPECT_EQ(force->id(), 2u) << "a load's id is its load set: unique among all loads";
+    EXPECT_EQ(force->originalId(), feature->objectId());
+    EXPECT_DOUBLE_EQ(force->magnitude, 50.0);
+    EXPECT_TRUE(force->direction.isEqualTo(OdGeVector3d(0, 0.6, -0.8)));
+    EXPECT_EQ(force->units, eSI_Newton);
+    EXPECT_EQ(force->faces.size(), 4u);
+    EXPECT_TRUE(totalForce(*force).isEqualTo(OdGeVector3d(0, 30, -40)));
+
+    s.addFeature<CaeForceFeature>({edge(4)});
+    EXPECT_EQ(Load::createForceLoads(s.reporter, s.task.get(), s.entity, loads), eUnsupported);
+    EXPECT_EQ(s.reporter.messages().size(), 1u);
 }
 } // namespace
 } // namespace cae_core::test

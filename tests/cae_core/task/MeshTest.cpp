@@ -27,6 +27,27 @@ std::shared_ptr<Mesh> twoTetras(Task* task)
     return mesh;
 }
 
+TEST(TaskMesh, ASecondOrderMeshKeepsItsMidVerticesAndSharesItsOrderWithDisplacedCopies)
+{
+    ScopedTask t;
+    auto mesh = twoTetras(t.get());
+    EXPECT_EQ(mesh->order(), 1);
+    mesh->setOrder(3);
+    EXPECT_EQ(mesh->order(), 1) << "only 1 and 2 are orders";
+    mesh->setOrder(2);
+    const std::uint64_t tetra = mesh->addTetra({0, 1, 2, 3}, {5, 6, 7, 8, 9, 10});
+    const std::uint64_t triangle = mesh->addTriangle({0, 1, 3}, {5, 9, 8}, face(7));
+    const std::uint64_t segment = mesh->addEdge({3, 0}, 8, edge(4));
+    EXPECT_EQ(mesh->tetra(tetra)->midVertices, (std::array<std::uint64_t, 6>{5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(mesh->triangle(triangle)->midVertices, (std::array<std::uint64_t, 3>{5, 9, 8}));
+    EXPECT_EQ(mesh->triangle(triangle)->subentId, face(7));
+    EXPECT_EQ(mesh->edge(segment)->midVertex, 8u);
+
+    auto copy = Factory::instance().createMesh(t.get());
+    ASSERT_EQ(mesh->shareTopology(copy.get()), eOk);
+    EXPECT_EQ(copy->order(), 2);
+}
+
 TEST(TaskMesh, ConvertsDrawingUnitsToModellingUnitsAndBack)
 {
     for (const auto& [units, si, stored] :

@@ -21,11 +21,13 @@ public:
         CaeFeature::rxInit();
         CaeFixFeature::rxInit();
         CaePressureFeature::rxInit();
+        CaeForceFeature::rxInit();
         registerReporterMessages();
     }
     void TearDown() override
     {
         unregisterReporterMessages();
+        CaeForceFeature::rxUninit();
         CaePressureFeature::rxUninit();
         CaeFixFeature::rxUninit();
         CaeFeature::rxUninit();

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace cae_core
+{
+/// What the solver deck of a task carries beyond the fixed deck. Every option off gives the deck the
+/// module has always written.
+struct TaskDeckOptions
+{
+    /// The property and material cards from the task's Material (Young's modulus and Poisson's ratio)
+    /// instead of the fixed steel-like material.
+    bool taskMaterial = false;
+    /// Ten-grid tetrahedra (corners, then the mid-edge grids) when the mesh is of second order; off,
+    /// only the corners are written.
+    bool quadratic = false;
+    /// Asks the solver for the forces of the supports (and of the multipoint constraints, when the deck
+    /// holds any).
+    bool reactions = false;
+};
+} // namespace cae_core
