@@ -38,6 +38,7 @@ constexpr auto kGenerous = std::chrono::seconds(120);
 constexpr const char* kBoxTask =
     R"({"drawing": {"insunits": "millimeters", "modelling": "si"},
         "solid": {"box": {"corner": [0, 0, 0], "size": [10, 2, 2]}},
+        "material": {"name": "steel", "youngsModulus": 2.1e11, "poissonRatio": 0.3},
         "meshing": {"fineness": 20},
         "features": [{"fix": {"faces": [{"point": [0, 1, 1]}]}},
                      {"pressure": {"magnitude": 1000000, "units": "Pa", "faces": [{"point": [10, 1, 1]}]}}]})";
