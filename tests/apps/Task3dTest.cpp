@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -262,7 +263,8 @@ TEST(Task3dUnits, ReportInTheDrawingsLengthAndItsForcePerSquareLength)
 /// Runs an example as a user would (under a name of the test's, and the bracket a little coarser to
 /// stay quick under the sanitizers) and checks its results against CalculiX on the same mesh and,
 /// for `closedForm` > 0, the largest displacement against that closed form.
-void checkExample(const char* example, double closedForm)
+void checkExample(const char* example, double closedForm, const std::array<double, 3>& low,
+                  const std::array<double, 3>& high)
 {
     TempDir dir;
     // The deck's title, the file's name, tells this run's working folder from those of other runs
@@ -314,18 +316,29 @@ void checkExample(const char* example, double closedForm)
     {
         EXPECT_NEAR(u, closedForm, 0.03 * closedForm);
     }
+    // Where the extremes occur, in the drawing's units: inside the solid's box.
+    for (const char* extreme : {"maxVonMises", "maxDisplacement"})
+    {
+        const auto& point = d[extreme]["point"];
+        for (unsigned i = 0; i < 3; ++i)
+        {
+            const double tolerance = 1e-9 * (high[i] - low[i]);
+            EXPECT_GE(point[i].GetDouble(), low[i] - tolerance) << extreme;
+            EXPECT_LE(point[i].GetDouble(), high[i] + tolerance) << extreme;
+        }
+    }
 }
 
 TEST(Task3dExamples, TheBracketAgreesWithCalculixOnTheSameMesh)
 {
-    checkExample("3d/bracket.json", 0.0);
+    checkExample("3d/bracket.json", 0.0, {0, 0, 0}, {100, 40, 20});
 }
 
 TEST(Task3dExamples, TheRoundBarAgreesWithCalculixAndShortensAsTheClosedForm)
 {
     // 1000 psi over 4 in of steel; the fixed end holds the bar's contraction across, which stiffens
     // it by a little.
-    checkExample("3d/round_bar.json", 1000.0 * 4.0 / 30e6);
+    checkExample("3d/round_bar.json", 1000.0 * 4.0 / 30e6, {0, -0.5, -0.5}, {4, 0.5, 0.5});
 }
 
 /// Runs `text` as a task file with --out; the summary of the run.
