@@ -32,8 +32,8 @@ std::filesystem::path bracketTask(const std::filesystem::path& dir, double finen
     std::string task = text.str();
     const std::string meshing = "\"meshing\": {\"fineness\": 1}";
     task.replace(task.find(meshing), meshing.size(),
-                 "\"meshing\": {\"fineness\": " + std::to_string(fineness) + "},\n  \"deck\": {\"elements\": \"" +
-                     (quadratic ? "quadratic" : "linear") + "\"}");
+                 "\"meshing\": {\"fineness\": " + std::to_string(fineness) +
+                     "},\n  \"deck\": {\"elements\": \"" + (quadratic ? "quadratic" : "linear") + "\"}");
     const std::filesystem::path file = dir / (quadratic ? "bracket_quadratic.json" : "bracket_linear.json");
     std::ofstream(file) << task;
     return file;
