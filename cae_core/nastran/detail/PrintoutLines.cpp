@@ -46,10 +46,11 @@ std::string_view titleOf(std::string_view line)
 {
     if (const std::size_t option = line.find("OPTION ="); option != std::string_view::npos)
         line = line.substr(0, option);
-    const std::size_t first = line.find_first_not_of(' ');
+    // A text-mode line end on the solver's home platform leaves a carriage return.
+    const std::size_t first = line.find_first_not_of(" \r");
     if (first == std::string_view::npos)
         return {};
-    return line.substr(first, line.find_last_not_of(' ') - first + 1);
+    return line.substr(first, line.find_last_not_of(" \r") - first + 1);
 }
 
 bool isWholeReal(std::string_view token, double& value)
