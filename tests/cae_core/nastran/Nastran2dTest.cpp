@@ -444,6 +444,19 @@ TEST_F(NastranSolver2dTest, TheSolverProgramAgreesWithTheInHouseSolver)
         Solver2dOutput viaFiles, inHouse;
         ASSERT_EQ(cae_core::NastranSolver2d().execute(problem, viaFiles), cae_core::eOk) << commandLine.text();
         ASSERT_EQ(cae_core::Solver2d::create(cae_core::Solver2d::eInHouse)->execute(problem, inHouse), cae_core::eOk);
+        // The printout reading gives the fixed layout's numbers exactly on the solver program's printout.
+        cae_core::NastranSolver2d printoutReader;
+        printoutReader.setPrintoutReading(true);
+        Solver2dOutput asPrinted;
+        ASSERT_EQ(printoutReader.execute(problem, asPrinted), cae_core::eOk);
+        for (std::size_t i = 0; i < viaFiles.vertexData.size(); ++i)
+            EXPECT_EQ(asPrinted.vertexData[i].displacement, viaFiles.vertexData[i].displacement)
+                << "vertex " << i;
+        for (std::size_t e = 0; e < viaFiles.elementData.size(); ++e)
+            for (std::size_t k = 0; k < 3; ++k)
+                EXPECT_EQ(asPrinted.elementData[e].corners[k].stress.sxx,
+                          viaFiles.elementData[e].corners[k].stress.sxx)
+                    << "element " << e;
         // The printout keeps seven significant digits.
         constexpr double kPrinted = 1e-5;
         double largest = 0.0;
