@@ -21,8 +21,6 @@ constexpr std::string_view kSummaryTitle = "A N A L Y S I S  S U M M A R Y  T A 
 constexpr std::string_view kSpcForceTitle =
     "F O R C E S   O F   S I N G L E - P O I N T   C O N S T R A I N T";
 constexpr std::string_view kMpcForceTitle = "F O R C E S   O F   M U L T I P O I N T   C O N S T R A I N T";
-/// Letters each followed by one blank, in a row, that make a line a table's spaced title.
-constexpr std::size_t kSpacedTitleLetters = 4;
 
 /// Shorter lines are never rows: the solver prints every row of both tables past this column.
 constexpr std::size_t kMinRowLength = 100;
@@ -251,24 +249,7 @@ bool readStressRow(std::string_view line, GridResults& results)
     return true;
 }
 
-/// Whether a line holds a spaced title such as "L O A D   V E C T O R".
-bool holdsSpacedTitle(std::string_view line)
-{
-    std::size_t run = 0;
-    for (std::size_t i = 0; i + 1 < line.size(); ++i)
-    {
-        const bool letterThenBlank = line[i] >= 'A' && line[i] <= 'Z' && line[i + 1] == ' ';
-        if (letterThenBlank)
-        {
-            if (++run >= kSpacedTitleLetters)
-                return true;
-            ++i;
-        }
-        else if (line[i] != ' ')
-            run = 0;
-    }
-    return false;
-}
+using nastran::detail::holdsSpacedTitle;
 
 /// Follows the tables of forces of constraint through a printout, line by line.
 class ConstraintForceReader
