@@ -645,6 +645,8 @@ private:
         options.taskMaterial = m_file.deck.taskMaterial;
         options.quadratic = m_file.deck.quadratic;
         options.reactions = wantsReactions();
+        // Any solver's printout, not only the module's own layout, and a damaged table fails the run.
+        options.printoutReading = true;
         std::optional<SolverGuard> guard(std::in_place, m_cl.solverTimeout);
         const EResult rc = m_task->run(options);
         const int signal = guard->signal();
@@ -696,6 +698,11 @@ private:
                     for (const auto& line : fatal)
                         messages.push_back("  " + line);
                 }
+                if (rc == cae_core::eParseError)
+                    if (const std::string damaged =
+                            cae_core::checkTaskResults(OdString(m_folder.string().c_str()), *m_task);
+                        !damaged.empty())
+                        messages.push_back(damaged);
                 messages.push_back("working folder: " + m_folder.string());
             }
             stop(eExitFailed, messages, rc);

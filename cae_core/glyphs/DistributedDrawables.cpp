@@ -91,10 +91,8 @@ void DistributedLoadDrawable::drawCurveSegment(const OdGeCurve3d& curve, double 
         drawCurve(drawer, OdGeNurbCurve3d(tails));
     if (nextCurve || !m_magnitude)
         return;
-    OdString text;
-    text.format(L"%g [%ls/%ls]", *m_magnitude, detail::forceUnitOf(context()).c_str(),
-                detail::lengthUnitOf(context()).c_str());
-    const OdDbTextPtr label = detail::makeText(context(), text, OdGePoint3d::kOrigin, 6.0 * s);
+    const OdDbTextPtr label = detail::makeText(context(), detail::loadLabel(context(), *m_magnitude, true),
+                                               OdGePoint3d::kOrigin, 6.0 * s);
     OdGePoint3dArray corners;
     OdGeExtents3d box;
     if (label->getGeomExtents(box) == eOk)

@@ -26,9 +26,8 @@ void PointLoadDrawable::draw(BaseDrawer& drawer) const
     drawer.drawPolygon(polygon(g.arrow.head));
     if (!m_magnitude)
         return;
-    OdString text;
-    text.format(L"%g [%ls]", *m_magnitude, detail::forceUnitOf(context()).c_str());
-    drawer.drawEntity(*detail::makeText(context(), text, g.labelPosition, g.labelHeight));
+    drawer.drawEntity(*detail::makeText(context(), detail::loadLabel(context(), *m_magnitude, false),
+                                        g.labelPosition, g.labelHeight));
 }
 
 OdSmartPtr<PointSupportDrawable> PointSupportDrawable::createObject(const Context& context)

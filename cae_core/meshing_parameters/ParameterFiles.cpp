@@ -8,9 +8,12 @@
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>
 
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -44,13 +47,18 @@ bool narrow(const JsonValue& value, std::string& out)
     return true;
 }
 
-// The whole text must be one finite number; anything around it makes the conversion fail.
+// As the standard string-to-double conversion reads it (leading white space, a sign, a plus too,
+// hexadecimal), but the whole text must be the number: anything after it makes the conversion fail, and so
+// does a value out of range or not finite, which no size or ratio is.
 bool parseNumber(std::string_view text, double& value)
 {
-    if (text.empty())
+    const std::string copy(text);
+    if (copy.empty() || std::isspace(static_cast<unsigned char>(copy.back())))
         return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(copy.c_str(), &end);
+    return end != copy.c_str() && *end == '\0' && errno != ERANGE && std::isfinite(value);
 }
 
 bool parseReal(const std::string& text, MeshingReal& real)
@@ -314,6 +322,8 @@ EResult writeJsonFile(const OdString& path, MeshingParameters& params)
     if (!doc.Accept(writer))
         return eWriteError;
 
+    // Written beside the file and renamed over it rather than truncating it first: a write that fails
+    // half way (a full disk) then leaves the earlier parameters whole instead of an empty or cut file.
     const std::string target = ut::convFileNameToMB(path);
     const std::string temporary = target + ".part";
     {

@@ -1,5 +1,7 @@
 #include "cae_core/nastran/F06Reader.h"
 
+#include "cae_core/nastran/detail/PrintoutLines.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -19,8 +21,6 @@ constexpr std::string_view kSummaryTitle = "A N A L Y S I S  S U M M A R Y  T A 
 constexpr std::string_view kSpcForceTitle =
     "F O R C E S   O F   S I N G L E - P O I N T   C O N S T R A I N T";
 constexpr std::string_view kMpcForceTitle = "F O R C E S   O F   M U L T I P O I N T   C O N S T R A I N T";
-/// Letters each followed by one blank, in a row, that make a line a table's spaced title.
-constexpr std::size_t kSpacedTitleLetters = 4;
 
 /// Shorter lines are never rows: the solver prints every row of both tables past this column.
 constexpr std::size_t kMinRowLength = 100;
@@ -249,24 +249,7 @@ bool readStressRow(std::string_view line, GridResults& results)
     return true;
 }
 
-/// Whether a line holds a spaced title such as "L O A D   V E C T O R".
-bool holdsSpacedTitle(std::string_view line)
-{
-    std::size_t run = 0;
-    for (std::size_t i = 0; i + 1 < line.size(); ++i)
-    {
-        const bool letterThenBlank = line[i] >= 'A' && line[i] <= 'Z' && line[i + 1] == ' ';
-        if (letterThenBlank)
-        {
-            if (++run >= kSpacedTitleLetters)
-                return true;
-            ++i;
-        }
-        else if (line[i] != ' ')
-            run = 0;
-    }
-    return false;
-}
+using nastran::detail::holdsSpacedTitle;
 
 /// Follows the tables of forces of constraint through a printout, line by line.
 class ConstraintForceReader
@@ -337,33 +320,214 @@ template <class Lines> GridResults read(Lines& lines, GridForces* forces = nullp
     }
     return results;
 }
+
+namespace printout
+{
+using namespace nastran::detail;
+
+constexpr std::string_view kTetraTitle =
+    "S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   E L E M E N T S   ( C T E T R A )";
+/// Characters of a damaged value shown in a message.
+constexpr std::size_t kShown = 24;
+
+std::string quoted(std::string_view token)
+{
+    return "\"" + std::string(token.substr(0, kShown)) + (token.size() > kShown ? "...\"" : "\"");
+}
+
+enum class ETable
+{
+    eNone,
+    eDisplacements,
+    eTetraStresses,
+    eConstraintForces
+};
+
+/// Reads the tables a solver prints for any deck, a line at a time.
+class Reader
+{
+public:
+    Reader(const F06ReadOptions& options, GridResults& results, GridForces* forces)
+        : m_subcases(options.subcase), m_results(results), m_forces(forces)
+    {
+    }
+
+    void line(std::string_view line)
+    {
+        ++m_number;
+        if (m_subcases.line(line))
+            m_table = ETable::eNone;
+        if (isPageHeader(line))
+            return;
+        if (holdsSpacedTitle(line))
+        {
+            const ETable table = tableOf(titleOf(line));
+            // A page break repeats the title of the table it breaks.
+            if (table != m_table)
+                m_table = m_subcases.inSubcase() ? table : ETable::eNone;
+            return;
+        }
+        std::string_view t[kMaxTokens];
+        const std::size_t count = tokenize(line, t, kMaxTokens);
+        switch (m_table)
+        {
+        case ETable::eNone:
+            return;
+        case ETable::eDisplacements:
+            if (const auto grid = gridRow(t, count, "displacement"))
+                m_results[*grid].displacement = m_values;
+            return;
+        case ETable::eConstraintForces:
+            if (const auto grid = gridRow(t, count, "constraint force"))
+                (*m_forces)[*grid] += m_values;
+            return;
+        case ETable::eTetraStresses:
+            stressRow(line, t, count);
+            return;
+        }
+    }
+
+private:
+    ETable tableOf(std::string_view title) const
+    {
+        if (title == kDisplacementTitle)
+            return ETable::eDisplacements;
+        if (title == kTetraTitle)
+            return ETable::eTetraStresses;
+        if (m_forces && (title == kSpcForceTitle || title == kMpcForceTitle))
+            return ETable::eConstraintForces;
+        return ETable::eNone;
+    }
+
+    [[noreturn]] void fail(const std::string& what) const { throw F06Error(m_number, what); }
+
+    /// "<id> <type> <T1> <T2> <T3> <R1> <R2> <R3>": the id of a grid row with its T values in m_values;
+    /// none for a line that is no row (headers) or a row of another point type.
+    std::optional<std::uint64_t> gridRow(const std::string_view* t, std::size_t count, const char* table)
+    {
+        constexpr std::size_t kGridRowTokens = 8;
+        const bool row = count >= 2 && t[1].size() == 1 && t[1][0] >= 'A' && t[1][0] <= 'Z' &&
+                         t[0][0] >= '0' && t[0][0] <= '9';
+        if (!row || t[1] != "G")
+            return std::nullopt;
+        std::uint64_t grid = 0;
+        if (!isWholeId(t[0], grid))
+            fail("the grid id " + quoted(t[0]) + " of a " + table + " row is garbled");
+        if (count < kGridRowTokens)
+            fail("the " + std::string(table) + " row of grid " + std::to_string(grid) + " is cut short");
+        double v[6] = {};
+        for (std::size_t k = 0; k < 6; ++k)
+            if (!isWholeReal(t[2 + k], v[k]))
+                fail(quoted(t[2 + k]) + " in the " + table + " row of grid " + std::to_string(grid) +
+                     " is not a finite number");
+        m_values.set(v[0], v[1], v[2]);
+        return grid;
+    }
+
+    /// The X line of a tetrahedron point, "0 CENTER|<grid> X <sx> XY <txy> A <sa> L.. <mean> <von Mises>";
+    /// the element lines and the Y and Z lines are passed over.
+    void stressRow(std::string_view line, const std::string_view* t, std::size_t count)
+    {
+        if (count < 3 || t[0] != "0" || t[2] != "X")
+            return;
+        const bool centre = t[1] == "CENTER";
+        std::uint64_t grid = 0;
+        if (!centre && !isWholeId(t[1], grid))
+            fail("the grid id " + quoted(t[1]) + " of a CTETRA stress row is garbled");
+        const std::string where =
+            "the CTETRA stress row of " + (centre ? std::string("a centre") : "grid " + std::to_string(grid));
+        double value = 0.0;
+        if (count < kMaxTokens || line.size() <= kPressureColumn)
+            fail(where + " is cut short");
+        if (t[4] != "XY" || t[6] != "A")
+            fail(where + " has the labels " + quoted(t[4]) + " and " + quoted(t[6]) +
+                 " where XY and A belong");
+        for (const std::size_t k : {3, 5, 7})
+            if (!isWholeReal(t[k], value))
+                fail(quoted(t[k]) + " in " + where + " is not a finite number");
+        std::string_view tail[3];
+        if (tokenize(line.substr(kPressureColumn), tail, 3) != 2)
+            fail(where + " holds no mean pressure and von Mises stress from character 101 on");
+        double vonMises = 0.0;
+        for (std::size_t k = 0; k < 2; ++k)
+            if (!isWholeReal(tail[k], k == 0 ? value : vonMises))
+                fail(quoted(tail[k]) + " in " + where + " is not a finite number");
+        if (centre)
+            return;
+        GridResult& result = m_results[grid];
+        result.vonMisesStress = std::max(result.vonMisesStress, vonMises);
+    }
+
+    SubcaseFilter m_subcases;
+    GridResults& m_results;
+    GridForces* m_forces;
+    ETable m_table = ETable::eNone;
+    std::size_t m_number = 0;
+    OdGeVector3d m_values;
+};
+
+template <class Lines> GridResults read(Lines& lines, const F06ReadOptions& options, GridForces* forces)
+{
+    GridResults results;
+    Reader reader(options, results, forces);
+    std::string_view line;
+    while (lines.next(line))
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        reader.line(line);
+    }
+    return results;
+}
+} // namespace printout
+
+template <class Lines>
+GridResults readWith(Lines& lines, const F06ReadOptions& options, GridForces* forces = nullptr)
+{
+    return options.printout ? printout::read(lines, options, forces) : read(lines, forces);
+}
 } // namespace
+
+F06Error::F06Error(std::size_t line, const std::string& what)
+    : std::runtime_error("line " + std::to_string(line) + " of the printout: " + what), m_line(line)
+{
+}
 
 GridResults readGridResults(std::istream& f06)
 {
-    StreamLines lines(f06);
-    return read(lines);
+    return readGridResults(f06, F06ReadOptions{});
 }
 
 GridResults readGridResults(std::string_view f06)
 {
-    MemoryLines lines(f06);
-    return read(lines);
+    return readGridResults(f06, F06ReadOptions{});
 }
 
-TaskResultTables readTaskResultTables(std::istream& f06)
+GridResults readGridResults(std::istream& f06, const F06ReadOptions& options)
+{
+    StreamLines lines(f06);
+    return readWith(lines, options);
+}
+
+GridResults readGridResults(std::string_view f06, const F06ReadOptions& options)
+{
+    MemoryLines lines(f06);
+    return readWith(lines, options);
+}
+
+TaskResultTables readTaskResultTables(std::istream& f06, const F06ReadOptions& options)
 {
     StreamLines lines(f06);
     TaskResultTables tables;
-    tables.grids = read(lines, &tables.reactions);
+    tables.grids = readWith(lines, options, &tables.reactions);
     return tables;
 }
 
-TaskResultTables readTaskResultTables(std::string_view f06)
+TaskResultTables readTaskResultTables(std::string_view f06, const F06ReadOptions& options)
 {
     MemoryLines lines(f06);
     TaskResultTables tables;
-    tables.grids = read(lines, &tables.reactions);
+    tables.grids = readWith(lines, options, &tables.reactions);
     return tables;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <istream>
 #include <map>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace cae_core
@@ -44,6 +46,36 @@ GridResults readGridResults(std::istream& f06);
 /// The same, from the bytes of a whole file.
 GridResults readGridResults(std::string_view f06);
 
+/// How a printout is read. The default reads as described at readGridResults, which fits the module's
+/// own decks (one subcase, tetrahedra only, no other grid-point tables before the stresses).
+struct F06ReadOptions
+{
+    /// Reads what a solver prints for any deck: a table lasts to the next spaced title that is not its
+    /// own (a page break repeats its own) or to the end of its subcase; titles match whole; only the
+    /// displacement table fills translations and only CTETRA rows fill stresses; page headers (lines
+    /// whose carriage control is 1), column headers and rows of other point types are passed over; only
+    /// `subcase` is read. A damaged row inside a table throws F06Error naming its line.
+    bool printout = false;
+    /// The subcase read in printout mode, from the "SUBCASE n" of the page headers; 0 takes the first.
+    /// Pages without a subcase belong to the one read.
+    std::uint64_t subcase = 0;
+};
+
+/// A printout read in printout mode holds a damaged table row.
+class F06Error : public std::runtime_error
+{
+public:
+    F06Error(std::size_t line, const std::string& what);
+    /// 1-based.
+    std::size_t line() const { return m_line; }
+
+private:
+    std::size_t m_line;
+};
+
+GridResults readGridResults(std::istream& f06, const F06ReadOptions& options);
+GridResults readGridResults(std::string_view f06, const F06ReadOptions& options);
+
 /// Grid id -> the force its constraints exert on it (T1, T2, T3), ascending.
 using GridForces = std::map<std::uint64_t, OdGeVector3d>;
 
@@ -58,7 +90,7 @@ struct TaskResultTables
     GridForces reactions;
 };
 
-TaskResultTables readTaskResultTables(std::istream& f06);
-TaskResultTables readTaskResultTables(std::string_view f06);
+TaskResultTables readTaskResultTables(std::istream& f06, const F06ReadOptions& options = {});
+TaskResultTables readTaskResultTables(std::string_view f06, const F06ReadOptions& options = {});
 
 } // namespace cae_core

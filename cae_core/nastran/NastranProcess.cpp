@@ -147,9 +147,23 @@ bool parseCompletionLine(std::string_view line, std::int32_t& code)
         if (line[i] != '-' && (line[i] < '0' || line[i] > '9'))
             return false;
     }
-    // The number is read after the first occurrence, as the line handler always did; stoi throws for a
-    // text that holds no number there.
-    code = std::stoi(std::string(line.substr(line.find(kMarker) + kMarker.size())));
+    // The number is read after the first occurrence, as the line handler always did, as stoi reads it;
+    // its failures are told in the log's terms, naming the text that would not convert.
+    const std::string text(line.substr(line.find(kMarker) + kMarker.size()));
+    constexpr std::size_t kQuoted = 40;
+    const std::string quoted = "\"" + text.substr(text.find_first_not_of(' '), kQuoted) + "\"";
+    try
+    {
+        code = std::stoi(text);
+    }
+    catch (const std::out_of_range&)
+    {
+        throw std::out_of_range("the completion code " + quoted + " does not fit 32 bits");
+    }
+    catch (const std::invalid_argument&)
+    {
+        throw std::invalid_argument("the completion code " + quoted + " is not a number");
+    }
     return true;
 }
 

@@ -154,7 +154,8 @@ private:
 
 /// The completion code of a log line that reports the end of the analysis: a line matching
 /// ".*Analysis complete *[\-0-9]+" as a whole. False for any other line. A number that does not convert
-/// (a lone "-", too many digits) throws std::invalid_argument or std::out_of_range, as std::stoi does.
+/// (a lone "-", too many digits) throws std::invalid_argument or std::out_of_range, as std::stoi does,
+/// with a message naming the text that would not convert.
 bool parseCompletionLine(std::string_view line, std::int32_t& code);
 
 } // namespace cae_core

@@ -11,7 +11,8 @@ namespace cae_core
 {
 namespace
 {
-template <std::size_t N> EResult solve(const solver2d::detail::Model<N>& model, Solver2dOutput& output)
+template <std::size_t N>
+EResult solve(const solver2d::detail::Model<N>& model, Solver2dOutput& output, bool printout)
 {
     const std::string deck = nastran::detail::writeDeck2d(model);
     const OdString folder = createWorkingFolder();
@@ -36,7 +37,7 @@ template <std::size_t N> EResult solve(const solver2d::detail::Model<N>& model, 
     std::ifstream results(ut::convFileNameToMB(resultPath.path()), std::ios::binary);
     if (!results)
         return eFileError;
-    nastran::detail::readResults2d(results, model, output);
+    nastran::detail::readResults2d(results, model, output, printout);
     return eOk;
 }
 } // namespace
@@ -56,9 +57,9 @@ EResult NastranSolver2d::executeImpl(const Solver2dInput& input, Solver2dOutput&
     switch (input.elementType)
     {
     case fea2d::EElementType::eTriangle3:
-        return solve(solver2d::detail::buildModel3(input), output);
+        return solve(solver2d::detail::buildModel3(input), output, m_printoutReading);
     case fea2d::EElementType::eTriangle6:
-        return solve(solver2d::detail::buildModel6(input), output);
+        return solve(solver2d::detail::buildModel6(input), output, m_printoutReading);
     }
     return eUnsupported;
 }

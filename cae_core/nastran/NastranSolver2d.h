@@ -21,12 +21,20 @@ public:
     /// Makes Solver2d::create(eNastran) give null again.
     static void uninstallFromSolverFactory();
 
+    /// Reads the results as a solver prints them for any deck (page breaks, other point types and
+    /// subcases, whole titles), and refuses a table that lacks rows; off, the fixed layout of the
+    /// module's own deck is read.
+    void setPrintoutReading(bool on) { m_printoutReading = on; }
+
 protected:
     /// 0 on success; 5 for an element type other than eTriangle6 and eTriangle3 (nothing created); 4 when
     /// the deck file cannot be created; 13 or 14 from the solver run; 3 when its results cannot be opened.
     /// A results file that ends inside a table or holds a broken row throws std::runtime_error naming the
     /// line; indices outside the mesh throw std::out_of_range, as for the in-house solver.
     EResult executeImpl(const Solver2dInput& input, Solver2dOutput& output) override;
+
+private:
+    bool m_printoutReading = false;
 };
 
 } // namespace cae_core

@@ -3,6 +3,7 @@
 #include "cae_core/nastran/F06Reader.h"
 #include "cae_core/nastran/NastranProcess.h"
 #include "cae_core/nastran/TaskDeck.h"
+#include "cae_core/nastran/detail/PrintoutLines.h"
 #include "cae_core/task/TaskObjects.h"
 #include "cae_core/task/TaskOutput.h"
 #include "host/ut/File.h"
@@ -21,10 +22,26 @@ namespace cae_core
 
 EResult readTaskResults(const OdString& folder, TaskOutput& output)
 {
+    return readTaskResults(folder, output, F06ReadOptions{});
+}
+
+EResult readTaskResults(const OdString& folder, TaskOutput& output, const F06ReadOptions& options,
+                        std::string* error)
+{
     std::ifstream file(ut::convFileNameToMB((ut::FileName(folder) / L"task.f06").path()), std::ios::binary);
     if (!file)
         return eFileError;
-    TaskResultTables tables = readTaskResultTables(file);
+    TaskResultTables tables;
+    try
+    {
+        tables = readTaskResultTables(file, options);
+    }
+    catch (const F06Error& damaged)
+    {
+        if (error)
+            *error = std::string("task.f06, ") + damaged.what();
+        return eParseError;
+    }
     std::map<std::uint64_t, TaskOutput::Data> records;
     for (const auto& [grid, result] : tables.grids)
         records.emplace_hint(records.end(), grid, TaskOutput::Data{result.displacement, result.vonMisesStress});
@@ -36,7 +53,8 @@ EResult readTaskResults(const OdString& folder, TaskOutput& output)
 namespace
 {
 constexpr std::string_view kDisplacementTitle = "D I S P L A C E M E N T   V E C T O R";
-constexpr std::string_view kTetraStressTitle = "S T R E S S E S   I N    T E T R A H E D R O N";
+constexpr std::string_view kTetraStressTitle =
+    "S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   E L E M E N T S   ( C T E T R A )";
 constexpr std::string_view kEndOfJob = "* * * END OF JOB * * *";
 /// A tetrahedron prints its centre and its four corners.
 constexpr int kStressPoints = 5;
@@ -44,8 +62,6 @@ constexpr int kStressPoints = 5;
 constexpr std::size_t kCosineColumns[2] = {81, 98};
 /// Values of a displacement row: T1 T2 T3 R1 R2 R3.
 constexpr std::size_t kDisplacementValues = 6;
-/// Letters each followed by one blank, in a row, that make a line a table's spaced title.
-constexpr std::size_t kSpacedTitleLetters = 4;
 
 std::vector<std::string_view> tokensOf(std::string_view line)
 {
@@ -64,22 +80,7 @@ std::vector<std::string_view> tokensOf(std::string_view line)
     return tokens;
 }
 
-bool holdsSpacedTitle(std::string_view line)
-{
-    std::size_t run = 0;
-    for (std::size_t i = 0; i + 1 < line.size(); ++i)
-    {
-        if (line[i] >= 'A' && line[i] <= 'Z' && line[i + 1] == ' ')
-        {
-            if (++run >= kSpacedTitleLetters)
-                return true;
-            ++i;
-        }
-        else if (line[i] != ' ')
-            run = 0;
-    }
-    return false;
-}
+using nastran::detail::holdsSpacedTitle;
 
 /// A whole token that is a number; `finite` tells whether it is one.
 bool isWholeNumber(std::string_view token, bool& finite)
@@ -128,6 +129,7 @@ PrintoutSurvey surveyPrintout(std::istream& in)
     bool inElement = false;
     std::string text;
     std::size_t number = 0;
+    nastran::detail::SubcaseFilter subcases(0);
     auto fail = [&](const std::string& what)
     {
         if (survey.fault.empty())
@@ -147,12 +149,18 @@ PrintoutSurvey surveyPrintout(std::istream& in)
         // Anything printed after the END OF JOB line means that it did not end the printout.
         if (survey.endOfJob && !tokensOf(line).empty())
             survey.endOfJob = false;
-        if (line.find(kDisplacementTitle) != std::string_view::npos)
+        // Only the first subcase is read; a deck of the task has no other.
+        if (subcases.line(line))
+            section = ESection::eOther;
+        if (!subcases.inSubcase())
+            continue;
+        const std::string_view title = nastran::detail::titleOf(line);
+        if (title == kDisplacementTitle)
         {
             section = ESection::eDisplacements;
             continue;
         }
-        if (line.find(kTetraStressTitle) != std::string_view::npos)
+        if (title == kTetraStressTitle)
         {
             section = ESection::eStresses;
             continue;
@@ -349,7 +357,9 @@ EResult Task::run(const TaskDeckOptions& options)
     if (const EResult result = writeTaskDeckAndRun(folder, *this, reporter, options))
         return result;
     m_result = std::make_shared<TaskOutput>();
-    return readTaskResults(folder, *m_result);
+    F06ReadOptions reading;
+    reading.printout = options.printoutReading;
+    return readTaskResults(folder, *m_result, reading);
 }
 
 } // namespace cae_core

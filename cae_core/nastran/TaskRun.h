@@ -9,12 +9,18 @@ namespace cae_core
 {
 class Task;
 class TaskOutput;
+struct F06ReadOptions;
 
 /// Replaces `output`'s records by what the solver's printed results task.f06 in `folder` say, one record
 /// per grid, and its reactions by the printout's forces of constraint (none without those tables).
 /// eFileError (output untouched) when the file cannot be opened; eOk otherwise, with an empty map for a
 /// file without the expected tables.
 EResult readTaskResults(const OdString& folder, TaskOutput& output);
+
+/// The same, read with `options`; eParseError (output untouched, `error` set to the reader's message
+/// naming the line when given) for a damaged table row in printout mode.
+EResult readTaskResults(const OdString& folder, TaskOutput& output, const F06ReadOptions& options,
+                        std::string* error = nullptr);
 
 /// Whether the run in `folder` left a complete answer for `task`: empty when task.log's completion line
 /// carries code 0 and task.f06 has a displacement row for every vertex of the task's meshes and the

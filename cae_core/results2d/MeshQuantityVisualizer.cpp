@@ -154,15 +154,29 @@ bool ShellDrawable::subWorldDraw(OdGiWorldDraw* worldDraw) const
     OdGiVertexData vertexData;
     if (!v.normals.isEmpty())
         vertexData.setNormals(v.normals.getPtr());
-    // The colour arrays are handed over only when they cover every vertex or face: the host reads one
-    // entry per vertex or face, and a caller may give fewer values than the mesh has.
-    if (m_quantity == MeshQuantityVisualizer::eDisplacement && !v.displacementColors.isEmpty() &&
-        v.displacementColors.size() >= v.vertices.size())
-        vertexData.setTrueColors(v.displacementColors.getPtr());
+    // A colour array is handed over whenever it holds colours. The host reads one entry per vertex or
+    // face, and a caller may give fewer values than the mesh has: a short array is then completed with
+    // the shell's own colour, so what is coloured is drawn so and the rest plainly.
+    const OdCmEntityColor plain = worldDraw->subEntityTraits().trueColor();
+    const auto covering = [&plain](const OdArray<OdCmEntityColor>& colours, std::size_t count)
+    {
+        OdArray<OdCmEntityColor> whole = colours;
+        while (whole.size() < count)
+            whole.append(plain);
+        return whole;
+    };
+    OdArray<OdCmEntityColor> vertexColours, faceColours;
+    if (m_quantity == MeshQuantityVisualizer::eDisplacement && !v.displacementColors.isEmpty())
+    {
+        vertexColours = covering(v.displacementColors, v.vertices.size());
+        vertexData.setTrueColors(vertexColours.getPtr());
+    }
     OdGiFaceData faceData;
-    if (m_quantity == MeshQuantityVisualizer::eVonMisesStress && !v.stressColors.isEmpty() &&
-        v.stressColors.size() >= v.faces.size() / 4)
-        faceData.setTrueColors(v.stressColors.getPtr());
+    if (m_quantity == MeshQuantityVisualizer::eVonMisesStress && !v.stressColors.isEmpty())
+    {
+        faceColours = covering(v.stressColors, v.faces.size() / 4);
+        faceData.setTrueColors(faceColours.getPtr());
+    }
     worldDraw->geometry().shell(static_cast<std::int32_t>(v.vertices.size()), v.vertices.getPtr(),
                                 static_cast<std::int32_t>(v.faces.size()), v.faces.getPtr(), nullptr, &faceData,
                                 &vertexData);

@@ -15,5 +15,9 @@ struct TaskDeckOptions
     /// Asks the solver for the forces of the supports (and of the multipoint constraints, when the deck
     /// holds any).
     bool reactions = false;
+    /// Reads task.f06 as a solver prints it for any deck (F06ReadOptions::printout): tables end at the
+    /// next title, page breaks and other subcases are passed over, and a damaged table row fails the run
+    /// with eParseError instead of leaving it out.
+    bool printoutReading = false;
 };
 } // namespace cae_core

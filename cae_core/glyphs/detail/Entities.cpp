@@ -46,4 +46,16 @@ OdString lengthUnitOf(const Context& context)
 {
     return const_cast<Context&>(context).lengthUnit();
 }
+
+OdString loadLabel(const Context& context, double magnitude, bool perLength)
+{
+    OdString text;
+    if (!context.database())
+        text.format(L"%g", magnitude);
+    else if (perLength)
+        text.format(L"%g [%ls/%ls]", magnitude, forceUnitOf(context).c_str(), lengthUnitOf(context).c_str());
+    else
+        text.format(L"%g [%ls]", magnitude, forceUnitOf(context).c_str());
+    return text;
+}
 } // namespace cae_core::fea2d::detail

@@ -23,4 +23,7 @@ double glyphSize(const Context& context);
 /// The context's unit texts; they only read the drawing, so a const context may answer them.
 OdString forceUnitOf(const Context& context);
 OdString lengthUnitOf(const Context& context);
+/// A load's label, "<magnitude> [<force unit>]" or, per length, "<magnitude> [<force unit>/<length
+/// unit>]". A context without a drawing knows no units: the label is the magnitude alone.
+OdString loadLabel(const Context& context, double magnitude, bool perLength);
 } // namespace cae_core::fea2d::detail

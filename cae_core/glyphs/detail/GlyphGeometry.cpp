@@ -346,6 +346,18 @@ CurveArray segmentChain(const CurveArray& loop, const OdGePoint3d& a, const OdGe
 
 double chainLength(const CurveArray& chain, const OdGePoint3d& a, const OdGePoint3d& b)
 {
+    // A walk that ends where it starts, or before, on its only curve goes once round that curve: the
+    // pieces drawn leave out the empty range, the length does not.
+    if (chain.size() == 1 && chain.first())
+    {
+        const OdGeCurve3d& curve = *chain.first();
+        const double pa = curve.paramOf(a), pb = curve.paramOf(b);
+        if (pa >= pb)
+        {
+            const Range r = intervalOf(curve);
+            return curve.length(pa, r.hi) + curve.length(r.lo, pb);
+        }
+    }
     double total = 0.0;
     for (const Piece& p : pieces(chain, false, a, b))
         total += pieceLength(*p.curve, p.from, p.to);
@@ -407,8 +419,9 @@ DistributedLoadPiece distributedLoadPiece(const Piece& piece, bool angleRelative
     const OdGeCurve3d& curve = *piece.curve;
     const OdGeDoubleArray params =
         glyphParams(curve, piece.from, piece.to, kFirstGlyphRoom * s, kGlyphSpacing * s);
-    // The last arrow is the next piece's first, or on a whole closed curve the first again.
-    const bool leaveLast = normalsAgreeAtEnd(piece) || isWholeClosedCurve(piece);
+    // The last arrow is the next piece's first. A whole closed curve has no next piece and keeps its
+    // last arrow, drawn over its first.
+    const bool leaveLast = normalsAgreeAtEnd(piece);
     for (unsigned k = 0; k < params.size(); ++k)
     {
         const OdGePoint3d p = curve.evalPoint(params[k]);
@@ -470,7 +483,7 @@ DistributedSupportPiece distributedSupportPiece(const Piece& piece, bool rolling
     }
     if (triangles.size() < 2)
         return result;
-    if (normalsAgreeAtEnd(piece) || whole)
+    if (normalsAgreeAtEnd(piece))
         triangles.pop_back();
     result.triangles = triangles;
 

@@ -1,6 +1,7 @@
 #include "cae_core/nastran/detail/Nastran2d.h"
 
 #include "cae_core/nastran/detail/DeckFormat.h"
+#include "cae_core/nastran/detail/PrintoutLines.h"
 
 #include <cerrno>
 #include <cmath>
@@ -77,12 +78,44 @@ namespace
 {
 constexpr std::string_view kDisplacementTitle = "D I S P L A C E M E N T   V E C T O R";
 constexpr std::string_view kStressTitle = "S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S";
+/// The whole titles of the element types' own stress tables.
+constexpr std::string_view kTria3Title =
+    "S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 3 )";
+constexpr std::string_view kTria6Title =
+    "S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 6 )";
+
+/// The kinds of lines a printed table holds, as far as its reader cares.
+enum class ERowKind
+{
+    eNone,   ///< header, blank, second fibre, another point type: passed over
+    eRow,    ///< a row the table reads
+    eCentre, ///< the centre row of a six-node element (carriage control and element id before the label)
+};
 
 /// The result file's lines with their numbers, for the messages of a broken file.
 class Lines
 {
 public:
     explicit Lines(std::istream& in) : m_in(in) {}
+
+    /// In printout mode: the next row of the table titled `title` that `kind` recognises, passing over
+    /// page headers, the title repeated after a page break and anything else that is no row.
+    template <class Kind>
+    ERowKind requireRow(std::string_view title, const char* table, SubcaseFilter& subcases, Kind kind)
+    {
+        for (;;)
+        {
+            const std::string& text = require(table);
+            if (subcases.line(text) || (holdsSpacedTitle(text) && titleOf(text) != title))
+                throw std::runtime_error("line " + std::to_string(m_number) + " of the result file: the " +
+                                         table + " ends before it has a row for every " +
+                                         (title == kDisplacementTitle ? "node" : "element"));
+            if (isPageHeader(text))
+                continue;
+            if (const ERowKind found = kind(std::string_view(text)); found != ERowKind::eNone)
+                return found;
+        }
+    }
 
     bool next(std::string& line)
     {
@@ -105,6 +138,8 @@ public:
             require(table);
     }
     std::size_t number() const { return m_number; }
+    /// The line last read.
+    const std::string& current() const { return m_line; }
 
 private:
     std::istream& m_in;
@@ -116,7 +151,7 @@ private:
 class Row
 {
 public:
-    Row(const std::string& line, std::size_t number) : m_number(number)
+    Row(const std::string& line, std::size_t number, bool whole = false) : m_number(number), m_whole(whole)
     {
         std::size_t i = 0;
         while (i < line.size())
@@ -141,7 +176,7 @@ public:
         char* end = nullptr;
         errno = 0;
         const double value = std::strtod(field.c_str(), &end);
-        if (end == field.c_str() || errno == ERANGE)
+        if (end == field.c_str() || errno == ERANGE || (m_whole && (*end != '\0' || !std::isfinite(value))))
             fail(": field " + std::to_string(index + 1) + " \"" + field + "\" is not a number in range");
         return value;
     }
@@ -154,7 +189,57 @@ private:
 
     std::vector<std::string> m_fields;
     std::size_t m_number;
+    bool m_whole;
 };
+
+std::vector<std::string_view> tokensOf(std::string_view line, std::size_t max)
+{
+    std::vector<std::string_view> tokens;
+    std::size_t i = 0;
+    while (i < line.size() && tokens.size() < max)
+    {
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ')
+            ++i;
+        if (i > start)
+            tokens.push_back(line.substr(start, i - start));
+    }
+    return tokens;
+}
+
+bool startsWithDigit(std::string_view token)
+{
+    return !token.empty() && token[0] >= '0' && token[0] <= '9';
+}
+
+/// "<id> <type> ...": a grid row; another point type's row is no row of the table.
+ERowKind displacementRowKind(std::string_view line)
+{
+    const auto t = tokensOf(line, 2);
+    return t.size() == 2 && startsWithDigit(t[0]) && t[1] == "G" ? ERowKind::eRow : ERowKind::eNone;
+}
+
+/// "0 <element> <fibre> ...": the first fibre of a three-node element; the second has no carriage control.
+ERowKind tria3RowKind(std::string_view line)
+{
+    const auto t = tokensOf(line, 2);
+    return !line.empty() && line[0] == '0' && t.size() == 2 && startsWithDigit(t[1]) ? ERowKind::eRow
+                                                                                     : ERowKind::eNone;
+}
+
+/// "0 <element> CEN/6 <fibre> ..." and " <grid> <fibre> ...": the first fibre of a six-node element's
+/// samples; the second fibre's row starts with the fibre distance, a real.
+ERowKind tria6RowKind(std::string_view line)
+{
+    const auto t = tokensOf(line, 3);
+    if (!line.empty() && line[0] == '0')
+        return t.size() == 3 && startsWithDigit(t[1]) && t[2].rfind("CEN", 0) == 0 ? ERowKind::eCentre
+                                                                                   : ERowKind::eNone;
+    std::uint64_t grid = 0;
+    return !t.empty() && isWholeId(t[0], grid) ? ERowKind::eRow : ERowKind::eNone;
+}
 
 Solver2dOutput::Stress stressAt(const Row& row, std::size_t first)
 {
@@ -183,7 +268,8 @@ void toGlobalAxes(Solver2dOutput::Stress& stress, double theta)
 } // namespace
 
 template <std::size_t N>
-void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, Solver2dOutput& output)
+void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, Solver2dOutput& output,
+                   bool printout)
 {
     const auto cornerCount = static_cast<std::size_t>(model.cornerCount);
     output.vertexData.assign(cornerCount, {});
@@ -208,19 +294,32 @@ void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, S
     }
 
     Lines lines(f06);
+    SubcaseFilter subcases(0);
+    const std::string_view ownStressTitle = N == 3 ? kTria3Title : kTria6Title;
+    const auto holds = [&](const std::string& line, std::string_view title, std::string_view whole)
+    { return printout ? titleOf(line) == whole : line.find(title) != std::string::npos; };
     std::string line;
     while (lines.next(line))
     {
-        if (line.find(kDisplacementTitle) != std::string::npos)
+        if (printout)
+        {
+            subcases.line(line);
+            if (!subcases.inSubcase())
+                continue;
+        }
+        if (holds(line, kDisplacementTitle, kDisplacementTitle))
         {
             static constexpr const char* kTable = "displacement table";
-            lines.skip(2, kTable);
+            if (!printout)
+                lines.skip(2, kTable);
             std::vector<OdGeVector2d> displacements(model.nodes.size());
             for (OdGeVector2d& d : displacements)
             {
                 // Point id and type are passed over; the rows are taken in node order.
-                const std::string& text = lines.require(kTable);
-                const Row row(text, lines.number());
+                if (printout)
+                    lines.requireRow(kDisplacementTitle, kTable, subcases, displacementRowKind);
+                const std::string& text = printout ? lines.current() : lines.require(kTable);
+                const Row row(text, lines.number(), printout);
                 d.set(row.real(2), row.real(3));
             }
             for (std::size_t i = 0; i < cornerCount; ++i)
@@ -242,41 +341,58 @@ void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, S
                 }
             }
         }
-        else if (line.find(kStressTitle) != std::string::npos)
+        else if (holds(line, kStressTitle, ownStressTitle))
         {
             static constexpr const char* kTable = "triangle stress table";
             if constexpr (N == 3)
             {
-                lines.skip(2, kTable);
+                if (!printout)
+                    lines.skip(2, kTable);
                 for (auto& element : output.elementData)
                 {
                     // Carriage control, element id and fibre distance come first; the second fibre's row
                     // follows.
-                    const std::string& text = lines.require(kTable);
-                    const Row row(text, lines.number());
+                    if (printout)
+                        lines.requireRow(ownStressTitle, kTable, subcases, tria3RowKind);
+                    const std::string& text = printout ? lines.current() : lines.require(kTable);
+                    const Row row(text, lines.number(), printout);
                     element.center.stress = stressAt(row, 3);
                     for (auto& corner : element.corners)
                         corner.stress = element.center.stress;
-                    lines.skip(1, kTable);
+                    if (!printout)
+                        lines.skip(1, kTable);
                 }
             }
             else
             {
-                lines.skip(3, kTable);
+                if (!printout)
+                    lines.skip(3, kTable);
                 for (auto& element : output.elementData)
                 {
                     Solver2dOutput::SamplePoint* samples[] = {&element.center, &element.corners[0],
                                                               &element.corners[1], &element.corners[2]};
                     for (Solver2dOutput::SamplePoint* sample : samples)
                     {
-                        const std::string& text = lines.require(kTable);
-                        const Row row(text, lines.number());
+                        if (printout)
+                        {
+                            const ERowKind kind =
+                                lines.requireRow(ownStressTitle, kTable, subcases, tria6RowKind);
+                            if ((kind == ERowKind::eCentre) != (sample == &element.center))
+                                throw std::runtime_error(
+                                    "line " + std::to_string(lines.number()) + " of the result file: " +
+                                    (kind == ERowKind::eCentre
+                                         ? "a new element starts before the corners of the last"
+                                         : "a corner row stands where an element's centre row belongs"));
+                        }
+                        const std::string& text = printout ? lines.current() : lines.require(kTable);
+                        const Row row(text, lines.number(), printout);
                         // An element's first row carries the carriage control and the element id; every
                         // row then has the grid label and the fibre distance. The second fibre's row and
                         // an empty line follow.
                         const std::size_t first = (!text.empty() && text[0] == '0' ? 2 : 0) + 2;
                         sample->stress = stressAt(row, first);
-                        lines.skip(2, kTable);
+                        if (!printout)
+                            lines.skip(2, kTable);
                     }
                 }
             }
@@ -295,7 +411,7 @@ void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, S
 
 template std::string writeDeck2d<3>(const solver2d::detail::Model<3>&);
 template std::string writeDeck2d<6>(const solver2d::detail::Model<6>&);
-template void readResults2d<3>(std::istream&, const solver2d::detail::Model<3>&, Solver2dOutput&);
-template void readResults2d<6>(std::istream&, const solver2d::detail::Model<6>&, Solver2dOutput&);
+template void readResults2d<3>(std::istream&, const solver2d::detail::Model<3>&, Solver2dOutput&, bool);
+template void readResults2d<6>(std::istream&, const solver2d::detail::Model<6>&, Solver2dOutput&, bool);
 
 } // namespace cae_core::nastran::detail

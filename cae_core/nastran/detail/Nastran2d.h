@@ -28,7 +28,14 @@ template <std::size_t N> std::string writeDeck2d(const solver2d::detail::Model<N
 /// taken in the layout the solver prints them without page breaks (the deck asks for no page breaks).
 /// A file that ends inside a table, or a row whose fields are missing or not numbers, throws
 /// std::runtime_error naming the line.
+///
+/// With `printout`, the tables are read as a solver prints them for any deck: titles match whole (the
+/// element type's own stress table only), page headers, repeated titles and column headers and rows of
+/// other point types are passed over, only the first subcase is read, and numbers must be whole. A table
+/// that ends (at another title, another subcase or the end of the file) before it has a row for every
+/// node or element throws, as a damaged row does.
 template <std::size_t N>
-void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, Solver2dOutput& output);
+void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, Solver2dOutput& output,
+                   bool printout = false);
 
 } // namespace cae_core::nastran::detail

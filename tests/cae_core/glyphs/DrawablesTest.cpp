@@ -153,6 +153,38 @@ TEST(DbEntityDrawer, CollectsADistributedLoadWithItsTailCurveAndOneLabelAtTheEnd
     EXPECT_EQ(kinds(whole).size(), 4 * 11u + 1);
 }
 
+TEST(DbEntityDrawer, LoadsOfAContextWithoutDrawingAreDrawnAtSizeOneWithTheirMagnitude)
+{
+    class NoDrawing : public Context
+    {
+    public:
+        OdDbDatabase* database() const override { return nullptr; }
+        OdString unitName(OdDb::UnitsValue) override { return L"mm"; }
+    } context;
+    const auto point = PointLoadDrawable::createObject(context);
+    point->setLocation(OdGePoint3d(10, 10, 0));
+    point->setMagnitude(2.5);
+    const auto linear = DistributedLoadDrawable::createObject(square(), context);
+    linear->setStartLocation(OdGePoint3d(20, 0, 0));
+    linear->setEndLocation(OdGePoint3d(80, 0, 0));
+    linear->setMagnitude(5.0);
+    const std::pair<const Analyze2dDrawable*, const char*> loads[] = {{point.get(), "2.5"},
+                                                                      {linear.get(), "5"}};
+    for (const auto& [load, label] : loads)
+    {
+        DbEntityDrawer drawer;
+        load->draw(drawer);
+        const std::string k = kinds(drawer);
+        ASSERT_EQ(k.back(), 'T') << label;
+        const auto text = at<OdDbText>(drawer, static_cast<unsigned>(k.size() - 1));
+        EXPECT_EQ(text->textString(), OdString(label));
+    }
+    DbEntityDrawer drawer;
+    linear->draw(drawer);
+    EXPECT_EQ(kinds(drawer), "LPLPLPST") << "arrows 30 apart, as at glyph size 1";
+    EXPECT_NEAR(at<OdDbText>(drawer, 7)->height(), 6.0, kExact);
+}
+
 TEST(DbEntityDrawer, CollectsADistributedSupportRoundAHoleWithItsGroundCircleAndHatch)
 {
     TestContext context;

@@ -87,10 +87,12 @@ TEST_F(ParameterFiles, ReadBackEqualToWhatWasWritten)
 
 TEST_F(ParameterFiles, ReadTheAcceptedValueFormsAndIgnoreUnknownMembers)
 {
-    put("forms.json", "\xEF\xBB\xBF{\"surface_parameters\": {\"max_size\": \"D/5\", \"min_size\": 5, "
-                      "\"chordal_error\": \"D\", \"sewing_tolerance\": \"2.5*D\", \"gradation\": \"1e-3r\", "
-                      "\"metric\": \"ANISOTROPIC\", \"geometric_size_mode\": \"none\", \"closed_geometry\": null, "
-                      "\"unknown\": [1, 2]},\r\n\t\"tetra_parameters\": {\"max_number_of_threads\": 2}}");
+    put("forms.json",
+        "\xEF\xBB\xBF{\"surface_parameters\": {\"max_size\": \"D/5\", \"min_size\": 5, "
+        "\"chordal_error\": \"D\", \"sewing_tolerance\": \"2.5*D\", \"gradation\": \"1e-3r\", "
+        "\"metric\": \"ANISOTROPIC\", \"geometric_size_mode\": \"none\", \"closed_geometry\": null, "
+        "\"tiny_edge_length\": \" 5r\", \"global_physical_size\": \"+0.5*D\", \"unknown\": [1, "
+        "2]},\r\n\t\"tetra_parameters\": {\"max_number_of_threads\": 2}}");
     MeshingParameters p;
     ASSERT_EQ(readJsonFile(m_reporter, path("forms.json"), p), eOk);
     const auto& s = p.surfaceParameters;
@@ -99,6 +101,9 @@ TEST_F(ParameterFiles, ReadTheAcceptedValueFormsAndIgnoreUnknownMembers)
     EXPECT_EQ(s.chordal_error, MeshingReal(1.0, MeshingReal::eTimesD));
     EXPECT_EQ(s.sewing_tolerance, MeshingReal(2.5, MeshingReal::eTimesD));
     EXPECT_EQ(s.gradation, MeshingReal(1e-3, MeshingReal::eRelative));
+    // Numbers inside strings as the standard conversion reads them: leading blanks and a plus sign too.
+    EXPECT_EQ(s.tiny_edge_length, MeshingReal(5.0, MeshingReal::eRelative));
+    EXPECT_EQ(s.global_physical_size, MeshingReal(0.5, MeshingReal::eTimesD));
     EXPECT_EQ(s.metric, SurfaceParameters::eIsotropic);
     EXPECT_EQ(s.geometric_size_mode, SurfaceParameters::eGeometricNone);
     EXPECT_FALSE(s.closed_geometry.has_value());
@@ -134,7 +139,8 @@ TEST_F(ParameterFiles, DamagedFilesAreRefusedWithTheirCodeAndLeaveTheRecordAlone
     const Case cases[] = {
         {"{\"surface_parameters\": {}, \"tetra_parameters\": {}", eParseError, nullptr},
         {"{\"surface_parameters\": {}, \"tetra_parameters\": {}} x", eParseError, nullptr},
-        {"{\"surface_parameters\": {\"metric\": \"\xC3\x28\"}, \"tetra_parameters\": {}}", eParseError, nullptr},
+        {"{\"surface_parameters\": {\"metric\": \"\xC3\x28\"}, \"tetra_parameters\": {}}", eParseError,
+         nullptr},
         {"", eParseError, nullptr},
         {std::string(100000, '['), eParseError, nullptr},
         {"[1, 2]", eMissingData, nullptr},
@@ -142,13 +148,15 @@ TEST_F(ParameterFiles, DamagedFilesAreRefusedWithTheirCodeAndLeaveTheRecordAlone
         {"{\"tetra_parameters\": {}}", eMissingData, nullptr},
         {"{\"surface_parameters\": {\"max_size\": true}, \"tetra_parameters\": {}}", eWrongType, "max_size"},
         {"{\"surface_parameters\": {\"max_size\": \"5\"}, \"tetra_parameters\": {}}", eWrongType, "max_size"},
-        {"{\"surface_parameters\": {\"min_size\": \"D/x\"}, \"tetra_parameters\": {}}", eWrongType, "min_size"},
-        {"{\"surface_parameters\": {\"min_size\": \" 1r\"}, \"tetra_parameters\": {}}", eWrongType, "min_size"},
+        {"{\"surface_parameters\": {\"min_size\": \"D/x\"}, \"tetra_parameters\": {}}", eWrongType,
+         "min_size"},
+        {"{\"surface_parameters\": {\"min_size\": \"1 r\"}, \"tetra_parameters\": {}}", eWrongType,
+         "min_size"},
         {"{\"surface_parameters\": {\"metric\": 1}, \"tetra_parameters\": {}}", eWrongType, "metric"},
         {"{\"surface_parameters\": {}, \"tetra_parameters\": {\"max_number_of_threads\": 2.5}}", eWrongType,
          "max_number_of_threads"},
-        {"{\"surface_parameters\": {}, \"tetra_parameters\": {\"use_volume_proximity\": \"true\"}}", eWrongType,
-         "use_volume_proximity"},
+        {"{\"surface_parameters\": {}, \"tetra_parameters\": {\"use_volume_proximity\": \"true\"}}",
+         eWrongType, "use_volume_proximity"},
         {"{\"surface_parameters\": 3, \"tetra_parameters\": {}}", eWrongType, "surface_parameters"},
     };
     for (const auto& c : cases)

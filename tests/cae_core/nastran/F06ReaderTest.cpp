@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -194,6 +197,158 @@ TEST(F06Reader, RecordedSolidResultsGiveEveryGridsTranslationsAndTetrahedronCorn
 
     std::ifstream plate(samples / "flat_plate_metallic.f06", std::ios::binary);
     EXPECT_TRUE(cae_core::readGridResults(plate).empty()) << "no displacement table and no solid elements";
+}
+
+/// The recorded solid printout as its lines, for edits that a real printout may hold.
+std::vector<std::string> recordedLines(const std::filesystem::path& samples)
+{
+    std::ifstream file(samples / "static_solid_shell_bar.f06", std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+/// Lines `first` to `last` (1-based, inclusive) of the recorded printout.
+std::vector<std::string> slice(const std::vector<std::string>& lines, std::size_t first, std::size_t last)
+{
+    return {lines.begin() + static_cast<std::ptrdiff_t>(first - 1),
+            lines.begin() + static_cast<std::ptrdiff_t>(last)};
+}
+
+void insertAfter(std::vector<std::string>& lines, std::size_t after, const std::vector<std::string>& inserted)
+{
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(after), inserted.begin(), inserted.end());
+}
+
+cae_core::TaskResultTables readPrintout(const std::string& text, std::uint64_t subcase = 0)
+{
+    cae_core::F06ReadOptions options;
+    options.printout = true;
+    options.subcase = subcase;
+    std::istringstream stream(text);
+    const cae_core::TaskResultTables fromStream = cae_core::readTaskResultTables(stream, options);
+    cae_core::TaskResultTables tables = cae_core::readTaskResultTables(std::string_view(text), options);
+    EXPECT_EQ(fromStream.grids.size(), tables.grids.size());
+    EXPECT_EQ(fromStream.reactions.size(), tables.reactions.size());
+    return tables;
+}
+
+void expectSameGrids(const GridResults& got, const GridResults& want, const std::string& what)
+{
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (const auto& [grid, result] : want)
+    {
+        EXPECT_EQ(got.at(grid).displacement, result.displacement) << what << ", grid " << grid;
+        EXPECT_EQ(got.at(grid).vonMisesStress, result.vonMisesStress) << what << ", grid " << grid;
+    }
+}
+
+TEST(F06PrintoutReader, RecordedSolidResultsTakeTranslationsFromTheDisplacementTableOnly)
+{
+    NASTRAN_REQUIRE_SAMPLES(samples);
+    const std::vector<std::string> lines = recordedLines(samples);
+    const cae_core::TaskResultTables tables = readPrintout(joined(lines));
+    ASSERT_EQ(tables.grids.size(), 25u);
+    // The grids that the load vector and the constraint forces list, which the section rule misreads.
+    EXPECT_EQ(tables.grids.at(13).displacement, OdGeVector3d(-2.632421E-03, 1.026346E-04, 2.766774E-03));
+    EXPECT_EQ(tables.grids.at(22).displacement, OdGeVector3d());
+    EXPECT_EQ(tables.grids.at(21).displacement, OdGeVector3d(-2.350846E-04, 1.212530E-05, 8.407630E-04));
+    // Stresses as the section rule reads them: the hexahedron and pentahedron tables come first.
+    const GridResults specified = cae_core::readGridResults(std::string_view(joined(lines)));
+    for (const auto& [grid, result] : specified)
+        EXPECT_EQ(tables.grids.at(grid).vonMisesStress, result.vonMisesStress) << "grid " << grid;
+    ASSERT_EQ(tables.reactions.size(), 4u);
+    EXPECT_EQ(tables.reactions.at(22), OdGeVector3d(-1.804034E-04, -3.090290E+00, -2.558886E+03));
+
+    std::ifstream plate(samples / "flat_plate_metallic.f06", std::ios::binary);
+    const std::string plateText{std::istreambuf_iterator<char>(plate), std::istreambuf_iterator<char>()};
+    EXPECT_TRUE(readPrintout(plateText).grids.empty());
+}
+
+TEST(F06PrintoutReader, PageBreaksOtherElementTablesAndLaterSubcasesLeaveTheResultsAsRead)
+{
+    NASTRAN_REQUIRE_SAMPLES(samples);
+    const std::vector<std::string> lines = recordedLines(samples);
+    ASSERT_GT(lines.size(), 900u);
+    const GridResults want = readPrintout(joined(lines)).grids;
+    const std::vector<std::string> displacementPageTop = slice(lines, 337, 343);
+    const std::vector<std::string> tetraPageTop = slice(lines, 861, 867);
+    std::vector<std::string> laterSubcase = slice(lines, 337, 370);
+    for (std::string& line : laterSubcase)
+    {
+        if (const std::size_t at = line.find("SUBCASE 1"); at != std::string::npos)
+            line[at + 8] = '2';
+        if (const std::size_t at = line.find("E-0");
+            at != std::string::npos && line.find(" G ") != std::string::npos)
+            line[at + 3] = '1';
+    }
+    const std::pair<const char*, std::function<void(std::vector<std::string>&)>> edits[] = {
+        {"a page break inside the displacement table",
+         [&](auto& l) { insertAfter(l, 346, displacementPageTop); }},
+        {"a page break between a point's X and Y lines", [&](auto& l) { insertAfter(l, 869, tetraPageTop); }},
+        {"a hexahedron table after the tetrahedron one",
+         [&](auto& l) { insertAfter(l, 899, slice(l, 722, 760)); }},
+        {"a second subcase", [&](auto& l) { insertAfter(l, 899, laterSubcase); }},
+        {"a page number and header alone", [&](auto& l) { insertAfter(l, 347, slice(l, 337, 339)); }},
+    };
+    for (const auto& [what, edit] : edits)
+    {
+        std::vector<std::string> edited = lines;
+        edit(edited);
+        expectSameGrids(readPrintout(joined(edited)).grids, want, what);
+    }
+
+    std::vector<std::string> twoSubcases = lines;
+    insertAfter(twoSubcases, 899, laterSubcase);
+    EXPECT_EQ(readPrintout(joined(twoSubcases), 2).grids.at(1).displacement,
+              OdGeVector3d(-1.116251E-01, 1.035899E-04, 7.851645E-04))
+        << "the subcase asked for";
+}
+
+TEST(F06PrintoutReader, ADamagedRowInATableNamesItsLine)
+{
+    NASTRAN_REQUIRE_SAMPLES(samples);
+    const std::vector<std::string> lines = recordedLines(samples);
+    const std::pair<std::size_t, std::function<void(std::string&)>> damages[] = {
+        {345, [](std::string& l) { l.resize(60); }},
+        {346, [](std::string& l) { l.replace(l.find("E-05"), 1, "X"); }},
+        {388, [](std::string& l) { l.replace(l.find("E+03"), 1, "*"); }},
+        {872, [](std::string& l) { l.resize(110); }},
+        {881, [](std::string& l) { l.replace(l.find("XY"), 2, "QQ"); }},
+        {885, [](std::string& l) { l.replace(l.find("E+03"), 1, "?"); }},
+    };
+    for (const auto& [line, damage] : damages)
+    {
+        std::vector<std::string> edited = lines;
+        damage(edited[line - 1]);
+        try
+        {
+            readPrintout(joined(edited));
+            ADD_FAILURE() << "line " << line << " read as complete";
+        }
+        catch (const cae_core::F06Error& error)
+        {
+            EXPECT_EQ(error.line(), line) << error.what();
+        }
+    }
+}
+
+TEST(F06PrintoutReader, ReadsTheModulesOwnLayoutAsTheSectionRuleDoes)
+{
+    const std::string text = kDisplacementTitle + displacementRow(15, 1.0e-3, -2.0e-3, 0.0) +
+                             displacementRow(16, 5.0, 5.0, 5.0) + displacementRow(16, 1.0, 2.0, 3.0) +
+                             displacementRow(17, 9.0, 9.0, 9.0, 'S') + kStressTitle +
+                             element(1, {{7, 120.0}, {15, 3.0}}) + element(2, {{7, 95.0}, {8, 2.5}});
+    expectSameGrids(readPrintout(text).grids, readBoth(text), "the module's layout");
 }
 
 } // namespace

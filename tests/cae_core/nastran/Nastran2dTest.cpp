@@ -12,11 +12,12 @@
 
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <numbers>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -216,6 +217,115 @@ TEST(Nastran2dResults, TheTriangleTablesOfARecordedFileHaveTheAssumedLayout)
     }
 }
 
+std::string wholeFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+template <std::size_t N> Solver2dOutput readPrintout2d(const std::string& text, const model::Model<N>& m)
+{
+    std::istringstream f06(text);
+    Solver2dOutput output;
+    detail::readResults2d(f06, m, output, true);
+    return output;
+}
+
+/// `text` with `inserted` put in before the first line holding `before`.
+std::string insertedBefore(const std::string& text, const std::string& before, const std::string& inserted)
+{
+    const std::size_t at = text.rfind('\n', text.find(before)) + 1;
+    return text.substr(0, at) + inserted + text.substr(at);
+}
+
+TEST(Nastran2dPrintout, RecordedTriangleTablesAreReadOverPageBreaksAndOnlyFromTheFirstSubcase)
+{
+    NASTRAN_REQUIRE_SAMPLES(samples);
+    const std::string whole = wholeFile(samples / "flat_plate_metallic.f06");
+    const std::string tria3Title =
+        "S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 3 )";
+    // A nonlinear table of the same elements, whose title holds the linear one's, with other numbers.
+    std::string nonlinear = excerpt(samples / "flat_plate_metallic.f06", tria3Title, "1    MSC");
+    nonlinear.replace(nonlinear.find("S T R E S S E S"), 0, "N O N L I N E A R   ");
+    for (std::size_t at = nonlinear.find("E+01"); at != std::string::npos; at = nonlinear.find("E+01", at))
+        nonlinear[at += 3] = '3';
+    const std::pair<const char*, std::string> files[] = {
+        {"the recorded file", whole},
+        {"a nonlinear table before", insertedBefore(whole, tria3Title, nonlinear)},
+    };
+    for (const auto& [what, text] : files)
+    {
+        SCOPED_TRACE(what);
+        // The three-node table is followed by the six-node one, whose title starts alike.
+        const Solver2dOutput tria3 = readPrintout2d(text, flatModel<3>(6));
+        expectStress(tria3.elementData[0].center.stress, {63.86951, 50.48630, -50.62656, 105.3223}, "21");
+        expectStress(tria3.elementData[5].corners[2].stress, {57.65689, 43.34315, -56.94384, 111.4976}, "30");
+        // Six elements over two pages; element 24's last corner comes after the break.
+        const Solver2dOutput tria6 = readPrintout2d(text, flatModel<6>(6));
+        expectStress(tria6.elementData[0].corners[0].stress, {27.35724, -158.1968, 113.0911, 261.6702},
+                     "19 G1");
+        expectStress(tria6.elementData[3].corners[2].stress, {167.8381, 159.6887, -80.52670, 215.2253},
+                     "24 G3");
+    }
+}
+
+TEST(Nastran2dPrintout, ReadsTheModulesOwnTablesAsTheFixedLayoutDoesAndPassesOverPagesAndScalarPoints)
+{
+    const auto m = flatModel<3>(2);
+    const std::vector<OdGeVector2d> displacements = {{1e-3, 0.0},  {2e-3, 1e-4}, {0.0, -3e-3},
+                                                     {4e-3, 5e-4}, {-1e-3, 0.0}, {0.0, 6e-3}};
+    const std::string own = displacementTable(displacements) + kTria3Title +
+                            tria3Rows(1, {1.0, 2.0, 0.5, 3.0}) + tria3Rows(2, {4.0, 5.0, 0.0, 6.0});
+    std::istringstream fixed(own);
+    Solver2dOutput want;
+    detail::readResults2d(fixed, m, want);
+
+    const std::string pageTop = "1    TITLE                        JUNE  16, 2016  SOLVER   PAGE     7\n"
+                                "     SUBTITLE\n"
+                                "0                                                  SUBCASE 1\n";
+    std::string paged = insertedBefore(own, "             3      G", pageTop + displacementTable({}));
+    paged = insertedBefore(paged, "             4      G", "             9      S      1.0E+00\n");
+    paged = insertedBefore(paged, "0       2", pageTop + kTria3Title);
+    const Solver2dOutput got = readPrintout2d(paged, m);
+    for (std::size_t i = 0; i < want.vertexData.size(); ++i)
+        EXPECT_EQ(got.vertexData[i].displacement, want.vertexData[i].displacement) << "vertex " << i;
+    for (std::size_t e = 0; e < want.elementData.size(); ++e)
+    {
+        expectStress(got.elementData[e].center.stress, want.elementData[e].center.stress, "centre");
+        EXPECT_EQ(got.elementData[e].center.displacement, want.elementData[e].center.displacement);
+    }
+}
+
+TEST(Nastran2dPrintout, ATableThatEndsEarlyOrHoldsABrokenRowThrowsNamingItsLine)
+{
+    const auto m = flatModel<3>(2);
+    const std::vector<OdGeVector2d> six(6, OdGeVector2d(1e-3, 0.0));
+    const std::string stresses =
+        kTria3Title + tria3Rows(1, {1.0, 2.0, 0.5, 3.0}) + tria3Rows(2, {4.0, 5.0, 0.0, 6.0});
+    std::string garbled = displacementTable(six);
+    garbled.replace(garbled.find("1.000000E-03"), 12, "1.000000Q-03");
+    const std::pair<std::string, const char*> broken[] = {
+        {displacementTable({six.begin(), six.begin() + 5}) + stresses, "line 9 "},
+        {garbled, "line 4 "},
+        {displacementTable(six) + kTria3Title + tria3Rows(1, {1.0, 2.0, 0.5, 3.0}), "ends inside"},
+        {displacementTable(six) + kTria3Title + tria3Rows(1, {1.0, 2.0, 0.5, 3.0}).substr(0, 40) + "\n" +
+             tria3Rows(2, {4.0, 5.0, 0.0, 6.0}),
+         "line 13 "},
+    };
+    for (const auto& [text, where] : broken)
+    {
+        try
+        {
+            readPrintout2d(text, m);
+            ADD_FAILURE() << "read as complete:\n" << text;
+        }
+        catch (const std::runtime_error& error)
+        {
+            EXPECT_NE(std::string(error.what()).find(where), std::string::npos) << error.what();
+        }
+    }
+}
+
 /// The Nastran 2D solver behind the solver factory, with working folders in a scratch folder.
 class NastranSolver2dTest : public testing::Test
 {
@@ -334,6 +444,19 @@ TEST_F(NastranSolver2dTest, TheSolverProgramAgreesWithTheInHouseSolver)
         Solver2dOutput viaFiles, inHouse;
         ASSERT_EQ(cae_core::NastranSolver2d().execute(problem, viaFiles), cae_core::eOk) << commandLine.text();
         ASSERT_EQ(cae_core::Solver2d::create(cae_core::Solver2d::eInHouse)->execute(problem, inHouse), cae_core::eOk);
+        // The printout reading gives the fixed layout's numbers exactly on the solver program's printout.
+        cae_core::NastranSolver2d printoutReader;
+        printoutReader.setPrintoutReading(true);
+        Solver2dOutput asPrinted;
+        ASSERT_EQ(printoutReader.execute(problem, asPrinted), cae_core::eOk);
+        for (std::size_t i = 0; i < viaFiles.vertexData.size(); ++i)
+            EXPECT_EQ(asPrinted.vertexData[i].displacement, viaFiles.vertexData[i].displacement)
+                << "vertex " << i;
+        for (std::size_t e = 0; e < viaFiles.elementData.size(); ++e)
+            for (std::size_t k = 0; k < 3; ++k)
+                EXPECT_EQ(asPrinted.elementData[e].corners[k].stress.sxx,
+                          viaFiles.elementData[e].corners[k].stress.sxx)
+                    << "element " << e;
         // The printout keeps seven significant digits.
         constexpr double kPrinted = 1e-5;
         double largest = 0.0;

@@ -61,6 +61,17 @@ TEST(NastranLog, TheCompletionLineIsTheWholeLineRuleAndItsNumberIsReadAfterTheFi
     EXPECT_THROW(cae_core::parseCompletionLine("Analysis complete x Analysis complete 1", code),
                  std::invalid_argument);
     EXPECT_THROW(cae_core::parseCompletionLine("Analysis complete 99999999999", code), std::out_of_range);
+    for (const std::string text : {"-", "99999999999"})
+        try
+        {
+            cae_core::parseCompletionLine("Analysis complete " + text, code);
+        }
+        catch (const std::logic_error& error)
+        {
+            EXPECT_EQ(std::string(error.what()).find("stoi"), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("completion code \"" + text + "\""), std::string::npos)
+                << error.what();
+        }
     EXPECT_FALSE(cae_core::parseCompletionLine(std::string(1'000'000, 'x') + "Analysis complete", code));
 }
 

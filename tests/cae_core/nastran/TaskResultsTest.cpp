@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -160,6 +161,19 @@ TEST_F(SolvedTask, ReactionsBalanceTheLoadAndTheCompleteAnswerPassesTheCheck)
     EXPECT_EQ(output.vertexData.at(fixedGrid).displacement, OdGeVector3d())
         << "the constraint table's row of a fixed grid is no displacement";
     EXPECT_EQ(checkTaskResults(folder(), *m_task), "");
+
+    // The printout reading gives the same records from the solver program's printout.
+    cae_core::F06ReadOptions printout;
+    printout.printout = true;
+    TaskOutput asPrinted;
+    ASSERT_EQ(readTaskResults(folder(), asPrinted, printout), cae_core::eOk);
+    ASSERT_EQ(asPrinted.vertexData.size(), output.vertexData.size());
+    for (const auto& [grid, data] : output.vertexData)
+    {
+        EXPECT_EQ(asPrinted.vertexData.at(grid).displacement, data.displacement) << "grid " << grid;
+        EXPECT_EQ(asPrinted.vertexData.at(grid).vonMisesStress, data.vonMisesStress) << "grid " << grid;
+    }
+    EXPECT_EQ(asPrinted.reactions, output.reactions);
 }
 
 // Each kind of damage is named with its file and, where it has one, its line, grid or element.
@@ -225,6 +239,21 @@ TEST_F(SolvedTask, DamagedPrintoutsAndLogsAreNamed)
         const std::string answer = checkTaskResults(folder(), *m_task);
         EXPECT_NE(answer.find(c.expected), std::string::npos) << c.name << ": " << answer;
     }
+    // The printout reading refuses the garbled number, naming its line, and leaves the output alone.
+    std::string garbled = m_f06;
+    const std::size_t at = garbled.find("E+0", garbled.find(" XY ", stressTitle));
+    garbled[at] = 'Q';
+    std::ofstream(m_temp.path() / "task.f06", std::ios::binary) << garbled;
+    cae_core::F06ReadOptions printout;
+    printout.printout = true;
+    TaskOutput untouched;
+    std::string error;
+    EXPECT_EQ(readTaskResults(folder(), untouched, printout, &error), cae_core::eParseError);
+    const auto line =
+        std::count(garbled.begin(), garbled.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
+    EXPECT_EQ(error.rfind("task.f06, line " + std::to_string(line) + " ", 0), 0u) << error;
+    EXPECT_TRUE(untouched.vertexData.empty());
+
     fs::remove(m_temp.path() / "task.f06");
     std::ofstream(m_temp.path() / "task.log", std::ios::binary) << m_log;
     EXPECT_EQ(checkTaskResults(folder(), *m_task),

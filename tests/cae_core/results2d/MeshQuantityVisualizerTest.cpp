@@ -155,6 +155,25 @@ TEST(ShellDrawable, DrawsFilledTrianglesInTheQuantitysColoursWithBlackEdges)
     EXPECT_GT(at(displacement, 1, 1).b, 200) << "next to a fixed vertex";
 }
 
+TEST(ShellDrawable, ColoursWhatHasValuesWhenThereAreFewerValuesThanTrianglesOrVertices)
+{
+    Fixture f;
+    MeshQuantityVisualizer v(*f.mesh, std::vector<double>{1.0}, {{0, 0}, {0.6, 0.8}}, L"MPa", L"mm");
+    v.setDisplacementFactor(0.0);
+    f.viewer.view().fitTo(OdGeExtents3d(OdGePoint3d(0, 0, 0), OdGePoint3d(30, 40, 0)));
+    const auto at = [&f](const host_test::Picture& png, double x, double y)
+    {
+        const OdGePoint3d p = f.viewer.view().pictureOf(OdGePoint3d(x, y, 0), 300, 400);
+        return png.at(static_cast<int>(p.x), static_cast<int>(p.y));
+    };
+    const host_test::Picture stress(f.viewer.view().renderPng(300, 400));
+    EXPECT_NE(at(stress, 20, 10), at(stress, 10, 30)) << "triangle 0 in its colour, triangle 1 plain";
+    v.setColoredQuantity(MeshQuantityVisualizer::eDisplacement);
+    const host_test::Picture displacement(f.viewer.view().renderPng(300, 400));
+    const auto red = at(displacement, 29, 1);
+    EXPECT_TRUE(red.r > 200 && red.b < 100) << "next to the displaced vertex, coloured";
+}
+
 TEST(MeshQuantityVisualizer, WithoutAViewerNothingIsShownButTheStateIsKept)
 {
     Fixture f;
