@@ -503,8 +503,12 @@ TaskPicture::TaskPicture(const TaskScene& scene) : m_view(scene.view)
 
     const double u =
         std::max(box.maxPoint().y - box.minPoint().y, (box.maxPoint().x - box.minPoint().x) / 2) * 0.05;
+    // Glyphs on faces the solid hides are drawn faded: still told, but not taken for what is seen.
+    std::vector<bool> glyphSeen;
+    for (const auto& g : scene.glyphs)
+        glyphSeen.push_back(buffer.visible(project(g.at, scene.view), dot(g.at.asVector(), f.towards)));
     auto draw = [scene, plane, ghost, f, box, u, glyph, shellPoints, shellFaces, shellColors, visibleEdges,
-                 map, lo, hi, top](OdGiWorldDraw& wd)
+                 glyphSeen, map, lo, hi, top](OdGiWorldDraw& wd)
     {
         Pen pen(wd);
         const auto flat = [&](const OdGePoint3d& p) { return project(p, scene.view); };
@@ -534,14 +538,23 @@ TaskPicture::TaskPicture(const TaskScene& scene) : m_view(scene.view)
         // Loads along their direction ending on the face; supports as ground hatching beside it,
         // sliding ones on rollers.
         pen.width(2.5);
-        for (const auto& g : scene.glyphs)
+        for (std::size_t i = 0; i < scene.glyphs.size(); ++i)
         {
+            const auto& g = scene.glyphs[i];
+            const auto tone = [&](const OdCmEntityColor& c)
+            {
+                if (glyphSeen[i])
+                    return c;
+                const auto fade = [](std::uint8_t v)
+                { return static_cast<std::uint8_t>(v + (255 - v) * 0.55); };
+                return OdCmEntityColor(fade(c.red()), fade(c.green()), fade(c.blue()));
+            };
             OdGeVector3d tangent = g.normal.crossProduct(f.towards);
             tangent = tangent.length() > 1e-6 ? unit(tangent) : f.right;
             const OdGePoint3d at = flat(g.at);
             if (g.kind == SceneFeature::EKind::eLoad)
             {
-                pen.color(kLoadColor);
+                pen.color(tone(kLoadColor));
                 const OdGePoint3d tail = flat(g.at - g.load * (2.4 * glyph));
                 if (tail.distanceTo(at) < 0.5 * glyph)
                 {
@@ -556,7 +569,7 @@ TaskPicture::TaskPicture(const TaskScene& scene) : m_view(scene.view)
                     arrow(pen, tail, at, 0.6 * glyph);
                 continue;
             }
-            pen.color(kSupportColor);
+            pen.color(tone(kSupportColor));
             // The ground stands off the face, hatched on its far side; a sliding support rolls on
             // two wheels between them.
             const double half = 0.7 * glyph, bar = 0.08 * glyph;
