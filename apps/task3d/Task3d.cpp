@@ -1039,7 +1039,12 @@ private:
             scene.clipAtMultipleOfSmallest = 5.0;
         }
         char factor[32];
-        std::snprintf(factor, sizeof factor, "%.3g", deformFactor());
+        // Large factors in whole numbers, as a scale reads: "x 3200", not "x 3.2e+03".
+        const double shownFactor = deformFactor();
+        if (shownFactor >= 100.0)
+            std::snprintf(factor, sizeof factor, "%.0f", std::stod(formatNumber(shownFactor, 3)));
+        else
+            std::snprintf(factor, sizeof factor, "%.3g", shownFactor);
         scene.caption.push_back(std::string("displacements x ") + factor);
         if (m_summary.mesh)
         {
