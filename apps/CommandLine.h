@@ -56,6 +56,15 @@ struct CommandLine
         eSafety
     };
     Color color = Color::eVonMises;
+    /// Where the 3D result pictures are seen from (`task3d --view`).
+    enum class View
+    {
+        eIso,
+        eFront,
+        eTop,
+        eRight
+    };
+    View view = View::eIso;
     /// The deformation of the result pictures (`--deform`): empty for the large-displacement factor,
     /// otherwise the factor (0 for none).
     std::optional<double> deform;

@@ -39,6 +39,7 @@
 #include <cmath>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
@@ -972,16 +973,96 @@ private:
         const auto mesh = OdDbSubDMeshPtr::cast(shown->second.openObject(OdDb::kForRead));
         const auto& units = *m_summary.units;
         const OdString title =
-            type == Policy::eDisplacement
+            type == Policy::eSafetyFactor && m_summary.yield
+                ? OdString(L"Safety factor: yield ") + OdString(formatNumber(*m_summary.yield, 6).c_str()) +
+                      L" " + OdString(units.stress.c_str()) + L" / von Mises"
+            : type == Policy::eDisplacement
                 ? OdString((L"Displacement [" + OdString(units.length.c_str()) + L"]").c_str())
             : type == Policy::eSafetyFactor
                 ? OdString(L"Safety value min(100, 10000 / von Mises)")
                 : OdString((L"von Mises stress [" + OdString(units.stress.c_str()) + L"]").c_str());
-        const RenderedPicture picture = renderTaskPicture(*mesh, report->colorPolicy->getColorMap(), title,
-                                                          m_cl.pictureWidth, m_cl.pictureHeight);
-        m_out->write("result.svg", picture.svg);
-        m_out->write("result.png", picture.png);
+        const TaskPicture picture(pictureScene(*mesh, *shownOutput, type, utf8(title)));
+        m_out->write("result.svg", picture.svg(m_cl.pictureWidth, m_cl.pictureHeight));
+        m_out->write("result.png", picture.png(m_cl.pictureWidth, m_cl.pictureHeight));
         writeDrawing(*mesh);
+    }
+
+    /// What the result picture shows: the displaced surface, the quantity at every grid, the
+    /// features' glyphs and the caption.
+    TaskScene pictureScene(const OdDbSubDMesh& shown, const cae_core::TaskOutput& output,
+                           cae_core::ColorPolicy::EType type, const std::string& title) const
+    {
+        const cae_core::Mesh& mesh = *m_entity->mesh;
+        std::vector<double> values(mesh.nbVertices(), std::numeric_limits<double>::quiet_NaN());
+        for (std::uint64_t i = 0; i < mesh.nbVertices(); ++i)
+        {
+            const auto found = output.vertexData.find(mesh.vertex(i)->id());
+            if (found == output.vertexData.end())
+                continue;
+            const auto& d = found->second;
+            // The safety factor against the yield stress where the task gives one, else the module's
+            // safety value, as its colour policy takes it from the shown stresses.
+            const double stress = d.vonMisesStress;
+            const double safety = m_summary.yield
+                                      ? (stress > 0.0 ? *m_summary.yield / stress : kNoStressSafety)
+                                  : stress > 0.0 ? std::min(100.0, 10000.0 / stress)
+                                                 : 100.0;
+            values[i] = type == cae_core::ColorPolicy::eDisplacement   ? d.displacement.length()
+                        : type == cae_core::ColorPolicy::eSafetyFactor ? safety
+                                                                       : d.vonMisesStress;
+        }
+        // The printout has stresses at the corners only; the picture takes them halfway at the mid grids.
+        if (mesh.order() == 2 && type != cae_core::ColorPolicy::eDisplacement)
+            for (std::uint64_t t = 0; t < mesh.nbTetra(); ++t)
+                for (const std::uint64_t m : mesh.tetra(t)->midVertices)
+                    if (m < values.size())
+                        values[m] = std::numeric_limits<double>::quiet_NaN();
+        std::vector<SceneFeature> features;
+        for (std::size_t i = 0; i < m_file.features.size() && i < m_model.targets.size(); ++i)
+        {
+            const FeatureEntry& f = m_file.features[i];
+            SceneFeature s;
+            s.faces = m_model.targets[i].faces;
+            using Kind = FeatureEntry::Kind;
+            s.kind = f.kind == Kind::ePressure || f.kind == Kind::eForce ? SceneFeature::EKind::eLoad
+                     : f.kind == Kind::eFix                              ? SceneFeature::EKind::eFixed
+                                                                         : SceneFeature::EKind::eSliding;
+            if (f.kind == Kind::eForce)
+                s.direction = f.force;
+            else if (f.kind == Kind::ePressure)
+                s.direction = f.direction;
+            features.push_back(std::move(s));
+        }
+        OdGePoint3dArray points;
+        shown.getVertices(points);
+        TaskScene scene = makeTaskScene(mesh, std::vector<OdGePoint3d>(points.begin(), points.end()),
+                                        std::move(values), features);
+        scene.title = title;
+        scene.view = static_cast<ETaskView>(m_cl.view);
+        if (type == cae_core::ColorPolicy::eSafetyFactor)
+        {
+            // Red where the part is closest to yielding; the critical range keeps most colours.
+            scene.reversed = true;
+            scene.clipAtMultipleOfSmallest = 5.0;
+        }
+        char factor[32];
+        // Large factors in whole numbers, as a scale reads: "x 3200", not "x 3.2e+03".
+        const double shownFactor = deformFactor();
+        if (shownFactor >= 100.0)
+            std::snprintf(factor, sizeof factor, "%.0f", std::stod(formatNumber(shownFactor, 3)));
+        else
+            std::snprintf(factor, sizeof factor, "%.3g", shownFactor);
+        scene.caption.push_back(std::string("displacements x ") + factor);
+        if (m_summary.mesh)
+        {
+            std::string line = "mesh: " + std::to_string(m_summary.mesh->tetrahedra) + " " +
+                               (mesh.order() == 2 ? "ten-node" : "four-node") + " tetrahedra, " +
+                               std::to_string(m_summary.mesh->vertices) + " grids";
+            if (m_summary.mesh->size)
+                line += ", size " + formatNumber(*m_summary.mesh->size, 3) + " " + m_summary.units->length;
+            scene.caption.push_back(line);
+        }
+        return scene;
     }
 
     /// model.dxf: the result mesh as it stands in the drawing's model space. The drawing's solid has
@@ -1028,6 +1109,9 @@ private:
                  {m_cl.file + ": the result drawing cannot be saved: " + std::string(e.description())});
         }
     }
+
+    /// The safety factor pictured where a grid carries no stress: far above any clip of the legend.
+    static constexpr double kNoStressSafety = 1e9;
 
     /// The displacement factor of the pictures: the given one, or the one that draws the largest
     /// displacement as a tenth of the solid's diagonal.

@@ -9,8 +9,8 @@ namespace cae_app
 {
 namespace
 {
-constexpr const char* kHint = "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--deform F]\n"
-                              "                  [--picture-size WxH] [--max-tetrahedra N]\n"
+constexpr const char* kHint = "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--view V]\n"
+                              "                  [--deform F] [--picture-size WxH] [--max-tetrahedra N]\n"
                               "                  [--solver-timeout S] [--keep-work]\n"
                               "Try 'cae task3d --help'.\n";
 
@@ -41,6 +41,19 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
             cl.color = CommandLine::Color::eSafety;
         else
             return "--color must be vonMises, displacement or safety, not '" + value + "'";
+    }
+    else if (name == "--view")
+    {
+        if (value == "iso")
+            cl.view = CommandLine::View::eIso;
+        else if (value == "front")
+            cl.view = CommandLine::View::eFront;
+        else if (value == "top")
+            cl.view = CommandLine::View::eTop;
+        else if (value == "right")
+            cl.view = CommandLine::View::eRight;
+        else
+            return "--view must be iso, front, top or right, not '" + value + "'";
     }
     else if (name == "--deform")
     {
@@ -111,7 +124,7 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
             const auto equals = a.find('=');
             const std::string name = a.substr(0, equals);
             if (name != "--out" && name != "--color" && name != "--deform" && name != "--picture-size" &&
-                name != "--solver-timeout" && name != "--max-tetrahedra")
+                name != "--solver-timeout" && name != "--max-tetrahedra" && name != "--view")
                 return usageError("unknown option '" + a + "'");
             std::string value;
             if (equals != std::string::npos)
@@ -135,8 +148,8 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
 
 std::string task3dHelp()
 {
-    return "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--deform F]\n"
-           "                  [--picture-size WxH] [--max-tetrahedra N]\n"
+    return "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--view V]\n"
+           "                  [--deform F] [--picture-size WxH] [--max-tetrahedra N]\n"
            "                  [--solver-timeout S] [--keep-work]\n"
            "\n"
            "Runs the 3D linear static analysis of the solid that FILE.json describes: meshes it with\n"
@@ -158,11 +171,16 @@ std::string task3dHelp()
            "  --out DIR   also write DIR/summary.json (also for failed runs), DIR/result.vtu (the\n"
            "              tetrahedra with displacement and von Mises stress per grid, for ParaView)\n"
            "              and DIR/result.svg and DIR/result.png (the surface, coloured and displaced,\n"
-           "              seen from the south-east isometric direction, with a legend)\n"
+           "              shaded, with the solid's edges, the undeformed outline, the loads and\n"
+           "              supports, a legend, a caption and an axes triad)\n"
+           "  --view iso|front|top|right\n"
+           "              where the pictures look from (default iso: the south-east isometric\n"
+           "              direction, z up)\n"
            "  --quiet     print only errors\n"
            "  --color vonMises|displacement|safety\n"
-           "              what the pictures colour (default vonMises; safety is the module's\n"
-           "              min(100, 10000 / von Mises))\n"
+           "              what the pictures colour (default vonMises; safety is the yield stress\n"
+           "              over von Mises, or without a yield the module's min(100, 10000 / von\n"
+           "              Mises), its legend clipped at five times its smallest value)\n"
            "  --deform FACTOR\n"
            "              multiple of the displacements in the pictures (default: the largest\n"
            "              displacement drawn as a tenth of the solid's diagonal)\n"

@@ -36,17 +36,23 @@ public:
     /// The share of the background mixed into every colour while eFaded is set, 0..1 (clamped).
     void setFadeFactor(double factor) { m_fade = factor < 0.0 ? 0.0 : (factor > 1.0 ? 1.0 : factor); }
     double fadeFactor() const { return m_fade; }
+    /// Width of the lines drawn from now on, as a multiple of the view's fine line (at least 0.1): a
+    /// drawable may change it between its lines.
+    void setLineWidth(double width) { m_lineWidth = width > 0.1 ? width : 0.1; }
+    double lineWidth() const { return m_lineWidth; }
 
 protected:
     void resetRenderTraits()
     {
         m_flags = 0;
         m_fade = 0.0;
+        m_lineWidth = 1.0;
     }
 
 private:
     std::uint32_t m_flags = 0;
     double m_fade = 0.0;
+    double m_lineWidth = 1.0;
 };
 
 } // namespace oa

@@ -118,11 +118,17 @@ TEST(Task3dCommandLine, ReadsThePictureOptionsAndRefusesWrongOnes)
     EXPECT_EQ(cl.outDir, "o");
     EXPECT_EQ(cl.pictureWidth, 80);
     EXPECT_FALSE(parse({"t.json"}).deform) << "the automatic factor unless one is given";
+    EXPECT_EQ(parse({"t.json"}).view, CommandLine::View::eIso);
+    for (const auto& [name, view] :
+         {std::pair{"front", CommandLine::View::eFront}, std::pair{"top", CommandLine::View::eTop},
+          std::pair{"right", CommandLine::View::eRight}})
+        EXPECT_EQ(parse({"t.json", "--view", name}).view, view) << name;
     EXPECT_EQ(parse({"--help"}).action, CommandLine::Action::eShowText);
     const std::vector<std::string> wrong[] = {
         {},
         {"t.json", "u.json"},
         {"t.json", "--color", "red"},
+        {"t.json", "--view", "left"},
         {"t.json", "--deform", "-1"},
         {"t.json", "--deform"},
         {"t.json", "--quantity", "vonMises"},

@@ -93,7 +93,9 @@ public:
             cairo_line_to(m_cr, seg.x1, seg.y1);
         }
         source(m_cr, m_lineColor);
+        cairo_set_line_width(m_cr, kLineWidth * m_lineWidth);
         cairo_stroke(m_cr);
+        cairo_set_line_width(m_cr, kLineWidth);
         m_segments.clear();
         m_seen.clear();
     }
@@ -124,9 +126,10 @@ private:
     // fastest; at the line width joins are not seen.
     void draw(const PolylinePrim& p)
     {
-        if (!m_segments.empty() && !(p.color == m_lineColor))
+        if (!m_segments.empty() && !(p.color == m_lineColor && p.width == m_lineWidth))
             flushLines();
         m_lineColor = p.color;
+        m_lineWidth = p.width;
         for (std::size_t i = 1; i < p.points.size(); ++i)
         {
             Segment seg{m_map.x(p.points[i - 1]), m_map.y(p.points[i - 1]), m_map.x(p.points[i]),
@@ -331,6 +334,7 @@ private:
     std::vector<Segment> m_segments;
     std::unordered_set<Segment, SegmentHash> m_seen;
     Rgb m_lineColor;
+    double m_lineWidth = 1.0;
 };
 
 cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length)

@@ -41,7 +41,8 @@ public:
     {
         if (numVertices < 2 || !vertexList)
             return;
-        PolylinePrim p{std::vector<OdGePoint3d>(vertexList, vertexList + numVertices), current()};
+        PolylinePrim p{std::vector<OdGePoint3d>(vertexList, vertexList + numVertices), current(),
+                       lineWidth()};
         for (const OdGePoint3d& pt : p.points)
             m_out.extents.addPoint(pt);
         m_out.primitives.emplace_back(std::move(p));

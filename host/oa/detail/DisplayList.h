@@ -24,6 +24,8 @@ struct PolylinePrim
 {
     std::vector<OdGePoint3d> points;
     Rgb color;
+    /// A multiple of the view's fine line.
+    double width = 1.0;
 };
 
 struct PolygonPrim

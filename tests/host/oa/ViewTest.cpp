@@ -112,6 +112,38 @@ TEST(ViewPicture, VertexColoursBlendAcrossTrianglesInPngsAndAverageInSvgs)
     EXPECT_EQ(host_test::countOf(svg, "fill:rgb(33.333333%,0%,66.666667%)"), 1u);
 }
 
+TEST(ViewPicture, LinesTakeTheWidthSetBeforeThemAsAMultipleOfTheFineLine)
+{
+    // Two horizontal lines of one colour, the lower one four times as wide: the width is not lost
+    // where lines of one colour are stroked together.
+    auto d = odrxCreateObject<TestDrawable>();
+    d->drawing = [](OdGiWorldDraw& wd)
+    {
+        wd.subEntityTraits().setTrueColor(rgb(0, 0, 0));
+        for (const double width : {1.0, 4.0})
+        {
+            oa::RenderTraits::from(&wd.subEntityTraits())->setLineWidth(width);
+            const double y = width > 1.0 ? 2.0 : 8.0;
+            const OdGePoint3d line[] = {OdGePoint3d(0, y, 0), OdGePoint3d(10, y, 0)};
+            wd.geometry().polyline(2, line);
+        }
+    };
+    oa::View view;
+    view.add(d.get());
+    const Picture png(view.renderPng(200, 200));
+    // Rows darker than mid-grey across the middle of each line.
+    const auto darkRows = [&](int from, int to)
+    {
+        int rows = 0;
+        for (int y = from; y < to; ++y)
+            rows += png.at(60, y).r < 128 ? 1 : 0;
+        return rows;
+    };
+    const int fine = darkRows(30, 70), wide = darkRows(130, 170);
+    EXPECT_LE(fine, 1);
+    EXPECT_GE(wide, 2) << "four fine lines are 2.4 pixels";
+}
+
 TEST(ViewPicture, ShellEdgesWithColoursAreDrawnInThemOverTheFillOnePathPerColour)
 {
     // Edges in face-list order: the lower triangle's three, then the upper one's.
