@@ -11,6 +11,7 @@
 
 #include "tools/nastran/Elements.h"
 #include "tools/nastran/Model.h"
+#include "tools/nastran/ModelIndex.h"
 
 #include <cstddef>
 #include <functional>
@@ -104,30 +105,21 @@ public:
     using Progress = std::function<void(const std::string&)>;
 
     /// Checks every reference of the model (grids, properties, materials, faces, sets); throws
-    /// FatalError listing all problems found.
-    Analysis(const Model& model, Progress progress = {});
+    /// FatalError listing all problems found. The analysis keeps its own copy of the model.
+    Analysis(Model model, Progress progress = {});
 
     /// Assembles, factorises (the factor may not need more than memoryLimit bytes) and solves.
     Results run(double memoryLimit);
 
     const std::vector<Note>& notes() const { return m_notes; }
+    const Model& model() const { return m_model; }
 
 private:
-    struct Impl;
-    const Model& m_model;
+    Model m_model;
     Progress m_progress;
     std::vector<Note> m_notes;
-    std::vector<std::size_t> m_gridOrder;    ///< model grid indices by ascending id
-    std::vector<std::size_t> m_elementOrder; ///< model element indices by ascending id
-    std::vector<Id> m_sortedGridIds;
-    std::vector<Id> m_sortedElementIds;
-    std::vector<int> m_elementMaterial; ///< material index per element (model order)
-    std::vector<int> m_elementShell;    ///< shell property index per membrane element, else -1
+    ModelIndex m_index;
 
-    std::size_t gridIndex(Id id) const; ///< position in ascending order; npos when missing
-    /// Fills the results' constraint forces from their displacements and the load of every degree of
-    /// freedom (six per grid, ascending grid order).
-    void constraintForces(const Impl& impl, const std::vector<double>& load, Results& results) const;
     void progress(const std::string& s) const
     {
         if (m_progress)

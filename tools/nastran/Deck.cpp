@@ -146,6 +146,56 @@ private:
     const RawEntry& m_entry;
 };
 
+/// The name of a case control command, upper case, from the part before its "=".
+std::string commandName(std::string_view left)
+{
+    std::string name = upper(trim(left.substr(0, left.find('('))));
+    return name.substr(0, name.find_first_of(" \t"));
+}
+
+/// The options in a case control command's parentheses, upper case (none without parentheses); false
+/// when the parenthesis is not closed.
+bool commandOptions(std::string_view left, std::string& options)
+{
+    const std::size_t paren = left.find('(');
+    if (paren == std::string_view::npos)
+        return true;
+    const std::size_t close = left.find(')', paren);
+    if (close == std::string_view::npos)
+        return false;
+    options = upper(left.substr(paren + 1, close - paren - 1));
+    return true;
+}
+
+/// The comma-separated options that are not among those allowed.
+std::vector<std::string_view> unknownOptions(std::string_view options,
+                                             std::initializer_list<std::string_view> allowed)
+{
+    std::vector<std::string_view> unknown;
+    std::size_t start = 0;
+    while (start <= options.size())
+    {
+        std::size_t comma = options.find(',', start);
+        if (comma == std::string_view::npos)
+            comma = options.size();
+        const std::string_view opt = trim(options.substr(start, comma - start));
+        if (!opt.empty() && std::find(allowed.begin(), allowed.end(), opt) == allowed.end())
+            unknown.push_back(opt);
+        start = comma + 1;
+    }
+    return unknown;
+}
+
+/// One case control command: NAME(OPTIONS) = VALUE.
+struct CaseCommand
+{
+    std::string_view text;
+    int line = 0;
+    std::string name, options; ///< upper case
+    bool hasValue = false;     ///< an "=" follows the name
+    std::string_view value;
+};
+
 class Reader
 {
 public:
@@ -163,6 +213,7 @@ private:
     void error(int line, std::string text) { m_result.errors.push_back({line, std::move(text)}); }
     void executiveLine(std::string_view s, int line);
     void caseLine(std::string_view raw, std::string_view s, int line);
+    void caseCommand(const CaseCommand& command);
     void bulkLine(std::string_view s, int line);
     void flushEntry();
     void card(const RawEntry& e);
@@ -276,25 +327,26 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
     const std::size_t eq = s.find('=');
     const std::string_view left = trim(s.substr(0, eq));
     const std::string_view value = eq == std::string_view::npos ? std::string_view() : trim(s.substr(eq + 1));
-    const std::size_t paren = left.find('(');
-    std::string name = upper(trim(left.substr(0, paren)));
-    name = name.substr(0, name.find_first_of(" \t"));
-    std::string options;
-    if (paren != std::string_view::npos)
+    CaseCommand command{s, line, commandName(left), {}, eq != std::string_view::npos, value};
+    if (!commandOptions(left, command.options))
     {
-        const std::size_t close = left.find(')', paren);
-        if (close == std::string_view::npos)
-        {
-            error(line, "case control command " + quote(s) + " on line " + std::to_string(line) +
-                            " has no closing parenthesis");
-            return;
-        }
-        options = upper(left.substr(paren + 1, close - paren - 1));
+        error(line, "case control command " + quote(s) + " on line " + std::to_string(line) +
+                        " has no closing parenthesis");
+        return;
     }
+    caseCommand(command);
+}
+
+void Reader::caseCommand(const CaseCommand& command)
+{
+    CaseControl& cc = m_result.model.caseControl;
+    const std::string_view s = command.text, value = command.value;
+    const std::string& name = command.name;
+    const int line = command.line;
     const std::string where = " on line " + std::to_string(line);
     auto needValue = [&]()
     {
-        if (eq == std::string_view::npos)
+        if (!command.hasValue)
         {
             error(line, "case control command " + name + where + " needs a value after \"=\"");
             return false;
@@ -316,17 +368,8 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
     {
         if (!needValue())
             return;
-        std::size_t start = 0;
-        while (start <= options.size())
-        {
-            std::size_t comma = options.find(',', start);
-            if (comma == std::string::npos)
-                comma = options.size();
-            const std::string_view opt = trim(std::string_view(options).substr(start, comma - start));
-            if (!opt.empty() && std::find(allowed.begin(), allowed.end(), opt) == allowed.end())
-                error(line, "option " + quote(opt) + " of " + name + where + " is not supported");
-            start = comma + 1;
-        }
+        for (const std::string_view opt : unknownOptions(command.options, allowed))
+            error(line, "option " + quote(opt) + " of " + name + where + " is not supported");
         const std::string v = upper(value);
         if (v == "ALL")
             target = true;

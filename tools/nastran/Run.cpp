@@ -193,6 +193,40 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     return cl;
 }
 
+namespace
+{
+
+/// The f06 of a completed run.
+void writeResults(const std::string& f06Path, const Model& model, const std::vector<Note>& notes,
+                  const Results& results)
+{
+    writeF06(f06Path, model.caseControl,
+             [&](F06Writer& w)
+             {
+                 w.caseControlEcho();
+                 if (model.caseControl.echo == "UNSORT" || model.caseControl.echo == "SORT" ||
+                     model.caseControl.echo == "BOTH")
+                     w.bulkDataEcho(model.bulkLines);
+                 w.modelSummary(model);
+                 w.messages(notes);
+                 if (model.caseControl.printDisplacements)
+                     w.displacements(results);
+                 if (model.caseControl.printStresses)
+                 {
+                     w.tetraStresses(results);
+                     w.triaStresses(results);
+                 }
+                 // After the stresses: a reader that takes every grid row after the displacement
+                 // title for a displacement, up to the stress table, is not misled by them.
+                 w.constraintForces(results, false);
+                 w.constraintForces(results, true);
+                 w.summaryTable(true);
+                 w.endOfJob();
+             });
+}
+
+} // namespace
+
 int runProgram(const std::vector<std::string>& args)
 {
     const CommandLine cl = parseCommandLine(args);
@@ -246,29 +280,7 @@ int runProgram(const std::vector<std::string>& args)
         std::snprintf(residual, sizeof residual, "%.3E", results.relativeResidual);
         log.write(std::string("RELATIVE RESIDUAL OF THE SOLUTION ") + residual);
         log.write("WRITING RESULTS " + f06Path);
-        writeF06(f06Path, model.caseControl,
-                 [&](F06Writer& w)
-                 {
-                     w.caseControlEcho();
-                     if (model.caseControl.echo == "UNSORT" || model.caseControl.echo == "SORT" ||
-                         model.caseControl.echo == "BOTH")
-                         w.bulkDataEcho(model.bulkLines);
-                     w.modelSummary(model);
-                     w.messages(analysis.notes());
-                     if (model.caseControl.printDisplacements)
-                         w.displacements(results);
-                     if (model.caseControl.printStresses)
-                     {
-                         w.tetraStresses(results);
-                         w.triaStresses(results);
-                     }
-                     // After the stresses: a reader that takes every grid row after the displacement
-                     // title for a displacement, up to the stress table, is not misled by them.
-                     w.constraintForces(results, false);
-                     w.constraintForces(results, true);
-                     w.summaryTable(true);
-                     w.endOfJob();
-                 });
+        writeResults(f06Path, model, analysis.notes(), results);
         log.write("Analysis complete 0");
         return 0;
     }

@@ -1,0 +1,45 @@
+#pragma once
+
+// The reduced stiffness matrix and load vector: the pattern of the matrix from the elements' equations,
+// the elements' stiffness expanded through the constraints, and the loads of the selected set.
+
+#include "tools/nastran/Dofs.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace nastran
+{
+
+/// The upper triangle of a symmetric matrix in compressed columns, rows sorted, the diagonal stored in
+/// every column (last, being the largest row of its column).
+struct UpperMatrix
+{
+    std::size_t n = 0;
+    std::vector<std::int64_t> colPtr, rows;
+    std::vector<double> values;
+
+    /// Adds v at (r, c), r <= c, which must be in the pattern.
+    void add(std::int64_t r, std::int64_t c, double v);
+};
+
+/// The pattern of the reduced stiffness matrix, values zero.
+UpperMatrix matrixPattern(const Model& model, const ModelIndex& index, const DofMap& dofs);
+
+/// Adds every element's stiffness to `k` and, through held values, to `rhs` (one per equation). Throws
+/// FatalError naming every element whose geometry has no stiffness.
+void assembleElements(const Model& model, const ModelIndex& index, const DofMap& dofs, UpperMatrix& k,
+                      std::vector<double>& rhs);
+
+/// The loads of the selected set on every degree of freedom, six per grid in ascending grid order.
+std::vector<double> gridLoads(const Model& model, const ModelIndex& index);
+
+/// Adds the loads to the right-hand side through the constraints; throws FatalError when a sum is not
+/// finite.
+void addLoads(const ModelIndex& index, const DofMap& dofs, const std::vector<double>& load,
+              std::vector<double>& rhs);
+
+/// Throws FatalError naming every equation that no element gives stiffness.
+void checkStiffness(const ModelIndex& index, const DofMap& dofs, const UpperMatrix& k);
+
+} // namespace nastran
