@@ -250,7 +250,9 @@ int runProgram(const std::vector<std::string>& args)
     for (const auto& n : cl.notes)
         log.write(n);
 
-    Model model;
+    // The case control outlives the model, which the analysis takes over: a fatal error's printout
+    // echoes it.
+    CaseControl caseControl;
     try
     {
         if (!cl.errors.empty())
@@ -262,7 +264,7 @@ int runProgram(const std::vector<std::string>& args)
         }
         log.write("READING DECK");
         DeckReadResult read = readDeck(readFile(cl.deck));
-        model = std::move(read.model);
+        caseControl = read.model.caseControl;
         if (!read.errors.empty())
         {
             std::string all;
@@ -270,9 +272,10 @@ int runProgram(const std::vector<std::string>& args)
                 all += (k ? "\n" : "") + read.errors[k].text;
             throw FatalError(eFatalInput, all);
         }
-        log.write("READ " + std::to_string(model.grids.size()) + " GRIDS, " +
-                  std::to_string(model.elements.size()) + " ELEMENTS");
-        Analysis analysis(model, [&](const std::string& s) { log.write(s); });
+        log.write("READ " + std::to_string(read.model.grids.size()) + " GRIDS, " +
+                  std::to_string(read.model.elements.size()) + " ELEMENTS");
+        // Moved, not copied: a large model's arrays are a fair share of the run's peak memory.
+        Analysis analysis(std::move(read.model), [&](const std::string& s) { log.write(s); });
         Results results = analysis.run(cl.memoryLimit);
         for (const Note& n : analysis.notes())
             log.write((n.warning ? "WARNING: " : "NOTE: ") + n.text);
@@ -280,7 +283,7 @@ int runProgram(const std::vector<std::string>& args)
         std::snprintf(residual, sizeof residual, "%.3E", results.relativeResidual);
         log.write(std::string("RELATIVE RESIDUAL OF THE SOLUTION ") + residual);
         log.write("WRITING RESULTS " + f06Path);
-        writeResults(f06Path, model, analysis.notes(), results);
+        writeResults(f06Path, analysis.model(), analysis.notes(), results);
         log.write("Analysis complete 0");
         return 0;
     }
@@ -291,7 +294,7 @@ int runProgram(const std::vector<std::string>& args)
         log.write("FATAL ERROR:\n" + text);
         try
         {
-            writeF06(f06Path, model.caseControl,
+            writeF06(f06Path, caseControl,
                      [&](F06Writer& w)
                      {
                          w.caseControlEcho();
