@@ -1,6 +1,7 @@
 #include "apps/ModuleSession.h"
 
 #include "cae_core/nastran/NastranProcess.h"
+#include "cae_core/nastran/NastranSolver2d.h"
 #include "host/kfx/KfxFeature.h"
 #include "platform/rx/RxClass.h"
 #include "platform/rx/RxModule.h"
@@ -39,6 +40,12 @@ ModuleSession::ModuleSession(const std::filesystem::path& moduleFile) : m_file(m
     m_loaded = !linker.loadModule(OdString(m_file.string().c_str())).isNull();
     if (!m_loaded)
         m_error = OdAnsiString(linker.lastError()).str();
+    else
+    {
+        // The host may be pointed at any solver (CAE_NASTRAN_PATH), whose printouts page their tables
+        // and print more than the module's own deck asks for: read them as a solver prints them.
+        cae_core::NastranSolver2d::installInSolverFactory(true);
+    }
 }
 
 ModuleSession::~ModuleSession()

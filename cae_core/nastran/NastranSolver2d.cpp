@@ -42,9 +42,15 @@ EResult solve(const solver2d::detail::Model<N>& model, Solver2dOutput& output, b
 }
 } // namespace
 
-void NastranSolver2d::installInSolverFactory()
+void NastranSolver2d::installInSolverFactory(bool printoutReading)
 {
-    Solver2d::initNastranProvider([] { return std::unique_ptr<Solver2d>(new NastranSolver2d()); });
+    Solver2d::initNastranProvider(
+        [printoutReading]
+        {
+            auto solver = std::unique_ptr<NastranSolver2d>(new NastranSolver2d());
+            solver->setPrintoutReading(printoutReading);
+            return std::unique_ptr<Solver2d>(std::move(solver));
+        });
 }
 
 void NastranSolver2d::uninstallFromSolverFactory()

@@ -16,8 +16,10 @@ class NastranSolver2d : public Solver2d
 public:
     NastranSolver2d() = default;
 
-    /// Makes Solver2d::create(eNastran) return this solver; the module does so at start-up.
-    static void installInSolverFactory();
+    /// Makes Solver2d::create(eNastran) return this solver; the module does so at start-up, with the
+    /// fixed-layout reading. A host that hands the solver other decks' printouts asks for
+    /// `printoutReading` (see setPrintoutReading).
+    static void installInSolverFactory(bool printoutReading = false);
     /// Makes Solver2d::create(eNastran) give null again.
     static void uninstallFromSolverFactory();
 

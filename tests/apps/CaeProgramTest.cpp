@@ -242,6 +242,23 @@ TEST(CaeExamples, TheNastranSolverOfTheLoadedModuleGivesTheInHouseResults)
     EXPECT_NEAR(got["maxDisplacement"].num(), expected["maxDisplacement"].num(),
                 1e-4 * expected["maxDisplacement"].num());
     EXPECT_EQ(got["reactions"].size(), 0u);
+
+    // A solver that pages its tables every 20 lines, as real ones do: cae reads its printout the same.
+    const fs::path paging = dir.path() / "paging_solver.sh", paged = dir.path() / "paged";
+    spit(paging, "#!/bin/sh\nsed -i 's/^LINES=.*/LINES=20/' \"$1\"\nexec " +
+                     quote((fs::path(CAE_PROGRAM).parent_path() / "nastran").string()) + " \"$@\"\n");
+    fs::permissions(paging, fs::perms::owner_all);
+    const char* given = std::getenv("CAE_NASTRAN_PATH");
+    const std::string before = given ? given : "";
+    ::setenv("CAE_NASTRAN_PATH", paging.c_str(), 1);
+    const Outcome p =
+        runCae({"analyze2d", (dir.path() / "nastran.json").string(), "--out", paged.string()}, dir.path());
+    if (given)
+        ::setenv("CAE_NASTRAN_PATH", before.c_str(), 1);
+    else
+        ::unsetenv("CAE_NASTRAN_PATH");
+    ASSERT_EQ(p.exitStatus, 0) << p.err;
+    EXPECT_EQ(readSummary(paged)["maxDisplacement"].num(), got["maxDisplacement"].num());
 }
 
 TEST(CaeExamples, BracketRestsOnItsRollingSupportWithoutFriction)
