@@ -63,24 +63,8 @@ constexpr std::size_t kCosineColumns[2] = {81, 98};
 /// Values of a displacement row: T1 T2 T3 R1 R2 R3.
 constexpr std::size_t kDisplacementValues = 6;
 
-std::vector<std::string_view> tokensOf(std::string_view line)
-{
-    std::vector<std::string_view> tokens;
-    std::size_t i = 0;
-    while (i < line.size())
-    {
-        while (i < line.size() && line[i] == ' ')
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ')
-            ++i;
-        if (i > start)
-            tokens.push_back(line.substr(start, i - start));
-    }
-    return tokens;
-}
-
 using nastran::detail::holdsSpacedTitle;
+using nastran::detail::tokensOf;
 
 /// A whole token that is a number; `finite` tells whether it is one.
 bool isWholeNumber(std::string_view token, bool& finite)

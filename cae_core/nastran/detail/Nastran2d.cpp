@@ -192,23 +192,6 @@ private:
     bool m_whole;
 };
 
-std::vector<std::string_view> tokensOf(std::string_view line, std::size_t max)
-{
-    std::vector<std::string_view> tokens;
-    std::size_t i = 0;
-    while (i < line.size() && tokens.size() < max)
-    {
-        while (i < line.size() && line[i] == ' ')
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ')
-            ++i;
-        if (i > start)
-            tokens.push_back(line.substr(start, i - start));
-    }
-    return tokens;
-}
-
 bool startsWithDigit(std::string_view token)
 {
     return !token.empty() && token[0] >= '0' && token[0] <= '9';

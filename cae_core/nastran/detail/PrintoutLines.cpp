@@ -53,6 +53,23 @@ std::string_view titleOf(std::string_view line)
     return line.substr(first, line.find_last_not_of(" \r") - first + 1);
 }
 
+std::vector<std::string_view> tokensOf(std::string_view line, std::size_t max)
+{
+    std::vector<std::string_view> tokens;
+    std::size_t i = 0;
+    while (i < line.size() && tokens.size() < max)
+    {
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ')
+            ++i;
+        if (i > start)
+            tokens.push_back(line.substr(start, i - start));
+    }
+    return tokens;
+}
+
 bool isWholeReal(std::string_view token, double& value)
 {
     if (!token.empty() && token[0] == '+')

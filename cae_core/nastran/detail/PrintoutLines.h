@@ -4,8 +4,10 @@
 // spaced titles. For the readers that follow a real solver's printout rather than the module's own.
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace cae_core::nastran::detail
 {
@@ -27,6 +29,10 @@ bool holdsSpacedTitle(std::string_view line);
 /// The line without its blanks at either end and without a trailing "OPTION = ..." note, for matching a
 /// title whole.
 std::string_view titleOf(std::string_view line);
+
+/// The blank-separated tokens of a line, at most `max` of them (views into the line).
+std::vector<std::string_view> tokensOf(std::string_view line,
+                                       std::size_t max = std::numeric_limits<std::size_t>::max());
 
 /// Whether `token` is wholly a finite number, as the solver prints one.
 bool isWholeReal(std::string_view token, double& value);

@@ -46,23 +46,18 @@ struct TestTask
     std::shared_ptr<Pressure> pressure(std::uint64_t handle, double magnitude,
                                        const std::vector<std::array<std::uint64_t, 3>>& faces)
     {
-        auto load = Factory::instance().createPressure(task.get(), OdDbObjectId(handle));
-        load->entity = entity;
-        load->magnitude = magnitude;
+        std::vector<std::vector<std::uint64_t>> any;
         for (const auto& f : faces)
-        {
-            OdArray<std::uint64_t> face;
-            for (const std::uint64_t v : f)
-                face.append(v);
-            load->faces.append(face);
-        }
-        return load;
+            any.emplace_back(f.begin(), f.end());
+        return pressureOn(handle, magnitude, any);
     }
     /// A pressure on faces of any number of vertices (six on a second-order mesh).
     std::shared_ptr<Pressure> pressureOn(std::uint64_t handle, double magnitude,
                                          const std::vector<std::vector<std::uint64_t>>& faces)
     {
-        auto load = pressure(handle, magnitude, {});
+        auto load = Factory::instance().createPressure(task.get(), OdDbObjectId(handle));
+        load->entity = entity;
+        load->magnitude = magnitude;
         for (const auto& f : faces)
         {
             OdArray<std::uint64_t> face;

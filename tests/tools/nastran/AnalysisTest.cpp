@@ -282,6 +282,20 @@ TEST(Singularity, NamesAGridAndComponentThatIsNotHeld)
     }
 }
 
+/// Rollers on the faces x = 0, y = 0 and z = 0 of a unit box, those on x = 0 written as a chain of MPCs
+/// that ties each grid to the one before and ends in a single SPC.
+std::string chainedRollers(const TetMesh& m)
+{
+    std::string cards;
+    const auto face = nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; });
+    cards += spc1("1", {face.front()});
+    for (std::size_t k = 1; k < face.size(); ++k)
+        cards += "MPC,100," + std::to_string(face[k]) + ",1,1.0," + std::to_string(face[k - 1]) + ",1,-1.0\n";
+    cards += spc1("2", nodesWhere(m, [](const Vec3& x) { return x[1] == 0.0; }));
+    cards += spc1("3", nodesWhere(m, [](const Vec3& x) { return x[2] == 0.0; }));
+    return cards;
+}
+
 // Rollers on x = 0 written as a chain of MPCs (each grid's x tied to the previous grid's, the first
 // held by an SPC) give the rollers' exact field; a closed chain is refused.
 TEST(MpcChains, AreSubstitutedThroughAndClosedChainsRefused)
@@ -290,12 +304,7 @@ TEST(MpcChains, AreSubstitutedThroughAndClosedChainsRefused)
     const TetMesh m = boxMesh(2, 2, 2, 1.0, 1.0, 1.0, false);
     std::string bulk = solidBulk(m, kE, kNu) +
                        pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10, p);
-    const auto face = nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; });
-    bulk += spc1("1", {face.front()});
-    for (std::size_t k = 1; k < face.size(); ++k)
-        bulk += "MPC,100," + std::to_string(face[k]) + ",1,1.0," + std::to_string(face[k - 1]) + ",1,-1.0\n";
-    bulk += spc1("2", nodesWhere(m, [](const Vec3& x) { return x[1] == 0.0; }));
-    bulk += spc1("3", nodesWhere(m, [](const Vec3& x) { return x[2] == 0.0; }));
+    bulk += chainedRollers(m);
     const Solved s = solve(deckHeader() + bulk + "ENDDATA");
     for (std::size_t k = 0; k < s.results.gridIds.size(); ++k)
     {
@@ -335,12 +344,8 @@ TEST_P(ConstraintForces, BalanceTheAppliedLoadBetweenSingleAndMultipointConstrai
     std::string bulk =
         solidBulk(m, kE, kNu) + pressureCards(m, facesWhere(m, [](const Vec3& x) { return x[0] == 1.0; }), 10,
                                               p, GetParam().direction);
+    bulk += chainedRollers(m);
     const auto face = nodesWhere(m, [](const Vec3& x) { return x[0] == 0.0; });
-    bulk += spc1("1", {face.front()});
-    for (std::size_t k = 1; k < face.size(); ++k)
-        bulk += "MPC,100," + std::to_string(face[k]) + ",1,1.0," + std::to_string(face[k - 1]) + ",1,-1.0\n";
-    bulk += spc1("2", nodesWhere(m, [](const Vec3& x) { return x[1] == 0.0; }));
-    bulk += spc1("3", nodesWhere(m, [](const Vec3& x) { return x[2] == 0.0; }));
     const Solved s = solve(deckHeader("SPCFORCES=ALL\nMPCFORCES(PRINT,SORT1,REAL)=ALL\n") + bulk + "ENDDATA");
 
     // The unit face x = 1 under p: inward normal -x, or along the given direction per unit area.
