@@ -30,7 +30,8 @@ ReportTable reportTable(const std::string& title, const std::vector<cae_core::fe
 {
     ReportTable table{title, {}};
     for (const auto& e : entries)
-        table.rows.push_back({OdAnsiString(e.name).str(), OdAnsiString(e.value).str(), OdAnsiString(e.unit).str()});
+        table.rows.push_back(
+            {OdAnsiString(e.name).str(), OdAnsiString(e.value).str(), OdAnsiString(e.unit).str()});
     return table;
 }
 

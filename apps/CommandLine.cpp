@@ -36,8 +36,8 @@ constexpr const char* kAnalyzeHint =
 
 /// Reads the option `a` (and for "--name VALUE" the next argument) into `value`; an error text
 /// when the value is missing.
-std::optional<std::string> optionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
-                                       std::string& value)
+std::optional<std::string> optionValue(const std::vector<std::string>& args, std::size_t& i,
+                                       const std::string& name, std::string& value)
 {
     const std::string& a = args[i];
     if (a == name)

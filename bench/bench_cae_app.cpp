@@ -150,7 +150,8 @@ void BM_PrepareLoopsOfTenThousandHoles(benchmark::State& state)
     cae_app::BoundaryLoop outer{{}, "region.outer"};
     const OdGePoint2d corners[] = {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}};
     for (int i = 0; i < 4; ++i)
-        outer.curves.push_back({cae_app::LineCurve{corners[i], corners[(i + 1) % 4]}, "region.outer", "line"});
+        outer.curves.push_back(
+            {cae_app::LineCurve{corners[i], corners[(i + 1) % 4]}, "region.outer", "line"});
     std::vector<cae_app::BoundaryLoop> holes;
     for (int i = 0; i < 100; ++i)
         for (int j = 0; j < 100; ++j)

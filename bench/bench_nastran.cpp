@@ -34,12 +34,14 @@ void field(std::string& out, double value)
 /// tetrahedron its element line and the three lines of its centre and of each corner.
 const std::filesystem::path& largeResults()
 {
-    static const std::filesystem::path path = [] {
+    static const std::filesystem::path path = []
+    {
         const auto file = std::filesystem::temp_directory_path() /
                           ("cae_bench_task_" + std::to_string(::getpid()) + ".f06");
-        std::string text = "                                             D I S P L A C E M E N T   V E C T O R\n \n"
-                           "      POINT ID.   TYPE          T1             T2             T3             R1     "
-                           "        R2             R3\n";
+        std::string text =
+            "                                             D I S P L A C E M E N T   V E C T O R\n \n"
+            "      POINT ID.   TYPE          T1             T2             T3             R1     "
+            "        R2             R3\n";
         char head[64];
         for (std::uint64_t g = 1; g <= kGrids; ++g)
         {
@@ -51,17 +53,20 @@ const std::filesystem::path& largeResults()
                 text += k < 5 ? "  " : "\n";
             }
         }
-        text += "                   S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   E L E M E N T S"
-                "   ( C T E T R A )\n";
+        text +=
+            "                   S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   E L E M E N T S"
+            "   ( C T E T R A )\n";
         std::ofstream out(file, std::ios::binary);
         for (std::uint64_t e = 1; e <= kTetrahedra; ++e)
         {
-            std::snprintf(head, sizeof head, "0%10llu           0GRID CS  4 GP\n", static_cast<unsigned long long>(e));
+            std::snprintf(head, sizeof head, "0%10llu           0GRID CS  4 GP\n",
+                          static_cast<unsigned long long>(e));
             text += head;
             for (int p = 0; p < 5; ++p)
             {
                 const std::string point =
-                    p == 0 ? std::string("CENTER") : std::to_string((e * 4 + static_cast<std::uint64_t>(p)) % kGrids + 1);
+                    p == 0 ? std::string("CENTER")
+                           : std::to_string((e * 4 + static_cast<std::uint64_t>(p)) % kGrids + 1);
                 std::snprintf(head, sizeof head, "0%22s  X  ", point.c_str());
                 text += head;
                 field(text, 4.363144e3);
@@ -73,9 +78,10 @@ const std::filesystem::path& largeResults()
                 field(text, -1.289711e4);
                 text += "   ";
                 field(text, 2.0e4 + static_cast<double>(e % 977));
-                text += "\n                         Y   4.330592E+03  YZ  -2.599933E+03   B   2.992493E+03  "
-                        "LY-0.10 0.71-0.69\n                         Z   2.999760E+04  ZX  -2.599933E+03   C   "
-                        "5.157004E+03  LZ 0.99 0.00-0.15\n";
+                text +=
+                    "\n                         Y   4.330592E+03  YZ  -2.599933E+03   B   2.992493E+03  "
+                    "LY-0.10 0.71-0.69\n                         Z   2.999760E+04  ZX  -2.599933E+03   C   "
+                    "5.157004E+03  LZ 0.99 0.00-0.15\n";
             }
             if (text.size() > (std::size_t(1) << 24))
             {
@@ -93,7 +99,8 @@ const std::filesystem::path& largeResults()
 /// at its bottom and pressed on its top (2,048 loaded triangles).
 const cae_core::Task& largeTask()
 {
-    static const std::shared_ptr<cae_core::Task> task = [] {
+    static const std::shared_ptr<cae_core::Task> task = []
+    {
         using namespace cae_core;
         constexpr int nx = 32, ny = 32, nz = 33;
         auto t = Factory::instance().createTask(L"Large", OdDb::kUnitsMeters, true);
@@ -116,9 +123,8 @@ const cae_core::Task& largeTask()
             for (int j = 0; j < ny; ++j)
                 for (int i = 0; i < nx; ++i)
                 {
-                    const auto corner = [&](int bits) {
-                        return at(i + (bits & 1), j + ((bits >> 1) & 1), k + ((bits >> 2) & 1));
-                    };
+                    const auto corner = [&](int bits)
+                    { return at(i + (bits & 1), j + ((bits >> 1) & 1), k + ((bits >> 2) & 1)); };
                     for (const auto& a : kAxes)
                         mesh->addTetra({corner(0), corner(a[0]), corner(a[0] | a[1]), corner(7)});
                     if (k == nz - 1)

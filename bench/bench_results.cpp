@@ -63,8 +63,8 @@ struct SolvedPlate
         params.elementType = eTriangle6;
         params.materialProperties = MaterialProperties{5.0, 210000.0, 0.3, 235.0};
         params.loadsAndSupports = {
-            LinearLoad{OdDbObjectId(), 250.0, true, -std::numbers::pi / 2, OdGePoint2d(200, 0), OdGePoint2d(200, 100),
-                       true},
+            LinearLoad{OdDbObjectId(), 250.0, true, -std::numbers::pi / 2, OdGePoint2d(200, 0),
+                       OdGePoint2d(200, 100), true},
             LinearSupport{OdDbObjectId(), OdGePoint2d(0, 100), OdGePoint2d(0, 0), true, true},
             PointSupport{OdDbObjectId(), OdGeVector2d(0, 1), OdGePoint2d(200, 50), true},
         };

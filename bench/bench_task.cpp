@@ -22,7 +22,8 @@ using Clock = std::chrono::steady_clock;
 
 void registerModuleOnce()
 {
-    static const bool s_done = [] {
+    static const bool s_done = []
+    {
         KfxFeature::rxInit();
         CaeFeature::rxInit();
         CaeFixFeature::rxInit();
@@ -64,7 +65,8 @@ void BM_TaskMeshAndFeatures(benchmark::State& state)
         solidEntity->setBody(body);
         const auto space = OdDbBlockTableRecordPtr::cast(db->getModelSpaceId().openObject(OdDb::kForWrite));
         const OdDbObjectId solidId = space->appendOdDbEntity(solidEntity.get());
-        const auto feature = [&](auto created, double x) {
+        const auto feature = [&](auto created, double x)
+        {
             const auto faces = body->facesOnPlane(OdGePoint3d(x, 0, 0), OdGeVector3d(1, 0, 0), 1e-6);
             created->init(OdDbFullSubentPathArray{
                 OdDbFullSubentPath(solidId, OdDbSubentId(OdDb::kFaceSubentType, faces[0]))});
@@ -86,7 +88,8 @@ void BM_TaskMeshAndFeatures(benchmark::State& state)
         OdArray<std::shared_ptr<Load>> loads;
         OdArray<std::shared_ptr<Constraint>> constraints;
         if (Load::createLoads(ut::IReporter::nullReporter(), task.get(), entity, loads) != cae_core::eOk ||
-            Constraint::createConstraints(ut::IReporter::nullReporter(), task.get(), entity, constraints) != cae_core::eOk)
+            Constraint::createConstraints(ut::IReporter::nullReporter(), task.get(), entity, constraints) !=
+                cae_core::eOk)
             throw std::runtime_error("the plate's features gave no loads or constraints");
         const auto t2 = Clock::now();
 

@@ -69,11 +69,10 @@ public:
     ///
     /// Throws (and then leaves the triangulation exactly as it was before the call, for a single point and
     /// for a batch alike):
-    /// - DuplicateVertexError when a point coincides exactly with an inserted point or another point of the
-    /// batch;
+    /// - DuplicateVertexError when a point coincides exactly with an inserted point or another point of
+    ///   the batch;
     /// - Error when a coordinate is not finite or its magnitude exceeds maxCoordinateMagnitude, or when
-    /// called
-    ///   after eraseOuterTrianglesAndHoles.
+    ///   called after eraseOuterTrianglesAndHoles.
     void insertVertices(const std::vector<V2d<double>>& newVertices);
 
     /// Inserts the points of [first, last), reading coordinates with getX(*it) and getY(*it); as above.
@@ -92,14 +91,12 @@ public:
     /// segment splits it into constraint pieces. Edges already present are accepted again without change.
     ///
     /// Throws:
-    /// - Error (before anything changes) when an edge names a vertex that was not inserted or joins a vertex
-    /// to
-    ///   itself, or when called after eraseOuterTrianglesAndHoles;
+    /// - Error (before anything changes) when an edge names a vertex that was not inserted or joins a
+    ///   vertex to itself, or when called after eraseOuterTrianglesAndHoles;
     /// - IntersectingConstraintsError when an edge crosses a constraint edge (from an earlier call or an
-    /// earlier
-    ///   edge of this call) other than at a common vertex. The edges before the offending one are then
-    ///   inserted, the offending one and those after it are not, and the triangulation is a valid constrained
-    ///   Delaunay triangulation of what was inserted.
+    ///   earlier edge of this call) other than at a common vertex. The edges before the offending one
+    ///   are then inserted, the offending one and those after it are not, and the triangulation is a
+    ///   valid constrained Delaunay triangulation of what was inserted.
     void insertEdges(const std::vector<Edge>& edges);
 
     /// Removes the triangles outside the outermost constraint loops and inside holes, and the helper

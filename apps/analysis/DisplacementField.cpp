@@ -29,7 +29,8 @@ OdGeVector2d DisplacementField::getValue(const OdGePoint2d& p) const
     if (!hit)
         return OdGeVector2d();
     const auto& c = m_output.solverOutput.elementData[hit->element].corners;
-    return c[0].displacement * (1.0 - hit->r - hit->s) + c[1].displacement * hit->r + c[2].displacement * hit->s;
+    return c[0].displacement * (1.0 - hit->r - hit->s) + c[1].displacement * hit->r +
+           c[2].displacement * hit->s;
 }
 
 bool DisplacementField::isValid() const

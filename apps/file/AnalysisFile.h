@@ -102,7 +102,8 @@ struct AdaptiveSettings
 {
     bool refineAutomatically = false;
     int boundaryRefinement = cae_core::Mesher2d::AdaptiveRefinementParams::kDefaultBoundaryRefinement;
-    int internalTriangleThreshold = cae_core::Mesher2d::AdaptiveRefinementParams::kDefaultInternalTriangleThreshold;
+    int internalTriangleThreshold =
+        cae_core::Mesher2d::AdaptiveRefinementParams::kDefaultInternalTriangleThreshold;
     int maxIterations = cae_core::Mesher2d::AdaptiveRefinementParams::kDefaultMaxIterations;
     /// A new point is not added when the solution there changes by at most this fraction.
     double elasticityThreshold = 0.05;

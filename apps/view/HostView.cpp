@@ -57,16 +57,23 @@ void HostView::onStartResults(cae_core::fea2d::InteractiveResult& result)
     MeshQuantityVisualizer& visualizer = result.meshQuantityVisualizer();
     switch (m_cl.quantity)
     {
-    case CommandLine::Quantity::eVonMises: visualizer.setColoredQuantity(MeshQuantityVisualizer::eVonMisesStress); break;
-    case CommandLine::Quantity::eDisplacement: visualizer.setColoredQuantity(MeshQuantityVisualizer::eDisplacement); break;
-    case CommandLine::Quantity::eNone: visualizer.setColoredQuantity(MeshQuantityVisualizer::eNone); break;
+    case CommandLine::Quantity::eVonMises:
+        visualizer.setColoredQuantity(MeshQuantityVisualizer::eVonMisesStress);
+        break;
+    case CommandLine::Quantity::eDisplacement:
+        visualizer.setColoredQuantity(MeshQuantityVisualizer::eDisplacement);
+        break;
+    case CommandLine::Quantity::eNone:
+        visualizer.setColoredQuantity(MeshQuantityVisualizer::eNone);
+        break;
     }
     visualizer.setDisplacementFactor(m_cl.deform ? *m_cl.deform : visualizer.getLargeDisplacementFactor());
     if (m_cl.quantity != CommandLine::Quantity::eNone)
     {
         const bool stress = m_cl.quantity == CommandLine::Quantity::eVonMises;
         const OdString title = OdString(stress ? L"von Mises stress [" : L"Displacement [") +
-                               (stress ? visualizer.getUnitStress() : visualizer.getUnitDisplacement()) + L"]";
+                               (stress ? visualizer.getUnitStress() : visualizer.getUnitDisplacement()) +
+                               L"]";
         m_legend = odrxCreateObject<Legend>(visualizer.getColorMap(), title, m_viewer.view().extents());
         m_viewer.view().add(m_legend.get());
     }

@@ -47,13 +47,13 @@ bool Legend::subWorldDraw(OdGiWorldDraw* worldDraw) const
     const double h = 0.7 * u;
     OdString text;
     text.format(L"%.4g", domain.max);
-    worldDraw->geometry().text(OdGePoint3d(x1 + 0.5 * u, y1 - h, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis, h, 1.0,
-                               0.0, text);
+    worldDraw->geometry().text(OdGePoint3d(x1 + 0.5 * u, y1 - h, 0), OdGeVector3d::kZAxis,
+                               OdGeVector3d::kXAxis, h, 1.0, 0.0, text);
     text.format(L"%.4g", domain.min);
-    worldDraw->geometry().text(OdGePoint3d(x1 + 0.5 * u, y0, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis, h, 1.0, 0.0,
-                               text);
-    worldDraw->geometry().text(OdGePoint3d(x0, y1 + 0.8 * u, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis, h, 1.0,
-                               0.0, m_title);
+    worldDraw->geometry().text(OdGePoint3d(x1 + 0.5 * u, y0, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis,
+                               h, 1.0, 0.0, text);
+    worldDraw->geometry().text(OdGePoint3d(x0, y1 + 0.8 * u, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis,
+                               h, 1.0, 0.0, m_title);
     return true;
 }
 } // namespace cae_app

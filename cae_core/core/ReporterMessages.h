@@ -31,10 +31,12 @@ struct ReporterMessageRow
 /// The module's messages in registration order. The "%ls" row of eRpt_NastranNotFoundCustom is
 /// registered through the wide-text overload, so its narrow text is null here.
 inline constexpr ReporterMessageRow kReporterMessages[] = {
-    {eRpt_Fmt_ErrorParseJsonWrongParameterType, 0, 1, "Failed to parse JSON parameter %ls. It has wrong type"},
+    {eRpt_Fmt_ErrorParseJsonWrongParameterType, 0, 1,
+     "Failed to parse JSON parameter %ls. It has wrong type"},
     {eRpt_Fmt_SurfaceSessionFailed, 0, 1, "Failed to create surface mesh for entity. Mesher message: %ls"},
     {eRpt_Fmt_TetraSessionFailed, 0, 1, "Failed to create tetra mesh for entity. Mesher message: %ls"},
-    {eRpt_EntityHasNoConstraints, 1, 1, "Entity doesn't have CAE constraints. The CAE task may not be solved"},
+    {eRpt_EntityHasNoConstraints, 1, 1,
+     "Entity doesn't have CAE constraints. The CAE task may not be solved"},
     {eRpt_EntityHasNoLoads, 1, 1, "Entity doesn't have CAE loads. The CAE task may not be solved"},
     {eRpt_NastranNotFoundCustom, 0, 1, nullptr},
     {eRpt_NastranFailedToRun_ls, 0, 1, "Failed to run MSC Nastran (%ls)"},

@@ -24,7 +24,8 @@ bool UnitsValidator::validate(Task& task) const
     const EUnits pressure = task.modelingPressureUnits();
     for (const auto& entity : task.m_entities)
     {
-        if (!check(entity != nullptr, "pEntity", 118) || !check(entity->mesh != nullptr, "pEntity->mesh", 119) ||
+        if (!check(entity != nullptr, "pEntity", 118) ||
+            !check(entity->mesh != nullptr, "pEntity->mesh", 119) ||
             !check(entity->mesh->units() == length, "pEntity->mesh->units() == lengthUnits", 120))
             return false;
     }

@@ -29,8 +29,9 @@ template <class LinearItem> bool walksFromStartToEnd(const LinearItem& item)
 /// The boundary chain of a linear load or support, in the loop's stored direction.
 template <class LinearItem> VertexList chainOf(const TriangularMesh2d& mesh, const LinearItem& item)
 {
-    return walksFromStartToEnd(item) ? getVerticesOnBoundaryBetween(mesh, item.startLocation, item.endLocation)
-                                     : getVerticesOnBoundaryBetween(mesh, item.endLocation, item.startLocation);
+    return walksFromStartToEnd(item)
+               ? getVerticesOnBoundaryBetween(mesh, item.startLocation, item.endLocation)
+               : getVerticesOnBoundaryBetween(mesh, item.endLocation, item.startLocation);
 }
 
 /// `fixed` mirrors input.fixedVertices for look-ups.

@@ -5,7 +5,8 @@
 namespace cae_core::fea2d
 {
 
-OdGeVector3d getCurveNormalAtPoint(const OdGeCurve3d& curve, const OdGePoint3d& point, const OdGeVector3d& planeNormal)
+OdGeVector3d getCurveNormalAtPoint(const OdGeCurve3d& curve, const OdGePoint3d& point,
+                                   const OdGeVector3d& planeNormal)
 {
     double param = 0.0;
     if (!curve.isOn(point, param))
@@ -39,7 +40,8 @@ OdGeVector3d getBoundaryNormalAtPoint(const OdBrBrep& brep, const OdGePoint3d& p
                 continue;
             for (; !edges.done(); edges.next())
             {
-                const std::unique_ptr<OdGeCurve3d> curve = tdx::BrToGeConverter::quickConvert(edges.getEdge());
+                const std::unique_ptr<OdGeCurve3d> curve =
+                    tdx::BrToGeConverter::quickConvert(edges.getEdge());
                 if (!curve || !curve->isOn(point))
                     continue;
                 if (!edges.getEdgeOrientToLoop())

@@ -12,7 +12,8 @@ namespace cae_core::fea2d
 /// `planeNormal`. With planeNormal +z that is the tangent turned 90 degrees clockwise, which points out
 /// of a region along its counter-clockwise outer loop. The zero vector when the point is not on the
 /// curve (global tolerance) or the curve has no tangent there.
-OdGeVector3d getCurveNormalAtPoint(const OdGeCurve3d& curve, const OdGePoint3d& point, const OdGeVector3d& planeNormal);
+OdGeVector3d getCurveNormalAtPoint(const OdGeCurve3d& curve, const OdGePoint3d& point,
+                                   const OdGeVector3d& planeNormal);
 
 /// The unit normal of a region's boundary at `point`, pointing out of the region: found on the first
 /// edge (over the planar faces, their loops and edges in order) whose curve contains the point, taken

@@ -292,8 +292,9 @@ bool refineRunsBySearch(SampledLoop& loop, const SampledLoop& original, const st
         if (replacement.empty())
             return false;
         const std::size_t length = run.end - run.begin;
-        const auto first = std::find_if(loop.begin(), loop.end(),
-                                        [&](const BoundaryVertex& v) { return sameVertex(v, original[run.begin]); });
+        const auto first =
+            std::find_if(loop.begin(), loop.end(),
+                         [&](const BoundaryVertex& v) { return sameVertex(v, original[run.begin]); });
         const std::size_t at = static_cast<std::size_t>(first - loop.begin());
         if (first == loop.end() || loop.size() - at < length)
             return false;
@@ -315,8 +316,9 @@ bool refineLoop(SampledLoop& loop, const std::function<bool(BoundaryVertex)>& is
     std::vector<char> inside(original.size());
     for (std::size_t i = 0; i < original.size(); ++i)
         inside[i] = isInside(original[i]) ? 1 : 0;
-    return curvesFormSingleRuns(original, runs) ? refineRunsInOnePass(loop, original, runs, inside, isInside, size)
-                                                : refineRunsBySearch(loop, original, runs, inside, isInside, size);
+    return curvesFormSingleRuns(original, runs)
+               ? refineRunsInOnePass(loop, original, runs, inside, isInside, size)
+               : refineRunsBySearch(loop, original, runs, inside, isInside, size);
 }
 
 } // namespace

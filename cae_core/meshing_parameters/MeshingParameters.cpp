@@ -25,7 +25,8 @@ std::string enumText(E value, const std::array<const char*, N>& texts, int asser
     return texts[static_cast<std::size_t>(i)];
 }
 
-template <class E, std::size_t N> E parseEnum(const std::string& text, const std::array<const char*, N>& texts)
+template <class E, std::size_t N>
+E parseEnum(const std::string& text, const std::array<const char*, N>& texts)
 {
     for (std::size_t i = 0; i < N; ++i)
         if (text == texts[i])
@@ -94,17 +95,17 @@ EResult SurfaceParameters::accept(ISurfaceParametersVisitor& v)
                     named("metric", metric), named("min_size", min_size), named("optimisation", optimisation),
                     named("physical_size_mode", physical_size_mode),
                     named("process_3d_topology", process_3d_topology),
-                    named("remove_tiny_edges", remove_tiny_edges), named("sewing_tolerance", sewing_tolerance),
-                    named("tiny_edge_length", tiny_edge_length),
+                    named("remove_tiny_edges", remove_tiny_edges),
+                    named("sewing_tolerance", sewing_tolerance), named("tiny_edge_length", tiny_edge_length),
                     named("tiny_edge_respect_geometry", tiny_edge_respect_geometry),
                     named("volume_gradation", volume_gradation));
 }
 
 EResult TetraParameters::accept(ITetraParametersVisitor& v)
 {
-    return visitAll(v, named("min_size", min_size), named("max_size", max_size), named("gradation", gradation),
-                    named("max_number_of_threads", max_number_of_threads), named("pthreadsMode", pthreadsMode),
-                    named("optimisation_level", optimisation_level),
+    return visitAll(v, named("min_size", min_size), named("max_size", max_size),
+                    named("gradation", gradation), named("max_number_of_threads", max_number_of_threads),
+                    named("pthreadsMode", pthreadsMode), named("optimisation_level", optimisation_level),
                     named("boundary_regeneration", boundary_regeneration),
                     named("use_volume_proximity", use_volume_proximity),
                     named("volume_proximity_layers", volume_proximity_layers));

@@ -156,9 +156,11 @@ class ISurfaceParametersVisitor : public virtual IParametersVisitor
 {
 public:
     using IParametersVisitor::visit;
-    virtual EResult visit(const std::string& name, MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option) = 0;
+    virtual EResult visit(const std::string& name,
+                          MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option) = 0;
     virtual EResult visit(const std::string& name, MeshingOption<SurfaceParameters::EMetric>& option) = 0;
-    virtual EResult visit(const std::string& name, MeshingOption<SurfaceParameters::EGeometricSizeMode>& option) = 0;
+    virtual EResult visit(const std::string& name,
+                          MeshingOption<SurfaceParameters::EGeometricSizeMode>& option) = 0;
 };
 
 /// Visitor of the tetrahedral group: the common value kinds plus its three enumerations.
@@ -167,7 +169,8 @@ class ITetraParametersVisitor : public virtual IParametersVisitor
 public:
     using IParametersVisitor::visit;
     virtual EResult visit(const std::string& name, MeshingOption<TetraParameters::EPThreadsMode>& option) = 0;
-    virtual EResult visit(const std::string& name, MeshingOption<TetraParameters::EOptimizationLevel>& option) = 0;
+    virtual EResult visit(const std::string& name,
+                          MeshingOption<TetraParameters::EOptimizationLevel>& option) = 0;
     virtual EResult visit(const std::string& name,
                           MeshingOption<TetraParameters::EBoundaryRegeneration>& option) = 0;
 };

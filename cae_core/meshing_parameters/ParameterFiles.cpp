@@ -103,8 +103,8 @@ WriteJsonDocVisitor::WriteJsonDocVisitor(JsonValue& object, JsonDocument::Alloca
 void WriteJsonDocVisitor::add(const std::string& name, JsonValue value)
 {
     const std::u16string key = widen(name);
-    m_object.AddMember(JsonValue(key.c_str(), static_cast<rapidjson::SizeType>(key.size()), m_allocator), value,
-                       m_allocator);
+    m_object.AddMember(JsonValue(key.c_str(), static_cast<rapidjson::SizeType>(key.size()), m_allocator),
+                       value, m_allocator);
 }
 
 void WriteJsonDocVisitor::addText(const std::string& name, const std::string& text)
@@ -138,7 +138,8 @@ EResult WriteJsonDocVisitor::visit(const std::string& name, MeshingOption<bool>&
     return eOk;
 }
 
-EResult WriteJsonDocVisitor::visit(const std::string& name, MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option)
+EResult WriteJsonDocVisitor::visit(const std::string& name,
+                                   MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option)
 {
     if (option)
         addText(name, SurfaceParameters::toStr(*option));
@@ -160,14 +161,16 @@ EResult WriteJsonDocVisitor::visit(const std::string& name,
     return eOk;
 }
 
-EResult WriteJsonDocVisitor::visit(const std::string& name, MeshingOption<TetraParameters::EPThreadsMode>& option)
+EResult WriteJsonDocVisitor::visit(const std::string& name,
+                                   MeshingOption<TetraParameters::EPThreadsMode>& option)
 {
     if (option)
         addText(name, TetraParameters::toStr(*option));
     return eOk;
 }
 
-EResult WriteJsonDocVisitor::visit(const std::string& name, MeshingOption<TetraParameters::EOptimizationLevel>& option)
+EResult WriteJsonDocVisitor::visit(const std::string& name,
+                                   MeshingOption<TetraParameters::EOptimizationLevel>& option)
 {
     if (option)
         addText(name, TetraParameters::toStr(*option));
@@ -265,7 +268,8 @@ EResult ReadJsonDocVisitor::visitEnum(const std::string& name, MeshingOption<E>&
     return eOk;
 }
 
-EResult ReadJsonDocVisitor::visit(const std::string& name, MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option)
+EResult ReadJsonDocVisitor::visit(const std::string& name,
+                                  MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option)
 {
     return visitEnum(name, option, &SurfaceParameters::parsePhysicalSizeMode);
 }
@@ -281,12 +285,14 @@ EResult ReadJsonDocVisitor::visit(const std::string& name,
     return visitEnum(name, option, &SurfaceParameters::parseGeometricSizeMode);
 }
 
-EResult ReadJsonDocVisitor::visit(const std::string& name, MeshingOption<TetraParameters::EPThreadsMode>& option)
+EResult ReadJsonDocVisitor::visit(const std::string& name,
+                                  MeshingOption<TetraParameters::EPThreadsMode>& option)
 {
     return visitEnum(name, option, &TetraParameters::parsePThreadsMode);
 }
 
-EResult ReadJsonDocVisitor::visit(const std::string& name, MeshingOption<TetraParameters::EOptimizationLevel>& option)
+EResult ReadJsonDocVisitor::visit(const std::string& name,
+                                  MeshingOption<TetraParameters::EOptimizationLevel>& option)
 {
     return visitEnum(name, option, &TetraParameters::parseOptimizationLevel);
 }

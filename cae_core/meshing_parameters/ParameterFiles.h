@@ -45,12 +45,16 @@ public:
     EResult visit(const std::string& name, MeshingOption<std::int32_t>& option) override;
     EResult visit(const std::string& name, MeshingOption<MeshingReal>& option) override;
     EResult visit(const std::string& name, MeshingOption<bool>& option) override;
-    EResult visit(const std::string& name, MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option) override;
+    EResult visit(const std::string& name,
+                  MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option) override;
     EResult visit(const std::string& name, MeshingOption<SurfaceParameters::EMetric>& option) override;
-    EResult visit(const std::string& name, MeshingOption<SurfaceParameters::EGeometricSizeMode>& option) override;
+    EResult visit(const std::string& name,
+                  MeshingOption<SurfaceParameters::EGeometricSizeMode>& option) override;
     EResult visit(const std::string& name, MeshingOption<TetraParameters::EPThreadsMode>& option) override;
-    EResult visit(const std::string& name, MeshingOption<TetraParameters::EOptimizationLevel>& option) override;
-    EResult visit(const std::string& name, MeshingOption<TetraParameters::EBoundaryRegeneration>& option) override;
+    EResult visit(const std::string& name,
+                  MeshingOption<TetraParameters::EOptimizationLevel>& option) override;
+    EResult visit(const std::string& name,
+                  MeshingOption<TetraParameters::EBoundaryRegeneration>& option) override;
 
 private:
     void add(const std::string& name, JsonValue value);
@@ -72,18 +76,23 @@ public:
     EResult visit(const std::string& name, MeshingOption<std::int32_t>& option) override;
     EResult visit(const std::string& name, MeshingOption<MeshingReal>& option) override;
     EResult visit(const std::string& name, MeshingOption<bool>& option) override;
-    EResult visit(const std::string& name, MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option) override;
+    EResult visit(const std::string& name,
+                  MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option) override;
     EResult visit(const std::string& name, MeshingOption<SurfaceParameters::EMetric>& option) override;
-    EResult visit(const std::string& name, MeshingOption<SurfaceParameters::EGeometricSizeMode>& option) override;
+    EResult visit(const std::string& name,
+                  MeshingOption<SurfaceParameters::EGeometricSizeMode>& option) override;
     EResult visit(const std::string& name, MeshingOption<TetraParameters::EPThreadsMode>& option) override;
-    EResult visit(const std::string& name, MeshingOption<TetraParameters::EOptimizationLevel>& option) override;
-    EResult visit(const std::string& name, MeshingOption<TetraParameters::EBoundaryRegeneration>& option) override;
+    EResult visit(const std::string& name,
+                  MeshingOption<TetraParameters::EOptimizationLevel>& option) override;
+    EResult visit(const std::string& name,
+                  MeshingOption<TetraParameters::EBoundaryRegeneration>& option) override;
 
 private:
     /// The member of `name`, null when absent.
     const JsonValue* find(const std::string& name) const;
     EResult wrongType(const std::string& name) const;
-    template <class E, class Parse> EResult visitEnum(const std::string& name, MeshingOption<E>& option, Parse parse);
+    template <class E, class Parse>
+    EResult visitEnum(const std::string& name, MeshingOption<E>& option, Parse parse);
 
     const JsonValue& m_object;
     ut::IReporter& m_reporter;

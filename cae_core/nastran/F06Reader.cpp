@@ -144,7 +144,8 @@ public:
         const char* const begin = m_text.data() + m_position;
         const std::size_t rest = m_text.size() - m_position;
         const void* newline = std::memchr(begin, '\n', rest);
-        const std::size_t length = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - begin) : rest;
+        const std::size_t length =
+            newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - begin) : rest;
         line = std::string_view(begin, length);
         m_position += newline ? length + 1 : length;
         return true;
@@ -169,7 +170,8 @@ public:
             const std::size_t pending = m_end - m_start;
             if (const void* newline = std::memchr(begin + m_scanned, '\n', pending - m_scanned))
             {
-                line = std::string_view(begin, static_cast<std::size_t>(static_cast<const char*>(newline) - begin));
+                line = std::string_view(begin,
+                                        static_cast<std::size_t>(static_cast<const char*>(newline) - begin));
                 m_start += line.size() + 1;
                 m_scanned = 0;
                 return true;
@@ -242,7 +244,8 @@ bool readStressRow(std::string_view line, GridResults& results)
         return false;
     std::string_view tail[2];
     double vonMises = 0.0;
-    if (tokenize(line.substr(kPressureColumn), tail, 2) < 2 || !isNumber(tail[0]) || !toReal(tail[1], vonMises))
+    if (tokenize(line.substr(kPressureColumn), tail, 2) < 2 || !isNumber(tail[0]) ||
+        !toReal(tail[1], vonMises))
         return false;
     GridResult& result = results[grid];
     result.vonMisesStress = std::max(result.vonMisesStress, vonMises);

@@ -104,20 +104,25 @@ void ProgressEmulator::finish()
 
 OdString NastranProcess::keyword(EOption option)
 {
-    static const std::unordered_map<std::int32_t, const wchar_t*> kKeywords = [] {
-        const wchar_t* const names[] = {
-            L"append",   L"casi",        L"cpumax",       L"currdir",       L"delete",     L"delivery",
-            L"diag",     L"diaga",       L"diagb",        L"dml",           L"dmpmem",     L"executable",
-            L"expjid",   L"extdefault",  L"f04",          L"f06",           L"gmconn",     L"ishellext",
-            L"ishellpath", L"jid",       L"jidpath",      L"jidtype",       L"locbulk",    L"lsymbol",
-            L"maxelapsed", L"maximumcpu", L"maxlines",    L"memory",        L"memorydefault", L"memorymaximum",
-            L"metime",   L"mnfwriteoptions", L"ncmd",     L"news",          L"nice",       L"nlines",
-            L"notify",   L"old",         L"oldtypes",     L"out",           L"post",       L"pre",
-            L"processor", L"punch",      L"radlst",       L"rcf",           L"rcurrdir",   L"rdelivery",
-            L"rdml",     L"repinfo",     L"repsym",       L"repwidth",      L"rexecutable", L"rgmconn",
-            L"rsdl",     L"scr300",      L"scr300del",    L"sdl",           L"solve",      L"symbol",
-            L"system",   L"t3skew",      L"tetraar",      L"trans",         L"uds",        L"udssave",
-            L"version",  L"xdbold"};
+    static const std::unordered_map<std::int32_t, const wchar_t*> kKeywords = []
+    {
+        const wchar_t* const names[] = {L"append",        L"casi",          L"cpumax",     L"currdir",
+                                        L"delete",        L"delivery",      L"diag",       L"diaga",
+                                        L"diagb",         L"dml",           L"dmpmem",     L"executable",
+                                        L"expjid",        L"extdefault",    L"f04",        L"f06",
+                                        L"gmconn",        L"ishellext",     L"ishellpath", L"jid",
+                                        L"jidpath",       L"jidtype",       L"locbulk",    L"lsymbol",
+                                        L"maxelapsed",    L"maximumcpu",    L"maxlines",   L"memory",
+                                        L"memorydefault", L"memorymaximum", L"metime",     L"mnfwriteoptions",
+                                        L"ncmd",          L"news",          L"nice",       L"nlines",
+                                        L"notify",        L"old",           L"oldtypes",   L"out",
+                                        L"post",          L"pre",           L"processor",  L"punch",
+                                        L"radlst",        L"rcf",           L"rcurrdir",   L"rdelivery",
+                                        L"rdml",          L"repinfo",       L"repsym",     L"repwidth",
+                                        L"rexecutable",   L"rgmconn",       L"rsdl",       L"scr300",
+                                        L"scr300del",     L"sdl",           L"solve",      L"symbol",
+                                        L"system",        L"t3skew",        L"tetraar",    L"trans",
+                                        L"uds",           L"udssave",       L"version",    L"xdbold"};
         std::unordered_map<std::int32_t, const wchar_t*> table;
         std::int32_t number = 0;
         for (const wchar_t* name : names)
@@ -345,7 +350,8 @@ EResult NastranProcess::run(ut::IReporter& reporter)
         ca::prompt(
             OdString().format(translate(L"Working directory: %ls").c_str(), impl.m_workingDirectory.c_str()));
 
-        const auto echo = [&impl](const std::string& line) {
+        const auto echo = [&impl](const std::string& line)
+        {
             if (impl.m_lineFilter(line))
                 ca::prompt(OdString(line.c_str()));
             impl.m_lineHandler(line);
@@ -358,8 +364,7 @@ EResult NastranProcess::run(ut::IReporter& reporter)
         const bp::environment environment = boost::this_process::environment();
         bp::child child(OdAnsiString(command).str(),
                         bp::start_dir = ut::convFileNameToMB(impl.m_workingDirectory), environment,
-                        bp::std_in < bp::null,
-                        bp::std_out > bp::null, bp::std_err > bp::null);
+                        bp::std_in<bp::null, bp::std_out> bp::null, bp::std_err > bp::null);
         while (child.running())
         {
             ca::yieldToEventLoop();

@@ -44,7 +44,8 @@ EResult readTaskResults(const OdString& folder, TaskOutput& output, const F06Rea
     }
     std::map<std::uint64_t, TaskOutput::Data> records;
     for (const auto& [grid, result] : tables.grids)
-        records.emplace_hint(records.end(), grid, TaskOutput::Data{result.displacement, result.vonMisesStress});
+        records.emplace_hint(records.end(), grid,
+                             TaskOutput::Data{result.displacement, result.vonMisesStress});
     output.vertexData = std::move(records);
     output.reactions = std::move(tables.reactions);
     return eOk;

@@ -117,7 +117,10 @@ ColorMap ColorMap::get(EPredefined map, const ColorMapDomain& domain, bool rever
     switch (map)
     {
     case eBlueGreenYellowRed:
-        values = {{0.0, rgb(0, 0, 255)}, {1.0 / 3.0, rgb(0, 255, 0)}, {2.0 / 3.0, rgb(255, 255, 0)}, {1.0, rgb(255, 0, 0)}};
+        values = {{0.0, rgb(0, 0, 255)},
+                  {1.0 / 3.0, rgb(0, 255, 0)},
+                  {2.0 / 3.0, rgb(255, 255, 0)},
+                  {1.0, rgb(255, 0, 0)}};
         break;
     case eGreenRed:
         values = {{0.0, rgb(0, 255, 0)}, {1.0, rgb(255, 0, 0)}};

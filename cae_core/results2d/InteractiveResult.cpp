@@ -41,7 +41,8 @@ TableEntry stressRow(const OdString& name, double value, const Context& context)
 
 TableEntry lengthRow(const OdString& name, double value, const Context& context)
 {
-    return {translate(name), std::isnan(value) ? translate(L"N/A") : formatted(L"%.3e", value), lengthUnitOf(context)};
+    return {translate(name), std::isnan(value) ? translate(L"N/A") : formatted(L"%.3e", value),
+            lengthUnitOf(context)};
 }
 
 TableEntry drawingLengthRow(const OdString& name, double value, const Context& context)
@@ -87,7 +88,8 @@ InteractiveResult::InteractiveResult(const SimulationOutput& output, const Conte
     const Params2d& params = output.params;
     const MaterialProperties& material = params.materialProperties;
     m_inputTable = {
-        {translate(L"Mode"), translate(params.mode == ePlanarStress ? L"Planar stress" : L"Planar strain"), OdString()},
+        {translate(L"Mode"), translate(params.mode == ePlanarStress ? L"Planar stress" : L"Planar strain"),
+         OdString()},
         lengthRow(L"Thickness", material.thickness, context),
         stressRow(L"Youngs modulus", material.youngsModulus, context),
         stressRow(L"Yield", material.yield, context),
@@ -101,9 +103,9 @@ InteractiveResult::InteractiveResult(const SimulationOutput& output, const Conte
     };
 
     const OdSmartPtr<OdDbSubDMesh> mesh = params.mesh ? params.mesh : OdDbSubDMesh::createObject();
-    m_meshQuantityVisualizer =
-        std::make_unique<MeshQuantityVisualizer>(*mesh, std::move(elementStresses), std::move(vertexDisplacements),
-                                                 pressureUnitOf(context), lengthUnitOf(context));
+    m_meshQuantityVisualizer = std::make_unique<MeshQuantityVisualizer>(
+        *mesh, std::move(elementStresses), std::move(vertexDisplacements), pressureUnitOf(context),
+        lengthUnitOf(context));
     m_reactionForceVisualizer = std::make_unique<ReactionForceVisualizer>(output, context);
     m_pointEvaluator = solved.pointEvaluator.get();
 }
@@ -111,10 +113,8 @@ InteractiveResult::InteractiveResult(const SimulationOutput& output, const Conte
 InteractiveResult::~InteractiveResult() = default;
 
 InteractiveResult::InteractiveResult(InteractiveResult&& other) noexcept
-    : m_simulationOutput(other.m_simulationOutput),
-      m_context(other.m_context),
-      m_inputTable(std::move(other.m_inputTable)),
-      m_outputTable(std::move(other.m_outputTable)),
+    : m_simulationOutput(other.m_simulationOutput), m_context(other.m_context),
+      m_inputTable(std::move(other.m_inputTable)), m_outputTable(std::move(other.m_outputTable)),
       m_meshQuantityVisualizer(std::move(other.m_meshQuantityVisualizer)),
       m_reactionForceVisualizer(std::move(other.m_reactionForceVisualizer)),
       m_pointEvaluator(other.m_pointEvaluator)

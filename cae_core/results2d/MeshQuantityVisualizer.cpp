@@ -121,7 +121,8 @@ void MeshQuantityVisualizer::reset()
     setDisplacementFactor(0.0);
 }
 
-boost::signals2::connection MeshQuantityVisualizer::connectVisualizationChangedSignal(const std::function<void()>& slot)
+boost::signals2::connection
+MeshQuantityVisualizer::connectVisualizationChangedSignal(const std::function<void()>& slot)
 {
     return visualizationChanged.connect(slot);
 }
@@ -132,7 +133,8 @@ OdSmartPtr<ShellDrawable> ShellDrawable::createObject(const MeshQuantityVisualiz
     return odrxCreateObject<ShellDrawable>(visualizer, quantity);
 }
 
-ShellDrawable::ShellDrawable(const MeshQuantityVisualizer* visualizer, MeshQuantityVisualizer::EQuantity quantity)
+ShellDrawable::ShellDrawable(const MeshQuantityVisualizer* visualizer,
+                             MeshQuantityVisualizer::EQuantity quantity)
     : m_visualizer(visualizer), m_quantity(quantity)
 {
 }
@@ -178,8 +180,8 @@ bool ShellDrawable::subWorldDraw(OdGiWorldDraw* worldDraw) const
         faceData.setTrueColors(faceColours.getPtr());
     }
     worldDraw->geometry().shell(static_cast<std::int32_t>(v.vertices.size()), v.vertices.getPtr(),
-                                static_cast<std::int32_t>(v.faces.size()), v.faces.getPtr(), nullptr, &faceData,
-                                &vertexData);
+                                static_cast<std::int32_t>(v.faces.size()), v.faces.getPtr(), nullptr,
+                                &faceData, &vertexData);
 
     worldDraw->subEntityTraits().setTrueColor(OdCmEntityColor(0, 0, 0));
     const OdGePoint3d* p = v.vertices.getPtr();

@@ -34,8 +34,8 @@ class MeshQuantityVisualizer
 public:
     enum EQuantity
     {
-        eNone = 0,        ///< no colouring
-        eDisplacement = 1, ///< a colour per vertex by displacement length
+        eNone = 0,          ///< no colouring
+        eDisplacement = 1,  ///< a colour per vertex by displacement length
         eVonMisesStress = 2 ///< a colour per triangle by von Mises stress
     };
 

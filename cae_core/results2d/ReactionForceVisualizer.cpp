@@ -25,7 +25,8 @@ constexpr double kOffset = 19.0;          ///< the glyph's distance from the sup
 OdGePoint2d supportPoint(const LoadOrSupport& item)
 {
     return std::visit(
-        [](const auto& r) -> OdGePoint2d {
+        [](const auto& r) -> OdGePoint2d
+        {
             using T = std::decay_t<decltype(r)>;
             if constexpr (std::is_same_v<T, PointSupport>)
                 return r.location;
@@ -38,7 +39,8 @@ OdGePoint2d supportPoint(const LoadOrSupport& item)
 }
 } // namespace
 
-OdSmartPtr<ReactionForceDrawable> ReactionForceDrawable::createObject(const Context& context, const OdGePoint2d& point,
+OdSmartPtr<ReactionForceDrawable> ReactionForceDrawable::createObject(const Context& context,
+                                                                      const OdGePoint2d& point,
                                                                       const OdGeVector2d& force,
                                                                       const OdGeVector2d& normal)
 {
@@ -56,8 +58,8 @@ ReactionForceDrawable::ReactionForceDrawable(const Context& context, const OdGeP
 
     m_arrow->setDatabaseDefaults(context.database());
     const OdGePoint2d outline[] = {
-        {length / 2, 0.0},         {0.0, head / 2},           {0.0, shaft / 2}, {-length / 2, shaft / 2},
-        {-length / 2, -shaft / 2}, {0.0, -shaft / 2},         {0.0, -head / 2},
+        {length / 2, 0.0},         {0.0, head / 2},   {0.0, shaft / 2}, {-length / 2, shaft / 2},
+        {-length / 2, -shaft / 2}, {0.0, -shaft / 2}, {0.0, -head / 2},
     };
     for (const OdGePoint2d& p : outline)
         m_arrow->addVertexAt(m_arrow->numVerts(), p, 0.0, -1.0, -1.0);
@@ -81,7 +83,8 @@ ReactionForceDrawable::ReactionForceDrawable(const Context& context, const OdGeP
     const double cornerX = normal.x > 0.0 ? box.minPoint().x : box.maxPoint().x;
     const double cornerY = normal.y > 0.0 ? box.minPoint().y : box.maxPoint().y;
     const OdGePoint2d target = point + normal.normal() * (kOffset * s);
-    const OdGeMatrix3d shift = OdGeMatrix3d::translation(OdGeVector3d(target.x - cornerX, target.y - cornerY, 0.0));
+    const OdGeMatrix3d shift =
+        OdGeMatrix3d::translation(OdGeVector3d(target.x - cornerX, target.y - cornerY, 0.0));
     m_arrow->transformBy(shift);
     m_label->transformBy(shift);
 }

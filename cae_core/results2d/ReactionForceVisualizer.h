@@ -32,7 +32,8 @@ public:
     /// `point`: the support point; `force`: the reaction force; `normal`: the direction, out of the
     /// region, in which the glyph is set off (zero: its corner sits on the point).
     static OdSmartPtr<ReactionForceDrawable> createObject(const Context& context, const OdGePoint2d& point,
-                                                          const OdGeVector2d& force, const OdGeVector2d& normal);
+                                                          const OdGeVector2d& force,
+                                                          const OdGeVector2d& normal);
     ReactionForceDrawable(const Context& context, const OdGePoint2d& point, const OdGeVector2d& force,
                           const OdGeVector2d& normal);
 

@@ -13,7 +13,8 @@ namespace cae_core
 class FactoryImpl
 {
 public:
-    std::shared_ptr<Task> createTask(const OdString& name, OdDb::UnitsValue documentUnits, bool systemInternational);
+    std::shared_ptr<Task> createTask(const OdString& name, OdDb::UnitsValue documentUnits,
+                                     bool systemInternational);
     void onTaskDestroyed(Task* task);
     /// The next id of class C in `task`: 1 for the first.
     std::uint64_t nextId(Task* task, std::type_index concreteClass);
@@ -34,7 +35,8 @@ public:
     Factory& operator=(Factory&&) = default;
 
     /// A new task named `name`; the task itself is not numbered.
-    std::shared_ptr<Task> createTask(const OdString& name, OdDb::UnitsValue documentUnits, bool systemInternational);
+    std::shared_ptr<Task> createTask(const OdString& name, OdDb::UnitsValue documentUnits,
+                                     bool systemInternational);
     /// A numbered object filed in its task's list and given `originalId`; empty for a null task.
     std::shared_ptr<Entity> createEntity(Task* task, const OdDbObjectId& originalId);
     std::shared_ptr<Material> createMaterial(Task* task, const OdDbObjectId& originalId);

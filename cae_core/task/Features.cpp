@@ -122,8 +122,9 @@ EUnits CaePressureFeature::units() const
 void CaePressureFeature::setUnits(EUnits u)
 {
     if (!(eEnglish_LbfPerInchSq == u || eSI_NewtonPerMeterSq == u))
-        ut::callAssert("cae_core::EUnits::eEnglish_LbfPerInchSq == u || cae_core::EUnits::eSI_NewtonPerMeterSq == u",
-                       nullptr, "cae_core/cae_api_pressure_feature", 51);
+        ut::callAssert(
+            "cae_core::EUnits::eEnglish_LbfPerInchSq == u || cae_core::EUnits::eSI_NewtonPerMeterSq == u",
+            nullptr, "cae_core/cae_api_pressure_feature", 51);
     featureData().getWriteProperties().setLong(kPropertyUnits, u);
 }
 

@@ -9,9 +9,9 @@
 namespace cae_core
 {
 /// Property keys of the CAE features.
-extern const OdString kPropertyDirection; ///< "Direction": array of 3 doubles
-extern const OdString kPropertyMagnitude; ///< "Magnitude": double
-extern const OdString kPropertyUnits;     ///< "Units": long, an EUnits pressure unit
+extern const OdString kPropertyDirection;  ///< "Direction": array of 3 doubles
+extern const OdString kPropertyMagnitude;  ///< "Magnitude": double
+extern const OdString kPropertyUnits;      ///< "Units": long, an EUnits pressure unit
 extern const OdString kPropertyComponents; ///< "Components": long, the held translations as digits (13)
 extern const OdString kPropertyNormal;     ///< "Normal": array of 3 doubles, the normal of a slide plane
 extern const OdString kPropertyForce;      ///< "Force": array of 3 doubles, a total force vector

@@ -40,7 +40,8 @@ using PathSet = std::map<OdDbFullSubentPath, OdDbObjectId, PathLess>;
 /// Gathers the paths of the solid's features of class T; eUnsupported after reporting `noneKey`
 /// when there are none, eInvalidArgument for a feature that does not open as a T.
 template <class T>
-EResult collectPaths(ut::IReporter& reporter, const OdDbObjectId& solid, EReporterMessage noneKey, PathSet& paths)
+EResult collectPaths(ut::IReporter& reporter, const OdDbObjectId& solid, EReporterMessage noneKey,
+                     PathSet& paths)
 {
     const OdDbObjectIdArray features = KfxFeatureManagerUtils::getFeatures(solid, {T::desc()}, -1);
     if (features.isEmpty())
@@ -135,7 +136,8 @@ EResult Load::createLoads(ut::IReporter& reporter, Task* task, std::shared_ptr<E
         return eInvalidArgument;
     const Mesh& mesh = *entity->mesh;
     PathSet paths;
-    if (const EResult r = collectPaths<CaePressureFeature>(reporter, entity->originalId(), eRpt_EntityHasNoLoads, paths);
+    if (const EResult r =
+            collectPaths<CaePressureFeature>(reporter, entity->originalId(), eRpt_EntityHasNoLoads, paths);
         r != eOk)
         return r;
 
@@ -223,7 +225,8 @@ EResult Constraint::createConstraints(ut::IReporter& reporter, Task* task, std::
         holds.emplace(featureId, hold);
     }
 
-    const auto add = [&](const OdDbObjectId& featureId, OdArray<std::uint64_t> vertices) -> EResult {
+    const auto add = [&](const OdDbObjectId& featureId, OdArray<std::uint64_t> vertices) -> EResult
+    {
         const auto constraint = Factory::instance().createConstraint(task, featureId);
         if (!constraint)
             return eInvalidArgument;

@@ -21,7 +21,8 @@ template <class T> const std::shared_ptr<T>& at(const OdArray<std::shared_ptr<T>
     return list[static_cast<unsigned>(i)];
 }
 
-template <class T> OdArray<std::uint64_t> findOn(const OdArray<std::shared_ptr<T>>& list, const OdDbSubentId& id)
+template <class T>
+OdArray<std::uint64_t> findOn(const OdArray<std::shared_ptr<T>>& list, const OdDbSubentId& id)
 {
     OdArray<std::uint64_t> found;
     for (unsigned i = 0; i < list.size(); ++i)
@@ -42,7 +43,8 @@ struct VertexKey
         for (It it = first; it != last && n < 3; ++it)
             key.v[n++] = static_cast<std::int64_t>(*it);
         // Two or three values: a fixed exchange sequence orders them.
-        const auto order = [&key](std::size_t i, std::size_t j) {
+        const auto order = [&key](std::size_t i, std::size_t j)
+        {
             if (key.v[j] < key.v[i])
                 std::swap(key.v[i], key.v[j]);
         };
@@ -206,7 +208,8 @@ EResult Mesh::applyDbMesh(bool useTetras, bool colorSubentities, OdSmartPtr<OdDb
     }
 
     OdInt32Array faces(useTetras ? m_tetras.size() * 16 : m_triangles.size() * 4);
-    const auto addFace = [&faces](std::uint64_t a, std::uint64_t b, std::uint64_t c) {
+    const auto addFace = [&faces](std::uint64_t a, std::uint64_t b, std::uint64_t c)
+    {
         faces.append(3);
         faces.append(static_cast<int>(a));
         faces.append(static_cast<int>(b));
@@ -295,7 +298,8 @@ EResult Mesh::applyDbMesh(bool useTetras, bool colorSubentities, OdSmartPtr<OdDb
             ut::callAssert("0", nullptr, kSource, 393);
             return eFailed;
         }
-        const std::array<std::int64_t, 3> corners{drawingFaces[i + 1], drawingFaces[i + 2], drawingFaces[i + 3]};
+        const std::array<std::int64_t, 3> corners{drawingFaces[i + 1], drawingFaces[i + 2],
+                                                  drawingFaces[i + 3]};
         if (!faceKeys.count(VertexKey::of(corners.begin(), corners.end())))
             continue;
         OdDbFullSubentPathArray paths;

@@ -176,7 +176,10 @@ public:
 
     OdDb::UnitsValue documentLinearUnits() const { return m_documentUnits; }
     EUnits modelingLinearUnits() const { return m_systemInternational ? eSI_Meter : eEnglish_Inch; }
-    EUnits modelingMassUnits() const { return m_systemInternational ? eSI_Kilogram : eEnglish_LbfSecSqPerInch; }
+    EUnits modelingMassUnits() const
+    {
+        return m_systemInternational ? eSI_Kilogram : eEnglish_LbfSecSqPerInch;
+    }
     EUnits modelingForceUnits() const { return m_systemInternational ? eSI_Newton : eEnglish_Lbf; }
     EUnits modelingMomentUnits() const { return m_systemInternational ? eSI_NewtonMeter : eEnglish_LbfInch; }
     EUnits modelingPressureUnits() const

@@ -137,8 +137,8 @@ EResult VisualizationReport::buildModel(OdDbDatabase* database, double factor)
             if (displaced->applyDbMesh(false, false, dbMesh) != eOk)
                 continue;
             colorPolicy->apply(entity->mesh, dbMesh);
-            const auto space =
-                OdSmartPtr<OdDbBlockTableRecord>::cast(database->getModelSpaceId().openObject(OdDb::kForWrite));
+            const auto space = OdSmartPtr<OdDbBlockTableRecord>::cast(
+                database->getModelSpaceId().openObject(OdDb::kForWrite));
             dbMeshes[entity.get()] = space.isNull() ? OdDbObjectId() : space->appendOdDbEntity(dbMesh.get());
         }
         else

@@ -137,6 +137,6 @@ public:
     static OdDbObjectId addFeature(KfxFeature* feature);
     /// The features attached to `solid` whose class is one of `classes` (or derives from one), in
     /// the order they were added. `group` is accepted for the host's signature: -1 means any.
-    static OdDbObjectIdArray getFeatures(const OdDbObjectId& solid, std::initializer_list<const OdRxClass*> classes,
-                                         int group);
+    static OdDbObjectIdArray getFeatures(const OdDbObjectId& solid,
+                                         std::initializer_list<const OdRxClass*> classes, int group);
 };

@@ -96,7 +96,8 @@ std::string View::render(int width, int height, bool vector) const
 {
     if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide)
         throw PictureError("a picture of " + std::to_string(width) + "x" + std::to_string(height) +
-                           " cannot be made: width and height must lie in 1.." + std::to_string(kMaxPictureSide));
+                           " cannot be made: width and height must lie in 1.." +
+                           std::to_string(kMaxPictureSide));
     const auto lists = currentLists();
     return detail::renderPicture(lists, window(lists), width, height, vector);
 }

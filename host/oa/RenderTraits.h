@@ -28,7 +28,10 @@ public:
     /// The host's render traits behind an SDK traits object, or null when it is not the host's.
     static RenderTraits* from(OdGiDrawableTraits* traits) { return dynamic_cast<RenderTraits*>(traits); }
 
-    void setFlag(EFlag flag, bool on) { m_flags = on ? (m_flags | flag) : (m_flags & ~static_cast<std::uint32_t>(flag)); }
+    void setFlag(EFlag flag, bool on)
+    {
+        m_flags = on ? (m_flags | flag) : (m_flags & ~static_cast<std::uint32_t>(flag));
+    }
     bool flag(EFlag flag) const { return (m_flags & flag) != 0; }
     std::uint32_t flags() const { return m_flags; }
     /// Sets all flags at once (a combination of EFlag values).

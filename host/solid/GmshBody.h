@@ -27,9 +27,10 @@ public:
     /// refuses the input (a zero-size box, an empty intersection, an unreadable file).
     static std::shared_ptr<GmshBody> box(const OdGePoint3d& corner, const OdGeVector3d& size,
                                          std::string* error = nullptr);
-    static std::shared_ptr<GmshBody> cylinder(const OdGePoint3d& baseCentre, const OdGeVector3d& axis, double radius,
-                                              std::string* error = nullptr);
-    static std::shared_ptr<GmshBody> sphere(const OdGePoint3d& centre, double radius, std::string* error = nullptr);
+    static std::shared_ptr<GmshBody> cylinder(const OdGePoint3d& baseCentre, const OdGeVector3d& axis,
+                                              double radius, std::string* error = nullptr);
+    static std::shared_ptr<GmshBody> sphere(const OdGePoint3d& centre, double radius,
+                                            std::string* error = nullptr);
     /// The boolean operations of `combine`.
     enum EBoolean
     {
@@ -41,9 +42,12 @@ public:
     /// number of operands, not with its square as a chain of two-operand calls does.
     static std::shared_ptr<GmshBody> combine(EBoolean operation, const std::vector<const GmshBody*>& operands,
                                              std::string* error = nullptr);
-    static std::shared_ptr<GmshBody> unite(const GmshBody& a, const GmshBody& b, std::string* error = nullptr);
-    static std::shared_ptr<GmshBody> subtract(const GmshBody& a, const GmshBody& b, std::string* error = nullptr);
-    static std::shared_ptr<GmshBody> intersect(const GmshBody& a, const GmshBody& b, std::string* error = nullptr);
+    static std::shared_ptr<GmshBody> unite(const GmshBody& a, const GmshBody& b,
+                                           std::string* error = nullptr);
+    static std::shared_ptr<GmshBody> subtract(const GmshBody& a, const GmshBody& b,
+                                              std::string* error = nullptr);
+    static std::shared_ptr<GmshBody> intersect(const GmshBody& a, const GmshBody& b,
+                                               std::string* error = nullptr);
     /// Reads the solids of a STEP file, its lengths converted from the file's own unit into the
     /// drawing's `units`. A file that crashes the kernel's reader ends with an error, not the process.
     static std::shared_ptr<GmshBody> importStep(const OdString& path, OdDb::UnitsValue units,
@@ -54,7 +58,8 @@ public:
     /// Bounds of one face, edge or vertex; invalid extents when there is no such sub-entity.
     OdGeExtents3d subentExtents(OdDb::SubentType type, OdGsMarker index) const;
     /// The faces whose bounds lie within `tolerance` of the plane through `point` with `normal`.
-    OdArray<OdGsMarker> facesOnPlane(const OdGePoint3d& point, const OdGeVector3d& normal, double tolerance) const;
+    OdArray<OdGsMarker> facesOnPlane(const OdGePoint3d& point, const OdGeVector3d& normal,
+                                     double tolerance) const;
     /// The unit normal of a planar face (its sign as the kernel's surface has it); empty for a curved
     /// face or an index that is no face.
     std::optional<OdGeVector3d> planeNormal(OdGsMarker face) const;

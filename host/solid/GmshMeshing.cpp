@@ -60,11 +60,13 @@ void readMesh(GmshSolidMesh& out, int order)
                 if (tags[i] >= index.size())
                     index.resize(tags[i] + 1, SIZE_MAX);
                 index[tags[i]] = result.nodes.size();
-                result.nodes.push_back({OdGePoint3d(coords[3 * i], coords[3 * i + 1], coords[3 * i + 2]), d, tag});
+                result.nodes.push_back(
+                    {OdGePoint3d(coords[3 * i], coords[3 * i + 1], coords[3 * i + 2]), d, tag});
             }
         }
     }
-    const auto position = [&index](std::size_t tag) {
+    const auto position = [&index](std::size_t tag)
+    {
         if (tag >= index.size() || index[tag] == SIZE_MAX)
             throw std::runtime_error("an element refers to a node that is not in the mesh");
         return index[tag];
@@ -150,7 +152,8 @@ bool meshBody(const GmshBody& body, const GmshMeshOptions& options, GmshSolidMes
               const std::function<void(int)>& stage)
 {
     GmshSession session(body.modelName());
-    const auto tell = [&stage](int done) {
+    const auto tell = [&stage](int done)
+    {
         if (stage)
             stage(done);
     };

@@ -14,13 +14,13 @@ namespace solid
 /// Gmsh's sizing and optimisation settings for one meshing run. Lengths in drawing units.
 struct GmshMeshOptions
 {
-    double sizeMin = 0.0;            ///< Mesh.MeshSizeMin
-    double sizeMax = 1e22;           ///< Mesh.MeshSizeMax
-    double elementsPerTwoPi = 0.0;   ///< Mesh.MeshSizeFromCurvature; 0 leaves curvature out
-    int optimize = 1;                ///< Mesh.Optimize (0 or 1)
-    bool optimizeNetgen = false;     ///< Mesh.OptimizeNetgen
-    int threads = 1;                 ///< General.NumThreads
-    int order = 1;                   ///< Mesh.ElementOrder: 2 adds mid-edge nodes on the geometry
+    double sizeMin = 0.0;          ///< Mesh.MeshSizeMin
+    double sizeMax = 1e22;         ///< Mesh.MeshSizeMax
+    double elementsPerTwoPi = 0.0; ///< Mesh.MeshSizeFromCurvature; 0 leaves curvature out
+    int optimize = 1;              ///< Mesh.Optimize (0 or 1)
+    bool optimizeNetgen = false;   ///< Mesh.OptimizeNetgen
+    int threads = 1;               ///< General.NumThreads
+    int order = 1;                 ///< Mesh.ElementOrder: 2 adds mid-edge nodes on the geometry
 };
 
 /// A tetrahedral mesh of a body. Node positions are 0-based indices into `nodes`; each node,

@@ -18,7 +18,8 @@ std::recursive_mutex& gmshMutex()
 
 void initialiseOnce()
 {
-    static const bool s_initialised = [] {
+    static const bool s_initialised = []
+    {
         gmsh::initialize(0, nullptr, false);
         // Quiet on the terminal. Errors are only logged, never thrown: Gmsh raises some of them
         // inside its parallel regions, where a thrown error would end the process. Callers look at
@@ -88,7 +89,8 @@ std::string GmshSession::failureMessage(const std::exception* what) const
         if (target.size() < kMaxLines && std::find(target.begin(), target.end(), line) == target.end())
             target.push_back(line);
     }
-    const auto join = [](const std::vector<std::string>& lines) {
+    const auto join = [](const std::vector<std::string>& lines)
+    {
         std::string text;
         for (const auto& line : lines)
             text += (text.empty() ? "" : "\n") + line;

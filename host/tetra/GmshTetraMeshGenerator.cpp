@@ -57,7 +57,8 @@ solid::GmshMeshOptions GmshTetraMeshGenerator::options(const MeshingParameters& 
     solid::GmshMeshOptions o;
     // Non-positive sizes mean "let the mesher choose" (the fixed defaults use -1 for that).
     double maxSize = 0.0;
-    for (const double v : {resolve(s.global_physical_size, d), resolve(s.max_size, d), resolve(t.max_size, d)})
+    for (const double v :
+         {resolve(s.global_physical_size, d), resolve(s.max_size, d), resolve(t.max_size, d)})
         if (v > 0.0 && std::isfinite(v))
             maxSize = maxSize > 0.0 ? std::min(maxSize, v) : v;
     if (maxSize > 0.0)

@@ -65,7 +65,8 @@ bool OdBrLoopEdgeTraverser::getEdgeOrientToLoop() const
 {
     if (done() || !m_data)
         return false;
-    const auto& loop = m_data->faces[static_cast<std::size_t>(m_face)].loops[static_cast<std::size_t>(m_loop)];
+    const auto& loop =
+        m_data->faces[static_cast<std::size_t>(m_face)].loops[static_cast<std::size_t>(m_loop)];
     const std::vector<bool> forward = walkingDirections(loop);
     const bool counterClockwise = signedArea(loop, forward) > 0.0;
     const bool exterior = m_loop == 0;

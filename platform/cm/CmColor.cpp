@@ -15,7 +15,7 @@ constexpr int kHueSteps = 24;
 constexpr std::array<int, 10> kShadeValue{255, 255, 204, 204, 153, 153, 127, 127, 76, 76};
 constexpr std::array<int, 6> kGreys{51, 91, 132, 173, 214, 255};
 constexpr std::array<std::uint32_t, 9> kNamed{0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF,
-                                               0xFF00FF, 0xFFFFFF, 0x808080, 0xC0C0C0};
+                                              0xFF00FF, 0xFFFFFF, 0x808080, 0xC0C0C0};
 
 std::uint32_t pack(int r, int g, int b)
 {
@@ -30,7 +30,8 @@ std::uint32_t hueColor(int index)
     const int hue = (index - kFirstHueIndex) / 10;
     const int shade = (index - kFirstHueIndex) % 10;
     const double top = kShadeValue[static_cast<std::size_t>(shade)];
-    const double bottom = shade % 2 == 0 ? 0.0 : static_cast<double>(kShadeValue[static_cast<std::size_t>(shade)] / 2);
+    const double bottom =
+        shade % 2 == 0 ? 0.0 : static_cast<double>(kShadeValue[static_cast<std::size_t>(shade)] / 2);
     const int sector = hue / 4;
     const double f = (hue % 4) / 4.0;
     const int hi = static_cast<int>(top);
@@ -39,12 +40,18 @@ std::uint32_t hueColor(int index)
     const int down = static_cast<int>(bottom + (top - bottom) * (1.0 - f));
     switch (sector)
     {
-    case 0: return pack(hi, up, lo);
-    case 1: return pack(down, hi, lo);
-    case 2: return pack(lo, hi, up);
-    case 3: return pack(lo, down, hi);
-    case 4: return pack(up, lo, hi);
-    default: return pack(hi, lo, down);
+    case 0:
+        return pack(hi, up, lo);
+    case 1:
+        return pack(down, hi, lo);
+    case 2:
+        return pack(lo, hi, up);
+    case 3:
+        return pack(lo, down, hi);
+    case 4:
+        return pack(up, lo, hi);
+    default:
+        return pack(hi, lo, down);
     }
 }
 } // namespace
@@ -79,12 +86,18 @@ int OdCmEntityColor::colorIndex() const
 {
     switch (m_method)
     {
-    case kByLayer: return kACIbyLayer;
-    case kByBlock: return kACIbyBlock;
-    case kByACI: return m_index;
-    case kByColor: return lookUpACI(m_red, m_green, m_blue);
-    case kForeground: return kACIforeground;
-    default: return kACIbyLayer;
+    case kByLayer:
+        return kACIbyLayer;
+    case kByBlock:
+        return kACIbyBlock;
+    case kByACI:
+        return m_index;
+    case kByColor:
+        return lookUpACI(m_red, m_green, m_blue);
+    case kForeground:
+        return kACIforeground;
+    default:
+        return kACIbyLayer;
     }
 }
 

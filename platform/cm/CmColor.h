@@ -11,10 +11,10 @@ class OdCmEntityColor
 public:
     enum ColorMethod : std::uint8_t
     {
-        kByLayer = 0xC0,  ///< the colour of the entity's layer
-        kByBlock = 0xC1,  ///< the colour of the block reference that shows the entity
-        kByColor = 0xC2,  ///< a true colour: the RGB triple
-        kByACI = 0xC3,    ///< an index of the palette
+        kByLayer = 0xC0, ///< the colour of the entity's layer
+        kByBlock = 0xC1, ///< the colour of the block reference that shows the entity
+        kByColor = 0xC2, ///< a true colour: the RGB triple
+        kByACI = 0xC3,   ///< an index of the palette
         kForeground = 0xC5,
         kNone = 0xC8
     };

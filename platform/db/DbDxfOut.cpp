@@ -64,7 +64,8 @@ public:
     void dxfReal(int gc, double value) const override
     {
         char text[400];
-        const auto [end, error] = std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, 16);
+        const auto [end, error] =
+            std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, 16);
         if (error != std::errc())
         {
             dxfString(gc, std::to_string(value));

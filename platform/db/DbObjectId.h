@@ -43,7 +43,10 @@ public:
     OdSmartPtr<OdDbObject> openObject(OdDb::OpenMode mode = OdDb::kForRead, bool openErased = false) const;
 
     friend bool operator==(const OdDbObjectId& a, const OdDbObjectId& b) { return a.m_handle == b.m_handle; }
-    friend auto operator<=>(const OdDbObjectId& a, const OdDbObjectId& b) { return a.m_handle <=> b.m_handle; }
+    friend auto operator<=>(const OdDbObjectId& a, const OdDbObjectId& b)
+    {
+        return a.m_handle <=> b.m_handle;
+    }
 
 private:
     std::uint64_t m_handle = 0;

@@ -16,8 +16,8 @@ public:
 
     /// Inserts a vertex before `index` (index == numVerts() appends). Widths of -1 mean the default
     /// (the polyline's constant width, 0). OdError_InvalidIndex for an index above numVerts().
-    void addVertexAt(unsigned int index, const OdGePoint2d& point, double bulge = 0.0, double startWidth = -1.0,
-                     double endWidth = -1.0);
+    void addVertexAt(unsigned int index, const OdGePoint2d& point, double bulge = 0.0,
+                     double startWidth = -1.0, double endWidth = -1.0);
     unsigned int numVerts() const { return static_cast<unsigned int>(m_vertices.size()); }
     /// OdError_InvalidIndex for an index outside the vertices.
     void getPointAt(unsigned int index, OdGePoint2d& point) const;

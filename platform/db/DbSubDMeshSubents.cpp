@@ -73,7 +73,8 @@ bool OdDbSubDMesh::hasSubent(const OdDbSubentId& id) const
     return id.index() >= 0 && id.index() < count;
 }
 
-OdResult OdDbSubDMesh::getSubentPath(OdGsMarker index, OdDb::SubentType type, OdDbFullSubentPathArray& paths) const
+OdResult OdDbSubDMesh::getSubentPath(OdGsMarker index, OdDb::SubentType type,
+                                     OdDbFullSubentPathArray& paths) const
 {
     const OdDbSubentId id(type, index);
     if (!hasSubent(id))

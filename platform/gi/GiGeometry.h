@@ -67,7 +67,8 @@ public:
     /// indices), with optional per-edge, per-face and per-vertex data.
     virtual void shell(std::int32_t numVertices, const OdGePoint3d* vertexList, std::int32_t faceListSize,
                        const std::int32_t* faceList, const OdGiEdgeData* edgeData = nullptr,
-                       const OdGiFaceData* faceData = nullptr, const OdGiVertexData* vertexData = nullptr) = 0;
+                       const OdGiFaceData* faceData = nullptr,
+                       const OdGiVertexData* vertexData = nullptr) = 0;
     /// A single-line text: `position` is the left end of its baseline, `direction` runs along the
     /// baseline, `height` is the height of capitals, `width` the width factor (1 for the font's own
     /// widths), `oblique` the slant in radians.

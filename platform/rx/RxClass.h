@@ -38,7 +38,8 @@ private:
 /// Registers a new class in the class dictionary. Throws OdError(eDuplicateKey) naming the class
 /// when a class of that name is registered already, and OdError(eInvalidInput) for an empty name.
 /// The dictionary holds the class until deleteOdRxClass.
-OdRxClass* newOdRxClass(const OdString& name, OdRxClass* parent, OdPseudoConstructorType constructor = nullptr,
+OdRxClass* newOdRxClass(const OdString& name, OdRxClass* parent,
+                        OdPseudoConstructorType constructor = nullptr,
                         AppNameChangeFuncPtr appNameChange = nullptr);
 /// Removes a class from the dictionary and destroys it; a class that is not registered is ignored.
 void deleteOdRxClass(OdRxClass* cls);
@@ -47,51 +48,66 @@ OdRxClass* odrxGetClass(const OdString& name);
 
 /// The run-time class members of a class, as the SDK declares them.
 #define ODRX_DECLARE_MEMBERS(ClassName)                                                                      \
-public:                                                                                                    \
-    static OdRxClass* desc();                                                                              \
-    OdRxClass* isA() const override;                                                                       \
-    OdRxObject* queryX(const OdRxClass* pClass) const override;                                           \
-    static OdSmartPtr<ClassName> cast(const OdRxObject* pObj);                                            \
-    static OdSmartPtr<ClassName> createObject();                                                           \
-    static OdRxObjectPtr pseudoConstructor();                                                              \
-    static void rxInit();                                                                                  \
-    static void rxInit(AppNameChangeFuncPtr appNameChangeFunc);                                            \
-    static void rxUninit();                                                                                \
-                                                                                                           \
-private:                                                                                                   \
-    static OdRxClass* s_pDesc;                                                                             \
-                                                                                                           \
+public:                                                                                                      \
+    static OdRxClass* desc();                                                                                \
+    OdRxClass* isA() const override;                                                                         \
+    OdRxObject* queryX(const OdRxClass* pClass) const override;                                              \
+    static OdSmartPtr<ClassName> cast(const OdRxObject* pObj);                                               \
+    static OdSmartPtr<ClassName> createObject();                                                             \
+    static OdRxObjectPtr pseudoConstructor();                                                                \
+    static void rxInit();                                                                                    \
+    static void rxInit(AppNameChangeFuncPtr appNameChangeFunc);                                              \
+    static void rxUninit();                                                                                  \
+                                                                                                             \
+private:                                                                                                     \
+    static OdRxClass* s_pDesc;                                                                               \
+                                                                                                             \
 public:
 
 /// Defines the members declared by ODRX_DECLARE_MEMBERS for a class with a public default
 /// constructor, registered under `Name` with `ParentClass`'s class as parent. `ParentClass` must
 /// itself have run-time class members (queryX is answered up the chain).
 #define ODRX_CONS_DEFINE_MEMBERS(ClassName, ParentClass, Name)                                               \
-    OdRxClass* ClassName::s_pDesc = nullptr;                                                               \
-    OdRxClass* ClassName::desc() { return s_pDesc; }                                                       \
-    OdRxClass* ClassName::isA() const { return s_pDesc; }                                                  \
-    OdRxObject* ClassName::queryX(const OdRxClass* pClass) const                                          \
-    {                                                                                                      \
-        if (pClass && pClass == s_pDesc)                                                                   \
-            return const_cast<ClassName*>(this);                                                           \
-        return ParentClass::queryX(pClass);                                                                \
-    }                                                                                                      \
-    OdSmartPtr<ClassName> ClassName::cast(const OdRxObject* pObj)                                         \
-    {                                                                                                      \
-        const auto* rx = dynamic_cast<const ClassName*>(pObj);                                             \
-        if (!rx || !s_pDesc || rx->queryX(s_pDesc) == nullptr)                                             \
-            return OdSmartPtr<ClassName>();                                                                \
-        return OdSmartPtr<ClassName>(const_cast<ClassName*>(rx));                                          \
-    }                                                                                                      \
-    OdSmartPtr<ClassName> ClassName::createObject() { return OdSmartPtr<ClassName>(new ClassName); }       \
-    OdRxObjectPtr ClassName::pseudoConstructor() { return OdRxObjectPtr(createObject().get()); }           \
-    void ClassName::rxInit() { rxInit(nullptr); }                                                          \
-    void ClassName::rxInit(AppNameChangeFuncPtr appNameChangeFunc)                                         \
-    {                                                                                                      \
-        s_pDesc = newOdRxClass(Name, ParentClass::desc(), &ClassName::pseudoConstructor, appNameChangeFunc);     \
-    }                                                                                                      \
-    void ClassName::rxUninit()                                                                             \
-    {                                                                                                      \
-        deleteOdRxClass(s_pDesc);                                                                          \
-        s_pDesc = nullptr;                                                                                 \
+    OdRxClass* ClassName::s_pDesc = nullptr;                                                                 \
+    OdRxClass* ClassName::desc()                                                                             \
+    {                                                                                                        \
+        return s_pDesc;                                                                                      \
+    }                                                                                                        \
+    OdRxClass* ClassName::isA() const                                                                        \
+    {                                                                                                        \
+        return s_pDesc;                                                                                      \
+    }                                                                                                        \
+    OdRxObject* ClassName::queryX(const OdRxClass* pClass) const                                             \
+    {                                                                                                        \
+        if (pClass && pClass == s_pDesc)                                                                     \
+            return const_cast<ClassName*>(this);                                                             \
+        return ParentClass::queryX(pClass);                                                                  \
+    }                                                                                                        \
+    OdSmartPtr<ClassName> ClassName::cast(const OdRxObject* pObj)                                            \
+    {                                                                                                        \
+        const auto* rx = dynamic_cast<const ClassName*>(pObj);                                               \
+        if (!rx || !s_pDesc || rx->queryX(s_pDesc) == nullptr)                                               \
+            return OdSmartPtr<ClassName>();                                                                  \
+        return OdSmartPtr<ClassName>(const_cast<ClassName*>(rx));                                            \
+    }                                                                                                        \
+    OdSmartPtr<ClassName> ClassName::createObject()                                                          \
+    {                                                                                                        \
+        return OdSmartPtr<ClassName>(new ClassName);                                                         \
+    }                                                                                                        \
+    OdRxObjectPtr ClassName::pseudoConstructor()                                                             \
+    {                                                                                                        \
+        return OdRxObjectPtr(createObject().get());                                                          \
+    }                                                                                                        \
+    void ClassName::rxInit()                                                                                 \
+    {                                                                                                        \
+        rxInit(nullptr);                                                                                     \
+    }                                                                                                        \
+    void ClassName::rxInit(AppNameChangeFuncPtr appNameChangeFunc)                                           \
+    {                                                                                                        \
+        s_pDesc = newOdRxClass(Name, ParentClass::desc(), &ClassName::pseudoConstructor, appNameChangeFunc); \
+    }                                                                                                        \
+    void ClassName::rxUninit()                                                                               \
+    {                                                                                                        \
+        deleteOdRxClass(s_pDesc);                                                                            \
+        s_pDesc = nullptr;                                                                                   \
     }

@@ -30,7 +30,8 @@ OdRxModulePtr OdRxDynamicLinker::loadModule(const OdString& fileName, bool silen
     if (const std::size_t i = find(fileName); i < m_modules.size())
         return m_modules[i].module;
 
-    const auto fail = [&](const std::string& reason, void* handle) {
+    const auto fail = [&](const std::string& reason, void* handle)
+    {
         m_error = OdString(reason.c_str());
         if (!silent)
             std::fprintf(stderr, "%s\n", reason.c_str());
@@ -46,7 +47,8 @@ OdRxModulePtr OdRxDynamicLinker::loadModule(const OdString& fileName, bool silen
         const char* reason = ::dlerror();
         return fail("cannot load module " + path + ": " + (reason ? reason : "unknown error"), nullptr);
     }
-    const auto create = reinterpret_cast<OdRxCreateModuleObjectFunc>(::dlsym(handle, kOdrxCreateModuleObjectName));
+    const auto create =
+        reinterpret_cast<OdRxCreateModuleObjectFunc>(::dlsym(handle, kOdrxCreateModuleObjectName));
     const auto version = reinterpret_cast<OdRxGetApiVersionFunc>(::dlsym(handle, kOdrxGetApiVersionName));
     if (!create || !version)
         return fail("module " + path + " does not export " + kOdrxCreateModuleObjectName + " and " +

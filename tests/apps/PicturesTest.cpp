@@ -25,7 +25,8 @@ fs::path example(const std::string& name)
 std::pair<int, std::string> cae(const std::string& args, const fs::path& scratch)
 {
     const fs::path out = scratch / "stdout.txt";
-    const int status = std::system((std::string(CAE_PROGRAM) + " " + args + " >" + out.string() + " 2>&1").c_str());
+    const int status =
+        std::system((std::string(CAE_PROGRAM) + " " + args + " >" + out.string() + " 2>&1").c_str());
     std::string text = cae_app_test::slurp(out);
     fs::remove(out);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
@@ -34,8 +35,10 @@ std::pair<int, std::string> cae(const std::string& args, const fs::path& scratch
 /// Width and height from a PNG's header.
 std::pair<int, int> pngSize(const std::string& png)
 {
-    auto be = [&png](std::size_t at) {
-        return (static_cast<unsigned char>(png.at(at)) << 24) | (static_cast<unsigned char>(png.at(at + 1)) << 16) |
+    auto be = [&png](std::size_t at)
+    {
+        return (static_cast<unsigned char>(png.at(at)) << 24) |
+               (static_cast<unsigned char>(png.at(at + 1)) << 16) |
                (static_cast<unsigned char>(png.at(at + 2)) << 8) | static_cast<unsigned char>(png.at(at + 3));
     };
     EXPECT_EQ(png.substr(1, 3), "PNG");

@@ -37,7 +37,8 @@ public:
         const int stride = cairo_image_surface_get_stride(m_surface.get());
         std::uint32_t px = 0;
         std::memcpy(&px, data + y * stride + x * 4, 4);
-        return Rgb{static_cast<int>(px >> 16 & 0xFF), static_cast<int>(px >> 8 & 0xFF), static_cast<int>(px & 0xFF)};
+        return Rgb{static_cast<int>(px >> 16 & 0xFF), static_cast<int>(px >> 8 & 0xFF),
+                   static_cast<int>(px & 0xFF)};
     }
     bool isWhite(int x, int y) const { return at(x, y) == Rgb{255, 255, 255}; }
 
@@ -54,14 +55,16 @@ private:
 
     std::string m_png;
     std::size_t m_offset = 0;
-    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> m_surface{nullptr, &cairo_surface_destroy};
+    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> m_surface{nullptr,
+                                                                                 &cairo_surface_destroy};
 };
 
 /// Number of non-overlapping occurrences of `needle` in `text`.
 inline std::size_t countOf(const std::string& text, const std::string& needle)
 {
     std::size_t n = 0;
-    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size()))
+    for (std::size_t at = text.find(needle); at != std::string::npos;
+         at = text.find(needle, at + needle.size()))
         ++n;
     return n;
 }

@@ -247,9 +247,34 @@ void F06Writer::fatal(const std::string& text)
 
 namespace
 {
+// The printout's titles and column heads, each one line of the page as it is printed; they are wider
+// than the source's line limit, and split literals would hide the columns.
+// clang-format off
 constexpr const char* kGridTableHeader =
-    "      POINT ID.   TYPE          T1             T2             T3             R1 "
-    "            R2             R3";
+    "      POINT ID.   TYPE          T1             T2             T3             R1             R2             R3";
+constexpr const char* kMpcForceTitle =
+    "                                  F O R C E S   O F   M U L T I P O I N T   C O N S T R A I N T";
+constexpr const char* kSpcForceTitle =
+    "                               F O R C E S   O F   S I N G L E - P O I N T   C O N S T R A I N T";
+constexpr const char* kTetraTitle =
+    "                   S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   E L E M E N T S   ( C T E T R A )";
+constexpr const char* kTetraHeader1 =
+    "0                CORNER        ------CENTER AND CORNER POINT STRESSES---------       DIR.  COSINES       MEAN                   ";
+constexpr const char* kTetraHeader2 =
+    "  ELEMENT-ID    GRID-ID        NORMAL              SHEAR             PRINCIPAL       -A-  -B-  -C-     PRESSURE       VON MISES ";
+constexpr const char* kTria3Title =
+    "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 3 )";
+constexpr const char* kTria3Header1 =
+    "  ELEMENT      FIBER               STRESSES IN ELEMENT COORD SYSTEM             PRINCIPAL STRESSES (ZERO SHEAR)                 ";
+constexpr const char* kTria3Header2 =
+    "    ID.       DISTANCE           NORMAL-X       NORMAL-Y      SHEAR-XY       ANGLE         MAJOR           MINOR        VON MISES";
+constexpr const char* kTria6Title =
+    "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 6 )";
+constexpr const char* kTria6Header1 =
+    "    ELEMENT              FIBER            STRESSES IN ELEMENT COORD SYSTEM         PRINCIPAL STRESSES (ZERO SHEAR)               ";
+constexpr const char* kTria6Header2 =
+    "      ID      GRID-ID   DISTANCE        NORMAL-X      NORMAL-Y      SHEAR-XY      ANGLE        MAJOR         MINOR       VON MISES ";
+// clang-format on
 
 /// A row of a grid-point table: id ending in column 14, G in column 21, six values 15 columns apart.
 std::string gridRow(Id grid, const std::array<double, 6>& values)
@@ -278,12 +303,7 @@ void F06Writer::constraintForces(const Results& r, bool multipoint)
     const std::vector<GridForce>& forces = multipoint ? r.mpcForces : r.spcForces;
     if (forces.empty())
         return;
-    startTable({" ",
-                multipoint ? "                                  F O R C E S   O F   M U L T I P O I N T   C "
-                             "O N S T R A I N T"
-                           : "                               F O R C E S   O F   S I N G L E - P O I N T   C "
-                             "O N S T R A I N T",
-                " ", kGridTableHeader});
+    startTable({" ", multipoint ? kMpcForceTitle : kSpcForceTitle, " ", kGridTableHeader});
     for (const GridForce& f : forces)
         line(gridRow(f.grid, f.force));
 }
@@ -292,16 +312,7 @@ void F06Writer::tetraStresses(const Results& r)
 {
     if (r.tetras.empty())
         return;
-    startTable({" ",
-                "                   S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   E L E M E N "
-                "T S   ( C T E "
-                "T R A )",
-                "0                CORNER        ------CENTER AND CORNER POINT STRESSES---------       DIR.  "
-                "COSINES       MEAN "
-                "                  ",
-                "  ELEMENT-ID    GRID-ID        NORMAL              SHEAR             PRINCIPAL       -A-  "
-                "-B-  -C-     "
-                "PRESSURE       VON MISES "});
+    startTable({" ", kTetraTitle, kTetraHeader1, kTetraHeader2});
     static const char* const normal[3] = {"X", "Y", "Z"};
     static const char* const shear[3] = {"XY", "YZ", "ZX"};
     static const char* const axis[3] = {"A", "B", "C"};
@@ -368,16 +379,7 @@ void F06Writer::triaStresses(const Results& r)
     };
     if (!r.trias3.empty())
     {
-        startTable({" ",
-                    "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T "
-                    "S   ( T R I "
-                    "A 3 )",
-                    "  ELEMENT      FIBER               STRESSES IN ELEMENT COORD SYSTEM             "
-                    "PRINCIPAL STRESSES "
-                    "(ZERO SHEAR)                 ",
-                    "    ID.       DISTANCE           NORMAL-X       NORMAL-Y      SHEAR-XY       ANGLE      "
-                    "   MAJOR    "
-                    "       MINOR        VON MISES"});
+        startTable({" ", kTria3Title, kTria3Header1, kTria3Header2});
         std::string row;
         char id[32];
         for (const MembraneResult& m : r.trias3)
@@ -407,17 +409,7 @@ void F06Writer::triaStresses(const Results& r)
     }
     if (!r.trias6.empty())
     {
-        startTable(
-            {" ",
-             "                           S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T "
-             "R I "
-             "A 6 )",
-             " ",
-             "    ELEMENT              FIBER            STRESSES IN ELEMENT COORD SYSTEM         PRINCIPAL "
-             "STRESSES (ZERO SHEAR)               ",
-             "      ID      GRID-ID   DISTANCE        NORMAL-X      NORMAL-Y      SHEAR-XY      ANGLE        "
-             "MAJOR "
-             "        MINOR       VON MISES "});
+        startTable({" ", kTria6Title, " ", kTria6Header1, kTria6Header2});
         std::string row;
         char id[32];
         for (const MembraneResult& m : r.trias6)

@@ -16,7 +16,8 @@ namespace cae_core::nastran::detail
 inline void appendReal(std::string& out, double value)
 {
     char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 6);
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 6);
     for (char* c = buffer; c != end; ++c)
     {
         if (*c == 'e')

@@ -17,16 +17,23 @@ template <std::size_t N> std::string writeDeck2d(const solver2d::detail::Model<N
 {
     std::string deck;
     deck.reserve(128 * (model.nodes.size() + model.elements.size()) + 1024);
-    deck += "$ VANTORIX RUN\nSOL 101\nCEND\n"
-            "DISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=2D STRESS ANALYSIS\nSUBTITLE=VANTORIX TASK\nLABEL=SUMMARY\n"
-            // One page for every table, so the reader meets no page headers inside them.
-            "LINES=10000000\n"
-            "ECHO=PUNCH\nSPC=100\nMPC=100\nLOAD=100\n$\n"
-            "BEGIN BULK\n$     DEFINE GRID POINTS\n";
+    deck +=
+        "$ VANTORIX RUN\nSOL 101\nCEND\n"
+        "DISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=2D STRESS ANALYSIS\nSUBTITLE=VANTORIX TASK\nLABEL=SUMMARY\n"
+        // One page for every table, so the reader meets no page headers inside them.
+        "LINES=10000000\n"
+        "ECHO=PUNCH\nSPC=100\nMPC=100\nLOAD=100\n$\n"
+        "BEGIN BULK\n$     DEFINE GRID POINTS\n";
     for (std::size_t i = 0; i < model.nodes.size(); ++i)
     {
         const OdGePoint2d& p = model.nodes[i].position;
-        Card(deck, "GRID").integer(static_cast<std::int64_t>(i + 1)).empty().real(p.x).real(p.y).real(0.0).line();
+        Card(deck, "GRID")
+            .integer(static_cast<std::int64_t>(i + 1))
+            .empty()
+            .real(p.x)
+            .real(p.y)
+            .real(0.0)
+            .line();
     }
     deck += "$\n$     DEFINE TRIANGULAR ELEMENTS\n";
     for (std::size_t e = 0; e < model.elements.size(); ++e)
@@ -39,7 +46,12 @@ template <std::size_t N> std::string writeDeck2d(const solver2d::detail::Model<N
     }
     deck += "$\n$     DEFINE PROPERTIES OF PLATE ELEMENTS\n";
     const int membrane = model.mode == fea2d::EMode::ePlanarStress ? 0 : -1;
-    Card(deck, "PSHELL").integer(kPlatePropertyId).integer(kMaterialId).real(model.thickness).integer(membrane).line();
+    Card(deck, "PSHELL")
+        .integer(kPlatePropertyId)
+        .integer(kMaterialId)
+        .real(model.thickness)
+        .integer(membrane)
+        .line();
     Card(deck, "MAT1").integer(kMaterialId).real(model.youngsModulus).empty().real(model.poissonRatio).line();
     deck += "$\n$     DEFINE CONSTRAINTS\n";
     for (std::size_t i = 0; i < model.nodes.size(); ++i)
@@ -51,7 +63,15 @@ template <std::size_t N> std::string writeDeck2d(const solver2d::detail::Model<N
         if (node.hasBlockedDirection)
         {
             const OdGeVector2d& d = node.blockedDirection;
-            Card(deck, "MPC").integer(kSetId).integer(id).integer(1).real(d.x).integer(id).integer(2).real(d.y).line();
+            Card(deck, "MPC")
+                .integer(kSetId)
+                .integer(id)
+                .integer(1)
+                .real(d.x)
+                .integer(id)
+                .integer(2)
+                .real(d.y)
+                .line();
         }
     }
     deck += "$\n$     DEFINE FORCE\n";
@@ -128,8 +148,8 @@ public:
     const std::string& require(const char* table)
     {
         if (!next(m_line))
-            throw std::runtime_error("the result file ends inside the " + std::string(table) + " after line " +
-                                     std::to_string(m_number));
+            throw std::runtime_error("the result file ends inside the " + std::string(table) +
+                                     " after line " + std::to_string(m_number));
         return m_line;
     }
     void skip(int count, const char* table)
@@ -311,7 +331,8 @@ void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, S
             {
                 auto& element = output.elementData[e];
                 const auto& nodes = model.elements[e];
-                const OdGeVector2d corners = displacements[nodes[0]] + displacements[nodes[1]] + displacements[nodes[2]];
+                const OdGeVector2d corners =
+                    displacements[nodes[0]] + displacements[nodes[1]] + displacements[nodes[2]];
                 for (std::size_t k = 0; k < 3; ++k)
                     element.corners[k].displacement = displacements[nodes[k]];
                 if constexpr (N == 3)
@@ -319,7 +340,8 @@ void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, S
                 else
                 {
                     // The quadratic shape functions at the centroid: -1/9 per corner, 4/9 per mid-side node.
-                    const OdGeVector2d mids = displacements[nodes[3]] + displacements[nodes[4]] + displacements[nodes[5]];
+                    const OdGeVector2d mids =
+                        displacements[nodes[3]] + displacements[nodes[4]] + displacements[nodes[5]];
                     element.center.displacement = (-corners + 4.0 * mids) / 9.0;
                 }
             }

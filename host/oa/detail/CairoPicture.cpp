@@ -269,12 +269,14 @@ private:
         int r = 0, g = 0, b = 0;
         for (int k = 0; k < 3; ++k)
         {
-            const Rgb& c = s.vertexColors[static_cast<std::size_t>(s.triangles[3 * t + static_cast<std::size_t>(k)])];
+            const Rgb& c =
+                s.vertexColors[static_cast<std::size_t>(s.triangles[3 * t + static_cast<std::size_t>(k)])];
             r += c.r;
             g += c.g;
             b += c.b;
         }
-        return Rgb{static_cast<std::uint8_t>(r / 3), static_cast<std::uint8_t>(g / 3), static_cast<std::uint8_t>(b / 3)};
+        return Rgb{static_cast<std::uint8_t>(r / 3), static_cast<std::uint8_t>(g / 3),
+                   static_cast<std::uint8_t>(b / 3)};
     }
     /// Colours blended across each triangle from its corners, with one mesh pattern for the shell.
     void drawBlended(const ShellPrim& s)
@@ -315,7 +317,8 @@ private:
         cairo_set_font_size(m_cr, size);
         cairo_text_extents_t extents;
         cairo_text_extents(m_cr, t.utf8.c_str(), &extents);
-        const double wanted = static_cast<double>(t.characters) * kOdGiCharacterAdvance * capHeight * t.widthFactor;
+        const double wanted =
+            static_cast<double>(t.characters) * kOdGiCharacterAdvance * capHeight * t.widthFactor;
         const double stretch = extents.x_advance > 0.0 ? wanted / extents.x_advance : 1.0;
         cairo_translate(m_cr, m_map.x(t.position), m_map.y(t.position));
         cairo_rotate(m_cr, -std::atan2(t.direction.y, t.direction.x));
@@ -346,7 +349,8 @@ cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned
 void check(cairo_status_t status, const char* what)
 {
     if (status != CAIRO_STATUS_SUCCESS)
-        throw PictureError(std::string("the picture could not be ") + what + ": " + cairo_status_to_string(status));
+        throw PictureError(std::string("the picture could not be ") + what + ": " +
+                           cairo_status_to_string(status));
 }
 
 /// The image as PNG through libpng, compressed for speed: the pictures are flat colours and lines,
@@ -443,8 +447,8 @@ OdGePoint3d pictureOf(const OdGePoint3d& world, const OdGeExtents3d& window, int
     return OdGePoint3d(map.x(world), map.y(world), 0.0);
 }
 
-std::string renderPicture(const std::vector<std::shared_ptr<const DisplayList>>& lists, const OdGeExtents3d& window,
-                          int width, int height, bool vector)
+std::string renderPicture(const std::vector<std::shared_ptr<const DisplayList>>& lists,
+                          const OdGeExtents3d& window, int width, int height, bool vector)
 {
     const Mapping map = fit(window, width, height);
     std::string bytes;

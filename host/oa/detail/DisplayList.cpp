@@ -191,8 +191,8 @@ void Recorder::shell(std::int32_t numVertices, const OdGePoint3d* vertexList, st
     m_out.primitives.emplace_back(std::move(s));
 }
 
-void Recorder::text(const OdGePoint3d& position, const OdGeVector3d&, const OdGeVector3d& direction, double height,
-                    double width, double oblique, const OdString& msg)
+void Recorder::text(const OdGePoint3d& position, const OdGeVector3d&, const OdGeVector3d& direction,
+                    double height, double width, double oblique, const OdString& msg)
 {
     if (msg.isEmpty() || !(height > 0.0) || !std::isfinite(height))
         return;

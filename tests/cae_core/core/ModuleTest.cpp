@@ -81,8 +81,8 @@ TEST(Module, LoadingRegistersClassesMessagesAndProvidersAndUnloadingRemovesThem)
     // Until the host installs its own, the tetrahedral generator makes nothing.
     std::shared_ptr<Mesh> mesh;
     MeshingParameters parameters;
-    EXPECT_EQ(TetraMeshGenerator::get().generate(ut::IReporter::nullReporter(), OdDbObjectId(), nullptr, nullptr,
-                                                 parameters, mesh),
+    EXPECT_EQ(TetraMeshGenerator::get().generate(ut::IReporter::nullReporter(), OdDbObjectId(), nullptr,
+                                                 nullptr, parameters, mesh),
               eNotPossible);
     EXPECT_EQ(mesh, nullptr);
 

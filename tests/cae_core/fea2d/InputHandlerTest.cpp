@@ -1,9 +1,9 @@
 #include "cae_core/fea2d/InputHandler.h"
 
 #include "platform/db/DbRegion.h"
-#include "tests/support/Regions.h"
 #include "platform/db/DbSubDMesh.h"
 #include "tests/cae_core/core/MemoryCatalogue.h"
+#include "tests/support/Regions.h"
 
 #include <gtest/gtest.h>
 

@@ -25,16 +25,19 @@ void expectVector(const OdGeVector3d& v, double x, double y, const std::string& 
 TEST(CurveNormal, IsTheTangentCrossedWithThePlaneNormalOrZeroOffTheCurve)
 {
     const OdGeLineSeg3d up(OdGePoint3d(0, 0, 0), OdGePoint3d(0, 5, 0));
-    expectVector(getCurveNormalAtPoint(up, OdGePoint3d(0, 2, 0), OdGeVector3d::kZAxis), 1, 0, "turned clockwise");
+    expectVector(getCurveNormalAtPoint(up, OdGePoint3d(0, 2, 0), OdGeVector3d::kZAxis), 1, 0,
+                 "turned clockwise");
     expectVector(getCurveNormalAtPoint(up, OdGePoint3d(0, 2, 0), -OdGeVector3d::kZAxis), -1, 0, "other side");
-    expectVector(getCurveNormalAtPoint(up, OdGePoint3d(1, 2, 0), OdGeVector3d::kZAxis), 0, 0, "off the curve");
+    expectVector(getCurveNormalAtPoint(up, OdGePoint3d(1, 2, 0), OdGeVector3d::kZAxis), 0, 0,
+                 "off the curve");
 }
 
 TEST(BoundaryNormal, PointsOutOfTheRegionOnOuterLoopsAndHolesWhateverTheCurvesDirections)
 {
     // The outer loop given clockwise, the hole counter-clockwise: both against the brep's loop sense.
     const auto region = OdDbRegion::createObject();
-    const OdDbRegion::Loop outer{line(0, 0, 0, 10), line(0, 10, 20, 10), line(20, 10, 20, 0), line(20, 0, 0, 0)};
+    const OdDbRegion::Loop outer{line(0, 0, 0, 10), line(0, 10, 20, 10), line(20, 10, 20, 0),
+                                 line(20, 0, 0, 0)};
     const OdDbRegion::Loop hole{
         OdSharedPtr<OdGeCurve3d>(new OdGeCircArc3d(OdGePoint3d(10, 5, 0), OdGeVector3d::kZAxis, 2.0))};
     ASSERT_EQ(region->setLoops({outer, hole}), eOk);

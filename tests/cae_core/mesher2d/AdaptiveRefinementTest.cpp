@@ -207,7 +207,8 @@ TEST(AdaptiveRefinementCandidates, OnlyTrianglesOfAtLeastTheThresholdAreaContrib
         for (const auto& t : start.triangles)
         {
             const OdGePoint2d &a = start.vertices[t[0]], &b = start.vertices[t[1]], &c = start.vertices[t[2]];
-            const OdGePoint2d centre = cae_core::mesher2d::detail::circumcentre({a.x, a.y}, {b.x, b.y}, {c.x, c.y});
+            const OdGePoint2d centre =
+                cae_core::mesher2d::detail::circumcentre({a.x, a.y}, {b.x, b.y}, {c.x, c.y});
             if (mesher_test::signedArea(a, b, c) >= h * h / threshold && centre.x > 0.0 && centre.x < 10.0 &&
                 centre.y > 0.0 && centre.y < 7.0 &&
                 std::none_of(expected.begin(), expected.end(),

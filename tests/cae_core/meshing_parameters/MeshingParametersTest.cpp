@@ -1,5 +1,5 @@
-#include "cae_core/meshing_parameters/LogarithmicInterpolation.h"
 #include "cae_core/meshing_parameters/MeshingParameters.h"
+#include "cae_core/meshing_parameters/LogarithmicInterpolation.h"
 #include "host/ut/Assert.h"
 
 #include <gmock/gmock.h>
@@ -207,8 +207,8 @@ TEST(MeshingRealFormat, WritesSixSignificantDigitsInEachTypesForm)
 {
     using R = MeshingReal;
     const std::pair<R, std::string> cases[] = {
-        {R(100, R::eAbsolute), "100"},       {R(0.0005, R::eTimesD), "0.0005*D"},
-        {R(1e-8, R::eTimesD), "1e-08*D"},    {R(100, R::eDOver), "D/100"},
+        {R(100, R::eAbsolute), "100"},        {R(0.0005, R::eTimesD), "0.0005*D"},
+        {R(1e-8, R::eTimesD), "1e-08*D"},     {R(100, R::eDOver), "D/100"},
         {R(0.0001, R::eRelative), "0.0001r"}, {R(1.0 / 3.0, R::eAbsolute), "0.333333"},
         {R(1e30, R::eAbsolute), "1e+30"},     {R(-1, R::eAbsolute), "-1"}};
     for (const auto& [real, text] : cases)
@@ -228,8 +228,8 @@ TEST(MeshingParameterBuilder, DerivesThePhysicalSizeLogarithmicallyWithinTheRang
 
     const double two = MeshingParameters::buildParameters(2.0).surfaceParameters.global_physical_size->value;
     EXPECT_NEAR(two, 0.03 + (0.045894528 - 0.03) * std::log(2.0) / std::log(3.16227766), 1e-15);
-    EXPECT_NEAR(MeshingParameters::buildParameters(100.0).surfaceParameters.global_physical_size->value, 0.164316,
-                1e-15);
+    EXPECT_NEAR(MeshingParameters::buildParameters(100.0).surfaceParameters.global_physical_size->value,
+                0.164316, 1e-15);
     EXPECT_NO_THROW(MeshingParameters::buildParameters(0.01 - 5e-7));
     EXPECT_THAT([] { MeshingParameters::buildParameters(0.0099); }, kThrowsUnsupported);
     EXPECT_THAT([] { MeshingParameters::buildParameters(100.01); }, kThrowsUnsupported);

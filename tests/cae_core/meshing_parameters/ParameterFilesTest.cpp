@@ -113,7 +113,8 @@ TEST_F(ParameterFiles, ReadTheAcceptedValueFormsAndIgnoreUnknownMembers)
 
 TEST_F(ParameterFiles, ReadUtf16TextInEitherByteOrder)
 {
-    const std::string text = "{\"surface_parameters\": {\"metric\": \"anisotropic\"}, \"tetra_parameters\": {}}";
+    const std::string text =
+        "{\"surface_parameters\": {\"metric\": \"anisotropic\"}, \"tetra_parameters\": {}}";
     for (const bool little : {true, false})
     {
         std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
@@ -169,8 +170,8 @@ TEST_F(ParameterFiles, DamagedFilesAreRefusedWithTheirCodeAndLeaveTheRecordAlone
         if (c.reported)
         {
             ASSERT_EQ(m_reporter.messages().size(), 1u);
-            EXPECT_EQ(m_reporter.messages()[0].text,
-                      OdString("Failed to parse JSON parameter ") + OdString(c.reported) + L". It has wrong type");
+            EXPECT_EQ(m_reporter.messages()[0].text, OdString("Failed to parse JSON parameter ") +
+                                                         OdString(c.reported) + L". It has wrong type");
         }
         else
             EXPECT_TRUE(m_reporter.messages().empty());
@@ -222,7 +223,8 @@ TEST_F(ParameterFiles, UnopenableFilesGiveTheFileError)
     fs::create_directory(m_dir / "folder.json");
     EXPECT_EQ(readJsonFile(m_reporter, path("folder.json"), p), eFileError);
     EXPECT_EQ(writeJsonFile(path("no_such_folder/out.json"), p), eFileError);
-    p.surfaceParameters.gradation = MeshingReal(std::numeric_limits<double>::infinity(), MeshingReal::eAbsolute);
+    p.surfaceParameters.gradation =
+        MeshingReal(std::numeric_limits<double>::infinity(), MeshingReal::eAbsolute);
     put("kept.json", "old");
     EXPECT_EQ(writeJsonFile(path("kept.json"), p), eWriteError);
     EXPECT_EQ(get("kept.json"), "old");

@@ -42,20 +42,22 @@ std::string printed(double value)
     return field;
 }
 
-const std::string kDisplacementTitle = "                                             D I S P L A C E M E N T   V E C T O R\n"
-                                       " \n"
-                                       "      POINT ID.   TYPE          T1             T2             T3             "
-                                       "R1             R2             R3\n";
-const std::string kStressTitle = "                   S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   "
-                                 "E L E M E N T S   ( C T E T R A )\n";
+const std::string kDisplacementTitle =
+    "                                             D I S P L A C E M E N T   V E C T O R\n"
+    " \n"
+    "      POINT ID.   TYPE          T1             T2             T3             "
+    "R1             R2             R3\n";
+const std::string kStressTitle =
+    "                   S T R E S S E S   I N    T E T R A H E D R O N   S O L I D   "
+    "E L E M E N T S   ( C T E T R A )\n";
 
 /// A displacement row, the point id ending in column 14, the type in column 21, six values 15 apart.
 std::string displacementRow(unsigned long long grid, double t1, double t2, double t3, char type = 'G')
 {
     char row[200];
-    std::snprintf(row, sizeof row, "%14llu      %c     %s  %s  %s  %s  %s  %s\n", grid, type, printed(t1).c_str(),
-                  printed(t2).c_str(), printed(t3).c_str(), printed(1e-5).c_str(), printed(-2e-5).c_str(),
-                  printed(3e-6).c_str());
+    std::snprintf(row, sizeof row, "%14llu      %c     %s  %s  %s  %s  %s  %s\n", grid, type,
+                  printed(t1).c_str(), printed(t2).c_str(), printed(t3).c_str(), printed(1e-5).c_str(),
+                  printed(-2e-5).c_str(), printed(3e-6).c_str());
     return row;
 }
 
@@ -68,10 +70,10 @@ std::string stressPoint(const std::string& point, double vonMises, double pressu
                   "0%22s  X  %s  XY  %s   A  %s  LX-0.10-0.70-0.70  %s   %s\n"
                   "                         Y  %s  YZ  %s   B  %s  LY-0.10 0.71-0.69\n"
                   "                         Z  %s  ZX  %s   C  %s  LZ 0.99 0.00-0.15\n",
-                  point.c_str(), printed(4.363144e3).c_str(), printed(1.354255e3).c_str(), printed(3.054184e4).c_str(),
-                  printed(pressure).c_str(), printed(vonMises).c_str(), printed(4.3e3).c_str(),
-                  printed(-2.6e3).c_str(), printed(2.9e3).c_str(), printed(3.0e4).c_str(), printed(-2.6e3).c_str(),
-                  printed(5.2e3).c_str());
+                  point.c_str(), printed(4.363144e3).c_str(), printed(1.354255e3).c_str(),
+                  printed(3.054184e4).c_str(), printed(pressure).c_str(), printed(vonMises).c_str(),
+                  printed(4.3e3).c_str(), printed(-2.6e3).c_str(), printed(2.9e3).c_str(),
+                  printed(3.0e4).c_str(), printed(-2.6e3).c_str(), printed(5.2e3).c_str());
     return lines;
 }
 
@@ -89,8 +91,8 @@ TEST(F06Reader, ReadsTranslationsOfGridPointsAndTheLargestCornerVonMisesPerGrid)
 {
     const std::string text = kDisplacementTitle + displacementRow(15, 1.0e-3, -2.0e-3, 0.0) +
                              displacementRow(16, 5.0, 5.0, 5.0) + displacementRow(16, 1.0, 2.0, 3.0) +
-                             displacementRow(17, 9.0, 9.0, 9.0, 'S') + kStressTitle + element(1, {{7, 120.0}, {15, 3.0}}) +
-                             element(2, {{7, 95.0}, {8, 2.5}});
+                             displacementRow(17, 9.0, 9.0, 9.0, 'S') + kStressTitle +
+                             element(1, {{7, 120.0}, {15, 3.0}}) + element(2, {{7, 95.0}, {8, 2.5}});
     const GridResults results = readBoth(text);
     ASSERT_EQ(results.size(), 4u);
     EXPECT_EQ(results.at(15).displacement, OdGeVector3d(0.001, -0.002, 0.0));
@@ -157,8 +159,8 @@ TEST(F06Reader, DamagedInputYieldsWhatItsReadableRowsSay)
         EXPECT_EQ(readBoth(kStressTitle + point).size(), rows) << value;
     }
 
-    const std::string huge = kStressTitle + std::string(3'000'000, '7') + "\n" + std::string(2'500'000, ' ') + "\n" +
-                             stressPoint("5", 5.0);
+    const std::string huge = kStressTitle + std::string(3'000'000, '7') + "\n" + std::string(2'500'000, ' ') +
+                             "\n" + stressPoint("5", 5.0);
     EXPECT_EQ(readBoth(huge).size(), 1u);
 
     std::mt19937 random(static_cast<unsigned>(test_support::testSeed()));

@@ -54,8 +54,8 @@ Solver2dInput rectangle(cae_core::fea2d::EElementType type)
 std::string displacementRow(int id, double ux, double uy)
 {
     char row[160];
-    std::snprintf(row, sizeof row, "%14d      G    %14.6E %14.6E %14s %14s %14s %14s\n", id, ux, uy, "0.0", "0.0",
-                  "0.0", "0.0");
+    std::snprintf(row, sizeof row, "%14d      G    %14.6E %14.6E %14s %14s %14s %14s\n", id, ux, uy, "0.0",
+                  "0.0", "0.0", "0.0");
     return row;
 }
 
@@ -75,11 +75,12 @@ std::string displacementTable(const std::vector<OdGeVector2d>& displacements)
 std::string tria3Rows(int id, const Solver2dOutput::Stress& s)
 {
     char row[400];
-    std::snprintf(row, sizeof row,
-                  "0%8d   -5.000000E-01    %14.6E %14.6E %14.6E   -41.2353    1.082448E+02    6.111030E+00  %14.6E\n"
-                  "              5.000000E-01    %14.6E %14.6E %14.6E   -41.2353    1.082448E+02    6.111030E+00  "
-                  "%14.6E\n",
-                  id, s.sxx, s.syy, s.sxy, s.vonMises, s.sxx, s.syy, s.sxy, s.vonMises);
+    std::snprintf(
+        row, sizeof row,
+        "0%8d   -5.000000E-01    %14.6E %14.6E %14.6E   -41.2353    1.082448E+02    6.111030E+00  %14.6E\n"
+        "              5.000000E-01    %14.6E %14.6E %14.6E   -41.2353    1.082448E+02    6.111030E+00  "
+        "%14.6E\n",
+        id, s.sxx, s.syy, s.sxy, s.vonMises, s.sxx, s.syy, s.sxy, s.vonMises);
     return row;
 }
 
@@ -90,10 +91,12 @@ constexpr const char* kTria3Title = "                           S T R E S S E S 
                                     "    ID.       DISTANCE           NORMAL-X       NORMAL-Y      SHEAR-XY  "
                                     "     ANGLE         MAJOR           MINOR        VON MISES\n";
 
-void expectStress(const Solver2dOutput::Stress& actual, const Solver2dOutput::Stress& expected, const char* where)
+void expectStress(const Solver2dOutput::Stress& actual, const Solver2dOutput::Stress& expected,
+                  const char* where)
 {
     constexpr double kPrinted = 1e-6; // the printout's six decimals, relative
-    const double scale = std::max({std::abs(expected.sxx), std::abs(expected.syy), std::abs(expected.sxy), 1.0});
+    const double scale =
+        std::max({std::abs(expected.sxx), std::abs(expected.syy), std::abs(expected.sxy), 1.0});
     EXPECT_NEAR(actual.sxx, expected.sxx, kPrinted * scale) << where;
     EXPECT_NEAR(actual.syy, expected.syy, kPrinted * scale) << where;
     EXPECT_NEAR(actual.sxy, expected.sxy, kPrinted * scale) << where;
@@ -102,10 +105,12 @@ void expectStress(const Solver2dOutput::Stress& actual, const Solver2dOutput::St
 
 TEST(Nastran2dDeck, MatchesTheExpectedTextsForThreeAndSixNodeElements)
 {
-    nastran_test::expectGolden(detail::writeDeck2d(model::buildModel3(rectangle(cae_core::fea2d::eTriangle3))),
-                               "plane_strain_tria3.dat");
-    nastran_test::expectGolden(detail::writeDeck2d(model::buildModel6(rectangle(cae_core::fea2d::eTriangle6))),
-                               "plane_strain_tria6.dat");
+    nastran_test::expectGolden(
+        detail::writeDeck2d(model::buildModel3(rectangle(cae_core::fea2d::eTriangle3))),
+        "plane_strain_tria3.dat");
+    nastran_test::expectGolden(
+        detail::writeDeck2d(model::buildModel6(rectangle(cae_core::fea2d::eTriangle6))),
+        "plane_strain_tria6.dat");
 }
 
 TEST(Nastran2dResults, ABrokenResultFileThrowsNamingWhereItBreaks)
@@ -119,8 +124,10 @@ TEST(Nastran2dResults, ABrokenResultFileThrowsNamingWhereItBreaks)
     };
     const Case broken[] = {
         {table.substr(0, table.rfind('\n', table.size() - 2) + 1), "ends inside the displacement table"},
-        {std::string(kTria3Title) + tria3Rows(1, {1.0, 2.0, 3.0, 4.0}), "ends inside the triangle stress table"},
-        {std::string(kTria3Title) + "0       1   -5.0E-01   abc\n\n", "line 4 of the result file: field 4 \"abc\""},
+        {std::string(kTria3Title) + tria3Rows(1, {1.0, 2.0, 3.0, 4.0}),
+         "ends inside the triangle stress table"},
+        {std::string(kTria3Title) + "0       1   -5.0E-01   abc\n\n",
+         "line 4 of the result file: field 4 \"abc\""},
     };
     for (const Case& c : broken)
     {
@@ -141,8 +148,8 @@ TEST(Nastran2dResults, ABrokenResultFileThrowsNamingWhereItBreaks)
 TEST(Nastran2dResults, AFileWithoutResultTablesGivesZeroResults)
 {
     const auto m = model::buildModel3(rectangle(cae_core::fea2d::eTriangle3));
-    for (const std::string& text : {std::string(), std::string("\0\x01\xff\xfe binary\n\x80", 13),
-                                    std::string(1'000'000, 'D')})
+    for (const std::string& text :
+         {std::string(), std::string("\0\x01\xff\xfe binary\n\x80", 13), std::string(1'000'000, 'D')})
     {
         std::stringstream f06(text);
         Solver2dOutput output;
@@ -199,21 +206,30 @@ TEST(Nastran2dResults, TheTriangleTablesOfARecordedFileHaveTheAssumedLayout)
     const auto file = samples / "flat_plate_metallic.f06";
     {
         // Six three-node elements on one page; the rows of element 21 and of the last one, element 30.
-        std::stringstream f06(excerpt(file, "S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 3 )", "1    MSC"));
+        std::stringstream f06(
+            excerpt(file, "S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 3 )",
+                    "1    MSC"));
         Solver2dOutput output;
         detail::readResults2d(f06, flatModel<3>(6), output);
         expectStress(output.elementData[0].center.stress, {63.86951, 50.48630, -50.62656, 105.3223}, "21");
-        expectStress(output.elementData[5].corners[2].stress, {57.65689, 43.34315, -56.94384, 111.4976}, "30");
+        expectStress(output.elementData[5].corners[2].stress, {57.65689, 43.34315, -56.94384, 111.4976},
+                     "30");
     }
     {
         // The first page holds three whole six-node elements (19, 20, 22); the page ends inside element 24.
-        std::stringstream f06(excerpt(file, "S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 6 )", "1    MSC"));
+        std::stringstream f06(
+            excerpt(file, "S T R E S S E S   I N   T R I A N G U L A R   E L E M E N T S   ( T R I A 6 )",
+                    "1    MSC"));
         Solver2dOutput output;
         detail::readResults2d(f06, flatModel<6>(3), output);
-        expectStress(output.elementData[0].center.stress, {82.69518, 17.38405, -53.68594, 119.7901}, "19 centre");
-        expectStress(output.elementData[0].corners[0].stress, {27.35724, -158.1968, 113.0911, 261.6702}, "19 G1");
-        expectStress(output.elementData[0].corners[2].stress, {-1.420098, 50.86517, -178.9723, 314.2527}, "19 G3");
-        expectStress(output.elementData[2].corners[2].stress, {-4.332081, 110.0160, -113.2494, 225.9981}, "22 G3");
+        expectStress(output.elementData[0].center.stress, {82.69518, 17.38405, -53.68594, 119.7901},
+                     "19 centre");
+        expectStress(output.elementData[0].corners[0].stress, {27.35724, -158.1968, 113.0911, 261.6702},
+                     "19 G1");
+        expectStress(output.elementData[0].corners[2].stress, {-1.420098, 50.86517, -178.9723, 314.2527},
+                     "19 G3");
+        expectStress(output.elementData[2].corners[2].stress, {-4.332081, 110.0160, -113.2494, 225.9981},
+                     "22 G3");
     }
 }
 
@@ -366,7 +382,8 @@ TEST_F(NastranSolver2dTest, WritesTheDeckRunsTheSolverAndReadsItsResults)
 {
     const fs::path recorded = temp.path() / "recorded.f06";
     std::ofstream(recorded) << displacementTable({{0.0, 0.0}, {1e-3, 0.0}, {1e-3, -2e-3}, {0.0, -2e-3}})
-                            << kTria3Title << tria3Rows(1, {1.0, 2.0, 0.0, 3.0}) << tria3Rows(2, {4.0, 4.0, 0.0, 4.0});
+                            << kTria3Title << tria3Rows(1, {1.0, 2.0, 0.0, 3.0})
+                            << tria3Rows(2, {4.0, 4.0, 0.0, 4.0});
     useSolver("--f06=" + recorded.string());
     const auto solver = cae_core::Solver2d::create(cae_core::Solver2d::eNastran);
     ASSERT_NE(dynamic_cast<cae_core::NastranSolver2d*>(solver.get()), nullptr);
@@ -376,10 +393,12 @@ TEST_F(NastranSolver2dTest, WritesTheDeckRunsTheSolverAndReadsItsResults)
     const auto folders = workingFolders();
     ASSERT_EQ(folders.size(), 1u);
     EXPECT_EQ(folders[0].filename().string().rfind("CAE_", 0), 0u);
-    EXPECT_EQ(nastran_test::slurp(folders[0] / "analysis_2d.dat"), detail::writeDeck2d(model::buildModel3(input)));
+    EXPECT_EQ(nastran_test::slurp(folders[0] / "analysis_2d.dat"),
+              detail::writeDeck2d(model::buildModel3(input)));
     EXPECT_TRUE(fs::exists(folders[0] / "analysis_2d.log"));
     EXPECT_TRUE(output.vertexData[2].displacement.isEqualTo(OdGeVector2d(1e-3, -2e-3)));
-    EXPECT_NEAR(output.elementData[1].corners[1].stress.sxx, 4.0, 1e-12) << "an isotropic stress does not turn";
+    EXPECT_NEAR(output.elementData[1].corners[1].stress.sxx, 4.0, 1e-12)
+        << "an isotropic stress does not turn";
     EXPECT_EQ(output.pointEvaluator, nullptr);
 }
 
@@ -437,13 +456,16 @@ Solver2dInput plate(cae_core::fea2d::EElementType type)
 
 TEST_F(NastranSolver2dTest, TheSolverProgramAgreesWithTheInHouseSolver)
 {
-    solverPath.emplace(cae_core::NastranProcess::kPathVariable, "\"" + std::string(CAE_SOLVER_PROGRAM) + "\"");
+    solverPath.emplace(cae_core::NastranProcess::kPathVariable,
+                       "\"" + std::string(CAE_SOLVER_PROGRAM) + "\"");
     for (const auto type : {cae_core::fea2d::eTriangle3, cae_core::fea2d::eTriangle6})
     {
         const Solver2dInput problem = plate(type);
         Solver2dOutput viaFiles, inHouse;
-        ASSERT_EQ(cae_core::NastranSolver2d().execute(problem, viaFiles), cae_core::eOk) << commandLine.text();
-        ASSERT_EQ(cae_core::Solver2d::create(cae_core::Solver2d::eInHouse)->execute(problem, inHouse), cae_core::eOk);
+        ASSERT_EQ(cae_core::NastranSolver2d().execute(problem, viaFiles), cae_core::eOk)
+            << commandLine.text();
+        ASSERT_EQ(cae_core::Solver2d::create(cae_core::Solver2d::eInHouse)->execute(problem, inHouse),
+                  cae_core::eOk);
         // The printout reading gives the fixed layout's numbers exactly on the solver program's printout.
         cae_core::NastranSolver2d printoutReader;
         printoutReader.setPrintoutReading(true);

@@ -87,8 +87,9 @@ TEST(NastranCommandLine, QuotesTheDeckAndAppendsTheOptionsAsKeywordEqualsValue)
     EXPECT_EQ(process.impl().commandLine(L"nastran"), OdString(L"nastran \"C:\\work dir\\task.dat\""));
     process.impl().m_options[NastranProcess::eMemorymaximum] = OdString().format(L"%dGB", 16);
     process.impl().m_options[NastranProcess::eAppend] = L"yes";
-    EXPECT_EQ(process.impl().commandLine(L"\"C:\\MSC\\bin\\nastran.exe\""),
-              OdString(L"\"C:\\MSC\\bin\\nastran.exe\" \"C:\\work dir\\task.dat\" append=yes memorymaximum=16GB"));
+    EXPECT_EQ(
+        process.impl().commandLine(L"\"C:\\MSC\\bin\\nastran.exe\""),
+        OdString(L"\"C:\\MSC\\bin\\nastran.exe\" \"C:\\work dir\\task.dat\" append=yes memorymaximum=16GB"));
 }
 
 TEST(NastranProgress, ClimbsLikeOneMinusAnExponentialAndStopsTheMeterWhenDone)
@@ -178,10 +179,8 @@ TEST_F(NastranRunTest, TheResultFollowsTheCompletionLineAndNotTheExitCode)
         int exitCode;
     };
     const Case cases[] = {
-        {"--completion=0", cae_core::eOk, 0},
-        {"--completion=0 --exit=3", cae_core::eOk, 3},
-        {"--completion=1", cae_core::eSolverFailed, 0},
-        {"--completion=none", cae_core::eSolverFailed, 0},
+        {"--completion=0", cae_core::eOk, 0},           {"--completion=0 --exit=3", cae_core::eOk, 3},
+        {"--completion=1", cae_core::eSolverFailed, 0}, {"--completion=none", cae_core::eSolverFailed, 0},
         {"--no-log", cae_core::eSolverFailed, 0},
     };
     for (const Case& c : cases)
@@ -203,14 +202,18 @@ TEST_F(NastranRunTest, PrintsTheCommandAndFolderThenEchoesTheLogAndPassesOptions
     process.impl().m_options[NastranProcess::eMemorymaximum] = L"16GB";
     ASSERT_EQ(process.run(reporter), cae_core::eOk);
     const std::string folder = dir.path().string();
-    EXPECT_EQ(commandLine.text(),
-              "Running Nastran: " + solver + " \"" + deck.string() + "\" memorymaximum=16GB\n"
-              "Working directory: " + folder + "\n"
-              "working directory: " + fs::canonical(folder).string() + "\n"
-              "option memorymaximum=16GB\n"
-              "line 1\n"
-              "line 2\n"
-              " *** USER INFORMATION MESSAGE 9.1 Analysis complete   0\n");
+    EXPECT_EQ(commandLine.text(), "Running Nastran: " + solver + " \"" + deck.string() +
+                                      "\" memorymaximum=16GB\n"
+                                      "Working directory: " +
+                                      folder +
+                                      "\n"
+                                      "working directory: " +
+                                      fs::canonical(folder).string() +
+                                      "\n"
+                                      "option memorymaximum=16GB\n"
+                                      "line 1\n"
+                                      "line 2\n"
+                                      " *** USER INFORMATION MESSAGE 9.1 Analysis complete   0\n");
 }
 
 TEST_F(NastranRunTest, EachLogLineIsEchoedWhileTheSolverStillRuns)
@@ -220,7 +223,8 @@ TEST_F(NastranRunTest, EachLogLineIsEchoedWhileTheSolverStillRuns)
     host_test::ScopedEnv path(NastranProcess::kPathVariable, testSolver("--lines=3 --handshake"));
     int answered = 0;
     bool running = true;
-    std::function<void()> watch = [&] {
+    std::function<void()> watch = [&]
+    {
         while (answered < 3 &&
                commandLine.text().find("\nline " + std::to_string(answered + 1)) != std::string::npos)
         {
@@ -353,7 +357,9 @@ TEST_F(NastranSearcherTest, TakesTheGreatestProductKeyAndItsLatestVersionAndRuns
           "Latest = 2023.1\n"
           "[HKLM\\SOFTWARE\\WOW6432Node\\MSC.Software Corporation\\MSC Nastran 2023\\2023.1]\n"
           "ProductTitle = MSC Nastran 2023.1\n"
-          "Path = " + install.string() + "\n"
+          "Path = " +
+          install.string() +
+          "\n"
           "[HKLM\\SOFTWARE\\WOW6432Node\\MSC.Software Corporation\\Patran 2023]\n"
           "[HKLM\\SOFTWARE\\WOW6432Node\\MSC.Software Corporation\\MSC Nastran 2023a]\n");
     const cae_core::NastranSearcher searcher;
@@ -371,7 +377,8 @@ TEST_F(NastranSearcherTest, TakesTheGreatestProductKeyAndItsLatestVersionAndRuns
     process.impl().m_inputFile = OdString((dir.path() / "task.dat").string().c_str());
     process.impl().m_workingDirectory = OdString(dir.path().string().c_str());
     EXPECT_EQ(process.run(ut::IReporter::nullReporter()), cae_core::eOk);
-    EXPECT_EQ(commandLine.text().rfind("Running Nastran: " + executable + " \"", 0), 0u) << commandLine.text();
+    EXPECT_EQ(commandLine.text().rfind("Running Nastran: " + executable + " \"", 0), 0u)
+        << commandLine.text();
     cae_core::unregisterReporterMessages();
 }
 
@@ -391,7 +398,8 @@ TEST_F(NastranSearcherTest, EachMissingStepHasItsOwnMessage)
          L"Failed to read latest version of MSC Nastran from Windows registry."},
         {vendor + "\\MSC Nastran 2023]\nLatest = 2023.1\n",
          L"Failed to read latest MSC Nastran version info from Windows registry."},
-        {vendor + "\\MSC Nastran 2023]\nLatest = 2023.1\n" + vendor + "\\MSC Nastran 2023\\2023.1]\nPath = \"\"\n",
+        {vendor + "\\MSC Nastran 2023]\nLatest = 2023.1\n" + vendor +
+             "\\MSC Nastran 2023\\2023.1]\nPath = \"\"\n",
          L"MSC Nastran installation path cannot be found."},
     };
     for (const Case& c : cases)

@@ -41,7 +41,8 @@ inline void expectGolden(const std::string& actual, const std::string& name)
 {
     const char* source = std::getenv("CAE_SOURCE_DIR");
     ASSERT_NE(source, nullptr) << "CAE_SOURCE_DIR names the source tree";
-    const std::filesystem::path path = std::filesystem::path(source) / "tests/cae_core/nastran/expected" / name;
+    const std::filesystem::path path =
+        std::filesystem::path(source) / "tests/cae_core/nastran/expected" / name;
     if (const char* update = std::getenv("CAE_UPDATE_GOLDEN"); update && std::string(update) == "1")
     {
         std::ofstream(path, std::ios::binary) << actual;

@@ -103,7 +103,8 @@ struct TestTask
     std::shared_ptr<Entity> entity;
 };
 
-const std::vector<OdGePoint3d> kTetCorners = {{0.0, 0.0, 0.0}, {12.5, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, -0.0003}};
+const std::vector<OdGePoint3d> kTetCorners = {
+    {0.0, 0.0, 0.0}, {12.5, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, -0.0003}};
 
 /// The module's messages, registered as the module's start-up does, for the tests that read reports.
 struct RegisteredMessages
@@ -169,7 +170,9 @@ TEST(TaskDeck, SevenLoadsOfAnUnconstrainedTaskMatchTheExpectedText)
     // The LOAD card breaks after its fifth term; without constraints the rotations are still held.
     TestTask t("Loads", kTetCorners, {{0, 1, 2, 3}});
     for (int i = 0; i < 7; ++i)
-        t.pressure(0x100 + i, 1.0 + i, i < 4 ? std::vector<std::array<std::uint64_t, 3>>{{0, 1, 2}} : std::vector<std::array<std::uint64_t, 3>>{});
+        t.pressure(0x100 + i, 1.0 + i,
+                   i < 4 ? std::vector<std::array<std::uint64_t, 3>>{{0, 1, 2}}
+                         : std::vector<std::array<std::uint64_t, 3>>{});
     nastran_test::expectGolden(t.deck(), "seven_loads.dat");
 }
 
@@ -459,9 +462,10 @@ protected:
 TEST_F(TaskRunTest, AResultExistsOnlyOnceARunGotPastTheSolverAndIsReplacedByEachLaterOne)
 {
     const std::filesystem::path recorded = temp.path() / "recorded.f06";
-    std::ofstream(recorded) << "                                             D I S P L A C E M E N T   V E C T O R\n \n\n"
-                            << "             2      G      1.000000E-03  -2.000000E-03   0.0            0.0            "
-                               "0.0            0.0\n";
+    std::ofstream(recorded)
+        << "                                             D I S P L A C E M E N T   V E C T O R\n \n\n"
+        << "             2      G      1.000000E-03  -2.000000E-03   0.0            0.0            "
+           "0.0            0.0\n";
     EXPECT_EQ(run("--completion=1"), cae_core::eSolverFailed);
     EXPECT_EQ(t.task->result(), nullptr);
 
@@ -470,7 +474,8 @@ TEST_F(TaskRunTest, AResultExistsOnlyOnceARunGotPastTheSolverAndIsReplacedByEach
     ASSERT_NE(first, nullptr);
     ASSERT_EQ(first->vertexData.size(), 1u);
     EXPECT_EQ(first->vertexData.at(2).displacement, OdGeVector3d(0.001, -0.002, 0.0));
-    EXPECT_NE(commandLine.text().find("task.dat\" memorymaximum=16GB\n"), std::string::npos) << commandLine.text();
+    EXPECT_NE(commandLine.text().find("task.dat\" memorymaximum=16GB\n"), std::string::npos)
+        << commandLine.text();
     EXPECT_NE(commandLine.text().find("\noption memorymaximum=16GB\n"), std::string::npos);
 
     Factory::instance().createEntity(t.task.get(), OdDbObjectId(0x21));

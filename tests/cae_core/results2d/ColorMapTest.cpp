@@ -32,9 +32,8 @@ TEST(ColorMapColours, InterpolateBetweenStopsTruncateChannelsAndClampOutsideTheD
 {
     const ColorMap map = ColorMap::get(ColorMap::eBlueGreenYellowRed, {0.0, 1.0}, false);
     const std::pair<double, Rgb> cases[] = {
-        {0.0, {0, 0, 255}},       {1.0, {255, 0, 0}},   {0.5, {127, 255, 0}}, // 127.5 truncated
-        {1.0 / 6.0, {0, 127, 127}}, {-3.0, {0, 0, 255}},  {7.0, {255, 0, 0}},
-        {2.0 / 3.0, {255, 255, 0}},
+        {0.0, {0, 0, 255}},         {1.0, {255, 0, 0}},  {0.5, {127, 255, 0}}, // 127.5 truncated
+        {1.0 / 6.0, {0, 127, 127}}, {-3.0, {0, 0, 255}}, {7.0, {255, 0, 0}},   {2.0 / 3.0, {255, 255, 0}},
     };
     for (const auto& [value, expected] : cases)
         EXPECT_EQ(rgbOf(map.getColor(value)), expected) << value;
@@ -82,11 +81,16 @@ TEST(ColorMapStops, AreNormalisedToSpanZeroToOne)
     };
     const Case cases[] = {
         {"stretched", {{0.7, b}, {0.2, a}}, {0.0, 1.0}, {{10, 20, 30}, {200, 100, 0}}},
-        {"all equal: spread in given order", {{0.5, b}, {0.5, a}, {0.5, c}}, {0.0, 0.5, 1.0},
+        {"all equal: spread in given order",
+         {{0.5, b}, {0.5, a}, {0.5, c}},
+         {0.0, 0.5, 1.0},
          {{200, 100, 0}, {10, 20, 30}, {1, 2, 3}}},
         {"one stop", {{0.3, c}}, {0.0, 1.0}, {{1, 2, 3}, {1, 2, 3}}},
         {"none", {}, {0.0, 1.0}, {{0, 0, 0}, {0, 0, 0}}},
-        {"already 0..1", {{0.0, a}, {0.25, c}, {1.0, b}}, {0.0, 0.25, 1.0}, {{10, 20, 30}, {1, 2, 3}, {200, 100, 0}}},
+        {"already 0..1",
+         {{0.0, a}, {0.25, c}, {1.0, b}},
+         {0.0, 0.25, 1.0},
+         {{10, 20, 30}, {1, 2, 3}, {200, 100, 0}}},
     };
     for (const Case& k : cases)
     {

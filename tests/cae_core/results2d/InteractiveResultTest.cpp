@@ -80,7 +80,8 @@ TEST(InteractiveResultTables, ShowTheModeNotANumberAndAZeroMaximumAsTheRulesSay)
     TestContext context;
     SimulationOutput output;
     output.params.mode = ePlanarStrain;
-    output.params.materialProperties = MaterialProperties{std::numeric_limits<double>::quiet_NaN(), 1.0, 0.25, 10.0};
+    output.params.materialProperties =
+        MaterialProperties{std::numeric_limits<double>::quiet_NaN(), 1.0, 0.25, 10.0};
     const InteractiveResult result(output, context);
     EXPECT_EQ(rows(result.inputTable())[0], "Mode | Planar strain | ");
     EXPECT_EQ(rows(result.inputTable())[1], "Thickness | N/A | mm");
@@ -91,8 +92,10 @@ TEST(InteractiveResultTables, ShowTheModeNotANumberAndAZeroMaximumAsTheRulesSay)
 
 TEST(InteractiveResultTables, TranslateLabelsAndNotApplicableThroughTheCatalogue)
 {
-    const test::ScopedGermanCatalogue catalogue{
-        {{"Thickness", "Dicke"}, {"N/A", "k. A."}, {"Planar strain", "Ebener Verzerrungszustand"}, {"ms", "Millisek."}}};
+    const test::ScopedGermanCatalogue catalogue{{{"Thickness", "Dicke"},
+                                                 {"N/A", "k. A."},
+                                                 {"Planar strain", "Ebener Verzerrungszustand"},
+                                                 {"ms", "Millisek."}}};
     ASSERT_TRUE(catalogue.loaded());
     TestContext context;
     SimulationOutput output;
@@ -143,7 +146,8 @@ TEST(InteractiveResultPicture, ShowsTheHolesStressConcentrationInRedAndOneFilled
     const int w = 800, h = 400;
     const host_test::Picture png(view.renderPng(w, h));
     // The brightest pixel near a point: edges are drawn black over the colours.
-    const auto colourNear = [&](double x, double y) {
+    const auto colourNear = [&](double x, double y)
+    {
         const OdGePoint3d p = view.pictureOf(OdGePoint3d(x, y, 0), w, h);
         host_test::Picture::Rgb best{0, 0, 0};
         for (int dy = -2; dy <= 2; ++dy)

@@ -27,8 +27,8 @@ struct Fixture
     }
     std::unique_ptr<MeshQuantityVisualizer> make(std::vector<OdGeVector2d> displacements)
     {
-        return std::make_unique<MeshQuantityVisualizer>(*mesh, std::vector<double>{1.0, 3.0}, std::move(displacements),
-                                                        L"MPa", L"mm");
+        return std::make_unique<MeshQuantityVisualizer>(*mesh, std::vector<double>{1.0, 3.0},
+                                                        std::move(displacements), L"MPa", L"mm");
     }
     void expectVerticesAt(const MeshQuantityVisualizer& v, const std::vector<OdGeVector2d>& u, double factor)
     {
@@ -69,7 +69,8 @@ TEST(MeshQuantityVisualizer, ChangingTheQuantityReplacesTheShellAndSignalsOnlyRe
     Fixture f;
     const auto v = f.make(kDisplacements);
     int signals = 0;
-    const boost::signals2::scoped_connection c = v->connectVisualizationChangedSignal([&signals] { ++signals; });
+    const boost::signals2::scoped_connection c =
+        v->connectVisualizationChangedSignal([&signals] { ++signals; });
     const OdGiDrawable* first = v->getShellHolder()->drawable();
     v->setColoredQuantity(MeshQuantityVisualizer::eVonMisesStress);
     EXPECT_EQ(signals, 0);
@@ -131,7 +132,8 @@ TEST(ShellDrawable, DrawsFilledTrianglesInTheQuantitysColoursWithBlackEdges)
     const auto v = f.make(kDisplacements);
     v->setDisplacementFactor(0.0);
     f.viewer.view().fitTo(OdGeExtents3d(OdGePoint3d(0, 0, 0), OdGePoint3d(30, 40, 0)));
-    const auto at = [&f](const host_test::Picture& png, double x, double y) {
+    const auto at = [&f](const host_test::Picture& png, double x, double y)
+    {
         const OdGePoint3d p = f.viewer.view().pictureOf(OdGePoint3d(x, y, 0), 300, 400);
         return png.at(static_cast<int>(p.x), static_cast<int>(p.y));
     };

@@ -46,7 +46,8 @@ TEST(ReactionForceDrawable, PointsAlongTheForceAndSitsOnTheNormalsSide)
 {
     TestContext context;
     const OdGePoint2d point(10, 20);
-    const auto down = ReactionForceDrawable::createObject(context, point, OdGeVector2d(0, -100), OdGeVector2d(1, 0));
+    const auto down =
+        ReactionForceDrawable::createObject(context, point, OdGeVector2d(0, -100), OdGeVector2d(1, 0));
     OdGePoint2d tip, tail0, tail1;
     down->arrow()->getPointAt(0, tip);
     down->arrow()->getPointAt(3, tail0);
@@ -57,7 +58,7 @@ TEST(ReactionForceDrawable, PointsAlongTheForceAndSitsOnTheNormalsSide)
     EXPECT_EQ(down->label()->textString(), OdString(L"100 [N]"));
 
     const std::tuple<OdGeVector2d, int, double> cases[] = {
-        {OdGeVector2d(1, 0), 0, point.x + 19}, // left edge
+        {OdGeVector2d(1, 0), 0, point.x + 19},  // left edge
         {OdGeVector2d(-1, 0), 1, point.x - 19}, // right edge
         {OdGeVector2d(0, 3), 2, point.y + 19},  // bottom edge; the normal need not be a unit vector
         {OdGeVector2d(0, -1), 3, point.y - 19}, // top edge

@@ -42,7 +42,8 @@ inline Params2d plateWithHole(double meshSize = 8.0)
 {
     Params2d params;
     params.region = OdDbRegion::createObject();
-    const OdDbRegion::Loop outer{line(0, 0, 200, 0), line(200, 0, 200, 100), line(200, 100, 0, 100), line(0, 100, 0, 0)};
+    const OdDbRegion::Loop outer{line(0, 0, 200, 0), line(200, 0, 200, 100), line(200, 100, 0, 100),
+                                 line(0, 100, 0, 0)};
     const OdDbRegion::Loop hole{
         OdSharedPtr<OdGeCurve3d>(new OdGeCircArc3d(OdGePoint3d(100, 50, 0), OdGeVector3d::kZAxis, 20.0))};
     EXPECT_EQ(params.region->setLoops({outer, hole}), ::eOk);
@@ -53,7 +54,8 @@ inline Params2d plateWithHole(double meshSize = 8.0)
     params.elementType = eTriangle3;
     params.materialProperties = MaterialProperties{5.0, 210000.0, 0.3, 235.0};
     params.loadsAndSupports = {
-        LinearLoad{OdDbObjectId(), 250.0, true, -std::numbers::pi / 2, OdGePoint2d(200, 0), OdGePoint2d(200, 100), true},
+        LinearLoad{OdDbObjectId(), 250.0, true, -std::numbers::pi / 2, OdGePoint2d(200, 0),
+                   OdGePoint2d(200, 100), true},
         LinearSupport{OdDbObjectId(), OdGePoint2d(0, 100), OdGePoint2d(0, 0), true, true},
         PointSupport{OdDbObjectId(), OdGeVector2d(0, 1), OdGePoint2d(200, 50), true},
     };

@@ -50,9 +50,9 @@ TEST(TaskMesh, ASecondOrderMeshKeepsItsMidVerticesAndSharesItsOrderWithDisplaced
 
 TEST(TaskMesh, ConvertsDrawingUnitsToModellingUnitsAndBack)
 {
-    for (const auto& [units, si, stored] :
-         {std::tuple{OdDb::kUnitsMillimeters, true, 1.0}, std::tuple{OdDb::kUnitsMillimeters, false, 1000.0 / 25.4},
-          std::tuple{OdDb::kUnitsMeters, true, 1000.0}})
+    for (const auto& [units, si, stored] : {std::tuple{OdDb::kUnitsMillimeters, true, 1.0},
+                                            std::tuple{OdDb::kUnitsMillimeters, false, 1000.0 / 25.4},
+                                            std::tuple{OdDb::kUnitsMeters, true, 1000.0}})
     {
         ScopedTask t(units, si);
         auto mesh = Factory::instance().createMesh(t.get());
@@ -178,8 +178,8 @@ TEST(TetraMeshGeneratorSlot, TheModulesGeneratorDeclinesUntilTheHostInstallsOne)
         }
     };
     EXPECT_TRUE(TetraMeshGenerator::init(std::make_unique<Counting>()));
-    EXPECT_EQ(TetraMeshGenerator::get().generate(ut::IReporter::nullReporter(), OdDbObjectId(), t.get(), nullptr,
-                                                 p, mesh),
+    EXPECT_EQ(TetraMeshGenerator::get().generate(ut::IReporter::nullReporter(), OdDbObjectId(), t.get(),
+                                                 nullptr, p, mesh),
               eOk);
     EXPECT_TRUE(TetraMeshGenerator::init(std::make_unique<TetraMeshGenerator>()));
 }

@@ -43,12 +43,11 @@ TEST(TaskUnits, FollowTheTasksSystem)
 {
     const Task si(OdDb::kUnitsMillimeters, true), english(OdDb::kUnitsInches, false);
     EXPECT_EQ(si.documentLinearUnits(), OdDb::kUnitsMillimeters);
-    const std::pair<EUnits, EUnits> pairs[] = {
-        {si.modelingLinearUnits(), english.modelingLinearUnits()},
-        {si.modelingMassUnits(), english.modelingMassUnits()},
-        {si.modelingForceUnits(), english.modelingForceUnits()},
-        {si.modelingMomentUnits(), english.modelingMomentUnits()},
-        {si.modelingPressureUnits(), english.modelingPressureUnits()}};
+    const std::pair<EUnits, EUnits> pairs[] = {{si.modelingLinearUnits(), english.modelingLinearUnits()},
+                                               {si.modelingMassUnits(), english.modelingMassUnits()},
+                                               {si.modelingForceUnits(), english.modelingForceUnits()},
+                                               {si.modelingMomentUnits(), english.modelingMomentUnits()},
+                                               {si.modelingPressureUnits(), english.modelingPressureUnits()}};
     int expected = 1;
     for (const auto& [s, e] : pairs)
     {

@@ -22,7 +22,8 @@ struct SolvedTask
         for (int i = 0; i < 4; ++i)
         {
             const auto index = entity->mesh->addVertex(points[i], OdDbSubentId());
-            output->vertexData[entity->mesh->vertex(index)->id()] = {OdGeVector3d(0, 0, 0.5 * i), stresses[i]};
+            output->vertexData[entity->mesh->vertex(index)->id()] = {OdGeVector3d(0, 0, 0.5 * i),
+                                                                     stresses[i]};
         }
         entity->mesh->addTetra({0, 1, 2, 3});
         entity->mesh->addTriangle({0, 1, 2}, face(1));
@@ -127,7 +128,8 @@ TEST(VisualizationReports, BelongToTheirDrawingAndBuildItsMeshesOnceThenRefillTh
     OdGePoint3dArray points;
     shown->getVertices(points);
     ASSERT_EQ(points.size(), 4u);
-    EXPECT_NEAR(points[3].z, 1000.0 + 1.5 * 1000.0 * 1000.0, 1e-6) << "1.5 m times 1000, shown in millimetres";
+    EXPECT_NEAR(points[3].z, 1000.0 + 1.5 * 1000.0 * 1000.0, 1e-6)
+        << "1.5 m times 1000, shown in millimetres";
     int faces = 0;
     shown->numOfFaces(faces);
     EXPECT_EQ(faces, 1);

@@ -12,10 +12,12 @@ TEST(EventLoop, AYieldRunsTheEventsPostedBeforeItInOrderAndDefersThoseTheyPost)
 {
     std::string trace;
     ca::postEvent([&] { trace += 'a'; });
-    ca::postEvent([&] {
-        trace += 'b';
-        ca::postEvent([&] { trace += 'c'; });
-    });
+    ca::postEvent(
+        [&]
+        {
+            trace += 'b';
+            ca::postEvent([&] { trace += 'c'; });
+        });
     ca::postEvent({});
     EXPECT_EQ(ca::yieldToEventLoop(), 2);
     EXPECT_EQ(trace, "ab");

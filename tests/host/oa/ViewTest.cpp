@@ -50,11 +50,13 @@ const OdCmEntityColor kFaceColors[] = {rgb(255, 0, 0), rgb(0, 0, 255)};
 OdSmartPtr<TestDrawable> coloredSquare(bool shaded)
 {
     auto d = odrxCreateObject<TestDrawable>();
-    d->attributes = [shaded](OdGiDrawableTraits* t) {
+    d->attributes = [shaded](OdGiDrawableTraits* t)
+    {
         ASSERT_NE(oa::RenderTraits::from(t), nullptr) << "the host's traits carry render traits";
         oa::RenderTraits::from(t)->setFlag(oa::RenderTraits::eShaded, shaded);
     };
-    d->drawing = [](OdGiWorldDraw& wd) {
+    d->drawing = [](OdGiWorldDraw& wd)
+    {
         wd.subEntityTraits().setFillType(kOdGiFillAlways);
         wd.subEntityTraits().setTrueColor(rgb(0, 128, 0));
         OdGiFaceData faces;
@@ -90,8 +92,10 @@ TEST(ViewPicture, VertexColoursBlendAcrossTrianglesInPngsAndAverageInSvgs)
 {
     const OdCmEntityColor corners[] = {rgb(255, 0, 0), rgb(255, 0, 0), rgb(0, 0, 255), rgb(0, 0, 255)};
     auto d = odrxCreateObject<TestDrawable>();
-    d->attributes = [](OdGiDrawableTraits* t) { oa::RenderTraits::from(t)->setFlag(oa::RenderTraits::eShaded, true); };
-    d->drawing = [&corners](OdGiWorldDraw& wd) {
+    d->attributes = [](OdGiDrawableTraits* t)
+    { oa::RenderTraits::from(t)->setFlag(oa::RenderTraits::eShaded, true); };
+    d->drawing = [&corners](OdGiWorldDraw& wd)
+    {
         wd.subEntityTraits().setFillType(kOdGiFillAlways);
         OdGiVertexData vertices;
         vertices.setTrueColors(corners);
@@ -174,8 +178,10 @@ TEST(ViewPicture, ShellEdgesWithColoursAreDrawnInThemOverTheFillOnePathPerColour
 TEST(ViewPicture, TextsAreDrawnAtTheirHeightAcrossTheWidthTheirExtentsGive)
 {
     auto d = odrxCreateObject<TestDrawable>();
-    d->drawing = [](OdGiWorldDraw& wd) {
-        wd.geometry().text(OdGePoint3d(2, 2, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis, 4.0, 1.0, 0.0, L"HHHH");
+    d->drawing = [](OdGiWorldDraw& wd)
+    {
+        wd.geometry().text(OdGePoint3d(2, 2, 0), OdGeVector3d::kZAxis, OdGeVector3d::kXAxis, 4.0, 1.0, 0.0,
+                           L"HHHH");
         // Two points fix the window to 0..20 in both directions.
         const OdGePoint3d corners[] = {OdGePoint3d(0, 0, 0), OdGePoint3d(20, 20, 0)};
         wd.subEntityTraits().setTrueColor(rgb(255, 255, 255));
@@ -206,7 +212,8 @@ TEST(ViewContent, TransientDrawablesShowWhatTheyDrewUntilUpdatedAndEntitiesShowT
 {
     double x = 0.0;
     auto d = odrxCreateObject<TestDrawable>();
-    d->drawing = [&x](OdGiWorldDraw& wd) {
+    d->drawing = [&x](OdGiWorldDraw& wd)
+    {
         const OdGePoint3d pts[] = {OdGePoint3d(x, 0, 0), OdGePoint3d(x + 1, 1, 0)};
         wd.geometry().polyline(2, pts);
     };
@@ -248,7 +255,8 @@ TEST(ViewPicture, AFixedWindowKeepsTheMappingWhateverIsShown)
 TEST(ViewPicture, SizesOutsideTheRangeAreRefusedWithTheSizeNamed)
 {
     oa::View view;
-    for (const auto& [w, h] : {std::pair{0, 10}, std::pair{10, -1}, std::pair{oa::View::kMaxPictureSide + 1, 10}})
+    for (const auto& [w, h] :
+         {std::pair{0, 10}, std::pair{10, -1}, std::pair{oa::View::kMaxPictureSide + 1, 10}})
     {
         try
         {
@@ -257,7 +265,8 @@ TEST(ViewPicture, SizesOutsideTheRangeAreRefusedWithTheSizeNamed)
         }
         catch (const oa::PictureError& e)
         {
-            EXPECT_NE(std::string(e.what()).find(std::to_string(w) + "x" + std::to_string(h)), std::string::npos);
+            EXPECT_NE(std::string(e.what()).find(std::to_string(w) + "x" + std::to_string(h)),
+                      std::string::npos);
         }
     }
     EXPECT_NO_THROW(view.renderSvg(1, 1)) << "an empty view is a white picture";

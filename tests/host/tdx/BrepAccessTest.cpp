@@ -11,9 +11,8 @@ namespace
 
 OdSmartPtr<OdDbRegion> triangleAt(double z)
 {
-    auto line = [z](double x0, double y0, double x1, double y1) {
-        return OdSharedPtr<OdGeCurve3d>(new OdGeLineSeg3d(OdGePoint3d(x0, y0, z), OdGePoint3d(x1, y1, z)));
-    };
+    auto line = [z](double x0, double y0, double x1, double y1)
+    { return OdSharedPtr<OdGeCurve3d>(new OdGeLineSeg3d(OdGePoint3d(x0, y0, z), OdGePoint3d(x1, y1, z))); };
     const auto region = OdDbRegion::createObject();
     EXPECT_EQ(region->setLoops({{line(0, 0, 4, 0), line(4, 0, 0, 3), line(0, 3, 0, 0)}}), eOk);
     return region;

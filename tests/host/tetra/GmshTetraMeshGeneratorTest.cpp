@@ -33,12 +33,14 @@ TEST(GmshTetraOptions, ResolveSizesAgainstTheDiagonalAndKeepTheTightestBounds)
     EXPECT_DOUBLE_EQ(o.sizeMax, 0.1);
     EXPECT_DOUBLE_EQ(o.sizeMin, 0.05);
     p.surfaceParameters.min_size = R(1.0, R::eAbsolute);
-    EXPECT_DOUBLE_EQ(GmshTetraMeshGenerator::options(p, d).sizeMin, 0.1) << "the minimum never exceeds the maximum";
+    EXPECT_DOUBLE_EQ(GmshTetraMeshGenerator::options(p, d).sizeMin, 0.1)
+        << "the minimum never exceeds the maximum";
 
     p.surfaceParameters.geometric_approximation_angle = R(8.0, R::eAbsolute);
     EXPECT_DOUBLE_EQ(GmshTetraMeshGenerator::options(p, d).elementsPerTwoPi, 45.0);
     p.surfaceParameters.chordal_error = R(0.001, R::eTimesD);
-    EXPECT_NEAR(GmshTetraMeshGenerator::options(p, d).elementsPerTwoPi, std::acos(-1.0) / std::acos(0.998), 1e-9);
+    EXPECT_NEAR(GmshTetraMeshGenerator::options(p, d).elementsPerTwoPi, std::acos(-1.0) / std::acos(0.998),
+                1e-9);
     p.tetraParameters.optimisation_level = TetraParameters::eStrong;
     p.tetraParameters.max_number_of_threads = 3;
     o = GmshTetraMeshGenerator::options(p, d);
@@ -59,7 +61,8 @@ struct MeshedBox
     {
         const auto solidEntity = OdDb3dSolid::createObject();
         solidEntity->setBody(body);
-        const auto space = OdDbBlockTableRecordPtr::cast(drawing.db->getModelSpaceId().openObject(OdDb::kForWrite));
+        const auto space =
+            OdDbBlockTableRecordPtr::cast(drawing.db->getModelSpaceId().openObject(OdDb::kForWrite));
         drawing.solidId = space->appendOdDbEntity(solidEntity.get());
         entity = Factory::instance().createEntity(task.get(), drawing.solidId);
         MeshingParameters parameters = MeshingParameters::buildParameters(fineness);
@@ -110,7 +113,8 @@ TEST(GmshTetraGenerator, MeshesABoxWhosePressedAndFixedFacesBecomeLoadsAndConstr
     OdArray<std::shared_ptr<Load>> loads;
     OdArray<std::shared_ptr<Constraint>> constraints;
     ASSERT_EQ(Load::createLoads(box.reporter, box.task.get(), box.entity, loads), cae_core::eOk);
-    ASSERT_EQ(Constraint::createConstraints(box.reporter, box.task.get(), box.entity, constraints), cae_core::eOk);
+    ASSERT_EQ(Constraint::createConstraints(box.reporter, box.task.get(), box.entity, constraints),
+              cae_core::eOk);
 
     // Geometrically on their faces: x = 0.1 m for the load, x = 0 for the supports.
     constexpr double kOnFace = 1e-12;

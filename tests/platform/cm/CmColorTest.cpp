@@ -10,10 +10,10 @@ namespace
 TEST(ColorPalette, GivesThePalettesColoursForNamedHueAndGreyIndices)
 {
     const std::pair<int, std::uint32_t> cases[] = {
-        {1, 0xFF0000},   {2, 0xFFFF00},   {5, 0x0000FF},   {7, 0xFFFFFF},   {8, 0x808080},
-        {10, 0xFF0000},  {11, 0xFF7F7F},  {12, 0xCC0000},  {13, 0xCC6666},  {19, 0x4C2626},
-        {20, 0xFF3F00},  {21, 0xFF9F7F},  {30, 0xFF7F00},  {80, 0x3FFF00},  {90, 0x00FF00},  {130, 0x00FFFF},
-        {170, 0x0000FF}, {210, 0xFF00FF}, {249, 0x4C262F}, {250, 0x333333}, {255, 0xFFFFFF},
+        {1, 0xFF0000},   {2, 0xFFFF00},   {5, 0x0000FF},   {7, 0xFFFFFF},   {8, 0x808080},   {10, 0xFF0000},
+        {11, 0xFF7F7F},  {12, 0xCC0000},  {13, 0xCC6666},  {19, 0x4C2626},  {20, 0xFF3F00},  {21, 0xFF9F7F},
+        {30, 0xFF7F00},  {80, 0x3FFF00},  {90, 0x00FF00},  {130, 0x00FFFF}, {170, 0x0000FF}, {210, 0xFF00FF},
+        {249, 0x4C262F}, {250, 0x333333}, {255, 0xFFFFFF},
     };
     for (const auto& [index, rgb] : cases)
         EXPECT_EQ(OdCmEntityColor::lookUpRGB(index), rgb) << "index " << index;

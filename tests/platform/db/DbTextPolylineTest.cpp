@@ -91,7 +91,8 @@ TEST(DbPolyline, StoresVerticesInOrderAndBoundsArcsByTheirExtremes)
     const std::vector<OdGePoint3d> pts = p->flattened();
     EXPECT_TRUE(pts.back().isEqualTo(OdGePoint3d(0, 0, 0)));
     for (const OdGePoint3d& q : pts)
-        EXPECT_NEAR(q.distanceTo(OdGePoint3d(1, 0, 0)), q.y > kTol ? 1.0 : q.distanceTo(OdGePoint3d(1, 0, 0)), kTol);
+        EXPECT_NEAR(q.distanceTo(OdGePoint3d(1, 0, 0)), q.y > kTol ? 1.0 : q.distanceTo(OdGePoint3d(1, 0, 0)),
+                    kTol);
 }
 
 TEST(DbPolyline, TransformsMoveVerticesMirrorsReverseBulgesAndUnevenScalesOfArcsAreRefused)
