@@ -7,6 +7,8 @@
 #include "platform/ge/GePoint2d.h"
 #include "platform/ge/GeVector2d.h"
 
+#include <boost/container_hash/hash.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -58,9 +60,9 @@ struct PointHash
 
     static std::size_t combine(double a, double b) noexcept
     {
-        std::size_t seed = std::hash<double>{}(a);
-        // The golden-ratio increment spreads the bits so that (a, b) and (b, a) hash apart.
-        seed ^= std::hash<double>{}(b) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+        std::size_t seed = 0;
+        boost::hash_combine(seed, a);
+        boost::hash_combine(seed, b);
         return seed;
     }
 };

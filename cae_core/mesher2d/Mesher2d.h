@@ -17,6 +17,11 @@ namespace cae_core
 /// The abstract 2D mesher the host's commands drive: meshes a planar region with triangles of a
 /// requested size, refines the mesh inside refinement regions and, when supported, adaptively.
 /// Meshers are obtained through create(), which calls the provider the module registered at start-up.
+///
+/// Threads: the provider is a process-wide value without a lock. It is set while the module loads, before
+/// any command runs, and must not change while a mesher is being created. One mesher object is used by one
+/// thread at a time; different meshers may run on different threads at once (the host runs an analysis
+/// on a worker thread while its command thread waits or shows progress).
 class Mesher2d
 {
 public:
@@ -58,7 +63,10 @@ public:
     static std::unique_ptr<Mesher2d> create();
 
     /// Meshes region with elements of about meshSize, then applies smoothingIterations Laplacian passes.
-    /// elapsed (may be null) receives the time taken in milliseconds, whatever the result.
+    /// elapsed (may be null) receives the time taken in milliseconds, whatever the result. Refusals come
+    /// back as results (eLimitExceeded for a mesh over the triangle budget); a boundary whose edges cross
+    /// each other throws CDT::IntersectingConstraintsError, and a failed allocation std::bad_alloc. After
+    /// any failure the mesher keeps its previous mesh.
     EResult createMesh(OdSmartPtr<OdDbRegion> region, double meshSize, double* elapsed,
                        int smoothingIterations);
     /// Refines the current mesh inside region (size divided by its ratio); timing as createMesh.

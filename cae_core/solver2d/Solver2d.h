@@ -102,6 +102,10 @@ struct Solver2dOutput
 };
 
 /// A 2D linear-elastic solver. Implementations are chosen by `EImpl` and live on the SDK's heap.
+///
+/// Threads: the eNastran provider is a process-wide value without a lock, installed while the module loads
+/// and not changed while commands run. execute may run off the command thread; a solver object serves one
+/// thread at a time, and the input must not change while it runs.
 class Solver2d
 {
 public:

@@ -24,6 +24,9 @@ private:
 };
 
 /// Creates and numbers every task object: ids run from 1 per task and concrete class.
+///
+/// Threads: the one instance has no lock. Tasks and their objects are created and changed on one thread at
+/// a time (the command thread, or the worker running a task while the command thread only waits).
 class Factory
 {
 public:

@@ -4,6 +4,8 @@
 #include "host/ut/Assert.h"
 #include "platform/base/OdError.h"
 
+#include <boost/container_hash/hash.hpp>
+
 #include <algorithm>
 #include <unordered_set>
 #include <vector>
@@ -63,10 +65,7 @@ struct VertexKeyHash
 {
     std::size_t operator()(const VertexKey& k) const noexcept
     {
-        std::size_t h = 1469598103934665603ull;
-        for (const auto x : k.v)
-            h = (h ^ static_cast<std::size_t>(x)) * 1099511628211ull;
-        return h;
+        return boost::hash_range(k.v.begin(), k.v.end());
     }
 };
 } // namespace
@@ -192,13 +191,59 @@ EResult Mesh::createDbMesh(bool useTetras, bool colorSubentities, OdSmartPtr<OdD
     return applyDbMesh(useTetras, colorSubentities, dbMesh);
 }
 
+namespace
+{
+using VertexKeys = std::unordered_set<VertexKey, VertexKeyHash>;
+
+/// Gives `colorIndex` to the drawing mesh's subentities of `type` whose vertices form one of `keys`;
+/// `items[k]` holds the vertices of the drawing's k-th subentity of that type. The assertion lines are the
+/// ones the host's log names for a failed path look-up and a failed colouring.
+EResult colorMatchingSubentities(OdDbSubDMesh& dbMesh, const VertexKeys& keys,
+                                 const std::vector<VertexKey>& items, OdDb::SubentType type,
+                                 std::uint16_t colorIndex, int pathAssertLine, int colorAssertLine)
+{
+    std::vector<OdDbSubentId> colored;
+    for (std::size_t k = 0; k < items.size(); ++k)
+    {
+        if (!keys.count(items[k]))
+            continue;
+        OdDbFullSubentPathArray paths;
+        if (dbMesh.getSubentPath(static_cast<OdGsMarker>(k), type, paths) != ::eOk || paths.isEmpty())
+        {
+            ut::callAssert("0", nullptr, kSource, pathAssertLine);
+            return eDatabaseError;
+        }
+        colored.push_back(paths[0].subentId());
+    }
+    OdCmColor color;
+    color.setColorIndex(colorIndex);
+    for (const auto& id : colored)
+    {
+        if (dbMesh.setSubentColor(id, color) != ::eOk)
+        {
+            ut::callAssert("0", nullptr, kSource, colorAssertLine);
+            return eDatabaseError;
+        }
+    }
+    return eOk;
+}
+} // namespace
+
 EResult Mesh::applyDbMesh(bool useTetras, bool colorSubentities, OdSmartPtr<OdDbSubDMesh>& dbMesh) const
 {
     Task* task = parentTask();
     if (!task || dbMesh.isNull())
         return eInvalidArgument;
+    const EResult shaped = setDbMeshShape(useTetras, *dbMesh);
+    if (shaped != eOk || !colorSubentities)
+        return shaped;
+    return colorDbMeshSubentities(*dbMesh);
+}
 
-    const double scale = getLinearScale(task->modelingLinearUnits(), task->documentLinearUnits());
+EResult Mesh::setDbMeshShape(bool useTetras, OdDbSubDMesh& dbMesh) const
+{
+    const double scale =
+        getLinearScale(parentTask()->modelingLinearUnits(), parentTask()->documentLinearUnits());
     OdGePoint3dArray points(m_vertices.size());
     for (const auto& v : m_vertices)
     {
@@ -237,13 +282,13 @@ EResult Mesh::applyDbMesh(bool useTetras, bool colorSubentities, OdSmartPtr<OdDb
             addFace(t->vertices[0], t->vertices[1], t->vertices[2]);
         }
     }
-    if (dbMesh->setSubDMesh(points, faces, 0) != ::eOk)
-        return eDatabaseError;
-    if (!colorSubentities)
-        return eOk;
+    return dbMesh.setSubDMesh(points, faces, 0) == ::eOk ? eOk : eDatabaseError;
+}
 
+EResult Mesh::colorDbMeshSubentities(OdDbSubDMesh& dbMesh) const
+{
     // Solid edges: the drawing mesh's edges whose ends are those of a mesh edge generated on one.
-    std::unordered_set<VertexKey, VertexKeyHash> edgeKeys;
+    VertexKeys edgeKeys;
     for (const auto& e : m_edges)
     {
         if (!e)
@@ -252,34 +297,20 @@ EResult Mesh::applyDbMesh(bool useTetras, bool colorSubentities, OdSmartPtr<OdDb
             edgeKeys.insert(VertexKey::of(e->vertices.begin(), e->vertices.end()));
     }
     OdInt32Array drawingEdges;
-    dbMesh->getEdgeArray(drawingEdges);
-    std::vector<OdDbSubentId> colored;
+    dbMesh.getEdgeArray(drawingEdges);
+    std::vector<VertexKey> edges;
     for (unsigned i = 0; i + 1 < drawingEdges.size(); i += 2)
     {
         const std::array<std::int64_t, 2> ends{drawingEdges[i], drawingEdges[i + 1]};
-        if (!edgeKeys.count(VertexKey::of(ends.begin(), ends.end())))
-            continue;
-        OdDbFullSubentPathArray paths;
-        if (dbMesh->getSubentPath(i / 2, OdDb::kEdgeSubentType, paths) != ::eOk || paths.isEmpty())
-        {
-            ut::callAssert("0", nullptr, kSource, 350);
-            return eDatabaseError;
-        }
-        colored.push_back(paths[0].subentId());
+        edges.push_back(VertexKey::of(ends.begin(), ends.end()));
     }
-    OdCmColor blue;
-    blue.setColorIndex(5);
-    for (const auto& id : colored)
-    {
-        if (dbMesh->setSubentColor(id, blue) != ::eOk)
-        {
-            ut::callAssert("0", nullptr, kSource, 362);
-            return eDatabaseError;
-        }
-    }
+    const EResult edgesColored =
+        colorMatchingSubentities(dbMesh, edgeKeys, edges, OdDb::kEdgeSubentType, 5, 350, 362);
+    if (edgesColored != eOk)
+        return edgesColored;
 
     // Solid faces: the drawing mesh's triangles with the corners of a mesh triangle generated on one.
-    std::unordered_set<VertexKey, VertexKeyHash> faceKeys;
+    VertexKeys faceKeys;
     for (const auto& t : m_triangles)
     {
         if (!t)
@@ -288,10 +319,9 @@ EResult Mesh::applyDbMesh(bool useTetras, bool colorSubentities, OdSmartPtr<OdDb
             faceKeys.insert(VertexKey::of(t->vertices.begin(), t->vertices.end()));
     }
     OdInt32Array drawingFaces;
-    dbMesh->getFaceArray(drawingFaces);
-    colored.clear();
-    OdGsMarker face = 0;
-    for (unsigned i = 0; i < drawingFaces.size(); i += 4, ++face)
+    dbMesh.getFaceArray(drawingFaces);
+    std::vector<VertexKey> faces;
+    for (unsigned i = 0; i < drawingFaces.size(); i += 4)
     {
         if (drawingFaces[i] != 3 || i + 3 >= drawingFaces.size())
         {
@@ -300,27 +330,9 @@ EResult Mesh::applyDbMesh(bool useTetras, bool colorSubentities, OdSmartPtr<OdDb
         }
         const std::array<std::int64_t, 3> corners{drawingFaces[i + 1], drawingFaces[i + 2],
                                                   drawingFaces[i + 3]};
-        if (!faceKeys.count(VertexKey::of(corners.begin(), corners.end())))
-            continue;
-        OdDbFullSubentPathArray paths;
-        if (dbMesh->getSubentPath(face, OdDb::kFaceSubentType, paths) != ::eOk || paths.isEmpty())
-        {
-            ut::callAssert("0", nullptr, kSource, 404);
-            return eDatabaseError;
-        }
-        colored.push_back(paths[0].subentId());
+        faces.push_back(VertexKey::of(corners.begin(), corners.end()));
     }
-    OdCmColor green;
-    green.setColorIndex(3);
-    for (const auto& id : colored)
-    {
-        if (dbMesh->setSubentColor(id, green) != ::eOk)
-        {
-            ut::callAssert("0", nullptr, kSource, 416);
-            return eDatabaseError;
-        }
-    }
-    return eOk;
+    return colorMatchingSubentities(dbMesh, faceKeys, faces, OdDb::kFaceSubentType, 3, 404, 416);
 }
 
 EResult Mesh::shareTopology(Mesh* other) const

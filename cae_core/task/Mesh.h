@@ -149,6 +149,11 @@ private:
     // Displaced copies take their points as they are, already in the modelling unit.
     friend class TaskOutput;
 
+    // The two halves of applyDbMesh: the drawing mesh's shape, then its colours on the solid's own
+    // edges and faces.
+    EResult setDbMeshShape(bool useTetras, OdDbSubDMesh& dbMesh) const;
+    EResult colorDbMeshSubentities(OdDbSubDMesh& dbMesh) const;
+
     EUnits m_units = eNoUnits;
     int m_order = 1;
     OdArray<std::shared_ptr<MeshVertex>> m_vertices;
@@ -162,6 +167,9 @@ class Entity;
 
 /// Makes the tetrahedral mesh of a solid. The module holds one generator, which the host replaces
 /// with its own; the module's own does nothing and answers eNotPossible.
+///
+/// Threads: the registered generator is a process-wide value without a lock; the host replaces it while the
+/// module loads, and it must not change while any task meshes. generate may run off the command thread.
 class TetraMeshGenerator
 {
 public:

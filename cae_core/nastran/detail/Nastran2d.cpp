@@ -268,11 +268,9 @@ void toGlobalAxes(Solver2dOutput::Stress& stress, double theta)
     stress.syy = local.syy * c * c + local.sxx * s * s + 2.0 * local.sxy * s * c;
     stress.sxy = (local.sxx - local.syy) * s * c + (c * c - s * s) * local.sxy;
 }
-} // namespace
 
-template <std::size_t N>
-void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, Solver2dOutput& output,
-                   bool printout)
+/// The output's vertices and elements as the model numbers them, before any table is read.
+template <std::size_t N> void prepareOutput(const solver2d::detail::Model<N>& model, Solver2dOutput& output)
 {
     const auto cornerCount = static_cast<std::size_t>(model.cornerCount);
     output.vertexData.assign(cornerCount, {});
@@ -295,9 +293,120 @@ void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, S
         }
         element.center.position = OdGePoint2d() + sum / 3.0;
     }
+}
 
+/// The table readers' shared state: where the lines come from and whether they are a real printout's.
+struct TableReader
+{
+    Lines& lines;
+    SubcaseFilter& subcases;
+    bool printout;
+
+    /// The next row of a table: a printout's next data row of its kind, or simply the next line.
+    template <class Kind> Row nextRow(std::string_view title, const char* table, Kind kind) const
+    {
+        if (printout)
+            lines.requireRow(title, table, subcases, kind);
+        const std::string& text = printout ? lines.current() : lines.require(table);
+        return Row(text, lines.number(), printout);
+    }
+};
+
+template <std::size_t N>
+void readDisplacements(const TableReader& in, const solver2d::detail::Model<N>& model, Solver2dOutput& output)
+{
+    static constexpr const char* kTable = "displacement table";
+    if (!in.printout)
+        in.lines.skip(2, kTable);
+    std::vector<OdGeVector2d> displacements(model.nodes.size());
+    for (OdGeVector2d& d : displacements)
+    {
+        // Point id and type are passed over; the rows are taken in node order.
+        const Row row = in.nextRow(kDisplacementTitle, kTable, displacementRowKind);
+        d.set(row.real(2), row.real(3));
+    }
+    for (std::size_t i = 0; i < output.vertexData.size(); ++i)
+        output.vertexData[i].displacement = displacements[i];
+    for (std::size_t e = 0; e < model.elements.size(); ++e)
+    {
+        auto& element = output.elementData[e];
+        const auto& nodes = model.elements[e];
+        const OdGeVector2d corners =
+            displacements[nodes[0]] + displacements[nodes[1]] + displacements[nodes[2]];
+        for (std::size_t k = 0; k < 3; ++k)
+            element.corners[k].displacement = displacements[nodes[k]];
+        if constexpr (N == 3)
+            element.center.displacement = corners / 3.0;
+        else
+        {
+            // The quadratic shape functions at the centroid: -1/9 per corner, 4/9 per mid-side node.
+            const OdGeVector2d mids =
+                displacements[nodes[3]] + displacements[nodes[4]] + displacements[nodes[5]];
+            element.center.displacement = (-corners + 4.0 * mids) / 9.0;
+        }
+    }
+}
+
+constexpr const char* kStressTable = "triangle stress table";
+
+void readTria3Stresses(const TableReader& in, Solver2dOutput& output)
+{
+    if (!in.printout)
+        in.lines.skip(2, kStressTable);
+    for (auto& element : output.elementData)
+    {
+        // Carriage control, element id and fibre distance come first; the second fibre's row follows.
+        const Row row = in.nextRow(kTria3Title, kStressTable, tria3RowKind);
+        element.center.stress = stressAt(row, 3);
+        for (auto& corner : element.corners)
+            corner.stress = element.center.stress;
+        if (!in.printout)
+            in.lines.skip(1, kStressTable);
+    }
+}
+
+void readTria6Stresses(const TableReader& in, Solver2dOutput& output)
+{
+    if (!in.printout)
+        in.lines.skip(3, kStressTable);
+    for (auto& element : output.elementData)
+    {
+        Solver2dOutput::SamplePoint* samples[] = {&element.center, &element.corners[0], &element.corners[1],
+                                                  &element.corners[2]};
+        for (Solver2dOutput::SamplePoint* sample : samples)
+        {
+            if (in.printout)
+            {
+                const ERowKind kind =
+                    in.lines.requireRow(kTria6Title, kStressTable, in.subcases, tria6RowKind);
+                if ((kind == ERowKind::eCentre) != (sample == &element.center))
+                    throw std::runtime_error(
+                        "line " + std::to_string(in.lines.number()) + " of the result file: " +
+                        (kind == ERowKind::eCentre
+                             ? "a new element starts before the corners of the last"
+                             : "a corner row stands where an element's centre row belongs"));
+            }
+            const std::string& text = in.printout ? in.lines.current() : in.lines.require(kStressTable);
+            const Row row(text, in.lines.number(), in.printout);
+            // An element's first row carries the carriage control and the element id; every row then has
+            // the grid label and the fibre distance. The second fibre's row and an empty line follow.
+            const std::size_t first = (!text.empty() && text[0] == '0' ? 2 : 0) + 2;
+            sample->stress = stressAt(row, first);
+            if (!in.printout)
+                in.lines.skip(2, kStressTable);
+        }
+    }
+}
+} // namespace
+
+template <std::size_t N>
+void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, Solver2dOutput& output,
+                   bool printout)
+{
+    prepareOutput(model, output);
     Lines lines(f06);
     SubcaseFilter subcases(0);
+    const TableReader in{lines, subcases, printout};
     const std::string_view ownStressTitle = N == 3 ? kTria3Title : kTria6Title;
     const auto holds = [&](const std::string& line, std::string_view title, std::string_view whole)
     { return printout ? titleOf(line) == whole : line.find(title) != std::string::npos; };
@@ -311,102 +420,18 @@ void readResults2d(std::istream& f06, const solver2d::detail::Model<N>& model, S
                 continue;
         }
         if (holds(line, kDisplacementTitle, kDisplacementTitle))
-        {
-            static constexpr const char* kTable = "displacement table";
-            if (!printout)
-                lines.skip(2, kTable);
-            std::vector<OdGeVector2d> displacements(model.nodes.size());
-            for (OdGeVector2d& d : displacements)
-            {
-                // Point id and type are passed over; the rows are taken in node order.
-                if (printout)
-                    lines.requireRow(kDisplacementTitle, kTable, subcases, displacementRowKind);
-                const std::string& text = printout ? lines.current() : lines.require(kTable);
-                const Row row(text, lines.number(), printout);
-                d.set(row.real(2), row.real(3));
-            }
-            for (std::size_t i = 0; i < cornerCount; ++i)
-                output.vertexData[i].displacement = displacements[i];
-            for (std::size_t e = 0; e < model.elements.size(); ++e)
-            {
-                auto& element = output.elementData[e];
-                const auto& nodes = model.elements[e];
-                const OdGeVector2d corners =
-                    displacements[nodes[0]] + displacements[nodes[1]] + displacements[nodes[2]];
-                for (std::size_t k = 0; k < 3; ++k)
-                    element.corners[k].displacement = displacements[nodes[k]];
-                if constexpr (N == 3)
-                    element.center.displacement = corners / 3.0;
-                else
-                {
-                    // The quadratic shape functions at the centroid: -1/9 per corner, 4/9 per mid-side node.
-                    const OdGeVector2d mids =
-                        displacements[nodes[3]] + displacements[nodes[4]] + displacements[nodes[5]];
-                    element.center.displacement = (-corners + 4.0 * mids) / 9.0;
-                }
-            }
-        }
+            readDisplacements(in, model, output);
         else if (holds(line, kStressTitle, ownStressTitle))
         {
-            static constexpr const char* kTable = "triangle stress table";
             if constexpr (N == 3)
-            {
-                if (!printout)
-                    lines.skip(2, kTable);
-                for (auto& element : output.elementData)
-                {
-                    // Carriage control, element id and fibre distance come first; the second fibre's row
-                    // follows.
-                    if (printout)
-                        lines.requireRow(ownStressTitle, kTable, subcases, tria3RowKind);
-                    const std::string& text = printout ? lines.current() : lines.require(kTable);
-                    const Row row(text, lines.number(), printout);
-                    element.center.stress = stressAt(row, 3);
-                    for (auto& corner : element.corners)
-                        corner.stress = element.center.stress;
-                    if (!printout)
-                        lines.skip(1, kTable);
-                }
-            }
+                readTria3Stresses(in, output);
             else
-            {
-                if (!printout)
-                    lines.skip(3, kTable);
-                for (auto& element : output.elementData)
-                {
-                    Solver2dOutput::SamplePoint* samples[] = {&element.center, &element.corners[0],
-                                                              &element.corners[1], &element.corners[2]};
-                    for (Solver2dOutput::SamplePoint* sample : samples)
-                    {
-                        if (printout)
-                        {
-                            const ERowKind kind =
-                                lines.requireRow(ownStressTitle, kTable, subcases, tria6RowKind);
-                            if ((kind == ERowKind::eCentre) != (sample == &element.center))
-                                throw std::runtime_error(
-                                    "line " + std::to_string(lines.number()) + " of the result file: " +
-                                    (kind == ERowKind::eCentre
-                                         ? "a new element starts before the corners of the last"
-                                         : "a corner row stands where an element's centre row belongs"));
-                        }
-                        const std::string& text = printout ? lines.current() : lines.require(kTable);
-                        const Row row(text, lines.number(), printout);
-                        // An element's first row carries the carriage control and the element id; every
-                        // row then has the grid label and the fibre distance. The second fibre's row and
-                        // an empty line follow.
-                        const std::size_t first = (!text.empty() && text[0] == '0' ? 2 : 0) + 2;
-                        sample->stress = stressAt(row, first);
-                        if (!printout)
-                            lines.skip(2, kTable);
-                    }
-                }
-            }
+                readTria6Stresses(in, output);
         }
     }
 
-    for (std::size_t e = 0; e < model.elements.size(); ++e)
+    for (auto& element : output.elementData)
     {
-        auto& element = output.elementData[e];
         const double theta = (element.corners[1].position - element.corners[0].position).angle();
         toGlobalAxes(element.center.stress, theta);
         for (auto& corner : element.corners)

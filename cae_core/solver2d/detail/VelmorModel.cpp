@@ -2,6 +2,8 @@
 
 #include "host/ut/Assert.h"
 
+#include <boost/container_hash/hash.hpp>
+
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
@@ -80,8 +82,10 @@ private:
     {
         std::size_t operator()(std::uint64_t k) const noexcept
         {
-            // Fibonacci hashing spreads the structured keys of neighbouring vertices over the buckets.
-            return std::size_t((k * 0x9E3779B97F4A7C15ull) >> 17);
+            // Mixed, because the packed keys of neighbouring vertices differ only in a few low bits.
+            std::size_t h = 0;
+            boost::hash_combine(h, k);
+            return h;
         }
     };
 

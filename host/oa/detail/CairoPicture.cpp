@@ -8,6 +8,8 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <boost/container_hash/hash.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -116,7 +118,7 @@ private:
         {
             std::size_t h = 0;
             for (const double v : {s.x0, s.y0, s.x1, s.y1})
-                h = h * 0x9e3779b97f4a7c15ULL + std::hash<double>{}(v);
+                boost::hash_combine(h, v);
             return h;
         }
     };
