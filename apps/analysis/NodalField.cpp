@@ -129,6 +129,7 @@ std::array<double, 6> shapeFunctions(int nodes, double r, double s)
             4.0 * r * l,         4.0 * r * s,         4.0 * s * l};
 }
 
+/// Superconvergent patch recovery of the stresses at the field's nodes (see nodalField).
 class Recovery
 {
 public:
@@ -210,7 +211,7 @@ private:
         const int degree = m_nodes == 6 ? 2 : 1;
         const std::size_t perElement = m_nodes == 6 ? 3 : 1;
         const OdGePoint2d centre = m_field.points[v];
-        // Local coordinates of the patch's own size keep the normal equations' scale near 1.
+        // Local coordinates of the patch's own size keep the fit's columns of like size whatever the units.
         double size = 0.0;
         for (const auto e : patch)
             for (std::size_t k = 0; k < 3; ++k)
