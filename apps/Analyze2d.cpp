@@ -1,6 +1,7 @@
 #include "apps/Analyze2d.h"
 
 #include "apps/DrawingOutput.h"
+#include "apps/analysis/NodalField.h"
 #include "apps/analysis/ResultFigures.h"
 #include "apps/analysis/Stop.h"
 #include "apps/drawing/GlyphDrawing.h"
@@ -61,7 +62,9 @@ constexpr ResultWriter kResultWriters[] = {
      [](const StageContext& stage)
      {
          const auto& output = stage.analysis.output();
-         return formatVtu(resultGrid(output.solverInput, output.solverOutput));
+         return formatVtu(
+             resultGrid(output.solverInput, output.solverOutput, stage.analysis.nodalField(),
+                        {stage.drawing.lengthUnit, stage.drawing.forceUnit, stage.drawing.stressUnit}));
      }},
 };
 
@@ -212,7 +215,8 @@ void Run::prepare()
 
 void Run::analyse()
 {
-    m_analysis = std::make_unique<Analysis2d>(m_file, m_drawing, m_cl.file, !m_cl.quiet);
+    m_analysis =
+        std::make_unique<Analysis2d>(m_file, m_drawing, m_cl.file, !m_cl.quiet, m_cl.consistentLoads);
     try
     {
         m_analysis->checkReady(false);
@@ -241,6 +245,14 @@ void Run::analyse()
     const ResultFigures& figures = m_analysis->figures();
     m_summary.maxVonMises = figures.maxVonMises;
     m_summary.maxDisplacement = figures.maxDisplacement;
+    if (const auto x = principalExtremes(m_analysis->nodalField()))
+    {
+        auto extreme = [](const NodalExtreme& e) {
+            return Summary::Extreme{e.value, {e.point.x, e.point.y}};
+        };
+        m_summary.principalStresses = Summary::PrincipalExtremes{extreme(x->s1Max), extreme(x->s1Min),
+                                                                 extreme(x->s2Max), extreme(x->s2Min)};
+    }
     m_summary.appliedLoad = std::array<double, 2>{figures.appliedLoad.x, figures.appliedLoad.y};
     if (m_file.solver == SolverChoice::eInHouse)
         for (const auto& [index, force] : output.reactionForces)
@@ -299,15 +311,39 @@ void Run::writeDrawing(bool withResult)
 
 void Run::reportProbes()
 {
-    const cae_core::fea2d::InteractiveResult* result = m_view ? m_view->result() : nullptr;
-    if (!result)
+    if (m_cl.probes.empty())
         return;
+    // A probe names a material point of the part as drawn: the deformation a picture exaggerates
+    // must not move it onto another element, or off the part.
+    const FieldProbe probe(m_analysis->nodalField());
+    const std::string& length = m_drawing.lengthUnit;
+    const std::string& stress = m_drawing.stressUnit;
     for (const auto& point : m_cl.probes)
     {
-        const ReportTable table =
-            reportTable("Probe", result->localQuantitiesTable(OdGePoint2d(point[0], point[1])));
+        const std::optional<FieldValues> v = probe.at(OdGePoint2d(point[0], point[1]));
+        Summary::Probe entry{point, {}, v.has_value(), {}};
+        if (v)
+            entry.values = {
+                {"ux", v->displacement.x, length},       {"uy", v->displacement.y, length},
+                {"u", v->displacement.length(), length}, {"sxx", v->stress.sxx, stress},
+                {"syy", v->stress.syy, stress},          {"sxy", v->stress.sxy, stress},
+                {"s1", v->principal.s1, stress},         {"s2", v->principal.s2, stress},
+                {"s1Angle", v->principal.angle, "deg"},  {"vonMises", v->principal.vonMises, stress}};
+        ReportTable table{
+            "Probe",
+            {{"Position x", formatNumber(point[0]), length}, {"Position y", formatNumber(point[1]), length}}};
+        const char* labels[] = {"Displacement x",     "Displacement y",     "Displacement",
+                                "Stress xx",          "Stress yy",          "Stress xy",
+                                "Principal stress 1", "Principal stress 2", "Principal angle",
+                                "Von Mises stress"};
+        const char* units[] = {length.c_str(), length.c_str(), length.c_str(), stress.c_str(),
+                               stress.c_str(), stress.c_str(), stress.c_str(), stress.c_str(),
+                               "deg",          stress.c_str()};
+        for (std::size_t i = 0; i < std::size(labels); ++i)
+            table.rows.push_back({labels[i], v ? formatNumber(entry.values[i].value) : "N/A", units[i]});
         print(formatTable(table));
-        m_summary.probes.push_back({point, table.rows});
+        entry.rows = table.rows;
+        m_summary.probes.push_back(std::move(entry));
     }
 }
 

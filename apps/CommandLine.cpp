@@ -31,7 +31,7 @@ constexpr const char* kGeneralHint = "Try 'cae --help'.\n";
 constexpr const char* kAnalyzeHint =
     "Usage: cae analyze2d FILE.json [--out DIR] [--quiet] [--quantity Q] [--deform F]\n"
     "                     [--picture-size WxH] [--glyph-size S] [--probe X,Y]...\n"
-    "                     [--loads-from DRAWING.dxf]\n"
+    "                     [--loads-from DRAWING.dxf] [--consistent-loads]\n"
     "Try 'cae analyze2d --help'.\n";
 
 /// Reads the option `a` (and for "--name VALUE" the next argument) into `value`; an error text
@@ -167,8 +167,13 @@ std::string analyze2dHelp()
            "  --glyph-size S\n"
            "              the unit of the load, support and reaction glyphs, in drawing units\n"
            "              (a load arrow is 25 S long; default: the drawing's annotation scale)\n"
-           "  --probe X,Y report the stress and displacement at X,Y (repeatable; also under\n"
-           "              \"probes\" in summary.json)\n"
+           "  --probe X,Y report displacement, stresses, principal stresses and von Mises\n"
+           "              at the point X,Y of the undeformed region, N/A outside it\n"
+           "              (repeatable; also under \"probes\" in summary.json)\n"
+           "  --consistent-loads\n"
+           "              share a linear load on six-node elements 1/6, 2/3, 1/6 among an\n"
+           "              edge's nodes (its work-equivalent loads) instead of 1/4, 1/2, 1/4,\n"
+           "              which disturbs the stresses next to a loaded edge\n"
            "  --loads-from DRAWING.dxf\n"
            "              take the loads and supports from the glyph blocks of a drawing.dxf\n"
            "              (as a CAD program left them after moving or turning them) instead of\n"
@@ -256,6 +261,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         if (!filesOnly && a == "--quiet")
         {
             cl.quiet = true;
+            continue;
+        }
+        if (!filesOnly && a == "--consistent-loads")
+        {
+            cl.consistentLoads = true;
             continue;
         }
         bool picture = false;

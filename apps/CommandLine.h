@@ -77,6 +77,8 @@ struct CommandLine
     std::optional<double> glyphSize;
     /// Points where the local quantities are reported (`--probe X,Y`, repeatable), in file order.
     std::vector<std::array<double, 2>> probes;
+    /// Linear loads on six-node elements as their work-equivalent nodal loads (`--consistent-loads`).
+    bool consistentLoads = false;
     /// Seconds the solver step of `task3d` may take before it is stopped (`--solver-timeout`); empty
     /// for no limit.
     std::optional<double> solverTimeout;

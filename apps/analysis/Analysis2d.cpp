@@ -103,7 +103,7 @@ std::vector<std::string> statusLines(const OdString& status)
 } // namespace
 
 Analysis2d::Analysis2d(const AnalysisFile& file, const Drawing& drawing, std::string sourceName,
-                       bool showProgress)
+                       bool showProgress, bool consistentEdgeLoads)
     : m_file(file), m_drawing(drawing), m_source(std::move(sourceName)), m_showProgress(showProgress)
 {
     fea2d::Params2d params;
@@ -125,6 +125,7 @@ Analysis2d::Analysis2d(const AnalysisFile& file, const Drawing& drawing, std::st
     params.adaptiveParams = fea2d::AdaptiveRefinementParameters{a.refineAutomatically, a.boundaryRefinement,
                                                                 a.internalTriangleThreshold, a.maxIterations,
                                                                 a.elasticityThreshold};
+    params.consistentEdgeLoads = consistentEdgeLoads;
     m_handler = std::make_unique<fea2d::InputHandler>(std::move(params));
     if (!m_file.mesh.size)
         m_handler->initializeMeshSize();
@@ -484,6 +485,7 @@ void Analysis2d::solve()
     }
     m_figures = resultFigures(m_output->solverInput, m_output->solverOutput);
     checkResults();
+    m_nodalField = cae_app::nodalField(m_output->solverInput, m_output->solverOutput);
 }
 
 Analysis2d::~Analysis2d() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apps/analysis/NodalField.h"
 #include "apps/analysis/ResultFigures.h"
 #include "apps/drawing/Drawing.h"
 #include "apps/file/AnalysisFile.h"
@@ -30,8 +31,10 @@ public:
     /// The input handler for `file` on the drawing's region. Stops as invalid when the file's
     /// values are so large or small that the analysis's products of them would overflow.
     /// `sourceName` starts every message;
-    /// `showProgress` puts the host's progress meter on the long steps.
-    Analysis2d(const AnalysisFile& file, const Drawing& drawing, std::string sourceName, bool showProgress);
+    /// `showProgress` puts the host's progress meter on the long steps; `consistentEdgeLoads` is
+    /// handed to the solver as the input's option of that name.
+    Analysis2d(const AnalysisFile& file, const Drawing& drawing, std::string sourceName, bool showProgress,
+               bool consistentEdgeLoads = false);
     ~Analysis2d();
 
     /// Stops as not ready when the input handler's status has messages. Before meshing
@@ -58,6 +61,8 @@ public:
     /// After solve().
     const cae_core::fea2d::SimulationOutput& output() const { return *m_output; }
     const ResultFigures& figures() const { return m_figures; }
+    /// Displacements and recovered stresses at every element node, after solve().
+    const NodalField& nodalField() const { return m_nodalField; }
 
 private:
     void refineAdaptively(cae_core::Mesher2d& mesher, double& elapsed);
@@ -78,6 +83,7 @@ private:
     double m_solveTime = 0.0;
     std::optional<cae_core::fea2d::SimulationOutput> m_output;
     ResultFigures m_figures;
+    NodalField m_nodalField;
 };
 
 /// The module's record for one load or support of the file. Linear ones take their end points

@@ -4,22 +4,22 @@
 
 namespace cae_app
 {
-VtuGrid resultGrid(const cae_core::Solver2dInput& input, const cae_core::Solver2dOutput& output)
+VtuGrid resultGrid(const cae_core::Solver2dInput& input, const cae_core::Solver2dOutput& output,
+                   const NodalField& field, const Summary::Units& units)
 {
     VtuGrid grid;
-    grid.points = input.mesh.vertices;
+    grid.points = field.points;
+    grid.nodesPerCell = field.nodesPerElement;
+    grid.connectivity = field.connectivity;
     const std::size_t n = grid.points.size();
-    grid.nodesPerCell = 3;
-    grid.connectivity.reserve(output.elementData.size() * 3);
 
     VtuArray displacement{"displacement", 3, std::vector<double>(3 * n, 0.0)};
+    for (std::size_t i = 0; i < n && i < field.displacement.size(); ++i)
+    {
+        displacement.values[3 * i] = field.displacement[i].x;
+        displacement.values[3 * i + 1] = field.displacement[i].y;
+    }
     VtuArray reaction{"reaction", 3, std::vector<double>(3 * n, 0.0)};
-    for (const auto& v : output.vertexData)
-        if (v.index < n)
-        {
-            displacement.values[3 * v.index] = v.displacement.x;
-            displacement.values[3 * v.index + 1] = v.displacement.y;
-        }
     for (const auto i : supportedVertices(input))
         if (i < output.vertexData.size() && i < n)
         {
@@ -28,34 +28,53 @@ VtuGrid resultGrid(const cae_core::Solver2dInput& input, const cae_core::Solver2
             reaction.values[3 * i + 1] = r.y;
         }
 
-    VtuArray vonMisesAtPoints{"vonMises", 1, std::vector<double>(n, 0.0)};
-    std::vector<int> corners(n, 0);
+    VtuArray vonMisesAtPoints{"vonMises", 1, {}}, sxxAtPoints{"sxx", 1, {}}, syyAtPoints{"syy", 1, {}},
+        sxyAtPoints{"sxy", 1, {}}, s1{"s1", 1, {}}, s2{"s2", 1, {}}, angle{"s1Angle", 1, {}};
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        const StressState s = i < field.stress.size() ? field.stress[i] : StressState{};
+        const PrincipalStresses p = principalStresses(s, field.mode, field.poissonRatio);
+        vonMisesAtPoints.values.push_back(p.vonMises);
+        sxxAtPoints.values.push_back(s.sxx);
+        syyAtPoints.values.push_back(s.syy);
+        sxyAtPoints.values.push_back(s.sxy);
+        s1.values.push_back(p.s1);
+        s2.values.push_back(p.s2);
+        angle.values.push_back(p.angle);
+    }
+
     VtuArray vonMises{"vonMises", 1, {}}, sxx{"sxx", 1, {}}, syy{"syy", 1, {}}, sxy{"sxy", 1, {}};
     for (auto* a : {&vonMises, &sxx, &syy, &sxy})
         a->values.reserve(output.elementData.size());
     for (const auto& e : output.elementData)
     {
-        for (int k = 0; k < 3; ++k)
-        {
-            const auto v = e.vertices[k];
-            grid.connectivity.push_back(v);
-            if (v < n)
-            {
-                vonMisesAtPoints.values[v] += e.corners[k].stress.vonMises;
-                ++corners[v];
-            }
-        }
         vonMises.values.push_back(e.center.stress.vonMises);
         sxx.values.push_back(e.center.stress.sxx);
         syy.values.push_back(e.center.stress.syy);
         sxy.values.push_back(e.center.stress.sxy);
     }
-    for (std::size_t i = 0; i < n; ++i)
-        if (corners[i] > 0)
-            vonMisesAtPoints.values[i] /= corners[i];
 
-    grid.pointData = {std::move(vonMisesAtPoints), std::move(displacement), std::move(reaction)};
+    grid.pointData = {std::move(vonMisesAtPoints),
+                      std::move(sxxAtPoints),
+                      std::move(syyAtPoints),
+                      std::move(sxyAtPoints),
+                      std::move(s1),
+                      std::move(s2),
+                      std::move(angle),
+                      std::move(displacement),
+                      std::move(reaction)};
     grid.cellData = {std::move(vonMises), std::move(sxx), std::move(syy), std::move(sxy)};
+    if (!units.length.empty() || !units.stress.empty() || !units.force.empty())
+        grid.fieldData.push_back(
+            {"units",
+             {"vonMises: " + units.stress, "sxx: " + units.stress, "syy: " + units.stress,
+              "sxy: " + units.stress, "s1: " + units.stress, "s2: " + units.stress, "s1Angle: deg",
+              "displacement: " + units.length, "reaction: " + units.force}});
     return grid;
+}
+
+VtuGrid resultGrid(const cae_core::Solver2dInput& input, const cae_core::Solver2dOutput& output)
+{
+    return resultGrid(input, output, nodalField(input, output), {});
 }
 } // namespace cae_app

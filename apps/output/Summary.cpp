@@ -28,6 +28,30 @@ void writeSummaryKeys(Writer& w, const Summary& s)
            });
     field(w, "maxVonMises", s.maxVonMises);
     field(w, "maxDisplacement", s.maxDisplacement);
+    const std::string stressUnit = s.units ? s.units->stress : std::string();
+    auto extreme = [&](const char* key, const Summary::Extreme& x)
+    {
+        w.Key(key);
+        w.StartObject();
+        field(w, "value", x.value);
+        field(w, "unit", stressUnit);
+        field(w, "point", x.point);
+        w.EndObject();
+    };
+    object(w, "principalStresses", s.principalStresses,
+           [&](const Summary::PrincipalExtremes& p)
+           {
+               w.Key("s1");
+               w.StartObject();
+               extreme("max", p.s1Max);
+               extreme("min", p.s1Min);
+               w.EndObject();
+               w.Key("s2");
+               w.StartObject();
+               extreme("max", p.s2Max);
+               extreme("min", p.s2Min);
+               w.EndObject();
+           });
     w.Key("reactions");
     w.StartArray();
     for (const auto& r : s.reactions)
@@ -47,6 +71,24 @@ void writeSummaryKeys(Writer& w, const Summary& s)
         {
             w.StartObject();
             field(w, "point", probe.point);
+            w.Key("inside");
+            w.Bool(probe.inside);
+            w.Key("values");
+            if (!probe.inside)
+                w.Null();
+            else
+            {
+                w.StartObject();
+                for (const auto& q : probe.values)
+                {
+                    w.Key(q.name.c_str());
+                    w.StartObject();
+                    field(w, "value", q.value);
+                    field(w, "unit", q.unit);
+                    w.EndObject();
+                }
+                w.EndObject();
+            }
             w.Key("rows");
             w.StartArray();
             for (const auto& row : probe.rows)

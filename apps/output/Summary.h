@@ -53,6 +53,19 @@ struct Summary
     std::optional<double> maxVonMises;
     std::optional<double> maxDisplacement;
 
+    /// One extreme of a principal stress over the element nodes, and the node's position.
+    struct Extreme
+    {
+        double value = 0.0;
+        std::array<double, 2> point{};
+    };
+    struct PrincipalExtremes
+    {
+        Extreme s1Max, s1Min, s2Max, s2Min;
+    };
+    /// From the recovered nodal stresses, in the stress unit.
+    std::optional<PrincipalExtremes> principalStresses;
+
     struct Reaction
     {
         /// Index of the support in the file's "loadsAndSupports".
@@ -63,12 +76,23 @@ struct Summary
     /// Sum of all applied loads.
     std::optional<std::array<double, 2>> appliedLoad;
 
-    /// The local quantities table at one `--probe` point: rows of label, value and unit as the
-    /// module formats them ("N/A" values outside the mesh).
+    /// A number and its unit.
+    struct Quantity
+    {
+        std::string name;
+        double value = 0.0;
+        std::string unit;
+    };
+
+    /// The values at one `--probe` point of the undeformed region: rows of label, value and unit as
+    /// the report prints them ("N/A" values outside the region), and the same as numbers with units
+    /// (none outside the region).
     struct Probe
     {
         std::array<double, 2> point{};
         std::vector<std::array<std::string, 3>> rows;
+        bool inside = false;
+        std::vector<Quantity> values;
     };
     /// Written only when the command line asks for probes.
     std::vector<Probe> probes;

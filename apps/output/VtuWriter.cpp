@@ -77,6 +77,31 @@ void appendArray(std::string& out, const VtuArray& array, std::size_t count, con
     out += "</DataArray>\n";
 }
 
+/// VTK's text form of a string array: each string's bytes as numbers, each string ended by a 0.
+void appendFieldData(std::string& out, const std::vector<VtuStrings>& lists)
+{
+    if (lists.empty())
+        return;
+    out += "    <FieldData>\n";
+    for (const auto& list : lists)
+    {
+        out += "      <Array type=\"String\" Name=\"" + attribute(list.name) + "\" NumberOfTuples=\"" +
+               std::to_string(list.values.size()) + "\" format=\"ascii\">";
+        std::vector<std::uint64_t> bytes;
+        for (const auto& value : list.values)
+        {
+            if (value.find('\0') != std::string::npos)
+                throw std::invalid_argument("field data \"" + list.name + "\" holds a text with a zero byte");
+            for (const char c : value)
+                bytes.push_back(static_cast<unsigned char>(c));
+            bytes.push_back(0);
+        }
+        appendValues(out, bytes);
+        out += "</Array>\n";
+    }
+    out += "    </FieldData>\n";
+}
+
 void appendData(std::string& out, const char* tag, const std::vector<VtuArray>& arrays, std::size_t count)
 {
     out += "      <";
@@ -136,8 +161,9 @@ std::string formatVtu(const VtuGrid& grid)
     out += "<?xml version=\"1.0\"?>\n"
            "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
            "header_type=\"UInt64\">\n"
-           "  <UnstructuredGrid>\n"
-           "    <Piece NumberOfPoints=\"";
+           "  <UnstructuredGrid>\n";
+    appendFieldData(out, grid.fieldData);
+    out += "    <Piece NumberOfPoints=\"";
     appendNumber(out, std::uint64_t{grid.points.size()});
     out += "\" NumberOfCells=\"";
     appendNumber(out, std::uint64_t{cells});

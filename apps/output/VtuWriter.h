@@ -19,6 +19,13 @@ struct VtuArray
     std::vector<double> values;
 };
 
+/// A named list of texts that belongs to the whole grid (VTK field data), such as the units of the arrays.
+struct VtuStrings
+{
+    std::string name;
+    std::vector<std::string> values;
+};
+
 /// Points in the plane z = 0 and cells of one kind.
 struct VtuGrid
 {
@@ -30,6 +37,7 @@ struct VtuGrid
     std::vector<std::uint64_t> connectivity;
     std::vector<VtuArray> pointData;
     std::vector<VtuArray> cellData;
+    std::vector<VtuStrings> fieldData;
 };
 
 /// The VTK cell type of the grid's cells.

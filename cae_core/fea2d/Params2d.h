@@ -147,6 +147,8 @@ struct Params2d
     MaterialProperties materialProperties;
     MeshProperties meshProperties;
     AdaptiveRefinementParameters adaptiveParams;
+    /// Passed on as `Solver2dInput::consistentEdgeLoads`; off by default.
+    bool consistentEdgeLoads = false;
 };
 
 /// The variant's tag.

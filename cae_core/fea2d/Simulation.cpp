@@ -143,6 +143,7 @@ SimulationOutput runSimulation(const Params2d& params, Solver2d::EImpl impl)
     input.thickness = params.materialProperties.thickness;
     input.youngsModulus = params.materialProperties.youngsModulus;
     input.poissonRatio = params.materialProperties.poissonRatio;
+    input.consistentEdgeLoads = params.consistentEdgeLoads;
     const std::vector<VertexList> vertexLists = fillLoadsAndSupports(params, input);
 
     output.result = solver->execute(input, output.solverOutput);

@@ -7,17 +7,19 @@ using Action = CommandLine::Action;
 
 TEST(CommandLineParsing, ReadsTheAnalyzeCommandInAnyOrder)
 {
-    auto cl = parseCommandLine({"analyze2d", "--out", "out", "plate.json", "--quiet"});
+    auto cl = parseCommandLine({"analyze2d", "--out", "out", "plate.json", "--quiet", "--consistent-loads"});
     EXPECT_EQ(cl.action, Action::eAnalyze2d);
     EXPECT_EQ(cl.file, "plate.json");
     EXPECT_EQ(cl.outDir, "out");
     EXPECT_TRUE(cl.quiet);
+    EXPECT_TRUE(cl.consistentLoads);
 
     cl = parseCommandLine({"analyze2d", "--out=results", "--", "-odd.json"});
     EXPECT_EQ(cl.action, Action::eAnalyze2d);
     EXPECT_EQ(cl.file, "-odd.json");
     EXPECT_EQ(cl.outDir, "results");
     EXPECT_FALSE(cl.quiet);
+    EXPECT_FALSE(cl.consistentLoads);
 }
 
 TEST(CommandLineParsing, HelpIsShownNotAnError)

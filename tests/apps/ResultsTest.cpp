@@ -92,28 +92,42 @@ TEST(ResultFigures, ANumberThatIsNotFiniteAnywhereMakesTheSolutionNotFinite)
     }
 }
 
-TEST(ResultGrid, AveragesCornerStressesAndKeepsReactionsAtSupportsOnly)
+TEST(ResultGrid, HoldsEveryElementNodeWithItsStressesAndKeepsReactionsAtSupportsOnly)
 {
     Square s;
     s.output.vertexData[2].internalForce = OdGeVector2d(1e-13, 0); // round-off at a free vertex
-    const VtuGrid g = resultGrid(s.input, s.output);
-    ASSERT_EQ(g.points.size(), 4u);
-    EXPECT_EQ(g.connectivity, (std::vector<std::uint64_t>{0, 1, 2, 0, 2, 3}));
-    const VtuArray& vm = g.pointData[0];
-    EXPECT_EQ(vm.name, "vonMises");
-    // Vertex 0 is corner 0 of both elements (10 and 20); vertex 2 is corner 2 and 1 (12 and 21).
-    EXPECT_EQ(vm.values, (std::vector<double>{15.0, 11.0, 16.5, 22.0}));
-    const VtuArray& u = g.pointData[1];
-    EXPECT_EQ(u.name, "displacement");
+    for (auto& e : s.output.elementData)
+        for (auto& c : e.corners)
+            c.stress = {3.0, 1.0, 1.0, 0.0};
+    const VtuGrid g = resultGrid(s.input, s.output, nodalField(s.input, s.output), {"mm", "N", "MPa"});
+    // Six-node elements: the four corners, then the mid-side nodes of the five edges.
+    ASSERT_EQ(g.points.size(), 9u);
+    EXPECT_EQ(g.nodesPerCell, 6);
+    EXPECT_EQ(g.connectivity, (std::vector<std::uint64_t>{0, 1, 2, 4, 5, 6, 0, 2, 3, 6, 7, 8}));
+    EXPECT_TRUE(g.points[5].isEqualTo({1.0, 0.5}));
+    std::vector<std::string> names;
+    for (const auto& a : g.pointData)
+        names.push_back(a.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"vonMises", "sxx", "syy", "sxy", "s1", "s2", "s1Angle",
+                                               "displacement", "reaction"}));
+    // A uniform stress state stays uniform at every node, mid-side nodes included.
+    EXPECT_EQ(g.pointData[1].values, std::vector<double>(9, 3.0));
+    EXPECT_DOUBLE_EQ(g.pointData[4].values[7], 2.0 + std::sqrt(2.0));
+    EXPECT_DOUBLE_EQ(g.pointData[6].values[7], 22.5);
+    EXPECT_DOUBLE_EQ(g.pointData[0].values[7], std::sqrt(9.0 + 1.0 - 3.0 + 3.0));
+    const VtuArray& u = g.pointData[7];
     EXPECT_EQ(u.values[9], 0.30000000000000004);
     EXPECT_EQ(u.values[11], 0.0);
-    const VtuArray& r = g.pointData[2];
-    EXPECT_EQ(r.name, "reaction");
+    const VtuArray& r = g.pointData[8];
     EXPECT_EQ(r.values[0], -1.0);
-    EXPECT_EQ(r.values[6], 0.0); // vertex 2 is free: no reaction shown
+    EXPECT_EQ(r.values[6], 0.0);     // vertex 2 is free: no reaction shown
+    EXPECT_EQ(r.values[3 * 8], 0.0); // mid-side node of the fixed edge: its share is the corners'
     ASSERT_EQ(g.cellData.size(), 4u);
     EXPECT_EQ(g.cellData[0].values, (std::vector<double>{4.0, 5.0}));
     EXPECT_EQ(g.cellData[3].name, "sxy");
     EXPECT_EQ(g.cellData[3].values, (std::vector<double>{3.0, 4.0}));
+    ASSERT_EQ(g.fieldData.size(), 1u);
+    EXPECT_EQ(g.fieldData[0].values.size(), g.pointData.size());
+    EXPECT_EQ(g.fieldData[0].values[7], "displacement: mm");
     EXPECT_NO_THROW(formatVtu(g));
 }

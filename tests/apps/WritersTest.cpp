@@ -79,9 +79,15 @@ TEST(VtuWriting, NumbersReadBackExactlyAndEachTriangleKindHasItsCellType)
     quadratic.points = {{0, 0}, {2, 0}, {0, 2}, {1, 0}, {1, 1}, {0, 1}};
     quadratic.nodesPerCell = 6;
     quadratic.connectivity = {0, 1, 2, 3, 4, 5};
+    quadratic.fieldData.push_back({"units", {"u: m", "s: Pa"}});
     vtu = formatVtu(quadratic);
     EXPECT_EQ(arrayValues(vtu, "types"), (std::vector<double>{22}));
     EXPECT_EQ(arrayValues(vtu, "offsets"), (std::vector<double>{6}));
+    // VTK's text form of strings: their bytes, each string ended by a zero.
+    EXPECT_NE(vtu.find("<Array type=\"String\" Name=\"units\" NumberOfTuples=\"2\" format=\"ascii\">\n"
+                       "          117 58 32 109 0 115 58 32 80 97 0\n"),
+              std::string::npos)
+        << vtu;
 }
 
 TEST(VtuWriting, ArraysThatDoNotFitTheGridAreRefused)

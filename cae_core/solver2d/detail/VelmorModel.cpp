@@ -224,7 +224,7 @@ Model<6> buildModel6(const Solver2dInput& input)
     applySupportsAndLoads(
         input, model.nodes,
         [&](std::uint64_t a, std::uint64_t b) { return std::optional<std::uint64_t>(midNodes.at(a, b)); },
-        0.25, 0.5);
+        input.consistentEdgeLoads ? 1.0 / 6.0 : 0.25, input.consistentEdgeLoads ? 2.0 / 3.0 : 0.5);
     return model;
 }
 

@@ -110,6 +110,36 @@ TEST(SixNodeModel, CarriesEdgeSupportsAndHalfOfAnEdgeLoadToTheSharedMidSideNodes
     EXPECT_NEAR((reaction(output.vertexData[0]) + reaction(output.vertexData[2])).y, -3.0, kSolveTolerance);
 }
 
+TEST(SolverSupports, ConsistentEdgeLoadsGiveSixNodeElementsTheUniformStateOfAUniformTraction)
+{
+    // The plate of the closed-form test below, pulled by q per length on x = 2, now with the edge load
+    // shared 1/6, 2/3, 1/6: the work-equivalent loads, so six-node elements too give the uniform state.
+    const RectangleMesh rm = rectangleMesh(2.0, 1.0, 4, 3);
+    const double q = 3.0, t = 0.5, s = q / t;
+    Solver2dInput input = plateInput(rm.mesh, fea2d::eTriangle6, 200.0, 0.3, t, fea2d::ePlanarStress);
+    input.consistentEdgeLoads = true;
+    for (int j = 0; j < rm.ny; ++j)
+    {
+        input.rollingEdges.push_back({rm.vertex(0, j + 1), rm.vertex(0, j)});
+        input.edgeLoads[{rm.vertex(rm.nx, j), rm.vertex(rm.nx, j + 1)}] = OdGeVector2d(q, 0.0);
+    }
+    for (int i = 0; i < rm.nx; ++i)
+        input.rollingEdges.push_back({rm.vertex(i, 0), rm.vertex(i + 1, 0)});
+    const Model<6> model = buildModel6(input);
+    const double edge = q / rm.ny; // load on one edge of length 1/3
+    EXPECT_NEAR(model.nodes[rm.vertex(rm.nx, 0)].force.x, edge / 6.0, 1e-15);
+    EXPECT_NEAR(model.nodes[rm.vertex(rm.nx, 1)].force.x, edge / 3.0, 1e-15);
+    Solver2dOutput output;
+    ASSERT_EQ(runInHouse(input, output), cae_core::eOk);
+    for (const auto& element : output.elementData)
+        for (const auto& corner : element.corners)
+        {
+            EXPECT_NEAR(corner.stress.sxx, s, 1e-9 * s) << element.index;
+            EXPECT_NEAR(corner.stress.syy, 0.0, 1e-9 * s) << element.index;
+            EXPECT_NEAR(corner.stress.sxy, 0.0, 1e-9 * s) << element.index;
+        }
+}
+
 TEST(SolverSupports, UniaxialTensionOnRollingEdgesGivesTheClosedFormStateAtAnyInclination)
 {
     // A 2 x 1 plate pulled by q per length on its edge x = 2, held by rolling edges along x = 0 and y = 0,
