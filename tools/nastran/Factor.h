@@ -1,8 +1,8 @@
 #pragma once
 
 // CHOLMOD's supernodal Cholesky factorisation of the reduced stiffness matrix: ordering by nested
-// dissection of the grids, supernodes cut to a bounded width, the numeric factor with its check for
-// mechanisms, the solve and its residual.
+// dissection of the grids, CHOLMOD's relaxed supernodes (exact ones cut to a bounded width when memory
+// is short), the numeric factor with its check for mechanisms, the solve and its residual.
 
 #include "tools/nastran/Assembly.h"
 
@@ -31,9 +31,12 @@ struct CholmodCommon
     CholmodCommon& operator=(const CholmodCommon&) = delete;
 };
 
+/// Supernodal factorisation with CHOLMOD's default relaxed amalgamation: the few explicit zeros it
+/// stores buy larger BLAS blocks, the fastest factorisation of solids.
+void useRelaxedSupernodes(cholmod_common& c);
+
 /// Supernodal factorisation without relaxed amalgamation: merging supernodes stores explicit zeros in
-/// the factor, which is what bounds the size of the models this program solves, and gains little speed
-/// on solids.
+/// the factor; the smallest factor, for a model that would not fit otherwise.
 void useExactSupernodes(cholmod_common& c);
 
 using FactorPtr = std::unique_ptr<cholmod_factor, std::function<void(cholmod_factor*)>>;
@@ -69,11 +72,10 @@ SupernodeWorkspace supernodeWorkspace(std::size_t n, const std::vector<std::int6
 /// one of the factor's supernodal arrays is null.
 void splitSupernodes(cholmod_factor& f, std::int64_t width, cholmod_common* c);
 
-/// The symbolic factor of the upper-triangle pattern under the orderings of several seeds, keeping the
-/// one whose factorisation needs the least memory; null on failure (c->status tells why).
-FactorPtr bestSymbolicFactor(cholmod_sparse& a, const std::vector<std::int64_t>& colPtr,
-                             const std::vector<std::int64_t>& rows,
-                             const std::vector<std::size_t>& gridOfEquation, cholmod_common* c);
+/// The supernodal symbolic factor of the upper-triangle pattern `a` under `ordering` (METIS's own
+/// ordering of the equations when empty), with the supernodes `c` asks for; null on failure (c->status
+/// tells why).
+FactorPtr analyse(cholmod_sparse& a, std::vector<std::int64_t>& ordering, cholmod_common* c);
 
 /// The lower triangle of A(p, p), where A is given by its upper triangle in compressed columns and p
 /// is the factor's permutation: the matrix exactly as the supernodal factorisation reads it, so that
