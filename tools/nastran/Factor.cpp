@@ -462,6 +462,22 @@ PermutedLower permutedLower(const std::vector<std::int64_t>& colPtr, const std::
     return s;
 }
 
+void writeMatrix(UpperMatrix& k, const std::string& path)
+{
+    const std::string temporary = path + ".part";
+    std::FILE* file = std::fopen(temporary.c_str(), "w");
+    if (!file)
+        throw FatalError(eFatalFile, "the matrix file " + path + " cannot be created");
+    CholmodCommon common;
+    cholmod_sparse a = triangleView(k.n, k.colPtr, k.rows, k.values.data());
+    const int written = cholmod_l_write_sparse(file, &a, nullptr, nullptr, &common.c);
+    if (std::fclose(file) != 0 || written < 0 || std::rename(temporary.c_str(), path.c_str()) != 0)
+    {
+        std::remove(temporary.c_str());
+        throw FatalError(eFatalFile, "the matrix file " + path + " cannot be written");
+    }
+}
+
 std::vector<double> solveReduced(UpperMatrix&& k, const std::vector<double>& rhs,
                                  std::vector<std::size_t>&& gridOfEquation, double memoryLimit,
                                  const EquationName& name,

@@ -89,6 +89,10 @@ struct PermutedLower
 PermutedLower permutedLower(const std::vector<std::int64_t>& colPtr, const std::vector<std::int64_t>& rows,
                             const std::vector<double>& values, const std::int64_t* perm);
 
+/// Writes the upper triangle `k` as a symmetric matrix in Matrix Market format, as CHOLMOD reads it
+/// back; throws FatalError when the file cannot be written.
+void writeMatrix(UpperMatrix& k, const std::string& path);
+
 /// What the solve reports besides the solution.
 struct SolveSummary
 {
