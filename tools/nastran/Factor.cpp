@@ -127,8 +127,9 @@ double factorBytes(const cholmod_factor& f, const cholmod_common* c)
 }
 
 /// The symbolic factor under the grids' nested dissection, refused when its values would need more
-/// than memoryLimit bytes. CHOLMOD's relaxed amalgamation gives the fastest factorisation; only when
-/// its factor would not fit is the frugal one made, without explicit zeros and with the supernodes cut.
+/// than memoryLimit bytes. CHOLMOD's relaxed amalgamation gives the fastest factorisation, with only
+/// the top separators cut, which costs no time; only when that factor would not fit is the frugal one
+/// made, without explicit zeros and with every wide supernode cut.
 FactorPtr symbolicFactor(UpperMatrix& k, const std::vector<std::size_t>& gridOfEquation, double memoryLimit,
                          cholmod_common* c)
 {
@@ -147,6 +148,9 @@ FactorPtr symbolicFactor(UpperMatrix& k, const std::vector<std::size_t>& gridOfE
     useRelaxedSupernodes(*c);
     FactorPtr factor = analyse(pattern, ordering, c);
     if (!factor)
+        throw failed();
+    splitSupernodes(*factor, kWideSupernodeColumns, c);
+    if (!factor->super || !factor->pi || !factor->px || !factor->s)
         throw failed();
     if (memoryLimit > 0.0 && factorBytes(*factor, c) > memoryLimit)
     {

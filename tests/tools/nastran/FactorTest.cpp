@@ -38,8 +38,8 @@ UpperMatrix gridLaplacian(std::int64_t n)
     return m;
 }
 
-/// A factorisation of the Laplacian with its supernodes cut to `width` columns (none when 0), its
-/// solve, and the factor as CHOLMOD built it before and after the cut.
+/// A factorisation of the Laplacian with CHOLMOD's relaxed supernodes or exact ones, cut to `width`
+/// columns (none when 0), its solve, and the factor as CHOLMOD built it before and after the cut.
 struct Factorised
 {
     std::size_t nsuper = 0;
@@ -50,12 +50,15 @@ struct Factorised
     std::vector<double> values;
 };
 
-Factorised factorise(std::int64_t n, std::int64_t width)
+Factorised factorise(std::int64_t n, std::int64_t width, bool relaxed = false)
 {
     UpperMatrix m = gridLaplacian(n);
     CholmodCommon common;
     cholmod_common* c = &common.c;
-    useExactSupernodes(*c);
+    if (relaxed)
+        useRelaxedSupernodes(*c);
+    else
+        useExactSupernodes(*c);
     c->nmethods = 1;
     c->method[0].ordering = CHOLMOD_METIS;
     cholmod_sparse a = triangleView(m.n, m.colPtr, m.rows, m.values.data());
@@ -111,29 +114,35 @@ Factorised factorise(std::int64_t n, std::int64_t width)
 
 TEST(SplitSupernodes, WorkspaceSizesAreWorkedOutAsCholmodDoes)
 {
-    const Factorised r = factorise(7, 0);
-    EXPECT_GT(r.widest, 16);
-    EXPECT_EQ(r.ownWorkspace.maxcsize, r.cholmodWorkspace.maxcsize);
-    EXPECT_EQ(r.ownWorkspace.maxesize, r.cholmodWorkspace.maxesize);
+    for (const bool relaxed : {false, true})
+    {
+        const Factorised r = factorise(7, 0, relaxed);
+        EXPECT_GT(r.widest, 16);
+        EXPECT_EQ(r.ownWorkspace.maxcsize, r.cholmodWorkspace.maxcsize) << relaxed;
+        EXPECT_EQ(r.ownWorkspace.maxesize, r.cholmodWorkspace.maxesize) << relaxed;
+    }
 }
 
 TEST(SplitSupernodes, CutFactorKeepsItsPatternValuesAndSolve)
 {
     constexpr std::int64_t kN = 7;
-    const Factorised whole = factorise(kN, 0);
-    for (const std::int64_t width : {1, 5, 16, 48, 1000})
+    for (const bool relaxed : {false, true})
     {
-        SCOPED_TRACE("width " + std::to_string(width));
-        const Factorised cut = factorise(kN, width);
-        EXPECT_EQ(cut.widest, std::min(width, whole.widest));
-        EXPECT_EQ(cut.nsuper > whole.nsuper, width < whole.widest);
-        EXPECT_EQ(cut.colPtr, whole.colPtr);
-        EXPECT_EQ(cut.rows, whole.rows);
-        ASSERT_EQ(cut.values.size(), whole.values.size());
-        for (std::size_t k = 0; k < whole.values.size(); ++k)
-            EXPECT_NEAR(cut.values[k], whole.values[k], 1e-12) << "entry " << k;
-        for (std::size_t k = 0; k < whole.solution.size(); ++k)
-            EXPECT_NEAR(cut.solution[k], whole.solution[k], 1e-12) << "unknown " << k;
+        const Factorised whole = factorise(kN, 0, relaxed);
+        for (const std::int64_t width : {1, 5, 16, 48, 1000})
+        {
+            SCOPED_TRACE("width " + std::to_string(width) + (relaxed ? ", relaxed" : ", exact"));
+            const Factorised cut = factorise(kN, width, relaxed);
+            EXPECT_EQ(cut.widest, std::min(width, whole.widest));
+            EXPECT_EQ(cut.nsuper > whole.nsuper, width < whole.widest);
+            EXPECT_EQ(cut.colPtr, whole.colPtr);
+            EXPECT_EQ(cut.rows, whole.rows);
+            ASSERT_EQ(cut.values.size(), whole.values.size());
+            for (std::size_t k = 0; k < whole.values.size(); ++k)
+                EXPECT_NEAR(cut.values[k], whole.values[k], 1e-12) << "entry " << k;
+            for (std::size_t k = 0; k < whole.solution.size(); ++k)
+                EXPECT_NEAR(cut.solution[k], whole.solution[k], 1e-12) << "unknown " << k;
+        }
     }
 }
 
