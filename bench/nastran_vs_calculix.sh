@@ -160,5 +160,5 @@ if [ -n "$bare" ]; then
     echo "nastran / CHOLMOD alone:  wall $(ratio nastran bare 1)  cpu $(ratio nastran bare 2)  peak memory $(ratio nastran bare 3)"
 fi
 echo "nastran / CalculiX:       wall $(ratio nastran calculix 1)  cpu $(ratio nastran calculix 2)  peak memory $(ratio nastran calculix 3)"
-tail -n +1 task.log | grep -E "THREADS|ASSEMBLING|ORDERING|FACTORISING|SOLVING|WRITING RESULTS|complete"
+grep -E "THREADS|ASSEMBLING|ORDERING|FACTORISING|SOLVING|WRITING RESULTS|complete" task.log
 ls -l task.f06 box.frd | awk '{printf "%-8s %12d bytes\n", $NF, $5}'
