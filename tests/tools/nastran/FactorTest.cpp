@@ -1,5 +1,7 @@
 #include "tools/nastran/Factor.h"
 
+#include "tools/nastran/Analysis.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -143,6 +145,63 @@ TEST(SplitSupernodes, CutFactorKeepsItsPatternValuesAndSolve)
             for (std::size_t k = 0; k < whole.solution.size(); ++k)
                 EXPECT_NEAR(cut.solution[k], whole.solution[k], 1e-12) << "unknown " << k;
         }
+    }
+}
+
+/// Bytes of the values of the Laplacian's factor under METIS's ordering with relaxed or exact
+/// supernodes, cut to `width` columns.
+double factorBytes(std::int64_t n, bool relaxed, std::int64_t width)
+{
+    UpperMatrix m = gridLaplacian(n);
+    CholmodCommon common;
+    if (relaxed)
+        useRelaxedSupernodes(common.c);
+    else
+        useExactSupernodes(common.c);
+    cholmod_sparse a = triangleView(m.n, m.colPtr, m.rows, nullptr);
+    std::vector<std::int64_t> metisOrdering;
+    FactorPtr f = analyse(a, metisOrdering, &common.c);
+    EXPECT_TRUE(f);
+    splitSupernodes(*f, width, &common.c);
+    return static_cast<double>(f->xsize) * sizeof(double);
+}
+
+// Relaxed supernodes make the fastest factor; a memory limit it would exceed is met by the frugal
+// factor with exact, cut supernodes, which solves the same, and only a limit below that one is refused.
+TEST(SolveReduced, MeetsAMemoryLimitWithTheSmallerFactorBeforeRefusingIt)
+{
+    constexpr std::int64_t kN = 12;
+    const double relaxed = factorBytes(kN, true, kWideSupernodeColumns);
+    const double frugal = factorBytes(kN, false, kSupernodeColumns);
+    ASSERT_LT(frugal, relaxed);
+    const auto solve = [&](double limit)
+    {
+        UpperMatrix m = gridLaplacian(kN);
+        std::vector<double> rhs(m.n);
+        for (std::size_t k = 0; k < m.n; ++k)
+            rhs[k] = std::sin(static_cast<double>(k));
+        std::vector<std::size_t> grids(m.n);
+        for (std::size_t k = 0; k < m.n; ++k)
+            grids[k] = k;
+        SolveSummary summary;
+        return solveReduced(
+            std::move(m), rhs, std::move(grids), limit, [](std::size_t q) { return std::to_string(q); },
+            [](const std::string&) {}, summary);
+    };
+    const std::vector<double> unlimited = solve(0.0);
+    const std::vector<double> limited = solve(frugal);
+    ASSERT_EQ(limited.size(), unlimited.size());
+    for (std::size_t k = 0; k < unlimited.size(); ++k)
+        EXPECT_NEAR(limited[k], unlimited[k], 1e-12) << "unknown " << k;
+    try
+    {
+        solve(frugal - 1.0);
+        ADD_FAILURE() << "a limit below the smallest factor was accepted";
+    }
+    catch (const FatalError& e)
+    {
+        EXPECT_EQ(e.code, eFatalMemory);
+        EXPECT_NE(std::string(e.what()).find("memorymaximum"), std::string::npos) << e.what();
     }
 }
 
