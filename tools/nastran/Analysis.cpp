@@ -14,7 +14,7 @@ Analysis::Analysis(Model model, Progress progress)
 {
 }
 
-Results Analysis::run(double memoryLimit)
+Results Analysis::run(double memoryLimit, const std::string& matrixFile)
 {
     const CaseControl& cc = m_model.caseControl;
     const DofMap dofs = constrainDofs(m_model, m_index, m_notes);
@@ -35,6 +35,11 @@ Results Analysis::run(double memoryLimit)
     results.equations = eq;
     results.matrixNonzeros = k.rows.size();
     std::vector<double> solution(eq, 0.0);
+    if (!matrixFile.empty())
+    {
+        progress("WRITING THE MATRIX " + matrixFile);
+        writeMatrix(k, matrixFile);
+    }
     if (eq > 0)
     {
         std::vector<std::size_t> gridOfEquation(eq);

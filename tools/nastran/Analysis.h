@@ -108,8 +108,9 @@ public:
     /// FatalError listing all problems found. The analysis keeps its own copy of the model.
     Analysis(Model model, Progress progress = {});
 
-    /// Assembles, factorises (the factor may not need more than memoryLimit bytes) and solves.
-    Results run(double memoryLimit);
+    /// Assembles, factorises (the factor may not need more than memoryLimit bytes) and solves; writes
+    /// the reduced system to matrixFile first unless it is empty.
+    Results run(double memoryLimit, const std::string& matrixFile = {});
 
     const std::vector<Note>& notes() const { return m_notes; }
     const Model& model() const { return m_model; }

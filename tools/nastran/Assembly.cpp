@@ -54,27 +54,72 @@ bool elementStiffness(const Model& model, const ModelIndex& index, std::size_t i
     return true;
 }
 
-void scatter(const ElementMatrix& k, const std::vector<DofExpansion>& ex, UpperMatrix& matrix,
-             std::vector<double>& rhs)
+/// Where an element's stiffness goes in the matrix: its equations, ascending, the place of every pair
+/// of them in the upper triangle, and each of its degrees of freedom as terms of those equations.
+struct ElementScatter
+{
+    std::vector<std::int64_t> equations;
+    std::vector<std::size_t> place; ///< place[i * m + j]: entry (equations[i], equations[j]), i <= j
+    std::vector<std::vector<std::pair<std::size_t, double>>> terms; ///< per degree of freedom: (i, coef)
+
+    void locate(const std::vector<DofExpansion>& ex, const UpperMatrix& k)
+    {
+        equations.clear();
+        for (const auto& e : ex)
+            for (const auto& [q, c] : e.terms)
+                equations.push_back(q);
+        std::sort(equations.begin(), equations.end());
+        equations.erase(std::unique(equations.begin(), equations.end()), equations.end());
+        const std::size_t m = equations.size();
+        // One pass down each column finds all its rows: both lists are ascending.
+        place.resize(m * m);
+        for (std::size_t j = 0; j < m; ++j)
+        {
+            const auto column = static_cast<std::size_t>(equations[j]);
+            auto p = static_cast<std::size_t>(k.colPtr[column]);
+            for (std::size_t i = 0; i <= j; ++i)
+            {
+                while (k.rows[p] < equations[i])
+                    ++p;
+                place[i * m + j] = p;
+            }
+        }
+        terms.resize(ex.size());
+        for (std::size_t a = 0; a < ex.size(); ++a)
+        {
+            terms[a].clear();
+            for (const auto& [q, c] : ex[a].terms)
+                terms[a].emplace_back(
+                    static_cast<std::size_t>(std::lower_bound(equations.begin(), equations.end(), q) -
+                                             equations.begin()),
+                    c);
+        }
+    }
+};
+
+void scatter(const ElementMatrix& k, const std::vector<DofExpansion>& ex, const ElementScatter& to,
+             UpperMatrix& matrix, std::vector<double>& rhs)
 {
     const Eigen::Index n = k.rows();
+    const std::size_t m = to.equations.size();
     for (Eigen::Index a = 0; a < n; ++a)
     {
-        const DofExpansion& ea = ex[static_cast<std::size_t>(a)];
+        const auto& ta = to.terms[static_cast<std::size_t>(a)];
         for (Eigen::Index b = 0; b < n; ++b)
         {
             const double kab = k(a, b);
             if (kab == 0.0)
                 continue;
             const DofExpansion& eb = ex[static_cast<std::size_t>(b)];
-            for (const auto& [qa, ca] : ea.terms)
+            const auto& tb = to.terms[static_cast<std::size_t>(b)];
+            for (const auto& [ia, ca] : ta)
             {
                 if (eb.constant != 0.0)
-                    rhs[static_cast<std::size_t>(qa)] -= ca * kab * eb.constant;
-                // Only the upper triangle is stored: pairs with qa > qb belong to the lower one.
-                for (const auto& [qb, cb] : eb.terms)
-                    if (qa <= qb)
-                        matrix.add(qa, qb, ca * cb * kab);
+                    rhs[static_cast<std::size_t>(to.equations[ia])] -= ca * kab * eb.constant;
+                // Only the upper triangle is stored: pairs with ia > ib belong to the lower one.
+                for (const auto& [ib, cb] : tb)
+                    if (ia <= ib)
+                        matrix.values[to.place[ia * m + ib]] += ca * cb * kab;
             }
         }
     }
@@ -150,13 +195,15 @@ void assembleElements(const Model& model, const ModelIndex& index, const DofMap&
     Problems problems;
     ElementMatrix ke;
     std::vector<DofExpansion> ex;
+    ElementScatter to;
     for (std::size_t i = 0; i < model.elements.size(); ++i)
     {
         const auto g = index.gridPositions(model.elements[i]);
         if (!elementStiffness(model, index, i, index.coordinates(model, g), ke, problems))
             continue;
         dofs.translations(g, ex);
-        scatter(ke, ex, k, rhs);
+        to.locate(ex, k);
+        scatter(ke, ex, to, k, rhs);
     }
     problems.throwIfAny(eFatalInput);
 }

@@ -128,7 +128,13 @@ void DofMap::expand(std::size_t dof, double coef, DofExpansion& out) const
 
 void DofMap::translations(const std::vector<std::size_t>& positions, std::vector<DofExpansion>& out) const
 {
-    out.assign(3 * positions.size(), DofExpansion{});
+    // Cleared, not replaced: the terms keep their storage from one element to the next.
+    out.resize(3 * positions.size());
+    for (DofExpansion& e : out)
+    {
+        e.terms.clear();
+        e.constant = 0.0;
+    }
     for (std::size_t a = 0; a < positions.size(); ++a)
         for (std::size_t c = 0; c < 3; ++c)
             expand(positions[a] * kDofsPerGrid + c, 1.0, out[3 * a + c]);

@@ -36,11 +36,16 @@ void principal2d(double sx, double sy, double txy, double& angle, double& major,
     angle = (txy == 0.0 && sx >= sy) ? 0.0 : 0.5 * std::atan2(2.0 * txy, sx - sy) * kRadiansToDegrees;
 }
 
+/// v with `decimals` decimals, right-justified in `width` characters, as printf's "%*.*f" writes it;
+/// without printf's parsing of a format, which a large printout would pay for millions of times.
 std::string fixed(double v, int width, int decimals)
 {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, v);
-    return buf;
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    const auto len = static_cast<std::size_t>(res.ptr - buf);
+    std::string text(len < static_cast<std::size_t>(width) ? static_cast<std::size_t>(width) - len : 0, ' ');
+    text.append(buf, len);
+    return text;
 }
 
 } // namespace
@@ -359,10 +364,11 @@ void F06Writer::tetraStresses(const Results& r)
                 rows[0].replace(17, 6, "CENTER");
             else
             {
-                std::snprintf(id, sizeof id, "%lld",
-                              static_cast<long long>(e.corners[static_cast<std::size_t>(p - 1)]));
-                rows[0].replace(11, 12, std::string(12, ' '));
-                detail::putRight(rows[0], 23, id);
+                const auto corner =
+                    std::to_chars(id, id + sizeof id, e.corners[static_cast<std::size_t>(p - 1)]);
+                rows[0].replace(11, 12, 12, ' ');
+                detail::putRight(rows[0], 23,
+                                 std::string_view(id, static_cast<std::size_t>(corner.ptr - id)));
             }
             for (const auto& row : rows)
                 line(row);

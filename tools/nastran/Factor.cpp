@@ -20,15 +20,6 @@ namespace
 /// the stiffness of that degree of freedom was cancelled by its neighbours down to rounding: a mechanism.
 /// Rounding leaves ratios near 1e13 and more; well-posed but stiff models stay below about 1e8.
 constexpr double kMechanismPivotRatio = 1e10;
-/// Nested dissection: separators tried per level, refinement passes, and allowed imbalance of the
-/// parts in thousandths (METIS's own defaults are 1, 10 and 200).
-constexpr idx_t kOrderingSeparators = 5;
-constexpr idx_t kOrderingRefinements = 20;
-constexpr idx_t kOrderingImbalance = 30;
-/// Orderings (seeds) tried before factorising; each costs about a fiftieth of the factorisation of a
-/// large solid.
-constexpr int kOrderingTries = 4;
-
 /// The graph of the grids that carry equations, for ordering: nested dissection of a graph three
 /// times smaller than that of the scalar equations is faster, and keeping a grid's components together
 /// gives larger supernodes.
@@ -100,21 +91,14 @@ GridGraph gridGraph(const std::vector<std::int64_t>& colPtr, const std::vector<s
     return g;
 }
 
-/// Nested dissection (METIS) of the grid graph with the given seed (-1: METIS's own), expanded to the
-/// equations; empty
-/// when METIS fails. Several separators tried per level and a tight balance give noticeably smaller
-/// factors of solid meshes than METIS's defaults, for a small part of the factorisation's time.
-std::vector<std::int64_t> equationOrdering(GridGraph& g, idx_t seed)
+/// Nested dissection (METIS, its own defaults) of the grid graph, expanded to the equations; empty
+/// when METIS fails. One ordering of a graph a third the size of the equations' costs a fraction of
+/// the factorisation; trying several to keep the smallest factor cost more time than it saved.
+std::vector<std::int64_t> equationOrdering(GridGraph& g)
 {
-    idx_t options[METIS_NOPTIONS];
-    METIS_SetDefaultOptions(options);
-    options[METIS_OPTION_NSEPS] = kOrderingSeparators;
-    options[METIS_OPTION_NITER] = kOrderingRefinements;
-    options[METIS_OPTION_UFACTOR] = kOrderingImbalance;
-    options[METIS_OPTION_SEED] = seed;
     idx_t n = static_cast<idx_t>(g.start.size() - 1);
     std::vector<idx_t> perm(static_cast<std::size_t>(n)), inverse(static_cast<std::size_t>(n));
-    if (n == 0 || METIS_NodeND(&n, g.start.data(), g.adjacent.data(), nullptr, options, perm.data(),
+    if (n == 0 || METIS_NodeND(&n, g.start.data(), g.adjacent.data(), nullptr, nullptr, perm.data(),
                                inverse.data()) != METIS_OK)
         return {};
     std::vector<std::int64_t> ordering;
@@ -124,13 +108,6 @@ std::vector<std::int64_t> equationOrdering(GridGraph& g, idx_t seed)
              k < g.firstOfBlock[static_cast<std::size_t>(b) + 1]; ++k)
             ordering.push_back(g.equationsByBlock[static_cast<std::size_t>(k)]);
     return ordering;
-}
-
-/// Values the supernodal factorisation holds at its peak: the factor's blocks and the largest update
-/// matrix it works with.
-double peakValues(const cholmod_factor& f)
-{
-    return static_cast<double>(f.xsize) + static_cast<double>(f.maxcsize);
 }
 
 /// The megabytes of a number of bytes, to one decimal.
@@ -149,17 +126,43 @@ double factorBytes(const cholmod_factor& f, const cholmod_common* c)
     return (f.is_super ? static_cast<double>(f.xsize) : c->lnz) * sizeof(double);
 }
 
-/// The symbolic factor, refused when its values would need more than memoryLimit bytes.
+/// The symbolic factor under the grids' nested dissection, refused when its values would need more
+/// than memoryLimit bytes. CHOLMOD's relaxed amalgamation gives the fastest factorisation, with only
+/// the top separators cut, which costs no time; only when that factor would not fit is the frugal one
+/// made, without explicit zeros and with every wide supernode cut.
 FactorPtr symbolicFactor(UpperMatrix& k, const std::vector<std::size_t>& gridOfEquation, double memoryLimit,
                          cholmod_common* c)
 {
     cholmod_sparse pattern = triangleView(k.n, k.colPtr, k.rows, nullptr);
-    // Nested dissection keeps the factor of a 3D solid mesh far smaller than minimum degree does.
-    FactorPtr factor = bestSymbolicFactor(pattern, k.colPtr, k.rows, gridOfEquation, c);
-    if (!factor || c->status < CHOLMOD_OK)
-        throw FatalError(c->status == CHOLMOD_OUT_OF_MEMORY ? eFatalMemory : eFatalInternal,
-                         "the ordering of the stiffness matrix failed (CHOLMOD status " +
-                             std::to_string(c->status) + ")");
+    std::vector<std::int64_t> ordering;
+    {
+        GridGraph graph = gridGraph(k.colPtr, k.rows, gridOfEquation);
+        ordering = equationOrdering(graph);
+    }
+    const auto failed = [c]
+    {
+        return FatalError(c->status == CHOLMOD_OUT_OF_MEMORY ? eFatalMemory : eFatalInternal,
+                          "the ordering of the stiffness matrix failed (CHOLMOD status " +
+                              std::to_string(c->status) + ")");
+    };
+    useRelaxedSupernodes(*c);
+    FactorPtr factor = analyse(pattern, ordering, c);
+    if (!factor)
+        throw failed();
+    splitSupernodes(*factor, kWideSupernodeColumns, c);
+    if (!factor->super || !factor->pi || !factor->px || !factor->s)
+        throw failed();
+    if (memoryLimit > 0.0 && factorBytes(*factor, c) > memoryLimit)
+    {
+        factor.reset();
+        useExactSupernodes(*c);
+        factor = analyse(pattern, ordering, c);
+        if (!factor)
+            throw failed();
+        splitSupernodes(*factor, kSupernodeColumns, c);
+        if (!factor->super || !factor->pi || !factor->px || !factor->s)
+            throw failed();
+    }
     const double bytes = factorBytes(*factor, c);
     if (memoryLimit > 0.0 && bytes > memoryLimit)
         throw FatalError(eFatalMemory, "the factor needs " + megabytes(bytes) +
@@ -291,6 +294,15 @@ double relativeResidual(const PermutedLower& s, const std::int64_t* perm, const 
 
 } // namespace
 
+void useRelaxedSupernodes(cholmod_common& c)
+{
+    const CholmodCommon defaults;
+    c.supernodal = CHOLMOD_SUPERNODAL;
+    c.postorder = 1;
+    std::copy_n(defaults.c.nrelax, 3, c.nrelax);
+    std::copy_n(defaults.c.zrelax, 3, c.zrelax);
+}
+
 void useExactSupernodes(cholmod_common& c)
 {
     c.supernodal = CHOLMOD_SUPERNODAL;
@@ -396,35 +408,16 @@ void splitSupernodes(cholmod_factor& f, std::int64_t width, cholmod_common* c)
     f.maxesize = static_cast<std::size_t>(w.maxesize);
 }
 
-FactorPtr bestSymbolicFactor(cholmod_sparse& a, const std::vector<std::int64_t>& colPtr,
-                             const std::vector<std::int64_t>& rows,
-                             const std::vector<std::size_t>& gridOfEquation, cholmod_common* c)
+FactorPtr analyse(cholmod_sparse& a, std::vector<std::int64_t>& ordering, cholmod_common* c)
 {
     auto freeFactor = [c](cholmod_factor* f) { cholmod_l_free_factor(&f, c); };
-    GridGraph graph = gridGraph(colPtr, rows, gridOfEquation);
-    FactorPtr best(nullptr, freeFactor);
-    for (int k = 0; k < kOrderingTries; ++k)
-    {
-        // METIS's own seed first, then others.
-        std::vector<std::int64_t> ordering = equationOrdering(graph, static_cast<idx_t>(k - 1));
-        c->nmethods = 1;
-        c->method[0].ordering = ordering.empty() ? CHOLMOD_METIS : CHOLMOD_GIVEN;
-        FactorPtr f(cholmod_l_analyze_p(&a, ordering.empty() ? nullptr : ordering.data(), nullptr, 0, c),
-                    freeFactor);
-        if (!f || c->status < CHOLMOD_OK)
-            return FactorPtr(nullptr, freeFactor);
-        if (f->is_super)
-        {
-            splitSupernodes(*f, kSupernodeColumns, c);
-            if (!f->super || !f->pi || !f->px || !f->s)
-                return FactorPtr(nullptr, freeFactor);
-        }
-        if (!best || peakValues(*f) < peakValues(*best))
-            best = std::move(f);
-        if (ordering.empty())
-            break; // CHOLMOD's own ordering has no seed to vary
-    }
-    return best;
+    c->nmethods = 1;
+    c->method[0].ordering = ordering.empty() ? CHOLMOD_METIS : CHOLMOD_GIVEN;
+    FactorPtr f(cholmod_l_analyze_p(&a, ordering.empty() ? nullptr : ordering.data(), nullptr, 0, c),
+                freeFactor);
+    if (!f || c->status < CHOLMOD_OK || !f->is_super)
+        return FactorPtr(nullptr, freeFactor);
+    return f;
 }
 
 PermutedLower permutedLower(const std::vector<std::int64_t>& colPtr, const std::vector<std::int64_t>& rows,
@@ -473,6 +466,22 @@ PermutedLower permutedLower(const std::vector<std::int64_t>& colPtr, const std::
     return s;
 }
 
+void writeMatrix(UpperMatrix& k, const std::string& path)
+{
+    const std::string temporary = path + ".part";
+    std::FILE* file = std::fopen(temporary.c_str(), "w");
+    if (!file)
+        throw FatalError(eFatalFile, "the matrix file " + path + " cannot be created");
+    CholmodCommon common;
+    cholmod_sparse a = triangleView(k.n, k.colPtr, k.rows, k.values.data());
+    const int written = cholmod_l_write_sparse(file, &a, nullptr, nullptr, &common.c);
+    if (std::fclose(file) != 0 || written < 0 || std::rename(temporary.c_str(), path.c_str()) != 0)
+    {
+        std::remove(temporary.c_str());
+        throw FatalError(eFatalFile, "the matrix file " + path + " cannot be written");
+    }
+}
+
 std::vector<double> solveReduced(UpperMatrix&& k, const std::vector<double>& rhs,
                                  std::vector<std::size_t>&& gridOfEquation, double memoryLimit,
                                  const EquationName& name,
@@ -482,7 +491,6 @@ std::vector<double> solveReduced(UpperMatrix&& k, const std::vector<double>& rhs
     const std::size_t eq = k.n;
     CholmodCommon common;
     cholmod_common* c = &common.c;
-    useExactSupernodes(*c);
     progress("ORDERING " + std::to_string(eq) + " EQUATIONS, " + std::to_string(k.rows.size()) +
              " MATRIX TERMS");
     FactorPtr factor = symbolicFactor(k, gridOfEquation, memoryLimit, c);

@@ -1,8 +1,8 @@
 #pragma once
 
 // CHOLMOD's supernodal Cholesky factorisation of the reduced stiffness matrix: ordering by nested
-// dissection of the grids, supernodes cut to a bounded width, the numeric factor with its check for
-// mechanisms, the solve and its residual.
+// dissection of the grids, CHOLMOD's relaxed supernodes (exact ones cut to a bounded width when memory
+// is short), the numeric factor with its check for mechanisms, the solve and its residual.
 
 #include "tools/nastran/Assembly.h"
 
@@ -31,9 +31,12 @@ struct CholmodCommon
     CholmodCommon& operator=(const CholmodCommon&) = delete;
 };
 
+/// Supernodal factorisation with CHOLMOD's default relaxed amalgamation: the few explicit zeros it
+/// stores buy larger BLAS blocks, the fastest factorisation of solids.
+void useRelaxedSupernodes(cholmod_common& c);
+
 /// Supernodal factorisation without relaxed amalgamation: merging supernodes stores explicit zeros in
-/// the factor, which is what bounds the size of the models this program solves, and gains little speed
-/// on solids.
+/// the factor; the smallest factor, for a model that would not fit otherwise.
 void useExactSupernodes(cholmod_common& c);
 
 using FactorPtr = std::unique_ptr<cholmod_factor, std::function<void(cholmod_factor*)>>;
@@ -44,8 +47,12 @@ using FactorPtr = std::unique_ptr<cholmod_factor, std::function<void(cholmod_fac
 cholmod_sparse triangleView(std::size_t n, std::vector<std::int64_t>& colPtr, std::vector<std::int64_t>& rows,
                             double* values, int stype = 1);
 
-/// Columns of a supernode above which it is cut into pieces; see splitSupernodes.
+/// Columns of a supernode above which it is cut into pieces when memory is short; see splitSupernodes.
 constexpr std::int64_t kSupernodeColumns = 256;
+/// Columns above which a supernode is always cut: only the top separators of a large solid are that
+/// wide, and cutting them saves a tenth of the factor (a hundred megabytes at 200,000 tetrahedra)
+/// without slowing the factorisation, whose BLAS blocks stay large.
+constexpr std::int64_t kWideSupernodeColumns = 1024;
 
 /// The sizes the numeric factorisation and the solve allocate their workspace by: the largest update
 /// matrix and the largest block below a diagonal block.
@@ -69,11 +76,10 @@ SupernodeWorkspace supernodeWorkspace(std::size_t n, const std::vector<std::int6
 /// one of the factor's supernodal arrays is null.
 void splitSupernodes(cholmod_factor& f, std::int64_t width, cholmod_common* c);
 
-/// The symbolic factor of the upper-triangle pattern under the orderings of several seeds, keeping the
-/// one whose factorisation needs the least memory; null on failure (c->status tells why).
-FactorPtr bestSymbolicFactor(cholmod_sparse& a, const std::vector<std::int64_t>& colPtr,
-                             const std::vector<std::int64_t>& rows,
-                             const std::vector<std::size_t>& gridOfEquation, cholmod_common* c);
+/// The supernodal symbolic factor of the upper-triangle pattern `a` under `ordering` (METIS's own
+/// ordering of the equations when empty), with the supernodes `c` asks for; null on failure (c->status
+/// tells why).
+FactorPtr analyse(cholmod_sparse& a, std::vector<std::int64_t>& ordering, cholmod_common* c);
 
 /// The lower triangle of A(p, p), where A is given by its upper triangle in compressed columns and p
 /// is the factor's permutation: the matrix exactly as the supernodal factorisation reads it, so that
@@ -86,6 +92,10 @@ struct PermutedLower
 
 PermutedLower permutedLower(const std::vector<std::int64_t>& colPtr, const std::vector<std::int64_t>& rows,
                             const std::vector<double>& values, const std::int64_t* perm);
+
+/// Writes the upper triangle `k` as a symmetric matrix in Matrix Market format, as CHOLMOD reads it
+/// back; throws FatalError when the file cannot be written.
+void writeMatrix(UpperMatrix& k, const std::string& path);
 
 /// What the solve reports besides the solution.
 struct SolveSummary

@@ -36,6 +36,17 @@ void indexIds(const Model& model, ModelIndex& index, Problems& problems)
         else
             index.sortedGridIds.push_back(g.id);
     }
+    // Meshers number grids densely: a table then finds a grid's position without a search, which
+    // assembly, recovery and printing do for every corner of every element.
+    const auto& ids = index.sortedGridIds;
+    const auto span = [&](Id id)
+    { return static_cast<std::uint64_t>(id) - static_cast<std::uint64_t>(ids.front()); };
+    if (!ids.empty() && span(ids.back()) < 4 * ids.size() + 1024)
+    {
+        index.positionOfId.assign(static_cast<std::size_t>(span(ids.back())) + 1, npos);
+        for (std::size_t k = 0; k < ids.size(); ++k)
+            index.positionOfId[static_cast<std::size_t>(span(ids[k]))] = k;
+    }
     for (std::size_t k = 0; k < index.elementOrder.size(); ++k)
     {
         const Element& e = model.elements[index.elementOrder[k]];
@@ -263,6 +274,13 @@ void Problems::throwIfAny(int code) const
 
 std::size_t ModelIndex::gridIndex(Id id) const
 {
+    if (!positionOfId.empty())
+    {
+        // Ids below the first one wrap around to offsets beyond the table.
+        const std::uint64_t offset =
+            static_cast<std::uint64_t>(id) - static_cast<std::uint64_t>(sortedGridIds.front());
+        return offset < positionOfId.size() ? positionOfId[static_cast<std::size_t>(offset)] : npos;
+    }
     auto it = std::lower_bound(sortedGridIds.begin(), sortedGridIds.end(), id);
     return it != sortedGridIds.end() && *it == id ? static_cast<std::size_t>(it - sortedGridIds.begin())
                                                   : npos;

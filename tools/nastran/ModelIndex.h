@@ -43,6 +43,8 @@ struct ModelIndex
     std::vector<std::size_t> gridOrder;    ///< model grid indices by ascending id
     std::vector<std::size_t> elementOrder; ///< model element indices by ascending id
     std::vector<Id> sortedGridIds;
+    /// Position of each id from the first one when the ids are dense enough (npos for gaps); else empty.
+    std::vector<std::size_t> positionOfId;
     std::vector<Id> sortedElementIds;
     std::vector<int> elementMaterial; ///< material index per element (model order)
     std::vector<int> elementShell;    ///< shell property index per membrane element, else -1

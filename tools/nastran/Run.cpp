@@ -3,9 +3,11 @@
 #include "tools/nastran/Analysis.h"
 #include "tools/nastran/Deck.h"
 #include "tools/nastran/F06.h"
+#include "tools/nastran/Threads.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -20,24 +22,30 @@ namespace
 {
 
 /// Keywords of the solver's option table; any of them may appear on the command line.
-constexpr std::array<const char*, 68> kKeywords = {
-    "append",        "casi",          "cpumax",     "currdir",
-    "delete",        "delivery",      "diag",       "diaga",
-    "diagb",         "dml",           "dmpmem",     "executable",
-    "expjid",        "extdefault",    "f04",        "f06",
-    "gmconn",        "ishellext",     "ishellpath", "jid",
-    "jidpath",       "jidtype",       "locbulk",    "lsymbol",
-    "maxelapsed",    "maximumcpu",    "maxlines",   "memory",
-    "memorydefault", "memorymaximum", "metime",     "mnfwriteoptions",
-    "ncmd",          "news",          "nice",       "nlines",
-    "notify",        "old",           "oldtypes",   "out",
-    "post",          "pre",           "processor",  "punch",
-    "radlst",        "rcf",           "rcurrdir",   "rdelivery",
-    "rdml",          "repinfo",       "repsym",     "repwidth",
-    "rexecutable",   "rgmconn",       "rsdl",       "scr300",
-    "scr300del",     "sdl",           "solve",      "symbol",
-    "system",        "t3skew",        "tetraar",    "trans",
-    "uds",           "udssave",       "version",    "xdbold"};
+constexpr std::array<const char*, 71> kKeywords = {"append",        "casi",       "cpumax",
+                                                   "currdir",       "delete",     "delivery",
+                                                   "diag",          "diaga",      "diagb",
+                                                   "dml",           "dmpmem",     "executable",
+                                                   "expjid",        "extdefault", "f04",
+                                                   "f06",           "gmconn",     "ishellext",
+                                                   "ishellpath",    "jid",        "jidpath",
+                                                   "jidtype",       "locbulk",    "lsymbol",
+                                                   "matrix",        "maxelapsed", "maximumcpu",
+                                                   "maxlines",      "memory",     "memorydefault",
+                                                   "memorymaximum", "metime",     "mnfwriteoptions",
+                                                   "ncmd",          "news",       "nice",
+                                                   "nlines",        "notify",     "old",
+                                                   "oldtypes",      "out",        "parallel",
+                                                   "post",          "pre",        "processor",
+                                                   "punch",         "radlst",     "rcf",
+                                                   "rcurrdir",      "rdelivery",  "rdml",
+                                                   "repinfo",       "repsym",     "repwidth",
+                                                   "rexecutable",   "rgmconn",    "rsdl",
+                                                   "scr300",        "scr300del",  "sdl",
+                                                   "smp",           "solve",      "symbol",
+                                                   "system",        "t3skew",     "tetraar",
+                                                   "trans",         "uds",        "udssave",
+                                                   "version",       "xdbold"};
 
 /// Size of the output file buffer: large writes keep the f06 of a big model cheap.
 constexpr std::size_t kOutputBuffer = 1 << 20;
@@ -151,6 +159,15 @@ double parseMemory(const std::string& text)
     return v * scale;
 }
 
+int parseThreads(const std::string& text)
+{
+    int count = -1;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+        return -1;
+    return count;
+}
+
 CommandLine parseCommandLine(const std::vector<std::string>& args)
 {
     CommandLine cl;
@@ -186,6 +203,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
                 cl.memoryLimit = bytes;
                 cl.notes.push_back("MEMORY LIMIT OF THE FACTOR: " + value);
             }
+        }
+        else if (key == "matrix" && !value.empty())
+            cl.matrixFile = value;
+        else if (key == "smp" || key == "parallel")
+        {
+            const int count = parseThreads(value);
+            if (count < 0)
+                cl.errors.push_back("the command line keyword " + a +
+                                    " is not a number of threads (a whole number, 0 for one per processor)");
+            else
+                cl.threads = count;
         }
         else
             cl.notes.push_back("KEYWORD " + a + " HAS NO EFFECT ON THIS PROGRAM");
@@ -249,6 +277,8 @@ int runProgram(const std::vector<std::string>& args)
     log.write("CAE NASTRAN 1.0: LINEAR STATICS OF " + cl.deck);
     for (const auto& n : cl.notes)
         log.write(n);
+    if (cl.errors.empty())
+        log.write("THREADS: " + std::to_string(useThreads(cl.threads)));
 
     // The case control outlives the model, which the analysis takes over: a fatal error's printout
     // echoes it.
@@ -276,7 +306,7 @@ int runProgram(const std::vector<std::string>& args)
                   std::to_string(read.model.elements.size()) + " ELEMENTS");
         // Moved, not copied: a large model's arrays are a fair share of the run's peak memory.
         Analysis analysis(std::move(read.model), [&](const std::string& s) { log.write(s); });
-        Results results = analysis.run(cl.memoryLimit);
+        Results results = analysis.run(cl.memoryLimit, cl.matrixFile);
         for (const Note& n : analysis.notes())
             log.write((n.warning ? "WARNING: " : "NOTE: ") + n.text);
         char residual[64];

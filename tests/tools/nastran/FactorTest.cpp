@@ -1,5 +1,7 @@
 #include "tools/nastran/Factor.h"
 
+#include "tools/nastran/Analysis.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,8 +40,8 @@ UpperMatrix gridLaplacian(std::int64_t n)
     return m;
 }
 
-/// A factorisation of the Laplacian with its supernodes cut to `width` columns (none when 0), its
-/// solve, and the factor as CHOLMOD built it before and after the cut.
+/// A factorisation of the Laplacian with CHOLMOD's relaxed supernodes or exact ones, cut to `width`
+/// columns (none when 0), its solve, and the factor as CHOLMOD built it before and after the cut.
 struct Factorised
 {
     std::size_t nsuper = 0;
@@ -50,12 +52,15 @@ struct Factorised
     std::vector<double> values;
 };
 
-Factorised factorise(std::int64_t n, std::int64_t width)
+Factorised factorise(std::int64_t n, std::int64_t width, bool relaxed = false)
 {
     UpperMatrix m = gridLaplacian(n);
     CholmodCommon common;
     cholmod_common* c = &common.c;
-    useExactSupernodes(*c);
+    if (relaxed)
+        useRelaxedSupernodes(*c);
+    else
+        useExactSupernodes(*c);
     c->nmethods = 1;
     c->method[0].ordering = CHOLMOD_METIS;
     cholmod_sparse a = triangleView(m.n, m.colPtr, m.rows, m.values.data());
@@ -111,29 +116,92 @@ Factorised factorise(std::int64_t n, std::int64_t width)
 
 TEST(SplitSupernodes, WorkspaceSizesAreWorkedOutAsCholmodDoes)
 {
-    const Factorised r = factorise(7, 0);
-    EXPECT_GT(r.widest, 16);
-    EXPECT_EQ(r.ownWorkspace.maxcsize, r.cholmodWorkspace.maxcsize);
-    EXPECT_EQ(r.ownWorkspace.maxesize, r.cholmodWorkspace.maxesize);
+    for (const bool relaxed : {false, true})
+    {
+        const Factorised r = factorise(7, 0, relaxed);
+        EXPECT_GT(r.widest, 16);
+        EXPECT_EQ(r.ownWorkspace.maxcsize, r.cholmodWorkspace.maxcsize) << relaxed;
+        EXPECT_EQ(r.ownWorkspace.maxesize, r.cholmodWorkspace.maxesize) << relaxed;
+    }
 }
 
 TEST(SplitSupernodes, CutFactorKeepsItsPatternValuesAndSolve)
 {
     constexpr std::int64_t kN = 7;
-    const Factorised whole = factorise(kN, 0);
-    for (const std::int64_t width : {1, 5, 16, 48, 1000})
+    for (const bool relaxed : {false, true})
     {
-        SCOPED_TRACE("width " + std::to_string(width));
-        const Factorised cut = factorise(kN, width);
-        EXPECT_EQ(cut.widest, std::min(width, whole.widest));
-        EXPECT_EQ(cut.nsuper > whole.nsuper, width < whole.widest);
-        EXPECT_EQ(cut.colPtr, whole.colPtr);
-        EXPECT_EQ(cut.rows, whole.rows);
-        ASSERT_EQ(cut.values.size(), whole.values.size());
-        for (std::size_t k = 0; k < whole.values.size(); ++k)
-            EXPECT_NEAR(cut.values[k], whole.values[k], 1e-12) << "entry " << k;
-        for (std::size_t k = 0; k < whole.solution.size(); ++k)
-            EXPECT_NEAR(cut.solution[k], whole.solution[k], 1e-12) << "unknown " << k;
+        const Factorised whole = factorise(kN, 0, relaxed);
+        for (const std::int64_t width : {1, 5, 16, 48, 1000})
+        {
+            SCOPED_TRACE("width " + std::to_string(width) + (relaxed ? ", relaxed" : ", exact"));
+            const Factorised cut = factorise(kN, width, relaxed);
+            EXPECT_EQ(cut.widest, std::min(width, whole.widest));
+            EXPECT_EQ(cut.nsuper > whole.nsuper, width < whole.widest);
+            EXPECT_EQ(cut.colPtr, whole.colPtr);
+            EXPECT_EQ(cut.rows, whole.rows);
+            ASSERT_EQ(cut.values.size(), whole.values.size());
+            for (std::size_t k = 0; k < whole.values.size(); ++k)
+                EXPECT_NEAR(cut.values[k], whole.values[k], 1e-12) << "entry " << k;
+            for (std::size_t k = 0; k < whole.solution.size(); ++k)
+                EXPECT_NEAR(cut.solution[k], whole.solution[k], 1e-12) << "unknown " << k;
+        }
+    }
+}
+
+/// Bytes of the values of the Laplacian's factor under METIS's ordering with relaxed or exact
+/// supernodes, cut to `width` columns.
+double factorBytes(std::int64_t n, bool relaxed, std::int64_t width)
+{
+    UpperMatrix m = gridLaplacian(n);
+    CholmodCommon common;
+    if (relaxed)
+        useRelaxedSupernodes(common.c);
+    else
+        useExactSupernodes(common.c);
+    cholmod_sparse a = triangleView(m.n, m.colPtr, m.rows, nullptr);
+    std::vector<std::int64_t> metisOrdering;
+    FactorPtr f = analyse(a, metisOrdering, &common.c);
+    EXPECT_TRUE(f);
+    splitSupernodes(*f, width, &common.c);
+    return static_cast<double>(f->xsize) * sizeof(double);
+}
+
+// Relaxed supernodes make the fastest factor; a memory limit it would exceed is met by the frugal
+// factor with exact, cut supernodes, which solves the same, and only a limit below that one is refused.
+TEST(SolveReduced, MeetsAMemoryLimitWithTheSmallerFactorBeforeRefusingIt)
+{
+    constexpr std::int64_t kN = 12;
+    const double relaxed = factorBytes(kN, true, kWideSupernodeColumns);
+    const double frugal = factorBytes(kN, false, kSupernodeColumns);
+    ASSERT_LT(frugal, relaxed);
+    const auto solve = [&](double limit)
+    {
+        UpperMatrix m = gridLaplacian(kN);
+        std::vector<double> rhs(m.n);
+        for (std::size_t k = 0; k < m.n; ++k)
+            rhs[k] = std::sin(static_cast<double>(k));
+        std::vector<std::size_t> grids(m.n);
+        for (std::size_t k = 0; k < m.n; ++k)
+            grids[k] = k;
+        SolveSummary summary;
+        return solveReduced(
+            std::move(m), rhs, std::move(grids), limit, [](std::size_t q) { return std::to_string(q); },
+            [](const std::string&) {}, summary);
+    };
+    const std::vector<double> unlimited = solve(0.0);
+    const std::vector<double> limited = solve(frugal);
+    ASSERT_EQ(limited.size(), unlimited.size());
+    for (std::size_t k = 0; k < unlimited.size(); ++k)
+        EXPECT_NEAR(limited[k], unlimited[k], 1e-12) << "unknown " << k;
+    try
+    {
+        solve(frugal - 1.0);
+        ADD_FAILURE() << "a limit below the smallest factor was accepted";
+    }
+    catch (const FatalError& e)
+    {
+        EXPECT_EQ(e.code, eFatalMemory);
+        EXPECT_NE(std::string(e.what()).find("memorymaximum"), std::string::npos) << e.what();
     }
 }
 

@@ -103,6 +103,7 @@ TEST_F(ProgramRun, FatalErrorsEndWithANonZeroCompletionCodeInLogAndF06)
         {std::string(boxDeck()).insert(boxDeck().find("ENDDATA"), "CQUAD4,1,1,1,2,3,4\n"), {}, "\"CQUAD4\""},
         {boxDeck(), {"memorymaximum=1KB"}, "more than the memory limit (memorymaximum)"},
         {boxDeck(), {"memorymaximum=abc"}, "memorymaximum=abc is not an amount of memory"},
+        {boxDeck(), {"parallel=two"}, "parallel=two is not a number of threads"},
         {noLoadSet, {}, "LOAD = 10 in the case control selects a load set that no"},
         {std::string(boxDeck()).replace(boxDeck().find("SPC=100"), 7, "SPC=7"),
          {},
@@ -124,6 +125,40 @@ TEST_F(ProgramRun, FatalErrorsEndWithANonZeroCompletionCodeInLogAndF06)
         EXPECT_NE(f06.find(c.message), std::string::npos) << f06;
         EXPECT_EQ(f06.find("D I S P L A C E M E N T"), std::string::npos);
     }
+}
+
+// The threads asked for are named in the log, and the reduced system written for comparisons reads back
+// into CHOLMOD as the symmetric matrix of the model's equations.
+TEST_F(ProgramRun, SetsThreadsAndWritesTheMatrixWhenAsked)
+{
+    const fs::path matrix = m_dir / "k.mtx";
+    ASSERT_EQ(run(boxDeck(), {"smp=2", "matrix=" + matrix.string()}), 0);
+    const std::string log = slurp(m_dir / "task.log");
+    EXPECT_NE(log.find("THREADS: 2"), std::string::npos) << log;
+    const std::smatch equations = [&]
+    {
+        std::smatch m;
+        std::regex_search(log, m, std::regex("([0-9]+) EQUATIONS, ([0-9]+) MATRIX TERMS"));
+        return m;
+    }();
+    ASSERT_EQ(equations.size(), 3u) << log;
+    std::istringstream header(linesOf(slurp(matrix)).at(1));
+    std::size_t rows = 0, columns = 0, terms = 0;
+    header >> rows >> columns >> terms;
+    EXPECT_EQ(linesOf(slurp(matrix)).at(0), "%%MatrixMarket matrix coordinate real symmetric");
+    EXPECT_EQ(rows, std::stoul(equations[1]));
+    EXPECT_EQ(columns, rows);
+    EXPECT_EQ(terms, std::stoul(equations[2]));
+    EXPECT_FALSE(fs::exists(m_dir / "k.mtx.part"));
+}
+
+TEST(CommandLine, ReadsThreadCounts)
+{
+    EXPECT_EQ(parseCommandLine({"a.dat", "smp=3"}).threads, 3);
+    EXPECT_EQ(parseCommandLine({"a.dat", "PARALLEL=1"}).threads, 1);
+    EXPECT_EQ(parseCommandLine({"a.dat"}).threads, 0);
+    for (const char* bad : {"", "-1", "2x", "x"})
+        EXPECT_LT(parseThreads(bad), 0) << bad;
 }
 
 TEST(CommandLine, ReadsMemoryAmountsInBytesAndWords)
