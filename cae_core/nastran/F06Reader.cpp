@@ -347,10 +347,10 @@ template <class Lines> GridResults read(Lines& lines, bool components, GridForce
             // The Y and Z lines of the same point; a corner whose lines do not read keeps no tensor.
             if (!lines.next(line))
                 break;
-            const bool y = readComponentLine(line, "Y", "YZ", stress.yy, stress.yz);
+            const bool y = components && readComponentLine(line, "Y", "YZ", stress.yy, stress.yz);
             if (!lines.next(line))
                 break;
-            if (components && y && readComponentLine(line, "Z", "ZX", stress.zz, stress.zx))
+            if (y && readComponentLine(line, "Z", "ZX", stress.zz, stress.zx))
                 addCorner(results, grid, stress);
         }
         else if (!read && contains(line, kSummaryTitle))

@@ -121,7 +121,8 @@ TEST(Task3dStresses, ABarInTensionCarriesThePullAsSxxAloneAtEveryGridAndAtAProbe
     const std::vector<double> s = tensors(dir);
     const std::string vtu = slurp(dir.path() / "out" / "result.vtu");
     const std::vector<double> s1 = vtuArray(vtu, "Name=\"s1 [MPa]\""),
-                              s3 = vtuArray(vtu, "Name=\"s3 [MPa]\"");
+                              s3 = vtuArray(vtu, "Name=\"s3 [MPa]\""),
+                              vonMises = vtuArray(vtu, "Name=\"vonMises [MPa]\"");
     const std::uint64_t points = d["mesh"]["vertices"].GetUint64();
     ASSERT_EQ(s.size(), 6 * points);
     ASSERT_EQ(s1.size(), points);
@@ -133,6 +134,7 @@ TEST(Task3dStresses, ABarInTensionCarriesThePullAsSxxAloneAtEveryGridAndAtAProbe
             EXPECT_NEAR(s[6 * i + c], 0.0, tolerance) << "component " << c;
         EXPECT_NEAR(s1[i], p, tolerance);
         EXPECT_NEAR(s3[i], 0.0, tolerance);
+        EXPECT_NEAR(vonMises[i], p, tolerance) << "mid grids too";
     }
     EXPECT_NEAR(d["maxS1"]["value"].GetDouble(), p, tolerance);
     EXPECT_STREQ(d["maxS1"]["unit"].GetString(), "MPa");
