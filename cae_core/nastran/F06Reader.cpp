@@ -232,19 +232,23 @@ bool readDisplacementRow(std::string_view line, GridResults& results)
     return true;
 }
 
-/// Reads the X line of a tetrahedron corner into `results`; gives its grid and its normal x and shear xy
-/// stresses to whoever keeps the components.
-bool readStressRow(std::string_view line, GridResults& results, std::uint64_t& grid, SolidStress& stress)
+/// Reads the X line of a tetrahedron corner into `results`; gives its grid, and its normal x and shear xy
+/// stresses into `stress` when given.
+bool readStressRow(std::string_view line, GridResults& results, std::uint64_t& grid, SolidStress* stress)
 {
     std::string_view t[kMaxTokens];
     if (tokenize(line, t, kMaxTokens) < kMaxTokens)
         return false;
-    // The carriage-control digit comes first; the normal, shear and principal stresses are checked, not kept.
+    // The carriage-control digit comes first; the normal, shear and principal stresses are checked, and
+    // the first two handed on.
     if (!toUnsigned(t[1], grid) || t[2] != "X" || !isNumber(t[3]) || t[4] != "XY" || !isNumber(t[5]) ||
         t[6] != "A" || !isNumber(t[7]))
         return false;
-    if (!toReal(t[3], stress.xx) || !toReal(t[5], stress.xy))
-        stress = SolidStress{};
+    if (stress)
+    {
+        toReal(t[3], stress->xx);
+        toReal(t[5], stress->xy);
+    }
     std::string_view tail[2];
     double vonMises = 0.0;
     if (tokenize(line.substr(kPressureColumn), tail, 2) < 2 || !isNumber(tail[0]) ||
@@ -340,8 +344,8 @@ template <class Lines> GridResults read(Lines& lines, bool components, GridForce
             continue;
         std::uint64_t grid = 0;
         SolidStress stress;
-        const bool read =
-            inStresses ? readStressRow(line, results, grid, stress) : readDisplacementRow(line, results);
+        const bool read = inStresses ? readStressRow(line, results, grid, components ? &stress : nullptr)
+                                     : readDisplacementRow(line, results);
         if (read && inStresses)
         {
             // The Y and Z lines of the same point; a corner whose lines do not read keeps no tensor.
@@ -473,8 +477,6 @@ private:
         return grid;
     }
 
-    /// The X line of a tetrahedron point, "0 CENTER|<grid> X <sx> XY <txy> A <sa> L.. <mean> <von Mises>";
-    /// the element lines and the Y and Z lines are passed over.
     /// A corner whose X line was read must have had its Y and Z lines before anything else comes.
     void requireWholeCorner() const
     {
@@ -519,6 +521,8 @@ private:
                  quoted(system) + "; only those in the basic system (0) are read");
     }
 
+    /// The X line of a tetrahedron point, "0 CENTER|<grid> X <sx> XY <txy> A <sa> L.. <mean> <von Mises>";
+    /// the element lines and the Y and Z lines matter only when the components are kept.
     void stressRow(std::string_view line, const std::string_view* t, std::size_t count)
     {
         if (count >= 1 && (t[0] == "Y" || t[0] == "Z"))
