@@ -53,7 +53,17 @@ struct CommandLine
     {
         eVonMises,
         eDisplacement,
-        eSafety
+        eSafety,
+        /// The largest and the smallest principal stress.
+        eS1,
+        eS3,
+        /// A component of the stress tensor.
+        eSxx,
+        eSyy,
+        eSzz,
+        eSxy,
+        eSyz,
+        eSzx
     };
     Color color = Color::eVonMises;
     /// Where the 3D result pictures are seen from (`task3d --view`).
@@ -79,6 +89,9 @@ struct CommandLine
     std::vector<std::array<double, 2>> probes;
     /// Linear loads on six-node elements as their work-equivalent nodal loads (`--consistent-loads`).
     bool consistentLoads = false;
+    /// Material points of the solid where `task3d --probe X,Y,Z` (repeatable) reports the local
+    /// quantities, in drawing units, in command-line order.
+    std::vector<std::array<double, 3>> solidProbes;
     /// Seconds the solver step of `task3d` may take before it is stopped (`--solver-timeout`); empty
     /// for no limit.
     std::optional<double> solverTimeout;

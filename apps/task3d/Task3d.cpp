@@ -6,6 +6,7 @@
 #include "apps/output/DxfText.h"
 #include "apps/output/OutputFolder.h"
 #include "apps/task3d/SolverGuard.h"
+#include "apps/task3d/TaskFields.h"
 #include "apps/task3d/TaskFile.h"
 #include "apps/task3d/TaskModel.h"
 #include "apps/task3d/TaskPicture.h"
@@ -136,21 +137,46 @@ void appendNumber(std::string& out, double v)
     out.append(buffer, r.ptr);
 }
 
-/// The tetrahedral mesh with displacement and von Mises stress per grid, as a VTK unstructured grid in
-/// the output units: second-order meshes as ten-node cells, whose node order VTK shares with the deck.
+/// VTK's text form of a string in field data: its bytes as numbers, ended by a 0.
+std::string vtkString(const std::string& text)
+{
+    std::string out;
+    for (const char c : text)
+        out += std::to_string(static_cast<unsigned char>(c)) + ' ';
+    return out + "0\n";
+}
+
+/// The tetrahedral mesh with displacement, von Mises stress and, when the output holds them, the
+/// stress tensor and the principal stresses per grid, as a VTK unstructured grid in the output units:
+/// second-order meshes as ten-node cells, whose node order VTK shares with the deck. The printout has
+/// stresses at the corners only: a mid grid takes the mean of its edge's corners. Field data names the
+/// units.
 std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput& output,
                           const TaskUnits& units)
 {
     const std::uint64_t points = mesh.nbVertices(), cells = mesh.nbTetra();
     const bool quadratic = mesh.order() == 2;
     const std::uint64_t nodes = quadratic ? 10 : 4;
+    const auto stresses = vertexStresses(mesh, output);
+    const bool tensors = !output.stresses.empty();
+    std::vector<double> vonMises(points, 0.0);
+    for (std::uint64_t i = 0; i < points; ++i)
+        if (const auto it = output.vertexData.find(mesh.vertex(i)->id()); it != output.vertexData.end())
+            vonMises[i] = it->second.vonMisesStress;
+    takeMeansAtMidVertices(mesh, vonMises);
     std::string out;
-    out.reserve(static_cast<std::size_t>(points * 120 + cells * 12 * nodes));
+    out.reserve(static_cast<std::size_t>(points * (tensors ? 300 : 120) + cells * 12 * nodes));
     out += "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" "
            "byte_order=\"LittleEndian\">\n"
-           "<UnstructuredGrid>\n<Piece NumberOfPoints=\"" +
-           std::to_string(points) + "\" NumberOfCells=\"" + std::to_string(cells) + "\">\n";
-    std::string displacement, stress;
+           "<UnstructuredGrid>\n<FieldData>\n";
+    for (const auto& [name, unit] : {std::pair<const char*, const std::string&>{"length unit", units.length},
+                                     {"force unit", units.force},
+                                     {"stress unit", units.stress}})
+        out += std::string("<Array type=\"String\" Name=\"") + name +
+               "\" NumberOfTuples=\"1\" format=\"ascii\">\n" + vtkString(unit) + "</Array>\n";
+    out += "</FieldData>\n<Piece NumberOfPoints=\"" + std::to_string(points) + "\" NumberOfCells=\"" +
+           std::to_string(cells) + "\">\n";
+    std::string displacement, stress, tensor, principal[3];
     out += "<Points>\n<DataArray type=\"Float64\" Name=\"position [" + units.length +
            "]\" NumberOfComponents=\"3\" format=\"ascii\">\n";
     for (std::uint64_t i = 0; i < points; ++i)
@@ -171,8 +197,24 @@ std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput
             displacement += ' ';
         }
         displacement += '\n';
-        appendNumber(stress, d.vonMisesStress * units.stressScale);
+        appendNumber(stress, vonMises[i] * units.stressScale);
         stress += '\n';
+        if (!tensors)
+            continue;
+        const cae_core::SolidStress s = units.stressScale * stresses[i].value_or(cae_core::SolidStress{});
+        // VTK's order of a symmetric tensor.
+        for (const double c : {s.xx, s.yy, s.zz, s.xy, s.yz, s.zx})
+        {
+            appendNumber(tensor, c);
+            tensor += ' ';
+        }
+        tensor += '\n';
+        const auto p = s.principal();
+        for (std::size_t k = 0; k < 3; ++k)
+        {
+            appendNumber(principal[k], p[k]);
+            principal[k] += '\n';
+        }
     }
     out += "</DataArray>\n</Points>\n<Cells>\n<DataArray type=\"Int64\" Name=\"connectivity\" "
            "format=\"ascii\">\n";
@@ -195,12 +237,56 @@ std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput
         out += type;
     const std::string displacementName = "displacement [" + units.length + "]";
     const std::string stressName = "vonMises [" + units.stress + "]";
+    const std::string tensorName = "stress [" + units.stress + "]";
     out += "</DataArray>\n</Cells>\n<PointData Vectors=\"" + displacementName + "\" Scalars=\"" + stressName +
+           (tensors ? "\" Tensors=\"" + tensorName : std::string()) +
            "\">\n<DataArray type=\"Float64\" Name=\"" + displacementName +
            "\" NumberOfComponents=\"3\" format=\"ascii\">\n" + displacement +
            "</DataArray>\n<DataArray type=\"Float64\" Name=\"" + stressName + "\" format=\"ascii\">\n" +
-           stress + "</DataArray>\n</PointData>\n</Piece>\n</UnstructuredGrid>\n</VTKFile>\n";
+           stress + "</DataArray>\n";
+    if (tensors)
+    {
+        out +=
+            "<DataArray type=\"Float64\" Name=\"" + tensorName +
+            "\" NumberOfComponents=\"6\" ComponentName0=\"XX\" ComponentName1=\"YY\" ComponentName2=\"ZZ\" "
+            "ComponentName3=\"XY\" ComponentName4=\"YZ\" ComponentName5=\"XZ\" format=\"ascii\">\n" +
+            tensor + "</DataArray>\n";
+        for (std::size_t k = 0; k < 3; ++k)
+            out += "<DataArray type=\"Float64\" Name=\"s" + std::to_string(k + 1) + " [" + units.stress +
+                   "]\" format=\"ascii\">\n" + principal[k] + "</DataArray>\n";
+    }
+    out += "</PointData>\n</Piece>\n</UnstructuredGrid>\n</VTKFile>\n";
     return out;
+}
+
+/// The picture title of a stress colour, without its unit.
+std::string stressTitle(CommandLine::Color color)
+{
+    using C = CommandLine::Color;
+    switch (color)
+    {
+    case C::eS1:
+        return "Largest principal stress s1";
+    case C::eS3:
+        return "Smallest principal stress s3";
+    case C::eSxx:
+        return "Normal stress sxx";
+    case C::eSyy:
+        return "Normal stress syy";
+    case C::eSzz:
+        return "Normal stress szz";
+    case C::eSxy:
+        return "Shear stress sxy";
+    case C::eSyz:
+        return "Shear stress syz";
+    case C::eSzx:
+        return "Shear stress szx";
+    case C::eVonMises:
+    case C::eDisplacement:
+    case C::eSafety:
+        break;
+    }
+    return "von Mises stress";
 }
 
 /// The solver's working folders ("CAE_...") under the host's temporary folder.
@@ -648,6 +734,7 @@ private:
         options.reactions = wantsReactions();
         // Any solver's printout, not only the module's own layout, and a damaged table fails the run.
         options.printoutReading = true;
+        options.stressComponents = true;
         std::optional<SolverGuard> guard(std::in_place, m_cl.solverTimeout);
         const EResult rc = m_task->run(options);
         const int signal = guard->signal();
@@ -770,6 +857,7 @@ private:
         const auto& m = *m_summary.material;
         std::string text;
         const std::string& stress = m_units.stress;
+        principalExtremes(positions);
         text += "Material     " +
                 (m.deck == "task" ? (m.name.empty() ? std::string("the task's") : m.name) + ": "
                                   : std::string("the deck's fixed material: ")) +
@@ -791,10 +879,94 @@ private:
                     (m_summary.safetyFactor ? formatNumber(*m_summary.safetyFactor, 4) : "-") +
                     " against the yield stress " + formatNumber(*m.yield, 6) + " " + stress + "\n";
         }
+        if (m_summary.maxS1 && m_summary.minS3)
+            for (const auto& [label, e] :
+                 {std::pair<const char*, const TaskSummary::Extreme&>{"Max s1            ", *m_summary.maxS1},
+                  {"Min s3            ", *m_summary.minS3}})
+                text += label + formatNumber(e.value, 4) + " " + stress + " at grid " +
+                        std::to_string(e.grid) + " " + pointText(e.point) + " " + m_units.length + "\n";
+        text += probesText();
         text += reactionsText();
         if (m_cl.keepWork)
             text += "Working folder    " + m_folder.string() + "\n";
         print(text);
+    }
+
+    /// The largest s1 and the smallest s3 over the grids that have a stress tensor.
+    void principalExtremes(const std::map<std::uint64_t, OdGePoint3d>& positions)
+    {
+        if (m_output->stresses.empty())
+            return;
+        TaskSummary::Extreme s1{-std::numeric_limits<double>::infinity()},
+            s3{std::numeric_limits<double>::infinity()};
+        for (const auto& [grid, tensor] : m_output->stresses)
+        {
+            const auto p = tensor.principal();
+            if (p[0] > s1.value)
+                s1 = {p[0], grid};
+            if (p[2] < s3.value)
+                s3 = {p[2], grid};
+        }
+        for (TaskSummary::Extreme* e : {&s1, &s3})
+        {
+            e->value *= m_units.stressScale;
+            const auto found = positions.find(e->grid);
+            const OdGePoint3d p = found != positions.end() ? found->second : OdGePoint3d();
+            e->point = {p.x * m_units.lengthScale, p.y * m_units.lengthScale, p.z * m_units.lengthScale};
+        }
+        m_summary.maxS1 = s1;
+        m_summary.minS3 = s3;
+    }
+
+    /// The quantities at each `--probe` point; fills the summary's probes.
+    std::string probesText()
+    {
+        if (m_cl.solidProbes.empty())
+            return {};
+        const cae_core::Mesh& mesh = *m_entity->mesh;
+        const auto stresses = vertexStresses(mesh, *m_output);
+        const std::string& stress = m_units.stress;
+        std::string text;
+        for (const auto& point : m_cl.solidProbes)
+        {
+            TaskSummary::Probe probe;
+            probe.point = point;
+            const double toModel = 1.0 / m_units.lengthScale;
+            const auto fields =
+                fieldsAt(mesh, *m_output, stresses,
+                         OdGePoint3d(point[0] * toModel, point[1] * toModel, point[2] * toModel));
+            text += "Probe        " + pointText(point) + " " + m_units.length + ": ";
+            if (!fields)
+            {
+                text += "N/A (in no tetrahedron of the solid)\n";
+                m_summary.probes.push_back(probe);
+                continue;
+            }
+            const cae_core::SolidStress s = m_units.stressScale * fields->stress;
+            const auto principal = s.principal();
+            TaskSummary::Probe::Values v;
+            v.tetrahedron = fields->tetra;
+            v.displacement = toArray(m_units.lengthScale * fields->displacement);
+            v.stress = {s.xx, s.yy, s.zz, s.xy, s.yz, s.zx};
+            v.principal = principal;
+            v.vonMises = s.vonMises();
+            probe.values = v;
+            m_summary.probes.push_back(probe);
+            const auto numbers = [](std::initializer_list<double> values)
+            {
+                std::string list;
+                for (const double x : values)
+                    list += (list.empty() ? "" : ", ") + formatNumber(x, 6);
+                return list;
+            };
+            text += "displacement " + vectorText(m_units.lengthScale * fields->displacement) + " " +
+                    m_units.length + "\n             stress xx, yy, zz, xy, yz, zx " +
+                    numbers({s.xx, s.yy, s.zz, s.xy, s.yz, s.zx}) + " " + stress +
+                    "\n             principal s1, s2, s3 " +
+                    numbers({principal[0], principal[1], principal[2]}) + " " + stress + ", von Mises " +
+                    formatNumber(v.vonMises, 6) + " " + stress + "\n";
+        }
+        return text;
     }
 
     /// The fixed material on four-node tetrahedra is the module's own deck, byte for byte, which asks
@@ -952,6 +1124,19 @@ private:
         for (auto& [grid, data] : shownOutput->vertexData)
             data = cae_core::TaskOutput::Data{data.displacement * m_units.lengthScale,
                                               data.vonMisesStress * m_units.stressScale};
+        // A principal stress or a component is shown through the stress slot of the shown output, so
+        // that the module's colour policy colours the drawing's mesh by it as the picture does.
+        const bool stressColor = stressValue(cae_core::SolidStress{}, m_cl.color).has_value();
+        if (stressColor)
+        {
+            const cae_core::Mesh& mesh = *m_entity->mesh;
+            const auto stresses = vertexStresses(mesh, *m_output);
+            for (std::uint64_t i = 0; i < mesh.nbVertices(); ++i)
+                if (const auto found = shownOutput->vertexData.find(mesh.vertex(i)->id());
+                    found != shownOutput->vertexData.end())
+                    found->second.vonMisesStress =
+                        stresses[i] ? *stressValue(*stresses[i], m_cl.color) * m_units.stressScale : 0.0;
+        }
         cae_core::VisualizationReport* report =
             cae_core::VisualizationReport::getVisuReport(m_model.database.get());
         if (!report || report->init(m_task, shownOutput) != cae_core::eOk)
@@ -978,9 +1163,9 @@ private:
                       L" " + OdString(units.stress.c_str()) + L" / von Mises"
             : type == Policy::eDisplacement
                 ? OdString((L"Displacement [" + OdString(units.length.c_str()) + L"]").c_str())
-            : type == Policy::eSafetyFactor
-                ? OdString(L"Safety value min(100, 10000 / von Mises)")
-                : OdString((L"von Mises stress [" + OdString(units.stress.c_str()) + L"]").c_str());
+            : type == Policy::eSafetyFactor ? OdString(L"Safety value min(100, 10000 / von Mises)")
+            : stressColor ? OdString((stressTitle(m_cl.color) + " [" + units.stress + "]").c_str())
+                          : OdString((L"von Mises stress [" + OdString(units.stress.c_str()) + L"]").c_str());
         const TaskPicture picture(pictureScene(*mesh, *shownOutput, type, utf8(title)));
         m_out->write("result.svg", picture.svg(m_cl.pictureWidth, m_cl.pictureHeight));
         m_out->write("result.png", picture.png(m_cl.pictureWidth, m_cl.pictureHeight));

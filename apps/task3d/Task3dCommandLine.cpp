@@ -2,8 +2,12 @@
 
 #include "apps/file/Format.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <iterator>
 #include <tuple>
+#include <utility>
 
 namespace cae_app
 {
@@ -11,7 +15,7 @@ namespace
 {
 constexpr const char* kHint = "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--view V]\n"
                               "                  [--deform F] [--picture-size WxH] [--max-tetrahedra N]\n"
-                              "                  [--solver-timeout S] [--keep-work]\n"
+                              "                  [--solver-timeout S] [--keep-work] [--probe X,Y,Z]...\n"
                               "Try 'cae task3d --help'.\n";
 
 CommandLine usageError(const std::string& message)
@@ -33,14 +37,41 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
     }
     else if (name == "--color")
     {
-        if (value == "vonMises")
-            cl.color = CommandLine::Color::eVonMises;
-        else if (value == "displacement")
-            cl.color = CommandLine::Color::eDisplacement;
-        else if (value == "safety")
-            cl.color = CommandLine::Color::eSafety;
-        else
-            return "--color must be vonMises, displacement or safety, not '" + value + "'";
+        using C = CommandLine::Color;
+        static const std::pair<const char*, C> kColors[] = {{"vonMises", C::eVonMises},
+                                                            {"displacement", C::eDisplacement},
+                                                            {"safety", C::eSafety},
+                                                            {"s1", C::eS1},
+                                                            {"s3", C::eS3},
+                                                            {"sxx", C::eSxx},
+                                                            {"syy", C::eSyy},
+                                                            {"szz", C::eSzz},
+                                                            {"sxy", C::eSxy},
+                                                            {"syz", C::eSyz},
+                                                            {"szx", C::eSzx}};
+        const auto found = std::find_if(std::begin(kColors), std::end(kColors),
+                                        [&](const auto& c) { return value == c.first; });
+        if (found == std::end(kColors))
+            return "--color must be vonMises, displacement, safety, s1, s3, sxx, syy, szz, sxy, syz or szx, "
+                   "not '" +
+                   value + "'";
+        cl.color = found->second;
+    }
+    else if (name == "--probe")
+    {
+        std::array<double, 3> p{};
+        std::size_t start = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+        {
+            const std::size_t comma = k < 2 ? value.find(',', start) : value.size();
+            const auto v =
+                comma == std::string::npos ? std::nullopt : parseNumber(value.substr(start, comma - start));
+            if (!v || (k == 2 && value.find(',', start) != std::string::npos))
+                return "--probe must be X,Y,Z with three numbers in drawing units, not '" + value + "'";
+            p[k] = *v;
+            start = comma + 1;
+        }
+        cl.solidProbes.push_back(p);
     }
     else if (name == "--view")
     {
@@ -124,7 +155,8 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
             const auto equals = a.find('=');
             const std::string name = a.substr(0, equals);
             if (name != "--out" && name != "--color" && name != "--deform" && name != "--picture-size" &&
-                name != "--solver-timeout" && name != "--max-tetrahedra" && name != "--view")
+                name != "--solver-timeout" && name != "--max-tetrahedra" && name != "--view" &&
+                name != "--probe")
                 return usageError("unknown option '" + a + "'");
             std::string value;
             if (equals != std::string::npos)
@@ -150,7 +182,7 @@ std::string task3dHelp()
 {
     return "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--view V]\n"
            "                  [--deform F] [--picture-size WxH] [--max-tetrahedra N]\n"
-           "                  [--solver-timeout S] [--keep-work]\n"
+           "                  [--solver-timeout S] [--keep-work] [--probe X,Y,Z]...\n"
            "\n"
            "Runs the 3D linear static analysis of the solid that FILE.json describes: meshes it with\n"
            "tetrahedra (ten-node ones unless the file asks for linear ones), turns its pressure, force\n"
@@ -169,7 +201,8 @@ std::string task3dHelp()
            "\n"
            "Options:\n"
            "  --out DIR   also write DIR/summary.json (also for failed runs), DIR/result.vtu (the\n"
-           "              tetrahedra with displacement and von Mises stress per grid, for ParaView)\n"
+           "              tetrahedra with displacement, von Mises, the stress tensor and the principal\n"
+           "              stresses per grid, for ParaView)\n"
            "              and DIR/result.svg and DIR/result.png (the surface, coloured and displaced,\n"
            "              shaded, with the solid's edges, the undeformed outline, the loads and\n"
            "              supports, a legend, a caption and an axes triad)\n"
@@ -177,10 +210,17 @@ std::string task3dHelp()
            "              where the pictures look from (default iso: the south-east isometric\n"
            "              direction, z up)\n"
            "  --quiet     print only errors\n"
-           "  --color vonMises|displacement|safety\n"
+           "  --color vonMises|displacement|safety|s1|s3|sxx|syy|szz|sxy|syz|szx\n"
            "              what the pictures colour (default vonMises; safety is the yield stress\n"
            "              over von Mises, or without a yield the module's min(100, 10000 / von\n"
-           "              Mises), its legend clipped at five times its smallest value)\n"
+           "              Mises), its legend clipped at five times its smallest value; s1 and s3\n"
+           "              the largest and smallest principal stress; sxx ... szx a component of\n"
+           "              the stress tensor in the drawing's axes)\n"
+           "  --probe X,Y,Z\n"
+           "              report the displacement, the stress components, the principal\n"
+           "              stresses and von Mises at the material point X,Y,Z (drawing units, the\n"
+           "              undeformed solid), interpolated within the tetrahedron holding it; N/A\n"
+           "              outside the solid (repeatable; also under \"probes\" in summary.json)\n"
            "  --deform FACTOR\n"
            "              multiple of the displacements in the pictures (default: the largest\n"
            "              displacement drawn as a tenth of the solid's diagonal)\n"

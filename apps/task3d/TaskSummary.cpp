@@ -53,6 +53,53 @@ void writeTaskKeys(Writer& w, const TaskSummary& s)
     object(w, "maxVonMises", s.maxVonMises, [&](const TaskSummary::Extreme& e) { extreme(w, e, stress); });
     object(w, "maxDisplacement", s.maxDisplacement,
            [&](const TaskSummary::Extreme& e) { extreme(w, e, length); });
+    object(w, "maxS1", s.maxS1, [&](const TaskSummary::Extreme& e) { extreme(w, e, stress); });
+    object(w, "minS3", s.minS3, [&](const TaskSummary::Extreme& e) { extreme(w, e, stress); });
+    w.Key("probes");
+    w.StartArray();
+    for (const auto& p : s.probes)
+    {
+        w.StartObject();
+        field(w, "point", p.point);
+        field(w, "unit", length);
+        w.Key("inside");
+        w.Bool(p.values.has_value());
+        using Values = TaskSummary::Probe::Values;
+        const auto withUnit = [&](const char* key, const auto& value, const std::string& unit)
+        {
+            object(w, key, p.values,
+                   [&](const Values& v)
+                   {
+                       field(w, "value", value(v));
+                       field(w, "unit", unit);
+                   });
+        };
+        const std::optional<std::uint64_t> tetra =
+            p.values ? std::optional<std::uint64_t>(p.values->tetrahedron) : std::nullopt;
+        field(w, "tetrahedron", tetra);
+        withUnit(
+            "displacement", [](const Values& v) { return v.displacement; }, length);
+        object(w, "stress", p.values,
+               [&](const Values& v)
+               {
+                   const char* names[] = {"xx", "yy", "zz", "xy", "yz", "zx"};
+                   for (std::size_t k = 0; k < 6; ++k)
+                       field(w, names[k], v.stress[k]);
+                   field(w, "unit", stress);
+               });
+        object(w, "principal", p.values,
+               [&](const Values& v)
+               {
+                   field(w, "s1", v.principal[0]);
+                   field(w, "s2", v.principal[1]);
+                   field(w, "s3", v.principal[2]);
+                   field(w, "unit", stress);
+               });
+        withUnit(
+            "vonMises", [](const Values& v) { return v.vonMises; }, stress);
+        w.EndObject();
+    }
+    w.EndArray();
     field(w, "yield", s.yield);
     field(w, "safetyFactor", s.safetyFactor);
     w.Key("reactions");

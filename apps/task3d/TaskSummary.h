@@ -50,6 +50,30 @@ struct TaskSummary
     };
     std::optional<Extreme> maxVonMises;
     std::optional<Extreme> maxDisplacement;
+    /// The largest principal stress s1 and the smallest s3 over the grids (the corners, where the
+    /// solver prints stresses); null when the results hold no stress components.
+    std::optional<Extreme> maxS1;
+    std::optional<Extreme> minS3;
+    /// What `--probe X,Y,Z` finds at a material point.
+    struct Probe
+    {
+        /// Drawing units, as given.
+        std::array<double, 3> point{};
+        struct Values
+        {
+            /// Position of the tetrahedron holding the point in the mesh's list.
+            std::uint64_t tetrahedron = 0;
+            std::array<double, 3> displacement{};
+            /// xx, yy, zz, xy, yz, zx.
+            std::array<double, 6> stress{};
+            /// s1 >= s2 >= s3.
+            std::array<double, 3> principal{};
+            double vonMises = 0.0;
+        };
+        /// Empty (null in the file) where no tetrahedron holds the point.
+        std::optional<Values> values;
+    };
+    std::vector<Probe> probes;
     std::optional<double> yield;
     std::optional<double> safetyFactor;
     /// The material the deck gave the solver.

@@ -232,16 +232,23 @@ bool readDisplacementRow(std::string_view line, GridResults& results)
     return true;
 }
 
-bool readStressRow(std::string_view line, GridResults& results)
+/// Reads the X line of a tetrahedron corner into `results`; gives its grid, and its normal x and shear xy
+/// stresses into `stress` when given.
+bool readStressRow(std::string_view line, GridResults& results, std::uint64_t& grid, SolidStress* stress)
 {
     std::string_view t[kMaxTokens];
     if (tokenize(line, t, kMaxTokens) < kMaxTokens)
         return false;
-    std::uint64_t grid = 0;
-    // The carriage-control digit comes first; the normal, shear and principal stresses are checked, not kept.
+    // The carriage-control digit comes first; the normal, shear and principal stresses are checked, and
+    // the first two handed on.
     if (!toUnsigned(t[1], grid) || t[2] != "X" || !isNumber(t[3]) || t[4] != "XY" || !isNumber(t[5]) ||
         t[6] != "A" || !isNumber(t[7]))
         return false;
+    if (stress)
+    {
+        toReal(t[3], stress->xx);
+        toReal(t[5], stress->xy);
+    }
     std::string_view tail[2];
     double vonMises = 0.0;
     if (tokenize(line.substr(kPressureColumn), tail, 2) < 2 || !isNumber(tail[0]) ||
@@ -250,6 +257,30 @@ bool readStressRow(std::string_view line, GridResults& results)
     GridResult& result = results[grid];
     result.vonMisesStress = std::max(result.vonMisesStress, vonMises);
     return true;
+}
+
+/// The Y or Z line of a tetrahedron point, "<normal label> <normal> <shear label> <shear> ...".
+bool readComponentLine(std::string_view line, std::string_view normalLabel, std::string_view shearLabel,
+                       double& normal, double& shear)
+{
+    std::string_view t[4];
+    return tokenize(line, t, 4) == 4 && t[0] == normalLabel && t[2] == shearLabel && toReal(t[1], normal) &&
+           toReal(t[3], shear);
+}
+
+/// Adds a corner's tensor to its grid's sum; the sums become means once the whole printout is read.
+void addCorner(GridResults& results, std::uint64_t grid, const SolidStress& stress)
+{
+    GridResult& result = results[grid];
+    result.stress += stress;
+    ++result.stressCorners;
+}
+
+void averageCorners(GridResults& results)
+{
+    for (auto& [grid, result] : results)
+        if (result.stressCorners > 1)
+            result.stress = (1.0 / result.stressCorners) * result.stress;
 }
 
 using nastran::detail::holdsSpacedTitle;
@@ -287,7 +318,7 @@ private:
     bool m_inTable = false;
 };
 
-template <class Lines> GridResults read(Lines& lines, GridForces* forces = nullptr)
+template <class Lines> GridResults read(Lines& lines, bool components, GridForces* forces = nullptr)
 {
     GridResults results;
     std::optional<ConstraintForceReader> forceReader;
@@ -311,16 +342,25 @@ template <class Lines> GridResults read(Lines& lines, GridForces* forces = nullp
         }
         if (!inDisplacements || line.size() < kMinRowLength)
             continue;
-        const bool read = inStresses ? readStressRow(line, results) : readDisplacementRow(line, results);
+        std::uint64_t grid = 0;
+        SolidStress stress;
+        const bool read = inStresses ? readStressRow(line, results, grid, components ? &stress : nullptr)
+                                     : readDisplacementRow(line, results);
         if (read && inStresses)
         {
-            // The Y and Z lines of the same point.
-            if (!lines.next(line) || !lines.next(line))
+            // The Y and Z lines of the same point; a corner whose lines do not read keeps no tensor.
+            if (!lines.next(line))
                 break;
+            const bool y = components && readComponentLine(line, "Y", "YZ", stress.yy, stress.yz);
+            if (!lines.next(line))
+                break;
+            if (y && readComponentLine(line, "Z", "ZX", stress.zz, stress.zx))
+                addCorner(results, grid, stress);
         }
         else if (!read && contains(line, kSummaryTitle))
             break;
     }
+    averageCorners(results);
     return results;
 }
 
@@ -351,7 +391,8 @@ class Reader
 {
 public:
     Reader(const F06ReadOptions& options, GridResults& results, GridForces* forces)
-        : m_subcases(options.subcase), m_results(results), m_forces(forces)
+        : m_subcases(options.subcase), m_results(results), m_forces(forces),
+          m_components(options.stressComponents)
     {
     }
 
@@ -359,7 +400,10 @@ public:
     {
         ++m_number;
         if (m_subcases.line(line))
+        {
+            requireWholeCorner();
             m_table = ETable::eNone;
+        }
         if (isPageHeader(line))
             return;
         if (holdsSpacedTitle(line))
@@ -367,7 +411,10 @@ public:
             const ETable table = tableOf(titleOf(line));
             // A page break repeats the title of the table it breaks.
             if (table != m_table)
+            {
+                requireWholeCorner();
                 m_table = m_subcases.inSubcase() ? table : ETable::eNone;
+            }
             return;
         }
         std::string_view t[kMaxTokens];
@@ -389,6 +436,9 @@ public:
             return;
         }
     }
+
+    /// At the end of the printout: the last corner read must be whole.
+    void finish() const { requireWholeCorner(); }
 
 private:
     ETable tableOf(std::string_view title) const
@@ -427,12 +477,61 @@ private:
         return grid;
     }
 
+    /// A corner whose X line was read must have had its Y and Z lines before anything else comes.
+    void requireWholeCorner() const
+    {
+        if (m_components && m_pendingLines > 0)
+            fail("the CTETRA stress row of grid " + std::to_string(m_pendingGrid) + " on line " +
+                 std::to_string(m_pendingLine) + " lacks its " +
+                 (m_pendingLines == 2 ? "Y and Z lines" : "Z line"));
+    }
+
+    /// The Y or Z line of a point: the corner's yy and yz, or zz and zx, when the components are kept.
+    void componentLine(const std::string_view* t, std::size_t count)
+    {
+        const bool y = t[0] == "Y";
+        if (!m_components || m_pendingLines == 0)
+            return;
+        const char* const expected = m_pendingLines == 2 ? "Y" : "Z";
+        const std::string where = "the CTETRA stress row of grid " + std::to_string(m_pendingGrid);
+        if (t[0] != expected)
+            fail(where + " has a " + std::string(t[0]) + " line where its " + expected + " line belongs");
+        if (count < 4 || t[2] != (y ? "YZ" : "ZX"))
+            fail("the " + std::string(expected) + " line of " + where + " lacks its " + (y ? "YZ" : "ZX") +
+                 " shear stress");
+        double& normal = y ? m_pendingStress.yy : m_pendingStress.zz;
+        double& shear = y ? m_pendingStress.yz : m_pendingStress.zx;
+        for (const std::size_t k : {1, 3})
+            if (!isWholeReal(t[k], k == 1 ? normal : shear))
+                fail(quoted(t[k]) + " in the " + expected + " line of " + where + " is not a finite number");
+        if (--m_pendingLines == 0)
+            addCorner(m_results, m_pendingGrid, m_pendingStress);
+    }
+
+    /// The element line "0 <id> <cs>GRID CS <n> GP": the components are read in the basic system only.
+    void elementLine(const std::string_view* t, std::size_t count) const
+    {
+        constexpr std::string_view kGrid = "GRID";
+        if (!m_components || count < 3 || t[2].size() <= kGrid.size() || !t[2].ends_with(kGrid))
+            return;
+        requireWholeCorner();
+        const std::string_view system = t[2].substr(0, t[2].size() - kGrid.size());
+        if (system != "0")
+            fail("CTETRA " + std::string(t[1]) + " prints its stresses in coordinate system " +
+                 quoted(system) + "; only those in the basic system (0) are read");
+    }
+
     /// The X line of a tetrahedron point, "0 CENTER|<grid> X <sx> XY <txy> A <sa> L.. <mean> <von Mises>";
-    /// the element lines and the Y and Z lines are passed over.
+    /// the element lines and the Y and Z lines matter only when the components are kept.
     void stressRow(std::string_view line, const std::string_view* t, std::size_t count)
     {
+        if (count >= 1 && (t[0] == "Y" || t[0] == "Z"))
+            return componentLine(t, count);
+        if (count >= 3 && t[0] == "0" && t[2] != "X")
+            return elementLine(t, count);
         if (count < 3 || t[0] != "0" || t[2] != "X")
             return;
+        requireWholeCorner();
         const bool centre = t[1] == "CENTER";
         std::uint64_t grid = 0;
         if (!centre && !isWholeId(t[1], grid))
@@ -459,6 +558,14 @@ private:
             return;
         GridResult& result = m_results[grid];
         result.vonMisesStress = std::max(result.vonMisesStress, vonMises);
+        if (!m_components)
+            return;
+        m_pendingGrid = grid;
+        m_pendingLine = m_number;
+        m_pendingLines = 2;
+        m_pendingStress = SolidStress{};
+        isWholeReal(t[3], m_pendingStress.xx);
+        isWholeReal(t[5], m_pendingStress.xy);
     }
 
     SubcaseFilter m_subcases;
@@ -467,6 +574,13 @@ private:
     ETable m_table = ETable::eNone;
     std::size_t m_number = 0;
     OdGeVector3d m_values;
+    bool m_components;
+    /// The corner whose X line was read last, its line number, its tensor so far and how many of its
+    /// Y and Z lines are still to come.
+    std::uint64_t m_pendingGrid = 0;
+    std::size_t m_pendingLine = 0;
+    SolidStress m_pendingStress;
+    int m_pendingLines = 0;
 };
 
 template <class Lines> GridResults read(Lines& lines, const F06ReadOptions& options, GridForces* forces)
@@ -480,6 +594,8 @@ template <class Lines> GridResults read(Lines& lines, const F06ReadOptions& opti
             line.remove_suffix(1);
         reader.line(line);
     }
+    reader.finish();
+    averageCorners(results);
     return results;
 }
 } // namespace printout
@@ -487,7 +603,8 @@ template <class Lines> GridResults read(Lines& lines, const F06ReadOptions& opti
 template <class Lines>
 GridResults readWith(Lines& lines, const F06ReadOptions& options, GridForces* forces = nullptr)
 {
-    return options.printout ? printout::read(lines, options, forces) : read(lines, forces);
+    return options.printout ? printout::read(lines, options, forces)
+                            : read(lines, options.stressComponents, forces);
 }
 } // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cae_core/task/SolidStress.h"
 #include "platform/ge/GeVector3d.h"
 
 #include <cstdint>
@@ -19,6 +20,10 @@ struct GridResult
     OdGeVector3d displacement;
     /// The largest von Mises stress printed for the grid at a tetrahedron corner; zero when none is.
     double vonMisesStress = 0.0;
+    /// With F06ReadOptions::stressComponents: the mean of the tensors printed at the grid's tetrahedron
+    /// corners, over `stressCorners` corners; otherwise (and for a grid that is no corner) zero.
+    SolidStress stress;
+    std::uint32_t stressCorners = 0;
 };
 
 /// Grid id (as written into the deck) -> its results, ascending.
@@ -59,6 +64,11 @@ struct F06ReadOptions
     /// The subcase read in printout mode, from the "SUBCASE n" of the page headers; 0 takes the first.
     /// Pages without a subcase belong to the one read.
     std::uint64_t subcase = 0;
+    /// Also keeps the stress tensor of every tetrahedron corner (the X, Y and Z lines of a point: normal
+    /// and shear columns) and gives each grid the mean over the corners at it. In printout mode a corner
+    /// whose Y or Z line is missing or damaged, or an element whose stresses are printed in a coordinate
+    /// system other than the basic one, throws F06Error.
+    bool stressComponents = false;
 };
 
 /// A printout read in printout mode holds a damaged table row.

@@ -43,10 +43,16 @@ EResult readTaskResults(const OdString& folder, TaskOutput& output, const F06Rea
         return eParseError;
     }
     std::map<std::uint64_t, TaskOutput::Data> records;
+    std::map<std::uint64_t, SolidStress> stresses;
     for (const auto& [grid, result] : tables.grids)
+    {
         records.emplace_hint(records.end(), grid,
                              TaskOutput::Data{result.displacement, result.vonMisesStress});
+        if (result.stressCorners > 0)
+            stresses.emplace_hint(stresses.end(), grid, result.stress);
+    }
     output.vertexData = std::move(records);
+    output.stresses = std::move(stresses);
     output.reactions = std::move(tables.reactions);
     return eOk;
 }
@@ -344,6 +350,7 @@ EResult Task::run(const TaskDeckOptions& options)
     m_result = std::make_shared<TaskOutput>();
     F06ReadOptions reading;
     reading.printout = options.printoutReading;
+    reading.stressComponents = options.stressComponents;
     return readTaskResults(folder, *m_result, reading);
 }
 

@@ -17,8 +17,9 @@ struct F06ReadOptions;
 /// file without the expected tables.
 EResult readTaskResults(const OdString& folder, TaskOutput& output);
 
-/// The same, read with `options`; eParseError (output untouched, `error` set to the reader's message
-/// naming the line when given) for a damaged table row in printout mode.
+/// The same, read with `options`, which also fill the output's stress tensors when they ask for the
+/// stress components; eParseError (output untouched, `error` set to the reader's message naming the line
+/// when given) for a damaged table row in printout mode.
 EResult readTaskResults(const OdString& folder, TaskOutput& output, const F06ReadOptions& options,
                         std::string* error = nullptr);
 

@@ -19,5 +19,8 @@ struct TaskDeckOptions
     /// next title, page breaks and other subcases are passed over, and a damaged table row fails the run
     /// with eParseError instead of leaving it out.
     bool printoutReading = false;
+    /// Also reads the stress tensor at every tetrahedron corner into TaskOutput::stresses, the mean over
+    /// the corners at each grid (F06ReadOptions::stressComponents).
+    bool stressComponents = false;
 };
 } // namespace cae_core

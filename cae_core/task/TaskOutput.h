@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cae_core/task/Mesh.h"
+#include "cae_core/task/SolidStress.h"
 #include "platform/ge/GeVector3d.h"
 
 #include <cstdint>
@@ -39,5 +40,9 @@ public:
     /// force unit, as the solver printed it: applied loads plus these sum to zero. Empty unless the
     /// printout holds the tables of forces of constraint.
     std::map<std::uint64_t, OdGeVector3d> reactions;
+    /// Grid id -> the stress tensor at the grid: the mean of the tetrahedron corner stresses printed
+    /// for it. Empty unless the results were read with their stress components; a grid that is no
+    /// tetrahedron's corner (a mid-edge grid) has none.
+    std::map<std::uint64_t, SolidStress> stresses;
 };
 } // namespace cae_core

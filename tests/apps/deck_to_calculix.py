@@ -3,7 +3,13 @@
 displacement length and the largest element von Mises stress, for the tests to compare with the
 solver program's results on the same mesh.
 
-    deck_to_calculix.py TASK.DAT WORK-FOLDER
+    deck_to_calculix.py TASK.DAT WORK-FOLDER [CORNER-STRESSES]
+
+With CORNER-STRESSES, also writes to that file one line per corner grid of the tetrahedra: its deck
+coordinates and the mean over the elements at it of their stresses at that corner, "x y z sxx syy szz
+sxy syz szx". A corner's stress is extrapolated here from CalculiX's integration-point stresses (seven
+digits), as its own nodal output keeps only six and extrapolates with rounded coefficients: the
+stress of a straight-edged ten-node tetrahedron is linear, so its four points give it exactly.
 
 Reads GRID, CTETRA (four or ten grids: C3D4 or C3D10, whose node order is the deck's), MAT1, LOAD,
 PLOAD4 (as the nodal forces of the pressure, integrated over the face's real shape with a rule exact
@@ -16,6 +22,7 @@ import subprocess
 import sys
 
 deck, work = sys.argv[1], sys.argv[2]
+corner_stresses = sys.argv[3] if len(sys.argv) > 3 else None
 grids, tetras, tractions, held, equations, scales = {}, {}, [], {}, [], {}
 young = poisson = None
 cards = []
@@ -166,6 +173,7 @@ with open(os.path.join(work, "task.inp"), "w") as out:
 subprocess.run(["ccx", "-i", "task"], cwd=work, check=True, stdout=subprocess.DEVNULL)
 
 largest_u = largest_s = 0.0
+points = {}
 section = None
 with open(os.path.join(work, "task.dat")) as f:
     for line in f:
@@ -186,7 +194,28 @@ with open(os.path.join(work, "task.dat")) as f:
             largest_u = max(largest_u, math.sqrt(sum(x * x for x in numbers[1:4])))
         elif section == "s" and len(numbers) >= 8:
             sxx, syy, szz, sxy, sxz, syz = numbers[2:8]
+            points.setdefault(int(numbers[0]), []).append([sxx, syy, szz, sxy, syz, sxz])
             vm = math.sqrt(0.5 * ((sxx - syy) ** 2 + (syy - szz) ** 2 + (szz - sxx) ** 2)
                            + 3 * (sxy ** 2 + sxz ** 2 + syz ** 2))
             largest_s = max(largest_s, vm)
 print("%.17g %.17g" % (largest_u, largest_s))
+
+if corner_stresses:
+    # The four-point rule puts point k at the barycentric coordinate a of corner k and b of the others;
+    # with a + 3b = 1, a linear field's corner value is (its value at point k - b * the sum) / (a - b).
+    a, b = 0.5854101966249685, 0.1381966011250105
+    sums, counts = {}, {}
+    for e, t in tetras.items():
+        p = points[e]
+        for k in range(4):
+            if len(p) == 1:
+                corner = p[0]
+            else:
+                corner = [(p[k][c] - b * sum(q[c] for q in p)) / (a - b) for c in range(6)]
+            total = sums.setdefault(t[k], [0.0] * 6)
+            for c in range(6):
+                total[c] += corner[c]
+            counts[t[k]] = counts.get(t[k], 0) + 1
+    with open(corner_stresses, "w") as out:
+        for g in sorted(sums):
+            out.write(" ".join("%.17g" % v for v in list(grids[g]) + [x / counts[g] for x in sums[g]]) + "\n")

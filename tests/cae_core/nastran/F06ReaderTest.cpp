@@ -353,4 +353,101 @@ TEST(F06PrintoutReader, ReadsTheModulesOwnLayoutAsTheSectionRuleDoes)
     expectSameGrids(readPrintout(text).grids, readBoth(text), "the module's layout");
 }
 
+/// A tetrahedron corner with a given tensor, the principal and cosine columns as printed for any point.
+std::string cornerPoint(int grid, const cae_core::SolidStress& s)
+{
+    char lines[600];
+    std::snprintf(lines, sizeof lines,
+                  "0%22d  X  %s  XY  %s   A  %s  LX-0.10-0.70-0.70  %s   %s\n"
+                  "                         Y  %s  YZ  %s   B  %s  LY-0.10 0.71-0.69\n"
+                  "                         Z  %s  ZX  %s   C  %s  LZ 0.99 0.00-0.15\n",
+                  grid, printed(s.xx).c_str(), printed(s.xy).c_str(), printed(1.0).c_str(),
+                  printed(-1.0).c_str(), printed(s.vonMises()).c_str(), printed(s.yy).c_str(),
+                  printed(s.yz).c_str(), printed(2.0).c_str(), printed(s.zz).c_str(), printed(s.zx).c_str(),
+                  printed(3.0).c_str());
+    return lines;
+}
+
+TEST(F06StressComponents, EachGridGetsTheMeanTensorOfTheCornersAtItInBothReadingModes)
+{
+    const cae_core::SolidStress a{100.0, -20.0, 30.0, 4.0, -5.0, 6.0}, b{50.0, 20.0, -10.0, 8.0, 5.0, -2.0};
+    char line[64];
+    std::snprintf(line, sizeof line, "0%10d           0GRID CS  4 GP\n", 1);
+    const std::string text = kDisplacementTitle + displacementRow(7, 1.0, 2.0, 3.0) + kStressTitle + line +
+                             stressPoint("CENTER", 1.0e9) + cornerPoint(7, a) + cornerPoint(8, b) +
+                             element(2, {}) + cornerPoint(7, b);
+    for (const bool printout : {false, true})
+    {
+        cae_core::F06ReadOptions options;
+        options.printout = printout;
+        options.stressComponents = true;
+        const GridResults results = cae_core::readGridResults(std::string_view(text), options);
+        ASSERT_EQ(results.size(), 2u) << "printout " << printout;
+        EXPECT_EQ(results.at(7).stressCorners, 2u);
+        EXPECT_EQ(results.at(7).stress, (cae_core::SolidStress{75.0, 0.0, 10.0, 6.0, 0.0, 2.0}));
+        EXPECT_EQ(results.at(8).stress, b);
+        EXPECT_EQ(results.at(7).displacement, OdGeVector3d(1.0, 2.0, 3.0)) << "the rest read as before";
+        EXPECT_EQ(results.at(7).vonMisesStress, std::stod(printed(std::max(a.vonMises(), b.vonMises()))));
+    }
+    EXPECT_EQ(readBoth(text).at(7).stressCorners, 0u) << "kept only when asked";
+}
+
+TEST(F06StressComponents, RecordedSolidResultsAverageTheTwoTetrahedraAtASharedGrid)
+{
+    NASTRAN_REQUIRE_SAMPLES(samples);
+    cae_core::F06ReadOptions options;
+    options.printout = true;
+    options.stressComponents = true;
+    const std::string text = joined(recordedLines(samples));
+    const GridResults results = cae_core::readGridResults(std::string_view(text), options);
+    // Grid 10 is a corner of tetrahedra 4 and 5, whose yz and zx shears are of opposite sign.
+    const cae_core::SolidStress& s = results.at(10).stress;
+    EXPECT_EQ(results.at(10).stressCorners, 2u);
+    EXPECT_DOUBLE_EQ(s.xx, 0.5 * (4.363144E+03 + 4.370317E+03));
+    EXPECT_DOUBLE_EQ(s.zz, 0.5 * (2.999760E+04 + 3.000240E+04));
+    EXPECT_DOUBLE_EQ(s.xy, 0.5 * (1.354255E+03 + 1.356953E+03));
+    EXPECT_EQ(s.yz, 0.0);
+    EXPECT_EQ(results.at(12).stress, (cae_core::SolidStress{4.370317E+03, 4.338405E+03, 3.000240E+04,
+                                                            1.356953E+03, 2.599933E+03, 2.599933E+03}))
+        << "a corner of tetrahedron 5 only";
+    options.printout = false;
+    const GridResults section = cae_core::readGridResults(std::string_view(text), options);
+    for (const auto& [grid, result] : results)
+        EXPECT_EQ(section.at(grid).stress, result.stress) << "grid " << grid;
+}
+
+TEST(F06StressComponents, ADamagedOrMissingYOrZLineNamesItsLineInPrintoutMode)
+{
+    NASTRAN_REQUIRE_SAMPLES(samples);
+    const std::vector<std::string> lines = recordedLines(samples);
+    cae_core::F06ReadOptions options;
+    options.printout = true;
+    options.stressComponents = true;
+    const std::pair<std::size_t, std::function<void(std::vector<std::string>&)>> damages[] = {
+        {873, [](auto& l) { l[872].replace(l[872].find("YZ"), 2, "QQ"); }},
+        {874, [](auto& l) { l[873].replace(l[873].find("E+04"), 1, "#"); }},
+        {873, [](auto& l) { l.erase(l.begin() + 872); }},
+        {874, [](auto& l) { l.erase(l.begin() + 873); }},
+        {868, [](auto& l) { l[867].replace(l[867].find("0GRID"), 1, "7"); }},
+    };
+    for (const auto& [line, damage] : damages)
+    {
+        std::vector<std::string> edited = lines;
+        damage(edited);
+        try
+        {
+            cae_core::readGridResults(std::string_view(joined(edited)), options);
+            ADD_FAILURE() << "line " << line << " read as complete";
+        }
+        catch (const cae_core::F06Error& error)
+        {
+            EXPECT_EQ(error.line(), line) << error.what();
+        }
+    }
+    std::vector<std::string> paged = lines;
+    insertAfter(paged, 872, slice(lines, 861, 867));
+    EXPECT_NO_THROW(cae_core::readGridResults(std::string_view(joined(paged)), options))
+        << "a page break between a corner's X and Y lines";
+}
+
 } // namespace

@@ -176,6 +176,25 @@ TEST_F(SolvedTask, ReactionsBalanceTheLoadAndTheCompleteAnswerPassesTheCheck)
     EXPECT_EQ(asPrinted.reactions, output.reactions);
 }
 
+TEST_F(SolvedTask, StressTensorsAreReadOnlyWhenAskedAndTheirMeanStaysWithinTheLargestVonMises)
+{
+    TaskOutput plain;
+    ASSERT_EQ(readTaskResults(folder(), plain), cae_core::eOk);
+    EXPECT_TRUE(plain.stresses.empty());
+    for (const bool printout : {false, true})
+    {
+        cae_core::F06ReadOptions options;
+        options.printout = printout;
+        options.stressComponents = true;
+        TaskOutput output;
+        ASSERT_EQ(readTaskResults(folder(), output, options), cae_core::eOk);
+        ASSERT_EQ(output.stresses.size(), 8u) << "every grid is a corner";
+        for (const auto& [grid, stress] : output.stresses)
+            EXPECT_LE(stress.vonMises(), (1.0 + 1e-6) * output.vertexData.at(grid).vonMisesStress)
+                << "grid " << grid << ": a mean of corners is no larger than the largest of them";
+    }
+}
+
 // Each kind of damage is named with its file and, where it has one, its line, grid or element.
 TEST_F(SolvedTask, DamagedPrintoutsAndLogsAreNamed)
 {

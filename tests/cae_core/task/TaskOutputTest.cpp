@@ -4,6 +4,9 @@
 #include "host/ut/Assert.h"
 #include "platform/db/DbBlockTableRecord.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <limits>
 
 namespace cae_core::test
@@ -143,5 +146,33 @@ TEST(VisualizationReports, BelongToTheirDrawingAndBuildItsMeshesOnceThenRefillTh
     EXPECT_EQ(copy.colorPolicy, report->colorPolicy);
     EXPECT_EQ(copy.dbMeshes, report->dbMeshes);
 }
+TEST(SolidStresses, GiveTheirPrincipalStressesInDescendingOrderAndTheirVonMisesStress)
+{
+    // A uniaxial 100 turned by 30 degrees about z: sxx = 100 c^2, syy = 100 s^2, sxy = 100 s c.
+    const double c = std::sqrt(3.0) / 2.0, s = 0.5;
+    const struct
+    {
+        const char* what;
+        SolidStress stress;
+        std::array<double, 3> principal;
+        double vonMises;
+    } cases[] = {
+        {"pure shear", {0, 0, 0, 50, 0, 0}, {50, 0, -50}, 50 * std::sqrt(3.0)},
+        {"turned uniaxial tension", {100 * c * c, 100 * s * s, 0, 100 * s * c, 0, 0}, {100, 0, 0}, 100},
+        {"hydrostatic pressure", {-7, -7, -7, 0, 0, 0}, {-7, -7, -7}, 0},
+        {"shear in yz and zx", {0, 0, 0, 0, 3, 4}, {5, 0, -5}, 5 * std::sqrt(3.0)},
+        {"a tiny shear on a large normal stress", {1e9, 0, 0, 0, 1e-3, 0}, {1e9, 1e-3, -1e-3}, 1e9},
+    };
+    for (const auto& k : cases)
+    {
+        const auto p = k.stress.principal();
+        // Round-off of the largest stress, which the smaller ones must not lose more than.
+        const double tolerance = 1e-14 * std::max({1.0, std::abs(k.principal[0]), std::abs(k.principal[2])});
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_NEAR(p[i], k.principal[i], tolerance) << k.what << ", s" << i + 1;
+        EXPECT_NEAR(k.stress.vonMises(), k.vonMises, 1e-12 * std::max(1.0, k.vonMises)) << k.what;
+    }
+}
+
 } // namespace
 } // namespace cae_core::test
