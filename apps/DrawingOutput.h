@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apps/drawing/Drawing.h"
+#include "apps/output/DxfText.h"
 #include "cae_core/results2d/InteractiveResult.h"
 
 #include <string>
@@ -9,11 +10,13 @@
 namespace cae_app
 {
 /// Layer of the analysed region in the drawing file.
-inline constexpr const wchar_t* kRegionLayer = L"CAE_REGION";
+inline constexpr const wchar_t* kRegionLayer = layers::kRegion;
 
 /// Completes the drawing with what the host keeps there (the region on its own layer, one glyph block
 /// reference with its extended data per load and support, and, with a result, the results block
 /// inserted right of the region with the glyphs in its picture) and gives it as a DXF file's text.
+/// Each part is on the layer of its role (see `layers`): inside the results block the coloured mesh,
+/// the legend with its title and the glyphs have theirs, the frame and tables take the block's.
 /// Throws OutputError when the drawing cannot be written.
 std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
                         const cae_core::fea2d::InteractiveResult* result);

@@ -981,10 +981,11 @@ private:
             : type == Policy::eSafetyFactor
                 ? OdString(L"Safety value min(100, 10000 / von Mises)")
                 : OdString((L"von Mises stress [" + OdString(units.stress.c_str()) + L"]").c_str());
-        const TaskPicture picture(pictureScene(*mesh, *shownOutput, type, utf8(title)));
+        const TaskScene scene = pictureScene(*mesh, *shownOutput, type, utf8(title));
+        const TaskPicture picture(scene);
         m_out->write("result.svg", picture.svg(m_cl.pictureWidth, m_cl.pictureHeight));
         m_out->write("result.png", picture.png(m_cl.pictureWidth, m_cl.pictureHeight));
-        writeDrawing(*mesh);
+        writeDrawing(*mesh, report->colorPolicy->getColorMap(), scene);
     }
 
     /// What the result picture shows: the displaced surface, the quantity at every grid, the
@@ -1067,8 +1068,9 @@ private:
 
     /// model.dxf: the result mesh as it stands in the drawing's model space. The drawing's solid has
     /// no DXF form (its body is the kernel's), so the file holds a drawing of the mesh alone; and
-    /// DXF faces carry one colour each, so each face takes the mean of its corners' colours.
-    void writeDrawing(const OdDbSubDMesh& shown)
+    /// DXF faces carry one colour each, so each face takes the mean of its corners' colours. The
+    /// legend of the faces' colour map stands right of the mesh with the picture's title and caption.
+    void writeDrawing(const OdDbSubDMesh& shown, const cae_core::ColorMap& map, const TaskScene& scene)
     {
         OdGePoint3dArray vertices;
         OdInt32Array faces;
@@ -1097,10 +1099,15 @@ private:
                          static_cast<std::uint8_t>(rgb[2] / n));
             mesh->setSubentColor(OdDbSubentId(OdDb::kFaceSubentType, face), color);
         }
+        addRoleLayers(*drawing);
         OdDbBlockTableRecordPtr::cast(drawing->getModelSpaceId().openObject(OdDb::kForWrite))
             ->appendOdDbEntity(mesh.get());
+        mesh->setLayer(layers::kMesh);
+        OdGeExtents3d extents;
+        mesh->getGeomExtents(extents);
         try
         {
+            addLegend(*drawing, map, scene.title, scene.caption, extents);
             m_out->write("model.dxf", dxfText(*drawing));
         }
         catch (const OdError& e)
