@@ -12,8 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libpng-dev libdxflib-dev libgmsh-dev libsuitesparse-dev libmetis-dev libopenblas-dev
   calculix-ccx python3-ezdxf clang libclang-rt-14-dev
-  librecad xvfb xauth poppler-utils
   clang-format git
+  librecad xvfb xauth poppler-utils
 )
 
 missing=()
