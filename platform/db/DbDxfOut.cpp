@@ -204,8 +204,10 @@ void Writer::writeViewport()
     m_dw.dxfString(100, "AcDbViewportTableRecord");
     m_dw.dxfString(2, "*Active");
     m_dw.dxfInt(70, 0);
-    m_dw.coord(10, 0.0, 0.0);
-    m_dw.coord(11, 1.0, 1.0);
+    m_dw.dxfReal(10, 0.0);
+    m_dw.dxfReal(20, 0.0);
+    m_dw.dxfReal(11, 1.0);
+    m_dw.dxfReal(21, 1.0);
     m_dw.dxfReal(12, cx);
     m_dw.dxfReal(22, cy);
     m_dw.dxfReal(13, 0.0);
@@ -442,8 +444,11 @@ void Writer::writeObjects()
         m_dw.dxfString(1, layout.name);
         m_dw.dxfInt(70, 1);
         m_dw.dxfInt(71, layout.tabOrder);
-        m_dw.coord(10, 0.0, 0.0);
-        m_dw.coord(11, layout.handle == 0x1E ? 420.0 : 12.0, layout.handle == 0x1E ? 297.0 : 9.0);
+        // Limits are 2D points, the rest 3D.
+        m_dw.dxfReal(10, 0.0);
+        m_dw.dxfReal(20, 0.0);
+        m_dw.dxfReal(11, layout.handle == 0x1E ? 420.0 : 12.0);
+        m_dw.dxfReal(21, layout.handle == 0x1E ? 297.0 : 9.0);
         m_dw.coord(12, 0.0, 0.0, 0.0);
         const double limit = layout.handle == 0x1E ? 1e20 : 0.0;
         m_dw.coord(14, limit, limit, limit);
