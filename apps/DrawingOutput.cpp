@@ -62,8 +62,20 @@ void layerResultsBlock(OdDbDatabase& db, const OdDbObjectId& blockId, std::size_
 } // namespace
 
 std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
-                        const cae_core::fea2d::InteractiveResult* result)
+                        const cae_core::fea2d::InteractiveResult* result, const std::filesystem::path& base)
 {
+    if (!base.empty())
+    {
+        try
+        {
+            drawing.database->readFile(OdString(base.string().c_str()));
+        }
+        catch (const OdError& e)
+        {
+            throw OutputError(std::string("drawing.dxf: cannot be built on the drawing ") + base.string() +
+                              ": " + e.what());
+        }
+    }
     putRegionOnItsLayer(drawing);
     cae_core::fea2d::Params2d params;
     for (std::size_t i = 0; i < file.loadsAndSupports.size() && i < drawing.chainEnds.size(); ++i)
@@ -72,6 +84,8 @@ std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
     // The glyphs as the host's view shows them, drawn as entities: once into their blocks, once more
     // into the results block's picture.
     const auto glyphs = loadAndSupportGlyphs(params, *drawing.region, *drawing.context);
+    // The glyph references are what model space gains from here; a base drawing's own keep their layers.
+    const unsigned before = modelSpace(*drawing.database)->entityIds().size();
     OdArray<OdSmartPtr<OdDbEntity>> pictureGlyphs;
     for (std::size_t i = 0; i < glyphs.size(); ++i)
     {
@@ -85,8 +99,9 @@ std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
             pictureGlyphs.append(pictureDrawer.entities());
         }
     }
-    for (const OdDbObjectId& id : modelSpace(*drawing.database)->entityIds())
-        if (const auto reference = OdDbBlockReferencePtr::cast(drawing.database->getObject(id)))
+    const OdDbObjectIdArray placed = modelSpace(*drawing.database)->entityIds();
+    for (unsigned i = before; i < placed.size(); ++i)
+        if (const auto reference = OdDbBlockReferencePtr::cast(drawing.database->getObject(placed[i])))
             reference->setLayer(layers::kGlyphs);
     if (result)
     {

@@ -1,6 +1,14 @@
 // The drawing files of both commands as other CAD programs take them: an independent reader's audit,
 // and LibreCAD's print of each page.
 #include "TestSupport.h"
+#include "apps/DrawingOutput.h"
+#include "apps/file/AnalysisFile.h"
+#include "apps/file/Loops.h"
+#include "platform/db/DbBlockReference.h"
+#include "platform/db/DbBlockTableRecord.h"
+#include "platform/db/DbLine.h"
+#include "platform/db/DbSymbolTable.h"
+#include "platform/db/DbText.h"
 
 #include <gtest/gtest.h>
 
@@ -183,5 +191,84 @@ TEST(DrawingFiles, Task3dModelPassesAnAuditAndPrintsMeshAndLegend)
         0)
         << slurp(dir.path() / "run.log");
     checkDrawingFile(out / "model.dxf", {"CAE_MESH", "CAE_LEGEND"}, {"CAE_MESH:0.3:20", "CAE_LEGEND:0.5:11"});
+}
+
+/// A user's drawing: the part's outline on its layer, a note, and a named title block placed on the
+/// notes layer.
+void writeUserDrawing(const fs::path& path)
+{
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    cae_app::addLayer(*db, L"Part", 4);
+    cae_app::addLayer(*db, L"Notes", 6);
+    const auto blocks = OdDbBlockTablePtr::cast(db->getBlockTableId().openObject(OdDb::kForWrite));
+    const auto title = OdDbBlockTableRecord::createObject();
+    title->setName(L"TITLE");
+    const OdDbObjectId titleId = blocks->add(title.get());
+    const auto frame = OdDbLine::createObject();
+    frame->setEndPoint(OdGePoint3d(50.0, 0.0, 0.0));
+    title->appendOdDbEntity(frame.get());
+    const auto space = OdDbBlockTableRecordPtr::cast(db->getModelSpaceId().openObject(OdDb::kForWrite));
+    const auto outline = OdDbLine::createObject();
+    outline->setEndPoint(OdGePoint3d(200.0, 0.0, 0.0));
+    space->appendOdDbEntity(outline.get());
+    outline->setLayer(L"Part");
+    const auto note = OdDbText::createObject();
+    note->setTextString(L"bracket, rev. B");
+    note->setHeight(5.0);
+    space->appendOdDbEntity(note.get());
+    note->setLayer(L"Notes");
+    const auto reference = OdDbBlockReference::createObject();
+    reference->setBlockTableRecord(titleId);
+    reference->setPosition(OdGePoint3d(0.0, -60.0, 0.0));
+    space->appendOdDbEntity(reference.get());
+    reference->setLayer(L"Notes");
+    db->writeFile(OdString(path.string().c_str()));
+}
+
+TEST(DrawingFiles, ARunsDrawingBuiltOnTheUsersKeepsItsPartsOnTheirLayers)
+{
+    TempDir dir;
+    const fs::path user = dir.path() / "user.dxf";
+    writeUserDrawing(user);
+    const std::string example = (examples() / "cantilever.json").string();
+    cae_app::AnalysisFile file = cae_app::readAnalysisFile(example);
+    cae_app::prepareLoops(file.outer, file.holes, example);
+    cae_app::Drawing drawing = cae_app::setUpDrawing(file, example);
+    cae_app::drawRegion(drawing, file, cae_app::regionSize(file.outer, file.holes), example, {});
+    const fs::path out = dir.path() / "drawing.dxf";
+    spit(out, cae_app::drawingFile(drawing, file, nullptr, user));
+
+    const char* const kept = R"(import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+msp = doc.modelspace()
+title = [i for i in msp.query('INSERT') if i.dxf.name == 'TITLE']
+glyphs = [i for i in msp.query('INSERT') if i.has_xdata('CAEANALYZE2D')]
+ok = (not doc.audit().has_errors and len(msp.query('LINE[layer=="Part"]')) == 1
+      and [t.dxf.text for t in msp.query('TEXT[layer=="Notes"]')] == ['bracket, rev. B']
+      and len(title) == 1 and title[0].dxf.layer == 'Notes' and len(doc.blocks['TITLE']) == 1
+      and len(glyphs) == int(sys.argv[2]) and all(g.dxf.layer == 'CAE_GLYPHS' for g in glyphs)
+      and len(msp.query('*[layer=="CAE_REGION"]')) > 0)
+sys.exit(0 if ok else 1)
+)";
+    spit(dir.path() / "kept.py", kept);
+    EXPECT_EQ(run("/usr/bin/python3 " + quote((dir.path() / "kept.py").string()) + " " + quote(out.string()) +
+                      " " + std::to_string(file.loadsAndSupports.size()),
+                  dir.path() / "kept.log"),
+              0)
+        << slurp(dir.path() / "kept.log");
+    EXPECT_TRUE(fs::exists(user)) << "the user's drawing is only read";
+
+    // A base that cannot be read is named.
+    cae_app::Drawing again = cae_app::setUpDrawing(file, example);
+    cae_app::drawRegion(again, file, cae_app::regionSize(file.outer, file.holes), example, {});
+    try
+    {
+        cae_app::drawingFile(again, file, nullptr, dir.path() / "missing.dxf");
+        ADD_FAILURE() << "a missing base drawing is refused";
+    }
+    catch (const cae_app::OutputError& e)
+    {
+        EXPECT_NE(std::string(e.what()).find("missing.dxf"), std::string::npos) << e.what();
+    }
 }
 } // namespace
