@@ -72,7 +72,9 @@ struct CommandLine
         eIso,
         eFront,
         eTop,
-        eRight
+        eRight,
+        /// A sheet of the four (3D pictures only).
+        eAll
     };
     View view = View::eIso;
     /// The deformation of the result pictures (`--deform`): empty for the large-displacement factor,

@@ -13,6 +13,7 @@ packages=(
   libcairo2-dev libpng-dev libdxflib-dev libgmsh-dev libsuitesparse-dev libmetis-dev libopenblas-dev
   calculix-ccx python3-ezdxf python3-paraview clang libclang-rt-14-dev
   clang-format git
+  librecad xvfb xauth poppler-utils
 )
 
 missing=()

@@ -1166,10 +1166,20 @@ private:
             : type == Policy::eSafetyFactor ? OdString(L"Safety value min(100, 10000 / von Mises)")
             : stressColor ? OdString((stressTitle(m_cl.color) + " [" + units.stress + "]").c_str())
                           : OdString((L"von Mises stress [" + OdString(units.stress.c_str()) + L"]").c_str());
-        const TaskPicture picture(pictureScene(*mesh, *shownOutput, type, utf8(title)));
-        m_out->write("result.svg", picture.svg(m_cl.pictureWidth, m_cl.pictureHeight));
-        m_out->write("result.png", picture.png(m_cl.pictureWidth, m_cl.pictureHeight));
-        writeDrawing(*mesh);
+        const TaskScene scene = pictureScene(*mesh, *shownOutput, type, utf8(title));
+        if (m_cl.view == CommandLine::View::eAll)
+        {
+            const TaskSheet sheet(scene);
+            m_out->write("result.svg", sheet.svg(m_cl.pictureWidth, m_cl.pictureHeight));
+            m_out->write("result.png", sheet.png(m_cl.pictureWidth, m_cl.pictureHeight));
+        }
+        else
+        {
+            const TaskPicture picture(scene);
+            m_out->write("result.svg", picture.svg(m_cl.pictureWidth, m_cl.pictureHeight));
+            m_out->write("result.png", picture.png(m_cl.pictureWidth, m_cl.pictureHeight));
+        }
+        writeDrawing(*mesh, report->colorPolicy->getColorMap(), scene);
     }
 
     /// What the result picture shows: the displaced surface, the quantity at every grid, the
@@ -1223,7 +1233,8 @@ private:
         TaskScene scene = makeTaskScene(mesh, std::vector<OdGePoint3d>(points.begin(), points.end()),
                                         std::move(values), features);
         scene.title = title;
-        scene.view = static_cast<ETaskView>(m_cl.view);
+        scene.view =
+            m_cl.view == CommandLine::View::eAll ? ETaskView::eIso : static_cast<ETaskView>(m_cl.view);
         if (type == cae_core::ColorPolicy::eSafetyFactor)
         {
             // Red where the part is closest to yielding; the critical range keeps most colours.
@@ -1243,17 +1254,38 @@ private:
             std::string line = "mesh: " + std::to_string(m_summary.mesh->tetrahedra) + " " +
                                (mesh.order() == 2 ? "ten-node" : "four-node") + " tetrahedra, " +
                                std::to_string(m_summary.mesh->vertices) + " grids";
+            // The size asked for, else the one the mesher chose from the fineness, as its tetrahedra's
+            // mean edge.
             if (m_summary.mesh->size)
                 line += ", size " + formatNumber(*m_summary.mesh->size, 3) + " " + m_summary.units->length;
+            else if (const double edge = meanEdge(mesh); edge > 0.0)
+                line += ", mean edge " + formatNumber(edge * m_units.lengthScale, 3) + " " +
+                        m_summary.units->length;
             scene.caption.push_back(line);
         }
         return scene;
     }
 
+    /// The mean length of the tetrahedra's corner edges (shared edges counted once per tetrahedron),
+    /// in modelling units; 0 for a mesh without tetrahedra.
+    static double meanEdge(const cae_core::Mesh& mesh)
+    {
+        double sum = 0.0;
+        for (std::uint64_t t = 0; t < mesh.nbTetra(); ++t)
+        {
+            const auto& v = mesh.tetra(t)->vertices;
+            for (std::size_t a = 0; a < 4; ++a)
+                for (std::size_t b = a + 1; b < 4; ++b)
+                    sum += mesh.vertex(v[a])->point.distanceTo(mesh.vertex(v[b])->point);
+        }
+        return mesh.nbTetra() ? sum / (6.0 * static_cast<double>(mesh.nbTetra())) : 0.0;
+    }
+
     /// model.dxf: the result mesh as it stands in the drawing's model space. The drawing's solid has
     /// no DXF form (its body is the kernel's), so the file holds a drawing of the mesh alone; and
-    /// DXF faces carry one colour each, so each face takes the mean of its corners' colours.
-    void writeDrawing(const OdDbSubDMesh& shown)
+    /// DXF faces carry one colour each, so each face takes the mean of its corners' colours. The
+    /// legend of the faces' colour map stands right of the mesh with the picture's title and caption.
+    void writeDrawing(const OdDbSubDMesh& shown, const cae_core::ColorMap& map, const TaskScene& scene)
     {
         OdGePoint3dArray vertices;
         OdInt32Array faces;
@@ -1282,10 +1314,15 @@ private:
                          static_cast<std::uint8_t>(rgb[2] / n));
             mesh->setSubentColor(OdDbSubentId(OdDb::kFaceSubentType, face), color);
         }
+        addRoleLayers(*drawing);
         OdDbBlockTableRecordPtr::cast(drawing->getModelSpaceId().openObject(OdDb::kForWrite))
             ->appendOdDbEntity(mesh.get());
+        mesh->setLayer(layers::kMesh);
+        OdGeExtents3d extents;
+        mesh->getGeomExtents(extents);
         try
         {
+            addLegend(*drawing, map, scene.title, scene.caption, extents);
             m_out->write("model.dxf", dxfText(*drawing));
         }
         catch (const OdError& e)

@@ -73,7 +73,7 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
         }
         cl.solidProbes.push_back(p);
     }
-    else if (name == "--view")
+    else if (name == "--view" || name == "--views")
     {
         if (value == "iso")
             cl.view = CommandLine::View::eIso;
@@ -83,8 +83,10 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
             cl.view = CommandLine::View::eTop;
         else if (value == "right")
             cl.view = CommandLine::View::eRight;
+        else if (value == "all")
+            cl.view = CommandLine::View::eAll;
         else
-            return "--view must be iso, front, top or right, not '" + value + "'";
+            return "--view must be iso, front, top, right or all, not '" + value + "'";
     }
     else if (name == "--deform")
     {
@@ -156,7 +158,7 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
             const std::string name = a.substr(0, equals);
             if (name != "--out" && name != "--color" && name != "--deform" && name != "--picture-size" &&
                 name != "--solver-timeout" && name != "--max-tetrahedra" && name != "--view" &&
-                name != "--probe")
+                name != "--probe" && name != "--views")
                 return usageError("unknown option '" + a + "'");
             std::string value;
             if (equals != std::string::npos)
@@ -206,9 +208,10 @@ std::string task3dHelp()
            "              and DIR/result.svg and DIR/result.png (the surface, coloured and displaced,\n"
            "              shaded, with the solid's edges, the undeformed outline, the loads and\n"
            "              supports, a legend, a caption and an axes triad)\n"
-           "  --view iso|front|top|right\n"
+           "  --view iso|front|top|right|all\n"
            "              where the pictures look from (default iso: the south-east isometric\n"
-           "              direction, z up)\n"
+           "              direction, z up); all makes each picture a sheet of the four views\n"
+           "              (--views all says the same)\n"
            "  --quiet     print only errors\n"
            "  --color vonMises|displacement|safety|s1|s3|sxx|syy|szz|sxy|syz|szx\n"
            "              what the pictures colour (default vonMises; safety is the yield stress\n"

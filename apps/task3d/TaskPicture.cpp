@@ -4,12 +4,16 @@
 #include "host/oa/RenderTraits.h"
 #include "platform/gi/GiWorldDraw.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <limits>
 #include <map>
+#include <memory>
+#include <string_view>
 
 namespace cae_app
 {
@@ -681,5 +685,149 @@ std::string TaskPicture::png(int width, int height) const
 OdGePoint3d TaskPicture::pixelOf(const OdGePoint3d& point, int width, int height) const
 {
     return m_viewer.view().pictureOf(project(point, m_view), width, height);
+}
+} // namespace cae_app
+
+namespace cae_app
+{
+namespace
+{
+const char* viewName(ETaskView view)
+{
+    switch (view)
+    {
+    case ETaskView::eFront:
+        return "front";
+    case ETaskView::eTop:
+        return "top";
+    case ETaskView::eRight:
+        return "right";
+    case ETaskView::eIso:
+        break;
+    }
+    return "iso";
+}
+
+/// A quarter of the sheet: where it starts and how large it is (the right and bottom ones take the
+/// odd pixel).
+struct Quarter
+{
+    int x, y, width, height;
+};
+
+Quarter quarterOf(std::size_t index, int width, int height)
+{
+    const int left = width / 2, top = height / 2;
+    const bool right = index % 2 == 1, bottom = index >= 2;
+    return {right ? left : 0, bottom ? top : 0, right ? width - left : left, bottom ? height - top : top};
+}
+
+/// One panel's SVG document as a nested element of the sheet: placed by its quarter, and with its
+/// ids (the text glyphs, clips and surfaces cairo defines) made its own, as all four panels number
+/// theirs alike.
+std::string nestedSvg(const std::string& document, std::size_t index, const Quarter& q)
+{
+    const std::size_t open = document.find("<svg");
+    const std::size_t close = open == std::string::npos ? open : document.find('>', open);
+    if (close == std::string::npos)
+        throw oa::PictureError("a view of the sheet has no SVG document");
+    const std::string prefix = "v" + std::to_string(index) + "-";
+    std::string out = "<svg x=\"" + std::to_string(q.x) + "\" y=\"" + std::to_string(q.y) + "\" width=\"" +
+                      std::to_string(q.width) + "\" height=\"" + std::to_string(q.height) +
+                      "\" viewBox=\"0 0 " + std::to_string(q.width) + " " + std::to_string(q.height) + "\">";
+    const std::string_view body = std::string_view(document).substr(close + 1);
+    out.reserve(document.size() + document.size() / 16);
+    for (std::size_t i = 0; i < body.size();)
+    {
+        bool replaced = false;
+        for (const std::string_view reference :
+             {std::string_view("id=\""), std::string_view("href=\"#"), std::string_view("url(#")})
+            if (body.compare(i, reference.size(), reference) == 0)
+            {
+                out.append(reference);
+                out += prefix;
+                i += reference.size();
+                replaced = true;
+                break;
+            }
+        if (!replaced)
+            out += body[i++];
+    }
+    return out;
+}
+
+cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length)
+{
+    auto& rest = *static_cast<std::string_view*>(closure);
+    if (rest.size() < length)
+        return CAIRO_STATUS_READ_ERROR;
+    std::copy_n(rest.data(), length, data);
+    rest.remove_prefix(length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+cairo_status_t writePng(void* closure, const unsigned char* data, unsigned int length)
+{
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+using Context = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
+} // namespace
+
+template <typename Render> void TaskSheet::renderQuarters(int width, int height, Render&& render) const
+{
+    if (width < 2 || height < 2)
+        throw oa::PictureError("a sheet of four views of " + std::to_string(width) + "x" +
+                               std::to_string(height) +
+                               " cannot be made: width and height must be at least 2");
+    for (std::size_t i = 0; i < kViews.size(); ++i)
+    {
+        TaskScene scene = m_scene;
+        scene.view = kViews[i];
+        scene.caption.push_back(std::string("view: ") + viewName(kViews[i]));
+        const Quarter q = quarterOf(i, width, height);
+        const TaskPicture picture(scene);
+        render(i, q, picture);
+    }
+}
+
+std::string TaskSheet::svg(int width, int height) const
+{
+    std::string sheet =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+        "width=\"" +
+        std::to_string(width) + "pt\" height=\"" + std::to_string(height) + "pt\" viewBox=\"0 0 " +
+        std::to_string(width) + " " + std::to_string(height) + "\" version=\"1.1\">\n";
+    renderQuarters(width, height,
+                   [&](std::size_t i, const Quarter& q, const TaskPicture& picture)
+                   { sheet += nestedSvg(picture.svg(q.width, q.height), i, q) + "\n"; });
+    return sheet + "</svg>\n";
+}
+
+std::string TaskSheet::png(int width, int height) const
+{
+    const Surface sheet(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height),
+                        &cairo_surface_destroy);
+    const Context cr(cairo_create(sheet.get()), &cairo_destroy);
+    renderQuarters(width, height,
+                   [&](std::size_t, const Quarter& q, const TaskPicture& picture)
+                   {
+                       const std::string png = picture.png(q.width, q.height);
+                       std::string_view rest(png);
+                       const Surface view(cairo_image_surface_create_from_png_stream(&readPng, &rest),
+                                          &cairo_surface_destroy);
+                       if (cairo_surface_status(view.get()) != CAIRO_STATUS_SUCCESS)
+                           throw oa::PictureError("a view of the sheet cannot be read back");
+                       cairo_set_source_surface(cr.get(), view.get(), q.x, q.y);
+                       cairo_paint(cr.get());
+                   });
+    std::string out;
+    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_write_to_png_stream(sheet.get(), &writePng, &out) != CAIRO_STATUS_SUCCESS)
+        throw oa::PictureError("the sheet of four views cannot be written as PNG");
+    return out;
 }
 } // namespace cae_app

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 /// The picture of a 3D result: the solid's surface, displaced and coloured by a result, shaded by a
@@ -108,6 +109,28 @@ private:
     ETaskView m_view;
     std::array<double, 2> m_range{};
     std::vector<OdGiDrawablePtr> m_drawables;
+};
+
+/// The scene seen from all four directions on one sheet: iso and front above, top and right below,
+/// each a quarter of the sheet with its own legend and caption, which names its view.
+class TaskSheet
+{
+public:
+    explicit TaskSheet(TaskScene scene) : m_scene(std::move(scene)) {}
+
+    std::string svg(int width, int height) const;
+    std::string png(int width, int height) const;
+
+    /// The four views in sheet order, left to right and top to bottom.
+    static constexpr std::array<ETaskView, 4> kViews{ETaskView::eIso, ETaskView::eFront, ETaskView::eTop,
+                                                     ETaskView::eRight};
+
+private:
+    /// Renders the scene from each view at its quarter's size (one view at a time: each keeps the
+    /// whole display list of the surface).
+    template <typename Render> void renderQuarters(int width, int height, Render&& render) const;
+
+    TaskScene m_scene;
 };
 
 /// "1.23e+04" style legend numbers, four significant digits.

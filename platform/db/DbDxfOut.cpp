@@ -25,7 +25,9 @@
 #include <cstdio>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <typeinfo>
+#include <vector>
 
 namespace
 {
@@ -89,8 +91,11 @@ public:
 
 private:
     void writeHeader();
+    void writeViewport();
     void writeTables();
+    void writeBlockRecords();
     void writeBlocks();
+    void writeObjects();
     void writeEntities(const OdDbBlockTableRecord& block);
     void writeEntity(const OdDbEntity& entity);
     void writeCurve(const OdDbCurve& curve, const DL_Attributes& attributes);
@@ -101,6 +106,11 @@ private:
     OdDbDatabase& m_db;
     DL_Dxf& m_dxf;
     DL_WriterA& m_dw;
+    /// What the model space covers; none for an empty drawing.
+    std::optional<OdGeExtents3d> m_extents;
+    /// The handles of the user blocks' records, in the order of userBlocks(), which their BLOCK
+    /// entities name as owners.
+    std::vector<unsigned long> m_blockRecordHandles;
 };
 
 OdString Writer::blockName(const OdDbObjectId& block) const
@@ -122,8 +132,25 @@ std::vector<OdDbBlockTableRecordPtr> userBlocks(OdDbDatabase& db)
     return blocks;
 }
 
+std::optional<OdGeExtents3d> modelSpaceExtents(OdDbDatabase& db)
+{
+    const auto modelSpace = OdDbBlockTableRecordPtr::cast(db.getObject(db.getModelSpaceId()));
+    OdGeExtents3d all;
+    for (const OdDbObjectId& id : modelSpace->entityIds())
+    {
+        OdGeExtents3d part;
+        if (const auto entity = OdDbEntityPtr::cast(db.getObject(id));
+            entity && entity->getGeomExtents(part) == eOk)
+            all.addExt(part);
+    }
+    if (!all.isValidExtents())
+        return std::nullopt;
+    return all;
+}
+
 void Writer::write()
 {
+    m_extents = modelSpaceExtents(m_db);
     writeHeader();
     writeTables();
     writeBlocks();
@@ -131,8 +158,7 @@ void Writer::write()
     const auto modelSpace = OdDbBlockTableRecordPtr::cast(m_db.getObject(m_db.getModelSpaceId()));
     writeEntities(*modelSpace);
     m_dw.sectionEnd();
-    m_dxf.writeObjects(m_dw);
-    m_dxf.writeObjectsEnd(m_dw);
+    writeObjects();
     m_dw.dxfEOF();
 }
 
@@ -143,13 +169,77 @@ void Writer::writeHeader()
     m_dw.dxfInt(70, static_cast<int>(m_db.getINSUNITS()));
     m_dw.dxfString(9, "$MEASUREMENT");
     m_dw.dxfInt(70, static_cast<int>(m_db.getMEASUREMENT()));
+    // A CAD program opens a drawing on its extents; without them it guesses and may show nothing.
+    if (m_extents)
+    {
+        const OdGePoint3d& lo = m_extents->minPoint();
+        const OdGePoint3d& hi = m_extents->maxPoint();
+        m_dw.dxfString(9, "$EXTMIN");
+        m_dw.coord(10, lo.x, lo.y, lo.z);
+        m_dw.dxfString(9, "$EXTMAX");
+        m_dw.coord(10, hi.x, hi.y, hi.z);
+    }
     m_dw.sectionEnd();
+}
+
+void Writer::writeViewport()
+{
+    // The active viewport looks at the whole drawing with a tenth to spare; dxflib's own looks at
+    // an A4 sheet at the origin, wherever the drawing lies.
+    double cx = 0.0, cy = 0.0, width = 297.0, height = 210.0;
+    if (m_extents)
+    {
+        const OdGePoint3d& lo = m_extents->minPoint();
+        const OdGePoint3d& hi = m_extents->maxPoint();
+        cx = 0.5 * (lo.x + hi.x);
+        cy = 0.5 * (lo.y + hi.y);
+        width = std::max(1.1 * (hi.x - lo.x), 1e-9);
+        height = std::max(1.1 * (hi.y - lo.y), 1e-9);
+    }
+    m_dw.table("VPORT", 1, 0x8);
+    m_dw.dxfString(0, "VPORT");
+    m_dw.handle();
+    m_dw.dxfHex(330, 0x8);
+    m_dw.dxfString(100, "AcDbSymbolTableRecord");
+    m_dw.dxfString(100, "AcDbViewportTableRecord");
+    m_dw.dxfString(2, "*Active");
+    m_dw.dxfInt(70, 0);
+    m_dw.dxfReal(10, 0.0);
+    m_dw.dxfReal(20, 0.0);
+    m_dw.dxfReal(11, 1.0);
+    m_dw.dxfReal(21, 1.0);
+    m_dw.dxfReal(12, cx);
+    m_dw.dxfReal(22, cy);
+    m_dw.dxfReal(13, 0.0);
+    m_dw.dxfReal(23, 0.0);
+    m_dw.dxfReal(14, 10.0);
+    m_dw.dxfReal(24, 10.0);
+    m_dw.dxfReal(15, 10.0);
+    m_dw.dxfReal(25, 10.0);
+    m_dw.coord(16, 0.0, 0.0, 1.0);
+    m_dw.coord(17, 0.0, 0.0, 0.0);
+    m_dw.dxfReal(40, std::max(height, width * 210.0 / 297.0));
+    m_dw.dxfReal(41, 297.0 / 210.0);
+    m_dw.dxfReal(42, 50.0);
+    m_dw.dxfReal(43, 0.0);
+    m_dw.dxfReal(44, 0.0);
+    m_dw.dxfReal(50, 0.0);
+    m_dw.dxfReal(51, 0.0);
+    m_dw.dxfInt(71, 0);
+    m_dw.dxfInt(72, 100);
+    m_dw.dxfInt(73, 1);
+    m_dw.dxfInt(74, 3);
+    m_dw.dxfInt(75, 0);
+    m_dw.dxfInt(76, 0);
+    m_dw.dxfInt(77, 0);
+    m_dw.dxfInt(78, 0);
+    m_dw.tableEnd();
 }
 
 void Writer::writeTables()
 {
     m_dw.sectionTables();
-    m_dxf.writeVPort(m_dw);
+    writeViewport();
 
     m_dw.tableLinetypes(3);
     m_dxf.writeLinetype(m_dw, DL_LinetypeData("BYBLOCK", "", 0, 0, 0.0));
@@ -193,11 +283,28 @@ void Writer::writeTables()
     m_dw.tableEnd();
 
     m_dxf.writeDimStyle(m_dw, 2.5, 0.625, 0.625, 0.625, 2.5);
-    m_dxf.writeBlockRecord(m_dw);
-    for (const OdDbBlockTableRecordPtr& block : userBlocks(m_db))
-        m_dxf.writeBlockRecord(m_dw, OdDbDetail::dxfText(block->getName()));
-    m_dw.tableEnd();
+    writeBlockRecords();
     m_dw.sectionEnd();
+}
+
+void Writer::writeBlockRecords()
+{
+    m_dxf.writeBlockRecord(m_dw);
+    // dxflib's user block records leave out the insert units, which a CAD program needs to scale a
+    // block inserted into a drawing of other units.
+    m_blockRecordHandles.clear();
+    for (const OdDbBlockTableRecordPtr& block : userBlocks(m_db))
+    {
+        m_dw.dxfString(0, "BLOCK_RECORD");
+        m_blockRecordHandles.push_back(m_dw.handle());
+        m_dw.dxfHex(330, 0x1);
+        m_dw.dxfString(100, "AcDbSymbolTableRecord");
+        m_dw.dxfString(100, "AcDbBlockTableRecord");
+        m_dw.dxfString(2, OdDbDetail::dxfText(block->getName()));
+        m_dw.dxfHex(340, 0);
+        m_dw.dxfInt(70, static_cast<int>(block->blockInsertUnits()));
+    }
+    m_dw.tableEnd();
 }
 
 void Writer::writeBlocks()
@@ -208,14 +315,150 @@ void Writer::writeBlocks()
         m_dxf.writeBlock(m_dw, DL_BlockData(layout, 0, 0.0, 0.0, 0.0));
         m_dxf.writeEndBlock(m_dw, layout);
     }
-    for (const OdDbBlockTableRecordPtr& block : userBlocks(m_db))
+    const std::vector<OdDbBlockTableRecordPtr> blocks = userBlocks(m_db);
+    for (std::size_t i = 0; i < blocks.size(); ++i)
     {
-        const std::string name = OdDbDetail::dxfText(block->getName());
-        const OdGePoint3d origin = block->origin();
-        m_dxf.writeBlock(m_dw,
-                         DL_BlockData(name, block->isAnonymous() ? 1 : 0, origin.x, origin.y, origin.z));
-        writeEntities(*block);
+        const OdDbBlockTableRecord& block = *blocks[i];
+        const std::string name = OdDbDetail::dxfText(block.getName());
+        const OdGePoint3d origin = block.origin();
+        // dxflib's block header has no owner and always the flags 0, which makes a reader keep an
+        // anonymous block as a named one.
+        m_dw.dxfString(0, "BLOCK");
+        m_dw.handle();
+        m_dw.dxfHex(330, m_blockRecordHandles[i]);
+        m_dw.dxfString(100, "AcDbEntity");
+        m_dw.dxfString(8, "0");
+        m_dw.dxfString(100, "AcDbBlockBegin");
+        m_dw.dxfString(2, name);
+        m_dw.dxfInt(70, block.isAnonymous() ? 1 : 0);
+        m_dw.coord(10, origin.x, origin.y, origin.z);
+        m_dw.dxfString(3, name);
+        m_dw.dxfString(1, "");
+        writeEntities(block);
         m_dxf.writeEndBlock(m_dw, name);
+    }
+    m_dw.sectionEnd();
+}
+
+/// One layout of the OBJECTS section: dxflib's three, with the records of their blocks.
+struct LayoutObject
+{
+    unsigned long handle;
+    const char* name;
+    int plotFlags;
+    int tabOrder;
+    unsigned long blockRecord;
+};
+
+void Writer::writeObjects()
+{
+    // dxflib's objects section, with the owner of every object written (readers that audit a
+    // drawing mend each missing one and say so) and without its variables dictionary, which nothing
+    // here uses. The handles are those dxflib's tables point at.
+    const auto dictionary = [this](unsigned long handle, unsigned long owner,
+                                   std::initializer_list<std::pair<const char*, unsigned long>> entries)
+    {
+        m_dw.dxfString(0, "DICTIONARY");
+        m_dw.dxfHex(5, handle);
+        m_dw.dxfHex(330, owner);
+        m_dw.dxfString(100, "AcDbDictionary");
+        m_dw.dxfInt(280, 0);
+        m_dw.dxfInt(281, 1);
+        for (const auto& [name, entry] : entries)
+        {
+            m_dw.dxfString(3, name);
+            m_dw.dxfHex(350, entry);
+        }
+    };
+    m_dw.dxfString(0, "SECTION");
+    m_dw.dxfString(2, "OBJECTS");
+    dictionary(0xC, 0x0,
+               {{"ACAD_GROUP", 0xD},
+                {"ACAD_LAYOUT", 0x1A},
+                {"ACAD_MLINESTYLE", 0x17},
+                {"ACAD_PLOTSETTINGS", 0x19},
+                {"ACAD_PLOTSTYLENAME", 0xE}});
+    dictionary(0xD, 0xC, {});
+
+    m_dw.dxfString(0, "ACDBDICTIONARYWDFLT");
+    m_dw.dxfHex(5, 0xE);
+    m_dw.dxfHex(330, 0xC);
+    m_dw.dxfString(100, "AcDbDictionary");
+    m_dw.dxfInt(281, 1);
+    m_dw.dxfString(3, "Normal");
+    m_dw.dxfHex(350, 0xF);
+    m_dw.dxfString(100, "AcDbDictionaryWithDefault");
+    m_dw.dxfHex(340, 0xF);
+    m_dw.dxfString(0, "ACDBPLACEHOLDER");
+    m_dw.dxfHex(5, 0xF);
+    m_dw.dxfHex(330, 0xE);
+
+    dictionary(0x17, 0xC, {{"Standard", 0x18}});
+    m_dw.dxfString(0, "MLINESTYLE");
+    m_dw.dxfHex(5, 0x18);
+    m_dw.dxfHex(330, 0x17);
+    m_dw.dxfString(100, "AcDbMlineStyle");
+    m_dw.dxfString(2, "STANDARD");
+    m_dw.dxfInt(70, 0);
+    m_dw.dxfString(3, "");
+    m_dw.dxfInt(62, 256);
+    m_dw.dxfReal(51, 90.0);
+    m_dw.dxfReal(52, 90.0);
+    m_dw.dxfInt(71, 2);
+    for (const double offset : {0.5, -0.5})
+    {
+        m_dw.dxfReal(49, offset);
+        m_dw.dxfInt(62, 256);
+        m_dw.dxfString(6, "BYLAYER");
+    }
+    dictionary(0x19, 0xC, {});
+
+    const LayoutObject layouts[] = {
+        {0x1E, "Layout1", 688, 1, 0x1B}, {0x22, "Model", 1712, 0, 0x1F}, {0x26, "Layout2", 688, 2, 0x23}};
+    dictionary(0x1A, 0xC, {{"Layout1", 0x1E}, {"Layout2", 0x26}, {"Model", 0x22}});
+    for (const LayoutObject& layout : layouts)
+    {
+        const bool model = layout.tabOrder == 0;
+        m_dw.dxfString(0, "LAYOUT");
+        m_dw.dxfHex(5, layout.handle);
+        m_dw.dxfHex(330, 0x1A);
+        m_dw.dxfString(100, "AcDbPlotSettings");
+        m_dw.dxfString(1, "");
+        m_dw.dxfString(2, "none_device");
+        m_dw.dxfString(4, "");
+        m_dw.dxfString(6, "");
+        for (const int code : {40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 140, 141})
+            m_dw.dxfReal(code, 0.0);
+        m_dw.dxfReal(142, 1.0);
+        m_dw.dxfReal(143, 1.0);
+        m_dw.dxfInt(70, layout.plotFlags);
+        m_dw.dxfInt(72, 0);
+        m_dw.dxfInt(73, 0);
+        m_dw.dxfInt(74, model ? 0 : 5);
+        m_dw.dxfString(7, "");
+        m_dw.dxfInt(75, model ? 0 : 16);
+        m_dw.dxfReal(147, 1.0);
+        m_dw.dxfReal(148, 0.0);
+        m_dw.dxfReal(149, 0.0);
+        m_dw.dxfString(100, "AcDbLayout");
+        m_dw.dxfString(1, layout.name);
+        m_dw.dxfInt(70, 1);
+        m_dw.dxfInt(71, layout.tabOrder);
+        // Limits are 2D points, the rest 3D.
+        m_dw.dxfReal(10, 0.0);
+        m_dw.dxfReal(20, 0.0);
+        m_dw.dxfReal(11, layout.handle == 0x1E ? 420.0 : 12.0);
+        m_dw.dxfReal(21, layout.handle == 0x1E ? 297.0 : 9.0);
+        m_dw.coord(12, 0.0, 0.0, 0.0);
+        const double limit = layout.handle == 0x1E ? 1e20 : 0.0;
+        m_dw.coord(14, limit, limit, limit);
+        m_dw.coord(15, -limit, -limit, -limit);
+        m_dw.dxfReal(146, 0.0);
+        m_dw.coord(13, 0.0, 0.0, 0.0);
+        m_dw.coord(16, 1.0, 0.0, 0.0);
+        m_dw.coord(17, 0.0, 1.0, 0.0);
+        m_dw.dxfInt(76, 0);
+        m_dw.dxfHex(330, layout.blockRecord);
     }
     m_dw.sectionEnd();
 }

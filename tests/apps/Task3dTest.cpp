@@ -121,8 +121,9 @@ TEST(Task3dCommandLine, ReadsThePictureOptionsAndRefusesWrongOnes)
     EXPECT_EQ(parse({"t.json"}).view, CommandLine::View::eIso);
     for (const auto& [name, view] :
          {std::pair{"front", CommandLine::View::eFront}, std::pair{"top", CommandLine::View::eTop},
-          std::pair{"right", CommandLine::View::eRight}})
+          std::pair{"right", CommandLine::View::eRight}, std::pair{"all", CommandLine::View::eAll}})
         EXPECT_EQ(parse({"t.json", "--view", name}).view, view) << name;
+    EXPECT_EQ(parse({"t.json", "--views", "all"}).view, CommandLine::View::eAll);
     EXPECT_EQ(parse({"--help"}).action, CommandLine::Action::eShowText);
     const std::vector<std::string> wrong[] = {
         {},

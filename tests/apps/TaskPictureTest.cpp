@@ -159,6 +159,49 @@ TEST_F(BracketPicture, TheBoltHoleShowsAndTheHiddenEdgesDoNot)
     EXPECT_NEAR(brightnessAt(OdGePoint3d(50, 40, 0)), brightnessAt(OdGePoint3d(50, 0, 10)), 30);
 }
 
+TEST_F(BracketPicture, ASheetHoldsEachViewInItsQuarterAsThatViewsOwnPictureWithItsName)
+{
+    const cae_app::TaskScene s = scene(std::vector<double>(points().size(), 1.0), cae_app::ETaskView::eIso);
+    const cae_app::TaskSheet sheet(s);
+    // An odd size: the right and bottom quarters take the odd pixel.
+    constexpr int kSheetWidth = 801, kSheetHeight = 501;
+    const Picture png(sheet.png(kSheetWidth, kSheetHeight));
+    ASSERT_EQ(png.width(), kSheetWidth);
+    ASSERT_EQ(png.height(), kSheetHeight);
+    const char* const names[] = {"iso", "front", "top", "right"};
+    for (std::size_t i = 0; i < cae_app::TaskSheet::kViews.size(); ++i)
+    {
+        cae_app::TaskScene alone = s;
+        alone.view = cae_app::TaskSheet::kViews[i];
+        alone.caption.push_back(std::string("view: ") + names[i]);
+        const int x0 = i % 2 ? kSheetWidth / 2 : 0, y0 = i >= 2 ? kSheetHeight / 2 : 0;
+        const int w = i % 2 ? kSheetWidth - kSheetWidth / 2 : kSheetWidth / 2;
+        const int h = i >= 2 ? kSheetHeight - kSheetHeight / 2 : kSheetHeight / 2;
+        const Picture own(cae_app::TaskPicture(alone).png(w, h));
+        int differing = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                differing += own.at(x, y) == png.at(x0 + x, y0 + y) ? 0 : 1;
+        EXPECT_EQ(differing, 0) << names[i];
+    }
+
+    // The vector sheet nests the four pictures, each with ids of its own that its references find.
+    const std::string svg = sheet.svg(kSheetWidth, kSheetHeight);
+    std::set<std::string> ids;
+    for (std::size_t at = svg.find(" id=\""); at != std::string::npos; at = svg.find(" id=\"", at + 1))
+        EXPECT_TRUE(ids.insert(svg.substr(at + 5, svg.find('"', at + 5) - at - 5)).second);
+    std::size_t references = 0;
+    for (std::size_t at = svg.find("href=\"#"); at != std::string::npos;
+         at = svg.find("href=\"#", at + 1), ++references)
+        EXPECT_TRUE(ids.count(svg.substr(at + 7, svg.find('"', at + 7) - at - 7)));
+    EXPECT_GT(references, 0u);
+    std::size_t nested = 0;
+    for (std::size_t at = svg.find("<svg"); at != std::string::npos; at = svg.find("<svg", at + 1))
+        ++nested;
+    EXPECT_EQ(nested, 5u);
+    EXPECT_EQ(svg.find("<?xml", 1), std::string::npos);
+}
+
 TEST_F(BracketPicture, TheLegendRunsOverTheValuesDrawnAndStatesItsClip)
 {
     // The surface takes values from 1 up along x; inner grids, never drawn, a far larger one.
