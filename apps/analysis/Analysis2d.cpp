@@ -484,6 +484,7 @@ void Analysis2d::solve()
     }
     m_figures = resultFigures(m_output->solverInput, m_output->solverOutput);
     checkResults();
+    zeroNegligibleReactions(m_output->reactionForces, m_figures.loadScale);
 }
 
 Analysis2d::~Analysis2d() = default;
