@@ -68,7 +68,7 @@ protected:
 };
 cae_app::ModuleSession* SolvedExample::module = nullptr;
 
-TEST_P(SolvedExample, LabelsStayOffTheLegendWhoseTopTickIsTheLargestValueDrawn)
+TEST_P(SolvedExample, LabelsStayClearOfEachOtherAndOfTheLegendWhoseTopTickIsTheLargestValueDrawn)
 {
     ASSERT_TRUE(module->loaded()) << module->error();
     const char* source = std::getenv("CAE_SOURCE_DIR");
@@ -91,6 +91,10 @@ TEST_P(SolvedExample, LabelsStayOffTheLegendWhoseTopTickIsTheLargestValueDrawn)
     for (const OdGeExtents3d& label : recorder.labels)
         EXPECT_FALSE(overlap(label, legend.box))
             << "a label at " << label.minPoint().x << ", " << label.minPoint().y << " covers the legend";
+    const auto& labels = recorder.labels;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        for (std::size_t j = i + 1; j < labels.size(); ++j)
+            EXPECT_FALSE(overlap(labels[i], labels[j])) << "labels " << i << " and " << j;
     std::vector<OdGeExtents3d> own;
     for (const auto& l : legend.tickLabels)
         own.push_back(l.box);
