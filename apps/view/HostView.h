@@ -20,7 +20,7 @@ namespace cae_app
 class HostView : public StageListener, private cae_core::fea2d::Analyze2dStageListener
 {
 public:
-    /// The picture options of `commandLine` (quantity, deformation, size).
+    /// The picture options of `commandLine` (quantity, deformation, edges, size, glyph size).
     explicit HostView(const CommandLine& commandLine);
     ~HostView() override;
 
