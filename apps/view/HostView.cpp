@@ -45,9 +45,13 @@ OdString legendTitle(CommandLine::Quantity quantity, const MeshQuantityVisualize
 /// The displayed multiple of the displacements, as the picture and the report state it.
 std::string scaleText(const MeshQuantityVisualizer& visualizer)
 {
+    const double factor = visualizer.getDisplacementFactor();
     OdString text;
-    text.format(L"%.4g", visualizer.getDisplacementFactor());
-    return OdAnsiString(text).str();
+    text.format(L"%.4g", factor);
+    const std::string scale = OdAnsiString(text).str();
+    if (factor == 0.0)
+        return scale + " (undeformed)";
+    return factor == 1.0 ? scale + " (true scale)" : scale;
 }
 } // namespace
 
