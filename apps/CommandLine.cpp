@@ -30,7 +30,7 @@ CommandLine showText(std::string text)
 constexpr const char* kGeneralHint = "Try 'cae --help'.\n";
 constexpr const char* kAnalyzeHint =
     "Usage: cae analyze2d FILE.json [--out DIR] [--quiet] [--quantity Q] [--deform F]\n"
-    "                     [--picture-size WxH] [--glyph-size S] [--probe X,Y]...\n"
+    "                     [--edges on|off] [--picture-size WxH] [--glyph-size S] [--probe X,Y]...\n"
     "                     [--loads-from DRAWING.dxf] [--consistent-loads]\n"
     "Try 'cae analyze2d --help'.\n";
 
@@ -83,6 +83,12 @@ std::optional<std::string> pictureOption(CommandLine& cl, const std::string& nam
         else
             return "--deform must be a factor of at least 0, large or none, not '" + value + "'";
     }
+    else if (name == "--edges")
+    {
+        if (value != "on" && value != "off")
+            return "--edges must be on or off, not '" + value + "'";
+        cl.edges = value == "on";
+    }
     else if (name == "--picture-size")
     {
         const auto size = parsePictureSize(value);
@@ -109,8 +115,8 @@ std::optional<std::string> pictureOption(CommandLine& cl, const std::string& nam
     return std::nullopt;
 }
 
-constexpr const char* kPictureOptions[] = {"--quantity", "--deform", "--picture-size", "--glyph-size",
-                                           "--probe"};
+constexpr const char* kPictureOptions[] = {"--quantity",     "--deform",     "--edges",
+                                           "--picture-size", "--glyph-size", "--probe"};
 } // namespace
 
 std::string generalHelp()
@@ -157,11 +163,16 @@ std::string analyze2dHelp()
            "              runs too.\n"
            "  --quiet     print only errors\n"
            "  --quantity vonMises|displacement|none\n"
-           "              what result.svg and result.png colour (default vonMises)\n"
+           "              what result.svg and result.png colour (default vonMises: each triangle\n"
+           "              by the stress at its centre; displacement: by each vertex's)\n"
            "  --deform FACTOR|large|none\n"
            "              how far the result pictures deform the mesh: a multiple of the\n"
            "              displacements, large (default: the largest displacement drawn a tenth\n"
-           "              of the region's diagonal, never below true scale) or none\n"
+           "              of the region's diagonal, never below true scale) or none; the\n"
+           "              pictures and the report state the scale\n"
+           "  --edges on|off\n"
+           "              outline every triangle in the result pictures, thin and light\n"
+           "              (default on)\n"
            "  --picture-size WIDTHxHEIGHT\n"
            "              pixels of the PNG pictures (default 1600x1000)\n"
            "  --glyph-size S\n"

@@ -77,6 +77,8 @@ struct CommandLine
         eAll
     };
     View view = View::eIso;
+    /// Whether the result pictures outline every triangle of the mesh (`--edges on|off`).
+    bool edges = true;
     /// The deformation of the result pictures (`--deform`): empty for the large-displacement factor,
     /// otherwise the factor (0 for none).
     std::optional<double> deform;

@@ -486,6 +486,7 @@ void Analysis2d::solve()
     m_figures = resultFigures(m_output->solverInput, m_output->solverOutput);
     checkResults();
     m_nodalField = cae_app::nodalField(m_output->solverInput, m_output->solverOutput);
+    zeroNegligibleReactions(m_output->reactionForces, m_figures.loadScale);
 }
 
 Analysis2d::~Analysis2d() = default;

@@ -74,4 +74,11 @@ ResultFigures resultFigures(const cae_core::Solver2dInput& input, const cae_core
     return f;
 }
 
+void zeroNegligibleReactions(std::map<std::uint64_t, OdGeVector2d>& reactions, double loadScale)
+{
+    const double floor = kNegligibleReactionShare * loadScale;
+    for (auto& [index, force] : reactions)
+        if (force.length() < floor)
+            force = OdGeVector2d();
+}
 } // namespace cae_app

@@ -34,6 +34,14 @@ struct ResultFigures
 /// Figures of a successful solve of `input`.
 ResultFigures resultFigures(const cae_core::Solver2dInput& input, const cae_core::Solver2dOutput& output);
 
+/// A reaction shorter than this share of the applied load is shown as zero: it is what the solver's
+/// residual leaves in a direction no load acts in.
+inline constexpr double kNegligibleReactionShare = 1e-9;
+
+/// Sets every reaction of `reactions` shorter than kNegligibleReactionShare x `loadScale` (the
+/// figures' load scale) to exactly zero, so that every picture, label and report says 0.
+void zeroNegligibleReactions(std::map<std::uint64_t, OdGeVector2d>& reactions, double loadScale);
+
 /// The vertices the input supports in any way (fixed, rolling, or on a supported edge), ascending.
 std::vector<std::uint64_t> supportedVertices(const cae_core::Solver2dInput& input);
 

@@ -10,9 +10,10 @@ namespace cae_app
 {
 namespace
 {
-/// Forces below this fraction of the largest force of the run are shown as 0 in the report
-/// (summary.json keeps every digit). Reactions in directions nothing loads come out as the
-/// solver's residual, which reaches a few 1e-9 of the load on slender parts.
+/// Force components below this fraction of the largest force of the run are shown as 0 in the
+/// report (summary.json keeps every digit of a reaction that is not negligible as a whole).
+/// Reactions in directions nothing loads come out as the solver's residual, which reaches a few
+/// 1e-9 of the load on slender parts.
 constexpr double kDisplayedForceFloor = 1e-7;
 
 const char* kindName(const LoadOrSupportEntry& given)

@@ -3,9 +3,57 @@
 #include "apps/view/Legend.h"
 #include "cae_core/glyphs/MeshDrawable.h"
 
+#include <algorithm>
+
 namespace cae_app
 {
 using cae_core::fea2d::MeshQuantityVisualizer;
+
+namespace
+{
+/// Mesh edges light and fine enough that the colours of small triangles, where the stress peaks,
+/// still show between them; an uncoloured mesh pale, so that its edges show on it.
+constexpr std::uint8_t kEdgeGrey = 170;
+constexpr double kEdgeWidth = 0.5;
+constexpr std::uint8_t kPlainGrey = 235;
+
+MeshQuantityVisualizer::ShellStyle shellStyle(bool edges)
+{
+    MeshQuantityVisualizer::ShellStyle style;
+    style.edges = edges;
+    style.edgeColor = OdCmEntityColor(kEdgeGrey, kEdgeGrey, kEdgeGrey);
+    style.edgeWidth = kEdgeWidth;
+    style.plainColor = OdCmEntityColor(kPlainGrey, kPlainGrey, kPlainGrey);
+    return style;
+}
+
+/// The legend's title: the quantity, where its values are taken, and the unit.
+OdString legendTitle(CommandLine::Quantity quantity, const MeshQuantityVisualizer& visualizer)
+{
+    switch (quantity)
+    {
+    case CommandLine::Quantity::eVonMises:
+        return L"von Mises stress at element centres [" + visualizer.getUnitStress() + L"]";
+    case CommandLine::Quantity::eDisplacement:
+        return L"Displacement at vertices [" + visualizer.getUnitDisplacement() + L"]";
+    case CommandLine::Quantity::eNone:
+        break;
+    }
+    return OdString();
+}
+
+/// The displayed multiple of the displacements, as the picture and the report state it.
+std::string scaleText(const MeshQuantityVisualizer& visualizer)
+{
+    const double factor = visualizer.getDisplacementFactor();
+    OdString text;
+    text.format(L"%.4g", factor);
+    const std::string scale = OdAnsiString(text).str();
+    if (factor == 0.0)
+        return scale + " (undeformed)";
+    return factor == 1.0 ? scale + " (true scale)" : scale;
+}
+} // namespace
 
 HostView::HostView(const CommandLine& commandLine) : m_cl(commandLine)
 {
@@ -67,19 +115,53 @@ void HostView::onStartResults(cae_core::fea2d::InteractiveResult& result)
         visualizer.setColoredQuantity(MeshQuantityVisualizer::eNone);
         break;
     }
+    visualizer.setShellStyle(shellStyle(m_cl.edges));
     visualizer.setDisplacementFactor(m_cl.deform ? *m_cl.deform : visualizer.getLargeDisplacementFactor());
-    if (m_cl.quantity != CommandLine::Quantity::eNone)
-    {
-        const bool stress = m_cl.quantity == CommandLine::Quantity::eVonMises;
-        const OdString title = OdString(stress ? L"von Mises stress [" : L"Displacement [") +
-                               (stress ? visualizer.getUnitStress() : visualizer.getUnitDisplacement()) +
-                               L"]";
-        m_legend = odrxCreateObject<Legend>(visualizer.getColorMap(), title, m_viewer.view().extents());
-        m_viewer.view().add(m_legend.get());
-    }
+    // Glyphs and labels first: the legend then stands beside all of them, where none can cover it.
     if (m_stage)
         showGlyphs(*m_stage);
+    std::optional<cae_core::ColorMap> map;
+    if (m_cl.quantity != CommandLine::Quantity::eNone)
+        map = visualizer.getColorMap();
+    m_legend = odrxCreateObject<Legend>(map, legendTitle(m_cl.quantity, visualizer),
+                                        OdString(("Deformation scale " + scaleText(visualizer)).c_str()),
+                                        m_viewer.view().extents());
+    m_viewer.view().add(m_legend.get());
     writePictures("result");
+}
+
+std::vector<OdGeExtents3d> HostView::labelBoxes() const
+{
+    std::vector<OdGeExtents3d> boxes;
+    const auto legendBoxes = m_viewer.view().textBoxes(m_legend.get());
+    for (const OdGeExtents3d& box : m_viewer.view().textBoxes())
+        if (!m_legend ||
+            std::none_of(legendBoxes.begin(), legendBoxes.end(),
+                         [&box](const OdGeExtents3d& b)
+                         { return b.minPoint() == box.minPoint() && b.maxPoint() == box.maxPoint(); }))
+            boxes.push_back(box);
+    return boxes;
+}
+
+std::vector<std::array<std::string, 3>> HostView::pictureRows() const
+{
+    if (!m_result || !m_legend)
+        return {};
+    const MeshQuantityVisualizer& visualizer = m_result->meshQuantityVisualizer();
+    std::vector<std::array<std::string, 3>> rows;
+    const Legend::Layout& layout = m_legend->layout();
+    if (!layout.ticks.empty())
+    {
+        const bool stress = m_cl.quantity == CommandLine::Quantity::eVonMises;
+        rows.push_back(
+            {"Colours",
+             std::string(stress ? "von Mises stress at element centres" : "displacement at vertices") + ", " +
+                 OdAnsiString(Legend::tickText(layout.ticks.front())).str() + " to " +
+                 OdAnsiString(Legend::tickText(layout.ticks.back())).str(),
+             OdAnsiString(stress ? visualizer.getUnitStress() : visualizer.getUnitDisplacement()).str()});
+    }
+    rows.push_back({"Deformation scale", scaleText(visualizer), ""});
+    return rows;
 }
 
 const cae_core::fea2d::Context& HostView::context(const StageContext& stage)

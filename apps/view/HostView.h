@@ -3,10 +3,12 @@
 #include "apps/CommandLine.h"
 #include "apps/StageListener.h"
 #include "apps/view/Glyphs.h"
+#include "apps/view/Legend.h"
 #include "cae_core/results2d/InteractiveResult.h"
 #include "host/ca/Application.h"
 #include "host/oa/DwgViewer.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +20,7 @@ namespace cae_app
 class HostView : public StageListener, private cae_core::fea2d::Analyze2dStageListener
 {
 public:
-    /// The picture options of `commandLine` (quantity, deformation, size).
+    /// The picture options of `commandLine` (quantity, deformation, edges, size, glyph size).
     explicit HostView(const CommandLine& commandLine);
     ~HostView() override;
 
@@ -33,6 +35,15 @@ public:
 
     /// After the results stage; null before.
     const cae_core::fea2d::InteractiveResult* result() const { return m_result.get(); }
+    /// The result's legend; null before the results stage.
+    const Legend* legend() const { return m_legend.get(); }
+    /// What the view shows now.
+    const oa::View& view() const { return m_viewer.view(); }
+    /// The boxes of the labels the view shows besides the legend's own (glyph and reaction labels).
+    std::vector<OdGeExtents3d> labelBoxes() const;
+    /// After the results stage, rows of label, value and unit for the report: what the colours show
+    /// (the kind of value and its range, as the legend says) and the deformation scale.
+    std::vector<std::array<std::string, 3>> pictureRows() const;
 
 private:
     void onStartSetup(cae_core::fea2d::InputHandler& handler) override;
@@ -50,6 +61,6 @@ private:
     /// Outlives the result, which draws through it.
     std::unique_ptr<GlyphSizeContext> m_context;
     std::unique_ptr<cae_core::fea2d::InteractiveResult> m_result;
-    OdGiDrawablePtr m_legend;
+    OdSmartPtr<Legend> m_legend;
 };
 } // namespace cae_app

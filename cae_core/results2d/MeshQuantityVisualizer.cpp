@@ -114,6 +114,13 @@ const ColorMap& MeshQuantityVisualizer::getColorMap() const
     return coloredQuantity == eVonMisesStress ? stressColorMap : displacementColorMap;
 }
 
+void MeshQuantityVisualizer::setShellStyle(const ShellStyle& style)
+{
+    shellStyle = style;
+    if (shellHolder)
+        shellHolder->updateOnScreen();
+}
+
 void MeshQuantityVisualizer::reset()
 {
     shellHolder.reset();
@@ -152,7 +159,10 @@ bool ShellDrawable::subWorldDraw(OdGiWorldDraw* worldDraw) const
     if (!worldDraw || !m_visualizer)
         return false;
     const MeshQuantityVisualizer& v = *m_visualizer;
+    const MeshQuantityVisualizer::ShellStyle& style = v.shellStyle;
     worldDraw->subEntityTraits().setFillType(kOdGiFillAlways);
+    if (style.plainColor)
+        worldDraw->subEntityTraits().setTrueColor(*style.plainColor);
     OdGiVertexData vertexData;
     if (!v.normals.isEmpty())
         vertexData.setNormals(v.normals.getPtr());
@@ -183,7 +193,11 @@ bool ShellDrawable::subWorldDraw(OdGiWorldDraw* worldDraw) const
                                 static_cast<std::int32_t>(v.faces.size()), v.faces.getPtr(), nullptr,
                                 &faceData, &vertexData);
 
-    worldDraw->subEntityTraits().setTrueColor(OdCmEntityColor(0, 0, 0));
+    if (!style.edges)
+        return true;
+    worldDraw->subEntityTraits().setTrueColor(style.edgeColor);
+    if (oa::RenderTraits* render = oa::RenderTraits::from(&worldDraw->subEntityTraits()))
+        render->setLineWidth(style.edgeWidth);
     const OdGePoint3d* p = v.vertices.getPtr();
     const std::int32_t* f = v.faces.getPtr();
     for (unsigned int i = 0; i + 3 < v.faces.size(); i += 4)

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace cma
@@ -67,6 +68,22 @@ public:
     OdString getUnitStress() const { return unitStress; }
     OdString getUnitDisplacement() const { return unitDisplacement; }
 
+    /// How the shell is drawn besides its colours. The default is the visualiser's own look: every
+    /// triangle outlined in black at the view's fine width, and an uncoloured shell in the view's
+    /// current colour. A host that shows fine meshes or plain meshes asks for another look.
+    struct ShellStyle
+    {
+        bool edges = true;
+        OdCmEntityColor edgeColor = OdCmEntityColor(0, 0, 0);
+        /// A multiple of the view's fine line.
+        double edgeWidth = 1.0;
+        /// The fill while no quantity is coloured; empty for the view's current colour.
+        std::optional<OdCmEntityColor> plainColor;
+    };
+    const ShellStyle& getShellStyle() const { return shellStyle; }
+    /// Draws the displayed shell again in `style`. Emits no signal.
+    void setShellStyle(const ShellStyle& style);
+
     /// Shows nothing, then an uncoloured shell (when something was coloured), undeformed.
     void reset();
 
@@ -99,6 +116,7 @@ private:
     OdGeExtents3d extents;
     std::unique_ptr<cma::DrawableHolder> shellHolder;
     boost::signals2::signal<void()> visualizationChanged;
+    ShellStyle shellStyle;
 };
 
 /// Draws a visualiser's shell coloured by one quantity, reading the visualiser's arrays when drawn.
@@ -114,7 +132,8 @@ public:
 protected:
     /// Asks the host to shade the shell with its face and vertex colours.
     std::uint32_t subSetAttributes(OdGiDrawableTraits* traits) const override;
-    /// A filled shell with the quantity's colours, then each triangle's outline in black.
+    /// A filled shell with the quantity's colours, then each triangle's outline (black unless the
+    /// visualiser's shell style says otherwise).
     bool subWorldDraw(OdGiWorldDraw* worldDraw) const override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "host/oa/detail/CairoPicture.h"
 #include "host/oa/detail/DisplayList.h"
+#include "platform/gi/GiGeometry.h"
 
 #include <algorithm>
 #include <string>
@@ -110,6 +111,34 @@ OdGeExtents3d View::window(const std::vector<std::shared_ptr<const detail::Displ
     for (const auto& list : lists)
         box.addExt(list->extents);
     return box;
+}
+
+std::vector<OdGeExtents3d> View::textBoxes(const OdGiDrawable* drawable) const
+{
+    std::vector<std::shared_ptr<const detail::DisplayList>> lists;
+    if (drawable)
+    {
+        for (const Item& item : m_items)
+            if (item.drawable.get() == drawable)
+                lists.push_back(item.list);
+    }
+    else
+        lists = currentLists();
+    std::vector<OdGeExtents3d> boxes;
+    for (const auto& list : lists)
+        for (const detail::Primitive& p : list->primitives)
+            if (const auto* text = std::get_if<detail::TextPrim>(&p))
+            {
+                const OdGeVector3d up(-text->direction.y, text->direction.x, 0.0);
+                const double length = static_cast<double>(text->characters) * kOdGiCharacterAdvance *
+                                      text->height * text->widthFactor;
+                OdGeExtents3d box(text->position, text->position);
+                box.addPoint(text->position + text->direction * length);
+                box.addPoint(text->position + up * text->height);
+                box.addPoint(text->position + text->direction * length + up * text->height);
+                boxes.push_back(box);
+            }
+    return boxes;
 }
 
 OdGePoint3d View::pictureOf(const OdGePoint3d& world, int width, int height) const

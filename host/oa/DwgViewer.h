@@ -62,6 +62,11 @@ public:
     /// The box of everything shown now; invalid when nothing is shown.
     OdGeExtents3d extents() const;
 
+    /// The box of each text shown now, or only of those `drawable` drew: from the baseline to the
+    /// cap height, as long as the text's characters advance, in world coordinates. Hosts check the
+    /// placement of labels against them.
+    std::vector<OdGeExtents3d> textBoxes(const OdGiDrawable* drawable = nullptr) const;
+
     /// Where a world point lands in a picture of width x height rendered now (x right, y down).
     OdGePoint3d pictureOf(const OdGePoint3d& world, int width, int height) const;
 

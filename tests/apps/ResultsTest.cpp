@@ -76,6 +76,20 @@ TEST(ResultFigures, FindTheExtremesAndTheLoadBalance)
     EXPECT_TRUE(f.finite);
 }
 
+TEST(ResultFigures, OnlyReactionsShorterThanABillionthOfTheLoadBecomeZero)
+{
+    std::map<std::uint64_t, OdGeVector2d> reactions{
+        {0, {3e-10, 4e-10}}, {1, {0, 9e-7}}, {2, {-1000, 1e-12}}, {3, {0, 0}}};
+    zeroNegligibleReactions(reactions, 1000.0); // the floor: 1e-6
+    EXPECT_EQ(reactions.size(), 4u);
+    for (const std::uint64_t i : {0, 1, 3})
+        EXPECT_TRUE(reactions[i].x == 0.0 && reactions[i].y == 0.0) << i;
+    EXPECT_EQ(reactions[2].y, 1e-12) << "a real reaction keeps its every component";
+    reactions = {{0, {2e-6, 0}}};
+    zeroNegligibleReactions(reactions, 1000.0);
+    EXPECT_EQ(reactions[0].x, 2e-6);
+}
+
 TEST(ResultFigures, ANumberThatIsNotFiniteAnywhereMakesTheSolutionNotFinite)
 {
     for (int where = 0; where < 3; ++where)

@@ -157,6 +157,41 @@ TEST(ShellDrawable, DrawsFilledTrianglesInTheQuantitysColoursWithBlackEdges)
     EXPECT_GT(at(displacement, 1, 1).b, 200) << "next to a fixed vertex";
 }
 
+TEST(ShellDrawable, AShellStyleLightensOrDropsTheEdgesAndFillsAnUncolouredShellPlainly)
+{
+    Fixture f;
+    const auto v = f.make(kDisplacements);
+    v->setDisplacementFactor(0.0);
+    v->setColoredQuantity(MeshQuantityVisualizer::eNone);
+    f.viewer.view().fitTo(OdGeExtents3d(OdGePoint3d(0, 0, 0), OdGePoint3d(30, 40, 0)));
+    const OdGePoint3d edge = f.viewer.view().pictureOf(OdGePoint3d(15, 20, 0), 300, 400);
+    const OdGePoint3d inside = f.viewer.view().pictureOf(OdGePoint3d(20, 10, 0), 300, 400);
+    /// The darkest grey of the pixels around the shared edge, and the colour inside a triangle.
+    const auto look = [&]
+    {
+        const host_test::Picture png(f.viewer.view().renderPng(300, 400));
+        int darkest = 3 * 255;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+            {
+                const auto c = png.at(static_cast<int>(edge.x) + dx, static_cast<int>(edge.y) + dy);
+                darkest = std::min(darkest, c.r + c.g + c.b);
+            }
+        return std::pair{darkest, png.at(static_cast<int>(inside.x), static_cast<int>(inside.y))};
+    };
+    MeshQuantityVisualizer::ShellStyle style;
+    style.plainColor = OdCmEntityColor(240, 240, 240);
+    style.edgeColor = OdCmEntityColor(200, 200, 200);
+    v->setShellStyle(style);
+    const auto [lightEdge, plain] = look();
+    EXPECT_EQ(plain, (host_test::Picture::Rgb{240, 240, 240}));
+    EXPECT_GE(lightEdge, 3 * 200) << "the edge is no darker than its colour";
+    EXPECT_LT(lightEdge, 3 * 240) << "but drawn";
+    style.edges = false;
+    v->setShellStyle(style);
+    EXPECT_EQ(look().first, 3 * 240) << "no edge at all";
+}
+
 TEST(ShellDrawable, ColoursWhatHasValuesWhenThereAreFewerValuesThanTrianglesOrVertices)
 {
     Fixture f;
