@@ -27,7 +27,12 @@ def functions(lines):
             k = i + 1
             while k < len(lines) and not lines[k].startswith("}"):
                 k += 1
-            if "(" in signature and not re.match(r"^(namespace|class|struct|enum|union)\b", signature):
+            body = "\n".join(lines[i + 1 : k])
+            # A function that returns one long text (a help page) is data, not logic.
+            rest = [line.strip() for line in lines[i + 2 : k]]
+            single_text = body.lstrip().startswith("return") and all(line.startswith('"') for line in rest)
+            if "(" in signature and not single_text and not re.match(r"^(namespace|class|struct|enum|union)\b",
+                                                                     signature):
                 yield j + 1, k - j + 1, signature
             i = k
         i += 1

@@ -79,11 +79,6 @@ constexpr double kEquilibriumTolerance = 1e-6;
 /// second for 50,000 vertices); it only sets the pace of the progress meter, never an outcome.
 constexpr double kSolveSecondsPerVertex = 2e-5;
 
-std::string utf8(const OdString& s)
-{
-    return OdAnsiString(s).str();
-}
-
 /// The messages of a status text, each with its terminating newline as the module gives it.
 std::vector<std::string> statusLines(const OdString& status)
 {

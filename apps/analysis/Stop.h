@@ -17,7 +17,9 @@ struct Stop
         /// The inputs are not usable or the analysis is not ready (summary status "invalid").
         eInvalid,
         /// Meshing, solving or writing failed (summary status "failed").
-        eFailed
+        eFailed,
+        /// A signal stopped the run (summary status "interrupted"); `signal` says which.
+        eInterrupted
     };
     EKind kind;
     std::vector<std::string> messages;
@@ -25,6 +27,8 @@ struct Stop
     std::optional<std::uint32_t> result;
     /// The messages are the input handler's status texts rather than the program's own errors.
     bool statusMessages = false;
+    /// The signal that interrupted the run, 0 for the other kinds.
+    int signal = 0;
 };
 
 [[noreturn]] inline void stopInvalid(std::string message)

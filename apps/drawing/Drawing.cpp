@@ -15,11 +15,6 @@ namespace cae_app
 {
 namespace
 {
-std::string utf8(const OdString& s)
-{
-    return OdAnsiString(s).str();
-}
-
 /// Inside the outer loop and outside every hole, or on the boundary within `tolerance`.
 bool insideOrOnRegion(const OdDbRegion& region, const AnalysisFile& file, const OdGePoint2d& p,
                       double tolerance)

@@ -87,4 +87,9 @@ std::optional<std::pair<int, int>> parsePictureSize(const std::string& text)
         return std::nullopt;
     return std::pair{static_cast<int>(*w), static_cast<int>(*h)};
 }
+
+std::string utf8(const OdString& s)
+{
+    return OdAnsiString(s).str();
+}
 } // namespace cae_app

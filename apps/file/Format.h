@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/base/OdString.h"
 #include "platform/ge/GePoint2d.h"
 #include "platform/ge/GeVector2d.h"
 
@@ -26,6 +27,8 @@ std::string printable(std::string_view text, std::size_t maxCharacters);
 std::optional<double> parseNumber(const std::string& text);
 /// A `--picture-size` value, "WIDTHxHEIGHT" in whole pixels from 1 to 16384 each.
 std::optional<std::pair<int, int>> parsePictureSize(const std::string& text);
+/// The SDK's text as UTF-8, as files and the console take it.
+std::string utf8(const OdString& s);
 /// A duration in milliseconds with a sensible number of decimals ("0.42", "12.5", "1480").
 std::string formatMilliseconds(double ms);
 } // namespace cae_app

@@ -8,7 +8,8 @@ VtuGrid resultGrid(const cae_core::Solver2dInput& input, const cae_core::Solver2
                    const NodalField& field, const Summary::Units& units)
 {
     VtuGrid grid;
-    grid.points = field.points;
+    for (const OdGePoint2d& p : field.points)
+        grid.points.push_back({p.x, p.y, 0.0});
     grid.nodesPerCell = field.nodesPerElement;
     grid.connectivity = field.connectivity;
     const std::size_t n = grid.points.size();

@@ -8,7 +8,9 @@ namespace cae_app
 namespace
 {
 constexpr std::uint8_t kVtkTriangle = 5;
+constexpr std::uint8_t kVtkTetra = 10;
 constexpr std::uint8_t kVtkQuadraticTriangle = 22;
+constexpr std::uint8_t kVtkQuadraticTetra = 24;
 /// Values per line inside a data array: short lines for text tools, few enough newlines not to matter.
 constexpr std::size_t kValuesPerLine = 12;
 
@@ -71,8 +73,16 @@ void appendArray(std::string& out, const VtuArray& array, std::size_t count, con
         throw std::invalid_argument(std::string(where) + " array \"" + array.name + "\" has " +
                                     std::to_string(array.values.size()) + " values, expected " +
                                     std::to_string(count) + " times " + std::to_string(array.components));
+    if (!array.componentNames.empty() &&
+        array.componentNames.size() != static_cast<std::size_t>(array.components))
+        throw std::invalid_argument(std::string(where) + " array \"" + array.name + "\" names " +
+                                    std::to_string(array.componentNames.size()) + " of its " +
+                                    std::to_string(array.components) + " components");
     out += "        <DataArray type=\"Float64\" Name=\"" + attribute(array.name) +
-           "\" NumberOfComponents=\"" + std::to_string(array.components) + "\" format=\"ascii\">";
+           "\" NumberOfComponents=\"" + std::to_string(array.components) + "\"";
+    for (std::size_t c = 0; c < array.componentNames.size(); ++c)
+        out += " ComponentName" + std::to_string(c) + "=\"" + attribute(array.componentNames[c]) + "\"";
+    out += " format=\"ascii\">";
     appendValues(out, array.values);
     out += "</DataArray>\n";
 }
@@ -106,19 +116,15 @@ void appendData(std::string& out, const char* tag, const std::vector<VtuArray>& 
 {
     out += "      <";
     out += tag;
-    // The first scalar and the first vector array are the ones ParaView shows by default.
-    for (const auto& a : arrays)
-        if (a.components == 1)
-        {
-            out += " Scalars=\"" + attribute(a.name) + "\"";
-            break;
-        }
-    for (const auto& a : arrays)
-        if (a.components == 3)
-        {
-            out += " Vectors=\"" + attribute(a.name) + "\"";
-            break;
-        }
+    // The first scalar, vector and tensor arrays are the ones ParaView shows by default.
+    for (const auto& [components, attributeName] :
+         {std::pair{1, " Scalars"}, {3, " Vectors"}, {6, " Tensors"}})
+        for (const auto& a : arrays)
+            if (a.components == components)
+            {
+                out += std::string(attributeName) + "=\"" + attribute(a.name) + "\"";
+                break;
+            }
     out += ">\n";
     for (const auto& a : arrays)
         appendArray(out, a, count, tag);
@@ -134,7 +140,12 @@ std::uint8_t vtkCellType(int nodesPerCell)
         return kVtkTriangle;
     if (nodesPerCell == 6)
         return kVtkQuadraticTriangle;
-    throw std::invalid_argument("cells of " + std::to_string(nodesPerCell) + " nodes are not triangles");
+    if (nodesPerCell == 4)
+        return kVtkTetra;
+    if (nodesPerCell == 10)
+        return kVtkQuadraticTetra;
+    throw std::invalid_argument("cells of " + std::to_string(nodesPerCell) +
+                                " nodes are neither triangles nor tetrahedra");
 }
 
 std::string formatVtu(const VtuGrid& grid)
@@ -176,7 +187,7 @@ std::string formatVtu(const VtuGrid& grid)
     std::vector<double> coordinates;
     coordinates.reserve(grid.points.size() * 3);
     for (const auto& p : grid.points)
-        coordinates.insert(coordinates.end(), {p.x, p.y, 0.0});
+        coordinates.insert(coordinates.end(), p.begin(), p.end());
     appendValues(out, coordinates);
     out += "</DataArray>\n      </Points>\n      <Cells>\n";
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/ge/GePoint2d.h"
-
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,12 +10,16 @@
 /// readable, and formatting stays a small part of a run.
 namespace cae_app
 {
-/// A named array of `components` values per point or per cell, stored point after point.
+/// A named array of `components` values per point or per cell, stored point after point. The first
+/// array of one component is the data's scalar, of three its vector, of six its symmetric tensor (VTK's
+/// order xx, yy, zz, xy, yz, xz), which ParaView offers first.
 struct VtuArray
 {
     std::string name;
     int components = 1;
     std::vector<double> values;
+    /// Names of the components, shown by ParaView instead of their numbers; none or one per component.
+    std::vector<std::string> componentNames = {};
 };
 
 /// A named list of texts that belongs to the whole grid (VTK field data), such as the units of the arrays.
@@ -26,12 +29,14 @@ struct VtuStrings
     std::vector<std::string> values;
 };
 
-/// Points in the plane z = 0 and cells of one kind.
+/// Points and cells of one kind.
 struct VtuGrid
 {
-    std::vector<OdGePoint2d> points;
-    /// 3 (linear triangles, VTK type 5) or 6 (quadratic triangles, VTK type 22: three corners
-    /// counter-clockwise, then the mid-side nodes of the edges 0-1, 1-2, 2-0).
+    std::vector<std::array<double, 3>> points;
+    /// 3 (linear triangles, VTK type 5), 6 (quadratic triangles, VTK type 22: three corners
+    /// counter-clockwise, then the mid-side nodes of the edges 0-1, 1-2, 2-0), 4 (tetrahedra, type 10) or
+    /// 10 (quadratic tetrahedra, type 24: four corners, then the mid-edge nodes of 0-1, 1-2, 2-0, 0-3,
+    /// 1-3, 2-3).
     int nodesPerCell = 3;
     /// nodesPerCell point indices per cell.
     std::vector<std::uint64_t> connectivity;
@@ -40,7 +45,7 @@ struct VtuGrid
     std::vector<VtuStrings> fieldData;
 };
 
-/// The VTK cell type of the grid's cells.
+/// The VTK cell type of cells of `nodesPerCell` nodes.
 std::uint8_t vtkCellType(int nodesPerCell);
 
 /// The .vtu document of `grid`. Throws std::invalid_argument when the arrays do not fit the

@@ -1,10 +1,12 @@
 #include "apps/task3d/Task3d.h"
 
+#include "apps/analysis/Stop.h"
 #include "apps/file/AnalysisFile.h"
 #include "apps/file/Format.h"
 #include "apps/output/AtomicFile.h"
 #include "apps/output/DxfText.h"
 #include "apps/output/OutputFolder.h"
+#include "apps/output/VtuWriter.h"
 #include "apps/task3d/SolverGuard.h"
 #include "apps/task3d/TaskFields.h"
 #include "apps/task3d/TaskFile.h"
@@ -35,7 +37,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <fstream>
@@ -97,53 +98,23 @@ bool isSupport(FeatureEntry::Kind kind)
            kind == FeatureEntry::Kind::eHold;
 }
 
-/// Ends a run: its exit status, its status word and why.
-struct TaskStop
-{
-    int exitStatus = eExitFailed;
-    ERunStatus status = ERunStatus::eFailed;
-    std::optional<std::uint32_t> result;
-    std::vector<std::string> messages;
-};
-
+/// Ends a run with the exit status `exitStatus` (invalid, failed, or interrupted by a signal) and why.
 [[noreturn]] void stop(int exitStatus, std::vector<std::string> messages, std::optional<EResult> result = {})
 {
-    TaskStop s;
-    s.exitStatus = exitStatus;
-    s.status = exitStatus == eExitInvalid      ? ERunStatus::eInvalid
-               : exitStatus > eExitInterrupted ? ERunStatus::eInterrupted
-                                               : ERunStatus::eFailed;
+    Stop s{exitStatus == eExitInvalid      ? Stop::EKind::eInvalid
+           : exitStatus > eExitInterrupted ? Stop::EKind::eInterrupted
+                                           : Stop::EKind::eFailed,
+           std::move(messages), std::nullopt};
     if (result)
         s.result = static_cast<std::uint32_t>(*result);
-    s.messages = std::move(messages);
+    if (s.kind == Stop::EKind::eInterrupted)
+        s.signal = exitStatus - eExitInterrupted;
     throw s;
-}
-
-std::string utf8(const OdString& s)
-{
-    return OdAnsiString(s).str();
 }
 
 std::string pointText(const std::array<double, 3>& p)
 {
     return "(" + formatNumber(p[0]) + ", " + formatNumber(p[1]) + ", " + formatNumber(p[2]) + ")";
-}
-
-/// Shortest text that reads back to the same double.
-void appendNumber(std::string& out, double v)
-{
-    char buffer[32];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
-    out.append(buffer, r.ptr);
-}
-
-/// VTK's text form of a string in field data: its bytes as numbers, ended by a 0.
-std::string vtkString(const std::string& text)
-{
-    std::string out;
-    for (const char c : text)
-        out += std::to_string(static_cast<unsigned char>(c)) + ' ';
-    return out + "0\n";
 }
 
 /// The tetrahedral mesh with displacement, von Mises stress and, when the output holds them, the
@@ -156,7 +127,6 @@ std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput
 {
     const std::uint64_t points = mesh.nbVertices(), cells = mesh.nbTetra();
     const bool quadratic = mesh.order() == 2;
-    const std::uint64_t nodes = quadratic ? 10 : 4;
     const auto stresses = vertexStresses(mesh, output);
     const bool tensors = !output.stresses.empty();
     std::vector<double> vonMises(points, 0.0);
@@ -164,99 +134,55 @@ std::string formatTaskVtu(const cae_core::Mesh& mesh, const cae_core::TaskOutput
         if (const auto it = output.vertexData.find(mesh.vertex(i)->id()); it != output.vertexData.end())
             vonMises[i] = it->second.vonMisesStress;
     takeMeansAtMidVertices(mesh, vonMises);
-    std::string out;
-    out.reserve(static_cast<std::size_t>(points * (tensors ? 300 : 120) + cells * 12 * nodes));
-    out += "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" "
-           "byte_order=\"LittleEndian\">\n"
-           "<UnstructuredGrid>\n<FieldData>\n";
-    for (const auto& [name, unit] : {std::pair<const char*, const std::string&>{"length unit", units.length},
-                                     {"force unit", units.force},
-                                     {"stress unit", units.stress}})
-        out += std::string("<Array type=\"String\" Name=\"") + name +
-               "\" NumberOfTuples=\"1\" format=\"ascii\">\n" + vtkString(unit) + "</Array>\n";
-    out += "</FieldData>\n<Piece NumberOfPoints=\"" + std::to_string(points) + "\" NumberOfCells=\"" +
-           std::to_string(cells) + "\">\n";
-    std::string displacement, stress, tensor, principal[3];
-    out += "<Points>\n<DataArray type=\"Float64\" Name=\"position [" + units.length +
-           "]\" NumberOfComponents=\"3\" format=\"ascii\">\n";
+
+    VtuGrid grid;
+    grid.nodesPerCell = quadratic ? 10 : 4;
+    grid.points.reserve(points);
+    VtuArray displacement{"displacement [" + units.length + "]", 3, {}};
+    VtuArray stress{"vonMises [" + units.stress + "]", 1, {}};
+    VtuArray tensor{"stress [" + units.stress + "]", 6, {}, {"XX", "YY", "ZZ", "XY", "YZ", "XZ"}};
+    VtuArray principal[3] = {{"s1 [" + units.stress + "]", 1, {}},
+                             {"s2 [" + units.stress + "]", 1, {}},
+                             {"s3 [" + units.stress + "]", 1, {}}};
     for (std::uint64_t i = 0; i < points; ++i)
     {
         const auto& v = *mesh.vertex(i);
-        for (const double c : {v.point.x, v.point.y, v.point.z})
-        {
-            appendNumber(out, c * units.lengthScale);
-            out += ' ';
-        }
-        out += '\n';
+        grid.points.push_back(
+            {v.point.x * units.lengthScale, v.point.y * units.lengthScale, v.point.z * units.lengthScale});
         const auto it = output.vertexData.find(v.id());
         const cae_core::TaskOutput::Data d =
             it == output.vertexData.end() ? cae_core::TaskOutput::Data{} : it->second;
         for (const double c : {d.displacement.x, d.displacement.y, d.displacement.z})
-        {
-            appendNumber(displacement, c * units.lengthScale);
-            displacement += ' ';
-        }
-        displacement += '\n';
-        appendNumber(stress, vonMises[i] * units.stressScale);
-        stress += '\n';
+            displacement.values.push_back(c * units.lengthScale);
+        stress.values.push_back(vonMises[i] * units.stressScale);
         if (!tensors)
             continue;
         const cae_core::SolidStress s = units.stressScale * stresses[i].value_or(cae_core::SolidStress{});
-        // VTK's order of a symmetric tensor.
-        for (const double c : {s.xx, s.yy, s.zz, s.xy, s.yz, s.zx})
-        {
-            appendNumber(tensor, c);
-            tensor += ' ';
-        }
-        tensor += '\n';
+        tensor.values.insert(tensor.values.end(), {s.xx, s.yy, s.zz, s.xy, s.yz, s.zx});
         const auto p = s.principal();
         for (std::size_t k = 0; k < 3; ++k)
-        {
-            appendNumber(principal[k], p[k]);
-            principal[k] += '\n';
-        }
+            principal[k].values.push_back(p[k]);
     }
-    out += "</DataArray>\n</Points>\n<Cells>\n<DataArray type=\"Int64\" Name=\"connectivity\" "
-           "format=\"ascii\">\n";
+    grid.connectivity.reserve(cells * static_cast<std::uint64_t>(grid.nodesPerCell));
     for (std::uint64_t i = 0; i < cells; ++i)
     {
         const auto& tetra = *mesh.tetra(i);
-        for (const std::uint64_t v : tetra.vertices)
-            out += std::to_string(v) + ' ';
+        grid.connectivity.insert(grid.connectivity.end(), tetra.vertices.begin(), tetra.vertices.end());
         if (quadratic)
-            for (const std::uint64_t v : tetra.midVertices)
-                out += std::to_string(v) + ' ';
-        out += '\n';
+            grid.connectivity.insert(grid.connectivity.end(), tetra.midVertices.begin(),
+                                     tetra.midVertices.end());
     }
-    out += "</DataArray>\n<DataArray type=\"Int64\" Name=\"offsets\" format=\"ascii\">\n";
-    for (std::uint64_t i = 1; i <= cells; ++i)
-        out += std::to_string(nodes * i) + '\n';
-    out += "</DataArray>\n<DataArray type=\"UInt8\" Name=\"types\" format=\"ascii\">\n";
-    const std::string type = quadratic ? "24\n" : "10\n"; // VTK_QUADRATIC_TETRA, VTK_TETRA
-    for (std::uint64_t i = 0; i < cells; ++i)
-        out += type;
-    const std::string displacementName = "displacement [" + units.length + "]";
-    const std::string stressName = "vonMises [" + units.stress + "]";
-    const std::string tensorName = "stress [" + units.stress + "]";
-    out += "</DataArray>\n</Cells>\n<PointData Vectors=\"" + displacementName + "\" Scalars=\"" + stressName +
-           (tensors ? "\" Tensors=\"" + tensorName : std::string()) +
-           "\">\n<DataArray type=\"Float64\" Name=\"" + displacementName +
-           "\" NumberOfComponents=\"3\" format=\"ascii\">\n" + displacement +
-           "</DataArray>\n<DataArray type=\"Float64\" Name=\"" + stressName + "\" format=\"ascii\">\n" +
-           stress + "</DataArray>\n";
+    grid.pointData.push_back(std::move(displacement));
+    grid.pointData.push_back(std::move(stress));
     if (tensors)
     {
-        out +=
-            "<DataArray type=\"Float64\" Name=\"" + tensorName +
-            "\" NumberOfComponents=\"6\" ComponentName0=\"XX\" ComponentName1=\"YY\" ComponentName2=\"ZZ\" "
-            "ComponentName3=\"XY\" ComponentName4=\"YZ\" ComponentName5=\"XZ\" format=\"ascii\">\n" +
-            tensor + "</DataArray>\n";
-        for (std::size_t k = 0; k < 3; ++k)
-            out += "<DataArray type=\"Float64\" Name=\"s" + std::to_string(k + 1) + " [" + units.stress +
-                   "]\" format=\"ascii\">\n" + principal[k] + "</DataArray>\n";
+        grid.pointData.push_back(std::move(tensor));
+        for (VtuArray& p : principal)
+            grid.pointData.push_back(std::move(p));
     }
-    out += "</PointData>\n</Piece>\n</UnstructuredGrid>\n</VTKFile>\n";
-    return out;
+    grid.fieldData = {
+        {"length unit", {units.length}}, {"force unit", {units.force}}, {"stress unit", {units.stress}}};
+    return formatVtu(grid);
 }
 
 /// The picture title of a stress colour, without its unit.
@@ -380,14 +306,16 @@ public:
             printClosing();
             return eExitSolved;
         }
-        catch (const TaskStop& s)
+        catch (const Stop& s)
         {
             for (const auto& m : s.messages)
                 m_err << m << "\n";
             const std::string kept = keptFolderMessage(s.messages);
             if (!kept.empty())
                 m_err << kept << "\n";
-            m_summary.status = s.status;
+            m_summary.status = s.kind == Stop::EKind::eInvalid       ? ERunStatus::eInvalid
+                               : s.kind == Stop::EKind::eInterrupted ? ERunStatus::eInterrupted
+                                                                     : ERunStatus::eFailed;
             m_summary.result = s.result;
             m_summary.messages.insert(m_summary.messages.end(), s.messages.begin(), s.messages.end());
             try
@@ -398,7 +326,9 @@ public:
             {
                 m_err << "cae: " << e.what() << "\n";
             }
-            return s.exitStatus;
+            return s.kind == Stop::EKind::eInvalid       ? eExitInvalid
+                   : s.kind == Stop::EKind::eInterrupted ? eExitInterrupted + s.signal
+                                                         : eExitFailed;
         }
         catch (const OutputError& e)
         {

@@ -118,7 +118,7 @@ TEST(ResultGrid, HoldsEveryElementNodeWithItsStressesAndKeepsReactionsAtSupports
     ASSERT_EQ(g.points.size(), 9u);
     EXPECT_EQ(g.nodesPerCell, 6);
     EXPECT_EQ(g.connectivity, (std::vector<std::uint64_t>{0, 1, 2, 4, 5, 6, 0, 2, 3, 6, 7, 8}));
-    EXPECT_TRUE(g.points[5].isEqualTo({1.0, 0.5}));
+    EXPECT_EQ(g.points[5], (std::array<double, 3>{1.0, 0.5, 0.0}));
     std::vector<std::string> names;
     for (const auto& a : g.pointData)
         names.push_back(a.name);
