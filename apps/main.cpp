@@ -1,71 +1,35 @@
-#include "apps/Analyze2d.h"
 #include "apps/CommandLine.h"
 #include "apps/ModuleSession.h"
-#include "apps/output/AtomicFile.h"
-#include "apps/task3d/SolverGuard.h"
-#include "apps/task3d/Task3d.h"
+#include "apps/Program.h"
 
-#include <cstdio>
-#include <exception>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <string>
+#include <vector>
 
 namespace
 {
-/// The exit status once standard output has taken everything: a report lost to a full disk or a
-/// closed pipe makes a run that went well end as failed.
-int flushed(int status)
+/// Hands the 3D command to the 3D program beside this one, in this process (same id, signals, standard
+/// streams and exit status), so that this program never maps what only that command needs.
+int runTask3dProgram(char** argv)
 {
-    std::cout.flush();
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout)
-        return status;
-    std::cerr << "cae: cannot write to standard output\n";
-    return status == cae_app::eExitSolved ? cae_app::eExitFailed : status;
-}
-
-int run(const cae_app::CommandLine& cl)
-{
-    switch (cl.action)
-    {
-    case cae_app::CommandLine::Action::eShowText:
-        std::cout << cl.text;
-        return cae_app::eExitSolved;
-    case cae_app::CommandLine::Action::eUsageError:
-        std::cerr << cl.text;
-        return cae_app::eExitUsage;
-    case cae_app::CommandLine::Action::eAnalyze2d:
-    case cae_app::CommandLine::Action::eTask3d:
-        break;
-    }
-    cae_app::removeTemporaryFileOnInterrupt();
-    cae_app::installSolverControls();
-    // The module and the solver program are built beside the program.
-    const std::filesystem::path folder = cae_app::programFolder();
-    cae_app::useSolverProgramIn(folder);
-    const cae_app::ModuleSession module(folder / cae_app::kModuleFileName);
-    if (!module.loaded())
-    {
-        std::cerr << "cae: cannot load the module: " << module.error() << "\n";
-        return cae_app::eExitFailed;
-    }
-    try
-    {
-        if (cl.action == cae_app::CommandLine::Action::eTask3d)
-            return cae_app::runTask3d(cl, std::cerr);
-        return cae_app::runAnalyze2d(cl, std::cerr);
-    }
-    catch (const std::exception& e)
-    {
-        // Whatever escapes the module (an allocation failure, a broken mesh) still ends the run
-        // with a message and the failure status rather than an abort.
-        std::cerr << "cae: " << cl.file << ": the analysis stopped: " << e.what() << "\n";
-        return cae_app::eExitFailed;
-    }
+    const std::filesystem::path program = cae_app::programFolder() / cae_app::kTask3dProgramName;
+    std::string name = program.string();
+    argv[0] = name.data();
+    ::execv(name.c_str(), argv);
+    std::cerr << "cae: cannot run the 3D program " << name << ": " << std::strerror(errno) << "\n";
+    return cae_app::eExitFailed;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
     const auto cl = cae_app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    return flushed(run(cl));
+    if (cl.action == cae_app::CommandLine::Action::eTask3d)
+        return runTask3dProgram(argv);
+    return cae_app::runProgram(cl, nullptr);
 }

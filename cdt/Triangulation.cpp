@@ -3,11 +3,13 @@
 #include "cdt/detail/FilteredPredicates.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <numeric>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace CDT
 {
@@ -55,6 +57,49 @@ std::uint32_t hilbertIndex(std::uint32_t x, std::uint32_t y)
         }
     }
     return d;
+}
+
+/// Sorts the insertion keys of [first, last) ascending: a point's Hilbert index in the upper 32 bits, its
+/// vertex index, below 2^indexBits, in the lower ones. Least significant digit first, eleven bits at a time,
+/// over the bits a key can use: the same order as std::sort (the keys are distinct) in a few linear passes
+/// instead of a comparison sort, which took a tenth of a bulk insertion of a million points.
+void sortKeys(std::uint64_t* first, std::uint64_t* last, unsigned indexBits,
+              std::vector<std::uint64_t>& scratch)
+{
+    constexpr unsigned digitBits = 11;
+    constexpr std::size_t buckets = std::size_t{1} << digitBits;
+    const auto n = static_cast<std::size_t>(last - first);
+    if (n < buckets)
+    {
+        std::sort(first, last);
+        return;
+    }
+    scratch.resize(n);
+    std::uint64_t* from = first;
+    std::uint64_t* to = scratch.data();
+    std::vector<std::size_t> start(buckets);
+    const auto pass = [&](unsigned shift)
+    {
+        std::fill(start.begin(), start.end(), 0);
+        for (std::size_t i = 0; i < n; ++i)
+            ++start[(from[i] >> shift) & (buckets - 1)];
+        std::size_t sum = 0;
+        for (std::size_t& s : start)
+        {
+            const std::size_t here = s;
+            s = sum;
+            sum += here;
+        }
+        for (std::size_t i = 0; i < n; ++i)
+            to[start[(from[i] >> shift) & (buckets - 1)]++] = from[i];
+        std::swap(from, to);
+    };
+    for (unsigned shift = 0; shift < indexBits; shift += digitBits)
+        pass(shift);
+    for (unsigned shift = 32; shift < 64; shift += digitBits)
+        pass(shift);
+    if (from != first)
+        std::copy(from, from + n, first);
 }
 
 std::string formatPoint(double x, double y)
@@ -315,15 +360,16 @@ void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
     }
     for (std::size_t i = count; i > 1; --i)
         std::swap(order[i - 1], order[nextRandom() % i]);
+    const auto indexBits = static_cast<unsigned>(std::bit_width(static_cast<std::uint32_t>(last - 1)));
+    std::vector<std::uint64_t> scratch;
     std::size_t end = count;
     while (end > smallestInsertionRound)
     {
         const std::size_t begin = end / 2;
-        std::sort(order.begin() + static_cast<std::ptrdiff_t>(begin),
-                  order.begin() + static_cast<std::ptrdiff_t>(end));
+        sortKeys(order.data() + begin, order.data() + end, indexBits, scratch);
         end = begin;
     }
-    std::sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(end));
+    sortKeys(order.data(), order.data() + end, indexBits, scratch);
 
     std::vector<VertInd> sequence(count);
     for (std::size_t i = 0; i < count; ++i)

@@ -470,6 +470,43 @@ TEST(CaeUsage, WrongUsageExitsWithOneAndHelpWithZero)
     EXPECT_NE(help.out.find("examples/"), std::string::npos);
 }
 
+namespace
+{
+/// The shared libraries the dynamic linker loaded while `cae args` ran (its LD_DEBUG=files log), every
+/// one that came into the process by start-up or by a later dlopen.
+std::string loadedLibraries(const std::vector<std::string>& args, const fs::path& scratch)
+{
+    const fs::path logs = scratch / "ld";
+    fs::create_directories(logs);
+    ::setenv("LD_DEBUG", "files", 1);
+    ::setenv("LD_DEBUG_OUTPUT", (logs / "log").c_str(), 1);
+    runCae(args, scratch);
+    ::unsetenv("LD_DEBUG");
+    ::unsetenv("LD_DEBUG_OUTPUT");
+    std::string loaded;
+    for (const auto& log : fs::directory_iterator(logs))
+        loaded += slurp(log.path());
+    return loaded;
+}
+} // namespace
+
+TEST(CaeStartUp, OnlyTheThreeDCommandLoadsTheSolidKernel)
+{
+    TempDir dir;
+    const std::string twoD =
+        loadedLibraries({"analyze2d", (examples() / "cantilever.json").string(), "--quiet"}, dir.path());
+    ASSERT_NE(twoD.find("cae_core.tx"), std::string::npos) << "no loader log to check";
+    EXPECT_EQ(twoD.find("libgmsh"), std::string::npos);
+    EXPECT_EQ(twoD.find("/libTK"), std::string::npos);
+    EXPECT_EQ(loadedLibraries({"analyze2d", "--help"}, dir.path() / "help").find("libgmsh"),
+              std::string::npos);
+    // The same log does show them where they are needed.
+    const std::string threeD =
+        loadedLibraries({"task3d", (dir.path() / "missing.json").string()}, dir.path() / "3d");
+    EXPECT_NE(threeD.find("libgmsh"), std::string::npos);
+    EXPECT_NE(threeD.find("/libTK"), std::string::npos);
+}
+
 TEST(CaeWarnings, AWholeLoopLoadIsRunButFlagged)
 {
     TempDir dir;

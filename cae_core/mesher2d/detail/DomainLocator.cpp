@@ -81,6 +81,7 @@ struct DomainLocator::Polygon
     std::uint32_t row(double y) const { return gridIndex(y, minY - margin, inverseCell, ny); }
     int classify(const OdGePoint2d& p) const;
     int classifyEdge(const OdGePoint2d& p, std::uint32_t k) const;
+    bool withinReach(const OdGePoint2d& p, std::uint32_t k) const;
 };
 
 DomainLocator::Polygon::Polygon(std::vector<OdGePoint2d> points, double tol)
@@ -170,6 +171,18 @@ int DomainLocator::Polygon::classifyEdge(const OdGePoint2d& p, std::uint32_t k) 
     return OdGeUtils::classifyPointPolygonRayTest(p, closed, 6, OdGeTol(tolerance, tolerance));
 }
 
+/// Whether p lies in edge k's box grown by the margin. Outside it, p is beyond the tolerance of the
+/// edge by the same bound the grid is built on, and the ray's answer follows from which side of the box
+/// p lies. Most of the edges the grid offers are such edges, and asking the SDK about each (a closed
+/// polygon of six edges every time) made the whole mesher more than twice as slow.
+bool DomainLocator::Polygon::withinReach(const OdGePoint2d& p, std::uint32_t k) const
+{
+    const OdGePoint2d& a = edgeStart(k);
+    const OdGePoint2d& b = edgeEnd(k);
+    return p.x >= std::min(a.x, b.x) - margin && p.x <= std::max(a.x, b.x) + margin &&
+           p.y >= std::min(a.y, b.y) - margin && p.y <= std::max(a.y, b.y) + margin;
+}
+
 int DomainLocator::Polygon::classify(const OdGePoint2d& p) const
 {
     if (vertices.empty())
@@ -187,14 +200,25 @@ int DomainLocator::Polygon::classify(const OdGePoint2d& p) const
     const std::uint32_t r = row(p.y);
     const std::size_t cell = std::size_t{r} * nx + column(p.x);
     for (std::uint32_t i = cells.start[cell]; i < cells.start[cell + 1]; ++i)
-        if (classifyEdge(p, cells.items[i]) == 2)
+        if (withinReach(p, cells.items[i]) && classifyEdge(p, cells.items[i]) == 2)
             return 2;
     if (count < 3)
         return 0;
     bool inside = false;
     for (std::uint32_t i = rows.start[r]; i < rows.start[r + 1]; ++i)
     {
-        const int answer = classifyEdge(p, rows.items[i]);
+        const std::uint32_t k = rows.items[i];
+        if (!withinReach(p, k))
+        {
+            // Far from the edge: the ray crosses it when the edge spans p's height (the SDK's half-open
+            // rule) and lies wholly to the right of p.
+            const OdGePoint2d& a = edgeStart(k);
+            const OdGePoint2d& b = edgeEnd(k);
+            if ((a.y > p.y) != (b.y > p.y) && p.x < std::min(a.x, b.x))
+                inside = !inside;
+            continue;
+        }
+        const int answer = classifyEdge(p, k);
         if (answer == 2)
             return 2;
         if (answer == 1)
