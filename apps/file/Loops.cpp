@@ -135,11 +135,13 @@ void join(BoundaryCurve& a, BoundaryCurve& b, const std::string& loopPath)
     // the mesher chains curves with, so they cannot be trusted to meet.
     if (e.isEqualTo(s))
         return;
-    throw InputError(loopPath + ": " + describe(a) + " ends at " + formatPoint(e, 12) + " and " +
-                     describe(b) + " starts at " + formatPoint(s, 12) + ", " +
-                     formatNumber(e.distanceTo(s), 3) +
-                     " apart: arcs and ellipses must meet exactly; adjust their centres or angles, or join "
-                     "them with a line");
+    throw InputError(
+        loopPath + ": " + describe(a) + " ends at " + formatPoint(e, 12) + " and " + describe(b) +
+        " starts at " + formatPoint(s, 12) + ", " + formatNumber(e.distanceTo(s), 3) + " apart: " +
+        (std::holds_alternative<ArcCurve>(a.geometry) && std::holds_alternative<ArcCurve>(b.geometry)
+             ? "two arcs"
+             : "arcs and ellipses") +
+        " must meet exactly; adjust their centres or angles, or join them with a line");
 }
 
 std::vector<OdGePoint2d> loopPolygon(const BoundaryLoop& loop)
