@@ -356,6 +356,10 @@ DrawnRegion readDrawnRegion(const std::string& path, const std::string& layer, c
                     curves.push_back(std::move(c));
                 continue;
             }
+            if (dynamic_cast<const OdDbProxyEntity*>(entity.get()) && kind == "SPLINE")
+                throw InputError("the " + kind + " " + path +
+                                 " cannot be read: a spline must give its control points and knots, not only "
+                                 "fit points; save the drawing with them");
             const auto* curve = dynamic_cast<const OdDbCurve*>(entity.get());
             OdGeCurve3d* ge = nullptr;
             if (!curve || curve->getOdGeCurve(ge) != eOk || !ge)
@@ -368,7 +372,12 @@ DrawnRegion readDrawnRegion(const std::string& path, const std::string& layer, c
                                  "CIRCLE, ELLIPSE, LWPOLYLINE, POLYLINE and SPLINE entities");
             }
             const std::unique_ptr<OdGeCurve3d> owned(ge);
-            curves.push_back(fromGeCurve(*owned, path, kind));
+            BoundaryCurve c = fromGeCurve(*owned, path, kind);
+            // A line drawn as a point bounds nothing, but would join both of its neighbours' ends.
+            if (const auto* line = std::get_if<LineCurve>(&c.geometry);
+                line && line->from.isEqualTo(line->to))
+                continue;
+            curves.push_back(std::move(c));
         }
         catch (const InputError& e)
         {

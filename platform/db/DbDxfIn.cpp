@@ -546,7 +546,14 @@ private:
             }
             catch (const OdError&)
             {
-                // A spline whose knots and control points do not fit together is left out.
+                // A spline whose knots and control points do not fit together (one given by fit points
+                // alone, for one) cannot be rebuilt; a proxy keeps where it is and what it was.
+                if (!m_space.isNull() && !s.attributes.isInPaperSpace())
+                {
+                    const auto proxy = OdDbProxyEntity::createObject();
+                    proxy->setOriginalDxfName(L"SPLINE");
+                    place(proxy.get(), s.attributes, s.xdata);
+                }
             }
         }
     }

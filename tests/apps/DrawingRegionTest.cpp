@@ -118,6 +118,14 @@ TEST(DrawnRegion, EachDrawingMistakeIsNamedWithWhereItIs)
          "part.dxf: 3 curve ends meet at (0, 0)"},
         {"an unsupported kind", square(DxfText()).other("MTEXT"), nullptr, nullptr,
          "part.dxf: the layer PART holds a MTEXT (handle 104), which cannot bound a region"},
+        {"a spline of fit points only",
+         DxfText()
+             .line(0, 0, 10, 0)
+             .line(10, 0, 10, 10)
+             .fitSpline({{10, 10}, {5, 12}, {0, 10}})
+             .line(0, 10, 0, 0),
+         nullptr, nullptr,
+         "part.dxf: the SPLINE handle 102 cannot be read: a spline must give its control points"},
         {"an empty layer", square(DxfText()), R"({"dxf": "part.dxf", "layer": "HOLES"})", nullptr,
          "part.dxf: the layer HOLES holds no entities in model space (the drawing has no such layer)"},
         {"a unitless drawing", square(DxfText(-1)), nullptr, nullptr,

@@ -155,6 +155,15 @@ public:
             pairs({{10, p[0]}, {20, p[1]}, {30, 0}});
         return *this;
     }
+    /// A spline given by its fit points alone, as some programs save one.
+    DxfText& fitSpline(const std::vector<std::array<double, 2>>& points, const std::string& layer = "PART")
+    {
+        start("SPLINE", layer);
+        m_text += "70\n8\n71\n3\n72\n0\n73\n0\n74\n" + std::to_string(points.size()) + "\n";
+        for (const auto& p : points)
+            pairs({{11, p[0]}, {21, p[1]}, {31, 0}});
+        return *this;
+    }
     /// An entity of any other kind, with a position.
     DxfText& other(const std::string& kind, const std::string& layer = "PART")
     {
