@@ -65,7 +65,8 @@ TEST(DrawnRegion, CurvesOfEveryKindJoinIntoTheOuterLoopAndHolesWithTheDrawingsUn
     TempDir dir;
     DxfText d(1); // inches
     // Out of order and some drawn backwards, as a CAD user leaves them.
-    d.arc(40, 15, 5, 0, 90, "PART")
+    // The fillet from (45, 15) to (40, 20) drawn mirrored, as CAD programs store arcs after a mirror.
+    d.arcFromBelow(-40, 15, 5, 90, 180, "PART")
         .line(0, 0, 45, 0)
         .spline(3, {0, 0, 0, 0, 1, 1, 1, 1}, {{45, 0}, {50, 4}, {50, 11}, {45, 15}})
         .polyline({{{40, 20, 0}, {0, 20, 1}, {0, 10, 0}, {0, 0, 0}}}, false)

@@ -120,6 +120,14 @@ public:
         start("ARC", layer);
         return pairs({{10, cx}, {20, cy}, {30, 0}, {40, r}, {50, a0}, {51, a1}});
     }
+    /// An arc about the normal -z: its centre and angles in the plane seen from below, whose x axis is -x.
+    DxfText& arcFromBelow(double cx, double cy, double r, double a0, double a1,
+                          const std::string& layer = "PART")
+    {
+        start("ARC", layer);
+        return pairs(
+            {{10, cx}, {20, cy}, {30, 0}, {40, r}, {210, 0}, {220, 0}, {230, -1}, {50, a0}, {51, a1}});
+    }
     DxfText& circle(double cx, double cy, double r, const std::string& layer = "PART")
     {
         start("CIRCLE", layer);
