@@ -1,8 +1,10 @@
 #include "apps/drawing/RegionBuilder.h"
 
 #include "apps/file/Format.h"
+#include "apps/file/Loops.h"
 
 #include "platform/ge/GeCircArc3d.h"
+#include "platform/ge/GeEllipArc3d.h"
 #include "platform/ge/GeLineSeg3d.h"
 #include "platform/ge/GeNurbCurve3d.h"
 
@@ -52,6 +54,29 @@ std::vector<NamedCurve> splitCurve(const NamedCurve& named, std::vector<double> 
             from = to;
         }
         add(new OdGeLineSeg3d(from, line.endPoint()));
+    }
+    else if (curve.type() == OdGe::kEllipArc3d)
+    {
+        // As for arcs below: pieces keep the ellipse and its parameter, only the interval changes.
+        const auto& ellipse = static_cast<const OdGeEllipArc3d&>(curve);
+        std::vector<double> bounds;
+        if (ellipse.isClosed())
+        {
+            bounds = params;
+            bounds.push_back(params.front() + 2.0 * std::numbers::pi);
+        }
+        else
+        {
+            bounds.push_back(interval.lowerBound());
+            bounds.insert(bounds.end(), params.begin(), params.end());
+            bounds.push_back(interval.upperBound());
+        }
+        for (std::size_t i = 0; i + 1 < bounds.size(); ++i)
+        {
+            auto* piece = ellipse.copy();
+            piece->setAngles(bounds[i], bounds[i + 1]);
+            add(piece);
+        }
     }
     else if (curve.type() == OdGe::kCircArc3d)
     {
@@ -109,6 +134,20 @@ OdSharedPtr<OdGeCurve3d> makeCurve(const BoundaryCurve& curve)
             geArc->reverseParam();
         return OdSharedPtr<OdGeCurve3d>(geArc);
     }
+    if (const auto* ellipse = std::get_if<EllipseCurve>(&curve.geometry))
+    {
+        const double major = ellipse->majorAxis.length();
+        const double a0 = std::min(ellipse->startParam, ellipse->startParam + ellipse->sweep);
+        auto* geEllipse =
+            new OdGeEllipArc3d(to3d(ellipse->center), OdGeVector3d::kZAxis,
+                               OdGeVector3d(ellipse->majorAxis.x, ellipse->majorAxis.y, 0.0), major,
+                               major * ellipse->ratio, a0, a0 + std::abs(ellipse->sweep));
+        if (ellipse->sweep < 0.0)
+            geEllipse->reverseParam();
+        return OdSharedPtr<OdGeCurve3d>(geEllipse);
+    }
+    if (const auto* nurbs = std::get_if<NurbsCurve>(&curve.geometry))
+        return OdSharedPtr<OdGeCurve3d>(new OdGeNurbCurve3d(nurbsOf(*nurbs)));
     const auto& spline = std::get<SplineCurve>(curve.geometry);
     OdGePoint3dArray fit;
     for (const auto& p : spline.fitPoints)

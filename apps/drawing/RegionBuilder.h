@@ -16,8 +16,8 @@
 /// ends of a distributed load on the boundary.
 namespace cae_app
 {
-/// The curve of the drawing for a curve of the file (lines, arcs and full circles exactly;
-/// splines as the interpolating cubic spline through the fit points).
+/// The curve of the drawing for a curve of the file (lines, arcs, full circles, ellipses and NURBS
+/// curves exactly; splines as the interpolating cubic spline through the fit points).
 OdSharedPtr<OdGeCurve3d> makeCurve(const BoundaryCurve& curve);
 
 /// The two halves of a spline cut at `param` (strictly inside its interval), by knot insertion,

@@ -1,5 +1,6 @@
 #include "apps/file/AnalysisFile.h"
 
+#include "apps/file/DrawingRegion.h"
 #include "apps/file/Format.h"
 #include "apps/file/JsonDocument.h"
 #include "apps/file/JsonLocation.h"
@@ -65,9 +66,67 @@ constexpr std::array kUnitNames{
     UnitName{"gigametres", OdDb::kUnitsGigameters}, UnitName{"undefined", OdDb::kUnitsUndefined}};
 constexpr std::size_t kPrimaryUnitNames = 25;
 
+/// Highest NURBS degree accepted: the platform's curves go no higher.
+constexpr int kMaxNurbsDegree = 25;
+
+EllipseCurve readEllipse(const Node& body)
+{
+    body.expectObject({"center", "majorAxis", "ratio", "startParam", "endParam"});
+    EllipseCurve ellipse;
+    ellipse.center = body.at("center").point();
+    const Node axis = body.at("majorAxis");
+    const OdGePoint2d tip = axis.point();
+    ellipse.majorAxis = OdGeVector2d(tip.x, tip.y);
+    if (ellipse.majorAxis.isZeroLength())
+        axis.fail("the major axis must not be the zero vector");
+    const Node ratio = body.at("ratio");
+    ellipse.ratio = ratio.number();
+    if (!(ellipse.ratio > 0.0 && ellipse.ratio <= 1.0))
+        ratio.fail("the ratio of the minor to the major radius must be in (0, 1], found " +
+                   Node::formatNumber(ellipse.ratio));
+    const auto start = body.optional("startParam");
+    const auto end = body.optional("endParam");
+    if (start.has_value() != end.has_value())
+        body.fail("give both \"startParam\" and \"endParam\", or neither for a whole ellipse");
+    if (!start)
+    {
+        ellipse.sweep = 2.0 * std::numbers::pi;
+        return ellipse;
+    }
+    ellipse.startParam = start->number();
+    const double e = end->number();
+    if (ellipse.startParam == e)
+        body.fail("an elliptical arc needs different start and end parameters (leave both out for a whole "
+                  "ellipse)");
+    // Counter-clockwise from start to end, as for an arc: the sweep is taken into (0, 2 pi].
+    double sweep = std::fmod(e - ellipse.startParam, 2.0 * std::numbers::pi);
+    if (sweep <= 0.0)
+        sweep += 2.0 * std::numbers::pi;
+    ellipse.sweep = sweep;
+    return ellipse;
+}
+
+NurbsCurve readNurbs(const Node& body)
+{
+    body.expectObject({"degree", "controlPoints", "weights", "knots"});
+    NurbsCurve nurbs;
+    nurbs.degree = body.at("degree").integer(1, kMaxNurbsDegree);
+    for (const Node& p : body.at("controlPoints").list(2))
+        nurbs.controlPoints.push_back(p.point());
+    const Node knots = body.at("knots");
+    for (const Node& k : knots.list())
+        nurbs.knots.push_back(k.number());
+    if (const auto weights = body.optional("weights"))
+        for (const Node& w : weights->list())
+            nurbs.weights.push_back(w.number());
+    if (const std::string problem = checkNurbs(nurbs); !problem.empty())
+        body.fail(problem);
+    return nurbs;
+}
+
 BoundaryCurve readCurve(const Node& node)
 {
-    const std::string_view kind = node.choice({"line", "arc", "circle", "spline"});
+    const std::string_view kind = node.choice({"line", "arc", "circle", "spline", "ellipse", "nurbs"});
     const Node body = node.at(kind);
     BoundaryCurve curve;
     curve.path = node.pathText();
@@ -104,6 +163,10 @@ BoundaryCurve readCurve(const Node& node)
         curve.geometry =
             ArcCurve{body.at("center").point(), body.at("radius").positive(), 0.0, 2.0 * std::numbers::pi};
     }
+    else if (kind == "ellipse")
+        curve.geometry = readEllipse(body);
+    else if (kind == "nurbs")
+        curve.geometry = readNurbs(body);
     else
     {
         body.expectObject({"fitPoints"});
@@ -130,24 +193,80 @@ BoundaryLoop readLoop(const Node& node)
     return loop;
 }
 
-DrawingSettings readDrawing(const Node& node)
+OdDb::UnitsValue readUnits(const Node& units)
 {
-    node.expectObject({"measurement", "insunits", "annoScale"});
-    DrawingSettings drawing;
-    drawing.measurement =
-        node.at("measurement").keyword({"metric", "imperial"}) == 0 ? OdDb::kMetric : OdDb::kEnglish;
-    const Node units = node.at("insunits");
     const auto value = unitsFromName(units.string());
     if (!value)
         units.fail("unknown drawing unit " + inQuotes(units.string()) + "; known units are " +
                    knownUnitNames());
-    drawing.insunits = *value;
+    return *value;
+}
+
+/// `unitsOptional` for a region drawn in a CAD program, whose drawing may give the units.
+DrawingSettings readDrawing(const Node& node, bool unitsOptional)
+{
+    node.expectObject({"measurement", "insunits", "annoScale"});
+    DrawingSettings drawing;
+    drawing.measurementGiven = !unitsOptional || node.has("measurement");
+    drawing.insunitsGiven = !unitsOptional || node.has("insunits");
+    if (drawing.measurementGiven)
+        drawing.measurement =
+            node.at("measurement").keyword({"metric", "imperial"}) == 0 ? OdDb::kMetric : OdDb::kEnglish;
+    if (drawing.insunitsGiven)
+        drawing.insunits = readUnits(node.at("insunits"));
     if (const auto scale = node.optional("annoScale"))
     {
         drawing.annoScale = scale->positive();
         drawing.annoScaleGiven = true;
     }
     return drawing;
+}
+
+/// Takes the region from the drawing the file names, and the units the file leaves to it.
+void readRegionDrawing(AnalysisFile& file, const Node& region, const Node& root,
+                       const std::string& sourceName)
+{
+    region.expectObject({"dxf", "layer"});
+    const Node dxf = region.at("dxf");
+    file.regionDrawing = dxf.string();
+    if (file.regionDrawing.empty())
+        dxf.fail("name the drawing file");
+    if (const auto layer = region.optional("layer"))
+    {
+        file.regionLayer = layer->string();
+        if (file.regionLayer.empty())
+            layer->fail("name the layer, or leave the key out to take every layer of model space");
+    }
+    // Relative to the analysis file, so the file and its drawing move together.
+    const std::filesystem::path path =
+        std::filesystem::path(sourceName).parent_path() / std::filesystem::path(file.regionDrawing);
+    DrawnRegion drawn;
+    try
+    {
+        drawn = readDrawnRegion(path.string(), file.regionLayer, file.regionDrawing);
+    }
+    catch (const InputError& e)
+    {
+        dxf.fail(e.what());
+    }
+    file.outer = std::move(drawn.outer);
+    file.holes = std::move(drawn.holes);
+    if (!file.drawing.measurementGiven)
+        file.drawing.measurement = drawn.measurement;
+    const bool unitless = drawn.insunits == OdDb::kUnitsUndefined;
+    if (!file.drawing.insunitsGiven)
+    {
+        if (unitless)
+            dxf.fail("the drawing " + inQuotes(file.regionDrawing) +
+                     " is unitless ($INSUNITS 0 or not given); state its unit as \"drawing\": {\"insunits\": "
+                     "...}");
+        file.drawing.insunits = drawn.insunits;
+    }
+    else if (!unitless && drawn.insunits != file.drawing.insunits)
+        root.at("drawing")
+            .at("insunits")
+            .fail("the file says " + std::string(unitsName(file.drawing.insunits)) + " but the drawing " +
+                  inQuotes(file.regionDrawing) + " is in " + std::string(unitsName(drawn.insunits)));
 }
 
 RefinementRegionEntry readRefinementRegion(const Node& node)
@@ -265,6 +384,55 @@ LoadOrSupportEntry readLoadOrSupport(const Node& node)
 }
 } // namespace
 
+std::string checkNurbs(const NurbsCurve& nurbs)
+{
+    const std::size_t n = nurbs.controlPoints.size();
+    const std::size_t p = static_cast<std::size_t>(nurbs.degree);
+    if (n < p + 1)
+        return "a curve of degree " + std::to_string(p) + " needs at least " + std::to_string(p + 1) +
+               " control points, found " + std::to_string(n);
+    if (nurbs.knots.size() != n + p + 1)
+        return "expected " + std::to_string(n + p + 1) + " knots (control points + degree + 1), found " +
+               std::to_string(nurbs.knots.size());
+    if (!nurbs.weights.empty() && nurbs.weights.size() != n)
+        return "expected one weight per control point, " + std::to_string(n) + ", found " +
+               std::to_string(nurbs.weights.size());
+    for (std::size_t i = 0; i < nurbs.weights.size(); ++i)
+        if (!(nurbs.weights[i] > 0.0) || !std::isfinite(nurbs.weights[i]))
+            return "weights[" + std::to_string(i) + "] is " + Node::formatNumber(nurbs.weights[i]) +
+                   "; weights must be positive";
+    for (std::size_t i = 0; i < nurbs.knots.size(); ++i)
+    {
+        if (!std::isfinite(nurbs.knots[i]))
+            return "knots[" + std::to_string(i) + "] is not a finite number";
+        if (i > 0 && nurbs.knots[i] < nurbs.knots[i - 1])
+            return "the knots must not decrease, but knots[" + std::to_string(i) +
+                   "] = " + Node::formatNumber(nurbs.knots[i]) + " is below knots[" + std::to_string(i - 1) +
+                   "] = " + Node::formatNumber(nurbs.knots[i - 1]);
+    }
+    const auto& k = nurbs.knots;
+    // An inner knot repeated more than the degree breaks the curve in two.
+    for (std::size_t i = p + 1, run = 1; i < n; ++i)
+    {
+        run = k[i] == k[i - 1] && i > p + 1 ? run + 1 : 1;
+        if (run > p)
+            return "knots[" + std::to_string(i) + "] = " + Node::formatNumber(k[i]) + " repeats more than " +
+                   std::to_string(p) + " times (the degree) inside the curve, which would break it apart";
+    }
+    if (!(k[p] < k[n]))
+        return "the knots leave the curve no parameter range: knots[" + std::to_string(p) + "] and knots[" +
+               std::to_string(n) + "] are both " + Node::formatNumber(k[p]);
+    // Unclamped curves do not start and end at control points, so their ends could not be joined.
+    for (std::size_t i = 1; i <= p; ++i)
+        if (k[i] != k[0] || k[n + p - i] != k[n + p])
+            return "the curve must be clamped: the first " + std::to_string(p + 1) + " and the last " +
+                   std::to_string(p + 1) + " knots must each be equal";
+    for (std::size_t i = 0; i < n; ++i)
+        if (!std::isfinite(nurbs.controlPoints[i].x) || !std::isfinite(nurbs.controlPoints[i].y))
+            return "controlPoints[" + std::to_string(i) + "] is not finite";
+    return {};
+}
+
 std::optional<OdDb::UnitsValue> unitsFromName(std::string_view name)
 {
     for (const auto& u : kUnitNames)
@@ -321,14 +489,23 @@ AnalysisFile parseAnalysisText(std::string_view text, const std::string& sourceN
     AnalysisFile file;
     if (const auto d = root.optional("description"))
         file.description = d->string();
-    file.drawing = readDrawing(root.at("drawing"));
-
     const Node region = root.at("region");
-    region.expectObject({"outer", "holes"});
-    file.outer = readLoop(region.at("outer"));
-    if (const auto holes = region.optional("holes"))
-        for (const Node& h : holes->list())
-            file.holes.push_back(readLoop(h));
+    const bool drawn = region.has("dxf");
+    if (const auto drawing = root.optional("drawing"); drawing || !drawn)
+        file.drawing = readDrawing(root.at("drawing"), drawn);
+    else
+        file.drawing.measurementGiven = file.drawing.insunitsGiven = false;
+
+    if (drawn)
+        readRegionDrawing(file, region, root, sourceName);
+    else
+    {
+        region.expectObject({"outer", "holes"});
+        file.outer = readLoop(region.at("outer"));
+        if (const auto holes = region.optional("holes"))
+            for (const Node& h : holes->list())
+                file.holes.push_back(readLoop(h));
+    }
 
     file.mode = root.at("mode").keyword({"planeStress", "planeStrain"}) == 0 ? AnalysisMode::ePlaneStress
                                                                              : AnalysisMode::ePlaneStrain;

@@ -41,13 +41,41 @@ struct SplineCurve
     std::vector<OdGePoint2d> fitPoints;
 };
 
+/// An elliptical arc travelled from the ellipse angle `startParam` through the signed `sweep`
+/// (radians; counter-clockwise when positive). The point at angle s is
+/// center + cos s majorAxis + sin s ratio (majorAxis turned a quarter counter-clockwise).
+/// A sweep of +-2 pi is a whole ellipse.
+struct EllipseCurve
+{
+    OdGePoint2d center;
+    /// From the centre to the end of the major axis: its direction and the major radius.
+    OdGeVector2d majorAxis;
+    /// Minor radius over major radius, in (0, 1].
+    double ratio = 1.0;
+    double startParam = 0.0;
+    double sweep = 0.0;
+};
+
+/// A clamped NURBS curve as a CAD program stores it: it starts at its first control point and
+/// ends at its last.
+struct NurbsCurve
+{
+    int degree = 3;
+    std::vector<OdGePoint2d> controlPoints;
+    /// One per control point, all positive; empty for a non-rational curve.
+    std::vector<double> weights;
+    /// controlPoints.size() + degree + 1 knots, non-decreasing, the first and last degree + 1 equal.
+    std::vector<double> knots;
+};
+
 /// One boundary curve together with where it came from, for messages.
 struct BoundaryCurve
 {
-    std::variant<LineCurve, ArcCurve, SplineCurve> geometry;
+    std::variant<LineCurve, ArcCurve, SplineCurve, EllipseCurve, NurbsCurve> geometry;
     /// Key path of the curve in the file, e.g. "region.holes[0][2]".
     std::string path;
-    /// The kind as the file names it: "line", "arc", "circle" or "spline".
+    /// The kind as the file names it: "line", "arc", "circle", "spline", "ellipse" or "nurbs" (or
+    /// the drawing's entity kind, "LINE", "ELLIPSE", ..., for a region read from a drawing).
     std::string kind;
 };
 
@@ -63,6 +91,10 @@ struct DrawingSettings
 {
     OdDb::MeasurementValue measurement = OdDb::kMetric;
     OdDb::UnitsValue insunits = OdDb::kUnitsMillimeters;
+    /// Whether the file states the measurement and the units; a region drawn in a CAD program may
+    /// take them from its drawing instead.
+    bool measurementGiven = true;
+    bool insunitsGiven = true;
     /// Annotation scale factor (drawing units per paper unit).
     double annoScale = 1.0;
     /// Whether the file gives the annotation scale; without it the glyphs are sized by the region.
@@ -185,6 +217,10 @@ struct AnalysisFile
 {
     std::string description;
     DrawingSettings drawing;
+    /// The drawing the region was read from, as the file names it ("part.dxf"), and the layer
+    /// (empty: all of model space); empty when the file gives the region's curves itself.
+    std::string regionDrawing;
+    std::string regionLayer;
     BoundaryLoop outer;
     std::vector<BoundaryLoop> holes;
     AnalysisMode mode = AnalysisMode::ePlaneStress;
@@ -222,6 +258,10 @@ AnalysisFile parseAnalysisText(std::string_view text, const std::string& sourceN
 /// The drawing unit of a name as analysis files write it ("millimeters", "inches", ...), also
 /// accepting the British spellings ("millimetres"); empty for an unknown name.
 std::optional<OdDb::UnitsValue> unitsFromName(std::string_view name);
+
+/// Checks a NURBS curve's numbers; returns what is wrong ("" when nothing is), naming the knot,
+/// weight or count at fault.
+std::string checkNurbs(const NurbsCurve& nurbs);
 
 /// The name analysis files use for a drawing unit.
 std::string_view unitsName(OdDb::UnitsValue units);

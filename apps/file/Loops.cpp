@@ -29,8 +29,42 @@ OdGePoint2d arcPoint(const ArcCurve& arc, double angle)
                        arc.center.y + arc.radius * std::sin(angle));
 }
 
+OdGePoint2d ellipsePoint(const EllipseCurve& e, double angle)
+{
+    const OdGeVector2d minor(-e.majorAxis.y * e.ratio, e.majorAxis.x * e.ratio);
+    return e.center + e.majorAxis * std::cos(angle) + minor * std::sin(angle);
+}
+
+/// Polyline points per knot span of a NURBS curve: enough for orientation and containment, and
+/// the starting chords of the finer checks between boundaries.
+constexpr int kNurbsSamplesPerSpan = 8;
+
+/// The parameters of a NURBS curve's polyline points, from its start to its end.
+std::vector<double> nurbsParameters(const NurbsCurve& nurbs)
+{
+    const std::size_t p = static_cast<std::size_t>(nurbs.degree), n = nurbs.controlPoints.size();
+    std::vector<double> t{nurbs.knots[p]};
+    for (std::size_t i = p; i < n; ++i)
+    {
+        const double a = nurbs.knots[i], b = nurbs.knots[i + 1];
+        if (b <= a)
+            continue;
+        for (int k = 1; k <= kNurbsSamplesPerSpan; ++k)
+            t.push_back(k == kNurbsSamplesPerSpan ? b : a + (b - a) * k / kNurbsSamplesPerSpan);
+    }
+    return t;
+}
+
+int ellipseSteps(const EllipseCurve& e)
+{
+    return std::max(2, static_cast<int>(std::ceil(std::abs(e.sweep) / kArcStep)));
+}
+
+/// Whole circles and whole ellipses: closed by themselves, with ends that cannot move.
 bool isWholeCircle(const BoundaryCurve& curve)
 {
+    if (const auto* ellipse = std::get_if<EllipseCurve>(&curve.geometry))
+        return std::abs(ellipse->sweep) >= 2.0 * std::numbers::pi;
     const auto* arc = std::get_if<ArcCurve>(&curve.geometry);
     return arc && std::abs(arc->sweep) >= 2.0 * std::numbers::pi;
 }
@@ -53,6 +87,11 @@ bool moveStart(BoundaryCurve& curve, const OdGePoint2d& p)
         spline->fitPoints.front() = p;
         return true;
     }
+    if (auto* nurbs = std::get_if<NurbsCurve>(&curve.geometry))
+    {
+        nurbs->controlPoints.front() = p;
+        return true;
+    }
     return false;
 }
 
@@ -66,6 +105,11 @@ bool moveEnd(BoundaryCurve& curve, const OdGePoint2d& p)
     if (auto* spline = std::get_if<SplineCurve>(&curve.geometry))
     {
         spline->fitPoints.back() = p;
+        return true;
+    }
+    if (auto* nurbs = std::get_if<NurbsCurve>(&curve.geometry))
+    {
+        nurbs->controlPoints.back() = p;
         return true;
     }
     return false;
@@ -87,14 +131,17 @@ void join(BoundaryCurve& a, BoundaryCurve& b, const std::string& loopPath)
         return;
     if (moveStart(b, e) || moveEnd(a, s))
         return;
-    // Two arcs: the gap is below the input precision but may be far above the geometry tolerance
+    // Two arcs or ellipses: the gap is below the input precision but may be far above the geometry tolerance
     // the mesher chains curves with, so they cannot be trusted to meet.
     if (e.isEqualTo(s))
         return;
     throw InputError(
         loopPath + ": " + describe(a) + " ends at " + formatPoint(e, 12) + " and " + describe(b) +
-        " starts at " + formatPoint(s, 12) + ", " + formatNumber(e.distanceTo(s), 3) +
-        " apart: two arcs must meet exactly; adjust their centres or angles, or join them with a line");
+        " starts at " + formatPoint(s, 12) + ", " + formatNumber(e.distanceTo(s), 3) + " apart: " +
+        (std::holds_alternative<ArcCurve>(a.geometry) && std::holds_alternative<ArcCurve>(b.geometry)
+             ? "two arcs"
+             : "arcs and ellipses") +
+        " must meet exactly; adjust their centres or angles, or join them with a line");
 }
 
 std::vector<OdGePoint2d> loopPolygon(const BoundaryLoop& loop)
@@ -143,6 +190,11 @@ public:
                 fit.append(OdGePoint3d(p.x, p.y, 0.0));
             m_spline = std::make_unique<OdGeNurbCurve3d>(fit);
         }
+        else if (const auto* nurbs = std::get_if<NurbsCurve>(&curve.geometry))
+        {
+            m_spline = std::make_unique<OdGeNurbCurve3d>(nurbsOf(*nurbs));
+            m_cubic = false;
+        }
     }
 
     /// The parameters of the curve's polyline points, in order: the angles of an arc, the spline's
@@ -156,6 +208,12 @@ public:
         else if (const auto* spline = std::get_if<SplineCurve>(&m_curve.geometry))
             for (std::size_t i = 1; i < count; ++i)
                 t[i] = t[i - 1] + spline->fitPoints[i].distanceTo(spline->fitPoints[i - 1]);
+        else if (const auto* ellipse = std::get_if<EllipseCurve>(&m_curve.geometry))
+            for (std::size_t i = 0; i < count; ++i)
+                t[i] = ellipse->startParam +
+                       ellipse->sweep * static_cast<double>(i) / static_cast<double>(count - 1);
+        else if (const auto* nurbs = std::get_if<NurbsCurve>(&m_curve.geometry))
+            t = nurbsParameters(*nurbs);
         else
             t.back() = 1.0;
         return t;
@@ -165,6 +223,8 @@ public:
     {
         if (const auto* arc = std::get_if<ArcCurve>(&m_curve.geometry))
             return arcPoint(*arc, t);
+        if (const auto* ellipse = std::get_if<EllipseCurve>(&m_curve.geometry))
+            return ellipsePoint(*ellipse, t);
         if (m_spline)
         {
             const OdGePoint3d p = m_spline->evalPoint(t);
@@ -181,18 +241,39 @@ public:
     {
         if (const auto* arc = std::get_if<ArcCurve>(&m_curve.geometry))
             return arc->radius * (1.0 - std::cos(0.5 * std::abs(t1 - t0)));
+        const double h = t1 - t0;
+        // The second derivative of an ellipse is the point's offset from the centre, at most the
+        // major radius long.
+        if (const auto* ellipse = std::get_if<EllipseCurve>(&m_curve.geometry))
+            return 0.125 * h * h * ellipse->majorAxis.length();
         if (!m_spline)
             return 0.0;
-        OdGeVector3dArray d0, d1;
-        m_spline->evalPoint(t0, 2, d0);
-        m_spline->evalPoint(t1, 2, d1);
-        const double h = t1 - t0;
-        return 0.125 * h * h * std::max(d0[1].length(), d1[1].length());
+        if (m_cubic)
+        {
+            OdGeVector3dArray d0, d1;
+            m_spline->evalPoint(t0, 2, d0);
+            m_spline->evalPoint(t1, 2, d1);
+            return 0.125 * h * h * std::max(d0[1].length(), d1[1].length());
+        }
+        // Rational or higher-degree spans have no linear second derivative: its largest value among
+        // a few samples, doubled, bounds it for spans as short as the halving makes them.
+        double most = 0.0;
+        for (int k = 0; k <= kSecondDerivativeSamples; ++k)
+        {
+            OdGeVector3dArray d;
+            m_spline->evalPoint(t0 + h * k / kSecondDerivativeSamples, 2, d);
+            most = std::max(most, d[1].length());
+        }
+        return 0.25 * h * h * most;
     }
 
 private:
+    static constexpr int kSecondDerivativeSamples = 4;
+
     const BoundaryCurve& m_curve;
     std::unique_ptr<OdGeNurbCurve3d> m_spline;
+    /// A cubic spline through fit points, whose second derivative is linear along each span.
+    bool m_cubic = true;
 };
 
 /// Where two loops, or two curves of one loop, meet.
@@ -530,6 +611,19 @@ void checkFeatureSizes(const BoundaryLoop& loop, double tol, double size)
 }
 } // namespace
 
+OdGeNurbCurve3d nurbsOf(const NurbsCurve& nurbs)
+{
+    OdGeDoubleArray knots, weights;
+    OdGePoint3dArray points;
+    for (const double k : nurbs.knots)
+        knots.append(k);
+    for (const double w : nurbs.weights)
+        weights.append(w);
+    for (const auto& p : nurbs.controlPoints)
+        points.append(OdGePoint3d(p.x, p.y, 0.0));
+    return OdGeNurbCurve3d(nurbs.degree, OdGeKnotVector(knots), points, weights);
+}
+
 OdGePoint2d startPoint(const BoundaryCurve& curve)
 {
     return std::visit(
@@ -540,6 +634,10 @@ OdGePoint2d startPoint(const BoundaryCurve& curve)
                 return g.from;
             else if constexpr (std::is_same_v<T, ArcCurve>)
                 return arcPoint(g, g.startAngle);
+            else if constexpr (std::is_same_v<T, EllipseCurve>)
+                return ellipsePoint(g, g.startParam);
+            else if constexpr (std::is_same_v<T, NurbsCurve>)
+                return g.controlPoints.front();
             else
                 return g.fitPoints.front();
         },
@@ -556,6 +654,10 @@ OdGePoint2d endPoint(const BoundaryCurve& curve)
                 return g.to;
             else if constexpr (std::is_same_v<T, ArcCurve>)
                 return arcPoint(g, g.startAngle + g.sweep);
+            else if constexpr (std::is_same_v<T, EllipseCurve>)
+                return ellipsePoint(g, g.startParam + g.sweep);
+            else if constexpr (std::is_same_v<T, NurbsCurve>)
+                return g.controlPoints.back();
             else
                 return g.fitPoints.back();
         },
@@ -576,6 +678,21 @@ void reverse(BoundaryCurve& curve)
             {
                 g.startAngle += g.sweep;
                 g.sweep = -g.sweep;
+            }
+            else if constexpr (std::is_same_v<T, EllipseCurve>)
+            {
+                g.startParam += g.sweep;
+                g.sweep = -g.sweep;
+            }
+            else if constexpr (std::is_same_v<T, NurbsCurve>)
+            {
+                // The knots mirrored within their range keep every span's shape.
+                std::reverse(g.controlPoints.begin(), g.controlPoints.end());
+                std::reverse(g.weights.begin(), g.weights.end());
+                const double sum = g.knots.front() + g.knots.back();
+                std::reverse(g.knots.begin(), g.knots.end());
+                for (double& k : g.knots)
+                    k = sum - k;
             }
             else
             {
@@ -603,6 +720,26 @@ std::vector<OdGePoint2d> polyline(const BoundaryCurve& curve)
                 std::vector<OdGePoint2d> pts;
                 for (int i = 0; i <= n; ++i)
                     pts.push_back(arcPoint(g, g.startAngle + g.sweep * i / n));
+                return pts;
+            }
+            else if constexpr (std::is_same_v<T, EllipseCurve>)
+            {
+                const int n = ellipseSteps(g);
+                std::vector<OdGePoint2d> pts;
+                for (int i = 0; i <= n; ++i)
+                    pts.push_back(ellipsePoint(g, g.startParam + g.sweep * i / n));
+                return pts;
+            }
+            else if constexpr (std::is_same_v<T, NurbsCurve>)
+            {
+                const OdGeNurbCurve3d curve = nurbsOf(g);
+                const auto t = nurbsParameters(g);
+                std::vector<OdGePoint2d> pts;
+                for (const double u : t)
+                    pts.push_back(curve.evalPoint(u).convert2d());
+                // The ends exactly, so that joined curves meet in the polygon too.
+                pts.front() = g.controlPoints.front();
+                pts.back() = g.controlPoints.back();
                 return pts;
             }
             else
@@ -651,6 +788,8 @@ double regionSize(const BoundaryLoop& outer, const std::vector<BoundaryLoop>& ho
         {
             if (const auto* arc = std::get_if<ArcCurve>(&c.geometry))
                 add(arc->center, arc->radius);
+            else if (const auto* ellipse = std::get_if<EllipseCurve>(&c.geometry))
+                add(ellipse->center, ellipse->majorAxis.length());
             else
                 for (const auto& p : polyline(c))
                     add(p, 0.0);

@@ -2,6 +2,8 @@
 
 #include "apps/file/AnalysisFile.h"
 
+#include "platform/ge/GeNurbCurve3d.h"
+
 #include <vector>
 
 /// Boundary loops as the file gives them, made ready for a region: chained end to start,
@@ -14,13 +16,17 @@ namespace cae_app
 /// like 10 cos 30 deg (8.660254); a real gap in a drawing is many orders larger.
 constexpr double kJoinPrecision = 1e-7;
 
+/// The platform's curve for a checked NURBS curve (see checkNurbs), with the same parameters.
+OdGeNurbCurve3d nurbsOf(const NurbsCurve& nurbs);
+
 OdGePoint2d startPoint(const BoundaryCurve& curve);
 OdGePoint2d endPoint(const BoundaryCurve& curve);
 /// The same curve travelled the other way.
 void reverse(BoundaryCurve& curve);
 
-/// Points along the curve from its start to its end, both included; arcs at most 5 degrees
-/// apart, splines through their fit points. Enough to judge orientation and containment.
+/// Points along the curve from its start to its end, both included; arcs and ellipses at most 5
+/// degrees of angle apart, splines through their fit points, NURBS curves 8 to a knot span. Enough to judge
+/// orientation and containment.
 std::vector<OdGePoint2d> polyline(const BoundaryCurve& curve);
 
 /// Signed area enclosed by the loop, positive when it runs counter-clockwise. Exact for lines

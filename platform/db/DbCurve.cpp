@@ -3,9 +3,11 @@
 #include "platform/base/OdError.h"
 #include "platform/db/DbArc.h"
 #include "platform/db/DbCircle.h"
+#include "platform/db/DbEllipse.h"
 #include "platform/db/DbLine.h"
 #include "platform/db/DbSpline.h"
 #include "platform/ge/GeCircArc3d.h"
+#include "platform/ge/GeEllipArc3d.h"
 #include "platform/ge/GeExternalCurve3d.h"
 #include "platform/ge/GeLineSeg3d.h"
 #include "platform/ge/GeMatrix3d.h"
@@ -224,6 +226,25 @@ OdResult OdDbCurve::createFromOdGeCurve(const OdGeCurve3d& geCurve, OdDbCurve*& 
         dbCurve = dbArc;
         return eOk;
     }
+    case OdGe::kEllipArc3d:
+    {
+        const auto& arc = static_cast<const OdGeEllipArc3d&>(geCurve);
+        // The entity runs counter-clockwise about its normal from start to end: a reversed curve is
+        // stored about the opposite normal, where its angles run the other way.
+        const bool reversed = arc.isReversed();
+        const double s = arc.angleAt(reversed ? arc.endAng() : arc.startAng());
+        const double e = arc.angleAt(reversed ? arc.startAng() : arc.endAng());
+        auto* ellipse = new OdDbEllipse;
+        const OdGeVector3d n = arc.normal();
+        if (ellipse->set(arc.center(), n, arc.majorAxis() * arc.majorRadius(),
+                         arc.minorRadius() / arc.majorRadius(), s, e) != eOk)
+        {
+            delete ellipse;
+            return eInvalidInput;
+        }
+        dbCurve = ellipse;
+        return eOk;
+    }
     case OdGe::kNurbCurve3d:
     {
         auto* spline = new OdDbSpline;
@@ -402,4 +423,66 @@ bool OdDbSpline::subWorldDraw(OdGiWorldDraw* worldDraw) const
     if (m_curve.numControlPoints() > 0)
         worldDraw->geometry().nurbs(m_curve);
     return true;
+}
+
+OdSmartPtr<OdDbEllipse> OdDbEllipse::createObject()
+{
+    return odrxCreateObject<OdDbEllipse>();
+}
+
+OdResult OdDbEllipse::set(const OdGePoint3d& center, const OdGeVector3d& normal,
+                          const OdGeVector3d& majorAxis, double radiusRatio, double startAngle,
+                          double endAngle)
+{
+    if (normal.isZeroLength() || majorAxis.isZeroLength() || !(radiusRatio > 0.0 && radiusRatio <= 1.0) ||
+        std::abs(majorAxis.normal().dotProduct(normal.normal())) > OdGeContext::gTol.equalVector())
+        return eInvalidInput;
+    m_center = center;
+    m_normal = normal.normal();
+    m_majorAxis = majorAxis;
+    m_radiusRatio = radiusRatio;
+    m_startAngle = startAngle;
+    m_endAngle = endAngle;
+    return eOk;
+}
+
+OdResult OdDbEllipse::getOdGeCurve(OdGeCurve3d*& geCurve, const OdGeTol&) const
+{
+    double end = m_endAngle;
+    if (end <= m_startAngle)
+        end += kTwoPi * (std::floor((m_startAngle - end) / kTwoPi) + 1.0);
+    const double major = m_majorAxis.length();
+    geCurve = new OdGeEllipArc3d(m_center, m_normal, m_majorAxis, major, major * m_radiusRatio, m_startAngle,
+                                 std::min(end, m_startAngle + kTwoPi));
+    return eOk;
+}
+
+OdResult OdDbEllipse::transformBy(const OdGeMatrix3d& xform)
+{
+    OdGeCurve3d* ge = nullptr;
+    if (getOdGeCurve(ge) != eOk)
+        return eInvalidInput;
+    const std::unique_ptr<OdGeEllipArc3d> arc(static_cast<OdGeEllipArc3d*>(ge));
+    try
+    {
+        arc->transformBy(xform);
+    }
+    catch (const OdError&)
+    {
+        return eNotApplicable;
+    }
+    m_center = arc->center();
+    m_normal = arc->normal();
+    m_majorAxis = arc->majorAxis() * arc->majorRadius();
+    return eOk;
+}
+
+OdSmartPtr<OdDbEntity> OdDbEllipse::clone() const
+{
+    return OdSmartPtr<OdDbEntity>(new OdDbEllipse(*this));
+}
+
+bool OdDbEllipse::subWorldDraw(OdGiWorldDraw* worldDraw) const
+{
+    return drawArc(*this, worldDraw);
 }

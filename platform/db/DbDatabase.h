@@ -97,10 +97,11 @@ public:
     /// there when complete, so a failed save leaves no partial file. Raises OdError(eInvalidInput) naming
     /// the file when it cannot be written, and naming the entity when it has no DXF form.
     void writeFile(const OdString& path);
-    /// Reads a DXF file into this database: layers, registered applications, blocks and model-space
-    /// entities (lines, arcs, circles, lightweight polylines, splines, texts, solids, hatches and block
-    /// references, with their extended data); other entities are skipped. Raises OdError(eInvalidInput)
-    /// naming the file when it cannot be opened or is not a DXF file.
+    /// Reads a DXF file into this database: the units ($INSUNITS, unitless when the file does not say,
+    /// and $MEASUREMENT), layers, registered applications, blocks and model-space entities (lines, arcs,
+    /// circles, ellipses, polylines, splines, texts, solids, hatches and block references, with their
+    /// extended data); entities of other kinds become proxy entities holding their DXF name, handle and
+    /// layer. Raises OdError(eInvalidInput) naming the file when it cannot be opened or is not a DXF file.
     void readFile(const OdString& path);
 
     /// The host data kept under `key`, null when there is none.

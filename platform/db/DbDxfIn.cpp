@@ -7,9 +7,11 @@
 #include "platform/db/DbBlockTableRecord.h"
 #include "platform/db/DbCircle.h"
 #include "platform/db/DbDatabase.h"
+#include "platform/db/DbEllipse.h"
 #include "platform/db/DbHatch.h"
 #include "platform/db/DbLine.h"
 #include "platform/db/DbPolyline.h"
+#include "platform/db/DbProxyEntity.h"
 #include "platform/db/DbSolid.h"
 #include "platform/db/DbSpline.h"
 #include "platform/db/DbText.h"
@@ -23,11 +25,27 @@
 #include <map>
 #include <numbers>
 #include <optional>
+#include <set>
+#include <string_view>
 #include <utility>
 
 namespace
 {
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+
+/// Entity kinds this reader builds from dxflib's calls, and the records that belong to one of them
+/// (polyline vertices) or end a block or section; every other entity is kept as a proxy.
+const std::set<std::string, std::less<>> kReadKinds{
+    "LINE", "ARC",   "CIRCLE", "ELLIPSE", "LWPOLYLINE", "POLYLINE", "VERTEX", "SEQEND",  "SPLINE",
+    "TEXT", "SOLID", "HATCH",  "INSERT",  "BLOCK",      "ENDBLK",   "ENDSEC", "SECTION", "EOF"};
+
+/// The plane x axis of the drawing's arbitrary-axis rule for a normal.
+OdGeVector3d arbitraryXAxis(const OdGeVector3d& n)
+{
+    if (std::abs(n.x) < 1.0 / 64.0 && std::abs(n.y) < 1.0 / 64.0)
+        return OdGeVector3d::kYAxis.crossProduct(n).normal();
+    return OdGeVector3d::kZAxis.crossProduct(n).normal();
+}
 
 OdCmColor colorOf(const DL_Attributes& attributes)
 {
@@ -55,6 +73,44 @@ public:
     explicit Reader(OdDbDatabase& db) : m_db(db) { m_space = db.getModelSpaceId(); }
 
     void finish() { complete(); }
+
+    void setVariableInt(const std::string& key, int value, int) override
+    {
+        if (key == "$INSUNITS" && value >= 0 && value <= static_cast<int>(OdDb::kUnitsMax))
+            m_db.setINSUNITS(static_cast<OdDb::UnitsValue>(value));
+        else if (key == "$MEASUREMENT" && (value == 0 || value == 1))
+            m_db.setMEASUREMENT(value == 0 ? OdDb::kEnglish : OdDb::kMetric);
+    }
+
+    /// dxflib hands over every group before it handles it. The entities it has no call for are noted
+    /// here, so that the drawing still shows they are there.
+    void processCodeValuePair(unsigned int code, const std::string& value) override
+    {
+        if (code == 0)
+        {
+            placeProxy();
+            m_sectionStart = value == "SECTION";
+            if (m_inEntities && kReadKinds.find(value) == kReadKinds.end())
+                m_proxy = Proxy{value, 0, "0", false};
+            if (value == "ENDSEC")
+                m_inEntities = false;
+            return;
+        }
+        if (code == 2 && m_sectionStart)
+        {
+            m_inEntities = value == "ENTITIES" || value == "BLOCKS";
+            m_sectionStart = false;
+            return;
+        }
+        if (!m_proxy)
+            return;
+        if (code == 5)
+            m_proxy->handle = std::strtoull(value.c_str(), nullptr, 16);
+        else if (code == 8)
+            m_proxy->layer = value;
+        else if (code == 67)
+            m_proxy->paperSpace = std::atoi(value.c_str()) == 1;
+    }
 
     void setVariableString(const std::string& key, const std::string& value, int code) override
     {
@@ -175,7 +231,8 @@ public:
     void addArc(const DL_ArcData& data) override
     {
         const auto arc = OdDbArc::createObject();
-        arc->setCenter(OdGePoint3d(data.cx, data.cy, data.cz));
+        arc->setNormal(normal());
+        arc->setCenter(fromObjectCoordinates(data.cx, data.cy, data.cz));
         if (arc->setRadius(data.radius) != eOk)
             return;
         arc->setStartAngle(data.angle1 * kRadiansPerDegree);
@@ -186,10 +243,22 @@ public:
     void addCircle(const DL_CircleData& data) override
     {
         const auto circle = OdDbCircle::createObject();
-        circle->setCenter(OdGePoint3d(data.cx, data.cy, data.cz));
+        circle->setNormal(normal());
+        circle->setCenter(fromObjectCoordinates(data.cx, data.cy, data.cz));
         if (circle->setRadius(data.radius) != eOk)
             return;
         add(circle.get());
+    }
+
+    void addEllipse(const DL_EllipseData& data) override
+    {
+        // An ellipse is stored in world coordinates, with its normal as extrusion direction.
+        const auto ellipse = OdDbEllipse::createObject();
+        if (ellipse->set(OdGePoint3d(data.cx, data.cy, data.cz), normal(),
+                         OdGeVector3d(data.mx, data.my, data.mz), data.ratio, data.angle1,
+                         data.angle2) != eOk)
+            return;
+        add(ellipse.get());
     }
 
     void addPolyline(const DL_PolylineData& data) override
@@ -325,6 +394,47 @@ private:
         OdResBufPtr xdata;
     };
 
+    struct Proxy
+    {
+        std::string dxfName;
+        std::uint64_t handle = 0;
+        std::string layer;
+        bool paperSpace = false;
+    };
+
+    /// The extrusion direction of the entity being read.
+    OdGeVector3d normal()
+    {
+        const double* d = getExtrusion()->getDirection();
+        const OdGeVector3d n(d[0], d[1], d[2]);
+        return n.isZeroLength() ? OdGeVector3d::kZAxis : n.normal();
+    }
+
+    /// A point of the entity's object coordinate system (arcs and circles store their centre so) in
+    /// world coordinates.
+    OdGePoint3d fromObjectCoordinates(double x, double y, double z)
+    {
+        const OdGeVector3d n = normal();
+        const OdGeVector3d ax = arbitraryXAxis(n), ay = n.crossProduct(ax);
+        return OdGePoint3d::kOrigin + ax * x + ay * y + n * z;
+    }
+
+    void placeProxy()
+    {
+        if (!m_proxy)
+            return;
+        const Proxy p = std::move(*m_proxy);
+        m_proxy.reset();
+        if (p.paperSpace || m_space.isNull())
+            return;
+        const auto proxy = OdDbProxyEntity::createObject();
+        proxy->setOriginalDxfName(OdDbDetail::fromDxfText(p.dxfName));
+        DL_Attributes attributes;
+        attributes.setLayer(p.layer);
+        attributes.setHandle(static_cast<int>(p.handle));
+        place(proxy.get(), attributes, OdResBufPtr());
+    }
+
     OdDbObjectId blockFor(const OdString& name)
     {
         const auto it = m_blocks.find(name);
@@ -436,13 +546,23 @@ private:
             }
             catch (const OdError&)
             {
-                // A spline whose knots and control points do not fit together is left out.
+                // A spline whose knots and control points do not fit together (one given by fit points
+                // alone, for one) cannot be rebuilt; a proxy keeps where it is and what it was.
+                if (!m_space.isNull() && !s.attributes.isInPaperSpace())
+                {
+                    const auto proxy = OdDbProxyEntity::createObject();
+                    proxy->setOriginalDxfName(L"SPLINE");
+                    place(proxy.get(), s.attributes, s.xdata);
+                }
             }
         }
     }
 
     OdDbDatabase& m_db;
     OdDbObjectId m_space;
+    bool m_sectionStart = false;
+    bool m_inEntities = false;
+    std::optional<Proxy> m_proxy;
     std::map<OdString, OdDbObjectId> m_blocks;
     OdResBufPtr m_xdata;
     OdDbPolylinePtr m_polyline;
@@ -498,6 +618,8 @@ void OdDbDatabase::readFile(const OdString& path)
     const std::string file = OdAnsiString(path).str();
     if (!std::filesystem::is_regular_file(file))
         throw OdError(eInvalidInput, ("cannot open the drawing file " + file).c_str());
+    // A drawing that does not state its units is unitless.
+    setINSUNITS(OdDb::kUnitsUndefined);
     Reader reader(*this);
     DL_Dxf dxf;
     if (!dxf.in(file, &reader))

@@ -7,6 +7,7 @@
 #include "platform/db/DbBlockTableRecord.h"
 #include "platform/db/DbCircle.h"
 #include "platform/db/DbDatabase.h"
+#include "platform/db/DbEllipse.h"
 #include "platform/db/DbHatch.h"
 #include "platform/db/DbLine.h"
 #include "platform/db/DbPolyline.h"
@@ -495,6 +496,18 @@ void Writer::writeCurve(const OdDbCurve& curve, const DL_Attributes& attributes)
             m_dw,
             DL_ArcData(c.x, c.y, c.z, arc->radius(), start * kDegreesPerRadian, end * kDegreesPerRadian),
             attributes);
+    }
+    else if (const auto* ellipse = dynamic_cast<const OdDbEllipse*>(&curve))
+    {
+        // As for arcs: an ellipse about -z is the one about +z whose angles are mirrored.
+        const bool down = ellipse->normal().z < 0.0;
+        const double start = down ? -ellipse->endAngle() : ellipse->startAngle();
+        const double end = down ? -ellipse->startAngle() : ellipse->endAngle();
+        const OdGePoint3d c = ellipse->center();
+        const OdGeVector3d m = ellipse->majorAxis();
+        m_dxf.writeEllipse(m_dw,
+                           DL_EllipseData(c.x, c.y, c.z, m.x, m.y, m.z, ellipse->radiusRatio(), start, end),
+                           attributes);
     }
     else if (const auto* spline = dynamic_cast<const OdDbSpline*>(&curve))
     {

@@ -12,6 +12,7 @@ enum EntityId
     kLinearEnt3d,
     kLineSeg3d,
     kCircArc3d,
+    kEllipArc3d,
     kSplineEnt3d,
     kNurbCurve3d,
     kExternalCurve3d,

@@ -104,6 +104,7 @@ TEST(AnalysisFileReading, ArcSweepsRunCounterClockwiseAcrossZeroDegrees)
 
 TEST(AnalysisFileErrors, EachMistakeIsNamedByItsKeyPathAndPlace)
 {
+    const char* const kCircleHole = R"({"circle": {"center": [5, 5], "radius": 1}})";
     constexpr bool kWhole = true, kPart = false;
     const struct
     {
@@ -145,12 +146,43 @@ TEST(AnalysisFileErrors, EachMistakeIsNamedByItsKeyPathAndPlace)
          "mode: expected \"planeStress\" or \"planeStrain\", found \"plane\""},
         {R"({"circle": {"center": [5, 5], "radius": 1}})",
          R"({"circle": {"center": [5, 5], "radius": 1}, "line": {}})", kPart,
-         "give only one of \"line\", \"arc\", \"circle\" or \"spline\""},
+         "give only one of \"line\", \"arc\", \"circle\", \"spline\", \"ellipse\" or \"nurbs\""},
         {R"("startAngleDeg": 0, "endAngleDeg": 180)", R"("startAngleDeg": 5, "endAngleDeg": 5)", kPart,
          "an arc needs different start and end angles"},
         {R"({"circle": {"center": [5, 5], "radius": 1}})",
          R"({"spline": {"fitPoints": [[4, 5], [4, 5], [6, 5]]}})", kPart,
          "region.holes[0][0].spline.fitPoints[1]: a fit point repeats the one before it"},
+        {kCircleHole, R"({"ellipse": {"center": [5, 5], "majorAxis": [1, 0], "ratio": 0}})", kPart,
+         "region.holes[0][0].ellipse.ratio: the ratio of the minor to the major radius must be in (0, 1], "
+         "found 0"},
+        {kCircleHole, R"({"ellipse": {"center": [5, 5], "majorAxis": [1, 0], "ratio": 1.5}})", kPart,
+         "ellipse.ratio: the ratio of the minor to the major radius must be in (0, 1], found 1.5"},
+        {kCircleHole, R"({"ellipse": {"center": [5, 5], "majorAxis": [0, 0], "ratio": 0.5}})", kPart,
+         "region.holes[0][0].ellipse.majorAxis: the major axis must not be the zero vector"},
+        {kCircleHole,
+         R"({"ellipse": {"center": [5, 5], "majorAxis": [1, 0], "ratio": 0.5, "startParam": 1}})", kPart,
+         "region.holes[0][0].ellipse: give both \"startParam\" and \"endParam\""},
+        {kCircleHole,
+         R"({"nurbs": {"degree": 2, "controlPoints": [[4, 5], [5, 6], [6, 5]], "knots": [0, 0, 0, 1, 1]}})",
+         kPart, "region.holes[0][0].nurbs: expected 6 knots (control points + degree + 1), found 5"},
+        {kCircleHole,
+         R"({"nurbs": {"degree": 2, "controlPoints": [[4, 5], [5, 6], [6, 5]], "knots": [0, 0, 0, 1, 0.5, 1]}})",
+         kPart,
+         "region.holes[0][0].nurbs: the knots must not decrease, but knots[4] = 0.5 is below knots[3] = 1"},
+        {kCircleHole,
+         R"({"nurbs": {"degree": 2, "controlPoints": [[4, 5], [5, 6], [6, 5]], "knots": [0, 0, 0, 1, 1, 1], "weights": [1, 0, 1]}})",
+         kPart, "region.holes[0][0].nurbs: weights[1] is 0; weights must be positive"},
+        {kCircleHole,
+         R"({"nurbs": {"degree": 2, "controlPoints": [[4, 5], [5, 6], [6, 5]], "knots": [0, 0, 0, 1, 1, 1], "weights": [1, 1]}})",
+         kPart, "region.holes[0][0].nurbs: expected one weight per control point, 3, found 2"},
+        {kCircleHole,
+         R"({"nurbs": {"degree": 3, "controlPoints": [[4, 5], [5, 6], [6, 5]], "knots": [0, 0, 0, 0, 1, 1, 1]}})",
+         kPart, "region.holes[0][0].nurbs: a curve of degree 3 needs at least 4 control points, found 3"},
+        {kCircleHole,
+         R"({"nurbs": {"degree": 2, "controlPoints": [[4, 5], [5, 6], [6, 5]], "knots": [0, 1, 1, 2, 3, 3]}})",
+         kPart, "region.holes[0][0].nurbs: the curve must be clamped"},
+        {kCircleHole, R"({"nurbs": {"degree": 0, "controlPoints": [[4, 5], [6, 5]], "knots": [0, 1, 2]}})",
+         kPart, "region.holes[0][0].nurbs.degree: must be at least 1, found 0"},
     };
     for (const auto& c : cases)
     {

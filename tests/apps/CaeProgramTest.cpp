@@ -665,3 +665,63 @@ doc.saveas(sys.argv[2])
               std::string::npos)
         << o.err;
 }
+
+TEST(CaeDrawnRegion, ADrawnRegionGivesTheMeshAndStressesOfTheSameRegionTyped)
+{
+    TempDir dir;
+    // A bracket: lines, a fillet ARC, a LWPOLYLINE with a half-circle bulge, a SPLINE end, a
+    // CIRCLE and an ELLIPSE as holes; the same curves typed into the analysis file.
+    cae_app_test::DxfText dxf(4);
+    dxf.line(0, 0, 60, 0)
+        .spline(3, {0, 0, 0, 0, 1, 1, 1, 1}, {{60, 0}, {66, 5}, {66, 15}, {60, 20}})
+        .line(60, 20, 35, 20)
+        .arc(35, 25, 5, 180, 270)
+        .polyline({{{30, 25, 0}, {30, 40, 0}, {0, 40, 0}, {0, 30, 1}, {0, 10, 0}, {0, 0, 0}}}, false)
+        .circle(12, 25, 4)
+        .ellipse(45, 10, 6, 2, 0.5, 0, 2 * std::numbers::pi)
+        .other("MTEXT", "NOTES");
+    spit(dir.path() / "part.dxf", dxf.text());
+    const std::string rest = R"(,
+      "mode": "planeStress", "elementType": "triangle6",
+      "material": {"thickness": 5, "youngsModulus": 70000, "poissonRatio": 0.33, "yield": 240},
+      "mesh": {"size": 2.5},
+      "loadsAndSupports": [
+        {"linearLoad": {"start": [60, 20], "end": [40, 20], "magnitude": 10, "angleDeg": 90, "flipped": true}},
+        {"linearSupport": {"start": [30, 40], "end": [0, 40], "flipped": true}}]})";
+    spit(dir.path() / "drawn.json",
+         R"({"drawing": {"measurement": "metric"}, "region": {"dxf": "part.dxf", "layer": "PART"})" + rest);
+    spit(dir.path() / "typed.json", R"({"drawing": {"measurement": "metric", "insunits": "millimeters"},
+      "region": {"outer": [
+        {"line": {"from": [0, 0], "to": [60, 0]}},
+        {"nurbs": {"degree": 3, "controlPoints": [[60, 0], [66, 5], [66, 15], [60, 20]], "knots": [0, 0, 0, 0, 1, 1, 1, 1]}},
+        {"line": {"from": [60, 20], "to": [35, 20]}},
+        {"arc": {"center": [35, 25], "radius": 5, "startAngleDeg": 180, "endAngleDeg": 270}},
+        {"line": {"from": [30, 25], "to": [30, 40]}},
+        {"line": {"from": [30, 40], "to": [0, 40]}},
+        {"line": {"from": [0, 40], "to": [0, 30]}},
+        {"arc": {"center": [0, 20], "radius": 10, "startAngleDeg": 90, "endAngleDeg": 270}},
+        {"line": {"from": [0, 10], "to": [0, 0]}}],
+      "holes": [[{"circle": {"center": [12, 25], "radius": 4}}],
+                [{"ellipse": {"center": [45, 10], "majorAxis": [6, 2], "ratio": 0.5}}]]})" +
+                                        rest);
+
+    std::vector<Json> summaries;
+    for (const char* name : {"drawn", "typed"})
+    {
+        const fs::path out = dir.path() / name;
+        const Outcome o = runCae({"analyze2d", (dir.path() / (std::string(name) + ".json")).string(), "--out",
+                                  out.string(), "--quiet"},
+                                 dir.path());
+        ASSERT_EQ(o.exitStatus, 0) << name << ": " << o.err;
+        summaries.push_back(readSummary(out));
+    }
+    const Json& drawn = summaries[0];
+    const Json& typed = summaries[1];
+    EXPECT_STREQ(drawn["status"].str(), "solved");
+    EXPECT_EQ(drawn["mesh"]["triangles"].u64(), typed["mesh"]["triangles"].u64());
+    EXPECT_NEAR(drawn["maxVonMises"].num(), typed["maxVonMises"].num(), 1e-9 * typed["maxVonMises"].num());
+    EXPECT_NEAR(drawn["maxDisplacement"].num(), typed["maxDisplacement"].num(),
+                1e-9 * typed["maxDisplacement"].num());
+    for (int k = 0; k < 2; ++k)
+        EXPECT_NEAR(drawn["reactions"][0]["force"][k].num(), typed["reactions"][0]["force"][k].num(), 1e-6);
+}

@@ -76,7 +76,8 @@ TEST(CaePictures, ASolvedRunWritesBothStagesPicturesAndItsProbes)
 }
 
 // One case per example, so that each analysis has the whole time limit of a test.
-const std::vector<std::string> kExamples{"cantilever", "l_bracket", "not_ready", "plate_with_hole"};
+const std::vector<std::string> kExamples{"cantilever", "drawn_bracket", "l_bracket", "not_ready",
+                                         "plate_with_hole"};
 
 TEST(CaePictures, TheExampleListHoldsEveryExample)
 {

@@ -1,11 +1,16 @@
 #include "apps/drawing/RegionBuilder.h"
 #include "apps/file/Loops.h"
 
+#include "cae_core/mesher2d/DelaunayMesher.h"
+#include "cae_core/mesher2d/TriangularMesh2d.h"
+#include "platform/db/DbSubDMesh.h"
+
 #include "platform/ge/GeCircArc3d.h"
 #include "platform/ge/GeNurbCurve3d.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <numbers>
 
 using namespace cae_app;
@@ -146,4 +151,76 @@ TEST(SplineSplitting, HalvesTraceTheSameCurveAndMeetExactlyAlsoWhenCutAtAKnot)
             EXPECT_LT(right->evalPoint(b).distanceTo(spline.evalPoint(b)), 1e-12) << b;
         }
     }
+}
+
+namespace
+{
+/// How far `p` is off the ellipse with centre c, major axis u (its length the major radius) and
+/// radius ratio r, as a fraction of the major radius.
+double offEllipse(const OdGePoint2d& p, const OdGePoint2d& c, const OdGeVector2d& u, double r)
+{
+    const double a = u.length();
+    const OdGeVector2d d = p - c;
+    const double x = (d.x * u.x + d.y * u.y) / (a * a);
+    const double y = (-d.x * u.y + d.y * u.x) / (a * a * r);
+    return std::abs(std::hypot(x, y) - 1.0);
+}
+} // namespace
+
+TEST(RegionBuilding, EllipseAndNurbsEdgesAreMeshedOnTheTrueCurves)
+{
+    // A 20 x 10 plate: its top an elliptical arc, its right side a quarter circle as a rational
+    // quadratic NURBS curve, a tilted elliptical hole in it.
+    const AnalysisFile file = parseAnalysisText(R"({
+      "drawing": {"measurement": "metric", "insunits": "millimeters"},
+      "region": {
+        "outer": [
+          {"line": {"from": [0, 0], "to": [16, 0]}},
+          {"nurbs": {"degree": 2, "controlPoints": [[16, 0], [20, 0], [20, 4]], "weights": [1, 0.7071067811865476, 1],
+                     "knots": [0, 0, 0, 1, 1, 1]}},
+          {"line": {"from": [20, 4], "to": [20, 10]}},
+          {"ellipse": {"center": [10, 10], "majorAxis": [10, 0], "ratio": 0.4, "startParam": 0, "endParam": 3.141592653589793}},
+          {"line": {"from": [0, 10], "to": [0, 0]}}
+        ],
+        "holes": [[{"ellipse": {"center": [8, 6], "majorAxis": [3, 1.5], "ratio": 0.5}}]]
+      },
+      "mode": "planeStress", "elementType": "triangle3",
+      "material": {"thickness": 1, "youngsModulus": 1, "poissonRatio": 0.3, "yield": 1}
+    })",
+                                                "e.json");
+    BoundaryLoop outer = file.outer;
+    std::vector<BoundaryLoop> holes = file.holes;
+    prepareLoops(outer, holes, "e.json");
+    std::vector<BoundaryPoint> none;
+    const OdDbRegionPtr region = buildRegion(outer, holes, none, 1e-6, "e.json");
+    cae_core::DelaunayMesher mesher;
+    ASSERT_EQ(mesher.createMesh(region, 0.7, nullptr, 0), cae_core::eOk);
+    const cae_core::TriangularMesh2d mesh = cae_core::getTriangularMesh2d(*mesher.getMesh());
+    ASSERT_EQ(mesh.boundaries.size(), 2u);
+
+    const double size = 20.0;
+    int onArc = 0, onTop = 0, onHole = 0;
+    for (const auto& loop : mesh.boundaries)
+        for (const auto v : loop)
+        {
+            const OdGePoint2d& p = mesh.vertices[v];
+            if (p.distanceTo({8, 6}) < 4.0)
+            {
+                ++onHole;
+                EXPECT_LE(offEllipse(p, {8, 6}, {3, 1.5}, 0.5) * std::hypot(3, 1.5), 1e-9 * size);
+            }
+            else if (p.y > 10.0 + 1e-9)
+            {
+                ++onTop;
+                EXPECT_LE(offEllipse(p, {10, 10}, {10, 0}, 0.4) * 10.0, 1e-9 * size) << p.x << " " << p.y;
+            }
+            else if (p.x > 16.0 + 1e-9 && p.y < 4.0 - 1e-9)
+            {
+                ++onArc;
+                EXPECT_NEAR(p.distanceTo({16, 4}), 4.0, 1e-9 * size) << p.x << " " << p.y;
+            }
+        }
+    EXPECT_GT(onTop, 20);
+    EXPECT_GT(onArc, 5);
+    EXPECT_GT(onHole, 10);
 }

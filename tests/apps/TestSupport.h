@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -92,4 +94,117 @@ inline std::vector<double> vtuPoints(const std::string& vtu)
 {
     return vtuArray(vtu.substr(vtu.find("<Points>")), "<DataArray");
 }
+
+/// A DXF drawing written the way CAD programs store one, entity by entity, for tests that read
+/// drawings. Handles count up from 0x100; every entity goes on `layer`.
+class DxfText
+{
+public:
+    /// `insunits` < 0 leaves $INSUNITS out (a unitless drawing).
+    explicit DxfText(int insunits = 4)
+    {
+        m_text = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$HANDSEED\n5\n10000\n";
+        if (insunits >= 0)
+            m_text += "9\n$INSUNITS\n70\n" + std::to_string(insunits) + "\n";
+        m_text += "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
+    }
+
+    DxfText& line(double x0, double y0, double x1, double y1, const std::string& layer = "PART")
+    {
+        start("LINE", layer);
+        return pairs({{10, x0}, {20, y0}, {30, 0}, {11, x1}, {21, y1}, {31, 0}});
+    }
+    /// Counter-clockwise from `a0` to `a1` degrees.
+    DxfText& arc(double cx, double cy, double r, double a0, double a1, const std::string& layer = "PART")
+    {
+        start("ARC", layer);
+        return pairs({{10, cx}, {20, cy}, {30, 0}, {40, r}, {50, a0}, {51, a1}});
+    }
+    /// An arc about the normal -z: its centre and angles in the plane seen from below, whose x axis is -x.
+    DxfText& arcFromBelow(double cx, double cy, double r, double a0, double a1,
+                          const std::string& layer = "PART")
+    {
+        start("ARC", layer);
+        return pairs(
+            {{10, cx}, {20, cy}, {30, 0}, {40, r}, {210, 0}, {220, 0}, {230, -1}, {50, a0}, {51, a1}});
+    }
+    DxfText& circle(double cx, double cy, double r, const std::string& layer = "PART")
+    {
+        start("CIRCLE", layer);
+        return pairs({{10, cx}, {20, cy}, {30, 0}, {40, r}});
+    }
+    DxfText& ellipse(double cx, double cy, double mx, double my, double ratio, double p0, double p1,
+                     const std::string& layer = "PART")
+    {
+        start("ELLIPSE", layer);
+        return pairs(
+            {{10, cx}, {20, cy}, {30, 0}, {11, mx}, {21, my}, {31, 0}, {40, ratio}, {41, p0}, {42, p1}});
+    }
+    /// Vertices as {x, y, bulge of the segment leaving the vertex}.
+    DxfText& polyline(const std::vector<std::array<double, 3>>& vertices, bool closed,
+                      const std::string& layer = "PART")
+    {
+        start("LWPOLYLINE", layer);
+        m_text += "90\n" + std::to_string(vertices.size()) + "\n70\n" + (closed ? "1" : "0") + "\n";
+        for (const auto& v : vertices)
+            pairs({{10, v[0]}, {20, v[1]}, {42, v[2]}});
+        return *this;
+    }
+    /// A clamped non-rational spline of `degree`.
+    DxfText& spline(int degree, const std::vector<double>& knots,
+                    const std::vector<std::array<double, 2>>& points, const std::string& layer = "PART")
+    {
+        start("SPLINE", layer);
+        m_text += "70\n8\n71\n" + std::to_string(degree) + "\n72\n" + std::to_string(knots.size()) +
+                  "\n73\n" + std::to_string(points.size()) + "\n74\n0\n";
+        for (const double k : knots)
+            pairs({{40, k}});
+        for (const auto& p : points)
+            pairs({{10, p[0]}, {20, p[1]}, {30, 0}});
+        return *this;
+    }
+    /// A spline given by its fit points alone, as some programs save one.
+    DxfText& fitSpline(const std::vector<std::array<double, 2>>& points, const std::string& layer = "PART")
+    {
+        start("SPLINE", layer);
+        m_text += "70\n8\n71\n3\n72\n0\n73\n0\n74\n" + std::to_string(points.size()) + "\n";
+        for (const auto& p : points)
+            pairs({{11, p[0]}, {21, p[1]}, {31, 0}});
+        return *this;
+    }
+    /// An entity of any other kind, with a position.
+    DxfText& other(const std::string& kind, const std::string& layer = "PART")
+    {
+        start(kind, layer);
+        return pairs({{10, 0}, {20, 0}, {30, 0}});
+    }
+    /// The handle the next entity gets, as the drawing writes it.
+    std::string nextHandle() const
+    {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "%X", m_handle);
+        return buffer;
+    }
+    std::string text() const { return m_text + "0\nENDSEC\n0\nEOF\n"; }
+
+private:
+    void start(const std::string& kind, const std::string& layer)
+    {
+        m_text += "0\n" + kind + "\n5\n" + nextHandle() + "\n8\n" + layer + "\n";
+        ++m_handle;
+    }
+    DxfText& pairs(std::initializer_list<std::pair<int, double>> values)
+    {
+        for (const auto& [code, value] : values)
+        {
+            char buffer[64];
+            std::snprintf(buffer, sizeof buffer, "%.17g", value);
+            m_text += std::to_string(code) + "\n" + buffer + "\n";
+        }
+        return *this;
+    }
+
+    std::string m_text;
+    unsigned m_handle = 0x100;
+};
 } // namespace cae_app_test

@@ -1,4 +1,6 @@
+#include "platform/base/OdError.h"
 #include "platform/ge/GeCircArc3d.h"
+#include "platform/ge/GeEllipArc3d.h"
 #include "platform/ge/GeExternalCurve3d.h"
 #include "platform/ge/GeLineSeg3d.h"
 #include "platform/ge/GeNurbCurve3d.h"
@@ -118,8 +120,13 @@ TEST(GeCurves, ReverseParamKeepsTheIntervalAndThePointsAndSwapsTheEnds)
         2, OdGeKnotVector(OdGeDoubleArray{0, 0, 0, 1, 1, 1}),
         OdGePoint3dArray{OdGePoint3d(1, 0, 0), OdGePoint3d(1, 1, 0), OdGePoint3d(0, 1, 0)},
         OdGeDoubleArray{1.0, std::sqrt(0.5), 1.0});
-    for (const OdGeCurve3d* curve :
-         std::initializer_list<const OdGeCurve3d*>{&line, &arc, &circle, &external, &spline, &rational})
+    const OdGeEllipArc3d ellipse(OdGePoint3d(2, 1, 0), OdGeVector3d::kZAxis, OdGeVector3d(3, 1, 0), 4.0, 1.5,
+                                 0.4, 4.0);
+    OdGeEllipArc3d twice(ellipse); // reversed twice: its own points again
+    twice.reverseParam().reverseParam();
+    expectReversedGeometry(twice, OdGeEllipArc3d(ellipse).reverseParam());
+    for (const OdGeCurve3d* curve : std::initializer_list<const OdGeCurve3d*>{&line, &arc, &circle, &external,
+                                                                              &spline, &rational, &ellipse})
     {
         SCOPED_TRACE(curve->type());
         std::unique_ptr<OdGeCurve3d> reversed(curve->copy());
@@ -200,4 +207,34 @@ TEST(GeExternalCurve3d, YieldsANewNativeCopyEachTimeAndEvaluatesThroughIt)
     EXPECT_EQ(native, nullptr);
     OdGePoint3d p;
     EXPECT_FALSE(undefined.hasStartPoint(p));
+}
+
+TEST(GeEllipArc3d, LiesOnItsEllipseWithTheKnownPerimeterAndKeepsItsPointsUnderMirrors)
+{
+    // Major radius 2 along (1, 1), minor 1: the point at angle s is c + 2 cos s u + sin s v.
+    const OdGeVector3d u = OdGeVector3d(1, 1, 0).normal(), v = OdGeVector3d(-1, 1, 0).normal();
+    const OdGePoint3d c(5, -1, 0);
+    OdGeEllipArc3d whole(c, OdGeVector3d::kZAxis, OdGeVector3d(1, 1, 0), 2.0, 1.0, 0.0, 2.0 * kPi);
+    EXPECT_TRUE(whole.isClosed());
+    EXPECT_FALSE(whole.isCircular());
+    EXPECT_POINT_NEAR(whole.evalPoint(1.0), c + u * (2 * std::cos(1.0)) + v * std::sin(1.0), kExact);
+    // The perimeter of the ellipse with radii 2 and 1 (complete elliptic integral of the second kind).
+    EXPECT_NEAR(whole.length(0.0, 2.0 * kPi), 9.688448220547675, 1e-8);
+    OdGeExtents3d box;
+    whole.getGeomExtents(box);
+    const double half = std::sqrt(2.0 * 2.0 * 0.5 + 1.0 * 1.0 * 0.5); // extent along x of the tilted ellipse
+    EXPECT_NEAR(box.maxPoint().x, c.x + half, kExact);
+    EXPECT_NEAR(box.minPoint().y, c.y - half, kExact);
+
+    const OdGeEllipArc3d arc(c, OdGeVector3d::kZAxis, OdGeVector3d(1, 1, 0), 2.0, 1.0, 0.5, 2.0);
+    OdGeEllipArc3d mirrored(arc);
+    const OdGeMatrix3d mirror = OdGeMatrix3d::mirroring(OdGePoint3d::kOrigin, OdGeVector3d::kXAxis);
+    mirrored.transformBy(mirror);
+    for (double t : {0.5, 1.0, 2.0})
+        EXPECT_POINT_NEAR(mirrored.evalPoint(t), mirror * arc.evalPoint(t), kExact);
+    OdGeEllipArc3d stretched(arc);
+    OdGeMatrix3d stretch;
+    stretch(0, 0) = 2.0;
+    EXPECT_THROW(stretched.transformBy(stretch), OdError);
+    EXPECT_THROW(OdGeEllipArc3d(c, OdGeVector3d::kZAxis, OdGeVector3d(1, 0, 0), 1.0, 2.0, 0, 1), OdError);
 }

@@ -3,13 +3,17 @@
 #include "platform/db/DbBlockTableRecord.h"
 #include "platform/db/DbCircle.h"
 #include "platform/db/DbDatabase.h"
+#include "platform/db/DbEllipse.h"
 #include "platform/db/DbHatch.h"
 #include "platform/db/DbLine.h"
 #include "platform/db/DbPolyline.h"
+#include "platform/db/DbProxyEntity.h"
 #include "platform/db/DbSolid.h"
 #include "platform/db/DbSpline.h"
 #include "platform/db/DbTable.h"
 #include "platform/db/DbText.h"
+#include "platform/ge/GeCircArc3d.h"
+#include "platform/ge/GeEllipArc3d.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +22,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <typeinfo>
@@ -289,6 +294,80 @@ doc.saveas(sys.argv[1])
     EXPECT_NEAR(tip.y, 7.0 + 2.0 * std::sin(2.0 * std::numbers::pi / 3.0), 1e-9);
     EXPECT_EQ(ref->xData(L"CAEANALYZE2D")->next()->getInt16(), 3);
     fs::remove_all(folder);
+}
+
+TEST(DxfFiles, ReadAnotherProgramsEllipsesMirroredArcsUnitsAndKeepOtherKindsAsProxies)
+{
+    const fs::path folder = scratchFolder("kinds");
+    const fs::path file = folder / "drawing.dxf";
+    const char* const draw = R"(import sys, ezdxf
+doc = ezdxf.new('R2010')
+doc.header['$INSUNITS'] = 1
+msp = doc.modelspace()
+msp.add_ellipse((1, 2), major_axis=(3, 4), ratio=0.5, start_param=0.5, end_param=2.5, dxfattribs={'layer': 'P'})
+msp.add_arc((4, 5), 2, 10, 80, dxfattribs={'layer': 'P', 'extrusion': (0, 0, -1)})
+t = msp.add_mtext('note', dxfattribs={'layer': 'NOTES'})
+open(sys.argv[1] + '.handle', 'w').write(t.dxf.handle)
+doc.saveas(sys.argv[1])
+)";
+    ASSERT_EQ(runPython(folder, draw, file), 0);
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    db->readFile(file.string().c_str());
+    EXPECT_EQ(db->getINSUNITS(), OdDb::kUnitsInches);
+    OdDbEllipsePtr ellipse;
+    OdDbArcPtr arc;
+    OdDbProxyEntityPtr proxy;
+    for (const OdDbObjectId& id : modelSpace(*db)->entityIds())
+    {
+        if (const auto e = OdDbEllipsePtr::cast(id.openObject()))
+            ellipse = e;
+        if (const auto a = OdDbArcPtr::cast(id.openObject()))
+            arc = a;
+        if (const auto p = OdDbProxyEntityPtr::cast(id.openObject()))
+            proxy = p;
+    }
+    ASSERT_TRUE(ellipse && arc && proxy);
+    OdGeCurve3d* raw = nullptr;
+    ASSERT_EQ(ellipse->getOdGeCurve(raw), eOk);
+    const std::unique_ptr<OdGeCurve3d> curve(raw);
+    // The point at parameter 1: centre + cos 1 major + sin 1 ratio (major turned a quarter).
+    const OdGePoint3d expected(1 + 3 * std::cos(1.0) - 0.5 * 4 * std::sin(1.0),
+                               2 + 4 * std::cos(1.0) + 0.5 * 3 * std::sin(1.0), 0);
+    EXPECT_LE(curve->evalPoint(1.0).distanceTo(expected), 1e-12);
+    // An arc about -z is stored in its own mirrored coordinates: its centre lies at (-4, 5).
+    OdGePoint3d start;
+    ASSERT_EQ(arc->getStartPoint(start), eOk);
+    EXPECT_NEAR(arc->center().x, -4.0, 1e-12);
+    // Angles run from the plane's x axis, which is -x for the normal -z.
+    EXPECT_NEAR(start.distanceTo(OdGePoint3d(-4 - 2 * std::cos(10 * std::numbers::pi / 180),
+                                             5 + 2 * std::sin(10 * std::numbers::pi / 180), 0)),
+                0.0, 1e-12);
+    EXPECT_TRUE(proxy->originalDxfName() == OdString(L"MTEXT"));
+    EXPECT_TRUE(proxy->layer() == OdString(L"NOTES"));
+    std::ifstream handle(file.string() + ".handle");
+    const std::string written((std::istreambuf_iterator<char>(handle)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(proxy->objectId().getHandle(), std::stoull(written, nullptr, 16));
+
+    // Written and read again, the ellipse keeps its points.
+    const fs::path again = folder / "again.dxf";
+    const OdDbDatabasePtr out = OdDbDatabase::createObject();
+    modelSpace(*out)->appendOdDbEntity(ellipse->clone().get());
+    out->writeFile(again.string().c_str());
+    const OdDbDatabasePtr back = OdDbDatabase::createObject();
+    back->readFile(again.string().c_str());
+    bool found = false;
+    for (const OdDbObjectId& id : modelSpace(*back)->entityIds())
+        if (const auto e = OdDbEllipsePtr::cast(id.openObject()))
+        {
+            OdGeCurve3d* g = nullptr;
+            ASSERT_EQ(e->getOdGeCurve(g), eOk);
+            EXPECT_LE(g->evalPoint(1.0).distanceTo(expected), 1e-12);
+            delete g;
+            found = true;
+        }
+    EXPECT_TRUE(found);
+    if (!HasFailure())
+        fs::remove_all(folder);
 }
 
 TEST(DxfFiles, AreRefusedWithTheirNameWhenMissingAndNeverLeftHalfWritten)
