@@ -79,6 +79,9 @@ struct CommandLine
     std::vector<std::array<double, 2>> probes;
     /// Linear loads on six-node elements as their work-equivalent nodal loads (`--consistent-loads`).
     bool consistentLoads = false;
+    /// Refine until the maxima change by less than this fraction (`--converge [P%]`); empty for a
+    /// single analysis on the file's mesh.
+    std::optional<double> converge;
     /// Seconds the solver step of `task3d` may take before it is stopped (`--solver-timeout`); empty
     /// for no limit.
     std::optional<double> solverTimeout;

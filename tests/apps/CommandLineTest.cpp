@@ -22,6 +22,37 @@ TEST(CommandLineParsing, ReadsTheAnalyzeCommandInAnyOrder)
     EXPECT_FALSE(cl.consistentLoads);
 }
 
+TEST(CommandLineParsing, ReadsTheConvergenceToleranceOnlyWhereOneIsGiven)
+{
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::optional<double> tolerance;
+        std::string file;
+    };
+    const Case cases[] = {
+        {{"analyze2d", "plate.json"}, std::nullopt, "plate.json"},
+        {{"analyze2d", "--converge", "plate.json"}, 0.01, "plate.json"},
+        {{"analyze2d", "--converge", "0.5%", "plate.json"}, 0.005, "plate.json"},
+        {{"analyze2d", "plate.json", "--converge=2%"}, 0.02, "plate.json"},
+    };
+    for (const auto& c : cases)
+    {
+        const auto cl = parseCommandLine(c.args);
+        ASSERT_EQ(cl.action, Action::eAnalyze2d) << cl.text;
+        EXPECT_EQ(cl.converge.has_value(), c.tolerance.has_value()) << c.args.back();
+        if (c.tolerance)
+            EXPECT_NEAR(*cl.converge, *c.tolerance, 1e-15) << c.args.back();
+        EXPECT_EQ(cl.file, c.file);
+    }
+    for (const char* wrong : {"--converge=0%", "--converge=100%", "--converge=1", "--converge="})
+    {
+        const auto cl = parseCommandLine({"analyze2d", "plate.json", wrong});
+        EXPECT_EQ(cl.action, Action::eUsageError) << wrong;
+        EXPECT_NE(cl.text.find("--converge"), std::string::npos) << wrong;
+    }
+}
+
 TEST(CommandLineParsing, HelpIsShownNotAnError)
 {
     EXPECT_EQ(parseCommandLine({"--help"}).action, Action::eShowText);
