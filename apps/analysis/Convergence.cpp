@@ -144,6 +144,7 @@ ConvergenceStudy convergeAnalysis2d(const AnalysisFile& file, const Drawing& dra
     ConvergenceStudy study;
     study.tolerance = tolerance;
     study.dimension = 2;
+    study.maxElements = maxElements;
     // Six-node elements add a node on every edge; for a region with holes Euler's formula gives
     // edges = vertices + triangles - 1 + holes.
     const bool sixNode = file.elementType == ElementKind::eTriangle6;
@@ -235,10 +236,22 @@ std::string formatConvergence(const ConvergenceStudy& study, const std::string& 
                "depends on the mesh and has no limit to extrapolate.\n";
         break;
     case EConvergenceEnd::eBudget:
-        out << "  Not converged within the mesher's budget: a further step would exceed it; treat the "
-               "maxima as accurate to about the last change.\n";
+        if (study.steps.size() < 2)
+            out << "  Not converged: a finer mesh would exceed the budget of " << study.maxElements
+                << " elements; start from a larger mesh size (with refinement regions where the stress "
+                   "concentrates) to leave room for three steps.\n";
+        else
+        {
+            const ConvergenceStep& last = study.steps.back();
+            out << "  Not converged within the budget of " << study.maxElements
+                << " elements: the last step still changed the maxima by "
+                << percent(std::max(*last.vonMisesChange, *last.displacementChange))
+                << "; treat them as accurate to about that much.\n";
+        }
         break;
     }
+    if (study.steps.size() < 3)
+        return out.str();
     const ConvergenceStep& last = study.steps.back();
     auto extrapolated = [&](const char* what, const std::optional<Extrapolation>& x, double value,
                             const std::optional<double>& change, const std::string& unit)
@@ -254,8 +267,6 @@ std::string formatConvergence(const ConvergenceStudy& study, const std::string& 
         else
             out << "none (the last three steps show no steady convergence to extrapolate from)\n";
     };
-    if (study.steps.size() < 3)
-        return out.str();
     if (study.end != EConvergenceEnd::eSingular)
         extrapolated("max von Mises", study.vonMises, last.maxVonMises, last.vonMisesChange, stressUnit);
     extrapolated("max displacement", study.displacement, last.maxDisplacement, last.displacementChange,

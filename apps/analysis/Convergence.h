@@ -54,6 +54,8 @@ struct ConvergenceStudy
     double tolerance = 0.01;
     /// Space dimension of the meshes: element size goes like unknowns^(-1/dimension).
     int dimension = 2;
+    /// The most elements a mesh of the study may have.
+    std::uint64_t maxElements = 0;
     std::vector<ConvergenceStep> steps;
     EConvergenceEnd end = EConvergenceEnd::eBudget;
     /// From the last three steps; empty when they do not converge monotonically or the stress is
