@@ -54,20 +54,6 @@ std::optional<std::string> optionValue(const std::vector<std::string>& args, std
     return std::nullopt;
 }
 
-/// The tolerance of `--converge` from "P%"; empty unless 0 < P < 100.
-std::optional<double> convergeTolerance(const std::string& value)
-{
-    if (value.size() < 2 || value.back() != '%')
-        return std::nullopt;
-    const auto p = parseNumber(value.substr(0, value.size() - 1));
-    if (!p || !(*p > 0.0 && *p < 100.0))
-        return std::nullopt;
-    return *p / 100.0;
-}
-
-/// Refining until the maxima change by less than this, unless told otherwise.
-constexpr double kDefaultConvergeTolerance = 0.01;
-
 bool isOption(const std::string& a, const std::string& name)
 {
     return a == name || a.rfind(name + "=", 0) == 0;
@@ -127,6 +113,16 @@ std::optional<std::string> pictureOption(CommandLine& cl, const std::string& nam
 constexpr const char* kPictureOptions[] = {"--quantity", "--deform", "--picture-size", "--glyph-size",
                                            "--probe"};
 } // namespace
+
+std::optional<double> convergeTolerance(const std::string& value)
+{
+    if (value.size() < 2 || value.back() != '%')
+        return std::nullopt;
+    const auto p = parseNumber(value.substr(0, value.size() - 1));
+    if (!p || !(*p > 0.0 && *p < 100.0))
+        return std::nullopt;
+    return *p / 100.0;
+}
 
 std::string generalHelp()
 {

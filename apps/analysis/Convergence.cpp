@@ -63,6 +63,8 @@ const char* convergenceEndName(EConvergenceEnd end)
         return "singular";
     case EConvergenceEnd::eBudget:
         return "budget";
+    case EConvergenceEnd::eSteps:
+        return "steps";
     }
     return "budget";
 }
@@ -200,6 +202,31 @@ ConvergenceStudy convergeAnalysis2d(const AnalysisFile& file, const Drawing& dra
     return study;
 }
 
+ConvergenceStudy convergeSizes(const ConvergenceStep& first, const std::vector<double>& scales,
+                               double tolerance, int dimension, std::uint64_t maxElements,
+                               const std::function<std::optional<ConvergenceStep>(double scale)>& solve)
+{
+    ConvergenceStudy study;
+    study.tolerance = tolerance;
+    study.dimension = dimension;
+    study.maxElements = maxElements;
+    study.end = EConvergenceEnd::eSteps;
+    if (addStep(study, first))
+        return study;
+    for (const double scale : scales)
+    {
+        const std::optional<ConvergenceStep> step = solve(scale);
+        if (!step)
+        {
+            study.end = EConvergenceEnd::eBudget;
+            return study;
+        }
+        if (addStep(study, *step))
+            return study;
+    }
+    return study;
+}
+
 std::string formatConvergence(const ConvergenceStudy& study, const std::string& lengthUnit,
                               const std::string& stressUnit)
 {
@@ -211,7 +238,7 @@ std::string formatConvergence(const ConvergenceStudy& study, const std::string& 
     const int sw = static_cast<int>(std::max<std::size_t>(stressHead.size(), 14));
     const int dw = static_cast<int>(std::max<std::size_t>(displacementHead.size(), 14));
     std::snprintf(line, sizeof line, "  %-4s  %-10s  %9s  %9s  %*s  %*s  %8s\n", "Step", "Mesh size",
-                  "Triangles", "Unknowns", sw, stressHead.c_str(), dw, displacementHead.c_str(), "Change");
+                  "Elements", "Unknowns", sw, stressHead.c_str(), dw, displacementHead.c_str(), "Change");
     out << line;
     for (std::size_t i = 0; i < study.steps.size(); ++i)
     {
@@ -232,7 +259,8 @@ std::string formatConvergence(const ConvergenceStudy& study, const std::string& 
         break;
     case EConvergenceEnd::eSingular:
         out << "  Not converging: the largest von Mises stress grows with every refinement, as at a singular "
-               "point (a re-entrant corner, the end of a fixed edge, a point load or support); its value "
+               "point (a re-entrant corner or edge, the edge of a fixed face or end of a fixed edge, a point "
+               "load or support); its value "
                "depends on the mesh and has no limit to extrapolate.\n";
         break;
     case EConvergenceEnd::eBudget:
@@ -245,6 +273,16 @@ std::string formatConvergence(const ConvergenceStudy& study, const std::string& 
             const ConvergenceStep& last = study.steps.back();
             out << "  Not converged within the budget of " << study.maxElements
                 << " elements: the last step still changed the maxima by "
+                << percent(std::max(*last.vonMisesChange, *last.displacementChange))
+                << "; treat them as accurate to about that much.\n";
+        }
+        break;
+    case EConvergenceEnd::eSteps:
+        if (study.steps.size() >= 2)
+        {
+            const ConvergenceStep& last = study.steps.back();
+            out << "  Not converged in " << study.steps.size()
+                << " steps: the last still changed the maxima by "
                 << percent(std::max(*last.vonMisesChange, *last.displacementChange))
                 << "; treat them as accurate to about that much.\n";
         }

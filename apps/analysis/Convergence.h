@@ -42,10 +42,11 @@ enum class EConvergenceEnd
 {
     eConverged, ///< both maxima changed by less than the tolerance
     eSingular,  ///< the stress grows with every refinement and will not settle
-    eBudget     ///< the next mesh would exceed the element budget (or the step limit)
+    eBudget,    ///< the next mesh would exceed the element budget
+    eSteps      ///< the sizes asked for are all solved, and the maxima still change
 };
 
-/// The word summary.json writes for an end: "converged", "singular" or "budget".
+/// The word summary.json writes for an end: "converged", "singular", "budget" or "steps".
 const char* convergenceEndName(EConvergenceEnd end);
 
 struct ConvergenceStudy
@@ -91,6 +92,13 @@ ConvergenceStudy convergeAnalysis2d(const AnalysisFile& file, const Drawing& dra
                                     const std::string& sourceName, const Analysis2d& first, double tolerance,
                                     bool consistentEdgeLoads, std::uint64_t maxElements, int maxSteps,
                                     const std::function<void(const ConvergenceStep&)>& progress = {});
+
+/// Runs a study over fixed element sizes: `first` is solved already; `solve(scale)` solves with
+/// elements `scale` times the first's size and gives the step, or empty when it could not (a mesh
+/// past the budget). The study ends at the first converged or singular step.
+ConvergenceStudy convergeSizes(const ConvergenceStep& first, const std::vector<double>& scales,
+                               double tolerance, int dimension, std::uint64_t maxElements,
+                               const std::function<std::optional<ConvergenceStep>(double scale)>& solve);
 
 /// The study as the report prints it: the table of steps, and the extrapolated values with their
 /// orders or why there are none.

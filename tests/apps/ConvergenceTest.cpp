@@ -208,4 +208,26 @@ TEST(ConvergeProgram, NamesTheStressAtAReEntrantCornerSingular)
     EXPECT_STREQ(c["end"].GetString(), "singular") << o.out;
     EXPECT_TRUE(c["maxVonMises"].IsNull()) << o.out;
 }
+
+TEST(ConvergeProgram, NamesTheStressAtTheEdgeOfAFixedFaceSingularIn3d)
+{
+    // A small bar clamped at one end and pressed on its top: the clamped face's edges are where
+    // the stress grows as the tetrahedra get smaller.
+    const TempDir dir;
+    spit(dir.path() / "bar.json", R"({
+  "drawing": {"insunits": "millimeters", "modelling": "si"},
+  "solid": {"box": {"corner": [0, 0, 0], "size": [40, 10, 10]}},
+  "material": {"name": "steel", "youngsModulus": 210e9, "poissonRatio": 0.3, "yield": 250e6},
+  "meshing": {"size": 5},
+  "features": [
+    {"fix": {"faces": [{"point": [0, 5, 5]}]}},
+    {"pressure": {"magnitude": 1e6, "units": "Pa", "faces": [{"point": [20, 5, 10]}]}}
+  ]
+})");
+    const Outcome o = runCae({"task3d", (dir.path() / "bar.json").string(), "--converge"}, dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    EXPECT_NE(o.out.find("Not converging"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("Extrapolated max von Mises"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("element size 2.222"), std::string::npos) << o.out;
+}
 } // namespace
