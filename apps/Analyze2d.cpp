@@ -369,9 +369,21 @@ void Run::converge()
         print("  solved on " + std::to_string(step.elements) + " triangles (mesh size " +
               formatNumber(step.meshSize, 4) + ")\n");
     };
-    m_summary.convergence =
-        convergeAnalysis2d(m_file, m_drawing, m_cl.file, *m_analysis, *m_cl.converge, m_cl.consistentLoads,
-                           cae_core::DelaunayMesher::kMaxTriangles, kMaxConvergenceSteps, stepDone);
+    try
+    {
+        m_summary.convergence = convergeAnalysis2d(
+            m_file, m_drawing, m_cl.file, *m_analysis, *m_cl.converge, m_cl.consistentLoads,
+            cae_core::DelaunayMesher::kMaxTriangles, kMaxConvergenceSteps, stepDone);
+    }
+    catch (const Stop& stop)
+    {
+        // The analysis on the file's own mesh stands: a finer mesh that fails ends only the study,
+        // and the run keeps its results.
+        for (const auto& m : stop.messages)
+            m_err << withoutNewline(m) << "\n";
+        m_err << m_cl.file << ": the convergence study stopped; the results are those of the file's mesh\n";
+        return;
+    }
     print(formatConvergence(*m_summary.convergence, m_drawing.lengthUnit, m_drawing.stressUnit));
     if (m_out)
     {
