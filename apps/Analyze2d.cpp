@@ -1,6 +1,7 @@
 #include "apps/Analyze2d.h"
 
 #include "apps/DrawingOutput.h"
+#include "apps/analysis/Convergence.h"
 #include "apps/analysis/NodalField.h"
 #include "apps/analysis/ResultFigures.h"
 #include "apps/analysis/Stop.h"
@@ -11,9 +12,11 @@
 #include "apps/output/Report.h"
 #include "apps/output/ResultGrid.h"
 #include "apps/output/Summary.h"
+#include "apps/view/ConvergencePlot.h"
 #include "apps/view/HostView.h"
 
 #include "cae_core/core/Result.h"
+#include "cae_core/mesher2d/DelaunayMesher.h"
 #include "host/ca/CommandLine.h"
 #include "host/cma/ProgressMeter.h"
 #include "host/ut/StopWatch.h"
@@ -45,6 +48,11 @@ std::string withoutNewline(std::string s)
 
 constexpr const char* kSummaryName = "summary.json";
 constexpr const char* kDrawingName = "drawing.dxf";
+constexpr const char* kConvergenceNames[] = {"convergence.svg", "convergence.png"};
+
+/// Meshes a convergence study may try: with the mesher's budget and size halving, fewer always
+/// stop it first, but a budget raised some day must not make a run endless.
+constexpr int kMaxConvergenceSteps = 8;
 
 /// The longest description printed; a description is a title, not a document.
 constexpr std::size_t kShownDescription = 500;
@@ -86,6 +94,8 @@ public:
             std::vector<std::string> names{kSummaryName, kDrawingName};
             for (const auto& writer : kResultWriters)
                 names.push_back(writer.fileName);
+            if (m_cl.converge)
+                names.insert(names.end(), std::begin(kConvergenceNames), std::end(kConvergenceNames));
             if (m_listener)
                 for (auto& name : m_listener->outputNames())
                     names.push_back(std::move(name));
@@ -103,6 +113,7 @@ private:
     void writeDrawing(bool withResult);
     void writeSummary();
     void reportProbes();
+    void converge();
     int stopped(const Stop& stop);
 
     void print(const std::string& text)
@@ -186,6 +197,7 @@ void Run::stages()
     }
     print(formatReport(m_file, m_summary, m_analysis->figures(), tables));
     reportProbes();
+    converge();
     writeResults();
 }
 
@@ -355,6 +367,42 @@ void Run::reportProbes()
         print(formatTable(table));
         entry.rows = table.rows;
         m_summary.probes.push_back(std::move(entry));
+    }
+}
+
+void Run::converge()
+{
+    if (!m_cl.converge)
+        return;
+    print("Refining until the maxima change by less than " + formatNumber(100.0 * *m_cl.converge, 3) + "%\n");
+    const auto stepDone = [this](const ConvergenceStep& step)
+    {
+        print("  solved on " + std::to_string(step.elements) + " triangles (mesh size " +
+              formatNumber(step.meshSize, 4) + ")\n");
+    };
+    try
+    {
+        m_summary.convergence = convergeAnalysis2d(
+            m_file, m_drawing, m_cl.file, *m_analysis, *m_cl.converge, m_cl.consistentLoads,
+            cae_core::DelaunayMesher::kMaxTriangles, kMaxConvergenceSteps, stepDone);
+    }
+    catch (const Stop& stop)
+    {
+        // The analysis on the file's own mesh stands: a finer mesh that fails ends only the study,
+        // and the run keeps its results.
+        for (const auto& m : stop.messages)
+            m_err << withoutNewline(m) << "\n";
+        m_err << m_cl.file << ": the convergence study stopped; the results are those of the file's mesh\n";
+        return;
+    }
+    print(formatConvergence(*m_summary.convergence, m_drawing.lengthUnit, m_drawing.stressUnit));
+    if (m_out)
+    {
+        const ConvergencePictures pictures =
+            convergencePictures(*m_summary.convergence, m_drawing.lengthUnit, m_drawing.stressUnit,
+                                m_cl.pictureWidth, m_cl.pictureHeight);
+        m_out->write(kConvergenceNames[0], pictures.svg);
+        m_out->write(kConvergenceNames[1], pictures.png);
     }
 }
 

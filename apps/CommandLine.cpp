@@ -32,6 +32,7 @@ constexpr const char* kAnalyzeHint =
     "Usage: cae analyze2d FILE.json [--out DIR] [--quiet] [--quantity Q] [--deform F]\n"
     "                     [--edges on|off] [--picture-size WxH] [--glyph-size S] [--probe X,Y]...\n"
     "                     [--loads-from DRAWING.dxf] [--consistent-loads]\n"
+    "                     [--converge [P%]]\n"
     "Try 'cae analyze2d --help'.\n";
 
 /// Reads the option `a` (and for "--name VALUE" the next argument) into `value`; an error text
@@ -119,6 +120,16 @@ constexpr const char* kPictureOptions[] = {"--quantity",     "--deform",     "--
                                            "--picture-size", "--glyph-size", "--probe"};
 } // namespace
 
+std::optional<double> convergeTolerance(const std::string& value)
+{
+    if (value.size() < 2 || value.back() != '%')
+        return std::nullopt;
+    const auto p = parseNumber(value.substr(0, value.size() - 1));
+    if (!p || !(*p > 0.0 && *p < 100.0))
+        return std::nullopt;
+    return *p / 100.0;
+}
+
 std::string generalHelp()
 {
     return "Usage: cae COMMAND [ARGS]\n"
@@ -185,6 +196,14 @@ std::string analyze2dHelp()
            "              share a linear load on six-node elements 1/6, 2/3, 1/6 among an\n"
            "              edge's nodes (its work-equivalent loads) instead of 1/4, 1/2, 1/4,\n"
            "              which disturbs the stresses next to a loaded edge\n"
+           "  --converge [P%]\n"
+           "              also solve on meshes of half the size, again and again, until the\n"
+           "              largest von Mises stress and displacement change by less than P%\n"
+           "              (default 1%) or the mesher's triangle budget is reached; print the\n"
+           "              steps and the maxima extrapolated from the last three with their\n"
+           "              observed order, or name a stress that keeps growing (a re-entrant\n"
+           "              corner) as singular; with --out also write \"convergence\" in\n"
+           "              summary.json and the plot DIR/convergence.svg and .png\n"
            "  --loads-from DRAWING.dxf\n"
            "              take the loads and supports from the glyph blocks of a drawing.dxf\n"
            "              (as a CAD program left them after moving or turning them) instead of\n"
@@ -286,6 +305,23 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         if (!filesOnly && a == "--consistent-loads")
         {
             cl.consistentLoads = true;
+            continue;
+        }
+        if (!filesOnly && isOption(a, "--converge"))
+        {
+            // The tolerance is optional: a following argument is taken for it only when it reads as
+            // one ("1%"), so that `--converge plate.json` still names the file.
+            const bool alone = a == "--converge";
+            std::string value = alone ? std::string() : a.substr(11);
+            if (alone && i + 1 < args.size() && convergeTolerance(args[i + 1]))
+                value = args[++i];
+            const std::optional<double> tolerance =
+                alone && value.empty() ? kDefaultConvergeTolerance : convergeTolerance(value);
+            if (!tolerance)
+                return usageError("--converge takes a tolerance above 0% and below 100%, such as 1%, not '" +
+                                      value + "'",
+                                  kAnalyzeHint);
+            cl.converge = *tolerance;
             continue;
         }
         bool picture = false;

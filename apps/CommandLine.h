@@ -96,6 +96,9 @@ struct CommandLine
     /// Material points of the solid where `task3d --probe X,Y,Z` (repeatable) reports the local
     /// quantities, in drawing units, in command-line order.
     std::vector<std::array<double, 3>> solidProbes;
+    /// Refine until the maxima change by less than this fraction (`--converge [P%]`); empty for a
+    /// single analysis on the file's mesh.
+    std::optional<double> converge;
     /// Seconds the solver step of `task3d` may take before it is stopped (`--solver-timeout`); empty
     /// for no limit.
     std::optional<double> solverTimeout;
@@ -107,6 +110,11 @@ struct CommandLine
 
 /// Reads the arguments after the program name.
 CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+/// The tolerance of `--converge` from "P%" as a fraction; empty unless 0 < P < 100.
+std::optional<double> convergeTolerance(const std::string& value);
+/// Refining until the maxima change by less than this, unless `--converge` says otherwise.
+constexpr double kDefaultConvergeTolerance = 0.01;
 
 /// `cae --help`.
 std::string generalHelp();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "apps/analysis/Convergence.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -96,6 +98,9 @@ struct Summary
     };
     /// Written only when the command line asks for probes.
     std::vector<Probe> probes;
+
+    /// Written only when the command line asks for a convergence study.
+    std::optional<ConvergenceStudy> convergence;
 
     struct Times
     {

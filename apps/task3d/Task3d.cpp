@@ -1,5 +1,6 @@
 #include "apps/task3d/Task3d.h"
 
+#include "apps/analysis/Convergence.h"
 #include "apps/analysis/Stop.h"
 #include "apps/file/AnalysisFile.h"
 #include "apps/file/Format.h"
@@ -263,7 +264,11 @@ std::vector<std::string> solverFatalMessage(const std::filesystem::path& folder)
 class TaskRun
 {
 public:
-    TaskRun(const CommandLine& cl, std::ostream& err) : m_cl(cl), m_err(err) {}
+    /// `sizeScale` scales the file's element size, for the finer meshes of a convergence study.
+    TaskRun(const CommandLine& cl, std::ostream& err, double sizeScale = 1.0)
+        : m_cl(cl), m_err(err), m_sizeScale(sizeScale)
+    {
+    }
     ~TaskRun()
     {
         // The host tells the factory when it lets a task go.
@@ -285,6 +290,8 @@ public:
             try
             {
                 m_file = readTaskFile(m_cl.file);
+                if (m_file.meshing.size)
+                    *m_file.meshing.size *= m_sizeScale;
             }
             catch (const InputError& e)
             {
@@ -336,6 +343,10 @@ public:
             return eExitFailed;
         }
     }
+
+    const TaskSummary& summary() const { return m_summary; }
+    /// The element size the file asks for (after run()), scaled; empty when it gives none.
+    std::optional<double> elementSize() const { return m_file.meshing.size; }
 
 private:
     void print(const std::string& text)
@@ -1279,6 +1290,7 @@ private:
 
     const CommandLine& m_cl;
     std::ostream& m_err;
+    double m_sizeScale = 1.0;
     ut::StopWatch m_total;
     TaskFile m_file;
     TaskModel m_model;
@@ -1294,10 +1306,72 @@ private:
 };
 } // namespace
 
+namespace
+{
+/// The maxima of a solved run as a step of a convergence study.
+ConvergenceStep convergenceStep(const TaskSummary& s, double size)
+{
+    // Three unknowns at every grid; the mesh's vertices include the mid-side nodes of ten-node
+    // tetrahedra.
+    return {size,
+            s.mesh ? s.mesh->tetrahedra : 0,
+            s.mesh ? 3 * s.mesh->vertices : 0,
+            s.maxVonMises ? s.maxVonMises->value : 0.0,
+            s.maxDisplacement ? s.maxDisplacement->value : 0.0,
+            {},
+            {}};
+}
+
+/// Solves again with elements of 1/1.5 and 1/2.25 of the first run's size and prints the study.
+int convergeTask3d(const CommandLine& cl, std::ostream& err, const TaskSummary& first,
+                   std::optional<double> size)
+{
+    if (!size)
+    {
+        err << cl.file << ": meshing: --converge needs an element \"size\" to make finer\n";
+        return eExitInvalid;
+    }
+    CommandLine finer = cl;
+    finer.outDir.reset();
+    finer.quiet = true;
+    finer.keepWork = false;
+    finer.converge.reset();
+    if (!cl.quiet)
+        std::cout << "Refining until the maxima change by less than " << formatNumber(100.0 * *cl.converge, 3)
+                  << "%\n"
+                  << std::flush;
+    const ConvergenceStudy study =
+        convergeSizes(convergenceStep(first, *size), {1 / 1.5, 1 / 2.25}, *cl.converge, 3, cl.maxTetrahedra,
+                      [&](double scale) -> std::optional<ConvergenceStep>
+                      {
+                          TaskRun run(finer, err, scale);
+                          if (run.run() != eExitSolved)
+                              return std::nullopt;
+                          if (!cl.quiet)
+                              std::cout << "  solved with element size " << formatNumber(*size * scale, 4)
+                                        << "\n"
+                                        << std::flush;
+                          return convergenceStep(run.summary(), *size * scale);
+                      });
+    if (!cl.quiet && first.units)
+        std::cout << formatConvergence(study, first.units->length, first.units->stress) << std::flush;
+    return eExitSolved;
+}
+} // namespace
+
 int runTask3d(const CommandLine& commandLine, std::ostream& err)
 {
-    TaskRun run(commandLine, err);
-    const int status = run.run();
-    return status;
+    TaskSummary summary;
+    std::optional<double> size;
+    {
+        // The task goes before the finer ones are made: the host holds one task of a name at a time.
+        TaskRun run(commandLine, err);
+        const int status = run.run();
+        if (status != eExitSolved || !commandLine.converge)
+            return status;
+        summary = run.summary();
+        size = run.elementSize();
+    }
+    return convergeTask3d(commandLine, err, summary, size);
 }
 } // namespace cae_app

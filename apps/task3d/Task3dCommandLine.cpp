@@ -1,5 +1,6 @@
 #include "apps/task3d/Task3dCommandLine.h"
 
+#include "apps/CommandLine.h"
 #include "apps/file/Format.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@ namespace
 constexpr const char* kHint = "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--view V]\n"
                               "                  [--deform F] [--picture-size WxH] [--max-tetrahedra N]\n"
                               "                  [--solver-timeout S] [--keep-work] [--probe X,Y,Z]...\n"
+                              "                  [--converge [P%]]\n"
                               "Try 'cae task3d --help'.\n";
 
 CommandLine usageError(const std::string& message)
@@ -147,6 +149,21 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
             cl.keepWork = true;
             continue;
         }
+        if (!filesOnly && (a == "--converge" || a.rfind("--converge=", 0) == 0))
+        {
+            // As for analyze2d: a following argument is the tolerance only when it reads as one.
+            const bool alone = a == "--converge";
+            std::string value = alone ? std::string() : a.substr(11);
+            if (alone && i + 1 < args.size() && convergeTolerance(args[i + 1]))
+                value = args[++i];
+            const std::optional<double> tolerance =
+                alone && value.empty() ? kDefaultConvergeTolerance : convergeTolerance(value);
+            if (!tolerance)
+                return usageError("--converge takes a tolerance above 0% and below 100%, such as 1%, not '" +
+                                  value + "'");
+            cl.converge = *tolerance;
+            continue;
+        }
         if (!filesOnly && a == "--")
         {
             filesOnly = true;
@@ -185,6 +202,7 @@ std::string task3dHelp()
     return "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--view V]\n"
            "                  [--deform F] [--picture-size WxH] [--max-tetrahedra N]\n"
            "                  [--solver-timeout S] [--keep-work] [--probe X,Y,Z]...\n"
+           "                  [--converge [P%]]\n"
            "\n"
            "Runs the 3D linear static analysis of the solid that FILE.json describes: meshes it with\n"
            "tetrahedra (ten-node ones unless the file asks for linear ones), turns its pressure, force\n"
@@ -237,6 +255,12 @@ std::string task3dHelp()
            "              limit); the run then fails\n"
            "  --keep-work keep the solver's working folder (deck, log, printout) after a run that\n"
            "              went well; after a failure it is always kept and its path printed\n"
+           "  --converge [P%]\n"
+           "              also solve with elements of 1/1.5 and 1/2.25 of \"meshing\"'s \"size\"\n"
+           "              (which --converge needs) and print the steps, the largest von Mises\n"
+           "              stress and displacement extrapolated with their observed order, or\n"
+           "              name a stress that keeps growing (a re-entrant edge, the edge of a\n"
+           "              fixed face) singular; P% (default 1%) is the change taken as settled\n"
            "  -h, --help  show this text\n"
            "\n"
            "Exit status: 0 solved; 1 wrong usage; 2 the file is unreadable or malformed (the\n"

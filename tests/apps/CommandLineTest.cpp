@@ -22,6 +22,36 @@ TEST(CommandLineParsing, ReadsTheAnalyzeCommandInAnyOrder)
     EXPECT_FALSE(cl.consistentLoads);
 }
 
+TEST(CommandLineParsing, ReadsTheConvergenceToleranceOnlyWhereOneIsGiven)
+{
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::optional<double> tolerance;
+        std::string file;
+    };
+    const Case cases[] = {
+        {{"analyze2d", "plate.json"}, std::nullopt, "plate.json"},
+        {{"analyze2d", "--converge", "plate.json"}, 0.01, "plate.json"},
+        {{"analyze2d", "--converge", "0.5%", "plate.json"}, 0.005, "plate.json"},
+        {{"analyze2d", "plate.json", "--converge=2%"}, 0.02, "plate.json"},
+        {{"task3d", "--converge", "2%", "bar.json"}, 0.02, "bar.json"},
+    };
+    for (const auto& c : cases)
+    {
+        const auto cl = parseCommandLine(c.args);
+        ASSERT_EQ(cl.action, c.args[0] == "task3d" ? Action::eTask3d : Action::eAnalyze2d) << cl.text;
+        EXPECT_NEAR(cl.converge.value_or(-1.0), c.tolerance.value_or(-1.0), 1e-15) << c.args.back();
+        EXPECT_EQ(cl.file, c.file);
+    }
+    for (const char* wrong : {"--converge=0%", "--converge=100%", "--converge=1", "--converge="})
+    {
+        const auto cl = parseCommandLine({"analyze2d", "plate.json", wrong});
+        EXPECT_EQ(cl.action, Action::eUsageError) << wrong;
+        EXPECT_NE(cl.text.find("--converge"), std::string::npos) << wrong;
+    }
+}
+
 TEST(CommandLineParsing, HelpIsShownNotAnError)
 {
     EXPECT_EQ(parseCommandLine({"--help"}).action, Action::eShowText);

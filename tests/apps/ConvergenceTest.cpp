@@ -1,0 +1,233 @@
+// Convergence studies: the extrapolation and the singularity test on sequences of known order, and
+// the `cae analyze2d --converge` runs that a user would trust or be warned by.
+
+#include "apps/analysis/Convergence.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using cae_app::ConvergenceStep;
+using cae_app::ConvergenceStudy;
+using cae_app::EConvergenceEnd;
+using cae_app_test::slurp;
+using cae_app_test::spit;
+using cae_app_test::TempDir;
+
+namespace
+{
+/// Values f(h) = limit + c h^p on 2D meshes of n, 4n and 16n unknowns (h halving each time).
+std::array<double, 3> sequence(double limit, double c, double p)
+{
+    return {limit + c, limit + c * std::pow(0.5, p), limit + c * std::pow(0.25, p)};
+}
+
+constexpr std::array<double, 3> kHalving{1000.0, 4000.0, 16000.0};
+
+TEST(Richardson, RecoversTheLimitAndOrderOfAPowerLaw)
+{
+    struct Case
+    {
+        double limit, c, p;
+        std::array<double, 3> unknowns;
+        int dimension;
+    };
+    const Case cases[] = {
+        {151.5, -20.0, 2.0, kHalving, 2},              // rising to the limit, quadratic elements
+        {0.05, 0.01, 1.0, kHalving, 2},                // falling, linear elements
+        {10.0, 3.0, 3.0, {500.0, 1687.5, 5695.3}, 3},  // 3D meshes of h, h/1.5, h/2.25
+        {7.0, 1.0, 2.0, {1000.0, 3000.0, 20000.0}, 2}, // uneven steps, as adaptive refinement makes
+    };
+    for (const auto& k : cases)
+    {
+        const double e = 1.0 / k.dimension;
+        std::array<double, 3> values{};
+        for (int i = 0; i < 3; ++i)
+            values[i] = k.limit + k.c * std::pow(k.unknowns[0] / k.unknowns[i], e * k.p);
+        const auto x = cae_app::richardson(k.unknowns, values, k.dimension);
+        ASSERT_TRUE(x) << k.limit;
+        EXPECT_NEAR(x->value, k.limit, 1e-9 * std::abs(k.limit) + 1e-12) << k.limit;
+        EXPECT_NEAR(x->order, k.p, 1e-6) << k.limit;
+    }
+}
+
+TEST(Richardson, RefusesSequencesWithoutAnOrder)
+{
+    const std::array<double, 3> noOrder[] = {
+        {100.0, 110.0, 125.0}, // growing increments: singular
+        {100.0, 110.0, 105.0}, // oscillating
+        {100.0, 110.0, 120.0}, // steps of one size: no convergence seen
+    };
+    for (const auto& values : noOrder)
+        EXPECT_FALSE(cae_app::richardson(kHalving, values, 2)) << values[2];
+}
+
+TEST(GrowsWithoutBound, TellsASingularStressFromAConvergingOne)
+{
+    // A 270 degree re-entrant corner: stress ~ h^-0.456.
+    EXPECT_TRUE(cae_app::growsWithoutBound(kHalving, sequence(0.0, 100.0, -0.456), 2));
+    // The end of a fixed edge grows more slowly, still with increments that do not shrink much.
+    EXPECT_TRUE(cae_app::growsWithoutBound(kHalving, sequence(300.0, -100.0, 0.2), 2));
+    EXPECT_FALSE(cae_app::growsWithoutBound(kHalving, sequence(151.5, -20.0, 1.0), 2));
+    EXPECT_FALSE(cae_app::growsWithoutBound(kHalving, sequence(151.5, 20.0, 0.1), 2)) << "falling";
+}
+
+ConvergenceStep step(std::uint64_t unknowns, double stress, double displacement)
+{
+    return {1.0, unknowns / 2, unknowns, stress, displacement, {}, {}};
+}
+
+TEST(ConvergenceStudy, EndsOnlyWithThreeStepsAndBothMaximaSettled)
+{
+    ConvergenceStudy study;
+    study.tolerance = 0.01;
+    EXPECT_FALSE(cae_app::addStep(study, step(1000, 140.0, 0.0500)));
+    // Changes below the tolerance on the second mesh still leave no three steps to extrapolate from.
+    EXPECT_FALSE(cae_app::addStep(study, step(4000, 140.5, 0.0501)));
+    EXPECT_NEAR(*study.steps[1].vonMisesChange, 0.5 / 140.5, 1e-12);
+    // The displacement still moves by more than the tolerance.
+    EXPECT_FALSE(cae_app::addStep(study, step(16000, 140.6, 0.0520)));
+    EXPECT_EQ(cae_app::addStep(study, step(64000, 140.62, 0.0521)), EConvergenceEnd::eConverged);
+    ASSERT_TRUE(study.vonMises);
+    EXPECT_GT(study.vonMises->value, 140.62);
+}
+
+// ---- the program ----
+
+struct Outcome
+{
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+
+Outcome runCae(const std::vector<std::string>& args, const fs::path& scratch)
+{
+    std::string command = "'" + std::string(CAE_PROGRAM) + "'";
+    for (const auto& a : args)
+        command += " '" + a + "'";
+    const fs::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
+    command += " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+}
+
+fs::path examples()
+{
+    const char* source = std::getenv("CAE_SOURCE_DIR");
+    return fs::path(source ? source : ".") / "examples";
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+rapidjson::Document convergenceOf(const fs::path& summary)
+{
+    rapidjson::Document d;
+    d.Parse(slurp(summary).c_str());
+    EXPECT_FALSE(d.HasParseError());
+    return d;
+}
+
+TEST(ConvergeProgram, PlateWithHoleReachesTheHandbookConcentrationFactor)
+{
+    // The example's plate, started coarse away from the hole so that the mesher's budget leaves
+    // room for three halvings; the hole's edge goes from 2 to 0.5 mm.
+    const TempDir dir;
+    std::string text = slurp(examples() / "plate_with_hole.json");
+    text = replaced(text, "\"size\": 4", "\"size\": 16");
+    text = replaced(text, "\"ratio\": 4", "\"ratio\": 8");
+    spit(dir.path() / "plate.json", text);
+    const fs::path out = dir.path() / "out";
+    const Outcome o =
+        runCae({"analyze2d", (dir.path() / "plate.json").string(), "--converge", "1%", "--out", out.string()},
+               dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    EXPECT_NE(o.out.find("Extrapolated max von Mises"), std::string::npos) << o.out;
+
+    const rapidjson::Document d = convergenceOf(out / "summary.json");
+    ASSERT_TRUE(d.HasMember("convergence")) << o.out;
+    const auto& c = d["convergence"];
+    EXPECT_STREQ(c["end"].GetString(), "converged") << o.out;
+    EXPECT_GE(c["steps"].Size(), 3u);
+    ASSERT_TRUE(c["maxVonMises"].IsObject()) << o.out;
+    // Howland's factor for a hole of a tenth of the strip's width: 3.03 times the 50 MPa pull.
+    const double handbook = 3.03 * 50.0;
+    EXPECT_NEAR(c["maxVonMises"]["value"].GetDouble(), handbook, 0.01 * handbook) << o.out;
+    // Six-node triangles: stresses converge with h^2, less where the stress field is steep.
+    const double order = c["maxVonMises"]["order"].GetDouble();
+    EXPECT_GT(order, 1.3) << o.out;
+    EXPECT_LT(order, 3.0) << o.out;
+    for (const char* picture : {"convergence.svg", "convergence.png"})
+        EXPECT_GT(fs::file_size(out / picture), 100u) << picture;
+}
+
+TEST(ConvergeProgram, NamesTheStressAtAReEntrantCornerSingular)
+{
+    // An L pulled at the top of its upright and guided on rollers along its foot: nothing but the
+    // inner corner at (50, 50) concentrates stress without bound.
+    const TempDir dir;
+    spit(dir.path() / "l.json", R"({
+  "drawing": {"measurement": "metric", "insunits": "millimeters"},
+  "region": {"outer": [
+      {"line": {"from": [0, 0], "to": [100, 0]}}, {"line": {"from": [100, 0], "to": [100, 50]}},
+      {"line": {"from": [100, 50], "to": [50, 50]}}, {"line": {"from": [50, 50], "to": [50, 100]}},
+      {"line": {"from": [50, 100], "to": [0, 100]}}, {"line": {"from": [0, 100], "to": [0, 0]}}]},
+  "mode": "planeStress",
+  "elementType": "triangle6",
+  "material": {"thickness": 5, "youngsModulus": 210000, "poissonRatio": 0.3, "yield": 235},
+  "mesh": {"size": 10},
+  "loadsAndSupports": [
+    {"linearLoad": {"start": [50, 100], "end": [0, 100], "magnitude": 100, "angleDeg": -90,
+                    "angleRelativeToBoundary": true, "flipped": true}},
+    {"linearSupport": {"start": [0, 0], "end": [100, 0], "rolling": true, "flipped": true}},
+    {"pointSupport": {"location": [0, 0], "rolling": true, "direction": [1, 0]}}
+  ]
+})");
+    const fs::path out = dir.path() / "out";
+    const Outcome o = runCae(
+        {"analyze2d", (dir.path() / "l.json").string(), "--converge", "--out", out.string()}, dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    EXPECT_NE(o.out.find("singular"), std::string::npos) << o.out;
+    const rapidjson::Document d = convergenceOf(out / "summary.json");
+    const auto& c = d["convergence"];
+    EXPECT_STREQ(c["end"].GetString(), "singular") << o.out;
+    EXPECT_TRUE(c["maxVonMises"].IsNull()) << o.out;
+}
+
+TEST(ConvergeProgram, NamesTheStressAtTheEdgeOfAFixedFaceSingularIn3d)
+{
+    // A small bar clamped at one end and pressed on its top: the clamped face's edges are where
+    // the stress grows as the tetrahedra get smaller.
+    const TempDir dir;
+    spit(dir.path() / "bar.json", R"({
+  "drawing": {"insunits": "millimeters", "modelling": "si"},
+  "solid": {"box": {"corner": [0, 0, 0], "size": [40, 10, 10]}},
+  "material": {"name": "steel", "youngsModulus": 210e9, "poissonRatio": 0.3, "yield": 250e6},
+  "meshing": {"size": 5},
+  "features": [
+    {"fix": {"faces": [{"point": [0, 5, 5]}]}},
+    {"pressure": {"magnitude": 1e6, "units": "Pa", "faces": [{"point": [20, 5, 10]}]}}
+  ]
+})");
+    const Outcome o = runCae({"task3d", (dir.path() / "bar.json").string(), "--converge"}, dir.path());
+    ASSERT_EQ(o.exitStatus, 0) << o.err;
+    EXPECT_NE(o.out.find("Not converging"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("Extrapolated max von Mises"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("element size 2.222"), std::string::npos) << o.out;
+}
+} // namespace
