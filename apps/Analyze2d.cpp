@@ -329,7 +329,12 @@ void Run::writeDrawing(bool withResult)
             result = ownResult.get();
         }
     }
-    m_out->write(kDrawingName, drawingFile(m_drawing, m_file, result));
+    // A region drawn in a CAD drawing comes back in that drawing, with the run's parts on their own layers.
+    const std::filesystem::path base =
+        m_file.regionDrawing.empty()
+            ? std::filesystem::path()
+            : std::filesystem::path(m_cl.file).parent_path() / std::filesystem::path(m_file.regionDrawing);
+    m_out->write(kDrawingName, drawingFile(m_drawing, m_file, result, base));
 }
 
 void Run::reportProbes()

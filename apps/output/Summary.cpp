@@ -105,40 +105,7 @@ void writeSummaryKeys(Writer& w, const Summary& s)
         w.EndArray();
     }
     if (s.convergence)
-    {
-        const ConvergenceStudy& c = *s.convergence;
-        w.Key("convergence");
-        w.StartObject();
-        field(w, "tolerance", c.tolerance);
-        field(w, "end", std::string(convergenceEndName(c.end)));
-        w.Key("steps");
-        w.StartArray();
-        for (const auto& step : c.steps)
-        {
-            w.StartObject();
-            field(w, "meshSize", step.meshSize);
-            field(w, "triangles", step.elements);
-            field(w, "unknowns", step.unknowns);
-            field(w, "maxVonMises", step.maxVonMises);
-            field(w, "maxDisplacement", step.maxDisplacement);
-            field(w, "vonMisesChange", step.vonMisesChange);
-            field(w, "displacementChange", step.displacementChange);
-            w.EndObject();
-        }
-        w.EndArray();
-        auto extrapolated = [&](const char* key, const std::optional<Extrapolation>& x)
-        {
-            object(w, key, x,
-                   [&](const Extrapolation& e)
-                   {
-                       field(w, "value", e.value);
-                       field(w, "order", e.order);
-                   });
-        };
-        extrapolated("maxVonMises", c.vonMises);
-        extrapolated("maxDisplacement", c.displacement);
-        w.EndObject();
-    }
+        writeConvergence(w, *s.convergence, "triangles");
     w.Key("timeMs");
     w.StartObject();
     field(w, "mesh", s.timeMs.mesh);

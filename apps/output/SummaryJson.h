@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apps/analysis/Convergence.h"
 #include "apps/output/Summary.h"
 
 #include <rapidjson/prettywriter.h>
@@ -73,6 +74,43 @@ void object(Writer& w, const char* key, const std::optional<T>& value, Body body
     }
     w.StartObject();
     body(*value);
+    w.EndObject();
+}
+
+/// The "convergence" key of a summary: the study's steps (`elements` names their element count) and
+/// the extrapolated maxima.
+inline void writeConvergence(Writer& w, const ConvergenceStudy& c, const char* elements)
+{
+    w.Key("convergence");
+    w.StartObject();
+    field(w, "tolerance", c.tolerance);
+    field(w, "end", std::string(convergenceEndName(c.end)));
+    w.Key("steps");
+    w.StartArray();
+    for (const auto& step : c.steps)
+    {
+        w.StartObject();
+        field(w, "meshSize", step.meshSize);
+        field(w, elements, step.elements);
+        field(w, "unknowns", step.unknowns);
+        field(w, "maxVonMises", step.maxVonMises);
+        field(w, "maxDisplacement", step.maxDisplacement);
+        field(w, "vonMisesChange", step.vonMisesChange);
+        field(w, "displacementChange", step.displacementChange);
+        w.EndObject();
+    }
+    w.EndArray();
+    auto extrapolated = [&](const char* key, const std::optional<Extrapolation>& x)
+    {
+        object(w, key, x,
+               [&](const Extrapolation& e)
+               {
+                   field(w, "value", e.value);
+                   field(w, "order", e.order);
+               });
+    };
+    extrapolated("maxVonMises", c.vonMises);
+    extrapolated("maxDisplacement", c.displacement);
     w.EndObject();
 }
 

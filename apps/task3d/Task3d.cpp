@@ -1355,6 +1355,21 @@ int convergeTask3d(const CommandLine& cl, std::ostream& err, const TaskSummary& 
                       });
     if (!cl.quiet && first.units)
         std::cout << formatConvergence(study, first.units->length, first.units->stress) << std::flush;
+    if (cl.outDir)
+    {
+        // The first run's summary, now with the study beside it.
+        TaskSummary summary = first;
+        summary.convergence = study;
+        try
+        {
+            writeFileAtomically(std::filesystem::path(*cl.outDir) / kSummaryName, formatTaskSummary(summary));
+        }
+        catch (const OutputError& e)
+        {
+            err << "cae: " << e.what() << "\n";
+            return eExitFailed;
+        }
+    }
     return eExitSolved;
 }
 } // namespace

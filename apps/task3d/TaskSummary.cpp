@@ -122,6 +122,8 @@ void writeTaskKeys(Writer& w, const TaskSummary& s)
                field(w, "imbalance", e.imbalance);
                field(w, "unit", force);
            });
+    if (s.convergence)
+        writeConvergence(w, *s.convergence, "tetrahedra");
     field(w, "workingFolder", s.workingFolder);
     w.Key("timeMs");
     w.StartObject();

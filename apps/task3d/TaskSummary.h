@@ -41,6 +41,8 @@ struct TaskSummary
         std::optional<double> size;
     };
     std::optional<Mesh> mesh;
+    /// The convergence study over finer meshes (`--converge`), when one ran.
+    std::optional<ConvergenceStudy> convergence;
     /// A largest value with the grid it occurs at and the grid's position (drawing units).
     struct Extreme
     {

@@ -224,10 +224,19 @@ TEST(ConvergeProgram, NamesTheStressAtTheEdgeOfAFixedFaceSingularIn3d)
     {"pressure": {"magnitude": 1e6, "units": "Pa", "faces": [{"point": [20, 5, 10]}]}}
   ]
 })");
-    const Outcome o = runCae({"task3d", (dir.path() / "bar.json").string(), "--converge"}, dir.path());
+    const Outcome o = runCae(
+        {"task3d", (dir.path() / "bar.json").string(), "--converge", "--out", (dir.path() / "out").string()},
+        dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
     EXPECT_NE(o.out.find("Not converging"), std::string::npos) << o.out;
     EXPECT_EQ(o.out.find("Extrapolated max von Mises"), std::string::npos) << o.out;
     EXPECT_NE(o.out.find("element size 2.222"), std::string::npos) << o.out;
+    // The first run's summary gains the study, its stress not extrapolated.
+    const rapidjson::Document d = convergenceOf(dir.path() / "out" / "summary.json");
+    ASSERT_TRUE(d.HasMember("convergence") && d["convergence"].IsObject());
+    EXPECT_EQ(std::string(d["convergence"]["end"].GetString()), "singular");
+    EXPECT_EQ(d["convergence"]["steps"].Size(), 3u);
+    EXPECT_TRUE(d["convergence"]["steps"][0].HasMember("tetrahedra"));
+    EXPECT_TRUE(d["convergence"]["maxVonMises"].IsNull());
 }
 } // namespace

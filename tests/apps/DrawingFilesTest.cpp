@@ -274,4 +274,62 @@ sys.exit(0 if ok else 1)
         EXPECT_NE(std::string(e.what()).find("missing.dxf"), std::string::npos) << e.what();
     }
 }
+
+TEST(DrawingFiles, ARegionDrawnInCadComesBackInItsDrawingWithEveryEntityItCanHold)
+{
+    TempDir dir;
+    for (const char* name : {"drawn_bracket.json", "drawn_bracket.dxf"})
+        spit(dir.path() / name, slurp(examples() / name));
+    const fs::path out = dir.path() / "out";
+    ASSERT_EQ(run(quote(CAE_PROGRAM) + " analyze2d " + quote((dir.path() / "drawn_bracket.json").string()) +
+                      " --quiet --out " + quote(out.string()),
+                  dir.path() / "run.log"),
+              0)
+        << slurp(dir.path() / "run.log");
+    // Every entity of the user's model space found again with its kind, layer and geometry (the
+    // writer numbers the handles anew and may state a default), and the user's layers kept.
+    const char* const same = R"(import sys, ezdxf
+def same(a, b):
+    try:
+        return float(a) == float(b)
+    except (TypeError, ValueError):
+        return repr(a) == repr(b)
+def values(e):
+    out = {'kind': e.dxftype()}
+    for k, v in e.dxf.all_existing_dxf_attribs().items():
+        attribute = e.DXFATTRIBS.get(k)
+        if k in ('owner', 'handle') or (attribute is not None and same(attribute.default, v)):
+            continue
+        out[k] = tuple(round(c, 9) for c in v) if hasattr(v, '__iter__') and not isinstance(v, str) else (round(v, 9) if isinstance(v, float) else v)
+    if e.dxftype() == 'LWPOLYLINE':
+        out['points'] = [tuple(round(c, 9) for c in p) for p in e.get_points()]
+    if e.dxftype() == 'SPLINE':
+        out['flags'] = out.get('flags', 0) & ~8  # the planar flag only describes the curve
+        out['control'] = [tuple(round(c, 9) for c in p) for p in e.control_points]
+        out['knots'] = [round(k, 9) for k in e.knots]
+    return repr(sorted(out.items()))
+user, run = ezdxf.readfile(sys.argv[1]), ezdxf.readfile(sys.argv[2])
+drawn = [values(e) for e in run.modelspace()]
+problems = []
+for e in user.modelspace():
+    if e.dxftype() in ('MTEXT', 'DIMENSION'):
+        continue
+    if values(e) in drawn:
+        drawn.remove(values(e))
+    else:
+        problems.append(values(e))
+for layer in user.layers:
+    if layer.dxf.name not in run.layers:
+        problems.append(('layer', layer.dxf.name))
+print(problems)
+sys.exit(1 if problems else 0)
+)";
+    spit(dir.path() / "same.py", same);
+    EXPECT_EQ(run("/usr/bin/python3 " + quote((dir.path() / "same.py").string()) + " " +
+                      quote((dir.path() / "drawn_bracket.dxf").string()) + " " +
+                      quote((out / "drawing.dxf").string()),
+                  dir.path() / "same.log"),
+              0)
+        << slurp(dir.path() / "same.log");
+}
 } // namespace
