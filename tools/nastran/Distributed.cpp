@@ -2,6 +2,7 @@
 
 #include "tools/nastran/Assembly.h"
 #include "tools/nastran/Dofs.h"
+#include "tools/nastran/Factor.h"
 #include "tools/nastran/Threads.h"
 
 #include <dmumps_c.h>
@@ -113,11 +114,12 @@ std::string count(double v)
 class Mumps
 {
 public:
-    Mumps()
+    /// `sym` 1: symmetric positive definite; 2: general symmetric.
+    explicit Mumps(MUMPS_INT sym)
     {
         m_id.comm_fortran = static_cast<MUMPS_INT>(MPI_Comm_c2f(MPI_COMM_WORLD));
         m_id.par = 1; // the first process works too
-        m_id.sym = 1; // symmetric positive definite
+        m_id.sym = sym;
         call(-1, "initialisation");
         // Messages go to the log through the program, not to the terminal.
         icntl(1) = -1;
@@ -125,7 +127,6 @@ public:
         icntl(3) = -1;
         icntl(4) = 0;
         icntl(18) = 3; // every process gives its own entries
-        icntl(24) = 1; // pivots of a mechanism are found and named, not used
     }
     ~Mumps()
     {
@@ -189,6 +190,117 @@ struct Setup
     std::string scratch;
 };
 
+/// The matrix the processes share: each one's entries, numbered from 1 as MUMPS reads them.
+struct SharedMatrix
+{
+    std::size_t n = 0;
+    std::vector<MUMPS_INT> rows, cols;
+    std::vector<double>* values = nullptr;
+    double largestDiagonal = 0.0;
+};
+
+/// Factorises the shared matrix and solves, `solution` (the load on entry) becoming the solution on the
+/// first process. To look for a mechanism instead, it factorises without assuming the matrix positive
+/// definite, setting aside pivots that lost ten decimal digits against the largest diagonal term, and
+/// throws naming the first one's degree of freedom; it returns when there is none.
+void factoriseAndSolve(const Setup& setup, const Analysis::Progress& progress, SharedMatrix& a,
+                       std::vector<double>& solution, Results& results, const EquationName* mechanism)
+{
+    Mumps mumps(mechanism ? 2 : 1);
+    DMUMPS_STRUC_C& id = mumps.id();
+    id.n = static_cast<MUMPS_INT>(a.n);
+    id.nnz_loc = static_cast<MUMPS_INT8>(a.rows.size());
+    id.irn_loc = a.rows.data();
+    id.jcn_loc = a.cols.data();
+    id.a_loc = a.values->data();
+    if (mechanism)
+    {
+        mumps.icntl(24) = 1;
+        id.cntl[2] = -1e-10 * a.largestDiagonal;
+    }
+    const auto log = [&](const std::string& s)
+    {
+        if (!mechanism)
+            progress(s);
+    };
+    log("ORDERING AND ANALYSIS (MUMPS)");
+    mumps.call(1, "analysis");
+    if (!mechanism)
+        logPerProcess(
+            progress, {mumpsEntries(mumps.info(3)), static_cast<double>(mumps.info(15))},
+            [](const std::vector<double>& v)
+            { return "PREDICTED FACTOR " + count(v[0]) + " ENTRIES, " + count(v[1]) + " MB IN MEMORY"; });
+    const double factorBytes = 8.0 * mumpsEntries(mumps.infog(3));
+    if (setup.memoryLimit > 0.0 && factorBytes > setup.memoryLimit)
+    {
+        if (setup.scratch.size() >= sizeof id.ooc_tmpdir)
+            throw FatalError(eFatalInput, "the scratch directory " + setup.scratch +
+                                              " has a name longer than " +
+                                              std::to_string(sizeof id.ooc_tmpdir - 1) + " characters");
+        std::strncpy(id.ooc_tmpdir, setup.scratch.c_str(), sizeof id.ooc_tmpdir - 1);
+        mumps.icntl(22) = 1;
+        char size[32];
+        std::snprintf(size, sizeof size, "%.1f MB", factorBytes / 1048576.0);
+        log(std::string("OUT OF CORE: THE PREDICTED FACTOR OF ") + size +
+            " EXCEEDS THE MEMORY LIMIT; IT IS KEPT IN " + setup.scratch);
+    }
+    log("FACTORISING (MUMPS)");
+    mumps.call(2, "factorisation");
+    if (mechanism)
+    {
+        if (mumps.infog(28) <= 0)
+            return;
+        // Only the first process has the list: it tells the others which equation to name.
+        int first = processRank() == 0 ? id.pivnul_list[0] - 1 : 0;
+        MPI_Bcast(&first, 1, MPI_INT, 0, MPI_COMM_WORLD);
+        throw FatalError(eFatalModel, "the model is singular (a mechanism): " +
+                                          (*mechanism)(static_cast<std::size_t>(first)) + " is not held");
+    }
+    logPerProcess(progress, {mumpsEntries(mumps.info(9)), static_cast<double>(mumps.info(22))},
+                  [](const std::vector<double>& v)
+                  { return "FACTOR " + count(v[0]) + " ENTRIES, " + count(v[1]) + " MB USED"; });
+    results.factorNonzeros = mumpsEntries(mumps.infog(9));
+    progress("SOLVING");
+    id.rhs = solution.data();
+    id.nrhs = 1;
+    id.lrhs = static_cast<MUMPS_INT>(a.n);
+    mumps.call(3, "solution");
+}
+
+/// |K u - f| / |f| from every process's share of K (0 without load), on every process; throws
+/// FatalError when it is not finite or above kResidualLimit.
+double sharedResidual(const MatrixEntries& k, const std::vector<double>& rhs, const std::vector<double>& u)
+{
+    std::vector<double> r(rhs.size(), 0.0);
+    for (std::size_t p = 0; p < k.values.size(); ++p)
+    {
+        const auto i = static_cast<std::size_t>(k.rows[p]), j = static_cast<std::size_t>(k.cols[p]);
+        r[i] += k.values[p] * u[j];
+        if (i != j)
+            r[j] += k.values[p] * u[i];
+    }
+    MPI_Allreduce(MPI_IN_PLACE, r.data(), static_cast<int>(r.size()), MPI_DOUBLE, MPI_SUM, MPI_COMM_WORLD);
+    double rn = 0.0, fn = 0.0;
+    for (std::size_t q = 0; q < r.size(); ++q)
+    {
+        rn += (r[q] - rhs[q]) * (r[q] - rhs[q]);
+        fn += rhs[q] * rhs[q];
+    }
+    const double residual = fn > 0.0 ? std::sqrt(rn / fn) : 0.0;
+    if (!std::isfinite(residual))
+        throw FatalError(eFatalNumerical, "the residual of the solution is not finite: the loads or the "
+                                          "displacements reach the limits of double precision");
+    if (!(residual <= kResidualLimit))
+    {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "the solution does not satisfy its equations: relative residual %.3E, more than %.0E",
+                      residual, kResidualLimit);
+        throw FatalError(eFatalNumerical, text);
+    }
+    return residual;
+}
+
 bool solveShared(const Setup& setup, const Analysis::Progress& progress, const Model& model,
                  const ModelIndex& index, const DofMap& dofs, std::vector<double>& rhs, Results& results)
 {
@@ -234,92 +346,37 @@ bool solveShared(const Setup& setup, const Analysis::Progress& progress, const M
     if (eq == 0)
         return root;
 
-    std::vector<MUMPS_INT> irn(k.rows.size()), jcn(k.cols.size());
-    for (std::size_t p = 0; p < irn.size(); ++p)
+    SharedMatrix a;
+    a.n = eq;
+    a.rows.resize(k.rows.size());
+    a.cols.resize(k.cols.size());
+    for (std::size_t p = 0; p < a.rows.size(); ++p)
     {
-        irn[p] = static_cast<MUMPS_INT>(k.rows[p] + 1);
-        jcn[p] = static_cast<MUMPS_INT>(k.cols[p] + 1);
+        a.rows[p] = static_cast<MUMPS_INT>(k.rows[p] + 1);
+        a.cols[p] = static_cast<MUMPS_INT>(k.cols[p] + 1);
     }
+    a.values = &k.values;
+    a.largestDiagonal = *std::max_element(diagonal.begin(), diagonal.end());
     std::vector<double> solution(rhs);
+    try
     {
-        Mumps mumps;
-        DMUMPS_STRUC_C& id = mumps.id();
-        id.n = static_cast<MUMPS_INT>(eq);
-        id.nnz_loc = static_cast<MUMPS_INT8>(irn.size());
-        id.irn_loc = irn.data();
-        id.jcn_loc = jcn.data();
-        id.a_loc = k.values.data();
-        progress("ORDERING AND ANALYSIS (MUMPS)");
-        mumps.call(1, "analysis");
-        logPerProcess(
-            progress, {mumpsEntries(mumps.info(3)), static_cast<double>(mumps.info(15))},
-            [](const std::vector<double>& v)
-            { return "PREDICTED FACTOR " + count(v[0]) + " ENTRIES, " + count(v[1]) + " MB IN MEMORY"; });
-        const double factorBytes = 8.0 * mumpsEntries(mumps.infog(3));
-        if (setup.memoryLimit > 0.0 && factorBytes > setup.memoryLimit)
-        {
-            if (setup.scratch.size() >= sizeof id.ooc_tmpdir)
-                throw FatalError(eFatalInput, "the scratch directory " + setup.scratch +
-                                                  " has a name longer than " +
-                                                  std::to_string(sizeof id.ooc_tmpdir - 1) + " characters");
-            std::strncpy(id.ooc_tmpdir, setup.scratch.c_str(), sizeof id.ooc_tmpdir - 1);
-            mumps.icntl(22) = 1;
-            progress("OUT OF CORE: THE PREDICTED FACTOR OF " + count(factorBytes / 1048576.0) +
-                     " MB EXCEEDS THE MEMORY LIMIT; IT IS KEPT IN " + setup.scratch);
-        }
-        progress("FACTORISING (MUMPS)");
-        mumps.call(2, "factorisation");
-        if (mumps.infog(28) > 0)
-        {
-            // Only the first process has the list: it tells the others which equation to name.
-            int first = root ? id.pivnul_list[0] - 1 : 0;
-            MPI_Bcast(&first, 1, MPI_INT, 0, MPI_COMM_WORLD);
-            throw FatalError(eFatalModel,
-                             "the model is singular (a mechanism): " +
-                                 index.dofName(dofs.dofOfEquation[static_cast<std::size_t>(first)]) +
-                                 " is not held");
-        }
-        logPerProcess(progress, {mumpsEntries(mumps.info(9)), static_cast<double>(mumps.info(22))},
-                      [](const std::vector<double>& v)
-                      { return "FACTOR " + count(v[0]) + " ENTRIES, " + count(v[1]) + " MB USED"; });
-        results.factorNonzeros = mumpsEntries(mumps.infog(9));
-        progress("SOLVING");
-        id.rhs = solution.data();
-        id.nrhs = 1;
-        id.lrhs = static_cast<MUMPS_INT>(eq);
-        mumps.call(3, "solution");
+        factoriseAndSolve(setup, progress, a, solution, results, nullptr);
+        MPI_Bcast(solution.data(), n, MPI_DOUBLE, 0, MPI_COMM_WORLD);
+        results.relativeResidual = sharedResidual(k, rhs, solution);
     }
-
-    // The residual from every process's share of the matrix, with the solution they all receive.
-    MPI_Bcast(solution.data(), n, MPI_DOUBLE, 0, MPI_COMM_WORLD);
-    std::vector<double> product(eq, 0.0);
-    for (std::size_t p = 0; p < k.values.size(); ++p)
+    catch (const FatalError& e)
     {
-        const auto i = static_cast<std::size_t>(k.rows[p]), j = static_cast<std::size_t>(k.cols[p]);
-        product[i] += k.values[p] * solution[j];
-        if (i != j)
-            product[j] += k.values[p] * solution[i];
+        if (e.code != eFatalModel && e.code != eFatalNumerical)
+            throw;
+        // Cholesky factorisation of a mechanism may end without an error, with a solution far from
+        // satisfying its equations; it cannot name the degree of freedom either. A factorisation that
+        // sets null pivots aside finds it.
+        progress("LOOKING FOR A MECHANISM");
+        const EquationName name = [&](std::size_t q) { return index.dofName(dofs.dofOfEquation[q]); };
+        std::vector<double> unused(rhs);
+        factoriseAndSolve(setup, progress, a, unused, results, &name);
+        throw;
     }
-    MPI_Allreduce(MPI_IN_PLACE, product.data(), n, MPI_DOUBLE, MPI_SUM, MPI_COMM_WORLD);
-    double rn = 0.0, fn = 0.0;
-    for (std::size_t q = 0; q < eq; ++q)
-    {
-        rn += (product[q] - rhs[q]) * (product[q] - rhs[q]);
-        fn += rhs[q] * rhs[q];
-    }
-    const double residual = fn > 0.0 ? std::sqrt(rn / fn) : 0.0;
-    if (!std::isfinite(residual))
-        throw FatalError(eFatalNumerical, "the residual of the solution is not finite: the loads or the "
-                                          "displacements reach the limits of double precision");
-    if (!(residual <= kResidualLimit))
-    {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "the solution does not satisfy its equations: relative residual %.3E, more than %.0E",
-                      residual, kResidualLimit);
-        throw FatalError(eFatalNumerical, text);
-    }
-    results.relativeResidual = residual;
     rhs.swap(solution);
     return root;
 }
