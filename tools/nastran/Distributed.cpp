@@ -446,6 +446,9 @@ int runDistributed(const CommandLine& cl, const std::vector<std::string>& args)
         sharing.notes.push_back("KEYWORD dmp=" + std::to_string(cl.processes) +
                                 " OVERRIDDEN: MPIRUN STARTED " + std::to_string(processCount()) +
                                 " PROCESSES");
+    if (!cl.matrixFile.empty())
+        sharing.notes.push_back("KEYWORD matrix=" + cl.matrixFile +
+                                " HAS NO EFFECT ON A RUN OF SEVERAL PROCESSES");
     sharing.notes.push_back("PROCESSES: " + std::to_string(processCount()) + " (MUMPS)");
     Setup setup;
     setup.memoryLimit = cl.memoryLimit;
