@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace cae_core
 {
 /// What the solver deck of a task carries beyond the fixed deck. Every option off gives the deck the
@@ -19,5 +22,8 @@ struct TaskDeckOptions
     /// next title, page breaks and other subcases are passed over, and a damaged table row fails the run
     /// with eParseError instead of leaving it out.
     bool printoutReading = false;
+    /// Keywords ("key=value", UTF-8, without blanks or quotes) appended to the solver's command line after
+    /// the module's own options, in order; empty: the command line the module has always built.
+    std::vector<std::string> solverKeywords;
 };
 } // namespace cae_core
