@@ -1,6 +1,8 @@
 // Runs of the program shared by two processes under mpirun, against the same decks solved by one.
 #include "TestModels.h"
 
+#include "tools/nastran/Distributed.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -64,12 +66,13 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
-    /// Runs the program on the deck, saved as <name>.dat, as a separate process; a run that hangs is
-    /// stopped after two minutes. Returns its exit status.
-    int run(const std::string& name, const std::string& deck, const std::string& options)
+    /// Runs the program on the deck, saved as <name>.dat, as a separate process (started by `launcher`
+    /// when given); a run that hangs is stopped after two minutes. Returns its exit status.
+    int run(const std::string& name, const std::string& deck, const std::string& options,
+            const std::string& launcher = "")
     {
         std::ofstream(m_dir / (name + ".dat")) << deck;
-        const std::string command = "timeout 120 \"" NASTRAN_PROGRAM "\" \"" +
+        const std::string command = "timeout 120 " + launcher + " \"" NASTRAN_PROGRAM "\" \"" +
                                     (m_dir / (name + ".dat")).string() + "\" " + options + " > \"" +
                                     (m_dir / (name + ".out")).string() + "\" 2>&1";
         const int status = std::system(command.c_str());
@@ -152,6 +155,9 @@ std::string membraneDeck()
 
 TEST_F(SharedRun, TwoProcessesGiveTheDisplacementsOfOne)
 {
+    // The program that mpirun starts is one of the processes without being told.
+    ASSERT_EQ(run("started", boxDeck(false, false), "", "mpirun -np 2"), 0) << text("started.out");
+    EXPECT_NE(text("started.log").find("PROCESS 2: ELEMENTS"), std::string::npos) << text("started.log");
     const std::map<std::string, std::string> decks = {
         {"linear", boxDeck(false, false)}, {"quadratic", boxDeck(true, true)}, {"membrane", membraneDeck()}};
     for (const auto& [name, deck] : decks)
@@ -213,4 +219,13 @@ TEST_F(SharedRun, AFailureOnAnyProcessEndsAllOfThemWithTheFatalMessage)
         EXPECT_NE(log.find("Analysis complete " + std::to_string(c.code)), std::string::npos) << log;
         EXPECT_NE(text(std::string(c.name) + ".f06").find(c.message), std::string::npos);
     }
+}
+
+TEST(SharedRunCommand, StartsTheProgramUnderMpirunOnTheHostsGiven)
+{
+    EXPECT_EQ(mpirunCommand("/bin/nastran", 2, "", {"a b.dat", "dmp=2"}),
+              (std::vector<std::string>{"mpirun", "-np", "2", "/bin/nastran", "a b.dat", "dmp=2"}));
+    EXPECT_EQ(
+        mpirunCommand("nastran", 3, "node1:node2:node3", {"t.dat"}),
+        (std::vector<std::string>{"mpirun", "-np", "3", "--host", "node1,node2,node3", "nastran", "t.dat"}));
 }
