@@ -102,6 +102,8 @@ struct CommandLine
     /// Seconds the solver step of `task3d` may take before it is stopped (`--solver-timeout`); empty
     /// for no limit.
     std::optional<double> solverTimeout;
+    /// Keywords for the solver program's command line (`--solver-option KEY=VALUE`, repeatable), in order.
+    std::vector<std::string> solverOptions;
     /// Keep the solver's working folder after a successful `task3d` run (`--keep-work`).
     bool keepWork = false;
     /// The most tetrahedra `task3d` lets the mesher make (`--max-tetrahedra N`).

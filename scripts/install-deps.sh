@@ -11,6 +11,7 @@ packages=(
   libwxgtk3.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libpng-dev libdxflib-dev libgmsh-dev libsuitesparse-dev libmetis-dev libopenblas-dev
+  libmumps-dev libopenmpi-dev openmpi-bin
   calculix-ccx python3-ezdxf python3-paraview clang libclang-rt-14-dev
   clang-format git
   librecad xvfb xauth poppler-utils

@@ -147,6 +147,20 @@ public:
         return found;
     }
 
+    /// The keys and values of an object, in file order.
+    std::vector<std::pair<std::string, Node>> members() const
+    {
+        if (!m_value.IsObject())
+            fail("expected an object, found " + typeName(m_value));
+        std::vector<std::pair<std::string, Node>> items;
+        for (auto it = m_value.MemberBegin(); it != m_value.MemberEnd(); ++it)
+        {
+            std::string key(it->name.GetString(), it->name.GetStringLength());
+            items.emplace_back(key, child(it->value, key));
+        }
+        return items;
+    }
+
     std::vector<Node> list(std::size_t minSize = 0) const
     {
         if (!m_value.IsArray())

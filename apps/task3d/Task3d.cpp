@@ -676,6 +676,10 @@ private:
         // Any solver's printout, not only the module's own layout, and a damaged table fails the run.
         options.printoutReading = true;
         options.stressComponents = true;
+        // The command line's keywords after the file's: the solver program takes the last of a keyword.
+        options.solverKeywords = m_file.solverOptions;
+        options.solverKeywords.insert(options.solverKeywords.end(), m_cl.solverOptions.begin(),
+                                      m_cl.solverOptions.end());
         std::optional<SolverGuard> guard(std::in_place, m_cl.solverTimeout);
         const EResult rc = m_task->run(options);
         const int signal = guard->signal();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <iterator>
 #include <tuple>
@@ -14,11 +15,12 @@ namespace cae_app
 {
 namespace
 {
-constexpr const char* kHint = "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--view V]\n"
-                              "                  [--deform F] [--picture-size WxH] [--max-tetrahedra N]\n"
-                              "                  [--solver-timeout S] [--keep-work] [--probe X,Y,Z]...\n"
-                              "                  [--converge [P%]]\n"
-                              "Try 'cae task3d --help'.\n";
+constexpr const char* kHint =
+    "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--view V]\n"
+    "                  [--deform F] [--picture-size WxH] [--max-tetrahedra N]\n"
+    "                  [--solver-timeout S] [--solver-option KEY=VALUE] [--keep-work]\n"
+    "                  [--probe X,Y,Z]... [--converge [P%]]\n"
+    "Try 'cae task3d --help'.\n";
 
 CommandLine usageError(const std::string& message)
 {
@@ -112,6 +114,15 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
             return "--max-tetrahedra must be a whole number from 1 to 1e12, not '" + value + "'";
         cl.maxTetrahedra = static_cast<std::uint64_t>(*v);
     }
+    else if (name == "--solver-option")
+    {
+        const std::size_t equals = value.find('=');
+        const std::string problem = solverKeywordProblem(
+            value.substr(0, equals), equals == std::string::npos ? "" : value.substr(equals + 1));
+        if (!problem.empty())
+            return "--solver-option must be KEY=VALUE: " + problem + ", in '" + value + "'";
+        cl.solverOptions.push_back(value);
+    }
     else if (name == "--solver-timeout")
     {
         const auto v = parseNumber(value);
@@ -122,6 +133,23 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
     return {};
 }
 } // namespace
+
+std::string solverKeywordProblem(const std::string& key, const std::string& value)
+{
+    if (key.empty())
+        return "the key is empty";
+    for (const char c : key)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_')
+            return "the key holds '" + std::string(1, c) + "' (letters, digits and _ only)";
+    if (value.empty())
+        return "the value is empty";
+    // The command line is one text that the host splits at its blanks.
+    for (const char c : value)
+        if (std::isspace(static_cast<unsigned char>(c)) || c == '"' || c == '\'' ||
+            static_cast<unsigned char>(c) < 0x20)
+            return "the value holds a blank, a quote or a control character";
+    return {};
+}
 
 CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
 {
@@ -175,7 +203,7 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
             const std::string name = a.substr(0, equals);
             if (name != "--out" && name != "--color" && name != "--deform" && name != "--picture-size" &&
                 name != "--solver-timeout" && name != "--max-tetrahedra" && name != "--view" &&
-                name != "--probe" && name != "--views")
+                name != "--probe" && name != "--views" && name != "--solver-option")
                 return usageError("unknown option '" + a + "'");
             std::string value;
             if (equals != std::string::npos)
@@ -201,8 +229,8 @@ std::string task3dHelp()
 {
     return "Usage: cae task3d FILE.json [--out DIR] [--quiet] [--color C] [--view V]\n"
            "                  [--deform F] [--picture-size WxH] [--max-tetrahedra N]\n"
-           "                  [--solver-timeout S] [--keep-work] [--probe X,Y,Z]...\n"
-           "                  [--converge [P%]]\n"
+           "                  [--solver-timeout S] [--solver-option KEY=VALUE] [--keep-work]\n"
+           "                  [--probe X,Y,Z]... [--converge [P%]]\n"
            "\n"
            "Runs the 3D linear static analysis of the solid that FILE.json describes: meshes it with\n"
            "tetrahedra (ten-node ones unless the file asks for linear ones), turns its pressure, force\n"
@@ -253,6 +281,10 @@ std::string task3dHelp()
            "  --solver-timeout SECONDS\n"
            "              stop the solver program when the solve step takes longer (default: no\n"
            "              limit); the run then fails\n"
+           "  --solver-option KEY=VALUE\n"
+           "              append KEY=VALUE to the solver program's command line, after the\n"
+           "              task file's \"solver\" options (repeatable); dmp=2 shares the solution\n"
+           "              between two processes\n"
            "  --keep-work keep the solver's working folder (deck, log, printout) after a run that\n"
            "              went well; after a failure it is always kept and its path printed\n"
            "  --converge [P%]\n"
@@ -307,6 +339,8 @@ std::string task3dHelp()
            "      for the one face or edge the point lies on (a point on two is refused)\n"
            "  \"yield\": s                                   optional, for the safety factor, when\n"
            "                                               the material does not give it\n"
+           "  \"solver\": {\"options\": {\"dmp\": 2, ...}}       optional: keywords appended to the\n"
+           "                                               solver program's command line\n"
            "\n"
            "Examples: examples/3d/bracket.json, examples/3d/round_bar.json.\n";
 }

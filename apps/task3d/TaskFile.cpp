@@ -4,6 +4,7 @@
 #include "apps/file/Format.h"
 #include "apps/file/JsonDocument.h"
 #include "apps/file/JsonNode.h"
+#include "apps/task3d/Task3dCommandLine.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -229,7 +230,7 @@ TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
     const Source source{*file.text, file.sourceName};
     const Node root(doc, {}, source);
     root.expectObject(
-        {"description", "drawing", "solid", "material", "deck", "meshing", "features", "yield"});
+        {"description", "drawing", "solid", "material", "deck", "meshing", "features", "yield", "solver"});
     if (const auto d = root.optional("description"))
         file.description = d->string();
 
@@ -286,6 +287,17 @@ TaskFile parseTaskText(std::string_view text, const std::string& sourceName,
                   "\"deck\": {\"material\": \"fixed\"}");
     if (const auto y = root.optional("yield"))
         file.yield = y->positive();
+    if (const auto solver = root.optional("solver"))
+    {
+        solver->expectObject({"options"});
+        for (const auto& [key, node] : solver->at("options").members())
+        {
+            const std::string value = node.isNumber() ? formatNumber(node.number(), 12) : node.string();
+            if (const std::string problem = solverKeywordProblem(key, value); !problem.empty())
+                node.fail("cannot go on the solver's command line: " + problem);
+            file.solverOptions.push_back(key + "=" + value);
+        }
+    }
     return file;
 }
 

@@ -120,6 +120,9 @@ struct TaskFile
     DeckEntry deck;
     /// From the material or the file's top level.
     std::optional<double> yield;
+    /// "key=value" keywords for the solver program's command line ("solver": {"options": {...}}), in
+    /// file order.
+    std::vector<std::string> solverOptions;
 
     /// The name and text the file was read from, for messages about its values found later.
     std::string sourceName;

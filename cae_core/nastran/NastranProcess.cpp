@@ -235,6 +235,11 @@ OdString NastranProcess::Impl::commandLine(const OdString& executable) const
         command += L"=";
         command += value;
     }
+    for (const OdString& extra : m_extraKeywords)
+    {
+        command += L" ";
+        command += extra;
+    }
     return command;
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ut
 {
@@ -167,6 +168,8 @@ public:
         /// The folder the solver runs in.
         OdString m_workingDirectory;
         std::map<EOption, OdString> m_options;
+        /// "keyword=value" texts appended after the options, in order.
+        std::vector<OdString> m_extraKeywords;
         /// Decides which log lines are echoed (UTF-8 text without the line end).
         std::function<bool(const std::string&)> m_lineFilter;
         /// Sees every log line. The one initLogFilter installs throws std::invalid_argument or
@@ -187,7 +190,8 @@ public:
 
         /// Installs the filter (every line is echoed) and the handler that looks for the completion line.
         void initLogFilter();
-        /// The executable, the quoted input file, then " keyword=value" per option in option order.
+        /// The executable, the quoted input file, then " keyword=value" per option in option order, then
+        /// the extra keywords.
         OdString commandLine(const OdString& executable) const;
     };
 

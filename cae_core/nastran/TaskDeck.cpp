@@ -730,6 +730,8 @@ EResult writeTaskDeckAndRun(const OdString& folder, const Task& task, ut::IRepor
     process.impl().m_inputFile = path.path();
     process.impl().m_workingDirectory = folder;
     process.impl().m_options[NastranProcess::eMemorymaximum] = OdString().format(L"%dGB", 16);
+    for (const std::string& keyword : options.solverKeywords)
+        process.impl().m_extraKeywords.push_back(OdString(keyword.c_str()));
     return process.run(reporter);
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace cae_core
 {
 /// What the solver deck of a task carries beyond the fixed deck. Every option off gives the deck the
@@ -22,5 +25,8 @@ struct TaskDeckOptions
     /// Also reads the stress tensor at every tetrahedron corner into TaskOutput::stresses, the mean over
     /// the corners at each grid (F06ReadOptions::stressComponents).
     bool stressComponents = false;
+    /// Keywords ("key=value", UTF-8, without blanks or quotes) appended to the solver's command line after
+    /// the module's own options, in order; empty: the command line the module has always built.
+    std::vector<std::string> solverKeywords;
 };
 } // namespace cae_core

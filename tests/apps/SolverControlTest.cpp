@@ -231,6 +231,39 @@ TEST(SolverControlOptions, TakeATimeLimitAboveZeroAndTheKeepSwitch)
     }
 }
 
+TEST(SolverControlOptions, TakeSolverKeywordsInOrderAndRefuseWhatTheCommandLineCannotCarry)
+{
+    using cae_app::CommandLine;
+    const CommandLine cl = cae_app::parseTask3dCommandLine(
+        {"task3d", "t.json", "--solver-option", "dmp=2", "--solver-option=smp=1"});
+    ASSERT_EQ(cl.action, CommandLine::Action::eTask3d) << cl.text;
+    EXPECT_EQ(cl.solverOptions, (std::vector<std::string>{"dmp=2", "smp=1"}));
+    for (const char* wrong : {"dmp", "=2", "dmp=", "d mp=2", "sdirectory=a b", "hosts=\"a\""})
+    {
+        const CommandLine refused =
+            cae_app::parseTask3dCommandLine({"task3d", "t.json", "--solver-option", wrong});
+        EXPECT_EQ(refused.action, CommandLine::Action::eUsageError) << wrong;
+        EXPECT_NE(refused.text.find("--solver-option must be KEY=VALUE"), std::string::npos) << refused.text;
+    }
+}
+
+// The keywords reach the solver program after the module's own, the task file's before the command
+// line's.
+TEST_F(SolverControl, SolverKeywordsFollowTheModulesOptions)
+{
+    std::string text = kBoxTask;
+    text.insert(text.rfind('}'), R"(, "solver": {"options": {"smp": 1}})");
+    spit(task, text);
+    spit(stuck, "#!/bin/sh\necho \"$@\" > \"${1%.dat}.args\"\nexec sleep 600\n");
+    CaeProcess cae(
+        {task.string(), "--out", out.string(), "--solver-timeout", "0.5", "--solver-option", "dmp=2"},
+        environment(stuck), err, dir.path() / "stdout.txt");
+    ASSERT_EQ(cae.wait(), 3) << slurp(err);
+    const fs::path folder = summary(out)["workingFolder"].GetString();
+    const std::string args = slurp(folder / "task.args");
+    EXPECT_NE(args.find("task.dat memorymaximum=16GB smp=1 dmp=2"), std::string::npos) << args;
+}
+
 TEST_F(SolverControl, ATimeLimitEndsAStuckSolverAndTheRunFailsKeepingItsFolder)
 {
     CaeProcess cae({task.string(), "--out", out.string(), "--solver-timeout", "0.5"}, environment(stuck), err,

@@ -185,6 +185,15 @@ TEST(Task3dFile, ReadsMaterialDeckSizeAndSupports)
     EXPECT_EQ(fixed.yield, 5.0) << "the top-level yield stays accepted";
 }
 
+TEST(Task3dFile, ReadsSolverKeywordsInFileOrder)
+{
+    EXPECT_TRUE(parseTask(taskText(kSteel)).solverOptions.empty());
+    const auto file =
+        parseTask(taskText(std::string(kSteel) +
+                           R"( "solver": {"options": {"smp": 1, "dmp": "2", "sdirectory": "/scratch"}},)"));
+    EXPECT_EQ(file.solverOptions, (std::vector<std::string>{"smp=1", "dmp=2", "sdirectory=/scratch"}));
+}
+
 TEST(Task3dFile, RefusesWhatCannotBeMeantNamingTheKeyPath)
 {
     const struct
@@ -202,6 +211,10 @@ TEST(Task3dFile, RefusesWhatCannotBeMeantNamingTheKeyPath)
         {taskText(R"("material": {"youngsModulus": 1, "poissonRatio": 0.3, "thickness": 1},)"),
          "material.thickness: unknown key"},
         {taskText(R"("materal": {},)"), "unknown key \"materal\" (did you mean \"material\"?)"},
+        {taskText(std::string(kSteel) + R"( "solver": {"options": {"sdirectory": "my scratch"}},)"),
+         "solver.options.sdirectory: cannot go on the solver's command line"},
+        {taskText(std::string(kSteel) + R"( "solver": {"options": ["dmp=2"]},)"),
+         "solver.options: expected an object"},
         {taskText(std::string(kSteel) + R"( "deck": {"elements": "cubic"},)"),
          "deck.elements: expected \"quadratic\" or \"linear\""},
         {taskText(std::string(kSteel) + R"( "meshing": {"size": 1, "fineness": 2},)"),

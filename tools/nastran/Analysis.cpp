@@ -63,6 +63,27 @@ Results Analysis::run(double memoryLimit, const std::string& matrixFile)
     return results;
 }
 
+std::optional<Results> Analysis::runShared(const ShareSolver& solve)
+{
+    const CaseControl& cc = m_model.caseControl;
+    const DofMap dofs = constrainDofs(m_model, m_index, m_notes);
+    std::vector<double> load = gridLoads(m_model, m_index);
+    std::vector<double> solution(dofs.equations, 0.0);
+    addLoads(m_index, dofs, load, solution);
+    Results results;
+    results.equations = dofs.equations;
+    if (!solve(m_model, m_index, dofs, solution, results))
+        return std::nullopt;
+    recoverDisplacements(m_index, dofs, solution, results);
+    if (cc.printSpcForces || cc.printMpcForces)
+    {
+        progress("FORCES OF CONSTRAINT");
+        recoverConstraintForces(m_model, m_index, dofs, load, results);
+    }
+    recoverStresses(m_model, m_index, results);
+    return results;
+}
+
 std::vector<std::string> checkDeck(std::string_view text)
 {
     std::vector<std::string> messages;

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -99,6 +100,15 @@ struct Note
     std::string text;
 };
 
+struct DofMap;
+
+/// Solves the reduced system when several processes share it. Every process holds the model, its
+/// degrees of freedom and, in `rhs`, the loads on the equations; each assembles its own share of the
+/// elements. On the process that recovers the results, `rhs` becomes the solution and the results'
+/// sizes and residual are filled, and the call returns true; it returns false on the others.
+using ShareSolver =
+    std::function<bool(const Model&, const ModelIndex&, const DofMap&, std::vector<double>& rhs, Results&)>;
+
 class Analysis
 {
 public:
@@ -111,6 +121,10 @@ public:
     /// Assembles, factorises (the factor may not need more than memoryLimit bytes) and solves; writes
     /// the reduced system to matrixFile first unless it is empty.
     Results run(double memoryLimit, const std::string& matrixFile = {});
+
+    /// The same analysis with the reduced system solved by `solve` across processes; the results only
+    /// on the process that recovers them, none on the others.
+    std::optional<Results> runShared(const ShareSolver& solve);
 
     const std::vector<Note>& notes() const { return m_notes; }
     const Model& model() const { return m_model; }

@@ -62,7 +62,8 @@ struct ElementScatter
     std::vector<std::size_t> place; ///< place[i * m + j]: entry (equations[i], equations[j]), i <= j
     std::vector<std::vector<std::pair<std::size_t, double>>> terms; ///< per degree of freedom: (i, coef)
 
-    void locate(const std::vector<DofExpansion>& ex, const UpperMatrix& k)
+    /// The equations and terms; the places in `k` too unless it is null.
+    void locate(const std::vector<DofExpansion>& ex, const UpperMatrix* k)
     {
         equations.clear();
         for (const auto& e : ex)
@@ -73,13 +74,13 @@ struct ElementScatter
         const std::size_t m = equations.size();
         // One pass down each column finds all its rows: both lists are ascending.
         place.resize(m * m);
-        for (std::size_t j = 0; j < m; ++j)
+        for (std::size_t j = 0; k && j < m; ++j)
         {
             const auto column = static_cast<std::size_t>(equations[j]);
-            auto p = static_cast<std::size_t>(k.colPtr[column]);
+            auto p = static_cast<std::size_t>(k->colPtr[column]);
             for (std::size_t i = 0; i <= j; ++i)
             {
-                while (k.rows[p] < equations[i])
+                while (k->rows[p] < equations[i])
                     ++p;
                 place[i * m + j] = p;
             }
@@ -97,8 +98,10 @@ struct ElementScatter
     }
 };
 
+/// Adds the element's stiffness through its expansions to `values` at the places of `to` (or, with
+/// `dense`, at i * m + j of its m equations) and the held values' share to `rhs`.
 void scatter(const ElementMatrix& k, const std::vector<DofExpansion>& ex, const ElementScatter& to,
-             UpperMatrix& matrix, std::vector<double>& rhs)
+             std::vector<double>& values, bool dense, std::vector<double>& rhs)
 {
     const Eigen::Index n = k.rows();
     const std::size_t m = to.equations.size();
@@ -119,7 +122,7 @@ void scatter(const ElementMatrix& k, const std::vector<DofExpansion>& ex, const 
                 // Only the upper triangle is stored: pairs with ia > ib belong to the lower one.
                 for (const auto& [ib, cb] : tb)
                     if (ia <= ib)
-                        matrix.values[to.place[ia * m + ib]] += ca * cb * kab;
+                        values[dense ? ia * m + ib : to.place[ia * m + ib]] += ca * cb * kab;
             }
         }
     }
@@ -202,10 +205,41 @@ void assembleElements(const Model& model, const ModelIndex& index, const DofMap&
         if (!elementStiffness(model, index, i, index.coordinates(model, g), ke, problems))
             continue;
         dofs.translations(g, ex);
-        to.locate(ex, k);
-        scatter(ke, ex, to, k, rhs);
+        to.locate(ex, &k);
+        scatter(ke, ex, to, k.values, false, rhs);
     }
     problems.throwIfAny(eFatalInput);
+}
+
+std::vector<std::string> assembleShare(const Model& model, const ModelIndex& index, const DofMap& dofs,
+                                       std::size_t begin, std::size_t end, MatrixEntries& k,
+                                       std::vector<double>& rhs)
+{
+    Problems problems;
+    ElementMatrix ke;
+    std::vector<DofExpansion> ex;
+    ElementScatter to;
+    std::vector<double> local;
+    for (std::size_t i = begin; i < end; ++i)
+    {
+        const auto g = index.gridPositions(model.elements[i]);
+        if (!elementStiffness(model, index, i, index.coordinates(model, g), ke, problems))
+            continue;
+        dofs.translations(g, ex);
+        to.locate(ex, nullptr);
+        const std::size_t m = to.equations.size();
+        local.assign(m * m, 0.0);
+        scatter(ke, ex, to, local, true, rhs);
+        for (std::size_t j = 0; j < m; ++j)
+            for (std::size_t r = 0; r <= j; ++r)
+                if (local[r * m + j] != 0.0)
+                {
+                    k.rows.push_back(to.equations[r]);
+                    k.cols.push_back(to.equations[j]);
+                    k.values.push_back(local[r * m + j]);
+                }
+    }
+    return problems.list();
 }
 
 std::vector<double> gridLoads(const Model& model, const ModelIndex& index)
@@ -257,14 +291,19 @@ void checkStiffness(const ModelIndex& index, const DofMap& dofs, const UpperMatr
 {
     // Components without any stiffness cannot be solved for: name them rather than let the
     // factorisation stumble on them.
-    Problems problems;
+    std::vector<double> diagonal(k.n);
     for (std::size_t j = 0; j < k.n; ++j)
-    {
-        const auto last = static_cast<std::size_t>(k.colPtr[j + 1] - 1);
-        if (!(k.values[last] > 0.0))
+        diagonal[j] = k.values[static_cast<std::size_t>(k.colPtr[j + 1] - 1)];
+    checkDiagonal(index, dofs, diagonal);
+}
+
+void checkDiagonal(const ModelIndex& index, const DofMap& dofs, const std::vector<double>& diagonal)
+{
+    Problems problems;
+    for (std::size_t j = 0; j < diagonal.size(); ++j)
+        if (!(diagonal[j] > 0.0))
             problems.add(index.dofName(dofs.dofOfEquation[j]) +
                          " is not held: no element gives it stiffness and no SPC or MPC holds it");
-    }
     problems.throwIfAny(eFatalModel);
 }
 

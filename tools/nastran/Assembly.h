@@ -6,6 +6,7 @@
 #include "tools/nastran/Dofs.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace nastran
@@ -23,6 +24,14 @@ struct UpperMatrix
     void add(std::int64_t r, std::int64_t c, double v);
 };
 
+/// Entries of the upper triangle (row <= column) in coordinates; an entry may appear more than once, its
+/// values then to be summed.
+struct MatrixEntries
+{
+    std::vector<std::int64_t> rows, cols;
+    std::vector<double> values;
+};
+
 /// The pattern of the reduced stiffness matrix, values zero.
 UpperMatrix matrixPattern(const Model& model, const ModelIndex& index, const DofMap& dofs);
 
@@ -30,6 +39,13 @@ UpperMatrix matrixPattern(const Model& model, const ModelIndex& index, const Dof
 /// FatalError naming every element whose geometry has no stiffness.
 void assembleElements(const Model& model, const ModelIndex& index, const DofMap& dofs, UpperMatrix& k,
                       std::vector<double>& rhs);
+
+/// Adds the stiffness of the elements [begin, end) (model order) to `k` as entries and, through held
+/// values, to `rhs`. Returns a problem naming every element whose geometry has no stiffness rather than
+/// throwing, so that processes sharing the elements can report them together.
+std::vector<std::string> assembleShare(const Model& model, const ModelIndex& index, const DofMap& dofs,
+                                       std::size_t begin, std::size_t end, MatrixEntries& k,
+                                       std::vector<double>& rhs);
 
 /// The loads of the selected set on every degree of freedom, six per grid in ascending grid order.
 std::vector<double> gridLoads(const Model& model, const ModelIndex& index);
@@ -41,5 +57,8 @@ void addLoads(const ModelIndex& index, const DofMap& dofs, const std::vector<dou
 
 /// Throws FatalError naming every equation that no element gives stiffness.
 void checkStiffness(const ModelIndex& index, const DofMap& dofs, const UpperMatrix& k);
+
+/// The same check from the matrix's diagonal, one value per equation.
+void checkDiagonal(const ModelIndex& index, const DofMap& dofs, const std::vector<double>& diagonal);
 
 } // namespace nastran

@@ -32,6 +32,7 @@ class Problems
 public:
     void add(std::string s) { m_list.push_back(std::move(s)); }
     bool empty() const { return m_list.empty(); }
+    const std::vector<std::string>& list() const { return m_list; }
     void throwIfAny(int code) const;
 
 private:

@@ -2,6 +2,9 @@
 
 #include "tools/nastran/Analysis.h"
 #include "tools/nastran/Deck.h"
+#ifdef NASTRAN_DISTRIBUTED
+#include "tools/nastran/Distributed.h"
+#endif
 #include "tools/nastran/F06.h"
 #include "tools/nastran/Threads.h"
 
@@ -61,13 +64,17 @@ std::string lower(std::string s)
 class Log
 {
 public:
-    explicit Log(const std::string& path)
-        : m_file(path, std::ios::out | std::ios::trunc), m_start(clock::now())
+    /// Writes to `path`, or nowhere when it is empty (the processes that only share the solution).
+    explicit Log(const std::string& path) : m_start(clock::now())
     {
+        if (!path.empty())
+            m_file.open(path, std::ios::out | std::ios::trunc);
     }
     bool good() const { return m_file.good(); }
     void write(const std::string& text)
     {
+        if (!m_file.is_open())
+            return;
         const std::time_t now = std::time(nullptr);
         std::tm tm{};
         localtime_r(&now, &tm);
@@ -190,7 +197,20 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         const std::size_t eq = a.find('=');
         const std::string key = lower(a.substr(0, eq));
         const std::string value = eq == std::string::npos ? std::string() : a.substr(eq + 1);
-        if (std::find(kKeywords.begin(), kKeywords.end(), key) == kKeywords.end())
+        if (key == "dmp")
+        {
+            const int count = parseThreads(value);
+            if (count < 0)
+                cl.errors.push_back("the command line keyword " + a +
+                                    " is not a number of processes (a whole number)");
+            else
+                cl.processes = count;
+        }
+        else if (key == "hosts")
+            cl.hosts = value;
+        else if (key == "sdirectory")
+            cl.scratch = value;
+        else if (std::find(kKeywords.begin(), kKeywords.end(), key) == kKeywords.end())
             cl.notes.push_back("UNKNOWN KEYWORD " + a + " IGNORED");
         else if (key == "memorymaximum")
         {
@@ -257,18 +277,32 @@ void writeResults(const std::string& f06Path, const Model& model, const std::vec
 
 int runProgram(const std::vector<std::string>& args)
 {
-    const CommandLine cl = parseCommandLine(args);
+    CommandLine cl = parseCommandLine(args);
     if (cl.deck.empty())
     {
         std::cerr << "usage: nastran <deck> [keyword=value ...]\n";
         return eFatalInput;
     }
+#ifdef NASTRAN_DISTRIBUTED
+    if (cl.errors.empty() && (cl.processes > 1 || startedByMpirun()))
+        return runDistributed(cl, args);
+#else
+    if (cl.processes > 1)
+        cl.notes.push_back("KEYWORD dmp=" + std::to_string(cl.processes) +
+                           " HAS NO EFFECT: THIS PROGRAM IS BUILT WITHOUT MPI");
+#endif
+    return runDeck(cl, nullptr);
+}
+
+int runDeck(const CommandLine& cl, const Sharing* sharing)
+{
+    const bool root = !sharing || sharing->root;
     const std::filesystem::path deck(cl.deck);
     std::filesystem::path base = deck;
     base.replace_extension();
     const std::string logPath = base.string() + ".log";
     const std::string f06Path = base.string() + ".f06";
-    Log log(logPath);
+    Log log(root ? logPath : std::string());
     if (!log.good())
     {
         std::cerr << "cannot write the log " << logPath << "\n";
@@ -277,8 +311,11 @@ int runProgram(const std::vector<std::string>& args)
     log.write("CAE NASTRAN 1.0: LINEAR STATICS OF " + cl.deck);
     for (const auto& n : cl.notes)
         log.write(n);
+    if (sharing)
+        for (const auto& n : sharing->notes)
+            log.write(n);
     if (cl.errors.empty())
-        log.write("THREADS: " + std::to_string(useThreads(cl.threads)));
+        log.write("THREADS: " + std::to_string(useThreads(sharing ? sharing->threads : cl.threads)));
 
     // The case control outlives the model, which the analysis takes over: a fatal error's printout
     // echoes it.
@@ -305,8 +342,18 @@ int runProgram(const std::vector<std::string>& args)
         log.write("READ " + std::to_string(read.model.grids.size()) + " GRIDS, " +
                   std::to_string(read.model.elements.size()) + " ELEMENTS");
         // Moved, not copied: a large model's arrays are a fair share of the run's peak memory.
-        Analysis analysis(std::move(read.model), [&](const std::string& s) { log.write(s); });
-        Results results = analysis.run(cl.memoryLimit, cl.matrixFile);
+        const Analysis::Progress progress = [&](const std::string& s) { log.write(s); };
+        Analysis analysis(std::move(read.model), progress);
+        Results results;
+        if (sharing)
+        {
+            std::optional<Results> shared = analysis.runShared(sharing->solver(progress));
+            if (!shared)
+                return 0;
+            results = std::move(*shared);
+        }
+        else
+            results = analysis.run(cl.memoryLimit, cl.matrixFile);
         for (const Note& n : analysis.notes())
             log.write((n.warning ? "WARNING: " : "NOTE: ") + n.text);
         char residual[64];
@@ -321,6 +368,8 @@ int runProgram(const std::vector<std::string>& args)
     {
         const int code = e.code;
         const std::string text = e.what();
+        if (!root)
+            return code;
         log.write("FATAL ERROR:\n" + text);
         try
         {

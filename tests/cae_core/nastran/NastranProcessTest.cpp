@@ -92,6 +92,16 @@ TEST(NastranCommandLine, QuotesTheDeckAndAppendsTheOptionsAsKeywordEqualsValue)
         OdString(L"\"C:\\MSC\\bin\\nastran.exe\" \"C:\\work dir\\task.dat\" append=yes memorymaximum=16GB"));
 }
 
+TEST(NastranCommandLine, AppendsExtraKeywordsAfterTheOptionsInTheirOrder)
+{
+    NastranProcess process;
+    process.impl().m_inputFile = L"/work/task.dat";
+    process.impl().m_options[NastranProcess::eMemorymaximum] = L"16GB";
+    process.impl().m_extraKeywords = {L"dmp=2", L"memorymaximum=1GB"};
+    EXPECT_EQ(process.impl().commandLine(L"nastran"),
+              OdString(L"nastran \"/work/task.dat\" memorymaximum=16GB dmp=2 memorymaximum=1GB"));
+}
+
 TEST(NastranProgress, ClimbsLikeOneMinusAnExponentialAndStopsTheMeterWhenDone)
 {
     std::ostringstream sink;
