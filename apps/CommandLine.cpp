@@ -120,16 +120,6 @@ constexpr const char* kPictureOptions[] = {"--quantity",     "--deform",     "--
                                            "--picture-size", "--glyph-size", "--probe"};
 } // namespace
 
-std::optional<double> convergeTolerance(const std::string& value)
-{
-    if (value.size() < 2 || value.back() != '%')
-        return std::nullopt;
-    const auto p = parseNumber(value.substr(0, value.size() - 1));
-    if (!p || !(*p > 0.0 && *p < 100.0))
-        return std::nullopt;
-    return *p / 100.0;
-}
-
 std::string generalHelp()
 {
     return "Usage: cae COMMAND [ARGS]\n"

@@ -113,11 +113,6 @@ struct CommandLine
 /// Reads the arguments after the program name.
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
-/// The tolerance of `--converge` from "P%" as a fraction; empty unless 0 < P < 100.
-std::optional<double> convergeTolerance(const std::string& value);
-/// Refining until the maxima change by less than this, unless `--converge` says otherwise.
-constexpr double kDefaultConvergeTolerance = 0.01;
-
 /// `cae --help`.
 std::string generalHelp();
 /// `cae analyze2d --help`: the options and a short description of the analysis file.

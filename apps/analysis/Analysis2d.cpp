@@ -221,6 +221,29 @@ void Analysis2d::mesh()
                    std::nullopt);
     }
     m_meshTime += elapsed;
+    if (rc != cae_core::eOk)
+        meshingRefused(rc);
+    if (meter)
+        meter->progress(1);
+    refineInRegions(*mesher, elapsed,
+                    [&meter](int i)
+                    {
+                        if (meter)
+                            meter->progress(i + 2);
+                    });
+    if (meter)
+        meter->stop();
+
+    if (m_file.mesh.adaptive.refineAutomatically)
+        refineAdaptively(*mesher, elapsed);
+
+    m_handler->setMesh(mesher->getMesh(), m_meshSize);
+    m_handler->setValidMeshSize(true);
+    checkMeshConstraints();
+}
+
+void Analysis2d::meshingRefused(EResult rc) const
+{
     if (rc == cae_core::eLimitExceeded)
     {
         double area = 0.0;
@@ -258,13 +281,14 @@ void Analysis2d::mesh()
                            rc);
         }
     }
-    if (rc != cae_core::eOk)
-        stopFailed(m_source + ": region: the region cannot be meshed with size " + formatNumber(m_meshSize) +
-                       ": " + meaning(rc) + " (do curves nearly touch each other?)",
-                   rc);
-    if (meter)
-        meter->progress(1);
+    stopFailed(m_source + ": region: the region cannot be meshed with size " + formatNumber(m_meshSize) +
+                   ": " + meaning(rc) + " (do curves nearly touch each other?)",
+               rc);
+}
 
+void Analysis2d::refineInRegions(cae_core::Mesher2d& mesher, double& elapsed,
+                                 const std::function<void(int)>& done)
+{
     for (std::size_t i = 0; i < m_file.mesh.refinementRegions.size(); ++i)
     {
         const RefinementRegionEntry& given = m_file.mesh.refinementRegions[i];
@@ -277,7 +301,7 @@ void Analysis2d::mesh()
             region = std::make_unique<cae_core::RefinementRectangle>(r.corner1, r.corner2);
         }
         region->setRefinementRatio(given.ratio);
-        rc = mesher->refineMesh(std::move(region), &elapsed, smoothing);
+        const EResult rc = mesher.refineMesh(std::move(region), &elapsed, m_file.mesh.smoothing);
         m_meshTime += elapsed;
         if (rc == cae_core::eLimitExceeded)
             stopFailed(m_source + ": " + given.path +
@@ -288,18 +312,8 @@ void Analysis2d::mesh()
         if (rc != cae_core::eOk)
             stopFailed(m_source + ": " + given.path + ": the mesh cannot be refined here: " + meaning(rc),
                        rc);
-        if (meter)
-            meter->progress(static_cast<int>(i) + 2);
+        done(static_cast<int>(i));
     }
-    if (meter)
-        meter->stop();
-
-    if (m_file.mesh.adaptive.refineAutomatically)
-        refineAdaptively(*mesher, elapsed);
-
-    m_handler->setMesh(mesher->getMesh(), m_meshSize);
-    m_handler->setValidMeshSize(true);
-    checkMeshConstraints();
 }
 
 void Analysis2d::refineAdaptively(cae_core::Mesher2d& mesher, double& elapsed)

@@ -10,6 +10,7 @@
 #include "cae_core/fea2d/Simulation.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,6 +67,10 @@ public:
 
 private:
     void refineAdaptively(cae_core::Mesher2d& mesher, double& elapsed);
+    /// Ends the run with what a refused first meshing means in the file's terms.
+    [[noreturn]] void meshingRefused(cae_core::EResult rc) const;
+    /// Refines the mesh in each of the file's refinement regions; `done(i)` after the i-th.
+    void refineInRegions(cae_core::Mesher2d& mesher, double& elapsed, const std::function<void(int)>& done);
     void checkScales() const;
     void checkMeshConstraints();
     void checkSupportsWhereTheyAct(const cae_core::TriangularMesh2d& mesh) const;

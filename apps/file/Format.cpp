@@ -92,4 +92,14 @@ std::string utf8(const OdString& s)
 {
     return OdAnsiString(s).str();
 }
+std::optional<double> convergeTolerance(const std::string& value)
+{
+    if (value.size() < 2 || value.back() != '%')
+        return std::nullopt;
+    const auto p = parseNumber(value.substr(0, value.size() - 1));
+    if (!p || !(*p > 0.0 && *p < 100.0))
+        return std::nullopt;
+    return *p / 100.0;
+}
+
 } // namespace cae_app

@@ -27,6 +27,10 @@ std::string printable(std::string_view text, std::size_t maxCharacters);
 std::optional<double> parseNumber(const std::string& text);
 /// A `--picture-size` value, "WIDTHxHEIGHT" in whole pixels from 1 to 16384 each.
 std::optional<std::pair<int, int>> parsePictureSize(const std::string& text);
+/// The tolerance of `--converge` from "P%" as a fraction; empty unless 0 < P < 100.
+std::optional<double> convergeTolerance(const std::string& value);
+/// Refining until the maxima change by less than this, unless `--converge` says otherwise.
+constexpr double kDefaultConvergeTolerance = 0.01;
 /// The SDK's text as UTF-8, as files and the console take it.
 std::string utf8(const OdString& s);
 /// A duration in milliseconds with a sensible number of decimals ("0.42", "12.5", "1480").
