@@ -16,6 +16,50 @@ void extreme(Writer& w, const TaskSummary::Extreme& e, const std::string& unit)
     field(w, "point", e.point);
 }
 
+/// One probe: its point and, inside the solid, the values there with their units.
+void writeProbe(Writer& w, const TaskSummary::Probe& p, const std::string& length, const std::string& stress)
+{
+    w.StartObject();
+    field(w, "point", p.point);
+    field(w, "unit", length);
+    w.Key("inside");
+    w.Bool(p.values.has_value());
+    using Values = TaskSummary::Probe::Values;
+    const auto withUnit = [&](const char* key, const auto& value, const std::string& unit)
+    {
+        object(w, key, p.values,
+               [&](const Values& v)
+               {
+                   field(w, "value", value(v));
+                   field(w, "unit", unit);
+               });
+    };
+    const std::optional<std::uint64_t> tetra =
+        p.values ? std::optional<std::uint64_t>(p.values->tetrahedron) : std::nullopt;
+    field(w, "tetrahedron", tetra);
+    withUnit(
+        "displacement", [](const Values& v) { return v.displacement; }, length);
+    object(w, "stress", p.values,
+           [&](const Values& v)
+           {
+               const char* names[] = {"xx", "yy", "zz", "xy", "yz", "zx"};
+               for (std::size_t k = 0; k < 6; ++k)
+                   field(w, names[k], v.stress[k]);
+               field(w, "unit", stress);
+           });
+    object(w, "principal", p.values,
+           [&](const Values& v)
+           {
+               field(w, "s1", v.principal[0]);
+               field(w, "s2", v.principal[1]);
+               field(w, "s3", v.principal[2]);
+               field(w, "unit", stress);
+           });
+    withUnit(
+        "vonMises", [](const Values& v) { return v.vonMises; }, stress);
+    w.EndObject();
+}
+
 /// The keys after the run's outcome.
 void writeTaskKeys(Writer& w, const TaskSummary& s)
 {
@@ -58,47 +102,7 @@ void writeTaskKeys(Writer& w, const TaskSummary& s)
     w.Key("probes");
     w.StartArray();
     for (const auto& p : s.probes)
-    {
-        w.StartObject();
-        field(w, "point", p.point);
-        field(w, "unit", length);
-        w.Key("inside");
-        w.Bool(p.values.has_value());
-        using Values = TaskSummary::Probe::Values;
-        const auto withUnit = [&](const char* key, const auto& value, const std::string& unit)
-        {
-            object(w, key, p.values,
-                   [&](const Values& v)
-                   {
-                       field(w, "value", value(v));
-                       field(w, "unit", unit);
-                   });
-        };
-        const std::optional<std::uint64_t> tetra =
-            p.values ? std::optional<std::uint64_t>(p.values->tetrahedron) : std::nullopt;
-        field(w, "tetrahedron", tetra);
-        withUnit(
-            "displacement", [](const Values& v) { return v.displacement; }, length);
-        object(w, "stress", p.values,
-               [&](const Values& v)
-               {
-                   const char* names[] = {"xx", "yy", "zz", "xy", "yz", "zx"};
-                   for (std::size_t k = 0; k < 6; ++k)
-                       field(w, names[k], v.stress[k]);
-                   field(w, "unit", stress);
-               });
-        object(w, "principal", p.values,
-               [&](const Values& v)
-               {
-                   field(w, "s1", v.principal[0]);
-                   field(w, "s2", v.principal[1]);
-                   field(w, "s3", v.principal[2]);
-                   field(w, "unit", stress);
-               });
-        withUnit(
-            "vonMises", [](const Values& v) { return v.vonMises; }, stress);
-        w.EndObject();
-    }
+        writeProbe(w, p, length, stress);
     w.EndArray();
     field(w, "yield", s.yield);
     field(w, "safetyFactor", s.safetyFactor);

@@ -106,6 +106,94 @@ struct PrintoutSurvey
     std::string fault; ///< the first damaged row, named
 };
 
+/// Reads a printout's tables row by row into a survey, stopping at the first damaged row.
+class PrintoutSurveyor
+{
+public:
+    PrintoutSurvey survey;
+    std::size_t number = 0;
+
+    void fail(const std::string& what)
+    {
+        if (survey.fault.empty())
+            survey.fault = "task.f06, line " + std::to_string(number) + ": " + what;
+    }
+
+    /// A row of the displacement table: a grid id, "G" and six finite numbers.
+    void displacementRow(const std::vector<std::string_view>& t)
+    {
+        if (t.size() < 2 || t[1] != "G")
+            return;
+        std::uint64_t grid = 0;
+        if (!isWholeId(t[0], grid))
+        {
+            fail("the grid id " + quoted(t[0]) + " of a displacement row is garbled");
+            return;
+        }
+        if (t.size() < 2 + kDisplacementValues)
+        {
+            fail("the displacement row of grid " + std::to_string(grid) + " is cut short");
+            return;
+        }
+        for (std::size_t k = 2; k < 2 + kDisplacementValues; ++k)
+        {
+            bool finite = false;
+            if (!isWholeNumber(t[k], finite))
+                fail(quoted(t[k]) + " in the displacement row of grid " + std::to_string(grid) +
+                     " is not a number");
+            else if (!finite)
+                fail("the displacement of grid " + std::to_string(grid) + " is not finite (" + quoted(t[k]) +
+                     ")");
+        }
+        survey.grids.insert(grid);
+    }
+
+    /// A line of the tetrahedron stress table.
+    void stressLine(std::string_view line, const std::vector<std::string_view>& t)
+    {
+        // Stresses: "0 <element> 0GRID CS 4 GP", then per point an X line ("0 CENTER|<grid> X ...") and
+        // the Y and Z lines; every value but the glued direction cosines must be a finite number.
+        if (t.size() >= 2 && line.find("GRID CS") != std::string_view::npos)
+        {
+            if (!isWholeId(t[1], m_element))
+                fail("the element id " + quoted(t[1]) + " of a CTETRA stress block is garbled");
+            m_inElement = true;
+            survey.stressPoints.emplace(m_element, 0);
+            return;
+        }
+        if (!m_inElement || t.empty())
+            return;
+        const bool xLine = t.size() >= 3 && t[0] == "0" && t[2] == "X";
+        const bool yzLine = t[0] == "Y" || t[0] == "Z";
+        if (!xLine && !yzLine)
+            return;
+        const std::string where = "the stresses of CTETRA " + std::to_string(m_element);
+        std::size_t values = 0;
+        for (std::size_t k = xLine ? 2 : 0; k < t.size(); ++k)
+        {
+            const std::string_view token = t[k];
+            if (token == "X" || token == "Y" || token == "Z" || token == "XY" || token == "YZ" ||
+                token == "ZX" || token == "A" || token == "B" || token == "C")
+                continue;
+            bool finite = false;
+            if (!isWholeNumber(token, finite))
+                fail(quoted(token) + " in " + where + " is not a number");
+            else if (!finite)
+                fail(where + " are not finite (" + quoted(token) + ")");
+            ++values;
+        }
+        // Normal, shear and principal values, and on the X line the mean pressure and von Mises.
+        if (values < (xLine ? 5u : 3u))
+            fail(where + " are cut short");
+        else if (xLine)
+            ++survey.stressPoints[m_element];
+    }
+
+private:
+    std::uint64_t m_element = 0;
+    bool m_inElement = false;
+};
+
 PrintoutSurvey surveyPrintout(std::istream& in)
 {
     enum class ESection
@@ -114,21 +202,14 @@ PrintoutSurvey surveyPrintout(std::istream& in)
         eDisplacements,
         eStresses
     };
-    PrintoutSurvey survey;
+    PrintoutSurveyor surveyor;
+    PrintoutSurvey& survey = surveyor.survey;
     ESection section = ESection::eOther;
-    std::uint64_t element = 0;
-    bool inElement = false;
     std::string text;
-    std::size_t number = 0;
     nastran::detail::SubcaseFilter subcases(0);
-    auto fail = [&](const std::string& what)
-    {
-        if (survey.fault.empty())
-            survey.fault = "task.f06, line " + std::to_string(number) + ": " + what;
-    };
     while (std::getline(in, text) && survey.fault.empty())
     {
-        ++number;
+        ++surveyor.number;
         std::string_view line = text;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
@@ -174,69 +255,9 @@ PrintoutSurvey surveyPrintout(std::istream& in)
         }
         const std::vector<std::string_view> t = tokensOf(line);
         if (section == ESection::eDisplacements)
-        {
-            if (t.size() < 2 || t[1] != "G")
-                continue;
-            std::uint64_t grid = 0;
-            if (!isWholeId(t[0], grid))
-            {
-                fail("the grid id " + quoted(t[0]) + " of a displacement row is garbled");
-                continue;
-            }
-            if (t.size() < 2 + kDisplacementValues)
-            {
-                fail("the displacement row of grid " + std::to_string(grid) + " is cut short");
-                continue;
-            }
-            for (std::size_t k = 2; k < 2 + kDisplacementValues; ++k)
-            {
-                bool finite = false;
-                if (!isWholeNumber(t[k], finite))
-                    fail(quoted(t[k]) + " in the displacement row of grid " + std::to_string(grid) +
-                         " is not a number");
-                else if (!finite)
-                    fail("the displacement of grid " + std::to_string(grid) + " is not finite (" +
-                         quoted(t[k]) + ")");
-            }
-            survey.grids.insert(grid);
-            continue;
-        }
-        // Stresses: "0 <element> 0GRID CS 4 GP", then per point an X line ("0 CENTER|<grid> X ...") and
-        // the Y and Z lines; every value but the glued direction cosines must be a finite number.
-        if (t.size() >= 2 && line.find("GRID CS") != std::string_view::npos)
-        {
-            if (!isWholeId(t[1], element))
-                fail("the element id " + quoted(t[1]) + " of a CTETRA stress block is garbled");
-            inElement = true;
-            survey.stressPoints.emplace(element, 0);
-            continue;
-        }
-        if (!inElement || t.empty())
-            continue;
-        const bool xLine = t.size() >= 3 && t[0] == "0" && t[2] == "X";
-        const bool yzLine = t[0] == "Y" || t[0] == "Z";
-        if (!xLine && !yzLine)
-            continue;
-        const std::string where = "the stresses of CTETRA " + std::to_string(element);
-        std::size_t values = 0;
-        for (std::size_t k = xLine ? 2 : 0; k < t.size(); ++k)
-        {
-            const std::string_view token = t[k];
-            if (token == "X" || token == "Y" || token == "Z" || token == "XY" || token == "YZ" ||
-                token == "ZX" || token == "A" || token == "B" || token == "C")
-                continue;
-            bool finite = false;
-            if (!isWholeNumber(token, finite))
-                fail(quoted(token) + " in " + where + " is not a number");
-            else if (!finite)
-                fail(where + " are not finite (" + quoted(token) + ")");
-            ++values;
-        }
-        // Normal, shear and principal values, and on the X line the mean pressure and von Mises.
-        if (values < (xLine ? 5u : 3u))
-            fail(where + " are cut short");
-        else if (xLine)
-            ++survey.stressPoints[element];
+            surveyor.displacementRow(t);
+        else
+            surveyor.stressLine(line, t);
     }
     return survey;
 }
