@@ -2,10 +2,10 @@
 
 #include "apps/CommandLine.h"
 #include "apps/file/Format.h"
+#include "apps/task3d/TaskFile.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <iterator>
 #include <tuple>
@@ -133,23 +133,6 @@ std::string setOption(CommandLine& cl, const std::string& name, const std::strin
     return {};
 }
 } // namespace
-
-std::string solverKeywordProblem(const std::string& key, const std::string& value)
-{
-    if (key.empty())
-        return "the key is empty";
-    for (const char c : key)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_')
-            return "the key holds '" + std::string(1, c) + "' (letters, digits and _ only)";
-    if (value.empty())
-        return "the value is empty";
-    // The command line is one text that the host splits at its blanks.
-    for (const char c : value)
-        if (std::isspace(static_cast<unsigned char>(c)) || c == '"' || c == '\'' ||
-            static_cast<unsigned char>(c) < 0x20)
-            return "the value holds a blank, a quote or a control character";
-    return {};
-}
 
 CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
 {

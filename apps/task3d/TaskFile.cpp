@@ -4,9 +4,9 @@
 #include "apps/file/Format.h"
 #include "apps/file/JsonDocument.h"
 #include "apps/file/JsonNode.h"
-#include "apps/task3d/Task3dCommandLine.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -305,4 +305,22 @@ TaskFile readTaskFile(const std::string& path)
 {
     return parseTaskText(json::readTextFile(path), path, std::filesystem::path(path).parent_path());
 }
+
+std::string solverKeywordProblem(const std::string& key, const std::string& value)
+{
+    if (key.empty())
+        return "the key is empty";
+    for (const char c : key)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_')
+            return "the key holds '" + std::string(1, c) + "' (letters, digits and _ only)";
+    if (value.empty())
+        return "the value is empty";
+    // The command line is one text that the host splits at its blanks.
+    for (const char c : value)
+        if (std::isspace(static_cast<unsigned char>(c)) || c == '"' || c == '\'' ||
+            static_cast<unsigned char>(c) < 0x20)
+            return "the value holds a blank, a quote or a control character";
+    return {};
+}
+
 } // namespace cae_app

@@ -131,6 +131,9 @@ struct TaskFile
     std::string messageAt(const JsonPath& path, const std::string& message) const;
 };
 
+/// Why `key`=`value` cannot go on the solver's command line; empty when it can.
+std::string solverKeywordProblem(const std::string& key, const std::string& value);
+
 /// Reads and checks a task file. Throws InputError naming the problem and where it is.
 TaskFile readTaskFile(const std::string& path);
 /// As readTaskFile, from text in memory; relative files are taken from `folder`.
