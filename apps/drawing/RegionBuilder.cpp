@@ -32,6 +32,32 @@ struct NamedCurve
 
 using Homogeneous = std::array<double, 4>;
 
+/// Pieces of an arc or elliptical arc between the sorted parameters `params`. Pieces keep the curve's
+/// centre, axes and parameter and change only their angles, so the same angle gives the same point on
+/// either side of a cut.
+template <class Arc, class Add>
+void splitByAngles(const Arc& arc, const OdGeInterval& interval, const std::vector<double>& params, Add add)
+{
+    std::vector<double> bounds;
+    if (arc.isClosed())
+    {
+        bounds = params;
+        bounds.push_back(params.front() + 2.0 * std::numbers::pi);
+    }
+    else
+    {
+        bounds.push_back(interval.lowerBound());
+        bounds.insert(bounds.end(), params.begin(), params.end());
+        bounds.push_back(interval.upperBound());
+    }
+    for (std::size_t i = 0; i + 1 < bounds.size(); ++i)
+    {
+        auto* piece = arc.copy();
+        piece->setAngles(bounds[i], bounds[i + 1]);
+        add(piece);
+    }
+}
+
 std::vector<NamedCurve> splitCurve(const NamedCurve& named, std::vector<double> params)
 {
     std::sort(params.begin(), params.end());
@@ -56,52 +82,9 @@ std::vector<NamedCurve> splitCurve(const NamedCurve& named, std::vector<double> 
         add(new OdGeLineSeg3d(from, line.endPoint()));
     }
     else if (curve.type() == OdGe::kEllipArc3d)
-    {
-        // As for arcs below: pieces keep the ellipse and its parameter, only the interval changes.
-        const auto& ellipse = static_cast<const OdGeEllipArc3d&>(curve);
-        std::vector<double> bounds;
-        if (ellipse.isClosed())
-        {
-            bounds = params;
-            bounds.push_back(params.front() + 2.0 * std::numbers::pi);
-        }
-        else
-        {
-            bounds.push_back(interval.lowerBound());
-            bounds.insert(bounds.end(), params.begin(), params.end());
-            bounds.push_back(interval.upperBound());
-        }
-        for (std::size_t i = 0; i + 1 < bounds.size(); ++i)
-        {
-            auto* piece = ellipse.copy();
-            piece->setAngles(bounds[i], bounds[i + 1]);
-            add(piece);
-        }
-    }
+        splitByAngles(static_cast<const OdGeEllipArc3d&>(curve), interval, params, add);
     else if (curve.type() == OdGe::kCircArc3d)
-    {
-        // Pieces keep the arc's centre, normal and reference vector, so the same angle gives the
-        // same point on either side of a cut.
-        const auto& arc = static_cast<const OdGeCircArc3d&>(curve);
-        std::vector<double> bounds;
-        if (arc.isClosed())
-        {
-            bounds = params;
-            bounds.push_back(params.front() + 2.0 * std::numbers::pi);
-        }
-        else
-        {
-            bounds.push_back(interval.lowerBound());
-            bounds.insert(bounds.end(), params.begin(), params.end());
-            bounds.push_back(interval.upperBound());
-        }
-        for (std::size_t i = 0; i + 1 < bounds.size(); ++i)
-        {
-            auto* piece = arc.copy();
-            piece->setAngles(bounds[i], bounds[i + 1]);
-            add(piece);
-        }
-    }
+        splitByAngles(static_cast<const OdGeCircArc3d&>(curve), interval, params, add);
     else
     {
         // Cut from the last parameter down, so the parameters of the remaining part stay valid.

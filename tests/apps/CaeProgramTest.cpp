@@ -17,6 +17,7 @@
 
 namespace fs = std::filesystem;
 using cae_app_test::hasTemporaryFiles;
+using cae_app_test::quote;
 using cae_app_test::slurp;
 using cae_app_test::spit;
 using cae_app_test::TempDir;
@@ -42,14 +43,6 @@ fs::path examples()
 {
     const char* source = std::getenv("CAE_SOURCE_DIR");
     return fs::path(source ? source : ".") / "examples";
-}
-
-std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (const char c : s)
-        q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
 }
 
 Outcome runCae(const std::vector<std::string>& args, const fs::path& scratch)

@@ -22,17 +22,10 @@
 namespace
 {
 namespace fs = std::filesystem;
+using cae_app_test::quote;
 using cae_app_test::slurp;
 using cae_app_test::spit;
 using cae_app_test::TempDir;
-
-std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (const char c : s)
-        q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 /// The command's exit status; its output goes to `log`, which a failure shows.
 int run(const std::string& command, const fs::path& log)

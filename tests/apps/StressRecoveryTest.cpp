@@ -19,6 +19,7 @@
 namespace
 {
 namespace fs = std::filesystem;
+using cae_app_test::quote;
 using cae_app_test::slurp;
 using cae_app_test::spit;
 using cae_app_test::TempDir;
@@ -64,11 +65,6 @@ constexpr const char* kLame = R"({
     {"linearSupport": {"start": [10, 0], "end": [20, 0], "rolling": true, "flipped": true}},
     {"linearSupport": {"start": [0, 20], "end": [0, 10], "rolling": true, "flipped": true}}]
 })";
-
-std::string quote(const std::string& s)
-{
-    return "'" + s + "'";
-}
 
 /// Exit status of `cae` with `args`; its output goes to `scratch`/out.txt.
 int cae(const std::string& args, const fs::path& scratch)

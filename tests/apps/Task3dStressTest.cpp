@@ -27,6 +27,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using cae_app_test::Outcome;
+using cae_app_test::quote;
+using cae_app_test::run;
 using cae_app_test::slurp;
 using cae_app_test::spit;
 using cae_app_test::TempDir;
@@ -35,33 +38,6 @@ using cae_app_test::vtuPoints;
 
 namespace
 {
-struct Outcome
-{
-    int exitStatus = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (const char c : s)
-        q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-Outcome run(const std::string& command, const fs::path& scratch)
-{
-    const fs::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
-    const int status =
-        std::system((command + " >" + quote(out.string()) + " 2>" + quote(err.string())).c_str());
-    Outcome o;
-    o.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    o.out = slurp(out);
-    o.err = slurp(err);
-    return o;
-}
-
 bool available(const char* program)
 {
     return std::system(("command -v " + std::string(program) + " > /dev/null 2>&1").c_str()) == 0;

@@ -7,10 +7,12 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -207,4 +209,33 @@ private:
     std::string m_text;
     unsigned m_handle = 0x100;
 };
+/// `s` in single quotes for the shell.
+inline std::string quote(const std::string& s)
+{
+    std::string q = "'";
+    for (const char c : s)
+        q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+/// A command's exit status and what it printed.
+struct Outcome
+{
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+
+/// Runs `command` in the shell with its output in files under `scratch`.
+inline Outcome run(const std::string& command, const std::filesystem::path& scratch)
+{
+    const std::filesystem::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
+    const int status =
+        std::system((command + " >" + quote(out.string()) + " 2>" + quote(err.string())).c_str());
+    Outcome o;
+    o.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.out = slurp(out);
+    o.err = slurp(err);
+    return o;
+}
 } // namespace cae_app_test

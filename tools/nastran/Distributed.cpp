@@ -286,19 +286,7 @@ double sharedResidual(const MatrixEntries& k, const std::vector<double>& rhs, co
         rn += (r[q] - rhs[q]) * (r[q] - rhs[q]);
         fn += rhs[q] * rhs[q];
     }
-    const double residual = fn > 0.0 ? std::sqrt(rn / fn) : 0.0;
-    if (!std::isfinite(residual))
-        throw FatalError(eFatalNumerical, "the residual of the solution is not finite: the loads or the "
-                                          "displacements reach the limits of double precision");
-    if (!(residual <= kResidualLimit))
-    {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "the solution does not satisfy its equations: relative residual %.3E, more than %.0E",
-                      residual, kResidualLimit);
-        throw FatalError(eFatalNumerical, text);
-    }
-    return residual;
+    return checkedResidual(rn, fn);
 }
 
 bool solveShared(const Setup& setup, const Analysis::Progress& progress, const Model& model,

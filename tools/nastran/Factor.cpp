@@ -277,19 +277,7 @@ double relativeResidual(const PermutedLower& s, const std::int64_t* perm, const 
         rn += r[j] * r[j];
         fn += rhs[j] * rhs[j];
     }
-    const double residual = fn > 0.0 ? std::sqrt(rn / fn) : 0.0;
-    if (!std::isfinite(residual))
-        throw FatalError(eFatalNumerical, "the residual of the solution is not finite: the loads or the "
-                                          "displacements reach the limits of double precision");
-    if (!(residual <= kResidualLimit))
-    {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "the solution does not satisfy its equations: relative residual %.3E, more than %.0E",
-                      residual, kResidualLimit);
-        throw FatalError(eFatalNumerical, text);
-    }
-    return residual;
+    return checkedResidual(rn, fn);
 }
 
 } // namespace
@@ -480,6 +468,23 @@ void writeMatrix(UpperMatrix& k, const std::string& path)
         std::remove(temporary.c_str());
         throw FatalError(eFatalFile, "the matrix file " + path + " cannot be written");
     }
+}
+
+double checkedResidual(double squaredResidual, double squaredLoad)
+{
+    const double residual = squaredLoad > 0.0 ? std::sqrt(squaredResidual / squaredLoad) : 0.0;
+    if (!std::isfinite(residual))
+        throw FatalError(eFatalNumerical, "the residual of the solution is not finite: the loads or the "
+                                          "displacements reach the limits of double precision");
+    if (!(residual <= kResidualLimit))
+    {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "the solution does not satisfy its equations: relative residual %.3E, more than %.0E",
+                      residual, kResidualLimit);
+        throw FatalError(eFatalNumerical, text);
+    }
+    return residual;
 }
 
 std::vector<double> solveReduced(UpperMatrix&& k, const std::vector<double>& rhs,

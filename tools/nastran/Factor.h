@@ -107,6 +107,10 @@ struct SolveSummary
 /// Names an equation in messages.
 using EquationName = std::function<std::string(std::size_t)>;
 
+/// The relative residual |K x - f| / |f| from its squared parts (0 without load). Throws FatalError when
+/// it is not finite or above kResidualLimit.
+double checkedResidual(double squaredResidual, double squaredLoad);
+
 /// Solves k x = rhs for the solution of every equation; `k` and `gridOfEquation` (the grid position
 /// of each equation, for the ordering) are consumed to make room for the factor,
 /// which may not need more than memoryLimit bytes (0: no limit). Throws FatalError for a factor too

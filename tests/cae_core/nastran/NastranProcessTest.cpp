@@ -95,11 +95,11 @@ TEST(NastranCommandLine, QuotesTheDeckAndAppendsTheOptionsAsKeywordEqualsValue)
 TEST(NastranCommandLine, AppendsExtraKeywordsAfterTheOptionsInTheirOrder)
 {
     NastranProcess process;
-    process.impl().m_inputFile = L"/work/task.dat";
+    process.impl().m_inputFile = L"task.dat";
     process.impl().m_options[NastranProcess::eMemorymaximum] = L"16GB";
     process.impl().m_extraKeywords = {L"dmp=2", L"memorymaximum=1GB"};
     EXPECT_EQ(process.impl().commandLine(L"nastran"),
-              OdString(L"nastran \"/work/task.dat\" memorymaximum=16GB dmp=2 memorymaximum=1GB"));
+              OdString(L"nastran \"task.dat\" memorymaximum=16GB dmp=2 memorymaximum=1GB"));
 }
 
 TEST(NastranProgress, ClimbsLikeOneMinusAnExponentialAndStopsTheMeterWhenDone)
