@@ -57,8 +57,10 @@ rapidjson::Document solve(const std::string& text, const TempDir& dir,
     const fs::path file =
         dir.path() / (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".json");
     spit(file, text);
-    std::string command = quote(CAE_PROGRAM) + " task3d " + quote(file.string()) + " --out " +
-                          quote((dir.path() / "out").string()) + " --quiet";
+    // A kept working folder goes into the test's own folder, which is removed after it.
+    std::string command = "TMPDIR=" + quote(dir.path().string()) + " " + quote(CAE_PROGRAM) + " task3d " +
+                          quote(file.string()) + " --out " + quote((dir.path() / "out").string()) +
+                          " --quiet";
     for (const auto& a : extra)
         command += " " + quote(a);
     const Outcome o = run(command, dir.path());

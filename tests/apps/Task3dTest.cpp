@@ -36,7 +36,8 @@ namespace
 {
 Outcome runTask(const std::vector<std::string>& args, const fs::path& scratch)
 {
-    std::string command = quote(CAE_PROGRAM) + " task3d";
+    // Working folders kept with --keep-work go into the test's own folder, which is removed after it.
+    std::string command = "TMPDIR=" + quote(scratch.string()) + " " + quote(CAE_PROGRAM) + " task3d";
     for (const auto& a : args)
         command += " " + quote(a);
     return run(command, scratch);
