@@ -7,6 +7,7 @@
 #include "apps/CommandLine.h"
 #include "apps/ModuleSession.h"
 #include "apps/analysis/Analysis2d.h"
+#include "apps/view/LabelPlacer.h"
 
 #include <gtest/gtest.h>
 
@@ -194,6 +195,52 @@ TEST_F(CrowdedSetUp, LabelsMoveApartNearTheirGlyphsTheSameWayEveryRun)
     }
     for (std::size_t i = 0; i < runs[0].size(); ++i)
         EXPECT_TRUE(sameBox(runs[0][i].box, runs[1][i].box)) << "label " << i;
+}
+
+TEST(LabelPlacer, AMovedLabelKeepsClearOfTheGlyphLinesAndTheRegionWhereItCan)
+{
+    // Two labels 6 x 1 on the same spot, their anchor below them; a glyph line under them and the
+    // region over them, in turn.
+    const OdGeExtents3d spot(OdGePoint3d(0, 0, 0), OdGePoint3d(6, 1, 0));
+    const OdGePoint3d anchor(3, -3, 0);
+    auto rectangle = [](double x0, double y0, double x1, double y1)
+    {
+        const OdGePoint3d c[] = {{x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}};
+        return std::vector<cae_app::LabelObstacle>{{c[0], c[1]}, {c[1], c[2]}, {c[2], c[3]}, {c[3], c[0]}};
+    };
+    const double lineY = -0.5;
+    const OdGeExtents3d region(OdGePoint3d(-20, 1.5, 0), OdGePoint3d(20, 10, 0));
+    struct Case
+    {
+        const char* name;
+        bool line;
+        bool area;
+    };
+    for (const Case& c : {Case{"nothing near", false, false}, Case{"a line below", true, false},
+                          Case{"a line below and the region above", true, true}})
+    {
+        cae_app::LabelPlacer placer;
+        if (c.line)
+            placer.addLines({{OdGePoint3d(-20, lineY, 0), OdGePoint3d(20, lineY, 0)}});
+        if (c.area)
+            placer.addArea(rectangle(-20, 1.5, 20, 10));
+        const auto placed = placer.place({{spot, anchor}, {spot, anchor}});
+        ASSERT_EQ(placed.size(), 2u);
+        EXPECT_TRUE(placed[0].offset.isZeroLength()) << c.name;
+        const OdGeVector3d o = placed[1].offset;
+        const OdGeExtents3d box(spot.minPoint() + o, spot.maxPoint() + o);
+        EXPECT_FALSE(overlap(box, spot)) << c.name;
+        EXPECT_LE(o.length(), 6 + 2 * 1) << c.name;
+        EXPECT_EQ(placed[1].leader, o.length() > 1) << c.name;
+        if (c.line)
+        {
+            EXPECT_FALSE(box.minPoint().y < lineY && lineY < box.maxPoint().y) << c.name;
+        }
+        if (c.area)
+        {
+            EXPECT_FALSE(overlap(box, region)) << c.name;
+        }
+    }
 }
 
 TEST(Legend, AMapOfOneValueHasOneTickAndNoMapOnlyTheCaption)
