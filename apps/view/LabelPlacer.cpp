@@ -18,6 +18,9 @@ constexpr double kGapShare = 0.25;
 /// up or down, four widths aside) the nearest place clear of labels wins, as a label far from its
 /// glyph reads worse than one over a line.
 constexpr int kPreferredRings = 8;
+/// Rings further out searched for a place clear of labels alone before the label goes above all
+/// others: a cluster this deep is pathological, and the search must stay cheap.
+constexpr int kFurtherRings = 56;
 /// A label moved further than this many of its heights gets a leader to its anchor: nearer, it
 /// still reads as its glyph's own.
 constexpr double kLeaderHeights = 1.0;
@@ -125,7 +128,11 @@ public:
 private:
     std::int64_t index(double v) const
     {
-        return std::clamp(static_cast<std::int64_t>(std::floor(v / m_cell)), -kCellLimit, kCellLimit);
+        const double i = std::floor(v / m_cell);
+        // Clamped before the conversion, which is undefined out of range; not-a-number goes low.
+        if (!(i >= static_cast<double>(-kCellLimit)))
+            return -kCellLimit;
+        return i > static_cast<double>(kCellLimit) ? kCellLimit : static_cast<std::int64_t>(i);
     }
     template <class Visit> bool forCells(const Box& b, Visit&& visit) const
     {
@@ -149,7 +156,6 @@ Box boundsOf(const LabelObstacle& s)
 struct Candidate
 {
     double dx = 0, dy = 0;
-    int ring = 0;
 };
 
 /// The labels placed so far and the shapes they keep clear of, in search grids.
@@ -166,56 +172,58 @@ public:
     LabelPlacement place(const LabelRequest& label)
     {
         const Box natural = Box::of(label.box);
-        Box chosen = natural;
-        if (!clearOfLabels(natural))
-        {
-            const double gap = kGapShare * std::max(natural.height(), kTiny);
-            std::optional<Box> nearestFree;
-            const double preferredReach =
-                kPreferredRings * std::hypot(natural.width() + gap, natural.height() + gap) / 2;
-            for (const Candidate& c : candidates(natural, gap))
-            {
-                if (nearestFree && std::hypot(c.dx, c.dy) > preferredReach)
-                    break;
-                const Box box = natural.moved(c.dx, c.dy);
-                if (!clearOfLabels(box.grown(gap)))
-                    continue;
-                if (c.ring <= kPreferredRings && clearOfShapes(box.grown(gap / 2)) &&
-                    (!needsLeader(natural, box) || !leaderCrossesLabels(box, label.anchor)))
-                {
-                    nearestFree = box;
-                    break;
-                }
-                if (!nearestFree)
-                    nearestFree = box;
-            }
-            // The last ring's upward candidate lies above every placed label, so one was free.
-            chosen = *nearestFree;
-        }
+        const Box chosen = clearOfLabels(natural) ? natural : moved(natural, label.anchor);
         const LabelPlacement placement{OdGeVector3d(chosen.x0 - natural.x0, chosen.y0 - natural.y0, 0.0),
                                        needsLeader(natural, chosen)};
         if (placement.leader)
             addShape(leader(chosen, label.anchor));
         m_labelGrid.insert(static_cast<int>(m_placed.size()), chosen);
         m_placed.push_back(chosen);
-        m_all = m_placed.size() == 1 ? chosen
-                                     : Box{std::min(m_all.x0, chosen.x0), std::min(m_all.y0, chosen.y0),
-                                           std::max(m_all.x1, chosen.x1), std::max(m_all.y1, chosen.y1)};
+        m_top = std::max(m_top, chosen.y1);
         return placement;
     }
 
 private:
-    /// Ring after ring until the upward candidate clears every placed label, nearest first (ties in
-    /// ring and direction order): a wide label then moves up or down before it moves aside.
-    std::vector<Candidate> candidates(const Box& natural, double gap) const
+    /// Where a label that overlaps one placed before it goes.
+    Box moved(const Box& natural, const OdGePoint3d& anchor) const
     {
+        const double gap = kGapShare * std::max(natural.height(), kTiny);
         const double sx = (natural.width() + gap) / 2, sy = (natural.height() + gap) / 2;
-        const int last =
-            std::max(kPreferredRings, static_cast<int>(std::ceil((m_all.y1 - natural.y0 + gap) / sy)) + 1);
-        std::vector<Candidate> all;
-        for (int k = 1; k <= last; ++k)
+        // Text over a line reads worse than a leader across another label.
+        std::optional<Box> clearOfShapesOnly, clearOfLabelsOnly;
+        for (const Candidate& c : nearCandidates(sx, sy))
+        {
+            const Box box = natural.moved(c.dx, c.dy);
+            if (!clearOfLabels(box.grown(gap)))
+                continue;
+            if (clearOfShapes(box.grown(gap / 2)))
+            {
+                if (!needsLeader(natural, box) || !leaderCrossesLabels(box, anchor))
+                    return box;
+                if (!clearOfShapesOnly)
+                    clearOfShapesOnly = box;
+            }
+            if (!clearOfLabelsOnly)
+                clearOfLabelsOnly = box;
+        }
+        if (clearOfShapesOnly || clearOfLabelsOnly)
+            return clearOfShapesOnly ? *clearOfShapesOnly : *clearOfLabelsOnly;
+        for (int k = kPreferredRings + 1; k <= kPreferredRings + kFurtherRings; ++k)
             for (const auto& d : kDirections)
-                all.push_back({d[0] * k * sx, d[1] * k * sy, k});
+                if (const Box box = natural.moved(d[0] * k * sx, d[1] * k * sy);
+                    clearOfLabels(box.grown(gap)))
+                    return box;
+        // Above every placed label nothing is in the way.
+        return natural.moved(0.0, m_top + gap - natural.y0);
+    }
+    /// The candidates of the first rings, nearest first (ties in ring and direction order): a wide
+    /// label thus moves up or down before it moves aside.
+    static std::vector<Candidate> nearCandidates(double sx, double sy)
+    {
+        std::vector<Candidate> all;
+        for (int k = 1; k <= kPreferredRings; ++k)
+            for (const auto& d : kDirections)
+                all.push_back({d[0] * k * sx, d[1] * k * sy});
         std::stable_sort(all.begin(), all.end(),
                          [](const Candidate& a, const Candidate& b)
                          { return std::hypot(a.dx, a.dy) < std::hypot(b.dx, b.dy); });
@@ -258,7 +266,8 @@ private:
     Grid m_shapeGrid;
     Grid m_labelGrid;
     std::vector<Box> m_placed;
-    Box m_all;
+    /// The top of the highest placed label.
+    double m_top = -std::numeric_limits<double>::infinity();
 };
 } // namespace
 
