@@ -14,9 +14,9 @@ namespace
 /// The clear space a moved label keeps to other labels, in its own heights: enough that two
 /// stacked labels read as two lines.
 constexpr double kGapShare = 0.25;
-/// Rings searched for a place clear of lines and area as well; beyond them (four label heights
-/// up or down, four widths aside) the nearest place clear of labels wins, as a label far from its
-/// glyph reads worse than one over a line.
+/// Rings searched for a place clear of lines and area as well (four label heights up or down, four
+/// widths aside); when none is, the nearest place among them clear of labels wins, as a label far
+/// from its glyph reads worse than one over a line.
 constexpr int kPreferredRings = 8;
 /// Rings further out searched for a place clear of labels alone before the label goes above all
 /// others: a cluster this deep is pathological, and the search must stay cheap.
@@ -35,7 +35,7 @@ constexpr std::int64_t kCellLimit = std::int64_t(1) << 30;
 /// Stands in for a zero size (a label of no height, a picture of one point) that would divide by zero.
 constexpr double kTiny = std::numeric_limits<double>::min();
 
-/// Ring directions in the order they are tried: up and down first, as stacked labels read best.
+/// Ring directions; of two candidates equally far, up and down come first, as stacked labels read best.
 constexpr int kDirections[8][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
 
 struct Box

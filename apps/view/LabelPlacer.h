@@ -43,11 +43,13 @@ public:
     void addArea(const std::vector<LabelObstacle>& boundary);
 
     /// Places `labels` in turn, in order of precedence. A label that overlaps none placed before it
-    /// stays (offset zero); one that does moves to the nearest of the candidates in rings of eight
-    /// around it (half a label's width or height further per ring) that keeps a gap to the placed
-    /// labels and, within a few rings, stays clear of the lines, the area and the leaders of earlier
-    /// labels, its own leader crossing no label; else to the nearest candidate clear of the labels
-    /// alone. Deterministic: the same labels and obstacles give the same placements.
+    /// stays (offset zero). One that does moves to the nearest of the candidates in the first rings
+    /// of eight around it (half its width or height further per ring) that keeps a gap to the placed
+    /// labels, stays clear of the lines, the area and the earlier labels' leaders, and whose own
+    /// leader crosses no label; failing that, to the nearest clear of those shapes, then to the
+    /// nearest clear of the labels alone; failing that too, to the first place clear of the labels
+    /// in further rings, or above them all. Deterministic: the same labels and obstacles give the
+    /// same placements.
     std::vector<LabelPlacement> place(const std::vector<LabelRequest>& labels) const;
 
 private:
