@@ -226,6 +226,8 @@ void HostView::placeLabels(const StageContext& stage, const std::vector<OdGiDraw
         }
         if (moved)
         {
+            // The view shows the drawable through its stand-in from now on; whoever made it (the
+            // reaction visualiser) keeps it, and takes nothing off the view when it lets it go.
             m_viewer.view().erase(drawables[i].get());
             m_viewer.view().add(odrxCreateObject<MovedLabelsDrawable>(drawables[i], std::move(moves)).get());
         }
