@@ -1,5 +1,6 @@
 #include "apps/view/HostView.h"
 
+#include "apps/view/LabelPlacer.h"
 #include "apps/view/Legend.h"
 #include "cae_core/glyphs/MeshDrawable.h"
 
@@ -78,7 +79,7 @@ void HostView::enterSetupStage(const StageContext& stage)
     m_viewer.view().addEntity(stage.drawing.region);
     if (const auto mesh = stage.analysis.handler().getMesh())
         m_viewer.view().add(cae_core::fea2d::MeshDrawable::createObject(mesh).get());
-    showGlyphs(stage);
+    placeLabels(stage, showGlyphs(stage));
     // The stage only reads the handler; the module's notifier hands it on as the host's command would.
     m_notifier.startSetup(const_cast<Analysis2d&>(stage.analysis).handler());
     m_stage = nullptr;
@@ -119,7 +120,12 @@ void HostView::onStartResults(cae_core::fea2d::InteractiveResult& result)
     visualizer.setDisplacementFactor(m_cl.deform ? *m_cl.deform : visualizer.getLargeDisplacementFactor());
     // Glyphs and labels first: the legend then stands beside all of them, where none can cover it.
     if (m_stage)
-        showGlyphs(*m_stage);
+    {
+        std::vector<OdGiDrawablePtr> labelled = showGlyphs(*m_stage);
+        for (const auto* reaction : result.reactionForceVisualizer().drawables())
+            labelled.emplace_back(const_cast<cae_core::fea2d::ReactionForceDrawable*>(reaction));
+        placeLabels(*m_stage, labelled);
+    }
     std::optional<cae_core::ColorMap> map;
     if (m_cl.quantity != CommandLine::Quantity::eNone)
         map = visualizer.getColorMap();
@@ -171,11 +177,61 @@ const cae_core::fea2d::Context& HostView::context(const StageContext& stage)
     return *m_context;
 }
 
-void HostView::showGlyphs(const StageContext& stage)
+std::vector<OdGiDrawablePtr> HostView::showGlyphs(const StageContext& stage)
 {
+    std::vector<OdGiDrawablePtr> shown;
     for (const auto& glyph :
          loadAndSupportGlyphs(stage.analysis.handler().getParams2d(), *stage.drawing.region, context(stage)))
+    {
         m_viewer.view().add(glyph.get());
+        shown.emplace_back(glyph.get());
+    }
+    return shown;
+}
+
+void HostView::placeLabels(const StageContext& stage, const std::vector<OdGiDrawablePtr>& drawables)
+{
+    LabelPlacer placer;
+    placer.addArea(drawnShapes(*stage.drawing.region).lines);
+    std::vector<DrawnShapes> shapes;
+    std::vector<LabelRequest> requests;
+    for (const OdGiDrawablePtr& drawable : drawables)
+    {
+        shapes.push_back(drawnShapes(*drawable));
+        placer.addLines(shapes.back().lines);
+        for (const OdGeExtents3d& box : shapes.back().texts)
+            requests.push_back({box, box.isValidExtents() ? nearestPointOn(shapes.back().lines, box.center())
+                                                          : OdGePoint3d()});
+    }
+    const std::vector<LabelPlacement> placements = placer.place(requests);
+    m_labels.clear();
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < drawables.size(); ++i)
+    {
+        std::vector<MovedLabelsDrawable::Move> moves;
+        bool moved = false;
+        for (std::size_t k = 0; k < shapes[i].texts.size(); ++k, ++next)
+        {
+            const LabelRequest& request = requests[next];
+            const LabelPlacement& placement = placements[next];
+            moves.push_back(
+                {placement.offset, placement.leader ? std::optional(request.anchor) : std::nullopt});
+            if (!request.box.isValidExtents())
+                continue;
+            moved = moved || placement.offset.x != 0.0 || placement.offset.y != 0.0;
+            m_labels.push_back({request.box,
+                                OdGeExtents3d(request.box.minPoint() + placement.offset,
+                                              request.box.maxPoint() + placement.offset),
+                                request.anchor, placement.leader});
+        }
+        if (moved)
+        {
+            // The view shows the drawable through its stand-in from now on; whoever made it (the
+            // reaction visualiser) keeps it, and takes nothing off the view when it lets it go.
+            m_viewer.view().erase(drawables[i].get());
+            m_viewer.view().add(odrxCreateObject<MovedLabelsDrawable>(drawables[i], std::move(moves)).get());
+        }
+    }
 }
 
 void HostView::writePictures(const std::string& stem)

@@ -4,6 +4,7 @@
 #include "apps/StageListener.h"
 #include "apps/view/Glyphs.h"
 #include "apps/view/Legend.h"
+#include "apps/view/MovedLabels.h"
 #include "cae_core/results2d/InteractiveResult.h"
 #include "host/ca/Application.h"
 #include "host/oa/DwgViewer.h"
@@ -20,6 +21,20 @@ namespace cae_app
 class HostView : public StageListener, private cae_core::fea2d::Analyze2dStageListener
 {
 public:
+    /// A load's or reaction's label as the picture shows it.
+    struct PlacedLabel
+    {
+        /// Where its glyph put it.
+        OdGeExtents3d natural;
+        /// Where it stands: its natural box unless that overlapped a label placed before it (the
+        /// loads' labels in the order of the analysis, then the reactions' in support order).
+        OdGeExtents3d box;
+        /// The point of its glyph nearest to its natural place.
+        OdGePoint3d anchor;
+        /// Whether a leader line runs from it to the anchor: it moved more than its own height.
+        bool leader = false;
+    };
+
     /// The picture options of `commandLine` (quantity, deformation, edges, size, glyph size).
     explicit HostView(const CommandLine& commandLine);
     ~HostView() override;
@@ -41,6 +56,8 @@ public:
     const oa::View& view() const { return m_viewer.view(); }
     /// The boxes of the labels the view shows besides the legend's own (glyph and reaction labels).
     std::vector<OdGeExtents3d> labelBoxes() const;
+    /// The labels of the stage shown now, as placed.
+    const std::vector<PlacedLabel>& placedLabels() const { return m_labels; }
     /// After the results stage, rows of label, value and unit for the report: what the colours show
     /// (the kind of value and its range, as the legend says) and the deformation scale.
     std::vector<std::array<std::string, 3>> pictureRows() const;
@@ -51,7 +68,11 @@ private:
     void writePictures(const std::string& stem);
     /// The drawing's context at the command line's glyph size, made on first use.
     const cae_core::fea2d::Context& context(const StageContext& stage);
-    void showGlyphs(const StageContext& stage);
+    /// Adds the load and support glyphs to the view and answers them, in the analysis's order.
+    std::vector<OdGiDrawablePtr> showGlyphs(const StageContext& stage);
+    /// Moves the labels of `drawables` (shown in the view) apart where they overlap, keeping clear of
+    /// the region and the glyphs where it can, and shows the drawables so moved in their place.
+    void placeLabels(const StageContext& stage, const std::vector<OdGiDrawablePtr>& drawables);
 
     const CommandLine& m_cl;
     ca::Application m_app;
@@ -62,5 +83,6 @@ private:
     std::unique_ptr<GlyphSizeContext> m_context;
     std::unique_ptr<cae_core::fea2d::InteractiveResult> m_result;
     OdSmartPtr<Legend> m_legend;
+    std::vector<PlacedLabel> m_labels;
 };
 } // namespace cae_app

@@ -2,10 +2,12 @@
 // layout and legend back while the result exists.
 
 #include "apps/view/HostView.h"
+#include "TestSupport.h"
 #include "apps/Analyze2d.h"
 #include "apps/CommandLine.h"
 #include "apps/ModuleSession.h"
 #include "apps/analysis/Analysis2d.h"
+#include "apps/view/LabelPlacer.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,7 @@ public:
         ASSERT_TRUE(view.legend());
         legend = view.legend()->layout();
         labels = view.labelBoxes();
+        placed = view.placedLabels();
         for (const auto& element : stage.analysis.output().solverOutput.elementData)
             largestCentreStress = std::max(largestCentreStress, element.center.stress.vonMises);
     }
@@ -47,10 +50,27 @@ public:
     cae_app::HostView view;
     cae_app::Legend::Layout legend;
     std::vector<OdGeExtents3d> labels;
+    std::vector<cae_app::HostView::PlacedLabel> placed;
     double largestCentreStress = 0.0;
 };
 
-class SolvedExample : public testing::TestWithParam<std::string>
+bool sameBox(const OdGeExtents3d& a, const OdGeExtents3d& b)
+{
+    return a.minPoint() == b.minPoint() && a.maxPoint() == b.maxPoint();
+}
+
+void expectNoOverlaps(const RecordingView& recorder)
+{
+    const auto& labels = recorder.labels;
+    for (const OdGeExtents3d& label : labels)
+        EXPECT_FALSE(overlap(label, recorder.legend.box))
+            << "a label at " << label.minPoint().x << ", " << label.minPoint().y << " covers the legend";
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        for (std::size_t j = i + 1; j < labels.size(); ++j)
+            EXPECT_FALSE(overlap(labels[i], labels[j])) << "labels " << i << " and " << j;
+}
+
+class ModuleTest : public testing::Test
 {
 protected:
     static void SetUpTestSuite()
@@ -66,16 +86,27 @@ protected:
     }
     static cae_app::ModuleSession* module;
 };
-cae_app::ModuleSession* SolvedExample::module = nullptr;
+cae_app::ModuleSession* ModuleTest::module = nullptr;
+
+cae_app::CommandLine commandLine(const fs::path& file)
+{
+    cae_app::CommandLine cl;
+    cl.action = cae_app::CommandLine::Action::eAnalyze2d;
+    cl.file = file.string();
+    cl.quiet = true;
+    return cl;
+}
+
+class SolvedExample : public ModuleTest, public testing::WithParamInterface<std::string>
+{
+};
 
 TEST_P(SolvedExample, LabelsStayClearOfEachOtherAndOfTheLegendWhoseTopTickIsTheLargestValueDrawn)
 {
     ASSERT_TRUE(module->loaded()) << module->error();
     const char* source = std::getenv("CAE_SOURCE_DIR");
-    cae_app::CommandLine cl;
-    cl.action = cae_app::CommandLine::Action::eAnalyze2d;
-    cl.file = (fs::path(source ? source : ".") / "examples" / (GetParam() + ".json")).string();
-    cl.quiet = true;
+    const cae_app::CommandLine cl =
+        commandLine(fs::path(source ? source : ".") / "examples" / (GetParam() + ".json"));
     RecordingView recorder(cl);
     std::ostringstream err;
     ASSERT_EQ(cae_app::runAnalyze2d(cl, err, &recorder), cae_app::eExitSolved) << err.str();
@@ -88,13 +119,10 @@ TEST_P(SolvedExample, LabelsStayClearOfEachOtherAndOfTheLegendWhoseTopTickIsTheL
     EXPECT_EQ(legend.ticks.back(), recorder.largestCentreStress);
     EXPECT_EQ(legend.tickLabels.back().text, cae_app::Legend::tickText(recorder.largestCentreStress));
     EXPECT_FALSE(recorder.labels.empty()) << "the glyphs' and reactions' labels";
-    for (const OdGeExtents3d& label : recorder.labels)
-        EXPECT_FALSE(overlap(label, legend.box))
-            << "a label at " << label.minPoint().x << ", " << label.minPoint().y << " covers the legend";
-    const auto& labels = recorder.labels;
-    for (std::size_t i = 0; i < labels.size(); ++i)
-        for (std::size_t j = i + 1; j < labels.size(); ++j)
-            EXPECT_FALSE(overlap(labels[i], labels[j])) << "labels " << i << " and " << j;
+    expectNoOverlaps(recorder);
+    ASSERT_EQ(recorder.placed.size(), recorder.labels.size());
+    for (const auto& label : recorder.placed)
+        EXPECT_TRUE(sameBox(label.box, label.natural)) << "nothing collides here, so no label moves";
     std::vector<OdGeExtents3d> own;
     for (const auto& l : legend.tickLabels)
         own.push_back(l.box);
@@ -109,6 +137,111 @@ TEST_P(SolvedExample, LabelsStayClearOfEachOtherAndOfTheLegendWhoseTopTickIsTheL
 INSTANTIATE_TEST_SUITE_P(HostView, SolvedExample,
                          testing::Values("cantilever", "l_bracket", "plate_with_hole"),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// Three point loads 2 apart on top and five point supports 2 apart below a 40 x 10 strip, their
+// glyphs small beside the labels: every load label starts over its neighbour, and so do the
+// reactions' labels.
+constexpr const char* kCrowded = R"({
+  "drawing": {"measurement": "metric", "insunits": "millimeters"},
+  "region": {"outer": [{"line": {"from": [0, 0], "to": [40, 0]}}, {"line": {"from": [40, 0], "to": [40, 10]}},
+                       {"line": {"from": [40, 10], "to": [0, 10]}}, {"line": {"from": [0, 10], "to": [0, 0]}}]},
+  "mode": "planeStress",
+  "elementType": "triangle3",
+  "material": {"thickness": 5, "youngsModulus": 210000, "poissonRatio": 0.3, "yield": 235},
+  "mesh": {"size": 2},
+  "loadsAndSupports": [
+    {"pointLoad": {"location": [18, 10], "direction": [0, -1], "magnitude": 100}},
+    {"pointLoad": {"location": [20, 10], "direction": [0, -1], "magnitude": 200}},
+    {"pointLoad": {"location": [22, 10], "direction": [0, -1], "magnitude": 300}},
+    {"pointSupport": {"location": [0, 0]}},
+    {"pointSupport": {"location": [2, 0]}},
+    {"pointSupport": {"location": [4, 0]}},
+    {"pointSupport": {"location": [40, 0], "rolling": true, "direction": [0, 1]}},
+    {"pointSupport": {"location": [38, 0], "rolling": true, "direction": [0, 1]}}
+  ]
+})";
+
+using CrowdedSetUp = ModuleTest;
+
+TEST_F(CrowdedSetUp, LabelsMoveApartNearTheirGlyphsTheSameWayEveryRun)
+{
+    ASSERT_TRUE(module->loaded()) << module->error();
+    cae_app_test::TempDir dir;
+    cae_app_test::spit(dir.path() / "crowded.json", kCrowded);
+    cae_app::CommandLine cl = commandLine(dir.path() / "crowded.json");
+    cl.glyphSize = 0.5;
+    std::vector<std::vector<cae_app::HostView::PlacedLabel>> runs;
+    for (int run = 0; run < 2; ++run)
+    {
+        RecordingView recorder(cl);
+        std::ostringstream err;
+        ASSERT_EQ(cae_app::runAnalyze2d(cl, err, &recorder), cae_app::eExitSolved) << err.str();
+        ASSERT_EQ(recorder.placed.size(), 8u) << "three loads and five reactions";
+        std::size_t collisions = 0;
+        for (std::size_t i = 0; i < recorder.placed.size(); ++i)
+            for (std::size_t j = i + 1; j < recorder.placed.size(); ++j)
+                collisions += overlap(recorder.placed[i].natural, recorder.placed[j].natural);
+        ASSERT_GE(collisions, 4u) << "the set-up is crowded where the glyphs put the labels";
+        expectNoOverlaps(recorder);
+        for (const auto& label : recorder.placed)
+        {
+            // Beside its neighbour or a line or two above or below it.
+            const OdGeVector3d size = label.natural.diagonal();
+            const OdGePoint3d nearest = cae_app::nearestPointOf(label.box, label.anchor);
+            EXPECT_LE(nearest.distanceTo(label.anchor), size.x + 2 * size.y)
+                << "the label at " << label.box.minPoint().x << ", " << label.box.minPoint().y;
+        }
+        runs.push_back(recorder.placed);
+    }
+    for (std::size_t i = 0; i < runs[0].size(); ++i)
+        EXPECT_TRUE(sameBox(runs[0][i].box, runs[1][i].box)) << "label " << i;
+}
+
+TEST(LabelPlacer, AMovedLabelKeepsClearOfTheGlyphLinesAndTheRegionWhereItCan)
+{
+    // Two labels 6 x 1 on the same spot, their anchor below them; a glyph line under them and the
+    // region over them, in turn.
+    const OdGeExtents3d spot(OdGePoint3d(0, 0, 0), OdGePoint3d(6, 1, 0));
+    const OdGePoint3d anchor(3, -3, 0);
+    auto rectangle = [](double x0, double y0, double x1, double y1)
+    {
+        const OdGePoint3d c[] = {{x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}};
+        return std::vector<cae_app::LabelObstacle>{{c[0], c[1]}, {c[1], c[2]}, {c[2], c[3]}, {c[3], c[0]}};
+    };
+    const double lineY = -0.5;
+    const OdGeExtents3d region(OdGePoint3d(-20, 1.5, 0), OdGePoint3d(20, 10, 0));
+    struct Case
+    {
+        const char* name;
+        bool line;
+        bool area;
+    };
+    for (const Case& c : {Case{"nothing near", false, false}, Case{"a line below", true, false},
+                          Case{"a line below and the region above", true, true}})
+    {
+        cae_app::LabelPlacer placer;
+        if (c.line)
+            placer.addLines({{OdGePoint3d(-20, lineY, 0), OdGePoint3d(20, lineY, 0)}});
+        if (c.area)
+            placer.addArea(rectangle(-20, 1.5, 20, 10));
+        const auto placed = placer.place({{spot, anchor}, {spot, anchor}});
+        ASSERT_EQ(placed.size(), 2u);
+        EXPECT_TRUE(placed[0].offset.isZeroLength()) << c.name;
+        const OdGeVector3d o = placed[1].offset;
+        const OdGeExtents3d box(spot.minPoint() + o, spot.maxPoint() + o);
+        EXPECT_FALSE(overlap(box, spot)) << c.name;
+        EXPECT_LE(o.length(), 6 + 2 * 1) << c.name;
+        EXPECT_EQ(placed[1].leader, o.length() > 1) << c.name;
+        if (c.line)
+        {
+            EXPECT_FALSE(box.minPoint().y < lineY && lineY < box.maxPoint().y) << c.name;
+        }
+        if (c.area)
+        {
+            EXPECT_FALSE(overlap(box, region)) << c.name;
+        }
+    }
+}
 
 TEST(Legend, AMapOfOneValueHasOneTickAndNoMapOnlyTheCaption)
 {
