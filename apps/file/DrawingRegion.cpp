@@ -350,6 +350,82 @@ std::vector<std::vector<BoundaryCurve>> chain(std::vector<BoundaryCurve> curves,
 }
 } // namespace
 
+namespace
+{
+/// The boundary curves `entity` draws into `curves`. One that draws none is passed over where no layer
+/// is named, as annotations and glyph blocks share model space with the part, and refused on the
+/// region's own layer.
+void addEntityCurves(const OdDbEntity& entity, const std::string& layer, std::vector<BoundaryCurve>& curves)
+{
+    const std::string kind = kindOf(entity);
+    const std::string path = "handle " + handleOf(entity);
+    if (const auto* polyline = dynamic_cast<const OdDbPolyline*>(&entity))
+    {
+        for (auto& c : fromPolyline(*polyline, path))
+            curves.push_back(std::move(c));
+        return;
+    }
+    if (dynamic_cast<const OdDbProxyEntity*>(&entity) && kind == "SPLINE")
+        throw InputError("the " + kind + " " + path +
+                         " cannot be read: a spline must give its control points and knots, not only "
+                         "fit points; save the drawing with them");
+    const auto* curve = dynamic_cast<const OdDbCurve*>(&entity);
+    OdGeCurve3d* ge = nullptr;
+    if (!curve || curve->getOdGeCurve(ge) != eOk || !ge)
+    {
+        delete ge;
+        if (layer.empty())
+            return;
+        throw InputError("the layer " + layer + " holds a " + kind + " (" + path +
+                         "), which cannot bound a region; a region's layer may hold only LINE, ARC, "
+                         "CIRCLE, ELLIPSE, LWPOLYLINE, POLYLINE and SPLINE entities");
+    }
+    const std::unique_ptr<OdGeCurve3d> owned(ge);
+    BoundaryCurve c = fromGeCurve(*owned, path, kind);
+    // A line drawn as a point bounds nothing, but would join both of its neighbours' ends.
+    if (const auto* line = std::get_if<LineCurve>(&c.geometry); line && line->from.isEqualTo(line->to))
+        return;
+    curves.push_back(std::move(c));
+}
+
+/// The curves in model space on `layer` (on any layer when it is empty); finding none is an error that
+/// says why.
+std::vector<BoundaryCurve> drawnCurves(const OdDbDatabasePtr& db, const std::string& layer,
+                                       const std::string& name)
+{
+    std::vector<BoundaryCurve> curves;
+    std::size_t onLayer = 0;
+    const auto space = OdDbBlockTableRecordPtr::cast(db->getModelSpaceId().openObject());
+    for (const OdDbObjectId& id : space->entityIds())
+    {
+        const auto entity = OdDbEntityPtr::cast(id.openObject());
+        if (!entity || (!layer.empty() && entity->layer().iCompare(OdString(layer.c_str())) != 0))
+            continue;
+        ++onLayer;
+        try
+        {
+            addEntityCurves(*entity, layer, curves);
+        }
+        catch (const InputError& e)
+        {
+            throw InputError(name + ": " + e.what());
+        }
+    }
+    if (!curves.empty())
+        return curves;
+    if (layer.empty())
+        throw InputError(name + ": the drawing's model space holds no curves to bound a region");
+    if (onLayer == 0)
+        throw InputError(
+            name + ": the layer " + layer + " holds no entities in model space" +
+            (db->getLayerTableId().isNull() || !OdDbLayerTablePtr::cast(db->getLayerTableId().openObject())
+                                                    ->has(OdString(layer.c_str()))
+                 ? std::string(" (the drawing has no such layer)")
+                 : std::string()));
+    throw InputError(name + ": the layer " + layer + " holds no curves to bound a region");
+}
+} // namespace
+
 DrawnRegion readDrawnRegion(const std::string& path, const std::string& layer, const std::string& name)
 {
     const OdDbDatabasePtr db = OdDbDatabase::createObject();
@@ -364,67 +440,7 @@ DrawnRegion readDrawnRegion(const std::string& path, const std::string& layer, c
     DrawnRegion region;
     region.insunits = db->getINSUNITS();
     region.measurement = db->getMEASUREMENT();
-
-    std::vector<BoundaryCurve> curves;
-    std::size_t onLayer = 0;
-    const auto space = OdDbBlockTableRecordPtr::cast(db->getModelSpaceId().openObject());
-    for (const OdDbObjectId& id : space->entityIds())
-    {
-        const auto entity = OdDbEntityPtr::cast(id.openObject());
-        if (!entity || (!layer.empty() && entity->layer().iCompare(OdString(layer.c_str())) != 0))
-            continue;
-        ++onLayer;
-        const std::string kind = kindOf(*entity);
-        const std::string path = "handle " + handleOf(*entity);
-        try
-        {
-            if (const auto* polyline = dynamic_cast<const OdDbPolyline*>(entity.get()))
-            {
-                for (auto& c : fromPolyline(*polyline, path))
-                    curves.push_back(std::move(c));
-                continue;
-            }
-            if (dynamic_cast<const OdDbProxyEntity*>(entity.get()) && kind == "SPLINE")
-                throw InputError("the " + kind + " " + path +
-                                 " cannot be read: a spline must give its control points and knots, not only "
-                                 "fit points; save the drawing with them");
-            const auto* curve = dynamic_cast<const OdDbCurve*>(entity.get());
-            OdGeCurve3d* ge = nullptr;
-            if (!curve || curve->getOdGeCurve(ge) != eOk || !ge)
-            {
-                delete ge;
-                if (layer.empty())
-                    continue; // annotations and glyph blocks share model space with the part
-                throw InputError("the layer " + layer + " holds a " + kind + " (" + path +
-                                 "), which cannot bound a region; a region's layer may hold only LINE, ARC, "
-                                 "CIRCLE, ELLIPSE, LWPOLYLINE, POLYLINE and SPLINE entities");
-            }
-            const std::unique_ptr<OdGeCurve3d> owned(ge);
-            BoundaryCurve c = fromGeCurve(*owned, path, kind);
-            // A line drawn as a point bounds nothing, but would join both of its neighbours' ends.
-            if (const auto* line = std::get_if<LineCurve>(&c.geometry);
-                line && line->from.isEqualTo(line->to))
-                continue;
-            curves.push_back(std::move(c));
-        }
-        catch (const InputError& e)
-        {
-            throw InputError(name + ": " + e.what());
-        }
-    }
-    if (curves.empty())
-    {
-        if (layer.empty())
-            throw InputError(name + ": the drawing's model space holds no curves to bound a region");
-        if (onLayer == 0)
-            throw InputError(name + ": the layer " + layer + " holds no entities in model space" +
-                             (db->getLayerTableId().isNull() ||
-                                      !OdDbLayerTablePtr::cast(db->getLayerTableId().openObject())
-                                           ->has(OdString(layer.c_str()))
-                                  ? std::string(" (the drawing has no such layer)")
-                                  : std::string()));
-        throw InputError(name + ": the layer " + layer + " holds no curves to bound a region");
-    }
+    std::vector<BoundaryCurve> curves = drawnCurves(db, layer, name);
 
     // The same tolerance prepareLoops joins with, from the box around all curves.
     BoundaryLoop all{curves, name};
