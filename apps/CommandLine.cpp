@@ -138,18 +138,7 @@ std::optional<std::string> readConsistentLoads(CommandLine& cl, const char*, con
 std::optional<std::string> readConverge(CommandLine& cl, const char*, const std::vector<std::string>& args,
                                         std::size_t& i)
 {
-    // The tolerance is optional: a following argument is taken for it only when it reads as one
-    // ("1%"), so that `--converge plate.json` still names the file.
-    const bool alone = args[i] == "--converge";
-    std::string value = alone ? std::string() : args[i].substr(11);
-    if (alone && i + 1 < args.size() && convergeTolerance(args[i + 1]))
-        value = args[++i];
-    const std::optional<double> tolerance =
-        alone && value.empty() ? kDefaultConvergeTolerance : convergeTolerance(value);
-    if (!tolerance)
-        return "--converge takes a tolerance above 0% and below 100%, such as 1%, not '" + value + "'";
-    cl.converge = *tolerance;
-    return std::nullopt;
+    return convergeOption(args, i, cl.converge);
 }
 
 std::optional<std::string> readPicture(CommandLine& cl, const char* name,

@@ -187,17 +187,8 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
         }
         if (!filesOnly && (a == "--converge" || a.rfind("--converge=", 0) == 0))
         {
-            // As for analyze2d: a following argument is the tolerance only when it reads as one.
-            const bool alone = a == "--converge";
-            std::string value = alone ? std::string() : a.substr(11);
-            if (alone && i + 1 < args.size() && convergeTolerance(args[i + 1]))
-                value = args[++i];
-            const std::optional<double> tolerance =
-                alone && value.empty() ? kDefaultConvergeTolerance : convergeTolerance(value);
-            if (!tolerance)
-                return usageError("--converge takes a tolerance above 0% and below 100%, such as 1%, not '" +
-                                  value + "'");
-            cl.converge = *tolerance;
+            if (auto error = convergeOption(args, i, cl.converge))
+                return usageError(*error);
             continue;
         }
         if (!filesOnly && a == "--")
