@@ -215,6 +215,10 @@ private:
     void caseLine(std::string_view raw, std::string_view s, int line);
     void caseCommand(const CaseCommand& command);
     void bulkLine(std::string_view s, int line);
+    /// The card a continuation line adds to; none (an error) when no card came before it.
+    RawEntry* continuedEntry(int line);
+    void freeFieldLine(const std::vector<std::string>& pieces, int line);
+    void smallFieldLine(std::vector<std::string> columns, int line);
     void flushEntry();
     void card(const RawEntry& e);
 
@@ -429,6 +433,55 @@ void Reader::caseCommand(const CaseCommand& command)
                         " is not supported");
 }
 
+/// Grows a card's fields to whole lines, so that a continuation's fields start on a line of their own.
+void padToLine(std::vector<std::string>& fields)
+{
+    fields.resize((fields.size() + kFieldsPerLine - 1) / kFieldsPerLine * kFieldsPerLine);
+}
+
+/// The comma-separated fields of a free-field line, upper case and trimmed, a trailing empty one
+/// dropped.
+std::vector<std::string> freeFields(std::string_view s)
+{
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (true)
+    {
+        const std::size_t comma = s.find(',', start);
+        pieces.push_back(
+            upper(trim(s.substr(start, comma == std::string_view::npos ? s.npos : comma - start))));
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    if (pieces.size() > 1 && pieces.back().empty())
+        pieces.pop_back();
+    return pieces;
+}
+
+/// The name column and the fields of a small-field line; tabs advance to the next multiple of 8
+/// columns.
+std::vector<std::string> smallFields(std::string_view s)
+{
+    std::string expanded;
+    for (char c : s)
+    {
+        if (c == '\t')
+            expanded.append(kSmallField - expanded.size() % kSmallField, ' ');
+        else
+            expanded += c;
+    }
+    std::vector<std::string> columns;
+    for (std::size_t field = 0; field <= kFieldsPerLine; ++field)
+    {
+        const std::size_t from = field * kSmallField;
+        columns.push_back(from < expanded.size()
+                              ? upper(trim(std::string_view(expanded).substr(from, kSmallField)))
+                              : std::string());
+    }
+    return columns;
+}
+
 void Reader::bulkLine(std::string_view raw, int line)
 {
     const std::size_t dollar = raw.find('$');
@@ -438,77 +491,52 @@ void Reader::bulkLine(std::string_view raw, int line)
     const std::string& echo = m_result.model.caseControl.echo;
     if (echo == "UNSORT" || echo == "SORT" || echo == "BOTH")
         m_result.model.bulkLines.emplace_back(raw);
-    auto padToLine = [](std::vector<std::string>& f)
-    { f.resize((f.size() + kFieldsPerLine - 1) / kFieldsPerLine * kFieldsPerLine); };
-    auto continuation = [&]() -> RawEntry*
-    {
-        if (!m_entry)
-        {
-            error(line, "continuation line " + std::to_string(line) + " does not follow a card");
-            return nullptr;
-        }
-        return &*m_entry;
-    };
-
     if (s.find(',') != std::string_view::npos)
+        freeFieldLine(freeFields(s), line);
+    else
+        smallFieldLine(smallFields(s), line);
+}
+
+RawEntry* Reader::continuedEntry(int line)
+{
+    if (!m_entry)
     {
-        std::vector<std::string> pieces;
-        std::size_t start = 0;
-        while (true)
+        error(line, "continuation line " + std::to_string(line) + " does not follow a card");
+        return nullptr;
+    }
+    return &*m_entry;
+}
+
+void Reader::freeFieldLine(const std::vector<std::string>& pieces, int line)
+{
+    const std::string& first = pieces.front();
+    if (first.empty() || first.front() == '+' || first.front() == '*')
+    {
+        if (RawEntry* e = continuedEntry(line))
         {
-            const std::size_t comma = s.find(',', start);
-            pieces.push_back(
-                upper(trim(s.substr(start, comma == std::string_view::npos ? s.npos : comma - start))));
-            if (comma == std::string_view::npos)
-                break;
-            start = comma + 1;
+            padToLine(e->fields);
+            e->fields.insert(e->fields.end(), pieces.begin() + 1, pieces.end());
         }
-        if (pieces.size() > 1 && pieces.back().empty())
-            pieces.pop_back();
-        const std::string& first = pieces.front();
-        if (first.empty() || first.front() == '+' || first.front() == '*')
-        {
-            if (RawEntry* e = continuation())
-            {
-                padToLine(e->fields);
-                e->fields.insert(e->fields.end(), pieces.begin() + 1, pieces.end());
-            }
-            return;
-        }
-        const char c0 = first.front();
-        if (std::isdigit(static_cast<unsigned char>(c0)) || c0 == '-' || c0 == '.')
-        {
-            if (RawEntry* e = continuation())
-                e->fields.insert(e->fields.end(), pieces.begin(), pieces.end());
-            return;
-        }
-        flushEntry();
-        m_entry = RawEntry{first, std::vector<std::string>(pieces.begin() + 1, pieces.end()), line};
         return;
     }
-
-    // Small-field format; tabs advance to the next multiple of 8 columns.
-    std::string expanded;
-    for (char c : s)
+    const char c0 = first.front();
+    if (std::isdigit(static_cast<unsigned char>(c0)) || c0 == '-' || c0 == '.')
     {
-        if (c == '\t')
-            expanded.append(kSmallField - expanded.size() % kSmallField, ' ');
-        else
-            expanded += c;
+        if (RawEntry* e = continuedEntry(line))
+            e->fields.insert(e->fields.end(), pieces.begin(), pieces.end());
+        return;
     }
-    auto column = [&](std::size_t field)
-    {
-        const std::size_t from = field * kSmallField;
-        return from < expanded.size() ? upper(trim(std::string_view(expanded).substr(from, kSmallField)))
-                                      : std::string();
-    };
-    const std::string name = column(0);
-    std::vector<std::string> fields;
-    for (std::size_t f = 1; f <= kFieldsPerLine; ++f)
-        fields.push_back(column(f));
+    flushEntry();
+    m_entry = RawEntry{first, std::vector<std::string>(pieces.begin() + 1, pieces.end()), line};
+}
+
+void Reader::smallFieldLine(std::vector<std::string> columns, int line)
+{
+    const std::string name = columns.front();
+    std::vector<std::string> fields(columns.begin() + 1, columns.end());
     if (name.empty() || name.front() == '+' || name.front() == '*')
     {
-        if (RawEntry* e = continuation())
+        if (RawEntry* e = continuedEntry(line))
         {
             padToLine(e->fields);
             e->fields.insert(e->fields.end(), fields.begin(), fields.end());
