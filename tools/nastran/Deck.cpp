@@ -214,6 +214,12 @@ private:
     void executiveLine(std::string_view s, int line);
     void caseLine(std::string_view raw, std::string_view s, int line);
     void caseCommand(const CaseCommand& command);
+    /// False, with an error, for a command without "= value".
+    bool caseValueGiven(const CaseCommand& command);
+    void caseSetId(const CaseCommand& command, std::optional<Id>& target);
+    /// An output request: ALL or NONE, with the print options this program honours.
+    void caseOutput(const CaseCommand& command, bool& target,
+                    std::initializer_list<std::string_view> allowed);
     void bulkLine(std::string_view s, int line);
     /// The card a continuation line adds to; none (an error) when no card came before it.
     RawEntry* continuedEntry(int line);
@@ -341,6 +347,45 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
     caseCommand(command);
 }
 
+bool Reader::caseValueGiven(const CaseCommand& command)
+{
+    if (!command.hasValue)
+        error(command.line, "case control command " + command.name + " on line " +
+                                std::to_string(command.line) + " needs a value after \"=\"");
+    return command.hasValue;
+}
+
+void Reader::caseSetId(const CaseCommand& command, std::optional<Id>& target)
+{
+    if (!caseValueGiven(command))
+        return;
+    auto v = parseInteger(command.value);
+    if (!v || *v <= 0 || *v >= kIdLimit)
+        error(command.line, "case control command " + command.name + " on line " +
+                                std::to_string(command.line) + ": " + quote(command.value) +
+                                " is not a set id");
+    else
+        target = *v;
+}
+
+void Reader::caseOutput(const CaseCommand& command, bool& target,
+                        std::initializer_list<std::string_view> allowed)
+{
+    if (!caseValueGiven(command))
+        return;
+    const std::string where = " on line " + std::to_string(command.line);
+    for (const std::string_view opt : unknownOptions(command.options, allowed))
+        error(command.line, "option " + quote(opt) + " of " + command.name + where + " is not supported");
+    const std::string v = upper(command.value);
+    if (v == "ALL")
+        target = true;
+    else if (v == "NONE")
+        target = false;
+    else
+        error(command.line,
+              command.name + where + ": only ALL or NONE is supported, not " + quote(command.value));
+}
+
 void Reader::caseCommand(const CaseCommand& command)
 {
     CaseControl& cc = m_result.model.caseControl;
@@ -348,53 +393,19 @@ void Reader::caseCommand(const CaseCommand& command)
     const std::string& name = command.name;
     const int line = command.line;
     const std::string where = " on line " + std::to_string(line);
-    auto needValue = [&]()
-    {
-        if (!command.hasValue)
-        {
-            error(line, "case control command " + name + where + " needs a value after \"=\"");
-            return false;
-        }
-        return true;
-    };
-    auto setId = [&](std::optional<Id>& target)
-    {
-        if (!needValue())
-            return;
-        auto v = parseInteger(value);
-        if (!v || *v <= 0 || *v >= kIdLimit)
-            error(line, "case control command " + name + where + ": " + quote(value) + " is not a set id");
-        else
-            target = *v;
-    };
-    // Output requests: ALL or NONE, with the print options this program honours.
-    auto setOutput = [&](bool& target, std::initializer_list<std::string_view> allowed)
-    {
-        if (!needValue())
-            return;
-        for (const std::string_view opt : unknownOptions(command.options, allowed))
-            error(line, "option " + quote(opt) + " of " + name + where + " is not supported");
-        const std::string v = upper(value);
-        if (v == "ALL")
-            target = true;
-        else if (v == "NONE")
-            target = false;
-        else
-            error(line, name + where + ": only ALL or NONE is supported, not " + quote(value));
-    };
     auto isAbbreviation = [&](std::string_view full, std::size_t shortest)
     { return name.size() >= shortest && full.substr(0, name.size()) == name; };
 
     if (name == "TITLE" || name == "SUBTITLE" || name == "LABEL")
     {
-        if (!needValue())
+        if (!caseValueGiven(command))
             return;
         std::string& target = name == "TITLE" ? cc.title : name == "SUBTITLE" ? cc.subtitle : cc.label;
         target = std::string(value);
     }
     else if (name == "LINES")
     {
-        if (!needValue())
+        if (!caseValueGiven(command))
             return;
         auto v = parseInteger(value);
         if (!v || *v < 10 || *v > 2000000000)
@@ -403,23 +414,24 @@ void Reader::caseCommand(const CaseCommand& command)
             cc.linesPerPage = static_cast<int>(*v);
     }
     else if (isAbbreviation("DISPLACEMENT", 4))
-        setOutput(cc.printDisplacements, {"PRINT", "PLOT", "SORT1", "REAL"});
+        caseOutput(command, cc.printDisplacements, {"PRINT", "PLOT", "SORT1", "REAL"});
     else if (isAbbreviation("STRESS", 4) || name == "ELSTRESS")
-        setOutput(cc.printStresses, {"PRINT", "PLOT", "SORT1", "REAL", "VONMISES", "CENTER", "CORNER",
-                                     "BILIN", "CUBIC", "SGAGE"});
+        caseOutput(
+            command, cc.printStresses,
+            {"PRINT", "PLOT", "SORT1", "REAL", "VONMISES", "CENTER", "CORNER", "BILIN", "CUBIC", "SGAGE"});
     else if (name == "SPCFORCES")
-        setOutput(cc.printSpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
+        caseOutput(command, cc.printSpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
     else if (name == "MPCFORCES")
-        setOutput(cc.printMpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
+        caseOutput(command, cc.printMpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
     else if (name == "SPC")
-        setId(cc.spcSet);
+        caseSetId(command, cc.spcSet);
     else if (name == "MPC")
-        setId(cc.mpcSet);
+        caseSetId(command, cc.mpcSet);
     else if (name == "LOAD")
-        setId(cc.loadSet);
+        caseSetId(command, cc.loadSet);
     else if (name == "ECHO")
     {
-        if (!needValue())
+        if (!caseValueGiven(command))
             return;
         const std::string v = upper(value);
         if (v == "NONE" || v == "PUNCH" || v == "UNSORT" || v == "SORT" || v == "BOTH")
