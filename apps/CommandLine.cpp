@@ -116,8 +116,99 @@ std::optional<std::string> pictureOption(CommandLine& cl, const std::string& nam
     return std::nullopt;
 }
 
-constexpr const char* kPictureOptions[] = {"--quantity",     "--deform",     "--edges",
-                                           "--picture-size", "--glyph-size", "--probe"};
+/// Reads one analyze2d option at args[i] (and its value, moving `i` past it); an error text when it is
+/// not allowed.
+using ReadOption = std::optional<std::string> (*)(CommandLine& cl, const char* name,
+                                                  const std::vector<std::string>& args, std::size_t& i);
+
+std::optional<std::string> readQuiet(CommandLine& cl, const char*, const std::vector<std::string>&,
+                                     std::size_t&)
+{
+    cl.quiet = true;
+    return std::nullopt;
+}
+
+std::optional<std::string> readConsistentLoads(CommandLine& cl, const char*, const std::vector<std::string>&,
+                                               std::size_t&)
+{
+    cl.consistentLoads = true;
+    return std::nullopt;
+}
+
+std::optional<std::string> readConverge(CommandLine& cl, const char*, const std::vector<std::string>& args,
+                                        std::size_t& i)
+{
+    return convergeOption(args, i, cl.converge);
+}
+
+std::optional<std::string> readPicture(CommandLine& cl, const char* name,
+                                       const std::vector<std::string>& args, std::size_t& i)
+{
+    std::string value;
+    if (auto error = optionValue(args, i, name, value))
+        return error;
+    return pictureOption(cl, name, value);
+}
+
+std::optional<std::string> readLoadsFrom(CommandLine& cl, const char*, const std::vector<std::string>& args,
+                                         std::size_t& i)
+{
+    std::string drawing;
+    if (auto error = optionValue(args, i, "--loads-from", drawing))
+        return error;
+    if (cl.loadsFrom)
+        return "--loads-from is given twice";
+    cl.loadsFrom = drawing;
+    return std::nullopt;
+}
+
+std::optional<std::string> readOut(CommandLine& cl, const char*, const std::vector<std::string>& args,
+                                   std::size_t& i)
+{
+    std::string dir;
+    if (args[i] == "--out")
+    {
+        if (i + 1 == args.size())
+            return "--out needs a folder";
+        dir = args[++i];
+    }
+    else
+        dir = args[i].substr(6);
+    if (dir.empty())
+        return "--out needs a folder";
+    if (cl.outDir)
+        return "--out is given twice";
+    cl.outDir = dir;
+    return std::nullopt;
+}
+
+struct Analyze2dOption
+{
+    const char* name;
+    /// Given as "--name VALUE" or "--name=VALUE"; a switch is given only as "--name".
+    bool takesValue;
+    ReadOption read;
+};
+
+constexpr Analyze2dOption kAnalyze2dOptions[] = {{"--quiet", false, &readQuiet},
+                                                 {"--consistent-loads", false, &readConsistentLoads},
+                                                 {"--converge", true, &readConverge},
+                                                 {"--quantity", true, &readPicture},
+                                                 {"--deform", true, &readPicture},
+                                                 {"--edges", true, &readPicture},
+                                                 {"--picture-size", true, &readPicture},
+                                                 {"--glyph-size", true, &readPicture},
+                                                 {"--probe", true, &readPicture},
+                                                 {"--loads-from", true, &readLoadsFrom},
+                                                 {"--out", true, &readOut}};
+
+const Analyze2dOption* findAnalyze2dOption(const std::string& a)
+{
+    for (const Analyze2dOption& option : kAnalyze2dOptions)
+        if (option.takesValue ? isOption(a, option.name) : a == option.name)
+            return &option;
+    return nullptr;
+}
 } // namespace
 
 std::string generalHelp()
@@ -285,93 +376,27 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     for (std::size_t i = 1; i < args.size(); ++i)
     {
         const std::string& a = args[i];
-        if (!filesOnly && (a == "-h" || a == "--help"))
-            return showText(analyze2dHelp());
-        if (!filesOnly && a == "--quiet")
+        if (!filesOnly)
         {
-            cl.quiet = true;
-            continue;
-        }
-        if (!filesOnly && a == "--consistent-loads")
-        {
-            cl.consistentLoads = true;
-            continue;
-        }
-        if (!filesOnly && isOption(a, "--converge"))
-        {
-            // The tolerance is optional: a following argument is taken for it only when it reads as
-            // one ("1%"), so that `--converge plate.json` still names the file.
-            const bool alone = a == "--converge";
-            std::string value = alone ? std::string() : a.substr(11);
-            if (alone && i + 1 < args.size() && convergeTolerance(args[i + 1]))
-                value = args[++i];
-            const std::optional<double> tolerance =
-                alone && value.empty() ? kDefaultConvergeTolerance : convergeTolerance(value);
-            if (!tolerance)
-                return usageError("--converge takes a tolerance above 0% and below 100%, such as 1%, not '" +
-                                      value + "'",
-                                  kAnalyzeHint);
-            cl.converge = *tolerance;
-            continue;
-        }
-        bool picture = false;
-        for (const char* name : kPictureOptions)
-        {
-            if (filesOnly || !isOption(a, name))
+            if (a == "-h" || a == "--help")
+                return showText(analyze2dHelp());
+            if (a == "--")
+            {
+                filesOnly = true;
                 continue;
-            std::string value;
-            if (auto error = optionValue(args, i, name, value))
-                return usageError(*error, kAnalyzeHint);
-            if (auto error = pictureOption(cl, name, value))
-                return usageError(*error, kAnalyzeHint);
-            picture = true;
-        }
-        if (picture)
-            continue;
-        if (!filesOnly && isOption(a, "--loads-from"))
-        {
-            std::string drawing;
-            if (auto error = optionValue(args, i, "--loads-from", drawing))
-                return usageError(*error, kAnalyzeHint);
-            if (cl.loadsFrom)
-                return usageError("--loads-from is given twice", kAnalyzeHint);
-            cl.loadsFrom = drawing;
-            continue;
-        }
-        if (!filesOnly && (a == "--out" || a.rfind("--out=", 0) == 0))
-        {
-            std::string dir;
-            if (a == "--out")
-            {
-                if (i + 1 == args.size())
-                    return usageError("--out needs a folder", kAnalyzeHint);
-                dir = args[++i];
             }
-            else
+            if (const Analyze2dOption* option = findAnalyze2dOption(a))
             {
-                dir = a.substr(6);
+                if (auto error = option->read(cl, option->name, args, i))
+                    return usageError(*error, kAnalyzeHint);
+                continue;
             }
-            if (dir.empty())
-                return usageError("--out needs a folder", kAnalyzeHint);
-            if (cl.outDir)
-                return usageError("--out is given twice", kAnalyzeHint);
-            cl.outDir = dir;
+            if (a.size() > 1 && a[0] == '-')
+                return usageError("unknown option '" + a + "'", kAnalyzeHint);
         }
-        else if (!filesOnly && a == "--")
-        {
-            filesOnly = true;
-        }
-        else if (!filesOnly && a.size() > 1 && a[0] == '-')
-        {
-            return usageError("unknown option '" + a + "'", kAnalyzeHint);
-        }
-        else
-        {
-            if (!cl.file.empty())
-                return usageError("more than one file given ('" + cl.file + "' and '" + a + "')",
-                                  kAnalyzeHint);
-            cl.file = a;
-        }
+        if (!cl.file.empty())
+            return usageError("more than one file given ('" + cl.file + "' and '" + a + "')", kAnalyzeHint);
+        cl.file = a;
     }
     if (cl.file.empty())
         return usageError("analyze2d needs an analysis file", kAnalyzeHint);

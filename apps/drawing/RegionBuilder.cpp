@@ -217,8 +217,10 @@ std::pair<OdSharedPtr<OdGeCurve3d>, OdSharedPtr<OdGeCurve3d>> splitSpline(const 
     return {make(0, split, leftKnots), make(split, static_cast<int>(Q.size()) - 1, rightKnots)};
 }
 
-OdDbRegionPtr buildRegion(const BoundaryLoop& outer, const std::vector<BoundaryLoop>& holes,
-                          std::vector<BoundaryPoint>& points, double tolerance, const std::string& sourceName)
+namespace
+{
+std::vector<std::vector<NamedCurve>> namedLoops(const BoundaryLoop& outer,
+                                                const std::vector<BoundaryLoop>& holes)
 {
     std::vector<std::vector<NamedCurve>> loops;
     auto addLoop = [&loops](const BoundaryLoop& loop)
@@ -230,60 +232,65 @@ OdDbRegionPtr buildRegion(const BoundaryLoop& outer, const std::vector<BoundaryL
     addLoop(outer);
     for (const auto& h : holes)
         addLoop(h);
+    return loops;
+}
 
-    // Where each point lies: the nearest curve, and there either a curve end (already a vertex)
-    // or a parameter to cut at.
-    std::map<std::pair<int, int>, std::vector<double>> cuts;
-    for (auto& bp : points)
-    {
-        const OdGePoint3d p = to3d(bp.point);
-        double best = HUGE_VAL;
-        int bestLoop = -1, bestCurve = -1;
-        double bestParam = 0.0;
-        OdGePoint3d bestPoint;
-        for (int l = 0; l < static_cast<int>(loops.size()); ++l)
-            for (int c = 0; c < static_cast<int>(loops[l].size()); ++c)
-            {
-                const OdGeCurve3d& curve = *loops[l][c].curve;
-                const double t = curve.paramOf(p);
-                const OdGePoint3d q = curve.evalPoint(t);
-                const double d = q.distanceTo(p);
-                if (d < best)
-                {
-                    best = d;
-                    bestLoop = l;
-                    bestCurve = c;
-                    bestParam = t;
-                    bestPoint = q;
-                }
-            }
-        // Far enough away (beyond about 1e154) every distance overflows; no curve is nearest then.
-        if (bestLoop < 0)
-            throw InputError(sourceName + ": " + bp.path + ": " + formatPoint(bp.point, 9) +
-                             " is not on the region's boundary; it lies too far from the region to measure");
-        const NamedCurve& named = loops[bestLoop][bestCurve];
-        if (best > tolerance)
-            throw InputError(sourceName + ": " + bp.path + ": " + formatPoint(bp.point, 9) +
-                             " is not on the region's boundary; the nearest boundary point is " +
-                             formatPoint(bestPoint.convert2d(), 9) + " on " + named.name + ", " +
-                             formatNumber(best, 3) + " away");
-        bp.loop = bestLoop;
-        OdGePoint3d start, end;
-        named.curve->hasStartPoint(start);
-        named.curve->hasEndPoint(end);
-        if (start.distanceTo(p) <= tolerance && !named.curve->isClosed())
-            bp.snapped = start.convert2d();
-        else if (end.distanceTo(p) <= tolerance && !named.curve->isClosed())
-            bp.snapped = end.convert2d();
-        else if (start.distanceTo(p) <= tolerance)
-            bp.snapped = start.convert2d(); // the start of a closed curve is already a vertex
-        else
+/// Where a point lies: its loop and snapped position set in `bp`, and the parameter to cut its
+/// nearest curve at, keyed by loop and curve, unless it lies at a curve end (already a vertex).
+void placePoint(BoundaryPoint& bp, const std::vector<std::vector<NamedCurve>>& loops, double tolerance,
+                const std::string& sourceName, std::map<std::pair<int, int>, std::vector<double>>& cuts)
+{
+    const OdGePoint3d p = to3d(bp.point);
+    double best = HUGE_VAL;
+    int bestLoop = -1, bestCurve = -1;
+    double bestParam = 0.0;
+    OdGePoint3d bestPoint;
+    for (int l = 0; l < static_cast<int>(loops.size()); ++l)
+        for (int c = 0; c < static_cast<int>(loops[l].size()); ++c)
         {
-            bp.snapped = bestPoint.convert2d();
-            cuts[{bestLoop, bestCurve}].push_back(bestParam);
+            const OdGeCurve3d& curve = *loops[l][c].curve;
+            const double t = curve.paramOf(p);
+            const OdGePoint3d q = curve.evalPoint(t);
+            const double d = q.distanceTo(p);
+            if (d < best)
+            {
+                best = d;
+                bestLoop = l;
+                bestCurve = c;
+                bestParam = t;
+                bestPoint = q;
+            }
         }
+    // Far enough away (beyond about 1e154) every distance overflows; no curve is nearest then.
+    if (bestLoop < 0)
+        throw InputError(sourceName + ": " + bp.path + ": " + formatPoint(bp.point, 9) +
+                         " is not on the region's boundary; it lies too far from the region to measure");
+    const NamedCurve& named = loops[bestLoop][bestCurve];
+    if (best > tolerance)
+        throw InputError(sourceName + ": " + bp.path + ": " + formatPoint(bp.point, 9) +
+                         " is not on the region's boundary; the nearest boundary point is " +
+                         formatPoint(bestPoint.convert2d(), 9) + " on " + named.name + ", " +
+                         formatNumber(best, 3) + " away");
+    bp.loop = bestLoop;
+    OdGePoint3d start, end;
+    named.curve->hasStartPoint(start);
+    named.curve->hasEndPoint(end);
+    if (start.distanceTo(p) <= tolerance && !named.curve->isClosed())
+        bp.snapped = start.convert2d();
+    else if (end.distanceTo(p) <= tolerance && !named.curve->isClosed())
+        bp.snapped = end.convert2d();
+    else if (start.distanceTo(p) <= tolerance)
+        bp.snapped = start.convert2d(); // the start of a closed curve is already a vertex
+    else
+    {
+        bp.snapped = bestPoint.convert2d();
+        cuts[{bestLoop, bestCurve}].push_back(bestParam);
     }
+}
 
+std::vector<OdDbRegion::Loop> cutLoops(const std::vector<std::vector<NamedCurve>>& loops,
+                                       const std::map<std::pair<int, int>, std::vector<double>>& cuts)
+{
     std::vector<OdDbRegion::Loop> regionLoops;
     for (int l = 0; l < static_cast<int>(loops.size()); ++l)
     {
@@ -301,9 +308,14 @@ OdDbRegionPtr buildRegion(const BoundaryLoop& outer, const std::vector<BoundaryL
         }
         regionLoops.push_back(std::move(loop));
     }
+    return regionLoops;
+}
 
-    // Each point becomes exactly the start of a piece, the position the mesher gives its vertex
-    // (a spline's cut point, for one, differs from the original curve's point there by round-off).
+/// Each point becomes exactly the start of a piece, the position the mesher gives its vertex (a
+/// spline's cut point, for one, differs from the original curve's point there by round-off).
+void snapToPieceStarts(std::vector<BoundaryPoint>& points, const std::vector<OdDbRegion::Loop>& regionLoops,
+                       double tolerance)
+{
     for (auto& bp : points)
     {
         double best = HUGE_VAL;
@@ -322,6 +334,18 @@ OdDbRegionPtr buildRegion(const BoundaryLoop& outer, const std::vector<BoundaryL
         if (best <= tolerance)
             bp.snapped = nearest;
     }
+}
+} // namespace
+
+OdDbRegionPtr buildRegion(const BoundaryLoop& outer, const std::vector<BoundaryLoop>& holes,
+                          std::vector<BoundaryPoint>& points, double tolerance, const std::string& sourceName)
+{
+    const std::vector<std::vector<NamedCurve>> loops = namedLoops(outer, holes);
+    std::map<std::pair<int, int>, std::vector<double>> cuts;
+    for (auto& bp : points)
+        placePoint(bp, loops, tolerance, sourceName, cuts);
+    const std::vector<OdDbRegion::Loop> regionLoops = cutLoops(loops, cuts);
+    snapToPieceStarts(points, regionLoops, tolerance);
 
     OdDbRegionPtr region = OdDbRegion::createObject();
     if (region->setLoops(regionLoops) != eOk)

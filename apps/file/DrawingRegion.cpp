@@ -210,22 +210,22 @@ struct End
     bool atEnd;
 };
 
-/// Chains the curves into closed loops by their ends.
-std::vector<std::vector<BoundaryCurve>> chain(std::vector<BoundaryCurve> curves, double tol, double size,
-                                              const std::string& name)
+/// The ends of the open curves (each curve's start at 2 i, its end at 2 i + 1), where they lie, and
+/// for each the ends of other curves within the tolerance.
+struct EndMatch
 {
-    std::vector<std::vector<BoundaryCurve>> loops;
-    std::vector<BoundaryCurve> open;
-    for (auto& c : curves)
-    {
-        if (isClosedCurve(c, tol))
-            loops.push_back({std::move(c)});
-        else
-            open.push_back(std::move(c));
-    }
-    auto pointOf = [&open](const End& e)
-    { return e.atEnd ? endPoint(open[e.curve]) : startPoint(open[e.curve]); };
     std::vector<End> ends;
+    std::vector<OdGePoint2d> at;
+    std::vector<std::vector<std::size_t>> partners;
+};
+
+/// Matches the open curves' ends; more than one partner is a branch, which no boundary may have.
+EndMatch matchEnds(const std::vector<BoundaryCurve>& open, double tol, const std::string& name)
+{
+    EndMatch m;
+    auto& ends = m.ends;
+    auto& at = m.at;
+    auto& partners = m.partners;
     for (std::size_t i = 0; i < open.size(); ++i)
     {
         ends.push_back({i, false});
@@ -235,11 +235,11 @@ std::vector<std::vector<BoundaryCurve>> chain(std::vector<BoundaryCurve> curves,
     std::vector<std::size_t> order(ends.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::vector<OdGePoint2d> at(ends.size());
+    at.resize(ends.size());
     for (std::size_t i = 0; i < ends.size(); ++i)
-        at[i] = pointOf(ends[i]);
+        at[i] = ends[i].atEnd ? endPoint(open[ends[i].curve]) : startPoint(open[ends[i].curve]);
     std::sort(order.begin(), order.end(), [&at](std::size_t a, std::size_t b) { return at[a].x < at[b].x; });
-    std::vector<std::vector<std::size_t>> partners(ends.size());
+    partners.resize(ends.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         for (std::size_t j = i + 1; j < order.size() && at[order[j]].x - at[order[i]].x <= tol; ++j)
         {
@@ -260,8 +260,17 @@ std::vector<std::vector<BoundaryCurve>> chain(std::vector<BoundaryCurve> curves,
                              formatPoint(at[e]) + " (" + list +
                              "); a boundary must not branch, and two loops must not share a point");
         }
+    return m;
+}
 
-    // Loose ends: the closest two tell a gap; a loose end with nothing near leaves the boundary open.
+/// Refuses loose ends: the closest two tell a gap; a loose end with nothing near leaves the boundary
+/// open.
+void refuseLooseEnds(const std::vector<BoundaryCurve>& open, const EndMatch& m, double tol, double size,
+                     const std::string& name)
+{
+    const auto& ends = m.ends;
+    const auto& at = m.at;
+    const auto& partners = m.partners;
     double bestGap = HUGE_VAL;
     std::size_t gapA = 0, gapB = 0;
     bool loose = false;
@@ -280,22 +289,23 @@ std::vector<std::vector<BoundaryCurve>> chain(std::vector<BoundaryCurve> curves,
         if (bestGap == HUGE_VAL)
             gapA = a;
     }
-    if (loose)
-    {
-        auto endName = [&](std::size_t e) {
-            return std::string(ends[e].atEnd ? "the end of " : "the start of ") +
-                   describe(open[ends[e].curve]);
-        };
-        if (bestGap <= kGapShareOfSize * size)
-            throw InputError(name + ": a gap of " + formatNumber(bestGap, 3) + " between " + endName(gapA) +
-                             " at " + formatPoint(at[gapA], 12) + " and " + endName(gapB) + " at " +
-                             formatPoint(at[gapB], 12) + "; ends closer than " + formatNumber(tol, 3) +
-                             " are joined, so close the gap in the drawing");
-        throw InputError(name + ": the boundary is open: nothing meets " + endName(gapA) + " at " +
-                         formatPoint(at[gapA]) + "; every boundary must be a closed loop");
-    }
+    if (!loose)
+        return;
+    auto endName = [&](std::size_t e)
+    { return std::string(ends[e].atEnd ? "the end of " : "the start of ") + describe(open[ends[e].curve]); };
+    if (bestGap <= kGapShareOfSize * size)
+        throw InputError(name + ": a gap of " + formatNumber(bestGap, 3) + " between " + endName(gapA) +
+                         " at " + formatPoint(at[gapA], 12) + " and " + endName(gapB) + " at " +
+                         formatPoint(at[gapB], 12) + "; ends closer than " + formatNumber(tol, 3) +
+                         " are joined, so close the gap in the drawing");
+    throw InputError(name + ": the boundary is open: nothing meets " + endName(gapA) + " at " +
+                     formatPoint(at[gapA]) + "; every boundary must be a closed loop");
+}
 
-    // Walk each chain from a curve not yet used; every end has exactly one partner now.
+/// Walks each chain from a curve not yet used; every end has exactly one partner.
+void walkChains(const std::vector<BoundaryCurve>& open, const EndMatch& m,
+                std::vector<std::vector<BoundaryCurve>>& loops)
+{
     std::vector<bool> used(open.size(), false);
     for (std::size_t first = 0; first < open.size(); ++first)
     {
@@ -312,13 +322,107 @@ std::vector<std::vector<BoundaryCurve>> chain(std::vector<BoundaryCurve> curves,
                 reverse(c);
             loop.push_back(std::move(c));
             const std::size_t leaving = 2 * curve + (forward ? 1 : 0);
-            const End next = ends[partners[leaving].front()];
+            const End next = m.ends[m.partners[leaving].front()];
             curve = next.curve;
             forward = !next.atEnd;
         }
         loops.push_back(std::move(loop));
     }
+}
+
+/// Chains the curves into closed loops by their ends.
+std::vector<std::vector<BoundaryCurve>> chain(std::vector<BoundaryCurve> curves, double tol, double size,
+                                              const std::string& name)
+{
+    std::vector<std::vector<BoundaryCurve>> loops;
+    std::vector<BoundaryCurve> open;
+    for (auto& c : curves)
+    {
+        if (isClosedCurve(c, tol))
+            loops.push_back({std::move(c)});
+        else
+            open.push_back(std::move(c));
+    }
+    const EndMatch m = matchEnds(open, tol, name);
+    refuseLooseEnds(open, m, tol, size, name);
+    walkChains(open, m, loops);
     return loops;
+}
+} // namespace
+
+namespace
+{
+/// The boundary curves `entity` draws into `curves`. One that draws none is passed over where no layer
+/// is named, as annotations and glyph blocks share model space with the part, and refused on the
+/// region's own layer.
+void addEntityCurves(const OdDbEntity& entity, const std::string& layer, std::vector<BoundaryCurve>& curves)
+{
+    const std::string kind = kindOf(entity);
+    const std::string path = "handle " + handleOf(entity);
+    if (const auto* polyline = dynamic_cast<const OdDbPolyline*>(&entity))
+    {
+        for (auto& c : fromPolyline(*polyline, path))
+            curves.push_back(std::move(c));
+        return;
+    }
+    if (dynamic_cast<const OdDbProxyEntity*>(&entity) && kind == "SPLINE")
+        throw InputError("the " + kind + " " + path +
+                         " cannot be read: a spline must give its control points and knots, not only "
+                         "fit points; save the drawing with them");
+    const auto* curve = dynamic_cast<const OdDbCurve*>(&entity);
+    OdGeCurve3d* ge = nullptr;
+    if (!curve || curve->getOdGeCurve(ge) != eOk || !ge)
+    {
+        delete ge;
+        if (layer.empty())
+            return;
+        throw InputError("the layer " + layer + " holds a " + kind + " (" + path +
+                         "), which cannot bound a region; a region's layer may hold only LINE, ARC, "
+                         "CIRCLE, ELLIPSE, LWPOLYLINE, POLYLINE and SPLINE entities");
+    }
+    const std::unique_ptr<OdGeCurve3d> owned(ge);
+    BoundaryCurve c = fromGeCurve(*owned, path, kind);
+    // A line drawn as a point bounds nothing, but would join both of its neighbours' ends.
+    if (const auto* line = std::get_if<LineCurve>(&c.geometry); line && line->from.isEqualTo(line->to))
+        return;
+    curves.push_back(std::move(c));
+}
+
+/// The curves in model space on `layer` (on any layer when it is empty); finding none is an error that
+/// says why.
+std::vector<BoundaryCurve> drawnCurves(const OdDbDatabasePtr& db, const std::string& layer,
+                                       const std::string& name)
+{
+    std::vector<BoundaryCurve> curves;
+    std::size_t onLayer = 0;
+    const auto space = OdDbBlockTableRecordPtr::cast(db->getModelSpaceId().openObject());
+    for (const OdDbObjectId& id : space->entityIds())
+    {
+        const auto entity = OdDbEntityPtr::cast(id.openObject());
+        if (!entity || (!layer.empty() && entity->layer().iCompare(OdString(layer.c_str())) != 0))
+            continue;
+        ++onLayer;
+        try
+        {
+            addEntityCurves(*entity, layer, curves);
+        }
+        catch (const InputError& e)
+        {
+            throw InputError(name + ": " + e.what());
+        }
+    }
+    if (!curves.empty())
+        return curves;
+    if (layer.empty())
+        throw InputError(name + ": the drawing's model space holds no curves to bound a region");
+    if (onLayer == 0)
+        throw InputError(
+            name + ": the layer " + layer + " holds no entities in model space" +
+            (db->getLayerTableId().isNull() || !OdDbLayerTablePtr::cast(db->getLayerTableId().openObject())
+                                                    ->has(OdString(layer.c_str()))
+                 ? std::string(" (the drawing has no such layer)")
+                 : std::string()));
+    throw InputError(name + ": the layer " + layer + " holds no curves to bound a region");
 }
 } // namespace
 
@@ -336,67 +440,7 @@ DrawnRegion readDrawnRegion(const std::string& path, const std::string& layer, c
     DrawnRegion region;
     region.insunits = db->getINSUNITS();
     region.measurement = db->getMEASUREMENT();
-
-    std::vector<BoundaryCurve> curves;
-    std::size_t onLayer = 0;
-    const auto space = OdDbBlockTableRecordPtr::cast(db->getModelSpaceId().openObject());
-    for (const OdDbObjectId& id : space->entityIds())
-    {
-        const auto entity = OdDbEntityPtr::cast(id.openObject());
-        if (!entity || (!layer.empty() && entity->layer().iCompare(OdString(layer.c_str())) != 0))
-            continue;
-        ++onLayer;
-        const std::string kind = kindOf(*entity);
-        const std::string path = "handle " + handleOf(*entity);
-        try
-        {
-            if (const auto* polyline = dynamic_cast<const OdDbPolyline*>(entity.get()))
-            {
-                for (auto& c : fromPolyline(*polyline, path))
-                    curves.push_back(std::move(c));
-                continue;
-            }
-            if (dynamic_cast<const OdDbProxyEntity*>(entity.get()) && kind == "SPLINE")
-                throw InputError("the " + kind + " " + path +
-                                 " cannot be read: a spline must give its control points and knots, not only "
-                                 "fit points; save the drawing with them");
-            const auto* curve = dynamic_cast<const OdDbCurve*>(entity.get());
-            OdGeCurve3d* ge = nullptr;
-            if (!curve || curve->getOdGeCurve(ge) != eOk || !ge)
-            {
-                delete ge;
-                if (layer.empty())
-                    continue; // annotations and glyph blocks share model space with the part
-                throw InputError("the layer " + layer + " holds a " + kind + " (" + path +
-                                 "), which cannot bound a region; a region's layer may hold only LINE, ARC, "
-                                 "CIRCLE, ELLIPSE, LWPOLYLINE, POLYLINE and SPLINE entities");
-            }
-            const std::unique_ptr<OdGeCurve3d> owned(ge);
-            BoundaryCurve c = fromGeCurve(*owned, path, kind);
-            // A line drawn as a point bounds nothing, but would join both of its neighbours' ends.
-            if (const auto* line = std::get_if<LineCurve>(&c.geometry);
-                line && line->from.isEqualTo(line->to))
-                continue;
-            curves.push_back(std::move(c));
-        }
-        catch (const InputError& e)
-        {
-            throw InputError(name + ": " + e.what());
-        }
-    }
-    if (curves.empty())
-    {
-        if (layer.empty())
-            throw InputError(name + ": the drawing's model space holds no curves to bound a region");
-        if (onLayer == 0)
-            throw InputError(name + ": the layer " + layer + " holds no entities in model space" +
-                             (db->getLayerTableId().isNull() ||
-                                      !OdDbLayerTablePtr::cast(db->getLayerTableId().openObject())
-                                           ->has(OdString(layer.c_str()))
-                                  ? std::string(" (the drawing has no such layer)")
-                                  : std::string()));
-        throw InputError(name + ": the layer " + layer + " holds no curves to bound a region");
-    }
+    std::vector<BoundaryCurve> curves = drawnCurves(db, layer, name);
 
     // The same tolerance prepareLoops joins with, from the box around all curves.
     BoundaryLoop all{curves, name};

@@ -102,4 +102,19 @@ std::optional<double> convergeTolerance(const std::string& value)
     return *p / 100.0;
 }
 
+std::optional<std::string> convergeOption(const std::vector<std::string>& args, std::size_t& i,
+                                          std::optional<double>& converge)
+{
+    const bool alone = args[i] == "--converge";
+    std::string value = alone ? std::string() : args[i].substr(11);
+    if (alone && i + 1 < args.size() && convergeTolerance(args[i + 1]))
+        value = args[++i];
+    const std::optional<double> tolerance =
+        alone && value.empty() ? kDefaultConvergeTolerance : convergeTolerance(value);
+    if (!tolerance)
+        return "--converge takes a tolerance above 0% and below 100%, such as 1%, not '" + value + "'";
+    converge = *tolerance;
+    return std::nullopt;
+}
+
 } // namespace cae_app

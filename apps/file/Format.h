@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 /// Numbers in messages and reports: short, but with enough digits to tell values apart; and numbers
 /// as the command line gives them.
@@ -31,6 +32,12 @@ std::optional<std::pair<int, int>> parsePictureSize(const std::string& text);
 std::optional<double> convergeTolerance(const std::string& value);
 /// Refining until the maxima change by less than this, unless `--converge` says otherwise.
 constexpr double kDefaultConvergeTolerance = 0.01;
+/// Reads the `--converge` option at args[i] into `converge`: "--converge=P%", or "--converge" with
+/// the tolerance in the next argument when that reads as one (`i` then moves past it; so that
+/// `--converge plate.json` still names the file), else the default. An error text for a tolerance
+/// that is not allowed.
+std::optional<std::string> convergeOption(const std::vector<std::string>& args, std::size_t& i,
+                                          std::optional<double>& converge);
 /// The SDK's text as UTF-8, as files and the console take it.
 std::string utf8(const OdString& s);
 /// A duration in milliseconds with a sensible number of decimals ("0.42", "12.5", "1480").

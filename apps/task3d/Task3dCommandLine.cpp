@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <iterator>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
@@ -30,108 +31,132 @@ CommandLine usageError(const std::string& message)
     return cl;
 }
 
-/// Sets one option with a value; an error text when the value is not allowed.
-std::string setOption(CommandLine& cl, const std::string& name, const std::string& value)
+// Each sets one option from its value; an error text when the value is not allowed.
+
+std::string setOut(CommandLine& cl, const std::string& value)
 {
-    if (name == "--out")
-    {
-        if (cl.outDir)
-            return "--out is given twice";
-        cl.outDir = value;
-    }
-    else if (name == "--color")
-    {
-        using C = CommandLine::Color;
-        static const std::pair<const char*, C> kColors[] = {{"vonMises", C::eVonMises},
-                                                            {"displacement", C::eDisplacement},
-                                                            {"safety", C::eSafety},
-                                                            {"s1", C::eS1},
-                                                            {"s3", C::eS3},
-                                                            {"sxx", C::eSxx},
-                                                            {"syy", C::eSyy},
-                                                            {"szz", C::eSzz},
-                                                            {"sxy", C::eSxy},
-                                                            {"syz", C::eSyz},
-                                                            {"szx", C::eSzx}};
-        const auto found = std::find_if(std::begin(kColors), std::end(kColors),
-                                        [&](const auto& c) { return value == c.first; });
-        if (found == std::end(kColors))
-            return "--color must be vonMises, displacement, safety, s1, s3, sxx, syy, szz, sxy, syz or szx, "
-                   "not '" +
-                   value + "'";
-        cl.color = found->second;
-    }
-    else if (name == "--probe")
-    {
-        std::array<double, 3> p{};
-        std::size_t start = 0;
-        for (std::size_t k = 0; k < 3; ++k)
-        {
-            const std::size_t comma = k < 2 ? value.find(',', start) : value.size();
-            const auto v =
-                comma == std::string::npos ? std::nullopt : parseNumber(value.substr(start, comma - start));
-            if (!v || (k == 2 && value.find(',', start) != std::string::npos))
-                return "--probe must be X,Y,Z with three numbers in drawing units, not '" + value + "'";
-            p[k] = *v;
-            start = comma + 1;
-        }
-        cl.solidProbes.push_back(p);
-    }
-    else if (name == "--view" || name == "--views")
-    {
-        if (value == "iso")
-            cl.view = CommandLine::View::eIso;
-        else if (value == "front")
-            cl.view = CommandLine::View::eFront;
-        else if (value == "top")
-            cl.view = CommandLine::View::eTop;
-        else if (value == "right")
-            cl.view = CommandLine::View::eRight;
-        else if (value == "all")
-            cl.view = CommandLine::View::eAll;
-        else
-            return "--view must be iso, front, top, right or all, not '" + value + "'";
-    }
-    else if (name == "--deform")
-    {
-        const auto v = parseNumber(value);
-        if (!v || *v < 0.0)
-            return "--deform must be a factor of at least 0, not '" + value + "'";
-        cl.deform = *v;
-    }
-    else if (name == "--picture-size")
-    {
-        const auto size = parsePictureSize(value);
-        if (!size)
-            return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
-        std::tie(cl.pictureWidth, cl.pictureHeight) = *size;
-    }
-    else if (name == "--max-tetrahedra")
-    {
-        // A whole number; past 1e12 no machine holds the mesh anyway.
-        const auto v = parseNumber(value);
-        if (!v || *v < 1.0 || *v > 1e12 || *v != std::floor(*v))
-            return "--max-tetrahedra must be a whole number from 1 to 1e12, not '" + value + "'";
-        cl.maxTetrahedra = static_cast<std::uint64_t>(*v);
-    }
-    else if (name == "--solver-option")
-    {
-        const std::size_t equals = value.find('=');
-        const std::string problem = solverKeywordProblem(
-            value.substr(0, equals), equals == std::string::npos ? "" : value.substr(equals + 1));
-        if (!problem.empty())
-            return "--solver-option must be KEY=VALUE: " + problem + ", in '" + value + "'";
-        cl.solverOptions.push_back(value);
-    }
-    else if (name == "--solver-timeout")
-    {
-        const auto v = parseNumber(value);
-        if (!v || !(*v > 0.0))
-            return "--solver-timeout must be a number of seconds above 0, not '" + value + "'";
-        cl.solverTimeout = *v;
-    }
+    if (cl.outDir)
+        return "--out is given twice";
+    cl.outDir = value;
     return {};
 }
+
+std::string setColor(CommandLine& cl, const std::string& value)
+{
+    using C = CommandLine::Color;
+    static const std::pair<const char*, C> kColors[] = {{"vonMises", C::eVonMises},
+                                                        {"displacement", C::eDisplacement},
+                                                        {"safety", C::eSafety},
+                                                        {"s1", C::eS1},
+                                                        {"s3", C::eS3},
+                                                        {"sxx", C::eSxx},
+                                                        {"syy", C::eSyy},
+                                                        {"szz", C::eSzz},
+                                                        {"sxy", C::eSxy},
+                                                        {"syz", C::eSyz},
+                                                        {"szx", C::eSzx}};
+    const auto found =
+        std::find_if(std::begin(kColors), std::end(kColors), [&](const auto& c) { return value == c.first; });
+    if (found == std::end(kColors))
+        return "--color must be vonMises, displacement, safety, s1, s3, sxx, syy, szz, sxy, syz or szx, "
+               "not '" +
+               value + "'";
+    cl.color = found->second;
+    return {};
+}
+
+std::string setProbe(CommandLine& cl, const std::string& value)
+{
+    std::array<double, 3> p{};
+    std::size_t start = 0;
+    for (std::size_t k = 0; k < 3; ++k)
+    {
+        const std::size_t comma = k < 2 ? value.find(',', start) : value.size();
+        const auto v =
+            comma == std::string::npos ? std::nullopt : parseNumber(value.substr(start, comma - start));
+        if (!v || (k == 2 && value.find(',', start) != std::string::npos))
+            return "--probe must be X,Y,Z with three numbers in drawing units, not '" + value + "'";
+        p[k] = *v;
+        start = comma + 1;
+    }
+    cl.solidProbes.push_back(p);
+    return {};
+}
+
+std::string setView(CommandLine& cl, const std::string& value)
+{
+    using V = CommandLine::View;
+    static const std::pair<const char*, V> kViews[] = {
+        {"iso", V::eIso}, {"front", V::eFront}, {"top", V::eTop}, {"right", V::eRight}, {"all", V::eAll}};
+    const auto found =
+        std::find_if(std::begin(kViews), std::end(kViews), [&](const auto& v) { return value == v.first; });
+    if (found == std::end(kViews))
+        return "--view must be iso, front, top, right or all, not '" + value + "'";
+    cl.view = found->second;
+    return {};
+}
+
+std::string setDeform(CommandLine& cl, const std::string& value)
+{
+    const auto v = parseNumber(value);
+    if (!v || *v < 0.0)
+        return "--deform must be a factor of at least 0, not '" + value + "'";
+    cl.deform = *v;
+    return {};
+}
+
+std::string setPictureSize(CommandLine& cl, const std::string& value)
+{
+    const auto size = parsePictureSize(value);
+    if (!size)
+        return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
+    std::tie(cl.pictureWidth, cl.pictureHeight) = *size;
+    return {};
+}
+
+std::string setMaxTetrahedra(CommandLine& cl, const std::string& value)
+{
+    // A whole number; past 1e12 no machine holds the mesh anyway.
+    const auto v = parseNumber(value);
+    if (!v || *v < 1.0 || *v > 1e12 || *v != std::floor(*v))
+        return "--max-tetrahedra must be a whole number from 1 to 1e12, not '" + value + "'";
+    cl.maxTetrahedra = static_cast<std::uint64_t>(*v);
+    return {};
+}
+
+std::string setSolverOption(CommandLine& cl, const std::string& value)
+{
+    const std::size_t equals = value.find('=');
+    const std::string problem = solverKeywordProblem(
+        value.substr(0, equals), equals == std::string::npos ? "" : value.substr(equals + 1));
+    if (!problem.empty())
+        return "--solver-option must be KEY=VALUE: " + problem + ", in '" + value + "'";
+    cl.solverOptions.push_back(value);
+    return {};
+}
+
+std::string setSolverTimeout(CommandLine& cl, const std::string& value)
+{
+    const auto v = parseNumber(value);
+    if (!v || !(*v > 0.0))
+        return "--solver-timeout must be a number of seconds above 0, not '" + value + "'";
+    cl.solverTimeout = *v;
+    return {};
+}
+
+using SetOption = std::string (*)(CommandLine& cl, const std::string& value);
+
+/// The options that take a value ("--name VALUE" or "--name=VALUE").
+constexpr std::pair<std::string_view, SetOption> kValueOptions[] = {{"--out", &setOut},
+                                                                    {"--color", &setColor},
+                                                                    {"--probe", &setProbe},
+                                                                    {"--view", &setView},
+                                                                    {"--views", &setView},
+                                                                    {"--deform", &setDeform},
+                                                                    {"--picture-size", &setPictureSize},
+                                                                    {"--max-tetrahedra", &setMaxTetrahedra},
+                                                                    {"--solver-option", &setSolverOption},
+                                                                    {"--solver-timeout", &setSolverTimeout}};
 } // namespace
 
 CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
@@ -162,17 +187,8 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
         }
         if (!filesOnly && (a == "--converge" || a.rfind("--converge=", 0) == 0))
         {
-            // As for analyze2d: a following argument is the tolerance only when it reads as one.
-            const bool alone = a == "--converge";
-            std::string value = alone ? std::string() : a.substr(11);
-            if (alone && i + 1 < args.size() && convergeTolerance(args[i + 1]))
-                value = args[++i];
-            const std::optional<double> tolerance =
-                alone && value.empty() ? kDefaultConvergeTolerance : convergeTolerance(value);
-            if (!tolerance)
-                return usageError("--converge takes a tolerance above 0% and below 100%, such as 1%, not '" +
-                                  value + "'");
-            cl.converge = *tolerance;
+            if (auto error = convergeOption(args, i, cl.converge))
+                return usageError(*error);
             continue;
         }
         if (!filesOnly && a == "--")
@@ -184,9 +200,9 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
         {
             const auto equals = a.find('=');
             const std::string name = a.substr(0, equals);
-            if (name != "--out" && name != "--color" && name != "--deform" && name != "--picture-size" &&
-                name != "--solver-timeout" && name != "--max-tetrahedra" && name != "--view" &&
-                name != "--probe" && name != "--views" && name != "--solver-option")
+            const auto option = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
+                                             [&](const auto& o) { return name == o.first; });
+            if (option == std::end(kValueOptions))
                 return usageError("unknown option '" + a + "'");
             std::string value;
             if (equals != std::string::npos)
@@ -195,7 +211,7 @@ CommandLine parseTask3dCommandLine(const std::vector<std::string>& args)
                 value = args[++i];
             if (value.empty())
                 return usageError(name + " needs a value");
-            if (const std::string error = setOption(cl, name, value); !error.empty())
+            if (const std::string error = option->second(cl, value); !error.empty())
                 return usageError(error);
             continue;
         }

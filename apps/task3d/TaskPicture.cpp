@@ -264,6 +264,134 @@ OdGePoint3d TaskPicture::project(const OdGePoint3d& p, ETaskView view)
     return OdGePoint3d(dot(v, f.right), dot(v, f.up), 0.0);
 }
 
+namespace
+{
+/// A mesh vertex as a point of the scene; -1 for one the scene has no point for.
+std::int32_t scenePoint(std::uint64_t v, const TaskScene& scene)
+{
+    return v < scene.shown.size() ? static_cast<std::int32_t>(v) : -1;
+}
+
+/// The surface triangles into `scene` and each face's mesh triangles. A ten-node mesh's faces are
+/// curved through their mid nodes: four flat pieces follow them, and results known at the corners
+/// only are taken halfway along the edges.
+std::map<long, std::vector<std::uint64_t>> addSurface(const cae_core::Mesh& mesh, TaskScene& scene)
+{
+    const bool quadratic = mesh.order() == 2;
+    std::map<long, std::vector<std::uint64_t>> faceTriangles;
+    for (std::uint64_t i = 0; i < mesh.nbTriangles(); ++i)
+    {
+        const auto& t = *mesh.triangle(i);
+        const std::int32_t a = scenePoint(t.vertices[0], scene), b = scenePoint(t.vertices[1], scene),
+                           c = scenePoint(t.vertices[2], scene);
+        if (a < 0 || b < 0 || c < 0)
+            continue;
+        if (t.subentId.type() == OdDb::kFaceSubentType)
+            faceTriangles[static_cast<long>(t.subentId.index())].push_back(i);
+        const std::int32_t m0 = scenePoint(t.midVertices[0], scene), m1 = scenePoint(t.midVertices[1], scene),
+                           m2 = scenePoint(t.midVertices[2], scene);
+        if (!quadratic || m0 < 0 || m1 < 0 || m2 < 0)
+        {
+            scene.triangles.push_back({a, b, c});
+            continue;
+        }
+        const std::array<std::int32_t, 6> ends{a, b, b, c, c, a};
+        const std::array<std::int32_t, 3> mids{m0, m1, m2};
+        for (std::size_t k = 0; k < 3; ++k)
+        {
+            double& v = scene.values[static_cast<std::size_t>(mids[k])];
+            if (std::isnan(v))
+                v = (scene.values[static_cast<std::size_t>(ends[2 * k])] +
+                     scene.values[static_cast<std::size_t>(ends[2 * k + 1])]) /
+                    2.0;
+        }
+        scene.triangles.insert(scene.triangles.end(), {{a, m0, m2}, {m0, b, m1}, {m2, m1, c}, {m0, m1, m2}});
+    }
+    return faceTriangles;
+}
+
+/// The mesh edges on the solid's edges into `scene`, a quadratic one as its two halves.
+void addFeatureEdges(const cae_core::Mesh& mesh, TaskScene& scene)
+{
+    const bool quadratic = mesh.order() == 2;
+    for (std::uint64_t i = 0; i < mesh.nbEdges(); ++i)
+    {
+        const auto& e = *mesh.edge(i);
+        if (e.subentId.type() != OdDb::kEdgeSubentType)
+            continue;
+        const std::int32_t a = scenePoint(e.vertices[0], scene), b = scenePoint(e.vertices[1], scene),
+                           m = scenePoint(e.midVertex, scene);
+        if (a < 0 || b < 0)
+            continue;
+        if (quadratic && m >= 0)
+            scene.featureEdges.insert(scene.featureEdges.end(), {{a, m}, {m, b}});
+        else
+            scene.featureEdges.push_back({a, b});
+    }
+}
+
+/// The glyph of `feature` at the centre of a mesh triangle, its normal turned out of the solid: away
+/// from the tetrahedron the triangle bounds.
+TaskScene::Glyph glyphAt(const cae_core::Mesh& mesh, const TaskScene& scene, const SceneFeature& feature,
+                         std::uint64_t triangle)
+{
+    const auto& v = mesh.triangle(triangle)->vertices;
+    const auto& undeformed = scene.undeformed;
+    OdGeVector3d normal =
+        unit((undeformed[v[1]] - undeformed[v[0]]).crossProduct(undeformed[v[2]] - undeformed[v[0]]));
+    OdArray<std::uint64_t> corners;
+    for (const std::uint64_t c : v)
+        corners.append(c);
+    const auto owners = mesh.findTetras(corners);
+    if (!owners.isEmpty() && owners[0].oppositeVertex < scene.shown.size() &&
+        dot(undeformed[owners[0].oppositeVertex] - undeformed[v[0]], normal) > 0.0)
+        normal = -normal;
+    TaskScene::Glyph g;
+    g.kind = feature.kind;
+    g.at = OdGePoint3d::kOrigin +
+           (scene.shown[v[0]].asVector() + scene.shown[v[1]].asVector() + scene.shown[v[2]].asVector()) / 3.0;
+    g.normal = normal;
+    g.load = feature.direction ? unit(*feature.direction) : -normal;
+    return g;
+}
+
+/// Glyphs of `feature` on one face, spread over its triangles: the first nearest the face's middle,
+/// each next one the farthest from those taken.
+void addFaceGlyphs(const cae_core::Mesh& mesh, TaskScene& scene, const SceneFeature& feature,
+                   const std::vector<std::uint64_t>& triangles)
+{
+    std::vector<OdGePoint3d> centres;
+    for (const std::uint64_t t : triangles)
+    {
+        const auto& v = mesh.triangle(t)->vertices;
+        centres.push_back(OdGePoint3d::kOrigin +
+                          (scene.undeformed[v[0]].asVector() + scene.undeformed[v[1]].asVector() +
+                           scene.undeformed[v[2]].asVector()) /
+                              3.0);
+    }
+    OdGeVector3d mean;
+    for (const auto& c : centres)
+        mean += c.asVector();
+    mean = mean / static_cast<double>(centres.size());
+    std::vector<double> distance(centres.size(), std::numeric_limits<double>::infinity());
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < centres.size(); ++k)
+        if (centres[k].distanceTo(OdGePoint3d::kOrigin + mean) <
+            centres[next].distanceTo(OdGePoint3d::kOrigin + mean))
+            next = k;
+    for (std::size_t n = 0; n < std::min(kGlyphsPerFace, centres.size()); ++n)
+    {
+        scene.glyphs.push_back(glyphAt(mesh, scene, feature, triangles[next]));
+        for (std::size_t k = 0; k < centres.size(); ++k)
+            distance[k] = std::min(distance[k], centres[k].distanceTo(centres[next]));
+        next =
+            static_cast<std::size_t>(std::max_element(distance.begin(), distance.end()) - distance.begin());
+        if (!(distance[next] > 0.0))
+            break;
+    }
+}
+} // namespace
+
 TaskScene makeTaskScene(const cae_core::Mesh& mesh, const std::vector<OdGePoint3d>& shown,
                         std::vector<double> values, const std::vector<SceneFeature>& features)
 {
@@ -279,142 +407,29 @@ TaskScene makeTaskScene(const cae_core::Mesh& mesh, const std::vector<OdGePoint3
         scene.undeformed = shown;
     scene.values.resize(shown.size(), 0.0);
 
-    const auto in = [&](std::uint64_t v) { return v < shown.size() ? static_cast<std::int32_t>(v) : -1; };
-    const bool quadratic = mesh.order() == 2;
-    std::map<long, std::vector<std::uint64_t>> faceTriangles;
-    for (std::uint64_t i = 0; i < mesh.nbTriangles(); ++i)
-    {
-        const auto& t = *mesh.triangle(i);
-        const std::int32_t a = in(t.vertices[0]), b = in(t.vertices[1]), c = in(t.vertices[2]);
-        if (a < 0 || b < 0 || c < 0)
-            continue;
-        if (t.subentId.type() == OdDb::kFaceSubentType)
-            faceTriangles[static_cast<long>(t.subentId.index())].push_back(i);
-        const std::int32_t m0 = in(t.midVertices[0]), m1 = in(t.midVertices[1]), m2 = in(t.midVertices[2]);
-        // A ten-node mesh's faces are curved through their mid nodes: four flat pieces follow them.
-        if (quadratic && m0 >= 0 && m1 >= 0 && m2 >= 0)
-        {
-            // Results known at the corners only are taken halfway along the edges.
-            const std::array<std::int32_t, 6> ends{a, b, b, c, c, a};
-            const std::array<std::int32_t, 3> mids{m0, m1, m2};
-            for (std::size_t k = 0; k < 3; ++k)
-            {
-                double& v = scene.values[static_cast<std::size_t>(mids[k])];
-                if (std::isnan(v))
-                    v = (scene.values[static_cast<std::size_t>(ends[2 * k])] +
-                         scene.values[static_cast<std::size_t>(ends[2 * k + 1])]) /
-                        2.0;
-            }
-            scene.triangles.insert(scene.triangles.end(),
-                                   {{a, m0, m2}, {m0, b, m1}, {m2, m1, c}, {m0, m1, m2}});
-        }
-        else
-            scene.triangles.push_back({a, b, c});
-    }
+    const auto faceTriangles = addSurface(mesh, scene);
     for (double& v : scene.values)
         if (std::isnan(v))
             v = 0.0;
-    for (std::uint64_t i = 0; i < mesh.nbEdges(); ++i)
-    {
-        const auto& e = *mesh.edge(i);
-        if (e.subentId.type() != OdDb::kEdgeSubentType)
-            continue;
-        const std::int32_t a = in(e.vertices[0]), b = in(e.vertices[1]), m = in(e.midVertex);
-        if (a < 0 || b < 0)
-            continue;
-        if (quadratic && m >= 0)
-            scene.featureEdges.insert(scene.featureEdges.end(), {{a, m}, {m, b}});
-        else
-            scene.featureEdges.push_back({a, b});
-    }
-
+    addFeatureEdges(mesh, scene);
     for (const SceneFeature& feature : features)
         for (const long face : feature.faces)
-        {
-            const auto found = faceTriangles.find(face);
-            if (found == faceTriangles.end())
-                continue;
-            // Points spread over the face: each next one the farthest from those taken.
-            std::vector<OdGePoint3d> centres;
-            for (const std::uint64_t t : found->second)
-            {
-                const auto& v = mesh.triangle(t)->vertices;
-                centres.push_back(OdGePoint3d::kOrigin +
-                                  (scene.undeformed[v[0]].asVector() + scene.undeformed[v[1]].asVector() +
-                                   scene.undeformed[v[2]].asVector()) /
-                                      3.0);
-            }
-            OdGeVector3d mean;
-            for (const auto& c : centres)
-                mean += c.asVector();
-            mean = mean / static_cast<double>(centres.size());
-            std::vector<double> distance(centres.size(), std::numeric_limits<double>::infinity());
-            std::size_t next = 0;
-            for (std::size_t k = 0; k < centres.size(); ++k)
-                if (centres[k].distanceTo(OdGePoint3d::kOrigin + mean) <
-                    centres[next].distanceTo(OdGePoint3d::kOrigin + mean))
-                    next = k;
-            for (std::size_t n = 0; n < std::min(kGlyphsPerFace, centres.size()); ++n)
-            {
-                const auto& tri = *mesh.triangle(found->second[next]);
-                const auto& v = tri.vertices;
-                OdGeVector3d normal =
-                    unit((scene.undeformed[v[1]] - scene.undeformed[v[0]])
-                             .crossProduct(scene.undeformed[v[2]] - scene.undeformed[v[0]]));
-                OdArray<std::uint64_t> corners;
-                for (const std::uint64_t c : v)
-                    corners.append(c);
-                const auto owners = mesh.findTetras(corners);
-                if (!owners.isEmpty() && owners[0].oppositeVertex < shown.size() &&
-                    dot(scene.undeformed[owners[0].oppositeVertex] - scene.undeformed[v[0]], normal) > 0.0)
-                    normal = -normal;
-                TaskScene::Glyph g;
-                g.kind = feature.kind;
-                g.at = OdGePoint3d::kOrigin +
-                       (shown[v[0]].asVector() + shown[v[1]].asVector() + shown[v[2]].asVector()) / 3.0;
-                g.normal = normal;
-                g.load = feature.direction ? unit(*feature.direction) : -normal;
-                scene.glyphs.push_back(g);
-                for (std::size_t k = 0; k < centres.size(); ++k)
-                    distance[k] = std::min(distance[k], centres[k].distanceTo(centres[next]));
-                next = static_cast<std::size_t>(std::max_element(distance.begin(), distance.end()) -
-                                                distance.begin());
-                if (!(distance[next] > 0.0))
-                    break;
-            }
-        }
+            if (const auto found = faceTriangles.find(face); found != faceTriangles.end())
+                addFaceGlyphs(mesh, scene, feature, found->second);
     return scene;
 }
 
-TaskPicture::TaskPicture(const TaskScene& scene) : m_view(scene.view)
+namespace
 {
-    m_app.setCurrentViewer(&m_viewer);
-    const Frame f = frameOf(scene.view);
-    const std::size_t n = scene.shown.size();
-    std::vector<OdGePoint3d> plane(n), ghost(n);
-    std::vector<double> depth(n);
-    OdGeExtents3d box, solid;
-    for (std::size_t i = 0; i < n; ++i)
-    {
-        plane[i] = project(scene.shown[i], scene.view);
-        ghost[i] = project(scene.undeformed[i], scene.view);
-        depth[i] = dot(scene.shown[i].asVector(), f.towards);
-        solid.addPoint(scene.undeformed[i]);
-    }
-    for (const auto& t : scene.triangles)
-        for (const std::int32_t v : t)
-        {
-            box.addPoint(plane[static_cast<std::size_t>(v)]);
-            box.addPoint(ghost[static_cast<std::size_t>(v)]);
-        }
-    const double diagonal = solid.isValidExtents() ? solid.diagonal().length() : 1.0;
-    const double glyph = kGlyphShare * diagonal;
-    // The caption, legend and triad keep clear of the glyphs too.
-    for (const auto& g : scene.glyphs)
-        for (const OdGePoint3d& p : {g.at - g.load * (2.6 * glyph), g.at + g.normal * glyph})
-            box.addPoint(project(p, scene.view));
+/// The smallest and largest value on the surface, and the top of the legend (the largest, or the
+/// clip below it).
+struct ValueRange
+{
+    double lo, hi, top;
+};
 
-    // The drawn range: the values at the surface's vertices.
+ValueRange valueRange(const TaskScene& scene)
+{
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (const auto& t : scene.triangles)
         for (const std::int32_t v : t)
@@ -426,12 +441,75 @@ TaskPicture::TaskPicture(const TaskScene& scene) : m_view(scene.view)
         lo = hi = 0.0;
     const double top =
         scene.clipAtMultipleOfSmallest && lo > 0.0 ? std::min(hi, *scene.clipAtMultipleOfSmallest * lo) : hi;
-    m_range = {lo, top};
-    const cae_core::ColorMap map =
-        cae_core::ColorMap::get(cae_core::ColorMap::eBlueGreenYellowRed, {lo, top}, scene.reversed);
+    return {lo, hi, top};
+}
 
-    // Faces far to near, each coloured at its corners and lit by a headlight and a fill light from
-    // the upper left, on the face's side towards the viewer.
+/// The coloured surface as one shell, its faces far to near.
+struct Shell
+{
+    std::vector<OdGePoint3d> points;
+    std::vector<std::int32_t> faces;
+    std::vector<OdCmEntityColor> colors;
+};
+
+/// Everything the picture draws, in the picture plane, worked out once for every drawing of it.
+struct Layers
+{
+    TaskScene scene;
+    Frame frame;
+    /// The displaced and the undeformed points, and the displaced ones' depth towards the viewer.
+    std::vector<OdGePoint3d> plane, ghost;
+    std::vector<double> depth;
+    /// The solid and its glyphs.
+    OdGeExtents3d box;
+    double diagonal = 1.0, glyph = 1.0;
+    /// The measure of the legend, caption and triad.
+    double u = 1.0;
+    ValueRange range{};
+    cae_core::ColorMap map;
+    Shell shell;
+    /// Runs of the solid's edges the surface does not hide.
+    std::vector<std::vector<OdGePoint3d>> visibleEdges;
+    /// Per glyph: on a face the viewer sees.
+    std::vector<bool> glyphSeen;
+};
+
+/// Projects the scene's points and finds the extents of what is drawn; the caption, legend and triad
+/// keep clear of the glyphs too.
+void projectScene(Layers& l)
+{
+    const TaskScene& scene = l.scene;
+    const std::size_t n = scene.shown.size();
+    l.plane.resize(n);
+    l.ghost.resize(n);
+    l.depth.resize(n);
+    OdGeExtents3d solid;
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        l.plane[i] = TaskPicture::project(scene.shown[i], scene.view);
+        l.ghost[i] = TaskPicture::project(scene.undeformed[i], scene.view);
+        l.depth[i] = dot(scene.shown[i].asVector(), l.frame.towards);
+        solid.addPoint(scene.undeformed[i]);
+    }
+    for (const auto& t : scene.triangles)
+        for (const std::int32_t v : t)
+        {
+            l.box.addPoint(l.plane[static_cast<std::size_t>(v)]);
+            l.box.addPoint(l.ghost[static_cast<std::size_t>(v)]);
+        }
+    l.diagonal = solid.isValidExtents() ? solid.diagonal().length() : 1.0;
+    l.glyph = kGlyphShare * l.diagonal;
+    for (const auto& g : scene.glyphs)
+        for (const OdGePoint3d& p : {g.at - g.load * (2.6 * l.glyph), g.at + g.normal * l.glyph})
+            l.box.addPoint(TaskPicture::project(p, scene.view));
+}
+
+/// Faces far to near, each coloured at its corners and lit by a headlight and a fill light from the
+/// upper left, on the face's side towards the viewer.
+Shell shadeSurface(const Layers& l)
+{
+    const TaskScene& scene = l.scene;
+    const Frame& f = l.frame;
     struct Face
     {
         std::size_t t;
@@ -442,18 +520,17 @@ TaskPicture::TaskPicture(const TaskScene& scene) : m_view(scene.view)
     for (std::size_t i = 0; i < scene.triangles.size(); ++i)
     {
         const auto& t = scene.triangles[i];
-        faces.push_back({i, depth[static_cast<std::size_t>(t[0])] + depth[static_cast<std::size_t>(t[1])] +
-                                depth[static_cast<std::size_t>(t[2])]});
+        faces.push_back({i, l.depth[static_cast<std::size_t>(t[0])] +
+                                l.depth[static_cast<std::size_t>(t[1])] +
+                                l.depth[static_cast<std::size_t>(t[2])]});
     }
     std::stable_sort(faces.begin(), faces.end(),
                      [](const Face& a, const Face& b) { return a.depth < b.depth; });
     const OdGeVector3d fill = unit(f.towards + f.up - 0.3 * f.right);
-    auto shellPoints = std::make_shared<std::vector<OdGePoint3d>>();
-    auto shellFaces = std::make_shared<std::vector<std::int32_t>>();
-    auto shellColors = std::make_shared<std::vector<OdCmEntityColor>>();
-    shellPoints->reserve(3 * faces.size());
-    shellColors->reserve(3 * faces.size());
-    shellFaces->reserve(4 * faces.size());
+    Shell shell;
+    shell.points.reserve(3 * faces.size());
+    shell.colors.reserve(3 * faces.size());
+    shell.faces.reserve(4 * faces.size());
     for (const Face& face : faces)
     {
         const auto& t = scene.triangles[face.t];
@@ -466,202 +543,268 @@ TaskPicture::TaskPicture(const TaskScene& scene) : m_view(scene.view)
             kAmbient +
             (1.0 - kAmbient) *
                 std::clamp(0.6 * dot(normal, f.towards) + 0.45 * std::max(0.0, dot(normal, fill)), 0.0, 1.0);
-        shellFaces->push_back(3);
+        shell.faces.push_back(3);
         for (const std::int32_t v : t)
         {
-            shellFaces->push_back(static_cast<std::int32_t>(shellPoints->size()));
-            shellPoints->push_back(plane[static_cast<std::size_t>(v)]);
-            const double value = std::min(scene.values[static_cast<std::size_t>(v)], top);
-            const OdCmColor c = map.getColor(value);
+            shell.faces.push_back(static_cast<std::int32_t>(shell.points.size()));
+            shell.points.push_back(l.plane[static_cast<std::size_t>(v)]);
+            const double value = std::min(scene.values[static_cast<std::size_t>(v)], l.range.top);
+            const OdCmColor c = l.map.getColor(value);
             const auto lit = [light](std::uint8_t channel)
             { return static_cast<std::uint8_t>(std::lround(channel * light)); };
-            shellColors->push_back(OdCmEntityColor(lit(c.red()), lit(c.green()), lit(c.blue())));
+            shell.colors.push_back(OdCmEntityColor(lit(c.red()), lit(c.green()), lit(c.blue())));
         }
     }
+    return shell;
+}
 
-    // The solid's edges where the surface does not hide them, as runs of visible pieces.
-    const DepthBuffer buffer(plane, depth, scene.triangles, 0.01 * diagonal);
-    auto visibleEdges = std::make_shared<std::vector<std::vector<OdGePoint3d>>>();
-    for (const auto& e : scene.featureEdges)
+/// The solid's edges where the surface does not hide them, as runs of visible pieces.
+std::vector<std::vector<OdGePoint3d>> visibleEdges(const Layers& l, const DepthBuffer& buffer)
+{
+    std::vector<std::vector<OdGePoint3d>> runs;
+    for (const auto& e : l.scene.featureEdges)
     {
         const auto a = static_cast<std::size_t>(e[0]), b = static_cast<std::size_t>(e[1]);
         const int steps =
-            std::clamp(static_cast<int>(plane[a].distanceTo(plane[b]) / buffer.cell()) + 1, 1, 64);
+            std::clamp(static_cast<int>(l.plane[a].distanceTo(l.plane[b]) / buffer.cell()) + 1, 1, 64);
         std::vector<OdGePoint3d> run;
         for (int k = 0; k <= steps; ++k)
         {
             const double s = static_cast<double>(k) / steps;
-            const OdGePoint3d p = plane[a] + (plane[b] - plane[a]) * s;
-            if (buffer.visible(p, depth[a] + (depth[b] - depth[a]) * s))
+            const OdGePoint3d p = l.plane[a] + (l.plane[b] - l.plane[a]) * s;
+            if (buffer.visible(p, l.depth[a] + (l.depth[b] - l.depth[a]) * s))
                 run.push_back(p);
             else
             {
                 if (run.size() > 1)
-                    visibleEdges->push_back(run);
+                    runs.push_back(run);
                 run.clear();
             }
         }
         if (run.size() > 1)
-            visibleEdges->push_back(run);
+            runs.push_back(run);
     }
+    return runs;
+}
 
-    const double u =
-        std::max(box.maxPoint().y - box.minPoint().y, (box.maxPoint().x - box.minPoint().x) / 2) * 0.05;
+Layers layOut(const TaskScene& scene)
+{
+    Layers l;
+    l.scene = scene;
+    l.frame = frameOf(scene.view);
+    projectScene(l);
+    l.range = valueRange(scene);
+    l.map = cae_core::ColorMap::get(cae_core::ColorMap::eBlueGreenYellowRed, {l.range.lo, l.range.top},
+                                    scene.reversed);
+    l.shell = shadeSurface(l);
+    const DepthBuffer buffer(l.plane, l.depth, scene.triangles, 0.01 * l.diagonal);
+    l.visibleEdges = visibleEdges(l, buffer);
+    l.u = std::max(l.box.maxPoint().y - l.box.minPoint().y, (l.box.maxPoint().x - l.box.minPoint().x) / 2) *
+          0.05;
     // Glyphs on faces the solid hides are drawn faded: still told, but not taken for what is seen.
-    std::vector<bool> glyphSeen;
     for (const auto& g : scene.glyphs)
-        glyphSeen.push_back(buffer.visible(project(g.at, scene.view), dot(g.at.asVector(), f.towards)));
-    auto draw = [scene, plane, ghost, f, box, u, glyph, shellPoints, shellFaces, shellColors, visibleEdges,
-                 glyphSeen, map, lo, hi, top](OdGiWorldDraw& wd)
+        l.glyphSeen.push_back(
+            buffer.visible(TaskPicture::project(g.at, scene.view), dot(g.at.asVector(), l.frame.towards)));
+    return l;
+}
+
+/// The undeformed shape's edges, behind all.
+void drawOutline(Pen& pen, const Layers& l)
+{
+    pen.color(kOutlineColor);
+    pen.width(1.5);
+    for (const auto& e : l.scene.featureEdges)
+        pen.line(l.ghost[static_cast<std::size_t>(e[0])], l.ghost[static_cast<std::size_t>(e[1])]);
+}
+
+void drawShading(OdGiWorldDraw& wd, const Shell& shell)
+{
+    if (shell.faces.empty())
+        return;
+    wd.subEntityTraits().setFillType(kOdGiFillAlways);
+    OdGiVertexData vertexData;
+    vertexData.setTrueColors(shell.colors.data());
+    wd.geometry().shell(static_cast<std::int32_t>(shell.points.size()), shell.points.data(),
+                        static_cast<std::int32_t>(shell.faces.size()), shell.faces.data(), nullptr, nullptr,
+                        &vertexData);
+}
+
+void drawEdges(Pen& pen, const Layers& l)
+{
+    pen.color(kEdgeColor);
+    pen.width(2.0);
+    for (const auto& run : l.visibleEdges)
+        pen.polyline(run);
+}
+
+/// A load along its direction ending on the face; seen along it, its tail as a circled cross.
+void drawLoad(Pen& pen, const Layers& l, const TaskScene::Glyph& g)
+{
+    const double glyph = l.glyph;
+    const OdGePoint3d at = TaskPicture::project(g.at, l.scene.view);
+    const OdGePoint3d tail = TaskPicture::project(g.at - g.load * (2.4 * glyph), l.scene.view);
+    if (tail.distanceTo(at) < 0.5 * glyph)
     {
-        Pen pen(wd);
-        const auto flat = [&](const OdGePoint3d& p) { return project(p, scene.view); };
+        pen.circle(at, 0.3 * glyph);
+        pen.line(at + OdGeVector3d(-0.2, -0.2, 0) * glyph, at + OdGeVector3d(0.2, 0.2, 0) * glyph);
+        pen.line(at + OdGeVector3d(-0.2, 0.2, 0) * glyph, at + OdGeVector3d(0.2, -0.2, 0) * glyph);
+    }
+    else
+        arrow(pen, tail, at, 0.6 * glyph);
+}
+
+/// A support as ground hatching that stands off the face, hatched on its far side; a sliding support
+/// rolls on two wheels between them.
+void drawSupport(Pen& pen, const Layers& l, const TaskScene::Glyph& g)
+{
+    const Frame& f = l.frame;
+    const double glyph = l.glyph;
+    const auto flat = [&](const OdGePoint3d& p) { return TaskPicture::project(p, l.scene.view); };
+    OdGeVector3d tangent = g.normal.crossProduct(f.towards);
+    tangent = tangent.length() > 1e-6 ? unit(tangent) : f.right;
+    const double half = 0.7 * glyph, bar = 0.08 * glyph;
+    OdGePoint3d base = g.at + g.normal * (0.1 * glyph);
+    if (g.kind == SceneFeature::EKind::eSliding)
+    {
         // Wheels are drawn round in the picture, as large as the tangent shows its lengths.
-        const auto flatScale = [&](const OdGeVector3d&, const OdGeVector3d& tangent)
-        { return OdGeVector3d(dot(tangent, f.right), dot(tangent, f.up), 0.0).length(); };
-        // The undeformed shape's edges, behind all.
-        pen.color(kOutlineColor);
-        pen.width(1.5);
-        for (const auto& e : scene.featureEdges)
-            pen.line(ghost[static_cast<std::size_t>(e[0])], ghost[static_cast<std::size_t>(e[1])]);
+        const double r = 0.2 * glyph;
+        const double flatScale = OdGeVector3d(dot(tangent, f.right), dot(tangent, f.up), 0.0).length();
+        for (const double side : {-0.45, 0.45})
+            pen.circle(flat(base + g.normal * r + tangent * (side * glyph)), r * flatScale);
+        base = base + g.normal * (2 * r);
+    }
+    pen.fill({flat(base - tangent * half), flat(base + tangent * half),
+              flat(base + tangent * half + g.normal * bar), flat(base - tangent * half + g.normal * bar)});
+    for (int k = 0; k <= 4; ++k)
+    {
+        const OdGePoint3d from = base + g.normal * bar + tangent * (half * (-1.0 + 0.5 * k));
+        pen.line(flat(from), flat(from + (g.normal - 0.7 * tangent) * (0.35 * glyph)));
+    }
+}
 
-        if (!shellFaces->empty())
+void drawGlyphs(Pen& pen, const Layers& l)
+{
+    pen.width(2.5);
+    for (std::size_t i = 0; i < l.scene.glyphs.size(); ++i)
+    {
+        const auto& g = l.scene.glyphs[i];
+        const bool seen = l.glyphSeen[i];
+        const auto tone = [seen](const OdCmEntityColor& c)
         {
-            wd.subEntityTraits().setFillType(kOdGiFillAlways);
-            OdGiVertexData vertexData;
-            vertexData.setTrueColors(shellColors->data());
-            wd.geometry().shell(static_cast<std::int32_t>(shellPoints->size()), shellPoints->data(),
-                                static_cast<std::int32_t>(shellFaces->size()), shellFaces->data(), nullptr,
-                                nullptr, &vertexData);
+            if (seen)
+                return c;
+            const auto fade = [](std::uint8_t v) { return static_cast<std::uint8_t>(v + (255 - v) * 0.55); };
+            return OdCmEntityColor(fade(c.red()), fade(c.green()), fade(c.blue()));
+        };
+        if (g.kind == SceneFeature::EKind::eLoad)
+        {
+            pen.color(tone(kLoadColor));
+            drawLoad(pen, l, g);
+            continue;
         }
-        pen.color(kEdgeColor);
-        pen.width(2.0);
-        for (const auto& run : *visibleEdges)
-            pen.polyline(run);
+        pen.color(tone(kSupportColor));
+        drawSupport(pen, l, g);
+    }
+}
 
-        // Loads along their direction ending on the face; supports as ground hatching beside it,
-        // sliding ones on rollers.
-        pen.width(2.5);
-        for (std::size_t i = 0; i < scene.glyphs.size(); ++i)
-        {
-            const auto& g = scene.glyphs[i];
-            const auto tone = [&](const OdCmEntityColor& c)
-            {
-                if (glyphSeen[i])
-                    return c;
-                const auto fade = [](std::uint8_t v)
-                { return static_cast<std::uint8_t>(v + (255 - v) * 0.55); };
-                return OdCmEntityColor(fade(c.red()), fade(c.green()), fade(c.blue()));
-            };
-            OdGeVector3d tangent = g.normal.crossProduct(f.towards);
-            tangent = tangent.length() > 1e-6 ? unit(tangent) : f.right;
-            const OdGePoint3d at = flat(g.at);
-            if (g.kind == SceneFeature::EKind::eLoad)
-            {
-                pen.color(tone(kLoadColor));
-                const OdGePoint3d tail = flat(g.at - g.load * (2.4 * glyph));
-                if (tail.distanceTo(at) < 0.5 * glyph)
-                {
-                    // Seen along the load: its tail as a circled cross.
-                    pen.circle(at, 0.3 * glyph);
-                    pen.line(at + OdGeVector3d(-0.2, -0.2, 0) * glyph,
-                             at + OdGeVector3d(0.2, 0.2, 0) * glyph);
-                    pen.line(at + OdGeVector3d(-0.2, 0.2, 0) * glyph,
-                             at + OdGeVector3d(0.2, -0.2, 0) * glyph);
-                }
-                else
-                    arrow(pen, tail, at, 0.6 * glyph);
-                continue;
-            }
-            pen.color(tone(kSupportColor));
-            // The ground stands off the face, hatched on its far side; a sliding support rolls on
-            // two wheels between them.
-            const double half = 0.7 * glyph, bar = 0.08 * glyph;
-            OdGePoint3d base = g.at + g.normal * (0.1 * glyph);
-            if (g.kind == SceneFeature::EKind::eSliding)
-            {
-                const double r = 0.2 * glyph;
-                for (const double side : {-0.45, 0.45})
-                    pen.circle(flat(base + g.normal * r + tangent * (side * glyph)),
-                               r * flatScale(g.normal, tangent));
-                base = base + g.normal * (2 * r);
-            }
-            pen.fill({flat(base - tangent * half), flat(base + tangent * half),
-                      flat(base + tangent * half + g.normal * bar),
-                      flat(base - tangent * half + g.normal * bar)});
-            for (int k = 0; k <= 4; ++k)
-            {
-                const OdGePoint3d from = base + g.normal * bar + tangent * (half * (-1.0 + 0.5 * k));
-                pen.line(flat(from), flat(from + (g.normal - 0.7 * tangent) * (0.35 * glyph)));
-            }
-        }
+/// Bands, ticks and their values, the title, the clip, right of the solid.
+void drawLegend(Pen& pen, const Layers& l)
+{
+    const double u = l.u, lo = l.range.lo, hi = l.range.hi, top = l.range.top;
+    const double x0 = l.box.maxPoint().x + 3 * u, x1 = x0 + u;
+    const double y0 = l.box.minPoint().y + (l.box.maxPoint().y - l.box.minPoint().y) / 2 - 6 * u,
+                 y1 = y0 + 12 * u;
+    constexpr int kBands = 48, kTicks = 6;
+    for (int i = 0; i < kBands; ++i)
+    {
+        const OdCmColor c = l.map.getColor(lo + (i + 0.5) / kBands * (top - lo));
+        pen.color(OdCmEntityColor(c.red(), c.green(), c.blue()));
+        const double a = y0 + (y1 - y0) * i / kBands, b = y0 + (y1 - y0) * (i + 1) / kBands;
+        pen.fill(
+            {OdGePoint3d(x0, a, 0), OdGePoint3d(x1, a, 0), OdGePoint3d(x1, b, 0), OdGePoint3d(x0, b, 0)});
+    }
+    pen.color(kTextColor);
+    pen.polyline({OdGePoint3d(x0, y0, 0), OdGePoint3d(x1, y0, 0), OdGePoint3d(x1, y1, 0),
+                  OdGePoint3d(x0, y1, 0), OdGePoint3d(x0, y0, 0)});
+    const double h = 0.6 * u;
+    for (int k = 0; k < kTicks; ++k)
+    {
+        const double y = y0 + (y1 - y0) * k / (kTicks - 1);
+        pen.line(OdGePoint3d(x1, y, 0), OdGePoint3d(x1 + 0.3 * u, y, 0));
+        std::string label = legendNumber(lo + (top - lo) * k / (kTicks - 1));
+        if (k == kTicks - 1 && top < hi)
+            label = "> " + label;
+        pen.text(OdGePoint3d(x1 + 0.5 * u, y - h / 2, 0), h, label);
+    }
+    pen.text(OdGePoint3d(x0, y1 + 0.9 * u, 0), h, l.scene.title);
+    if (top < hi)
+        pen.text(OdGePoint3d(x0, y0 - 1.5 * u, 0), 0.5 * u,
+                 "clipped at " + legendNumber(top) + " (largest " + legendNumber(hi) + ")");
+}
 
-        pen.width(1.0);
-        // Legend: bands, ticks and their values, the title, the clip.
-        const double x0 = box.maxPoint().x + 3 * u, x1 = x0 + u;
-        const double y0 = box.minPoint().y + (box.maxPoint().y - box.minPoint().y) / 2 - 6 * u,
-                     y1 = y0 + 12 * u;
-        constexpr int kBands = 48, kTicks = 6;
-        for (int i = 0; i < kBands; ++i)
-        {
-            const OdCmColor c = map.getColor(lo + (i + 0.5) / kBands * (top - lo));
-            pen.color(OdCmEntityColor(c.red(), c.green(), c.blue()));
-            const double a = y0 + (y1 - y0) * i / kBands, b = y0 + (y1 - y0) * (i + 1) / kBands;
-            pen.fill(
-                {OdGePoint3d(x0, a, 0), OdGePoint3d(x1, a, 0), OdGePoint3d(x1, b, 0), OdGePoint3d(x0, b, 0)});
-        }
-        pen.color(kTextColor);
-        pen.polyline({OdGePoint3d(x0, y0, 0), OdGePoint3d(x1, y0, 0), OdGePoint3d(x1, y1, 0),
-                      OdGePoint3d(x0, y1, 0), OdGePoint3d(x0, y0, 0)});
-        const double h = 0.6 * u;
-        for (int k = 0; k < kTicks; ++k)
-        {
-            const double y = y0 + (y1 - y0) * k / (kTicks - 1);
-            pen.line(OdGePoint3d(x1, y, 0), OdGePoint3d(x1 + 0.3 * u, y, 0));
-            std::string label = legendNumber(lo + (top - lo) * k / (kTicks - 1));
-            if (k == kTicks - 1 && top < hi)
-                label = "> " + label;
-            pen.text(OdGePoint3d(x1 + 0.5 * u, y - h / 2, 0), h, label);
-        }
-        pen.text(OdGePoint3d(x0, y1 + 0.9 * u, 0), h, scene.title);
-        if (top < hi)
-            pen.text(OdGePoint3d(x0, y0 - 1.5 * u, 0), 0.5 * u,
-                     "clipped at " + legendNumber(top) + " (largest " + legendNumber(hi) + ")");
+/// The caption above the solid; the text colour is the legend's.
+void drawCaption(Pen& pen, const Layers& l)
+{
+    const double u = l.u, h = 0.6 * u;
+    std::vector<std::string> lines{l.scene.title + ", from " + legendNumber(l.range.lo) + " to " +
+                                   legendNumber(l.range.hi)};
+    lines.insert(lines.end(), l.scene.caption.begin(), l.scene.caption.end());
+    double y = l.box.maxPoint().y + 1.5 * u + 1.2 * u * static_cast<double>(lines.size() - 1);
+    for (const auto& line : lines)
+    {
+        pen.text(OdGePoint3d(l.box.minPoint().x, y, 0), h, line);
+        y -= 1.2 * u;
+    }
+}
 
-        // Caption above the solid.
-        std::vector<std::string> lines{scene.title + ", from " + legendNumber(lo) + " to " +
-                                       legendNumber(hi)};
-        lines.insert(lines.end(), scene.caption.begin(), scene.caption.end());
-        double y = box.maxPoint().y + 1.5 * u + 1.2 * u * static_cast<double>(lines.size() - 1);
-        for (const auto& line : lines)
+/// The axes triad below the solid's left.
+void drawTriad(Pen& pen, const Layers& l)
+{
+    const double u = l.u;
+    const OdGePoint3d origin(l.box.minPoint().x + 0.5 * u, l.box.minPoint().y - 3.5 * u, 0);
+    const OdGeVector3d axes[] = {OdGeVector3d::kXAxis, OdGeVector3d::kYAxis, OdGeVector3d::kZAxis};
+    const OdCmEntityColor axisColors[] = {OdCmEntityColor(200, 0, 0), OdCmEntityColor(0, 150, 0),
+                                          OdCmEntityColor(0, 0, 200)};
+    const char* names[] = {"x", "y", "z"};
+    for (int k = 0; k < 3; ++k)
+    {
+        const OdGeVector3d d(dot(axes[k], l.frame.right), dot(axes[k], l.frame.up), 0.0);
+        pen.color(axisColors[k]);
+        if (d.length() < 0.1)
         {
-            pen.text(OdGePoint3d(box.minPoint().x, y, 0), h, line);
-            y -= 1.2 * u;
+            // Towards or away from the viewer.
+            pen.circle(origin, 0.2 * u);
+            pen.text(origin + OdGeVector3d(0.3, 0.3, 0) * u, 0.5 * u, names[k]);
+            continue;
         }
+        const OdGePoint3d tip = origin + d * (2.2 * u);
+        arrow(pen, origin, tip, 0.4 * u);
+        pen.text(tip + d * (0.3 * u) - OdGeVector3d(0.2, 0.25, 0) * u, 0.5 * u, names[k]);
+    }
+}
 
-        // Axes triad below the solid's left.
-        const OdGePoint3d origin(box.minPoint().x + 0.5 * u, box.minPoint().y - 3.5 * u, 0);
-        const OdGeVector3d axes[] = {OdGeVector3d::kXAxis, OdGeVector3d::kYAxis, OdGeVector3d::kZAxis};
-        const OdCmEntityColor axisColors[] = {OdCmEntityColor(200, 0, 0), OdCmEntityColor(0, 150, 0),
-                                              OdCmEntityColor(0, 0, 200)};
-        const char* names[] = {"x", "y", "z"};
-        for (int k = 0; k < 3; ++k)
-        {
-            const OdGeVector3d d(dot(axes[k], f.right), dot(axes[k], f.up), 0.0);
-            pen.color(axisColors[k]);
-            if (d.length() < 0.1)
-            {
-                // Towards or away from the viewer.
-                pen.circle(origin, 0.2 * u);
-                pen.text(origin + OdGeVector3d(0.3, 0.3, 0) * u, 0.5 * u, names[k]);
-                continue;
-            }
-            const OdGePoint3d tip = origin + d * (2.2 * u);
-            arrow(pen, origin, tip, 0.4 * u);
-            pen.text(tip + d * (0.3 * u) - OdGeVector3d(0.2, 0.25, 0) * u, 0.5 * u, names[k]);
-        }
-    };
-    m_drawables.push_back(odrxCreateObject<SceneDrawable>(draw));
+/// The layers far to near.
+void drawLayers(OdGiWorldDraw& wd, const Layers& l)
+{
+    Pen pen(wd);
+    drawOutline(pen, l);
+    drawShading(wd, l.shell);
+    drawEdges(pen, l);
+    drawGlyphs(pen, l);
+    pen.width(1.0);
+    drawLegend(pen, l);
+    drawCaption(pen, l);
+    drawTriad(pen, l);
+}
+} // namespace
+
+TaskPicture::TaskPicture(const TaskScene& scene) : m_view(scene.view)
+{
+    m_app.setCurrentViewer(&m_viewer);
+    auto layers = std::make_shared<const Layers>(layOut(scene));
+    m_range = {layers->range.lo, layers->range.top};
+    m_drawables.push_back(
+        odrxCreateObject<SceneDrawable>([layers](OdGiWorldDraw& wd) { drawLayers(wd, *layers); }));
     for (const auto& d : m_drawables)
         m_viewer.view().add(d.get());
 }

@@ -77,6 +77,108 @@ bool solveTridiagonal(std::vector<double> dl, std::vector<double> d, std::vector
         }
     return true;
 }
+
+/// Degree of the curve through fit points.
+constexpr int kFitDegree = 3;
+
+/// Chord-length parameters of the fit points, the first 0.
+std::vector<double> chordParameters(const OdGePoint3dArray& fit)
+{
+    const int n = static_cast<int>(fit.size()) - 1;
+    std::vector<double> c(static_cast<std::size_t>(n + 1), 0.0);
+    for (int k = 1; k <= n; ++k)
+        c[k] = c[k - 1] + fit[static_cast<unsigned>(k)].distanceTo(fit[static_cast<unsigned>(k - 1)]);
+    return c;
+}
+
+/// A clamped cubic knot vector with the inner parameters as simple knots.
+OdGeDoubleArray clampedFitKnots(const std::vector<double>& c)
+{
+    const std::size_t n = c.size() - 1;
+    OdGeDoubleArray knots;
+    for (int i = 0; i < 4; ++i)
+        knots.append(c[0]);
+    for (std::size_t k = 1; k < n; ++k)
+        knots.append(c[k]);
+    for (int i = 0; i < 4; ++i)
+        knots.append(c[n]);
+    return knots;
+}
+
+/// The tridiagonal system of an interpolation, a row per control point: each touches three
+/// neighbouring unknowns only.
+struct InterpolationRows
+{
+    explicit InterpolationRows(std::size_t n) : dl(n, 0.0), d(n, 0.0), du(n, 0.0), rhs(n, Vec3{0.0, 0.0, 0.0})
+    {
+    }
+    void setRhs(std::size_t row, const OdGeVector3d& v) { rhs[row] = Vec3{v.x, v.y, v.z}; }
+
+    std::vector<double> dl, d, du;
+    std::vector<Vec3> rhs;
+};
+
+/// The second and last but one rows: the given tangent at an end, else a vanishing second derivative.
+void setEndConditionRows(InterpolationRows& rows, const OdGeDoubleArray& knots,
+                         const OdGeVector3d* startTangent, const OdGeVector3d* endTangent)
+{
+    auto u = [&](int i) { return knots[static_cast<unsigned>(i)]; };
+    const std::size_t N = rows.d.size();
+    const int p = kFitDegree;
+    // First derivative at the start is 3 (P1 - P0) / (u4 - u1); the second derivative vanishes
+    // when (P2 - P1) / (u5 - u2) = (P1 - P0) / (u4 - u1). The end mirrors this.
+    if (startTangent)
+    {
+        const double h = (u(4) - u(1)) / p;
+        rows.dl[0] = -1.0;
+        rows.d[1] = 1.0;
+        rows.setRhs(1, *startTangent * h);
+    }
+    else
+    {
+        const double a = 1.0 / (u(4) - u(1)), b = 1.0 / (u(5) - u(2));
+        rows.dl[0] = a;
+        rows.d[1] = -(a + b);
+        rows.du[1] = b;
+    }
+    const int last = static_cast<int>(N) - 1;
+    if (endTangent)
+    {
+        const double h = (u(last + 3) - u(last)) / p;
+        rows.d[N - 2] = -1.0;
+        rows.du[N - 2] = 1.0;
+        rows.setRhs(N - 2, *endTangent * h);
+    }
+    else
+    {
+        const double a = 1.0 / (u(last + 3) - u(last)), b = 1.0 / (u(last + 2) - u(last - 1));
+        rows.du[N - 2] = a;
+        rows.d[N - 2] = -(a + b);
+        rows.dl[N - 3] = b;
+    }
+}
+
+/// The cubic basis functions N_(s-3)..N_s at `t` in the knot span starting at u_s.
+std::array<double, 4> cubicBasisAt(const OdGeDoubleArray& knots, int s, double t)
+{
+    auto u = [&](int i) { return knots[static_cast<unsigned>(i)]; };
+    std::array<double, 4> basis = {1.0, 0.0, 0.0, 0.0};
+    double left[4] = {}, right[4] = {};
+    for (int j = 1; j <= kFitDegree; ++j)
+    {
+        left[j] = t - u(s + 1 - j);
+        right[j] = u(s + j) - t;
+        double saved = 0.0;
+        for (int r = 0; r < j; ++r)
+        {
+            const double tmp = basis[r] / (right[r + 1] + left[j - r]);
+            basis[r] = saved + right[r + 1] * tmp;
+            saved = left[j - r] * tmp;
+        }
+        basis[j] = saved;
+    }
+    return basis;
+}
 } // namespace
 
 OdGeNurbCurve3d::OdGeNurbCurve3d(int degree, const OdGeKnotVector& knots,
@@ -147,102 +249,42 @@ void OdGeNurbCurve3d::interpolate(const OdGePoint3dArray& fit, const OdGeVector3
     if (fit.size() < 2)
         throw OdError(eInvalidInput, "spline: at least 2 fit points are needed");
     const int n = static_cast<int>(fit.size()) - 1; // fit points Q0..Qn
-    const int p = 3;
-
-    // Chord-length parameters and a clamped knot vector with the inner parameters as simple knots.
-    std::vector<double> c(static_cast<std::size_t>(n + 1), 0.0);
-    for (int k = 1; k <= n; ++k)
-        c[k] = c[k - 1] + fit[static_cast<unsigned>(k)].distanceTo(fit[static_cast<unsigned>(k - 1)]);
-    OdGeDoubleArray knots;
-    for (int i = 0; i < 4; ++i)
-        knots.append(c[0]);
-    for (int k = 1; k < n; ++k)
-        knots.append(c[k]);
-    for (int i = 0; i < 4; ++i)
-        knots.append(c[n]);
-    m_degree = p;
+    const std::vector<double> c = chordParameters(fit);
+    const OdGeDoubleArray knots = clampedFitKnots(c);
+    m_degree = kFitDegree;
     m_knots.set(knots);
     m_weights.clear();
     const int numCtrl = n + 3;
     m_controlPoints.clear();
     m_controlPoints.resize(static_cast<unsigned>(numCtrl));
-    auto u = [&](int i) { return knots[static_cast<unsigned>(i)]; };
 
     // Unknowns P0..P(n+2). Rows: P0 = Q0; start condition; C(c_k) = Q_k for the inner fit
-    // points; end condition; P(n+2) = Qn. Each row touches three neighbouring unknowns only.
+    // points; end condition; P(n+2) = Qn.
     const std::size_t N = static_cast<std::size_t>(numCtrl);
-    std::vector<double> dl(N, 0.0), d(N, 0.0), du(N, 0.0);
-    std::vector<Vec3> rhs(N, Vec3{0.0, 0.0, 0.0});
-    auto setRhs = [&](std::size_t row, const OdGeVector3d& v) { rhs[row] = Vec3{v.x, v.y, v.z}; };
-    d[0] = 1.0;
-    setRhs(0, fit.first().asVector());
-    d[N - 1] = 1.0;
-    setRhs(N - 1, fit.last().asVector());
-
-    // First derivative at the start is 3 (P1 - P0) / (u4 - u1); the second derivative vanishes
-    // when (P2 - P1) / (u5 - u2) = (P1 - P0) / (u4 - u1). The end mirrors this.
-    if (startTangent)
-    {
-        const double h = (u(4) - u(1)) / p;
-        dl[0] = -1.0;
-        d[1] = 1.0;
-        setRhs(1, *startTangent * h);
-    }
-    else
-    {
-        const double a = 1.0 / (u(4) - u(1)), b = 1.0 / (u(5) - u(2));
-        dl[0] = a;
-        d[1] = -(a + b);
-        du[1] = b;
-    }
-    const int last = numCtrl - 1;
-    if (endTangent)
-    {
-        const double h = (u(last + 3) - u(last)) / p;
-        d[N - 2] = -1.0;
-        du[N - 2] = 1.0;
-        setRhs(N - 2, *endTangent * h);
-    }
-    else
-    {
-        const double a = 1.0 / (u(last + 3) - u(last)), b = 1.0 / (u(last + 2) - u(last - 1));
-        du[N - 2] = a;
-        d[N - 2] = -(a + b);
-        dl[N - 3] = b;
-    }
+    InterpolationRows rows(N);
+    rows.d[0] = 1.0;
+    rows.setRhs(0, fit.first().asVector());
+    rows.d[N - 1] = 1.0;
+    rows.setRhs(N - 1, fit.last().asVector());
+    setEndConditionRows(rows, knots, startTangent, endTangent);
     for (int k = 1; k < n; ++k)
     {
-        // At the knot c_k = u[k + 3] the non-zero basis functions are N_k, N_(k+1), N_(k+2).
-        const int s = k + 3;
-        const double t = c[static_cast<std::size_t>(k)];
-        double basis[4] = {1.0, 0.0, 0.0, 0.0}, left[4] = {}, right[4] = {};
-        for (int j = 1; j <= p; ++j)
-        {
-            left[j] = t - u(s + 1 - j);
-            right[j] = u(s + j) - t;
-            double saved = 0.0;
-            for (int r = 0; r < j; ++r)
-            {
-                const double tmp = basis[r] / (right[r + 1] + left[j - r]);
-                basis[r] = saved + right[r + 1] * tmp;
-                saved = left[j - r] * tmp;
-            }
-            basis[j] = saved;
-        }
-        // basis[0..3] are N_(s-3)..N_s; N_s vanishes at its own knot.
+        // At the knot c_k = u[k + 3] the non-zero basis functions are N_k, N_(k+1), N_(k+2); N_(k+3)
+        // vanishes at its own knot.
+        const std::array<double, 4> basis = cubicBasisAt(knots, k + 3, c[static_cast<std::size_t>(k)]);
         const std::size_t row = static_cast<std::size_t>(k + 1);
-        dl[row - 1] = basis[0];
-        d[row] = basis[1];
-        du[row] = basis[2];
-        setRhs(row, fit[static_cast<unsigned>(k)].asVector());
+        rows.dl[row - 1] = basis[0];
+        rows.d[row] = basis[1];
+        rows.du[row] = basis[2];
+        rows.setRhs(row, fit[static_cast<unsigned>(k)].asVector());
     }
-    if (!solveTridiagonal(dl, d, du, rhs))
+    if (!solveTridiagonal(rows.dl, rows.d, rows.du, rows.rhs))
         throw OdError(eDegenerateGeometry, "spline: the interpolation system is singular");
     for (std::size_t i = 0; i < N; ++i)
-        m_controlPoints[static_cast<unsigned>(i)].set(rhs[i][0], rhs[i][1], rhs[i][2]);
+        m_controlPoints[static_cast<unsigned>(i)].set(rows.rhs[i][0], rows.rhs[i][1], rows.rhs[i][2]);
     // The ends are interpolated exactly, not up to the solver's rounding.
     m_controlPoints[0] = fit.first();
-    m_controlPoints[static_cast<unsigned>(last)] = fit.last();
+    m_controlPoints[static_cast<unsigned>(numCtrl - 1)] = fit.last();
     m_fitPoints = fit;
 }
 

@@ -214,7 +214,17 @@ private:
     void executiveLine(std::string_view s, int line);
     void caseLine(std::string_view raw, std::string_view s, int line);
     void caseCommand(const CaseCommand& command);
+    /// False, with an error, for a command without "= value".
+    bool caseValueGiven(const CaseCommand& command);
+    void caseSetId(const CaseCommand& command, std::optional<Id>& target);
+    /// An output request: ALL or NONE, with the print options this program honours.
+    void caseOutput(const CaseCommand& command, bool& target,
+                    std::initializer_list<std::string_view> allowed);
     void bulkLine(std::string_view s, int line);
+    /// The card a continuation line adds to; none (an error) when no card came before it.
+    RawEntry* continuedEntry(int line);
+    void freeFieldLine(const std::vector<std::string>& pieces, int line);
+    void smallFieldLine(std::vector<std::string> columns, int line);
     void flushEntry();
     void card(const RawEntry& e);
 
@@ -337,6 +347,45 @@ void Reader::caseLine(std::string_view raw, std::string_view s, int line)
     caseCommand(command);
 }
 
+bool Reader::caseValueGiven(const CaseCommand& command)
+{
+    if (!command.hasValue)
+        error(command.line, "case control command " + command.name + " on line " +
+                                std::to_string(command.line) + " needs a value after \"=\"");
+    return command.hasValue;
+}
+
+void Reader::caseSetId(const CaseCommand& command, std::optional<Id>& target)
+{
+    if (!caseValueGiven(command))
+        return;
+    auto v = parseInteger(command.value);
+    if (!v || *v <= 0 || *v >= kIdLimit)
+        error(command.line, "case control command " + command.name + " on line " +
+                                std::to_string(command.line) + ": " + quote(command.value) +
+                                " is not a set id");
+    else
+        target = *v;
+}
+
+void Reader::caseOutput(const CaseCommand& command, bool& target,
+                        std::initializer_list<std::string_view> allowed)
+{
+    if (!caseValueGiven(command))
+        return;
+    const std::string where = " on line " + std::to_string(command.line);
+    for (const std::string_view opt : unknownOptions(command.options, allowed))
+        error(command.line, "option " + quote(opt) + " of " + command.name + where + " is not supported");
+    const std::string v = upper(command.value);
+    if (v == "ALL")
+        target = true;
+    else if (v == "NONE")
+        target = false;
+    else
+        error(command.line,
+              command.name + where + ": only ALL or NONE is supported, not " + quote(command.value));
+}
+
 void Reader::caseCommand(const CaseCommand& command)
 {
     CaseControl& cc = m_result.model.caseControl;
@@ -344,53 +393,19 @@ void Reader::caseCommand(const CaseCommand& command)
     const std::string& name = command.name;
     const int line = command.line;
     const std::string where = " on line " + std::to_string(line);
-    auto needValue = [&]()
-    {
-        if (!command.hasValue)
-        {
-            error(line, "case control command " + name + where + " needs a value after \"=\"");
-            return false;
-        }
-        return true;
-    };
-    auto setId = [&](std::optional<Id>& target)
-    {
-        if (!needValue())
-            return;
-        auto v = parseInteger(value);
-        if (!v || *v <= 0 || *v >= kIdLimit)
-            error(line, "case control command " + name + where + ": " + quote(value) + " is not a set id");
-        else
-            target = *v;
-    };
-    // Output requests: ALL or NONE, with the print options this program honours.
-    auto setOutput = [&](bool& target, std::initializer_list<std::string_view> allowed)
-    {
-        if (!needValue())
-            return;
-        for (const std::string_view opt : unknownOptions(command.options, allowed))
-            error(line, "option " + quote(opt) + " of " + name + where + " is not supported");
-        const std::string v = upper(value);
-        if (v == "ALL")
-            target = true;
-        else if (v == "NONE")
-            target = false;
-        else
-            error(line, name + where + ": only ALL or NONE is supported, not " + quote(value));
-    };
     auto isAbbreviation = [&](std::string_view full, std::size_t shortest)
     { return name.size() >= shortest && full.substr(0, name.size()) == name; };
 
     if (name == "TITLE" || name == "SUBTITLE" || name == "LABEL")
     {
-        if (!needValue())
+        if (!caseValueGiven(command))
             return;
         std::string& target = name == "TITLE" ? cc.title : name == "SUBTITLE" ? cc.subtitle : cc.label;
         target = std::string(value);
     }
     else if (name == "LINES")
     {
-        if (!needValue())
+        if (!caseValueGiven(command))
             return;
         auto v = parseInteger(value);
         if (!v || *v < 10 || *v > 2000000000)
@@ -399,23 +414,24 @@ void Reader::caseCommand(const CaseCommand& command)
             cc.linesPerPage = static_cast<int>(*v);
     }
     else if (isAbbreviation("DISPLACEMENT", 4))
-        setOutput(cc.printDisplacements, {"PRINT", "PLOT", "SORT1", "REAL"});
+        caseOutput(command, cc.printDisplacements, {"PRINT", "PLOT", "SORT1", "REAL"});
     else if (isAbbreviation("STRESS", 4) || name == "ELSTRESS")
-        setOutput(cc.printStresses, {"PRINT", "PLOT", "SORT1", "REAL", "VONMISES", "CENTER", "CORNER",
-                                     "BILIN", "CUBIC", "SGAGE"});
+        caseOutput(
+            command, cc.printStresses,
+            {"PRINT", "PLOT", "SORT1", "REAL", "VONMISES", "CENTER", "CORNER", "BILIN", "CUBIC", "SGAGE"});
     else if (name == "SPCFORCES")
-        setOutput(cc.printSpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
+        caseOutput(command, cc.printSpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
     else if (name == "MPCFORCES")
-        setOutput(cc.printMpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
+        caseOutput(command, cc.printMpcForces, {"PRINT", "PLOT", "SORT1", "REAL"});
     else if (name == "SPC")
-        setId(cc.spcSet);
+        caseSetId(command, cc.spcSet);
     else if (name == "MPC")
-        setId(cc.mpcSet);
+        caseSetId(command, cc.mpcSet);
     else if (name == "LOAD")
-        setId(cc.loadSet);
+        caseSetId(command, cc.loadSet);
     else if (name == "ECHO")
     {
-        if (!needValue())
+        if (!caseValueGiven(command))
             return;
         const std::string v = upper(value);
         if (v == "NONE" || v == "PUNCH" || v == "UNSORT" || v == "SORT" || v == "BOTH")
@@ -429,6 +445,55 @@ void Reader::caseCommand(const CaseCommand& command)
                         " is not supported");
 }
 
+/// Grows a card's fields to whole lines, so that a continuation's fields start on a line of their own.
+void padToLine(std::vector<std::string>& fields)
+{
+    fields.resize((fields.size() + kFieldsPerLine - 1) / kFieldsPerLine * kFieldsPerLine);
+}
+
+/// The comma-separated fields of a free-field line, upper case and trimmed, a trailing empty one
+/// dropped.
+std::vector<std::string> freeFields(std::string_view s)
+{
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (true)
+    {
+        const std::size_t comma = s.find(',', start);
+        pieces.push_back(
+            upper(trim(s.substr(start, comma == std::string_view::npos ? s.npos : comma - start))));
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    if (pieces.size() > 1 && pieces.back().empty())
+        pieces.pop_back();
+    return pieces;
+}
+
+/// The name column and the fields of a small-field line; tabs advance to the next multiple of 8
+/// columns.
+std::vector<std::string> smallFields(std::string_view s)
+{
+    std::string expanded;
+    for (char c : s)
+    {
+        if (c == '\t')
+            expanded.append(kSmallField - expanded.size() % kSmallField, ' ');
+        else
+            expanded += c;
+    }
+    std::vector<std::string> columns;
+    for (std::size_t field = 0; field <= kFieldsPerLine; ++field)
+    {
+        const std::size_t from = field * kSmallField;
+        columns.push_back(from < expanded.size()
+                              ? upper(trim(std::string_view(expanded).substr(from, kSmallField)))
+                              : std::string());
+    }
+    return columns;
+}
+
 void Reader::bulkLine(std::string_view raw, int line)
 {
     const std::size_t dollar = raw.find('$');
@@ -438,77 +503,52 @@ void Reader::bulkLine(std::string_view raw, int line)
     const std::string& echo = m_result.model.caseControl.echo;
     if (echo == "UNSORT" || echo == "SORT" || echo == "BOTH")
         m_result.model.bulkLines.emplace_back(raw);
-    auto padToLine = [](std::vector<std::string>& f)
-    { f.resize((f.size() + kFieldsPerLine - 1) / kFieldsPerLine * kFieldsPerLine); };
-    auto continuation = [&]() -> RawEntry*
-    {
-        if (!m_entry)
-        {
-            error(line, "continuation line " + std::to_string(line) + " does not follow a card");
-            return nullptr;
-        }
-        return &*m_entry;
-    };
-
     if (s.find(',') != std::string_view::npos)
+        freeFieldLine(freeFields(s), line);
+    else
+        smallFieldLine(smallFields(s), line);
+}
+
+RawEntry* Reader::continuedEntry(int line)
+{
+    if (!m_entry)
     {
-        std::vector<std::string> pieces;
-        std::size_t start = 0;
-        while (true)
+        error(line, "continuation line " + std::to_string(line) + " does not follow a card");
+        return nullptr;
+    }
+    return &*m_entry;
+}
+
+void Reader::freeFieldLine(const std::vector<std::string>& pieces, int line)
+{
+    const std::string& first = pieces.front();
+    if (first.empty() || first.front() == '+' || first.front() == '*')
+    {
+        if (RawEntry* e = continuedEntry(line))
         {
-            const std::size_t comma = s.find(',', start);
-            pieces.push_back(
-                upper(trim(s.substr(start, comma == std::string_view::npos ? s.npos : comma - start))));
-            if (comma == std::string_view::npos)
-                break;
-            start = comma + 1;
+            padToLine(e->fields);
+            e->fields.insert(e->fields.end(), pieces.begin() + 1, pieces.end());
         }
-        if (pieces.size() > 1 && pieces.back().empty())
-            pieces.pop_back();
-        const std::string& first = pieces.front();
-        if (first.empty() || first.front() == '+' || first.front() == '*')
-        {
-            if (RawEntry* e = continuation())
-            {
-                padToLine(e->fields);
-                e->fields.insert(e->fields.end(), pieces.begin() + 1, pieces.end());
-            }
-            return;
-        }
-        const char c0 = first.front();
-        if (std::isdigit(static_cast<unsigned char>(c0)) || c0 == '-' || c0 == '.')
-        {
-            if (RawEntry* e = continuation())
-                e->fields.insert(e->fields.end(), pieces.begin(), pieces.end());
-            return;
-        }
-        flushEntry();
-        m_entry = RawEntry{first, std::vector<std::string>(pieces.begin() + 1, pieces.end()), line};
         return;
     }
-
-    // Small-field format; tabs advance to the next multiple of 8 columns.
-    std::string expanded;
-    for (char c : s)
+    const char c0 = first.front();
+    if (std::isdigit(static_cast<unsigned char>(c0)) || c0 == '-' || c0 == '.')
     {
-        if (c == '\t')
-            expanded.append(kSmallField - expanded.size() % kSmallField, ' ');
-        else
-            expanded += c;
+        if (RawEntry* e = continuedEntry(line))
+            e->fields.insert(e->fields.end(), pieces.begin(), pieces.end());
+        return;
     }
-    auto column = [&](std::size_t field)
-    {
-        const std::size_t from = field * kSmallField;
-        return from < expanded.size() ? upper(trim(std::string_view(expanded).substr(from, kSmallField)))
-                                      : std::string();
-    };
-    const std::string name = column(0);
-    std::vector<std::string> fields;
-    for (std::size_t f = 1; f <= kFieldsPerLine; ++f)
-        fields.push_back(column(f));
+    flushEntry();
+    m_entry = RawEntry{first, std::vector<std::string>(pieces.begin() + 1, pieces.end()), line};
+}
+
+void Reader::smallFieldLine(std::vector<std::string> columns, int line)
+{
+    const std::string name = columns.front();
+    std::vector<std::string> fields(columns.begin() + 1, columns.end());
     if (name.empty() || name.front() == '+' || name.front() == '*')
     {
-        if (RawEntry* e = continuation())
+        if (RawEntry* e = continuedEntry(line))
         {
             padToLine(e->fields);
             e->fields.insert(e->fields.end(), fields.begin(), fields.end());

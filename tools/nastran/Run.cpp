@@ -273,6 +273,96 @@ void writeResults(const std::string& f06Path, const Model& model, const std::vec
              });
 }
 
+/// The messages of a failed reading, a line each, as one fatal error's text.
+std::string joinLines(const std::vector<std::string>& lines)
+{
+    std::string all;
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        all += (k ? "\n" : "") + lines[k];
+    return all;
+}
+
+/// The run's keywords as it takes them, at the head of the log.
+void logSettings(Log& log, const CommandLine& cl, const Sharing* sharing)
+{
+    log.write("CAE NASTRAN 1.0: LINEAR STATICS OF " + cl.deck);
+    for (const auto& n : cl.notes)
+        log.write(n);
+    if (sharing)
+        for (const auto& n : sharing->notes)
+            log.write(n);
+    if (cl.errors.empty())
+        log.write("THREADS: " + std::to_string(useThreads(sharing ? sharing->threads : cl.threads)));
+}
+
+/// Reads, solves and prints the deck, keeping its case control in `caseControl`. 0, also for a rank
+/// whose share of a distributed run is done.
+int solveDeck(const CommandLine& cl, const Sharing* sharing, Log& log, const std::string& f06Path,
+              CaseControl& caseControl)
+{
+    if (!cl.errors.empty())
+        throw FatalError(eFatalInput, joinLines(cl.errors));
+    log.write("READING DECK");
+    DeckReadResult read = readDeck(readFile(cl.deck));
+    caseControl = read.model.caseControl;
+    if (!read.errors.empty())
+    {
+        std::vector<std::string> texts;
+        for (const auto& error : read.errors)
+            texts.push_back(error.text);
+        throw FatalError(eFatalInput, joinLines(texts));
+    }
+    log.write("READ " + std::to_string(read.model.grids.size()) + " GRIDS, " +
+              std::to_string(read.model.elements.size()) + " ELEMENTS");
+    // Moved, not copied: a large model's arrays are a fair share of the run's peak memory.
+    const Analysis::Progress progress = [&](const std::string& s) { log.write(s); };
+    Analysis analysis(std::move(read.model), progress);
+    Results results;
+    if (sharing)
+    {
+        std::optional<Results> shared = analysis.runShared(sharing->solver(progress));
+        if (!shared)
+            return 0;
+        results = std::move(*shared);
+    }
+    else
+        results = analysis.run(cl.memoryLimit, cl.matrixFile);
+    for (const Note& n : analysis.notes())
+        log.write((n.warning ? "WARNING: " : "NOTE: ") + n.text);
+    char residual[64];
+    std::snprintf(residual, sizeof residual, "%.3E", results.relativeResidual);
+    log.write(std::string("RELATIVE RESIDUAL OF THE SOLUTION ") + residual);
+    log.write("WRITING RESULTS " + f06Path);
+    writeResults(f06Path, analysis.model(), analysis.notes(), results);
+    log.write("Analysis complete 0");
+    return 0;
+}
+
+/// A fatal error in the log and, when the printout can still be written, in the f06; its exit code.
+int reportFatal(const FatalError& e, Log& log, const std::string& f06Path, const CaseControl& caseControl)
+{
+    const int code = e.code;
+    const std::string text = e.what();
+    log.write("FATAL ERROR:\n" + text);
+    try
+    {
+        writeF06(f06Path, caseControl,
+                 [&](F06Writer& w)
+                 {
+                     w.caseControlEcho();
+                     w.fatal(text);
+                     w.summaryTable(false);
+                     w.endOfJob();
+                 });
+    }
+    catch (const FatalError& f)
+    {
+        log.write(std::string("FATAL ERROR:\n") + f.what());
+    }
+    log.write("Analysis complete " + std::to_string(code));
+    return code;
+}
+
 } // namespace
 
 int runProgram(const std::vector<std::string>& args)
@@ -308,86 +398,18 @@ int runDeck(const CommandLine& cl, const Sharing* sharing)
         std::cerr << "cannot write the log " << logPath << "\n";
         return eFatalFile;
     }
-    log.write("CAE NASTRAN 1.0: LINEAR STATICS OF " + cl.deck);
-    for (const auto& n : cl.notes)
-        log.write(n);
-    if (sharing)
-        for (const auto& n : sharing->notes)
-            log.write(n);
-    if (cl.errors.empty())
-        log.write("THREADS: " + std::to_string(useThreads(sharing ? sharing->threads : cl.threads)));
+    logSettings(log, cl, sharing);
 
     // The case control outlives the model, which the analysis takes over: a fatal error's printout
     // echoes it.
     CaseControl caseControl;
     try
     {
-        if (!cl.errors.empty())
-        {
-            std::string all;
-            for (std::size_t k = 0; k < cl.errors.size(); ++k)
-                all += (k ? "\n" : "") + cl.errors[k];
-            throw FatalError(eFatalInput, all);
-        }
-        log.write("READING DECK");
-        DeckReadResult read = readDeck(readFile(cl.deck));
-        caseControl = read.model.caseControl;
-        if (!read.errors.empty())
-        {
-            std::string all;
-            for (std::size_t k = 0; k < read.errors.size(); ++k)
-                all += (k ? "\n" : "") + read.errors[k].text;
-            throw FatalError(eFatalInput, all);
-        }
-        log.write("READ " + std::to_string(read.model.grids.size()) + " GRIDS, " +
-                  std::to_string(read.model.elements.size()) + " ELEMENTS");
-        // Moved, not copied: a large model's arrays are a fair share of the run's peak memory.
-        const Analysis::Progress progress = [&](const std::string& s) { log.write(s); };
-        Analysis analysis(std::move(read.model), progress);
-        Results results;
-        if (sharing)
-        {
-            std::optional<Results> shared = analysis.runShared(sharing->solver(progress));
-            if (!shared)
-                return 0;
-            results = std::move(*shared);
-        }
-        else
-            results = analysis.run(cl.memoryLimit, cl.matrixFile);
-        for (const Note& n : analysis.notes())
-            log.write((n.warning ? "WARNING: " : "NOTE: ") + n.text);
-        char residual[64];
-        std::snprintf(residual, sizeof residual, "%.3E", results.relativeResidual);
-        log.write(std::string("RELATIVE RESIDUAL OF THE SOLUTION ") + residual);
-        log.write("WRITING RESULTS " + f06Path);
-        writeResults(f06Path, analysis.model(), analysis.notes(), results);
-        log.write("Analysis complete 0");
-        return 0;
+        return solveDeck(cl, sharing, log, f06Path, caseControl);
     }
     catch (const FatalError& e)
     {
-        const int code = e.code;
-        const std::string text = e.what();
-        if (!root)
-            return code;
-        log.write("FATAL ERROR:\n" + text);
-        try
-        {
-            writeF06(f06Path, caseControl,
-                     [&](F06Writer& w)
-                     {
-                         w.caseControlEcho();
-                         w.fatal(text);
-                         w.summaryTable(false);
-                         w.endOfJob();
-                     });
-        }
-        catch (const FatalError& f)
-        {
-            log.write(std::string("FATAL ERROR:\n") + f.what());
-        }
-        log.write("Analysis complete " + std::to_string(code));
-        return code;
+        return root ? reportFatal(e, log, f06Path, caseControl) : e.code;
     }
     catch (const std::bad_alloc&)
     {
