@@ -1,5 +1,6 @@
 #include "apps/analysis/Analysis2d.h"
 
+#include "apps/analysis/AnalysisTolerances.h"
 #include "apps/analysis/DisplacementField.h"
 #include "apps/analysis/Stop.h"
 #include "apps/analysis/WorkProgress.h"
@@ -59,21 +60,12 @@ std::string budgetText()
     return std::to_string(cae_core::DelaunayMesher::kMaxTriangles);
 }
 
-/// Displacements smaller than this fraction of the largest one are compared against that
-/// fraction rather than against themselves when adaptive refinement judges a change: near
-/// supports the displacement tends to zero and its relative change would be pure noise.
-constexpr double kNegligibleDisplacement = 1e-3;
-
 /// Boundary points a loop needs to enclose a triangle; the mesher samples loops at the mesh size.
 constexpr double kPointsPerLoop = 3.0;
 
 /// The largest scale of stiffness, load and displacement the analysis accepts (and its inverse
 /// the smallest non-zero one): products of two such values stay far inside the doubles' range.
 constexpr double kLargestScale = 1e150;
-
-/// The largest imbalance of applied loads and reactions, as a fraction of the loads, that a
-/// solution may show: two orders above the solver's residual on slender parts.
-constexpr double kEquilibriumTolerance = 1e-6;
 
 /// Rough in-house solve time per mesh vertex (six-node elements on this kind of machine: about one
 /// second for 50,000 vertices); it only sets the pace of the progress meter, never an outcome.

@@ -1,5 +1,7 @@
 #include "apps/analysis/NodalField.h"
 
+#include "apps/analysis/AnalysisTolerances.h"
+
 #include <Eigen/Dense>
 
 #include <algorithm>
@@ -20,10 +22,6 @@ namespace
 /// The sampling points of a six-node element's stresses: the three-point rule's, where the
 /// element's stresses are nearly as accurate as the solution allows.
 constexpr double kSamples6[3][2] = {{1.0 / 6.0, 1.0 / 6.0}, {2.0 / 3.0, 1.0 / 6.0}, {1.0 / 6.0, 2.0 / 3.0}};
-
-/// Pivots below this fraction of the largest one make a patch's fit rank deficient: too few
-/// sampling points, or all of them on a line, to fix the polynomial.
-constexpr double kRankThreshold = 1e-10;
 
 /// A node's accumulated values from the patches that reach it.
 struct Sum

@@ -2,7 +2,9 @@
 
 #include "apps/file/Format.h"
 
+#include "cdt/Predicates.h"
 #include "platform/ge/GeNurbCurve3d.h"
+#include "platform/ge/GeUtils.h"
 
 #include <algorithm>
 #include <cmath>
@@ -291,6 +293,25 @@ double cross(const OdGePoint2d& a, const OdGePoint2d& b, const OdGePoint2d& c)
     return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
 }
 
+/// The side of a -> b that c lies on, exactly: a rounded cross product can put a vertex a hair from
+/// another boundary on its wrong side and so miss, or invent, a crossing.
+CDT::PtLineLocation side(const OdGePoint2d& a, const OdGePoint2d& b, const OdGePoint2d& c)
+{
+    return CDT::locatePointLine({c.x, c.y}, {a.x, a.y}, {b.x, b.y});
+}
+
+bool oppositeSides(const OdGePoint2d& a, const OdGePoint2d& b, const OdGePoint2d& p, const OdGePoint2d& q)
+{
+    const auto sp = side(a, b, p), sq = side(a, b, q);
+    return sp != CDT::PtLineLocation::OnLine && sq != CDT::PtLineLocation::OnLine && sp != sq;
+}
+
+/// Whether each segment's ends lie strictly on both sides of the other.
+bool crosses(const Segment& s, const Segment& t)
+{
+    return oppositeSides(s.a, s.b, t.a, t.b) && oppositeSides(t.a, t.b, s.a, s.b);
+}
+
 double distanceToSegment(const OdGePoint2d& p, const Segment& s)
 {
     const OdGeVector2d d = s.b - s.a;
@@ -304,12 +325,11 @@ double distanceToSegment(const OdGePoint2d& p, const Segment& s)
 /// of the other), or touching (within `tol` of each other). Empty when they stay apart.
 std::optional<std::pair<OdGePoint2d, bool>> meeting(const Segment& s, const Segment& t, double tol)
 {
-    const double d1 = cross(s.a, s.b, t.a), d2 = cross(s.a, s.b, t.b);
-    const double d3 = cross(t.a, t.b, s.a), d4 = cross(t.a, t.b, s.b);
-    if (((d1 > 0.0 && d2 < 0.0) || (d1 < 0.0 && d2 > 0.0)) &&
-        ((d3 > 0.0 && d4 < 0.0) || (d3 < 0.0 && d4 > 0.0)))
+    if (crosses(s, t))
     {
-        const double f = d3 / (d3 - d4);
+        // The rounded areas only place the point; near a degenerate crossing they may even agree in sign.
+        const double d3 = cross(t.a, t.b, s.a), d4 = cross(t.a, t.b, s.b);
+        const double f = d3 != d4 ? std::clamp(d3 / (d3 - d4), 0.0, 1.0) : 0.5;
         return std::pair{s.a + (s.b - s.a) * f, true};
     }
     if (distanceToSegment(t.a, s) <= tol)
@@ -326,10 +346,7 @@ std::optional<std::pair<OdGePoint2d, bool>> meeting(const Segment& s, const Segm
 /// The shortest distance between two segments (0 when they cross).
 double segmentDistance(const Segment& s, const Segment& t)
 {
-    const double d1 = cross(s.a, s.b, t.a), d2 = cross(s.a, s.b, t.b);
-    const double d3 = cross(t.a, t.b, s.a), d4 = cross(t.a, t.b, s.b);
-    if (((d1 > 0.0 && d2 < 0.0) || (d1 < 0.0 && d2 > 0.0)) &&
-        ((d3 > 0.0 && d4 < 0.0) || (d3 < 0.0 && d4 > 0.0)))
+    if (crosses(s, t))
         return 0.0;
     return std::min({distanceToSegment(t.a, s), distanceToSegment(t.b, s), distanceToSegment(s.a, t),
                      distanceToSegment(s.b, t)});
@@ -370,40 +387,29 @@ std::optional<std::pair<OdGePoint2d, bool>> curvesMeeting(const Segment& s, cons
     return std::nullopt;
 }
 
+/// The platform's ray test's answers for a point clear of the boundary (farther than its tolerance).
+constexpr int kOutsidePolygon = 0;
+constexpr int kInsidePolygon = 1;
+
+int classify(const OdGePoint2d& p, const std::vector<OdGePoint2d>& polygon, const OdGeTol& tol)
+{
+    return OdGeUtils::classifyPointPolygonRayTest(p, polygon.data(), static_cast<int>(polygon.size()), tol);
+}
+
 /// Whether some vertex of polygon `a` lies inside polygon `b` (`inside`) or outside it
 /// (`!inside`), farther than `tol` from its boundary.
 bool hasVertexBeyond(const std::vector<OdGePoint2d>& a, const std::vector<OdGePoint2d>& b, bool inside,
                      double tol)
 {
-    for (const auto& p : a)
-    {
-        bool in = false;
-        double distance = HUGE_VAL;
-        for (std::size_t i = 0, j = b.size() - 1; i < b.size(); j = i++)
-        {
-            if ((b[i].y > p.y) != (b[j].y > p.y) &&
-                p.x < (b[j].x - b[i].x) * (p.y - b[i].y) / (b[j].y - b[i].y) + b[i].x)
-                in = !in;
-            distance = std::min(distance, distanceToSegment(p, Segment{b[i], b[j], 0}));
-        }
-        if (in == inside && distance > tol)
-            return true;
-    }
-    return false;
+    const int beyond = inside ? kInsidePolygon : kOutsidePolygon;
+    return std::any_of(a.begin(), a.end(),
+                       [&](const OdGePoint2d& p) { return classify(p, b, OdGeTol(tol)) == beyond; });
 }
 
 /// Whether `p` lies inside `polygon` (even-odd rule).
 bool insidePolygon(const std::vector<OdGePoint2d>& polygon, const OdGePoint2d& p)
 {
-    bool inside = false;
-    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++)
-    {
-        const OdGePoint2d& a = polygon[i];
-        const OdGePoint2d& b = polygon[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
-    }
-    return inside;
+    return classify(p, polygon, OdGeTol(0.0)) == kInsidePolygon;
 }
 
 /// Items binned into the cells of a uniform grid by their boxes, in compressed rows.

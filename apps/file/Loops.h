@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apps/file/AnalysisFile.h"
+#include "apps/file/FileTolerances.h"
 
 #include "platform/ge/GeNurbCurve3d.h"
 
@@ -11,11 +12,6 @@
 /// every problem can be reported with the curves' key paths.
 namespace cae_app
 {
-/// Relative precision of typed coordinates: two curve ends closer than this fraction of the
-/// region's size are the same point. Seven significant digits is what people type for values
-/// like 10 cos 30 deg (8.660254); a real gap in a drawing is many orders larger.
-constexpr double kJoinPrecision = 1e-7;
-
 /// The platform's curve for a checked NURBS curve (see checkNurbs), with the same parameters.
 OdGeNurbCurve3d nurbsOf(const NurbsCurve& nurbs);
 

@@ -9,6 +9,7 @@
 #include "apps/output/OutputFolder.h"
 #include "apps/output/VtuWriter.h"
 #include "apps/task3d/SolverGuard.h"
+#include "apps/task3d/Task3dTolerances.h"
 #include "apps/task3d/TaskFields.h"
 #include "apps/task3d/TaskFile.h"
 #include "apps/task3d/TaskModel.h"
@@ -61,9 +62,6 @@ constexpr double kDeckYoungsModulus = 200000.0;
 constexpr double kDeckPoissonRatio = 0.3;
 /// Without --deform, the largest displacement is drawn as this share of the solid's diagonal.
 constexpr double kShownDisplacementShare = 0.1;
-/// The largest imbalance of applied loads and reactions a solution may show, as a share of the loads:
-/// two orders above what the solver's residual and its printout's seven digits leave.
-constexpr double kEquilibriumTolerance = 1e-6;
 
 std::array<double, 3> toArray(const OdGeVector3d& v)
 {
@@ -1033,7 +1031,7 @@ private:
                   "(working folder " +
                   m_folder.string() + ")"},
                  cae_core::eMissingData);
-        if (!(e.imbalance <= kEquilibriumTolerance * m_balanceScale))
+        if (!(e.imbalance <= kTaskEquilibriumTolerance * m_balanceScale))
             stop(eExitFailed,
                  {m_cl.file + ": the solution does not balance: the reactions leave " +
                   formatNumber(e.imbalance, 3) + " " + m_units.force +

@@ -1,5 +1,7 @@
 #include "apps/task3d/TaskFields.h"
 
+#include "apps/task3d/Task3dTolerances.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -9,10 +11,6 @@ namespace
 {
 /// The corners (0-3) of the tetrahedron edges that MeshTetra::midVertices follow.
 constexpr int kEdgeCorners[6][2] = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
-/// How far outside its tetrahedron a point may seem by round-off, in barycentric coordinates (which are
-/// shares of the element's size): a point on a shared face then belongs to both neighbours, and the
-/// one it lies deepest in is taken.
-constexpr double kBarycentricTolerance = 1e-9;
 } // namespace
 
 std::vector<std::optional<cae_core::SolidStress>> vertexStresses(const cae_core::Mesh& mesh,

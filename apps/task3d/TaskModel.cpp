@@ -2,6 +2,7 @@
 
 #include "apps/file/AnalysisFile.h"
 #include "apps/file/Format.h"
+#include "apps/task3d/Task3dTolerances.h"
 #include "cae_core/task/Features.h"
 #include "platform/db/Db3dSolid.h"
 #include "platform/db/DbBlockTableRecord.h"
@@ -12,10 +13,6 @@ namespace cae_app
 {
 namespace
 {
-/// Sine of the largest angle between the normals of faces that one slide holds: far above the kernel's
-/// round-off on plane faces, far below any angle a user draws.
-constexpr double kParallelTolerance = 1e-9;
-
 std::string pointText(const OdGePoint3d& p)
 {
     return "(" + formatNumber(p.x) + ", " + formatNumber(p.y) + ", " + formatNumber(p.z) + ")";

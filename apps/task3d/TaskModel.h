@@ -30,11 +30,6 @@ struct TaskModel
     std::vector<FeatureTargets> targets;
 };
 
-/// How far (in drawing units, relative to the solid's bounding-box diagonal) a point may lie from a
-/// face or edge and still name it: far below any feature size a task file gives, far above the
-/// kernel's own precision.
-constexpr double kPickTolerance = 1e-6;
-
 /// Builds the solid and the drawing. Throws InputError naming the key path when the kernel refuses
 /// a solid, or a face or edge index or point names nothing (or, for a point, two).
 TaskModel buildTaskModel(const TaskFile& file);

@@ -30,11 +30,11 @@ namespace
 /// Two doubles typed into the set-up panel count as the same value when they differ by at most
 /// this much: well below any meaningful change of a thickness, modulus or mesh size in any of the
 /// admitted unit systems, yet above the round-off of a value that went through a text field.
-constexpr double kEqualValueTol = 1e-10;
+constexpr double kEqualValueTolerance = 1e-10;
 
 /// A quantity that must be strictly positive (load magnitude, thickness, modulus, yield) has to
-/// exceed this; it is the same scale as kEqualValueTol, so "zero" means "equal to zero".
-constexpr double kPositiveTol = 1e-10;
+/// exceed this; it is the same scale as kEqualValueTolerance, so "zero" means "equal to zero".
+constexpr double kPositiveTolerance = 1e-10;
 
 /// A refinement ratio at or below 1 plus round-off would coarsen the mesh or do nothing, so such
 /// a ratio is stored as exactly 1.0 (no refinement).
@@ -48,7 +48,7 @@ constexpr double kMaxPoissonRatio = 0.4999999999;
 
 bool isEqual(double a, double b)
 {
-    return std::abs(a - b) <= kEqualValueTol;
+    return std::abs(a - b) <= kEqualValueTolerance;
 }
 
 // Supports are matched by location and by direction. The hash is over the exact coordinates and
@@ -258,10 +258,11 @@ bool hasNonZeroLoad(const std::vector<LoadOrSupport>& loadsAndSupports)
     {
         // A negative magnitude is not a reversed load here: the glyphs and the driver take the
         // sense from the direction, so only a positive magnitude loads the plate.
-        if (const auto* point = std::get_if<PointLoad>(&entry); point && point->magnitude > kPositiveTol)
+        if (const auto* point = std::get_if<PointLoad>(&entry);
+            point && point->magnitude > kPositiveTolerance)
             ++pointLoadCount;
         else if (const auto* linear = std::get_if<LinearLoad>(&entry);
-                 linear && linear->magnitude > kPositiveTol)
+                 linear && linear->magnitude > kPositiveTolerance)
             ++linearLoadCount;
     }
     return pointLoadCount != 0 || linearLoadCount != 0;
@@ -359,11 +360,11 @@ InputHandler::Status InputHandler::getStatus() const
     // not a number (a failed text conversion) is reported instead of reaching the solver.
     if (!(material.poissonRatio > kMinPoissonRatio && material.poissonRatio < kMaxPoissonRatio))
         fail(L"Poisson ratio needs to be greater than -1 and smaller than 0.5.\n");
-    if (!(material.thickness > kPositiveTol))
+    if (!(material.thickness > kPositiveTolerance))
         fail(L"The thickness needs to be greater than zero.\n");
-    if (!(material.youngsModulus > kPositiveTol))
+    if (!(material.youngsModulus > kPositiveTolerance))
         fail(L"The Young's modulus needs to be greater than zero.\n");
-    if (!(material.yield > kPositiveTol))
+    if (!(material.yield > kPositiveTolerance))
         fail(L"The yield needs to be greater than zero.\n");
     return status;
 }

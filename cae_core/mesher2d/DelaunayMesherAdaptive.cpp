@@ -14,6 +14,8 @@
 #include "platform/ge/GeContext.h"
 #include "platform/ge/GeInterval.h"
 
+#include <boost/container_hash/hash.hpp>
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -50,24 +52,15 @@ constexpr double kMinCellInTolerances = 4.0;
 /// drawing) then share the border cells, which keeps the look-up correct, only slower.
 constexpr double kMaxCellIndex = 4.0e18;
 
-std::uint64_t mix(std::uint64_t key)
-{
-    key ^= key >> 33;
-    key *= 0xff51afd7ed558ccdULL;
-    key ^= key >> 33;
-    key *= 0xc4ceb9fe1a85ec53ULL;
-    key ^= key >> 33;
-    return key;
-}
-
 /// Hashes exact coordinates; -0.0 and 0.0 compare equal and so must hash alike.
 struct ExactPointHash
 {
     std::size_t operator()(const Point& p) const noexcept
     {
-        const std::uint64_t x = std::bit_cast<std::uint64_t>(p.x + 0.0);
-        const std::uint64_t y = std::bit_cast<std::uint64_t>(p.y + 0.0);
-        return static_cast<std::size_t>(mix(x ^ mix(y)));
+        std::size_t seed = 0;
+        boost::hash_combine(seed, std::bit_cast<std::uint64_t>(p.x + 0.0));
+        boost::hash_combine(seed, std::bit_cast<std::uint64_t>(p.y + 0.0));
+        return seed;
     }
 };
 
@@ -88,9 +81,8 @@ public:
 
     void insert(const Point& p)
     {
-        const auto [cx, cy] = cellOf(p);
         const auto index = static_cast<std::uint32_t>(m_points.size());
-        auto [it, inserted] = m_heads.try_emplace(key(cx, cy), index);
+        auto [it, inserted] = m_heads.try_emplace(cellOf(p), index);
         m_points.push_back(p);
         m_next.push_back(inserted ? kNone : it->second);
         it->second = index;
@@ -104,7 +96,7 @@ public:
         for (std::int64_t dx = -1; dx <= 1; ++dx)
             for (std::int64_t dy = -1; dy <= 1; ++dy)
             {
-                const auto it = m_heads.find(key(cx + dx, cy + dy));
+                const auto it = m_heads.find(Cell{cx + dx, cy + dy});
                 if (it == m_heads.end())
                     continue;
                 for (std::uint32_t i = it->second; i != kNone; i = m_next[i])
@@ -123,6 +115,7 @@ public:
 
 private:
     static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+    using Cell = std::pair<std::int64_t, std::int64_t>;
 
     std::int64_t cellIndex(double v) const
     {
@@ -133,19 +126,12 @@ private:
             return static_cast<std::int64_t>(kMaxCellIndex);
         return static_cast<std::int64_t>(f);
     }
-    std::pair<std::int64_t, std::int64_t> cellOf(const Point& p) const
-    {
-        return {cellIndex(p.x), cellIndex(p.y)};
-    }
-    static std::uint64_t key(std::int64_t cx, std::int64_t cy)
-    {
-        return mix(static_cast<std::uint64_t>(cx)) ^ (static_cast<std::uint64_t>(cy) * 0x9e3779b97f4a7c15ULL);
-    }
+    Cell cellOf(const Point& p) const { return {cellIndex(p.x), cellIndex(p.y)}; }
 
     double m_tolerance;
     double m_inverseCell;
-    /// Cell key -> the most recently inserted point of the cell; m_next chains the cell's earlier points.
-    std::unordered_map<std::uint64_t, std::uint32_t> m_heads;
+    /// The most recently inserted point of each cell; m_next chains the cell's earlier points.
+    std::unordered_map<Cell, std::uint32_t, boost::hash<Cell>> m_heads;
     std::vector<Point> m_points;
     std::vector<std::uint32_t> m_next;
 };

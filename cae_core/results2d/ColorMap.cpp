@@ -11,11 +11,11 @@ namespace
 {
 /// Positions and domain widths within this of each other count as equal; the maps' own scale is the
 /// normalised axis 0..1, so this is far below any distinction a colour can show.
-constexpr double kTolerance = 1e-10;
+constexpr double kPositionTolerance = 1e-10;
 
 bool isZero(double d)
 {
-    return std::abs(d) <= kTolerance;
+    return std::abs(d) <= kPositionTolerance;
 }
 
 OdCmColor rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b)

@@ -2,8 +2,6 @@
 // the run, what becomes of the working folder, and report lines that reach a pipe while the run goes on.
 #include "TestSupport.h"
 
-#include "apps/task3d/Task3dCommandLine.h"
-
 #include <rapidjson/document.h>
 
 #include <gtest/gtest.h>
@@ -204,48 +202,6 @@ protected:
     fs::path out = dir.path() / "out";
     fs::path err = dir.path() / "stderr.txt";
 };
-
-TEST(SolverControlOptions, TakeATimeLimitAboveZeroAndTheKeepSwitch)
-{
-    using cae_app::CommandLine;
-    const auto parse = [](std::vector<std::string> args)
-    {
-        args.insert(args.begin(), "task3d");
-        return cae_app::parseTask3dCommandLine(args);
-    };
-    const CommandLine plain = parse({"t.json"});
-    EXPECT_FALSE(plain.solverTimeout);
-    EXPECT_FALSE(plain.keepWork);
-    const CommandLine cl = parse({"t.json", "--solver-timeout=2.5", "--keep-work"});
-    ASSERT_EQ(cl.action, CommandLine::Action::eTask3d) << cl.text;
-    EXPECT_EQ(cl.solverTimeout, 2.5);
-    EXPECT_TRUE(cl.keepWork);
-    for (const char* wrong : {"0", "-1", "soon", "nan"})
-    {
-        const CommandLine refused = parse({"t.json", "--solver-timeout", wrong});
-        EXPECT_EQ(refused.action, CommandLine::Action::eUsageError) << wrong;
-        EXPECT_NE(refused.text.find("--solver-timeout must be a number of seconds above 0, not '" +
-                                    std::string(wrong) + "'"),
-                  std::string::npos)
-            << refused.text;
-    }
-}
-
-TEST(SolverControlOptions, TakeSolverKeywordsInOrderAndRefuseWhatTheCommandLineCannotCarry)
-{
-    using cae_app::CommandLine;
-    const CommandLine cl = cae_app::parseTask3dCommandLine(
-        {"task3d", "t.json", "--solver-option", "dmp=2", "--solver-option=smp=1"});
-    ASSERT_EQ(cl.action, CommandLine::Action::eTask3d) << cl.text;
-    EXPECT_EQ(cl.solverOptions, (std::vector<std::string>{"dmp=2", "smp=1"}));
-    for (const char* wrong : {"dmp", "=2", "dmp=", "d mp=2", "sdirectory=a b", "hosts=\"a\""})
-    {
-        const CommandLine refused =
-            cae_app::parseTask3dCommandLine({"task3d", "t.json", "--solver-option", wrong});
-        EXPECT_EQ(refused.action, CommandLine::Action::eUsageError) << wrong;
-        EXPECT_NE(refused.text.find("--solver-option must be KEY=VALUE"), std::string::npos) << refused.text;
-    }
-}
 
 // The keywords reach the solver program after the module's own, the task file's before the command
 // line's.

@@ -2,14 +2,14 @@
 // bolt hole open, the solid's edges where they are seen, and a legend that states what is drawn.
 
 #include "apps/task3d/TaskPicture.h"
-#include "../host/PictureSupport.h"
-#include "TestSupport.h"
 #include "apps/task3d/TaskFile.h"
 #include "apps/task3d/TaskModel.h"
 #include "cae_core/task/Factory.h"
 #include "cae_core/task/Mesh.h"
 #include "host/tetra/GmshTetraMeshGenerator.h"
 #include "host/ut/Reporter.h"
+#include "tests/apps/TestSupport.h"
+#include "tests/host/PictureSupport.h"
 
 #include <gtest/gtest.h>
 

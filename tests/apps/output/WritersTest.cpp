@@ -2,7 +2,7 @@
 #include "apps/output/Summary.h"
 #include "apps/output/VtuWriter.h"
 
-#include "TestSupport.h"
+#include "tests/apps/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>

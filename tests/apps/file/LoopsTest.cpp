@@ -209,6 +209,26 @@ TEST(LoopRelations, ALoopThatCrossesItselfNamesTheTwoCurves)
         InputError);
 }
 
+// The tip at c dips below a -> b by less than a rounded cross product can tell: it finds the tip on the
+// line, so neither edge into the tip would cross it.
+TEST(LoopRelations, ALoopThatCrossesItselfByLessThanRoundingIsRefused)
+{
+    const OdGePoint2d a(0.1, 0.3), b(10.7, 3.9), c(6.8308689080889895, 2.585955478218902);
+    auto outer = loop({line(a.x, a.y, b.x, b.y, "region.outer[0]"), line(b.x, b.y, c.x, 8, "region.outer[1]"),
+                       line(c.x, 8, c.x, c.y, "region.outer[2]"), line(c.x, c.y, 2, 8, "region.outer[3]"),
+                       line(2, 8, a.x, a.y, "region.outer[4]")});
+    std::vector<BoundaryLoop> holes;
+    try
+    {
+        prepareLoops(outer, holes, "a.json");
+        ADD_FAILURE() << "accepted";
+    }
+    catch (const InputError& e)
+    {
+        EXPECT_NE(std::string(e.what()).find("a loop must not cross itself"), std::string::npos) << e.what();
+    }
+}
+
 TEST(LoopRelations, CurvesBelowThePrecisionAtTheRegionsScaleAreRefused)
 {
     // 1e7 long and 1 wide: points closer than 1e-7 of the size, about 1, count as one.

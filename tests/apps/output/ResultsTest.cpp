@@ -1,7 +1,7 @@
 #include "apps/analysis/ResultFigures.h"
 #include "apps/output/ResultGrid.h"
 
-#include "TestSupport.h"
+#include "tests/apps/TestSupport.h"
 
 #include <gtest/gtest.h>
 
