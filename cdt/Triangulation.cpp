@@ -469,23 +469,37 @@ Triangulation::Location Triangulation::locate(const V2d<double>& p, TriInd start
     // On a valid triangulation the walk visits far fewer triangles than there are; the bound only turns
     // broken neighbour links into an error instead of an endless loop.
     const std::size_t maxSteps = 4 * m_triangles.size() + 64;
+    // Locals the compiler can keep in registers: the random state is a member, and writing it through `this`
+    // would otherwise make every step reload the vectors' data pointers.
+    const Triangle* const triangles = m_triangles.data();
+    const V2d<double>* const points = m_vertices.data();
+    std::uint32_t random = m_randomState;
     TriInd t = start;
     TriInd previous = noNeighbor;
+    int side[3] = {1, 1, 1};
     for (std::size_t step = 0;; ++step)
     {
         if (step > maxSteps)
+        {
+            m_randomState = random;
             throw std::logic_error("CDT: point location does not terminate; the neighbour links are broken");
-        const Triangle& tri = m_triangles[t];
-        const Index first = static_cast<Index>(nextRandom() % 3);
-        int side[3] = {1, 1, 1};
+        }
+        const Triangle& tri = triangles[t];
+        random ^= random << 13;
+        random ^= random >> 17;
+        random ^= random << 5;
+        const auto first = static_cast<Index>(random % 3);
+        side[0] = side[1] = side[2] = 1;
         bool moved = false;
         for (Index k = 0; k < 3; ++k)
         {
-            const Index i = static_cast<Index>((first + k) % 3);
+            const auto i = static_cast<Index>(first + k < 3 ? first + k : first + k - 3);
             const TriInd n = tri.neighbors[i];
             if (previous != noNeighbor && n == previous)
                 continue;
-            side[i] = orient(tri.vertices[i], tri.vertices[ccw(i)], p);
+            const V2d<double>& a = points[tri.vertices[i]];
+            const V2d<double>& b = points[tri.vertices[ccw(i)]];
+            side[i] = detail::orientSign(a.x, a.y, b.x, b.y, p.x, p.y);
             if (side[i] < 0 && n != noNeighbor)
             {
                 previous = t;
@@ -494,37 +508,38 @@ Triangulation::Location Triangulation::locate(const V2d<double>& p, TriInd start
                 break;
             }
         }
-        if (moved)
-            continue;
-
-        if (side[0] < 0 || side[1] < 0 || side[2] < 0)
-            throw std::logic_error("CDT: point location left the triangulation");
-        Location loc;
-        loc.triangle = t;
-        int zeros = 0;
-        Index zeroEdges[3] = {0, 0, 0};
-        for (Index i = 0; i < 3; ++i)
-            if (side[i] == 0)
-                zeroEdges[zeros++] = i;
-        if (zeros == 0)
-        {
-            loc.kind = Location::Kind::InTriangle;
-        }
-        else if (zeros == 1)
-        {
-            loc.kind = Location::Kind::OnEdge;
-            loc.index = zeroEdges[0];
-        }
-        else
-        {
-            // On two edges: p is their common vertex.
-            const Index i = zeroEdges[0];
-            const Index j = zeroEdges[1];
-            loc.kind = Location::Kind::OnVertex;
-            loc.index = (j == ccw(i)) ? j : i;
-        }
-        return loc;
+        if (!moved)
+            break;
     }
+    m_randomState = random;
+
+    if (side[0] < 0 || side[1] < 0 || side[2] < 0)
+        throw std::logic_error("CDT: point location left the triangulation");
+    Location loc;
+    loc.triangle = t;
+    int zeros = 0;
+    Index zeroEdges[3] = {0, 0, 0};
+    for (Index i = 0; i < 3; ++i)
+        if (side[i] == 0)
+            zeroEdges[zeros++] = i;
+    if (zeros == 0)
+    {
+        loc.kind = Location::Kind::InTriangle;
+    }
+    else if (zeros == 1)
+    {
+        loc.kind = Location::Kind::OnEdge;
+        loc.index = zeroEdges[0];
+    }
+    else
+    {
+        // On two edges: p is their common vertex.
+        const Index i = zeroEdges[0];
+        const Index j = zeroEdges[1];
+        loc.kind = Location::Kind::OnVertex;
+        loc.index = (j == ccw(i)) ? j : i;
+    }
+    return loc;
 }
 
 std::uint32_t Triangulation::gridCell(const V2d<double>& p) const
@@ -690,7 +705,7 @@ void Triangulation::splitEdge(TriInd t, Index edge, VertInd v)
     m_flipStack.push_back(t4);
 }
 
-void Triangulation::flip(TriInd t, TriInd o)
+CDT_HOT_INLINE void Triangulation::flip(TriInd t, TriInd o, Index eo)
 {
     // t = (v, a, b) and o on the other side of (a, b) with far vertex q become (v, a, q) and (v, q, b): the
     // diagonal a-b of the quadrilateral v, a, q, b is replaced by v-q.
@@ -699,7 +714,6 @@ void Triangulation::flip(TriInd t, TriInd o)
     const VertInd v = tt.vertices[0], a = tt.vertices[1], b = tt.vertices[2];
     const TriInd nVA = tt.neighbors[0];
     const TriInd nBV = tt.neighbors[2];
-    const Index eo = ot.neighborIndex(t); // o's edge b -> a
     const VertInd q = ot.vertices[cw(eo)];
     const TriInd nAQ = ot.neighbors[ccw(eo)];
     const TriInd nQB = ot.neighbors[cw(eo)];
@@ -731,10 +745,11 @@ void Triangulation::restoreDelaunay(VertInd v)
         if (isFixed(a, b))
             continue;
         const Triangle& other = m_triangles[o];
-        const VertInd q = other.vertices[cw(other.neighborIndex(t))];
+        const Index eo = other.neighborIndex(t); // o's edge b -> a
+        const VertInd q = other.vertices[cw(eo)];
         if (inCircle(v, a, b, q) > 0)
         {
-            flip(t, o);
+            flip(t, o, eo);
             m_flipStack.push_back(t);
             m_flipStack.push_back(o);
         }

@@ -201,7 +201,7 @@ private:
 
     void splitTriangle(TriInd t, VertInd v);
     void splitEdge(TriInd t, Index edge, VertInd v);
-    void flip(TriInd t, TriInd o);
+    void flip(TriInd t, TriInd o, Index eo);
     void restoreDelaunay(VertInd v);
     void replaceNeighbor(TriInd t, TriInd oldNeighbor, TriInd newNeighbor);
 

@@ -44,28 +44,16 @@ CDT_HOT_INLINE int orientSign(double ax, double ay, double bx, double by, double
     const double detLeft = (ax - cx) * (by - cy);
     const double detRight = (ay - cy) * (bx - cx);
     const double det = detLeft - detRight;
-    double detSum;
-    if (detLeft > 0.0)
-    {
-        if (detRight <= 0.0)
-            return det > 0.0 ? 1 : (det < 0.0 ? -1 : 0);
-        detSum = detLeft + detRight;
-    }
-    else if (detLeft < 0.0)
-    {
-        if (detRight >= 0.0)
-            return det > 0.0 ? 1 : (det < 0.0 ? -1 : 0);
-        detSum = -detLeft - detRight;
-    }
-    else
-    {
+    // Products of opposite signs (or a zero one) cannot cancel, so |det| then equals their magnitudes' sum
+    // up to rounding and passes the bound below: one test without branching on the signs, which are random
+    // during a walk and would be mispredicted every other time.
+    const double bound = orientErrorBound * (std::fabs(detLeft) + std::fabs(detRight));
+    if (std::fabs(det) > bound)
+        return det > 0.0 ? 1 : -1;
+    // A zero product leaves det as the other one, whose sign is exact: points on a common grid line are
+    // decided here, not by the expansions.
+    if (detLeft == 0.0 || detRight == 0.0)
         return det > 0.0 ? 1 : (det < 0.0 ? -1 : 0);
-    }
-    const double bound = orientErrorBound * detSum;
-    if (det > bound)
-        return 1;
-    if (-det > bound)
-        return -1;
     return orientSignExact(ax, ay, bx, by, cx, cy);
 }
 
