@@ -204,6 +204,7 @@ private:
     void flip(TriInd t, TriInd o, Index eo);
     void restoreDelaunay(VertInd v);
     void replaceNeighbor(TriInd t, TriInd oldNeighbor, TriInd newNeighbor);
+    void prefetchTriangle(TriInd t) const;
 
     void insertConstraint(VertInd a, VertInd b, Edge userEdge);
     ConstraintPiece traceConstraintPiece(VertInd a, VertInd b) const;

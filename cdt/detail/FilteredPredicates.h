@@ -17,6 +17,13 @@
 #define CDT_HOT_INLINE inline
 #endif
 
+// A hint to start loading memory the insertion loop reads soon, so that several cache misses overlap.
+#if defined(__GNUC__) || defined(__clang__)
+#define CDT_PREFETCH(address) __builtin_prefetch(address)
+#else
+#define CDT_PREFETCH(address) ((void)(address))
+#endif
+
 namespace CDT::detail
 {
 
