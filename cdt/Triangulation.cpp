@@ -323,7 +323,8 @@ void Triangulation::insertFirstBatch(const std::vector<V2d<double>>& points)
         m_vertexTriangle.reserve(m_vertices.size());
         adviseHugePages(m_vertexTriangle);
         m_vertexTriangle.resize(m_vertices.size(), noNeighbor);
-        insertInSpatialOrder(helperTriangleVertexCount, static_cast<VertInd>(m_vertices.size()));
+        insertInSpatialOrder(helperTriangleVertexCount, static_cast<VertInd>(m_vertices.size()),
+                             points.data());
     }
     catch (...)
     {
@@ -391,7 +392,7 @@ void Triangulation::insertSingle(const V2d<double>& p)
         m_grid.cells[gridCell(p)] = v;
 }
 
-void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
+void Triangulation::insertInSpatialOrder(VertInd first, VertInd last, const V2d<double>* callerOrder)
 {
     const std::size_t count = last - first;
     if (count == 0)
@@ -412,8 +413,25 @@ void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
         const auto qy = static_cast<std::uint32_t>(std::min(maxCell, (m_vertices[v].y - box.minY) * scale));
         order[i] = (static_cast<std::uint64_t>(hilbertIndex(qx, qy)) << 32) | v;
     }
+    // The swaps land at random places of an array of megabytes: draw the random numbers a few swaps ahead
+    // and start loading their places early, so that the misses overlap. The swaps themselves stay in order.
+    constexpr std::size_t drawAhead = 16;
+    std::uint32_t drawn[drawAhead];
+    const auto draw = [&](std::size_t i)
+    {
+        const auto j = static_cast<std::uint32_t>(nextRandom() % i);
+        CDT_PREFETCH(order.data() + j);
+        drawn[i % drawAhead] = j;
+    };
+    for (std::size_t i = count; i > 1 && i + drawAhead > count; --i)
+        draw(i);
     for (std::size_t i = count; i > 1; --i)
-        std::swap(order[i - 1], order[nextRandom() % i]);
+    {
+        const std::uint32_t j = drawn[i % drawAhead];
+        if (i > drawAhead + 1)
+            draw(i - drawAhead);
+        std::swap(order[i - 1], order[j]);
+    }
     const auto indexBits = static_cast<unsigned>(std::bit_width(static_cast<std::uint32_t>(last - 1)));
     std::vector<std::uint64_t> scratch;
     std::size_t end = count;
@@ -455,10 +473,19 @@ void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
     // A fresh triangulation (only the helper triangle so far): lay the points out in insertion order while
     // building, so that the predicates read coordinates from neighbouring memory, then renumber back to the
     // caller's order. Vertex k of the build is the caller's vertex sequence[k - first].
-    std::vector<V2d<double>> laidOut(count);
+    std::vector<V2d<double>> ownCopy;
+    if (callerOrder == nullptr)
+    {
+        ownCopy.assign(m_vertices.begin() + first, m_vertices.begin() + last);
+        callerOrder = ownCopy.data();
+    }
+    constexpr std::size_t gatherAhead = 16;
     for (std::size_t i = 0; i < count; ++i)
-        laidOut[i] = m_vertices[sequence[i]];
-    std::copy(laidOut.begin(), laidOut.end(), m_vertices.begin() + first);
+    {
+        if (i + gatherAhead < count)
+            CDT_PREFETCH(callerOrder + (sequence[i + gatherAhead] - first));
+        m_vertices[first + i] = callerOrder[sequence[i] - first];
+    }
     const auto original = [&](VertInd v) { return v < first ? v : sequence[v - first]; };
     for (VertInd v = first; v < last; ++v)
     {
@@ -475,11 +502,9 @@ void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
         for (VertInd& v : tri.vertices)
             v = original(v);
     std::vector<TriInd> vertexTriangle(m_vertexTriangle.begin() + first, m_vertexTriangle.begin() + last);
+    std::copy(callerOrder, callerOrder + count, m_vertices.begin() + first);
     for (std::size_t i = 0; i < count; ++i)
-    {
-        m_vertices[sequence[i]] = laidOut[i];
         m_vertexTriangle[sequence[i]] = vertexTriangle[i];
-    }
 }
 
 void Triangulation::insertVertexAt(VertInd v, const Location& loc)

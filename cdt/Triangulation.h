@@ -191,7 +191,9 @@ private:
     void insertFirstBatch(const std::vector<V2d<double>>& points);
     void insertLaterBatch(const std::vector<V2d<double>>& points);
     void insertSingle(const V2d<double>& p);
-    void insertInSpatialOrder(VertInd first, VertInd last);
+    /// Inserts the vertices [first, last) along a space-filling curve in rounds. `callerOrder`, when given,
+    /// holds their coordinates in the same order and stays unchanged during the call (saves a copy).
+    void insertInSpatialOrder(VertInd first, VertInd last, const V2d<double>* callerOrder = nullptr);
     void insertVertexAt(VertInd v, const Location& loc);
 
     Location locate(const V2d<double>& p, TriInd start) const;
