@@ -52,8 +52,16 @@ int main(int argc, char** argv)
                               t.insert(cgalPoints.begin(), cgalPoints.end());
                               theirs = t.number_of_faces();
                           }});
+    // The machine may be shared: the CPU-time ratio is the figure to compare, with the load beside it.
+    double loadBefore[1] = {0.0}, loadAfter[1] = {0.0};
+    getloadavg(loadBefore, 1);
     std::printf("%zu random points in the unit square\n", n);
     bench_rounds::runRounds(contenders, rounds);
+    getloadavg(loadAfter, 1);
+    const double cgalCpu = bench_rounds::median(contenders[1].cpu);
+    std::printf("cpu time cdt/CGAL: %.3f   (load average %.2f before, %.2f after)\n",
+                cgalCpu > 0.0 ? bench_rounds::median(contenders[0].cpu) / cgalCpu : 0.0, loadBefore[0],
+                loadAfter[0]);
     // The helper triangle's three vertices add triangles on our side; the counts agree otherwise.
     std::printf("triangles: cdt %zu (with the helper triangle's), CGAL %zu\n", ours, theirs);
     return 0;

@@ -3,13 +3,16 @@
 #include "cdt/detail/FilteredPredicates.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <limits>
 #include <numeric>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace CDT
 {
@@ -36,35 +39,59 @@ constexpr std::size_t smallestInsertionRound = 64;
 /// Resolution of the Hilbert curve: 2^16 cells along each axis of the batch's bounding box.
 constexpr unsigned hilbertOrder = 16;
 
+/// Spreads the 16 low bits of x to the even bit positions of the result.
+std::uint32_t spreadBits(std::uint32_t x)
+{
+    x = (x | (x << 8)) & 0x00ff00ffu;
+    x = (x | (x << 4)) & 0x0f0f0f0fu;
+    x = (x | (x << 2)) & 0x33333333u;
+    x = (x | (x << 1)) & 0x55555555u;
+    return x;
+}
+
 /// Index of the cell (x, y) along a Hilbert curve of 2^hilbertOrder x 2^hilbertOrder cells.
+///
+/// The curve descends from the top bit: each level's quadrant gives two digits and turns the lower levels
+/// by one of four orientations (as is, transposed, reflected, both). Tracking that orientation level by
+/// level was a tenth of a bulk insertion; here every level's orientation comes from a prefix scan over the
+/// bit planes (4 rounds of doubling span for 16 levels), with no branch, and the digits are read off at
+/// the end. The curve is the one a level-by-level descent draws, with the first step along y.
 std::uint32_t hilbertIndex(std::uint32_t x, std::uint32_t y)
 {
-    constexpr std::uint32_t n = 1u << hilbertOrder;
-    std::uint32_t d = 0;
-    for (std::uint32_t s = n / 2; s > 0; s /= 2)
+    static_assert(hilbertOrder == 16, "the prefix scan below is written for 16 levels");
+    constexpr std::uint32_t ones = 0xffffu;
+    // Each round doubles the span of levels whose turns are composed (1, 2, 4, 8): a and b hold the turn over
+    // a span, c and d the orientation accumulated so far at each level, complete after the last round.
+    std::uint32_t a0 = x ^ y;
+    std::uint32_t b0 = ones ^ a0;
+    std::uint32_t c0 = ones ^ (x | y);
+    std::uint32_t d0 = x & (y ^ ones);
+    std::uint32_t a = a0 | (b0 >> 1);
+    std::uint32_t b = (a0 >> 1) ^ a0;
+    std::uint32_t c = ((c0 >> 1) ^ (b0 & (d0 >> 1))) ^ c0;
+    std::uint32_t d = ((a0 & (c0 >> 1)) ^ (d0 >> 1)) ^ d0;
+    for (unsigned span = 2; span <= 8; span *= 2)
     {
-        const std::uint32_t rx = (x & s) ? 1u : 0u;
-        const std::uint32_t ry = (y & s) ? 1u : 0u;
-        d += s * s * ((3u * rx) ^ ry);
-        if (ry == 0)
-        {
-            if (rx == 1)
-            {
-                x = n - 1 - x;
-                y = n - 1 - y;
-            }
-            std::swap(x, y);
-        }
+        const std::uint32_t pa = a, pb = b, pc = c, pd = d;
+        c ^= (pa & (pc >> span)) ^ (pb & (pd >> span));
+        d ^= (pb & (pc >> span)) ^ ((pa ^ pb) & (pd >> span));
+        a = (pa & (pa >> span)) ^ (pb & (pb >> span));
+        b = (pa & (pb >> span)) ^ (pb & ((pa ^ pb) >> span));
     }
-    return d;
+    const std::uint32_t transposed = c ^ (c >> 1);
+    const std::uint32_t reflected = d ^ (d >> 1);
+    const std::uint32_t low = x ^ y;
+    const std::uint32_t high = reflected | (ones ^ (low | transposed));
+    return (spreadBits(high) << 1) | spreadBits(low);
 }
 
 /// Sorts the insertion keys of [first, last) ascending: a point's Hilbert index in the upper 32 bits, its
-/// vertex index, below 2^indexBits, in the lower ones. Least significant digit first, eleven bits at a time,
-/// over the bits a key can use: the same order as std::sort (the keys are distinct) in a few linear passes
-/// instead of a comparison sort, which took a tenth of a bulk insertion of a million points.
-void sortKeys(std::uint64_t* first, std::uint64_t* last, unsigned indexBits,
-              std::vector<std::uint64_t>& scratch)
+/// vertex index in the lower ones. Least significant digit first, eleven bits at a time, over the Hilbert
+/// index only: a few linear passes instead of a comparison sort, which took a tenth of a bulk insertion of a
+/// million points. The passes are stable, so keys with equal Hilbert indices (points sharing a curve cell,
+/// rare) end up adjacent in their earlier order and are then put in full-key order among themselves: the
+/// same order as std::sort (the keys are distinct).
+void sortKeys(std::uint64_t* first, std::uint64_t* last, std::vector<std::uint64_t>& scratch)
 {
     constexpr unsigned digitBits = 11;
     constexpr std::size_t buckets = std::size_t{1} << digitBits;
@@ -94,12 +121,42 @@ void sortKeys(std::uint64_t* first, std::uint64_t* last, unsigned indexBits,
             to[start[(from[i] >> shift) & (buckets - 1)]++] = from[i];
         std::swap(from, to);
     };
-    for (unsigned shift = 0; shift < indexBits; shift += digitBits)
-        pass(shift);
     for (unsigned shift = 32; shift < 64; shift += digitBits)
         pass(shift);
     if (from != first)
         std::copy(from, from + n, first);
+    for (std::uint64_t* run = first; run != last;)
+    {
+        std::uint64_t* runEnd = run + 1;
+        while (runEnd != last && (*runEnd >> 32) == (*run >> 32))
+            ++runEnd;
+        if (runEnd - run > 1)
+            std::sort(run, runEnd);
+        run = runEnd;
+    }
+}
+
+/// Arrays at least this large are backed by huge pages where the system offers them on request.
+constexpr std::size_t hugePageAdviceBytes = std::size_t{8} << 20;
+
+/// Asks the system to back the not yet touched storage of v's capacity with huge pages. The insertion loop
+/// reads triangles and coordinates at scattered places of arrays of tens of megabytes: with small pages
+/// nearly every such read also misses the address translation cache. A hint only; ignored where unsupported.
+template <typename T> void adviseHugePages(const std::vector<T>& v)
+{
+#if defined(MADV_HUGEPAGE)
+    const std::size_t bytes = v.capacity() * sizeof(T);
+    if (bytes < hugePageAdviceBytes)
+        return;
+    constexpr std::uintptr_t hugePage = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(v.data());
+    const std::uintptr_t first = (begin + hugePage - 1) & ~(hugePage - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(hugePage - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)v;
+#endif
 }
 
 std::string formatPoint(double x, double y)
@@ -142,19 +199,19 @@ struct Bounds
 // ---------------------------------------------------------------------------------------------------------------
 // Predicates on vertices
 
-int Triangulation::orient(VertInd a, VertInd b, const V2d<double>& p) const
+CDT_HOT_INLINE int Triangulation::orient(VertInd a, VertInd b, const V2d<double>& p) const
 {
     const V2d<double>& pa = m_vertices[a];
     const V2d<double>& pb = m_vertices[b];
     return detail::orientSign(pa.x, pa.y, pb.x, pb.y, p.x, p.y);
 }
 
-int Triangulation::orient(VertInd a, VertInd b, VertInd c) const
+CDT_HOT_INLINE int Triangulation::orient(VertInd a, VertInd b, VertInd c) const
 {
     return orient(a, b, m_vertices[c]);
 }
 
-int Triangulation::inCircle(VertInd a, VertInd b, VertInd c, VertInd d) const
+CDT_HOT_INLINE int Triangulation::inCircle(VertInd a, VertInd b, VertInd c, VertInd d) const
 {
     const V2d<double>& pa = m_vertices[a];
     const V2d<double>& pb = m_vertices[b];
@@ -267,9 +324,14 @@ void Triangulation::insertFirstBatch(const std::vector<V2d<double>>& points)
     try
     {
         setUpHelperTriangle(box.minX, box.minY, box.maxX, box.maxY);
+        m_vertices.reserve(m_vertices.size() + points.size());
+        adviseHugePages(m_vertices);
         m_vertices.insert(m_vertices.end(), points.begin(), points.end());
+        m_vertexTriangle.reserve(m_vertices.size());
+        adviseHugePages(m_vertexTriangle);
         m_vertexTriangle.resize(m_vertices.size(), noNeighbor);
-        insertInSpatialOrder(helperTriangleVertexCount, static_cast<VertInd>(m_vertices.size()));
+        insertInSpatialOrder(helperTriangleVertexCount, static_cast<VertInd>(m_vertices.size()),
+                             points.data());
     }
     catch (...)
     {
@@ -337,7 +399,7 @@ void Triangulation::insertSingle(const V2d<double>& p)
         m_grid.cells[gridCell(p)] = v;
 }
 
-void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
+void Triangulation::insertInSpatialOrder(VertInd first, VertInd last, const V2d<double>* callerOrder)
 {
     const std::size_t count = last - first;
     if (count == 0)
@@ -358,20 +420,43 @@ void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
         const auto qy = static_cast<std::uint32_t>(std::min(maxCell, (m_vertices[v].y - box.minY) * scale));
         order[i] = (static_cast<std::uint64_t>(hilbertIndex(qx, qy)) << 32) | v;
     }
+    // The swaps land at random places of an array of megabytes: draw the random numbers a few swaps ahead
+    // and start loading their places early, so that the misses overlap. The swaps themselves stay in order.
+    constexpr std::size_t drawAhead = 16;
+    std::uint32_t drawn[drawAhead];
+    const auto draw = [&](std::size_t i)
+    {
+        const auto j = static_cast<std::uint32_t>(nextRandom() % i);
+        CDT_PREFETCH(order.data() + j);
+        drawn[i % drawAhead] = j;
+    };
+    for (std::size_t i = count; i > 1 && i + drawAhead > count; --i)
+        draw(i);
     for (std::size_t i = count; i > 1; --i)
-        std::swap(order[i - 1], order[nextRandom() % i]);
-    const auto indexBits = static_cast<unsigned>(std::bit_width(static_cast<std::uint32_t>(last - 1)));
+    {
+        const std::uint32_t j = drawn[i % drawAhead];
+        if (i > drawAhead + 1)
+            draw(i - drawAhead);
+        std::swap(order[i - 1], order[j]);
+    }
     std::vector<std::uint64_t> scratch;
     std::size_t end = count;
     while (end > smallestInsertionRound)
     {
         const std::size_t begin = end / 2;
-        sortKeys(order.data() + begin, order.data() + end, indexBits, scratch);
+        sortKeys(order.data() + begin, order.data() + end, scratch);
         end = begin;
     }
-    sortKeys(order.data(), order.data() + end, indexBits, scratch);
+    sortKeys(order.data(), order.data() + end, scratch);
 
     std::vector<VertInd> sequence(count);
+    // Each point adds two triangles: growing the vector while inserting would copy it about twenty times
+    // for a million points.
+    if (m_triangles.capacity() < m_triangles.size() + 2 * count)
+    {
+        m_triangles.reserve(m_triangles.size() + 2 * count);
+        adviseHugePages(m_triangles);
+    }
     for (std::size_t i = 0; i < count; ++i)
         sequence[i] = static_cast<VertInd>(order[i] & 0xffffffffu);
     order = {};
@@ -394,10 +479,19 @@ void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
     // A fresh triangulation (only the helper triangle so far): lay the points out in insertion order while
     // building, so that the predicates read coordinates from neighbouring memory, then renumber back to the
     // caller's order. Vertex k of the build is the caller's vertex sequence[k - first].
-    std::vector<V2d<double>> laidOut(count);
+    std::vector<V2d<double>> ownCopy;
+    if (callerOrder == nullptr)
+    {
+        ownCopy.assign(m_vertices.begin() + first, m_vertices.begin() + last);
+        callerOrder = ownCopy.data();
+    }
+    constexpr std::size_t gatherAhead = 16;
     for (std::size_t i = 0; i < count; ++i)
-        laidOut[i] = m_vertices[sequence[i]];
-    std::copy(laidOut.begin(), laidOut.end(), m_vertices.begin() + first);
+    {
+        if (i + gatherAhead < count)
+            CDT_PREFETCH(callerOrder + (sequence[i + gatherAhead] - first));
+        m_vertices[first + i] = callerOrder[sequence[i] - first];
+    }
     const auto original = [&](VertInd v) { return v < first ? v : sequence[v - first]; };
     for (VertInd v = first; v < last; ++v)
     {
@@ -414,11 +508,9 @@ void Triangulation::insertInSpatialOrder(VertInd first, VertInd last)
         for (VertInd& v : tri.vertices)
             v = original(v);
     std::vector<TriInd> vertexTriangle(m_vertexTriangle.begin() + first, m_vertexTriangle.begin() + last);
+    std::copy(callerOrder, callerOrder + count, m_vertices.begin() + first);
     for (std::size_t i = 0; i < count; ++i)
-    {
-        m_vertices[sequence[i]] = laidOut[i];
         m_vertexTriangle[sequence[i]] = vertexTriangle[i];
-    }
 }
 
 void Triangulation::insertVertexAt(VertInd v, const Location& loc)
@@ -443,23 +535,37 @@ Triangulation::Location Triangulation::locate(const V2d<double>& p, TriInd start
     // On a valid triangulation the walk visits far fewer triangles than there are; the bound only turns
     // broken neighbour links into an error instead of an endless loop.
     const std::size_t maxSteps = 4 * m_triangles.size() + 64;
+    // Locals the compiler can keep in registers: the random state is a member, and writing it through `this`
+    // would otherwise make every step reload the vectors' data pointers.
+    const Triangle* const triangles = m_triangles.data();
+    const V2d<double>* const points = m_vertices.data();
+    std::uint32_t random = m_randomState;
     TriInd t = start;
     TriInd previous = noNeighbor;
+    int side[3] = {1, 1, 1};
     for (std::size_t step = 0;; ++step)
     {
         if (step > maxSteps)
+        {
+            m_randomState = random;
             throw std::logic_error("CDT: point location does not terminate; the neighbour links are broken");
-        const Triangle& tri = m_triangles[t];
-        const Index first = static_cast<Index>(nextRandom() % 3);
-        int side[3] = {1, 1, 1};
+        }
+        const Triangle& tri = triangles[t];
+        random ^= random << 13;
+        random ^= random >> 17;
+        random ^= random << 5;
+        const auto first = static_cast<Index>(random % 3);
+        side[0] = side[1] = side[2] = 1;
         bool moved = false;
         for (Index k = 0; k < 3; ++k)
         {
-            const Index i = static_cast<Index>((first + k) % 3);
+            const auto i = static_cast<Index>(first + k < 3 ? first + k : first + k - 3);
             const TriInd n = tri.neighbors[i];
             if (previous != noNeighbor && n == previous)
                 continue;
-            side[i] = orient(tri.vertices[i], tri.vertices[ccw(i)], p);
+            const V2d<double>& a = points[tri.vertices[i]];
+            const V2d<double>& b = points[tri.vertices[ccw(i)]];
+            side[i] = detail::orientSign(a.x, a.y, b.x, b.y, p.x, p.y);
             if (side[i] < 0 && n != noNeighbor)
             {
                 previous = t;
@@ -468,37 +574,38 @@ Triangulation::Location Triangulation::locate(const V2d<double>& p, TriInd start
                 break;
             }
         }
-        if (moved)
-            continue;
-
-        if (side[0] < 0 || side[1] < 0 || side[2] < 0)
-            throw std::logic_error("CDT: point location left the triangulation");
-        Location loc;
-        loc.triangle = t;
-        int zeros = 0;
-        Index zeroEdges[3] = {0, 0, 0};
-        for (Index i = 0; i < 3; ++i)
-            if (side[i] == 0)
-                zeroEdges[zeros++] = i;
-        if (zeros == 0)
-        {
-            loc.kind = Location::Kind::InTriangle;
-        }
-        else if (zeros == 1)
-        {
-            loc.kind = Location::Kind::OnEdge;
-            loc.index = zeroEdges[0];
-        }
-        else
-        {
-            // On two edges: p is their common vertex.
-            const Index i = zeroEdges[0];
-            const Index j = zeroEdges[1];
-            loc.kind = Location::Kind::OnVertex;
-            loc.index = (j == ccw(i)) ? j : i;
-        }
-        return loc;
+        if (!moved)
+            break;
     }
+    m_randomState = random;
+
+    if (side[0] < 0 || side[1] < 0 || side[2] < 0)
+        throw std::logic_error("CDT: point location left the triangulation");
+    Location loc;
+    loc.triangle = t;
+    int zeros = 0;
+    Index zeroEdges[3] = {0, 0, 0};
+    for (Index i = 0; i < 3; ++i)
+        if (side[i] == 0)
+            zeroEdges[zeros++] = i;
+    if (zeros == 0)
+    {
+        loc.kind = Location::Kind::InTriangle;
+    }
+    else if (zeros == 1)
+    {
+        loc.kind = Location::Kind::OnEdge;
+        loc.index = zeroEdges[0];
+    }
+    else
+    {
+        // On two edges: p is their common vertex.
+        const Index i = zeroEdges[0];
+        const Index j = zeroEdges[1];
+        loc.kind = Location::Kind::OnVertex;
+        loc.index = (j == ccw(i)) ? j : i;
+    }
+    return loc;
 }
 
 std::uint32_t Triangulation::gridCell(const V2d<double>& p) const
@@ -580,7 +687,13 @@ TriInd Triangulation::startTriangleNear(const V2d<double>& p)
 // Splits and flips. Every triangle they create or rewrite has the new vertex at local index 0, so the edge to
 // test for the Delaunay property is always edge 1 (opposite the new vertex).
 
-void Triangulation::replaceNeighbor(TriInd t, TriInd oldNeighbor, TriInd newNeighbor)
+CDT_HOT_INLINE void Triangulation::prefetchTriangle(TriInd t) const
+{
+    if (t != noNeighbor)
+        CDT_PREFETCH(m_triangles.data() + t);
+}
+
+CDT_HOT_INLINE void Triangulation::replaceNeighbor(TriInd t, TriInd oldNeighbor, TriInd newNeighbor)
 {
     if (t == noNeighbor)
         return;
@@ -598,6 +711,11 @@ void Triangulation::splitTriangle(TriInd t, VertInd v)
     const Triangle old = m_triangles[t];
     const VertInd v0 = old.vertices[0], v1 = old.vertices[1], v2 = old.vertices[2];
     const TriInd n0 = old.neighbors[0], n1 = old.neighbors[1], n2 = old.neighbors[2];
+    // The neighbours are rewritten below and tested for flips right after; loading them together hides
+    // most of their cache misses behind one another.
+    prefetchTriangle(n0);
+    prefetchTriangle(n1);
+    prefetchTriangle(n2);
     const auto t1 = static_cast<TriInd>(m_triangles.size());
     const auto t2 = static_cast<TriInd>(t1 + 1);
     m_triangles[t] = Triangle{{v, v0, v1}, {t2, n0, t1}};
@@ -664,7 +782,7 @@ void Triangulation::splitEdge(TriInd t, Index edge, VertInd v)
     m_flipStack.push_back(t4);
 }
 
-void Triangulation::flip(TriInd t, TriInd o)
+CDT_HOT_INLINE void Triangulation::flip(TriInd t, TriInd o, Index eo)
 {
     // t = (v, a, b) and o on the other side of (a, b) with far vertex q become (v, a, q) and (v, q, b): the
     // diagonal a-b of the quadrilateral v, a, q, b is replaced by v-q.
@@ -673,10 +791,12 @@ void Triangulation::flip(TriInd t, TriInd o)
     const VertInd v = tt.vertices[0], a = tt.vertices[1], b = tt.vertices[2];
     const TriInd nVA = tt.neighbors[0];
     const TriInd nBV = tt.neighbors[2];
-    const Index eo = ot.neighborIndex(t); // o's edge b -> a
     const VertInd q = ot.vertices[cw(eo)];
     const TriInd nAQ = ot.neighbors[ccw(eo)];
     const TriInd nQB = ot.neighbors[cw(eo)];
+    prefetchTriangle(nAQ);
+    prefetchTriangle(nQB);
+    prefetchTriangle(nBV);
     tt = Triangle{{v, a, q}, {nVA, nAQ, o}};
     ot = Triangle{{v, q, b}, {t, nQB, nBV}};
     replaceNeighbor(nAQ, o, t);
@@ -705,10 +825,11 @@ void Triangulation::restoreDelaunay(VertInd v)
         if (isFixed(a, b))
             continue;
         const Triangle& other = m_triangles[o];
-        const VertInd q = other.vertices[cw(other.neighborIndex(t))];
+        const Index eo = other.neighborIndex(t); // o's edge b -> a
+        const VertInd q = other.vertices[cw(eo)];
         if (inCircle(v, a, b, q) > 0)
         {
-            flip(t, o);
+            flip(t, o, eo);
             m_flipStack.push_back(t);
             m_flipStack.push_back(o);
         }

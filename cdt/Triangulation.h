@@ -191,7 +191,9 @@ private:
     void insertFirstBatch(const std::vector<V2d<double>>& points);
     void insertLaterBatch(const std::vector<V2d<double>>& points);
     void insertSingle(const V2d<double>& p);
-    void insertInSpatialOrder(VertInd first, VertInd last);
+    /// Inserts the vertices [first, last) along a space-filling curve in rounds. `callerOrder`, when given,
+    /// holds their coordinates in the same order and stays unchanged during the call (saves a copy).
+    void insertInSpatialOrder(VertInd first, VertInd last, const V2d<double>* callerOrder = nullptr);
     void insertVertexAt(VertInd v, const Location& loc);
 
     Location locate(const V2d<double>& p, TriInd start) const;
@@ -201,9 +203,10 @@ private:
 
     void splitTriangle(TriInd t, VertInd v);
     void splitEdge(TriInd t, Index edge, VertInd v);
-    void flip(TriInd t, TriInd o);
+    void flip(TriInd t, TriInd o, Index eo);
     void restoreDelaunay(VertInd v);
     void replaceNeighbor(TriInd t, TriInd oldNeighbor, TriInd newNeighbor);
+    void prefetchTriangle(TriInd t) const;
 
     void insertConstraint(VertInd a, VertInd b, Edge userEdge);
     ConstraintPiece traceConstraintPiece(VertInd a, VertInd b) const;

@@ -70,6 +70,34 @@ TEST(CdtExactPredicates, OrientationMatchesRationalArithmeticNearALine)
     }
 }
 
+TEST(CdtExactPredicates, OrientationFilterDecidesOrDefersForEveryMixOfProductSigns)
+{
+    // The filter compares |det| with a bound on the magnitudes of det's two products: each row sets up one
+    // mix of their signs (zero, opposite, equal and cancelling to the last bit or exactly).
+    const double tiny = std::nextafter(1.0, 2.0) - 1.0;
+    struct Row
+    {
+        const char* what;
+        P p, a, b;
+    };
+    const Row rows[] = {
+        {"both products zero, on a horizontal line", {2, 1}, {0, 1}, {4, 1}},
+        {"first product zero", {2, 1}, {2, 0}, {5, 3}},
+        {"second product zero", {1, 2}, {0, 2}, {3, 5}},
+        {"opposite signs", {0, 3}, {-1, 0}, {1, 0}},
+        {"equal products, exactly collinear", {3, 3}, {1, 1}, {2, 2}},
+        {"cancelling to one ulp, left", {0.5, 0.5 + tiny / 2}, {12, 12}, {24, 24}},
+        {"cancelling to one ulp, right", {0.5 + tiny / 2, 0.5}, {12, 12}, {24, 24}},
+        {"large and tiny coordinates", {1e30, 1e30 * (1 + tiny)}, {-1e30, -1e30}, {1e-30, 1e-30}},
+    };
+    for (const Row& r : rows)
+    {
+        EXPECT_EQ(CDT::locatePointLine(r.p, r.a, r.b), referenceLine(r.p, r.a, r.b)) << r.what;
+        EXPECT_EQ(CDT::locatePointLine(r.p, r.b, r.a), referenceLine(r.p, r.b, r.a))
+            << r.what << ", reversed";
+    }
+}
+
 TEST(CdtExactPredicates, InCircleMatchesRationalArithmeticForPointsPerturbedOffACircle)
 {
     std::mt19937_64 rng(cdt_test::testSeed());
