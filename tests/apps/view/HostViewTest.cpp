@@ -2,12 +2,12 @@
 // layout and legend back while the result exists.
 
 #include "apps/view/HostView.h"
-#include "TestSupport.h"
 #include "apps/Analyze2d.h"
 #include "apps/CommandLine.h"
 #include "apps/ModuleSession.h"
 #include "apps/analysis/Analysis2d.h"
 #include "apps/view/LabelPlacer.h"
+#include "tests/apps/TestSupport.h"
 
 #include <gtest/gtest.h>
 
