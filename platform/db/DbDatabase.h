@@ -70,6 +70,8 @@ public:
     OdDbObjectId addOdDbObject(OdDbObject* obj, OdDbHandle preferred);
     /// New objects get handles from `seed` up (or above the highest in use, when that is higher).
     void reserveHandles(OdDbHandle seed) { m_nextHandle = std::max<std::uint64_t>(m_nextHandle, seed); }
+    /// The handle the next new object gets, above every handle in use.
+    OdDbHandle handseed() const { return m_nextHandle; }
     /// The object with the given id, null when there is none (or it was erased).
     OdDbObjectPtr getObject(const OdDbObjectId& id) const;
     /// Removes the object from the database; false when the id is unknown.

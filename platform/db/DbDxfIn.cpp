@@ -28,6 +28,7 @@
 #include <set>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace
 {
@@ -89,6 +90,8 @@ public:
         if (code == 0)
         {
             placeProxy();
+            endRecord();
+            m_record = Record{value, {}, 0, {}};
             m_sectionStart = value == "SECTION";
             if (m_inEntities && kReadKinds.find(value) == kReadKinds.end())
                 m_proxy = Proxy{value, 0, "0", false};
@@ -102,10 +105,16 @@ public:
             m_sectionStart = false;
             return;
         }
+        if (code == 5)
+            m_record.handle = std::strtoull(value.c_str(), nullptr, 16);
+        else if (code == 2)
+            m_record.name = value;
+        if (m_inEntities)
+            m_record.groups.emplace_back(static_cast<int>(code), value);
         if (!m_proxy)
             return;
         if (code == 5)
-            m_proxy->handle = std::strtoull(value.c_str(), nullptr, 16);
+            m_proxy->handle = m_record.handle;
         else if (code == 8)
             m_proxy->layer = value;
         else if (code == 67)
@@ -130,6 +139,9 @@ public:
         {
             layer = OdDbLayerTableRecord::createObject();
             layer->setName(name);
+            // dxflib reports the layer once the next record has begun.
+            if (m_lastRecord.kind == "LAYER")
+                m_db.addOdDbObject(layer.get(), OdDbHandle(m_lastRecord.handle));
             table->add(layer.get());
         }
         layer->setColor(colorOf(getAttributes()));
@@ -283,6 +295,9 @@ public:
         m_spline->degree = static_cast<int>(data.degree);
         m_spline->attributes = getAttributes();
         m_spline->xdata = takeXData();
+        // dxflib reports the spline once the next record has begun.
+        if (m_lastRecord.kind == "SPLINE")
+            m_spline->groups = std::move(m_lastRecord.groups);
     }
 
     void addKnot(const DL_KnotData& data) override
@@ -392,6 +407,7 @@ private:
         OdGeDoubleArray weights;
         DL_Attributes attributes;
         OdResBufPtr xdata;
+        std::vector<OdDbProxyEntity::DxfGroup> groups;
     };
 
     struct Proxy
@@ -401,6 +417,25 @@ private:
         std::string layer;
         bool paperSpace = false;
     };
+
+    /// The record (table entry, block or entity) whose groups are being read.
+    struct Record
+    {
+        std::string kind;
+        std::string name;
+        std::uint64_t handle = 0;
+        /// An entity's groups after its 0 group, for one that becomes a proxy.
+        std::vector<OdDbProxyEntity::DxfGroup> groups;
+    };
+
+    /// Block records are only listed in the tables; their blocks, read later, keep the handles.
+    void endRecord()
+    {
+        if (m_record.kind == "BLOCK_RECORD" && !m_record.name.empty() && m_record.handle != 0)
+            m_blockRecordHandles[OdDbDetail::fromDxfText(m_record.name)] = m_record.handle;
+        m_lastRecord = std::move(m_record);
+        m_record = Record{};
+    }
 
     /// The extrusion direction of the entity being read.
     OdGeVector3d normal()
@@ -425,10 +460,16 @@ private:
             return;
         const Proxy p = std::move(*m_proxy);
         m_proxy.reset();
+        // Its extended data is among its groups; no rebuilt entity must take it.
+        m_xdata = nullptr;
         if (p.paperSpace || m_space.isNull())
             return;
         const auto proxy = OdDbProxyEntity::createObject();
         proxy->setOriginalDxfName(OdDbDetail::fromDxfText(p.dxfName));
+        for (const auto& [code, value] : m_record.groups)
+            if (code == 1001)
+                m_db.newRegApp(OdDbDetail::fromDxfText(value));
+        proxy->setDxfGroups(std::move(m_record.groups));
         DL_Attributes attributes;
         attributes.setLayer(p.layer);
         attributes.setHandle(static_cast<int>(p.handle));
@@ -447,6 +488,8 @@ private:
         const auto block = OdDbBlockTableRecord::createObject();
         // Anonymous blocks are numbered afresh by this database; references find them by the file's name.
         block->setName(name.left(2).iCompare(L"*U") == 0 ? OdString(L"*U") : name);
+        if (const auto handle = m_blockRecordHandles.find(name); handle != m_blockRecordHandles.end())
+            m_db.addOdDbObject(block.get(), OdDbHandle(handle->second));
         return m_blocks[name] = table->add(block.get());
     }
 
@@ -552,6 +595,7 @@ private:
                 {
                     const auto proxy = OdDbProxyEntity::createObject();
                     proxy->setOriginalDxfName(L"SPLINE");
+                    proxy->setDxfGroups(std::move(s.groups));
                     place(proxy.get(), s.attributes, s.xdata);
                 }
             }
@@ -563,6 +607,9 @@ private:
     bool m_sectionStart = false;
     bool m_inEntities = false;
     std::optional<Proxy> m_proxy;
+    Record m_record;
+    Record m_lastRecord;
+    std::map<OdString, std::uint64_t> m_blockRecordHandles;
     std::map<OdString, OdDbObjectId> m_blocks;
     OdResBufPtr m_xdata;
     OdDbPolylinePtr m_polyline;
