@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 /// An annotation scale: `paperUnits` on paper show `drawingUnits` of the drawing (1:50 is 1 and 50).
 class OdDbAnnotationScale : public OdRxObject
@@ -32,6 +35,16 @@ private:
 using OdDbAnnotationScalePtr = OdSmartPtr<OdDbAnnotationScale>;
 
 /// Data that a host application keeps with a database; destroyed with the database.
+/// A DXF table record as read: its kind (e.g. "LTYPE"), name, handle, and its groups after the leading 0
+/// group, each a code and the value as the file spells it.
+struct OdDbKeptRecord
+{
+    std::string kind;
+    std::string name;
+    std::uint64_t handle = 0;
+    std::vector<std::pair<int, std::string>> groups;
+};
+
 class OdDbHostAppData
 {
 public:
@@ -72,6 +85,10 @@ public:
     void reserveHandles(OdDbHandle seed) { m_nextHandle = std::max<std::uint64_t>(m_nextHandle, seed); }
     /// The handle the next new object gets, above every handle in use.
     OdDbHandle handseed() const { return m_nextHandle; }
+    /// Table records of a drawing read from a file that this database has no class for (line types,
+    /// text and dimension styles), kept as read so that the drawing saved again names them as before.
+    const std::vector<OdDbKeptRecord>& keptRecords() const { return m_keptRecords; }
+    void keepRecord(OdDbKeptRecord record) { m_keptRecords.push_back(std::move(record)); }
     /// The object with the given id, null when there is none (or it was erased).
     OdDbObjectPtr getObject(const OdDbObjectId& id) const;
     /// Removes the object from the database; false when the id is unknown.
@@ -127,6 +144,7 @@ private:
     OdDbAnnotationScalePtr m_cannoscale;
     OdCmColor m_cecolor;
     std::uint64_t m_nextHandle = 1;
+    std::vector<OdDbKeptRecord> m_keptRecords;
     std::uint64_t m_erasures = 0;
     OdDbObjectId m_modelSpaceId;
     OdDbObjectId m_blockTableId;

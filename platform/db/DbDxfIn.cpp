@@ -40,6 +40,9 @@ const std::set<std::string, std::less<>> kReadKinds{
     "LINE", "ARC",   "CIRCLE", "ELLIPSE", "LWPOLYLINE", "POLYLINE", "VERTEX", "SEQEND",  "SPLINE",
     "TEXT", "SOLID", "HATCH",  "INSERT",  "BLOCK",      "ENDBLK",   "ENDSEC", "SECTION", "EOF"};
 
+/// Table records this database has no class for, kept as read.
+const std::set<std::string, std::less<>> kKeptRecords{"LTYPE", "STYLE", "DIMSTYLE"};
+
 /// The plane x axis of the drawing's arbitrary-axis rule for a normal.
 OdGeVector3d arbitraryXAxis(const OdGeVector3d& n)
 {
@@ -96,20 +99,22 @@ public:
             if (m_inEntities && kReadKinds.find(value) == kReadKinds.end())
                 m_proxy = Proxy{value, 0, "0", false};
             if (value == "ENDSEC")
-                m_inEntities = false;
+                m_inEntities = m_inTables = false;
             return;
         }
         if (code == 2 && m_sectionStart)
         {
             m_inEntities = value == "ENTITIES" || value == "BLOCKS";
+            m_inTables = value == "TABLES";
             m_sectionStart = false;
             return;
         }
-        if (code == 5)
+        // Dimension styles alone give their handle under 105.
+        if (code == 5 || (code == 105 && m_record.kind == "DIMSTYLE"))
             m_record.handle = std::strtoull(value.c_str(), nullptr, 16);
         else if (code == 2)
             m_record.name = value;
-        if (m_inEntities)
+        if (m_inEntities || (m_inTables && kKeptRecords.contains(m_record.kind)))
             m_record.groups.emplace_back(static_cast<int>(code), value);
         if (!m_proxy)
             return;
@@ -433,6 +438,12 @@ private:
     {
         if (m_record.kind == "BLOCK_RECORD" && !m_record.name.empty() && m_record.handle != 0)
             m_blockRecordHandles[OdDbDetail::fromDxfText(m_record.name)] = m_record.handle;
+        if (m_inTables && kKeptRecords.contains(m_record.kind))
+        {
+            // New objects must not take the record's handle, even in a file that states no seed.
+            m_db.reserveHandles(OdDbHandle(m_record.handle + 1));
+            m_db.keepRecord(OdDbKeptRecord{m_record.kind, m_record.name, m_record.handle, m_record.groups});
+        }
         m_lastRecord = std::move(m_record);
         m_record = Record{};
     }
@@ -549,6 +560,7 @@ private:
             entity->setLayer(layer);
         }
         entity->setColor(colorOf(attributes));
+        entity->setLinetype(OdDbDetail::fromDxfText(attributes.getLinetype()));
         applyXData(*entity, xdata);
     }
 
@@ -606,6 +618,7 @@ private:
     OdDbObjectId m_space;
     bool m_sectionStart = false;
     bool m_inEntities = false;
+    bool m_inTables = false;
     std::optional<Proxy> m_proxy;
     Record m_record;
     Record m_lastRecord;

@@ -22,6 +22,7 @@
 #include <dxflib/dl_dxf.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -30,6 +31,7 @@
 #include <memory>
 #include <numbers>
 #include <optional>
+#include <ranges>
 #include <set>
 #include <string_view>
 #include <typeinfo>
@@ -58,7 +60,8 @@ DL_Attributes attributesOf(const OdDbEntity& entity)
         index = OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
         color24 = (color.red() << 16) | (color.green() << 8) | color.blue();
     }
-    return DL_Attributes(OdDbDetail::dxfText(entity.layer()), index, color24, -1, "BYLAYER");
+    return DL_Attributes(OdDbDetail::dxfText(entity.layer()), index, color24, -1,
+                         OdDbDetail::dxfText(entity.linetype()));
 }
 
 /// dxflib's text writer, with reals that do not flush the file: dxflib pushes every real to the disc
@@ -170,6 +173,12 @@ private:
     void writeRegion(const OdDbRegion& region, const DL_Attributes& attributes);
     void writeMesh(const OdDbSubDMesh& mesh, const DL_Attributes& attributes);
     void writeProxy(const OdDbProxyEntity& proxy, std::uint64_t owner);
+    void writeGroups(const std::string& kind, const std::vector<std::pair<int, std::string>>& groups,
+                     std::uint64_t handle, std::uint64_t owner);
+    void keepRecords();
+    int keptCount(std::string_view kind) const;
+    std::uint64_t keptHandle(std::string_view kind, std::string_view name) const;
+    void writeKept(std::string_view kind, std::uint64_t table);
     void writeXData(const OdDbObject& object);
     OdString blockName(const OdDbObjectId& block) const;
     std::uint64_t handleOf(const OdDbObject& object);
@@ -186,8 +195,11 @@ private:
                            {"*Paper_Space0", "Layout2", 688, 2}};
     /// What the model space covers; none for an empty drawing.
     std::optional<OdGeExtents3d> m_extents;
-    /// Text and dimension styles the kept entities name besides the standard ones.
+    /// Text and dimension styles the proxies name that the file the drawing was read from did not list.
     std::set<std::string> m_textStyles, m_dimStyles;
+    /// The handles the database's kept table records are written with, in their order, and all of them.
+    std::vector<std::uint64_t> m_keptHandles;
+    std::set<std::uint64_t> m_keptSet;
 };
 
 OdString Writer::blockName(const OdDbObjectId& block) const
@@ -225,6 +237,12 @@ std::optional<OdGeExtents3d> modelSpaceExtents(OdDbDatabase& db)
     return all;
 }
 
+/// Whether two names of table records are the same: a drawing's names ignore case.
+bool sameName(std::string_view a, std::string_view b)
+{
+    return std::ranges::equal(a, b, [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+}
+
 /// Whether a proxy's group names a text style (7) or a dimension style (3 of a dimension-like kind).
 bool namesStyle(const OdDbProxyEntity& proxy, int code)
 {
@@ -244,8 +262,7 @@ void collectStyles(OdDbDatabase& db, std::set<std::string>& textStyles, std::set
         for (const OdDbObjectId& id : block->entityIds())
             if (const auto proxy = OdDbProxyEntityPtr::cast(db.getObject(id)))
                 for (const auto& [code, value] : proxy->dxfGroups())
-                    if (namesStyle(*proxy, code) && OdString(value.c_str()).iCompare(L"Standard") != 0 &&
-                        !value.empty())
+                    if (namesStyle(*proxy, code) && !sameName(value, "Standard") && !value.empty())
                         (code == 7 ? textStyles : dimStyles).insert(value);
 }
 
@@ -255,6 +272,7 @@ std::uint64_t Writer::write()
     m_extents = modelSpaceExtents(m_db);
     collectStyles(m_db, m_textStyles, m_dimStyles);
     allocate();
+    keepRecords();
     writeHeader();
     writeTables();
     writeBlocks();
@@ -284,6 +302,46 @@ void Writer::allocate()
         layout.end = own();
         layout.layout = own();
     }
+}
+
+void Writer::keepRecords()
+{
+    // A kept record keeps its handle unless an object of the database or an earlier record has it.
+    for (const OdDbKeptRecord& record : m_db.keptRecords())
+    {
+        const std::uint64_t handle = record.handle;
+        const bool free = handle != 0 && handle < m_db.handseed() && !m_keptSet.contains(handle) &&
+                          m_db.getObject(OdDbObjectId(handle, &m_db)).isNull();
+        m_keptHandles.push_back(free ? handle : own());
+        m_keptSet.insert(m_keptHandles.back());
+        std::set<std::string>& named = record.kind == "STYLE" ? m_textStyles : m_dimStyles;
+        if (record.kind != "LTYPE")
+            std::erase_if(named, [&](const std::string& name) { return sameName(name, record.name); });
+    }
+    if (const std::uint64_t standard = keptHandle("STYLE", kTextStyle))
+        m_own.standardStyle = standard;
+}
+
+int Writer::keptCount(std::string_view kind) const
+{
+    return static_cast<int>(std::ranges::count(m_db.keptRecords(), kind, &OdDbKeptRecord::kind));
+}
+
+std::uint64_t Writer::keptHandle(std::string_view kind, std::string_view name) const
+{
+    const std::vector<OdDbKeptRecord>& records = m_db.keptRecords();
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (records[i].kind == kind && sameName(records[i].name, name))
+            return m_keptHandles[i];
+    return 0;
+}
+
+void Writer::writeKept(std::string_view kind, std::uint64_t table)
+{
+    const std::vector<OdDbKeptRecord>& records = m_db.keptRecords();
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (records[i].kind == kind)
+            writeGroups(records[i].kind, records[i].groups, m_keptHandles[i], table);
 }
 
 void Writer::hex(int code, std::uint64_t handle) const
@@ -402,9 +460,15 @@ void Writer::writeTables()
 
 void Writer::writeLinetypes()
 {
+    // The file's own line types, then the standard ones it did not list.
+    std::vector<std::size_t> missing;
     const char* const names[] = {"BYBLOCK", "BYLAYER", "CONTINUOUS"};
-    tableHead("LTYPE", m_own.ltypeTable, 3);
-    for (int i = 0; i < 3; ++i)
+    for (std::size_t i = 0; i < 3; ++i)
+        if (!keptHandle("LTYPE", names[i]))
+            missing.push_back(i);
+    tableHead("LTYPE", m_own.ltypeTable, keptCount("LTYPE") + static_cast<int>(missing.size()));
+    writeKept("LTYPE", m_own.ltypeTable);
+    for (const std::size_t i : missing)
     {
         recordHead("LTYPE", m_own.ltypes[i], m_own.ltypeTable, "AcDbLinetypeTableRecord");
         m_dw.dxfString(2, names[i]);
@@ -447,12 +511,16 @@ void Writer::writeLayers()
 
 void Writer::writeStyles()
 {
-    // The database has no text styles; those the kept entities name are written with the standard
-    // style's settings, so that each name they use is one the file holds.
-    tableHead("STYLE", m_own.styleTable, static_cast<int>(1 + m_textStyles.size()));
-    std::vector<std::pair<std::string, std::uint64_t>> styles{{kTextStyle, m_own.standardStyle}};
+    // The file's own text styles; then the standard one, if the file did not list it, and those the
+    // proxies name that it did not list either (a file need not list a style its entities use), with
+    // the standard settings, so that every name in use is one the file holds.
+    std::vector<std::pair<std::string, std::uint64_t>> styles;
+    if (!keptHandle("STYLE", kTextStyle))
+        styles.emplace_back(kTextStyle, m_own.standardStyle);
     for (const std::string& name : m_textStyles)
         styles.emplace_back(name, own());
+    tableHead("STYLE", m_own.styleTable, keptCount("STYLE") + static_cast<int>(styles.size()));
+    writeKept("STYLE", m_own.styleTable);
     for (const auto& [name, handle] : styles)
     {
         recordHead("STYLE", handle, m_own.styleTable, "AcDbTextStyleTableRecord");
@@ -486,20 +554,21 @@ void Writer::writeApps()
 
 void Writer::writeDimStyles()
 {
-    // As for text styles: the dimension styles the kept dimensions name take the standard settings,
-    // for the database holds no dimension styles; a dimension keeps its own overrides in its extended
-    // data, and its picture in its block.
+    // As for text styles.
+    std::vector<std::pair<std::string, std::uint64_t>> styles;
+    if (!keptHandle("DIMSTYLE", "Standard"))
+        styles.emplace_back("Standard", m_own.standardDimStyle);
+    for (const std::string& name : m_dimStyles)
+        styles.emplace_back(name, own());
     m_dw.dxfString(0, "TABLE");
     m_dw.dxfString(2, "DIMSTYLE");
     hex(5, m_own.dimTable);
     hex(330, 0);
     m_dw.dxfString(100, "AcDbSymbolTable");
-    m_dw.dxfInt(70, static_cast<int>(1 + m_dimStyles.size()));
+    m_dw.dxfInt(70, keptCount("DIMSTYLE") + static_cast<int>(styles.size()));
     m_dw.dxfString(100, "AcDbDimStyleTable");
     m_dw.dxfInt(71, 0);
-    std::vector<std::pair<std::string, std::uint64_t>> styles{{"Standard", m_own.standardDimStyle}};
-    for (const std::string& name : m_dimStyles)
-        styles.emplace_back(name, own());
+    writeKept("DIMSTYLE", m_own.dimTable);
     for (const auto& [name, handle] : styles)
     {
         recordHead("DIMSTYLE", handle, m_own.dimTable, "AcDbDimStyleTableRecord");
@@ -731,7 +800,7 @@ std::uint64_t Writer::handleOf(const OdDbObject& object)
 bool Writer::isObject(const std::string& handle) const
 {
     const std::uint64_t value = std::strtoull(handle.c_str(), nullptr, 16);
-    return value != 0 && !m_db.getObject(OdDbObjectId(value, &m_db)).isNull();
+    return value != 0 && (m_keptSet.contains(value) || !m_db.getObject(OdDbObjectId(value, &m_db)).isNull());
 }
 
 void Writer::writeEntities(const OdDbBlockTableRecord& block, std::uint64_t owner)
@@ -743,20 +812,25 @@ void Writer::writeEntities(const OdDbBlockTableRecord& block, std::uint64_t owne
 
 void Writer::writeProxy(const OdDbProxyEntity& proxy, std::uint64_t owner)
 {
-    const std::vector<OdDbProxyEntity::DxfGroup>& groups = proxy.dxfGroups();
-    if (groups.empty())
+    if (proxy.dxfGroups().empty())
         throw OdError(eInvalidInput, ("an entity of kind " + OdDbDetail::dxfText(proxy.originalDxfName()) +
                                       " not read from a file has no DXF form")
                                          .c_str());
-    m_dw.dxfString(0, OdDbDetail::dxfText(proxy.originalDxfName()));
-    const std::uint64_t handle = handleOf(proxy);
+    writeGroups(OdDbDetail::dxfText(proxy.originalDxfName()), proxy.dxfGroups(), handleOf(proxy), owner);
+}
+
+void Writer::writeGroups(const std::string& kind, const std::vector<std::pair<int, std::string>>& groups,
+                         std::uint64_t handle, std::uint64_t owner)
+{
+    m_dw.dxfString(0, kind);
+    const int handleCode = kind == "DIMSTYLE" ? 105 : 5;
     bool handleWritten = false;
     bool ownerWritten = false;
     bool inAppGroup = false;
     for (const auto& [code, value] : groups)
     {
         // Groups of an application ({ACAD_REACTORS, {ACAD_XDICTIONARY) name objects this database does
-        // not keep: the entity goes without them.
+        // not keep: the record goes without them.
         if (code == 102)
         {
             inAppGroup = value.starts_with('{');
@@ -764,26 +838,23 @@ void Writer::writeProxy(const OdDbProxyEntity& proxy, std::uint64_t owner)
         }
         if (inAppGroup)
             continue;
-        if (code == 5 || (code == 100 && !handleWritten))
+        if (code == handleCode || (code == 100 && !handleWritten))
         {
-            hex(5, handle);
+            hex(handleCode, handle);
             handleWritten = true;
-            if (code == 5)
+            if (code == handleCode)
                 continue;
         }
         if (code == 330 && !ownerWritten)
-        {
-            // The owner is named before the first subclass; it is the block the entity is written in.
+            // The owner is named before the first subclass; it is the block or table written around.
             hex(330, owner);
-            ownerWritten = true;
-        }
         else if (((code >= 330 && code <= 369) || (code >= 390 && code <= 399)) && !isObject(value))
             // A reference to an object the file does not hold (a source boundary of a hatch, a
-            // material) is cleared rather than left dangling.
+            // material, a standard record written anew) is cleared rather than left dangling.
             hex(code, 0);
         else
             m_dw.dxfString(code, value);
-        ownerWritten = ownerWritten || code == 100;
+        ownerWritten = ownerWritten || code == 100 || code == 330;
     }
 }
 
