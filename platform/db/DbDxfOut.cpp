@@ -240,7 +240,8 @@ std::optional<OdGeExtents3d> modelSpaceExtents(OdDbDatabase& db)
 /// Whether two names of table records are the same: a drawing's names ignore case.
 bool sameName(std::string_view a, std::string_view b)
 {
-    return std::ranges::equal(a, b, [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 /// Whether a proxy's group names a text style (7) or a dimension style (3 of a dimension-like kind).
