@@ -163,9 +163,14 @@ public:
         else
         {
             m_space = blockFor(name);
-            OdDbBlockTableRecordPtr::cast(m_db.getObject(m_space))
-                ->setOrigin(OdGePoint3d(data.bpx, data.bpy, data.bpz));
+            m_fileBlock = OdDbBlockTableRecordPtr::cast(m_db.getObject(m_space));
+            m_fileBlock->setOrigin(OdGePoint3d(data.bpx, data.bpy, data.bpz));
+            // dxflib reports the block once its first entity or its end has begun.
+            if (m_lastRecord.kind == "BLOCK")
+                keepBlockHandles(m_lastRecord.handle, 0);
+            return;
         }
+        m_fileBlock = nullptr;
     }
 
     void endBlock() override
@@ -438,6 +443,8 @@ private:
     {
         if (m_record.kind == "BLOCK_RECORD" && !m_record.name.empty() && m_record.handle != 0)
             m_blockRecordHandles[OdDbDetail::fromDxfText(m_record.name)] = m_record.handle;
+        if (m_record.kind == "ENDBLK" && m_fileBlock)
+            keepBlockHandles(m_fileBlock->fileBeginHandle(), m_record.handle);
         if (m_inTables && kKeptRecords.contains(m_record.kind))
         {
             // New objects must not take the record's handle, even in a file that states no seed.
@@ -485,6 +492,13 @@ private:
         attributes.setLayer(p.layer);
         attributes.setHandle(static_cast<int>(p.handle));
         place(proxy.get(), attributes, OdResBufPtr());
+    }
+
+    void keepBlockHandles(std::uint64_t begin, std::uint64_t end)
+    {
+        // New objects must not take them.
+        m_db.reserveHandles(OdDbHandle(std::max(begin, end) + 1));
+        m_fileBlock->setFileHandles(OdDbHandle(begin), OdDbHandle(end));
     }
 
     OdDbObjectId blockFor(const OdString& name)
@@ -623,6 +637,8 @@ private:
     Record m_record;
     Record m_lastRecord;
     std::map<OdString, std::uint64_t> m_blockRecordHandles;
+    /// The block of the file being read, until its end record is read.
+    OdDbBlockTableRecordPtr m_fileBlock;
     std::map<OdString, OdDbObjectId> m_blocks;
     OdResBufPtr m_xdata;
     OdDbPolylinePtr m_polyline;

@@ -183,6 +183,7 @@ private:
     OdString blockName(const OdDbObjectId& block) const;
     std::uint64_t handleOf(const OdDbObject& object);
     bool isObject(const std::string& handle) const;
+    std::uint64_t fileHandle(std::uint64_t handle);
 
     OdDbDatabase& m_db;
     DL_Dxf& m_dxf;
@@ -197,7 +198,8 @@ private:
     std::optional<OdGeExtents3d> m_extents;
     /// Text and dimension styles the proxies name that the file the drawing was read from did not list.
     std::set<std::string> m_textStyles, m_dimStyles;
-    /// The handles the database's kept table records are written with, in their order, and all of them.
+    /// The handles the database's kept table records are written with, in their order, and all handles
+    /// of the file read that are written for records the database has no object for.
     std::vector<std::uint64_t> m_keptHandles;
     std::set<std::uint64_t> m_keptSet;
 };
@@ -310,11 +312,7 @@ void Writer::keepRecords()
     // A kept record keeps its handle unless an object of the database or an earlier record has it.
     for (const OdDbKeptRecord& record : m_db.keptRecords())
     {
-        const std::uint64_t handle = record.handle;
-        const bool free = handle != 0 && handle < m_db.handseed() && !m_keptSet.contains(handle) &&
-                          m_db.getObject(OdDbObjectId(handle, &m_db)).isNull();
-        m_keptHandles.push_back(free ? handle : own());
-        m_keptSet.insert(m_keptHandles.back());
+        m_keptHandles.push_back(fileHandle(record.handle));
         std::set<std::string>& named = record.kind == "STYLE" ? m_textStyles : m_dimStyles;
         if (record.kind != "LTYPE")
             std::erase_if(named, [&](const std::string& name) { return sameName(name, record.name); });
@@ -656,9 +654,10 @@ void Writer::writeBlocks()
         // picture); the flag tells a reader it may number the block afresh.
         const std::string name = OdDbDetail::dxfText(block->getName());
         const std::uint64_t record = handleOf(*block);
-        writeBlockBegin(name, own(), record, name.starts_with('*') ? 1 : 0, false, block->origin());
+        writeBlockBegin(name, fileHandle(block->fileBeginHandle()), record, name.starts_with('*') ? 1 : 0,
+                        false, block->origin());
         writeEntities(*block, record);
-        writeBlockEnd(own(), record, false);
+        writeBlockEnd(fileHandle(block->fileEndHandle()), record, false);
     }
     m_dw.sectionEnd();
 }
@@ -796,6 +795,18 @@ std::uint64_t Writer::handleOf(const OdDbObject& object)
     if (!id.isNull() && m_db.getObject(id).get() == &object)
         return id.getHandle();
     return own();
+}
+
+std::uint64_t Writer::fileHandle(std::uint64_t handle)
+{
+    // A record that is no object of the database keeps the handle of the file it was read from when
+    // nothing else has it.
+    const bool free = handle != 0 && handle < m_db.handseed() && !m_keptSet.contains(handle) &&
+                      m_db.getObject(OdDbObjectId(handle, &m_db)).isNull();
+    if (!free)
+        return own();
+    m_keptSet.insert(handle);
+    return handle;
 }
 
 bool Writer::isObject(const std::string& handle) const

@@ -311,7 +311,8 @@ for block in user.blocks:
     if block.name.lower() in ('*model_space', '*paper_space'):
         continue
     kept = run.blocks.get(block.name)
-    if kept is None or kept.block_record.dxf.handle != block.block_record.dxf.handle:
+    handles = lambda b: (b.block_record.dxf.handle, b.block.dxf.handle, b.endblk.dxf.handle)
+    if kept is None or handles(kept) != handles(block):
         problems.append(('block', block.name))
     elif [values(e) for e in kept] != [values(e) for e in block]:
         problems.append(('block', block.name, [values(e) for e in block], [values(e) for e in kept]))
