@@ -10,7 +10,6 @@
 #include "platform/db/DbBlockReference.h"
 #include "platform/db/DbBlockTableRecord.h"
 #include "platform/db/DbDatabase.h"
-#include "platform/db/DbProxyEntity.h"
 
 namespace cae_app
 {
@@ -76,12 +75,6 @@ std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
             throw OutputError(std::string("drawing.dxf: cannot be built on the drawing ") + base.string() +
                               ": " + e.what());
         }
-        // Entities of kinds the drawing SDK only carries as proxies (text blocks, dimensions) cannot be
-        // written again; they stay in the user's own file.
-        const auto space = modelSpace(*drawing.database);
-        for (const OdDbObjectId& id : space->entityIds())
-            if (const auto proxy = OdDbProxyEntityPtr::cast(drawing.database->getObject(id)))
-                proxy->erase();
     }
     putRegionOnItsLayer(drawing);
     cae_core::fea2d::Params2d params;

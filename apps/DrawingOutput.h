@@ -18,9 +18,10 @@ inline constexpr const wchar_t* kRegionLayer = layers::kRegion;
 /// inserted right of the region with the glyphs in its picture) and gives it as a DXF file's text.
 /// Each part is on the layer of its role (see `layers`): inside the results block the coloured mesh,
 /// the legend with its title and the glyphs have theirs, the frame and tables take the block's.
-/// With a `base` drawing (a DXF file, the user's), the file is built on it: its layers, blocks and
-/// model-space entities as the drawing SDK reads them come first, on their own layers, and the run's
-/// parts are drawn over them; the base itself is only read.
+/// With a `base` drawing (a DXF file, the user's), the file is built on it: its layers, line types,
+/// styles, blocks and model-space entities come first, with their handles and on their own layers
+/// (those the drawing SDK carries only as proxies, such as text blocks and dimensions, as read), and
+/// the run's parts are drawn over them; the base itself is only read.
 /// Throws OutputError when the base cannot be read or the drawing cannot be written.
 std::string drawingFile(Drawing& drawing, const AnalysisFile& file,
                         const cae_core::fea2d::InteractiveResult* result,

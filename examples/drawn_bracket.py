@@ -3,7 +3,8 @@
 drawn_bracket.dxf beside this script. Needs ezdxf (Debian: python3-ezdxf).
 
 The part: a 160 x 90 mm bracket, its arm ending in a spline, a fillet in the re-entrant corner, a
-rounded bump on its back drawn as a polyline with a bulge, and two bolt holes.
+rounded bump on its back drawn as a polyline with a bulge, and two bolt holes; beside it, on a layer of
+its own, its title, a material note, the arm's length and a datum mark.
 """
 import pathlib
 
@@ -33,7 +34,15 @@ msp.add_lwpolyline([(65, 90, 0), (0, 90, 0), (0, 60, 1), (0, 30, 0), (0, 0, 0)],
 # Bolt holes.
 msp.add_circle((30, 60), 8, dxfattribs=on_part)
 msp.add_circle((130, 20), 6, dxfattribs=on_part)
-# A note beside the part, on another layer: not part of the region.
+# Notes beside the part, on another layer: not part of the region. The drawing's title, its
+# material as a text block, the arm's length dimensioned and a datum mark drawn as a block.
+on_notes = {"layer": "NOTES"}
 msp.add_text("BRACKET 8 mm AL", dxfattribs={"layer": "NOTES", "height": 5}).set_pos((0, -15))
+msp.add_mtext("EN AW-6082 T6\\Pdeburr all edges", dxfattribs={**on_notes, "char_height": 3.5, "insert": (0, -25)})
+msp.add_linear_dim(base=(0, -40), p1=(0, 0), p2=(160, 0), dxfattribs=on_notes).render()
+datum = doc.blocks.new("DATUM")
+datum.add_lwpolyline([(0, 0), (-4, 7), (4, 7)], close=True)
+datum.add_text("A", dxfattribs={"height": 4}).set_pos((-1.5, 8))
+msp.add_blockref("DATUM", (0, 0), dxfattribs=on_notes)
 
 doc.saveas(pathlib.Path(__file__).with_suffix(".dxf"))

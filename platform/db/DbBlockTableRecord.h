@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/OdArray.h"
+#include "platform/db/DbHandle.h"
 #include "platform/db/DbSubentId.h"
 #include "platform/db/DbSymbolTable.h"
 #include "platform/db/DbUnits.h"
@@ -26,6 +27,15 @@ public:
     /// The length unit the block is drawn in; undefined for a new block.
     OdDb::UnitsValue blockInsertUnits() const { return m_insertUnits; }
     void setBlockInsertUnits(OdDb::UnitsValue units) { m_insertUnits = units; }
+    /// The handles of the block's begin and end records in the file it was read from, which a file
+    /// written from the database gives them again; null for a block not read from a file.
+    OdDbHandle fileBeginHandle() const { return m_beginHandle; }
+    OdDbHandle fileEndHandle() const { return m_endHandle; }
+    void setFileHandles(OdDbHandle begin, OdDbHandle end)
+    {
+        m_beginHandle = begin;
+        m_endHandle = end;
+    }
     /// True for a block filed under a "*U" name.
     bool isAnonymous() const;
     /// True for the model space.
@@ -35,5 +45,7 @@ private:
     OdDbObjectIdArray m_entities;
     OdGePoint3d m_origin;
     OdDb::UnitsValue m_insertUnits = OdDb::kUnitsUndefined;
+    OdDbHandle m_beginHandle;
+    OdDbHandle m_endHandle;
 };
 using OdDbBlockTableRecordPtr = OdSmartPtr<OdDbBlockTableRecord>;

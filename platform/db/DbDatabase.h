@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 /// An annotation scale: `paperUnits` on paper show `drawingUnits` of the drawing (1:50 is 1 and 50).
 class OdDbAnnotationScale : public OdRxObject
@@ -32,6 +35,16 @@ private:
 using OdDbAnnotationScalePtr = OdSmartPtr<OdDbAnnotationScale>;
 
 /// Data that a host application keeps with a database; destroyed with the database.
+/// A DXF table record as read: its kind (e.g. "LTYPE"), name, handle, and its groups after the leading 0
+/// group, each a code and the value as the file spells it.
+struct OdDbKeptRecord
+{
+    std::string kind;
+    std::string name;
+    std::uint64_t handle = 0;
+    std::vector<std::pair<int, std::string>> groups;
+};
+
 class OdDbHostAppData
 {
 public:
@@ -70,6 +83,12 @@ public:
     OdDbObjectId addOdDbObject(OdDbObject* obj, OdDbHandle preferred);
     /// New objects get handles from `seed` up (or above the highest in use, when that is higher).
     void reserveHandles(OdDbHandle seed) { m_nextHandle = std::max<std::uint64_t>(m_nextHandle, seed); }
+    /// The handle the next new object gets, above every handle in use.
+    OdDbHandle handseed() const { return m_nextHandle; }
+    /// Table records of a drawing read from a file that this database has no class for (line types,
+    /// text and dimension styles), kept as read so that the drawing saved again names them as before.
+    const std::vector<OdDbKeptRecord>& keptRecords() const { return m_keptRecords; }
+    void keepRecord(OdDbKeptRecord record) { m_keptRecords.push_back(std::move(record)); }
     /// The object with the given id, null when there is none (or it was erased).
     OdDbObjectPtr getObject(const OdDbObjectId& id) const;
     /// Removes the object from the database; false when the id is unknown.
@@ -93,15 +112,19 @@ public:
 
     /// Saves the drawing as a DXF file (AutoCAD 2000 text format, which drawing programs and readers
     /// take): the layers, the registered applications, the blocks and the model space with the entities
-    /// a DXF file can hold, their extended data included. The file is written beside its place and moved
+    /// a DXF file can hold, their extended data included, and the proxies and table records kept from a
+    /// file as read. Objects are written with their handles, the records the writer adds with handles above
+    /// them, and the file's handle seed above all. The file is written beside its place and moved
     /// there when complete, so a failed save leaves no partial file. Raises OdError(eInvalidInput) naming
     /// the file when it cannot be written, and naming the entity when it has no DXF form.
     void writeFile(const OdString& path);
     /// Reads a DXF file into this database: the units ($INSUNITS, unitless when the file does not say,
     /// and $MEASUREMENT), layers, registered applications, blocks and model-space entities (lines, arcs,
     /// circles, ellipses, polylines, splines, texts, solids, hatches and block references, with their
-    /// extended data); entities of other kinds become proxy entities holding their DXF name, handle and
-    /// layer. Raises OdError(eInvalidInput) naming the file when it cannot be opened or is not a DXF file.
+    /// extended data); entities of other kinds become proxy entities holding their DXF name, handle,
+    /// layer and groups; line types and text and dimension styles are kept as records. Entities, layers
+    /// and blocks keep the file's handles where no object of the database has them. Raises
+    /// OdError(eInvalidInput) naming the file when it cannot be opened or is not a DXF file.
     void readFile(const OdString& path);
 
     /// The host data kept under `key`, null when there is none.
@@ -125,6 +148,7 @@ private:
     OdDbAnnotationScalePtr m_cannoscale;
     OdCmColor m_cecolor;
     std::uint64_t m_nextHandle = 1;
+    std::vector<OdDbKeptRecord> m_keptRecords;
     std::uint64_t m_erasures = 0;
     OdDbObjectId m_modelSpaceId;
     OdDbObjectId m_blockTableId;

@@ -28,6 +28,7 @@
 #include <set>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace
 {
@@ -38,6 +39,9 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 const std::set<std::string, std::less<>> kReadKinds{
     "LINE", "ARC",   "CIRCLE", "ELLIPSE", "LWPOLYLINE", "POLYLINE", "VERTEX", "SEQEND",  "SPLINE",
     "TEXT", "SOLID", "HATCH",  "INSERT",  "BLOCK",      "ENDBLK",   "ENDSEC", "SECTION", "EOF"};
+
+/// Table records this database has no class for, kept as read.
+const std::set<std::string, std::less<>> kKeptRecords{"LTYPE", "STYLE", "DIMSTYLE"};
 
 /// The plane x axis of the drawing's arbitrary-axis rule for a normal.
 OdGeVector3d arbitraryXAxis(const OdGeVector3d& n)
@@ -89,23 +93,33 @@ public:
         if (code == 0)
         {
             placeProxy();
+            endRecord();
+            m_record = Record{value, {}, 0, {}};
             m_sectionStart = value == "SECTION";
             if (m_inEntities && kReadKinds.find(value) == kReadKinds.end())
                 m_proxy = Proxy{value, 0, "0", false};
             if (value == "ENDSEC")
-                m_inEntities = false;
+                m_inEntities = m_inTables = false;
             return;
         }
         if (code == 2 && m_sectionStart)
         {
             m_inEntities = value == "ENTITIES" || value == "BLOCKS";
+            m_inTables = value == "TABLES";
             m_sectionStart = false;
             return;
         }
+        // Dimension styles alone give their handle under 105.
+        if (code == 5 || (code == 105 && m_record.kind == "DIMSTYLE"))
+            m_record.handle = std::strtoull(value.c_str(), nullptr, 16);
+        else if (code == 2)
+            m_record.name = value;
+        if (m_inEntities || (m_inTables && kKeptRecords.contains(m_record.kind)))
+            m_record.groups.emplace_back(static_cast<int>(code), value);
         if (!m_proxy)
             return;
         if (code == 5)
-            m_proxy->handle = std::strtoull(value.c_str(), nullptr, 16);
+            m_proxy->handle = m_record.handle;
         else if (code == 8)
             m_proxy->layer = value;
         else if (code == 67)
@@ -130,6 +144,9 @@ public:
         {
             layer = OdDbLayerTableRecord::createObject();
             layer->setName(name);
+            // dxflib reports the layer once the next record has begun.
+            if (m_lastRecord.kind == "LAYER")
+                m_db.addOdDbObject(layer.get(), OdDbHandle(m_lastRecord.handle));
             table->add(layer.get());
         }
         layer->setColor(colorOf(getAttributes()));
@@ -146,9 +163,14 @@ public:
         else
         {
             m_space = blockFor(name);
-            OdDbBlockTableRecordPtr::cast(m_db.getObject(m_space))
-                ->setOrigin(OdGePoint3d(data.bpx, data.bpy, data.bpz));
+            m_fileBlock = OdDbBlockTableRecordPtr::cast(m_db.getObject(m_space));
+            m_fileBlock->setOrigin(OdGePoint3d(data.bpx, data.bpy, data.bpz));
+            // dxflib reports the block once its first entity or its end has begun.
+            if (m_lastRecord.kind == "BLOCK")
+                keepBlockHandles(m_lastRecord.handle, 0);
+            return;
         }
+        m_fileBlock = nullptr;
     }
 
     void endBlock() override
@@ -283,6 +305,9 @@ public:
         m_spline->degree = static_cast<int>(data.degree);
         m_spline->attributes = getAttributes();
         m_spline->xdata = takeXData();
+        // dxflib reports the spline once the next record has begun.
+        if (m_lastRecord.kind == "SPLINE")
+            m_spline->groups = std::move(m_lastRecord.groups);
     }
 
     void addKnot(const DL_KnotData& data) override
@@ -392,6 +417,7 @@ private:
         OdGeDoubleArray weights;
         DL_Attributes attributes;
         OdResBufPtr xdata;
+        std::vector<OdDbProxyEntity::DxfGroup> groups;
     };
 
     struct Proxy
@@ -401,6 +427,33 @@ private:
         std::string layer;
         bool paperSpace = false;
     };
+
+    /// The record (table entry, block or entity) whose groups are being read.
+    struct Record
+    {
+        std::string kind;
+        std::string name;
+        std::uint64_t handle = 0;
+        /// An entity's groups after its 0 group, for one that becomes a proxy.
+        std::vector<OdDbProxyEntity::DxfGroup> groups;
+    };
+
+    /// Block records are only listed in the tables; their blocks, read later, keep the handles.
+    void endRecord()
+    {
+        if (m_record.kind == "BLOCK_RECORD" && !m_record.name.empty() && m_record.handle != 0)
+            m_blockRecordHandles[OdDbDetail::fromDxfText(m_record.name)] = m_record.handle;
+        if (m_record.kind == "ENDBLK" && m_fileBlock)
+            keepBlockHandles(m_fileBlock->fileBeginHandle(), m_record.handle);
+        if (m_inTables && kKeptRecords.contains(m_record.kind))
+        {
+            // New objects must not take the record's handle, even in a file that states no seed.
+            m_db.reserveHandles(OdDbHandle(m_record.handle + 1));
+            m_db.keepRecord(OdDbKeptRecord{m_record.kind, m_record.name, m_record.handle, m_record.groups});
+        }
+        m_lastRecord = std::move(m_record);
+        m_record = Record{};
+    }
 
     /// The extrusion direction of the entity being read.
     OdGeVector3d normal()
@@ -425,14 +478,27 @@ private:
             return;
         const Proxy p = std::move(*m_proxy);
         m_proxy.reset();
+        // Its extended data is among its groups; no rebuilt entity must take it.
+        m_xdata = nullptr;
         if (p.paperSpace || m_space.isNull())
             return;
         const auto proxy = OdDbProxyEntity::createObject();
         proxy->setOriginalDxfName(OdDbDetail::fromDxfText(p.dxfName));
+        for (const auto& [code, value] : m_record.groups)
+            if (code == 1001)
+                m_db.newRegApp(OdDbDetail::fromDxfText(value));
+        proxy->setDxfGroups(std::move(m_record.groups));
         DL_Attributes attributes;
         attributes.setLayer(p.layer);
         attributes.setHandle(static_cast<int>(p.handle));
         place(proxy.get(), attributes, OdResBufPtr());
+    }
+
+    void keepBlockHandles(std::uint64_t begin, std::uint64_t end)
+    {
+        // New objects must not take them.
+        m_db.reserveHandles(OdDbHandle(std::max(begin, end) + 1));
+        m_fileBlock->setFileHandles(OdDbHandle(begin), OdDbHandle(end));
     }
 
     OdDbObjectId blockFor(const OdString& name)
@@ -447,6 +513,8 @@ private:
         const auto block = OdDbBlockTableRecord::createObject();
         // Anonymous blocks are numbered afresh by this database; references find them by the file's name.
         block->setName(name.left(2).iCompare(L"*U") == 0 ? OdString(L"*U") : name);
+        if (const auto handle = m_blockRecordHandles.find(name); handle != m_blockRecordHandles.end())
+            m_db.addOdDbObject(block.get(), OdDbHandle(handle->second));
         return m_blocks[name] = table->add(block.get());
     }
 
@@ -506,6 +574,7 @@ private:
             entity->setLayer(layer);
         }
         entity->setColor(colorOf(attributes));
+        entity->setLinetype(OdDbDetail::fromDxfText(attributes.getLinetype()));
         applyXData(*entity, xdata);
     }
 
@@ -552,6 +621,7 @@ private:
                 {
                     const auto proxy = OdDbProxyEntity::createObject();
                     proxy->setOriginalDxfName(L"SPLINE");
+                    proxy->setDxfGroups(std::move(s.groups));
                     place(proxy.get(), s.attributes, s.xdata);
                 }
             }
@@ -562,7 +632,13 @@ private:
     OdDbObjectId m_space;
     bool m_sectionStart = false;
     bool m_inEntities = false;
+    bool m_inTables = false;
     std::optional<Proxy> m_proxy;
+    Record m_record;
+    Record m_lastRecord;
+    std::map<OdString, std::uint64_t> m_blockRecordHandles;
+    /// The block of the file being read, until its end record is read.
+    OdDbBlockTableRecordPtr m_fileBlock;
     std::map<OdString, OdDbObjectId> m_blocks;
     OdResBufPtr m_xdata;
     OdDbPolylinePtr m_polyline;

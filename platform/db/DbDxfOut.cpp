@@ -11,6 +11,7 @@
 #include "platform/db/DbHatch.h"
 #include "platform/db/DbLine.h"
 #include "platform/db/DbPolyline.h"
+#include "platform/db/DbProxyEntity.h"
 #include "platform/db/DbRegion.h"
 #include "platform/db/DbSolid.h"
 #include "platform/db/DbSpline.h"
@@ -21,12 +22,18 @@
 #include <dxflib/dl_dxf.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <numbers>
 #include <optional>
+#include <ranges>
+#include <set>
+#include <string_view>
 #include <typeinfo>
 #include <vector>
 
@@ -53,11 +60,14 @@ DL_Attributes attributesOf(const OdDbEntity& entity)
         index = OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
         color24 = (color.red() << 16) | (color.green() << 8) | color.blue();
     }
-    return DL_Attributes(OdDbDetail::dxfText(entity.layer()), index, color24, -1, "BYLAYER");
+    return DL_Attributes(OdDbDetail::dxfText(entity.layer()), index, color24, -1,
+                         OdDbDetail::dxfText(entity.linetype()));
 }
 
 /// dxflib's text writer, with reals that do not flush the file: dxflib pushes every real to the disc
 /// on its own, one system call each, which made a coloured result mesh of 20,000 faces take seconds.
+/// The handle dxflib gives the next record can be set, so that records keep the handles of the objects
+/// they stand for.
 class TextWriter : public DL_WriterA
 {
 public:
@@ -81,37 +91,117 @@ public:
                 --last;
         dxfString(gc, std::string(static_cast<const char*>(text), last));
     }
+
+    void setNextHandle(std::uint64_t handle) const { m_handle = static_cast<unsigned long>(handle); }
+};
+
+/// A writer that writes nothing: a first pass through it finds how many handles the file takes, which
+/// its header states before any of them is written.
+class HandleCounter : public TextWriter
+{
+public:
+    HandleCounter() : TextWriter("", DL_Codes::AC1015) {}
+    void dxfReal(int, double) const override {}
+    void dxfInt(int, int) const override {}
+    void dxfHex(int, int) const override {}
+    void dxfString(int, const char*) const override {}
+    void dxfString(int, const std::string&) const override {}
+};
+
+/// The handles of the records the writer makes itself, for which the database has no objects.
+struct OwnHandles
+{
+    std::uint64_t vportTable, ltypeTable, layerTable, styleTable, viewTable, ucsTable, appTable, dimTable,
+        blockTable;
+    std::uint64_t activeVport, ltypes[3], standardStyle, standardDimStyle;
+    std::uint64_t rootDictionary, groups, plotStyles, placeholder, mlineStyles, mlineStyle, plotSettings,
+        layoutDictionary;
+};
+
+/// One layout of the file, with the block record, block begin and end of its block.
+struct Layout
+{
+    const char* blockName;
+    const char* name;
+    int plotFlags;
+    int tabOrder;
+    std::uint64_t record = 0, begin = 0, end = 0, layout = 0;
 };
 
 class Writer
 {
 public:
-    Writer(OdDbDatabase& db, DL_Dxf& dxf, DL_WriterA& dw) : m_db(db), m_dxf(dxf), m_dw(dw) {}
+    Writer(OdDbDatabase& db, DL_Dxf& dxf, TextWriter& dw, std::uint64_t handseed)
+        : m_db(db), m_dxf(dxf), m_dw(dw), m_handseed(handseed)
+    {
+    }
 
-    void write();
+    /// Writes the file and returns the handle above every one it used.
+    std::uint64_t write();
 
 private:
+    std::uint64_t own() { return m_next++; }
+    /// The next record dxflib writes takes a handle of the writer's own.
+    void nextOwn() { m_dw.setNextHandle(own()); }
+    void hex(int code, std::uint64_t handle) const;
+    void tableHead(const char* name, std::uint64_t handle, int count) const;
+    void recordHead(const char* kind, std::uint64_t handle, std::uint64_t owner, const char* subclass) const;
+    void allocate();
     void writeHeader();
     void writeViewport();
     void writeTables();
+    void writeLinetypes();
+    void writeLayers();
+    void writeStyles();
+    void writeApps();
+    void writeDimStyles();
     void writeBlockRecords();
     void writeBlocks();
+    void writeBlockBegin(const std::string& name, std::uint64_t handle, std::uint64_t record, int flags,
+                         bool paper, const OdGePoint3d& origin);
+    void writeBlockEnd(std::uint64_t handle, std::uint64_t record, bool paper);
     void writeObjects();
-    void writeEntities(const OdDbBlockTableRecord& block);
-    void writeEntity(const OdDbEntity& entity);
+    void writeDictionaries();
+    void writeLayouts();
+    void dictionary(std::uint64_t handle, std::uint64_t owner,
+                    std::initializer_list<std::pair<const char*, std::uint64_t>> entries);
+    void writeEntities(const OdDbBlockTableRecord& block, std::uint64_t owner);
+    void writeEntity(const OdDbEntity& entity, std::uint64_t owner);
+    void writeShape(const OdDbEntity& entity, const DL_Attributes& attributes);
     void writeCurve(const OdDbCurve& curve, const DL_Attributes& attributes);
     void writeHatch(const OdDbHatch& hatch, const DL_Attributes& attributes);
+    void writeRegion(const OdDbRegion& region, const DL_Attributes& attributes);
+    void writeMesh(const OdDbSubDMesh& mesh, const DL_Attributes& attributes);
+    void writeProxy(const OdDbProxyEntity& proxy, std::uint64_t owner);
+    void writeGroups(const std::string& kind, const std::vector<std::pair<int, std::string>>& groups,
+                     std::uint64_t handle, std::uint64_t owner);
+    void keepRecords();
+    int keptCount(std::string_view kind) const;
+    std::uint64_t keptHandle(std::string_view kind, std::string_view name) const;
+    void writeKept(std::string_view kind, std::uint64_t table);
     void writeXData(const OdDbObject& object);
     OdString blockName(const OdDbObjectId& block) const;
+    std::uint64_t handleOf(const OdDbObject& object);
+    bool isObject(const std::string& handle) const;
+    std::uint64_t fileHandle(std::uint64_t handle);
 
     OdDbDatabase& m_db;
     DL_Dxf& m_dxf;
-    DL_WriterA& m_dw;
+    TextWriter& m_dw;
+    std::uint64_t m_handseed;
+    std::uint64_t m_next = 1;
+    OwnHandles m_own{};
+    Layout m_layouts[3] = {{"*Model_Space", "Model", 1712, 0},
+                           {"*Paper_Space", "Layout1", 688, 1},
+                           {"*Paper_Space0", "Layout2", 688, 2}};
     /// What the model space covers; none for an empty drawing.
     std::optional<OdGeExtents3d> m_extents;
-    /// The handles of the user blocks' records, in the order of userBlocks(), which their BLOCK
-    /// entities name as owners.
-    std::vector<unsigned long> m_blockRecordHandles;
+    /// Text and dimension styles the proxies name that the file the drawing was read from did not list.
+    std::set<std::string> m_textStyles, m_dimStyles;
+    /// The handles the database's kept table records are written with, in their order, and all handles
+    /// of the file read that are written for records the database has no object for.
+    std::vector<std::uint64_t> m_keptHandles;
+    std::set<std::uint64_t> m_keptSet;
 };
 
 OdString Writer::blockName(const OdDbObjectId& block) const
@@ -149,23 +239,145 @@ std::optional<OdGeExtents3d> modelSpaceExtents(OdDbDatabase& db)
     return all;
 }
 
-void Writer::write()
+/// Whether two names of table records are the same: a drawing's names ignore case.
+bool sameName(std::string_view a, std::string_view b)
 {
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+/// Whether a proxy's group names a text style (7) or a dimension style (3 of a dimension-like kind).
+bool namesStyle(const OdDbProxyEntity& proxy, int code)
+{
+    if (code == 7)
+        return true;
+    const OdString kind = proxy.originalDxfName();
+    return code == 3 && (kind == OdString(L"DIMENSION") || kind == OdString(L"LEADER") ||
+                         kind == OdString(L"TOLERANCE") || kind == OdString(L"ARC_DIMENSION"));
+}
+
+/// The styles the proxies of the drawing name, other than "Standard", which the file always holds.
+void collectStyles(OdDbDatabase& db, std::set<std::string>& textStyles, std::set<std::string>& dimStyles)
+{
+    std::vector<OdDbBlockTableRecordPtr> blocks = userBlocks(db);
+    blocks.push_back(OdDbBlockTableRecordPtr::cast(db.getObject(db.getModelSpaceId())));
+    for (const OdDbBlockTableRecordPtr& block : blocks)
+        for (const OdDbObjectId& id : block->entityIds())
+            if (const auto proxy = OdDbProxyEntityPtr::cast(db.getObject(id)))
+                for (const auto& [code, value] : proxy->dxfGroups())
+                    if (namesStyle(*proxy, code) && !sameName(value, "Standard") && !value.empty())
+                        (code == 7 ? textStyles : dimStyles).insert(value);
+}
+
+std::uint64_t Writer::write()
+{
+    m_next = std::max<std::uint64_t>(m_db.handseed(), 1);
     m_extents = modelSpaceExtents(m_db);
+    collectStyles(m_db, m_textStyles, m_dimStyles);
+    allocate();
+    keepRecords();
     writeHeader();
     writeTables();
     writeBlocks();
     m_dw.sectionEntities();
     const auto modelSpace = OdDbBlockTableRecordPtr::cast(m_db.getObject(m_db.getModelSpaceId()));
-    writeEntities(*modelSpace);
+    writeEntities(*modelSpace, m_layouts[0].record);
     m_dw.sectionEnd();
     writeObjects();
     m_dw.dxfEOF();
+    return m_next;
+}
+
+void Writer::allocate()
+{
+    for (std::uint64_t* table :
+         {&m_own.vportTable, &m_own.ltypeTable,    &m_own.layerTable,       &m_own.styleTable,
+          &m_own.viewTable,  &m_own.ucsTable,      &m_own.appTable,         &m_own.dimTable,
+          &m_own.blockTable, &m_own.activeVport,   &m_own.ltypes[0],        &m_own.ltypes[1],
+          &m_own.ltypes[2],  &m_own.standardStyle, &m_own.standardDimStyle, &m_own.rootDictionary,
+          &m_own.groups,     &m_own.plotStyles,    &m_own.placeholder,      &m_own.mlineStyles,
+          &m_own.mlineStyle, &m_own.plotSettings,  &m_own.layoutDictionary})
+        *table = own();
+    for (Layout& layout : m_layouts)
+    {
+        layout.record = own();
+        layout.begin = own();
+        layout.end = own();
+        layout.layout = own();
+    }
+}
+
+void Writer::keepRecords()
+{
+    // A kept record keeps its handle unless an object of the database or an earlier record has it.
+    for (const OdDbKeptRecord& record : m_db.keptRecords())
+    {
+        m_keptHandles.push_back(fileHandle(record.handle));
+        std::set<std::string>& named = record.kind == "STYLE" ? m_textStyles : m_dimStyles;
+        if (record.kind != "LTYPE")
+            std::erase_if(named, [&](const std::string& name) { return sameName(name, record.name); });
+    }
+    if (const std::uint64_t standard = keptHandle("STYLE", kTextStyle))
+        m_own.standardStyle = standard;
+}
+
+int Writer::keptCount(std::string_view kind) const
+{
+    return static_cast<int>(std::ranges::count(m_db.keptRecords(), kind, &OdDbKeptRecord::kind));
+}
+
+std::uint64_t Writer::keptHandle(std::string_view kind, std::string_view name) const
+{
+    const std::vector<OdDbKeptRecord>& records = m_db.keptRecords();
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (records[i].kind == kind && sameName(records[i].name, name))
+            return m_keptHandles[i];
+    return 0;
+}
+
+void Writer::writeKept(std::string_view kind, std::uint64_t table)
+{
+    const std::vector<OdDbKeptRecord>& records = m_db.keptRecords();
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (records[i].kind == kind)
+            writeGroups(records[i].kind, records[i].groups, m_keptHandles[i], table);
+}
+
+void Writer::hex(int code, std::uint64_t handle) const
+{
+    char text[20];
+    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(handle));
+    m_dw.dxfString(code, text);
+}
+
+void Writer::tableHead(const char* name, std::uint64_t handle, int count) const
+{
+    m_dw.dxfString(0, "TABLE");
+    m_dw.dxfString(2, name);
+    hex(5, handle);
+    hex(330, 0);
+    m_dw.dxfString(100, "AcDbSymbolTable");
+    m_dw.dxfInt(70, count);
+}
+
+void Writer::recordHead(const char* kind, std::uint64_t handle, std::uint64_t owner,
+                        const char* subclass) const
+{
+    m_dw.dxfString(0, kind);
+    // Dimension styles alone give their handle under 105.
+    hex(std::string_view(kind) == "DIMSTYLE" ? 105 : 5, handle);
+    hex(330, owner);
+    m_dw.dxfString(100, "AcDbSymbolTableRecord");
+    m_dw.dxfString(100, subclass);
 }
 
 void Writer::writeHeader()
 {
-    m_dxf.writeHeader(m_dw);
+    m_dw.sectionHeader();
+    m_dw.dxfString(9, "$ACADVER");
+    m_dw.dxfString(1, "AC1015");
+    m_dw.dxfString(9, "$HANDSEED");
+    hex(5, m_handseed);
     m_dw.dxfString(9, "$INSUNITS");
     m_dw.dxfInt(70, static_cast<int>(m_db.getINSUNITS()));
     m_dw.dxfString(9, "$MEASUREMENT");
@@ -197,12 +409,8 @@ void Writer::writeViewport()
         width = std::max(1.1 * (hi.x - lo.x), 1e-9);
         height = std::max(1.1 * (hi.y - lo.y), 1e-9);
     }
-    m_dw.table("VPORT", 1, 0x8);
-    m_dw.dxfString(0, "VPORT");
-    m_dw.handle();
-    m_dw.dxfHex(330, 0x8);
-    m_dw.dxfString(100, "AcDbSymbolTableRecord");
-    m_dw.dxfString(100, "AcDbViewportTableRecord");
+    tableHead("VPORT", m_own.vportTable, 1);
+    recordHead("VPORT", m_own.activeVport, m_own.vportTable, "AcDbViewportTableRecord");
     m_dw.dxfString(2, "*Active");
     m_dw.dxfInt(70, 0);
     m_dw.dxfReal(10, 0.0);
@@ -226,14 +434,9 @@ void Writer::writeViewport()
     m_dw.dxfReal(44, 0.0);
     m_dw.dxfReal(50, 0.0);
     m_dw.dxfReal(51, 0.0);
-    m_dw.dxfInt(71, 0);
-    m_dw.dxfInt(72, 100);
-    m_dw.dxfInt(73, 1);
-    m_dw.dxfInt(74, 3);
-    m_dw.dxfInt(75, 0);
-    m_dw.dxfInt(76, 0);
-    m_dw.dxfInt(77, 0);
-    m_dw.dxfInt(78, 0);
+    for (const auto& [code, value] :
+         {std::pair{71, 0}, {72, 100}, {73, 1}, {74, 3}, {75, 0}, {76, 0}, {77, 0}, {78, 0}})
+        m_dw.dxfInt(code, value);
     m_dw.tableEnd();
 }
 
@@ -241,16 +444,47 @@ void Writer::writeTables()
 {
     m_dw.sectionTables();
     writeViewport();
-
-    m_dw.tableLinetypes(3);
-    m_dxf.writeLinetype(m_dw, DL_LinetypeData("BYBLOCK", "", 0, 0, 0.0));
-    m_dxf.writeLinetype(m_dw, DL_LinetypeData("BYLAYER", "", 0, 0, 0.0));
-    m_dxf.writeLinetype(m_dw, DL_LinetypeData("CONTINUOUS", "Solid line", 0, 0, 0.0));
+    writeLinetypes();
+    writeLayers();
+    writeStyles();
+    tableHead("VIEW", m_own.viewTable, 0);
     m_dw.tableEnd();
+    tableHead("UCS", m_own.ucsTable, 0);
+    m_dw.tableEnd();
+    writeApps();
+    writeDimStyles();
+    writeBlockRecords();
+    m_dw.sectionEnd();
+}
 
+void Writer::writeLinetypes()
+{
+    // The file's own line types, then the standard ones it did not list.
+    std::vector<std::size_t> missing;
+    const char* const names[] = {"BYBLOCK", "BYLAYER", "CONTINUOUS"};
+    for (std::size_t i = 0; i < 3; ++i)
+        if (!keptHandle("LTYPE", names[i]))
+            missing.push_back(i);
+    tableHead("LTYPE", m_own.ltypeTable, keptCount("LTYPE") + static_cast<int>(missing.size()));
+    writeKept("LTYPE", m_own.ltypeTable);
+    for (const std::size_t i : missing)
+    {
+        recordHead("LTYPE", m_own.ltypes[i], m_own.ltypeTable, "AcDbLinetypeTableRecord");
+        m_dw.dxfString(2, names[i]);
+        m_dw.dxfInt(70, 0);
+        m_dw.dxfString(3, i == 2 ? "Solid line" : "");
+        m_dw.dxfInt(72, 65);
+        m_dw.dxfInt(73, 0);
+        m_dw.dxfReal(40, 0.0);
+    }
+    m_dw.tableEnd();
+}
+
+void Writer::writeLayers()
+{
     const auto layers = OdDbLayerTablePtr::cast(m_db.getObject(m_db.getLayerTableId()));
     const OdDbObjectIdArray layerIds = layers->recordIds();
-    m_dw.tableLayers(static_cast<int>(layerIds.size()));
+    tableHead("LAYER", m_own.layerTable, static_cast<int>(layerIds.size()));
     for (const OdDbObjectId& id : layerIds)
     {
         const auto layer = OdDbLayerTableRecordPtr::cast(m_db.getObject(id));
@@ -258,146 +492,232 @@ void Writer::writeTables()
         const int index = color.isByACI()
                               ? color.colorIndex()
                               : OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
-        const int color24 =
-            color.isByColor() ? (color.red() << 16) | (color.green() << 8) | color.blue() : -1;
-        m_dxf.writeLayer(m_dw, DL_LayerData(OdDbDetail::dxfText(layer->getName()), 0),
-                         DL_Attributes("", index, color24, -1, "CONTINUOUS"));
+        const std::string name = OdDbDetail::dxfText(layer->getName());
+        recordHead("LAYER", handleOf(*layer), m_own.layerTable, "AcDbLayerTableRecord");
+        m_dw.dxfString(2, name);
+        m_dw.dxfInt(70, 0);
+        m_dw.dxfInt(62, index);
+        if (color.isByColor())
+            m_dw.dxfInt(420, (color.red() << 16) | (color.green() << 8) | color.blue());
+        m_dw.dxfString(6, "CONTINUOUS");
+        // The layer of definition points is never printed.
+        if (OdString(name.c_str()).iCompare(L"Defpoints") == 0)
+            m_dw.dxfInt(290, 0);
+        hex(390, m_own.placeholder);
     }
     m_dw.tableEnd();
+}
 
-    m_dw.tableStyle(1);
-    DL_StyleData style(kTextStyle, 0, 0.0, 1.0, 0.0, 0, 2.5, "txt", "");
-    style.bold = false;
-    style.italic = false;
-    m_dxf.writeStyle(m_dw, style);
+void Writer::writeStyles()
+{
+    // The file's own text styles; then the standard one, if the file did not list it, and those the
+    // proxies name that it did not list either (a file need not list a style its entities use), with
+    // the standard settings, so that every name in use is one the file holds.
+    std::vector<std::pair<std::string, std::uint64_t>> styles;
+    if (!keptHandle("STYLE", kTextStyle))
+        styles.emplace_back(kTextStyle, m_own.standardStyle);
+    for (const std::string& name : m_textStyles)
+        styles.emplace_back(name, own());
+    tableHead("STYLE", m_own.styleTable, keptCount("STYLE") + static_cast<int>(styles.size()));
+    writeKept("STYLE", m_own.styleTable);
+    for (const auto& [name, handle] : styles)
+    {
+        recordHead("STYLE", handle, m_own.styleTable, "AcDbTextStyleTableRecord");
+        m_dw.dxfString(2, name);
+        m_dw.dxfInt(70, 0);
+        m_dw.dxfReal(40, 0.0);
+        m_dw.dxfReal(41, 1.0);
+        m_dw.dxfReal(50, 0.0);
+        m_dw.dxfInt(71, 0);
+        m_dw.dxfReal(42, 2.5);
+        m_dw.dxfString(3, "txt");
+        m_dw.dxfString(4, "");
+    }
     m_dw.tableEnd();
+}
 
-    m_dxf.writeView(m_dw);
-    m_dxf.writeUcs(m_dw);
-
+void Writer::writeApps()
+{
     const auto apps = OdDbRegAppTablePtr::cast(m_db.getObject(m_db.getRegAppTableId()));
     const OdDbObjectIdArray appIds = apps->recordIds();
-    m_dw.tableAppid(static_cast<int>(appIds.size()));
+    tableHead("APPID", m_own.appTable, static_cast<int>(appIds.size()));
     for (const OdDbObjectId& id : appIds)
-        m_dxf.writeAppid(m_dw,
-                         OdDbDetail::dxfText(OdDbSymbolTableRecordPtr::cast(m_db.getObject(id))->getName()));
+    {
+        const auto app = OdDbSymbolTableRecordPtr::cast(m_db.getObject(id));
+        recordHead("APPID", handleOf(*app), m_own.appTable, "AcDbRegAppTableRecord");
+        m_dw.dxfString(2, OdDbDetail::dxfText(app->getName()));
+        m_dw.dxfInt(70, 0);
+    }
     m_dw.tableEnd();
+}
 
-    m_dxf.writeDimStyle(m_dw, 2.5, 0.625, 0.625, 0.625, 2.5);
-    writeBlockRecords();
-    m_dw.sectionEnd();
+void Writer::writeDimStyles()
+{
+    // As for text styles.
+    std::vector<std::pair<std::string, std::uint64_t>> styles;
+    if (!keptHandle("DIMSTYLE", "Standard"))
+        styles.emplace_back("Standard", m_own.standardDimStyle);
+    for (const std::string& name : m_dimStyles)
+        styles.emplace_back(name, own());
+    m_dw.dxfString(0, "TABLE");
+    m_dw.dxfString(2, "DIMSTYLE");
+    hex(5, m_own.dimTable);
+    hex(330, 0);
+    m_dw.dxfString(100, "AcDbSymbolTable");
+    m_dw.dxfInt(70, keptCount("DIMSTYLE") + static_cast<int>(styles.size()));
+    m_dw.dxfString(100, "AcDbDimStyleTable");
+    m_dw.dxfInt(71, 0);
+    writeKept("DIMSTYLE", m_own.dimTable);
+    for (const auto& [name, handle] : styles)
+    {
+        recordHead("DIMSTYLE", handle, m_own.dimTable, "AcDbDimStyleTableRecord");
+        m_dw.dxfString(2, name);
+        for (const auto& [code, value] : {std::pair{41, 2.5}, {42, 0.625}, {43, 3.75}, {44, 0.625}})
+            m_dw.dxfReal(code, value);
+        for (const auto& [code, value] : {std::pair{70, 0}, {73, 0}, {74, 0}, {77, 1}, {78, 8}})
+            m_dw.dxfInt(code, value);
+        for (const auto& [code, value] :
+             {std::pair{140, 2.5}, {141, 2.5}, {143, 0.03937007874016}, {147, 0.625}})
+            m_dw.dxfReal(code, value);
+        for (const auto& [code, value] :
+             {std::pair{171, 3}, {172, 1}, {271, 2}, {272, 2}, {274, 3}, {278, 44}, {283, 0}, {284, 8}})
+            m_dw.dxfInt(code, value);
+        hex(340, m_own.standardStyle);
+    }
+    m_dw.tableEnd();
 }
 
 void Writer::writeBlockRecords()
 {
-    m_dxf.writeBlockRecord(m_dw);
-    // dxflib's user block records leave out the insert units, which a CAD program needs to scale a
-    // block inserted into a drawing of other units.
-    m_blockRecordHandles.clear();
-    for (const OdDbBlockTableRecordPtr& block : userBlocks(m_db))
+    const std::vector<OdDbBlockTableRecordPtr> blocks = userBlocks(m_db);
+    tableHead("BLOCK_RECORD", m_own.blockTable, static_cast<int>(3 + blocks.size()));
+    for (const Layout& layout : m_layouts)
     {
-        m_dw.dxfString(0, "BLOCK_RECORD");
-        m_blockRecordHandles.push_back(m_dw.handle());
-        m_dw.dxfHex(330, 0x1);
-        m_dw.dxfString(100, "AcDbSymbolTableRecord");
-        m_dw.dxfString(100, "AcDbBlockTableRecord");
+        recordHead("BLOCK_RECORD", layout.record, m_own.blockTable, "AcDbBlockTableRecord");
+        m_dw.dxfString(2, layout.blockName);
+        hex(340, layout.layout);
+    }
+    // With the insert units, which a CAD program needs to scale a block inserted into a drawing of
+    // other units.
+    for (const OdDbBlockTableRecordPtr& block : blocks)
+    {
+        recordHead("BLOCK_RECORD", handleOf(*block), m_own.blockTable, "AcDbBlockTableRecord");
         m_dw.dxfString(2, OdDbDetail::dxfText(block->getName()));
-        m_dw.dxfHex(340, 0);
+        hex(340, 0);
         m_dw.dxfInt(70, static_cast<int>(block->blockInsertUnits()));
     }
     m_dw.tableEnd();
 }
 
+void Writer::writeBlockBegin(const std::string& name, std::uint64_t handle, std::uint64_t record, int flags,
+                             bool paper, const OdGePoint3d& origin)
+{
+    m_dw.dxfString(0, "BLOCK");
+    hex(5, handle);
+    hex(330, record);
+    m_dw.dxfString(100, "AcDbEntity");
+    if (paper)
+        m_dw.dxfInt(67, 1);
+    m_dw.dxfString(8, "0");
+    m_dw.dxfString(100, "AcDbBlockBegin");
+    m_dw.dxfString(2, name);
+    m_dw.dxfInt(70, flags);
+    m_dw.coord(10, origin.x, origin.y, origin.z);
+    m_dw.dxfString(3, name);
+    m_dw.dxfString(1, "");
+}
+
+void Writer::writeBlockEnd(std::uint64_t handle, std::uint64_t record, bool paper)
+{
+    m_dw.dxfString(0, "ENDBLK");
+    hex(5, handle);
+    hex(330, record);
+    m_dw.dxfString(100, "AcDbEntity");
+    if (paper)
+        m_dw.dxfInt(67, 1);
+    m_dw.dxfString(8, "0");
+    m_dw.dxfString(100, "AcDbBlockEnd");
+}
+
 void Writer::writeBlocks()
 {
     m_dw.sectionBlocks();
-    for (const char* layout : {"*Model_Space", "*Paper_Space", "*Paper_Space0"})
+    for (const Layout& layout : m_layouts)
     {
-        m_dxf.writeBlock(m_dw, DL_BlockData(layout, 0, 0.0, 0.0, 0.0));
-        m_dxf.writeEndBlock(m_dw, layout);
+        const bool paper = layout.tabOrder == 1;
+        writeBlockBegin(layout.blockName, layout.begin, layout.record, 0, paper, OdGePoint3d::kOrigin);
+        writeBlockEnd(layout.end, layout.record, paper);
     }
-    const std::vector<OdDbBlockTableRecordPtr> blocks = userBlocks(m_db);
-    for (std::size_t i = 0; i < blocks.size(); ++i)
+    for (const OdDbBlockTableRecordPtr& block : userBlocks(m_db))
     {
-        const OdDbBlockTableRecord& block = *blocks[i];
-        const std::string name = OdDbDetail::dxfText(block.getName());
-        const OdGePoint3d origin = block.origin();
-        // dxflib's block header has no owner and always the flags 0, which makes a reader keep an
-        // anonymous block as a named one.
-        m_dw.dxfString(0, "BLOCK");
-        m_dw.handle();
-        m_dw.dxfHex(330, m_blockRecordHandles[i]);
-        m_dw.dxfString(100, "AcDbEntity");
-        m_dw.dxfString(8, "0");
-        m_dw.dxfString(100, "AcDbBlockBegin");
-        m_dw.dxfString(2, name);
-        m_dw.dxfInt(70, block.isAnonymous() ? 1 : 0);
-        m_dw.coord(10, origin.x, origin.y, origin.z);
-        m_dw.dxfString(3, name);
-        m_dw.dxfString(1, "");
-        writeEntities(block);
-        m_dxf.writeEndBlock(m_dw, name);
+        // Every name beginning with '*' is anonymous (*U for the database's own, *D for a dimension's
+        // picture); the flag tells a reader it may number the block afresh.
+        const std::string name = OdDbDetail::dxfText(block->getName());
+        const std::uint64_t record = handleOf(*block);
+        writeBlockBegin(name, fileHandle(block->fileBeginHandle()), record, name.starts_with('*') ? 1 : 0,
+                        false, block->origin());
+        writeEntities(*block, record);
+        writeBlockEnd(fileHandle(block->fileEndHandle()), record, false);
     }
     m_dw.sectionEnd();
 }
 
-/// One layout of the OBJECTS section: dxflib's three, with the records of their blocks.
-struct LayoutObject
+void Writer::dictionary(std::uint64_t handle, std::uint64_t owner,
+                        std::initializer_list<std::pair<const char*, std::uint64_t>> entries)
 {
-    unsigned long handle;
-    const char* name;
-    int plotFlags;
-    int tabOrder;
-    unsigned long blockRecord;
-};
+    m_dw.dxfString(0, "DICTIONARY");
+    hex(5, handle);
+    hex(330, owner);
+    m_dw.dxfString(100, "AcDbDictionary");
+    m_dw.dxfInt(280, 0);
+    m_dw.dxfInt(281, 1);
+    for (const auto& [name, entry] : entries)
+    {
+        m_dw.dxfString(3, name);
+        hex(350, entry);
+    }
+}
 
 void Writer::writeObjects()
 {
     // dxflib's objects section, with the owner of every object written (readers that audit a
     // drawing mend each missing one and say so) and without its variables dictionary, which nothing
-    // here uses. The handles are those dxflib's tables point at.
-    const auto dictionary = [this](unsigned long handle, unsigned long owner,
-                                   std::initializer_list<std::pair<const char*, unsigned long>> entries)
-    {
-        m_dw.dxfString(0, "DICTIONARY");
-        m_dw.dxfHex(5, handle);
-        m_dw.dxfHex(330, owner);
-        m_dw.dxfString(100, "AcDbDictionary");
-        m_dw.dxfInt(280, 0);
-        m_dw.dxfInt(281, 1);
-        for (const auto& [name, entry] : entries)
-        {
-            m_dw.dxfString(3, name);
-            m_dw.dxfHex(350, entry);
-        }
-    };
+    // here uses.
     m_dw.dxfString(0, "SECTION");
     m_dw.dxfString(2, "OBJECTS");
-    dictionary(0xC, 0x0,
-               {{"ACAD_GROUP", 0xD},
-                {"ACAD_LAYOUT", 0x1A},
-                {"ACAD_MLINESTYLE", 0x17},
-                {"ACAD_PLOTSETTINGS", 0x19},
-                {"ACAD_PLOTSTYLENAME", 0xE}});
-    dictionary(0xD, 0xC, {});
+    writeDictionaries();
+    writeLayouts();
+    m_dw.sectionEnd();
+}
+
+void Writer::writeDictionaries()
+{
+    const OwnHandles& h = m_own;
+    dictionary(h.rootDictionary, 0,
+               {{"ACAD_GROUP", h.groups},
+                {"ACAD_LAYOUT", h.layoutDictionary},
+                {"ACAD_MLINESTYLE", h.mlineStyles},
+                {"ACAD_PLOTSETTINGS", h.plotSettings},
+                {"ACAD_PLOTSTYLENAME", h.plotStyles}});
+    dictionary(h.groups, h.rootDictionary, {});
 
     m_dw.dxfString(0, "ACDBDICTIONARYWDFLT");
-    m_dw.dxfHex(5, 0xE);
-    m_dw.dxfHex(330, 0xC);
+    hex(5, h.plotStyles);
+    hex(330, h.rootDictionary);
     m_dw.dxfString(100, "AcDbDictionary");
     m_dw.dxfInt(281, 1);
     m_dw.dxfString(3, "Normal");
-    m_dw.dxfHex(350, 0xF);
+    hex(350, h.placeholder);
     m_dw.dxfString(100, "AcDbDictionaryWithDefault");
-    m_dw.dxfHex(340, 0xF);
+    hex(340, h.placeholder);
     m_dw.dxfString(0, "ACDBPLACEHOLDER");
-    m_dw.dxfHex(5, 0xF);
-    m_dw.dxfHex(330, 0xE);
+    hex(5, h.placeholder);
+    hex(330, h.plotStyles);
 
-    dictionary(0x17, 0xC, {{"Standard", 0x18}});
+    dictionary(h.mlineStyles, h.rootDictionary, {{"Standard", h.mlineStyle}});
     m_dw.dxfString(0, "MLINESTYLE");
-    m_dw.dxfHex(5, 0x18);
-    m_dw.dxfHex(330, 0x17);
+    hex(5, h.mlineStyle);
+    hex(330, h.mlineStyles);
     m_dw.dxfString(100, "AcDbMlineStyle");
     m_dw.dxfString(2, "STANDARD");
     m_dw.dxfInt(70, 0);
@@ -412,17 +732,21 @@ void Writer::writeObjects()
         m_dw.dxfInt(62, 256);
         m_dw.dxfString(6, "BYLAYER");
     }
-    dictionary(0x19, 0xC, {});
+    dictionary(h.plotSettings, h.rootDictionary, {});
+    dictionary(
+        h.layoutDictionary, h.rootDictionary,
+        {{"Layout1", m_layouts[1].layout}, {"Layout2", m_layouts[2].layout}, {"Model", m_layouts[0].layout}});
+}
 
-    const LayoutObject layouts[] = {
-        {0x1E, "Layout1", 688, 1, 0x1B}, {0x22, "Model", 1712, 0, 0x1F}, {0x26, "Layout2", 688, 2, 0x23}};
-    dictionary(0x1A, 0xC, {{"Layout1", 0x1E}, {"Layout2", 0x26}, {"Model", 0x22}});
-    for (const LayoutObject& layout : layouts)
+void Writer::writeLayouts()
+{
+    for (const Layout& layout : m_layouts)
     {
         const bool model = layout.tabOrder == 0;
+        const bool sheet = layout.tabOrder == 1;
         m_dw.dxfString(0, "LAYOUT");
-        m_dw.dxfHex(5, layout.handle);
-        m_dw.dxfHex(330, 0x1A);
+        hex(5, layout.layout);
+        hex(330, m_own.layoutDictionary);
         m_dw.dxfString(100, "AcDbPlotSettings");
         m_dw.dxfString(1, "");
         m_dw.dxfString(2, "none_device");
@@ -448,10 +772,10 @@ void Writer::writeObjects()
         // Limits are 2D points, the rest 3D.
         m_dw.dxfReal(10, 0.0);
         m_dw.dxfReal(20, 0.0);
-        m_dw.dxfReal(11, layout.handle == 0x1E ? 420.0 : 12.0);
-        m_dw.dxfReal(21, layout.handle == 0x1E ? 297.0 : 9.0);
+        m_dw.dxfReal(11, sheet ? 420.0 : 12.0);
+        m_dw.dxfReal(21, sheet ? 297.0 : 9.0);
         m_dw.coord(12, 0.0, 0.0, 0.0);
-        const double limit = layout.handle == 0x1E ? 1e20 : 0.0;
+        const double limit = sheet ? 1e20 : 0.0;
         m_dw.coord(14, limit, limit, limit);
         m_dw.coord(15, -limit, -limit, -limit);
         m_dw.dxfReal(146, 0.0);
@@ -459,16 +783,91 @@ void Writer::writeObjects()
         m_dw.coord(16, 1.0, 0.0, 0.0);
         m_dw.coord(17, 0.0, 1.0, 0.0);
         m_dw.dxfInt(76, 0);
-        m_dw.dxfHex(330, layout.blockRecord);
+        hex(330, layout.record);
     }
-    m_dw.sectionEnd();
 }
 
-void Writer::writeEntities(const OdDbBlockTableRecord& block)
+std::uint64_t Writer::handleOf(const OdDbObject& object)
+{
+    // Objects of the database keep their handles (those read from a file, the file's); others, such
+    // as the parts of a table, are the writer's own.
+    const OdDbObjectId id = object.objectId();
+    if (!id.isNull() && m_db.getObject(id).get() == &object)
+        return id.getHandle();
+    return own();
+}
+
+std::uint64_t Writer::fileHandle(std::uint64_t handle)
+{
+    // A record that is no object of the database keeps the handle of the file it was read from when
+    // nothing else has it.
+    const bool free = handle != 0 && handle < m_db.handseed() && !m_keptSet.contains(handle) &&
+                      m_db.getObject(OdDbObjectId(handle, &m_db)).isNull();
+    if (!free)
+        return own();
+    m_keptSet.insert(handle);
+    return handle;
+}
+
+bool Writer::isObject(const std::string& handle) const
+{
+    const std::uint64_t value = std::strtoull(handle.c_str(), nullptr, 16);
+    return value != 0 && (m_keptSet.contains(value) || !m_db.getObject(OdDbObjectId(value, &m_db)).isNull());
+}
+
+void Writer::writeEntities(const OdDbBlockTableRecord& block, std::uint64_t owner)
 {
     for (const OdDbObjectId& id : block.entityIds())
         if (const auto entity = OdDbEntityPtr::cast(m_db.getObject(id)))
-            writeEntity(*entity);
+            writeEntity(*entity, owner);
+}
+
+void Writer::writeProxy(const OdDbProxyEntity& proxy, std::uint64_t owner)
+{
+    if (proxy.dxfGroups().empty())
+        throw OdError(eInvalidInput, ("an entity of kind " + OdDbDetail::dxfText(proxy.originalDxfName()) +
+                                      " not read from a file has no DXF form")
+                                         .c_str());
+    writeGroups(OdDbDetail::dxfText(proxy.originalDxfName()), proxy.dxfGroups(), handleOf(proxy), owner);
+}
+
+void Writer::writeGroups(const std::string& kind, const std::vector<std::pair<int, std::string>>& groups,
+                         std::uint64_t handle, std::uint64_t owner)
+{
+    m_dw.dxfString(0, kind);
+    const int handleCode = kind == "DIMSTYLE" ? 105 : 5;
+    bool handleWritten = false;
+    bool ownerWritten = false;
+    bool inAppGroup = false;
+    for (const auto& [code, value] : groups)
+    {
+        // Groups of an application ({ACAD_REACTORS, {ACAD_XDICTIONARY) name objects this database does
+        // not keep: the record goes without them.
+        if (code == 102)
+        {
+            inAppGroup = value.starts_with('{');
+            continue;
+        }
+        if (inAppGroup)
+            continue;
+        if (code == handleCode || (code == 100 && !handleWritten))
+        {
+            hex(handleCode, handle);
+            handleWritten = true;
+            if (code == handleCode)
+                continue;
+        }
+        if (code == 330 && !ownerWritten)
+            // The owner is named before the first subclass; it is the block or table written around.
+            hex(330, owner);
+        else if (((code >= 330 && code <= 369) || (code >= 390 && code <= 399)) && !isObject(value))
+            // A reference to an object the file does not hold (a source boundary of a hatch, a
+            // material, a standard record written anew) is cleared rather than left dangling.
+            hex(code, 0);
+        else
+            m_dw.dxfString(code, value);
+        ownerWritten = ownerWritten || code == 100 || code == 330;
+    }
 }
 
 void Writer::writeCurve(const OdDbCurve& curve, const DL_Attributes& attributes)
@@ -577,9 +976,31 @@ void Writer::writeHatch(const OdDbHatch& hatch, const DL_Attributes& attributes)
     m_dxf.writeHatch2(m_dw, data, attributes);
 }
 
-void Writer::writeEntity(const OdDbEntity& entity)
+void Writer::writeEntity(const OdDbEntity& entity, std::uint64_t owner)
 {
     const DL_Attributes attributes = attributesOf(entity);
+    if (const auto* proxy = dynamic_cast<const OdDbProxyEntity*>(&entity))
+        // Its extended data is among its groups.
+        writeProxy(*proxy, owner);
+    else if (const auto* table = dynamic_cast<const OdDbTable*>(&entity))
+    {
+        for (const OdDbEntityPtr& part : table->tableBlockEntities())
+            writeEntity(*part, owner);
+    }
+    else if (const auto* region = dynamic_cast<const OdDbRegion*>(&entity))
+        writeRegion(*region, attributes);
+    else if (const auto* mesh = dynamic_cast<const OdDbSubDMesh*>(&entity))
+        writeMesh(*mesh, attributes);
+    else
+    {
+        m_dw.setNextHandle(handleOf(entity));
+        writeShape(entity, attributes);
+        writeXData(entity);
+    }
+}
+
+void Writer::writeShape(const OdDbEntity& entity, const DL_Attributes& attributes)
+{
     if (const auto* curve = dynamic_cast<const OdDbCurve*>(&entity))
         writeCurve(*curve, attributes);
     else if (const auto* polyline = dynamic_cast<const OdDbPolyline*>(&entity))
@@ -630,68 +1051,61 @@ void Writer::writeEntity(const OdDbEntity& entity)
                                         reference->rotation() * kDegreesPerRadian, 1, 1, 0.0, 0.0),
                           attributes);
     }
-    else if (const auto* table = dynamic_cast<const OdDbTable*>(&entity))
-    {
-        for (const OdDbEntityPtr& part : table->tableBlockEntities())
-            writeEntity(*part);
-        return;
-    }
-    else if (const auto* region = dynamic_cast<const OdDbRegion*>(&entity))
-    {
-        // The boundary curves stand for the region, which a DXF file could only hold as modeller data.
-        for (int i = 0; i < region->numLoops(); ++i)
-        {
-            for (const auto& geCurve : region->loopAt(i))
-            {
-                OdDbCurve* raw = nullptr;
-                const OdGeVector3d normal = OdGeVector3d::kZAxis;
-                if (OdDbCurve::createFromOdGeCurve(*geCurve, raw, &normal) != eOk || !raw)
-                    throw OdError(eInvalidInput, "a region has a boundary curve with no DXF form");
-                const OdDbCurvePtr curve(raw);
-                writeCurve(*curve, attributes);
-            }
-        }
-        return;
-    }
-    else if (const auto* mesh = dynamic_cast<const OdDbSubDMesh*>(&entity))
-    {
-        // A mesh is written as its faces, one 3D face each (a triangle repeats its last corner).
-        OdGePoint3dArray vertices;
-        OdInt32Array faces;
-        mesh->getVertices(vertices);
-        mesh->getFaceArray(faces);
-        int faceIndex = 0;
-        for (unsigned i = 0; i < faces.size(); i += static_cast<unsigned>(faces[i]) + 1, ++faceIndex)
-        {
-            const int n = faces[i];
-            if (n < 3 || n > 4)
-                throw OdError(eInvalidInput, "a mesh face with more than four corners has no DXF form");
-            OdGePoint3d p[4];
-            for (int k = 0; k < 4; ++k)
-                p[k] =
-                    vertices[static_cast<unsigned>(faces[i + 1 + static_cast<unsigned>(std::min(k, n - 1))])];
-            DL_Attributes faceAttributes = attributes;
-            OdCmColor faceColor;
-            if (mesh->getSubentColor(OdDbSubentId(OdDb::kFaceSubentType, faceIndex), faceColor) == eOk &&
-                faceColor.isByColor())
-            {
-                faceAttributes.setColor(
-                    OdCmEntityColor::lookUpACI(faceColor.red(), faceColor.green(), faceColor.blue()));
-                faceAttributes.setColor24((faceColor.red() << 16) | (faceColor.green() << 8) |
-                                          faceColor.blue());
-            }
-            m_dxf.write3dFace(m_dw,
-                              DL_3dFaceData(p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y,
-                                            p[2].z, p[3].x, p[3].y, p[3].z),
-                              faceAttributes);
-        }
-        return;
-    }
     else
         throw OdError(
             eInvalidInput,
             (std::string("an entity of kind ") + typeid(entity).name() + " has no DXF form").c_str());
-    writeXData(entity);
+}
+
+void Writer::writeRegion(const OdDbRegion& region, const DL_Attributes& attributes)
+{
+    // The boundary curves stand for the region, which a DXF file could only hold as modeller data.
+    for (int i = 0; i < region.numLoops(); ++i)
+    {
+        for (const auto& geCurve : region.loopAt(i))
+        {
+            OdDbCurve* raw = nullptr;
+            const OdGeVector3d normal = OdGeVector3d::kZAxis;
+            if (OdDbCurve::createFromOdGeCurve(*geCurve, raw, &normal) != eOk || !raw)
+                throw OdError(eInvalidInput, "a region has a boundary curve with no DXF form");
+            const OdDbCurvePtr curve(raw);
+            nextOwn();
+            writeCurve(*curve, attributes);
+        }
+    }
+}
+
+void Writer::writeMesh(const OdDbSubDMesh& mesh, const DL_Attributes& attributes)
+{
+    // A mesh is written as its faces, one 3D face each (a triangle repeats its last corner).
+    OdGePoint3dArray vertices;
+    OdInt32Array faces;
+    mesh.getVertices(vertices);
+    mesh.getFaceArray(faces);
+    int faceIndex = 0;
+    for (unsigned i = 0; i < faces.size(); i += static_cast<unsigned>(faces[i]) + 1, ++faceIndex)
+    {
+        const int n = faces[i];
+        if (n < 3 || n > 4)
+            throw OdError(eInvalidInput, "a mesh face with more than four corners has no DXF form");
+        OdGePoint3d p[4];
+        for (int k = 0; k < 4; ++k)
+            p[k] = vertices[static_cast<unsigned>(faces[i + 1 + static_cast<unsigned>(std::min(k, n - 1))])];
+        DL_Attributes faceAttributes = attributes;
+        OdCmColor faceColor;
+        if (mesh.getSubentColor(OdDbSubentId(OdDb::kFaceSubentType, faceIndex), faceColor) == eOk &&
+            faceColor.isByColor())
+        {
+            faceAttributes.setColor(
+                OdCmEntityColor::lookUpACI(faceColor.red(), faceColor.green(), faceColor.blue()));
+            faceAttributes.setColor24((faceColor.red() << 16) | (faceColor.green() << 8) | faceColor.blue());
+        }
+        nextOwn();
+        m_dxf.write3dFace(m_dw,
+                          DL_3dFaceData(p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y,
+                                        p[2].z, p[3].x, p[3].y, p[3].z),
+                          faceAttributes);
+    }
 }
 
 void Writer::writeXData(const OdDbObject& object)
@@ -754,7 +1168,9 @@ void OdDbDatabase::writeFile(const OdString& path)
         throw OdError(eInvalidInput, ("cannot write the drawing file " + target).c_str());
     try
     {
-        Writer(*this, dxf, *dw).write();
+        HandleCounter counter;
+        const std::uint64_t handseed = Writer(*this, dxf, counter, 0).write();
+        Writer(*this, dxf, *dw, handseed).write();
         dw->close();
     }
     catch (const OdError& e)

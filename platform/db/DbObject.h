@@ -93,6 +93,9 @@ public:
     int colorIndex() const { return m_color.colorIndex(); }
     /// Sets a palette colour; OdError(eInvalidInput) for an index outside 0..256.
     void setColorIndex(int index) { m_color.setColorIndex(index); }
+    /// The name of the entity's line type; "BYLAYER" for a new entity.
+    OdString linetype() const { return m_linetype; }
+    void setLinetype(const OdString& name) { m_linetype = name; }
 
 protected:
     /// Draws in the entity's own colour.
@@ -101,6 +104,7 @@ protected:
 private:
     OdCmColor m_color;
     OdString m_layer = L"0";
+    OdString m_linetype = L"BYLAYER";
 };
 
 using OdDbObjectPtr = OdSmartPtr<OdDbObject>;

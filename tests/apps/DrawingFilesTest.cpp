@@ -279,8 +279,9 @@ TEST(DrawingFiles, ARegionDrawnInCadComesBackInItsDrawingWithEveryEntityItCanHol
                   dir.path() / "run.log"),
               0)
         << slurp(dir.path() / "run.log");
-    // Every entity of the user's model space found again with its kind, layer and geometry (the
-    // writer numbers the handles anew and may state a default), and the user's layers kept.
+    // Every entity of the user's model space and blocks found again with its handle, kind, layer,
+    // geometry and text (the writer may state a default), the user's layers, blocks, line types and
+    // styles kept with their handles, no reader's mending needed and the handle seed above every handle.
     const char* const same = R"(import sys, ezdxf
 def same(a, b):
     try:
@@ -291,29 +292,47 @@ def values(e):
     out = {'kind': e.dxftype()}
     for k, v in e.dxf.all_existing_dxf_attribs().items():
         attribute = e.DXFATTRIBS.get(k)
-        if k in ('owner', 'handle') or (attribute is not None and same(attribute.default, v)):
+        if k == 'owner' or (attribute is not None and same(attribute.default, v)):
             continue
         out[k] = tuple(round(c, 9) for c in v) if hasattr(v, '__iter__') and not isinstance(v, str) else (round(v, 9) if isinstance(v, float) else v)
     if e.dxftype() == 'LWPOLYLINE':
         out['points'] = [tuple(round(c, 9) for c in p) for p in e.get_points()]
+    if e.dxftype() == 'MTEXT':
+        out['text'] = e.text
     if e.dxftype() == 'SPLINE':
         out['flags'] = out.get('flags', 0) & ~8  # the planar flag only describes the curve
         out['control'] = [tuple(round(c, 9) for c in p) for p in e.control_points]
         out['knots'] = [round(k, 9) for k in e.knots]
     return repr(sorted(out.items()))
 user, run = ezdxf.readfile(sys.argv[1]), ezdxf.readfile(sys.argv[2])
-drawn = [values(e) for e in run.modelspace()]
-problems = []
-for e in user.modelspace():
-    if e.dxftype() in ('MTEXT', 'DIMENSION'):
+drawn = {values(e) for e in run.modelspace()}
+problems = [values(e) for e in user.modelspace() if values(e) not in drawn]
+for block in user.blocks:
+    if block.name.lower() in ('*model_space', '*paper_space'):
         continue
-    if values(e) in drawn:
-        drawn.remove(values(e))
-    else:
-        problems.append(values(e))
+    kept = run.blocks.get(block.name)
+    handles = lambda b: (b.block_record.dxf.handle, b.block.dxf.handle, b.endblk.dxf.handle)
+    if kept is None or handles(kept) != handles(block):
+        problems.append(('block', block.name))
+    elif [values(e) for e in kept] != [values(e) for e in block]:
+        problems.append(('block', block.name, [values(e) for e in block], [values(e) for e in kept]))
+def record(r):
+    return sorted((k, v) for k, v in r.dxfattribs().items() if k != 'owner')
+for table in ('linetypes', 'styles', 'dimstyles'):
+    for r in getattr(user, table):
+        if r.dxf.name not in getattr(run, table) or record(getattr(run, table).get(r.dxf.name)) != record(r):
+            problems.append((table, r.dxf.name))
 for layer in user.layers:
-    if layer.dxf.name not in run.layers:
+    if layer.dxf.name != '0' and (layer.dxf.name not in run.layers or run.layers.get(layer.dxf.name).dxf.handle != layer.dxf.handle):
         problems.append(('layer', layer.dxf.name))
+auditor = run.audit()
+problems += [m.message for m in auditor.errors + auditor.fixes]
+lines = open(sys.argv[2]).read().splitlines()
+groups = list(zip(lines[0::2], lines[1::2]))
+handles = [int(v, 16) for c, v in groups[groups.index(('  0', 'ENDSEC')):] if c.strip() in ('5', '105')]
+seed = int(run.header['$HANDSEED'], 16)
+if len(set(handles)) != len(handles) or max(handles) >= seed:
+    problems.append(('handles not unique or not below the seed', seed))
 print(problems)
 sys.exit(1 if problems else 0)
 )";

@@ -42,6 +42,12 @@ fs::path scratchFolder(const std::string& name)
     return folder;
 }
 
+std::string slurp(const fs::path& file)
+{
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 /// Runs a Python script on the drawing with the independent reader; the script's exit code.
 int runPython(const fs::path& folder, const std::string& script, const fs::path& drawing)
 {
@@ -366,6 +372,55 @@ doc.saveas(sys.argv[1])
             found = true;
         }
     EXPECT_TRUE(found);
+    if (!HasFailure())
+        fs::remove_all(folder);
+}
+
+/// The record of the entity with the given handle, without its owner, which names the block it is
+/// written in; empty when the text has no such entity.
+std::string recordWithoutOwner(const std::string& text, const std::string& handle)
+{
+    const std::size_t at = text.find("\n  5\n" + handle + "\n");
+    if (at == std::string::npos)
+        return {};
+    const std::size_t begin = text.rfind("  0\n", at);
+    const std::size_t end = text.find("\n  0\n", at);
+    std::string record = text.substr(begin, end - begin);
+    const std::size_t owner = record.find("\n330\n");
+    if (owner != std::string::npos)
+        record.erase(owner, record.find('\n', owner + 5) - owner);
+    return record;
+}
+
+TEST(DxfFiles, GiveBackTheEntitiesTheyOnlyCarryAsProxiesGroupForGroup)
+{
+    const fs::path folder = scratchFolder("proxies");
+    const fs::path file = folder / "drawing.dxf";
+    const char* const draw = R"(import sys, ezdxf
+doc = ezdxf.new('R2010')
+doc.appids.new('NOTEAPP')
+msp = doc.modelspace()
+note = msp.add_mtext('first\\Psecond', dxfattribs={'layer': 'NOTES', 'char_height': 2.5, 'insert': (1, 2)})
+note.set_xdata('NOTEAPP', [(1000, 'kept'), (1040, 0.125), (1070, 3)])
+mark = doc.blocks.new('MARK')
+point = mark.add_point((3, 4), dxfattribs={'color': 1})
+open(sys.argv[1] + '.handles', 'w').write(note.dxf.handle + ' ' + point.dxf.handle)
+doc.saveas(sys.argv[1])
+)";
+    ASSERT_EQ(runPython(folder, draw, file), 0);
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    db->readFile(file.string().c_str());
+    const fs::path again = folder / "again.dxf";
+    db->writeFile(again.string().c_str());
+    std::ifstream handles(file.string() + ".handles");
+    std::string handle;
+    const std::string before = slurp(file), after = slurp(again);
+    for (int i = 0; i < 2 && handles >> handle; ++i)
+    {
+        const std::string original = recordWithoutOwner(before, handle);
+        ASSERT_FALSE(original.empty()) << handle;
+        EXPECT_EQ(recordWithoutOwner(after, handle), original);
+    }
     if (!HasFailure())
         fs::remove_all(folder);
 }
