@@ -158,6 +158,9 @@ TEST_F(SharedRun, TwoProcessesGiveTheDisplacementsOfOne)
     // The program that mpirun starts is one of the processes without being told.
     ASSERT_EQ(run("started", boxDeck(false, false), "", "mpirun -np 2"), 0) << text("started.out");
     EXPECT_NE(text("started.log").find("PROCESS 2: ELEMENTS"), std::string::npos) << text("started.log");
+    // A host list goes to mpirun as it is: this machine named twice holds both processes.
+    ASSERT_EQ(run("hosts", boxDeck(false, false), "dmp=2 hosts=localhost:localhost"), 0) << text("hosts.out");
+    expectSameDisplacements("started", "hosts");
     const std::map<std::string, std::string> decks = {
         {"linear", boxDeck(false, false)}, {"quadratic", boxDeck(true, true)}, {"membrane", membraneDeck()}};
     for (const auto& [name, deck] : decks)
