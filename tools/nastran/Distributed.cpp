@@ -110,6 +110,13 @@ std::string count(double v)
     return text;
 }
 
+std::string flops(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3E", v);
+    return text;
+}
+
 /// One MUMPS instance on every process, ended (collectively) with them.
 class Mumps
 {
@@ -139,6 +146,8 @@ public:
     MUMPS_INT& icntl(int i) { return m_id.icntl[i - 1]; }
     MUMPS_INT info(int i) const { return m_id.info[i - 1]; }
     MUMPS_INT infog(int i) const { return m_id.infog[i - 1]; }
+    double rinfo(int i) const { return m_id.rinfo[i - 1]; }
+    double rinfog(int i) const { return m_id.rinfog[i - 1]; }
     DMUMPS_STRUC_C& id() { return m_id; }
 
     /// Runs a phase; every process gets the same INFOG(1), so all of them throw alike.
@@ -184,6 +193,43 @@ void logPerProcess(const Analysis::Progress& progress, const std::vector<double>
                  describe(std::vector<double>(all.begin() + r * n, all.begin() + (r + 1) * n)));
 }
 
+// What the analysis predicts and the factorisation spent, per process and in all, so that the cost of
+// a run on more processes can be estimated from one on a few: elimination flops, factor entries, fronts
+// and memory. MUMPS gives memory in MB (10^6 bytes).
+void logAnalysisStatistics(const Analysis::Progress& progress, const Mumps& mumps)
+{
+    logPerProcess(progress,
+                  {mumps.rinfo(1), static_cast<double>(mumps.info(15)), static_cast<double>(mumps.info(17))},
+                  [](const std::vector<double>& v)
+                  {
+                      return "PREDICTED ELIMINATION " + flops(v[0]) + " FLOPS, " + count(v[1]) +
+                             " MB WITH THE FACTOR IN MEMORY, " + count(v[2]) + " MB WITH IT ON DISK";
+                  });
+    if (processRank() == 0)
+        progress("ALL PROCESSES: PREDICTED ELIMINATION " + flops(mumps.rinfog(1)) + " FLOPS, FACTOR " +
+                 count(mumpsEntries(mumps.infog(3))) + " REAL AND " + count(mumpsEntries(mumps.infog(4))) +
+                 " INTEGER ENTRIES, LARGEST FRONT " + count(mumps.infog(5)) + ", FACTOR IN MEMORY " +
+                 count(mumps.infog(17)) + " MB (LARGEST PROCESS " + count(mumps.infog(16)) +
+                 " MB), ON DISK " + count(mumps.infog(27)) + " MB (LARGEST PROCESS " +
+                 count(mumps.infog(26)) + " MB)");
+}
+
+void logFactorStatistics(const Analysis::Progress& progress, const Mumps& mumps)
+{
+    logPerProcess(progress, {mumps.rinfo(3), mumps.rinfo(2), static_cast<double>(mumps.info(16))},
+                  [](const std::vector<double>& v)
+                  {
+                      return "ELIMINATION " + flops(v[0]) + " FLOPS, ASSEMBLY " + flops(v[1]) + " FLOPS, " +
+                             count(v[2]) + " MB ALLOCATED";
+                  });
+    if (processRank() == 0)
+        progress("ALL PROCESSES: ELIMINATION " + flops(mumps.rinfog(3)) + " FLOPS, FACTOR " +
+                 count(mumpsEntries(mumps.infog(9))) + " REAL AND " + count(mumpsEntries(mumps.infog(10))) +
+                 " INTEGER ENTRIES, LARGEST FRONT " + count(mumps.infog(11)) + ", ALLOCATED " +
+                 count(mumps.infog(19)) + " MB (LARGEST PROCESS " + count(mumps.infog(18)) + " MB), USED " +
+                 count(mumps.infog(22)) + " MB (LARGEST PROCESS " + count(mumps.infog(21)) + " MB)");
+}
+
 struct Setup
 {
     double memoryLimit = 0.0;
@@ -226,10 +272,13 @@ void factoriseAndSolve(const Setup& setup, const Analysis::Progress& progress, S
     log("ORDERING AND ANALYSIS (MUMPS)");
     mumps.call(1, "analysis");
     if (!mechanism)
+    {
         logPerProcess(
             progress, {mumpsEntries(mumps.info(3)), static_cast<double>(mumps.info(15))},
             [](const std::vector<double>& v)
             { return "PREDICTED FACTOR " + count(v[0]) + " ENTRIES, " + count(v[1]) + " MB IN MEMORY"; });
+        logAnalysisStatistics(progress, mumps);
+    }
     const double factorBytes = 8.0 * mumpsEntries(mumps.infog(3));
     if (setup.memoryLimit > 0.0 && factorBytes > setup.memoryLimit)
     {
@@ -259,6 +308,7 @@ void factoriseAndSolve(const Setup& setup, const Analysis::Progress& progress, S
     logPerProcess(progress, {mumpsEntries(mumps.info(9)), static_cast<double>(mumps.info(22))},
                   [](const std::vector<double>& v)
                   { return "FACTOR " + count(v[0]) + " ENTRIES, " + count(v[1]) + " MB USED"; });
+    logFactorStatistics(progress, mumps);
     results.factorNonzeros = mumpsEntries(mumps.infog(9));
     progress("SOLVING");
     id.rhs = solution.data();
