@@ -5,6 +5,7 @@ process's peak memory and processor time from /usr/bin/time -f "%e %U %S %M".
 
     bench/mumps_projection.py <log> --time <whole run's time file> --ranks <a time file per process>
                               [--processes 8 64] [--bandwidth 1.25e9]
+    bench/mumps_projection.py <log> --predicted <GFLOP per processor second> <MB held besides MUMPS>
 
 Assumptions, printed with the figures:
   memory of the largest process at P = R + k * A / P, where A is MUMPS's memory of all processes
@@ -26,9 +27,9 @@ import re
 import sys
 
 
-def parseLog(path):
+def parseLog(path, usePredicted):
     info = {"processes": [], "factorStart": None, "factorEnd": None, "end": None}
-    perProcess = {}
+    perProcess, predicted = {}, {}
     number = r"([-+0-9.E]+)"
     for line in open(path):
         m = re.match(r"\s*\d\d:\d\d:\d\d\s+([0-9.]+)\s+(.*)$", line)
@@ -44,11 +45,27 @@ def parseLog(path):
                      r" FLOPS, (\d+) MB ALLOCATED", text)
         if p:
             perProcess.setdefault(int(p.group(1)), {}).update(flops=float(p.group(2)), mumpsMB=float(p.group(4)))
+        q = re.match(r"PROCESS (\d+): PREDICTED ELIMINATION " + number + r" FLOPS, (\d+) MB WITH THE FACTOR IN MEMORY",
+                     text)
+        if q:
+            predicted.setdefault(int(q.group(1)), {}).update(flops=float(q.group(2)), mumpsMB=float(q.group(3)))
+        b = re.match(r"ALL PROCESSES: PREDICTED ELIMINATION " + number + r" FLOPS, FACTOR (\d+) REAL AND (\d+) "
+                     r"INTEGER ENTRIES, LARGEST FRONT (\d+), FACTOR IN MEMORY (\d+) MB \(LARGEST PROCESS (\d+) MB\)",
+                     text)
+        if b:
+            info["predicted"] = dict(flops=float(b.group(1)), factorEntries=float(b.group(2)), front=int(b.group(4)),
+                                     mumpsTotalMB=float(b.group(5)), mumpsLargestMB=float(b.group(6)))
         a = re.match(r"ALL PROCESSES: ELIMINATION " + number + r" FLOPS, FACTOR (\d+) REAL AND (\d+) INTEGER "
                      r"ENTRIES, LARGEST FRONT (\d+), ALLOCATED (\d+) MB \(LARGEST PROCESS (\d+) MB\)", text)
         if a:
             info.update(flops=float(a.group(1)), factorEntries=float(a.group(2)), front=int(a.group(4)),
                         mumpsTotalMB=float(a.group(5)), mumpsLargestMB=float(a.group(6)))
+    if usePredicted:
+        if "predicted" not in info or not predicted:
+            sys.exit("%s: no MUMPS analysis statistics: is it the log of a run under mpirun?" % path)
+        info.update(info["predicted"])
+        info["processes"] = [predicted[r] for r in sorted(predicted)]
+        return info
     missing = [k for k in ("flops", "factorStart", "factorEnd") if info.get(k) is None]
     if missing or not perProcess:
         sys.exit("%s: no MUMPS statistics (%s): is it the log of a run under mpirun?" %
@@ -68,14 +85,23 @@ def readTime(path):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("log")
-    ap.add_argument("--time", required=True, help="the whole run's time file (mpirun's process tree)")
-    ap.add_argument("--ranks", nargs="+", required=True, help="one time file per process, in rank order")
+    ap.add_argument("--time", help="the whole run's time file (mpirun's process tree)")
+    ap.add_argument("--ranks", nargs="+", help="one time file per process, in rank order")
     ap.add_argument("--processes", nargs="+", type=int, default=[8, 64])
     ap.add_argument("--bandwidth", type=float, default=1.25e9, help="bytes per second between processes")
+    ap.add_argument("--predicted", nargs=2, type=float, metavar=("RATE", "REPLICATED"),
+                    help="project from the analysis's predictions alone (a run stopped before its factorisation "
+                    "ended), with a rate in GFLOP per processor second and the MB every process holds "
+                    "besides MUMPS, both measured on another run")
     args = ap.parse_args()
 
-    log = parseLog(args.log)
+    log = parseLog(args.log, args.predicted is not None)
     p0 = len(log["processes"])
+    if args.predicted:
+        project(log, p0, args.predicted[0] * 1e9, args.predicted[1], 0.0, args.processes, args.bandwidth)
+        return
+    if args.time is None or args.ranks is None:
+        sys.exit("--time and --ranks are needed unless --predicted is given")
     if len(args.ranks) != p0:
         sys.exit("%d time files for a run of %d processes" % (len(args.ranks), p0))
     ranks = [readTime(f) for f in sorted(args.ranks, key=lambda f: [int(d) for d in re.findall(r"\d+", f)])]
@@ -101,13 +127,21 @@ def main():
     for r, ((w, c, rss), pr) in enumerate(zip(ranks, log["processes"]), 1):
         print("  process %d: wall %.1f s, processor %.1f s, peak %.0f MB (MUMPS %.0f MB), %.3E flops" %
               (r, w, c, rss, pr["mumpsMB"], pr["flops"]))
-    print("projection (bandwidth %.2g bytes/s between processes):" % args.bandwidth)
+    project(log, p0, rate, replicated, restCpu, args.processes, args.bandwidth)
+
+
+def project(log, p0, rate, replicated, restCpu, processes, bandwidth):
+    flopImbalance = max(r["flops"] for r in log["processes"]) * p0 / log["flops"]
+    memImbalance = log["mumpsLargestMB"] * p0 / log["mumpsTotalMB"]
+    front = log["front"]
+    print("projection (bandwidth %.2g bytes/s between processes; %s):" %
+          (bandwidth, "from the analysis's predictions" if restCpu <= 0.0 else "from the factorisation"))
     print("  %9s %22s %18s %18s %14s" % ("processes", "largest process MB", "factorisation s", "communication s",
-                                          "whole run s"))
-    for p in sorted(set([p0] + args.processes)):
+                                          "whole run s" if restCpu > 0.0 else "both s"))
+    for p in sorted(set([p0] + processes)):
         memory = replicated + memImbalance * log["mumpsTotalMB"] / p
         comm = sum(4.0 * (front * 2 ** (-2.0 * level / 3)) ** 2 for level in range(int(math.log2(p))))
-        comm = (comm + (8.0 * front * front / math.sqrt(p) if p > 1 else 0.0)) / args.bandwidth
+        comm = (comm + (8.0 * front * front / math.sqrt(p) if p > 1 else 0.0)) / bandwidth
         factor = flopImbalance * log["flops"] / (p * rate)
         print("  %9d %22.0f %18.1f %18.2f %14.1f" % (p, memory, factor, comm, factor + comm + restCpu))
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times the solver program's runs on one and on two processes (MUMPS under Open MPI), out of core, and
 # with CHOLMOD, beside CalculiX, on the box of bench/box_deck.py (by default 70 x 60 x 40 cells,
-# 1,008,000 linear tetrahedra, 532,713 equations), then projects the run on two processes to 8 and 64
+# 1,008,000 linear tetrahedra, 177,571 grids, 525,210 equations), then projects the run on two processes to 8 and 64
 # (bench/mumps_projection.py).
 #
 #   bench/nastran_distributed.sh <nastran program> [cells along x] [cells along y] [cells along z]

@@ -14,8 +14,8 @@ set -euo pipefail
 
 here=$(dirname "$(readlink -f "$0")")
 cae=$(readlink -f "${1:?usage: $0 <cae program> [cae size] [FreeFEM size]}")
-size=${2:-1.28}
-ffSize=${3:-1.35}
+size=${2:-2.1}
+ffSize=${3:-1.42}
 rounds=${ROUNDS:-5}
 cpu=${CPU:-0}
 work=$(mktemp -d)
