@@ -37,7 +37,8 @@ def parseLog(path, usePredicted):
             continue
         elapsed, text = float(m.group(1)), m.group(2)
         info["end"] = elapsed
-        if text.startswith("FACTORISING (MUMPS)"):
+        # A factorisation that ran out of workspace is done again: only the last one counts.
+        if text.startswith("FACTORISING (MUMPS)") or text.startswith("FACTORISING AGAIN"):
             info["factorStart"] = elapsed
         elif text.startswith("PROCESS 1: FACTOR ") and info["factorStart"] is not None and info["factorEnd"] is None:
             info["factorEnd"] = elapsed

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 extern char** environ;
@@ -230,6 +231,31 @@ void logFactorStatistics(const Analysis::Progress& progress, const Mumps& mumps)
                  count(mumps.infog(22)) + " MB (LARGEST PROCESS " + count(mumps.infog(21)) + " MB)");
 }
 
+/// MUMPS sizes its workspace from the analysis's estimate plus a margin (ICNTL(14), percent), which
+/// the dynamic scheduling among several processes can outgrow on a large model (INFOG(1) -8 or -9, the
+/// same on every process); factorising again with the margin doubled is MUMPS's own remedy.
+void factorise(Mumps& mumps, const std::function<void(const std::string&)>& log)
+{
+    constexpr int kAttempts = 4;
+    for (int attempt = 1;; ++attempt)
+    {
+        try
+        {
+            mumps.call(2, "factorisation");
+            return;
+        }
+        catch (const FatalError&)
+        {
+            const MUMPS_INT status = mumps.infog(1);
+            if ((status != -8 && status != -9) || attempt == kAttempts)
+                throw;
+        }
+        mumps.icntl(14) = std::max<MUMPS_INT>(20, 2 * mumps.icntl(14));
+        log("FACTORISING AGAIN: THE WORKSPACE WAS TOO SMALL, NOW " + std::to_string(mumps.icntl(14)) +
+            "% ABOVE THE ESTIMATE");
+    }
+}
+
 struct Setup
 {
     double memoryLimit = 0.0;
@@ -294,7 +320,7 @@ void factoriseAndSolve(const Setup& setup, const Analysis::Progress& progress, S
             " EXCEEDS THE MEMORY LIMIT; IT IS KEPT IN " + setup.scratch);
     }
     log("FACTORISING (MUMPS)");
-    mumps.call(2, "factorisation");
+    factorise(mumps, log);
     if (mechanism)
     {
         if (mumps.infog(28) <= 0)
