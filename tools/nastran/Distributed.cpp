@@ -285,6 +285,10 @@ void factoriseAndSolve(const Setup& setup, const Analysis::Progress& progress, S
     id.irn_loc = a.rows.data();
     id.jcn_loc = a.cols.data();
     id.a_loc = a.values->data();
+    // On several processes the default margin of the workspace (ICNTL(14), 20%) was outgrown by the
+    // 201,600-tetrahedron box, costing a whole factorisation before the retry; twice that sufficed.
+    if (processCount() > 1)
+        mumps.icntl(14) = std::max<MUMPS_INT>(mumps.icntl(14), 40);
     if (mechanism)
     {
         mumps.icntl(24) = 1;
