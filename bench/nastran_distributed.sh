@@ -110,17 +110,17 @@ if [[ " $runs " == *" calculix "* ]]; then
             'BEGIN { printf "%-8s / CalculiX: wall %.2f  cpu %.2f  peak memory %.2f\n", l, w / W, c / C, m / M }'
     done
 fi
-if [ -f ooc.log ] && [ -f dmp1.log ]; then
+if [ -f ooc.runs ] && [ -f dmp1.runs ]; then
     grep -h "OUT OF CORE:" ooc.log || echo "the ooc run kept its factor in memory: lower OOC_LIMIT"
     echo "out of core / in memory (one process): wall $(awk -v a="$(median ooc.runs 1)" -v b="$(median dmp1.runs 1)" 'BEGIN { printf "%.2f", a / b }')" \
         " cpu $(awk -v a="$(median ooc.runs 2)" -v b="$(median dmp1.runs 2)" 'BEGIN { printf "%.2f", a / b }')" \
         " peak memory $(awk -v a="$(median ooc.runs 3)" -v b="$(median dmp1.runs 3)" 'BEGIN { printf "%.2f", a / b }')"
 fi
 for label in dmp1 dmp2; do
-    [ -f "$label.log" ] || continue
+    [ -f "$label.runs" ] || continue
     echo "$label:"
     grep -E "PROCESS|FACTORISING|SOLVING" "$label.log"
 done
-if [ -f dmp2.log ]; then
+if [ -f dmp2.runs ]; then
     /usr/bin/python3 "$here/mumps_projection.py" dmp2.log --time dmp2.time --ranks dmp2.rank*.time
 fi
