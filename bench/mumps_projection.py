@@ -109,7 +109,7 @@ def main():
     wall, cpu, _ = readTime(args.time)
     share = cpu / wall  # processors the run had, on average
     factorWall = log["factorEnd"] - log["factorStart"]
-    factorCpu = factorWall * share
+    factorCpu = max(factorWall * share, 1e-3)  # the log counts hundredths of a second
     rate = log["flops"] / factorCpu
     restCpu = max(0.0, cpu - factorCpu) / p0  # per process
     flopImbalance = max(r["flops"] for r in log["processes"]) * p0 / log["flops"]
