@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 extern char** environ;
@@ -110,6 +111,13 @@ std::string count(double v)
     return text;
 }
 
+std::string flops(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3E", v);
+    return text;
+}
+
 /// One MUMPS instance on every process, ended (collectively) with them.
 class Mumps
 {
@@ -139,6 +147,8 @@ public:
     MUMPS_INT& icntl(int i) { return m_id.icntl[i - 1]; }
     MUMPS_INT info(int i) const { return m_id.info[i - 1]; }
     MUMPS_INT infog(int i) const { return m_id.infog[i - 1]; }
+    double rinfo(int i) const { return m_id.rinfo[i - 1]; }
+    double rinfog(int i) const { return m_id.rinfog[i - 1]; }
     DMUMPS_STRUC_C& id() { return m_id; }
 
     /// Runs a phase; every process gets the same INFOG(1), so all of them throw alike.
@@ -184,6 +194,68 @@ void logPerProcess(const Analysis::Progress& progress, const std::vector<double>
                  describe(std::vector<double>(all.begin() + r * n, all.begin() + (r + 1) * n)));
 }
 
+// What the analysis predicts and the factorisation spent, per process and in all, so that the cost of
+// a run on more processes can be estimated from one on a few: elimination flops, factor entries, fronts
+// and memory. MUMPS gives memory in MB (10^6 bytes).
+void logAnalysisStatistics(const Analysis::Progress& progress, const Mumps& mumps)
+{
+    logPerProcess(progress,
+                  {mumps.rinfo(1), static_cast<double>(mumps.info(15)), static_cast<double>(mumps.info(17))},
+                  [](const std::vector<double>& v)
+                  {
+                      return "PREDICTED ELIMINATION " + flops(v[0]) + " FLOPS, " + count(v[1]) +
+                             " MB WITH THE FACTOR IN MEMORY, " + count(v[2]) + " MB WITH IT ON DISK";
+                  });
+    if (processRank() == 0)
+        progress("ALL PROCESSES: PREDICTED ELIMINATION " + flops(mumps.rinfog(1)) + " FLOPS, FACTOR " +
+                 count(mumpsEntries(mumps.infog(3))) + " REAL AND " + count(mumpsEntries(mumps.infog(4))) +
+                 " INTEGER ENTRIES, LARGEST FRONT " + count(mumps.infog(5)) + ", FACTOR IN MEMORY " +
+                 count(mumps.infog(17)) + " MB (LARGEST PROCESS " + count(mumps.infog(16)) +
+                 " MB), ON DISK " + count(mumps.infog(27)) + " MB (LARGEST PROCESS " +
+                 count(mumps.infog(26)) + " MB)");
+}
+
+void logFactorStatistics(const Analysis::Progress& progress, const Mumps& mumps)
+{
+    logPerProcess(progress, {mumps.rinfo(3), mumps.rinfo(2), static_cast<double>(mumps.info(16))},
+                  [](const std::vector<double>& v)
+                  {
+                      return "ELIMINATION " + flops(v[0]) + " FLOPS, ASSEMBLY " + flops(v[1]) + " FLOPS, " +
+                             count(v[2]) + " MB ALLOCATED";
+                  });
+    if (processRank() == 0)
+        progress("ALL PROCESSES: ELIMINATION " + flops(mumps.rinfog(3)) + " FLOPS, FACTOR " +
+                 count(mumpsEntries(mumps.infog(9))) + " REAL AND " + count(mumpsEntries(mumps.infog(10))) +
+                 " INTEGER ENTRIES, LARGEST FRONT " + count(mumps.infog(11)) + ", ALLOCATED " +
+                 count(mumps.infog(19)) + " MB (LARGEST PROCESS " + count(mumps.infog(18)) + " MB), USED " +
+                 count(mumps.infog(22)) + " MB (LARGEST PROCESS " + count(mumps.infog(21)) + " MB)");
+}
+
+/// MUMPS sizes its workspace from the analysis's estimate plus a margin (ICNTL(14), percent), which
+/// the dynamic scheduling among several processes can outgrow on a large model (INFOG(1) -8 or -9, the
+/// same on every process); factorising again with the margin doubled is MUMPS's own remedy.
+void factorise(Mumps& mumps, const std::function<void(const std::string&)>& log)
+{
+    constexpr int kAttempts = 4;
+    for (int attempt = 1;; ++attempt)
+    {
+        try
+        {
+            mumps.call(2, "factorisation");
+            return;
+        }
+        catch (const FatalError&)
+        {
+            const MUMPS_INT status = mumps.infog(1);
+            if ((status != -8 && status != -9) || attempt == kAttempts)
+                throw;
+        }
+        mumps.icntl(14) = std::max<MUMPS_INT>(20, 2 * mumps.icntl(14));
+        log("FACTORISING AGAIN: THE WORKSPACE WAS TOO SMALL, NOW " + std::to_string(mumps.icntl(14)) +
+            "% ABOVE THE ESTIMATE");
+    }
+}
+
 struct Setup
 {
     double memoryLimit = 0.0;
@@ -213,6 +285,10 @@ void factoriseAndSolve(const Setup& setup, const Analysis::Progress& progress, S
     id.irn_loc = a.rows.data();
     id.jcn_loc = a.cols.data();
     id.a_loc = a.values->data();
+    // On several processes the default margin of the workspace (ICNTL(14), 20%) was outgrown by the
+    // 201,600-tetrahedron box, costing a whole factorisation before the retry; twice that sufficed.
+    if (processCount() > 1)
+        mumps.icntl(14) = std::max<MUMPS_INT>(mumps.icntl(14), 40);
     if (mechanism)
     {
         mumps.icntl(24) = 1;
@@ -226,10 +302,13 @@ void factoriseAndSolve(const Setup& setup, const Analysis::Progress& progress, S
     log("ORDERING AND ANALYSIS (MUMPS)");
     mumps.call(1, "analysis");
     if (!mechanism)
+    {
         logPerProcess(
             progress, {mumpsEntries(mumps.info(3)), static_cast<double>(mumps.info(15))},
             [](const std::vector<double>& v)
             { return "PREDICTED FACTOR " + count(v[0]) + " ENTRIES, " + count(v[1]) + " MB IN MEMORY"; });
+        logAnalysisStatistics(progress, mumps);
+    }
     const double factorBytes = 8.0 * mumpsEntries(mumps.infog(3));
     if (setup.memoryLimit > 0.0 && factorBytes > setup.memoryLimit)
     {
@@ -245,7 +324,7 @@ void factoriseAndSolve(const Setup& setup, const Analysis::Progress& progress, S
             " EXCEEDS THE MEMORY LIMIT; IT IS KEPT IN " + setup.scratch);
     }
     log("FACTORISING (MUMPS)");
-    mumps.call(2, "factorisation");
+    factorise(mumps, log);
     if (mechanism)
     {
         if (mumps.infog(28) <= 0)
@@ -259,6 +338,7 @@ void factoriseAndSolve(const Setup& setup, const Analysis::Progress& progress, S
     logPerProcess(progress, {mumpsEntries(mumps.info(9)), static_cast<double>(mumps.info(22))},
                   [](const std::vector<double>& v)
                   { return "FACTOR " + count(v[0]) + " ENTRIES, " + count(v[1]) + " MB USED"; });
+    logFactorStatistics(progress, mumps);
     results.factorNonzeros = mumpsEntries(mumps.infog(9));
     progress("SOLVING");
     id.rhs = solution.data();

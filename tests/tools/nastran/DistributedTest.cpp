@@ -170,8 +170,10 @@ TEST_F(SharedRun, TwoProcessesGiveTheDisplacementsOfOne)
         ASSERT_EQ(run(name + "_two", deck, "dmp=2"), 0) << text(name + "_two.log") << text(name + "_two.out");
         expectSameDisplacements(name + "_one", name + "_two");
         const std::string log = text(name + "_two.log");
-        for (const char* line : {"PROCESSES: 2", "PROCESS 1: ELEMENTS", "PROCESS 2: ELEMENTS",
-                                 "PROCESS 2: PREDICTED FACTOR", "PROCESS 2: FACTOR", "Analysis complete 0"})
+        for (const char* line :
+             {"PROCESSES: 2", "PROCESS 1: ELEMENTS", "PROCESS 2: ELEMENTS", "PROCESS 2: PREDICTED FACTOR",
+              "PROCESS 2: PREDICTED ELIMINATION", "PROCESS 2: FACTOR", "PROCESS 2: ELIMINATION",
+              "ALL PROCESSES: ELIMINATION", "Analysis complete 0"})
             EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
     }
 }
