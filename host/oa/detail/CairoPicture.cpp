@@ -84,8 +84,19 @@ public:
     {
         std::visit([this](const auto& prim) { draw(prim); }, p);
     }
-    /// Strokes the polylines gathered so far in one go.
+    /// Strokes the polylines gathered so far and forgets them.
     void flushLines()
+    {
+        strokeSegments();
+        m_seen.clear();
+    }
+
+private:
+    // Cairo's stroker holds the outline of a whole path at once: a mesh of tens of thousands of edges in one
+    // path took more memory than the analysis. Paths of at most this many pieces keep it small.
+    static constexpr std::size_t kStrokeBatch = 4096;
+
+    void strokeSegments()
     {
         if (m_segments.empty())
             return;
@@ -99,10 +110,8 @@ public:
         cairo_stroke(m_cr);
         cairo_set_line_width(m_cr, kLineWidth);
         m_segments.clear();
-        m_seen.clear();
     }
 
-private:
     void moveTo(const OdGePoint3d& p) { cairo_move_to(m_cr, m_map.x(p), m_map.y(p)); }
     void lineTo(const OdGePoint3d& p) { cairo_line_to(m_cr, m_map.x(p), m_map.y(p)); }
 
@@ -128,7 +137,7 @@ private:
     // fastest; at the line width joins are not seen.
     void draw(const PolylinePrim& p)
     {
-        if (!m_segments.empty() && !(p.color == m_lineColor && p.width == m_lineWidth))
+        if (!m_seen.empty() && !(p.color == m_lineColor && p.width == m_lineWidth))
             flushLines();
         m_lineColor = p.color;
         m_lineWidth = p.width;
@@ -141,6 +150,8 @@ private:
             if (m_seen.insert(seg).second)
                 m_segments.push_back(seg);
         }
+        if (m_segments.size() >= kStrokeBatch)
+            strokeSegments();
     }
     void draw(const PolygonPrim& p)
     {
@@ -164,6 +175,8 @@ private:
             return drawColoredEdges(s);
         if (s.filled)
             return;
+        source(m_cr, s.color);
+        std::size_t inPath = 0;
         for (std::size_t i = 0; i < s.outlines.size();)
         {
             const auto count = static_cast<std::size_t>(s.outlines[i]);
@@ -172,9 +185,13 @@ private:
                 lineTo(s.vertices[static_cast<std::size_t>(s.outlines[i + 1 + k])]);
             cairo_close_path(m_cr);
             i += count + 1;
+            inPath += count;
+            if (inPath >= kStrokeBatch || i >= s.outlines.size())
+            {
+                cairo_stroke(m_cr);
+                inPath = 0;
+            }
         }
-        source(m_cr, s.color);
-        cairo_stroke(m_cr);
     }
     /// Each edge in its own colour: the edges of one colour are stroked as one path.
     void drawColoredEdges(const ShellPrim& s)
@@ -199,12 +216,14 @@ private:
         }
         std::stable_sort(edges.begin(), edges.end(),
                          [](const Edge& a, const Edge& b) { return a.color < b.color; });
+        std::size_t inPath = 0;
         for (std::size_t e = 0; e < edges.size(); ++e)
         {
             moveTo(s.vertices[static_cast<std::size_t>(edges[e].from)]);
             lineTo(s.vertices[static_cast<std::size_t>(edges[e].to)]);
-            if (e + 1 == edges.size() || edges[e + 1].color != edges[e].color)
+            if (++inPath >= kStrokeBatch || e + 1 == edges.size() || edges[e + 1].color != edges[e].color)
             {
+                inPath = 0;
                 const std::uint32_t c = edges[e].color;
                 source(m_cr, Rgb{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
                                  static_cast<std::uint8_t>(c)});
