@@ -235,10 +235,10 @@ private:
     {
         if (!s.vertexColors.empty() && !m_vector)
             return drawBlended(s);
-        // A vector picture keeps one filled path per triangle. A raster picture fills all triangles of one
-        // colour at once and without antialiasing: neighbours share their edges exactly, and the edges
-        // drawn over them hide the pixel steps; a coloured mesh of some ten thousand triangles has a few
-        // hundred colours, so this saves most of the fills.
+        // The triangles of one colour are filled at once: a coloured mesh of some ten thousand triangles has
+        // a few hundred colours, so this saves most of the fills, and a vector picture half its size and
+        // the memory Cairo holds it in. A raster picture fills without antialiasing: neighbours share their
+        // edges exactly, and the edges drawn over them hide the pixel steps.
         const std::size_t n = s.triangles.size() / 3;
         auto addTriangle = [&](std::size_t t)
         {
@@ -250,16 +250,6 @@ private:
             }
             cairo_close_path(m_cr);
         };
-        if (m_vector)
-        {
-            for (std::size_t t = 0; t < n; ++t)
-            {
-                addTriangle(t);
-                source(m_cr, triangleColor(s, t));
-                cairo_fill(m_cr);
-            }
-            return;
-        }
         std::vector<std::pair<std::uint32_t, std::uint32_t>> byColor(n);
         for (std::size_t t = 0; t < n; ++t)
         {
@@ -268,7 +258,8 @@ private:
                           static_cast<std::uint32_t>(t)};
         }
         std::sort(byColor.begin(), byColor.end());
-        cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
+        if (!m_vector)
+            cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
         for (std::size_t k = 0; k < n; ++k)
         {
             addTriangle(byColor[k].second);
