@@ -45,6 +45,14 @@ struct OdDbKeptRecord
     std::vector<std::pair<int, std::string>> groups;
 };
 
+/// An entity's groups as read from a DXF file, and the form it had when reading was done.
+struct OdDbKeptEntity
+{
+    std::string kind;
+    std::vector<std::pair<int, std::string>> groups;
+    std::string form;
+};
+
 class OdDbHostAppData
 {
 public:
@@ -89,6 +97,21 @@ public:
     /// text and dimension styles), kept as read so that the drawing saved again names them as before.
     const std::vector<OdDbKeptRecord>& keptRecords() const { return m_keptRecords; }
     void keepRecord(OdDbKeptRecord record) { m_keptRecords.push_back(std::move(record)); }
+    /// The groups of an entity of the database as read from a file, and the form the entity had when
+    /// reading was done, by the entity's handle: an entity that still has that form is saved with the
+    /// groups as read, so that what the database does not model (a text's style, a lineweight) is not
+    /// lost. Null for an entity not read from a file.
+    const OdDbKeptEntity* keptEntity(std::uint64_t handle) const
+    {
+        const auto it = m_keptEntities.find(handle);
+        return it == m_keptEntities.end() ? nullptr : &it->second;
+    }
+    void keepEntity(std::uint64_t handle, OdDbKeptEntity kept) { m_keptEntities[handle] = std::move(kept); }
+    std::unordered_map<std::uint64_t, OdDbKeptEntity>& keptEntities() { return m_keptEntities; }
+    /// The paper-space entities of a drawing read from a file, each with its DXF name as kind and its
+    /// groups as read, kept in the file's order so that the drawing saved again holds them unchanged.
+    const std::vector<OdDbKeptRecord>& paperSpaceRecords() const { return m_paperSpace; }
+    void keepPaperSpaceRecord(OdDbKeptRecord record) { m_paperSpace.push_back(std::move(record)); }
     /// The object with the given id, null when there is none (or it was erased).
     OdDbObjectPtr getObject(const OdDbObjectId& id) const;
     /// Removes the object from the database; false when the id is unknown.
@@ -149,6 +172,8 @@ private:
     OdCmColor m_cecolor;
     std::uint64_t m_nextHandle = 1;
     std::vector<OdDbKeptRecord> m_keptRecords;
+    std::unordered_map<std::uint64_t, OdDbKeptEntity> m_keptEntities;
+    std::vector<OdDbKeptRecord> m_paperSpace;
     std::uint64_t m_erasures = 0;
     OdDbObjectId m_modelSpaceId;
     OdDbObjectId m_blockTableId;
