@@ -135,17 +135,19 @@ public:
 
     /// Saves the drawing as a DXF file (AutoCAD 2000 text format, which drawing programs and readers
     /// take): the layers, the registered applications, the blocks and the model space with the entities
-    /// a DXF file can hold, their extended data included, and the proxies and table records kept from a
-    /// file as read. Objects are written with their handles, the records the writer adds with handles above
-    /// them, and the file's handle seed above all. The file is written beside its place and moved
-    /// there when complete, so a failed save leaves no partial file. Raises OdError(eInvalidInput) naming
-    /// the file when it cannot be written, and naming the entity when it has no DXF form.
+    /// a DXF file can hold, their extended data included, and the proxies, table records, unchanged
+    /// entities and sheet entities kept from a file as read. Objects are written with their handles, the
+    /// records the writer adds with handles above them, and the file's handle seed above all. The file is
+    /// written beside its place and moved there when complete, so a failed save leaves no partial file.
+    /// Raises OdError(eInvalidInput) naming the file when it cannot be written, and naming the entity when it
+    /// has no DXF form.
     void writeFile(const OdString& path);
     /// Reads a DXF file into this database: the units ($INSUNITS, unitless when the file does not say,
     /// and $MEASUREMENT), layers, registered applications, blocks and model-space entities (lines, arcs,
     /// circles, ellipses, polylines, splines, texts, solids, hatches and block references, with their
     /// extended data); entities of other kinds become proxy entities holding their DXF name, handle,
-    /// layer and groups; line types and text and dimension styles are kept as records. Entities, layers
+    /// layer and groups; line types and text and dimension styles are kept as records, the groups of the
+    /// entities read as such, and the active layout's (paper-space) entities as read. Entities, layers
     /// and blocks keep the file's handles where no object of the database has them. Raises
     /// OdError(eInvalidInput) naming the file when it cannot be opened or is not a DXF file.
     void readFile(const OdString& path);
