@@ -368,7 +368,7 @@ public:
         {
             // A pattern this database does not know: the boundary is kept without pattern lines.
         }
-        add(hatch.get(), "");
+        add(hatch.get(), "HATCH");
         m_hatch = hatch;
     }
 
