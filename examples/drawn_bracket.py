@@ -4,7 +4,9 @@ drawn_bracket.dxf beside this script. Needs ezdxf (Debian: python3-ezdxf).
 
 The part: a 160 x 90 mm bracket, its arm ending in a spline, a fillet in the re-entrant corner, a
 rounded bump on its back drawn as a polyline with a bulge, and two bolt holes; beside it, on a layer of
-its own, its title, a material note, the arm's length and a datum mark.
+its own, its title, a material note, the arm's length and a datum mark; a centre line in a colour,
+weight and dash scale of its own, with data of the user's program attached; and on the sheet (paper
+space), a frame and the drawing's number.
 """
 import pathlib
 
@@ -37,12 +39,22 @@ msp.add_circle((130, 20), 6, dxfattribs=on_part)
 # Notes beside the part, on another layer: not part of the region. The drawing's title, its
 # material as a text block, the arm's length dimensioned and a datum mark drawn as a block.
 on_notes = {"layer": "NOTES"}
-msp.add_text("BRACKET 8 mm AL", dxfattribs={"layer": "NOTES", "height": 5}).set_pos((0, -15))
+doc.styles.new("TITLE", dxfattribs={"font": "isocp.shx", "width": 0.8})
+doc.appids.new("BRACKET_PDM")
+doc.appids.new("UNUSED_BY_DATA")
+msp.add_text("BRACKET 8 mm AL", dxfattribs={"layer": "NOTES", "height": 5, "style": "TITLE"}).set_pos((0, -15))
+centre = msp.add_line((30, 45), (30, 75), dxfattribs={**on_notes, "lineweight": 18, "ltscale": 0.5,
+                                                       "true_color": 0x3366CC, "transparency": 0x0200007F})
+centre.set_xdata("BRACKET_PDM", [(1000, "centre of bolt 1"), (1070, 1)])
 msp.add_mtext("EN AW-6082 T6\\Pdeburr all edges", dxfattribs={**on_notes, "char_height": 3.5, "insert": (0, -25)})
 msp.add_linear_dim(base=(0, -40), p1=(0, 0), p2=(160, 0), dxfattribs=on_notes).render()
 datum = doc.blocks.new("DATUM")
 datum.add_lwpolyline([(0, 0), (-4, 7), (4, 7)], close=True)
 datum.add_text("A", dxfattribs={"height": 4}).set_pos((-1.5, 8))
 msp.add_blockref("DATUM", (0, 0), dxfattribs=on_notes)
+
+sheet = doc.layout("Layout1")
+sheet.add_lwpolyline([(10, 10), (410, 10), (410, 287), (10, 287)], close=True)
+sheet.add_text("DRW-0815", dxfattribs={"height": 5, "style": "TITLE"}).set_pos((350, 15))
 
 doc.saveas(pathlib.Path(__file__).with_suffix(".dxf"))

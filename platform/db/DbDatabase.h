@@ -45,6 +45,14 @@ struct OdDbKeptRecord
     std::vector<std::pair<int, std::string>> groups;
 };
 
+/// An entity's groups as read from a DXF file, and the form it had when reading was done.
+struct OdDbKeptEntity
+{
+    std::string kind;
+    std::vector<std::pair<int, std::string>> groups;
+    std::string form;
+};
+
 class OdDbHostAppData
 {
 public:
@@ -89,6 +97,21 @@ public:
     /// text and dimension styles), kept as read so that the drawing saved again names them as before.
     const std::vector<OdDbKeptRecord>& keptRecords() const { return m_keptRecords; }
     void keepRecord(OdDbKeptRecord record) { m_keptRecords.push_back(std::move(record)); }
+    /// The groups of an entity of the database as read from a file, and the form the entity had when
+    /// reading was done, by the entity's handle: an entity that still has that form is saved with the
+    /// groups as read, so that what the database does not model (a text's style, a lineweight) is not
+    /// lost. Null for an entity not read from a file.
+    const OdDbKeptEntity* keptEntity(std::uint64_t handle) const
+    {
+        const auto it = m_keptEntities.find(handle);
+        return it == m_keptEntities.end() ? nullptr : &it->second;
+    }
+    void keepEntity(std::uint64_t handle, OdDbKeptEntity kept) { m_keptEntities[handle] = std::move(kept); }
+    std::unordered_map<std::uint64_t, OdDbKeptEntity>& keptEntities() { return m_keptEntities; }
+    /// The paper-space entities of a drawing read from a file, each with its DXF name as kind and its
+    /// groups as read, kept in the file's order so that the drawing saved again holds them unchanged.
+    const std::vector<OdDbKeptRecord>& paperSpaceRecords() const { return m_paperSpace; }
+    void keepPaperSpaceRecord(OdDbKeptRecord record) { m_paperSpace.push_back(std::move(record)); }
     /// The object with the given id, null when there is none (or it was erased).
     OdDbObjectPtr getObject(const OdDbObjectId& id) const;
     /// Removes the object from the database; false when the id is unknown.
@@ -112,17 +135,19 @@ public:
 
     /// Saves the drawing as a DXF file (AutoCAD 2000 text format, which drawing programs and readers
     /// take): the layers, the registered applications, the blocks and the model space with the entities
-    /// a DXF file can hold, their extended data included, and the proxies and table records kept from a
-    /// file as read. Objects are written with their handles, the records the writer adds with handles above
-    /// them, and the file's handle seed above all. The file is written beside its place and moved
-    /// there when complete, so a failed save leaves no partial file. Raises OdError(eInvalidInput) naming
-    /// the file when it cannot be written, and naming the entity when it has no DXF form.
+    /// a DXF file can hold, their extended data included, and the proxies, table records, unchanged
+    /// entities and sheet entities kept from a file as read. Objects are written with their handles, the
+    /// records the writer adds with handles above them, and the file's handle seed above all. The file is
+    /// written beside its place and moved there when complete, so a failed save leaves no partial file.
+    /// Raises OdError(eInvalidInput) naming the file when it cannot be written, and naming the entity when it
+    /// has no DXF form.
     void writeFile(const OdString& path);
     /// Reads a DXF file into this database: the units ($INSUNITS, unitless when the file does not say,
     /// and $MEASUREMENT), layers, registered applications, blocks and model-space entities (lines, arcs,
     /// circles, ellipses, polylines, splines, texts, solids, hatches and block references, with their
     /// extended data); entities of other kinds become proxy entities holding their DXF name, handle,
-    /// layer and groups; line types and text and dimension styles are kept as records. Entities, layers
+    /// layer and groups; line types and text and dimension styles are kept as records, the groups of the
+    /// entities read as such, and the active layout's (paper-space) entities as read. Entities, layers
     /// and blocks keep the file's handles where no object of the database has them. Raises
     /// OdError(eInvalidInput) naming the file when it cannot be opened or is not a DXF file.
     void readFile(const OdString& path);
@@ -149,6 +174,8 @@ private:
     OdCmColor m_cecolor;
     std::uint64_t m_nextHandle = 1;
     std::vector<OdDbKeptRecord> m_keptRecords;
+    std::unordered_map<std::uint64_t, OdDbKeptEntity> m_keptEntities;
+    std::vector<OdDbKeptRecord> m_paperSpace;
     std::uint64_t m_erasures = 0;
     OdDbObjectId m_modelSpaceId;
     OdDbObjectId m_blockTableId;

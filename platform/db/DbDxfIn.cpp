@@ -19,6 +19,7 @@
 #include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -140,6 +141,9 @@ public:
         const auto table = OdDbLayerTablePtr::cast(m_db.getLayerTableId().openObject(OdDb::kForWrite));
         OdDbLayerTableRecordPtr layer =
             OdDbLayerTableRecordPtr::cast(table->getAt(name).openObject(OdDb::kForWrite));
+        if (layer && m_lastRecord.kind == "LAYER" && layer->objectId().getHandle() != m_lastRecord.handle)
+            // A layer the database has of its own ("0") keeps the file's handle through a kept record.
+            m_db.keepRecord(OdDbKeptRecord{"LAYER", data.name, m_lastRecord.handle, {}});
         if (!layer)
         {
             layer = OdDbLayerTableRecord::createObject();
@@ -247,7 +251,7 @@ public:
         const auto line = OdDbLine::createObject();
         line->setStartPoint(OdGePoint3d(data.x1, data.y1, data.z1));
         line->setEndPoint(OdGePoint3d(data.x2, data.y2, data.z2));
-        add(line.get());
+        add(line.get(), "LINE");
     }
 
     void addArc(const DL_ArcData& data) override
@@ -259,7 +263,7 @@ public:
             return;
         arc->setStartAngle(data.angle1 * kRadiansPerDegree);
         arc->setEndAngle(data.angle2 * kRadiansPerDegree);
-        add(arc.get());
+        add(arc.get(), "ARC");
     }
 
     void addCircle(const DL_CircleData& data) override
@@ -269,7 +273,7 @@ public:
         circle->setCenter(fromObjectCoordinates(data.cx, data.cy, data.cz));
         if (circle->setRadius(data.radius) != eOk)
             return;
-        add(circle.get());
+        add(circle.get(), "CIRCLE");
     }
 
     void addEllipse(const DL_EllipseData& data) override
@@ -280,7 +284,7 @@ public:
                          OdGeVector3d(data.mx, data.my, data.mz), data.ratio, data.angle1,
                          data.angle2) != eOk)
             return;
-        add(ellipse.get());
+        add(ellipse.get(), "ELLIPSE");
     }
 
     void addPolyline(const DL_PolylineData& data) override
@@ -288,7 +292,7 @@ public:
         const auto polyline = OdDbPolyline::createObject();
         polyline->setClosed((data.flags & 1) != 0);
         polyline->setElevation(data.elevation);
-        add(polyline.get());
+        add(polyline.get(), "LWPOLYLINE");
         m_polyline = polyline;
     }
 
@@ -338,7 +342,7 @@ public:
             text->setVerticalMode(static_cast<OdDb::TextVertMode>(data.vJustification));
             text->setAlignmentPoint(OdGePoint3d(data.apx, data.apy, data.apz));
         }
-        add(text.get());
+        add(text.get(), "TEXT");
     }
 
     void addSolid(const DL_SolidData& data) override
@@ -346,7 +350,7 @@ public:
         const auto solid = OdDbSolid::createObject();
         for (int i = 0; i < 4; ++i)
             solid->setPointAt(i, OdGePoint3d(data.x[i], data.y[i], data.z[i]));
-        add(solid.get());
+        add(solid.get(), "SOLID");
     }
 
     void addHatch(const DL_HatchData& data) override
@@ -364,7 +368,7 @@ public:
         {
             // A pattern this database does not know: the boundary is kept without pattern lines.
         }
-        add(hatch.get());
+        add(hatch.get(), "HATCH");
         m_hatch = hatch;
     }
 
@@ -405,7 +409,7 @@ public:
         reference->setRotation(data.angle * kRadiansPerDegree);
         if (data.sx != 0.0 && data.sy != 0.0 && data.sz != 0.0)
             reference->setScaleFactors(OdGeScale3d(data.sx, data.sy, data.sz));
-        add(reference.get());
+        add(reference.get(), "INSERT");
     }
 
 private:
@@ -445,6 +449,14 @@ private:
             m_blockRecordHandles[OdDbDetail::fromDxfText(m_record.name)] = m_record.handle;
         if (m_record.kind == "ENDBLK" && m_fileBlock)
             keepBlockHandles(m_fileBlock->fileBeginHandle(), m_record.handle);
+        if (m_inTables && m_record.kind == "APPID")
+            keepApp();
+        if (m_record.kind == "BLOCK")
+            m_inPaperBlock = OdDbDetail::fromDxfText(m_record.name).iCompare(L"*Paper_Space") == 0;
+        else if (m_record.kind == "ENDBLK")
+            m_inPaperBlock = false;
+        else if (m_inEntities)
+            keepIfPaperSpace();
         if (m_inTables && kKeptRecords.contains(m_record.kind))
         {
             // New objects must not take the record's handle, even in a file that states no seed.
@@ -453,6 +465,44 @@ private:
         }
         m_lastRecord = std::move(m_record);
         m_record = Record{};
+    }
+
+    /// The active layout's entities: those of its block and those the entities section marks (67); the
+    /// records that belong to the entity before them (vertices, attributes, their end) go with it.
+    void keepIfPaperSpace()
+    {
+        const bool follower =
+            m_record.kind == "VERTEX" || m_record.kind == "SEQEND" || m_record.kind == "ATTRIB";
+        const bool paper =
+            follower ? m_lastPaper
+                     : m_inPaperBlock ||
+                           std::ranges::any_of(m_record.groups, [](const auto& g)
+                                               { return g.first == 67 && std::atoi(g.second.c_str()) == 1; });
+        m_lastPaper = paper;
+        if (!paper || m_record.kind == "ENDSEC" || m_record.kind == "EOF")
+            return;
+        m_db.reserveHandles(OdDbHandle(m_record.handle + 1));
+        m_db.keepPaperSpaceRecord(OdDbKeptRecord{m_record.kind, "", m_record.handle, m_record.groups});
+    }
+
+    /// Registered applications are kept whether or not extended data uses them; one the database
+    /// registers itself keeps the file's handle through a kept record.
+    void keepApp()
+    {
+        const OdString name = OdDbDetail::fromDxfText(m_record.name);
+        const auto table = OdDbRegAppTablePtr::cast(m_db.getRegAppTableId().openObject(OdDb::kForWrite));
+        if (name.isEmpty() || !table)
+            return;
+        if (const OdDbObjectId existing = table->getAt(name); !existing.isNull())
+        {
+            if (existing.getHandle() != m_record.handle)
+                m_db.keepRecord(OdDbKeptRecord{"APPID", m_record.name, m_record.handle, {}});
+            return;
+        }
+        const auto app = OdDbRegAppTableRecord::createObject();
+        app->setName(name);
+        m_db.addOdDbObject(app.get(), OdDbHandle(m_record.handle));
+        table->add(app.get());
     }
 
     /// The extrusion direction of the entity being read.
@@ -543,8 +593,10 @@ private:
         entity.setXData(xdata.get());
     }
 
-    /// Puts the entity in the current block with the current attributes and extended data.
-    void add(OdDbEntity* entity)
+    /// Puts the entity in the current block with the current attributes and extended data, keeping the
+    /// groups of its record when it is the record of `kind` just read (a block reference only without
+    /// attributes, which follow it as records of their own).
+    void add(OdDbEntity* entity, std::string_view kind)
     {
         complete();
         if (getAttributes().isInPaperSpace() || m_space.isNull())
@@ -553,6 +605,19 @@ private:
             return;
         }
         place(entity, getAttributes(), takeXData());
+        const bool attributed =
+            std::ranges::any_of(m_lastRecord.groups, [](const auto& g)
+                                { return g.first == 66 && std::atoi(g.second.c_str()) == 1; });
+        if (!kind.empty() && m_lastRecord.kind == kind && !attributed)
+            keepGroups(*entity, kind, std::move(m_lastRecord.groups));
+    }
+
+    void keepGroups(const OdDbEntity& entity, std::string_view kind,
+                    std::vector<OdDbProxyEntity::DxfGroup> groups)
+    {
+        if (!entity.objectId().isNull() && !groups.empty())
+            m_db.keepEntity(entity.objectId().getHandle(),
+                            OdDbKeptEntity{std::string(kind), std::move(groups), {}});
     }
 
     void place(OdDbEntity* entity, const DL_Attributes& attributes, const OdResBufPtr& xdata)
@@ -611,7 +676,10 @@ private:
                 const auto spline = OdDbSpline::createObject();
                 if (spline->setFromOdGeCurve(curve) == eOk && !m_space.isNull() &&
                     !s.attributes.isInPaperSpace())
+                {
                     place(spline.get(), s.attributes, s.xdata);
+                    keepGroups(*spline, "SPLINE", std::move(s.groups));
+                }
             }
             catch (const OdError&)
             {
@@ -637,6 +705,8 @@ private:
     Record m_record;
     Record m_lastRecord;
     std::map<OdString, std::uint64_t> m_blockRecordHandles;
+    bool m_inPaperBlock = false;
+    bool m_lastPaper = false;
     /// The block of the file being read, until its end record is read.
     OdDbBlockTableRecordPtr m_fileBlock;
     std::map<OdString, OdDbObjectId> m_blocks;
@@ -701,4 +771,5 @@ void OdDbDatabase::readFile(const OdString& path)
     if (!dxf.in(file, &reader))
         throw OdError(eInvalidInput, ("cannot read the drawing file " + file).c_str());
     reader.finish();
+    OdDbDetail::noteReadForms(*this);
 }

@@ -108,6 +108,24 @@ public:
     void dxfString(int, const std::string&) const override {}
 };
 
+/// A writer that notes what it would write: an entity's form, to tell whether it changed since it was read.
+class FormRecorder : public TextWriter
+{
+public:
+    FormRecorder() : TextWriter("", DL_Codes::AC1015) {}
+    void dxfInt(int gc, int value) const override { dxfString(gc, std::to_string(value)); }
+    void dxfHex(int gc, int value) const override { dxfString(gc, std::to_string(value)); }
+    void dxfString(int gc, const char* value) const override { dxfString(gc, std::string(value)); }
+    void dxfString(int gc, const std::string& value) const override
+    {
+        m_text += std::to_string(gc) + '\n' + value + '\n';
+    }
+    const std::string& text() const { return m_text; }
+
+private:
+    mutable std::string m_text;
+};
+
 /// The handles of the records the writer makes itself, for which the database has no objects.
 struct OwnHandles
 {
@@ -138,6 +156,8 @@ public:
 
     /// Writes the file and returns the handle above every one it used.
     std::uint64_t write();
+    /// What the entity, an object of the database, is written as from what the database holds.
+    std::string formOf(const OdDbEntity& entity);
 
 private:
     std::uint64_t own() { return m_next++; }
@@ -167,6 +187,8 @@ private:
                     std::initializer_list<std::pair<const char*, std::uint64_t>> entries);
     void writeEntities(const OdDbBlockTableRecord& block, std::uint64_t owner);
     void writeEntity(const OdDbEntity& entity, std::uint64_t owner);
+    void writeModelled(const OdDbEntity& entity, std::uint64_t owner);
+    void writePaperSpace();
     void writeShape(const OdDbEntity& entity, const DL_Attributes& attributes);
     void writeCurve(const OdDbCurve& curve, const DL_Attributes& attributes);
     void writeHatch(const OdDbHatch& hatch, const DL_Attributes& attributes);
@@ -196,8 +218,11 @@ private:
                            {"*Paper_Space0", "Layout2", 688, 2}};
     /// What the model space covers; none for an empty drawing.
     std::optional<OdGeExtents3d> m_extents;
-    /// Text and dimension styles the proxies name that the file the drawing was read from did not list.
-    std::set<std::string> m_textStyles, m_dimStyles;
+    /// Text and dimension styles and line types the entities name that the file the drawing was read
+    /// from did not list.
+    std::set<std::string> m_textStyles, m_dimStyles, m_linetypes;
+    /// The handles the kept paper-space entities are written with, in their order.
+    std::vector<std::uint64_t> m_paperHandles;
     /// The handles the database's kept table records are written with, in their order, and all handles
     /// of the file read that are written for records the database has no object for.
     std::vector<std::uint64_t> m_keptHandles;
@@ -246,34 +271,62 @@ bool sameName(std::string_view a, std::string_view b)
     return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-/// Whether a proxy's group names a text style (7) or a dimension style (3 of a dimension-like kind).
-bool namesStyle(const OdDbProxyEntity& proxy, int code)
+/// Whether a group of an entity of the DXF kind names a text style (7) or a dimension style (3 of a
+/// dimension-like kind).
+bool namesStyle(std::string_view kind, int code)
 {
-    if (code == 7)
-        return true;
-    const OdString kind = proxy.originalDxfName();
-    return code == 3 && (kind == OdString(L"DIMENSION") || kind == OdString(L"LEADER") ||
-                         kind == OdString(L"TOLERANCE") || kind == OdString(L"ARC_DIMENSION"));
+    return code == 7 || (code == 3 && (kind == "DIMENSION" || kind == "LEADER" || kind == "TOLERANCE" ||
+                                       kind == "ARC_DIMENSION"));
 }
 
-/// The styles the proxies of the drawing name, other than "Standard", which the file always holds.
-void collectStyles(OdDbDatabase& db, std::set<std::string>& textStyles, std::set<std::string>& dimStyles)
+bool isStandardLinetype(std::string_view name)
+{
+    return sameName(name, "BYLAYER") || sameName(name, "BYBLOCK") || sameName(name, "CONTINUOUS");
+}
+
+/// The styles and line types the entities of the drawing name (a file need not list those its entities
+/// use), other than the standard ones, which the file always holds.
+struct NamedRecords
+{
+    std::set<std::string>& textStyles;
+    std::set<std::string>& dimStyles;
+    std::set<std::string>& linetypes;
+
+    void add(std::string_view kind, const std::vector<std::pair<int, std::string>>& groups) const
+    {
+        for (const auto& [code, value] : groups)
+            if (namesStyle(kind, code) && !sameName(value, "Standard") && !value.empty())
+                (code == 7 ? textStyles : dimStyles).insert(value);
+            else if (code == 6 && !isStandardLinetype(value) && !value.empty())
+                linetypes.insert(value);
+    }
+};
+
+void collectNames(OdDbDatabase& db, const NamedRecords& named)
 {
     std::vector<OdDbBlockTableRecordPtr> blocks = userBlocks(db);
     blocks.push_back(OdDbBlockTableRecordPtr::cast(db.getObject(db.getModelSpaceId())));
     for (const OdDbBlockTableRecordPtr& block : blocks)
         for (const OdDbObjectId& id : block->entityIds())
-            if (const auto proxy = OdDbProxyEntityPtr::cast(db.getObject(id)))
-                for (const auto& [code, value] : proxy->dxfGroups())
-                    if (namesStyle(*proxy, code) && !sameName(value, "Standard") && !value.empty())
-                        (code == 7 ? textStyles : dimStyles).insert(value);
+        {
+            const auto entity = OdDbEntityPtr::cast(db.getObject(id));
+            if (!entity)
+                continue;
+            if (const auto proxy = OdDbProxyEntityPtr::cast(entity))
+                named.add(OdDbDetail::dxfText(proxy->originalDxfName()), proxy->dxfGroups());
+            else if (const OdDbKeptEntity* kept = db.keptEntity(id.getHandle()))
+                named.add(kept->kind, kept->groups);
+            named.add("", {{6, OdDbDetail::dxfText(entity->linetype())}});
+        }
+    for (const OdDbKeptRecord& record : db.paperSpaceRecords())
+        named.add(record.kind, record.groups);
 }
 
 std::uint64_t Writer::write()
 {
     m_next = std::max<std::uint64_t>(m_db.handseed(), 1);
     m_extents = modelSpaceExtents(m_db);
-    collectStyles(m_db, m_textStyles, m_dimStyles);
+    collectNames(m_db, NamedRecords{m_textStyles, m_dimStyles, m_linetypes});
     allocate();
     keepRecords();
     writeHeader();
@@ -282,6 +335,7 @@ std::uint64_t Writer::write()
     m_dw.sectionEntities();
     const auto modelSpace = OdDbBlockTableRecordPtr::cast(m_db.getObject(m_db.getModelSpaceId()));
     writeEntities(*modelSpace, m_layouts[0].record);
+    writePaperSpace();
     m_dw.sectionEnd();
     writeObjects();
     m_dw.dxfEOF();
@@ -313,10 +367,15 @@ void Writer::keepRecords()
     for (const OdDbKeptRecord& record : m_db.keptRecords())
     {
         m_keptHandles.push_back(fileHandle(record.handle));
-        std::set<std::string>& named = record.kind == "STYLE" ? m_textStyles : m_dimStyles;
-        if (record.kind != "LTYPE")
-            std::erase_if(named, [&](const std::string& name) { return sameName(name, record.name); });
+        std::set<std::string>* named = record.kind == "STYLE"      ? &m_textStyles
+                                       : record.kind == "DIMSTYLE" ? &m_dimStyles
+                                       : record.kind == "LTYPE"    ? &m_linetypes
+                                                                   : nullptr;
+        if (named)
+            std::erase_if(*named, [&](const std::string& name) { return sameName(name, record.name); });
     }
+    for (const OdDbKeptRecord& record : m_db.paperSpaceRecords())
+        m_paperHandles.push_back(fileHandle(record.handle));
     if (const std::uint64_t standard = keptHandle("STYLE", kTextStyle))
         m_own.standardStyle = standard;
 }
@@ -465,14 +524,21 @@ void Writer::writeLinetypes()
     for (std::size_t i = 0; i < 3; ++i)
         if (!keptHandle("LTYPE", names[i]))
             missing.push_back(i);
-    tableHead("LTYPE", m_own.ltypeTable, keptCount("LTYPE") + static_cast<int>(missing.size()));
-    writeKept("LTYPE", m_own.ltypeTable);
+    // Those the entities name that the file did not list are written as solid lines, so that every name
+    // in use is one the file holds.
+    std::vector<std::pair<std::string, std::uint64_t>> written;
     for (const std::size_t i : missing)
+        written.emplace_back(names[i], m_own.ltypes[i]);
+    for (const std::string& name : m_linetypes)
+        written.emplace_back(name, own());
+    tableHead("LTYPE", m_own.ltypeTable, keptCount("LTYPE") + static_cast<int>(written.size()));
+    writeKept("LTYPE", m_own.ltypeTable);
+    for (const auto& [name, handle] : written)
     {
-        recordHead("LTYPE", m_own.ltypes[i], m_own.ltypeTable, "AcDbLinetypeTableRecord");
-        m_dw.dxfString(2, names[i]);
+        recordHead("LTYPE", handle, m_own.ltypeTable, "AcDbLinetypeTableRecord");
+        m_dw.dxfString(2, name);
         m_dw.dxfInt(70, 0);
-        m_dw.dxfString(3, i == 2 ? "Solid line" : "");
+        m_dw.dxfString(3, sameName(name, "CONTINUOUS") ? "Solid line" : "");
         m_dw.dxfInt(72, 65);
         m_dw.dxfInt(73, 0);
         m_dw.dxfReal(40, 0.0);
@@ -493,7 +559,8 @@ void Writer::writeLayers()
                               ? color.colorIndex()
                               : OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
         const std::string name = OdDbDetail::dxfText(layer->getName());
-        recordHead("LAYER", handleOf(*layer), m_own.layerTable, "AcDbLayerTableRecord");
+        const std::uint64_t kept = keptHandle("LAYER", name);
+        recordHead("LAYER", kept ? kept : handleOf(*layer), m_own.layerTable, "AcDbLayerTableRecord");
         m_dw.dxfString(2, name);
         m_dw.dxfInt(70, 0);
         m_dw.dxfInt(62, index);
@@ -544,8 +611,10 @@ void Writer::writeApps()
     for (const OdDbObjectId& id : appIds)
     {
         const auto app = OdDbSymbolTableRecordPtr::cast(m_db.getObject(id));
-        recordHead("APPID", handleOf(*app), m_own.appTable, "AcDbRegAppTableRecord");
-        m_dw.dxfString(2, OdDbDetail::dxfText(app->getName()));
+        const std::string name = OdDbDetail::dxfText(app->getName());
+        const std::uint64_t kept = keptHandle("APPID", name);
+        recordHead("APPID", kept ? kept : handleOf(*app), m_own.appTable, "AcDbRegAppTableRecord");
+        m_dw.dxfString(2, name);
         m_dw.dxfInt(70, 0);
     }
     m_dw.tableEnd();
@@ -992,10 +1061,47 @@ void Writer::writeEntity(const OdDbEntity& entity, std::uint64_t owner)
     else if (const auto* mesh = dynamic_cast<const OdDbSubDMesh*>(&entity))
         writeMesh(*mesh, attributes);
     else
+        writeModelled(entity, owner);
+}
+
+void Writer::writeModelled(const OdDbEntity& entity, std::uint64_t owner)
+{
+    // An entity read from a file and not changed since is written as read, with what the database does
+    // not model (its text style, lineweight, transparency, ...).
+    const std::uint64_t handle = handleOf(entity);
+    const OdDbKeptEntity* kept = m_db.keptEntity(handle);
+    if (kept && entity.objectId().getHandle() == handle && kept->form == formOf(entity))
     {
-        m_dw.setNextHandle(handleOf(entity));
-        writeShape(entity, attributes);
-        writeXData(entity);
+        writeGroups(kept->kind, kept->groups, handle, owner);
+        return;
+    }
+    m_dw.setNextHandle(handle);
+    writeShape(entity, attributesOf(entity));
+    writeXData(entity);
+}
+
+std::string Writer::formOf(const OdDbEntity& entity)
+{
+    FormRecorder recorder;
+    Writer writer(m_db, m_dxf, recorder, 0);
+    recorder.setNextHandle(entity.objectId().getHandle());
+    writer.writeShape(entity, attributesOf(entity));
+    writer.writeXData(entity);
+    return recorder.text();
+}
+
+void Writer::writePaperSpace()
+{
+    // The entities of the active layout; vertices and attributes belong to the entity before them.
+    const std::vector<OdDbKeptRecord>& records = m_db.paperSpaceRecords();
+    std::uint64_t parent = m_layouts[1].record;
+    for (std::size_t i = 0; i < records.size(); ++i)
+    {
+        const std::string& kind = records[i].kind;
+        const bool follower = kind == "VERTEX" || kind == "SEQEND" || kind == "ATTRIB";
+        writeGroups(kind, records[i].groups, m_paperHandles[i], follower ? parent : m_layouts[1].record);
+        if (!follower)
+            parent = m_paperHandles[i];
     }
 }
 
@@ -1137,6 +1243,16 @@ void Writer::writeXData(const OdDbObject& object)
 
 namespace OdDbDetail
 {
+void noteReadForms(OdDbDatabase& db)
+{
+    DL_Dxf dxf;
+    HandleCounter counter;
+    Writer writer(db, dxf, counter, 0);
+    for (auto& [handle, kept] : db.keptEntities())
+        if (const auto entity = OdDbEntityPtr::cast(db.getObject(OdDbObjectId(handle, &db))))
+            kept.form = writer.formOf(*entity);
+}
+
 std::string dxfText(const OdString& text)
 {
     // Characters outside ASCII are written as \U+XXXX, which every DXF reader decodes whatever the

@@ -279,34 +279,32 @@ TEST(DrawingFiles, ARegionDrawnInCadComesBackInItsDrawingWithEveryEntityItCanHol
                   dir.path() / "run.log"),
               0)
         << slurp(dir.path() / "run.log");
-    // Every entity of the user's model space and blocks found again with its handle, kind, layer,
-    // geometry and text (the writer may state a default), the user's layers, blocks, line types and
-    // styles kept with their handles, no reader's mending needed and the handle seed above every handle.
+    // Every entity of the user's model space, sheet and blocks found again under its handle, in the same
+    // place, with every attribute and its extended data; the user's layers (layer 0 too), registered
+    // applications, blocks, line types and styles kept with their handles, no reader's mending needed and
+    // the handle seed above every handle.
     const char* const same = R"(import sys, ezdxf
-def same(a, b):
-    try:
-        return float(a) == float(b)
-    except (TypeError, ValueError):
-        return repr(a) == repr(b)
 def values(e):
-    out = {'kind': e.dxftype()}
-    for k, v in e.dxf.all_existing_dxf_attribs().items():
-        attribute = e.DXFATTRIBS.get(k)
-        if k == 'owner' or (attribute is not None and same(attribute.default, v)):
-            continue
-        out[k] = tuple(round(c, 9) for c in v) if hasattr(v, '__iter__') and not isinstance(v, str) else (round(v, 9) if isinstance(v, float) else v)
+    out = {k: v for k, v in e.dxfattribs().items() if k != 'owner'}
+    out['kind'] = e.dxftype()
     if e.dxftype() == 'LWPOLYLINE':
-        out['points'] = [tuple(round(c, 9) for c in p) for p in e.get_points()]
+        out['points'] = list(e.get_points())
     if e.dxftype() == 'MTEXT':
         out['text'] = e.text
     if e.dxftype() == 'SPLINE':
-        out['flags'] = out.get('flags', 0) & ~8  # the planar flag only describes the curve
-        out['control'] = [tuple(round(c, 9) for c in p) for p in e.control_points]
-        out['knots'] = [round(k, 9) for k in e.knots]
+        out['control'], out['knots'] = list(e.control_points), list(e.knots)
+    if e.xdata:
+        out['xdata'] = {app: [tuple(t) for t in tags] for app, tags in e.xdata.data.items()}
     return repr(sorted(out.items()))
 user, run = ezdxf.readfile(sys.argv[1]), ezdxf.readfile(sys.argv[2])
-drawn = {values(e) for e in run.modelspace()}
-problems = [values(e) for e in user.modelspace() if values(e) not in drawn]
+problems = []
+def compare(where, original, kept):
+    handles = {e.dxf.handle: e for e in kept}
+    for e in original:
+        if e.dxf.handle not in handles or values(handles[e.dxf.handle]) != values(e):
+            problems.append((where, values(e), values(handles[e.dxf.handle]) if e.dxf.handle in handles else None))
+compare('model', user.modelspace(), run.modelspace())
+compare('sheet', user.layouts.active_layout(), run.layouts.active_layout())
 for block in user.blocks:
     if block.name.lower() in ('*model_space', '*paper_space'):
         continue
@@ -314,17 +312,18 @@ for block in user.blocks:
     handles = lambda b: (b.block_record.dxf.handle, b.block.dxf.handle, b.endblk.dxf.handle)
     if kept is None or handles(kept) != handles(block):
         problems.append(('block', block.name))
-    elif [values(e) for e in kept] != [values(e) for e in block]:
-        problems.append(('block', block.name, [values(e) for e in block], [values(e) for e in kept]))
+    else:
+        compare(block.name, block, kept)
 def record(r):
     return sorted((k, v) for k, v in r.dxfattribs().items() if k != 'owner')
 for table in ('linetypes', 'styles', 'dimstyles'):
     for r in getattr(user, table):
         if r.dxf.name not in getattr(run, table) or record(getattr(run, table).get(r.dxf.name)) != record(r):
             problems.append((table, r.dxf.name))
-for layer in user.layers:
-    if layer.dxf.name != '0' and (layer.dxf.name not in run.layers or run.layers.get(layer.dxf.name).dxf.handle != layer.dxf.handle):
-        problems.append(('layer', layer.dxf.name))
+for table in ('layers', 'appids'):
+    for r in getattr(user, table):
+        if r.dxf.name not in getattr(run, table) or getattr(run, table).get(r.dxf.name).dxf.handle != r.dxf.handle:
+            problems.append((table, r.dxf.name))
 auditor = run.audit()
 problems += [m.message for m in auditor.errors + auditor.fixes]
 lines = open(sys.argv[2]).read().splitlines()

@@ -425,6 +425,50 @@ doc.saveas(sys.argv[1])
         fs::remove_all(folder);
 }
 
+TEST(DxfFiles, GiveBackWhatTheyReadAsReadUntilItChanges)
+{
+    const fs::path folder = scratchFolder("changed");
+    const fs::path file = folder / "drawing.dxf";
+    // A line type the file names without listing it is one a reader would have to mend.
+    const char* const draw = R"(import sys, ezdxf
+doc = ezdxf.new('R2010')
+doc.styles.new('TITLE', dxfattribs={'font': 'isocp.shx'})
+msp = doc.modelspace()
+weighted = {'lineweight': 35, 'ltscale': 2.0, 'true_color': 0x112233, 'thickness': 1.5, 'invisible': 1}
+kept = msp.add_line((0, 0), (1, 0), dxfattribs=weighted)
+moved = msp.add_line((0, 1), (1, 1), dxfattribs=weighted)
+text = msp.add_text('title', dxfattribs={'style': 'TITLE', 'height': 2, 'linetype': 'UNLISTED'})
+hatch = msp.add_hatch(color=3, dxfattribs={'transparency': 0x02000040})
+hatch.paths.add_polyline_path([(0, 0), (4, 0), (4, 3)], is_closed=True)
+open(sys.argv[1] + '.handles', 'w').write(' '.join(e.dxf.handle for e in (kept, text, hatch, moved)))
+doc.saveas(sys.argv[1])
+)";
+    ASSERT_EQ(runPython(folder, draw, file), 0);
+    std::ifstream handles(file.string() + ".handles");
+    std::string kept, text, hatch, moved;
+    handles >> kept >> text >> hatch >> moved;
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    db->readFile(file.string().c_str());
+    const auto line = OdDbLinePtr::cast(OdDbObjectId(std::stoull(moved, nullptr, 16), db.get()).openObject());
+    ASSERT_TRUE(line);
+    line->setEndPoint(OdGePoint3d(2.0, 1.0, 0.0));
+    const fs::path again = folder / "again.dxf";
+    db->writeFile(again.string().c_str());
+    const std::string before = slurp(file), after = slurp(again);
+    for (const std::string& handle : {kept, text, hatch})
+        EXPECT_EQ(recordWithoutOwner(after, handle), recordWithoutOwner(before, handle)) << handle;
+    const std::string changed = recordWithoutOwner(after, moved);
+    EXPECT_NE(changed.find("\n 11\n2.0\n"), std::string::npos) << changed;
+    const char* const audit = R"(import sys, ezdxf
+auditor = ezdxf.readfile(sys.argv[1]).audit()
+print([e.message for e in auditor.errors + auditor.fixes])
+sys.exit(1 if auditor.errors or auditor.fixes else 0)
+)";
+    EXPECT_EQ(runPython(folder, audit, again), 0);
+    if (!HasFailure())
+        fs::remove_all(folder);
+}
+
 TEST(DxfFiles, AreRefusedWithTheirNameWhenMissingAndNeverLeftHalfWritten)
 {
     const OdDbDatabasePtr db = OdDbDatabase::createObject();
