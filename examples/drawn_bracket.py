@@ -5,8 +5,8 @@ drawn_bracket.dxf beside this script. Needs ezdxf (Debian: python3-ezdxf).
 The part: a 160 x 90 mm bracket, its arm ending in a spline, a fillet in the re-entrant corner, a
 rounded bump on its back drawn as a polyline with a bulge, and two bolt holes; beside it, on a layer of
 its own, its title, a material note, the arm's length and a datum mark; a centre line in a colour,
-weight and dash scale of its own, with data of the user's program attached; and on the sheet (paper
-space), a frame and the drawing's number.
+weight and dash scale of its own, with data of the user's program attached; a weld symbol of old-style
+polylines and a numbered balloon; and on the sheet (paper space), a frame and the drawing's number.
 """
 import pathlib
 
@@ -52,6 +52,14 @@ datum = doc.blocks.new("DATUM")
 datum.add_lwpolyline([(0, 0), (-4, 7), (4, 7)], close=True)
 datum.add_text("A", dxfattribs={"height": 4}).set_pos((-1.5, 8))
 msp.add_blockref("DATUM", (0, 0), dxfattribs=on_notes)
+# A weld symbol drawn with old-style polylines, one flat with a bulge and one in space, and a balloon
+# block whose number is an attribute.
+msp.add_polyline2d([(180, 0, 0, 0, 0.5), (190, 10), (200, 0)], format="xyseb", dxfattribs=on_notes)
+msp.add_polyline3d([(180, 20, 0), (190, 30, 5), (200, 20, 10)], dxfattribs=on_notes)
+balloon = doc.blocks.new("BALLOON")
+balloon.add_circle((0, 0), 4)
+balloon.add_attdef("NO", (-1.5, -1.5), dxfattribs={"height": 3})
+msp.add_blockref("BALLOON", (190, 50), dxfattribs=on_notes).add_attrib("NO", "1", (188.5, 48.5))
 
 sheet = doc.layout("Layout1")
 sheet.add_lwpolyline([(10, 10), (410, 10), (410, 287), (10, 287)], close=True)

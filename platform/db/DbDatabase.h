@@ -45,12 +45,15 @@ struct OdDbKeptRecord
     std::vector<std::pair<int, std::string>> groups;
 };
 
-/// An entity's groups as read from a DXF file, and the form it had when reading was done.
+/// An entity's groups as read from a DXF file, and the form it had when reading was done. The records
+/// that belong to it (an old-style polyline's vertices, a block reference's attributes, and their end)
+/// follow it in the file's order, each with its own handle.
 struct OdDbKeptEntity
 {
     std::string kind;
     std::vector<std::pair<int, std::string>> groups;
     std::string form;
+    std::vector<OdDbKeptRecord> followers;
 };
 
 class OdDbHostAppData
@@ -147,9 +150,10 @@ public:
     /// circles, ellipses, polylines, splines, texts, solids, hatches and block references, with their
     /// extended data); entities of other kinds become proxy entities holding their DXF name, handle,
     /// layer and groups; line types and text and dimension styles are kept as records, the groups of the
-    /// entities read as such, and the active layout's (paper-space) entities as read. Entities, layers
-    /// and blocks keep the file's handles where no object of the database has them. Raises
-    /// OdError(eInvalidInput) naming the file when it cannot be opened or is not a DXF file.
+    /// entities read as such (an old-style polyline with its vertices, a block reference with its
+    /// attributes), and the active layout's (paper-space) entities as read. Entities, layers and blocks keep
+    /// the file's handles where no object of the database has them. Raises OdError(eInvalidInput) naming the
+    /// file when it cannot be opened or is not a DXF file.
     void readFile(const OdString& path);
 
     /// The host data kept under `key`, null when there is none.

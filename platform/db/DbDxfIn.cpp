@@ -36,10 +36,16 @@ namespace
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 /// Entity kinds this reader builds from dxflib's calls, and the records that belong to one of them
-/// (polyline vertices) or end a block or section; every other entity is kept as a proxy.
+/// (polyline vertices, block attributes) or end a block or section; every other entity is kept as a
+/// proxy.
 const std::set<std::string, std::less<>> kReadKinds{
-    "LINE", "ARC",   "CIRCLE", "ELLIPSE", "LWPOLYLINE", "POLYLINE", "VERTEX", "SEQEND",  "SPLINE",
+    "LINE", "ARC",   "CIRCLE", "ELLIPSE", "LWPOLYLINE", "POLYLINE", "VERTEX", "SEQEND",  "ATTRIB", "SPLINE",
     "TEXT", "SOLID", "HATCH",  "INSERT",  "BLOCK",      "ENDBLK",   "ENDSEC", "SECTION", "EOF"};
+
+bool isFollower(std::string_view kind)
+{
+    return kind == "VERTEX" || kind == "SEQEND" || kind == "ATTRIB";
+}
 
 /// Table records this database has no class for, kept as read.
 const std::set<std::string, std::less<>> kKeptRecords{"LTYPE", "STYLE", "DIMSTYLE"};
@@ -292,7 +298,7 @@ public:
         const auto polyline = OdDbPolyline::createObject();
         polyline->setClosed((data.flags & 1) != 0);
         polyline->setElevation(data.elevation);
-        add(polyline.get(), "LWPOLYLINE");
+        add(polyline.get(), m_lastRecord.kind == "POLYLINE" ? "POLYLINE" : "LWPOLYLINE");
         m_polyline = polyline;
     }
 
@@ -456,7 +462,10 @@ private:
         else if (m_record.kind == "ENDBLK")
             m_inPaperBlock = false;
         else if (m_inEntities)
+        {
             keepIfPaperSpace();
+            keepIfFollower();
+        }
         if (m_inTables && kKeptRecords.contains(m_record.kind))
         {
             // New objects must not take the record's handle, even in a file that states no seed.
@@ -471,8 +480,7 @@ private:
     /// records that belong to the entity before them (vertices, attributes, their end) go with it.
     void keepIfPaperSpace()
     {
-        const bool follower =
-            m_record.kind == "VERTEX" || m_record.kind == "SEQEND" || m_record.kind == "ATTRIB";
+        const bool follower = isFollower(m_record.kind);
         const bool paper =
             follower ? m_lastPaper
                      : m_inPaperBlock ||
@@ -483,6 +491,24 @@ private:
             return;
         m_db.reserveHandles(OdDbHandle(m_record.handle + 1));
         m_db.keepPaperSpaceRecord(OdDbKeptRecord{m_record.kind, "", m_record.handle, m_record.groups});
+    }
+
+    /// The vertices and attributes of a kept entity (and their end) go with its groups, so that it is
+    /// written back whole while it is unchanged.
+    void keepIfFollower()
+    {
+        if (!isFollower(m_record.kind))
+        {
+            m_follow = 0;
+            return;
+        }
+        if (m_follow == 0)
+            return;
+        const auto it = m_db.keptEntities().find(m_follow);
+        if (it == m_db.keptEntities().end())
+            return;
+        m_db.reserveHandles(OdDbHandle(m_record.handle + 1));
+        it->second.followers.push_back(OdDbKeptRecord{m_record.kind, "", m_record.handle, m_record.groups});
     }
 
     /// Registered applications are kept whether or not extended data uses them; one the database
@@ -594,8 +620,8 @@ private:
     }
 
     /// Puts the entity in the current block with the current attributes and extended data, keeping the
-    /// groups of its record when it is the record of `kind` just read (a block reference only without
-    /// attributes, which follow it as records of their own).
+    /// groups of its record when it is the record of `kind` just read; the records that follow it
+    /// (vertices, attributes) are added to those as they end.
     void add(OdDbEntity* entity, std::string_view kind)
     {
         complete();
@@ -605,11 +631,11 @@ private:
             return;
         }
         place(entity, getAttributes(), takeXData());
-        const bool attributed =
-            std::ranges::any_of(m_lastRecord.groups, [](const auto& g)
-                                { return g.first == 66 && std::atoi(g.second.c_str()) == 1; });
-        if (!kind.empty() && m_lastRecord.kind == kind && !attributed)
+        if (!kind.empty() && m_lastRecord.kind == kind)
+        {
             keepGroups(*entity, kind, std::move(m_lastRecord.groups));
+            m_follow = entity->objectId().isNull() ? 0 : entity->objectId().getHandle();
+        }
     }
 
     void keepGroups(const OdDbEntity& entity, std::string_view kind,
@@ -617,7 +643,7 @@ private:
     {
         if (!entity.objectId().isNull() && !groups.empty())
             m_db.keepEntity(entity.objectId().getHandle(),
-                            OdDbKeptEntity{std::string(kind), std::move(groups), {}});
+                            OdDbKeptEntity{std::string(kind), std::move(groups), {}, {}});
     }
 
     void place(OdDbEntity* entity, const DL_Attributes& attributes, const OdResBufPtr& xdata)
@@ -707,6 +733,8 @@ private:
     std::map<OdString, std::uint64_t> m_blockRecordHandles;
     bool m_inPaperBlock = false;
     bool m_lastPaper = false;
+    /// The handle of the kept entity whose vertices or attributes may follow; 0 when none.
+    std::uint64_t m_follow = 0;
     /// The block of the file being read, until its end record is read.
     OdDbBlockTableRecordPtr m_fileBlock;
     std::map<OdString, OdDbObjectId> m_blocks;

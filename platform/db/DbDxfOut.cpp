@@ -1073,6 +1073,8 @@ void Writer::writeModelled(const OdDbEntity& entity, std::uint64_t owner)
     if (kept && entity.objectId().getHandle() == handle && kept->form == formOf(entity))
     {
         writeGroups(kept->kind, kept->groups, handle, owner);
+        for (const OdDbKeptRecord& follower : kept->followers)
+            writeGroups(follower.kind, follower.groups, fileHandle(follower.handle), handle);
         return;
     }
     m_dw.setNextHandle(handle);

@@ -280,9 +280,9 @@ TEST(DrawingFiles, ARegionDrawnInCadComesBackInItsDrawingWithEveryEntityItCanHol
               0)
         << slurp(dir.path() / "run.log");
     // Every entity of the user's model space, sheet and blocks found again under its handle, in the same
-    // place, with every attribute and its extended data; the user's layers (layer 0 too), registered
-    // applications, blocks, line types and styles kept with their handles, no reader's mending needed and
-    // the handle seed above every handle.
+    // place, with every attribute, its extended data, vertices and block attributes; the user's layers (layer
+    // 0 too), registered applications, blocks, line types and styles kept with their handles, no reader's
+    // mending needed and the handle seed above every handle.
     const char* const same = R"(import sys, ezdxf
 def values(e):
     out = {k: v for k, v in e.dxfattribs().items() if k != 'owner'}
@@ -293,6 +293,10 @@ def values(e):
         out['text'] = e.text
     if e.dxftype() == 'SPLINE':
         out['control'], out['knots'] = list(e.control_points), list(e.knots)
+    if e.dxftype() == 'POLYLINE':
+        out['vertices'] = [values(v) for v in e.vertices] + [e.seqend.dxf.handle]
+    if e.dxftype() == 'INSERT':
+        out['attribs'] = [values(a) for a in e.attribs]
     if e.xdata:
         out['xdata'] = {app: [tuple(t) for t in tags] for app, tags in e.xdata.data.items()}
     return repr(sorted(out.items()))
