@@ -47,7 +47,8 @@ fs::path examples()
 
 Outcome runCae(const std::vector<std::string>& args, const fs::path& scratch)
 {
-    std::string command = quote(CAE_PROGRAM);
+    // The solver program's working folders go into the test's own folder, which is removed after it.
+    std::string command = "TMPDIR=" + quote(scratch.string()) + " " + quote(CAE_PROGRAM);
     for (const auto& a : args)
         command += " " + quote(a);
     const fs::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
