@@ -6,7 +6,8 @@ The part: a 160 x 90 mm bracket, its arm ending in a spline, a fillet in the re-
 rounded bump on its back drawn as a polyline with a bulge, and two bolt holes; beside it, on a layer of
 its own, its title, a material note, the arm's length and a datum mark; a centre line in a colour,
 weight and dash scale of its own, with data of the user's program attached; a weld symbol of old-style
-polylines and a numbered balloon; and on the sheet (paper space), a frame and the drawing's number.
+polylines and a numbered balloon; and two sheets (paper space): the drawing's own, A3, with a frame and
+the drawing's number, and a detail sheet, A4, with a view of the fillet through a viewport.
 """
 import pathlib
 
@@ -61,8 +62,14 @@ balloon.add_circle((0, 0), 4)
 balloon.add_attdef("NO", (-1.5, -1.5), dxfattribs={"height": 3})
 msp.add_blockref("BALLOON", (190, 50), dxfattribs=on_notes).add_attrib("NO", "1", (188.5, 48.5))
 
-sheet = doc.layout("Layout1")
+doc.layouts.rename("Layout1", "DRW-0815")
+sheet = doc.layout("DRW-0815")
+sheet.page_setup(size=(420, 297), margins=(10, 10, 10, 10), units="mm")
 sheet.add_lwpolyline([(10, 10), (410, 10), (410, 287), (10, 287)], close=True)
 sheet.add_text("DRW-0815", dxfattribs={"height": 5, "style": "TITLE"}).set_pos((350, 15))
+detail = doc.layouts.new("DETAIL A")
+detail.page_setup(size=(297, 210), margins=(10, 10, 10, 10), units="mm")
+detail.add_viewport(center=(150, 105), size=(120, 80), view_center_point=(75, 45), view_height=40)
+detail.add_text("DETAIL A  2:1", dxfattribs={"height": 5, "style": "TITLE"}).set_pos((100, 50))
 
 doc.saveas(pathlib.Path(__file__).with_suffix(".dxf"))

@@ -4,6 +4,7 @@
 
 #include "platform/base/OdError.h"
 
+#include <cctype>
 #include <mutex>
 #include <unordered_set>
 
@@ -74,6 +75,16 @@ OdDbDatabase::~OdDbDatabase()
 OdSmartPtr<OdDbDatabase> OdDbDatabase::createObject()
 {
     return odrxCreateObject<OdDbDatabase>();
+}
+
+OdDbKeptLayout& OdDbDatabase::keptLayout(const std::string& blockName)
+{
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    const auto same = [&](const OdDbKeptLayout& layout)
+    { return std::ranges::equal(layout.blockName, blockName, {}, lower, lower); };
+    if (const auto it = std::ranges::find_if(m_keptLayouts, same); it != m_keptLayouts.end())
+        return *it;
+    return m_keptLayouts.emplace_back(OdDbKeptLayout{blockName, 0, 0, 0, {}, {}});
 }
 
 OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj)

@@ -56,6 +56,18 @@ struct OdDbKeptEntity
     std::vector<OdDbKeptRecord> followers;
 };
 
+/// A layout of a drawing read from a DXF file: the block it draws on ("*Model_Space", "*Paper_Space" for
+/// the active sheet, "*Paper_Space0" and on for the others) with the handles the file gave its block
+/// record, begin and end, the entities the file held in that block (with their vertices and attributes),
+/// and its LAYOUT object as read (kind "LAYOUT", name the layout's; no groups when the file had none).
+struct OdDbKeptLayout
+{
+    std::string blockName;
+    std::uint64_t recordHandle = 0, beginHandle = 0, endHandle = 0;
+    std::vector<OdDbKeptRecord> entities;
+    OdDbKeptRecord layout;
+};
+
 class OdDbHostAppData
 {
 public:
@@ -115,6 +127,11 @@ public:
     /// groups as read, kept in the file's order so that the drawing saved again holds them unchanged.
     const std::vector<OdDbKeptRecord>& paperSpaceRecords() const { return m_paperSpace; }
     void keepPaperSpaceRecord(OdDbKeptRecord record) { m_paperSpace.push_back(std::move(record)); }
+    /// The layouts of a drawing read from a file, in the file's order, so that the drawing saved again
+    /// has the user's sheets with their names, settings and what is drawn on them.
+    const std::vector<OdDbKeptLayout>& keptLayouts() const { return m_keptLayouts; }
+    /// The kept layout drawing on the block of that name (names ignore case), made when there is none.
+    OdDbKeptLayout& keptLayout(const std::string& blockName);
     /// The object with the given id, null when there is none (or it was erased).
     OdDbObjectPtr getObject(const OdDbObjectId& id) const;
     /// Removes the object from the database; false when the id is unknown.
@@ -180,6 +197,7 @@ private:
     std::vector<OdDbKeptRecord> m_keptRecords;
     std::unordered_map<std::uint64_t, OdDbKeptEntity> m_keptEntities;
     std::vector<OdDbKeptRecord> m_paperSpace;
+    std::vector<OdDbKeptLayout> m_keptLayouts;
     std::uint64_t m_erasures = 0;
     OdDbObjectId m_modelSpaceId;
     OdDbObjectId m_blockTableId;

@@ -20,6 +20,7 @@
 #include <dxflib/dl_dxf.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +50,19 @@ bool isFollower(std::string_view kind)
 
 /// Table records this database has no class for, kept as read.
 const std::set<std::string, std::less<>> kKeptRecords{"LTYPE", "STYLE", "DIMSTYLE"};
+
+bool startsWithNoCase(std::string_view text, std::string_view start)
+{
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    return text.size() >= start.size() &&
+           std::ranges::equal(text.substr(0, start.size()), start, {}, lower, lower);
+}
+
+/// Whether a block is a layout's: the model space's or a sheet's.
+bool isLayoutBlock(std::string_view name)
+{
+    return startsWithNoCase(name, "*Paper_Space") || startsWithNoCase(name, "*Model_Space");
+}
 
 /// The plane x axis of the drawing's arbitrary-axis rule for a normal.
 OdGeVector3d arbitraryXAxis(const OdGeVector3d& n)
@@ -106,13 +120,14 @@ public:
             if (m_inEntities && kReadKinds.find(value) == kReadKinds.end())
                 m_proxy = Proxy{value, 0, "0", false};
             if (value == "ENDSEC")
-                m_inEntities = m_inTables = false;
+                m_inEntities = m_inTables = m_inObjects = false;
             return;
         }
         if (code == 2 && m_sectionStart)
         {
             m_inEntities = value == "ENTITIES" || value == "BLOCKS";
             m_inTables = value == "TABLES";
+            m_inObjects = value == "OBJECTS";
             m_sectionStart = false;
             return;
         }
@@ -121,7 +136,8 @@ public:
             m_record.handle = std::strtoull(value.c_str(), nullptr, 16);
         else if (code == 2)
             m_record.name = value;
-        if (m_inEntities || (m_inTables && kKeptRecords.contains(m_record.kind)))
+        if (m_inEntities || (m_inTables && kKeptRecords.contains(m_record.kind)) ||
+            (m_inObjects && m_record.kind == "LAYOUT"))
             m_record.groups.emplace_back(static_cast<int>(code), value);
         if (!m_proxy)
             return;
@@ -452,18 +468,21 @@ private:
     void endRecord()
     {
         if (m_record.kind == "BLOCK_RECORD" && !m_record.name.empty() && m_record.handle != 0)
+        {
             m_blockRecordHandles[OdDbDetail::fromDxfText(m_record.name)] = m_record.handle;
+            m_blockRecordNames[m_record.handle] = m_record.name;
+        }
         if (m_record.kind == "ENDBLK" && m_fileBlock)
             keepBlockHandles(m_fileBlock->fileBeginHandle(), m_record.handle);
         if (m_inTables && m_record.kind == "APPID")
             keepApp();
-        if (m_record.kind == "BLOCK")
-            m_inPaperBlock = OdDbDetail::fromDxfText(m_record.name).iCompare(L"*Paper_Space") == 0;
-        else if (m_record.kind == "ENDBLK")
-            m_inPaperBlock = false;
+        if (m_inObjects && m_record.kind == "LAYOUT")
+            keepLayoutObject();
+        if (m_record.kind == "BLOCK" || m_record.kind == "ENDBLK")
+            keepLayoutBlock();
         else if (m_inEntities)
         {
-            keepIfPaperSpace();
+            keepIfOnSheet();
             keepIfFollower();
         }
         if (m_inTables && kKeptRecords.contains(m_record.kind))
@@ -476,21 +495,80 @@ private:
         m_record = Record{};
     }
 
-    /// The active layout's entities: those of its block and those the entities section marks (67); the
-    /// records that belong to the entity before them (vertices, attributes, their end) go with it.
-    void keepIfPaperSpace()
+    /// The handles of a layout's block (the model space's or a sheet's) and its block record; a sheet's
+    /// entities are kept as read until its end.
+    void keepLayoutBlock()
     {
-        const bool follower = isFollower(m_record.kind);
-        const bool paper =
-            follower ? m_lastPaper
-                     : m_inPaperBlock ||
-                           std::ranges::any_of(m_record.groups, [](const auto& g)
-                                               { return g.first == 67 && std::atoi(g.second.c_str()) == 1; });
-        m_lastPaper = paper;
-        if (!paper || m_record.kind == "ENDSEC" || m_record.kind == "EOF")
+        if (m_record.kind == "ENDBLK")
+        {
+            if (!m_layoutBlock.empty())
+                m_db.keptLayout(m_layoutBlock).endHandle = m_record.handle;
+            m_db.reserveHandles(OdDbHandle(m_record.handle + 1));
+            m_layoutBlock.clear();
+            return;
+        }
+        if (!isLayoutBlock(m_record.name))
+            return;
+        m_layoutBlock = m_record.name;
+        OdDbKeptLayout& layout = m_db.keptLayout(m_layoutBlock);
+        layout.beginHandle = m_record.handle;
+        if (const auto it = m_blockRecordHandles.find(OdDbDetail::fromDxfText(m_record.name));
+            it != m_blockRecordHandles.end())
+            layout.recordHandle = it->second;
+        m_db.reserveHandles(OdDbHandle(std::max(layout.beginHandle, layout.recordHandle) + 1));
+    }
+
+    /// A layout's name and settings, for the block whose record it names.
+    void keepLayoutObject()
+    {
+        bool own = false;
+        std::string name;
+        std::uint64_t record = 0;
+        for (const auto& [code, value] : m_record.groups)
+            if (code == 100)
+                own = value == "AcDbLayout";
+            else if (own && code == 1 && name.empty())
+                name = value;
+            else if (own && code == 330 && record == 0)
+                record = std::strtoull(value.c_str(), nullptr, 16);
+        const auto block = m_blockRecordNames.find(record);
+        // A layout of a block the file does not list draws on nothing.
+        if (block == m_blockRecordNames.end() || !isLayoutBlock(block->second))
             return;
         m_db.reserveHandles(OdDbHandle(m_record.handle + 1));
-        m_db.keepPaperSpaceRecord(OdDbKeptRecord{m_record.kind, "", m_record.handle, m_record.groups});
+        OdDbKeptLayout& layout = m_db.keptLayout(block->second);
+        layout.recordHandle = record;
+        layout.layout = OdDbKeptRecord{"LAYOUT", name, m_record.handle, m_record.groups};
+    }
+
+    /// The sheets' entities: those of their blocks and those the entities section marks (67) as the
+    /// active sheet's; the records that belong to the entity before them (vertices, attributes, their
+    /// end) go with it.
+    void keepIfOnSheet()
+    {
+        const bool follower = isFollower(m_record.kind);
+        const std::optional<std::string> sheet = follower ? m_lastSheet : sheetOfRecord();
+        m_lastSheet = sheet;
+        if (!sheet || m_record.kind == "ENDSEC" || m_record.kind == "EOF")
+            return;
+        m_db.reserveHandles(OdDbHandle(m_record.handle + 1));
+        OdDbKeptRecord kept{m_record.kind, "", m_record.handle, m_record.groups};
+        if (sheet->empty())
+            m_db.keepPaperSpaceRecord(std::move(kept));
+        else
+            m_db.keptLayout(*sheet).entities.push_back(std::move(kept));
+    }
+
+    /// The block of the sheet the record is drawn on; empty for the active sheet's entities in the
+    /// entities section; none for a record of the model space or a block.
+    std::optional<std::string> sheetOfRecord() const
+    {
+        if (startsWithNoCase(m_layoutBlock, "*Paper_Space"))
+            return m_layoutBlock;
+        if (std::ranges::any_of(m_record.groups, [](const auto& g)
+                                { return g.first == 67 && std::atoi(g.second.c_str()) == 1; }))
+            return std::string();
+        return std::nullopt;
     }
 
     /// The vertices and attributes of a kept entity (and their end) go with its groups, so that it is
@@ -730,9 +808,14 @@ private:
     std::optional<Proxy> m_proxy;
     Record m_record;
     Record m_lastRecord;
+    bool m_inObjects = false;
     std::map<OdString, std::uint64_t> m_blockRecordHandles;
-    bool m_inPaperBlock = false;
-    bool m_lastPaper = false;
+    std::map<std::uint64_t, std::string> m_blockRecordNames;
+    /// The layout block being read, as the file names it; empty outside one.
+    std::string m_layoutBlock;
+    /// Where the last entity went: a sheet's block, empty for the active sheet's entities in the entities
+    /// section, none when it is on no sheet.
+    std::optional<std::string> m_lastSheet;
     /// The handle of the kept entity whose vertices or attributes may follow; 0 when none.
     std::uint64_t m_follow = 0;
     /// The block of the file being read, until its end record is read.

@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <numbers>
 #include <optional>
@@ -35,6 +36,7 @@
 #include <set>
 #include <string_view>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 namespace
@@ -136,14 +138,23 @@ struct OwnHandles
         layoutDictionary;
 };
 
-/// One layout of the file, with the block record, block begin and end of its block.
+/// One layout of the file, with the block record, block begin and end of its block; one read from a file
+/// has what the file held of it.
 struct Layout
 {
-    const char* blockName;
-    const char* name;
+    Layout(std::string block, std::string layoutName, int flags, int tab)
+        : blockName(std::move(block)), name(std::move(layoutName)), plotFlags(flags), tabOrder(tab)
+    {
+    }
+
+    std::string blockName;
+    std::string name;
     int plotFlags;
     int tabOrder;
+    const OdDbKeptLayout* kept = nullptr;
     std::uint64_t record = 0, begin = 0, end = 0, layout = 0;
+    /// The handles the kept entities of its block are written with, in their order.
+    std::vector<std::uint64_t> entityHandles;
 };
 
 class Writer
@@ -167,6 +178,7 @@ private:
     void tableHead(const char* name, std::uint64_t handle, int count) const;
     void recordHead(const char* kind, std::uint64_t handle, std::uint64_t owner, const char* subclass) const;
     void allocate();
+    void planLayouts();
     void writeHeader();
     void writeViewport();
     void writeTables();
@@ -184,11 +196,13 @@ private:
     void writeDictionaries();
     void writeLayouts();
     void dictionary(std::uint64_t handle, std::uint64_t owner,
-                    std::initializer_list<std::pair<const char*, std::uint64_t>> entries);
+                    const std::vector<std::pair<std::string, std::uint64_t>>& entries);
     void writeEntities(const OdDbBlockTableRecord& block, std::uint64_t owner);
     void writeEntity(const OdDbEntity& entity, std::uint64_t owner);
     void writeModelled(const OdDbEntity& entity, std::uint64_t owner);
     void writePaperSpace();
+    void writeKeptEntities(const std::vector<OdDbKeptRecord>& records,
+                           const std::vector<std::uint64_t>& handles, std::uint64_t owner);
     void writeShape(const OdDbEntity& entity, const DL_Attributes& attributes);
     void writeCurve(const OdDbCurve& curve, const DL_Attributes& attributes);
     void writeHatch(const OdDbHatch& hatch, const DL_Attributes& attributes);
@@ -206,6 +220,7 @@ private:
     std::uint64_t handleOf(const OdDbObject& object);
     bool isObject(const std::string& handle) const;
     std::uint64_t fileHandle(std::uint64_t handle);
+    std::uint64_t keptOr(std::uint64_t handle) { return handle != 0 ? fileHandle(handle) : own(); }
 
     OdDbDatabase& m_db;
     DL_Dxf& m_dxf;
@@ -213,9 +228,8 @@ private:
     std::uint64_t m_handseed;
     std::uint64_t m_next = 1;
     OwnHandles m_own{};
-    Layout m_layouts[3] = {{"*Model_Space", "Model", 1712, 0},
-                           {"*Paper_Space", "Layout1", 688, 1},
-                           {"*Paper_Space0", "Layout2", 688, 2}};
+    /// The model space's layout first, then the active sheet's, then any others.
+    std::vector<Layout> m_layouts;
     /// What the model space covers; none for an empty drawing.
     std::optional<OdGeExtents3d> m_extents;
     /// Text and dimension styles and line types the entities name that the file the drawing was read
@@ -227,6 +241,9 @@ private:
     /// of the file read that are written for records the database has no object for.
     std::vector<std::uint64_t> m_keptHandles;
     std::set<std::uint64_t> m_keptSet;
+    /// Handles of the file read whose records are written with others, because an object of the database
+    /// has theirs: references to them follow.
+    std::map<std::uint64_t, std::uint64_t> m_moved;
 };
 
 OdString Writer::blockName(const OdDbObjectId& block) const
@@ -352,12 +369,41 @@ void Writer::allocate()
           &m_own.groups,     &m_own.plotStyles,    &m_own.placeholder,      &m_own.mlineStyles,
           &m_own.mlineStyle, &m_own.plotSettings,  &m_own.layoutDictionary})
         *table = own();
+    planLayouts();
     for (Layout& layout : m_layouts)
     {
-        layout.record = own();
-        layout.begin = own();
-        layout.end = own();
-        layout.layout = own();
+        const OdDbKeptLayout none;
+        const OdDbKeptLayout& kept = layout.kept ? *layout.kept : none;
+        layout.record = keptOr(kept.recordHandle);
+        layout.begin = keptOr(kept.beginHandle);
+        layout.end = keptOr(kept.endHandle);
+        layout.layout = keptOr(kept.layout.groups.empty() ? 0 : kept.layout.handle);
+    }
+}
+
+void Writer::planLayouts()
+{
+    // A drawing of its own has a sheet beside the active one; one read from a file has the file's.
+    m_layouts = {{"*Model_Space", "Model", 1712, 0}, {"*Paper_Space", "Layout1", 688, 1}};
+    if (m_db.keptLayouts().empty())
+    {
+        m_layouts.emplace_back("*Paper_Space0", "Layout2", 688, 2);
+        return;
+    }
+    for (const OdDbKeptLayout& kept : m_db.keptLayouts())
+    {
+        Layout* layout = sameName(kept.blockName, "*Model_Space")   ? &m_layouts[0]
+                         : sameName(kept.blockName, "*Paper_Space") ? &m_layouts[1]
+                                                                    : nullptr;
+        if (!layout)
+        {
+            // A sheet without a layout of its own is named after its block.
+            const int tab = static_cast<int>(m_layouts.size());
+            layout = &m_layouts.emplace_back(kept.blockName, kept.blockName.substr(1), 688, tab);
+        }
+        layout->kept = &kept;
+        if (!kept.layout.name.empty())
+            layout->name = kept.layout.name;
     }
 }
 
@@ -376,6 +422,10 @@ void Writer::keepRecords()
     }
     for (const OdDbKeptRecord& record : m_db.paperSpaceRecords())
         m_paperHandles.push_back(fileHandle(record.handle));
+    for (Layout& layout : m_layouts)
+        if (layout.kept)
+            for (const OdDbKeptRecord& record : layout.kept->entities)
+                layout.entityHandles.push_back(fileHandle(record.handle));
     if (const std::uint64_t standard = keptHandle("STYLE", kTextStyle))
         m_own.standardStyle = standard;
 }
@@ -659,7 +709,7 @@ void Writer::writeDimStyles()
 void Writer::writeBlockRecords()
 {
     const std::vector<OdDbBlockTableRecordPtr> blocks = userBlocks(m_db);
-    tableHead("BLOCK_RECORD", m_own.blockTable, static_cast<int>(3 + blocks.size()));
+    tableHead("BLOCK_RECORD", m_own.blockTable, static_cast<int>(m_layouts.size() + blocks.size()));
     for (const Layout& layout : m_layouts)
     {
         recordHead("BLOCK_RECORD", layout.record, m_own.blockTable, "AcDbBlockTableRecord");
@@ -715,6 +765,8 @@ void Writer::writeBlocks()
     {
         const bool paper = layout.tabOrder == 1;
         writeBlockBegin(layout.blockName, layout.begin, layout.record, 0, paper, OdGePoint3d::kOrigin);
+        if (layout.kept)
+            writeKeptEntities(layout.kept->entities, layout.entityHandles, layout.record);
         writeBlockEnd(layout.end, layout.record, paper);
     }
     for (const OdDbBlockTableRecordPtr& block : userBlocks(m_db))
@@ -732,7 +784,7 @@ void Writer::writeBlocks()
 }
 
 void Writer::dictionary(std::uint64_t handle, std::uint64_t owner,
-                        std::initializer_list<std::pair<const char*, std::uint64_t>> entries)
+                        const std::vector<std::pair<std::string, std::uint64_t>>& entries)
 {
     m_dw.dxfString(0, "DICTIONARY");
     hex(5, handle);
@@ -802,15 +854,21 @@ void Writer::writeDictionaries()
         m_dw.dxfString(6, "BYLAYER");
     }
     dictionary(h.plotSettings, h.rootDictionary, {});
-    dictionary(
-        h.layoutDictionary, h.rootDictionary,
-        {{"Layout1", m_layouts[1].layout}, {"Layout2", m_layouts[2].layout}, {"Model", m_layouts[0].layout}});
+    std::map<std::string, std::uint64_t> layouts;
+    for (const Layout& layout : m_layouts)
+        layouts.emplace(layout.name, layout.layout);
+    dictionary(h.layoutDictionary, h.rootDictionary, {layouts.begin(), layouts.end()});
 }
 
 void Writer::writeLayouts()
 {
     for (const Layout& layout : m_layouts)
     {
+        if (layout.kept && !layout.kept->layout.groups.empty())
+        {
+            writeGroups("LAYOUT", layout.kept->layout.groups, layout.layout, m_own.layoutDictionary);
+            continue;
+        }
         const bool model = layout.tabOrder == 0;
         const bool sheet = layout.tabOrder == 1;
         m_dw.dxfString(0, "LAYOUT");
@@ -873,7 +931,12 @@ std::uint64_t Writer::fileHandle(std::uint64_t handle)
     const bool free = handle != 0 && handle < m_db.handseed() && !m_keptSet.contains(handle) &&
                       m_db.getObject(OdDbObjectId(handle, &m_db)).isNull();
     if (!free)
-        return own();
+    {
+        const std::uint64_t moved = own();
+        if (handle != 0)
+            m_moved.emplace(handle, moved);
+        return moved;
+    }
     m_keptSet.insert(handle);
     return handle;
 }
@@ -926,10 +989,14 @@ void Writer::writeGroups(const std::string& kind, const std::vector<std::pair<in
             if (code == handleCode)
                 continue;
         }
+        const bool reference = (code >= 330 && code <= 369) || (code >= 390 && code <= 399);
         if (code == 330 && !ownerWritten)
             // The owner is named before the first subclass; it is the block or table written around.
             hex(330, owner);
-        else if (((code >= 330 && code <= 369) || (code >= 390 && code <= 399)) && !isObject(value))
+        else if (const auto moved = m_moved.find(std::strtoull(value.c_str(), nullptr, 16));
+                 reference && moved != m_moved.end())
+            hex(code, moved->second);
+        else if (reference && !isObject(value))
             // A reference to an object the file does not hold (a source boundary of a hatch, a
             // material, a standard record written anew) is cleared rather than left dangling.
             hex(code, 0);
@@ -1094,16 +1161,21 @@ std::string Writer::formOf(const OdDbEntity& entity)
 
 void Writer::writePaperSpace()
 {
-    // The entities of the active layout; vertices and attributes belong to the entity before them.
-    const std::vector<OdDbKeptRecord>& records = m_db.paperSpaceRecords();
-    std::uint64_t parent = m_layouts[1].record;
+    writeKeptEntities(m_db.paperSpaceRecords(), m_paperHandles, m_layouts[1].record);
+}
+
+void Writer::writeKeptEntities(const std::vector<OdDbKeptRecord>& records,
+                               const std::vector<std::uint64_t>& handles, std::uint64_t owner)
+{
+    // Vertices and attributes belong to the entity before them.
+    std::uint64_t parent = owner;
     for (std::size_t i = 0; i < records.size(); ++i)
     {
         const std::string& kind = records[i].kind;
         const bool follower = kind == "VERTEX" || kind == "SEQEND" || kind == "ATTRIB";
-        writeGroups(kind, records[i].groups, m_paperHandles[i], follower ? parent : m_layouts[1].record);
+        writeGroups(kind, records[i].groups, handles[i], follower ? parent : owner);
         if (!follower)
-            parent = m_paperHandles[i];
+            parent = handles[i];
     }
 }
 

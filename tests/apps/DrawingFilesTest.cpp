@@ -279,10 +279,11 @@ TEST(DrawingFiles, ARegionDrawnInCadComesBackInItsDrawingWithEveryEntityItCanHol
                   dir.path() / "run.log"),
               0)
         << slurp(dir.path() / "run.log");
-    // Every entity of the user's model space, sheet and blocks found again under its handle, in the same
-    // place, with every attribute, its extended data, vertices and block attributes; the user's layers (layer
-    // 0 too), registered applications, blocks, line types and styles kept with their handles, no reader's
-    // mending needed and the handle seed above every handle.
+    // Every entity of the user's model space, sheets and blocks found again under its handle, in the same
+    // place, with every attribute, its extended data, vertices and block attributes; the user's sheets with
+    // their names and page settings, the active one still active; the user's layers (layer 0 too),
+    // registered applications, blocks, line types and styles kept with their handles, no reader's mending
+    // needed and the handle seed above every handle.
     const char* const same = R"(import sys, ezdxf
 def values(e):
     out = {k: v for k, v in e.dxfattribs().items() if k != 'owner'}
@@ -307,11 +308,19 @@ def compare(where, original, kept):
     for e in original:
         if e.dxf.handle not in handles or values(handles[e.dxf.handle]) != values(e):
             problems.append((where, values(e), values(handles[e.dxf.handle]) if e.dxf.handle in handles else None))
-compare('model', user.modelspace(), run.modelspace())
-compare('sheet', user.layouts.active_layout(), run.layouts.active_layout())
+def settings(layout):
+    return sorted((k, v) for k, v in layout.dxf_layout.dxfattribs().items() if k != 'owner')
+if sorted(user.layouts.names()) != sorted(run.layouts.names()):
+    problems.append(('layouts', user.layouts.names(), run.layouts.names()))
+for layout in user.layouts:
+    kept = run.layouts.get(layout.name) if layout.name in run.layouts.names() else None
+    if kept is not None and settings(kept) != settings(layout):
+        problems.append(('layout', layout.name, settings(layout), settings(kept)))
+    elif kept is not None:
+        compare(layout.name, layout, kept)
+if run.layouts.active_layout().name != user.layouts.active_layout().name:
+    problems.append(('active sheet', run.layouts.active_layout().name))
 for block in user.blocks:
-    if block.name.lower() in ('*model_space', '*paper_space'):
-        continue
     kept = run.blocks.get(block.name)
     handles = lambda b: (b.block_record.dxf.handle, b.block.dxf.handle, b.endblk.dxf.handle)
     if kept is None or handles(kept) != handles(block):

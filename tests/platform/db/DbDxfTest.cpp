@@ -469,6 +469,52 @@ sys.exit(1 if auditor.errors or auditor.fixes else 0)
         fs::remove_all(folder);
 }
 
+TEST(DxfFiles, KeepEverySheetWithItsNameSettingsAndViewportsEvenWhereTheirHandlesAreTaken)
+{
+    const fs::path folder = scratchFolder("sheets");
+    const fs::path file = folder / "drawing.dxf";
+    const char* const draw = R"(import sys, ezdxf
+doc = ezdxf.new('R2010')
+doc.layouts.rename('Layout1', 'PLAN')
+for name, size in (('PLAN', (420, 297)), ('DETAIL', (297, 210))):
+    sheet = doc.layouts.get(name) if name == 'PLAN' else doc.layouts.new(name)
+    sheet.page_setup(size=size, margins=(5, 5, 5, 5), units='mm')
+    sheet.add_viewport(center=(100, 80), size=(60, 40), view_center_point=(0, 0), view_height=10)
+    sheet.add_text(name, dxfattribs={'height': 3}).set_pos((10, 10))
+doc.saveas(sys.argv[1])
+)";
+    ASSERT_EQ(runPython(folder, draw, file), 0);
+    // A database that holds objects of its own before it reads the file: the file's handles are taken, so
+    // the sheets' records are written with others, and every reference to them must follow.
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    for (int i = 0; i < 400; ++i)
+        modelSpace(*db)->appendOdDbEntity(OdDbLine::createObject().get());
+    db->readFile(file.string().c_str());
+    const fs::path again = folder / "again.dxf";
+    db->writeFile(again.string().c_str());
+    const char* const same = R"(import sys, ezdxf
+user, run = ezdxf.readfile(sys.argv[1].replace('again', 'drawing')), ezdxf.readfile(sys.argv[1])
+def sheet(layout):
+    settings = {k: v for k, v in layout.dxf_layout.dxfattribs().items()
+                if k not in ('owner', 'handle', 'block_record_handle', 'viewport_handle')}
+    things = [(e.dxftype(), sorted((k, v) for k, v in e.dxfattribs().items() if k not in ('handle', 'owner')))
+              for e in layout]
+    # The last active viewport named is one of the sheet's own.
+    viewport = [e.dxf.handle for e in layout].index(layout.dxf_layout.dxf.viewport_handle)
+    return layout.name, sorted(settings.items()), things, viewport
+problems = [m.message for m in run.audit().errors + run.audit().fixes]
+if sorted(sheet(l) for l in user.layouts if l.name != 'Model') != sorted(sheet(l) for l in run.layouts if l.name != 'Model'):
+    problems.append(('sheets', [sheet(l) for l in run.layouts]))
+if run.layouts.active_layout().name != 'PLAN':
+    problems.append('active')
+print(problems)
+sys.exit(1 if problems else 0)
+)";
+    EXPECT_EQ(runPython(folder, same, again), 0);
+    if (!HasFailure())
+        fs::remove_all(folder);
+}
+
 TEST(DxfFiles, AreRefusedWithTheirNameWhenMissingAndNeverLeftHalfWritten)
 {
     const OdDbDatabasePtr db = OdDbDatabase::createObject();
