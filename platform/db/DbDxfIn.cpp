@@ -64,6 +64,51 @@ bool isLayoutBlock(std::string_view name)
     return startsWithNoCase(name, "*Paper_Space") || startsWithNoCase(name, "*Model_Space");
 }
 
+/// The loops of a hatch given as polylines (flag 2 of a boundary path), each as vertices and bulges, from
+/// the hatch's groups: after a path's flags (92) come whether it has bulges (72), whether it is closed
+/// (73) and its vertex count (93), then each vertex (10, 20, and 42 when it has bulges).
+std::vector<std::pair<OdGePoint2dArray, OdGeDoubleArray>>
+polylineLoops(const std::vector<std::pair<int, std::string>>& groups)
+{
+    std::vector<std::pair<OdGePoint2dArray, OdGeDoubleArray>> loops;
+    const auto number = [](const std::string& text) { return std::strtod(text.c_str(), nullptr); };
+    std::size_t i = 0;
+    while (i < groups.size())
+    {
+        if (groups[i].first != 92 || (std::atoi(groups[i++].second.c_str()) & 2) == 0)
+        {
+            ++i;
+            continue;
+        }
+        bool bulged = false;
+        long count = -1;
+        for (; i < groups.size() && count < 0; ++i)
+            if (groups[i].first == 72)
+                bulged = std::atoi(groups[i].second.c_str()) != 0;
+            else if (groups[i].first == 93)
+                count = std::atol(groups[i].second.c_str());
+        auto& [points, bulges] = loops.emplace_back();
+        for (; i < groups.size(); ++i)
+        {
+            const auto& [code, value] = groups[i];
+            if (code == 10 && static_cast<long>(points.size()) < count)
+            {
+                points.append(OdGePoint2d(number(value), 0.0));
+                bulges.append(0.0);
+            }
+            else if (code == 20 && !points.isEmpty())
+                points.at(points.size() - 1).y = number(value);
+            else if (code == 42 && !points.isEmpty())
+                bulges.at(bulges.size() - 1) = number(value);
+            else
+                break;
+        }
+        if (!bulged)
+            bulges.clear();
+    }
+    return loops;
+}
+
 /// The plane x axis of the drawing's arbitrary-axis rule for a normal.
 OdGeVector3d arbitraryXAxis(const OdGeVector3d& n)
 {
@@ -380,7 +425,9 @@ public:
         const auto hatch = OdDbHatch::createObject();
         try
         {
-            if (!data.solid && !data.pattern.empty())
+            if (data.solid)
+                hatch->setPattern(OdDbHatch::kPreDefined, L"SOLID");
+            else if (!data.pattern.empty())
                 hatch->setPattern(OdDbHatch::kPreDefined, OdDbDetail::fromDxfText(data.pattern));
             if (data.scale > 0.0)
                 hatch->setPatternScale(data.scale);
@@ -390,6 +437,12 @@ public:
         {
             // A pattern this database does not know: the boundary is kept without pattern lines.
         }
+        // dxflib reports the hatch once the next record has begun, and reports only loops of edges;
+        // loops given as polylines are read from the hatch's groups.
+        if (m_lastRecord.kind == "HATCH")
+            for (const auto& [points, bulges] : polylineLoops(m_lastRecord.groups))
+                if (points.size() >= 2)
+                    hatch->appendLoop(OdDbHatch::kPolyline, points, bulges);
         add(hatch.get(), "HATCH");
         m_hatch = hatch;
     }

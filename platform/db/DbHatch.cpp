@@ -164,7 +164,7 @@ void OdDbHatch::setPattern(HatchPatternType patternType, const OdString& pattern
     const double unit = m_metricPatterns ? kMetricPatternUnit : 1.0;
     if (patternType == kPreDefined && patternName.iCompare(OdString(L"ANSI31")) == 0)
         pattern.push_back({kPi / 4.0, OdGePoint2d(0.0, 0.0), OdGeVector2d(0.0, 0.125 * unit)});
-    else
+    else if (patternType != kPreDefined || patternName.iCompare(OdString(L"SOLID")) != 0)
         throw OdError(eInvalidInput, (std::string("OdDbHatch::setPattern: the pattern \"") +
                                       OdAnsiString(patternName).c_str() + "\" is not defined")
                                          .c_str());

@@ -51,9 +51,9 @@ public:
     void getLoopAt(int loopIndex, OdGePoint2dArray& vertices, OdGeDoubleArray& bulges) const;
 
     /// Selects a pattern by name. Predefined patterns known: "ANSI31" (lines at 45 degrees,
-    /// 0.125 apart). A hatch given the defaults of a metric drawing (setDatabaseDefaults) takes the
-    /// metric definitions, in millimetres: 25.4 times as large ("ANSI31" lines 3.175 apart).
-    /// Raises OdError(eInvalidInput) naming the pattern when it is not known.
+    /// 0.125 apart) and "SOLID" (a fill: no lines). A hatch given the defaults of a metric drawing
+    /// (setDatabaseDefaults) takes the metric definitions, in millimetres: 25.4 times as large ("ANSI31"
+    /// lines 3.175 apart). Raises OdError(eInvalidInput) naming the pattern when it is not known.
     void setPattern(HatchPatternType patternType, const OdString& patternName);
     HatchPatternType patternType() const { return m_patternType; }
     OdString patternName() const { return m_patternName; }

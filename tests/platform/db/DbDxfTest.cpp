@@ -469,6 +469,51 @@ sys.exit(1 if auditor.errors or auditor.fixes else 0)
         fs::remove_all(folder);
 }
 
+TEST(DxfFiles, ReadHatchesBoundedByPolylinesOrEdgesWithTheirFill)
+{
+    const fs::path folder = scratchFolder("hatches");
+    const fs::path file = folder / "drawing.dxf";
+    const char* const draw = R"(import sys, ezdxf
+doc = ezdxf.new('R2010')
+msp = doc.modelspace()
+solid = msp.add_hatch(color=3)
+solid.paths.add_polyline_path([(0, 0, 0), (4, 0, 0.5), (4, 3, 0)], is_closed=True)
+solid.paths.add_polyline_path([(1, 0.5), (2, 0.5), (2, 1)], is_closed=True)
+lined = msp.add_hatch(color=2)
+lined.set_pattern_fill('ANSI31', scale=0.5)
+edges = lined.paths.add_edge_path()
+edges.add_line((10, 0), (14, 0))
+edges.add_arc((12, 0), 2, 0, 180)
+open(sys.argv[1] + '.handles', 'w').write(solid.dxf.handle + ' ' + lined.dxf.handle)
+doc.saveas(sys.argv[1])
+)";
+    ASSERT_EQ(runPython(folder, draw, file), 0);
+    std::ifstream handles(file.string() + ".handles");
+    std::string solidHandle, linedHandle;
+    handles >> solidHandle >> linedHandle;
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    db->readFile(file.string().c_str());
+    const auto hatch = [&](const std::string& handle)
+    { return OdDbHatchPtr::cast(OdDbObjectId(std::stoull(handle, nullptr, 16), db.get()).openObject()); };
+    const OdDbHatchPtr solid = hatch(solidHandle), lined = hatch(linedHandle);
+    ASSERT_TRUE(solid && lined);
+    EXPECT_EQ(solid->patternName(), OdString(L"SOLID"));
+    EXPECT_EQ(lined->patternName(), OdString(L"ANSI31"));
+    ASSERT_EQ(solid->numLoops(), 2);
+    ASSERT_EQ(lined->numLoops(), 1);
+    OdGePoint2dArray points;
+    OdGeDoubleArray bulges;
+    solid->getLoopAt(0, points, bulges);
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[1], OdGePoint2d(4.0, 0.0));
+    EXPECT_EQ(bulges.size(), 3u);
+    EXPECT_EQ(bulges.size() == 3 ? bulges[1] : 0.0, 0.5);
+    lined->getLoopAt(0, points, bulges);
+    EXPECT_EQ(points.size(), 2u) << "a line and a half circle";
+    if (!HasFailure())
+        fs::remove_all(folder);
+}
+
 TEST(DxfFiles, KeepEverySheetWithItsNameSettingsAndViewportsEvenWhereTheirHandlesAreTaken)
 {
     const fs::path folder = scratchFolder("sheets");
