@@ -1,6 +1,5 @@
 #include "apps/view/HostView.h"
 
-#include "apps/view/LabelPlacer.h"
 #include "apps/view/Legend.h"
 #include "cae_core/glyphs/MeshDrawable.h"
 
@@ -191,29 +190,17 @@ std::vector<OdGiDrawablePtr> HostView::showGlyphs(const StageContext& stage)
 
 void HostView::placeLabels(const StageContext& stage, const std::vector<OdGiDrawablePtr>& drawables)
 {
-    LabelPlacer placer;
-    placer.addArea(drawnShapes(*stage.drawing.region).lines);
-    std::vector<DrawnShapes> shapes;
-    std::vector<LabelRequest> requests;
+    std::vector<std::vector<const OdGiDrawable*>> groups;
     for (const OdGiDrawablePtr& drawable : drawables)
-    {
-        shapes.push_back(drawnShapes(*drawable));
-        placer.addLines(shapes.back().lines);
-        for (const OdGeExtents3d& box : shapes.back().texts)
-            requests.push_back({box, box.isValidExtents() ? nearestPointOn(shapes.back().lines, box.center())
-                                                          : OdGePoint3d()});
-    }
-    const std::vector<LabelPlacement> placements = placer.place(requests);
+        groups.push_back({drawable.get()});
+    const std::vector<std::vector<PlacedText>> placed = placeTexts(*stage.drawing.region, groups);
     m_labels.clear();
-    std::size_t next = 0;
     for (std::size_t i = 0; i < drawables.size(); ++i)
     {
         std::vector<MovedLabelsDrawable::Move> moves;
         bool moved = false;
-        for (std::size_t k = 0; k < shapes[i].texts.size(); ++k, ++next)
+        for (const auto& [request, placement] : placed[i])
         {
-            const LabelRequest& request = requests[next];
-            const LabelPlacement& placement = placements[next];
             moves.push_back(
                 {placement.offset, placement.leader ? std::optional(request.anchor) : std::nullopt});
             if (!request.box.isValidExtents())

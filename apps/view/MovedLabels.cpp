@@ -197,6 +197,37 @@ OdGePoint3d nearestPointOn(const std::vector<LabelObstacle>& lines, const OdGePo
     return best;
 }
 
+std::vector<std::vector<PlacedText>> placeTexts(const OdGiDrawable& region,
+                                                const std::vector<std::vector<const OdGiDrawable*>>& groups)
+{
+    LabelPlacer placer;
+    placer.addArea(drawnShapes(region).lines);
+    std::vector<DrawnShapes> shapes;
+    for (const auto& group : groups)
+    {
+        DrawnShapes& all = shapes.emplace_back();
+        for (const OdGiDrawable* part : group)
+        {
+            DrawnShapes one = drawnShapes(*part);
+            all.texts.insert(all.texts.end(), one.texts.begin(), one.texts.end());
+            all.lines.insert(all.lines.end(), one.lines.begin(), one.lines.end());
+        }
+        placer.addLines(all.lines);
+    }
+    std::vector<LabelRequest> requests;
+    for (const DrawnShapes& group : shapes)
+        for (const OdGeExtents3d& box : group.texts)
+            requests.push_back(
+                {box, box.isValidExtents() ? nearestPointOn(group.lines, box.center()) : OdGePoint3d()});
+    const std::vector<LabelPlacement> placements = placer.place(requests);
+    std::vector<std::vector<PlacedText>> placed(groups.size());
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < groups.size(); ++i)
+        for (std::size_t k = 0; k < shapes[i].texts.size(); ++k, ++next)
+            placed[i].push_back({requests[next], placements[next]});
+    return placed;
+}
+
 MovedLabelsDrawable::MovedLabelsDrawable(OdGiDrawablePtr inner, std::vector<Move> moves)
     : m_inner(std::move(inner)), m_moves(std::move(moves))
 {

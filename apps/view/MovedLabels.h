@@ -28,6 +28,20 @@ DrawnShapes drawnShapes(const OdGiDrawable& drawable);
 /// The point of `lines` nearest to `p`; `p` itself when there are none.
 OdGePoint3d nearestPointOn(const std::vector<LabelObstacle>& lines, const OdGePoint3d& p);
 
+/// A text of a glyph placed apart from the others: where its glyph put it, the point of the glyph
+/// nearest to that, and the move the placer gave it.
+struct PlacedText
+{
+    LabelRequest request;
+    LabelPlacement placement;
+};
+
+/// Places the texts the groups draw (each group the drawables of one glyph or reaction, in order of
+/// precedence) apart from each other, clear of every group's lines and of the inside of `region`:
+/// per group, its texts in drawing order. The picture and the drawing place their labels so.
+std::vector<std::vector<PlacedText>> placeTexts(const OdGiDrawable& region,
+                                                const std::vector<std::vector<const OdGiDrawable*>>& groups);
+
 /// Another drawable shown with its texts moved: the n-th text it draws moves by the n-th move's
 /// offset, and a thin grey leader runs from the moved text's box to the move's anchor when it has one.
 /// Everything else is drawn as the inner drawable draws it, in its own attributes.

@@ -4,6 +4,7 @@
 #include "apps/DrawingOutput.h"
 #include "apps/file/AnalysisFile.h"
 #include "apps/file/Loops.h"
+#include "apps/output/DxfText.h"
 #include "platform/db/DbBlockReference.h"
 #include "platform/db/DbBlockTableRecord.h"
 #include "platform/db/DbLine.h"
@@ -355,5 +356,57 @@ sys.exit(1 if problems else 0)
                   dir.path() / "same.log"),
               0)
         << slurp(dir.path() / "same.log");
+}
+TEST(DrawingFiles, LabelsOfACrowdedSetUpStandApartInTheDrawingAsInThePicture)
+{
+    TempDir dir;
+    spit(dir.path() / "crowded.json", cae_app_test::kCrowded);
+    const fs::path out = dir.path() / "out";
+    ASSERT_EQ(run(quote(CAE_PROGRAM) + " analyze2d " + quote((dir.path() / "crowded.json").string()) +
+                      " --quiet --out " + quote(out.string()),
+                  dir.path() / "run.log"),
+              0)
+        << slurp(dir.path() / "run.log");
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    db->readFile(OdString((out / "drawing.dxf").string().c_str()));
+    // The loads' and supports' labels in model space, where their blocks place them, and the loads',
+    // supports' and reactions' labels in the results block's picture.
+    std::vector<OdGeExtents3d> placed, pictured;
+    const auto space = OdDbBlockTableRecordPtr::cast(db->getModelSpaceId().openObject());
+    for (const OdDbObjectId& id : space->entityIds())
+    {
+        const auto reference = OdDbBlockReferencePtr::cast(id.openObject());
+        if (!reference)
+            continue;
+        const bool glyph = reference->layer() == OdString(cae_app::layers::kGlyphs);
+        if (!glyph && reference->layer() != OdString(cae_app::layers::kResults))
+            continue;
+        const auto block = OdDbBlockTableRecordPtr::cast(reference->blockTableRecord().openObject());
+        for (const OdDbObjectId& partId : block->entityIds())
+        {
+            const auto text = OdDbTextPtr::cast(partId.openObject());
+            OdGeExtents3d box;
+            // The results block's own texts (its tables, its legend) are on layers of their own.
+            if (!text || (!glyph && text->layer() != OdString(cae_app::layers::kGlyphs)) ||
+                text->getGeomExtents(box) != eOk)
+                continue;
+            // Glyph and results blocks are placed without turning or scaling.
+            const OdGeMatrix3d to = reference->blockTransform();
+            (glyph ? placed : pictured).push_back(OdGeExtents3d(to * box.minPoint(), to * box.maxPoint()));
+        }
+    }
+    ASSERT_EQ(placed.size(), 3u) << "three loads; point supports carry no label";
+    ASSERT_EQ(pictured.size(), 8u) << "three loads and five reactions";
+    for (const auto* boxes : {&placed, &pictured})
+        for (std::size_t i = 0; i < boxes->size(); ++i)
+            for (std::size_t j = i + 1; j < boxes->size(); ++j)
+            {
+                const OdGeExtents3d& a = (*boxes)[i];
+                const OdGeExtents3d& b = (*boxes)[j];
+                EXPECT_FALSE(a.minPoint().x < b.maxPoint().x && b.minPoint().x < a.maxPoint().x &&
+                             a.minPoint().y < b.maxPoint().y && b.minPoint().y < a.maxPoint().y)
+                    << (boxes == &placed ? "model space" : "results block") << " labels " << i << " and "
+                    << j;
+            }
 }
 } // namespace

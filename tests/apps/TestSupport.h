@@ -238,4 +238,27 @@ inline Outcome run(const std::string& command, const std::filesystem::path& scra
     o.err = slurp(err);
     return o;
 }
+// Three point loads 2 apart on top and five point supports 2 apart below a 40 x 10 strip, their
+// glyphs small beside the labels: every load label starts over its neighbour, and so do the
+// reactions' labels.
+constexpr const char* kCrowded = R"({
+  "drawing": {"measurement": "metric", "insunits": "millimeters"},
+  "region": {"outer": [{"line": {"from": [0, 0], "to": [40, 0]}}, {"line": {"from": [40, 0], "to": [40, 10]}},
+                       {"line": {"from": [40, 10], "to": [0, 10]}}, {"line": {"from": [0, 10], "to": [0, 0]}}]},
+  "mode": "planeStress",
+  "elementType": "triangle3",
+  "material": {"thickness": 5, "youngsModulus": 210000, "poissonRatio": 0.3, "yield": 235},
+  "mesh": {"size": 2},
+  "loadsAndSupports": [
+    {"pointLoad": {"location": [18, 10], "direction": [0, -1], "magnitude": 100}},
+    {"pointLoad": {"location": [20, 10], "direction": [0, -1], "magnitude": 200}},
+    {"pointLoad": {"location": [22, 10], "direction": [0, -1], "magnitude": 300}},
+    {"pointSupport": {"location": [0, 0]}},
+    {"pointSupport": {"location": [2, 0]}},
+    {"pointSupport": {"location": [4, 0]}},
+    {"pointSupport": {"location": [40, 0], "rolling": true, "direction": [0, 1]}},
+    {"pointSupport": {"location": [38, 0], "rolling": true, "direction": [0, 1]}}
+  ]
+})";
+
 } // namespace cae_app_test

@@ -138,36 +138,13 @@ INSTANTIATE_TEST_SUITE_P(HostView, SolvedExample,
                          testing::Values("cantilever", "l_bracket", "plate_with_hole"),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
-// Three point loads 2 apart on top and five point supports 2 apart below a 40 x 10 strip, their
-// glyphs small beside the labels: every load label starts over its neighbour, and so do the
-// reactions' labels.
-constexpr const char* kCrowded = R"({
-  "drawing": {"measurement": "metric", "insunits": "millimeters"},
-  "region": {"outer": [{"line": {"from": [0, 0], "to": [40, 0]}}, {"line": {"from": [40, 0], "to": [40, 10]}},
-                       {"line": {"from": [40, 10], "to": [0, 10]}}, {"line": {"from": [0, 10], "to": [0, 0]}}]},
-  "mode": "planeStress",
-  "elementType": "triangle3",
-  "material": {"thickness": 5, "youngsModulus": 210000, "poissonRatio": 0.3, "yield": 235},
-  "mesh": {"size": 2},
-  "loadsAndSupports": [
-    {"pointLoad": {"location": [18, 10], "direction": [0, -1], "magnitude": 100}},
-    {"pointLoad": {"location": [20, 10], "direction": [0, -1], "magnitude": 200}},
-    {"pointLoad": {"location": [22, 10], "direction": [0, -1], "magnitude": 300}},
-    {"pointSupport": {"location": [0, 0]}},
-    {"pointSupport": {"location": [2, 0]}},
-    {"pointSupport": {"location": [4, 0]}},
-    {"pointSupport": {"location": [40, 0], "rolling": true, "direction": [0, 1]}},
-    {"pointSupport": {"location": [38, 0], "rolling": true, "direction": [0, 1]}}
-  ]
-})";
-
 using CrowdedSetUp = ModuleTest;
 
 TEST_F(CrowdedSetUp, LabelsMoveApartNearTheirGlyphsTheSameWayEveryRun)
 {
     ASSERT_TRUE(module->loaded()) << module->error();
     cae_app_test::TempDir dir;
-    cae_app_test::spit(dir.path() / "crowded.json", kCrowded);
+    cae_app_test::spit(dir.path() / "crowded.json", cae_app_test::kCrowded);
     cae_app::CommandLine cl = commandLine(dir.path() / "crowded.json");
     cl.glyphSize = 0.5;
     std::vector<std::vector<cae_app::HostView::PlacedLabel>> runs;
