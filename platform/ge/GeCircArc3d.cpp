@@ -91,16 +91,9 @@ bool OdGeCircArc3d::isKindOf(OdGe::EntityId entType) const
 
 OdGeCircArc3d& OdGeCircArc3d::transformBy(const OdGeMatrix3d& xfm)
 {
-    OdGeVector3d u = m_refVec, v = yAxis();
-    u.transformBy(xfm);
-    v.transformBy(xfm);
-    const double lu =
-        OdGeArcAngles::conformalScale(u, v, "circular arc: the transform would not keep the arc circular");
+    m_radius *= OdGeArcAngles::transformAxes(m_refVec, m_normal, xfm,
+                                             "circular arc: the transform would not keep the arc circular");
     m_center.transformBy(xfm);
-    m_radius *= lu;
-    m_refVec = u / lu;
-    // The normal follows the transformed axes, so a mirror reverses it and the arc keeps its points.
-    m_normal = u.crossProduct(v).normal();
     return *this;
 }
 

@@ -47,17 +47,11 @@ OdGeEllipArc3d& OdGeEllipArc3d::setAngles(double startAng, double endAng)
 
 OdGeEllipArc3d& OdGeEllipArc3d::transformBy(const OdGeMatrix3d& xfm)
 {
-    OdGeVector3d u = m_majorAxis, v = minorAxis();
-    u.transformBy(xfm);
-    v.transformBy(xfm);
-    const double lu =
-        OdGeArcAngles::conformalScale(u, v, "elliptical arc: the transform would distort the ellipse");
+    const double scale = OdGeArcAngles::transformAxes(
+        m_majorAxis, m_normal, xfm, "elliptical arc: the transform would distort the ellipse");
     m_center.transformBy(xfm);
-    m_majorRadius *= lu;
-    m_minorRadius *= lu;
-    m_majorAxis = u / lu;
-    // As for a circular arc, a mirror reverses the normal and every angle keeps its point.
-    m_normal = u.crossProduct(v).normal();
+    m_majorRadius *= scale;
+    m_minorRadius *= scale;
     return *this;
 }
 

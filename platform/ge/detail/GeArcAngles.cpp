@@ -41,12 +41,17 @@ bool isFullTurn(double startAng, double endAng)
     return endAng - startAng >= kTwoPi - kFullTurnTol;
 }
 
-double conformalScale(const OdGeVector3d& u, const OdGeVector3d& v, const char* whatFails)
+double transformAxes(OdGeVector3d& axis, OdGeVector3d& normal, const OdGeMatrix3d& xfm, const char* whatFails)
 {
+    OdGeVector3d u = axis, v = normal.crossProduct(axis);
+    u.transformBy(xfm);
+    v.transformBy(xfm);
     const double lu = u.length(), lv = v.length();
     if (lu <= 0.0 || std::abs(lu - lv) > kConformalTol * lu ||
         std::abs(u.dotProduct(v)) > kConformalTol * lu * lv)
         throw OdError(eNotApplicable, whatFails);
+    axis = u / lu;
+    normal = u.crossProduct(v).normal();
     return lu;
 }
 } // namespace OdGeArcAngles

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ge/GeMatrix3d.h"
 #include "platform/ge/GeVector3d.h"
 
 #include <cmath>
@@ -22,10 +23,13 @@ double sweptEnd(double startAng, double endAng);
 /// Whether the interval sweeps a full turn, allowing for the rounding of the angles it was made from.
 bool isFullTurn(double startAng, double endAng);
 
-/// The common length of the transformed in-plane axes u and v of an arc, which must stay equally
-/// long and at right angles for the arc to keep its shape; otherwise raises
-/// OdError(eNotApplicable, whatFails).
-double conformalScale(const OdGeVector3d& u, const OdGeVector3d& v, const char* whatFails);
+/// Moves an arc's unit in-plane axis and unit normal by xfm, the second in-plane axis being
+/// normal x axis, and returns the factor the transform scales the arc by. The transformed axes must
+/// stay equally long and at right angles for the arc to keep its shape; otherwise raises
+/// OdError(eNotApplicable, whatFails) and leaves both as they were. The normal follows the
+/// transformed axes, so a mirror reverses it and every angle keeps its point.
+double transformAxes(OdGeVector3d& axis, OdGeVector3d& normal, const OdGeMatrix3d& xfm,
+                     const char* whatFails);
 
 /// Calls visit(a) for each angle a in [lo, hi] (hi - lo <= 2 pi) at which a coordinate of
 /// u cos a + v sin a is extreme, axis by axis: at atan2(v, u) and half a turn on.
