@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <numbers>
@@ -157,6 +158,20 @@ struct Layout
     std::vector<std::uint64_t> entityHandles;
 };
 
+/// A table of records the entities refer to by name, and what the writer adds to the file's own records
+/// of it.
+struct NamedTable
+{
+    const char* kind;
+    std::uint64_t handle;
+    /// The subclass of its records.
+    const char* subclass;
+    /// Its standard records, with the handles set aside for them.
+    std::vector<std::pair<std::string, std::uint64_t>> standard;
+    /// The names the entities use that the file did not list.
+    const std::set<std::string>& named;
+};
+
 class Writer
 {
 public:
@@ -182,6 +197,9 @@ private:
     void writeHeader();
     void writeViewport();
     void writeTables();
+    /// Writes the table; `defaults` writes the groups after the name of a record the writer adds.
+    void writeNamedTable(const NamedTable& table,
+                         const std::function<void(const std::string& name)>& defaults);
     void writeLinetypes();
     void writeLayers();
     void writeStyles();
@@ -467,6 +485,12 @@ void Writer::tableHead(const char* name, std::uint64_t handle, int count) const
     hex(330, 0);
     m_dw.dxfString(100, "AcDbSymbolTable");
     m_dw.dxfInt(70, count);
+    // Dimension styles alone have a subclass of their own for the table.
+    if (std::string_view(name) == "DIMSTYLE")
+    {
+        m_dw.dxfString(100, "AcDbDimStyleTable");
+        m_dw.dxfInt(71, 0);
+    }
 }
 
 void Writer::recordHead(const char* kind, std::uint64_t handle, std::uint64_t owner,
@@ -566,34 +590,47 @@ void Writer::writeTables()
     m_dw.sectionEnd();
 }
 
-void Writer::writeLinetypes()
+void Writer::writeNamedTable(const NamedTable& table,
+                             const std::function<void(const std::string& name)>& defaults)
 {
-    // The file's own line types, then the standard ones it did not list.
-    std::vector<std::size_t> missing;
-    const char* const names[] = {"BYBLOCK", "BYLAYER", "CONTINUOUS"};
-    for (std::size_t i = 0; i < 3; ++i)
-        if (!keptHandle("LTYPE", names[i]))
-            missing.push_back(i);
-    // Those the entities name that the file did not list are written as solid lines, so that every name
-    // in use is one the file holds.
-    std::vector<std::pair<std::string, std::uint64_t>> written;
-    for (const std::size_t i : missing)
-        written.emplace_back(names[i], m_own.ltypes[i]);
-    for (const std::string& name : m_linetypes)
-        written.emplace_back(name, own());
-    tableHead("LTYPE", m_own.ltypeTable, keptCount("LTYPE") + static_cast<int>(written.size()));
-    writeKept("LTYPE", m_own.ltypeTable);
-    for (const auto& [name, handle] : written)
+    // The file's own records, then the standard ones it did not list, then those the entities name that
+    // it did not list either (a file need not list what its entities use), so that every name in use is
+    // one the file holds.
+    std::vector<std::pair<std::string, std::uint64_t>> added;
+    for (const auto& [name, handle] : table.standard)
+        if (!keptHandle(table.kind, name))
+            added.emplace_back(name, handle);
+    for (const std::string& name : table.named)
+        added.emplace_back(name, own());
+    tableHead(table.kind, table.handle, keptCount(table.kind) + static_cast<int>(added.size()));
+    writeKept(table.kind, table.handle);
+    for (const auto& [name, handle] : added)
     {
-        recordHead("LTYPE", handle, m_own.ltypeTable, "AcDbLinetypeTableRecord");
+        recordHead(table.kind, handle, table.handle, table.subclass);
         m_dw.dxfString(2, name);
-        m_dw.dxfInt(70, 0);
-        m_dw.dxfString(3, sameName(name, "CONTINUOUS") ? "Solid line" : "");
-        m_dw.dxfInt(72, 65);
-        m_dw.dxfInt(73, 0);
-        m_dw.dxfReal(40, 0.0);
+        defaults(name);
     }
     m_dw.tableEnd();
+}
+
+void Writer::writeLinetypes()
+{
+    // A line type the file did not list is written as a solid line.
+    writeNamedTable({.kind = "LTYPE",
+                     .handle = m_own.ltypeTable,
+                     .subclass = "AcDbLinetypeTableRecord",
+                     .standard = {{"BYBLOCK", m_own.ltypes[0]},
+                                  {"BYLAYER", m_own.ltypes[1]},
+                                  {"CONTINUOUS", m_own.ltypes[2]}},
+                     .named = m_linetypes},
+                    [this](const std::string& name)
+                    {
+                        m_dw.dxfInt(70, 0);
+                        m_dw.dxfString(3, sameName(name, "CONTINUOUS") ? "Solid line" : "");
+                        m_dw.dxfInt(72, 65);
+                        m_dw.dxfInt(73, 0);
+                        m_dw.dxfReal(40, 0.0);
+                    });
 }
 
 void Writer::writeLayers()
@@ -627,30 +664,23 @@ void Writer::writeLayers()
 
 void Writer::writeStyles()
 {
-    // The file's own text styles; then the standard one, if the file did not list it, and those the
-    // proxies name that it did not list either (a file need not list a style its entities use), with
-    // the standard settings, so that every name in use is one the file holds.
-    std::vector<std::pair<std::string, std::uint64_t>> styles;
-    if (!keptHandle("STYLE", kTextStyle))
-        styles.emplace_back(kTextStyle, m_own.standardStyle);
-    for (const std::string& name : m_textStyles)
-        styles.emplace_back(name, own());
-    tableHead("STYLE", m_own.styleTable, keptCount("STYLE") + static_cast<int>(styles.size()));
-    writeKept("STYLE", m_own.styleTable);
-    for (const auto& [name, handle] : styles)
-    {
-        recordHead("STYLE", handle, m_own.styleTable, "AcDbTextStyleTableRecord");
-        m_dw.dxfString(2, name);
-        m_dw.dxfInt(70, 0);
-        m_dw.dxfReal(40, 0.0);
-        m_dw.dxfReal(41, 1.0);
-        m_dw.dxfReal(50, 0.0);
-        m_dw.dxfInt(71, 0);
-        m_dw.dxfReal(42, 2.5);
-        m_dw.dxfString(3, "txt");
-        m_dw.dxfString(4, "");
-    }
-    m_dw.tableEnd();
+    // A text style the file did not list has the standard style's settings.
+    writeNamedTable({.kind = "STYLE",
+                     .handle = m_own.styleTable,
+                     .subclass = "AcDbTextStyleTableRecord",
+                     .standard = {{kTextStyle, m_own.standardStyle}},
+                     .named = m_textStyles},
+                    [this](const std::string&)
+                    {
+                        m_dw.dxfInt(70, 0);
+                        m_dw.dxfReal(40, 0.0);
+                        m_dw.dxfReal(41, 1.0);
+                        m_dw.dxfReal(50, 0.0);
+                        m_dw.dxfInt(71, 0);
+                        m_dw.dxfReal(42, 2.5);
+                        m_dw.dxfString(3, "txt");
+                        m_dw.dxfString(4, "");
+                    });
 }
 
 void Writer::writeApps()
@@ -672,38 +702,27 @@ void Writer::writeApps()
 
 void Writer::writeDimStyles()
 {
-    // As for text styles.
-    std::vector<std::pair<std::string, std::uint64_t>> styles;
-    if (!keptHandle("DIMSTYLE", "Standard"))
-        styles.emplace_back("Standard", m_own.standardDimStyle);
-    for (const std::string& name : m_dimStyles)
-        styles.emplace_back(name, own());
-    m_dw.dxfString(0, "TABLE");
-    m_dw.dxfString(2, "DIMSTYLE");
-    hex(5, m_own.dimTable);
-    hex(330, 0);
-    m_dw.dxfString(100, "AcDbSymbolTable");
-    m_dw.dxfInt(70, keptCount("DIMSTYLE") + static_cast<int>(styles.size()));
-    m_dw.dxfString(100, "AcDbDimStyleTable");
-    m_dw.dxfInt(71, 0);
-    writeKept("DIMSTYLE", m_own.dimTable);
-    for (const auto& [name, handle] : styles)
-    {
-        recordHead("DIMSTYLE", handle, m_own.dimTable, "AcDbDimStyleTableRecord");
-        m_dw.dxfString(2, name);
-        for (const auto& [code, value] : {std::pair{41, 2.5}, {42, 0.625}, {43, 3.75}, {44, 0.625}})
-            m_dw.dxfReal(code, value);
-        for (const auto& [code, value] : {std::pair{70, 0}, {73, 0}, {74, 0}, {77, 1}, {78, 8}})
-            m_dw.dxfInt(code, value);
-        for (const auto& [code, value] :
-             {std::pair{140, 2.5}, {141, 2.5}, {143, 0.03937007874016}, {147, 0.625}})
-            m_dw.dxfReal(code, value);
-        for (const auto& [code, value] :
-             {std::pair{171, 3}, {172, 1}, {271, 2}, {272, 2}, {274, 3}, {278, 44}, {283, 0}, {284, 8}})
-            m_dw.dxfInt(code, value);
-        hex(340, m_own.standardStyle);
-    }
-    m_dw.tableEnd();
+    // A dimension style the file did not list has the standard style's settings and text style.
+    writeNamedTable(
+        {.kind = "DIMSTYLE",
+         .handle = m_own.dimTable,
+         .subclass = "AcDbDimStyleTableRecord",
+         .standard = {{"Standard", m_own.standardDimStyle}},
+         .named = m_dimStyles},
+        [this](const std::string&)
+        {
+            for (const auto& [code, value] : {std::pair{41, 2.5}, {42, 0.625}, {43, 3.75}, {44, 0.625}})
+                m_dw.dxfReal(code, value);
+            for (const auto& [code, value] : {std::pair{70, 0}, {73, 0}, {74, 0}, {77, 1}, {78, 8}})
+                m_dw.dxfInt(code, value);
+            for (const auto& [code, value] :
+                 {std::pair{140, 2.5}, {141, 2.5}, {143, 0.03937007874016}, {147, 0.625}})
+                m_dw.dxfReal(code, value);
+            for (const auto& [code, value] :
+                 {std::pair{171, 3}, {172, 1}, {271, 2}, {272, 2}, {274, 3}, {278, 44}, {283, 0}, {284, 8}})
+                m_dw.dxfInt(code, value);
+            hex(340, m_own.standardStyle);
+        });
 }
 
 void Writer::writeBlockRecords()
