@@ -201,6 +201,11 @@ private:
     void writeNamedTable(const NamedTable& table,
                          const std::function<void(const std::string& name)>& defaults);
     void writeLinetypes();
+    /// Writes a table of the database's own records of type Record; fields(record, name) writes a record's
+    /// groups after its name, given as the file holds it.
+    template <class Record, class Fields>
+    void writeSymbolTable(const char* kind, std::uint64_t handle, const OdDbObjectId& table,
+                          const char* subclass, const Fields& fields);
     void writeLayers();
     void writeStyles();
     void writeApps();
@@ -633,33 +638,45 @@ void Writer::writeLinetypes()
                     });
 }
 
-void Writer::writeLayers()
+template <class Record, class Fields>
+void Writer::writeSymbolTable(const char* kind, std::uint64_t handle, const OdDbObjectId& table,
+                              const char* subclass, const Fields& fields)
 {
-    const auto layers = OdDbLayerTablePtr::cast(m_db.getObject(m_db.getLayerTableId()));
-    const OdDbObjectIdArray layerIds = layers->recordIds();
-    tableHead("LAYER", m_own.layerTable, static_cast<int>(layerIds.size()));
-    for (const OdDbObjectId& id : layerIds)
+    // A record the file read listed keeps the file's handle.
+    const OdDbObjectIdArray ids = OdDbSymbolTablePtr::cast(m_db.getObject(table))->recordIds();
+    tableHead(kind, handle, static_cast<int>(ids.size()));
+    for (const OdDbObjectId& id : ids)
     {
-        const auto layer = OdDbLayerTableRecordPtr::cast(m_db.getObject(id));
-        const OdCmColor color = layer->color();
-        const int index = color.isByACI()
-                              ? color.colorIndex()
-                              : OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
-        const std::string name = OdDbDetail::dxfText(layer->getName());
-        const std::uint64_t kept = keptHandle("LAYER", name);
-        recordHead("LAYER", kept ? kept : handleOf(*layer), m_own.layerTable, "AcDbLayerTableRecord");
+        const auto record = OdSmartPtr<Record>::cast(m_db.getObject(id));
+        const std::string name = OdDbDetail::dxfText(record->getName());
+        const std::uint64_t kept = keptHandle(kind, name);
+        recordHead(kind, kept ? kept : handleOf(*record), handle, subclass);
         m_dw.dxfString(2, name);
-        m_dw.dxfInt(70, 0);
-        m_dw.dxfInt(62, index);
-        if (color.isByColor())
-            m_dw.dxfInt(420, (color.red() << 16) | (color.green() << 8) | color.blue());
-        m_dw.dxfString(6, "CONTINUOUS");
-        // The layer of definition points is never printed.
-        if (OdString(name.c_str()).iCompare(L"Defpoints") == 0)
-            m_dw.dxfInt(290, 0);
-        hex(390, m_own.placeholder);
+        fields(*record, name);
     }
     m_dw.tableEnd();
+}
+
+void Writer::writeLayers()
+{
+    writeSymbolTable<OdDbLayerTableRecord>(
+        "LAYER", m_own.layerTable, m_db.getLayerTableId(), "AcDbLayerTableRecord",
+        [this](const OdDbLayerTableRecord& layer, const std::string& name)
+        {
+            const OdCmColor color = layer.color();
+            const int index = color.isByACI()
+                                  ? color.colorIndex()
+                                  : OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
+            m_dw.dxfInt(70, 0);
+            m_dw.dxfInt(62, index);
+            if (color.isByColor())
+                m_dw.dxfInt(420, (color.red() << 16) | (color.green() << 8) | color.blue());
+            m_dw.dxfString(6, "CONTINUOUS");
+            // The layer of definition points is never printed.
+            if (OdString(name.c_str()).iCompare(L"Defpoints") == 0)
+                m_dw.dxfInt(290, 0);
+            hex(390, m_own.placeholder);
+        });
 }
 
 void Writer::writeStyles()
@@ -685,19 +702,9 @@ void Writer::writeStyles()
 
 void Writer::writeApps()
 {
-    const auto apps = OdDbRegAppTablePtr::cast(m_db.getObject(m_db.getRegAppTableId()));
-    const OdDbObjectIdArray appIds = apps->recordIds();
-    tableHead("APPID", m_own.appTable, static_cast<int>(appIds.size()));
-    for (const OdDbObjectId& id : appIds)
-    {
-        const auto app = OdDbSymbolTableRecordPtr::cast(m_db.getObject(id));
-        const std::string name = OdDbDetail::dxfText(app->getName());
-        const std::uint64_t kept = keptHandle("APPID", name);
-        recordHead("APPID", kept ? kept : handleOf(*app), m_own.appTable, "AcDbRegAppTableRecord");
-        m_dw.dxfString(2, name);
-        m_dw.dxfInt(70, 0);
-    }
-    m_dw.tableEnd();
+    writeSymbolTable<OdDbSymbolTableRecord>(
+        "APPID", m_own.appTable, m_db.getRegAppTableId(), "AcDbRegAppTableRecord",
+        [this](const OdDbSymbolTableRecord&, const std::string&) { m_dw.dxfInt(70, 0); });
 }
 
 void Writer::writeDimStyles()
