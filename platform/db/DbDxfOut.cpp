@@ -212,6 +212,10 @@ private:
     void writeDimStyles();
     void writeBlockRecords();
     void writeBlocks();
+    /// The groups a block's begin and end marks start with, up to their subclass: they are entities of
+    /// the block's record on layer 0, in paper space for a sheet's block.
+    void blockMarkHead(const char* kind, std::uint64_t handle, std::uint64_t record, bool paper,
+                       const char* subclass) const;
     void writeBlockBegin(const std::string& name, std::uint64_t handle, std::uint64_t record, int flags,
                          bool paper, const OdGePoint3d& origin);
     void writeBlockEnd(std::uint64_t handle, std::uint64_t record, bool paper);
@@ -754,17 +758,23 @@ void Writer::writeBlockRecords()
     m_dw.tableEnd();
 }
 
-void Writer::writeBlockBegin(const std::string& name, std::uint64_t handle, std::uint64_t record, int flags,
-                             bool paper, const OdGePoint3d& origin)
+void Writer::blockMarkHead(const char* kind, std::uint64_t handle, std::uint64_t record, bool paper,
+                           const char* subclass) const
 {
-    m_dw.dxfString(0, "BLOCK");
+    m_dw.dxfString(0, kind);
     hex(5, handle);
     hex(330, record);
     m_dw.dxfString(100, "AcDbEntity");
     if (paper)
         m_dw.dxfInt(67, 1);
     m_dw.dxfString(8, "0");
-    m_dw.dxfString(100, "AcDbBlockBegin");
+    m_dw.dxfString(100, subclass);
+}
+
+void Writer::writeBlockBegin(const std::string& name, std::uint64_t handle, std::uint64_t record, int flags,
+                             bool paper, const OdGePoint3d& origin)
+{
+    blockMarkHead("BLOCK", handle, record, paper, "AcDbBlockBegin");
     m_dw.dxfString(2, name);
     m_dw.dxfInt(70, flags);
     m_dw.coord(10, origin.x, origin.y, origin.z);
@@ -774,14 +784,7 @@ void Writer::writeBlockBegin(const std::string& name, std::uint64_t handle, std:
 
 void Writer::writeBlockEnd(std::uint64_t handle, std::uint64_t record, bool paper)
 {
-    m_dw.dxfString(0, "ENDBLK");
-    hex(5, handle);
-    hex(330, record);
-    m_dw.dxfString(100, "AcDbEntity");
-    if (paper)
-        m_dw.dxfInt(67, 1);
-    m_dw.dxfString(8, "0");
-    m_dw.dxfString(100, "AcDbBlockEnd");
+    blockMarkHead("ENDBLK", handle, record, paper, "AcDbBlockEnd");
 }
 
 void Writer::writeBlocks()
