@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <numbers>
@@ -157,6 +158,20 @@ struct Layout
     std::vector<std::uint64_t> entityHandles;
 };
 
+/// A table of records the entities refer to by name, and what the writer adds to the file's own records
+/// of it.
+struct NamedTable
+{
+    const char* kind;
+    std::uint64_t handle;
+    /// The subclass of its records.
+    const char* subclass;
+    /// Its standard records, with the handles set aside for them.
+    std::vector<std::pair<std::string, std::uint64_t>> standard;
+    /// The names the entities use that the file did not list.
+    const std::set<std::string>& named;
+};
+
 class Writer
 {
 public:
@@ -182,13 +197,25 @@ private:
     void writeHeader();
     void writeViewport();
     void writeTables();
+    /// Writes the table; `defaults` writes the groups after the name of a record the writer adds.
+    void writeNamedTable(const NamedTable& table,
+                         const std::function<void(const std::string& name)>& defaults);
     void writeLinetypes();
+    /// Writes a table of the database's own records of type Record; fields(record, name) writes a record's
+    /// groups after its name, given as the file holds it.
+    template <class Record, class Fields>
+    void writeSymbolTable(const char* kind, std::uint64_t handle, const OdDbObjectId& table,
+                          const char* subclass, const Fields& fields);
     void writeLayers();
     void writeStyles();
     void writeApps();
     void writeDimStyles();
     void writeBlockRecords();
     void writeBlocks();
+    /// The groups a block's begin and end marks start with, up to their subclass: they are entities of
+    /// the block's record on layer 0, in paper space for a sheet's block.
+    void blockMarkHead(const char* kind, std::uint64_t handle, std::uint64_t record, bool paper,
+                       const char* subclass) const;
     void writeBlockBegin(const std::string& name, std::uint64_t handle, std::uint64_t record, int flags,
                          bool paper, const OdGePoint3d& origin);
     void writeBlockEnd(std::uint64_t handle, std::uint64_t record, bool paper);
@@ -467,6 +494,12 @@ void Writer::tableHead(const char* name, std::uint64_t handle, int count) const
     hex(330, 0);
     m_dw.dxfString(100, "AcDbSymbolTable");
     m_dw.dxfInt(70, count);
+    // Dimension styles alone have a subclass of their own for the table.
+    if (std::string_view(name) == "DIMSTYLE")
+    {
+        m_dw.dxfString(100, "AcDbDimStyleTable");
+        m_dw.dxfInt(71, 0);
+    }
 }
 
 void Writer::recordHead(const char* kind, std::uint64_t handle, std::uint64_t owner,
@@ -566,144 +599,141 @@ void Writer::writeTables()
     m_dw.sectionEnd();
 }
 
+void Writer::writeNamedTable(const NamedTable& table,
+                             const std::function<void(const std::string& name)>& defaults)
+{
+    // The file's own records, then the standard ones it did not list, then those the entities name that
+    // it did not list either (a file need not list what its entities use), so that every name in use is
+    // one the file holds.
+    std::vector<std::pair<std::string, std::uint64_t>> added;
+    for (const auto& [name, handle] : table.standard)
+        if (!keptHandle(table.kind, name))
+            added.emplace_back(name, handle);
+    for (const std::string& name : table.named)
+        added.emplace_back(name, own());
+    tableHead(table.kind, table.handle, keptCount(table.kind) + static_cast<int>(added.size()));
+    writeKept(table.kind, table.handle);
+    for (const auto& [name, handle] : added)
+    {
+        recordHead(table.kind, handle, table.handle, table.subclass);
+        m_dw.dxfString(2, name);
+        defaults(name);
+    }
+    m_dw.tableEnd();
+}
+
 void Writer::writeLinetypes()
 {
-    // The file's own line types, then the standard ones it did not list.
-    std::vector<std::size_t> missing;
-    const char* const names[] = {"BYBLOCK", "BYLAYER", "CONTINUOUS"};
-    for (std::size_t i = 0; i < 3; ++i)
-        if (!keptHandle("LTYPE", names[i]))
-            missing.push_back(i);
-    // Those the entities name that the file did not list are written as solid lines, so that every name
-    // in use is one the file holds.
-    std::vector<std::pair<std::string, std::uint64_t>> written;
-    for (const std::size_t i : missing)
-        written.emplace_back(names[i], m_own.ltypes[i]);
-    for (const std::string& name : m_linetypes)
-        written.emplace_back(name, own());
-    tableHead("LTYPE", m_own.ltypeTable, keptCount("LTYPE") + static_cast<int>(written.size()));
-    writeKept("LTYPE", m_own.ltypeTable);
-    for (const auto& [name, handle] : written)
+    // A line type the file did not list is written as a solid line.
+    writeNamedTable({.kind = "LTYPE",
+                     .handle = m_own.ltypeTable,
+                     .subclass = "AcDbLinetypeTableRecord",
+                     .standard = {{"BYBLOCK", m_own.ltypes[0]},
+                                  {"BYLAYER", m_own.ltypes[1]},
+                                  {"CONTINUOUS", m_own.ltypes[2]}},
+                     .named = m_linetypes},
+                    [this](const std::string& name)
+                    {
+                        m_dw.dxfInt(70, 0);
+                        m_dw.dxfString(3, sameName(name, "CONTINUOUS") ? "Solid line" : "");
+                        m_dw.dxfInt(72, 65);
+                        m_dw.dxfInt(73, 0);
+                        m_dw.dxfReal(40, 0.0);
+                    });
+}
+
+template <class Record, class Fields>
+void Writer::writeSymbolTable(const char* kind, std::uint64_t handle, const OdDbObjectId& table,
+                              const char* subclass, const Fields& fields)
+{
+    // A record the file read listed keeps the file's handle.
+    const OdDbObjectIdArray ids = OdDbSymbolTablePtr::cast(m_db.getObject(table))->recordIds();
+    tableHead(kind, handle, static_cast<int>(ids.size()));
+    for (const OdDbObjectId& id : ids)
     {
-        recordHead("LTYPE", handle, m_own.ltypeTable, "AcDbLinetypeTableRecord");
+        const auto record = OdSmartPtr<Record>::cast(m_db.getObject(id));
+        const std::string name = OdDbDetail::dxfText(record->getName());
+        const std::uint64_t kept = keptHandle(kind, name);
+        recordHead(kind, kept ? kept : handleOf(*record), handle, subclass);
         m_dw.dxfString(2, name);
-        m_dw.dxfInt(70, 0);
-        m_dw.dxfString(3, sameName(name, "CONTINUOUS") ? "Solid line" : "");
-        m_dw.dxfInt(72, 65);
-        m_dw.dxfInt(73, 0);
-        m_dw.dxfReal(40, 0.0);
+        fields(*record, name);
     }
     m_dw.tableEnd();
 }
 
 void Writer::writeLayers()
 {
-    const auto layers = OdDbLayerTablePtr::cast(m_db.getObject(m_db.getLayerTableId()));
-    const OdDbObjectIdArray layerIds = layers->recordIds();
-    tableHead("LAYER", m_own.layerTable, static_cast<int>(layerIds.size()));
-    for (const OdDbObjectId& id : layerIds)
-    {
-        const auto layer = OdDbLayerTableRecordPtr::cast(m_db.getObject(id));
-        const OdCmColor color = layer->color();
-        const int index = color.isByACI()
-                              ? color.colorIndex()
-                              : OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
-        const std::string name = OdDbDetail::dxfText(layer->getName());
-        const std::uint64_t kept = keptHandle("LAYER", name);
-        recordHead("LAYER", kept ? kept : handleOf(*layer), m_own.layerTable, "AcDbLayerTableRecord");
-        m_dw.dxfString(2, name);
-        m_dw.dxfInt(70, 0);
-        m_dw.dxfInt(62, index);
-        if (color.isByColor())
-            m_dw.dxfInt(420, (color.red() << 16) | (color.green() << 8) | color.blue());
-        m_dw.dxfString(6, "CONTINUOUS");
-        // The layer of definition points is never printed.
-        if (OdString(name.c_str()).iCompare(L"Defpoints") == 0)
-            m_dw.dxfInt(290, 0);
-        hex(390, m_own.placeholder);
-    }
-    m_dw.tableEnd();
+    writeSymbolTable<OdDbLayerTableRecord>(
+        "LAYER", m_own.layerTable, m_db.getLayerTableId(), "AcDbLayerTableRecord",
+        [this](const OdDbLayerTableRecord& layer, const std::string& name)
+        {
+            const OdCmColor color = layer.color();
+            const int index = color.isByACI()
+                                  ? color.colorIndex()
+                                  : OdCmEntityColor::lookUpACI(color.red(), color.green(), color.blue());
+            m_dw.dxfInt(70, 0);
+            m_dw.dxfInt(62, index);
+            if (color.isByColor())
+                m_dw.dxfInt(420, (color.red() << 16) | (color.green() << 8) | color.blue());
+            m_dw.dxfString(6, "CONTINUOUS");
+            // The layer of definition points is never printed.
+            if (OdString(name.c_str()).iCompare(L"Defpoints") == 0)
+                m_dw.dxfInt(290, 0);
+            hex(390, m_own.placeholder);
+        });
 }
 
 void Writer::writeStyles()
 {
-    // The file's own text styles; then the standard one, if the file did not list it, and those the
-    // proxies name that it did not list either (a file need not list a style its entities use), with
-    // the standard settings, so that every name in use is one the file holds.
-    std::vector<std::pair<std::string, std::uint64_t>> styles;
-    if (!keptHandle("STYLE", kTextStyle))
-        styles.emplace_back(kTextStyle, m_own.standardStyle);
-    for (const std::string& name : m_textStyles)
-        styles.emplace_back(name, own());
-    tableHead("STYLE", m_own.styleTable, keptCount("STYLE") + static_cast<int>(styles.size()));
-    writeKept("STYLE", m_own.styleTable);
-    for (const auto& [name, handle] : styles)
-    {
-        recordHead("STYLE", handle, m_own.styleTable, "AcDbTextStyleTableRecord");
-        m_dw.dxfString(2, name);
-        m_dw.dxfInt(70, 0);
-        m_dw.dxfReal(40, 0.0);
-        m_dw.dxfReal(41, 1.0);
-        m_dw.dxfReal(50, 0.0);
-        m_dw.dxfInt(71, 0);
-        m_dw.dxfReal(42, 2.5);
-        m_dw.dxfString(3, "txt");
-        m_dw.dxfString(4, "");
-    }
-    m_dw.tableEnd();
+    // A text style the file did not list has the standard style's settings.
+    writeNamedTable({.kind = "STYLE",
+                     .handle = m_own.styleTable,
+                     .subclass = "AcDbTextStyleTableRecord",
+                     .standard = {{kTextStyle, m_own.standardStyle}},
+                     .named = m_textStyles},
+                    [this](const std::string&)
+                    {
+                        m_dw.dxfInt(70, 0);
+                        m_dw.dxfReal(40, 0.0);
+                        m_dw.dxfReal(41, 1.0);
+                        m_dw.dxfReal(50, 0.0);
+                        m_dw.dxfInt(71, 0);
+                        m_dw.dxfReal(42, 2.5);
+                        m_dw.dxfString(3, "txt");
+                        m_dw.dxfString(4, "");
+                    });
 }
 
 void Writer::writeApps()
 {
-    const auto apps = OdDbRegAppTablePtr::cast(m_db.getObject(m_db.getRegAppTableId()));
-    const OdDbObjectIdArray appIds = apps->recordIds();
-    tableHead("APPID", m_own.appTable, static_cast<int>(appIds.size()));
-    for (const OdDbObjectId& id : appIds)
-    {
-        const auto app = OdDbSymbolTableRecordPtr::cast(m_db.getObject(id));
-        const std::string name = OdDbDetail::dxfText(app->getName());
-        const std::uint64_t kept = keptHandle("APPID", name);
-        recordHead("APPID", kept ? kept : handleOf(*app), m_own.appTable, "AcDbRegAppTableRecord");
-        m_dw.dxfString(2, name);
-        m_dw.dxfInt(70, 0);
-    }
-    m_dw.tableEnd();
+    writeSymbolTable<OdDbSymbolTableRecord>(
+        "APPID", m_own.appTable, m_db.getRegAppTableId(), "AcDbRegAppTableRecord",
+        [this](const OdDbSymbolTableRecord&, const std::string&) { m_dw.dxfInt(70, 0); });
 }
 
 void Writer::writeDimStyles()
 {
-    // As for text styles.
-    std::vector<std::pair<std::string, std::uint64_t>> styles;
-    if (!keptHandle("DIMSTYLE", "Standard"))
-        styles.emplace_back("Standard", m_own.standardDimStyle);
-    for (const std::string& name : m_dimStyles)
-        styles.emplace_back(name, own());
-    m_dw.dxfString(0, "TABLE");
-    m_dw.dxfString(2, "DIMSTYLE");
-    hex(5, m_own.dimTable);
-    hex(330, 0);
-    m_dw.dxfString(100, "AcDbSymbolTable");
-    m_dw.dxfInt(70, keptCount("DIMSTYLE") + static_cast<int>(styles.size()));
-    m_dw.dxfString(100, "AcDbDimStyleTable");
-    m_dw.dxfInt(71, 0);
-    writeKept("DIMSTYLE", m_own.dimTable);
-    for (const auto& [name, handle] : styles)
-    {
-        recordHead("DIMSTYLE", handle, m_own.dimTable, "AcDbDimStyleTableRecord");
-        m_dw.dxfString(2, name);
-        for (const auto& [code, value] : {std::pair{41, 2.5}, {42, 0.625}, {43, 3.75}, {44, 0.625}})
-            m_dw.dxfReal(code, value);
-        for (const auto& [code, value] : {std::pair{70, 0}, {73, 0}, {74, 0}, {77, 1}, {78, 8}})
-            m_dw.dxfInt(code, value);
-        for (const auto& [code, value] :
-             {std::pair{140, 2.5}, {141, 2.5}, {143, 0.03937007874016}, {147, 0.625}})
-            m_dw.dxfReal(code, value);
-        for (const auto& [code, value] :
-             {std::pair{171, 3}, {172, 1}, {271, 2}, {272, 2}, {274, 3}, {278, 44}, {283, 0}, {284, 8}})
-            m_dw.dxfInt(code, value);
-        hex(340, m_own.standardStyle);
-    }
-    m_dw.tableEnd();
+    // A dimension style the file did not list has the standard style's settings and text style.
+    writeNamedTable(
+        {.kind = "DIMSTYLE",
+         .handle = m_own.dimTable,
+         .subclass = "AcDbDimStyleTableRecord",
+         .standard = {{"Standard", m_own.standardDimStyle}},
+         .named = m_dimStyles},
+        [this](const std::string&)
+        {
+            for (const auto& [code, value] : {std::pair{41, 2.5}, {42, 0.625}, {43, 3.75}, {44, 0.625}})
+                m_dw.dxfReal(code, value);
+            for (const auto& [code, value] : {std::pair{70, 0}, {73, 0}, {74, 0}, {77, 1}, {78, 8}})
+                m_dw.dxfInt(code, value);
+            for (const auto& [code, value] :
+                 {std::pair{140, 2.5}, {141, 2.5}, {143, 0.03937007874016}, {147, 0.625}})
+                m_dw.dxfReal(code, value);
+            for (const auto& [code, value] :
+                 {std::pair{171, 3}, {172, 1}, {271, 2}, {272, 2}, {274, 3}, {278, 44}, {283, 0}, {284, 8}})
+                m_dw.dxfInt(code, value);
+            hex(340, m_own.standardStyle);
+        });
 }
 
 void Writer::writeBlockRecords()
@@ -728,17 +758,23 @@ void Writer::writeBlockRecords()
     m_dw.tableEnd();
 }
 
-void Writer::writeBlockBegin(const std::string& name, std::uint64_t handle, std::uint64_t record, int flags,
-                             bool paper, const OdGePoint3d& origin)
+void Writer::blockMarkHead(const char* kind, std::uint64_t handle, std::uint64_t record, bool paper,
+                           const char* subclass) const
 {
-    m_dw.dxfString(0, "BLOCK");
+    m_dw.dxfString(0, kind);
     hex(5, handle);
     hex(330, record);
     m_dw.dxfString(100, "AcDbEntity");
     if (paper)
         m_dw.dxfInt(67, 1);
     m_dw.dxfString(8, "0");
-    m_dw.dxfString(100, "AcDbBlockBegin");
+    m_dw.dxfString(100, subclass);
+}
+
+void Writer::writeBlockBegin(const std::string& name, std::uint64_t handle, std::uint64_t record, int flags,
+                             bool paper, const OdGePoint3d& origin)
+{
+    blockMarkHead("BLOCK", handle, record, paper, "AcDbBlockBegin");
     m_dw.dxfString(2, name);
     m_dw.dxfInt(70, flags);
     m_dw.coord(10, origin.x, origin.y, origin.z);
@@ -748,14 +784,7 @@ void Writer::writeBlockBegin(const std::string& name, std::uint64_t handle, std:
 
 void Writer::writeBlockEnd(std::uint64_t handle, std::uint64_t record, bool paper)
 {
-    m_dw.dxfString(0, "ENDBLK");
-    hex(5, handle);
-    hex(330, record);
-    m_dw.dxfString(100, "AcDbEntity");
-    if (paper)
-        m_dw.dxfInt(67, 1);
-    m_dw.dxfString(8, "0");
-    m_dw.dxfString(100, "AcDbBlockEnd");
+    blockMarkHead("ENDBLK", handle, record, paper, "AcDbBlockEnd");
 }
 
 void Writer::writeBlocks()

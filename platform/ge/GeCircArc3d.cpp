@@ -1,21 +1,16 @@
 #include "platform/ge/GeCircArc3d.h"
 
 #include "platform/base/OdError.h"
+#include "platform/ge/detail/GeArcAngles.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
+
+using OdGeArcAngles::angleFrom;
+using OdGeArcAngles::kTwoPi;
 
 namespace
 {
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
-/// A sweep within this many radians of a full turn is a full circle: angles come from
-/// atan2 and sums of order 2 pi, whose rounding is about 1e-15.
-constexpr double kFullTurnTol = 1.e-12;
-/// Relative tolerance for a transform to keep circles circular (lengths and right angles of
-/// the transformed axes agree to this fraction).
-constexpr double kConformalTol = 1.e-9;
-
 OdGeVector3d perpendicularTo(const OdGeVector3d& n)
 {
     // Near the z axis the x axis projected into the plane (exactly x for +-z), otherwise the
@@ -23,15 +18,6 @@ OdGeVector3d perpendicularTo(const OdGeVector3d& n)
     if (std::abs(n.x) < 1.0 / 64.0 && std::abs(n.y) < 1.0 / 64.0)
         return (OdGeVector3d::kXAxis - n * n.x).normal();
     return OdGeVector3d::kZAxis.crossProduct(n).normal();
-}
-
-/// angle moved into [from, from + 2 pi).
-double angleFrom(double angle, double from)
-{
-    double a = std::fmod(angle - from, kTwoPi);
-    if (a < 0.0)
-        a += kTwoPi;
-    return from + a;
 }
 } // namespace
 
@@ -93,18 +79,8 @@ OdGeCircArc3d& OdGeCircArc3d::set(const OdGePoint3d& center, const OdGeVector3d&
 
 OdGeCircArc3d& OdGeCircArc3d::setAngles(double startAng, double endAng)
 {
-    // Sweep in (0, 2 pi]: an end at or below the start is taken one turn on.
-    double sweep = endAng - startAng;
-    if (sweep > kTwoPi)
-        sweep = kTwoPi;
-    else if (sweep <= 0.0)
-    {
-        sweep = std::fmod(sweep, kTwoPi);
-        if (sweep <= 0.0)
-            sweep += kTwoPi;
-    }
     m_startAng = startAng;
-    m_endAng = startAng + sweep;
+    m_endAng = OdGeArcAngles::sweptEnd(startAng, endAng);
     return *this;
 }
 
@@ -115,18 +91,9 @@ bool OdGeCircArc3d::isKindOf(OdGe::EntityId entType) const
 
 OdGeCircArc3d& OdGeCircArc3d::transformBy(const OdGeMatrix3d& xfm)
 {
-    OdGeVector3d u = m_refVec, v = yAxis();
-    u.transformBy(xfm);
-    v.transformBy(xfm);
-    const double lu = u.length(), lv = v.length();
-    if (lu <= 0.0 || std::abs(lu - lv) > kConformalTol * lu ||
-        std::abs(u.dotProduct(v)) > kConformalTol * lu * lv)
-        throw OdError(eNotApplicable, "circular arc: the transform would not keep the arc circular");
+    m_radius *= OdGeArcAngles::transformAxes(m_refVec, m_normal, xfm,
+                                             "circular arc: the transform would not keep the arc circular");
     m_center.transformBy(xfm);
-    m_radius *= lu;
-    m_refVec = u / lu;
-    // The normal follows the transformed axes, so a mirror reverses it and the arc keeps its points.
-    m_normal = u.crossProduct(v).normal();
     return *this;
 }
 
@@ -158,7 +125,7 @@ bool OdGeCircArc3d::isCircular(const OdGeTol&) const
 
 bool OdGeCircArc3d::isClosed(const OdGeTol& tol) const
 {
-    return m_endAng - m_startAng >= kTwoPi - kFullTurnTol || OdGeCurve3d::isClosed(tol);
+    return OdGeArcAngles::isFullTurn(m_startAng, m_endAng) || OdGeCurve3d::isClosed(tol);
 }
 
 double OdGeCircArc3d::length(double fromParam, double toParam, double) const
@@ -207,20 +174,6 @@ void OdGeCircArc3d::getGeomExtents(OdGeExtents3d& extents) const
 {
     extents.addPoint(evalPoint(m_startAng));
     extents.addPoint(evalPoint(m_endAng));
-    const OdGeVector3d v = yAxis();
-    const double uc[3] = {m_refVec.x, m_refVec.y, m_refVec.z};
-    const double vc[3] = {v.x, v.y, v.z};
-    for (int axis = 0; axis < 3; ++axis)
-    {
-        // The coordinate is c + r (u cos t + v sin t): extreme at atan2(v, u) and half a turn on.
-        if (uc[axis] == 0.0 && vc[axis] == 0.0)
-            continue;
-        const double peak = std::atan2(vc[axis], uc[axis]);
-        for (double t : {peak, peak + std::numbers::pi})
-        {
-            const double a = angleFrom(t, m_startAng);
-            if (a <= m_endAng)
-                extents.addPoint(evalPoint(a));
-        }
-    }
+    OdGeArcAngles::forEachExtremeAngle(m_refVec, yAxis(), m_startAng, m_endAng,
+                                       [&](double a) { extents.addPoint(evalPoint(a)); });
 }

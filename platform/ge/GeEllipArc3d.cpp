@@ -1,30 +1,12 @@
 #include "platform/ge/GeEllipArc3d.h"
 
 #include "platform/base/OdError.h"
+#include "platform/ge/detail/GeArcAngles.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
-namespace
-{
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
-/// A sweep within this many radians of a full turn is a full ellipse (see the circular arc).
-constexpr double kFullTurnTol = 1.e-12;
-/// Relative tolerance for a transform to keep the axes' lengths and right angle.
-constexpr double kConformalTol = 1.e-9;
-
-/// angle moved into [from, from + 2 pi).
-double angleFrom(double angle, double from)
-{
-    double a = std::fmod(angle - from, kTwoPi);
-    if (a < 0.0)
-        a += kTwoPi;
-    return from + a;
-}
-} // namespace
-
-OdGeEllipArc3d::OdGeEllipArc3d() : m_endAng(kTwoPi) {}
+OdGeEllipArc3d::OdGeEllipArc3d() : m_endAng(OdGeArcAngles::kTwoPi) {}
 
 OdGeEllipArc3d::OdGeEllipArc3d(const OdGePoint3d& center, const OdGeVector3d& normal,
                                const OdGeVector3d& majorAxis, double majorRadius, double minorRadius,
@@ -58,35 +40,18 @@ OdGeEllipArc3d& OdGeEllipArc3d::set(const OdGePoint3d& center, const OdGeVector3
 
 OdGeEllipArc3d& OdGeEllipArc3d::setAngles(double startAng, double endAng)
 {
-    double sweep = endAng - startAng;
-    if (sweep > kTwoPi)
-        sweep = kTwoPi;
-    else if (sweep <= 0.0)
-    {
-        sweep = std::fmod(sweep, kTwoPi);
-        if (sweep <= 0.0)
-            sweep += kTwoPi;
-    }
     m_startAng = startAng;
-    m_endAng = startAng + sweep;
+    m_endAng = OdGeArcAngles::sweptEnd(startAng, endAng);
     return *this;
 }
 
 OdGeEllipArc3d& OdGeEllipArc3d::transformBy(const OdGeMatrix3d& xfm)
 {
-    OdGeVector3d u = m_majorAxis, v = minorAxis();
-    u.transformBy(xfm);
-    v.transformBy(xfm);
-    const double lu = u.length(), lv = v.length();
-    if (lu <= 0.0 || std::abs(lu - lv) > kConformalTol * lu ||
-        std::abs(u.dotProduct(v)) > kConformalTol * lu * lv)
-        throw OdError(eNotApplicable, "elliptical arc: the transform would distort the ellipse");
+    const double scale = OdGeArcAngles::transformAxes(
+        m_majorAxis, m_normal, xfm, "elliptical arc: the transform would distort the ellipse");
     m_center.transformBy(xfm);
-    m_majorRadius *= lu;
-    m_minorRadius *= lu;
-    m_majorAxis = u / lu;
-    // As for a circular arc, a mirror reverses the normal and every angle keeps its point.
-    m_normal = u.crossProduct(v).normal();
+    m_majorRadius *= scale;
+    m_minorRadius *= scale;
     return *this;
 }
 
@@ -115,7 +80,7 @@ bool OdGeEllipArc3d::isCircular(const OdGeTol& tol) const
 
 bool OdGeEllipArc3d::isClosed(const OdGeTol& tol) const
 {
-    return m_endAng - m_startAng >= kTwoPi - kFullTurnTol || OdGeCurve3d::isClosed(tol);
+    return OdGeArcAngles::isFullTurn(m_startAng, m_endAng) || OdGeCurve3d::isClosed(tol);
 }
 
 OdGePoint3d OdGeEllipArc3d::evalPoint(double param) const
@@ -150,21 +115,9 @@ void OdGeEllipArc3d::getGeomExtents(OdGeExtents3d& extents) const
     extents.addPoint(evalPoint(m_startAng));
     extents.addPoint(evalPoint(m_endAng));
     const OdGeVector3d u = m_majorAxis * m_majorRadius, v = minorAxis() * m_minorRadius;
-    const double uc[3] = {u.x, u.y, u.z};
-    const double vc[3] = {v.x, v.y, v.z};
+    // The extremes are found in the ellipse's own angle, which a reversed arc does not run along.
     const double lo = std::min(angleAt(m_startAng), angleAt(m_endAng));
     const double hi = std::max(angleAt(m_startAng), angleAt(m_endAng));
-    for (int axis = 0; axis < 3; ++axis)
-    {
-        // The coordinate is c + u cos s + v sin s: extreme at atan2(v, u) and half a turn on.
-        if (uc[axis] == 0.0 && vc[axis] == 0.0)
-            continue;
-        const double peak = std::atan2(vc[axis], uc[axis]);
-        for (double s : {peak, peak + std::numbers::pi})
-        {
-            const double a = angleFrom(s, lo);
-            if (a <= hi)
-                extents.addPoint(m_center + u * std::cos(a) + v * std::sin(a));
-        }
-    }
+    OdGeArcAngles::forEachExtremeAngle(
+        u, v, lo, hi, [&](double a) { extents.addPoint(m_center + u * std::cos(a) + v * std::sin(a)); });
 }

@@ -238,3 +238,50 @@ TEST(GeEllipArc3d, LiesOnItsEllipseWithTheKnownPerimeterAndKeepsItsPointsUnderMi
     EXPECT_THROW(stretched.transformBy(stretch), OdError);
     EXPECT_THROW(OdGeEllipArc3d(c, OdGeVector3d::kZAxis, OdGeVector3d(1, 0, 0), 1.0, 2.0, 0, 1), OdError);
 }
+
+TEST(GeArcs, ACircularArcAgreesWithTheEllipticalArcOfEqualRadiiThroughTransforms)
+{
+    // The two arcs keep their interval, closedness, points and box the same way; a sweep beyond a turn
+    // is one turn, an end at or below the start is taken one turn on.
+    const OdGePoint3d c(2, -1, 3);
+    const OdGeVector3d n = OdGeVector3d(1, 2, 2).normal(), ref(1, 0, 0);
+    OdGeMatrix3d stretch;
+    stretch(1, 1) = 3.0;
+    const struct
+    {
+        double start, end;
+    } sweeps[] = {{0.3, 2.1}, {1.5 * kPi, 0.5 * kPi}, {-1.0, 9.0}, {0.7, 0.7}};
+    const OdGeMatrix3d moves[] = {OdGeMatrix3d(),
+                                  OdGeMatrix3d::mirroring(OdGePoint3d(1, 0, 0), OdGeVector3d(1, 1, 0)),
+                                  OdGeMatrix3d::scaling(2.5, OdGePoint3d(0, 1, 0)) *
+                                      OdGeMatrix3d::rotation(0.4, OdGeVector3d(0, 1, 1))};
+    for (const auto& [start, end] : sweeps)
+        for (const OdGeMatrix3d& move : moves)
+        {
+            OdGeCircArc3d circle(c, n, ref, 1.5, start, end);
+            OdGeEllipArc3d ellipse(c, n, ref, 1.5, 1.5, start, end);
+            circle.transformBy(move);
+            ellipse.transformBy(move);
+            EXPECT_THROW(circle.transformBy(stretch), OdError);
+            EXPECT_THROW(ellipse.transformBy(stretch), OdError);
+            SCOPED_TRACE(testing::Message() << "sweep " << start << " to " << end);
+            OdGeInterval a, b;
+            circle.getInterval(a);
+            ellipse.getInterval(b);
+            EXPECT_EQ(a.lowerBound(), b.lowerBound());
+            EXPECT_EQ(a.upperBound(), b.upperBound());
+            EXPECT_GT(a.length(), 0.0);
+            EXPECT_LE(a.length(), 2 * kPi);
+            EXPECT_EQ(circle.isClosed(), ellipse.isClosed());
+            for (int i = 0; i <= 8; ++i)
+            {
+                const double t = a.lowerBound() + a.length() * i / 8.0;
+                EXPECT_POINT_NEAR(circle.evalPoint(t), ellipse.evalPoint(t), kExact);
+            }
+            OdGeExtents3d boxA, boxB;
+            circle.getGeomExtents(boxA);
+            ellipse.getGeomExtents(boxB);
+            EXPECT_POINT_NEAR(boxA.minPoint(), boxB.minPoint(), kExact);
+            EXPECT_POINT_NEAR(boxA.maxPoint(), boxB.maxPoint(), kExact);
+        }
+}
