@@ -13,7 +13,7 @@
 /// are in the units of TaskUnits.h, which "units" names and every quantity repeats as its "unit".
 namespace cae_app
 {
-/// A status of invalid: the file is not usable; failed: meshing, the deck or the solver run failed.
+/// Its status is invalid when the file is not usable, failed when meshing, the deck or the solver run failed.
 struct TaskSummary : RunOutcome
 {
     /// The results' units, and the drawing's and the modelling's they come from.
