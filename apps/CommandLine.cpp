@@ -3,8 +3,6 @@
 #include "apps/file/Format.h"
 #include "apps/task3d/Task3dCommandLine.h"
 
-#include <tuple>
-
 namespace cae_app
 {
 namespace
@@ -91,12 +89,7 @@ std::optional<std::string> pictureOption(CommandLine& cl, const std::string& nam
         cl.edges = value == "on";
     }
     else if (name == "--picture-size")
-    {
-        const auto size = parsePictureSize(value);
-        if (!size)
-            return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
-        std::tie(cl.pictureWidth, cl.pictureHeight) = *size;
-    }
+        return pictureSizeOption(value, cl.pictureWidth, cl.pictureHeight);
     else if (name == "--glyph-size")
     {
         const auto s = parseNumber(value);

@@ -74,18 +74,19 @@ std::optional<double> parseNumber(const std::string& text)
     return v;
 }
 
-std::optional<std::pair<int, int>> parsePictureSize(const std::string& text)
+std::optional<std::string> pictureSizeOption(const std::string& value, int& width, int& height)
 {
     constexpr double kMaxPixels = 16384;
-    const auto x = text.find('x');
-    if (x == std::string::npos)
-        return std::nullopt;
-    const auto w = parseNumber(text.substr(0, x)), h = parseNumber(text.substr(x + 1));
+    const auto x = value.find('x');
+    const auto w = x == std::string::npos ? std::nullopt : parseNumber(value.substr(0, x));
+    const auto h = x == std::string::npos ? std::nullopt : parseNumber(value.substr(x + 1));
     const auto whole = [&](const std::optional<double>& v)
     { return v && *v >= 1 && *v <= kMaxPixels && *v == std::floor(*v); };
     if (!whole(w) || !whole(h))
-        return std::nullopt;
-    return std::pair{static_cast<int>(*w), static_cast<int>(*h)};
+        return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
+    width = static_cast<int>(*w);
+    height = static_cast<int>(*h);
+    return std::nullopt;
 }
 
 std::string utf8(const OdString& s)

@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 /// Numbers in messages and reports: short, but with enough digits to tell values apart; and numbers
@@ -26,8 +25,9 @@ std::string formatVector(const OdGeVector2d& v, int significant = 6);
 std::string printable(std::string_view text, std::size_t maxCharacters);
 /// A command-line value that is a finite number as a whole (no blank before it, nothing after it).
 std::optional<double> parseNumber(const std::string& text);
-/// A `--picture-size` value, "WIDTHxHEIGHT" in whole pixels from 1 to 16384 each.
-std::optional<std::pair<int, int>> parsePictureSize(const std::string& text);
+/// Reads a `--picture-size` value, "WIDTHxHEIGHT" in whole pixels from 1 to 16384 each, into `width`
+/// and `height`, which keep what they held when it is not allowed. An error text for such a value.
+std::optional<std::string> pictureSizeOption(const std::string& value, int& width, int& height);
 /// The tolerance of `--converge` from "P%" as a fraction; empty unless 0 < P < 100.
 std::optional<double> convergeTolerance(const std::string& value);
 /// Refining until the maxima change by less than this, unless `--converge` says otherwise.

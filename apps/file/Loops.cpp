@@ -76,45 +76,30 @@ std::string describe(const BoundaryCurve& curve)
     return curve.path + " (" + curve.kind + ")";
 }
 
-/// Moves the start of `curve` onto `p`; false for an arc, whose ends follow from its centre.
+/// Moves the start of `curve` (or its end) onto `p`; false for an arc, whose ends follow from its centre.
+bool moveEndPoint(BoundaryCurve& curve, bool start, const OdGePoint2d& p)
+{
+    const auto end = [&](std::vector<OdGePoint2d>& points) -> OdGePoint2d&
+    { return start ? points.front() : points.back(); };
+    if (auto* line = std::get_if<LineCurve>(&curve.geometry))
+        (start ? line->from : line->to) = p;
+    else if (auto* spline = std::get_if<SplineCurve>(&curve.geometry))
+        end(spline->fitPoints) = p;
+    else if (auto* nurbs = std::get_if<NurbsCurve>(&curve.geometry))
+        end(nurbs->controlPoints) = p;
+    else
+        return false;
+    return true;
+}
+
 bool moveStart(BoundaryCurve& curve, const OdGePoint2d& p)
 {
-    if (auto* line = std::get_if<LineCurve>(&curve.geometry))
-    {
-        line->from = p;
-        return true;
-    }
-    if (auto* spline = std::get_if<SplineCurve>(&curve.geometry))
-    {
-        spline->fitPoints.front() = p;
-        return true;
-    }
-    if (auto* nurbs = std::get_if<NurbsCurve>(&curve.geometry))
-    {
-        nurbs->controlPoints.front() = p;
-        return true;
-    }
-    return false;
+    return moveEndPoint(curve, true, p);
 }
 
 bool moveEnd(BoundaryCurve& curve, const OdGePoint2d& p)
 {
-    if (auto* line = std::get_if<LineCurve>(&curve.geometry))
-    {
-        line->to = p;
-        return true;
-    }
-    if (auto* spline = std::get_if<SplineCurve>(&curve.geometry))
-    {
-        spline->fitPoints.back() = p;
-        return true;
-    }
-    if (auto* nurbs = std::get_if<NurbsCurve>(&curve.geometry))
-    {
-        nurbs->controlPoints.back() = p;
-        return true;
-    }
-    return false;
+    return moveEndPoint(curve, false, p);
 }
 
 /// Makes the end of `a` and the start of `b` the same point when they lie within the tolerance.

@@ -11,13 +11,7 @@ using namespace summary_json;
 /// The keys after the run's outcome.
 void writeSummaryKeys(Writer& w, const Summary& s)
 {
-    object(w, "units", s.units,
-           [&](const Summary::Units& u)
-           {
-               field(w, "length", u.length);
-               field(w, "force", u.force);
-               field(w, "stress", u.stress);
-           });
+    object(w, "units", s.units, [&](const Summary::Units& u) { resultUnitFields(w, u); });
     object(w, "mesh", s.mesh,
            [&](const Summary::Mesh& m)
            {
@@ -133,7 +127,6 @@ const char* runStatusName(ERunStatus status)
 
 std::string formatSummary(const Summary& s)
 {
-    return summary_json::document(s.status, s.result, s.messages,
-                                  [&](summary_json::Writer& w) { writeSummaryKeys(w, s); });
+    return summary_json::document(s, [&](summary_json::Writer& w) { writeSummaryKeys(w, s); });
 }
 } // namespace cae_app

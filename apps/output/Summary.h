@@ -25,7 +25,8 @@ enum class ERunStatus
 /// The word summary.json writes for a status.
 const char* runStatusName(ERunStatus status);
 
-struct Summary
+/// How a run of either command ended: the keys every summary.json starts with.
+struct RunOutcome
 {
     ERunStatus status = ERunStatus::eInvalid;
     /// The module's result code of the step that decided the status (0 when solved); null when no
@@ -33,13 +34,19 @@ struct Summary
     std::optional<std::uint32_t> result;
     /// The analysis's own status texts, or the program's error messages, one per entry.
     std::vector<std::string> messages;
+};
 
-    struct Units
-    {
-        std::string length;
-        std::string force;
-        std::string stress;
-    };
+/// The units the results are given in.
+struct ResultUnits
+{
+    std::string length;
+    std::string force;
+    std::string stress;
+};
+
+struct Summary : RunOutcome
+{
+    using Units = ResultUnits;
     std::optional<Units> units;
 
     struct Mesh

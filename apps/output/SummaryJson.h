@@ -77,6 +77,14 @@ void object(Writer& w, const char* key, const std::optional<T>& value, Body body
     w.EndObject();
 }
 
+/// The result units' keys, in the order both summaries give them.
+inline void resultUnitFields(Writer& w, const ResultUnits& u)
+{
+    field(w, "length", u.length);
+    field(w, "force", u.force);
+    field(w, "stress", u.stress);
+}
+
 /// The "convergence" key of a summary: the study's steps (`elements` names their element count) and
 /// the extrapolated maxima.
 inline void writeConvergence(Writer& w, const ConvergenceStudy& c, const char* elements)
@@ -116,24 +124,22 @@ inline void writeConvergence(Writer& w, const ConvergenceStudy& c, const char* e
 
 /// A summary document: the keys every summary starts with ("status", "result" and "messages"), then
 /// those `body` writes; indented, with arrays of numbers on one line.
-template <class Body>
-std::string document(ERunStatus status, const std::optional<std::uint32_t>& result,
-                     const std::vector<std::string>& messages, Body body)
+template <class Body> std::string document(const RunOutcome& outcome, Body body)
 {
     rapidjson::StringBuffer buffer;
     Writer w(buffer);
     w.SetIndent(' ', 2);
     w.SetFormatOptions(rapidjson::kFormatSingleLineArray);
     w.StartObject();
-    field(w, "status", std::string(runStatusName(status)));
+    field(w, "status", std::string(runStatusName(outcome.status)));
     w.Key("result");
-    if (result)
-        w.Uint(*result);
+    if (outcome.result)
+        w.Uint(*outcome.result);
     else
         w.Null();
     w.Key("messages");
     w.StartArray();
-    for (const auto& m : messages)
+    for (const auto& m : outcome.messages)
         put(w, m);
     w.EndArray();
     body(w);

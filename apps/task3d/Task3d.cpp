@@ -429,8 +429,9 @@ private:
     {
         const bool si = m_file.systemInternational;
         m_units = taskUnits(m_file.units, si);
-        m_summary.units = TaskSummary::Units{std::string(unitsName(m_file.units)), si ? "si" : "english",
-                                             m_units.length, m_units.force, m_units.stress};
+        m_summary.units = TaskSummary::Units{{m_units.length, m_units.force, m_units.stress},
+                                             std::string(unitsName(m_file.units)),
+                                             si ? "si" : "english"};
         if (!m_file.description.empty())
             print(printable(m_file.description, 200) + "\n");
         print("Units        drawing in " + m_summary.units->drawing + "; modelling " +

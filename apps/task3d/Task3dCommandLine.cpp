@@ -9,7 +9,6 @@
 #include <cmath>
 #include <iterator>
 #include <string_view>
-#include <tuple>
 #include <utility>
 
 namespace cae_app
@@ -107,11 +106,7 @@ std::string setDeform(CommandLine& cl, const std::string& value)
 
 std::string setPictureSize(CommandLine& cl, const std::string& value)
 {
-    const auto size = parsePictureSize(value);
-    if (!size)
-        return "--picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '" + value + "'";
-    std::tie(cl.pictureWidth, cl.pictureHeight) = *size;
-    return {};
+    return pictureSizeOption(value, cl.pictureWidth, cl.pictureHeight).value_or(std::string());
 }
 
 std::string setMaxTetrahedra(CommandLine& cl, const std::string& value)

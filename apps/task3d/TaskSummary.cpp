@@ -68,9 +68,7 @@ void writeTaskKeys(Writer& w, const TaskSummary& s)
            {
                field(w, "drawing", u.drawing);
                field(w, "modelling", u.modelling);
-               field(w, "length", u.length);
-               field(w, "force", u.force);
-               field(w, "stress", u.stress);
+               resultUnitFields(w, u);
            });
     object(w, "mesh", s.mesh,
            [&](const TaskSummary::Mesh& m)
@@ -142,7 +140,6 @@ void writeTaskKeys(Writer& w, const TaskSummary& s)
 
 std::string formatTaskSummary(const TaskSummary& s)
 {
-    return summary_json::document(s.status, s.result, s.messages,
-                                  [&](summary_json::Writer& w) { writeTaskKeys(w, s); });
+    return summary_json::document(s, [&](summary_json::Writer& w) { writeTaskKeys(w, s); });
 }
 } // namespace cae_app

@@ -13,21 +13,14 @@
 /// are in the units of TaskUnits.h, which "units" names and every quantity repeats as its "unit".
 namespace cae_app
 {
-struct TaskSummary
+/// Its status is invalid when the file is not usable, failed when meshing, the deck or the solver run failed.
+struct TaskSummary : RunOutcome
 {
-    /// Invalid: the file is not usable; failed: meshing, the deck or the solver run failed.
-    ERunStatus status = ERunStatus::eInvalid;
-    /// The module's result code of the step that decided the status (0 when solved); null when no
-    /// module step ran.
-    std::optional<std::uint32_t> result;
-    std::vector<std::string> messages;
-    struct Units
+    /// The results' units, and the drawing's and the modelling's they come from.
+    struct Units : ResultUnits
     {
         std::string drawing;
         std::string modelling;
-        std::string length;
-        std::string force;
-        std::string stress;
     };
     std::optional<Units> units;
     struct Mesh

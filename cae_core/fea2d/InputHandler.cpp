@@ -286,6 +286,15 @@ struct InputHandler::Impl
 
     bool hasMesh() const { return !params.mesh.isNull(); }
 
+    /// Stores `value` into `field` and raises `changed`, unless the field holds it already.
+    template <class T> static void store(T& field, T value, ut::Signal<>& changed)
+    {
+        if (field == value)
+            return;
+        field = std::move(value);
+        changed.raise();
+    }
+
     /// Stores value into field and raises the settings signal, unless it is equal within tolerance.
     void setValue(double& field, double value)
     {
@@ -389,18 +398,12 @@ InputHandler::connectHasMeshChangedSignal(const std::function<void()>& callback)
 
 void InputHandler::setMode(EMode mode)
 {
-    if (m_impl->params.mode == mode)
-        return;
-    m_impl->params.mode = mode;
-    m_impl->settingsChanged.raise();
+    Impl::store(m_impl->params.mode, mode, m_impl->settingsChanged);
 }
 
 void InputHandler::setElementType(EElementType elementType)
 {
-    if (m_impl->params.elementType == elementType)
-        return;
-    m_impl->params.elementType = elementType;
-    m_impl->settingsChanged.raise();
+    Impl::store(m_impl->params.elementType, elementType, m_impl->settingsChanged);
 }
 
 void InputHandler::setThickness(double thickness)
@@ -490,10 +493,7 @@ void InputHandler::setAdaptiveElasticityThreshold(double threshold)
 
 void InputHandler::setRegion(OdSmartPtr<OdDbRegion> region)
 {
-    if (m_impl->params.region == region)
-        return;
-    m_impl->params.region = std::move(region);
-    m_impl->settingsChanged.raise();
+    Impl::store(m_impl->params.region, std::move(region), m_impl->settingsChanged);
 }
 
 void InputHandler::addLoadOrSupport(const LoadOrSupport& loadOrSupport)
@@ -538,20 +538,12 @@ void InputHandler::setMesh(OdSmartPtr<OdDbSubDMesh> mesh, std::optional<double> 
 
 void InputHandler::setValidMeshConstraints(bool valid)
 {
-    bool& flag = m_impl->params.meshProperties.validMeshConstraints;
-    if (flag == valid)
-        return;
-    flag = valid;
-    m_impl->validMeshChanged.raise();
+    Impl::store(m_impl->params.meshProperties.validMeshConstraints, valid, m_impl->validMeshChanged);
 }
 
 void InputHandler::setValidMeshSize(bool valid)
 {
-    bool& flag = m_impl->params.meshProperties.validMeshSize;
-    if (flag == valid)
-        return;
-    flag = valid;
-    m_impl->validMeshChanged.raise();
+    Impl::store(m_impl->params.meshProperties.validMeshSize, valid, m_impl->validMeshChanged);
 }
 
 void InputHandler::invalidateMeshConstraints()
@@ -569,11 +561,7 @@ void InputHandler::recheckMeshSize(double size)
     if (!m_impl->hasMesh())
         return;
     MeshProperties& mesh = m_impl->params.meshProperties;
-    const bool valid = isEqual(size, mesh.meshSize);
-    if (mesh.validMeshSize == valid)
-        return;
-    mesh.validMeshSize = valid;
-    m_impl->validMeshChanged.raise();
+    Impl::store(mesh.validMeshSize, isEqual(size, mesh.meshSize), m_impl->validMeshChanged);
 }
 
 } // namespace cae_core::fea2d

@@ -113,6 +113,15 @@ void WriteJsonDocVisitor::addText(const std::string& name, const std::string& te
     add(name, JsonValue(value.c_str(), static_cast<rapidjson::SizeType>(value.size()), m_allocator));
 }
 
+template <class E>
+EResult WriteJsonDocVisitor::addEnum(const std::string& name, const MeshingOption<E>& option,
+                                     std::string (*toStr)(E))
+{
+    if (option)
+        addText(name, toStr(*option));
+    return eOk;
+}
+
 EResult WriteJsonDocVisitor::visit(const std::string& name, MeshingOption<std::int32_t>& option)
 {
     if (option)
@@ -141,48 +150,36 @@ EResult WriteJsonDocVisitor::visit(const std::string& name, MeshingOption<bool>&
 EResult WriteJsonDocVisitor::visit(const std::string& name,
                                    MeshingOption<SurfaceParameters::EPhysicalSizeMode>& option)
 {
-    if (option)
-        addText(name, SurfaceParameters::toStr(*option));
-    return eOk;
+    return addEnum(name, option, &SurfaceParameters::toStr);
 }
 
 EResult WriteJsonDocVisitor::visit(const std::string& name, MeshingOption<SurfaceParameters::EMetric>& option)
 {
-    if (option)
-        addText(name, SurfaceParameters::toStr(*option));
-    return eOk;
+    return addEnum(name, option, &SurfaceParameters::toStr);
 }
 
 EResult WriteJsonDocVisitor::visit(const std::string& name,
                                    MeshingOption<SurfaceParameters::EGeometricSizeMode>& option)
 {
-    if (option)
-        addText(name, SurfaceParameters::toStr(*option));
-    return eOk;
+    return addEnum(name, option, &SurfaceParameters::toStr);
 }
 
 EResult WriteJsonDocVisitor::visit(const std::string& name,
                                    MeshingOption<TetraParameters::EPThreadsMode>& option)
 {
-    if (option)
-        addText(name, TetraParameters::toStr(*option));
-    return eOk;
+    return addEnum(name, option, &TetraParameters::toStr);
 }
 
 EResult WriteJsonDocVisitor::visit(const std::string& name,
                                    MeshingOption<TetraParameters::EOptimizationLevel>& option)
 {
-    if (option)
-        addText(name, TetraParameters::toStr(*option));
-    return eOk;
+    return addEnum(name, option, &TetraParameters::toStr);
 }
 
 EResult WriteJsonDocVisitor::visit(const std::string& name,
                                    MeshingOption<TetraParameters::EBoundaryRegeneration>& option)
 {
-    if (option)
-        addText(name, TetraParameters::toStr(*option));
-    return eOk;
+    return addEnum(name, option, &TetraParameters::toStr);
 }
 
 ReadJsonDocVisitor::ReadJsonDocVisitor(const JsonValue& object, ut::IReporter& reporter)

@@ -59,6 +59,8 @@ public:
 private:
     void add(const std::string& name, JsonValue value);
     void addText(const std::string& name, const std::string& text);
+    template <class E>
+    EResult addEnum(const std::string& name, const MeshingOption<E>& option, std::string (*toStr)(E));
 
     JsonValue& m_object;
     JsonDocument::AllocatorType& m_allocator;

@@ -16,7 +16,9 @@
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
+using cae_app_test::examplesDir;
 using cae_app_test::hasTemporaryFiles;
+using cae_app_test::Outcome;
 using cae_app_test::quote;
 using cae_app_test::slurp;
 using cae_app_test::spit;
@@ -32,34 +34,16 @@ namespace
 /// about 2e-9 of the load; a lost load on even one boundary edge would be 1e-3 of it or more.
 constexpr double kEquilibriumTolerance = 1e-7;
 
-struct Outcome
-{
-    int exitStatus = -1;
-    std::string out;
-    std::string err;
-};
-
-fs::path examples()
-{
-    const char* source = std::getenv("CAE_SOURCE_DIR");
-    return fs::path(source ? source : ".") / "examples";
-}
-
 Outcome runCae(const std::vector<std::string>& args, const fs::path& scratch)
 {
     // The solver program's working folders go into the test's own folder, which is removed after it.
     std::string command = "TMPDIR=" + quote(scratch.string()) + " " + quote(CAE_PROGRAM);
     for (const auto& a : args)
         command += " " + quote(a);
-    const fs::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
-    command += " >" + quote(out.string()) + " 2>" + quote(err.string());
-    const int status = std::system(command.c_str());
-    Outcome o;
-    o.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    o.out = slurp(out);
-    o.err = slurp(err);
-    fs::remove(out);
-    fs::remove(err);
+    Outcome o = cae_app_test::run(command, scratch);
+    // What a run leaves in the folder is checked without the captured output.
+    fs::remove(scratch / "stdout.txt");
+    fs::remove(scratch / "stderr.txt");
     return o;
 }
 
@@ -164,7 +148,7 @@ TEST(CaeExamples, PlateWithHoleShowsTheHolesStressConcentration)
 {
     TempDir dir;
     const Outcome o =
-        runCae({"analyze2d", (examples() / "plate_with_hole.json").string(), "--out", dir.path().string()},
+        runCae({"analyze2d", (examplesDir() / "plate_with_hole.json").string(), "--out", dir.path().string()},
                dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
     EXPECT_TRUE(o.err.empty()) << o.err;
@@ -196,7 +180,7 @@ TEST(CaeExamples, CantileverDeflectsAsBeamTheorySays)
 {
     TempDir dir;
     const Outcome o = runCae(
-        {"analyze2d", (examples() / "cantilever.json").string(), "--out", dir.path().string(), "--quiet"},
+        {"analyze2d", (examplesDir() / "cantilever.json").string(), "--out", dir.path().string(), "--quiet"},
         dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
     EXPECT_TRUE(o.out.empty()) << "--quiet printed: " << o.out;
@@ -218,15 +202,15 @@ TEST(CaeExamples, TheNastranSolverOfTheLoadedModuleGivesTheInHouseResults)
     // cae loads the module file, whose start-up installs the Nastran 2D solver, and runs the solver
     // program built beside it.
     TempDir dir;
-    std::string text = slurp(examples() / "cantilever.json");
+    std::string text = slurp(examplesDir() / "cantilever.json");
     text.insert(text.rfind('}'), ", \"solver\": \"nastran\"");
     spit(dir.path() / "nastran.json", text);
     const fs::path inHouse = dir.path() / "in_house", nastran = dir.path() / "nastran";
-    ASSERT_EQ(
-        runCae({"analyze2d", (examples() / "cantilever.json").string(), "--out", inHouse.string(), "--quiet"},
-               dir.path())
-            .exitStatus,
-        0);
+    ASSERT_EQ(runCae({"analyze2d", (examplesDir() / "cantilever.json").string(), "--out", inHouse.string(),
+                      "--quiet"},
+                     dir.path())
+                  .exitStatus,
+              0);
     const Outcome o =
         runCae({"analyze2d", (dir.path() / "nastran.json").string(), "--out", nastran.string()}, dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
@@ -259,7 +243,7 @@ TEST(CaeExamples, BracketRestsOnItsRollingSupportWithoutFriction)
 {
     TempDir dir;
     const Outcome o = runCae(
-        {"analyze2d", (examples() / "l_bracket.json").string(), "--out", dir.path().string()}, dir.path());
+        {"analyze2d", (examplesDir() / "l_bracket.json").string(), "--out", dir.path().string()}, dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
     const auto d = readSummary(dir.path());
     expectEquilibrium(d);
@@ -280,7 +264,7 @@ TEST(CaeExamples, NotReadyFileListsTheAnalysisOwnMessages)
     TempDir dir;
     spit(dir.path() / "result.vtu", "previous good result");
     const Outcome o = runCae(
-        {"analyze2d", (examples() / "not_ready.json").string(), "--out", dir.path().string()}, dir.path());
+        {"analyze2d", (examplesDir() / "not_ready.json").string(), "--out", dir.path().string()}, dir.path());
     EXPECT_EQ(o.exitStatus, 2);
     const auto d = readSummary(dir.path());
     EXPECT_STREQ(d["status"].str(), "invalid");
@@ -305,7 +289,7 @@ namespace
 /// A valid file to break in one place.
 std::string plateText()
 {
-    return slurp(examples() / "plate_with_hole.json");
+    return slurp(examplesDir() / "plate_with_hole.json");
 }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to)
@@ -488,7 +472,7 @@ TEST(CaeStartUp, OnlyTheThreeDCommandLoadsTheSolidKernel)
 {
     TempDir dir;
     const std::string twoD =
-        loadedLibraries({"analyze2d", (examples() / "cantilever.json").string(), "--quiet"}, dir.path());
+        loadedLibraries({"analyze2d", (examplesDir() / "cantilever.json").string(), "--quiet"}, dir.path());
     ASSERT_NE(twoD.find("cae_core.tx"), std::string::npos) << "no loader log to check";
     EXPECT_EQ(twoD.find("libgmsh"), std::string::npos);
     EXPECT_EQ(twoD.find("/libTK"), std::string::npos);
@@ -528,7 +512,7 @@ TEST(CaeOutputs, ARunOwnsItsFilesInTheFolderAndLeavesOthersAlone)
     spit(out / "notes.txt", "the user's own");
     spit(out / ".result.vtu.tmp-999999-0", "left by a run that was killed");
     const Outcome o =
-        runCae({"analyze2d", (examples() / "cantilever.json").string(), "--out", out.string(), "--quiet"},
+        runCae({"analyze2d", (examplesDir() / "cantilever.json").string(), "--out", out.string(), "--quiet"},
                dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
     EXPECT_EQ(slurp(out / "notes.txt"), "the user's own");
@@ -541,11 +525,11 @@ TEST(CaeOutputs, TwoRunsIntoOneFolderLeaveOneMatchingSet)
     TempDir dir;
     const fs::path out = dir.path() / "out";
     const fs::path broken = dir.path() / "broken.json";
-    spit(broken, replaced(slurp(examples() / "cantilever.json"), "\"yield\"", "\"yeld\""));
+    spit(broken, replaced(slurp(examplesDir() / "cantilever.json"), "\"yield\"", "\"yeld\""));
     // Both at once, then each order finishing last: the summary and the result always agree.
     const std::string cae = quote(CAE_PROGRAM), o = quote(out.string());
     const std::string good =
-        cae + " analyze2d " + quote((examples() / "cantilever.json").string()) + " --quiet --out " + o;
+        cae + " analyze2d " + quote((examplesDir() / "cantilever.json").string()) + " --quiet --out " + o;
     const std::string bad = cae + " analyze2d " + quote(broken.string()) + " --quiet --out " + o;
     for (const std::string& command : {"(" + good + " & " + bad + "; wait) 2>/dev/null",
                                        bad + " 2>/dev/null; " + good, good + "; " + bad + " 2>/dev/null"})
@@ -562,14 +546,14 @@ TEST(CaeOutputs, WhatCannotBeWrittenEndsTheRunAsFailed)
     TempDir dir;
     const fs::path file = dir.path() / "a-file";
     spit(file, "");
-    const Outcome o =
-        runCae({"analyze2d", (examples() / "cantilever.json").string(), "--out", file.string()}, dir.path());
+    const Outcome o = runCae(
+        {"analyze2d", (examplesDir() / "cantilever.json").string(), "--out", file.string()}, dir.path());
     EXPECT_EQ(o.exitStatus, 3);
     EXPECT_NE(o.err.find("cannot create the folder"), std::string::npos) << o.err;
 
     // A full disk under standard output: the report is lost, so the run did not succeed.
     for (const std::string& args :
-         {std::string(" --help"), " analyze2d " + quote((examples() / "cantilever.json").string())})
+         {std::string(" --help"), " analyze2d " + quote((examplesDir() / "cantilever.json").string())})
     {
         const int status = std::system((quote(CAE_PROGRAM) + args + " >/dev/full 2>/dev/null").c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << args;
@@ -596,7 +580,7 @@ TEST(CaeDrawing, KeepsTheSetUpAndResultForACadProgramAndTakesEditedGlyphsBack)
     spit(
         file,
         replaced(
-            slurp(examples() / "cantilever.json"),
+            slurp(examplesDir() / "cantilever.json"),
             R"({"linearLoad": {"start": [200, 0], "end": [200, 10], "magnitude": 5, "angleDeg": 90, "flipped": true}})",
             R"({"pointLoad": {"location": [200, 5], "direction": [0, -1], "magnitude": 50}})"));
     const fs::path first = dir.path() / "first";

@@ -82,3 +82,37 @@ TEST(CommandLineParsing, WrongUsageSaysWhatIsWrong)
         EXPECT_NE(cl.text.find("--help"), std::string::npos);
     }
 }
+
+TEST(CommandLineParsing, BothCommandsReadThePictureSizeAlike)
+{
+    struct Case
+    {
+        const char* value;
+        int width, height;
+        /// First line of the usage error; empty when the size is taken.
+        const char* message;
+    };
+    const Case cases[] = {
+        {"300x200", 300, 200, ""},
+        {"1x16384", 1, 16384, ""},
+        {"0x100", 0, 0, "cae: --picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '0x100'\n"},
+        {"100", 0, 0, "cae: --picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '100'\n"},
+        {"2.5x10", 0, 0,
+         "cae: --picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '2.5x10'\n"},
+        {"16385x1", 0, 0,
+         "cae: --picture-size must be WIDTHxHEIGHT in pixels, each 1 to 16384, not '16385x1'\n"},
+    };
+    for (const char* command : {"analyze2d", "task3d"})
+        for (const Case& c : cases)
+        {
+            const auto cl = parseCommandLine({command, "a.json", std::string("--picture-size=") + c.value});
+            if (*c.message)
+            {
+                EXPECT_EQ(cl.action, Action::eUsageError) << command << " " << c.value;
+                EXPECT_EQ(cl.text.substr(0, cl.text.find('\n') + 1), c.message) << command;
+                continue;
+            }
+            EXPECT_EQ(cl.pictureWidth, c.width) << command << " " << c.value;
+            EXPECT_EQ(cl.pictureHeight, c.height) << command << " " << c.value;
+        }
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using cae_app_test::examplesDir;
 using cae_app_test::Outcome;
 using cae_app_test::quote;
 using cae_app_test::slurp;
@@ -24,12 +25,6 @@ Outcome runCae(const std::vector<std::string>& args, const fs::path& scratch)
     for (const auto& a : args)
         command += " " + quote(a);
     return cae_app_test::run(command, scratch);
-}
-
-fs::path examples()
-{
-    const char* source = std::getenv("CAE_SOURCE_DIR");
-    return fs::path(source ? source : ".") / "examples";
 }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to)
@@ -54,7 +49,7 @@ TEST(ConvergeProgram, PlateWithHoleReachesTheHandbookConcentrationFactor)
     // The example's plate, started coarse away from the hole so that the mesher's budget leaves
     // room for three halvings; the hole's edge goes from 2 to 0.5 mm.
     const TempDir dir;
-    std::string text = slurp(examples() / "plate_with_hole.json");
+    std::string text = slurp(examplesDir() / "plate_with_hole.json");
     text = replaced(text, "\"size\": 4", "\"size\": 16");
     text = replaced(text, "\"ratio\": 4", "\"ratio\": 8");
     spit(dir.path() / "plate.json", text);

@@ -23,6 +23,7 @@
 namespace
 {
 namespace fs = std::filesystem;
+using cae_app_test::examplesDir;
 using cae_app_test::quote;
 using cae_app_test::slurp;
 using cae_app_test::spit;
@@ -33,12 +34,6 @@ int run(const std::string& command, const fs::path& log)
 {
     const int status = std::system((command + " >" + quote(log.string()) + " 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-fs::path examples()
-{
-    const char* source = std::getenv("CAE_SOURCE_DIR");
-    return fs::path(source ? source : ".") / "examples";
 }
 
 /// The reader mends nothing, the header's extents hold all geometry (texts aside: the reader guesses
@@ -159,7 +154,7 @@ TEST(DrawingFiles, Analyze2dDrawingPassesAnAuditAndPrintsRegionResultsAndLegend)
 {
     TempDir dir;
     const fs::path out = dir.path() / "out";
-    ASSERT_EQ(run(quote(CAE_PROGRAM) + " analyze2d " + quote((examples() / "cantilever.json").string()) +
+    ASSERT_EQ(run(quote(CAE_PROGRAM) + " analyze2d " + quote((examplesDir() / "cantilever.json").string()) +
                       " --quiet --out " + quote(out.string()),
                   dir.path() / "run.log"),
               0)
@@ -177,10 +172,10 @@ TEST(DrawingFiles, Task3dModelPassesAnAuditAndPrintsMeshAndLegend)
     // The deck's title, the file's name, tells this run's working folder from those of other runs.
     const fs::path file = dir.path() / "DrawingFiles_round_bar.json";
     // Coarse, so that the run stays quick under the sanitizers; the file's parts do not depend on it.
-    std::string text = slurp(examples() / "3d" / "round_bar.json");
+    std::string text = slurp(examplesDir() / "3d" / "round_bar.json");
     text.replace(text.find("\"fineness\": 2"), 13, "\"fineness\": 4");
     spit(file, text);
-    spit(dir.path() / "round_bar.step", slurp(examples() / "3d" / "round_bar.step"));
+    spit(dir.path() / "round_bar.step", slurp(examplesDir() / "3d" / "round_bar.step"));
     const fs::path out = dir.path() / "out";
     ASSERT_EQ(
         run(quote(CAE_PROGRAM) + " task3d " + quote(file.string()) + " --quiet --out " + quote(out.string()),
@@ -227,7 +222,7 @@ TEST(DrawingFiles, ARunsDrawingBuiltOnTheUsersKeepsItsPartsOnTheirLayers)
     TempDir dir;
     const fs::path user = dir.path() / "user.dxf";
     writeUserDrawing(user);
-    const std::string example = (examples() / "cantilever.json").string();
+    const std::string example = (examplesDir() / "cantilever.json").string();
     cae_app::AnalysisFile file = cae_app::readAnalysisFile(example);
     cae_app::prepareLoops(file.outer, file.holes, example);
     cae_app::Drawing drawing = cae_app::setUpDrawing(file, example);
@@ -273,7 +268,7 @@ TEST(DrawingFiles, ARegionDrawnInCadComesBackInItsDrawingWithEveryEntityItCanHol
 {
     TempDir dir;
     for (const char* name : {"drawn_bracket.json", "drawn_bracket.dxf"})
-        spit(dir.path() / name, slurp(examples() / name));
+        spit(dir.path() / name, slurp(examplesDir() / name));
     const fs::path out = dir.path() / "out";
     ASSERT_EQ(run(quote(CAE_PROGRAM) + " analyze2d " + quote((dir.path() / "drawn_bracket.json").string()) +
                       " --quiet --out " + quote(out.string()),

@@ -19,8 +19,7 @@ namespace fs = std::filesystem;
 
 fs::path example(const std::string& name)
 {
-    const char* source = std::getenv("CAE_SOURCE_DIR");
-    return fs::path(source ? source : ".") / "examples" / name;
+    return cae_app_test::examplesDir() / name;
 }
 
 /// Exit status and standard output of `cae` with `args`.

@@ -25,6 +25,7 @@ using cae_app_test::Outcome;
 using cae_app_test::quote;
 using cae_app_test::run;
 using cae_app_test::slurp;
+using cae_app_test::sourceDir;
 using cae_app_test::spit;
 using cae_app_test::TempDir;
 using cae_app_test::vtuArray;
@@ -35,12 +36,6 @@ namespace
 bool available(const char* program)
 {
     return std::system(("command -v " + std::string(program) + " > /dev/null 2>&1").c_str()) == 0;
-}
-
-fs::path sourceDir()
-{
-    const char* source = std::getenv("CAE_SOURCE_DIR");
-    return fs::path(source ? source : ".");
 }
 
 /// Solves the task file `text` under the running test's name (its deck title tells its working folder

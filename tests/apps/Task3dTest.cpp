@@ -21,6 +21,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using cae_app_test::examplesDir;
 using cae_app_test::Outcome;
 using cae_app_test::quote;
 using cae_app_test::run;
@@ -37,12 +38,6 @@ Outcome runTask(const std::vector<std::string>& args, const fs::path& scratch)
     for (const auto& a : args)
         command += " " + quote(a);
     return run(command, scratch);
-}
-
-fs::path examples()
-{
-    const char* source = std::getenv("CAE_SOURCE_DIR");
-    return fs::path(source ? source : ".") / "examples";
 }
 
 /// The running test's name: what its task file is called, so that the deck's title tells its working
@@ -62,8 +57,7 @@ rapidjson::Document summary(const fs::path& dir)
 /// Largest displacement length and element von Mises stress that CalculiX computes for the deck.
 std::pair<double, double> calculix(const fs::path& deck, const fs::path& scratch)
 {
-    const fs::path script =
-        fs::path(std::getenv("CAE_SOURCE_DIR")) / "tests" / "apps" / "deck_to_calculix.py";
+    const fs::path script = cae_app_test::sourceDir() / "tests" / "apps" / "deck_to_calculix.py";
     const Outcome o = run("/usr/bin/python3 " + quote(script.string()) + " " + quote(deck.string()) + " " +
                               quote((scratch / "calculix").string()),
                           scratch);
@@ -83,12 +77,12 @@ void checkExample(const char* example, double closedForm, const std::array<doubl
     TempDir dir;
     // The deck's title, the file's name, tells this run's working folder from those of other runs
     // of the examples.
-    std::string text = slurp(examples() / example);
+    std::string text = slurp(examplesDir() / example);
     if (const auto at = text.find("\"fineness\": 1"); at != std::string::npos)
         text.replace(at, 13, "\"fineness\": 2");
     const fs::path file = dir.path() / ("Task3dExamples_" + fs::path(example).filename().string());
     spit(file, text);
-    spit(dir.path() / "round_bar.step", slurp(examples() / "3d" / "round_bar.step"));
+    spit(dir.path() / "round_bar.step", slurp(examplesDir() / "3d" / "round_bar.step"));
     const Outcome o =
         runTask({file.string(), "--out", (dir.path() / "out").string(), "--keep-work"}, dir.path());
     ASSERT_EQ(o.exitStatus, 0) << o.err;
@@ -347,7 +341,7 @@ TEST(Task3dAnswers, ASlideOnASlantedPlaneHoldsItsNormalAsCalculixDoes)
 TEST(Task3dDeck, TheFixedLinearDeckIsTheModulesOwn)
 {
     TempDir dir;
-    std::string text = slurp(examples() / "3d/bracket.json");
+    std::string text = slurp(examplesDir() / "3d/bracket.json");
     const std::string material = text.substr(text.find("  \"material\""));
     text.replace(text.find("  \"material\""), material.find('\n') + 1,
                  "  \"deck\": {\"material\": \"fixed\", \"elements\": \"linear\"},\n");
@@ -370,7 +364,7 @@ TEST(Task3dDeck, TheFixedLinearDeckIsTheModulesOwn)
 
 TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
 {
-    const std::string bar = slurp(examples() / "3d/round_bar.json");
+    const std::string bar = slurp(examplesDir() / "3d/round_bar.json");
     const auto replaced = [&](const std::string& from, const std::string& to)
     {
         std::string text = bar;
@@ -399,7 +393,7 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
          "features[0].slide.faces[0]: face 1 is curved; a slide needs plane faces"},
     };
     TempDir dir;
-    spit(dir.path() / "round_bar.step", slurp(examples() / "3d" / "round_bar.step"));
+    spit(dir.path() / "round_bar.step", slurp(examplesDir() / "3d" / "round_bar.step"));
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.message);
@@ -415,7 +409,7 @@ TEST(Task3dErrors, ABrokenTaskFileExitsTwoNamingTheKeyPath)
 TEST(Task3dErrors, AMeshBeyondTheBudgetExitsTwoNamingTheEstimateAndTheOption)
 {
     TempDir dir;
-    const Outcome o = runTask({(examples() / "3d/round_bar.json").string(), "--max-tetrahedra", "100",
+    const Outcome o = runTask({(examplesDir() / "3d/round_bar.json").string(), "--max-tetrahedra", "100",
                                "--out", (dir.path() / "out").string()},
                               dir.path());
     EXPECT_EQ(o.exitStatus, 2);
@@ -427,12 +421,12 @@ TEST(Task3dErrors, AMeshBeyondTheBudgetExitsTwoNamingTheEstimateAndTheOption)
 TEST(Task3dErrors, AFailingSolverRunExitsThreeWithItsMessageAndLeavesNoEarlierResult)
 {
     TempDir dir;
-    std::string text = slurp(examples() / "3d/round_bar.json");
+    std::string text = slurp(examplesDir() / "3d/round_bar.json");
     // Nothing holds the bar, so the solver program finds the model singular.
     const auto fix = text.find("{\"fix\"");
     text.erase(fix, text.find('\n', fix) - fix + 1);
     text.replace(text.find("\"fineness\": 2"), 13, "\"fineness\": 5");
-    spit(dir.path() / "round_bar.step", slurp(examples() / "3d" / "round_bar.step"));
+    spit(dir.path() / "round_bar.step", slurp(examplesDir() / "3d" / "round_bar.step"));
     spit(dir.path() / "task.json", text);
     const fs::path out = dir.path() / "out";
     fs::create_directories(out);

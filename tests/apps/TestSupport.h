@@ -39,6 +39,18 @@ private:
     std::filesystem::path m_path;
 };
 
+/// The checkout the tests were built from, as their environment names it (else the current folder).
+inline std::filesystem::path sourceDir()
+{
+    const char* source = std::getenv("CAE_SOURCE_DIR");
+    return std::filesystem::path(source ? source : ".");
+}
+
+inline std::filesystem::path examplesDir()
+{
+    return sourceDir() / "examples";
+}
+
 inline std::string slurp(const std::filesystem::path& p)
 {
     std::ifstream in(p, std::ios::binary);

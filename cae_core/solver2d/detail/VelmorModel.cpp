@@ -540,30 +540,32 @@ SparseMatrix constrainedSystem(const SparseMatrix& k, const SupportTransform& t)
     return kr;
 }
 
-Eigen::VectorXd rotate(const SupportTransform& t, const Eigen::VectorXd& v)
+namespace
 {
+/// T v, or T^T v when `transposed`: each rotated node's 2x2 block, stored row by row.
+Eigen::VectorXd applyRotation(const SupportTransform& t, const Eigen::VectorXd& v, bool transposed)
+{
+    const std::size_t upper = transposed ? 2 : 1, lower = transposed ? 1 : 2;
     Eigen::VectorXd out = v;
     for (const std::uint64_t n : t.rotatedNodes)
     {
         const std::array<double, 4>& r = t.blocks[n];
         const Eigen::Index a = Eigen::Index(2 * n);
-        out(a) = r[0] * v(a) + r[1] * v(a + 1);
-        out(a + 1) = r[2] * v(a) + r[3] * v(a + 1);
+        out(a) = r[0] * v(a) + r[upper] * v(a + 1);
+        out(a + 1) = r[lower] * v(a) + r[3] * v(a + 1);
     }
     return out;
+}
+} // namespace
+
+Eigen::VectorXd rotate(const SupportTransform& t, const Eigen::VectorXd& v)
+{
+    return applyRotation(t, v, false);
 }
 
 Eigen::VectorXd rotateBack(const SupportTransform& t, const Eigen::VectorXd& v)
 {
-    Eigen::VectorXd out = v;
-    for (const std::uint64_t n : t.rotatedNodes)
-    {
-        const std::array<double, 4>& r = t.blocks[n];
-        const Eigen::Index a = Eigen::Index(2 * n);
-        out(a) = r[0] * v(a) + r[2] * v(a + 1);
-        out(a + 1) = r[1] * v(a) + r[3] * v(a + 1);
-    }
-    return out;
+    return applyRotation(t, v, true);
 }
 
 } // namespace cae_core::solver2d::detail

@@ -92,6 +92,18 @@ TEST(LoopClosing, MovesLineEndsOntoArcsWithinTheTolerance)
     EXPECT_DOUBLE_EQ(std::get<LineCurve>(l.curves[0].geometry).to.x, 10 * std::cos(std::numbers::pi / 6));
 }
 
+TEST(LoopClosing, MovesSplineEndsOntoArcsAtBothEnds)
+{
+    // The spline runs from the first arc's end to the second arc's start, each typed 1e-7 off.
+    auto l = loop({arc(0, 0, 10, 0, 90), spline({{0, 10.0000001}, {-7, 7}, {-10.0000001, 0}}),
+                   arc(0, 0, 10, 180, 270), line(0, -10, 10, 0)});
+    closeLoop(l, 1e-6);
+    expectChained(l);
+    const auto& fit = std::get<SplineCurve>(l.curves[1].geometry).fitPoints;
+    EXPECT_EQ(fit.front(), endPoint(l.curves[0]));
+    EXPECT_EQ(fit.back(), startPoint(l.curves[2]));
+}
+
 TEST(LoopClosing, OpenLoopNamesTheTwoCurvesAndTheGap)
 {
     const auto e =

@@ -34,8 +34,7 @@ class BracketPicture : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        const char* source = std::getenv("CAE_SOURCE_DIR");
-        const fs::path example = fs::path(source ? source : ".") / "examples" / "3d" / "bracket.json";
+        const fs::path example = cae_app_test::examplesDir() / "3d" / "bracket.json";
         std::string text = cae_app_test::slurp(example);
         if (const auto at = text.find("\"fineness\": 1"); at != std::string::npos)
             text.replace(at, 13, "\"fineness\": 3");

@@ -104,9 +104,7 @@ class SolvedExample : public ModuleTest, public testing::WithParamInterface<std:
 TEST_P(SolvedExample, LabelsStayClearOfEachOtherAndOfTheLegendWhoseTopTickIsTheLargestValueDrawn)
 {
     ASSERT_TRUE(module->loaded()) << module->error();
-    const char* source = std::getenv("CAE_SOURCE_DIR");
-    const cae_app::CommandLine cl =
-        commandLine(fs::path(source ? source : ".") / "examples" / (GetParam() + ".json"));
+    const cae_app::CommandLine cl = commandLine(cae_app_test::examplesDir() / (GetParam() + ".json"));
     RecordingView recorder(cl);
     std::ostringstream err;
     ASSERT_EQ(cae_app::runAnalyze2d(cl, err, &recorder), cae_app::eExitSolved) << err.str();

@@ -12,6 +12,8 @@
 #include "platform/ge/GeCircArc3d.h"
 #include "platform/ge/GeLineSeg3d.h"
 
+#include "GlyphsTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,19 +23,7 @@ namespace
 using namespace cae_core::fea2d;
 constexpr double kExact = 1e-9;
 
-/// A metric drawing in millimetres whose glyph size is fixed.
-class TestContext : public Context
-{
-public:
-    explicit TestContext(double glyphSize = 1.0) : m_db(OdDbDatabase::createObject()), m_size(glyphSize) {}
-    OdDbDatabase* database() const override { return m_db.get(); }
-    OdString unitName(OdDb::UnitsValue) override { return L"mm"; }
-    double annoScale() const override { return m_size; }
-
-private:
-    OdDbDatabasePtr m_db;
-    double m_size;
-};
+using glyphs_test::TestContext;
 
 /// The kinds of the collected entities, one letter each: L line, P polyline, T text, H hatch,
 /// S spline, C circle.

@@ -6,6 +6,8 @@
 #include "platform/db/DbText.h"
 #include "platform/ge/GeMatrix3d.h"
 
+#include "GlyphsTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -16,16 +18,7 @@ namespace
 using namespace cae_core::fea2d;
 constexpr double kExact = 1e-12;
 
-class TestContext : public Context
-{
-public:
-    TestContext() : m_db(OdDbDatabase::createObject()) {}
-    OdDbDatabase* database() const override { return m_db.get(); }
-    OdString unitName(OdDb::UnitsValue) override { return L"mm"; }
-
-private:
-    OdDbDatabasePtr m_db;
-};
+using glyphs_test::TestContext;
 
 OdSmartPtr<OdDbEntity> label(const wchar_t* text, const OdGePoint3d& at)
 {

@@ -12,6 +12,8 @@
 #include "platform/db/DbText.h"
 #include "tests/platform/gi/RecordingWorldDraw.h"
 
+#include "GlyphsTestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace
@@ -19,16 +21,7 @@ namespace
 using namespace cae_core::fea2d;
 using platform_test::RecordingWorldDraw;
 
-class TestContext : public Context
-{
-public:
-    TestContext() : m_db(OdDbDatabase::createObject()) {}
-    OdDbDatabase* database() const override { return m_db.get(); }
-    OdString unitName(OdDb::UnitsValue) override { return L"mm"; }
-
-private:
-    OdDbDatabasePtr m_db;
-};
+using glyphs_test::TestContext;
 
 /// The host's traits: the SDK's sub-entity traits with the host's render traits behind them.
 class HostTraits : public RecordingWorldDraw, public oa::RenderTraits
