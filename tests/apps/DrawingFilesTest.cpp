@@ -131,11 +131,16 @@ void checkDrawingFile(const fs::path& dxf, const std::vector<std::string>& layer
         audit += " " + quote(layer);
     EXPECT_EQ(run(audit, log), 0) << slurp(log);
 
-    if (run("command -v librecad && command -v xvfb-run && command -v pdftoppm", log) != 0)
+    if (run("command -v librecad && command -v xvfb-run && command -v pdftoppm && command -v flock", log) !=
+        0)
         GTEST_SKIP() << "LibreCAD, xvfb-run or pdftoppm is not installed (scripts/install-deps.sh)";
     // The converter writes the page next to the drawing under the drawing's name.
     const fs::path pdf = fs::path(dxf).replace_extension(".pdf");
-    ASSERT_EQ(run("xvfb-run -a librecad dxf2pdf -a " + quote(dxf.string()), log), 0) << slurp(log);
+    // xvfb-run's choice of a free display races with another test's choosing at the same moment; one
+    // display at a time, taken in turn through a lock file, keeps parallel test runs from failing.
+    const std::string lock = (fs::temp_directory_path() / "cae-test-xvfb.lock").string();
+    ASSERT_EQ(run("flock " + quote(lock) + " xvfb-run -a librecad dxf2pdf -a " + quote(dxf.string()), log), 0)
+        << slurp(log);
     ASSERT_TRUE(fs::exists(pdf)) << slurp(log);
     const fs::path page = folder / "page";
     ASSERT_EQ(
