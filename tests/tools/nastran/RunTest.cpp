@@ -1,4 +1,5 @@
 #include "TestModels.h"
+#include "TestSupport.h"
 
 #include "tools/nastran/Run.h"
 
@@ -16,25 +17,10 @@ namespace fs = std::filesystem;
 namespace
 {
 
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class ProgramRun : public testing::Test
+class ProgramRun : public FolderTest
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() /
-                ("nastran run " + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    ProgramRun() : FolderTest("nastran run ") {}
 
     /// Writes the deck and runs the program the way the module's command line reaches it: the quoted
     /// path split at its blank, then the options.
@@ -47,8 +33,6 @@ protected:
         args.insert(args.end(), options.begin(), options.end());
         return runProgram(args);
     }
-
-    fs::path m_dir;
 };
 
 std::string boxDeck(double pressure = 5.0, double youngsModulus = 2.0e5)
