@@ -49,15 +49,17 @@ for sid, (fs, p) in enumerate(loads, 1):
         t = tets[n]
         pload4.append("PLOAD4,%d,%d,%s,,,,%d,%d,,,,\n" % (sid, n + 1, f(p), t[1 if opp == 0 else 0], t[opp]))
         dload.append("%d,P%d,%s\n" % (n + 1, face_label[opp], f(p)))
+coordinates = [tuple(map(f, x)) for x in nodes]
+def numbered(out, row, items):
+    """Writes every item as a row numbered from 1; both programs number grids and elements the same."""
+    out.writelines(row % (k, *item) for k, item in enumerate(items, 1))
 
 with open("task.dat", "w") as d:
     d.write("$ VANTORIX RUN\nSOL 101\nCEND\nDISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=BENCH\nSUBTITLE=VANTORIX TASK\n"
             "LABEL=SUMMARY\nSPC=100\nECHO=PUNCH\nLOAD=10\n$\nBEGIN BULK\n$     DEFINE GRID POINTS\n")
-    for g, x in enumerate(nodes, 1):
-        d.write("GRID,%d,,%s,%s,%s\n" % (g, f(x[0]), f(x[1]), f(x[2])))
+    numbered(d, "GRID,%d,,%s,%s,%s\n", coordinates)
     d.write("$\n$     DEFINE TETRA ELEMENTS\n")
-    for n, t in enumerate(tets, 1):
-        d.write("CTETRA,%d,1,%d,%d,%d,%d\n" % (n, *t))
+    numbered(d, "CTETRA,%d,1,%d,%d,%d,%d\n", tets)
     d.write("$\n$     DEFINE PROPERTIES OF ELEMENTS\nPSOLID,1,105,0\nMAT1,105,%s,,%s\n" % (f(e), f(nu)))
     d.write("$     DEFINE LOADS\nLOAD,10,1.0,1.0,1,1.0,2\n$     PRESSURE lOADS\n")
     d.writelines(pload4)
@@ -68,11 +70,9 @@ with open("task.dat", "w") as d:
 
 with open("box.inp", "w") as c:
     c.write("*NODE, NSET=NALL\n")
-    for g, x in enumerate(nodes, 1):
-        c.write("%d,%s,%s,%s\n" % (g, f(x[0]), f(x[1]), f(x[2])))
+    numbered(c, "%d,%s,%s,%s\n", coordinates)
     c.write("*ELEMENT, TYPE=C3D4, ELSET=EALL\n")
-    for n, t in enumerate(tets, 1):
-        c.write("%d,%d,%d,%d,%d\n" % (n, *t))
+    numbered(c, "%d,%d,%d,%d,%d\n", tets)
     c.write("*MATERIAL, NAME=STEEL\n*ELASTIC\n%s,%s\n*SOLID SECTION, ELSET=EALL, MATERIAL=STEEL\n*BOUNDARY\n" % (f(e), f(nu)))
     for g in fixed:
         c.write("%d,1,3\n" % g)
