@@ -136,13 +136,21 @@ TEST_F(ProgramRun, SetsThreadsAndWritesTheMatrixWhenAsked)
     EXPECT_FALSE(fs::exists(m_dir / "k.mtx.part"));
 }
 
-TEST(CommandLine, ReadsThreadCounts)
+TEST(CommandLine, ReadsThreadAndProcessCounts)
 {
     EXPECT_EQ(parseCommandLine({"a.dat", "smp=3"}).threads, 3);
     EXPECT_EQ(parseCommandLine({"a.dat", "PARALLEL=1"}).threads, 1);
     EXPECT_EQ(parseCommandLine({"a.dat"}).threads, 0);
+    EXPECT_EQ(parseCommandLine({"a.dat", "dmp=2"}).processes, 2);
     for (const char* bad : {"", "-1", "2x", "x"})
         EXPECT_LT(parseThreads(bad), 0) << bad;
+    // A count not understood is an error naming the keyword as given, and leaves the default.
+    const CommandLine wrong = parseCommandLine({"a.dat", "dmp=two", "smp=-1"});
+    ASSERT_EQ(wrong.errors.size(), 2u);
+    EXPECT_NE(wrong.errors[0].find("keyword dmp=two is not a number of processes"), std::string::npos);
+    EXPECT_NE(wrong.errors[1].find("keyword smp=-1 is not a number of threads"), std::string::npos);
+    EXPECT_EQ(wrong.processes, 0);
+    EXPECT_EQ(wrong.threads, 0);
 }
 
 TEST(CommandLine, ReadsMemoryAmountsInBytesAndWords)
