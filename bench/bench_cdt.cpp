@@ -52,9 +52,15 @@ double publicBytes(const Tri& t)
                                t.fixedEdges().bucket_count() * sizeof(void*));
 }
 
-/// Builds once more outside the timed loop to measure the memory of one finished triangulation.
-template <typename Build> void reportCounters(benchmark::State& state, std::size_t points, Build build)
+/// Times `build`, a triangulation of `points` points, then builds once more outside the timed loop to
+/// measure the memory of one finished triangulation.
+template <typename Build> void timeBuilds(benchmark::State& state, std::size_t points, Build build)
 {
+    for (auto _ : state)
+    {
+        Tri t = build();
+        benchmark::DoNotOptimize(t.triangles().data());
+    }
     const double before = heapBytesInUse();
     const Tri t = build();
     const double after = heapBytesInUse();
@@ -75,12 +81,7 @@ void runBatch(benchmark::State& state, const std::vector<P>& points)
         t.insertVertices(points);
         return t;
     };
-    for (auto _ : state)
-    {
-        Tri t = build();
-        benchmark::DoNotOptimize(t.triangles().data());
-    }
-    reportCounters(state, points.size(), build);
+    timeBuilds(state, points.size(), build);
 }
 
 void BM_CdtBatchRandom(benchmark::State& state)
@@ -101,12 +102,7 @@ void BM_CdtOneByOneRandom(benchmark::State& state)
             t.insertVertices({p});
         return t;
     };
-    for (auto _ : state)
-    {
-        Tri t = build();
-        benchmark::DoNotOptimize(t.triangles().data());
-    }
-    reportCounters(state, n, build);
+    timeBuilds(state, n, build);
 }
 BENCHMARK(BM_CdtOneByOneRandom)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
@@ -137,12 +133,7 @@ void BM_CdtSquareBoundaryThenSinglePoints(benchmark::State& state)
             t.insertVertices({p});
         return t;
     };
-    for (auto _ : state)
-    {
-        Tri t = build();
-        benchmark::DoNotOptimize(t.triangles().data());
-    }
-    reportCounters(state, boundary.size() + interiorCount, build);
+    timeBuilds(state, boundary.size() + interiorCount, build);
 }
 BENCHMARK(BM_CdtSquareBoundaryThenSinglePoints)->Unit(benchmark::kMillisecond);
 

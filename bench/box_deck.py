@@ -40,40 +40,43 @@ def faces(on):
 loads = [(faces(lambda x: abs(x[0] - lx) < 1e-9), 30.0), (faces(lambda x: abs(x[2] - lz) < 1e-9), 2.5)]
 fixed = [g for g in range(1, len(nodes) + 1) if nodes[g - 1][0] == 0.0]
 f = lambda v: "%.6E" % v
+# Every pressed face once, as a card for each program: the solver program's names a grid on the face and
+# the one opposite it, CalculiX's the face's number.
+face_label = {0: 3, 1: 4, 2: 2, 3: 1}
+pload4, dload = [], []
+for sid, (fs, p) in enumerate(loads, 1):
+    for n, opp in fs:
+        t = tets[n]
+        pload4.append("PLOAD4,%d,%d,%s,,,,%d,%d,,,,\n" % (sid, n + 1, f(p), t[1 if opp == 0 else 0], t[opp]))
+        dload.append("%d,P%d,%s\n" % (n + 1, face_label[opp], f(p)))
+coordinates = [tuple(map(f, x)) for x in nodes]
+def numbered(out, row, items):
+    """Writes every item as a row numbered from 1; both programs number grids and elements the same."""
+    out.writelines(row % (k, *item) for k, item in enumerate(items, 1))
 
 with open("task.dat", "w") as d:
     d.write("$ VANTORIX RUN\nSOL 101\nCEND\nDISP=ALL\nSTRESS(VONMISES)=ALL\nTITLE=BENCH\nSUBTITLE=VANTORIX TASK\n"
             "LABEL=SUMMARY\nSPC=100\nECHO=PUNCH\nLOAD=10\n$\nBEGIN BULK\n$     DEFINE GRID POINTS\n")
-    for g, x in enumerate(nodes, 1):
-        d.write("GRID,%d,,%s,%s,%s\n" % (g, f(x[0]), f(x[1]), f(x[2])))
+    numbered(d, "GRID,%d,,%s,%s,%s\n", coordinates)
     d.write("$\n$     DEFINE TETRA ELEMENTS\n")
-    for n, t in enumerate(tets, 1):
-        d.write("CTETRA,%d,1,%d,%d,%d,%d\n" % (n, *t))
+    numbered(d, "CTETRA,%d,1,%d,%d,%d,%d\n", tets)
     d.write("$\n$     DEFINE PROPERTIES OF ELEMENTS\nPSOLID,1,105,0\nMAT1,105,%s,,%s\n" % (f(e), f(nu)))
     d.write("$     DEFINE LOADS\nLOAD,10,1.0,1.0,1,1.0,2\n$     PRESSURE lOADS\n")
-    for sid, (fs, p) in enumerate(loads, 1):
-        for n, opp in fs:
-            t = tets[n]
-            d.write("PLOAD4,%d,%d,%s,,,,%d,%d,,,,\n" % (sid, n + 1, f(p), t[1 if opp == 0 else 0], t[opp]))
+    d.writelines(pload4)
     d.write("$     DEFINE CONSTRAINTS\n$     FIX CONSTRAINTS")
     for q in range(0, len(fixed), 10):
         d.write("\nSPC1,100,123," + ",".join(map(str, fixed[q:q + 10])))
     d.write("\n$     ROTATION CONSTRAINTS\nSPC1,100,456,1,THRU,%d\nENDDATA" % len(nodes))
 
-face_label = {0: 3, 1: 4, 2: 2, 3: 1}
 with open("box.inp", "w") as c:
     c.write("*NODE, NSET=NALL\n")
-    for g, x in enumerate(nodes, 1):
-        c.write("%d,%s,%s,%s\n" % (g, f(x[0]), f(x[1]), f(x[2])))
+    numbered(c, "%d,%s,%s,%s\n", coordinates)
     c.write("*ELEMENT, TYPE=C3D4, ELSET=EALL\n")
-    for n, t in enumerate(tets, 1):
-        c.write("%d,%d,%d,%d,%d\n" % (n, *t))
+    numbered(c, "%d,%d,%d,%d,%d\n", tets)
     c.write("*MATERIAL, NAME=STEEL\n*ELASTIC\n%s,%s\n*SOLID SECTION, ELSET=EALL, MATERIAL=STEEL\n*BOUNDARY\n" % (f(e), f(nu)))
     for g in fixed:
         c.write("%d,1,3\n" % g)
     c.write("*STEP\n*STATIC\n*DLOAD\n")
-    for fs, p in loads:
-        for n, opp in fs:
-            c.write("%d,P%d,%s\n" % (n + 1, face_label[opp], f(p)))
+    c.writelines(dload)
     c.write("*NODE FILE\nU\n*EL FILE\nS\n*END STEP\n")
 print("model: %d grids, %d tetrahedra" % (len(nodes), len(tets)))

@@ -36,19 +36,6 @@ namespace
 {
 using namespace cae_core;
 
-void applyOptions(const solid::GmshMeshOptions& o)
-{
-    using gmsh::option::setNumber;
-    setNumber("Mesh.ElementOrder", 1);
-    setNumber("Mesh.Algorithm3D", 1);
-    setNumber("Mesh.MeshSizeMin", o.sizeMin);
-    setNumber("Mesh.MeshSizeMax", o.sizeMax);
-    setNumber("Mesh.MeshSizeFromCurvature", o.elementsPerTwoPi);
-    setNumber("Mesh.Optimize", o.optimize);
-    setNumber("Mesh.OptimizeNetgen", o.optimizeNetgen ? 1 : 0);
-    setNumber("General.NumThreads", o.threads);
-}
-
 std::size_t countTetrahedra()
 {
     std::vector<std::size_t> tags, nodes;
@@ -87,18 +74,19 @@ int main(int argc, char** argv)
 
     std::size_t aloneTetras = 0, splitTetras = 0, hostTetras = 0, stageTetras = 0;
     std::vector<bench_rounds::Contender> contenders;
+    const auto resetMesh = [&]
+    {
+        gmsh::model::setCurrent(body->modelName());
+        gmsh::model::mesh::clear();
+        solid::applyMeshOptions(options);
+    };
     contenders.push_back({"gmsh generate(3)",
                           [&]
                           {
                               gmsh::model::mesh::generate(3);
                               aloneTetras = countTetrahedra();
                           },
-                          [&]
-                          {
-                              gmsh::model::setCurrent(body->modelName());
-                              gmsh::model::mesh::clear();
-                              applyOptions(options);
-                          }});
+                          resetMesh});
     contenders.push_back({"gmsh generate(2), (3)",
                           [&]
                           {
@@ -106,12 +94,7 @@ int main(int argc, char** argv)
                               gmsh::model::mesh::generate(3);
                               splitTetras = countTetrahedra();
                           },
-                          [&]
-                          {
-                              gmsh::model::setCurrent(body->modelName());
-                              gmsh::model::mesh::clear();
-                              applyOptions(options);
-                          }});
+                          resetMesh});
     contenders.push_back({"host meshBody", [&]
                           {
                               solid::GmshSolidMesh mesh;

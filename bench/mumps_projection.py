@@ -97,6 +97,8 @@ def main():
     args = ap.parse_args()
 
     log = parseLog(args.log, args.predicted is not None)
+    if log["mumpsTotalMB"] == 0:
+        sys.exit("%s: MUMPS held under 1 MB, too little to project from: take a larger model" % args.log)
     p0 = len(log["processes"])
     if args.predicted:
         project(log, p0, args.predicted[0] * 1e9, args.predicted[1], 0.0, args.processes, args.bandwidth)

@@ -23,22 +23,14 @@
 set -euo pipefail
 
 here=$(dirname "$(readlink -f "$0")")
-program=$(readlink -f "${1:?usage: $0 <nastran program> [nx ny nz]}")
-nx=${2:-70}
-ny=${3:-60}
-nz=${4:-40}
+# shellcheck source-path=SCRIPTDIR source=common.sh
+. "$here/common.sh"
+box_arguments 70 60 40 "$@"
 runs=${RUNS:-cholmod dmp1 dmp2 ooc calculix}
 rounds=${ROUNDS:-1}
 cpus=${CPUS:-0-1}
 oocLimit=${OOC_LIMIT:-4GB}
-if [ -n "${BENCH_WORK:-}" ]; then
-    work=$(readlink -f "$BENCH_WORK")
-    mkdir -p "$work"
-else
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
-fi
-cd "$work"
+enter_work
 [ -f task.dat ] && [ -f box.inp ] && [ "$(cat box.cells 2> /dev/null)" = "$nx $ny $nz" ] ||
     { /usr/bin/python3 "$here/box_deck.py" "$nx" "$ny" "$nz" && echo "$nx $ny $nz" > box.cells; }
 
@@ -94,9 +86,6 @@ for ((r = 1; r <= rounds; ++r)); do
 done
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-median() { # column of a .runs file
-    sort -n -k"$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 printf '%-10s %10s %10s %14s   (medians; peak: the largest process)\n' "" "wall s" "cpu s" "peak MB"
 for label in $runs; do
     printf '%-10s %10s %10s %14s\n' "$label" "$(median "$label.runs" 1)" "$(median "$label.runs" 2)" "$(median "$label.runs" 3)"

@@ -22,18 +22,10 @@
 set -euo pipefail
 
 here=$(dirname "$(readlink -f "$0")")
-program=$(readlink -f "${1:?usage: $0 <nastran program> [nx ny nz]}")
-nx=${2:-40}
-ny=${3:-30}
-nz=${4:-28}
-if [ -n "${BENCH_WORK:-}" ]; then # keep the files in this folder
-    work=$(readlink -f "$BENCH_WORK")
-    mkdir -p "$work"
-else
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
-fi
-cd "$work"
+# shellcheck source-path=SCRIPTDIR source=common.sh
+. "$here/common.sh"
+box_arguments 40 30 28 "$@"
+enter_work
 
 /usr/bin/python3 "$here/box_deck.py" "$nx" "$ny" "$nz"
 
@@ -58,10 +50,6 @@ measure_bare() {
     local phases
     phases=$(awk '$1 == "analyse" || $1 == "factorise" || $1 == "solve" { w += $3; c += $6 } END { printf "%.3f %.3f", w, c }' bare.out)
     sed -i "\$s/^[^ ]* [^ ]*/$phases/" bare.runs
-}
-
-median() { # column of a .runs file
-    sort -n -k"$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 echo "threads $threads on processors $cpus, $rounds rounds; load before: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -14,6 +14,8 @@
 set -euo pipefail
 
 here=$(dirname "$(readlink -f "$0")")
+# shellcheck source-path=SCRIPTDIR source=common.sh
+. "$here/common.sh"
 cae=$(readlink -f "${1:?usage: $0 <cae program> [cae size] [FreeFEM size]}")
 size=${2:-2.1}
 ffSize=${3:-1.42}
@@ -32,9 +34,6 @@ measure() { # label, command...
     OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 /usr/bin/time -f "%e %U %S %M" -o "$label.time" \
         taskset -c "$cpu" "$@" > "$label.out" 2>&1 || { echo "$label failed:"; tail -20 "$label.out"; exit 1; }
     awk '{ printf "%.3f %.3f %.1f\n", $1, $2 + $3, $4 / 1024 }' "$label.time" >> "$label.runs"
-}
-median() {
-    sort -n -k"$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 echo "one thread on processor $cpu, $rounds rounds; load before: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -23,20 +23,6 @@ constexpr int kTetrahedron10 = 11;
 /// (2,0), (3,0), (3,2), (3,1); ours end with (1,3), (2,3), the order of the deck's grids.
 constexpr std::array<std::size_t, 6> kGmshTetraMid = {4, 5, 6, 7, 9, 8};
 
-void applyOptions(const GmshMeshOptions& o)
-{
-    using gmsh::option::setNumber;
-    // The order is raised after the volume mesh (setOrder), which places the new nodes on the geometry.
-    setNumber("Mesh.ElementOrder", 1);
-    setNumber("Mesh.Algorithm3D", 1);
-    setNumber("Mesh.MeshSizeMin", o.sizeMin);
-    setNumber("Mesh.MeshSizeMax", o.sizeMax);
-    setNumber("Mesh.MeshSizeFromCurvature", o.elementsPerTwoPi);
-    setNumber("Mesh.Optimize", o.optimize);
-    setNumber("Mesh.OptimizeNetgen", o.optimizeNetgen ? 1 : 0);
-    setNumber("General.NumThreads", o.threads);
-}
-
 void readMesh(GmshSolidMesh& out, int order)
 {
     namespace mesh = gmsh::model::mesh;
@@ -126,6 +112,20 @@ void readMesh(GmshSolidMesh& out, int order)
 }
 } // namespace
 
+void applyMeshOptions(const GmshMeshOptions& o)
+{
+    using gmsh::option::setNumber;
+    // The order is raised after the volume mesh (setOrder), which places the new nodes on the geometry.
+    setNumber("Mesh.ElementOrder", 1);
+    setNumber("Mesh.Algorithm3D", 1);
+    setNumber("Mesh.MeshSizeMin", o.sizeMin);
+    setNumber("Mesh.MeshSizeMax", o.sizeMax);
+    setNumber("Mesh.MeshSizeFromCurvature", o.elementsPerTwoPi);
+    setNumber("Mesh.Optimize", o.optimize);
+    setNumber("Mesh.OptimizeNetgen", o.optimizeNetgen ? 1 : 0);
+    setNumber("General.NumThreads", o.threads);
+}
+
 double bodyVolume(const GmshBody& body)
 {
     GmshSession session(body.modelName());
@@ -161,7 +161,7 @@ bool meshBody(const GmshBody& body, const GmshMeshOptions& options, GmshSolidMes
     try
     {
         gmsh::model::mesh::clear();
-        applyOptions(options);
+        applyMeshOptions(options);
         gmsh::model::mesh::generate(2);
         if (session.failed())
             throw std::runtime_error("");

@@ -51,6 +51,9 @@ struct GmshSolidMesh
     std::vector<std::array<std::size_t, 6>> tetraMids;
 };
 
+/// Sets Gmsh's options for meshing the current model with `options`, as meshBody does.
+void applyMeshOptions(const GmshMeshOptions& options);
+
 /// The volume of `body` (cubic drawing units); 0 when Gmsh cannot tell.
 double bodyVolume(const GmshBody& body);
 

@@ -281,6 +281,15 @@ constexpr const char* kTria6Header2 =
     "      ID      GRID-ID   DISTANCE        NORMAL-X      NORMAL-Y      SHEAR-XY      ANGLE        MAJOR         MINOR       VON MISES ";
 // clang-format on
 
+/// Where a row of a membrane table puts the fibre's distance, its stresses, the end of the principal
+/// angle, and the major, minor and von Mises stresses: the TRIA3 and TRIA6 tables differ only there.
+struct FibreColumns
+{
+    std::size_t distance, normalX, normalY, shear, angleEnd, major, minor, vonMises;
+};
+constexpr FibreColumns kTria3Columns{13, 31, 46, 61, 84, 88, 104, 119};
+constexpr FibreColumns kTria6Columns{23, 38, 52, 66, 89, 92, 106, 120};
+
 /// A row of a grid-point table: id ending in column 14, G in column 21, six values 15 columns apart.
 std::string gridRow(Id grid, const std::array<double, 6>& values)
 {
@@ -383,6 +392,27 @@ void F06Writer::triaStresses(const Results& r)
         const double sz = m.planeStrain ? m.poissonRatio * (s[0] + s[1]) : 0.0;
         return vonMises({s[0], s[1], sz, s[2], 0.0, 0.0});
     };
+    // Both fibres' rows of the stress `s`, the first after what `row` holds on entry.
+    auto fibreRows =
+        [&](std::string& row, const FibreColumns& at, const MembraneResult& m, const std::array<double, 3>& s)
+    {
+        double angle = 0.0, major = 0.0, minor = 0.0;
+        principal2d(s[0], s[1], s[2], angle, major, minor);
+        for (int fibre = 0; fibre < 2; ++fibre)
+        {
+            if (fibre == 1)
+                row.clear();
+            detail::putReal(row, at.distance, (fibre == 0 ? -0.5 : 0.5) * m.thickness);
+            detail::putReal(row, at.normalX, s[0]);
+            detail::putReal(row, at.normalY, s[1]);
+            detail::putReal(row, at.shear, s[2]);
+            detail::putRight(row, at.angleEnd, fixed(angle, 8, 4));
+            detail::putReal(row, at.major, major);
+            detail::putReal(row, at.minor, minor);
+            detail::putReal(row, at.vonMises, vonMises2d(m, s));
+            line(row);
+        }
+    };
     if (!r.trias3.empty())
     {
         startTable({" ", kTria3Title, kTria3Header1, kTria3Header2});
@@ -390,27 +420,9 @@ void F06Writer::triaStresses(const Results& r)
         char id[32];
         for (const MembraneResult& m : r.trias3)
         {
-            const auto& s = m.stress[0];
-            double angle = 0.0, major = 0.0, minor = 0.0;
-            principal2d(s[0], s[1], s[2], angle, major, minor);
-            for (int fibre = 0; fibre < 2; ++fibre)
-            {
-                row.clear();
-                if (fibre == 0)
-                {
-                    std::snprintf(id, sizeof id, "0%8lld", static_cast<long long>(m.id));
-                    row = id;
-                }
-                detail::putReal(row, 13, (fibre == 0 ? -0.5 : 0.5) * m.thickness);
-                detail::putReal(row, 31, s[0]);
-                detail::putReal(row, 46, s[1]);
-                detail::putReal(row, 61, s[2]);
-                detail::putRight(row, 84, fixed(angle, 8, 4));
-                detail::putReal(row, 88, major);
-                detail::putReal(row, 104, minor);
-                detail::putReal(row, 119, vonMises2d(m, s));
-                line(row);
-            }
+            std::snprintf(id, sizeof id, "0%8lld", static_cast<long long>(m.id));
+            row = id;
+            fibreRows(row, kTria3Columns, m, m.stress[0]);
         }
     }
     if (!r.trias6.empty())
@@ -422,33 +434,19 @@ void F06Writer::triaStresses(const Results& r)
         {
             for (int p = 0; p < 4; ++p)
             {
-                const auto& s = m.stress[static_cast<std::size_t>(p)];
-                double angle = 0.0, major = 0.0, minor = 0.0;
-                principal2d(s[0], s[1], s[2], angle, major, minor);
-                for (int fibre = 0; fibre < 2; ++fibre)
+                row.clear();
+                if (p == 0)
                 {
-                    row.clear();
-                    if (fibre == 0 && p == 0)
-                    {
-                        std::snprintf(id, sizeof id, "0%10lld    CEN/6", static_cast<long long>(m.id));
-                        row = id;
-                    }
-                    else if (fibre == 0)
-                    {
-                        std::snprintf(id, sizeof id, "%lld",
-                                      static_cast<long long>(m.corners[static_cast<std::size_t>(p - 1)]));
-                        detail::putRight(row, 20, id);
-                    }
-                    detail::putReal(row, 23, (fibre == 0 ? -0.5 : 0.5) * m.thickness);
-                    detail::putReal(row, 38, s[0]);
-                    detail::putReal(row, 52, s[1]);
-                    detail::putReal(row, 66, s[2]);
-                    detail::putRight(row, 89, fixed(angle, 8, 4));
-                    detail::putReal(row, 92, major);
-                    detail::putReal(row, 106, minor);
-                    detail::putReal(row, 120, vonMises2d(m, s));
-                    line(row);
+                    std::snprintf(id, sizeof id, "0%10lld    CEN/6", static_cast<long long>(m.id));
+                    row = id;
                 }
+                else
+                {
+                    std::snprintf(id, sizeof id, "%lld",
+                                  static_cast<long long>(m.corners[static_cast<std::size_t>(p - 1)]));
+                    detail::putRight(row, 20, id);
+                }
+                fibreRows(row, kTria6Columns, m, m.stress[static_cast<std::size_t>(p)]);
                 line("");
             }
         }

@@ -197,15 +197,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         const std::size_t eq = a.find('=');
         const std::string key = lower(a.substr(0, eq));
         const std::string value = eq == std::string::npos ? std::string() : a.substr(eq + 1);
-        if (key == "dmp")
+        auto readCount = [&](int& count, const char* what)
         {
-            const int count = parseThreads(value);
-            if (count < 0)
-                cl.errors.push_back("the command line keyword " + a +
-                                    " is not a number of processes (a whole number)");
+            const int n = parseThreads(value);
+            if (n < 0)
+                cl.errors.push_back("the command line keyword " + a + " is not a number of " + what);
             else
-                cl.processes = count;
-        }
+                count = n;
+        };
+        if (key == "dmp")
+            readCount(cl.processes, "processes (a whole number)");
         else if (key == "hosts")
             cl.hosts = value;
         else if (key == "sdirectory")
@@ -227,14 +228,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         else if (key == "matrix" && !value.empty())
             cl.matrixFile = value;
         else if (key == "smp" || key == "parallel")
-        {
-            const int count = parseThreads(value);
-            if (count < 0)
-                cl.errors.push_back("the command line keyword " + a +
-                                    " is not a number of threads (a whole number, 0 for one per processor)");
-            else
-                cl.threads = count;
-        }
+            readCount(cl.threads, "threads (a whole number, 0 for one per processor)");
         else
             cl.notes.push_back("KEYWORD " + a + " HAS NO EFFECT ON THIS PROGRAM");
     }

@@ -1,5 +1,6 @@
 // Runs of the program shared by two processes under mpirun, against the same decks solved by one.
 #include "TestModels.h"
+#include "TestSupport.h"
 
 #include "tools/nastran/Distributed.h"
 
@@ -20,14 +21,6 @@ namespace fs = std::filesystem;
 
 namespace
 {
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 using Displacements = std::map<Id, std::array<double, 6>>;
 
@@ -54,17 +47,10 @@ Displacements displacementsOf(const std::string& f06)
     return d;
 }
 
-class SharedRun : public testing::Test
+class SharedRun : public FolderTest
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() /
-                ("nastran dmp " + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    SharedRun() : FolderTest("nastran dmp ") {}
 
     /// Runs the program on the deck, saved as <name>.dat, as a separate process (started by `launcher`
     /// when given); a run that hangs is stopped after two minutes. Returns its exit status.
@@ -97,8 +83,6 @@ protected:
                 EXPECT_NEAR(b.at(grid)[c], u[c], tolerance * largest)
                     << "grid " << grid << " component " << c;
     }
-
-    fs::path m_dir;
 };
 
 std::string boxDeck(bool quadratic, bool mpcRollers)

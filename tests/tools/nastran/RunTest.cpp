@@ -1,4 +1,5 @@
 #include "TestModels.h"
+#include "TestSupport.h"
 
 #include "tools/nastran/Run.h"
 
@@ -16,25 +17,10 @@ namespace fs = std::filesystem;
 namespace
 {
 
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class ProgramRun : public testing::Test
+class ProgramRun : public FolderTest
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() /
-                ("nastran run " + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    ProgramRun() : FolderTest("nastran run ") {}
 
     /// Writes the deck and runs the program the way the module's command line reaches it: the quoted
     /// path split at its blank, then the options.
@@ -47,8 +33,6 @@ protected:
         args.insert(args.end(), options.begin(), options.end());
         return runProgram(args);
     }
-
-    fs::path m_dir;
 };
 
 std::string boxDeck(double pressure = 5.0, double youngsModulus = 2.0e5)
@@ -152,13 +136,21 @@ TEST_F(ProgramRun, SetsThreadsAndWritesTheMatrixWhenAsked)
     EXPECT_FALSE(fs::exists(m_dir / "k.mtx.part"));
 }
 
-TEST(CommandLine, ReadsThreadCounts)
+TEST(CommandLine, ReadsThreadAndProcessCounts)
 {
     EXPECT_EQ(parseCommandLine({"a.dat", "smp=3"}).threads, 3);
     EXPECT_EQ(parseCommandLine({"a.dat", "PARALLEL=1"}).threads, 1);
     EXPECT_EQ(parseCommandLine({"a.dat"}).threads, 0);
+    EXPECT_EQ(parseCommandLine({"a.dat", "dmp=2"}).processes, 2);
     for (const char* bad : {"", "-1", "2x", "x"})
         EXPECT_LT(parseThreads(bad), 0) << bad;
+    // A count not understood is an error naming the keyword as given, and leaves the default.
+    const CommandLine wrong = parseCommandLine({"a.dat", "dmp=two", "smp=-1"});
+    ASSERT_EQ(wrong.errors.size(), 2u);
+    EXPECT_NE(wrong.errors[0].find("keyword dmp=two is not a number of processes"), std::string::npos);
+    EXPECT_NE(wrong.errors[1].find("keyword smp=-1 is not a number of threads"), std::string::npos);
+    EXPECT_EQ(wrong.processes, 0);
+    EXPECT_EQ(wrong.threads, 0);
 }
 
 TEST(CommandLine, ReadsMemoryAmountsInBytesAndWords)
