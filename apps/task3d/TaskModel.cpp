@@ -76,9 +76,10 @@ std::shared_ptr<solid::GmshBody> buildSolid(const TaskFile& file, const SolidEnt
     std::shared_ptr<GmshBody> body;
     if (entry.kind == SolidEntry::Kind::eStep)
     {
-        // The kernel's own message for a missing file names no path.
+        // The kernel's own message for a missing file names no path. Any file but a folder will do: a
+        // STEP file may reach the program through a pipe.
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(entry.file, ec))
+        if (!std::filesystem::exists(entry.file, ec) || std::filesystem::is_directory(entry.file, ec))
             throw InputError(file.messageAt(
                 entry.path, "there is no STEP file " + std::filesystem::absolute(entry.file, ec).string()));
     }

@@ -6,8 +6,10 @@
 #include "platform/db/DbPlanarTransform.h"
 #include "platform/gi/GiWorldDraw.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 OdSmartPtr<OdDbBlockReference> OdDbBlockReference::createObject()
 {
@@ -23,6 +25,34 @@ void OdDbBlockReference::setScaleFactors(const OdGeScale3d& scale)
 
 namespace
 {
+/// The blocks whose references this thread is expanding. A drawing read from a file may hold a block
+/// that references itself, directly or through others; such a reference stands for nothing where it
+/// is met again, instead of expanding for ever.
+thread_local std::vector<const OdDbBlockTableRecord*> t_expanding;
+
+class Expansion
+{
+public:
+    explicit Expansion(const OdDbBlockTableRecord* block)
+        : m_entered(std::ranges::find(t_expanding, block) == t_expanding.end())
+    {
+        if (m_entered)
+            t_expanding.push_back(block);
+    }
+    ~Expansion()
+    {
+        if (m_entered)
+            t_expanding.pop_back();
+    }
+    Expansion(const Expansion&) = delete;
+    Expansion& operator=(const Expansion&) = delete;
+
+    bool entered() const { return m_entered; }
+
+private:
+    bool m_entered;
+};
+
 OdSmartPtr<OdDbBlockTableRecord> blockOf(const OdDbBlockReference& ref)
 {
     OdDbDatabase* db = ref.blockTableRecord().database();
@@ -47,7 +77,8 @@ OdGeMatrix3d OdDbBlockReference::blockTransform() const
 OdResult OdDbBlockReference::getGeomExtents(OdGeExtents3d& extents) const
 {
     const auto block = blockOf(*this);
-    if (!block)
+    const Expansion expansion(block.get());
+    if (!block || !expansion.entered())
         return eInvalidExtents;
     const OdGeMatrix3d toDrawing = blockTransform();
     OdGeExtents3d box;
@@ -101,7 +132,8 @@ OdSmartPtr<OdDbEntity> OdDbBlockReference::clone() const
 bool OdDbBlockReference::subWorldDraw(OdGiWorldDraw* worldDraw) const
 {
     const auto block = blockOf(*this);
-    if (!worldDraw || !block)
+    const Expansion expansion(block.get());
+    if (!worldDraw || !block || !expansion.entered())
         return false;
     const OdGeMatrix3d toDrawing = blockTransform();
     for (const OdDbObjectId& id : block->entityIds())

@@ -403,10 +403,14 @@ public:
             text->setHeight(data.height);
         text->setRotation(data.angle);
         text->setPosition(OdGePoint3d(data.ipx, data.ipy, data.ipz));
-        if (data.hJustification != 0 || data.vJustification != 0)
+        // Aligned and fitted texts (3 and 5) and values no program writes stay left on the baseline;
+        // the groups as read keep what the file said.
+        const int h = data.hJustification, v = data.vJustification;
+        const bool known = (h == 0 || h == 1 || h == 2 || h == 4) && v >= 0 && v <= 3;
+        if (known && (h != 0 || v != 0))
         {
-            text->setHorizontalMode(static_cast<OdDb::TextHorzMode>(data.hJustification));
-            text->setVerticalMode(static_cast<OdDb::TextVertMode>(data.vJustification));
+            text->setHorizontalMode(static_cast<OdDb::TextHorzMode>(h));
+            text->setVerticalMode(static_cast<OdDb::TextVertMode>(v));
             text->setAlignmentPoint(OdGePoint3d(data.apx, data.apy, data.apz));
         }
         add(text.get(), "TEXT");

@@ -4,6 +4,7 @@
 #include "platform/ge/GeVector3d.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 
 /// Angle bookkeeping shared by the circular and the elliptical arc: a circle is the ellipse whose

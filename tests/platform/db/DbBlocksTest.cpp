@@ -11,6 +11,7 @@
 
 #include <ctime>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -144,6 +145,37 @@ TEST(BlockReferences, PlaceTheBlockByOriginScaleRotationAndPositionAndFollowTran
         ASSERT_EQ(moved->transformBy(xform), eOk);
         for (const OdGePoint3d& p : {OdGePoint3d(3.0, 0.0, 0.0), OdGePoint3d(0.0, 2.0, 0.0)})
             EXPECT_TRUE((moved->blockTransform() * p).isEqualTo(expected * p));
+    }
+}
+
+TEST(BlockReferences, ThatLeadBackToTheirOwnBlockStandForNothingWhereItIsMetAgain)
+{
+    // A holds a line and a reference to B; B a line and a reference to A; C a reference to itself, as a
+    // damaged drawing may.
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    const OdDbObjectId a = addBlock(*db, L"A"), b = addBlock(*db, L"B"), c = addBlock(*db, L"C");
+    const auto put = [&](const OdDbObjectId& into, const OdDbObjectId& block, double x)
+    {
+        const auto owner = OdDbBlockTableRecordPtr::cast(into.openObject(OdDb::kForWrite));
+        const auto line = OdDbLine::createObject();
+        line->setStartPoint(OdGePoint3d(x, 0.0, 0.0));
+        line->setEndPoint(OdGePoint3d(x + 1.0, 1.0, 0.0));
+        owner->appendOdDbEntity(line.get());
+        const auto ref = OdDbBlockReference::createObject();
+        ref->setBlockTableRecord(block);
+        owner->appendOdDbEntity(ref.get());
+    };
+    put(a, b, 0.0);
+    put(b, a, 5.0);
+    put(c, c, 9.0);
+    for (const auto& [block, low, high] : {std::tuple{a, 0.0, 6.0}, {b, 0.0, 6.0}, {c, 9.0, 10.0}})
+    {
+        const auto ref = OdDbBlockReference::createObject();
+        ref->setBlockTableRecord(block);
+        OdGeExtents3d box;
+        ASSERT_EQ(ref->getGeomExtents(box), eOk);
+        EXPECT_NEAR(box.minPoint().x, low, kTol);
+        EXPECT_NEAR(box.maxPoint().x, high, kTol);
     }
 }
 

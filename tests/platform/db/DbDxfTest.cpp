@@ -575,4 +575,33 @@ TEST(DxfFiles, AreRefusedWithTheirNameWhenMissingAndNeverLeftHalfWritten)
     EXPECT_THROW(sampleDrawing()->writeFile(L"no/such/folder/drawing.dxf"), OdError);
     EXPECT_FALSE(fs::exists("no/such/folder/drawing.dxf.part"));
 }
+TEST(DxfFiles, ThatAreDamagedAreReadAndSavedAgainWithoutFault)
+{
+    // Found by fuzzing: a block that inserts itself (its extents and drawing would recurse for ever) and
+    // a text justified by a value no program writes. Under the sanitizers either was a fault.
+    const auto group = [](int code, const std::string& value)
+    { return std::to_string(code) + "\n" + value + "\n"; };
+    const std::string selfInsert =
+        group(0, "SECTION") + group(2, "BLOCKS") + group(0, "BLOCK") + group(2, "LOOP") + group(70, "0") +
+        group(10, "0") + group(20, "0") + group(30, "0") + group(0, "LINE") + group(8, "0") + group(10, "0") +
+        group(20, "0") + group(11, "1") + group(21, "1") + group(0, "INSERT") + group(8, "0") +
+        group(2, "LOOP") + group(10, "5") + group(20, "0") + group(0, "ENDBLK") + group(0, "ENDSEC") +
+        group(0, "SECTION") + group(2, "ENTITIES") + group(0, "INSERT") + group(8, "0") + group(2, "LOOP") +
+        group(10, "0") + group(20, "0") + group(0, "ENDSEC") + group(0, "EOF");
+    const std::string oddText = group(0, "SECTION") + group(2, "ENTITIES") + group(0, "TEXT") +
+                                group(8, "0") + group(10, "1") + group(20, "2") + group(40, "2.5") +
+                                group(1, "note") + group(72, "8") + group(73, "9") + group(0, "ENDSEC") +
+                                group(0, "EOF");
+    const fs::path folder = scratchFolder("damaged");
+    for (const auto& [name, text] : {std::pair{"self-insert", selfInsert}, {"odd text", oddText}})
+    {
+        std::ofstream(folder / "in.dxf") << text;
+        const OdDbDatabasePtr db = OdDbDatabase::createObject();
+        db->readFile((folder / "in.dxf").string().c_str());
+        EXPECT_EQ(modelSpace(*db)->entityIds().size(), 1u) << name;
+        EXPECT_NO_THROW(db->writeFile((folder / "out.dxf").string().c_str())) << name;
+    }
+    if (!HasFailure())
+        fs::remove_all(folder);
+}
 } // namespace

@@ -1,0 +1,41 @@
+// A drawing as the program reads it from a CAD user's DXF file: the region's boundaries joined into
+// loops and checked, and the whole drawing read and saved again as the run's drawing is built on it.
+
+#include "fuzz/FuzzTarget.h"
+
+#include "apps/file/DrawingRegion.h"
+#include "apps/file/Loops.h"
+#include "platform/base/OdError.h"
+#include "platform/db/DbDatabase.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+CAE_FUZZ_TARGET(text)
+{
+    // The readers take files; one per process, so that parallel fuzzing jobs keep apart.
+    static const std::string in = "/tmp/cae_fuzz_drawing_" + std::to_string(::getpid()) + ".dxf";
+    static const std::string out = "/tmp/cae_fuzz_drawing_" + std::to_string(::getpid()) + "_out.dxf";
+    std::ofstream(in, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+    try
+    {
+        cae_app::DrawnRegion region = cae_app::readDrawnRegion(in, "", "fuzz.dxf");
+        cae_app::prepareLoops(region.outer, region.holes, "fuzz.dxf");
+    }
+    catch (const cae_app::InputError&)
+    {
+    }
+    try
+    {
+        const OdDbDatabasePtr db = OdDbDatabase::createObject();
+        db->readFile(OdString(in.c_str()));
+        db->writeFile(OdString(out.c_str()));
+    }
+    catch (const OdError&)
+    {
+    }
+    std::remove(out.c_str());
+}
