@@ -1,8 +1,10 @@
 // A drawing as the program reads it from a CAD user's DXF file: the region's boundaries joined into
-// loops and checked, and the whole drawing read and saved again as the run's drawing is built on it.
+// loops and checked, the loads and supports of its glyph blocks, and the whole drawing read and saved
+// again as the run's drawing is built on it.
 
 #include "fuzz/FuzzTarget.h"
 
+#include "apps/drawing/GlyphDrawing.h"
 #include "apps/file/DrawingRegion.h"
 #include "apps/file/Loops.h"
 #include "platform/base/OdError.h"
@@ -24,6 +26,13 @@ CAE_FUZZ_TARGET(text)
     {
         cae_app::DrawnRegion region = cae_app::readDrawnRegion(in, "", "fuzz.dxf");
         cae_app::prepareLoops(region.outer, region.holes, "fuzz.dxf");
+    }
+    catch (const cae_app::InputError&)
+    {
+    }
+    try
+    {
+        cae_app::loadsFromDrawing(in);
     }
     catch (const cae_app::InputError&)
     {
