@@ -90,6 +90,9 @@ public:
     void setMEASUREMENT(OdDb::MeasurementValue v) { m_measurement = v; }
     OdDb::UnitsValue getINSUNITS() const { return m_insunits; }
     void setINSUNITS(OdDb::UnitsValue v) { m_insunits = v; }
+    /// The code page of the drawing's text in a DXF file ("ANSI_1252" unless a file read says otherwise).
+    const std::string& getDWGCODEPAGE() const { return m_dwgCodePage; }
+    void setDWGCODEPAGE(std::string codePage) { m_dwgCodePage = std::move(codePage); }
     /// The current annotation scale; null only if it was set to null.
     OdDbAnnotationScalePtr getCANNOSCALE() const { return m_cannoscale; }
     void setCANNOSCALE(const OdDbAnnotationScalePtr& scale) { m_cannoscale = scale; }
@@ -191,6 +194,7 @@ private:
     OdDbObjectId tableId(OdDbObjectId& id, OdDbObjectPtr (*create)());
     OdDb::MeasurementValue m_measurement = OdDb::kMetric;
     OdDb::UnitsValue m_insunits = OdDb::kUnitsMillimeters;
+    std::string m_dwgCodePage = "ANSI_1252";
     OdDbAnnotationScalePtr m_cannoscale;
     OdCmColor m_cecolor;
     std::uint64_t m_nextHandle = 1;

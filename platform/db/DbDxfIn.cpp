@@ -142,7 +142,13 @@ class Reader : public DL_CreationAdapter
 public:
     explicit Reader(OdDbDatabase& db) : m_db(db) { m_space = db.getModelSpaceId(); }
 
-    void finish() { complete(); }
+    void finish()
+    {
+        complete();
+        // A drawing saved again keeps the code page it was written in; one of UTF-8 takes the default.
+        if (!m_utf8 && !m_codePage.empty())
+            m_db.setDWGCODEPAGE(m_codePage);
+    }
 
     void setVariableInt(const std::string& key, int value, int) override
     {
@@ -154,8 +160,10 @@ public:
 
     /// dxflib hands over every group before it handles it. The entities it has no call for are noted
     /// here, so that the drawing still shows they are there.
-    void processCodeValuePair(unsigned int code, const std::string& value) override
+    void processCodeValuePair(unsigned int code, const std::string& raw) override
     {
+        const std::string value = decoded(raw);
+        noteEncoding(code, value);
         if (code == 0)
         {
             placeProxy();
@@ -189,7 +197,8 @@ public:
         if (code == 5)
             m_proxy->handle = m_record.handle;
         else if (code == 8)
-            m_proxy->layer = value;
+            // As the file spells it, like the layers of the entities dxflib reads.
+            m_proxy->layer = raw;
         else if (code == 67)
             m_proxy->paperSpace = std::atoi(value.c_str()) == 1;
     }
@@ -204,13 +213,13 @@ public:
 
     void addLayer(const DL_LayerData& data) override
     {
-        const OdString name = OdDbDetail::fromDxfText(data.name);
+        const OdString name = fromFile(data.name);
         const auto table = OdDbLayerTablePtr::cast(m_db.getLayerTableId().openObject(OdDb::kForWrite));
         OdDbLayerTableRecordPtr layer =
             OdDbLayerTableRecordPtr::cast(table->getAt(name).openObject(OdDb::kForWrite));
         if (layer && m_lastRecord.kind == "LAYER" && layer->objectId().getHandle() != m_lastRecord.handle)
             // A layer the database has of its own ("0") keeps the file's handle through a kept record.
-            m_db.keepRecord(OdDbKeptRecord{"LAYER", data.name, m_lastRecord.handle, {}});
+            m_db.keepRecord(OdDbKeptRecord{"LAYER", decoded(data.name), m_lastRecord.handle, {}});
         if (!layer)
         {
             layer = OdDbLayerTableRecord::createObject();
@@ -226,7 +235,7 @@ public:
     void addBlock(const DL_BlockData& data) override
     {
         complete();
-        const OdString name = OdDbDetail::fromDxfText(data.name);
+        const OdString name = fromFile(data.name);
         if (name.iCompare(L"*Model_Space") == 0)
             m_space = m_db.getModelSpaceId();
         else if (name.left(12).iCompare(L"*Paper_Space") == 0)
@@ -258,7 +267,7 @@ public:
     void addXDataApp(const std::string& appId) override
     {
         const OdResBufPtr item = OdResBuf::newRb(OdResBuf::kDxfRegAppName);
-        item->setString(OdDbDetail::fromDxfText(appId));
+        item->setString(fromFile(appId));
         appendXData(item);
     }
 
@@ -267,7 +276,7 @@ public:
         if (!m_xdata || code < 1000 || code > 1009)
             return;
         const OdResBufPtr item = OdResBuf::newRb(code);
-        item->setString(OdDbDetail::fromDxfText(value));
+        item->setString(fromFile(value));
         appendXData(item);
     }
 
@@ -327,7 +336,7 @@ public:
         arc->setNormal(normal());
         arc->setCenter(fromObjectCoordinates(data.cx, data.cy, data.cz));
         if (arc->setRadius(data.radius) != eOk)
-            return;
+            return keepUnbuilt("ARC");
         arc->setStartAngle(data.angle1 * kRadiansPerDegree);
         arc->setEndAngle(data.angle2 * kRadiansPerDegree);
         add(arc.get(), "ARC");
@@ -339,7 +348,7 @@ public:
         circle->setNormal(normal());
         circle->setCenter(fromObjectCoordinates(data.cx, data.cy, data.cz));
         if (circle->setRadius(data.radius) != eOk)
-            return;
+            return keepUnbuilt("CIRCLE");
         add(circle.get(), "CIRCLE");
     }
 
@@ -350,7 +359,7 @@ public:
         if (ellipse->set(OdGePoint3d(data.cx, data.cy, data.cz), normal(),
                          OdGeVector3d(data.mx, data.my, data.mz), data.ratio, data.angle1,
                          data.angle2) != eOk)
-            return;
+            return keepUnbuilt("ELLIPSE");
         add(ellipse.get(), "ELLIPSE");
     }
 
@@ -398,7 +407,7 @@ public:
     void addText(const DL_TextData& data) override
     {
         const auto text = OdDbText::createObject();
-        text->setTextString(OdDbDetail::fromDxfText(data.text));
+        text->setTextString(fromFile(data.text));
         if (data.height > 0.0)
             text->setHeight(data.height);
         text->setRotation(data.angle);
@@ -432,7 +441,7 @@ public:
             if (data.solid)
                 hatch->setPattern(OdDbHatch::kPreDefined, L"SOLID");
             else if (!data.pattern.empty())
-                hatch->setPattern(OdDbHatch::kPreDefined, OdDbDetail::fromDxfText(data.pattern));
+                hatch->setPattern(OdDbHatch::kPreDefined, fromFile(data.pattern));
             if (data.scale > 0.0)
                 hatch->setPatternScale(data.scale);
             hatch->setPatternAngle(data.angle * kRadiansPerDegree);
@@ -483,7 +492,7 @@ public:
     void addInsert(const DL_InsertData& data) override
     {
         const auto reference = OdDbBlockReference::createObject();
-        reference->setBlockTableRecord(blockFor(OdDbDetail::fromDxfText(data.name)));
+        reference->setBlockTableRecord(blockFor(fromFile(data.name)));
         reference->setPosition(OdGePoint3d(data.ipx, data.ipy, data.ipz));
         reference->setRotation(data.angle * kRadiansPerDegree);
         if (data.sx != 0.0 && data.sy != 0.0 && data.sz != 0.0)
@@ -492,6 +501,26 @@ public:
     }
 
 private:
+    /// Files before UTF-8 (AC1021) hold their text in the code page their header names.
+    void noteEncoding(unsigned int code, const std::string& value)
+    {
+        if (code == 9)
+            m_variable = value;
+        else if (m_variable == "$ACADVER" && code == 1)
+            m_utf8 = value >= "AC1021";
+        else if (m_variable == "$DWGCODEPAGE" && code == 3)
+            m_codePage = value;
+    }
+
+    /// A text of the file as UTF-8.
+    std::string decoded(const std::string& raw) const
+    {
+        return m_utf8 ? raw : OdDbDetail::utf8FromCodePage(raw, m_codePage);
+    }
+
+    /// A text dxflib hands over as the file spells it.
+    OdString fromFile(const std::string& raw) const { return OdDbDetail::fromDxfText(decoded(raw)); }
+
     struct Spline
     {
         int degree = 3;
@@ -705,6 +734,24 @@ private:
         place(proxy.get(), attributes, OdResBufPtr());
     }
 
+    /// An entity this database cannot build (an arc of no radius, an ellipse of no axis) is kept as read
+    /// where the file has it, as a proxy, so that the drawing saved again still holds it.
+    void keepUnbuilt(std::string_view kind)
+    {
+        complete();
+        // Its extended data is among its groups.
+        m_xdata = nullptr;
+        if (getAttributes().isInPaperSpace() || m_space.isNull() || m_lastRecord.kind != kind)
+            return;
+        const auto proxy = OdDbProxyEntity::createObject();
+        proxy->setOriginalDxfName(OdString(std::string(kind).c_str()));
+        for (const auto& [code, value] : m_lastRecord.groups)
+            if (code == 1001)
+                m_db.newRegApp(OdDbDetail::fromDxfText(value));
+        proxy->setDxfGroups(std::move(m_lastRecord.groups));
+        place(proxy.get(), getAttributes(), OdResBufPtr());
+    }
+
     void keepBlockHandles(std::uint64_t begin, std::uint64_t end)
     {
         // New objects must not take them.
@@ -789,7 +836,7 @@ private:
         if (attributes.getHandle() > 0)
             m_db.addOdDbObject(entity, OdDbHandle(static_cast<std::uint64_t>(attributes.getHandle())));
         space->appendOdDbEntity(entity);
-        const OdString layer = OdDbDetail::fromDxfText(attributes.getLayer());
+        const OdString layer = fromFile(attributes.getLayer());
         if (!layer.isEmpty() && entity->setLayer(layer) != eOk)
         {
             // A layer the file uses without listing it.
@@ -800,7 +847,7 @@ private:
             entity->setLayer(layer);
         }
         entity->setColor(colorOf(attributes));
-        entity->setLinetype(OdDbDetail::fromDxfText(attributes.getLinetype()));
+        entity->setLinetype(fromFile(attributes.getLinetype()));
         applyXData(*entity, xdata);
     }
 
@@ -858,6 +905,10 @@ private:
     }
 
     OdDbDatabase& m_db;
+    std::string m_variable;
+    bool m_utf8 = false;
+    /// As the header names it; none when it does not, which is read as Windows Latin 1.
+    std::string m_codePage;
     OdDbObjectId m_space;
     bool m_sectionStart = false;
     bool m_inEntities = false;

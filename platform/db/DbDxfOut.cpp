@@ -20,6 +20,7 @@
 #include "platform/db/DbText.h"
 
 #include <dxflib/dl_dxf.h>
+#include <utf8.h>
 
 #include <algorithm>
 #include <cctype>
@@ -29,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <numbers>
@@ -96,6 +98,20 @@ public:
     }
 
     void setNextHandle(std::uint64_t handle) const { m_handle = static_cast<unsigned long>(handle); }
+
+    /// Texts come as UTF-8 and go into the file in its code page (see codePageFromUtf8).
+    void setCodePage(std::string codePage) { m_codePage = std::move(codePage); }
+    void dxfString(int gc, const char* value) const override
+    {
+        DL_WriterA::dxfString(gc, OdDbDetail::codePageFromUtf8(value, m_codePage).c_str());
+    }
+    void dxfString(int gc, const std::string& value) const override
+    {
+        DL_WriterA::dxfString(gc, OdDbDetail::codePageFromUtf8(value, m_codePage).c_str());
+    }
+
+private:
+    std::string m_codePage = "ANSI_1252";
 };
 
 /// A writer that writes nothing: a first pass through it finds how many handles the file takes, which
@@ -178,6 +194,7 @@ public:
     Writer(OdDbDatabase& db, DL_Dxf& dxf, TextWriter& dw, std::uint64_t handseed)
         : m_db(db), m_dxf(dxf), m_dw(dw), m_handseed(handseed)
     {
+        m_dw.setCodePage(db.getDWGCODEPAGE());
     }
 
     /// Writes the file and returns the handle above every one it used.
@@ -518,6 +535,8 @@ void Writer::writeHeader()
     m_dw.sectionHeader();
     m_dw.dxfString(9, "$ACADVER");
     m_dw.dxfString(1, "AC1015");
+    m_dw.dxfString(9, "$DWGCODEPAGE");
+    m_dw.dxfString(3, m_db.getDWGCODEPAGE());
     m_dw.dxfString(9, "$HANDSEED");
     hex(5, m_handseed);
     m_dw.dxfString(9, "$INSUNITS");
@@ -1018,9 +1037,15 @@ void Writer::writeGroups(const std::string& kind, const std::vector<std::pair<in
             if (code == handleCode)
                 continue;
         }
+        // The owner is named before the first subclass; it is the block or table written around, also
+        // for a record whose file left it out.
+        if (code == 100 && !ownerWritten)
+        {
+            hex(330, owner);
+            ownerWritten = true;
+        }
         const bool reference = (code >= 330 && code <= 369) || (code >= 390 && code <= 399);
         if (code == 330 && !ownerWritten)
-            // The owner is named before the first subclass; it is the block or table written around.
             hex(330, owner);
         else if (const auto moved = m_moved.find(std::strtoull(value.c_str(), nullptr, 16));
                  reference && moved != m_moved.end())
@@ -1358,19 +1383,21 @@ void noteReadForms(OdDbDatabase& db)
 
 std::string dxfText(const OdString& text)
 {
-    // Characters outside ASCII are written as \U+XXXX, which every DXF reader decodes whatever the
-    // drawing's code page.
+    // Control characters would break the file's lines; they are written as \U+XXXX, which every reader
+    // decodes. The rest is UTF-8, which the writer puts into the drawing's code page.
     std::string out;
     for (const wchar_t c : text.str())
     {
-        if (c >= 0x20 && c < 0x7f)
-            out += static_cast<char>(c);
-        else
+        const auto code = static_cast<std::uint32_t>(c);
+        if (code < 0x20 || code == 0x7f)
         {
             char buffer[16];
-            std::snprintf(buffer, sizeof buffer, "\\U+%04X", static_cast<unsigned>(c) & 0xffffu);
+            std::snprintf(buffer, sizeof buffer, "\\U+%04X", static_cast<unsigned>(code));
             out += buffer;
         }
+        else
+            utf8::append(code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ? 0xFFFDu : code,
+                         std::back_inserter(out));
     }
     return out;
 }
