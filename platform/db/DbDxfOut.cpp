@@ -1019,6 +1019,14 @@ void Writer::writeGroups(const std::string& kind, const std::vector<std::pair<in
     bool handleWritten = false;
     bool ownerWritten = false;
     bool inAppGroup = false;
+    if (std::ranges::none_of(groups, [](const auto& g) { return g.first == 100; }))
+    {
+        // A record of a file before 2000 has no subclasses, and perhaps no handle: its handle and owner
+        // lead it.
+        hex(handleCode, handle);
+        hex(330, owner);
+        handleWritten = ownerWritten = true;
+    }
     for (const auto& [code, value] : groups)
     {
         // Groups of an application ({ACAD_REACTORS, {ACAD_XDICTIONARY) name objects this database does
@@ -1030,13 +1038,13 @@ void Writer::writeGroups(const std::string& kind, const std::vector<std::pair<in
         }
         if (inAppGroup)
             continue;
-        if (code == handleCode || (code == 100 && !handleWritten))
+        if ((code == handleCode || code == 100) && !handleWritten)
         {
             hex(handleCode, handle);
             handleWritten = true;
-            if (code == handleCode)
-                continue;
         }
+        if (code == handleCode)
+            continue;
         // The owner is named before the first subclass; it is the block or table written around, also
         // for a record whose file left it out.
         if (code == 100 && !ownerWritten)
