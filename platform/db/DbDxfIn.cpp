@@ -72,14 +72,12 @@ polylineLoops(const std::vector<std::pair<int, std::string>>& groups)
 {
     std::vector<std::pair<OdGePoint2dArray, OdGeDoubleArray>> loops;
     const auto number = [](const std::string& text) { return std::strtod(text.c_str(), nullptr); };
-    std::size_t i = 0;
-    while (i < groups.size())
+    for (std::size_t i = 0; i < groups.size();)
     {
-        if (groups[i].first != 92 || (std::atoi(groups[i++].second.c_str()) & 2) == 0)
-        {
-            ++i;
+        const bool polyline = groups[i].first == 92 && (std::atoi(groups[i].second.c_str()) & 2) != 0;
+        ++i;
+        if (!polyline)
             continue;
-        }
         bool bulged = false;
         long count = -1;
         for (; i < groups.size() && count < 0; ++i)
