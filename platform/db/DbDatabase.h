@@ -130,6 +130,11 @@ public:
     /// groups as read, kept in the file's order so that the drawing saved again holds them unchanged.
     const std::vector<OdDbKeptRecord>& paperSpaceRecords() const { return m_paperSpace; }
     void keepPaperSpaceRecord(OdDbKeptRecord record) { m_paperSpace.push_back(std::move(record)); }
+    /// The objects of a drawing read from a file that its entities need and this database has no class
+    /// for (a raster image's definition and reactor, the dictionaries that hold them), kept as read in
+    /// the file's order; one the root dictionary names has that name, the others none.
+    const std::vector<OdDbKeptRecord>& keptObjects() const { return m_keptObjects; }
+    void keepObject(OdDbKeptRecord record) { m_keptObjects.push_back(std::move(record)); }
     /// The layouts of a drawing read from a file, in the file's order, so that the drawing saved again
     /// has the user's sheets with their names, settings and what is drawn on them.
     const std::vector<OdDbKeptLayout>& keptLayouts() const { return m_keptLayouts; }
@@ -202,6 +207,7 @@ private:
     std::unordered_map<std::uint64_t, OdDbKeptEntity> m_keptEntities;
     std::vector<OdDbKeptRecord> m_paperSpace;
     std::vector<OdDbKeptLayout> m_keptLayouts;
+    std::vector<OdDbKeptRecord> m_keptObjects;
     std::uint64_t m_erasures = 0;
     OdDbObjectId m_modelSpaceId;
     OdDbObjectId m_blockTableId;

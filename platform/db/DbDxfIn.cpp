@@ -48,6 +48,11 @@ bool isFollower(std::string_view kind)
     return kind == "VERTEX" || kind == "SEQEND" || kind == "ATTRIB";
 }
 
+/// Objects a raster image needs, kept as read: its definition and the reactor that ties it to the image,
+/// and the root dictionary's entries that hold the definitions and the raster settings.
+const std::set<std::string, std::less<>> kKeptObjects{"IMAGEDEF", "IMAGEDEF_REACTOR", "RASTERVARIABLES"};
+const std::set<std::string, std::less<>> kKeptRootEntries{"ACAD_IMAGE_DICT", "ACAD_IMAGE_VARS"};
+
 /// Table records this database has no class for, kept as read.
 const std::set<std::string, std::less<>> kKeptRecords{"LTYPE", "STYLE", "DIMSTYLE"};
 
@@ -187,8 +192,7 @@ public:
             m_record.handle = std::strtoull(value.c_str(), nullptr, 16);
         else if (code == 2)
             m_record.name = value;
-        if (m_inEntities || (m_inTables && kKeptRecords.contains(m_record.kind)) ||
-            (m_inObjects && m_record.kind == "LAYOUT"))
+        if (m_inEntities || (m_inTables && kKeptRecords.contains(m_record.kind)) || m_inObjects)
             m_record.groups.emplace_back(static_cast<int>(code), value);
         if (!m_proxy)
             return;
@@ -562,6 +566,8 @@ private:
             keepApp();
         if (m_inObjects && m_record.kind == "LAYOUT")
             keepLayoutObject();
+        else if (m_inObjects)
+            keepObject();
         if (m_record.kind == "BLOCK" || m_record.kind == "ENDBLK")
             keepLayoutBlock();
         else if (m_inEntities)
@@ -623,6 +629,29 @@ private:
         OdDbKeptLayout& layout = m_db.keptLayout(block->second);
         layout.recordHandle = record;
         layout.layout = OdDbKeptRecord{"LAYOUT", name, m_record.handle, m_record.groups};
+    }
+
+    /// The objects a raster image needs; the entries of the root dictionary (the section's first object)
+    /// tell which dictionaries hold them.
+    void keepObject()
+    {
+        if (!m_rootSeen && m_record.kind == "DICTIONARY")
+        {
+            m_rootSeen = true;
+            std::string name;
+            for (const auto& [code, value] : m_record.groups)
+                if (code == 3)
+                    name = value;
+                else if (code == 350 && kKeptRootEntries.contains(name))
+                    m_rootEntries[std::strtoull(value.c_str(), nullptr, 16)] = name;
+            return;
+        }
+        const auto entry = m_rootEntries.find(m_record.handle);
+        if (entry == m_rootEntries.end() && !kKeptObjects.contains(m_record.kind))
+            return;
+        m_db.reserveHandles(OdDbHandle(m_record.handle + 1));
+        m_db.keepObject(OdDbKeptRecord{m_record.kind, entry == m_rootEntries.end() ? "" : entry->second,
+                                       m_record.handle, m_record.groups});
     }
 
     /// The sheets' entities: those of their blocks and those the entities section marks (67) as the
@@ -917,6 +946,9 @@ private:
     bool m_inObjects = false;
     std::map<OdString, std::uint64_t> m_blockRecordHandles;
     std::map<std::uint64_t, std::string> m_blockRecordNames;
+    bool m_rootSeen = false;
+    /// The root dictionary's entries whose objects are kept, by handle.
+    std::map<std::uint64_t, std::string> m_rootEntries;
     /// The layout block being read, as the file names it; empty outside one.
     std::string m_layoutBlock;
     /// Where the last entity went: a sheet's block, empty for the active sheet's entities in the entities

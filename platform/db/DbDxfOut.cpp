@@ -239,6 +239,8 @@ private:
     void writeObjects();
     void writeDictionaries();
     void writeLayouts();
+    void writeKeptObjects();
+    std::uint64_t heldReference(const std::string& handle) const;
     void dictionary(std::uint64_t handle, std::uint64_t owner,
                     const std::vector<std::pair<std::string, std::uint64_t>>& entries);
     void writeEntities(const OdDbBlockTableRecord& block, std::uint64_t owner);
@@ -288,6 +290,8 @@ private:
     /// Handles of the file read whose records are written with others, because an object of the database
     /// has theirs: references to them follow.
     std::map<std::uint64_t, std::uint64_t> m_moved;
+    /// The handles the kept objects are written with, in their order.
+    std::vector<std::uint64_t> m_objectHandles;
 };
 
 OdString Writer::blockName(const OdDbObjectId& block) const
@@ -470,6 +474,8 @@ void Writer::keepRecords()
         if (layout.kept)
             for (const OdDbKeptRecord& record : layout.kept->entities)
                 layout.entityHandles.push_back(fileHandle(record.handle));
+    for (const OdDbKeptRecord& record : m_db.keptObjects())
+        m_objectHandles.push_back(fileHandle(record.handle));
     if (const std::uint64_t standard = keptHandle("STYLE", kTextStyle))
         m_own.standardStyle = standard;
 }
@@ -856,18 +862,57 @@ void Writer::writeObjects()
     m_dw.dxfString(2, "OBJECTS");
     writeDictionaries();
     writeLayouts();
+    writeKeptObjects();
     m_dw.sectionEnd();
+}
+
+void Writer::writeKeptObjects()
+{
+    // Each under its owner as read: the root dictionary for those it names, else the object or entity
+    // the file gave, wherever that is written now.
+    const std::vector<OdDbKeptRecord>& objects = m_db.keptObjects();
+    for (std::size_t i = 0; i < objects.size(); ++i)
+    {
+        std::uint64_t owner = m_own.rootDictionary;
+        if (objects[i].name.empty())
+        {
+            bool inAppGroup = false;
+            for (const auto& [code, value] : objects[i].groups)
+            {
+                if (code == 102)
+                    inAppGroup = value.starts_with('{');
+                else if (code == 330 && !inAppGroup)
+                {
+                    owner = heldReference(value);
+                    break;
+                }
+            }
+        }
+        writeGroups(objects[i].kind, objects[i].groups, m_objectHandles[i], owner);
+    }
+}
+
+std::uint64_t Writer::heldReference(const std::string& handle) const
+{
+    const std::uint64_t value = std::strtoull(handle.c_str(), nullptr, 16);
+    if (const auto moved = m_moved.find(value); moved != m_moved.end())
+        return moved->second;
+    return isObject(handle) ? value : 0;
 }
 
 void Writer::writeDictionaries()
 {
     const OwnHandles& h = m_own;
-    dictionary(h.rootDictionary, 0,
-               {{"ACAD_GROUP", h.groups},
-                {"ACAD_LAYOUT", h.layoutDictionary},
-                {"ACAD_MLINESTYLE", h.mlineStyles},
-                {"ACAD_PLOTSETTINGS", h.plotSettings},
-                {"ACAD_PLOTSTYLENAME", h.plotStyles}});
+    std::map<std::string, std::uint64_t> root{{"ACAD_GROUP", h.groups},
+                                              {"ACAD_LAYOUT", h.layoutDictionary},
+                                              {"ACAD_MLINESTYLE", h.mlineStyles},
+                                              {"ACAD_PLOTSETTINGS", h.plotSettings},
+                                              {"ACAD_PLOTSTYLENAME", h.plotStyles}};
+    const std::vector<OdDbKeptRecord>& objects = m_db.keptObjects();
+    for (std::size_t i = 0; i < objects.size(); ++i)
+        if (!objects[i].name.empty())
+            root.emplace(objects[i].name, m_objectHandles[i]);
+    dictionary(h.rootDictionary, 0, {root.begin(), root.end()});
     dictionary(h.groups, h.rootDictionary, {});
 
     m_dw.dxfString(0, "ACDBDICTIONARYWDFLT");
