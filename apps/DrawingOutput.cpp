@@ -59,22 +59,17 @@ OdSmartPtr<OdDbLine> leaderLine(const PlacedText& text)
 /// and adds a leader for each moved further than its height.
 void moveLabels(EntityList& parts, const std::vector<PlacedText>& placed)
 {
-    std::size_t next = 0;
     EntityList leaders;
-    for (const auto& part : parts)
+    for (const PlacedText& text : placed)
     {
-        const std::size_t texts = drawnShapes(*part).texts.size();
-        for (std::size_t k = 0; k < texts && next < placed.size(); ++k, ++next)
-        {
-            const PlacedText& text = placed[next];
-            if (!text.request.box.isValidExtents() || text.placement.offset.isZeroLength())
-                continue;
-            // An entity of several texts (none of the glyphs draws one) stays whole.
-            if (texts == 1)
-                part->transformBy(OdGeMatrix3d::translation(text.placement.offset));
-            if (text.placement.leader)
-                leaders.append(leaderLine(text));
-        }
+        if (!text.request.box.isValidExtents() || text.placement.offset.isZeroLength())
+            continue;
+        // An entity of several texts (none of the glyphs draws one) stays whole.
+        if (text.alone && text.part < parts.size())
+            parts[static_cast<unsigned>(text.part)]->transformBy(
+                OdGeMatrix3d::translation(text.placement.offset));
+        if (text.placement.leader)
+            leaders.append(leaderLine(text));
     }
     parts.append(leaders);
 }

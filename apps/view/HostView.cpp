@@ -199,8 +199,10 @@ void HostView::placeLabels(const StageContext& stage, const std::vector<OdGiDraw
     {
         std::vector<MovedLabelsDrawable::Move> moves;
         bool moved = false;
-        for (const auto& [request, placement] : placed[i])
+        for (const PlacedText& text : placed[i])
         {
+            const LabelRequest& request = text.request;
+            const LabelPlacement& placement = text.placement;
             moves.push_back(
                 {placement.offset, placement.leader ? std::optional(request.anchor) : std::nullopt});
             if (!request.box.isValidExtents())

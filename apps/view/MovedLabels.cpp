@@ -202,29 +202,33 @@ std::vector<std::vector<PlacedText>> placeTexts(const OdGiDrawable& region,
 {
     LabelPlacer placer;
     placer.addArea(drawnShapes(region).lines);
-    std::vector<DrawnShapes> shapes;
-    for (const auto& group : groups)
+    // Each group's texts with the drawable that draws them; the anchors once every group's lines are known.
+    std::vector<std::vector<PlacedText>> placed(groups.size());
+    std::vector<std::vector<LabelObstacle>> lines(groups.size());
+    for (std::size_t i = 0; i < groups.size(); ++i)
     {
-        DrawnShapes& all = shapes.emplace_back();
-        for (const OdGiDrawable* part : group)
+        for (std::size_t part = 0; part < groups[i].size(); ++part)
         {
-            DrawnShapes one = drawnShapes(*part);
-            all.texts.insert(all.texts.end(), one.texts.begin(), one.texts.end());
-            all.lines.insert(all.lines.end(), one.lines.begin(), one.lines.end());
+            DrawnShapes one = drawnShapes(*groups[i][part]);
+            for (const OdGeExtents3d& box : one.texts)
+                placed[i].push_back({{box, OdGePoint3d()}, {}, part, one.texts.size() == 1});
+            lines[i].insert(lines[i].end(), one.lines.begin(), one.lines.end());
         }
-        placer.addLines(all.lines);
+        placer.addLines(lines[i]);
     }
     std::vector<LabelRequest> requests;
-    for (const DrawnShapes& group : shapes)
-        for (const OdGeExtents3d& box : group.texts)
-            requests.push_back(
-                {box, box.isValidExtents() ? nearestPointOn(group.lines, box.center()) : OdGePoint3d()});
-    const std::vector<LabelPlacement> placements = placer.place(requests);
-    std::vector<std::vector<PlacedText>> placed(groups.size());
-    std::size_t next = 0;
     for (std::size_t i = 0; i < groups.size(); ++i)
-        for (std::size_t k = 0; k < shapes[i].texts.size(); ++k, ++next)
-            placed[i].push_back({requests[next], placements[next]});
+        for (PlacedText& text : placed[i])
+        {
+            if (text.request.box.isValidExtents())
+                text.request.anchor = nearestPointOn(lines[i], text.request.box.center());
+            requests.push_back(text.request);
+        }
+    const std::vector<LabelPlacement> placements = placer.place(requests);
+    std::size_t next = 0;
+    for (auto& group : placed)
+        for (PlacedText& text : group)
+            text.placement = placements[next++];
     return placed;
 }
 

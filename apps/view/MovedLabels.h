@@ -29,11 +29,14 @@ DrawnShapes drawnShapes(const OdGiDrawable& drawable);
 OdGePoint3d nearestPointOn(const std::vector<LabelObstacle>& lines, const OdGePoint3d& p);
 
 /// A text of a glyph placed apart from the others: where its glyph put it, the point of the glyph
-/// nearest to that, and the move the placer gave it.
+/// nearest to that, the move the placer gave it, and which of its group's drawables draws it (and
+/// whether that one draws no other text).
 struct PlacedText
 {
     LabelRequest request;
     LabelPlacement placement;
+    std::size_t part = 0;
+    bool alone = true;
 };
 
 /// Places the texts the groups draw (each group the drawables of one glyph or reaction, in order of

@@ -3,6 +3,7 @@
 #include "platform/base/OdString.h"
 
 #include <string>
+#include <string_view>
 
 class OdDbDatabase;
 
@@ -18,6 +19,8 @@ std::string utf8FromCodePage(const std::string& bytes, const std::string& codePa
 /// UTF-8 text as a DXF file of that code page holds it: the code page's characters as its bytes, every
 /// other as \U+XXXX (U+FFFD for one beyond U+FFFF or a byte that starts no character).
 std::string codePageFromUtf8(const std::string& utf8, const std::string& codePage);
+/// Whether the text is ASCII alone, which every code page holds as it is.
+bool isAsciiText(std::string_view text);
 /// Notes the form every entity kept from a file has now, once the file is read: a later change of the
 /// entity changes its form, and it is then saved from what the database holds.
 void noteReadForms(OdDbDatabase& db);

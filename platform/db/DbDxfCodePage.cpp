@@ -2,8 +2,11 @@
 #include "platform/db/DbDxf.h"
 
 #include <iconv.h>
+#include <utf8.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <string_view>
 
@@ -76,26 +79,13 @@ private:
     iconv_t m_cd;
 };
 
-bool isAscii(std::string_view text)
-{
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
-}
-
-/// The length of the UTF-8 sequence that starts with `lead`; 0 for a byte no sequence starts with.
-std::size_t sequenceLength(unsigned char lead)
-{
-    return lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-}
 } // namespace
 
 namespace OdDbDetail
 {
 std::string utf8FromCodePage(const std::string& bytes, const std::string& codePage)
 {
-    if (isAscii(bytes))
+    if (isAsciiText(bytes))
         return bytes;
     const Conversion toUtf8("UTF-8", iconvName(codePage));
     std::string out;
@@ -119,35 +109,41 @@ std::string utf8FromCodePage(const std::string& bytes, const std::string& codePa
 
 std::string codePageFromUtf8(const std::string& utf8, const std::string& codePage)
 {
-    if (isAscii(utf8))
+    if (isAsciiText(utf8))
         return utf8;
     const Conversion fromUtf8(iconvName(codePage), "UTF-8");
-    const Conversion toUtf32("UTF-32BE", "UTF-8");
     std::string out;
-    for (std::size_t i = 0; i < utf8.size();)
+    for (auto it = utf8.begin(); it != utf8.end();)
     {
-        const std::size_t n = sequenceLength(static_cast<unsigned char>(utf8[i]));
-        const std::string_view one = std::string_view(utf8).substr(i, n == 0 ? 1 : n);
-        i += one.size();
-        if (n == 1)
+        const auto start = it;
+        std::uint32_t code = 0xFFFD;
+        try
         {
-            out += one;
-            continue;
+            code = utf8::next(it, utf8.end());
         }
+        catch (const utf8::exception&)
+        {
+            // A byte that starts no character stands for itself alone.
+            it = start + 1;
+        }
+        if (code < 0x80)
+            out += static_cast<char>(code);
         // A character of the code page is written as its bytes, any other as \U+XXXX, which every
         // reader decodes whatever the code page.
-        if (n != 0 && fromUtf8.convert(one, out))
-            continue;
-        std::string wide;
-        unsigned long code = 0xFFFD;
-        if (n != 0 && toUtf32.convert(one, wide) && wide.size() == 4)
-            code = (static_cast<unsigned long>(static_cast<unsigned char>(wide[1])) << 16) |
-                   (static_cast<unsigned long>(static_cast<unsigned char>(wide[2])) << 8) |
-                   static_cast<unsigned char>(wide[3]);
-        char escape[16];
-        std::snprintf(escape, sizeof escape, "\\U+%04lX", code > 0xFFFF ? 0xFFFDUL : code);
-        out += escape;
+        else if (code == 0xFFFD ||
+                 !fromUtf8.convert(std::string_view(&*start, static_cast<std::size_t>(it - start)), out))
+        {
+            char escape[16];
+            std::snprintf(escape, sizeof escape, "\\U+%04X",
+                          static_cast<unsigned>(code > 0xFFFF ? 0xFFFD : code));
+            out += escape;
+        }
     }
     return out;
+}
+
+bool isAsciiText(std::string_view text)
+{
+    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 } // namespace OdDbDetail

@@ -52,6 +52,10 @@ bool isFollower(std::string_view kind)
 /// and the root dictionary's entries that hold the definitions and the raster settings.
 const std::set<std::string, std::less<>> kKeptObjects{"IMAGEDEF", "IMAGEDEF_REACTOR", "RASTERVARIABLES"};
 const std::set<std::string, std::less<>> kKeptRootEntries{"ACAD_IMAGE_DICT", "ACAD_IMAGE_VARS"};
+/// The objects whose groups are read: those kept, the dictionaries (the root one names the others) and
+/// the layouts.
+const std::set<std::string, std::less<>> kReadObjects{"IMAGEDEF", "IMAGEDEF_REACTOR", "RASTERVARIABLES",
+                                                      "DICTIONARY", "LAYOUT"};
 
 /// Table records this database has no class for, kept as read.
 const std::set<std::string, std::less<>> kKeptRecords{"LTYPE", "STYLE", "DIMSTYLE"};
@@ -165,7 +169,9 @@ public:
     /// here, so that the drawing still shows they are there.
     void processCodeValuePair(unsigned int code, const std::string& raw) override
     {
-        const std::string value = decoded(raw);
+        // Most values are ASCII, which every code page holds as it is.
+        const std::string converted = m_utf8 || OdDbDetail::isAsciiText(raw) ? std::string() : decoded(raw);
+        const std::string& value = converted.empty() ? raw : converted;
         noteEncoding(code, value);
         if (code == 0)
         {
@@ -192,7 +198,8 @@ public:
             m_record.handle = std::strtoull(value.c_str(), nullptr, 16);
         else if (code == 2)
             m_record.name = value;
-        if (m_inEntities || (m_inTables && kKeptRecords.contains(m_record.kind)) || m_inObjects)
+        if (m_inEntities || (m_inTables && kKeptRecords.contains(m_record.kind)) ||
+            (m_inObjects && kReadObjects.contains(m_record.kind)))
             m_record.groups.emplace_back(static_cast<int>(code), value);
         if (!m_proxy)
             return;

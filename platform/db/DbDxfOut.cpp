@@ -90,11 +90,12 @@ public:
             return;
         }
         const char* const dot = std::find(text, end, '.');
-        const char* last = end;
+        char* last = end;
         if (dot != end)
             while (last > dot + 2 && last[-1] == '0')
                 --last;
-        dxfString(gc, std::string(static_cast<const char*>(text), last));
+        *last = '\0';
+        dxfString(gc, static_cast<const char*>(text));
     }
 
     void setNextHandle(std::uint64_t handle) const { m_handle = static_cast<unsigned long>(handle); }
@@ -103,12 +104,12 @@ public:
     void setCodePage(std::string codePage) { m_codePage = std::move(codePage); }
     void dxfString(int gc, const char* value) const override
     {
-        DL_WriterA::dxfString(gc, OdDbDetail::codePageFromUtf8(value, m_codePage).c_str());
+        if (OdDbDetail::isAsciiText(value))
+            DL_WriterA::dxfString(gc, value);
+        else
+            DL_WriterA::dxfString(gc, OdDbDetail::codePageFromUtf8(value, m_codePage).c_str());
     }
-    void dxfString(int gc, const std::string& value) const override
-    {
-        DL_WriterA::dxfString(gc, OdDbDetail::codePageFromUtf8(value, m_codePage).c_str());
-    }
+    void dxfString(int gc, const std::string& value) const override { dxfString(gc, value.c_str()); }
 
 private:
     std::string m_codePage = "ANSI_1252";
@@ -240,7 +241,10 @@ private:
     void writeDictionaries();
     void writeLayouts();
     void writeKeptObjects();
+    /// Where a reference of a record as read points now: its record's handle, 0 when the file does not
+    /// hold it.
     std::uint64_t heldReference(const std::string& handle) const;
+    void writeReference(int code, const std::string& handle);
     void dictionary(std::uint64_t handle, std::uint64_t owner,
                     const std::vector<std::pair<std::string, std::uint64_t>>& entries);
     void writeEntities(const OdDbBlockTableRecord& block, std::uint64_t owner);
@@ -892,6 +896,18 @@ void Writer::writeKeptObjects()
     }
 }
 
+void Writer::writeReference(int code, const std::string& handle)
+{
+    // A reference follows its record to another handle; one to an object the file does not hold (a source
+    // boundary of a hatch, a material, a standard record written anew) is cleared rather than left
+    // dangling; any other is written as read.
+    const std::uint64_t held = heldReference(handle);
+    if (held == std::strtoull(handle.c_str(), nullptr, 16))
+        m_dw.dxfString(code, handle);
+    else
+        hex(code, held);
+}
+
 std::uint64_t Writer::heldReference(const std::string& handle) const
 {
     const std::uint64_t value = std::strtoull(handle.c_str(), nullptr, 16);
@@ -1097,16 +1113,10 @@ void Writer::writeGroups(const std::string& kind, const std::vector<std::pair<in
             hex(330, owner);
             ownerWritten = true;
         }
-        const bool reference = (code >= 330 && code <= 369) || (code >= 390 && code <= 399);
         if (code == 330 && !ownerWritten)
             hex(330, owner);
-        else if (const auto moved = m_moved.find(std::strtoull(value.c_str(), nullptr, 16));
-                 reference && moved != m_moved.end())
-            hex(code, moved->second);
-        else if (reference && !isObject(value))
-            // A reference to an object the file does not hold (a source boundary of a hatch, a
-            // material, a standard record written anew) is cleared rather than left dangling.
-            hex(code, 0);
+        else if ((code >= 330 && code <= 369) || (code >= 390 && code <= 399))
+            writeReference(code, value);
         else
             m_dw.dxfString(code, value);
         ownerWritten = ownerWritten || code == 100 || code == 330;

@@ -27,6 +27,7 @@
 #include <numbers>
 #include <string>
 #include <typeinfo>
+#include <vector>
 
 namespace
 {
@@ -76,6 +77,27 @@ if auditor.errors or auditor.fixes or not inside or not blocks_ok:
     print('extents', lo, hi, box, 'blocks', [(b.name, b.block.dxf.flags) for b in glyph])
     sys.exit(1)
 )";
+
+/// The drawing file read into a new database.
+OdDbDatabasePtr readDrawing(const fs::path& file)
+{
+    const OdDbDatabasePtr db = OdDbDatabase::createObject();
+    db->readFile(file.string().c_str());
+    return db;
+}
+
+/// The handles a drawing script noted beside the drawing it wrote (in <drawing>.handles), in its order.
+std::vector<std::string> notedHandles(const fs::path& drawing)
+{
+    std::ifstream in(drawing.string() + ".handles");
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
+/// The object of the database with the handle as the file spells it; null when it is none of type T.
+template <class T> OdSmartPtr<T> objectAt(OdDbDatabase& db, const std::string& handle)
+{
+    return OdSmartPtr<T>::cast(OdDbObjectId(std::stoull(handle, nullptr, 16), &db).openObject());
+}
 
 OdDbBlockTableRecordPtr modelSpace(OdDbDatabase& db)
 {
@@ -202,8 +224,7 @@ TEST(DxfFiles, PassAnIndependentAuditAndReadBackWithTheirEntitiesAndExtendedData
     EXPECT_FALSE(fs::exists(folder / "drawing.dxf.part"));
     EXPECT_EQ(runPython(folder, kAudit, file), 0);
 
-    const OdDbDatabasePtr db = OdDbDatabase::createObject();
-    db->readFile(file.string().c_str());
+    const OdDbDatabasePtr db = readDrawing(file);
     std::map<std::string, int> kinds;
     for (const OdDbObjectId& id : modelSpace(*db)->entityIds())
         ++kinds[typeid(*id.openObject()).name()];
@@ -292,8 +313,7 @@ insert.dxf.rotation = 120.0
 doc.saveas(sys.argv[1])
 )";
     ASSERT_EQ(runPython(folder, move, file), 0);
-    const OdDbDatabasePtr db = OdDbDatabase::createObject();
-    db->readFile(file.string().c_str());
+    const OdDbDatabasePtr db = readDrawing(file);
     const OdDbBlockReferencePtr ref = onlyReference(*db);
     ASSERT_TRUE(ref);
     const OdGePoint3d tip = ref->blockTransform() * OdGePoint3d(2.0, 0.0, 0.0);
@@ -318,8 +338,7 @@ open(sys.argv[1] + '.handle', 'w').write(t.dxf.handle)
 doc.saveas(sys.argv[1])
 )";
     ASSERT_EQ(runPython(folder, draw, file), 0);
-    const OdDbDatabasePtr db = OdDbDatabase::createObject();
-    db->readFile(file.string().c_str());
+    const OdDbDatabasePtr db = readDrawing(file);
     EXPECT_EQ(db->getINSUNITS(), OdDb::kUnitsInches);
     OdDbEllipsePtr ellipse;
     OdDbArcPtr arc;
@@ -360,8 +379,7 @@ doc.saveas(sys.argv[1])
     const OdDbDatabasePtr out = OdDbDatabase::createObject();
     modelSpace(*out)->appendOdDbEntity(ellipse->clone().get());
     out->writeFile(again.string().c_str());
-    const OdDbDatabasePtr back = OdDbDatabase::createObject();
-    back->readFile(again.string().c_str());
+    const OdDbDatabasePtr back = readDrawing(again);
     bool found = false;
     for (const OdDbObjectId& id : modelSpace(*back)->entityIds())
         if (const auto e = OdDbEllipsePtr::cast(id.openObject()))
@@ -411,15 +429,11 @@ open(sys.argv[1] + '.handles', 'w').write(' '.join(e.dxf.handle for e in (note, 
 doc.saveas(sys.argv[1])
 )";
     ASSERT_EQ(runPython(folder, draw, file), 0);
-    const OdDbDatabasePtr db = OdDbDatabase::createObject();
-    db->readFile(file.string().c_str());
     const fs::path again = folder / "again.dxf";
-    db->writeFile(again.string().c_str());
-    std::ifstream handles(file.string() + ".handles");
-    std::string handle;
+    readDrawing(file)->writeFile(again.string().c_str());
     const std::string before = slurp(file), after = slurp(again);
     // A raster image keeps the references to its definition and reactor, which are kept with it.
-    for (int i = 0; i < 3 && handles >> handle; ++i)
+    for (const std::string& handle : notedHandles(file))
     {
         const std::string original = recordWithoutOwner(before, handle);
         ASSERT_FALSE(original.empty()) << handle;
@@ -448,12 +462,11 @@ open(sys.argv[1] + '.handles', 'w').write(' '.join(e.dxf.handle for e in (kept, 
 doc.saveas(sys.argv[1])
 )";
     ASSERT_EQ(runPython(folder, draw, file), 0);
-    std::ifstream handles(file.string() + ".handles");
-    std::string kept, text, hatch, moved;
-    handles >> kept >> text >> hatch >> moved;
-    const OdDbDatabasePtr db = OdDbDatabase::createObject();
-    db->readFile(file.string().c_str());
-    const auto line = OdDbLinePtr::cast(OdDbObjectId(std::stoull(moved, nullptr, 16), db.get()).openObject());
+    const std::vector<std::string> handles = notedHandles(file);
+    ASSERT_EQ(handles.size(), 4u);
+    const std::string &kept = handles[0], &text = handles[1], &hatch = handles[2], &moved = handles[3];
+    const OdDbDatabasePtr db = readDrawing(file);
+    const auto line = objectAt<OdDbLine>(*db, moved);
     ASSERT_TRUE(line);
     line->setEndPoint(OdGePoint3d(2.0, 1.0, 0.0));
     const fs::path again = folder / "again.dxf";
@@ -492,14 +505,11 @@ open(sys.argv[1] + '.handles', 'w').write(solid.dxf.handle + ' ' + lined.dxf.han
 doc.saveas(sys.argv[1])
 )";
     ASSERT_EQ(runPython(folder, draw, file), 0);
-    std::ifstream handles(file.string() + ".handles");
-    std::string solidHandle, linedHandle;
-    handles >> solidHandle >> linedHandle;
-    const OdDbDatabasePtr db = OdDbDatabase::createObject();
-    db->readFile(file.string().c_str());
-    const auto hatch = [&](const std::string& handle)
-    { return OdDbHatchPtr::cast(OdDbObjectId(std::stoull(handle, nullptr, 16), db.get()).openObject()); };
-    const OdDbHatchPtr solid = hatch(solidHandle), lined = hatch(linedHandle);
+    const std::vector<std::string> handles = notedHandles(file);
+    ASSERT_EQ(handles.size(), 2u);
+    const OdDbDatabasePtr db = readDrawing(file);
+    const OdDbHatchPtr solid = objectAt<OdDbHatch>(*db, handles[0]),
+                       lined = objectAt<OdDbHatch>(*db, handles[1]);
     ASSERT_TRUE(solid && lined);
     EXPECT_EQ(solid->patternName(), OdString(L"SOLID"));
     EXPECT_EQ(lined->patternName(), OdString(L"ANSI31"));
@@ -644,8 +654,7 @@ for version, encoding, name in (('R2010', None, 'utf8.dxf'), ('R2000', 'cp1251',
     ASSERT_EQ(runPython(folder, draw, folder / "drawing.dxf"), 0);
     for (const auto& [file, layer] : {std::pair{"utf8", L"Maße"}, {"cp1251", L"Слой"}})
     {
-        const OdDbDatabasePtr db = OdDbDatabase::createObject();
-        db->readFile((folder / (std::string(file) + ".dxf")).string().c_str());
+        const OdDbDatabasePtr db = readDrawing((folder / (std::string(file) + ".dxf")));
         const auto layers = OdDbLayerTablePtr::cast(db->getLayerTableId().openObject());
         EXPECT_TRUE(layers->has(OdString(layer))) << file;
         db->writeFile((folder / (std::string(file) + "_again.dxf")).string().c_str());
@@ -687,8 +696,7 @@ TEST(DxfFiles, ThatAreDamagedAreReadAndSavedAgainWithoutFault)
     for (const auto& [name, text] : {std::pair{"self-insert", selfInsert}, {"odd text", oddText}})
     {
         std::ofstream(folder / "in.dxf") << text;
-        const OdDbDatabasePtr db = OdDbDatabase::createObject();
-        db->readFile((folder / "in.dxf").string().c_str());
+        const OdDbDatabasePtr db = readDrawing((folder / "in.dxf"));
         EXPECT_EQ(modelSpace(*db)->entityIds().size(), text == oddText ? 2u : 1u) << name;
         EXPECT_NO_THROW(db->writeFile((folder / "out.dxf").string().c_str())) << name;
         // Written in the format of 2000, every record has its handle, and the entities their owner, also
