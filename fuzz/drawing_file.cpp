@@ -13,14 +13,17 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 CAE_FUZZ_TARGET(text)
 {
     // The readers take files; one per process, so that parallel fuzzing jobs keep apart.
-    static const std::string in = "/tmp/cae_fuzz_drawing_" + std::to_string(::getpid()) + ".dxf";
-    static const std::string out = "/tmp/cae_fuzz_drawing_" + std::to_string(::getpid()) + "_out.dxf";
+    static const std::string stem =
+        (std::filesystem::temp_directory_path() / ("cae_fuzz_drawing_" + std::to_string(::getpid())))
+            .string();
+    static const std::string in = stem + ".dxf", out = stem + "_out.dxf";
     std::ofstream(in, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
     try
     {
